@@ -1,0 +1,40 @@
+# Quick start: `make run` builds and starts kelmon, `make test` builds and runs every test.
+# Both install the Debian packages that are missing first (tools/install-deps).
+
+JOBS ?= $(shell nproc)
+CTEST_JOBS ?= $(JOBS)
+
+.PHONY: all deps run test build dev bench clean
+
+all: dev
+
+deps:
+	@tools/install-deps
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+run: build
+	@if [ -x build/release/bin/kelmon ]; then \
+	    exec build/release/bin/kelmon; \
+	else \
+	    echo "Built everything that exists so far; kelmon, the main program, is not there yet."; \
+	fi
+
+test: deps
+	cmake --preset ci
+	cmake --build --preset ci -j $(JOBS)
+	ctest --preset ci -j $(CTEST_JOBS)
+
+dev: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+
+bench: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	@for b in build/release/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done; true
+
+clean:
+	rm -rf build

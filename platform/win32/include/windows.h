@@ -1,0 +1,11 @@
+// The Win32-shaped C API of the platform layer. The parts that need no window system.
+#pragma once
+
+#include "win32/types.h"
+#include "win32/kernel.h"
+#include "win32/files.h"
+#include "win32/memory.h"
+#include "win32/crt.h"
+#include "win32/registry.h"
+#include "win32/resources.h"
+#include "win32/prompt.h"
