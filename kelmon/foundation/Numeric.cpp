@@ -1,7 +1,5 @@
 #include "foundation/Numeric.h"
 
-#include <windows.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -185,18 +183,6 @@ void LocateInTable(const double* table, int n, double x, int& j)
 void LocateInTable(const float* table, int n, float x, int& j)
 {
     Locate(table, n, x, j);
-}
-
-void EnableFpExceptions()
-{
-    const unsigned int cw = _controlfp(0, 0);
-    _controlfp(cw & ~0x8000Cu, 0x8001Fu);
-}
-
-void ResetFpControl()
-{
-    _clearfp();
-    _controlfp(0x9001Fu, 0xFFFFFu);
 }
 
 CDoubleBuffer::CDoubleBuffer(const double* values, int n)
