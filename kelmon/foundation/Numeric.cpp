@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
-constexpr double kLargestFloat = 3.4028235e38;
+constexpr double kLargestFloat = std::numeric_limits<float>::max(); // 3.4028235e38
 
 template <class T> T Max(const T* v, int n)
 {
