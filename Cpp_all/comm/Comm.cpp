@@ -1,0 +1,357 @@
+#include "comm/Comm.h"
+
+#include "mfc/WinAppCore.h"
+
+#include <cstdio>
+#include <cstring>
+
+#if __has_include("mfc/ModuleState.h")
+#include "mfc/ModuleState.h"
+#else
+// TEMPORARY until the prompt service lands.
+static int AfxMessageBox(LPCTSTR text, UINT = 0, UINT = 0)
+{
+    std::fprintf(stderr, "%s\n", text);
+    return 1;
+}
+static int AfxMessageBox(UINT id, UINT = 0, UINT = 0)
+{
+    std::fprintf(stderr, "message %u\n", id);
+    return 1;
+}
+#ifndef MB_ICONSTOP
+#define MB_OK 0
+#define MB_ICONSTOP 0x10
+#endif
+#endif
+
+namespace
+{
+constexpr DWORD kRxQueueSize = 10000;
+constexpr DWORD kTxQueueSize = 256;
+constexpr int kMaxLine = 100; // bytes of one reply; the caller's buffer holds one more
+constexpr DWORD kLongTimeoutMs = 3000;
+// Events that wake the status thread: received character, event character, CTS, DSR, carrier.
+constexpr DWORD kStatusEvents = EV_RXCHAR | EV_RXFLAG | EV_CTS | EV_DSR | EV_RLSD;
+constexpr DWORD kLineChanges = EV_CTS | EV_DSR | EV_RLSD;
+
+void StopBox(LPCTSTR text)
+{
+    AfxMessageBox(text, MB_OK | MB_ICONSTOP);
+}
+
+void StopBox(UINT id)
+{
+    AfxMessageBox(id, MB_OK | MB_ICONSTOP);
+}
+} // namespace
+
+IMPLEMENT_SERIAL(CComm, CObject, 1)
+
+// =============================================================================================
+// CCommPort
+
+CCommPort::CCommPort(UINT port, DWORD rxQueueSize, DWORD txQueueSize)
+    : CWin32Port(port, rxQueueSize, txQueueSize), m_hEvent(CreateEvent(nullptr, TRUE, FALSE, nullptr))
+{
+}
+
+CCommPort::~CCommPort()
+{
+    if (m_hEvent)
+        CloseHandle(m_hEvent);
+}
+
+int CCommPort::Idle()
+{
+    return 1;
+}
+
+// =============================================================================================
+// CComm
+
+CComm::CComm()
+    : m_baudRate(28800), m_portNumber(1), m_ignoreDsr(0),
+      m_hCommEvent(CreateEvent(nullptr, FALSE, FALSE, nullptr)), m_lastEventBits(0)
+{
+}
+
+CComm::~CComm()
+{
+    m_pStream.reset();
+    m_pPort.reset();
+    if (m_hCommEvent)
+        CloseHandle(m_hCommEvent);
+}
+
+void CComm::Serialize(CArchive&) {}
+
+int CComm::Open(int port)
+{
+    CWinApp* app = AfxGetApp();
+    if (app && app->GetProfileInt("Dangerous", "Disable DSR", 0) == 1)
+        m_ignoreDsr = 1;
+    m_portNumber = port;
+
+    // A second Open gives up the old line first.
+    m_pStream.reset();
+    m_pPort.reset();
+    m_pPort = std::make_unique<CCommPort>(UINT(port), kRxQueueSize, kTxQueueSize);
+    m_pStream = std::make_unique<CSerialStream>(m_pPort.get());
+
+    BYTE flags[2];
+    int code = m_pStream->GetStatus(flags);
+    if (code != 0)
+    {
+        CString text("Error Opening Com Port!\n");
+        text += CommErrorText(code);
+        StopBox(text);
+        return code;
+    }
+    code = m_pStream->SetHandshake(COMM_HS_RTS, COMM_HS_CTS);
+    if (code != 0)
+    {
+        CString text;
+        text.Format("Error Setting RTS/CTS handshake lines! Error=%d", code);
+        StopBox(text);
+        return code;
+    }
+    // A line at the wrong speed is not usable: report the failure (SetBaudRate showed it).
+    return SetBaudRate(m_baudRate);
+}
+
+int CComm::CheckStatus()
+{
+    if (!m_pStream)
+    {
+        StopBox(IDS_COMM_NOT_OPEN);
+        return 0;
+    }
+    BYTE flags[2];
+    int code = m_pStream->GetStatus(flags);
+    if (code == 0)
+        return 1;
+    StopBox(CommErrorText(code));
+    return 0;
+}
+
+int CComm::Send(const char* command)
+{
+    if (!CheckStatus())
+        return 0;
+    if (!command)
+        return 0;
+    const int wanted = int(std::strlen(command)) + 2;
+    if (m_pStream->WriteString(command, -3) < wanted)
+    {
+        // The head would see half a command: say so now rather than at the next call.
+        CheckStatus();
+        return 0;
+    }
+    return 1;
+}
+
+int CComm::ReadLine(char* buffer, DWORD timeoutMs)
+{
+    if (!buffer)
+        return 0;
+    buffer[0] = 0;
+    if (!CheckStatus())
+        return 0;
+    int count = m_pStream->ReadLine(buffer, kMaxLine, 13, timeoutMs);
+    if (count > 0)
+        return count;
+    BYTE flags[2];
+    m_pStream->GetStatus(flags);
+    return 0;
+}
+
+int CComm::ReadLineKeepStatus(char* buffer, DWORD timeoutMs)
+{
+    if (!buffer)
+        return 0;
+    buffer[0] = 0;
+    if (!m_pStream)
+    {
+        StopBox(IDS_COMM_NOT_OPEN);
+        return 0;
+    }
+    int count = m_pStream->ReadLine(buffer, kMaxLine, 13, timeoutMs);
+    return count > 0 ? count : 0;
+}
+
+int CComm::ReadLong(LONG* value)
+{
+    if (value)
+        *value = 0;
+    if (!value || !CheckStatus())
+        return 0;
+    BYTE bytes[5];
+    if (m_pStream->ReadBytes(bytes, 4, kLongTimeoutMs) < 4)
+        return 0;
+    const uint32_t raw =
+        uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+    *value = LONG(raw);
+    return 1;
+}
+
+int CComm::WriteLong(LONG value)
+{
+    if (!CheckStatus())
+        return 0;
+    const uint32_t raw = uint32_t(value);
+    const BYTE bytes[4] = {BYTE(raw), BYTE(raw >> 8), BYTE(raw >> 16), BYTE(raw >> 24)};
+    return m_pStream->WriteBytes(bytes, 4) == 4 ? 1 : 0;
+}
+
+int CComm::GetBytesWaiting(DWORD* count)
+{
+    if (!m_pStream)
+    {
+        StopBox(IDS_COMM_NOT_OPEN);
+        return 0;
+    }
+    if (count)
+        *count = DWORD(m_pStream->BytesWaiting());
+    return 1;
+}
+
+int CComm::WaitForBytes(DWORD count, DWORD* available, DWORD timeoutMs)
+{
+    if (!m_pStream)
+    {
+        StopBox(IDS_COMM_NOT_OPEN);
+        return 0;
+    }
+    DWORD waiting = DWORD(m_pStream->BytesWaiting());
+    if (available)
+        *available = waiting;
+    while (waiting < count)
+    {
+        if (WaitForSingleObject(m_hCommEvent, timeoutMs) != WAIT_OBJECT_0)
+            return 0;
+        const DWORD bits = m_lastEventBits;
+        if (bits & (EV_ERR | EV_BREAK | EV_RLSD))
+            return 0;
+        waiting = DWORD(m_pStream->BytesWaiting());
+        if (available)
+            *available = waiting;
+    }
+    return 1;
+}
+
+int CComm::DsrOn()
+{
+    if (!m_pPort)
+        return 0;
+    m_pPort->ReadModemStatus();
+    return m_pPort->GetModemLine(MS_DSR_ON);
+}
+
+int CComm::OnCommEvent()
+{
+    if (!m_pPort || !m_pPort->IsOpen())
+        return -1;
+    DWORD mask = 0;
+    m_pPort->GetEventMask(mask);
+    const bool dsrWasOn = m_ignoreDsr || DsrOn();
+    m_pPort->SetEventMask(mask | kStatusEvents);
+
+    DWORD bits = 0;
+    const int code = m_pPort->WaitEvent(bits);
+    m_lastEventBits = bits;
+    SetEvent(m_hCommEvent);
+    if (code != 0 && m_pPort->IsOpen())
+    {
+        // The device went away under the wait (an adapter pulled out): the line is gone, and
+        // going round again would only spin.
+        AfxMessageBox("Line is disconnected!", MB_OK);
+        return -1;
+    }
+
+    if (!(bits & kLineChanges) || m_ignoreDsr)
+        return 0;
+    if (DsrOn() || !dsrWasOn)
+        return 0;
+    AfxMessageBox("Line is disconnected!", MB_OK);
+    return -1;
+}
+
+int CComm::IsDsrHigh()
+{
+    if (m_ignoreDsr)
+        return 1;
+    return DsrOn();
+}
+
+int CComm::IsCtsOn()
+{
+    if (!m_pPort)
+        return 0;
+    m_pPort->ReadModemStatus();
+    return m_pPort->GetModemLine(MS_CTS_ON);
+}
+
+int CComm::SetBaudRate(LONG baud)
+{
+    if (!m_pStream)
+    {
+        m_baudRate = baud;
+        return 0;
+    }
+    if (m_pStream->SetBaud(baud) != 0)
+    {
+        StopBox("Could not Set baud rate! ");
+        return COMM_GENERAL_ERROR;
+    }
+    m_baudRate = baud;
+    return 0;
+}
+
+LONG CComm::GetBaudRate()
+{
+    CPortSettings* settings = m_pStream ? m_pStream->GetSettings() : nullptr;
+    return settings ? settings->m_baud : m_baudRate;
+}
+
+void CComm::Purge()
+{
+    if (m_pStream)
+        m_pStream->PurgeInput();
+}
+
+int CComm::WaitTransmitDone()
+{
+    if (!m_pStream)
+        return 0;
+    // The queue must keep draining: a line held by CTS must not hang the caller.
+    int last = m_pStream->TxBytesWaiting();
+    DWORD since = GetTickCount();
+    while (last > 0)
+    {
+        if (m_pPort->Idle() < 0)
+            return 0;
+        int now = m_pStream->TxBytesWaiting();
+        if (now < last)
+            since = GetTickCount();
+        else if (GetTickCount() - since >= CWin32Port::kTransferWaitMs)
+            return 0;
+        last = now;
+    }
+    return 1;
+}
+
+int CComm::DrainInput(int tenths)
+{
+    if (!m_pStream)
+    {
+        StopBox(IDS_COMM_NOT_OPEN);
+        return 0;
+    }
+    if (m_pStream->Delay(DWORD(tenths > 0 ? tenths : 0) * 100) < 0)
+    {
+        StopBox(IDS_COMM_TIMER_FAILURE);
+        return 0;
+    }
+    return 1;
+}
