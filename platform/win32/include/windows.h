@@ -4,6 +4,7 @@
 #include "win32/types.h"
 #include "win32/kernel.h"
 #include "win32/files.h"
+#include "win32/comm.h"
 #include "win32/memory.h"
 #include "win32/crt.h"
 #include "win32/registry.h"
