@@ -1,0 +1,4 @@
+// Collection classes.
+#pragma once
+
+#include "mfc/Collections.h"

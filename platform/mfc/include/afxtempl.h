@@ -1,0 +1,4 @@
+// Collection templates.
+#pragma once
+
+#include "mfc/Templates.h"
