@@ -22,9 +22,15 @@ endfunction()
 # kel_add_resources(<target> MODULE <name> SCRIPT <file.rc> [MAIN])
 # Compiles a resource script into C++ tables linked into <target>. MODULE is the name the
 # module's resources are registered under (the name LoadLibrary and GetModuleHandle know);
-# MAIN marks the program's own module (what GetModuleHandle(NULL) returns).
+# MAIN marks the program's own module (what GetModuleHandle(NULL) returns). The generated file
+# registers the module from a static object at load time. In a static library nothing would pull
+# that object into the final link, so every target linking the library is made to reference the
+# module's exported function (kel_rc_module_<name>), which keeps the object and its registrar.
 function(kel_add_resources target)
     cmake_parse_arguments(ARG "MAIN" "MODULE;SCRIPT" "" ${ARGN})
+    if(NOT ARG_MODULE OR NOT ARG_SCRIPT)
+        message(FATAL_ERROR "kel_add_resources(${target}) needs MODULE and SCRIPT")
+    endif()
     get_filename_component(script ${ARG_SCRIPT} ABSOLUTE)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/${ARG_MODULE}_res.cpp)
     set(flags)
@@ -39,4 +45,10 @@ function(kel_add_resources target)
         COMMENT "Compiling resources ${ARG_SCRIPT}"
         VERBATIM)
     target_sources(${target} PRIVATE ${out})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "STATIC_LIBRARY")
+        string(TOLOWER "${ARG_MODULE}" symbol)
+        string(MAKE_C_IDENTIFIER "${symbol}" symbol)
+        target_link_options(${target} INTERFACE "LINKER:--undefined=kel_rc_module_${symbol}")
+    endif()
 endfunction()

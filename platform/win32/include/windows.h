@@ -2,6 +2,7 @@
 #pragma once
 
 #include "win32/types.h"
+#include "win32/styles.h"
 #include "win32/kernel.h"
 #include "win32/files.h"
 #include "win32/comm.h"

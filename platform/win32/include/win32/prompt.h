@@ -1,1 +1,87 @@
+// Every prompt (message box, modal dialog, common dialog) goes through one prompt service. The window
+// system installs a service that shows real dialogs; tests install a scripted one; without any, a
+// headless default writes the prompt to stderr and answers with the default button.
 #pragma once
+
+#include "win32/types.h"
+#include "win32/styles.h"
+
+#include <string>
+#include <vector>
+
+namespace kel
+{
+
+enum class PromptKind
+{
+    MessageBox,
+    Dialog,
+    FileOpen,
+    FileSave,
+    Folder,
+    Color,
+    Font,
+    Print,
+    PrintSetup
+};
+
+// Name of a kind for messages ("MessageBox", "Dialog", ...).
+const char* PromptKindName(PromptKind kind);
+
+struct PromptRequest
+{
+    PromptKind kind = PromptKind::MessageBox;
+    HWND owner = nullptr;
+    std::string text;    // message text; for file and folder dialogs the title
+    std::string caption; // message box caption or dialog title
+    UINT flags = 0;      // MB_* for message boxes; OFN_*-style flags for common dialogs
+    UINT helpId = 0;
+
+    // Dialogs: the template, by id (templateName empty) or by name, in module `instance`.
+    HINSTANCE instance = nullptr;
+    UINT templateId = 0;
+    std::string templateName;
+
+    // File and folder dialogs.
+    std::string fileName;   // initial file name or folder
+    std::string filter;     // "Text (*.txt)|*.txt||" or the NUL-separated form converted to '|'
+    std::string defaultExt; // without the dot
+    std::string initialDir;
+
+    COLORREF color = 0; // colour dialog: initial colour
+};
+
+struct PromptReply
+{
+    int result = 0;                 // IDOK, IDCANCEL, IDYES, ... or EndDialog's value
+    std::vector<std::string> paths; // chosen file(s) or folder
+    COLORREF color = 0;
+};
+
+class IPromptService
+{
+public:
+    virtual ~IPromptService() = default;
+    // Shows (or answers) one prompt; may be called from any thread.
+    virtual PromptReply Prompt(const PromptRequest& request) = 0;
+};
+
+// Installs `service` (nullptr: the headless default) and returns the previous one (nullptr when the
+// default was installed). The caller keeps the service alive while prompts may still arrive.
+IPromptService* SetPromptService(IPromptService* service);
+
+// Sends a request to the installed service.
+PromptReply Prompt(const PromptRequest& request);
+
+// Result codes of the buttons of a MB_ button set, in order (MB_OK -> {IDOK}, MB_YESNO -> {IDYES, IDNO}...).
+std::vector<int> MessageBoxButtons(UINT flags);
+// The result of the default button (MB_DEFBUTTONn; the first when n is past the set).
+int DefaultMessageBoxResult(UINT flags);
+
+} // namespace kel
+
+// Shows a message box through the prompt service; returns the chosen button's IDxxx.
+int MessageBox(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+// Beeps are not played by the core; always TRUE.
+BOOL MessageBeep(UINT uType);
