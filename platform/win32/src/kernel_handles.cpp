@@ -92,10 +92,11 @@ std::shared_ptr<KernelObject> LookupHandle(HANDLE h)
     return nullptr;
 }
 
-void SetDeviceOpener(DeviceOpener opener)
+DeviceOpener SetDeviceOpener(DeviceOpener opener)
 {
     std::lock_guard<std::mutex> lk(DeviceLock());
-    Opener() = std::move(opener);
+    std::swap(Opener(), opener);
+    return opener;
 }
 
 // Used by CreateFile for "\\.\" names.

@@ -100,7 +100,7 @@ void SetWaitService(std::function<void()> serve);
 void WakeThreadWaits(DWORD tid);
 
 // Registers the opener CreateFile uses for device names. A later registration replaces an
-// earlier one; an empty function removes it.
-void SetDeviceOpener(DeviceOpener opener);
+// earlier one; an empty function removes it. Returns the opener it replaced.
+DeviceOpener SetDeviceOpener(DeviceOpener opener);
 
 } // namespace kel
