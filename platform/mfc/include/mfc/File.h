@@ -5,11 +5,15 @@
 #include "mfc/Exception.h"
 #include "mfc/Object.h"
 #include "mfc/String.h"
+#include "mfc/Time.h"
 
 #include <vector>
 
 struct CFileStatus
 {
+    CTime m_ctime;        // last status change (Linux keeps no creation time)
+    CTime m_mtime;        // last write
+    CTime m_atime;        // last access
     ULONGLONG m_size = 0; // bytes
     BYTE m_attribute = 0; // CFile::Attribute bits
     char m_szFullName[MAX_PATH] = {};
