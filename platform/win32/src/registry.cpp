@@ -267,9 +267,7 @@ LONG WriteLocked(const std::string& path, const Tree& tree)
         ::unlink(tmp.c_str());
         return ERROR_CANTWRITE;
     }
-    Fd dir(::open(DirOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
+    // The folder is not synced: a power cut may lose the last change, never the file's consistency.
     return ERROR_SUCCESS;
 }
 
