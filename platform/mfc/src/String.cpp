@@ -382,18 +382,61 @@ CString CString::Tokenize(LPCTSTR pszTokens, int& iStart) const
 
 namespace
 {
+// The Windows runtime's size prefixes (%I64d, %I32u, %Id) in the C runtime's spelling; without
+// this the C runtime would print them as text and take the wrong arguments.
+std::string PortableFormat(const char* fmt)
+{
+    std::string out;
+    for (const char* p = fmt; *p;)
+    {
+        if (*p != '%')
+        {
+            out += *p++;
+            continue;
+        }
+        out += *p++;
+        while (*p && std::strchr("-+ #0123456789.*", *p))
+            out += *p++;
+        if (*p == 'I')
+        {
+            if (p[1] == '6' && p[2] == '4')
+            {
+                out += "ll";
+                p += 3;
+            }
+            else if (p[1] == '3' && p[2] == '2')
+                p += 3;
+            else
+            {
+                out += 'z';
+                ++p;
+            }
+        }
+        else if (*p == '%')
+            out += *p++;
+    }
+    return out;
+}
+
 // Appends the formatted text to out; the arguments may point into any other string.
 void AppendFormatted(std::string& out, LPCTSTR pszFormat, va_list args)
 {
+    const char* format = OrEmpty(pszFormat);
+    std::string portable;
+    if (std::strchr(format, 'I'))
+    {
+        portable = PortableFormat(format);
+        format = portable.c_str();
+    }
     va_list probe;
     va_copy(probe, args);
-    const int n = std::vsnprintf(nullptr, 0, OrEmpty(pszFormat), probe);
+    const int n = std::vsnprintf(nullptr, 0, format, probe);
     va_end(probe);
     if (n <= 0)
         return;
     const size_t old = out.size();
     out.resize(old + static_cast<size_t>(n));
-    std::vsnprintf(out.data() + old, static_cast<size_t>(n) + 1, OrEmpty(pszFormat), args);
+    std::vsnprintf(out.data() + old, static_cast<size_t>(n) + 1, format, args);
 }
 } // namespace
 

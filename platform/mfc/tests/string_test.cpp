@@ -275,6 +275,11 @@ TEST(CString, FormatPrintfSemantics)
     s.AppendFormat("|%s", s);
     EXPECT_EQ(s, "none 7head|none 7head");
 
+    // Windows size prefixes take the right arguments.
+    s.Format("%I64d|%I64X|%I32u|%Iu|%5I64d|In", -1234567890123LL, 0xABCDEF012345ULL, 7u,
+             static_cast<size_t>(9), 42LL);
+    EXPECT_EQ(s, "-1234567890123|ABCDEF012345|7|9|   42|In");
+
     // Long output is not truncated.
     const std::string big(10000, 'k');
     s.Format("<%s>%d", big.c_str(), 1);
