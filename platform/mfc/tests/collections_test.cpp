@@ -264,6 +264,13 @@ TEST(CMap, CStringKeysLookupSetRemove)
     CString out;
     EXPECT_TRUE(byRef.Lookup(CString("k"), out));
     EXPECT_EQ(out, "v");
+
+    CMap<CString, CString&, int, int> byMutableRef;
+    CString key("m");
+    byMutableRef[key] = 3;
+    int m = 0;
+    EXPECT_TRUE(byMutableRef.Lookup(key, m));
+    EXPECT_EQ(m, 3);
 }
 
 TEST(CMap, ManyEntriesIterateAndRemoveWhileIterating)

@@ -54,6 +54,10 @@ template <> inline UINT HashKey<const CString&>(const CString& key)
 {
     return HashKey<LPCTSTR>(key.GetString());
 }
+template <> inline UINT HashKey<CString&>(CString& key)
+{
+    return HashKey<LPCTSTR>(key.GetString());
+}
 template <> inline UINT HashKey<CString>(CString key)
 {
     return HashKey<LPCTSTR>(key.GetString());
