@@ -1,6 +1,7 @@
 // Run-time classes, the exception family and the TRY/CATCH macros.
 #include "mfc/Exception.h"
 #include "mfc/Object.h"
+#include "win32/prompt.h"
 
 #include <gtest/gtest.h>
 
@@ -191,6 +192,40 @@ TEST(Exceptions, ErrorCodesMapToCauses)
         EXPECT_EQ(e->m_cause, CFileException::genericException);
         e->Delete();
     }
+}
+
+// Records message boxes instead of showing them.
+class RecordingPrompts : public kel::IPromptService
+{
+public:
+    RecordingPrompts() : m_previous(kel::SetPromptService(this)) {}
+    ~RecordingPrompts() override { kel::SetPromptService(m_previous); }
+    kel::PromptReply Prompt(const kel::PromptRequest& request) override
+    {
+        requests.push_back(request);
+        kel::PromptReply reply;
+        reply.result = IDRETRY;
+        return reply;
+    }
+    std::vector<kel::PromptRequest> requests;
+
+private:
+    kel::IPromptService* m_previous;
+};
+
+TEST(Exceptions, ReportErrorShowsTheMessageInAMessageBox)
+{
+    RecordingPrompts prompts;
+    CFileException e(CFileException::accessDenied, ERROR_ACCESS_DENIED, "/data/locked.kel");
+    EXPECT_EQ(e.ReportError(MB_RETRYCANCEL), IDRETRY);
+    CUserException silent;
+    silent.ReportError();
+
+    ASSERT_EQ(prompts.requests.size(), 2u);
+    EXPECT_EQ(prompts.requests[0].kind, kel::PromptKind::MessageBox);
+    EXPECT_EQ(prompts.requests[0].flags & MB_TYPEMASK, static_cast<UINT>(MB_RETRYCANCEL));
+    EXPECT_NE(prompts.requests[0].text.find("\"/data/locked.kel\""), std::string::npos);
+    EXPECT_EQ(prompts.requests[1].text, "No error message is available.");
 }
 
 // ---- TRY/CATCH macros ----

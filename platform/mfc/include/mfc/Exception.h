@@ -4,6 +4,7 @@
 
 #include "mfc/Object.h"
 #include "mfc/String.h"
+#include "win32/styles.h"
 
 class CException : public CObject
 {
@@ -18,10 +19,10 @@ public:
     // *pnHelpContext to 0. Returns FALSE, with an empty text, when there is no message.
     virtual BOOL GetErrorMessage(LPTSTR lpszError, UINT nMaxError, UINT* pnHelpContext = NULL) const;
 
-    // Shows the message in a message box of style nType (default MB_OK); when the exception has
-    // no message, string nMessageID is shown instead (or a generic text when that is 0).
-    // Returns the message box's result.
-    virtual int ReportError(UINT nType = 0 /* MB_OK */, UINT nMessageID = 0);
+    // Shows the message in the framework's message box (AfxMessageBox) of style nType; when the
+    // exception has no message, string nMessageID is shown instead (or a generic text when that
+    // is 0 or missing). Returns the message box's result.
+    virtual int ReportError(UINT nType = MB_OK, UINT nMessageID = 0);
 
 protected:
     // The message text, or "" when there is none; GetErrorMessage copies it out.
