@@ -269,6 +269,23 @@ TEST_F(RegistryTest, HandEditedTextIsRead)
     EXPECT_FALSE(fs::exists(StorePath() + ".bad")) << "a readable file is never set aside";
 }
 
+TEST_F(RegistryTest, Utf16FileFromAWindowsEditorIsRead)
+{
+    const std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                                u"[HKEY_CURRENT_USER\\Software\\Wide]\r\n"
+                                u"\"Unit\"=\"\u00B5A \u20AC\"\r\n";
+    std::string raw = "\xFF\xFE";
+    for (const char16_t c : text)
+    {
+        raw += static_cast<char>(c & 0xFF);
+        raw += static_cast<char>(c >> 8);
+    }
+    WriteStore(raw);
+    HKEY key = Open("Software\\Wide");
+    EXPECT_EQ(QueryString(key, "Unit"), "\xB5"
+                                        "A \x80");
+}
+
 TEST_F(RegistryTest, ErrorCodes)
 {
     HKEY writable = Create("Software\\Errors\\Child");
