@@ -275,8 +275,7 @@ public:
     {
         CNode* node = startAfter ? Node(startAfter, "CList::Find")->pNext : m_pNodeHead;
         for (; node; node = node->pNext)
-            if (CompareElements<TYPE, std::remove_cv_t<std::remove_reference_t<ARG_TYPE>>>(&node->data,
-                                                                                           &searchValue))
+            if (CompareElements<TYPE, ArgType>(&node->data, &searchValue))
                 return ToPos(node);
         return nullptr;
     }
@@ -292,6 +291,8 @@ public:
     }
 
 private:
+    typedef std::remove_cv_t<std::remove_reference_t<ARG_TYPE>> ArgType;
+
     static POSITION ToPos(CNode* node) { return reinterpret_cast<POSITION>(node); }
     static CNode* Node(POSITION pos, const char* where)
     {
