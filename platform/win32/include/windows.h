@@ -9,5 +9,6 @@
 #include "win32/memory.h"
 #include "win32/crt.h"
 #include "win32/registry.h"
+#include "win32/codepage.h"
 #include "win32/resources.h"
 #include "win32/prompt.h"
