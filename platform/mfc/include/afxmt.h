@@ -1,0 +1,4 @@
+// Multithreading classes: synchronisation objects and locks.
+#pragma once
+
+#include "mfc/Sync.h"
