@@ -277,6 +277,17 @@ TEST(KelrcModules, ResourceLibraryLoadsAndUnloadsAtRunTime)
     EXPECT_TRUE(FreeLibrary(again));
 }
 
+TEST(KelrcModules, StaticLibraryResourcesAreLinkedAndRegistered)
+{
+    // Nothing in this program refers to the library's resources: only the build's link option
+    // keeps its registrar.
+    HMODULE h = GetModuleHandle("rcstatictest");
+    ASSERT_NE(h, nullptr);
+    char buf[64];
+    EXPECT_GT(LoadString(h, 1, buf, sizeof buf), 0);
+    EXPECT_STREQ(buf, "from a static library");
+}
+
 // ----- the compiler binary on bad scripts ----------------------------------------------------------
 
 class KelrcRun : public ::testing::Test
