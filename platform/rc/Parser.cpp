@@ -21,7 +21,7 @@ bool Name::operator==(const Name& o) const
         return id == o.id;
     return name.size() == o.name.size() &&
            std::equal(name.begin(), name.end(), o.name.begin(),
-                      [](char a, char b) { return std::toupper(a) == std::toupper(b); });
+                      [](unsigned char a, unsigned char b) { return std::toupper(a) == std::toupper(b); });
 }
 
 std::string Name::Describe() const
@@ -34,7 +34,7 @@ namespace
 
 std::string Upper(std::string s)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](char c) { return char(std::toupper(c)); });
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
     return s;
 }
 

@@ -43,7 +43,8 @@ bool IsDigit(char c)
 bool IsHeaderFile(const std::string& path)
 {
     std::string ext = fs::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) { return char(std::tolower(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return ext == ".h" || ext == ".hh" || ext == ".hpp" || ext == ".hxx" || ext == ".c" || ext == ".cpp" ||
            ext == ".cxx";
 }
@@ -268,7 +269,7 @@ std::vector<Token> Preprocessor::Tokenize(const std::string& s, int file, int li
                     int v = 0, n = 0;
                     while (n < 2 && i < s.size() && std::isxdigit(static_cast<unsigned char>(s[i])))
                     {
-                        char h = char(std::tolower(s[i++]));
+                        char h = char(std::tolower(static_cast<unsigned char>(s[i++])));
                         v = v * 16 + (IsDigit(h) ? h - '0' : h - 'a' + 10);
                         ++n;
                     }
@@ -338,7 +339,7 @@ std::vector<Token> Preprocessor::Tokenize(const std::string& s, int file, int li
                 fail("bad number '" + t.text + "'");
             for (; k < digits.size(); ++k)
             {
-                char h = char(std::tolower(digits[k]));
+                char h = char(std::tolower(static_cast<unsigned char>(digits[k])));
                 int d = IsDigit(h) ? h - '0' : (h >= 'a' && h <= 'f') ? h - 'a' + 10 : 99;
                 if (d >= base)
                     fail("bad number '" + t.text + "'");
@@ -493,7 +494,8 @@ std::string Preprocessor::ResolveInclude(const std::string& name, bool angled, i
 {
     std::string wanted = Slashes(name);
     std::string lower = wanted;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return char(std::tolower(c)); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     // The layer's own constants stand in for the system headers of a Windows script.
     if (lower == "windows.h" || lower == "winres.h" || lower == "winresrc.h" || lower == "commctrl.h")
         wanted = "win32/styles.h", angled = true;
