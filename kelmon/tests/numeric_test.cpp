@@ -1,6 +1,7 @@
 #include "foundation/Numeric.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cmath>
 #include <limits>
@@ -115,4 +116,16 @@ TEST(NumericTest, DoubleBufferOwnsACopy)
     EXPECT_EQ(b.GetCount(), 3);
     CDoubleBuffer z(4);
     EXPECT_EQ(*z.At(3), 0);
+}
+
+TEST(NumericTest, FpControlMasksAndUnmasks)
+{
+    EnableFpExceptions();
+    const unsigned int unmasked = _controlfp(0, 0);
+    ResetFpControl();                   // leave the runtime masked before anything can trap
+    EXPECT_EQ(unmasked & 0x8000Cu, 0u); // overflow, zero-divide, denormal unmasked
+    EXPECT_EQ(unmasked & 0x13u, 0x13u); // the others stay masked
+    const unsigned int reset = _controlfp(0, 0);
+    EXPECT_EQ(reset & 0x8001Fu, 0x8001Fu); // all masked again
+    EXPECT_EQ(reset & 0x300u, 0u);         // round to nearest
 }
