@@ -1,29 +1,12 @@
 #include "comm/Comm.h"
 
+#include "mfc/ModuleState.h"
 #include "mfc/WinAppCore.h"
+#include "res/resource.h"
+#include "win32/prompt.h"
 
 #include <cstdio>
 #include <cstring>
-
-#if __has_include("mfc/ModuleState.h")
-#include "mfc/ModuleState.h"
-#else
-// TEMPORARY until the prompt service lands.
-static int AfxMessageBox(LPCTSTR text, UINT = 0, UINT = 0)
-{
-    std::fprintf(stderr, "%s\n", text);
-    return 1;
-}
-static int AfxMessageBox(UINT id, UINT = 0, UINT = 0)
-{
-    std::fprintf(stderr, "message %u\n", id);
-    return 1;
-}
-#ifndef MB_ICONSTOP
-#define MB_OK 0
-#define MB_ICONSTOP 0x10
-#endif
-#endif
 
 namespace
 {
@@ -43,6 +26,13 @@ void StopBox(LPCTSTR text)
 void StopBox(UINT id)
 {
     AfxMessageBox(id, MB_OK | MB_ICONSTOP);
+}
+
+// A plain box without an icon, captioned like the framework's boxes.
+void PlainBox(LPCTSTR text)
+{
+    CWinApp* app = AfxGetApp();
+    ::MessageBox(nullptr, text, app && app->m_pszAppName ? app->m_pszAppName : "", MB_OK);
 }
 } // namespace
 
@@ -72,7 +62,7 @@ int CCommPort::Idle()
 
 CComm::CComm()
     : m_baudRate(28800), m_portNumber(1), m_ignoreDsr(0),
-      m_hCommEvent(CreateEvent(nullptr, FALSE, FALSE, nullptr)), m_lastEventBits(0)
+      m_hCommEvent(CreateEvent(nullptr, FALSE, FALSE, nullptr)), m_lastEventBits(0), m_dsrSeen(-1)
 {
 }
 
@@ -96,6 +86,7 @@ int CComm::Open(int port)
     // A second Open gives up the old line first.
     m_pStream.reset();
     m_pPort.reset();
+    m_dsrSeen = -1;
     m_pPort = std::make_unique<CCommPort>(UINT(port), kRxQueueSize, kTxQueueSize);
     m_pStream = std::make_unique<CSerialStream>(m_pPort.get());
 
@@ -105,6 +96,13 @@ int CComm::Open(int port)
     {
         CString text("Error Opening Com Port!\n");
         text += CommErrorText(code);
+        // A system error alone does not help on Linux: name the device and the cause too.
+        const std::string detail = kel::LastCommErrorDetail();
+        if (code == COMM_GENERAL_ERROR && !detail.empty())
+        {
+            text += "\n";
+            text += detail.c_str();
+        }
         StopBox(text);
         return code;
     }
@@ -254,26 +252,36 @@ int CComm::OnCommEvent()
         return -1;
     DWORD mask = 0;
     m_pPort->GetEventMask(mask);
-    const bool dsrWasOn = m_ignoreDsr || DsrOn();
-    m_pPort->SetEventMask(mask | kStatusEvents);
+    // DSR before this wait is what the last round saw after its wait: a drop that came between
+    // two rounds must still count as a drop from "on".
+    int known = m_dsrSeen;
+    if (known < 0)
+        known = DsrOn();
+    const bool dsrWasOn = m_ignoreDsr || known;
+    // Setting the mask drops the events recorded so far: only arm it when it changes, so a line
+    // change between two rounds is not lost.
+    if ((mask | kStatusEvents) != mask)
+        m_pPort->SetEventMask(mask | kStatusEvents);
 
     DWORD bits = 0;
     const int code = m_pPort->WaitEvent(bits);
     m_lastEventBits = bits;
+    const int dsrNow = DsrOn();
+    m_dsrSeen = dsrNow;
     SetEvent(m_hCommEvent);
     if (code != 0 && m_pPort->IsOpen())
     {
         // The device went away under the wait (an adapter pulled out): the line is gone, and
         // going round again would only spin.
-        AfxMessageBox("Line is disconnected!", MB_OK);
+        PlainBox("Line is disconnected!");
         return -1;
     }
 
     if (!(bits & kLineChanges) || m_ignoreDsr)
         return 0;
-    if (DsrOn() || !dsrWasOn)
+    if (dsrNow || !dsrWasOn)
         return 0;
-    AfxMessageBox("Line is disconnected!", MB_OK);
+    PlainBox("Line is disconnected!");
     return -1;
 }
 

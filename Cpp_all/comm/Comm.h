@@ -8,10 +8,6 @@
 #include <atomic>
 #include <memory>
 
-// String ids of the line's messages.
-#define IDS_COMM_NOT_OPEN 57
-#define IDS_COMM_TIMER_FAILURE 58
-
 // The port of a head line. Its Idle returns at once, so the stream's waits poll without pause.
 class CCommPort : public CWin32Port
 {
@@ -94,4 +90,5 @@ private:
     std::atomic<int> m_ignoreDsr;
     HANDLE m_hCommEvent;
     std::atomic<DWORD> m_lastEventBits;
+    std::atomic<int> m_dsrSeen; // DSR after the status thread's last wait; -1 before the first
 };
