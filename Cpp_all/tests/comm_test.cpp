@@ -203,6 +203,7 @@ TEST_F(HeadLineTest, SecondOpenFailsWithoutDisturbingTheFirst)
     } // must neither close the device nor give back the first line's count
     EXPECT_EQ(CSerialPortBase::OpenCount(kPort), 1);
     EXPECT_TRUE(modem.IsOpen());
+    EXPECT_EQ(modem.SettingsText(), "28800 8N1 RTS/CTS"); // the failed stream changed nothing
     EXPECT_EQ(comm.Send("AB"), 1);
     EXPECT_EQ(modem.Read(4, 2000), "AB\r\n");
 }
@@ -216,6 +217,28 @@ TEST_F(HeadLineTest, ClosingGivesThePortBack)
     EXPECT_EQ(CSerialPortBase::OpenCount(kPort), 0);
     EXPECT_FALSE(modem.IsOpen());
     OpenLine(comm);
+}
+
+TEST_F(HeadLineTest, CopiesShareTheDeviceAndTheLastOneClosesIt)
+{
+    auto first = std::make_unique<CWin32Port>(kPort, 1000, 100);
+    ASSERT_TRUE(first->IsOpen());
+    auto copy = std::make_unique<CWin32Port>(*first);
+    EXPECT_EQ(CSerialPortBase::OpenCount(kPort), 2);
+    first.reset();
+    EXPECT_EQ(CSerialPortBase::OpenCount(kPort), 1);
+    EXPECT_TRUE(modem.IsOpen());
+    EXPECT_EQ(copy->Write("hi", 2), 2);
+    EXPECT_EQ(modem.Read(2, 1000), "hi");
+    copy.reset();
+    EXPECT_EQ(CSerialPortBase::OpenCount(kPort), 0);
+    EXPECT_FALSE(modem.IsOpen());
+
+    // A copy of a port that never opened holds nothing either.
+    CWin32Port missing(kCommMaxPort - 2, 1000, 100);
+    CWin32Port missingCopy(missing);
+    EXPECT_FALSE(missingCopy.IsOpen());
+    EXPECT_EQ(CSerialPortBase::OpenCount(kCommMaxPort - 2), 0);
 }
 
 TEST_F(HeadLineTest, MissingPortShowsTheLibraryText)
@@ -337,6 +360,15 @@ TEST_F(HeadLineTest, HeldLineFillsTheQueueAndNeverHangs)
     modem.SetRts(true);
     EXPECT_EQ(modem.Read(256, 2000).size(), 256u);
     EXPECT_EQ(comm.WaitTransmitDone(), 1);
+}
+
+TEST_F(HeadLineTest, DrainInputWaitsTenthsOfASecond)
+{
+    OpenLine(comm);
+    TimeoutScale fast(0.01);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(comm.DrainInput(5), 1);
+    EXPECT_GE(GetTickCount() - start, 500u);
 }
 
 TEST_F(HeadLineTest, WaitTransmitDoneGivesUpOnAStuckQueue)
@@ -642,6 +674,15 @@ TEST(HeadLineClosedTest, OperationsWithoutOpenShowMessage57)
     EXPECT_EQ(comm.WaitForBytes(1, &n, 10), 0);
     EXPECT_EQ(comm.GetBaudRate(), 28800);
     EXPECT_EQ(comm.OnCommEvent(), -1);
+}
+
+TEST(HeadLineClosedTest, CreatedByItsClassFactory)
+{
+    std::unique_ptr<CObject> object(RUNTIME_CLASS(CComm)->CreateObject());
+    ASSERT_NE(object, nullptr);
+    EXPECT_TRUE(object->IsKindOf(RUNTIME_CLASS(CComm)));
+    EXPECT_TRUE(object->IsSerializable());
+    EXPECT_STREQ(object->GetRuntimeClass()->m_lpszClassName, "CComm");
 }
 
 } // namespace
