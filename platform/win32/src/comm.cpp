@@ -38,6 +38,12 @@ uint64_t DeadlineAfter(uint64_t ms)
     return ClockNowMs() + ms;
 }
 
+// Counters of the events that end pending operations, taken when an operation starts.
+struct Gens
+{
+    uint64_t cancel = 0, rxAbort = 0, txAbort = 0, mask = 0;
+};
+
 class CommPort final : public KernelObject, public CommLink
 {
 public:
@@ -85,8 +91,8 @@ public:
         if (!buffer && toRead)
             return Fail(ERROR_INVALID_PARAMETER);
         return RunIo(ov, read, ReadReady(toRead),
-                     [this, buffer, toRead](DWORD& count)
-                     { return DoRead(static_cast<char*>(buffer), toRead, count); });
+                     [this, buffer, toRead](DWORD& count, const Gens& gens)
+                     { return DoRead(static_cast<char*>(buffer), toRead, count, gens); });
     }
 
     BOOL Write(const void* buffer, DWORD toWrite, DWORD* written, OVERLAPPED* ov) override
@@ -96,8 +102,8 @@ public:
         if (!buffer && toWrite)
             return Fail(ERROR_INVALID_PARAMETER);
         return RunIo(ov, written, WriteReady(toWrite),
-                     [this, buffer, toWrite](DWORD& count)
-                     { return DoWrite(static_cast<const char*>(buffer), toWrite, count); });
+                     [this, buffer, toWrite](DWORD& count, const Gens& gens)
+                     { return DoWrite(static_cast<const char*>(buffer), toWrite, count, gens); });
     }
 
     BOOL GetOverlappedResult(OVERLAPPED* ov, DWORD* transferred, BOOL wait) override
@@ -324,10 +330,10 @@ public:
             ready = (m_history & m_mask) != 0;
         }
         return RunIo(ov, nullptr, ready,
-                     [this, events](DWORD& count)
+                     [this, events](DWORD& count, const Gens& gens)
                      {
                          count = 0;
-                         return DoWaitEvent(events);
+                         return DoWaitEvent(events, gens);
                      });
     }
 
@@ -412,14 +418,14 @@ private:
         return m_closed || noTimeout || m_tx.size() + pending + n <= m_txSize;
     }
 
-    DWORD DoRead(char* buffer, DWORD n, DWORD& count)
+    DWORD DoRead(char* buffer, DWORD n, DWORD& count, const Gens& gens)
     {
         count = 0;
         std::unique_lock lock(m_mutex);
         if (m_closed)
             return ERROR_OPERATION_ABORTED;
         const COMMTIMEOUTS t = m_timeouts;
-        const uint64_t cancelGen = m_cancelGen, abortGen = m_rxAbortGen;
+        const uint64_t cancelGen = gens.cancel, abortGen = gens.rxAbort;
         auto aborted = [&] { return m_closed || m_cancelGen != cancelGen || m_rxAbortGen != abortGen; };
         auto take = [&]
         {
@@ -481,14 +487,14 @@ private:
         }
     }
 
-    DWORD DoWrite(const char* data, DWORD n, DWORD& count)
+    DWORD DoWrite(const char* data, DWORD n, DWORD& count, const Gens& gens)
     {
         count = 0;
         std::unique_lock lock(m_mutex);
         if (m_closed)
             return ERROR_OPERATION_ABORTED;
         const COMMTIMEOUTS t = m_timeouts;
-        const uint64_t cancelGen = m_cancelGen, abortGen = m_txAbortGen;
+        const uint64_t cancelGen = gens.cancel, abortGen = gens.txAbort;
         auto aborted = [&] { return m_closed || m_cancelGen != cancelGen || m_txAbortGen != abortGen; };
         uint64_t deadline = 0; // no time-out: take what fits and return
         if (t.WriteTotalTimeoutMultiplier || t.WriteTotalTimeoutConstant)
@@ -519,10 +525,10 @@ private:
         }
     }
 
-    DWORD DoWaitEvent(DWORD* events)
+    DWORD DoWaitEvent(DWORD* events, const Gens& gens)
     {
         std::unique_lock lock(m_mutex);
-        const uint64_t cancelGen = m_cancelGen, maskGen = m_maskGen;
+        const uint64_t cancelGen = gens.cancel, maskGen = gens.mask;
         WaitUntil(lock, kNever,
                   [&] {
                       return (m_history & m_mask) || m_closed || m_cancelGen != cancelGen ||
@@ -541,10 +547,16 @@ private:
     // else on a worker that completes the OVERLAPPED (ERROR_IO_PENDING meanwhile).
     template <class Op> BOOL RunIo(OVERLAPPED* ov, DWORD* count, bool ready, Op op)
     {
+        // Cancels and mask changes from here on end the operation, even before a worker runs it.
+        Gens gens;
+        {
+            std::lock_guard lock(m_mutex);
+            gens = {m_cancelGen, m_rxAbortGen, m_txAbortGen, m_maskGen};
+        }
         if (!ov || ready || !m_overlapped)
         {
             DWORD done = 0;
-            DWORD error = op(done);
+            DWORD error = op(done, gens);
             if (count)
                 *count = done;
             if (ov)
@@ -572,10 +584,10 @@ private:
             });
         Worker& worker = m_workers.emplace_back();
         worker.thread = std::thread(
-            [this, ov, op, &worker]() mutable
+            [this, ov, op, gens, &worker]() mutable
             {
                 DWORD done = 0;
-                DWORD error = op(done);
+                DWORD error = op(done, gens);
                 std::lock_guard lock(m_mutex);
                 Complete(ov, error, done);
                 Notify();

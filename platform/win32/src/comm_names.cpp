@@ -209,6 +209,8 @@ std::map<int, std::string> ComPortMap()
     {
         std::lock_guard lock(NamesLock());
         classDir = ClassDir();
+        for (const auto& [n, port] : VirtualPorts())
+            ports[n] = port.name;
     }
     // Found devices take the free numbers from COM1 up; a device already assigned explicitly
     // keeps only its assigned number.
@@ -224,9 +226,6 @@ std::map<int, std::string> ComPortMap()
             ++next;
         ports[next] = path;
     }
-    std::lock_guard lock(NamesLock());
-    for (const auto& [n, port] : VirtualPorts())
-        ports[n] = port.name;
     return ports;
 }
 
