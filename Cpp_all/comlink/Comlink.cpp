@@ -118,6 +118,7 @@ constexpr char kParityLetters[] = {'N', 'O', 'E', 'M', 'S'};
     std::abort();
 }
 
+// True once ms have run since start (layer clock, safe across the tick count's wrap).
 bool Elapsed(DWORD start, DWORD ms)
 {
     return GetTickCount() - start >= ms;
@@ -398,8 +399,7 @@ CWin32Port::~CWin32Port()
     // The last holder of the device closes it; a port that never opened has nothing to close.
     if (HoldsCount() && OpenCount(m_portNumber) == 1 && IsOpen())
         Close();
-    if (m_writeOv && m_writeOv->hEvent)
-        CloseHandle(m_writeOv->hEvent);
+    FreeRecords();
 }
 
 bool CWin32Port::AllocateRecords()
@@ -408,20 +408,30 @@ bool CWin32Port::AllocateRecords()
     m_readOv.reset(new (std::nothrow) OVERLAPPED{});
     m_writeOv.reset(new (std::nothrow) OVERLAPPED{});
     m_savedTimeouts.reset(new (std::nothrow) COMMTIMEOUTS{});
+    if (m_readOv)
+        m_readOv->hEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr);
     if (m_writeOv)
         m_writeOv->hEvent = CreateEvent(nullptr, TRUE, FALSE, nullptr);
-    if (m_dcb && m_readOv && m_writeOv && m_writeOv->hEvent && m_savedTimeouts)
+    if (m_dcb && m_readOv && m_readOv->hEvent && m_writeOv && m_writeOv->hEvent && m_savedTimeouts)
     {
         m_dcb->DCBlength = sizeof(DCB);
         return true;
     }
-    if (m_writeOv && m_writeOv->hEvent)
-        CloseHandle(m_writeOv->hEvent);
+    FreeRecords();
+    return false;
+}
+
+void CWin32Port::FreeRecords()
+{
+    for (OVERLAPPED* ov : {m_readOv.get(), m_writeOv.get()})
+    {
+        if (ov && ov->hEvent)
+            CloseHandle(ov->hEvent);
+    }
     m_dcb.reset();
     m_readOv.reset();
     m_writeOv.reset();
     m_savedTimeouts.reset();
-    return false;
 }
 
 int CWin32Port::Idle()
@@ -764,6 +774,14 @@ int CWin32Port::WriteString(const char* text)
     return text ? Write(text, int(std::strlen(text))) : 0;
 }
 
+void CWin32Port::Rearm(OVERLAPPED& ov)
+{
+    HANDLE event = ov.hEvent;
+    ov = OVERLAPPED{};
+    ov.hEvent = event;
+    ResetEvent(event);
+}
+
 DWORD CWin32Port::FinishOverlapped(OVERLAPPED& ov, bool& timedOut)
 {
     DWORD moved = 0;
@@ -793,11 +811,7 @@ int CWin32Port::Write(const void* buffer, int n)
     bool timedOut = false;
     if (wanted > 0)
     {
-        ResetEvent(m_writeOv->hEvent);
-        m_writeOv->Internal = 0;
-        m_writeOv->InternalHigh = 0;
-        m_writeOv->Offset = 0;
-        m_writeOv->OffsetHigh = 0;
+        Rearm(*m_writeOv);
         if (!WriteFile(m_handle, buffer, wanted, &written, m_writeOv.get()))
         {
             written = 0;
@@ -834,7 +848,7 @@ int CWin32Port::Read(void* buffer, int n)
         return 0;
     DWORD wanted = std::min<DWORD>(DWORD(n), st.cbInQue);
     DWORD got = 0;
-    *m_readOv = OVERLAPPED{};
+    Rearm(*m_readOv);
     if (!ReadFile(m_handle, buffer, wanted, &got, m_readOv.get()))
     {
         got = 0;
@@ -1139,11 +1153,6 @@ CSerialStream::~CSerialStream()
     m_settings.reset();
 }
 
-bool CSerialStream::Expired(DWORD start, DWORD timeoutMs)
-{
-    return Elapsed(start, timeoutMs);
-}
-
 int CSerialStream::ReadChar(DWORD timeoutMs)
 {
     if (!m_port)
@@ -1154,7 +1163,7 @@ int CSerialStream::ReadChar(DWORD timeoutMs)
         int ch = m_port->ReadChar();
         if (ch != COMM_TIMEOUT)
             return ch;
-        if (Expired(start, timeoutMs))
+        if (Elapsed(start, timeoutMs))
             return COMM_TIMEOUT;
         int idle = m_port->Idle();
         if (idle < 0)
@@ -1194,7 +1203,7 @@ int CSerialStream::ReadLine(char* buffer, int maxCount, int terminator, DWORD ti
             buffer[count] = 0;
             return ch;
         }
-        else if (Expired(start, timeoutMs))
+        else if (Elapsed(start, timeoutMs))
         {
             break;
         }
@@ -1277,7 +1286,7 @@ int CSerialStream::ReadBytes(void* buffer, int n, DWORD timeoutMs)
     int count = m_port->Read(bytes, n);
     while (count < n)
     {
-        if (Expired(start, timeoutMs))
+        if (Elapsed(start, timeoutMs))
             break;
         int idle = m_port->Idle();
         if (idle < 0)
@@ -1345,7 +1354,7 @@ int CSerialStream::Delay(DWORD ms)
     if (!m_port)
         return 0;
     DWORD start = GetTickCount();
-    while (!Expired(start, ms))
+    while (!Elapsed(start, ms))
     {
         int idle = m_port->Idle();
         if (idle < 0)

@@ -240,6 +240,9 @@ protected:
 
 private:
     bool AllocateRecords();
+    void FreeRecords();
+    // Clears an overlapped record for the next transfer, keeping its event.
+    static void Rearm(OVERLAPPED& ov);
 };
 
 class CSerialStream;
@@ -366,8 +369,4 @@ protected:
     DWORD m_charPause = 0;
     std::unique_ptr<CLineStatus> m_lineStatus;
     std::unique_ptr<CPortSettings> m_settings;
-
-private:
-    // True once timeoutMs has run since start (GetTickCount, wrap-safe).
-    static bool Expired(DWORD start, DWORD timeoutMs);
 };

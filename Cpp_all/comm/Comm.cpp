@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -17,6 +18,31 @@ constexpr DWORD kLongTimeoutMs = 3000;
 // Events that wake the status thread: received character, event character, CTS, DSR, carrier.
 constexpr DWORD kStatusEvents = EV_RXCHAR | EV_RXFLAG | EV_CTS | EV_DSR | EV_RLSD;
 constexpr DWORD kLineChanges = EV_CTS | EV_DSR | EV_RLSD;
+
+// With KEL_TRACE set, the head traffic goes to stderr ("COM3 > RDA\r\n"): the first thing to
+// look at when a head misbehaves in the field.
+void TraceBytes(int port, const char* direction, const void* data, int n)
+{
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    std::string text;
+    for (int i = 0; i < n; ++i)
+    {
+        const unsigned char c = bytes[i];
+        if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c < 32 || c >= 127)
+        {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            text += hex;
+        }
+        else
+            text += char(c);
+    }
+    AfxTrace("COM%d %s %s\n", port + 1, direction, text.c_str());
+}
 
 void StopBox(LPCTSTR text)
 {
@@ -140,7 +166,9 @@ int CComm::Send(const char* command)
     if (!command)
         return 0;
     const int wanted = int(std::strlen(command)) + 2;
-    if (m_pStream->WriteString(command, -3) < wanted)
+    const int written = m_pStream->WriteString(command, -3);
+    TraceBytes(m_portNumber, ">", (std::string(command) + "\r\n").c_str(), written);
+    if (written < wanted)
     {
         // The head would see half a command: say so now rather than at the next call.
         CheckStatus();
@@ -158,7 +186,10 @@ int CComm::ReadLine(char* buffer, DWORD timeoutMs)
         return 0;
     int count = m_pStream->ReadLine(buffer, kMaxLine, 13, timeoutMs);
     if (count > 0)
+    {
+        TraceBytes(m_portNumber, "<", buffer, count);
         return count;
+    }
     BYTE flags[2];
     m_pStream->GetStatus(flags);
     return 0;
@@ -175,7 +206,10 @@ int CComm::ReadLineKeepStatus(char* buffer, DWORD timeoutMs)
         return 0;
     }
     int count = m_pStream->ReadLine(buffer, kMaxLine, 13, timeoutMs);
-    return count > 0 ? count : 0;
+    if (count <= 0)
+        return 0;
+    TraceBytes(m_portNumber, "<", buffer, count);
+    return count;
 }
 
 int CComm::ReadLong(LONG* value)
@@ -185,7 +219,9 @@ int CComm::ReadLong(LONG* value)
     if (!value || !CheckStatus())
         return 0;
     BYTE bytes[5];
-    if (m_pStream->ReadBytes(bytes, 4, kLongTimeoutMs) < 4)
+    const int count = m_pStream->ReadBytes(bytes, 4, kLongTimeoutMs);
+    TraceBytes(m_portNumber, "<", bytes, count > 0 ? count : 0);
+    if (count < 4)
         return 0;
     const uint32_t raw =
         uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
@@ -199,7 +235,9 @@ int CComm::WriteLong(LONG value)
         return 0;
     const uint32_t raw = uint32_t(value);
     const BYTE bytes[4] = {BYTE(raw), BYTE(raw >> 8), BYTE(raw >> 16), BYTE(raw >> 24)};
-    return m_pStream->WriteBytes(bytes, 4) == 4 ? 1 : 0;
+    const int written = m_pStream->WriteBytes(bytes, 4);
+    TraceBytes(m_portNumber, ">", bytes, written);
+    return written == 4 ? 1 : 0;
 }
 
 int CComm::GetBytesWaiting(DWORD* count)
