@@ -454,8 +454,9 @@ BYTE CWin32Port::ReadModemStatus()
     ClearErrors();
     DWORD status = 0;
     GetCommModemStatus(m_handle, &status);
-    m_modemStatus = BYTE(status & 0xFF);
-    return m_modemStatus;
+    const BYTE low = BYTE(status & 0xFF);
+    m_modemStatus = low;
+    return low;
 }
 
 void CWin32Port::ApplySettings()
@@ -1174,7 +1175,7 @@ int CSerialStream::ReadChar(DWORD timeoutMs)
 int CSerialStream::WriteChar(BYTE ch)
 {
     if (!m_port)
-        return -850;
+        return COMM_NOT_ATTACHED;
     int code = m_port->WriteChar(ch);
     if (code != 0 || m_charPause == 0)
         return code;
@@ -1329,7 +1330,7 @@ int CSerialStream::GetStatus(BYTE flags[2])
     flags[0] = 0;
     flags[1] = 0;
     if (!m_port)
-        return -850;
+        return COMM_NOT_ATTACHED;
     int code = m_port->TakeLastError();
     if (code != 0)
         return code;

@@ -34,6 +34,7 @@ enum : int
     COMM_BAD_PARITY = -840,
     COMM_BAD_STOP_BITS = -841,
     COMM_BAD_DATA_BITS = -842,
+    COMM_NOT_ATTACHED = -850,
 };
 
 // Handshake codes for SetHandshake (input side / output side).

@@ -278,10 +278,9 @@ int CComm::WaitForBytes(DWORD count, DWORD* available, DWORD timeoutMs)
 
 int CComm::DsrOn()
 {
-    if (!m_pPort)
-        return 0;
-    m_pPort->ReadModemStatus();
-    return m_pPort->GetModemLine(MS_DSR_ON);
+    // The fresh status word itself, not the port's stored copy: the reader thread's status
+    // check clears that copy at any moment.
+    return m_pPort && (m_pPort->ReadModemStatus() & MS_DSR_ON) ? 1 : 0;
 }
 
 int CComm::OnCommEvent()
@@ -332,10 +331,7 @@ int CComm::IsDsrHigh()
 
 int CComm::IsCtsOn()
 {
-    if (!m_pPort)
-        return 0;
-    m_pPort->ReadModemStatus();
-    return m_pPort->GetModemLine(MS_CTS_ON);
+    return m_pPort && (m_pPort->ReadModemStatus() & MS_CTS_ON) ? 1 : 0;
 }
 
 int CComm::SetBaudRate(LONG baud)

@@ -112,6 +112,9 @@ TEST(PseudoTerminalLineTest, OpenSetsTheHeadLineAndBytesCrossBothWays)
     EXPECT_EQ(t.c_cflag & CSTOPB, 0u);
     EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
     EXPECT_EQ(comm.GetBaudRate(), 28800);
+    // A pseudo-terminal has no modem lines; they read as on, so the line does not look dead.
+    EXPECT_EQ(comm.IsDsrHigh(), 1);
+    EXPECT_EQ(comm.IsCtsOn(), 1);
 
     ASSERT_EQ(comm.Send("cmd"), 1);
     EXPECT_EQ(pty.Read(5, 2000), "cmd\r\n");
