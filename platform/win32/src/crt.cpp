@@ -300,7 +300,8 @@ int _vsnprintf(char* buffer, size_t count, const char* format, va_list args)
     va_list copy;
     va_copy(copy, args);
     const int needed = vsnprintf(buffer, count, format, args);
-    if (needed < 0 || static_cast<size_t>(needed) < count)
+    // No buffer at all asks for the length the text needs.
+    if (needed < 0 || static_cast<size_t>(needed) < count || (!buffer && count == 0))
     {
         va_end(copy);
         return needed;

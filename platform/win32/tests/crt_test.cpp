@@ -140,6 +140,9 @@ TEST(Crt, SnprintfTruncatesTheWindowsWay)
     memset(buffer, 'x', sizeof buffer);
     EXPECT_EQ(_snprintf(buffer, 4, "%s", "abcd"), 4);
     EXPECT_EQ(std::string(buffer, 5), "abcdx");
+    EXPECT_EQ(_snprintf(nullptr, 0, "%d items", 12345), 11) << "a NULL buffer measures the text";
+    EXPECT_EQ(_snprintf(buffer, 0, "%d", 7), -1);
+    EXPECT_EQ(buffer[0], 'a') << "count 0 stores nothing";
 }
 
 TEST(Crt, RandIsTheWindowsSequence)

@@ -73,7 +73,8 @@ void _makepath(char* path, const char* drive, const char* dir, const char* fname
 // ---- Formatted output ----------------------------------------------------------------------------
 
 // Windows rules: when the text does not fit, count characters are stored without terminator and
-// -1 is returned; when it fits exactly, count characters without terminator and count.
+// -1 is returned; when it fits exactly, count characters without terminator and count. With a NULL
+// buffer and count 0 nothing is stored and the length the text needs is returned.
 int _snprintf(char* buffer, size_t count, const char* format, ...) __attribute__((format(printf, 3, 4)));
 int _vsnprintf(char* buffer, size_t count, const char* format, va_list args);
 #define _vsnprintf_s(b, n, c, f, a) _vsnprintf((b), (n), (f), (a))
