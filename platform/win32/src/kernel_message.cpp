@@ -108,7 +108,7 @@ const char* SystemText(DWORD code)
 }
 
 // The printf conversion of an insert's "!fmt!" part: whether it takes a string, and whether a
-// 64-bit integer (l, ll, I64 modifiers).
+// 64-bit value (ll and I64 modifiers, pointers). Windows' "l" is 32 bits, like its long.
 struct InsertType
 {
     bool string = true;
@@ -120,7 +120,7 @@ InsertType TypeOf(const std::string& fmt)
     InsertType t;
     const char conversion = fmt.empty() ? 's' : fmt.back();
     t.string = conversion == 's';
-    t.wide = fmt.find('l') != std::string::npos || fmt.find("I64") != std::string::npos;
+    t.wide = fmt.find("ll") != std::string::npos || fmt.find("I64") != std::string::npos || conversion == 'p';
     return t;
 }
 
@@ -138,16 +138,16 @@ std::string FormatInsert(std::string fmt, const DWORD_PTR value, const InsertTyp
         return s ? std::string(s) : std::string("(null)");
     }
     char buffer[128];
-    if (type.wide)
-    {
-        // Windows' "%l" is 32 bits; treat both as the pointer-sized argument we got.
-        std::string f = fmt;
-        if (f.find("ll") == std::string::npos)
-            f.replace(f.find('l'), 1, "ll");
-        snprintf(buffer, sizeof buffer, f.c_str(), static_cast<unsigned long long>(value));
-    }
+    if (fmt.back() == 'p')
+        snprintf(buffer, sizeof buffer, fmt.c_str(), reinterpret_cast<void*>(value));
+    else if (type.wide)
+        snprintf(buffer, sizeof buffer, fmt.c_str(), static_cast<unsigned long long>(value));
     else
+    {
+        // A 32-bit value: a Windows "l" would make the C library read a 64-bit long here.
+        fmt.erase(std::remove(fmt.begin(), fmt.end(), 'l'), fmt.end());
         snprintf(buffer, sizeof buffer, fmt.c_str(), static_cast<unsigned int>(value));
+    }
     return buffer;
 }
 

@@ -492,6 +492,11 @@ TEST(FormatMessage, InsertsFromVaListAndArray)
     FormatWithVaList(text, sizeof text, "%2 before %1: %3!d! items%n100%% done%0 ignored", "one", "two", 12);
     EXPECT_STREQ(text, "two before one: 12 items\r\n100% done");
 
+    // "l" is 32 bits as on Windows; only ll and I64 take 64-bit arguments.
+    FormatWithVaList(text, sizeof text, "%1!ld! %2!lu! %3!lx! %4!I64d! %5!lld!", LONG(-5), ULONG(4000000000u),
+                     ULONG(0xABCD), LONGLONG(-9000000000), LONGLONG(1) << 40);
+    EXPECT_STREQ(text, "-5 4000000000 abcd -9000000000 1099511627776");
+
     DWORD_PTR array[] = {reinterpret_cast<DWORD_PTR>("x"), 255};
     FormatMessage(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, "%1=%2!04X!", 0, 0, text,
                   sizeof text, reinterpret_cast<va_list*>(array));
