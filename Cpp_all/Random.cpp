@@ -33,7 +33,10 @@ double UniformDeviate(int32_t& seed)
 {
     if (seed <= 0 || g_output == 0)
     {
-        seed = (-seed < 1) ? 1 : -seed;
+        // Negated in 32-bit two's complement: the most negative seed stays negative and so
+        // starts from 1, where a plain negation would overflow.
+        const int32_t negated = static_cast<int32_t>(0u - static_cast<uint32_t>(seed));
+        seed = negated < 1 ? 1 : negated;
         for (int j = NTAB + 7; j >= 0; --j)
         {
             Step(seed);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <vector>
 
 namespace
@@ -75,4 +76,10 @@ TEST(RandomTest, GaussianMomentsAreStandard)
     }
     EXPECT_NEAR(sum / n, 0.0, 0.01);
     EXPECT_NEAR(sumSq / n, 1.0, 0.02);
+}
+
+TEST(RandomTest, MostNegativeSeedStartsLikeSeedOne)
+{
+    // Restarting takes max(-seed, 1); -INT32_MIN has no 32-bit value and must not overflow.
+    EXPECT_EQ(Uniforms(INT32_MIN, 5), Uniforms(-1, 5));
 }
