@@ -383,7 +383,9 @@ CString CString::Tokenize(LPCTSTR pszTokens, int& iStart) const
 namespace
 {
 // The Windows runtime's size prefixes (%I64d, %I32u, %Id) in the C runtime's spelling; without
-// this the C runtime would print them as text and take the wrong arguments.
+// this the C runtime would print them as text and take the wrong arguments. A single 'l' on an
+// integer conversion is dropped: long is 32 bits in the Windows data model (LONG, DWORD), while
+// the C runtime here would take a 64-bit argument and print a negative LONG as a large number.
 std::string PortableFormat(const char* fmt)
 {
     std::string out;
@@ -412,6 +414,8 @@ std::string PortableFormat(const char* fmt)
                 ++p;
             }
         }
+        else if (*p == 'l' && p[1] != '\0' && std::strchr("diouxX", p[1]))
+            ++p;
         else if (*p == '%')
             out += *p++;
     }
@@ -423,7 +427,7 @@ void AppendFormatted(std::string& out, LPCTSTR pszFormat, va_list args)
 {
     const char* format = OrEmpty(pszFormat);
     std::string portable;
-    if (std::strchr(format, 'I'))
+    if (std::strpbrk(format, "Il"))
     {
         portable = PortableFormat(format);
         format = portable.c_str();

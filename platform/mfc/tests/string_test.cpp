@@ -280,6 +280,14 @@ TEST(CString, FormatPrintfSemantics)
              static_cast<size_t>(9), 42LL);
     EXPECT_EQ(s, "-1234567890123|ABCDEF012345|7|9|   42|In");
 
+    // 'l' means 32 bits, as LONG and DWORD are; "ll" and "lf" keep their meaning.
+    // (Values read at run time, as the compiler may widen constants on its own.)
+    volatile LONG negatives[] = {-5, -42};
+    volatile DWORD dwords[] = {4000000000u, 0xABCDEF01u};
+    s.Format("%ld|%lu|%lx|%5ld|%lld|%.1lf|%s", LONG(negatives[0]), DWORD(dwords[0]), DWORD(dwords[1]),
+             LONG(negatives[1]), -9000000000LL, 2.5, "long");
+    EXPECT_EQ(s, "-5|4000000000|abcdef01|  -42|-9000000000|2.5|long");
+
     // Long output is not truncated.
     const std::string big(10000, 'k');
     s.Format("<%s>%d", big.c_str(), 1);
