@@ -55,9 +55,12 @@ void CMemFile::GrowFile(SIZE_T nNewSize)
         return;
     if (m_nGrowBytes == 0 || !m_bAutoDelete)
         AfxThrowMemoryException(); // the caller's fixed buffer cannot grow
-    SIZE_T nNewBufSize = m_nBufferSize;
-    while (nNewBufSize < nNewSize)
-        nNewBufSize += m_nGrowBytes;
+    // Whole steps of nGrowBytes, counted rather than added one by one: a far seek or a huge
+    // SetLength must fail at once, not loop for ages or wrap around.
+    const SIZE_T nSteps = (nNewSize - m_nBufferSize - 1) / m_nGrowBytes + 1;
+    if (nSteps > (std::numeric_limits<SIZE_T>::max() - m_nBufferSize) / m_nGrowBytes)
+        AfxThrowMemoryException();
+    const SIZE_T nNewBufSize = m_nBufferSize + nSteps * m_nGrowBytes;
     BYTE* lpNew = static_cast<BYTE*>(std::realloc(m_lpBuffer, nNewBufSize));
     if (lpNew == nullptr)
         AfxThrowMemoryException();

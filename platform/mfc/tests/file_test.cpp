@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -316,6 +317,44 @@ TEST(MemFile, AttachedFixedBufferCannotGrow)
         e->Delete();
     }
     EXPECT_EQ(file.Detach(), buf); // still the caller's
+}
+
+// Memory files of impossible sizes must fail with CMemoryException, as a failed allocation
+// does on Windows; under AddressSanitizer that needs malloc to return NULL instead of aborting.
+extern "C" const char* __asan_default_options()
+{
+    return "allocator_may_return_null=1";
+}
+
+TEST(MemFile, ImpossibleSizesFailAtOnceAndKeepTheData)
+{
+    CMemFile file;
+    file.Write("keep", 4);
+    auto expectMemoryException = [&](auto&& op, const char* what)
+    {
+        try
+        {
+            op();
+            ADD_FAILURE() << what;
+        }
+        catch (CMemoryException* e)
+        {
+            e->Delete();
+        }
+    };
+    expectMemoryException([&] { file.SetLength(1ULL << 62); }, "SetLength(2^62)");
+    expectMemoryException(
+        [&]
+        {
+            file.Seek(INT64_MAX - 1, CFile::begin);
+            file.Write("!", 1);
+        },
+        "write after a far seek");
+    EXPECT_EQ(file.GetLength(), 4u);
+    file.SeekToBegin();
+    char back[4];
+    ASSERT_EQ(file.Read(back, 4), 4u);
+    EXPECT_EQ(std::string(back, 4), "keep");
 }
 
 // ---- Archive over a file ----
