@@ -219,6 +219,24 @@ TEST_F(HeadLineTest, ClosingGivesThePortBack)
     OpenLine(comm);
 }
 
+TEST_F(HeadLineTest, BaudRateTheLineCannotTakeFailsTheOpen)
+{
+    EXPECT_EQ(comm.SetBaudRate(0), 0); // not open yet: only remembered
+    prompts.Expect("Could not Set baud rate! ").Reply(IDOK);
+    EXPECT_EQ(comm.Open(kPort), COMM_GENERAL_ERROR);
+
+    prompts.Expect("Could not Set baud rate! ").Reply(IDOK);
+    EXPECT_EQ(comm.SetBaudRate(0), COMM_GENERAL_ERROR);
+    EXPECT_EQ(comm.GetBaudRate(), 9600); // the line kept the speed it had
+    EXPECT_EQ(comm.SetBaudRate(57600), 0);
+    EXPECT_EQ(comm.GetBaudRate(), 57600);
+    EXPECT_EQ(modem.Settings().baud, 57600u);
+    const std::vector<kel::PromptRequest> boxes = prompts.Prompts();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "Could not Set baud rate! ");
+    EXPECT_EQ(boxes[0].flags & MB_ICONMASK, UINT(MB_ICONSTOP));
+}
+
 TEST_F(HeadLineTest, CopiesShareTheDeviceAndTheLastOneClosesIt)
 {
     auto first = std::make_unique<CWin32Port>(kPort, 1000, 100);
