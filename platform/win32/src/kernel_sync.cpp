@@ -223,19 +223,31 @@ DWORD Wait(std::vector<std::shared_ptr<KernelObject>> objects, bool all, DWORD t
     std::unique_lock<std::mutex> lk(KernelLock());
     Waiter w;
     WaitRegistration registration(w, objects);
-    auto service = Services().find(tid);
-    if (service != Services().end())
-        service->second.waiting = &w;
-    struct ClearService
+    // The service may be removed or replaced while it runs, and may wait itself: look the thread's
+    // entry up afresh each time and hand the wake-ups back to an outer wait of this thread at the end.
+    const auto serviceState = [tid]() -> ServiceState*
     {
-        std::unordered_map<DWORD, ServiceState>::iterator it;
-        bool active;
-        ~ClearService()
+        auto it = Services().find(tid);
+        return it == Services().end() ? nullptr : &it->second;
+    };
+    struct ServiceRegistration
+    {
+        ServiceRegistration(decltype(serviceState)& state, Waiter* waiter) : m_state(state)
         {
-            if (active)
-                it->second.waiting = nullptr;
+            if (ServiceState* s = m_state())
+            {
+                m_outer = s->waiting;
+                s->waiting = waiter;
+            }
         }
-    } clearService{service, service != Services().end()};
+        ~ServiceRegistration()
+        {
+            if (ServiceState* s = m_state())
+                s->waiting = m_outer;
+        }
+        decltype(serviceState)& m_state;
+        Waiter* m_outer = nullptr;
+    } serviceRegistration(serviceState, &w);
 
     auto pulsed = [&](size_t i)
     { return std::find(w.pulsed.begin(), w.pulsed.end(), objects[i].get()) != w.pulsed.end(); };
@@ -259,13 +271,16 @@ DWORD Wait(std::vector<std::shared_ptr<KernelObject>> objects, bool all, DWORD t
         }
         w.pulsed.clear();
 
-        if (clearService.active && clearService.it->second.pending)
+        if (ServiceState* s = serviceState(); s && s->pending)
         {
-            clearService.it->second.pending = false;
+            s->pending = false;
+            const std::function<void()> serve = t_waitService; // it may replace itself
             lk.unlock();
-            if (t_waitService)
-                t_waitService();
+            if (serve)
+                serve();
             lk.lock();
+            if (ServiceState* again = serviceState())
+                again->waiting = &w; // a wait inside the service took the wake-ups over
             continue;
         }
 

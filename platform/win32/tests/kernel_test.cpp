@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <string>
 #include <thread>
 
 namespace
@@ -322,6 +323,31 @@ TEST(WaitService, RunsWhileTheThreadWaits)
     kel::WakeThreadWaits(waiter.Id());
     ASSERT_TRUE(waiter.WaitForRealTime(5000ms));
     EXPECT_EQ(served, 1);
+}
+
+TEST(WaitService, MayRemoveItselfWhileServing)
+{
+    Handle ready{CreateEvent(nullptr, TRUE, FALSE, nullptr)};
+    Handle done{CreateEvent(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<int> served{0};
+    Worker waiter(
+        [&]
+        {
+            std::string big(100, 'x'); // a capture too large for the function's own storage
+            kel::SetWaitService(
+                [&, big]
+                {
+                    kel::SetWaitService({}); // the user-interface thread shutting its service down
+                    served += static_cast<int>(big.size());
+                    SetEvent(done);
+                });
+            SetEvent(ready);
+            return WaitForSingleObject(done, INFINITE);
+        });
+    ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+    kel::WakeThreadWaits(waiter.Id());
+    ASSERT_TRUE(waiter.WaitForRealTime(5000ms));
+    EXPECT_EQ(served, 100);
 }
 
 // ---- The layer clock -------------------------------------------------------------------------
