@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -166,12 +167,41 @@ int ReadWhole(const std::string& path, std::string& text, FileId& id)
     }
 }
 
+// Bytes that do not form UTF-8 (the file was edited with a cp1252 editor) are read as cp1252
+// characters, so their text survives when the file is written back.
+std::string RepairUtf8(const std::string& text)
+{
+    const auto decodes = [](const char* p, size_t n, int chars) {
+        return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, p, static_cast<int>(n), nullptr, 0) ==
+               chars;
+    };
+    if (text.empty() || text.size() > INT_MAX ||
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                            nullptr, 0) > 0)
+        return text;
+    std::string out;
+    for (size_t pos = 0; pos < text.size();)
+    {
+        size_t length = 1;
+        while (length <= 4 && pos + length <= text.size() && !decodes(text.data() + pos, length, 1))
+            ++length;
+        if (length <= 4 && pos + length <= text.size())
+        {
+            out.append(text, pos, length);
+            pos += length;
+        }
+        else
+            out += kel::Cp1252ToUtf8(text.substr(pos++, 1));
+    }
+    return out;
+}
+
 // A file saved by a Windows editor may be UTF-16 with a byte-order mark; the parser reads UTF-8.
 std::string AsUtf8(const std::string& raw)
 {
     if (raw.size() < 2 || static_cast<unsigned char>(raw[0]) != 0xFF ||
         static_cast<unsigned char>(raw[1]) != 0xFE)
-        return raw;
+        return RepairUtf8(raw);
     std::wstring wide;
     for (size_t i = 2; i + 1 < raw.size(); i += 2)
     {

@@ -286,6 +286,25 @@ TEST_F(RegistryTest, Utf16FileFromAWindowsEditorIsRead)
                                         "A \x80");
 }
 
+TEST_F(RegistryTest, TextSavedByACp1252EditorKeepsItsCharacters)
+{
+    // Mostly UTF-8, but one line was retyped in an editor that saves cp1252.
+    WriteStore("Windows Registry Editor Version 5.00\n\n"
+               "[HKEY_CURRENT_USER\\Software\\Mixed]\n"
+               "\"Unit\"=\"\xC2\xB5"
+               "A\"\n"
+               "\"Operator\"=\"M\xFCller \x80\"\n");
+    HKEY key = Open("Software\\Mixed", KEY_ALL_ACCESS);
+    EXPECT_EQ(QueryString(key, "Unit"), "\xB5"
+                                        "A");
+    EXPECT_EQ(QueryString(key, "Operator"), "M\xFCller \x80");
+    ASSERT_EQ(SetDword(key, "Count", 1), ERROR_SUCCESS);
+    EXPECT_NE(ReadText(StorePath()).find("\"Operator\"=\"M\xC3\xBCller \xE2\x82\xAC\""), std::string::npos)
+        << "written back as UTF-8 with nothing lost";
+    kel::ResetRegistryStoreForTests();
+    EXPECT_EQ(QueryString(Open("Software\\Mixed"), "Operator"), "M\xFCller \x80");
+}
+
 TEST_F(RegistryTest, ErrorCodes)
 {
     HKEY writable = Create("Software\\Errors\\Child");
