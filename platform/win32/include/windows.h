@@ -1,4 +1,4 @@
-// The Win32-shaped C API of the platform layer. The parts that need no window system.
+// The Win32-shaped C API of the platform layer.
 #pragma once
 
 #include "win32/types.h"
@@ -12,3 +12,4 @@
 #include "win32/codepage.h"
 #include "win32/resources.h"
 #include "win32/prompt.h"
+#include "win32/user.h"
