@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST(AppUiStateTest, SingletonLifecycleAndDefaults)
 {
     CAppUiState* s = CAppUiState::GetInstance();
@@ -14,13 +16,14 @@ TEST(AppUiStateTest, SingletonLifecycleAndDefaults)
     EXPECT_EQ(s->m_nChannelOption, 1);
     EXPECT_EQ(s->m_nNewObjectOption, 0);
 
+    const std::string startFolder = s->m_lastFolder;
     s->m_bParamDlgShown = 1;
-    s->m_lastFolder = "/tmp";
+    s->m_lastFolder = startFolder + "/changed";
     CAppUiState::DestroyInstance();
     CAppUiState::DestroyInstance(); // a second destroy finds nothing
 
     CAppUiState* fresh = CAppUiState::GetInstance();
     EXPECT_EQ(fresh->m_bParamDlgShown, 0);
-    EXPECT_NE(fresh->m_lastFolder, "/tmp");
+    EXPECT_EQ(fresh->m_lastFolder, startFolder);
     CAppUiState::DestroyInstance();
 }
