@@ -10,6 +10,20 @@ void ExprParser::Fail(const std::string& message) const
     throw CompileError(m_files.empty() ? std::string() : m_files[size_t(t.file)], t.line, message);
 }
 
+namespace
+{
+constexpr int kMaxNesting = 256;
+}
+
+ExprParser::Nest::Nest(ExprParser& parser) : m_parser(parser)
+{
+    if (++m_parser.m_depth > kMaxNesting)
+    {
+        --m_parser.m_depth;
+        m_parser.Fail("expression nested too deeply");
+    }
+}
+
 int64_t ExprParser::Parse()
 {
     return Ternary();
@@ -22,6 +36,7 @@ int64_t ExprParser::ParseNoOr()
 
 int64_t ExprParser::Ternary()
 {
+    const Nest nest(*this);
     int64_t c = LogicalOr();
     if (!IsPunct("?"))
         return c;
@@ -157,6 +172,8 @@ int64_t ExprParser::Multiplicative()
             v = int64_t(uint64_t(v) * uint64_t(r));
         else if (r == 0)
             Fail("division by zero");
+        else if (r == -1) // the most negative value divided by -1 would trap
+            v = op == '/' ? int64_t(0 - uint64_t(v)) : 0;
         else
             v = op == '/' ? v / r : v % r;
     }
@@ -165,6 +182,7 @@ int64_t ExprParser::Multiplicative()
 
 int64_t ExprParser::ParseUnary()
 {
+    const Nest nest(*this);
     const Token& t = Peek();
     if (t.kind == Tok::Punct && (t.text == "-" || t.text == "+" || t.text == "~" || t.text == "!"))
     {

@@ -125,7 +125,15 @@ private:
     int64_t Additive();
     int64_t Multiplicative();
     int64_t Primary();
+    // Counts nesting, so a damaged script fails with a message instead of exhausting the stack.
+    struct Nest
+    {
+        explicit Nest(ExprParser& parser);
+        ~Nest() { --m_parser.m_depth; }
+        ExprParser& m_parser;
+    };
 
+    int m_depth = 0;
     const std::vector<Token>& m_t;
     size_t& m_pos;
     const std::vector<std::string>& m_files;

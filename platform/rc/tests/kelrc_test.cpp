@@ -351,6 +351,8 @@ TEST_F(KelrcRun, ErrorsNameFileAndLine)
          "duplicate DIALOG"},
         {"unterminated #if", "#ifdef X\n", 1, "unterminated #if"},
         {"#error", "#if 1\n#error stop here\n#endif\n", 2, "#error stop here"},
+        {"deep nesting", "\n#if " + std::string(100000, '(') + "1" + std::string(100000, ')') + "\n#endif\n",
+         2, "expression nested too deeply"},
     };
     for (const Case& c : cases)
     {
@@ -363,6 +365,16 @@ TEST_F(KelrcRun, ErrorsNameFileAndLine)
         EXPECT_NE(out.find(c.message), std::string::npos) << out;
         EXPECT_FALSE(fs::exists(m_dir / "out.cpp")) << "no output on error";
     }
+}
+
+TEST_F(KelrcRun, ArithmeticEdgesDoNotTrap)
+{
+    // 2^63 wraps to the most negative value; dividing it by -1 must not trap the compiler.
+    Write("script.rc", "#define MIN (0x80000000 * 0x80000000 * 2)\n"
+                       "#if MIN / -1 != MIN || MIN % -1 != 0\n#error wrong\n#endif\n"
+                       "STRINGTABLE\nBEGIN\n 1 \"x\"\nEND\n");
+    std::string out;
+    EXPECT_EQ(Compile(out), 0) << out;
 }
 
 TEST_F(KelrcRun, ErrorInIncludedFileNamesThatFile)
