@@ -25,7 +25,8 @@ int64_t WallNs()
         .count();
 }
 
-// Layer time = base + (real - realBase) / scale in scaled mode, base in fake mode.
+// Layer time = real + base in real mode, base + (real - realBase) / scale in scaled mode, base in
+// fake mode.
 struct ClockState
 {
     std::mutex lock;
@@ -48,7 +49,7 @@ int64_t NowLocked(const ClockState& s)
     switch (s.mode)
     {
     case ClockMode::Real:
-        return RealNs();
+        return RealNs() + s.base;
     case ClockMode::Scaled:
         return s.base + static_cast<int64_t>(static_cast<double>(RealNs() - s.realBase) / s.scale);
     case ClockMode::Fake:
@@ -75,8 +76,9 @@ void Switch(ClockMode mode, double scale)
         s.realBase = RealNs();
         if (mode == ClockMode::Real)
         {
-            // Real mode reads the steady clock directly; it cannot resume from a faked time.
-            s.base = 0;
+            // Resume from the faked time: ticks never run backwards and deadlines of waits still
+            // running keep their meaning.
+            s.base = now - s.realBase;
         }
     }
     WakeAllWaiters();

@@ -435,6 +435,23 @@ TEST(Clock, RealModeComesBackAfterATestClock)
     EXPECT_GE(GetTickCount() - start, 19u);
 }
 
+TEST(Clock, TicksNeverRunBackwardsWhenATestClockEnds)
+{
+    ULONGLONG before = 0;
+    {
+        kel::test::FakeClock clock;
+        clock.Advance(3600 * 1000); // an hour of fake time in no real time
+        before = GetTickCount64();
+    }
+    EXPECT_GE(GetTickCount64(), before);
+    {
+        kel::test::TimeoutScale scale(0.001);
+        Sleep(5000); // five seconds of layer time in five milliseconds
+        before = GetTickCount64();
+    }
+    EXPECT_GE(GetTickCount64(), before);
+}
+
 // ---- Time ------------------------------------------------------------------------------------
 
 TEST(Time, SystemTimeAndFileTimeConvertBothWays)

@@ -9,7 +9,7 @@ namespace kel
 
 enum class ClockMode
 {
-    Real,   // steady system clock
+    Real,   // steady system clock (continuing from where a test clock left layer time)
     Scaled, // layer time runs 1/scale times faster than real time
     Fake    // layer time moves only by AdvanceFakeClock, SetFakeClock and Sleep
 };
@@ -24,7 +24,7 @@ inline uint64_t ClockNowMs()
 
 ClockMode GetClockMode();
 
-// Back to the real clock (layer time returns to the steady system clock).
+// Back to the real clock: layer time runs at the steady clock's rate from where it stands.
 void UseRealClock();
 // Scaled mode: a wait of t ms takes t*scale ms real time; GetTickCount advances by 1/scale ms per
 // real ms. scale must be > 0 (1 is real speed).
