@@ -57,27 +57,41 @@ protected:
         return buffer;
     }
 
-    // Runs fn on a thread while fake time moves in small steps; returns the fake ms it took.
-    template <class Fn> uint64_t TimedUnderFakeClock(Fn fn)
+    // Runs fn on a thread under the fake clock and checks that it ends exactly when fake time
+    // reaches ms: still running 1 ms before, done right after. ms 0: done without time moving.
+    template <class Fn> void ExpectEndsAfter(uint64_t ms, Fn fn, const char* what)
     {
         kel::UseFakeClock();
-        std::atomic<bool> done{false};
-        uint64_t start = kel::ClockNowMs();
-        uint64_t end = 0;
+        std::atomic<bool> started{false}, done{false};
         std::thread worker(
             [&]
             {
+                started = true;
                 fn();
-                end = kel::ClockNowMs();
                 done = true;
             });
-        while (!done)
+        auto settle = [&](int realMs)
         {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            kel::AdvanceFakeClock(10);
+            for (int i = 0; i < realMs && !done; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        while (!started)
+            std::this_thread::yield();
+        settle(30); // the worker reads the (standing) fake time for its deadline
+        if (ms > 0)
+        {
+            EXPECT_FALSE(done) << what;
+            kel::AdvanceFakeClock(ms - 1);
+            settle(30);
+            EXPECT_FALSE(done) << what << ": ended before its time-out";
+            kel::AdvanceFakeClock(1);
         }
+        settle(3000);
+        EXPECT_TRUE(done) << what << ": still running after its time-out";
+        while (!done)
+            kel::AdvanceFakeClock(1000); // unstick it so the test can end
         worker.join();
-        return end - start;
+        kel::UseRealClock();
     }
 
     VirtualNullModem modem;
@@ -280,9 +294,19 @@ TEST_F(CommPortTest, SetCommMaskEndsAPendingWaitWithNoEvents)
     ASSERT_TRUE(SetCommMask(port, EV_DSR));
     DWORD bits = 0xffff;
     BOOL ok = FALSE;
-    std::thread waiter([&] { ok = WaitCommEvent(port, &bits, nullptr); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(SetCommMask(port, EV_DSR | EV_RXCHAR));
+    std::atomic<bool> done{false};
+    std::thread waiter(
+        [&]
+        {
+            ok = WaitCommEvent(port, &bits, nullptr);
+            done = true;
+        });
+    // A mask set before the wait starts does not end it, so keep setting it until it has.
+    while (!done)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        EXPECT_TRUE(SetCommMask(port, EV_DSR | EV_RXCHAR));
+    }
     waiter.join();
     EXPECT_TRUE(ok);
     EXPECT_EQ(bits, 0u);
@@ -351,14 +375,14 @@ TEST_F(CommPortTest, ReadTimeoutsFollowTheLayerClock)
         const char* arriving; // bytes queued before the read
         DWORD asked;
         const char* expected;
-        uint64_t minMs, maxMs; // fake time the read takes (the clock moves in steps meanwhile)
+        uint64_t ms; // fake time the read takes
     } cases[] = {
-        {"total time-out, partial data", {0, 0, 5000, 0, 0}, "ab", 4, "ab", 5000, 5100},
-        {"total with multiplier", {0, 100, 1000, 0, 0}, "", 10, "", 2000, 2100},
-        {"first byte wait, none comes", {MAXDWORD, MAXDWORD, 3000, 0, 0}, "", 4, "", 3000, 3100},
-        {"first byte wait, data queued", {MAXDWORD, MAXDWORD, 3000, 0, 0}, "xy", 4, "xy", 0, 100},
-        {"interval after the first byte", {200, 0, 0, 0, 0}, "q", 8, "q", 200, 300},
-        {"full count queued", {0, 0, 5000, 0, 0}, "abcd", 4, "abcd", 0, 100},
+        {"total time-out, partial data", {0, 0, 5000, 0, 0}, "ab", 4, "ab", 5000},
+        {"total with multiplier", {0, 100, 1000, 0, 0}, "", 10, "", 2000},
+        {"first byte wait, none comes", {MAXDWORD, MAXDWORD, 3000, 0, 0}, "", 4, "", 3000},
+        {"first byte wait, data queued", {MAXDWORD, MAXDWORD, 3000, 0, 0}, "xy", 4, "xy", 0},
+        {"interval after the first byte", {200, 0, 0, 0, 0}, "q", 8, "q", 200},
+        {"full count queued", {0, 0, 5000, 0, 0}, "abcd", 4, "abcd", 0},
     };
     for (const Case& c : cases)
     {
@@ -366,11 +390,9 @@ TEST_F(CommPortTest, ReadTimeoutsFollowTheLayerClock)
         ASSERT_TRUE(SetCommTimeouts(port, &t));
         modem.Write(c.arriving);
         std::string got;
-        uint64_t took = TimedUnderFakeClock([&] { got = ReadNow(c.asked); });
-        kel::UseRealClock();
+        ExpectEndsAfter(
+            c.ms, [&] { got = ReadNow(c.asked); }, c.what);
         EXPECT_EQ(got, c.expected) << c.what;
-        EXPECT_GE(took, c.minMs) << c.what;
-        EXPECT_LE(took, c.maxMs) << c.what;
     }
 }
 
