@@ -13,3 +13,4 @@
 #include "win32/resources.h"
 #include "win32/prompt.h"
 #include "win32/user.h"
+#include "win32/gdi.h"

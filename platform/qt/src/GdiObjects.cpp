@@ -1,0 +1,421 @@
+// GDI objects: the handle table, stock objects, system colours and the font mapping.
+#include <QtGui/QFontInfo>
+#include <QtGui/QFontMetrics>
+
+#include "Gdi.h"
+
+#include "win32/user.h"
+
+#include <array>
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <string>
+#include <strings.h>
+
+namespace kel::gdi
+{
+
+namespace
+{
+
+std::map<uintptr_t, std::unique_ptr<GdiObject>>& Objects()
+{
+    static std::map<uintptr_t, std::unique_ptr<GdiObject>> objects;
+    return objects;
+}
+
+HGDIOBJ AddObject(std::unique_ptr<GdiObject> object)
+{
+    // Handles count up and are never reused, so a stale handle can never reach a newer object.
+    static std::atomic<uintptr_t> next{0x10000};
+    std::lock_guard lock(TableLock());
+    const uintptr_t h = next.fetch_add(4);
+    Objects()[h] = std::move(object);
+    return reinterpret_cast<HGDIOBJ>(h);
+}
+
+HPEN MakePen(const LOGPEN& log)
+{
+    auto pen = std::make_unique<PenObject>();
+    pen->log = log;
+    return static_cast<HPEN>(AddObject(std::move(pen)));
+}
+
+HBRUSH MakeBrush(const LOGBRUSH& log)
+{
+    auto brush = std::make_unique<BrushObject>();
+    brush->log = log;
+    return static_cast<HBRUSH>(AddObject(std::move(brush)));
+}
+
+LOGFONT MakeLogFont(LONG height, LONG weight, const char* face)
+{
+    LOGFONT lf{};
+    lf.lfHeight = height;
+    lf.lfWeight = weight;
+    lf.lfCharSet = ANSI_CHARSET;
+    std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+    return lf;
+}
+
+// A light theme close to the classic desktop defaults.
+std::array<COLORREF, COLOR_MENUBAR + 1> g_sysColors = {
+    RGB(200, 200, 200), // SCROLLBAR
+    RGB(58, 110, 165),  // BACKGROUND
+    RGB(153, 180, 209), // ACTIVECAPTION
+    RGB(191, 205, 219), // INACTIVECAPTION
+    RGB(240, 240, 240), // MENU
+    RGB(255, 255, 255), // WINDOW
+    RGB(100, 100, 100), // WINDOWFRAME
+    RGB(0, 0, 0),       // MENUTEXT
+    RGB(0, 0, 0),       // WINDOWTEXT
+    RGB(0, 0, 0),       // CAPTIONTEXT
+    RGB(180, 180, 180), // ACTIVEBORDER
+    RGB(244, 247, 252), // INACTIVEBORDER
+    RGB(171, 171, 171), // APPWORKSPACE
+    RGB(0, 120, 215),   // HIGHLIGHT
+    RGB(255, 255, 255), // HIGHLIGHTTEXT
+    RGB(240, 240, 240), // BTNFACE
+    RGB(160, 160, 160), // BTNSHADOW
+    RGB(109, 109, 109), // GRAYTEXT
+    RGB(0, 0, 0),       // BTNTEXT
+    RGB(67, 78, 84),    // INACTIVECAPTIONTEXT
+    RGB(255, 255, 255), // BTNHIGHLIGHT
+    RGB(105, 105, 105), // 3DDKSHADOW
+    RGB(227, 227, 227), // 3DLIGHT
+    RGB(0, 0, 0),       // INFOTEXT
+    RGB(255, 255, 225), // INFOBK
+    RGB(181, 181, 181), // (unused index 25)
+    RGB(0, 102, 204),   // HOTLIGHT
+    RGB(185, 209, 234), // GRADIENTACTIVECAPTION
+    RGB(215, 228, 242), // GRADIENTINACTIVECAPTION
+    RGB(0, 120, 215),   // MENUHILIGHT
+    RGB(240, 240, 240), // MENUBAR
+};
+
+std::array<HBRUSH, COLOR_MENUBAR + 1> g_sysBrushes{};
+
+} // namespace
+
+std::recursive_mutex& TableLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
+GdiObject* LookupObject(HGDIOBJ h, DWORD type)
+{
+    std::lock_guard lock(TableLock());
+    auto it = Objects().find(reinterpret_cast<uintptr_t>(h));
+    if (it == Objects().end() || (type != 0 && it->second->type != type))
+        return nullptr;
+    return it->second.get();
+}
+
+QFont FontFromLog(const LOGFONT& lf)
+{
+    // Faces the code names map to installed metric-compatible fonts.
+    const std::string face(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
+    static const std::pair<const char*, const char*> faces[] = {
+        {"MS Sans Serif", "Liberation Sans"},    {"MS Shell Dlg", "Liberation Sans"},
+        {"MS Shell Dlg 2", "Liberation Sans"},   {"Arial", "Liberation Sans"},
+        {"Helvetica", "Liberation Sans"},        {"Tahoma", "Liberation Sans"},
+        {"Segoe UI", "Liberation Sans"},         {"System", "Liberation Sans"},
+        {"Times New Roman", "Liberation Serif"}, {"Times", "Liberation Serif"},
+        {"MS Serif", "Liberation Serif"},        {"Courier New", "Liberation Mono"},
+        {"Courier", "Liberation Mono"},          {"Fixedsys", "Liberation Mono"},
+        {"Terminal", "Liberation Mono"},         {"Lucida Console", "Liberation Mono"},
+    };
+    QString family;
+    for (const auto& [from, to] : faces)
+        if (strcasecmp(face.c_str(), from) == 0)
+            family = QString::fromLatin1(to);
+    if (family.isEmpty())
+    {
+        if (!face.empty())
+            family = QString::fromLatin1(face.c_str());
+        else if ((lf.lfPitchAndFamily & 0xF0) == FF_ROMAN)
+            family = QStringLiteral("Liberation Serif");
+        else if ((lf.lfPitchAndFamily & 0x03) == FIXED_PITCH || (lf.lfPitchAndFamily & 0xF0) == FF_MODERN)
+            family = QStringLiteral("Liberation Mono");
+        else
+            family = QStringLiteral("Liberation Sans");
+    }
+    QFont font(family);
+    font.setStyleHint((lf.lfPitchAndFamily & 0x03) == FIXED_PITCH ? QFont::TypeWriter : QFont::AnyStyle);
+    const int weight = lf.lfWeight <= 0 ? FW_NORMAL : (lf.lfWeight > 1000 ? 1000 : lf.lfWeight);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    font.setItalic(lf.lfItalic != 0);
+    font.setUnderline(lf.lfUnderline != 0);
+    font.setStrikeOut(lf.lfStrikeOut != 0);
+    if (lf.lfQuality == NONANTIALIASED_QUALITY)
+        font.setStyleStrategy(QFont::NoAntialias);
+    // Negative: character height (em); positive: cell height (ascent + descent); 0: a default size.
+    if (lf.lfHeight < 0)
+        font.setPixelSize(static_cast<int>(-lf.lfHeight));
+    else if (lf.lfHeight > 0)
+    {
+        font.setPixelSize(static_cast<int>(lf.lfHeight));
+        const int cell = QFontMetrics(font).height();
+        if (cell > lf.lfHeight)
+            font.setPixelSize(std::max(1, static_cast<int>(lf.lfHeight * lf.lfHeight / cell)));
+    }
+    else
+        font.setPixelSize(13);
+    return font;
+}
+
+} // namespace kel::gdi
+
+using namespace kel::gdi;
+
+HPEN CreatePen(int iStyle, int cWidth, COLORREF color)
+{
+    if (iStyle < PS_SOLID || iStyle > PS_INSIDEFRAME)
+        return nullptr;
+    LOGPEN log{static_cast<UINT>(iStyle), POINT{cWidth < 0 ? 0 : cWidth, 0}, color};
+    return MakePen(log);
+}
+
+HPEN CreatePenIndirect(const LOGPEN* plpen)
+{
+    return plpen ? CreatePen(static_cast<int>(plpen->lopnStyle), plpen->lopnWidth.x, plpen->lopnColor)
+                 : nullptr;
+}
+
+HBRUSH CreateSolidBrush(COLORREF color)
+{
+    return MakeBrush(LOGBRUSH{BS_SOLID, color, 0});
+}
+
+HBRUSH CreateHatchBrush(int iHatch, COLORREF color)
+{
+    if (iHatch < HS_HORIZONTAL || iHatch > HS_DIAGCROSS)
+        return nullptr;
+    return MakeBrush(LOGBRUSH{BS_HATCHED, color, static_cast<ULONG_PTR>(iHatch)});
+}
+
+HBRUSH CreateBrushIndirect(const LOGBRUSH* plbrush)
+{
+    if (!plbrush)
+        return nullptr;
+    switch (plbrush->lbStyle)
+    {
+    case BS_SOLID:
+        return CreateSolidBrush(plbrush->lbColor);
+    case BS_NULL:
+        return MakeBrush(LOGBRUSH{BS_NULL, 0, 0});
+    case BS_HATCHED:
+        return CreateHatchBrush(static_cast<int>(plbrush->lbHatch), plbrush->lbColor);
+    default:
+        return nullptr; // pattern brushes come with bitmaps
+    }
+}
+
+HFONT CreateFontIndirect(const LOGFONT* lplf)
+{
+    if (!lplf)
+        return nullptr;
+    auto font = std::make_unique<FontObject>();
+    font->log = *lplf;
+    font->log.lfFaceName[LF_FACESIZE - 1] = '\0';
+    font->font = FontFromLog(font->log);
+    return static_cast<HFONT>(AddObject(std::move(font)));
+}
+
+HFONT CreateFont(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                 DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
+                 DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName)
+{
+    LOGFONT lf{};
+    lf.lfHeight = cHeight;
+    lf.lfWidth = cWidth;
+    lf.lfEscapement = cEscapement;
+    lf.lfOrientation = cOrientation;
+    lf.lfWeight = cWeight;
+    lf.lfItalic = static_cast<BYTE>(bItalic != 0);
+    lf.lfUnderline = static_cast<BYTE>(bUnderline != 0);
+    lf.lfStrikeOut = static_cast<BYTE>(bStrikeOut != 0);
+    lf.lfCharSet = static_cast<BYTE>(iCharSet);
+    lf.lfOutPrecision = static_cast<BYTE>(iOutPrecision);
+    lf.lfClipPrecision = static_cast<BYTE>(iClipPrecision);
+    lf.lfQuality = static_cast<BYTE>(iQuality);
+    lf.lfPitchAndFamily = static_cast<BYTE>(iPitchAndFamily);
+    if (pszFaceName)
+        std::strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
+    return CreateFontIndirect(&lf);
+}
+
+HGDIOBJ GetStockObject(int i)
+{
+    static std::array<HGDIOBJ, DC_PEN + 1> stock{};
+    if (i < 0 || i > DC_PEN || i == 9)
+        return nullptr;
+    std::lock_guard lock(TableLock());
+    if (!stock[i])
+    {
+        HGDIOBJ h = nullptr;
+        switch (i)
+        {
+        case WHITE_BRUSH:
+            h = CreateSolidBrush(RGB(255, 255, 255));
+            break;
+        case LTGRAY_BRUSH:
+            h = CreateSolidBrush(RGB(192, 192, 192));
+            break;
+        case GRAY_BRUSH:
+            h = CreateSolidBrush(RGB(128, 128, 128));
+            break;
+        case DKGRAY_BRUSH:
+            h = CreateSolidBrush(RGB(64, 64, 64));
+            break;
+        case BLACK_BRUSH:
+            h = CreateSolidBrush(RGB(0, 0, 0));
+            break;
+        case NULL_BRUSH:
+            h = MakeBrush(LOGBRUSH{BS_NULL, 0, 0});
+            break;
+        case WHITE_PEN:
+            h = CreatePen(PS_SOLID, 0, RGB(255, 255, 255));
+            break;
+        case BLACK_PEN:
+            h = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
+            break;
+        case NULL_PEN:
+            h = CreatePen(PS_NULL, 0, 0);
+            break;
+        case DC_BRUSH:
+            h = CreateSolidBrush(RGB(255, 255, 255));
+            break;
+        case DC_PEN:
+            h = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
+            break;
+        case OEM_FIXED_FONT:
+        case ANSI_FIXED_FONT:
+        case SYSTEM_FIXED_FONT:
+        {
+            LOGFONT lf = MakeLogFont(-13, FW_NORMAL, "Courier New");
+            lf.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+            h = CreateFontIndirect(&lf);
+            break;
+        }
+        case ANSI_VAR_FONT:
+        {
+            const LOGFONT lf = MakeLogFont(-11, FW_NORMAL, "MS Sans Serif");
+            h = CreateFontIndirect(&lf);
+            break;
+        }
+        case DEFAULT_GUI_FONT:
+        {
+            const LOGFONT lf = MakeLogFont(-11, FW_NORMAL, "MS Shell Dlg");
+            h = CreateFontIndirect(&lf);
+            break;
+        }
+        case SYSTEM_FONT:
+        case DEVICE_DEFAULT_FONT:
+        {
+            const LOGFONT lf = MakeLogFont(16, FW_BOLD, "System");
+            h = CreateFontIndirect(&lf);
+            break;
+        }
+        default:
+            return nullptr; // DEFAULT_PALETTE: no palettes
+        }
+        LookupObject(h)->stock = true;
+        stock[i] = h;
+    }
+    return stock[i];
+}
+
+BOOL DeleteObject(HGDIOBJ ho)
+{
+    std::lock_guard lock(TableLock());
+    auto it = Objects().find(reinterpret_cast<uintptr_t>(ho));
+    if (it == Objects().end())
+        return FALSE;
+    if (it->second->stock)
+        return TRUE;
+    if (it->second->selectedCount > 0)
+        return FALSE; // Windows refuses to delete an object a DC is using
+    Objects().erase(it);
+    return TRUE;
+}
+
+DWORD GetObjectType(HGDIOBJ h)
+{
+    if (GdiObject* object = LookupObject(h))
+        return object->type;
+    return LookupDc(static_cast<HDC>(h)) ? OBJ_DC : 0;
+}
+
+int GetObject(HGDIOBJ h, int c, LPVOID pv)
+{
+    std::lock_guard lock(TableLock());
+    GdiObject* object = LookupObject(h);
+    if (!object)
+        return 0;
+    const void* data = nullptr;
+    int size = 0;
+    switch (object->type)
+    {
+    case OBJ_PEN:
+        data = &static_cast<PenObject*>(object)->log;
+        size = sizeof(LOGPEN);
+        break;
+    case OBJ_BRUSH:
+        data = &static_cast<BrushObject*>(object)->log;
+        size = sizeof(LOGBRUSH);
+        break;
+    case OBJ_FONT:
+        data = &static_cast<FontObject*>(object)->log;
+        size = sizeof(LOGFONT);
+        break;
+    default:
+        return 0;
+    }
+    if (!pv)
+        return size;
+    const int n = std::min(c, size);
+    if (n <= 0)
+        return 0;
+    std::memcpy(pv, data, static_cast<size_t>(n));
+    return n;
+}
+
+DWORD GetSysColor(int nIndex)
+{
+    std::lock_guard lock(TableLock());
+    return nIndex >= 0 && nIndex < static_cast<int>(g_sysColors.size()) ? g_sysColors[nIndex] : 0;
+}
+
+HBRUSH GetSysColorBrush(int nIndex)
+{
+    if (nIndex < 0 || nIndex >= static_cast<int>(g_sysColors.size()))
+        return nullptr;
+    std::lock_guard lock(TableLock());
+    if (!g_sysBrushes[nIndex])
+    {
+        g_sysBrushes[nIndex] = CreateSolidBrush(g_sysColors[nIndex]);
+        LookupObject(g_sysBrushes[nIndex])->stock = true;
+    }
+    return g_sysBrushes[nIndex];
+}
+
+BOOL SetSysColors(int cElements, const INT* lpaElements, const COLORREF* lpaRgbValues)
+{
+    if (cElements < 0 || (cElements > 0 && (!lpaElements || !lpaRgbValues)))
+        return FALSE;
+    std::lock_guard lock(TableLock());
+    for (int i = 0; i < cElements; ++i)
+    {
+        const int index = lpaElements[i];
+        if (index < 0 || index >= static_cast<int>(g_sysColors.size()))
+            continue;
+        g_sysColors[index] = lpaRgbValues[i];
+        if (g_sysBrushes[index])
+            static_cast<BrushObject*>(LookupObject(g_sysBrushes[index], OBJ_BRUSH))->log.lbColor =
+                lpaRgbValues[i];
+    }
+    return TRUE;
+}

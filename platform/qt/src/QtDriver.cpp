@@ -1,0 +1,493 @@
+// The Qt driver: event loop, surfaces, cursors, screen metrics, popup menus; start-up helpers.
+#include <QtCore/QAbstractEventDispatcher>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
+#include <QtGui/QCursor>
+#include <QtGui/QScreen>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QMenu>
+
+#include "Gdi.h"
+#include "QtDriver.h"
+
+#include "win32/clock.h"
+#include "win32/codepage.h"
+#include "win32/user.h"
+#include "win32qt/QtBackend.h"
+
+#include <clocale>
+#include <map>
+#include <vector>
+
+namespace kel::qt
+{
+
+namespace
+{
+
+QString FromCp1252(const std::string& text)
+{
+    return QString::fromStdString(kel::Cp1252ToUtf8(text));
+}
+
+// Standard cursors: the handle is the address of its table entry.
+struct StandardCursorEntry
+{
+    WORD id;
+    Qt::CursorShape shape;
+};
+const StandardCursorEntry kCursors[] = {
+    {32512, Qt::ArrowCursor},        {32513, Qt::IBeamCursor},     {32514, Qt::WaitCursor},
+    {32515, Qt::CrossCursor},        {32516, Qt::UpArrowCursor},   {32640, Qt::SizeAllCursor},
+    {32642, Qt::SizeFDiagCursor},    {32643, Qt::SizeBDiagCursor}, {32644, Qt::SizeHorCursor},
+    {32645, Qt::SizeVerCursor},      {32646, Qt::SizeAllCursor},   {32648, Qt::ForbiddenCursor},
+    {32649, Qt::PointingHandCursor}, {32650, Qt::BusyCursor},      {32651, Qt::WhatsThisCursor},
+};
+
+std::unique_ptr<QApplication>& Application()
+{
+    static std::unique_ptr<QApplication> app;
+    return app;
+}
+
+std::unique_ptr<kel::ui::Driver>& StartedDriver()
+{
+    static std::unique_ptr<kel::ui::Driver> driver;
+    return driver;
+}
+
+} // namespace
+
+QtDriver::QtDriver() = default;
+
+QtDriver::~QtDriver()
+{
+    // Widgets of windows destroyed inside their own handlers are waiting for deletion.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool QtDriver::Init()
+{
+    if (!QCoreApplication::instance())
+        return false;
+    dispatcher_ = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
+    InstallDrawing();
+    return dispatcher_ != nullptr;
+}
+
+void QtDriver::ProcessEvents(DWORD timeoutMs)
+{
+    // Time-outs run on the layer clock; outside real time, wait in short slices and look again.
+    const bool realClock = kel::GetClockMode() == kel::ClockMode::Real;
+    const int64_t deadline =
+        timeoutMs == INFINITE ? INT64_MAX : kel::ClockNowNs() + static_cast<int64_t>(timeoutMs) * 1000000;
+    QTimer timer;
+    timer.setSingleShot(true);
+    while (!wakePending_.exchange(false))
+    {
+        const int64_t now = kel::ClockNowNs();
+        if (now >= deadline)
+            break;
+        if (deadline != INT64_MAX)
+        {
+            const int64_t left = (deadline - now + 999999) / 1000000;
+            timer.start(static_cast<int>(std::min<int64_t>(realClock ? left : 10, 1 << 30)));
+        }
+        else if (!realClock)
+            timer.start(10);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        // Outside QEventLoop::exec, Qt leaves deferred deletes to us.
+        if (dispatchDepth == 0)
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+void QtDriver::Wake()
+{
+    wakePending_ = true;
+    if (modalDepth_ > 0)
+    {
+        // A menu's own loop runs: let it serve our queue.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { kel::ui::ServeMessagesWhileModal(); }, Qt::QueuedConnection);
+    }
+    if (dispatcher_)
+        dispatcher_->wakeUp();
+}
+
+kel::ui::NativeSurface QtDriver::CreateSurface(const kel::ui::SurfaceInfo& info)
+{
+    SurfaceWidget* widget = nullptr;
+    if (info.style & WS_CHILD)
+    {
+        QWidget* parent = static_cast<QWidget*>(info.parent);
+        if (!parent)
+            return nullptr;
+        widget = new SurfaceWidget(*this, info.hwnd, parent, Qt::Widget);
+    }
+    else
+    {
+        Qt::WindowFlags flags = Qt::Window;
+        if ((info.style & WS_CAPTION) != WS_CAPTION)
+            flags |= Qt::FramelessWindowHint;
+        if (info.exStyle & WS_EX_TOOLWINDOW)
+            flags |= Qt::Tool;
+        if (info.exStyle & WS_EX_TOPMOST)
+            flags |= Qt::WindowStaysOnTopHint;
+        // An owned window stays above its owner.
+        QWidget* owner = static_cast<QWidget*>(kel::ui::GetSurface(info.owner));
+        widget = new SurfaceWidget(*this, info.hwnd, owner ? owner->window() : nullptr, flags);
+        widget->setWindowTitle(FromCp1252(info.text));
+    }
+    widget->setGeometry(info.rect.left, info.rect.top, std::max(0, int(info.rect.right - info.rect.left)),
+                        std::max(0, int(info.rect.bottom - info.rect.top)));
+    widget->setEnabled(!(info.style & WS_DISABLED));
+    return widget;
+}
+
+void QtDriver::DestroySurface(HWND hwnd, kel::ui::NativeSurface surface)
+{
+    (void)hwnd;
+    SurfaceWidget* widget = Widget(surface);
+    if (!widget)
+        return;
+    widget->hwnd = nullptr;
+    widget->hide();
+    // A widget whose handler is running (a close box, a key that closes) goes after it returns.
+    if (dispatchDepth > 0)
+        widget->deleteLater();
+    else
+        delete widget;
+}
+
+void QtDriver::SetSurfaceGeometry(kel::ui::NativeSurface surface, const RECT& rect)
+{
+    if (SurfaceWidget* widget = Widget(surface))
+        widget->setGeometry(rect.left, rect.top, std::max(0, int(rect.right - rect.left)),
+                            std::max(0, int(rect.bottom - rect.top)));
+}
+
+void QtDriver::ShowSurface(kel::ui::NativeSurface surface, int showCmd)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (!widget)
+        return;
+    if (!widget->isWindow())
+    {
+        widget->setVisible(showCmd != SW_HIDE);
+        return;
+    }
+    const bool noActivate =
+        showCmd == SW_SHOWNOACTIVATE || showCmd == SW_SHOWNA || showCmd == SW_SHOWMINNOACTIVE;
+    widget->setAttribute(Qt::WA_ShowWithoutActivating, noActivate);
+    switch (showCmd)
+    {
+    case SW_HIDE:
+        widget->hide();
+        break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+    case SW_FORCEMINIMIZE:
+        widget->showMinimized();
+        break;
+    case SW_SHOWMAXIMIZED:
+        widget->showMaximized();
+        break;
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+        widget->showNormal();
+        break;
+    default:
+        widget->show();
+        break;
+    }
+}
+
+void QtDriver::EnableSurface(kel::ui::NativeSurface surface, bool enable)
+{
+    if (SurfaceWidget* widget = Widget(surface))
+        widget->setEnabled(enable);
+}
+
+void QtDriver::SetSurfaceText(kel::ui::NativeSurface surface, const std::string& text)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (widget && widget->isWindow())
+        widget->setWindowTitle(FromCp1252(text));
+}
+
+void QtDriver::SetSurfaceParent(kel::ui::NativeSurface surface, kel::ui::NativeSurface parent)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (!widget)
+        return;
+    const bool visible = widget->isVisible();
+    widget->setParent(static_cast<QWidget*>(parent), parent ? Qt::Widget : Qt::Window);
+    widget->setVisible(visible);
+}
+
+void QtDriver::SetSurfaceZOrder(kel::ui::NativeSurface surface, kel::ui::NativeSurface after, bool bottom)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (!widget)
+        return;
+    if (bottom)
+        widget->lower();
+    else if (!after)
+        widget->raise();
+    else if (auto* above = static_cast<QWidget*>(after))
+        widget->stackUnder(above);
+}
+
+void QtDriver::ActivateSurface(kel::ui::NativeSurface surface)
+{
+    if (SurfaceWidget* widget = Widget(surface))
+    {
+        widget->window()->raise();
+        widget->window()->activateWindow();
+    }
+}
+
+void QtDriver::FocusSurface(kel::ui::NativeSurface surface)
+{
+    if (SurfaceWidget* widget = Widget(surface))
+        widget->setFocus(Qt::OtherFocusReason);
+    else if (QWidget* focus = QApplication::focusWidget())
+        focus->clearFocus();
+}
+
+void QtDriver::CaptureMouse(kel::ui::NativeSurface surface)
+{
+    if (SurfaceWidget* widget = Widget(surface))
+        widget->grabMouse();
+    else if (QWidget* grabber = QWidget::mouseGrabber())
+        grabber->releaseMouse();
+}
+
+void QtDriver::SetCursorShape(HCURSOR cursor)
+{
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    if (!cursor)
+        shape = Qt::BlankCursor;
+    for (const StandardCursorEntry& entry : kCursors)
+        if (cursor == reinterpret_cast<HCURSOR>(const_cast<StandardCursorEntry*>(&entry)))
+            shape = entry.shape;
+    cursorShape_ = shape;
+    // Windows' cursor belongs to the pointer: give it to the widget under it.
+    QWidget* target = QWidget::mouseGrabber() ? QWidget::mouseGrabber() : lastMouseWidget.data();
+    if (target)
+        target->setCursor(shape);
+}
+
+HCURSOR QtDriver::StandardCursor(LPCSTR id)
+{
+    if (!IS_INTRESOURCE(id))
+        return nullptr;
+    const WORD value = LOWORD(reinterpret_cast<uintptr_t>(id));
+    for (const StandardCursorEntry& entry : kCursors)
+        if (entry.id == value)
+            return reinterpret_cast<HCURSOR>(const_cast<StandardCursorEntry*>(&entry));
+    return nullptr;
+}
+
+void QtDriver::FlushBackingImage(HWND hwnd, kel::ui::NativeSurface surface, const RECT& clientRect)
+{
+    const QRect r(QPoint(clientRect.left, clientRect.top),
+                  QPoint(clientRect.right - 1, clientRect.bottom - 1));
+    if (auto* store = static_cast<gdi::BackingStore*>(kel::ui::GetWindowSurfaceData(hwnd)))
+    {
+        store->painted += r;
+        store->dirty -= r;
+    }
+    if (SurfaceWidget* widget = Widget(surface))
+        widget->update(r);
+}
+
+bool QtDriver::SystemMetric(int index, int* value)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen || !value)
+        return false;
+    switch (index)
+    {
+    case SM_CXSCREEN:
+        *value = screen->geometry().width();
+        return true;
+    case SM_CYSCREEN:
+        *value = screen->geometry().height();
+        return true;
+    case SM_CXFULLSCREEN:
+        *value = screen->availableGeometry().width();
+        return true;
+    case SM_CYFULLSCREEN:
+        *value = screen->availableGeometry().height();
+        return true;
+    case SM_XVIRTUALSCREEN:
+        *value = screen->virtualGeometry().x();
+        return true;
+    case SM_YVIRTUALSCREEN:
+        *value = screen->virtualGeometry().y();
+        return true;
+    case SM_CXVIRTUALSCREEN:
+        *value = screen->virtualGeometry().width();
+        return true;
+    case SM_CYVIRTUALSCREEN:
+        *value = screen->virtualGeometry().height();
+        return true;
+    case SM_CMONITORS:
+        *value = static_cast<int>(QGuiApplication::screens().size());
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool QtDriver::GetCursorPos(POINT* pt)
+{
+    if (!pt)
+        return false;
+    const QPoint p = QCursor::pos();
+    *pt = POINT{p.x(), p.y()};
+    return true;
+}
+
+bool QtDriver::SetCursorPos(int x, int y)
+{
+    QCursor::setPos(x, y);
+    return true;
+}
+
+// Fills a QMenu from an HMENU; submenus fill when they open, after WM_INITMENUPOPUP to the owner.
+void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner)
+{
+    menu->clear();
+    const int count = GetMenuItemCount(hmenu);
+    for (int i = 0; i < count; ++i)
+    {
+        MENUITEMINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_STRING;
+        if (!GetMenuItemInfo(hmenu, static_cast<UINT>(i), TRUE, &info))
+            continue;
+        if (info.fType & MFT_SEPARATOR)
+        {
+            menu->addSeparator();
+            continue;
+        }
+        std::vector<char> buffer(info.cch + 1, '\0');
+        info.dwTypeData = buffer.data();
+        info.cch += 1;
+        GetMenuItemInfo(hmenu, static_cast<UINT>(i), TRUE, &info);
+        const std::string text(buffer.data());
+        // '&' marks mnemonics in both worlds; text after '\t' shows as the accelerator.
+        const QString label = FromCp1252(text);
+        const bool enabled = !(info.fState & (MF_GRAYED | MF_DISABLED));
+        if (info.hSubMenu)
+        {
+            QMenu* sub = menu->addMenu(label);
+            sub->setEnabled(enabled);
+            const HMENU hsub = info.hSubMenu;
+            QObject::connect(sub, &QMenu::aboutToShow, sub,
+                             [this, sub, hsub, owner, i]
+                             {
+                                 if (owner)
+                                     SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hsub),
+                                                 MAKELPARAM(i, FALSE));
+                                 Deliver(sub, hsub, owner);
+                             });
+            continue;
+        }
+        QAction* action = menu->addAction(label);
+        action->setData(static_cast<uint>(info.wID));
+        action->setEnabled(enabled);
+        if (info.fState & MF_CHECKED)
+        {
+            action->setCheckable(true);
+            action->setChecked(true);
+        }
+        if (info.fState & MF_DEFAULT)
+        {
+            QFont bold = action->font();
+            bold.setBold(true);
+            action->setFont(bold);
+        }
+    }
+}
+
+UINT QtDriver::TrackPopupMenu(HMENU hmenu, UINT flags, POINT pt, HWND owner)
+{
+    QMenu menu;
+    Deliver(&menu, hmenu, owner);
+    if (menu.isEmpty())
+        return 0;
+    QPoint at(pt.x, pt.y);
+    const QSize size = menu.sizeHint();
+    if ((flags & TPM_CENTERALIGN) == TPM_CENTERALIGN)
+        at.rx() -= size.width() / 2;
+    else if (flags & TPM_RIGHTALIGN)
+        at.rx() -= size.width();
+    if (flags & TPM_BOTTOMALIGN)
+        at.ry() -= size.height();
+    else if (flags & TPM_VCENTERALIGN)
+        at.ry() -= size.height() / 2;
+    // Our queue keeps running while the menu's loop does (cross-thread sends, timers).
+    QTimer serve;
+    QObject::connect(&serve, &QTimer::timeout, [] { kel::ui::ServeMessagesWhileModal(); });
+    serve.start(50);
+    ++modalDepth_;
+    QAction* chosen = menu.exec(at);
+    --modalDepth_;
+    return chosen ? chosen->data().toUInt() : 0;
+}
+
+// ---- Start-up
+
+void RestoreCLocale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+    std::setlocale(LC_TIME, "C");
+}
+
+std::unique_ptr<kel::ui::Driver> CreateDriver()
+{
+    return std::make_unique<QtDriver>();
+}
+
+bool StartUi(int argc, char** argv)
+{
+    if (!Application())
+    {
+        static int s_argc = 0;
+        static char s_name[] = "kel";
+        static char* s_argv[] = {s_name, nullptr};
+        s_argc = argc > 0 && argv ? argc : 1;
+        Application() = std::make_unique<QApplication>(s_argc, argc > 0 && argv ? argv : s_argv);
+        QApplication::setQuitOnLastWindowClosed(false); // the program decides when it ends
+        RestoreCLocale();
+    }
+    if (StartedDriver())
+        return false;
+    auto driver = CreateDriver();
+    if (!kel::ui::Initialize(driver.get()))
+        return false;
+    StartedDriver() = std::move(driver);
+    return true;
+}
+
+void StopUi()
+{
+    if (!StartedDriver())
+        return;
+    kel::ui::Shutdown();
+    StartedDriver().reset();
+}
+
+void EndQt()
+{
+    StopUi();
+    Application().reset();
+}
+
+} // namespace kel::qt

@@ -1,0 +1,109 @@
+// The Qt driver of the window manager: one widget per visible window, the event loop merged with
+// the window manager's queue, input turned into Windows messages, popup menus as QMenus.
+#pragma once
+
+#include <QtCore/QPointer>
+#include <QtWidgets/QWidget>
+
+#include "win32/uidriver.h"
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+#include <string>
+
+class QAbstractEventDispatcher;
+class QMenu;
+
+namespace kel::qt
+{
+
+class QtDriver;
+
+// The widget behind one window: blits the window's backing image and reports input.
+class SurfaceWidget : public QWidget
+{
+public:
+    SurfaceWidget(QtDriver& driver, HWND hwnd, QWidget* parent, Qt::WindowFlags flags);
+    HWND hwnd = nullptr; // nullptr once the window is gone
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    void PostMouse(UINT message, QMouseEvent* e);
+    void PostKey(QKeyEvent* e, bool up);
+    void ReportGeometry();
+
+    QtDriver& driver_;
+};
+
+class QtDriver : public kel::ui::Driver
+{
+public:
+    QtDriver();
+    ~QtDriver() override;
+
+    bool Init() override;
+    bool HasEventLoop() const override { return true; }
+    void ProcessEvents(DWORD timeoutMs) override;
+    void Wake() override;
+
+    kel::ui::NativeSurface CreateSurface(const kel::ui::SurfaceInfo& info) override;
+    void DestroySurface(HWND hwnd, kel::ui::NativeSurface surface) override;
+    void SetSurfaceGeometry(kel::ui::NativeSurface surface, const RECT& rect) override;
+    void ShowSurface(kel::ui::NativeSurface surface, int showCmd) override;
+    void EnableSurface(kel::ui::NativeSurface surface, bool enable) override;
+    void SetSurfaceText(kel::ui::NativeSurface surface, const std::string& text) override;
+    void SetSurfaceParent(kel::ui::NativeSurface surface, kel::ui::NativeSurface parent) override;
+    void SetSurfaceZOrder(kel::ui::NativeSurface surface, kel::ui::NativeSurface after, bool bottom) override;
+    void ActivateSurface(kel::ui::NativeSurface surface) override;
+    void FocusSurface(kel::ui::NativeSurface surface) override;
+    void CaptureMouse(kel::ui::NativeSurface surface) override;
+    void SetCursorShape(HCURSOR cursor) override;
+    void FlushBackingImage(HWND hwnd, kel::ui::NativeSurface surface, const RECT& clientRect) override;
+
+    bool SystemMetric(int index, int* value) override;
+    bool GetCursorPos(POINT* pt) override;
+    bool SetCursorPos(int x, int y) override;
+    HCURSOR StandardCursor(LPCSTR id) override;
+
+    UINT TrackPopupMenu(HMENU menu, UINT flags, POINT pt, HWND owner) override;
+
+    // The Qt cursor shape SetCursorShape last applied (tests).
+    Qt::CursorShape CurrentCursorShape() const { return cursorShape_; }
+    // The widget behind a window (tests and the drawing side); nullptr when none.
+    static SurfaceWidget* Widget(kel::ui::NativeSurface surface)
+    {
+        return static_cast<SurfaceWidget*>(surface);
+    }
+
+    // Event handlers of surfaces call these around their work so a window destroyed meanwhile is
+    // deleted only after the handler returns.
+    int dispatchDepth = 0;
+    QPointer<QWidget> lastMouseWidget;
+
+private:
+    void Deliver(QMenu* menu, HMENU hmenu, HWND owner);
+
+    QAbstractEventDispatcher* dispatcher_ = nullptr;
+    std::atomic<bool> wakePending_{false};
+    std::atomic<int> modalDepth_{0};
+    Qt::CursorShape cursorShape_ = Qt::ArrowCursor;
+};
+
+} // namespace kel::qt

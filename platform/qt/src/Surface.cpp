@@ -1,0 +1,291 @@
+// Surface widgets: blit the backing image, turn Qt input into Windows messages.
+#include <QtGui/QCloseEvent>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
+#include <QtGui/QWheelEvent>
+
+#include "Gdi.h"
+#include "KeyMap.h"
+#include "QtDriver.h"
+
+#include "win32/codepage.h"
+#include "win32/user.h"
+
+namespace kel::qt
+{
+
+namespace
+{
+
+WPARAM MouseKeyFlags(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers)
+{
+    WPARAM flags = 0;
+    if (buttons & Qt::LeftButton)
+        flags |= MK_LBUTTON;
+    if (buttons & Qt::RightButton)
+        flags |= MK_RBUTTON;
+    if (buttons & Qt::MiddleButton)
+        flags |= MK_MBUTTON;
+    if (modifiers & Qt::ShiftModifier)
+        flags |= MK_SHIFT;
+    if (modifiers & Qt::ControlModifier)
+        flags |= MK_CONTROL;
+    return flags;
+}
+
+// Down message of a button; up = down + 1, double click = down + 2.
+UINT ButtonDownMessage(Qt::MouseButton button)
+{
+    switch (button)
+    {
+    case Qt::LeftButton:
+        return WM_LBUTTONDOWN;
+    case Qt::RightButton:
+        return WM_RBUTTONDOWN;
+    case Qt::MiddleButton:
+        return WM_MBUTTONDOWN;
+    default:
+        return 0;
+    }
+}
+
+LPARAM PointLParam(int x, int y)
+{
+    return MAKELPARAM(static_cast<short>(x), static_cast<short>(y));
+}
+
+// Counts a surface's event handler so DestroySurface defers deleting widgets while one runs.
+struct DispatchGuard
+{
+    explicit DispatchGuard(QtDriver& d) : driver(d) { ++driver.dispatchDepth; }
+    ~DispatchGuard() { --driver.dispatchDepth; }
+    QtDriver& driver;
+};
+
+} // namespace
+
+SurfaceWidget::SurfaceWidget(QtDriver& driver, HWND window, QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), hwnd(window), driver_(driver)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent); // the backing image covers everything
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus); // focus moves by SetFocus, as the window manager decides
+}
+
+bool SurfaceWidget::event(QEvent* e)
+{
+    DispatchGuard guard(driver_);
+    if (hwnd)
+    {
+        switch (e->type())
+        {
+        case QEvent::WindowActivate:
+            if (isWindow() && GetActiveWindow() != hwnd)
+                kel::ui::NotifySurfaceActivated(hwnd, true);
+            break;
+        case QEvent::WindowDeactivate:
+            if (isWindow() && GetActiveWindow() == hwnd)
+                kel::ui::NotifySurfaceActivated(hwnd, false);
+            break;
+        case QEvent::KeyPress:
+            // Tab and Backtab are keys for the window like any other, not Qt focus moves.
+            keyPressEvent(static_cast<QKeyEvent*>(e));
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::event(e);
+}
+
+void SurfaceWidget::paintEvent(QPaintEvent* e)
+{
+    QPainter painter(this);
+    gdi::BackingStore* store = hwnd ? gdi::BackingFor(hwnd) : nullptr;
+    if (!store || store->image.isNull())
+    {
+        painter.fillRect(e->rect(), palette().window());
+        return;
+    }
+    painter.drawImage(e->rect().topLeft(), store->image, e->rect());
+    // A part the window never drew (first show, grown area) is asked of the window.
+    const QRegion missing = e->region() - store->painted;
+    if (!missing.isEmpty())
+    {
+        const QRect r = missing.boundingRect();
+        store->painted += r; // asked once; its WM_PAINT flushes the result
+        kel::ui::NotifySurfaceExposed(hwnd, RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+    }
+}
+
+void SurfaceWidget::PostMouse(UINT message, QMouseEvent* e)
+{
+    if (!hwnd)
+        return;
+    driver_.lastMouseWidget = this;
+    const QPoint local = e->position().toPoint();
+    const QPoint global = e->globalPosition().toPoint();
+    MSG msg{};
+    msg.hwnd = hwnd;
+    msg.message = message;
+    msg.wParam = MouseKeyFlags(e->buttons(), e->modifiers());
+    msg.lParam = PointLParam(local.x(), local.y());
+    msg.pt = POINT{global.x(), global.y()};
+    kel::ui::PostInput(msg);
+    e->accept();
+}
+
+void SurfaceWidget::mousePressEvent(QMouseEvent* e)
+{
+    if (const UINT down = ButtonDownMessage(e->button()))
+        PostMouse(down, e);
+}
+
+void SurfaceWidget::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (const UINT down = ButtonDownMessage(e->button()))
+        PostMouse(down + 1, e);
+}
+
+void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const UINT down = ButtonDownMessage(e->button());
+    if (!down || !hwnd)
+        return;
+    // Only classes that ask for double clicks get them; others see a second button-down.
+    const bool wantsDouble = (GetClassLong(hwnd, GCL_STYLE) & CS_DBLCLKS) != 0;
+    PostMouse(wantsDouble ? down + 2 : down, e);
+}
+
+void SurfaceWidget::mouseMoveEvent(QMouseEvent* e)
+{
+    PostMouse(WM_MOUSEMOVE, e);
+}
+
+void SurfaceWidget::wheelEvent(QWheelEvent* e)
+{
+    if (!hwnd)
+        return;
+    const QPoint angle = e->angleDelta();
+    const bool horizontal = angle.y() == 0 && angle.x() != 0;
+    const int delta = horizontal ? angle.x() : angle.y();
+    const QPoint global = e->globalPosition().toPoint();
+    // Windows gives the wheel to the focus window; the window under the pointer when none has focus.
+    HWND focus = GetFocus();
+    MSG msg{};
+    msg.hwnd = focus ? focus : hwnd;
+    msg.message = horizontal ? WM_MOUSEHWHEEL : WM_MOUSEWHEEL;
+    msg.wParam = MAKEWPARAM(MouseKeyFlags(e->buttons(), e->modifiers()), static_cast<short>(delta));
+    msg.lParam = PointLParam(global.x(), global.y());
+    msg.pt = POINT{global.x(), global.y()};
+    kel::ui::PostInput(msg);
+    e->accept();
+}
+
+void SurfaceWidget::PostKey(QKeyEvent* e, bool up)
+{
+    if (!hwnd)
+        return;
+    const bool keypad = (e->modifiers() & Qt::KeypadModifier) != 0;
+    const UINT vk = VirtualKeyFromQt(e->key(), keypad);
+    const bool alt = (e->modifiers() & Qt::AltModifier) != 0 || e->key() == Qt::Key_Alt;
+    const bool ctrl = (e->modifiers() & Qt::ControlModifier) != 0;
+    // Alt (without Ctrl, which makes AltGr) and F10 go to the system keys.
+    const bool sys = (alt && !ctrl) || vk == VK_F10;
+    MSG msg{};
+    msg.hwnd = GetFocus() ? GetFocus() : hwnd;
+    msg.message = sys ? (up ? WM_SYSKEYUP : WM_SYSKEYDOWN) : (up ? WM_KEYUP : WM_KEYDOWN);
+    msg.wParam = vk;
+    msg.lParam = KeyMessageLParam(vk, keypad, e->count(), alt && !ctrl && !up, e->isAutoRepeat(), up);
+    const QPoint global = QCursor::pos();
+    msg.pt = POINT{global.x(), global.y()};
+    int character = 0;
+    if (!up && !e->text().isEmpty())
+    {
+        const std::string text = kel::Utf8ToCp1252(e->text().toStdString());
+        character = text.empty() ? 0 : static_cast<unsigned char>(text[0]);
+    }
+    kel::ui::PostInput(msg, up ? -1 : character);
+    e->accept();
+}
+
+void SurfaceWidget::keyPressEvent(QKeyEvent* e)
+{
+    PostKey(e, false);
+}
+
+void SurfaceWidget::keyReleaseEvent(QKeyEvent* e)
+{
+    PostKey(e, true);
+}
+
+void SurfaceWidget::focusInEvent(QFocusEvent* e)
+{
+    // Focus changes the window manager asked for are already known to it.
+    if (hwnd && GetFocus() != hwnd)
+        kel::ui::NotifySurfaceFocus(hwnd);
+    e->accept();
+}
+
+void SurfaceWidget::focusOutEvent(QFocusEvent* e)
+{
+    e->accept();
+}
+
+void SurfaceWidget::ReportGeometry()
+{
+    if (!hwnd)
+        return;
+    RECT known{};
+    GetWindowRect(hwnd, &known);
+    const QRect g = geometry();
+    RECT now{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+    if (!isWindow())
+    {
+        // Children: the window manager keeps screen rectangles; compare in the parent's client area.
+        if (HWND parent = GetParent(hwnd))
+            MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&known), 2);
+    }
+    if (now.left == known.left && now.top == known.top && now.right == known.right &&
+        now.bottom == known.bottom)
+        return; // our own SetSurfaceGeometry
+    const UINT sizeType = isMinimized() ? SIZE_MINIMIZED : (isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED);
+    kel::ui::NotifySurfaceMoved(hwnd, now, sizeType);
+}
+
+void SurfaceWidget::moveEvent(QMoveEvent* e)
+{
+    ReportGeometry();
+    e->accept();
+}
+
+void SurfaceWidget::resizeEvent(QResizeEvent* e)
+{
+    ReportGeometry();
+    e->accept();
+}
+
+void SurfaceWidget::closeEvent(QCloseEvent* e)
+{
+    // The close box asks the window; it decides (WM_CLOSE) and destroys itself if it wants to.
+    e->ignore();
+    if (hwnd)
+        kel::ui::NotifySurfaceClose(hwnd);
+}
+
+void SurfaceWidget::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::WindowStateChange && hwnd && isWindow())
+    {
+        const UINT sizeType =
+            isMinimized() ? SIZE_MINIMIZED : (isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED);
+        const QRect g = geometry();
+        kel::ui::NotifySurfaceMoved(hwnd, RECT{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()},
+                                    sizeType);
+    }
+    QWidget::changeEvent(e);
+}
+
+} // namespace kel::qt
