@@ -35,6 +35,7 @@ private:
 
 std::mutex g_mutex;
 IPromptService* g_service = nullptr;
+PromptRouter g_router;
 
 IPromptService& Headless()
 {
@@ -78,15 +79,32 @@ IPromptService* SetPromptService(IPromptService* service)
     return previous;
 }
 
+PromptRouter SetPromptRouter(PromptRouter router)
+{
+    std::lock_guard lock(g_mutex);
+    std::swap(router, g_router);
+    return router;
+}
+
 PromptReply Prompt(const PromptRequest& request)
 {
-    IPromptService* service;
+    PromptRouter router;
     {
         std::lock_guard lock(g_mutex);
-        service = g_service;
+        router = g_router;
     }
-    // Called without the lock: a prompt may block for long or raise further prompts.
-    return (service ? *service : Headless()).Prompt(request);
+    // The service is looked up when the prompt is shown: routing may run it on another thread.
+    auto show = [](const PromptRequest& r)
+    {
+        IPromptService* service;
+        {
+            std::lock_guard lock(g_mutex);
+            service = g_service;
+        }
+        // Called without the lock: a prompt may block for long or raise further prompts.
+        return (service ? *service : Headless()).Prompt(r);
+    };
+    return router ? router(request, show) : show(request);
 }
 
 std::vector<int> MessageBoxButtons(UINT flags)

@@ -6,6 +6,7 @@
 #include "win32/types.h"
 #include "win32/styles.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,23 @@ enum class PromptKind
 // Name of a kind for messages ("MessageBox", "Dialog", ...).
 const char* PromptKindName(PromptKind kind);
 
+// Bits of PromptRequest::flags for file dialogs (the OFN_ values).
+constexpr UINT kPromptOverwritePrompt = 0x00000002;
+constexpr UINT kPromptAllowMultiSelect = 0x00000200;
+constexpr UINT kPromptPathMustExist = 0x00000800;
+constexpr UINT kPromptFileMustExist = 0x00001000;
+
+// A font as the font dialog reads and returns it (the LOGFONT fields the code uses). height < 0 is
+// the character height in pixels (-pointSize * dpi / 72), as LOGFONT has it.
+struct PromptFont
+{
+    std::string face;
+    LONG height = 0;
+    LONG weight = 400; // FW_NORMAL
+    bool italic = false;
+    bool underline = false;
+};
+
 struct PromptRequest
 {
     PromptKind kind = PromptKind::MessageBox;
@@ -49,6 +67,7 @@ struct PromptRequest
     std::string initialDir;
 
     COLORREF color = 0; // colour dialog: initial colour
+    PromptFont font;    // font dialog: initial font
 };
 
 struct PromptReply
@@ -56,6 +75,14 @@ struct PromptReply
     int result = 0;                 // IDOK, IDCANCEL, IDYES, ... or EndDialog's value
     std::vector<std::string> paths; // chosen file(s) or folder
     COLORREF color = 0;
+    PromptFont font;
+
+    // Dialogs: run the dialog for real and return EndDialog's value (result is then unused).
+    bool run = false;
+    // With run: called with the live dialog right after WM_INITDIALOG, on the thread that runs the
+    // dialog, before the modal loop starts (tests drive the dialog's controls from here). A dialog
+    // still open once the script returned and the queue is idle is ended with IDCANCEL.
+    std::function<void(HWND)> drive;
 };
 
 class IPromptService
@@ -69,6 +96,13 @@ public:
 // Installs `service` (nullptr: the headless default) and returns the previous one (nullptr when the
 // default was installed). The caller keeps the service alive while prompts may still arrive.
 IPromptService* SetPromptService(IPromptService* service);
+
+// Routes every prompt before it reaches the service: the window system uses it to show the prompts
+// of worker threads on the user-interface thread. `show` asks the installed service. An empty
+// router (the default) shows directly. Returns the router it replaced.
+using PromptRouter = std::function<PromptReply(const PromptRequest& request,
+                                               const std::function<PromptReply(const PromptRequest&)>& show)>;
+PromptRouter SetPromptRouter(PromptRouter router);
 
 // Sends a request to the installed service.
 PromptReply Prompt(const PromptRequest& request);

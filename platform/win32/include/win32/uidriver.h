@@ -212,6 +212,9 @@ struct DcFactory
     int (*fillRect)(HDC hdc, const RECT* rect, HBRUSH brush) = nullptr;
     // The window of a DC made by getDC (WindowFromDC), nullptr when not one.
     HWND (*windowFromDC)(HDC hdc) = nullptr;
+    // The stock brush of a system colour (default WM_CTLCOLOR* answers); without it the
+    // COLOR_*+1 value stands for the brush.
+    HBRUSH (*sysColorBrush)(int index) = nullptr;
 };
 void SetDcFactory(const DcFactory& factory);
 
@@ -219,7 +222,9 @@ void SetDcFactory(const DcFactory& factory);
 
 // Queues an input message (mouse, key) for the window's thread; keeps the key state,
 // GetMessagePos/GetLastInputInfo and mouse capture rules up to date. msg.time 0 is stamped now.
-void PostInput(const MSG& msg);
+// For a key-down, `character` is the cp1252 character TranslateMessage makes of it (-1: derived
+// from the virtual key with a US layout; 0: none).
+void PostInput(const MSG& msg, int character = -1);
 // The user moved or resized a surface: rect is the new window rectangle as in SurfaceInfo.
 // Sends WM_WINDOWPOSCHANGING/CHANGED, WM_MOVE, WM_SIZE.
 void NotifySurfaceMoved(HWND hwnd, const RECT& rect, UINT sizeType);
@@ -231,6 +236,10 @@ void NotifySurfaceFocus(HWND hwnd);
 void NotifySurfaceClose(HWND hwnd);
 // Part of the surface needs showing again and the backing image cannot serve it: invalidates.
 void NotifySurfaceExposed(HWND hwnd, const RECT& clientRect);
+
+// Runs `job` on the user-interface thread (at once when called there or when there is none) and
+// returns its result; the caller blocks but keeps serving messages sent to its own thread.
+LRESULT RunOnUiThread(std::function<LRESULT()> job);
 
 // Runs the user-interface thread's pending sent messages, cross-thread prompts, posted messages and
 // timers once, without waiting (for the backend's own nested loops: menus, native dialogs).

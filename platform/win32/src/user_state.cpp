@@ -1,0 +1,770 @@
+// Show, move, size, z-order, enable, activation, focus and capture, and what DefWindowProc does.
+#include "user_internal.h"
+
+#include <algorithm>
+#include <cstring>
+
+using namespace kel;
+using namespace kel::ui;
+
+namespace
+{
+template <class F> bool WithWindow(HWND hwnd, F f)
+{
+    std::lock_guard<std::mutex> lk(KernelLock());
+    Window* w = FindWindowLocked(hwnd);
+    if (!w)
+    {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return false;
+    }
+    f(*w);
+    return true;
+}
+
+// Applies a position change; sends WM_WINDOWPOSCHANGING/CHANGED. fromDriver: the backend already
+// shows the new geometry.
+BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, bool fromDriver)
+{
+    WINDOWPOS wp{hwnd, after, x, y, cx, cy, flags};
+    RECT old{};
+    bool wasVisible = false;
+    if (!WithWindow(hwnd,
+                    [&](Window& w)
+                    {
+                        old = w.rect;
+                        wasVisible = w.style & WS_VISIBLE;
+                    }))
+        return FALSE;
+    if (flags & SWP_NOMOVE)
+    {
+        wp.x = old.left;
+        wp.y = old.top;
+    }
+    if (flags & SWP_NOSIZE)
+    {
+        wp.cx = old.right - old.left;
+        wp.cy = old.bottom - old.top;
+    }
+    if (!(flags & SWP_NOSENDCHANGING))
+        SendMessage(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&wp));
+    wp.cx = std::max(wp.cx, 0);
+    wp.cy = std::max(wp.cy, 0);
+    const bool moved = wp.x != old.left || wp.y != old.top;
+    const bool sized = wp.cx != old.right - old.left || wp.cy != old.bottom - old.top;
+    if (!moved)
+        wp.flags |= SWP_NOMOVE;
+    if (!sized)
+        wp.flags |= SWP_NOSIZE;
+    bool show = (flags & SWP_SHOWWINDOW) && !wasVisible;
+    bool hide = (flags & SWP_HIDEWINDOW) && wasVisible;
+    NativeSurface surface = nullptr, afterSurface = nullptr;
+    RECT now{};
+    WithWindow(hwnd,
+               [&](Window& w)
+               {
+                   w.rect = RECT{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
+                   if (!w.minimized && !w.maximized)
+                       w.normal = w.rect;
+                   if (show)
+                       w.style |= WS_VISIBLE;
+                   if (hide)
+                       w.style &= ~WS_VISIBLE;
+                   surface = w.surface;
+                   now = w.rect;
+                   if (!(flags & SWP_NOZORDER) && !w.messageOnly)
+                   {
+                       std::vector<HWND>& sibs =
+                           w.parent ? FindWindowLocked(w.parent)->children : TopLevels();
+                       std::erase(sibs, hwnd);
+                       if (after == HWND_BOTTOM)
+                           sibs.push_back(hwnd);
+                       else
+                       {
+                           auto it = std::find(sibs.begin(), sibs.end(), after);
+                           sibs.insert(it == sibs.end() ? sibs.begin() : it + 1, hwnd);
+                           if (Window* a = FindWindowLocked(after))
+                               afterSurface = a->surface;
+                       }
+                   }
+               });
+    if (surface)
+    {
+        Driver& d = GetDriver();
+        if (!fromDriver && (moved || sized))
+            d.SetSurfaceGeometry(surface, now);
+        if (!(flags & SWP_NOZORDER))
+            d.SetSurfaceZOrder(surface, afterSurface, after == HWND_BOTTOM);
+        if (show)
+            d.ShowSurface(surface, (flags & SWP_NOACTIVATE) ? SW_SHOWNOACTIVATE : SW_SHOW);
+        if (hide)
+            d.ShowSurface(surface, SW_HIDE);
+    }
+    if (sized && !(flags & SWP_NOREDRAW))
+        InvalidateRect(hwnd, nullptr, TRUE);
+    if (show)
+        InvalidateRect(hwnd, nullptr, TRUE); // a window coming into view paints
+    if (moved || sized || show || hide)
+        SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
+    return TRUE;
+}
+
+HBRUSH GetSysColorBrushSafe(int index)
+{
+    if (auto f = Dcs().sysColorBrush)
+        return f(index);
+    return reinterpret_cast<HBRUSH>(static_cast<intptr_t>(index + 1));
+}
+
+HWND TopLevelOf(HWND hwnd)
+{
+    return GetAncestor(hwnd, GA_ROOT);
+}
+
+void ActivateImpl(HWND hwnd, bool setFocus)
+{
+    auto q = MyQueue();
+    HWND old;
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        old = q->active;
+        if (old == hwnd)
+            return;
+        q->active = hwnd;
+    }
+    if (old && IsWindow(old))
+    {
+        SendMessage(old, WM_NCACTIVATE, FALSE, 0);
+        SendMessage(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(hwnd));
+    }
+    if (hwnd)
+    {
+        SendMessage(hwnd, WM_NCACTIVATE, TRUE, 0);
+        SendMessage(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
+        if (NativeSurface s = GetSurface(hwnd))
+            GetDriver().ActivateSurface(s);
+        (void)setFocus;
+    }
+}
+} // namespace
+
+BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags)
+{
+    return ApplyPos(hwnd, after, x, y, cx, cy, flags, false);
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL repaint)
+{
+    return SetWindowPos(hwnd, nullptr, x, y, cx, cy,
+                        SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL ShowWindow(HWND hwnd, int cmd)
+{
+    bool wasVisible = false, child = false, minimized = false, maximized = false;
+    RECT normal{};
+    if (!WithWindow(hwnd,
+                    [&](Window& w)
+                    {
+                        wasVisible = w.style & WS_VISIBLE;
+                        child = w.style & WS_CHILD;
+                        minimized = w.minimized;
+                        maximized = w.maximized;
+                        normal = w.normal;
+                    }))
+        return FALSE;
+    const bool show = cmd != SW_HIDE;
+    if (show != wasVisible)
+        SendMessage(hwnd, WM_SHOWWINDOW, show, 0);
+    if (!IsWindow(hwnd))
+        return wasVisible;
+
+    UINT flags = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+    const bool activate = !child && show &&
+                          (cmd == SW_SHOW || cmd == SW_SHOWNORMAL || cmd == SW_RESTORE ||
+                           cmd == SW_SHOWMAXIMIZED || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWDEFAULT);
+    if (!activate)
+        flags |= SWP_NOACTIVATE;
+
+    const bool wantMax = cmd == SW_SHOWMAXIMIZED;
+    const bool wantMin =
+        cmd == SW_SHOWMINIMIZED || cmd == SW_MINIMIZE || cmd == SW_SHOWMINNOACTIVE || cmd == SW_FORCEMINIMIZE;
+    const bool restore = cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWDEFAULT;
+    if (wantMax || wantMin || (restore && (minimized || maximized)))
+    {
+        WithWindow(hwnd,
+                   [&](Window& w)
+                   {
+                       w.maximized = wantMax;
+                       w.minimized = wantMin;
+                       if (wantMin)
+                           w.style = (w.style | WS_MINIMIZE) & ~WS_MAXIMIZE;
+                       else if (wantMax)
+                           w.style = (w.style | WS_MAXIMIZE) & ~WS_MINIMIZE;
+                       else
+                           w.style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+                   });
+        RECT target = normal;
+        if (wantMax)
+            target = RECT{0, 0, GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED)};
+        if (wantMin)
+            target = RECT{normal.left, normal.top, normal.left, normal.top};
+        flags &= ~(SWP_NOMOVE | SWP_NOSIZE);
+        if (NativeSurface s = GetSurface(hwnd))
+            GetDriver().ShowSurface(s, wantMax   ? SW_SHOWMAXIMIZED
+                                       : wantMin ? SW_SHOWMINIMIZED
+                                                 : SW_SHOWNORMAL);
+        ApplyPos(hwnd, nullptr, target.left, target.top, target.right - target.left,
+                 target.bottom - target.top, flags, false);
+        WithWindow(hwnd,
+                   [&](Window& w)
+                   {
+                       if (!wantMax && !wantMin)
+                           w.normal = w.rect;
+                       else
+                           w.normal = normal;
+                   });
+    }
+    else
+        ApplyPos(hwnd, nullptr, 0, 0, 0, 0, flags, false);
+
+    if (activate && IsWindow(hwnd))
+        SetActiveWindow(hwnd);
+    if (!show && IsWindow(hwnd))
+    {
+        auto q = MyQueue();
+        bool wasActive = false;
+        {
+            std::lock_guard<std::mutex> lk(KernelLock());
+            wasActive = q->active == hwnd;
+        }
+        if (wasActive)
+            ActivateImpl(nullptr, false);
+    }
+    return wasVisible;
+}
+
+BOOL ShowWindowAsync(HWND hwnd, int cmd)
+{
+    return ShowWindow(hwnd, cmd);
+}
+
+BOOL ShowOwnedPopups(HWND, BOOL)
+{
+    return TRUE;
+}
+
+BOOL IsWindowVisible(HWND hwnd)
+{
+    std::lock_guard<std::mutex> lk(KernelLock());
+    for (Window* w = FindWindowLocked(hwnd); w; w = w->parent ? FindWindowLocked(w->parent) : nullptr)
+    {
+        if (!(w->style & WS_VISIBLE))
+            return FALSE;
+        if (!w->parent)
+            return TRUE;
+    }
+    return FALSE;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable)
+{
+    bool wasDisabled = false;
+    NativeSurface surface = nullptr;
+    if (!WithWindow(hwnd,
+                    [&](Window& w)
+                    {
+                        wasDisabled = w.style & WS_DISABLED;
+                        if (enable)
+                            w.style &= ~WS_DISABLED;
+                        else
+                            w.style |= WS_DISABLED;
+                        surface = w.surface;
+                    }))
+        return FALSE;
+    if (wasDisabled == !enable)
+        return wasDisabled;
+    if (!enable)
+    {
+        HWND focus = GetFocus();
+        if (focus && (focus == hwnd || IsChild(hwnd, focus)))
+            SetFocus(nullptr);
+    }
+    if (surface)
+        GetDriver().EnableSurface(surface, enable);
+    SendMessage(hwnd, WM_ENABLE, enable, 0);
+    return wasDisabled;
+}
+
+BOOL IsWindowEnabled(HWND hwnd)
+{
+    std::lock_guard<std::mutex> lk(KernelLock());
+    Window* w = FindWindowLocked(hwnd);
+    return w && !(w->style & WS_DISABLED);
+}
+
+BOOL IsIconic(HWND hwnd)
+{
+    std::lock_guard<std::mutex> lk(KernelLock());
+    Window* w = FindWindowLocked(hwnd);
+    return w && w->minimized;
+}
+
+BOOL IsZoomed(HWND hwnd)
+{
+    std::lock_guard<std::mutex> lk(KernelLock());
+    Window* w = FindWindowLocked(hwnd);
+    return w && w->maximized;
+}
+
+BOOL CloseWindow(HWND hwnd)
+{
+    ShowWindow(hwnd, SW_MINIMIZE);
+    return IsWindow(hwnd);
+}
+
+BOOL FlashWindow(HWND hwnd, BOOL)
+{
+    return IsWindow(hwnd);
+}
+
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* wp)
+{
+    if (!wp)
+        return FALSE;
+    return WithWindow(hwnd,
+                      [&](Window& w)
+                      {
+                          wp->length = sizeof(WINDOWPLACEMENT);
+                          wp->flags = 0;
+                          wp->showCmd = w.minimized              ? SW_SHOWMINIMIZED
+                                        : w.maximized            ? SW_SHOWMAXIMIZED
+                                        : (w.style & WS_VISIBLE) ? SW_SHOWNORMAL
+                                                                 : SW_HIDE;
+                          wp->ptMinPosition = POINT{-1, -1};
+                          wp->ptMaxPosition = POINT{-1, -1};
+                          wp->rcNormalPosition = w.normal;
+                      });
+}
+
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* wp)
+{
+    if (!wp || !IsWindow(hwnd))
+        return FALSE;
+    const RECT& r = wp->rcNormalPosition;
+    if (!IsIconic(hwnd) && !IsZoomed(hwnd))
+        SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    WithWindow(hwnd, [&](Window& w) { w.normal = r; });
+    ShowWindow(hwnd, static_cast<int>(wp->showCmd));
+    return TRUE;
+}
+
+BOOL BringWindowToTop(HWND hwnd)
+{
+    return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+HWND GetActiveWindow()
+{
+    auto q = MyQueue();
+    std::lock_guard<std::mutex> lk(KernelLock());
+    return q->active;
+}
+
+HWND SetActiveWindow(HWND hwnd)
+{
+    HWND old = GetActiveWindow();
+    HWND top = hwnd ? TopLevelOf(hwnd) : nullptr;
+    if (hwnd && !top)
+        return nullptr;
+    ActivateImpl(top, true);
+    return old;
+}
+
+BOOL SetForegroundWindow(HWND hwnd)
+{
+    if (!IsWindow(hwnd))
+        return FALSE;
+    SetActiveWindow(hwnd);
+    return TRUE;
+}
+
+HWND GetForegroundWindow()
+{
+    DWORD ui = UiThreadId();
+    std::lock_guard<std::mutex> lk(KernelLock());
+    auto q = QueueOf(ui ? ui : GetCurrentThreadId(), false);
+    return q ? q->active : nullptr;
+}
+
+HWND SetFocus(HWND hwnd)
+{
+    auto q = MyQueue();
+    if (hwnd)
+    {
+        DWORD tid = GetWindowThreadProcessId(hwnd, nullptr);
+        if (!tid || tid != q->tid)
+            return nullptr;
+        HWND top = TopLevelOf(hwnd);
+        if (top && GetActiveWindow() != top)
+            ActivateImpl(top, false);
+    }
+    HWND old;
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        old = q->focus;
+    }
+    if (old == hwnd)
+        return old;
+    if (old && IsWindow(old))
+        SendMessage(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        q->focus = hwnd && FindWindowLocked(hwnd) ? hwnd : nullptr;
+    }
+    GetDriver().FocusSurface(hwnd ? GetSurface(hwnd) : nullptr);
+    if (hwnd && IsWindow(hwnd))
+        SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    return old;
+}
+
+HWND GetFocus()
+{
+    auto q = MyQueue();
+    std::lock_guard<std::mutex> lk(KernelLock());
+    return q->focus;
+}
+
+HWND SetCapture(HWND hwnd)
+{
+    auto q = MyQueue();
+    HWND old;
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        if (hwnd && !FindWindowLocked(hwnd))
+            return nullptr;
+        old = q->capture;
+        q->capture = hwnd;
+    }
+    if (old && old != hwnd && IsWindow(old))
+        SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+    GetDriver().CaptureMouse(hwnd ? GetSurface(hwnd) : nullptr);
+    return old;
+}
+
+BOOL ReleaseCapture()
+{
+    auto q = MyQueue();
+    HWND old;
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        old = q->capture;
+        q->capture = nullptr;
+    }
+    if (old)
+    {
+        GetDriver().CaptureMouse(nullptr);
+        if (IsWindow(old))
+            SendMessage(old, WM_CAPTURECHANGED, 0, 0);
+    }
+    return TRUE;
+}
+
+HWND GetCapture()
+{
+    auto q = MyQueue();
+    std::lock_guard<std::mutex> lk(KernelLock());
+    return q->capture;
+}
+
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT tme)
+{
+    return tme && (tme->dwFlags & TME_QUERY || IsWindow(tme->hwndTrack));
+}
+
+BOOL _TrackMouseEvent(LPTRACKMOUSEEVENT tme)
+{
+    return TrackMouseEvent(tme);
+}
+
+// ---- Deferred positioning
+// -------------------------------------------------------------------------------------
+
+namespace
+{
+struct Deferred
+{
+    std::vector<WINDOWPOS> list;
+};
+} // namespace
+
+HDWP BeginDeferWindowPos(int)
+{
+    return reinterpret_cast<HDWP>(new Deferred);
+}
+
+HDWP DeferWindowPos(HDWP h, HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags)
+{
+    if (!h)
+        return nullptr;
+    reinterpret_cast<Deferred*>(h)->list.push_back(WINDOWPOS{hwnd, after, x, y, cx, cy, flags});
+    return h;
+}
+
+BOOL EndDeferWindowPos(HDWP h)
+{
+    if (!h)
+        return FALSE;
+    std::unique_ptr<Deferred> d(reinterpret_cast<Deferred*>(h));
+    for (auto& p : d->list)
+        SetWindowPos(p.hwnd, p.hwndInsertAfter, p.x, p.y, p.cx, p.cy, p.flags);
+    return TRUE;
+}
+
+// ---- Events from the backend
+// ------------------------------------------------------------------------------------
+
+namespace kel::ui
+{
+void NotifySurfaceMoved(HWND hwnd, const RECT& rect, UINT sizeType)
+{
+    WithWindow(hwnd,
+               [&](Window& w)
+               {
+                   w.maximized = sizeType == SIZE_MAXIMIZED;
+                   w.minimized = sizeType == SIZE_MINIMIZED;
+               });
+    ApplyPos(hwnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+             SWP_NOZORDER | SWP_NOACTIVATE, true);
+}
+
+void NotifySurfaceActivated(HWND hwnd, bool active)
+{
+    if (active)
+        ActivateImpl(hwnd, true);
+    else if (GetActiveWindow() == hwnd)
+        ActivateImpl(nullptr, false);
+}
+
+void NotifySurfaceFocus(HWND hwnd)
+{
+    SetFocus(hwnd);
+}
+
+void NotifySurfaceClose(HWND hwnd)
+{
+    SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void NotifySurfaceExposed(HWND hwnd, const RECT& rect)
+{
+    InvalidateRect(hwnd, &rect, TRUE);
+}
+} // namespace kel::ui
+
+// ---- DefWindowProc
+// -------------------------------------------------------------------------------------------------
+
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg)
+    {
+    case WM_NCCREATE:
+    {
+        auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
+        if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName))
+            WithWindow(hwnd, [&](Window& w) { w.text = cs->lpszName; });
+        return TRUE;
+    }
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
+    case WM_SETTEXT:
+    {
+        std::string text = lParam ? reinterpret_cast<LPCSTR>(lParam) : "";
+        NativeSurface surface = nullptr;
+        WithWindow(hwnd,
+                   [&](Window& w)
+                   {
+                       w.text = text;
+                       surface = w.surface;
+                   });
+        if (surface)
+            GetDriver().SetSurfaceText(surface, text);
+        return TRUE;
+    }
+    case WM_GETTEXT:
+    {
+        auto* buffer = reinterpret_cast<char*>(lParam);
+        if (!buffer || wParam == 0)
+            return 0;
+        size_t n = 0;
+        WithWindow(hwnd,
+                   [&](Window& w)
+                   {
+                       n = std::min(w.text.size(), static_cast<size_t>(wParam - 1));
+                       std::memcpy(buffer, w.text.data(), n);
+                   });
+        buffer[n] = 0;
+        return static_cast<LRESULT>(n);
+    }
+    case WM_GETTEXTLENGTH:
+    {
+        size_t n = 0;
+        WithWindow(hwnd, [&](Window& w) { n = w.text.size(); });
+        return static_cast<LRESULT>(n);
+    }
+    case WM_ERASEBKGND:
+    {
+        HBRUSH brush = nullptr;
+        WithWindow(hwnd, [&](Window& w) { brush = w.cls->background; });
+        if (!brush || !wParam || !Dcs().fillRect)
+            return 0;
+        RECT r;
+        GetClientRect(hwnd, &r);
+        Dcs().fillRect(reinterpret_cast<HDC>(wParam), &r, brush);
+        return 1;
+    }
+    case WM_PAINT:
+    {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_NCHITTEST:
+        return HTCLIENT;
+    case WM_SETCURSOR:
+    {
+        // A parent may set the cursor for its children first.
+        HWND parent = (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
+        if (parent && SendMessage(parent, WM_SETCURSOR, wParam, lParam))
+            return TRUE;
+        if (LOWORD(lParam) == HTCLIENT)
+        {
+            HCURSOR cursor = nullptr;
+            WithWindow(hwnd, [&](Window& w) { cursor = w.cls->cursor; });
+            if (cursor)
+            {
+                SetCursor(cursor);
+                return TRUE;
+            }
+        }
+        return FALSE;
+    }
+    case WM_MOUSEACTIVATE:
+    {
+        HWND parent = (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
+        if (parent)
+            if (LRESULT r = SendMessage(parent, WM_MOUSEACTIVATE, wParam, lParam))
+                return r;
+        return MA_ACTIVATE;
+    }
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0)
+        {
+        case SC_CLOSE:
+            SendMessage(hwnd, WM_CLOSE, 0, 0);
+            return 0;
+        case SC_MINIMIZE:
+            ShowWindow(hwnd, SW_MINIMIZE);
+            return 0;
+        case SC_MAXIMIZE:
+            ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+            return 0;
+        case SC_RESTORE:
+            ShowWindow(hwnd, SW_RESTORE);
+            return 0;
+        }
+        return 0;
+    case WM_SYSKEYDOWN:
+        if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN))
+            SendMessage(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+    case WM_CONTEXTMENU:
+    case WM_HELP:
+    case WM_APPCOMMAND:
+        // Unhandled by a child: its parent may want it.
+        if (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD)
+            if (HWND parent = GetParent(hwnd))
+                return SendMessage(parent, msg, wParam, lParam);
+        return 0;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    {
+        const int color = (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) ? COLOR_WINDOW
+                          : msg == WM_CTLCOLORSCROLLBAR                         ? COLOR_SCROLLBAR
+                                                                                : COLOR_BTNFACE;
+        return reinterpret_cast<LRESULT>(GetSysColorBrushSafe(color));
+    }
+    case WM_WINDOWPOSCHANGED:
+    {
+        auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (!wp)
+            return 0;
+        if (!(wp->flags & SWP_NOMOVE))
+        {
+            POINT origin{0, 0};
+            HWND parent = (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
+            MapWindowPoints(hwnd, parent, &origin, 1);
+            SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
+        }
+        if (!(wp->flags & SWP_NOSIZE))
+        {
+            RECT r;
+            GetClientRect(hwnd, &r);
+            WPARAM type = IsIconic(hwnd) ? SIZE_MINIMIZED : IsZoomed(hwnd) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+            SendMessage(hwnd, WM_SIZE, type, MAKELPARAM(r.right, r.bottom));
+        }
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd))
+        {
+            HWND focus = GetFocus();
+            if (!focus || (focus != hwnd && !IsChild(hwnd, focus)))
+                SetFocus(hwnd);
+        }
+        return 0;
+    case WM_CANCELMODE:
+        if (GetCapture() == hwnd)
+            ReleaseCapture();
+        return 0;
+    case WM_NCACTIVATE:
+    case WM_QUERYENDSESSION:
+    case WM_QUERYOPEN:
+        return TRUE;
+    case WM_NOTIFYFORMAT:
+        return NFR_ANSI;
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+        return -1;
+    case WM_GETICON:
+    {
+        HICON icon = nullptr;
+        WithWindow(hwnd, [&](Window& w) { icon = w.icons[wParam == ICON_SMALL ? 0 : 1]; });
+        return reinterpret_cast<LRESULT>(icon);
+    }
+    case WM_SETICON:
+    {
+        HICON old = nullptr;
+        WithWindow(hwnd,
+                   [&](Window& w)
+                   {
+                       HICON& slot = w.icons[wParam == ICON_SMALL ? 0 : 1];
+                       old = slot;
+                       slot = reinterpret_cast<HICON>(lParam);
+                   });
+        return reinterpret_cast<LRESULT>(old);
+    }
+    }
+    return 0;
+}
