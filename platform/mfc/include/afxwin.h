@@ -1,0 +1,14 @@
+// The framework's window classes: message maps, windows, dialogs, dialog data exchange, the
+// standard controls and menus, on top of the core classes.
+#pragma once
+
+#include "afx.h"
+#include "afxcoll.h"
+#include "mfc/ModuleState.h"
+#include "mfc/WinAppCore.h"
+#include "mfc/CmdTarget.h"
+#include "mfc/Menu.h"
+#include "mfc/Wnd.h"
+#include "mfc/Dialog.h"
+#include "mfc/DataExchange.h"
+#include "mfc/Controls.h"

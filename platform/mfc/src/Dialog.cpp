@@ -1,0 +1,192 @@
+#include "mfc/Dialog.h"
+#include "mfc/Exception.h"
+#include "mfc/ModuleState.h"
+
+IMPLEMENT_DYNAMIC(CDialog, CWnd)
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    (void)wParam;
+    (void)lParam;
+    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+    if (pWnd == nullptr)
+    {
+        // The first message the dialog manager hands over: attach the dialog being created and
+        // route the window's messages through its map from now on.
+        pWnd = kel::mfc::TakeHookedWindow(hWnd);
+        if (pWnd == nullptr)
+            return FALSE;
+    }
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    auto* pDlg = dynamic_cast<CDialog*>(pWnd);
+    if (pDlg == nullptr)
+        return TRUE;
+    BOOL bResult = TRUE;
+    TRY
+    {
+        bResult = pDlg->OnInitDialog();
+    }
+    CATCH_ALL(e)
+    {
+        e->ReportError();
+        pDlg->EndDialog(IDABORT);
+        bResult = FALSE;
+    }
+    END_CATCH_ALL
+    return bResult;
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog() = default;
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+    m_lpszTemplateName = MAKEINTRESOURCE(nIDTemplate);
+}
+
+CDialog::CDialog(LPCTSTR lpszTemplateName, CWnd* pParentWnd) : m_pParentWnd(pParentWnd)
+{
+    SetTemplate(lpszTemplateName);
+}
+
+CDialog::~CDialog()
+{
+    if (m_hWnd != nullptr && FromHandlePermanent(m_hWnd) == this)
+        DestroyWindow();
+}
+
+void CDialog::SetTemplate(LPCTSTR lpszTemplateName)
+{
+    if (IS_INTRESOURCE(lpszTemplateName))
+    {
+        m_lpszTemplateName = lpszTemplateName;
+    }
+    else
+    {
+        m_templateName = lpszTemplateName;
+        m_lpszTemplateName = m_templateName.c_str();
+    }
+}
+
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
+{
+    if (m_nIDHelp == 0)
+        m_nIDHelp = nIDTemplate;
+    return Create(MAKEINTRESOURCE(nIDTemplate), pParentWnd);
+}
+
+BOOL CDialog::Create(LPCTSTR lpszTemplateName, CWnd* pParentWnd)
+{
+    if (m_hWnd != nullptr)
+        return FALSE;
+    SetTemplate(lpszTemplateName);
+    if (pParentWnd != nullptr)
+        m_pParentWnd = pParentWnd;
+    m_bModal = FALSE;
+    HINSTANCE hInst = AfxFindResourceHandle(m_lpszTemplateName, RT_DIALOG);
+    kel::mfc::HookWindowCreate(this);
+    HWND hWnd = ::CreateDialogParam(hInst, m_lpszTemplateName, m_pParentWnd ? m_pParentWnd->m_hWnd : nullptr,
+                                    AfxDlgProc, 0);
+    kel::mfc::UnhookWindowCreate();
+    if (hWnd == nullptr)
+        return FALSE;
+    if (m_hWnd == nullptr)
+        SubclassWindow(hWnd);
+    return m_hWnd == hWnd;
+}
+
+HWND CDialog::PreModal()
+{
+    if (m_pParentWnd != nullptr)
+        return m_pParentWnd->GetSafeHwnd();
+    return ::GetActiveWindow();
+}
+
+INT_PTR CDialog::DoModal()
+{
+    if (m_hWnd != nullptr || m_lpszTemplateName == nullptr)
+        return -1;
+    HINSTANCE hInst = AfxFindResourceHandle(m_lpszTemplateName, RT_DIALOG);
+    HWND hWndOwner = PreModal();
+    m_bModal = TRUE;
+    m_nModalResult = -1;
+    kel::mfc::HookWindowCreate(this);
+    const INT_PTR nResult = ::DialogBoxParam(hInst, m_lpszTemplateName, hWndOwner, AfxDlgProc, 0);
+    kel::mfc::UnhookWindowCreate();
+    m_bModal = FALSE;
+    // The window is gone; forget it if its last messages did not reach us.
+    if (m_hWnd != nullptr)
+        Detach();
+    m_nModalResult = nResult;
+    return nResult;
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return; // the user was told; the dialog stays open on the failing field
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_nModalResult = nResult;
+    ::EndDialog(m_hWnd, nResult);
+}
+
+void CDialog::NextDlgCtrl() const
+{
+    ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 0, 0);
+}
+
+void CDialog::PrevDlgCtrl() const
+{
+    ::SendMessage(m_hWnd, WM_NEXTDLGCTL, 1, 0);
+}
+
+void CDialog::GotoDlgCtrl(CWnd* pWndCtrl)
+{
+    if (pWndCtrl != nullptr)
+        ::SendMessage(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), 1);
+}
+
+void CDialog::SetDefID(UINT nID)
+{
+    ::SendMessage(m_hWnd, DM_SETDEFID, nID, 0);
+}
+
+DWORD CDialog::GetDefID() const
+{
+    return static_cast<DWORD>(::SendMessage(m_hWnd, DM_GETDEFID, 0, 0));
+}
+
+void CDialog::MapDialogRect(LPRECT lpRect) const
+{
+    ::MapDialogRect(m_hWnd, lpRect);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg)
+{
+    // Modeless dialogs get the dialog keys (Tab, Enter, Escape) from the dialog manager.
+    if (m_bModal || m_hWnd == nullptr || pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST)
+        return FALSE;
+    if (pMsg->hwnd != m_hWnd && !::IsChild(m_hWnd, pMsg->hwnd))
+        return FALSE;
+    return ::IsDialogMessage(m_hWnd, pMsg);
+}
