@@ -28,6 +28,9 @@ int CopyOut(const std::string& text, char* buf, int cch);
 inline QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 inline COLORREF ToColorRef(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
 
+class Control;
+using ControlFactory = std::unique_ptr<Control> (*)(HWND);
+
 class Control : public QObject
 {
 public:
@@ -64,6 +67,8 @@ public:
     // true while a replayed key event is being delivered.
     static bool Replaying();
 
+    friend LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ControlFactory make);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Replays a key that reached this class's proc to the widget. textKeys: whether keys that
@@ -80,8 +85,6 @@ protected:
     HFONT font_ = nullptr;
     bool lastKeyRouted_ = false;
 };
-
-using ControlFactory = std::unique_ptr<Control> (*)(HWND);
 
 // The shared window procedure body: creates the control on WM_NCCREATE, dispatches, destroys.
 LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ControlFactory make);

@@ -10,6 +10,7 @@
 
 #include "Gdi.h"
 #include "QtDriver.h"
+#include "../controls/Controls.h"
 
 #include "win32/clock.h"
 #include "win32/codepage.h"
@@ -73,6 +74,8 @@ bool QtDriver::Init()
         return false;
     dispatcher_ = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
     InstallDrawing();
+    if (!controls::RegisterClasses())
+        return false;
     return dispatcher_ != nullptr;
 }
 
