@@ -10,6 +10,7 @@ bool RegisterClasses()
     bool ok = RegisterButtonClass();
     ok = RegisterStaticClass() && ok;
     ok = RegisterEditClass() && ok;
+    ok = RegisterListBoxClass() && ok;
     return ok;
 }
 
