@@ -1,0 +1,6 @@
+// The common controls' classes and image lists.
+#pragma once
+
+#include "afxwin.h"
+#include "mfc/ImageList.h"
+#include "mfc/CommonControls.h"
