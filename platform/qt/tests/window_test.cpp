@@ -278,28 +278,33 @@ TEST(QtKeyMap, QtKeysMapToWindowsVirtualKeys)
 
 TEST_F(QtWindowTest, PaintCycleErasesThenPaintsIntoTheBackingImage)
 {
+    // Let the first paints after showing settle, then repaint a part in another colour.
+    UiTest::Pump(100);
+    g_seen.clear();
+    g_paintColor = RGB(0, 0, 255);
     RECT part{5, 5, 30, 25};
     InvalidateRect(child, &part, TRUE);
     ASSERT_TRUE(UiTest::PumpUntil([] { return Find(WM_PAINT) != nullptr; }));
+    // WM_PAINT comes from the queue; its BeginPaint sends WM_ERASEBKGND before anything is drawn.
     ASSERT_GE(g_seen.size(), 2u);
-    EXPECT_EQ(g_seen[0].message, WM_ERASEBKGND);
+    EXPECT_EQ(g_seen[0].message, WM_PAINT);
     EXPECT_EQ(g_seen[0].hwnd, child);
-    EXPECT_EQ(g_seen[1].message, WM_PAINT);
+    EXPECT_EQ(g_seen[1].message, WM_ERASEBKGND);
     EXPECT_EQ(g_lastPaint.left, 5);
     EXPECT_EQ(g_lastPaint.bottom, 25);
 
-    // The paint DC is clipped to the update region: only the invalid part turned red.
+    // The paint DC is clipped to the update region: only the invalid part turned blue.
     HDC hdc = GetDC(child);
     ASSERT_NE(hdc, nullptr);
-    EXPECT_EQ(GetPixel(hdc, 5, 5), RGB(255, 0, 0));
-    EXPECT_EQ(GetPixel(hdc, 29, 24), RGB(255, 0, 0));
-    EXPECT_NE(GetPixel(hdc, 30, 24), RGB(255, 0, 0));
-    EXPECT_NE(GetPixel(hdc, 4, 5), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(hdc, 5, 5), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(hdc, 29, 24), RGB(0, 0, 255));
+    EXPECT_NE(GetPixel(hdc, 30, 24), RGB(0, 0, 255));
+    EXPECT_NE(GetPixel(hdc, 4, 5), RGB(0, 0, 255));
     ReleaseDC(child, hdc);
 
     // The widget shows the image: capture what is on screen and keep a screenshot.
     ASSERT_TRUE(UiTest::PumpUntil(
-        [&] { return kel::testkit::CaptureWindow(top).Pixel(10 + 6, 20 + 6) == RGB(255, 0, 0); }));
+        [&] { return kel::testkit::CaptureWindow(top).Pixel(10 + 6, 20 + 6) == RGB(0, 0, 255); }));
     const kel::testkit::Image shot = kel::testkit::CaptureWindow(top);
     EXPECT_EQ(shot.width, 200);
     const std::string path = (std::filesystem::temp_directory_path() / "kel_qt_window_test.png").string();
