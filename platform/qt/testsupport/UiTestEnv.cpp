@@ -86,7 +86,7 @@ public:
 
 void UiTest::SetUp()
 {
-    ASSERT_TRUE(kel::qt::StartUi()) << "window manager already running";
+    ASSERT_TRUE(kel::qt::StartUi()) << "the window manager is running or the driver did not start";
 }
 
 void UiTest::TearDown()
