@@ -1,0 +1,440 @@
+// Window manager without a window system: creation and destruction order, subclassing, paint
+// cycle, focus and capture, menus and accelerators.
+#include <windows.h>
+#include "win32/uidriver.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+std::mutex g_logLock;
+std::vector<std::string> g_log;
+
+void Log(const std::string& s)
+{
+    std::lock_guard<std::mutex> lk(g_logLock);
+    g_log.push_back(s);
+}
+
+std::string Name(HWND h)
+{
+    char buf[64] = {};
+    GetWindowText(h, buf, sizeof buf);
+    return buf;
+}
+
+// Records the messages the tests care about, by window text.
+LRESULT CALLBACK RecordProc(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    std::string who;
+    {
+        // Text may not be set yet during WM_NCCREATE.
+        char buf[64] = {};
+        DefWindowProc(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+        who = buf;
+    }
+    switch (m)
+    {
+    case WM_GETMINMAXINFO:
+        Log(who + ":minmax");
+        break;
+    case WM_NCCREATE:
+    {
+        auto* cs = reinterpret_cast<CREATESTRUCT*>(l);
+        Log(std::string(cs->lpszName) + ":nccreate");
+        break;
+    }
+    case WM_NCCALCSIZE:
+        Log(who + ":nccalcsize");
+        break;
+    case WM_CREATE:
+        Log(who + ":create");
+        if (who == "fail")
+            return -1;
+        break;
+    case WM_SIZE:
+        Log(who + ":size " + std::to_string(LOWORD(l)) + "x" + std::to_string(HIWORD(l)));
+        break;
+    case WM_MOVE:
+        Log(who + ":move");
+        break;
+    case WM_SHOWWINDOW:
+        Log(who + ":show " + std::to_string(w));
+        break;
+    case WM_PARENTNOTIFY:
+        Log(who + ":parentnotify " + (LOWORD(w) == WM_CREATE ? "create" : "destroy"));
+        break;
+    case WM_DESTROY:
+        Log(who + ":destroy");
+        break;
+    case WM_NCDESTROY:
+        Log(who + ":ncdestroy");
+        break;
+    case WM_ERASEBKGND:
+        Log(who + ":erase");
+        return 1;
+    case WM_PAINT:
+    {
+        PAINTSTRUCT ps;
+        BeginPaint(h, &ps);
+        const RECT& r = ps.rcPaint;
+        Log(who + ":paint " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+            std::to_string(r.right) + "," + std::to_string(r.bottom));
+        EndPaint(h, &ps);
+        return 0;
+    }
+    case WM_SETFOCUS:
+        Log(who + ":setfocus from " + (w ? Name(reinterpret_cast<HWND>(w)) : "none"));
+        break;
+    case WM_KILLFOCUS:
+        Log(who + ":killfocus to " + (w ? Name(reinterpret_cast<HWND>(w)) : "none"));
+        break;
+    case WM_CAPTURECHANGED:
+        Log(who + ":capturechanged");
+        break;
+    case WM_COMMAND:
+        Log(who + ":command " + std::to_string(LOWORD(w)) + "/" + std::to_string(HIWORD(w)));
+        break;
+    }
+    return DefWindowProc(h, m, w, l);
+}
+
+class UiWindows : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(kel::ui::Initialize());
+        WNDCLASS wc{};
+        wc.lpfnWndProc = RecordProc;
+        wc.lpszClassName = "KelTestRecord";
+        RegisterClass(&wc);
+        g_log.clear();
+    }
+    void TearDown() override
+    {
+        kel::ui::Shutdown();
+        UnregisterClass("KelTestRecord", nullptr);
+    }
+
+    static HWND Make(const char* text, DWORD style = WS_OVERLAPPEDWINDOW, HWND parent = nullptr, int id = 0)
+    {
+        return CreateWindowEx(0, "KelTestRecord", text, style, 10, 20, 200, 100, parent,
+                              reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+    }
+
+    static std::vector<std::string> Take()
+    {
+        std::lock_guard<std::mutex> lk(g_logLock);
+        auto out = g_log;
+        g_log.clear();
+        return out;
+    }
+
+    static void Pump()
+    {
+        MSG m;
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessage(&m);
+    }
+};
+
+TEST_F(UiWindows, CreationSendsMessagesInWindowsOrder)
+{
+    HWND top = Make("top");
+    ASSERT_TRUE(top);
+    EXPECT_EQ(Take(), (std::vector<std::string>{":minmax", "top:nccreate", "top:nccalcsize", "top:create",
+                                                "top:size 200x100", "top:move"}));
+
+    HWND child = Make("child", WS_CHILD | WS_VISIBLE, top, 7);
+    ASSERT_TRUE(child);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"child:nccreate", "child:nccalcsize", "child:create",
+                                                "child:size 200x100", "child:move", "top:parentnotify create",
+                                                "child:show 1"}));
+    EXPECT_EQ(GetDlgCtrlID(child), 7);
+    EXPECT_EQ(GetParent(child), top);
+    EXPECT_TRUE(IsChild(top, child));
+}
+
+TEST_F(UiWindows, CreateReturningMinusOneFailsAndDestroys)
+{
+    EXPECT_EQ(Make("fail"), nullptr);
+    auto log = Take();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "fail:destroy");
+    EXPECT_EQ(log.back(), "fail:ncdestroy");
+}
+
+TEST_F(UiWindows, DestroyGoesParentFirstThenNcDestroyChildrenFirst)
+{
+    HWND top = Make("top");
+    HWND a = Make("a", WS_CHILD, top, 1);
+    Make("b", WS_CHILD | WS_EX_NOPARENTNOTIFY * 0, a, 2);
+    Take();
+    SetTimer(a, 5, 100, nullptr);
+    PostMessage(a, WM_USER, 0, 0);
+    ASSERT_TRUE(DestroyWindow(top));
+    EXPECT_EQ(Take(), (std::vector<std::string>{"top:destroy", "a:destroy", "b:destroy", "b:ncdestroy",
+                                                "a:ncdestroy", "top:ncdestroy"}));
+    EXPECT_FALSE(IsWindow(top));
+    EXPECT_FALSE(IsWindow(a));
+    MSG m{};
+    EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+        << m.message; // the posted message and timer went too
+    EXPECT_FALSE(KillTimer(a, 5));
+    // Handles are never reused.
+    HWND again = Make("again");
+    EXPECT_NE(again, top);
+    EXPECT_NE(again, a);
+}
+
+LRESULT CALLBACK Outer(HWND h, UINT m, WPARAM w, LPARAM l);
+WNDPROC g_inner = nullptr;
+LRESULT CALLBACK Outer(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    if (m == WM_USER + 1)
+        return 10 + CallWindowProc(g_inner, h, m, w, l);
+    return CallWindowProc(g_inner, h, m, w, l);
+}
+LRESULT CALLBACK Base(HWND h, UINT m, WPARAM w, LPARAM l)
+{
+    if (m == WM_USER + 1)
+        return 1;
+    return DefWindowProc(h, m, w, l);
+}
+
+TEST_F(UiWindows, SubclassChainCallsThroughToTheOriginalProcedure)
+{
+    WNDCLASS wc{};
+    wc.lpfnWndProc = Base;
+    wc.lpszClassName = "KelTestBase";
+    wc.cbWndExtra = 16;
+    ASSERT_TRUE(RegisterClass(&wc));
+    HWND h = CreateWindow("KelTestBase", "x", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(h);
+    g_inner = reinterpret_cast<WNDPROC>(SetWindowLongPtr(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Outer)));
+    EXPECT_EQ(g_inner, Base);
+    EXPECT_EQ(SendMessage(h, WM_USER + 1, 0, 0), 11);
+    EXPECT_EQ(GetWindowLongPtr(h, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(Outer));
+
+    // Extra bytes, user data, bad indexes.
+    EXPECT_EQ(SetWindowLongPtr(h, 8, 1234), 0);
+    EXPECT_EQ(GetWindowLongPtr(h, 8), 1234);
+    SetLastError(0);
+    EXPECT_EQ(GetWindowLongPtr(h, 12), 0); // 12 + 8 > 16
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_INDEX));
+    EXPECT_EQ(GetWindowLong(h, GWL_WNDPROC), 0); // a LONG cannot hold it
+    SetWindowLongPtr(h, GWLP_USERDATA, 99);
+    EXPECT_EQ(GetWindowLongPtr(h, GWLP_USERDATA), 99);
+
+    DestroyWindow(h);
+    EXPECT_FALSE(UnregisterClass("KelTestNope", nullptr));
+    EXPECT_TRUE(UnregisterClass("KelTestBase", nullptr));
+}
+
+TEST_F(UiWindows, PaintCycleErasesThenPaintsTheUpdateBounds)
+{
+    HWND h = Make("w", WS_POPUP);
+    Take();
+    RECT r1{10, 10, 20, 20}, r2{30, 5, 40, 15};
+    InvalidateRect(h, &r1, FALSE);
+    InvalidateRect(h, &r2, TRUE);
+    RECT u;
+    ASSERT_TRUE(GetUpdateRect(h, &u, FALSE));
+    EXPECT_EQ(u.left, 10);
+    EXPECT_EQ(u.top, 5);
+    EXPECT_EQ(u.right, 40);
+    EXPECT_EQ(u.bottom, 20);
+    UpdateWindow(h);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"w:erase", "w:paint 10,5,40,20"}));
+    EXPECT_FALSE(GetUpdateRect(h, &u, FALSE));
+    UpdateWindow(h); // nothing left to paint
+    EXPECT_TRUE(Take().empty());
+
+    // Rectangles outside the client area are clipped; without erase no WM_ERASEBKGND.
+    RECT big{-50, -50, 500, 500};
+    InvalidateRect(h, &big, FALSE);
+    Pump();
+    EXPECT_EQ(Take(), (std::vector<std::string>{"w:paint 0,0,200,100"}));
+}
+
+TEST_F(UiWindows, PaintAndTimerComeAfterPostedMessages)
+{
+    HWND h = Make("w", WS_POPUP);
+    Take();
+    InvalidateRect(h, nullptr, FALSE);
+    PostMessage(h, WM_USER + 1, 0, 0);
+    PostMessage(h, WM_USER + 2, 0, 0);
+    std::vector<UINT> got;
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+    {
+        got.push_back(m.message);
+        DispatchMessage(&m);
+    }
+    EXPECT_EQ(got, (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_PAINT}));
+}
+
+TEST_F(UiWindows, FocusAndCaptureSendPairedMessages)
+{
+    HWND top = Make("top", WS_POPUP);
+    HWND a = Make("a", WS_CHILD, top, 1);
+    HWND b = Make("b", WS_CHILD, top, 2);
+    SetFocus(a);
+    Take();
+    EXPECT_EQ(SetFocus(b), a);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"a:killfocus to b", "b:setfocus from a"}));
+    EXPECT_EQ(GetFocus(), b);
+
+    SetCapture(a);
+    SetCapture(b);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"a:capturechanged"}));
+    EXPECT_EQ(GetCapture(), b);
+    ReleaseCapture();
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"b:capturechanged"}));
+
+    // Destroying the focus window leaves no dangling focus.
+    DestroyWindow(b);
+    EXPECT_EQ(GetFocus(), nullptr);
+}
+
+TEST_F(UiWindows, CoordinatesFollowTheParentChain)
+{
+    HWND top = Make("top", WS_POPUP); // at 10,20
+    HWND child =
+        CreateWindowEx(0, "KelTestRecord", "c", WS_CHILD, 5, 6, 50, 40, top, nullptr, nullptr, nullptr);
+    RECT wr;
+    GetWindowRect(child, &wr);
+    EXPECT_EQ(wr.left, 15);
+    EXPECT_EQ(wr.top, 26);
+    POINT p{1, 2};
+    ClientToScreen(child, &p);
+    EXPECT_EQ(p.x, 16);
+    EXPECT_EQ(p.y, 28);
+    ScreenToClient(top, &p);
+    EXPECT_EQ(p.x, 6);
+    EXPECT_EQ(p.y, 8);
+    RECT r{0, 0, 10, 10};
+    MapWindowPoints(child, top, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 5);
+    EXPECT_EQ(r.bottom, 16);
+    MoveWindow(child, 0, 0, 30, 30, TRUE);
+    GetClientRect(child, &r);
+    EXPECT_EQ(r.right, 30);
+}
+
+// A small module with a menu and an accelerator table.
+const kel::rc::MenuItem kFileItems[] = {{"&Open", 101, 0, 0, nullptr, 0},
+                                        {nullptr, 0, MF_SEPARATOR, 0, nullptr, 0},
+                                        {"E&xit", 102, MF_GRAYED | MF_END, 0, nullptr, 0}};
+const kel::rc::MenuItem kBarItems[] = {{"&File", 0, MF_POPUP | MF_END, 0, kFileItems, 3}};
+const kel::rc::Menu kMenus[] = {{{nullptr, 200}, false, kBarItems, 1}};
+const kel::rc::Accel kAccels[] = {{FVIRTKEY | FCONTROL, 'O', 101}, {FVIRTKEY, VK_F5, 103}};
+const kel::rc::AccelTable kAccelTables[] = {{{nullptr, 300}, kAccels, 2}};
+const kel::rc::Module kModule = {"usertest", false,        nullptr, 0,       nullptr, 0,       kMenus,
+                                 1,          kAccelTables, 1,       nullptr, 0,       nullptr, 0};
+
+TEST_F(UiWindows, MenusLoadFromResourceTables)
+{
+    ASSERT_TRUE(kel::rc::RegisterModule(&kModule));
+    HINSTANCE mod = GetModuleHandle("usertest");
+    HMENU bar = LoadMenu(mod, MAKEINTRESOURCE(200));
+    ASSERT_TRUE(bar);
+    ASSERT_EQ(GetMenuItemCount(bar), 1);
+    HMENU file = GetSubMenu(bar, 0);
+    ASSERT_EQ(GetMenuItemCount(file), 3);
+    EXPECT_EQ(GetMenuItemID(file, 0), 101u);
+    char text[32];
+    GetMenuString(bar, 102, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "E&xit");
+    EXPECT_TRUE(GetMenuState(bar, 102, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(file, 1, MF_BYPOSITION) & MF_SEPARATOR);
+    EXPECT_EQ(CheckMenuItem(bar, 101, MF_CHECKED), static_cast<DWORD>(MF_UNCHECKED));
+    EXPECT_TRUE(GetMenuState(bar, 101, MF_BYCOMMAND) & MF_CHECKED);
+    EnableMenuItem(bar, 102, MF_ENABLED);
+    EXPECT_FALSE(GetMenuState(bar, 102, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_EQ(GetMenuState(bar, 999, MF_BYCOMMAND), static_cast<UINT>(-1));
+
+    // A window owns its menu bar; popup menus go through the driver.
+    HWND h = Make("w", WS_OVERLAPPEDWINDOW);
+    SetMenu(h, bar);
+    EXPECT_EQ(GetMenu(h), bar);
+    kel::ui::NullDriver driver;
+    kel::ui::Shutdown();
+    ASSERT_TRUE(kel::ui::Initialize(&driver));
+    HWND w2 = Make("w2", WS_POPUP);
+    HMENU popup = CreatePopupMenu();
+    AppendMenu(popup, MF_STRING, 101, "&Open");
+    file = popup;
+    driver.popupChoice = 101;
+    Take();
+    EXPECT_EQ(TrackPopupMenu(file, TPM_RETURNCMD, 0, 0, 0, w2, nullptr), 101);
+    EXPECT_TRUE(TrackPopupMenu(file, 0, 0, 0, 0, w2, nullptr));
+    Pump();
+    EXPECT_EQ(Take().back(), "w2:command 101/0");
+    EXPECT_EQ(driver.lastPopup, file);
+    DestroyWindow(w2);
+    kel::ui::Shutdown();
+    ASSERT_TRUE(kel::ui::Initialize());
+    EXPECT_FALSE(IsMenu(bar)); // went with its window
+    kel::rc::UnregisterModule(&kModule);
+}
+
+TEST_F(UiWindows, AcceleratorsBecomeCommandsWithHighWordOne)
+{
+    ASSERT_TRUE(kel::rc::RegisterModule(&kModule));
+    HACCEL acc = LoadAccelerators(GetModuleHandle("usertest"), MAKEINTRESOURCE(300));
+    ASSERT_TRUE(acc);
+    HWND h = Make("w", WS_POPUP);
+    Take();
+    struct Case
+    {
+        std::vector<int> held;
+        UINT message;
+        WPARAM key;
+        bool translated;
+    } cases[] = {
+        {{VK_CONTROL}, WM_KEYDOWN, 'O', true}, {{}, WM_KEYDOWN, 'O', false},           // Ctrl missing
+        {{}, WM_KEYDOWN, VK_F5, true},         {{VK_SHIFT}, WM_KEYDOWN, VK_F5, false}, // extra Shift
+        {{}, WM_KEYUP, VK_F5, false},
+    };
+    for (const Case& c : cases)
+    {
+        for (int vk : c.held)
+            kel::ui::PostInput(MSG{h, WM_KEYDOWN, static_cast<WPARAM>(vk), 0, 0, {0, 0}}, 0);
+        Pump();
+        MSG m{h, c.message, c.key, 0, 0, {0, 0}};
+        EXPECT_EQ(TranslateAccelerator(h, acc, &m) != 0, c.translated) << c.key;
+        for (int vk : c.held)
+            kel::ui::PostInput(MSG{h, WM_KEYUP, static_cast<WPARAM>(vk), 0, 0, {0, 0}}, 0);
+        Pump();
+    }
+    EXPECT_EQ(Take(), (std::vector<std::string>{"w:command 101/1", "w:command 103/1"}));
+    DestroyAcceleratorTable(acc);
+    kel::rc::UnregisterModule(&kModule);
+}
+
+TEST_F(UiWindows, SystemMetricsCanBePinnedForTests)
+{
+    kel::ui::SetSystemMetricForTests(SM_CXSCREEN, 800);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 800);
+    EXPECT_EQ(GetSystemMetrics(SM_CXMAXIMIZED), 800); // derived values follow
+    kel::ui::ResetSystemMetricsForTests();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+}
+
+TEST_F(UiWindows, FindWindowMatchesClassAndTitle)
+{
+    HWND h = Make("Main Frame", WS_POPUP);
+    EXPECT_EQ(FindWindow("keltestrecord", nullptr), h);
+    EXPECT_EQ(FindWindow(nullptr, "Main Frame"), h);
+    EXPECT_EQ(FindWindow("KelTestRecord", "Other"), nullptr);
+}
+
+} // namespace
