@@ -1,0 +1,5 @@
+// The common dialog classes.
+#pragma once
+
+#include "afxwin.h"
+#include "mfc/CommonDialogs.h"

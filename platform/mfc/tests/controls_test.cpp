@@ -1,0 +1,147 @@
+#include "UiFixture.h"
+
+#include "afxcmn.h"
+#include "afxdlgs.h"
+#include "testkit/ScriptedPrompts.h"
+
+using mfctest::UiFixture;
+
+namespace
+{
+
+class ControlsTest : public UiFixture
+{
+};
+
+// The list wrappers speak the documented messages, so a control answering them serves the class.
+TEST_F(ControlsTest, ListAndComboWrappersOverTheirMessages)
+{
+    CWnd parent;
+    CreateTop(parent);
+    CListBox list;
+    ASSERT_TRUE(list.SubclassWindow(CreateFake(parent.m_hWnd, 30)));
+    EXPECT_EQ(list.AddString("one"), 0);
+    EXPECT_EQ(list.AddString("two"), 1);
+    EXPECT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(list.FindStringExact(-1, "TWO"), 1);
+    EXPECT_EQ(list.SetCurSel(1), 1);
+    CString text;
+    list.GetText(list.GetCurSel(), text);
+    EXPECT_STREQ(text, "two");
+
+    CComboBox combo;
+    ASSERT_TRUE(combo.SubclassWindow(CreateFake(parent.m_hWnd, 31)));
+    combo.AddString("low");
+    combo.AddString("high");
+    EXPECT_EQ(combo.SelectString(-1, "hi"), 1);
+    combo.GetLBText(combo.GetCurSel(), text);
+    EXPECT_STREQ(text, "high");
+}
+
+TEST_F(ControlsTest, FileDialogAsksThePromptServiceAndSplitsThePath)
+{
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("", kel::PromptKind::FileSave).ReplyPath("/tmp/data/scan.ana");
+    CFileDialog dlg(FALSE, "ana", "untitled", OFN_OVERWRITEPROMPT,
+                    "Analog scans (*.ana)|*.ana|All files (*.*)|*.*||");
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_STREQ(dlg.GetPathName(), "/tmp/data/scan.ana");
+    EXPECT_STREQ(dlg.GetFileName(), "scan.ana");
+    EXPECT_STREQ(dlg.GetFileTitle(), "scan");
+    EXPECT_STREQ(dlg.GetFileExt(), "ana");
+    EXPECT_STREQ(dlg.GetFolderPath(), "/tmp/data");
+    EXPECT_STREQ(dlg.m_ofn.lpstrFile, "/tmp/data/scan.ana");
+    ASSERT_EQ(prompts.Prompts().size(), 1u);
+    const kel::PromptRequest r = prompts.Prompts()[0];
+    EXPECT_EQ(r.filter, "Analog scans (*.ana)|*.ana|All files (*.*)|*.*||");
+    EXPECT_EQ(r.defaultExt, "ana");
+    EXPECT_EQ(r.fileName, "untitled");
+    EXPECT_NE(r.flags & OFN_OVERWRITEPROMPT, 0u);
+}
+
+TEST_F(ControlsTest, FileDialogMultipleSelectionAndCancel)
+{
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("", kel::PromptKind::FileOpen).ReplyPaths({"/a/1.txt", "/a/2.txt"});
+    prompts.Expect("", kel::PromptKind::FileOpen).Reply(IDCANCEL);
+    CFileDialog dlg(TRUE, nullptr, nullptr, OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    std::vector<std::string> names;
+    for (POSITION pos = dlg.GetStartPosition(); pos != nullptr;)
+        names.emplace_back(dlg.GetNextPathName(pos));
+    EXPECT_EQ(names, (std::vector<std::string>{"/a/1.txt", "/a/2.txt"}));
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.GetStartPosition(), nullptr);
+}
+
+TEST_F(ControlsTest, FileDialogRefusesAPathLongerThanTheBuffer)
+{
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("", kel::PromptKind::FileOpen).ReplyPath("/" + std::string(300, 'x'));
+    prompts.Expect("too long", kel::PromptKind::MessageBox).Reply(IDOK);
+    CFileDialog dlg(TRUE);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_STREQ(dlg.GetPathName(), "");
+}
+
+TEST_F(ControlsTest, ColorDialogReturnsTheChosenColour)
+{
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("", kel::PromptKind::Color).ReplyColor(RGB(10, 20, 30));
+    CColorDialog dlg(RGB(1, 2, 3), CC_FULLOPEN);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.GetColor(), RGB(10, 20, 30));
+    EXPECT_EQ(prompts.Prompts()[0].color, RGB(1, 2, 3));
+}
+
+TEST_F(ControlsTest, ImageListHandlesAreChecked)
+{
+    CImageList images;
+    ASSERT_TRUE(images.Create(16, 16, ILC_COLOR24 | ILC_MASK, 4, 4));
+    HICON icon = ::LoadIcon(nullptr, IDI_APPLICATION);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(images.Add(icon), 0);
+    EXPECT_EQ(images.Add(icon), 1);
+    EXPECT_EQ(images.Replace(5, icon), -1);
+    EXPECT_TRUE(images.Remove(0));
+    EXPECT_EQ(images.GetImageCount(), 1);
+    EXPECT_EQ(CImageList::FromHandle(images.m_hImageList), &images);
+    HIMAGELIST stale = images.m_hImageList;
+    EXPECT_TRUE(images.DeleteImageList());
+    EXPECT_EQ(CImageList::FromHandle(stale), nullptr);
+    CImageList other;
+    EXPECT_FALSE(other.Attach(stale));
+}
+
+TEST_F(ControlsTest, MenuWrappersAndTemporarySubmenus)
+{
+    CMenu menu;
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    CMenu sub;
+    ASSERT_TRUE(sub.CreatePopupMenu());
+    sub.AppendMenu(MF_STRING, 501, "&Start");
+    ASSERT_TRUE(menu.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub.Detach()), "&Scan"));
+    menu.AppendMenu(MF_STRING, 502, "&Stop");
+    EXPECT_EQ(menu.GetMenuItemCount(), 2u);
+    CMenu* pSub = menu.GetSubMenu(0);
+    ASSERT_NE(pSub, nullptr);
+    EXPECT_EQ(pSub->GetMenuItemID(0), 501u);
+    CString text;
+    menu.GetMenuString(502, text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "&Stop");
+    menu.CheckMenuItem(502, MF_CHECKED);
+    EXPECT_NE(menu.GetMenuState(502, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    // The update interface drives the same items.
+    CCmdUI ui;
+    ui.m_pMenu = &menu;
+    ui.m_nIndex = 1;
+    ui.m_nID = 502;
+    ui.Enable(FALSE);
+    ui.SetText("Halt");
+    EXPECT_NE(menu.GetMenuState(502, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_NE(menu.GetMenuState(502, MF_BYCOMMAND) & MF_CHECKED, 0u) << "renaming keeps the check";
+    menu.GetMenuString(502, text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "Halt");
+}
+
+} // namespace
