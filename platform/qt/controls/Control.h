@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <QtCore/QEvent>
 #include <QtCore/QObject>
 #include <QtCore/QPointer>
 #include <QtCore/QString>

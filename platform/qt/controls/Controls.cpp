@@ -11,6 +11,9 @@ bool RegisterClasses()
     ok = RegisterStaticClass() && ok;
     ok = RegisterEditClass() && ok;
     ok = RegisterListBoxClass() && ok;
+    ok = RegisterComboBoxClass() && ok;
+    ok = RegisterScrollBarClass() && ok;
+    ok = RegisterRangeClasses() && ok;
     return ok;
 }
 
