@@ -58,6 +58,20 @@ ScriptedPrompts::Expectation& ScriptedPrompts::Expectation::AnyTimes()
     return *this;
 }
 
+ScriptedPrompts::Expectation& ScriptedPrompts::Expectation::ReplyFont(const PromptFont& font)
+{
+    std::lock_guard lock(m_owner.m_mutex);
+    m_font = font;
+    return *this;
+}
+
+ScriptedPrompts::Expectation& ScriptedPrompts::Expectation::Run()
+{
+    std::lock_guard lock(m_owner.m_mutex);
+    m_run = true;
+    return *this;
+}
+
 int ScriptedPrompts::Expectation::Calls() const
 {
     std::lock_guard lock(m_owner.m_mutex);
@@ -154,6 +168,12 @@ PromptReply ScriptedPrompts::Prompt(const PromptRequest& request)
             reply.result = IDOK;
         reply.paths = e->m_paths;
         reply.color = e->m_color;
+        reply.font = e->m_font;
+        if (request.kind == PromptKind::Dialog && e->m_run)
+        {
+            reply.run = true;
+            reply.drive = e->m_drive;
+        }
         return reply;
     }
     lock.unlock();

@@ -6,10 +6,14 @@
 //     prompts.Expect("Overwrite").Reply(IDYES);
 //     prompts.Expect(IDD_SETUP).Reply(IDOK).Times(2);
 //     prompts.Expect("Save as", kel::PromptKind::FileSave).ReplyPath("/tmp/x.ana");
+//     prompts.Expect(IDD_RANGE).Drive([](kel::testkit::DialogDriver& d) { d.SetText(IDC_LOW, "5");
+//     d.Click(IDOK); });
 #pragma once
 
+#include "testkit/DialogDriver.h"
 #include "win32/prompt.h"
 
+#include <functional>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -34,6 +38,13 @@ public:
         Expectation& ReplyPath(const std::string& path);
         Expectation& ReplyPaths(const std::vector<std::string>& paths);
         Expectation& ReplyColor(COLORREF color);
+        Expectation& ReplyFont(const PromptFont& font);
+        // A modal dialog is run for real; nothing drives it (its own code or messages end it).
+        Expectation& Run();
+        // A modal dialog is run for real and `script` drives it right after WM_INITDIALOG; the
+        // dialog's EndDialog value is the result. A script that leaves the dialog open fails the test.
+        // (Defined with DialogDriver, so only tests that drive dialogs link the window manager.)
+        Expectation& Drive(std::function<void(DialogDriver&)> script);
         // Expected exactly n times (default 1).
         Expectation& Times(int n);
         // Any number of times, including none.
@@ -54,6 +65,9 @@ public:
         std::optional<int> m_result;
         std::vector<std::string> m_paths;
         COLORREF m_color = 0;
+        PromptFont m_font;
+        bool m_run = false;
+        std::function<void(HWND)> m_drive;
         int m_times = 1; // -1: any number
         int m_calls = 0;
     };
