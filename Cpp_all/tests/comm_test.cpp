@@ -10,6 +10,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -631,11 +633,52 @@ std::thread WhenArmed(CComm& comm, std::function<void()> action)
         });
 }
 
+// Ends a status wait that the test runs on its own thread if nothing else does within a few
+// seconds, so a lost event fails the test instead of hanging it.
+class WaitWatchdog
+{
+public:
+    explicit WaitWatchdog(CComm& comm)
+        : m_thread(
+              [this, &comm]
+              {
+                  std::unique_lock lock(m_mutex);
+                  if (m_cv.wait_for(lock, std::chrono::seconds(5), [this] { return m_dismissed; }))
+                      return;
+                  ADD_FAILURE() << "status wait never ended";
+                  while (!m_dismissed)
+                  {
+                      lock.unlock();
+                      comm.GetPort()->SetEventMask(0x3B);
+                      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                      lock.lock();
+                  }
+              })
+    {
+    }
+    ~WaitWatchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_dismissed = true;
+        }
+        m_cv.notify_all();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    bool m_dismissed = false;
+    std::thread m_thread;
+};
+
 TEST_F(HeadLineTest, LineChangesWhileDsrWasOffAreNoDisconnection)
 {
     modem.SetDtr(false);
     OpenLine(comm);
     ASSERT_EQ(comm.IsDsrHigh(), 0);
+    WaitWatchdog watchdog(comm);
 
     std::thread cts = WhenArmed(comm, [&] { modem.SetRts(false); });
     EXPECT_EQ(comm.OnCommEvent(), 0); // DSR still off, but it was off before
