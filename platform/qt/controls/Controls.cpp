@@ -14,6 +14,7 @@ bool RegisterClasses()
     ok = RegisterComboBoxClass() && ok;
     ok = RegisterScrollBarClass() && ok;
     ok = RegisterRangeClasses() && ok;
+    ok = RegisterListViewClasses() && ok;
     return ok;
 }
 
