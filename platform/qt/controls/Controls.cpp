@@ -15,6 +15,7 @@ bool RegisterClasses()
     ok = RegisterScrollBarClass() && ok;
     ok = RegisterRangeClasses() && ok;
     ok = RegisterListViewClasses() && ok;
+    ok = RegisterToolTipClass() && ok;
     return ok;
 }
 
