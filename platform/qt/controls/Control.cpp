@@ -409,7 +409,12 @@ bool RegisterControlClass(const char* name, WNDPROC proc, UINT classStyle)
     wc.lpfnWndProc = proc;
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.lpszClassName = name;
-    return kel::ui::RegisterSystemClass(wc) != 0;
+    if (kel::ui::RegisterSystemClass(wc) != 0)
+        return true;
+    // System classes outlive a restart of the window manager: ours from an earlier start are fine.
+    WNDCLASSEX known{};
+    known.cbSize = sizeof(known);
+    return GetClassInfoEx(nullptr, name, &known) && known.lpfnWndProc == proc;
 }
 
 } // namespace kel::qt::controls

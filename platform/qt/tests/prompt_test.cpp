@@ -1,0 +1,434 @@
+// The Qt prompt service, offscreen: message boxes answered by clicking their buttons, the common
+// dialogs, and the conversions behind the file dialogs.
+#include "PromptService.h"
+
+#include "testkit/UiTest.h"
+#include "win32/kernel.h"
+#include "win32/uidriver.h"
+#include "win32qt/Prompt.h"
+
+#include <QtCore/QTimer>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QScreen>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QColorDialog>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QFontDialog>
+#include <QtWidgets/QMessageBox>
+#include <QtWidgets/QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+namespace
+{
+
+using kel::PromptKind;
+using kel::PromptRequest;
+
+// Acts once on the first visible window of type T, from Qt's event loop (the dialog's own loop).
+template <class T> void WhenShown(std::function<void(T*)> act)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout,
+                     [timer, act]
+                     {
+                         for (QWidget* w : QApplication::topLevelWidgets())
+                             if (auto* found = qobject_cast<T*>(w); found && found->isVisible())
+                             {
+                                 timer->stop();
+                                 timer->deleteLater();
+                                 act(found);
+                                 return;
+                             }
+                     });
+    timer->start(5);
+}
+
+QAbstractButton* ButtonFor(QMessageBox* box, int result)
+{
+    for (QAbstractButton* b : box->buttons())
+        if (b->property("kelResult").toInt() == result)
+            return b;
+    return nullptr;
+}
+
+void Escape(QWidget* w)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+class PromptServiceTest : public kel::testkit::UiTest
+{
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        kel::qt::InstallPromptService();
+    }
+    void TearDown() override
+    {
+        kel::qt::RemovePromptService();
+        UiTest::TearDown();
+    }
+
+    static HWND TopLevel(const char* title)
+    {
+        WNDCLASS wc{};
+        wc.lpfnWndProc = DefWindowProc;
+        wc.lpszClassName = "PromptOwner";
+        RegisterClass(&wc); // once per test; a second registration fails harmlessly
+        return CreateWindowEx(0, "PromptOwner", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200,
+                              nullptr, nullptr, nullptr, nullptr);
+    }
+};
+
+TEST(PromptFilters, WindowsFiltersBecomeQtNameFilters)
+{
+    struct Case
+    {
+        std::string windows;
+        std::vector<std::string> qt;
+    } cases[] = {
+        {"Text files (*.txt)|*.txt|All files (*.*)|*.*||", {"Text files (*.txt)", "All files (*)"}},
+        {std::string("Spectra\0*.ana;*.an2\0\0", 21), {"Spectra (*.ana *.an2)"}},
+        {"Logs (*.log; *.txt)|*.log;*.txt||", {"Logs (*.log *.txt)"}},
+        {"Data (*.dat)|*.dat;*.DAT||", {"Data (*.dat) (*.dat *.DAT)"}}, // Qt reads the last list
+        {"Temp \xB0"
+         "C|*.tmp||",
+         {"Temp \xC2\xB0"
+          "C (*.tmp)"}},
+        {"Text|*.txt|Dangling", {"Text (*.txt)"}},
+        {"", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(kel::qt::NameFiltersFromWindows(c.windows), c.qt) << c.windows;
+}
+
+TEST(PromptFilters, DefaultExtensionOnlyWhenTheNameHasNone)
+{
+    struct Case
+    {
+        const char* path;
+        const char* ext;
+        const char* result;
+    } cases[] = {
+        {"/tmp/scan", "ana", "/tmp/scan.ana"},
+        {"/tmp/scan", ".ana", "/tmp/scan.ana"},
+        {"/tmp/scan.v2", "ana", "/tmp/scan.v2"},
+        {"/tmp/scan.ANA", "ana", "/tmp/scan.ANA"},
+        {"/tmp/my.dir/scan", "ana", "/tmp/my.dir/scan.ana"},
+        {"/tmp/scan", "", "/tmp/scan"},
+        {"/tmp/dir/", "ana", "/tmp/dir/"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(kel::qt::WithDefaultExtension(c.path, c.ext), c.result) << c.path << " + " << c.ext;
+}
+
+TEST_F(PromptServiceTest, EveryButtonOfEverySetGivesItsResult)
+{
+    for (UINT set : {MB_OK, MB_OKCANCEL, MB_YESNO, MB_YESNOCANCEL, MB_RETRYCANCEL, MB_ABORTRETRYIGNORE})
+        for (int id : kel::MessageBoxButtons(set))
+        {
+            WhenShown<QMessageBox>(
+                [id](QMessageBox* box)
+                {
+                    QAbstractButton* b = ButtonFor(box, id);
+                    ASSERT_TRUE(b) << id;
+                    b->click();
+                });
+            EXPECT_EQ(MessageBox(nullptr, "Text", "Caption", set), id) << "set " << set;
+        }
+}
+
+TEST_F(PromptServiceTest, EscapeAnswersCancelOnlyWhereThereIsOne)
+{
+    struct Case
+    {
+        UINT set;
+        int onEscape; // 0: the box stays open
+    } cases[] = {
+        {MB_OK, IDOK},
+        {MB_OKCANCEL, IDCANCEL},
+        {MB_YESNO, 0},
+        {MB_YESNOCANCEL, IDCANCEL},
+        {MB_RETRYCANCEL, IDCANCEL},
+        {MB_ABORTRETRYIGNORE, 0},
+    };
+    for (const Case& c : cases)
+    {
+        bool stayed = false;
+        WhenShown<QMessageBox>(
+            [&](QMessageBox* box)
+            {
+                Escape(box);
+                box->close();
+                stayed = box->isVisible();
+                if (stayed)
+                    ButtonFor(box, kel::MessageBoxButtons(c.set).back())->click();
+            });
+        int result = MessageBox(nullptr, "Text", "Caption", c.set);
+        if (c.onEscape)
+        {
+            EXPECT_FALSE(stayed) << "set " << c.set;
+            EXPECT_EQ(result, c.onEscape) << "set " << c.set;
+        }
+        else
+            EXPECT_TRUE(stayed) << "set " << c.set << ": neither Escape nor the close box may answer";
+    }
+}
+
+TEST_F(PromptServiceTest, TextIconAndDefaultButton)
+{
+    struct Case
+    {
+        UINT flags;
+        QMessageBox::Icon icon;
+        int defaultResult;
+    } cases[] = {
+        {MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, QMessageBox::Question, IDNO},
+        {MB_OKCANCEL | MB_ICONSTOP | MB_DEFBUTTON3, QMessageBox::Critical, IDOK}, // past the set: the first
+        {MB_ABORTRETRYIGNORE | MB_ICONWARNING | MB_DEFBUTTON3, QMessageBox::Warning, IDIGNORE},
+        {MB_OK | MB_ICONINFORMATION, QMessageBox::Information, IDOK},
+    };
+    for (const Case& c : cases)
+    {
+        QString text, title;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int defaultResult = 0;
+        WhenShown<QMessageBox>(
+            [&](QMessageBox* box)
+            {
+                text = box->text();
+                title = box->windowTitle();
+                icon = box->icon();
+                defaultResult =
+                    box->defaultButton() ? box->defaultButton()->property("kelResult").toInt() : 0;
+                box->defaultButton()->click();
+            });
+        EXPECT_EQ(MessageBox(nullptr,
+                             "Pressure 1\xB7"
+                             "10\xB3 mbar",
+                             "Caf\xE9", c.flags),
+                  c.defaultResult);
+        EXPECT_EQ(text, QString::fromUtf8("Pressure 1\u00B710\u00B3 mbar"));
+        EXPECT_EQ(title, QString::fromUtf8("Caf\u00E9"));
+        EXPECT_EQ(icon, c.icon);
+        EXPECT_EQ(defaultResult, c.defaultResult);
+    }
+}
+
+TEST_F(PromptServiceTest, ModalToTheOwnerOrTheWholeTask)
+{
+    HWND owner = TopLevel("Owner");
+    HWND other = TopLevel("Other");
+    ASSERT_TRUE(owner && other);
+    struct Seen
+    {
+        bool ownerEnabled = true, otherEnabled = true;
+        Qt::WindowModality modality = Qt::NonModal;
+    } seen;
+    auto watch = [&]
+    {
+        WhenShown<QMessageBox>(
+            [&](QMessageBox* box)
+            {
+                seen.ownerEnabled = IsWindowEnabled(owner);
+                seen.otherEnabled = IsWindowEnabled(other);
+                seen.modality = box->windowModality();
+                box->buttons().front()->click();
+            });
+    };
+    watch();
+    MessageBox(owner, "Owned", "Caption", MB_OK);
+    EXPECT_FALSE(seen.ownerEnabled);
+    EXPECT_TRUE(seen.otherEnabled);
+    EXPECT_EQ(seen.modality, Qt::WindowModal);
+
+    watch();
+    MessageBox(owner, "Task", "Caption", MB_OK | MB_TASKMODAL);
+    EXPECT_FALSE(seen.ownerEnabled);
+    EXPECT_FALSE(seen.otherEnabled);
+    EXPECT_EQ(seen.modality, Qt::ApplicationModal);
+
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_TRUE(IsWindowEnabled(other));
+}
+
+DWORD WINAPI AskFromWorker(LPVOID result)
+{
+    *static_cast<std::atomic<int>*>(result) = MessageBox(nullptr, "From a worker", "Worker", MB_YESNO);
+    return 0;
+}
+
+TEST_F(PromptServiceTest, WorkersMessageBoxShowsWhileTheUserInterfaceThreadWaits)
+{
+    WhenShown<QMessageBox>([](QMessageBox* box) { ButtonFor(box, IDNO)->click(); });
+    std::atomic<int> result{0};
+    HANDLE thread = CreateThread(nullptr, 0, AskFromWorker, &result, 0, nullptr);
+    ASSERT_TRUE(thread);
+    EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+    EXPECT_EQ(result.load(), IDNO);
+}
+
+TEST_F(PromptServiceTest, DialogTemplatesAreRunByTheDialogManager)
+{
+    PromptRequest r;
+    r.kind = PromptKind::Dialog;
+    r.templateId = 100;
+    kel::PromptReply reply = kel::Prompt(r);
+    EXPECT_TRUE(reply.run);
+    EXPECT_FALSE(reply.drive);
+}
+
+class FileDialogTest : public PromptServiceTest
+{
+protected:
+    void SetUp() override
+    {
+        PromptServiceTest::SetUp();
+        m_dir =
+            std::filesystem::temp_directory_path() /
+            ("kel-prompt-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()));
+        std::filesystem::create_directories(m_dir);
+    }
+    void TearDown() override
+    {
+        std::filesystem::remove_all(m_dir);
+        PromptServiceTest::TearDown();
+    }
+    PromptRequest Save() const
+    {
+        PromptRequest r;
+        r.kind = PromptKind::FileSave;
+        r.initialDir = m_dir.string();
+        r.defaultExt = "ana";
+        r.filter = "Spectra (*.ana)|*.ana|All files (*.*)|*.*||";
+        r.flags = kel::kPromptOverwritePrompt;
+        return r;
+    }
+    std::filesystem::path m_dir;
+};
+
+TEST_F(FileDialogTest, SaveAddsTheDefaultExtensionOnlyToABareName)
+{
+    for (auto [typed, chosen] : {std::pair{"scan", "scan.ana"}, std::pair{"scan.v2", "scan.v2"}})
+    {
+        QStringList filters;
+        WhenShown<QFileDialog>(
+            [&, typed = typed](QFileDialog* d)
+            {
+                filters = d->nameFilters();
+                d->selectFile(QString::fromLatin1(typed));
+                static_cast<QDialog*>(d)->accept();
+            });
+        kel::PromptReply reply = kel::Prompt(Save());
+        EXPECT_EQ(reply.result, IDOK);
+        ASSERT_EQ(reply.paths.size(), 1u);
+        EXPECT_EQ(reply.paths[0], (m_dir / chosen).string());
+        EXPECT_EQ(filters, (QStringList{"Spectra (*.ana)", "All files (*)"}));
+    }
+}
+
+TEST_F(FileDialogTest, OverwriteQuestionNamesTheFileThatWouldBeReplaced)
+{
+    std::ofstream(m_dir / "old.ana") << "x";
+    QString question;
+    WhenShown<QFileDialog>(
+        [&](QFileDialog* d)
+        {
+            WhenShown<QMessageBox>(
+                [&](QMessageBox* box)
+                {
+                    question = box->text();
+                    box->button(QMessageBox::Yes)->click();
+                });
+            d->selectFile(QStringLiteral("old"));
+            static_cast<QDialog*>(d)->accept();
+        });
+    kel::PromptReply reply = kel::Prompt(Save());
+    EXPECT_EQ(reply.result, IDOK);
+    ASSERT_EQ(reply.paths.size(), 1u);
+    EXPECT_EQ(reply.paths[0], (m_dir / "old.ana").string());
+    EXPECT_TRUE(question.contains(QStringLiteral("old.ana"))) << question.toStdString();
+}
+
+TEST_F(FileDialogTest, CancelGivesNoPath)
+{
+    WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    kel::PromptReply reply = kel::Prompt(Save());
+    EXPECT_EQ(reply.result, IDCANCEL);
+    EXPECT_TRUE(reply.paths.empty());
+}
+
+TEST_F(FileDialogTest, FolderPicker)
+{
+    std::filesystem::create_directory(m_dir / "data");
+    WhenShown<QFileDialog>(
+        [&](QFileDialog* d)
+        {
+            d->selectFile(QString::fromStdString((m_dir / "data").string()));
+            static_cast<QDialog*>(d)->accept();
+        });
+    PromptRequest r;
+    r.kind = PromptKind::Folder;
+    r.initialDir = m_dir.string();
+    kel::PromptReply reply = kel::Prompt(r);
+    EXPECT_EQ(reply.result, IDOK);
+    ASSERT_EQ(reply.paths.size(), 1u);
+    EXPECT_EQ(reply.paths[0], (m_dir / "data").string());
+}
+
+TEST_F(PromptServiceTest, ColourAndFontDialogs)
+{
+    QColor initial;
+    WhenShown<QColorDialog>(
+        [&](QColorDialog* d)
+        {
+            initial = d->currentColor();
+            d->setCurrentColor(QColor(10, 20, 30));
+            d->accept();
+        });
+    PromptRequest r;
+    r.kind = PromptKind::Color;
+    r.color = RGB(200, 100, 50);
+    kel::PromptReply reply = kel::Prompt(r);
+    EXPECT_EQ(reply.result, IDOK);
+    EXPECT_EQ(reply.color, RGB(10, 20, 30));
+    EXPECT_EQ(initial, QColor(200, 100, 50));
+
+    WhenShown<QFontDialog>(
+        [](QFontDialog* d)
+        {
+            QFont f = d->currentFont();
+            f.setPointSize(12);
+            f.setWeight(QFont::Bold);
+            f.setItalic(true);
+            f.setUnderline(true);
+            d->setCurrentFont(f);
+            d->accept();
+        });
+    PromptRequest fr;
+    fr.kind = PromptKind::Font;
+    fr.font.face = "Arial";
+    fr.font.height = -13;
+    reply = kel::Prompt(fr);
+    EXPECT_EQ(reply.result, IDOK);
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+    EXPECT_EQ(reply.font.height, -std::lround(12 * dpi / 72));
+    EXPECT_EQ(reply.font.weight, 700);
+    EXPECT_TRUE(reply.font.italic);
+    EXPECT_TRUE(reply.font.underline);
+    EXPECT_FALSE(reply.font.face.empty());
+}
+
+} // namespace
