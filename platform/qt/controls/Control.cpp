@@ -220,7 +220,13 @@ bool Control::Replaying()
 bool Control::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type t = event->type();
-    if ((t == QEvent::KeyPress || t == QEvent::KeyRelease) && !Replaying())
+    const bool key = t == QEvent::KeyPress || t == QEvent::KeyRelease;
+    // A replayed key the widget ignored must not climb to the surface, which would post it again.
+    if (key && Replaying() && watched != widget_ && watched == kel::ui::GetSurface(hwnd_))
+        return true;
+    QWidget* ww = qobject_cast<QWidget*>(watched);
+    const bool mine = widget_ && ww && (ww == widget_ || widget_->isAncestorOf(ww));
+    if (key && mine && !Replaying())
     {
         auto* ke = static_cast<QKeyEvent*>(event);
         const bool keypad = ke->modifiers() & Qt::KeypadModifier;
@@ -352,6 +358,7 @@ LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ControlFactory make)
             {
                 w->setGeometry(0, 0, cs->cx, cs->cy);
                 surface->setFocusProxy(w);
+                surface->installEventFilter(control.get());
                 w->show();
             }
             else

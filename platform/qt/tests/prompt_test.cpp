@@ -2,9 +2,11 @@
 // dialogs, and the conversions behind the file dialogs.
 #include "PromptService.h"
 
+#include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "win32/kernel.h"
 #include "win32/uidriver.h"
+#include "win32/userdialog.h"
 #include "win32qt/Prompt.h"
 
 #include <QtCore/QTimer>
@@ -409,7 +411,7 @@ TEST_F(PromptServiceTest, ColourAndFontDialogs)
     WhenShown<QFontDialog>(
         [](QFontDialog* d)
         {
-            QFont f = d->currentFont();
+            QFont f(QStringLiteral("Liberation Sans"));
             f.setPointSize(12);
             f.setWeight(QFont::Bold);
             f.setItalic(true);
@@ -429,6 +431,119 @@ TEST_F(PromptServiceTest, ColourAndFontDialogs)
     EXPECT_TRUE(reply.font.italic);
     EXPECT_TRUE(reply.font.underline);
     EXPECT_FALSE(reply.font.face.empty());
+}
+
+// A small dialog of real controls.
+const kel::rc::Control kRangeControls[] = {
+    {"STATIC", {"&Low:", 0}, -1, WS_CHILD | WS_VISIBLE, 0, 7, 9, 30, 8, 0},
+    {"EDIT",
+     {"", 0},
+     1001,
+     WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL,
+     0,
+     40,
+     7,
+     50,
+     12,
+     0},
+    {"BUTTON",
+     {"&Log scale", 0},
+     1002,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+     0,
+     7,
+     26,
+     80,
+     10,
+     0},
+    {"BUTTON", {"OK", 0}, IDOK, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 100, 7, 50, 14, 0},
+    {"BUTTON",
+     {"Cancel", 0},
+     IDCANCEL,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+     0,
+     100,
+     24,
+     50,
+     14,
+     0},
+};
+
+kel::rc::Dialog RangeTemplate()
+{
+    kel::rc::Dialog t{};
+    t.name = {nullptr, 120};
+    t.style = DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    t.cx = 160;
+    t.cy = 45;
+    t.caption = "Range";
+    t.hasFont = true;
+    t.font = {8, "MS Shell Dlg", 400, 0, 1};
+    t.menu = {"", 0};
+    t.className = {"", 0};
+    t.controls = kRangeControls;
+    t.controlCount = std::size(kRangeControls);
+    return t;
+}
+
+struct RangeResult
+{
+    int low = -1;
+    bool log = false;
+};
+
+INT_PTR CALLBACK RangeProc(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_INITDIALOG)
+    {
+        SetWindowLongPtr(hDlg, DWLP_USER, lParam);
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
+    {
+        auto* result = reinterpret_cast<RangeResult*>(GetWindowLongPtr(hDlg, DWLP_USER));
+        BOOL ok = FALSE;
+        result->low = static_cast<int>(GetDlgItemInt(hDlg, 1001, &ok, TRUE));
+        result->log = IsDlgButtonChecked(hDlg, 1002) == BST_CHECKED;
+        EndDialog(hDlg, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST_F(PromptServiceTest, DialogUnitsComeFromTheDialogFont)
+{
+    kel::rc::Dialog t = RangeTemplate();
+    HWND hDlg = CreateDialogIndirectParam(nullptr, &t, nullptr, RangeProc, 0);
+    ASSERT_TRUE(hDlg);
+    RECT r{0, 0, 4, 8};
+    MapDialogRect(hDlg, &r);
+    // An 8-point sans serif at the screen's dpi: about the classic 6x13.
+    EXPECT_GE(r.right, 5);
+    EXPECT_LE(r.right, 8);
+    EXPECT_GE(r.bottom, 12);
+    EXPECT_LE(r.bottom, 16);
+    EXPECT_NE(SendMessage(hDlg, WM_GETFONT, 0, 0), 0);
+    DestroyWindow(hDlg);
+}
+
+TEST_F(PromptServiceTest, ResponderDrivesADialogOfRealControls)
+{
+    kel::testkit::ScriptedPrompts prompts; // answers in place of the Qt service
+    prompts.Expect(120).Drive(
+        [](kel::testkit::DialogDriver& d)
+        {
+            EXPECT_EQ(d.FocusedId(), 1001);
+            d.SetText(1001, "-40");
+            d.Check(1002);
+            d.Press(VK_RETURN);
+        });
+    kel::rc::Dialog t = RangeTemplate();
+    RangeResult result;
+    EXPECT_EQ(DialogBoxIndirectParam(nullptr, &t, nullptr, RangeProc, reinterpret_cast<LPARAM>(&result)),
+              IDOK);
+    EXPECT_EQ(result.low, -40);
+    EXPECT_TRUE(result.log);
 }
 
 } // namespace
