@@ -37,10 +37,15 @@ public:
     using Control::Control;
 
     UINT Type() const { return Style() & BS_TYPEMASK; }
-    bool IsPush() const { return Type() == BS_PUSHBUTTON || Type() == BS_DEFPUSHBUTTON || Type() == BS_USERBUTTON || Type() == BS_PUSHBOX; }
+    bool IsPush() const
+    {
+        return Type() == BS_PUSHBUTTON || Type() == BS_DEFPUSHBUTTON || Type() == BS_USERBUTTON ||
+               Type() == BS_PUSHBOX;
+    }
     bool IsCheck() const
     {
-        return Type() == BS_CHECKBOX || Type() == BS_AUTOCHECKBOX || Type() == BS_3STATE || Type() == BS_AUTO3STATE;
+        return Type() == BS_CHECKBOX || Type() == BS_AUTOCHECKBOX || Type() == BS_3STATE ||
+               Type() == BS_AUTO3STATE;
     }
     bool IsRadio() const { return Type() == BS_RADIOBUTTON || Type() == BS_AUTORADIOBUTTON; }
 
@@ -116,7 +121,7 @@ public:
     int Check() const
     {
         if (auto* c = qobject_cast<QCheckBox*>(widget_))
-            return c->checkState() == Qt::Checked ? BST_CHECKED
+            return c->checkState() == Qt::Checked            ? BST_CHECKED
                    : c->checkState() == Qt::PartiallyChecked ? BST_INDETERMINATE
                                                              : BST_UNCHECKED;
         if (auto* b = Button(); b && b->isCheckable())
@@ -131,7 +136,7 @@ public:
         {
             if (state == BST_INDETERMINATE && !c->isTristate())
                 state = BST_CHECKED; // Windows shows a two-state box as checked
-            c->setCheckState(state == BST_CHECKED ? Qt::Checked
+            c->setCheckState(state == BST_CHECKED         ? Qt::Checked
                              : state == BST_INDETERMINATE ? Qt::PartiallyChecked
                                                           : Qt::Unchecked);
         }
@@ -157,12 +162,19 @@ public:
     {
         switch (Type())
         {
-        case BS_AUTOCHECKBOX: SetCheck(Check() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED); break;
-        case BS_AUTO3STATE:
-            SetCheck(Check() == BST_UNCHECKED ? BST_CHECKED : Check() == BST_CHECKED ? BST_INDETERMINATE : BST_UNCHECKED);
+        case BS_AUTOCHECKBOX:
+            SetCheck(Check() == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED);
             break;
-        case BS_AUTORADIOBUTTON: CheckInGroup(); break;
-        default: break; // the owner decides
+        case BS_AUTO3STATE:
+            SetCheck(Check() == BST_UNCHECKED ? BST_CHECKED
+                     : Check() == BST_CHECKED ? BST_INDETERMINATE
+                                              : BST_UNCHECKED);
+            break;
+        case BS_AUTORADIOBUTTON:
+            CheckInGroup();
+            break;
+        default:
+            break; // the owner decides
         }
     }
 
@@ -222,7 +234,8 @@ public:
     {
         switch (msg)
         {
-        case BM_GETCHECK: return Check();
+        case BM_GETCHECK:
+            return Check();
         case BM_SETCHECK:
             if (IsCheck() || IsRadio())
                 SetCheck(static_cast<int>(wp));
@@ -251,7 +264,8 @@ public:
             if (auto* b = Button(); b && IsWindowEnabled(hwnd_))
                 b->click();
             return 0;
-        case BM_GETIMAGE: return reinterpret_cast<LRESULT>(wp == IMAGE_ICON ? icon_ : bitmap_);
+        case BM_GETIMAGE:
+            return reinterpret_cast<LRESULT>(wp == IMAGE_ICON ? icon_ : bitmap_);
         case BM_SETIMAGE:
         {
             HANDLE& slot = wp == IMAGE_ICON ? icon_ : bitmap_;
@@ -264,15 +278,21 @@ public:
         case WM_GETDLGCODE:
             switch (Type())
             {
-            case BS_DEFPUSHBUTTON: return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+            case BS_DEFPUSHBUTTON:
+                return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
             case BS_PUSHBUTTON:
-            case BS_OWNERDRAW: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+            case BS_OWNERDRAW:
+                return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
             case BS_RADIOBUTTON:
-            case BS_AUTORADIOBUTTON: return DLGC_BUTTON | DLGC_RADIOBUTTON;
-            case BS_GROUPBOX: return DLGC_STATIC;
-            default: return DLGC_BUTTON;
+            case BS_AUTORADIOBUTTON:
+                return DLGC_BUTTON | DLGC_RADIOBUTTON;
+            case BS_GROUPBOX:
+                return DLGC_STATIC;
+            default:
+                return DLGC_BUTTON;
             }
-        case WM_CHAR: return 0; // Space works through the key itself
+        case WM_CHAR:
+            return 0; // Space works through the key itself
         case WM_SETFOCUS:
             Control::Proc(msg, wp, lp);
             if (Style() & BS_NOTIFY)
@@ -282,7 +302,8 @@ public:
             if (Style() & BS_NOTIFY)
                 Command(BN_KILLFOCUS);
             return 0;
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }

@@ -38,7 +38,8 @@ class ComboDelegate : public QStyledItemDelegate
 {
 public:
     ComboDelegate(ComboControl* owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
@@ -68,7 +69,8 @@ public:
             // Windows asks for the face (item -1) and then the list items.
             for (int item : {-1, 0})
             {
-                MEASUREITEMSTRUCT mis{ODT_COMBOBOX, id, static_cast<UINT>(item), 0, static_cast<UINT>(itemHeight_), 0};
+                MEASUREITEMSTRUCT mis{
+                    ODT_COMBOBOX, id, static_cast<UINT>(item), 0, static_cast<UINT>(itemHeight_), 0};
                 if (cs.hwndParent)
                     SendMessage(cs.hwndParent, WM_MEASUREITEM, id, reinterpret_cast<LPARAM>(&mis));
                 if (item == 0 && mis.itemHeight > 0)
@@ -77,20 +79,24 @@ public:
         }
         combo_->setItemDelegate(new ComboDelegate(this, combo_));
         // The user's choice, not programmatic ones: the list view's activation.
-        QObject::connect(combo_, qOverload<int>(&QComboBox::activated), this, [this](int) {
-            if (programmatic_)
-                return;
-            Command(CBN_SELCHANGE);
-            if (IsWindow(hwnd_))
-                Command(CBN_SELENDOK);
-        });
+        QObject::connect(combo_, qOverload<int>(&QComboBox::activated), this,
+                         [this](int)
+                         {
+                             if (programmatic_)
+                                 return;
+                             Command(CBN_SELCHANGE);
+                             if (IsWindow(hwnd_))
+                                 Command(CBN_SELENDOK);
+                         });
         if (QLineEdit* edit = combo_->lineEdit())
         {
-            QObject::connect(edit, &QLineEdit::textEdited, this, [this] {
-                Command(CBN_EDITUPDATE);
-                if (IsWindow(hwnd_))
-                    Command(CBN_EDITCHANGE);
-            });
+            QObject::connect(edit, &QLineEdit::textEdited, this,
+                             [this]
+                             {
+                                 Command(CBN_EDITUPDATE);
+                                 if (IsWindow(hwnd_))
+                                     Command(CBN_EDITCHANGE);
+                             });
             RouteKeys(edit);
             if (cs.lpszName && !IS_INTRESOURCE(cs.lpszName))
                 edit->setText(ToQt(cs.lpszName));
@@ -108,19 +114,24 @@ public:
         const bool strings = HasStrings();
         const std::string text = strings && lp ? reinterpret_cast<const char*>(lp) : "";
         if (add && (Style() & CBS_SORT) && strings)
-            index = SortedIndex(Count(), [this](int i) { return ItemText(i); }, text);
+            index = SortedIndex(
+                Count(), [this](int i) { return ItemText(i); }, text);
         if (index < 0 || index > Count())
             index = Count();
-        Quiet([&] {
-            const QString shown = ToQt(text);
-            const int cur = combo_->currentIndex();
-            combo_->insertItem(index, shown);
-            combo_->setItemData(index, QVariant::fromValue<qulonglong>(strings ? 0 : static_cast<qulonglong>(lp)), kDataRole);
-            combo_->setItemData(index, QByteArray::fromStdString(text), kTextRole);
-            // Windows never selects an item by itself.
-            if (cur < 0 && !combo_->isEditable())
-                combo_->setCurrentIndex(-1);
-        });
+        Quiet(
+            [&]
+            {
+                const QString shown = ToQt(text);
+                const int cur = combo_->currentIndex();
+                combo_->insertItem(index, shown);
+                combo_->setItemData(
+                    index, QVariant::fromValue<qulonglong>(strings ? 0 : static_cast<qulonglong>(lp)),
+                    kDataRole);
+                combo_->setItemData(index, QByteArray::fromStdString(text), kTextRole);
+                // Windows never selects an item by itself.
+                if (cur < 0 && !combo_->isEditable())
+                    combo_->setCurrentIndex(-1);
+            });
         return index;
     }
 
@@ -144,8 +155,10 @@ public:
             return Control::Proc(msg, wp, lp);
         switch (msg)
         {
-        case CB_ADDSTRING: return Insert(-1, lp, true);
-        case CB_INSERTSTRING: return Insert(static_cast<int>(wp), lp, false);
+        case CB_ADDSTRING:
+            return Insert(-1, lp, true);
+        case CB_INSERTSTRING:
+            return Insert(static_cast<int>(wp), lp, false);
         case CB_DELETESTRING:
             if (!Valid(wp))
                 return CB_ERR;
@@ -156,8 +169,10 @@ public:
             if (QLineEdit* edit = combo_->lineEdit())
                 edit->clear();
             return CB_OKAY;
-        case CB_GETCOUNT: return Count();
-        case CB_GETCURSEL: return combo_->currentIndex() < 0 ? CB_ERR : combo_->currentIndex();
+        case CB_GETCOUNT:
+            return Count();
+        case CB_GETCURSEL:
+            return combo_->currentIndex() < 0 ? CB_ERR : combo_->currentIndex();
         case CB_SETCURSEL:
             SetCurSel(Valid(wp) ? static_cast<int>(wp) : -1);
             return Valid(wp) ? static_cast<LRESULT>(wp) : CB_ERR;
@@ -166,7 +181,8 @@ public:
                 return CB_ERR;
             if (!HasStrings())
             {
-                *reinterpret_cast<ULONG_PTR*>(lp) = combo_->itemData(static_cast<int>(wp), kDataRole).toULongLong();
+                *reinterpret_cast<ULONG_PTR*>(lp) =
+                    combo_->itemData(static_cast<int>(wp), kDataRole).toULongLong();
                 return sizeof(ULONG_PTR);
             }
             {
@@ -177,18 +193,20 @@ public:
         case CB_GETLBTEXTLEN:
             if (!Valid(wp))
                 return CB_ERR;
-            return HasStrings() ? static_cast<LRESULT>(ItemText(static_cast<int>(wp)).size()) : sizeof(ULONG_PTR);
+            return HasStrings() ? static_cast<LRESULT>(ItemText(static_cast<int>(wp)).size())
+                                : sizeof(ULONG_PTR);
         case CB_FINDSTRING:
         case CB_FINDSTRINGEXACT:
         case CB_SELECTSTRING:
         {
             const int found =
-                HasStrings()
-                    ? FindText(Count(), static_cast<int>(wp), [this](int i) { return ItemText(i); },
-                               reinterpret_cast<const char*>(lp), msg == CB_FINDSTRINGEXACT)
-                    : FindData(Count(), static_cast<int>(wp),
-                               [this](int i) { return combo_->itemData(i, kDataRole).toULongLong(); },
-                               static_cast<unsigned long long>(lp));
+                HasStrings() ? FindText(
+                                   Count(), static_cast<int>(wp), [this](int i) { return ItemText(i); },
+                                   reinterpret_cast<const char*>(lp), msg == CB_FINDSTRINGEXACT)
+                             : FindData(
+                                   Count(), static_cast<int>(wp),
+                                   [this](int i) { return combo_->itemData(i, kDataRole).toULongLong(); },
+                                   static_cast<unsigned long long>(lp));
             if (found >= 0 && msg == CB_SELECTSTRING)
                 SetCurSel(found);
             return found < 0 ? CB_ERR : found;
@@ -196,10 +214,13 @@ public:
         case CB_SETITEMDATA:
             if (!Valid(wp))
                 return CB_ERR;
-            combo_->setItemData(static_cast<int>(wp), QVariant::fromValue<qulonglong>(static_cast<qulonglong>(lp)), kDataRole);
+            combo_->setItemData(static_cast<int>(wp),
+                                QVariant::fromValue<qulonglong>(static_cast<qulonglong>(lp)), kDataRole);
             return CB_OKAY;
         case CB_GETITEMDATA:
-            return Valid(wp) ? static_cast<LRESULT>(combo_->itemData(static_cast<int>(wp), kDataRole).toULongLong()) : CB_ERR;
+            return Valid(wp)
+                       ? static_cast<LRESULT>(combo_->itemData(static_cast<int>(wp), kDataRole).toULongLong())
+                       : CB_ERR;
         case CB_LIMITTEXT:
             if (QLineEdit* edit = combo_->lineEdit())
                 edit->setMaxLength(wp == 0 ? 32767 : static_cast<int>(std::min<WPARAM>(wp, 32767)));
@@ -240,13 +261,15 @@ public:
             else
                 combo_->hidePopup();
             return TRUE;
-        case CB_GETDROPPEDSTATE: return dropped_;
+        case CB_GETDROPPEDSTATE:
+            return dropped_;
         case CB_SETDROPPEDWIDTH:
             droppedWidth_ = static_cast<int>(wp);
             if (combo_->view())
                 combo_->view()->setMinimumWidth(droppedWidth_);
             return std::max(droppedWidth_, combo_->width());
-        case CB_GETDROPPEDWIDTH: return std::max(droppedWidth_, combo_->width());
+        case CB_GETDROPPEDWIDTH:
+            return std::max(droppedWidth_, combo_->width());
         case CB_SETITEMHEIGHT:
             if (static_cast<int>(wp) >= 0)
             {
@@ -257,7 +280,8 @@ public:
         case CB_GETITEMHEIGHT:
             return static_cast<int>(wp) == -1 ? combo_->height() : itemHeight_;
         case CB_SETEXTENDEDUI:
-        case CB_GETEXTENDEDUI: return 0;
+        case CB_GETEXTENDEDUI:
+            return 0;
         case CB_GETDROPPEDCONTROLRECT:
         {
             RECT r;
@@ -275,7 +299,8 @@ public:
             else
             {
                 // A drop-down list shows an item: select the one with this text.
-                const int i = FindText(Count(), -1, [this](int k) { return ItemText(k); }, text, true);
+                const int i = FindText(
+                    Count(), -1, [this](int k) { return ItemText(k); }, text, true);
                 if (i < 0)
                     return CB_ERR;
                 SetCurSel(i);
@@ -285,13 +310,14 @@ public:
         case WM_GETTEXT:
         case WM_GETTEXTLENGTH:
         {
-            const std::string t = combo_->lineEdit() ? FromQt(combo_->lineEdit()->text())
+            const std::string t = combo_->lineEdit()            ? FromQt(combo_->lineEdit()->text())
                                   : combo_->currentIndex() >= 0 ? ItemText(combo_->currentIndex())
                                                                 : std::string();
             return msg == WM_GETTEXTLENGTH ? static_cast<LRESULT>(t.size())
                                            : CopyOut(t, reinterpret_cast<char*>(lp), static_cast<int>(wp));
         }
-        case WM_GETDLGCODE: return DLGC_WANTARROWS | (combo_->isEditable() ? DLGC_WANTCHARS | DLGC_HASSETSEL : 0);
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS | (combo_->isEditable() ? DLGC_WANTCHARS | DLGC_HASSETSEL : 0);
         case WM_CHAR:
             if (QLineEdit* edit = combo_->lineEdit())
             {
@@ -307,8 +333,9 @@ public:
             }
             else if (wp >= ' ')
             {
-                const int i = FindText(Count(), combo_->currentIndex(), [this](int k) { return ItemText(k); },
-                                       std::string(1, static_cast<char>(wp)).c_str(), false);
+                const int i = FindText(
+                    Count(), combo_->currentIndex(), [this](int k) { return ItemText(k); },
+                    std::string(1, static_cast<char>(wp)).c_str(), false);
                 if (i >= 0 && i != combo_->currentIndex())
                 {
                     SetCurSel(i);
@@ -331,7 +358,8 @@ public:
             }
             ReplayKey(static_cast<UINT>(wp), msg == WM_KEYDOWN, false);
             return 0;
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }
@@ -353,9 +381,11 @@ public:
         dis.itemID = static_cast<UINT>(item);
         dis.itemAction = ODA_DRAWENTIRE;
         dis.itemState = (selected ? ODS_SELECTED : 0) | (face ? ODS_COMBOBOXEDIT : 0) |
-                        (combo_->isEnabled() ? 0 : ODS_DISABLED) | (face && combo_->hasFocus() ? ODS_FOCUS : 0);
+                        (combo_->isEnabled() ? 0 : ODS_DISABLED) |
+                        (face && combo_->hasFocus() ? ODS_FOCUS : 0);
         dis.hwndItem = hwnd_;
-        dis.itemData = item >= 0 ? static_cast<ULONG_PTR>(combo_->itemData(item, kDataRole).toULongLong()) : 0;
+        dis.itemData =
+            item >= 0 ? static_cast<ULONG_PTR>(combo_->itemData(item, kDataRole).toULongLong()) : 0;
         (void)on;
         if (HWND parent = Parent())
             OwnerDraw(parent, dis, p, rect);
@@ -405,14 +435,16 @@ void WinCombo::paintEvent(QPaintEvent* e)
     owner_->DrawItem(p, face, currentIndex(), hasFocus(), true, this);
 }
 
-void ComboDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void ComboDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const
 {
     if (!owner_->OwnerDrawn())
     {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    owner_->DrawItem(*painter, option.rect, index.row(), option.state & QStyle::State_Selected, false, nullptr);
+    owner_->DrawItem(*painter, option.rect, index.row(), option.state & QStyle::State_Selected, false,
+                     nullptr);
 }
 
 QSize ComboDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -55,10 +55,12 @@ struct KeyPair
     int key;
 };
 constexpr KeyPair kReplayKeys[] = {
-    {VK_LEFT, Qt::Key_Left},   {VK_RIGHT, Qt::Key_Right},   {VK_UP, Qt::Key_Up},         {VK_DOWN, Qt::Key_Down},
-    {VK_HOME, Qt::Key_Home},   {VK_END, Qt::Key_End},       {VK_PRIOR, Qt::Key_PageUp},  {VK_NEXT, Qt::Key_PageDown},
-    {VK_DELETE, Qt::Key_Delete}, {VK_INSERT, Qt::Key_Insert}, {VK_F4, Qt::Key_F4},       {VK_SPACE, Qt::Key_Space},
-    {VK_RETURN, Qt::Key_Return}, {VK_ESCAPE, Qt::Key_Escape}, {VK_TAB, Qt::Key_Tab},     {VK_BACK, Qt::Key_Backspace},
+    {VK_LEFT, Qt::Key_Left},      {VK_RIGHT, Qt::Key_Right},   {VK_UP, Qt::Key_Up},
+    {VK_DOWN, Qt::Key_Down},      {VK_HOME, Qt::Key_Home},     {VK_END, Qt::Key_End},
+    {VK_PRIOR, Qt::Key_PageUp},   {VK_NEXT, Qt::Key_PageDown}, {VK_DELETE, Qt::Key_Delete},
+    {VK_INSERT, Qt::Key_Insert},  {VK_F4, Qt::Key_F4},         {VK_SPACE, Qt::Key_Space},
+    {VK_RETURN, Qt::Key_Return},  {VK_ESCAPE, Qt::Key_Escape}, {VK_TAB, Qt::Key_Tab},
+    {VK_BACK, Qt::Key_Backspace},
 };
 
 bool MakesText(UINT vk)
@@ -76,12 +78,17 @@ int CharacterOf(const QKeyEvent& e)
         return key - Qt::Key_A + 1;
     switch (key)
     {
-    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Backspace:
+        return 8;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Escape: return 27;
-    default: break;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Escape:
+        return 27;
+    default:
+        break;
     }
     const QString t = e.text();
     if (t.size() != 1 || t[0].unicode() < 0x20)
@@ -158,7 +165,8 @@ void Control::ApplyParentColors(UINT ctlColorMsg)
     HDC dc = kel::gdi::CreateDc(std::make_unique<MeasureDevice>(), hwnd_);
     if (!dc)
         return;
-    const LRESULT r = SendMessage(parent, ctlColorMsg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_));
+    const LRESULT r =
+        SendMessage(parent, ctlColorMsg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_));
     COLORREF text = RGB(0, 0, 0);
     if (kel::gdi::DeviceContext* d = kel::gdi::LookupDc(dc))
         text = d->state.textColor;
@@ -320,15 +328,20 @@ LRESULT Control::Proc(UINT msg, WPARAM wp, LPARAM lp)
             widget_->update();
         return 0;
     }
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(font_);
     case WM_SETFOCUS:
         if (widget_ && !widget_->hasFocus() && !widget_->isAncestorOf(QApplication::focusWidget()))
             widget_->setFocus(Qt::OtherFocusReason);
         OnFocus(true);
         return 0;
-    case WM_KILLFOCUS: OnFocus(false); return 0;
+    case WM_KILLFOCUS:
+        OnFocus(false);
+        return 0;
     case WM_KEYDOWN:
-    case WM_KEYUP: ReplayKey(static_cast<UINT>(wp), msg == WM_KEYDOWN, true); return 0;
+    case WM_KEYUP:
+        ReplayKey(static_cast<UINT>(wp), msg == WM_KEYDOWN, true);
+        return 0;
     case WM_PAINT:
     {
         // The widget paints itself; validate so no WM_PAINT loops.
@@ -337,8 +350,10 @@ LRESULT Control::Proc(UINT msg, WPARAM wp, LPARAM lp)
         EndPaint(hwnd_, &ps);
         return 0;
     }
-    case WM_ERASEBKGND: return 1;
-    default: break;
+    case WM_ERASEBKGND:
+        return 1;
+    default:
+        break;
     }
     return DefWindowProc(hwnd_, msg, wp, lp);
 }

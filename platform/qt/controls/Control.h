@@ -26,8 +26,14 @@ QString ToQt(std::string_view cp1252);
 std::string FromQt(const QString& text);
 // Copies text into buf (cch chars including the NUL); returns the characters copied.
 int CopyOut(const std::string& text, char* buf, int cch);
-inline QColor ToQColor(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-inline COLORREF ToColorRef(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+inline QColor ToQColor(COLORREF c)
+{
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+inline COLORREF ToColorRef(const QColor& c)
+{
+    return RGB(c.red(), c.green(), c.blue());
+}
 
 class Control;
 using ControlFactory = std::unique_ptr<Control> (*)(HWND);
@@ -92,7 +98,8 @@ LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ControlFactory make)
 
 template <class T> LRESULT CALLBACK ClassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 {
-    return Dispatch(hwnd, msg, wp, lp, [](HWND h) -> std::unique_ptr<Control> { return std::make_unique<T>(h); });
+    return Dispatch(hwnd, msg, wp, lp,
+                    [](HWND h) -> std::unique_ptr<Control> { return std::make_unique<T>(h); });
 }
 
 // The control object of a window, nullptr when it is none of ours.

@@ -23,7 +23,7 @@ bool RegisterEditClass();
 bool RegisterListBoxClass();
 bool RegisterComboBoxClass();
 bool RegisterScrollBarClass();
-bool RegisterRangeClasses(); // trackbar, up-down, progress
+bool RegisterRangeClasses();    // trackbar, up-down, progress
 bool RegisterListViewClasses(); // list view and header
 bool RegisterToolTipClass();
 

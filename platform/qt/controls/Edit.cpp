@@ -41,8 +41,10 @@ public:
             plain_ = new QPlainTextEdit(parent);
             plain_->setLineWrapMode((style & (WS_HSCROLL | ES_AUTOHSCROLL)) ? QPlainTextEdit::NoWrap
                                                                             : QPlainTextEdit::WidgetWidth);
-            plain_->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-            plain_->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+            plain_->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                                    : Qt::ScrollBarAlwaysOff);
+            plain_->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                                      : Qt::ScrollBarAlwaysOff);
             plain_->setPlainText(FromWin(text));
             plain_->setTabChangesFocus(false);
             QObject::connect(plain_, &QPlainTextEdit::textChanged, this, [this] { Changed(); });
@@ -54,7 +56,9 @@ public:
             line_->setText(text);
             if (style & ES_PASSWORD)
                 line_->setEchoMode(QLineEdit::Password);
-            line_->setAlignment((style & ES_RIGHT) ? Qt::AlignRight : (style & ES_CENTER) ? Qt::AlignHCenter : Qt::AlignLeft);
+            line_->setAlignment((style & ES_RIGHT)    ? Qt::AlignRight
+                                : (style & ES_CENTER) ? Qt::AlignHCenter
+                                                      : Qt::AlignLeft);
             line_->setFrame((style & WS_BORDER) || (GetWindowLongPtr(hwnd_, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
             QObject::connect(line_, &QLineEdit::textChanged, this, [this] { Changed(); });
             w = line_;
@@ -140,7 +144,10 @@ public:
     {
         int s, e;
         Selection(&s, &e);
-        QString insert = Multi() ? FromWin(text) : text.left(text.indexOf(QLatin1Char('\r')) < 0 ? text.size() : text.indexOf(QLatin1Char('\r')));
+        QString insert =
+            Multi() ? FromWin(text)
+                    : text.left(text.indexOf(QLatin1Char('\r')) < 0 ? text.size()
+                                                                    : text.indexOf(QLatin1Char('\r')));
         const int room = limit_ - (static_cast<int>(QtText().size()) - (ToQtPos(e) - ToQtPos(s)));
         bool cut = false;
         if (user && insert.size() > room)
@@ -236,10 +243,18 @@ public:
         case 1: // Ctrl+A
             SetSelection(0, -1);
             return;
-        case 3: Proc(WM_COPY, 0, 0); return;
-        case 22: Proc(WM_PASTE, 0, 0); return;
-        case 24: Proc(WM_CUT, 0, 0); return;
-        case 26: Proc(EM_UNDO, 0, 0); return;
+        case 3:
+            Proc(WM_COPY, 0, 0);
+            return;
+        case 22:
+            Proc(WM_PASTE, 0, 0);
+            return;
+        case 24:
+            Proc(WM_CUT, 0, 0);
+            return;
+        case 26:
+            Proc(EM_UNDO, 0, 0);
+            return;
         case 8:
             if (ReadOnly())
                 return;
@@ -264,7 +279,8 @@ public:
             if (Multi() && !ReadOnly())
                 ReplaceSelection(QStringLiteral("\t"), true);
             return;
-        default: break;
+        default:
+            break;
         }
         if (ch < 0x20 || ReadOnly())
             return;
@@ -295,9 +311,13 @@ public:
             DefWindowProc(hwnd_, msg, wp, lp);
             SetText(ToQt(lp ? reinterpret_cast<const char*>(lp) : ""));
             return TRUE;
-        case WM_GETTEXT: return CopyOut(FromQt(WinText()), reinterpret_cast<char*>(lp), static_cast<int>(wp));
-        case WM_GETTEXTLENGTH: return static_cast<LRESULT>(FromQt(WinText()).size());
-        case WM_CHAR: Char(static_cast<int>(wp & 0xFF)); return 0;
+        case WM_GETTEXT:
+            return CopyOut(FromQt(WinText()), reinterpret_cast<char*>(lp), static_cast<int>(wp));
+        case WM_GETTEXTLENGTH:
+            return static_cast<LRESULT>(FromQt(WinText()).size());
+        case WM_CHAR:
+            Char(static_cast<int>(wp & 0xFF));
+            return 0;
         case WM_KEYDOWN:
         case WM_KEYUP:
             // Characters come as WM_CHAR; navigation and Delete are replayed to the widget.
@@ -308,7 +328,8 @@ public:
                 int s, e;
                 Selection(&s, &e);
                 if (s == e)
-                    SetSelection(s, ToWinPos(std::min<int>(ToQtPos(s) + 1, static_cast<int>(QtText().size()))));
+                    SetSelection(s,
+                                 ToWinPos(std::min<int>(ToQtPos(s) + 1, static_cast<int>(QtText().size()))));
                 ReplaceSelection(QString(), true);
                 return 0;
             }
@@ -338,7 +359,9 @@ public:
                 *reinterpret_cast<DWORD*>(lp) = static_cast<DWORD>(e);
             return MAKELRESULT(std::min(s, 0xFFFF), std::min(e, 0xFFFF));
         }
-        case EM_SETSEL: SetSelection(static_cast<int>(wp), static_cast<int>(lp)); return 0;
+        case EM_SETSEL:
+            SetSelection(static_cast<int>(wp), static_cast<int>(lp));
+            return 0;
         case EM_REPLACESEL:
             ReplaceSelection(ToQt(lp ? reinterpret_cast<const char*>(lp) : ""), false);
             return 0;
@@ -347,9 +370,12 @@ public:
             if (line_)
                 line_->setMaxLength(std::min(limit_, 32767 * 1024));
             return 0;
-        case EM_GETLIMITTEXT: return limit_;
-        case EM_GETLINECOUNT: return LineCount();
-        case EM_LINEINDEX: return LineIndex(static_cast<int>(wp));
+        case EM_GETLIMITTEXT:
+            return limit_;
+        case EM_GETLINECOUNT:
+            return LineCount();
+        case EM_LINEINDEX:
+            return LineIndex(static_cast<int>(wp));
         case EM_LINELENGTH:
         {
             if (static_cast<int>(wp) < 0)
@@ -389,9 +415,13 @@ public:
             SetReadOnly(wp != 0);
             colorMsg_ = wp ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
             return TRUE;
-        case EM_GETMODIFY: return modified_;
-        case EM_SETMODIFY: modified_ = wp != 0; return 0;
-        case EM_CANUNDO: return CanUndo();
+        case EM_GETMODIFY:
+            return modified_;
+        case EM_SETMODIFY:
+            modified_ = wp != 0;
+            return 0;
+        case EM_CANUNDO:
+            return CanUndo();
         case EM_UNDO:
         case WM_UNDO:
             if (!CanUndo())
@@ -443,9 +473,11 @@ public:
         case EM_LINESCROLL:
             if (plain_)
             {
-                plain_->verticalScrollBar()->setValue(plain_->verticalScrollBar()->value() + static_cast<int>(lp));
+                plain_->verticalScrollBar()->setValue(plain_->verticalScrollBar()->value() +
+                                                      static_cast<int>(lp));
                 plain_->horizontalScrollBar()->setValue(plain_->horizontalScrollBar()->value() +
-                                                        static_cast<int>(wp) * plain_->fontMetrics().averageCharWidth());
+                                                        static_cast<int>(wp) *
+                                                            plain_->fontMetrics().averageCharWidth());
             }
             return TRUE;
         case EM_SETPASSWORDCHAR:
@@ -457,16 +489,14 @@ public:
                 line_->setTextMargins(wp & EC_LEFTMARGIN ? LOWORD(lp) : line_->textMargins().left(), 0,
                                       wp & EC_RIGHTMARGIN ? HIWORD(lp) : line_->textMargins().right(), 0);
             return 0;
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }
 
 protected:
-    void OnFocus(bool gained) override
-    {
-        Command(gained ? EN_SETFOCUS : EN_KILLFOCUS);
-    }
+    void OnFocus(bool gained) override { Command(gained ? EN_SETFOCUS : EN_KILLFOCUS); }
 
 private:
     QLineEdit* line_ = nullptr;

@@ -52,7 +52,9 @@ QImage ImageListImage(HIMAGELIST list, int index)
 {
     std::lock_guard<std::mutex> lk(Lock());
     _IMAGELIST* l = Find(list);
-    return l && index >= 0 && index < static_cast<int>(l->images.size()) ? l->images[static_cast<size_t>(index)] : QImage();
+    return l && index >= 0 && index < static_cast<int>(l->images.size())
+               ? l->images[static_cast<size_t>(index)]
+               : QImage();
 }
 
 // Appends a picture (tests and the drawing side); returns its index, -1 for a bad list.

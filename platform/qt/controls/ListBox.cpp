@@ -25,7 +25,8 @@ class ListDelegate : public QStyledItemDelegate
 {
 public:
     ListDelegate(ListBoxControl* owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
@@ -42,35 +43,45 @@ public:
         const DWORD style = static_cast<DWORD>(cs.style);
         list_ = new QListWidget(parent);
         list_->setUniformItemSizes(true);
-        list_->setSelectionMode((style & LBS_NOSEL) ? QAbstractItemView::NoSelection
+        list_->setSelectionMode((style & LBS_NOSEL)         ? QAbstractItemView::NoSelection
                                 : (style & LBS_EXTENDEDSEL) ? QAbstractItemView::ExtendedSelection
                                 : (style & LBS_MULTIPLESEL) ? QAbstractItemView::MultiSelection
                                                             : QAbstractItemView::SingleSelection);
-        list_->setVerticalScrollBarPolicy((style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+        list_->setVerticalScrollBarPolicy((style & LBS_DISABLENOSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                                        : Qt::ScrollBarAsNeeded);
         if (!(style & WS_VSCROLL))
             list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        list_->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        list_->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAsNeeded
+                                                                 : Qt::ScrollBarAlwaysOff);
         list_->setFrameShape((style & WS_BORDER) || (cs.dwExStyle & WS_EX_CLIENTEDGE) ? QFrame::StyledPanel
                                                                                       : QFrame::NoFrame);
         list_->setItemDelegate(new ListDelegate(this, list_));
         itemHeight_ = list_->fontMetrics().height() + 2;
         if (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))
         {
-            MEASUREITEMSTRUCT mis{ODT_LISTBOX, static_cast<UINT>(reinterpret_cast<UINT_PTR>(cs.hMenu)), 0, 0,
-                                  static_cast<UINT>(itemHeight_), 0};
+            MEASUREITEMSTRUCT mis{ODT_LISTBOX,
+                                  static_cast<UINT>(reinterpret_cast<UINT_PTR>(cs.hMenu)),
+                                  0,
+                                  0,
+                                  static_cast<UINT>(itemHeight_),
+                                  0};
             if (cs.hwndParent)
                 SendMessage(cs.hwndParent, WM_MEASUREITEM, mis.CtlID, reinterpret_cast<LPARAM>(&mis));
             if (mis.itemHeight > 0)
                 itemHeight_ = static_cast<int>(mis.itemHeight);
         }
-        QObject::connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
-            if (!programmatic_ && (Style() & LBS_NOTIFY))
-                Command(LBN_SELCHANGE);
-        });
-        QObject::connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
-            if (Style() & LBS_NOTIFY)
-                Command(LBN_DBLCLK);
-        });
+        QObject::connect(list_, &QListWidget::itemSelectionChanged, this,
+                         [this]
+                         {
+                             if (!programmatic_ && (Style() & LBS_NOTIFY))
+                                 Command(LBN_SELCHANGE);
+                         });
+        QObject::connect(list_, &QListWidget::itemDoubleClicked, this,
+                         [this]
+                         {
+                             if (Style() & LBS_NOTIFY)
+                                 Command(LBN_DBLCLK);
+                         });
         colorMsg_ = WM_CTLCOLORLISTBOX;
         return list_;
     }
@@ -90,7 +101,8 @@ public:
         const bool strings = HasStrings();
         const std::string text = strings && lp ? reinterpret_cast<const char*>(lp) : "";
         if (add && (Style() & LBS_SORT) && strings)
-            index = SortedIndex(Count(), [this](int i) { return ItemText(i); }, text);
+            index = SortedIndex(
+                Count(), [this](int i) { return ItemText(i); }, text);
         if (index < 0 || index > Count())
             index = Count();
         auto* item = new QListWidgetItem(ToQt(text));
@@ -101,10 +113,7 @@ public:
         return index;
     }
 
-    std::string ItemText(int i) const
-    {
-        return list_->item(i)->data(kTextRole).toByteArray().toStdString();
-    }
+    std::string ItemText(int i) const { return list_->item(i)->data(kTextRole).toByteArray().toStdString(); }
 
     void Select(int i, bool on)
     {
@@ -133,8 +142,10 @@ public:
             return Control::Proc(msg, wp, lp);
         switch (msg)
         {
-        case LB_ADDSTRING: return Insert(-1, lp, true);
-        case LB_INSERTSTRING: return Insert(static_cast<int>(wp), lp, false);
+        case LB_ADDSTRING:
+            return Insert(-1, lp, true);
+        case LB_INSERTSTRING:
+            return Insert(static_cast<int>(wp), lp, false);
         case LB_DELETESTRING:
             if (!Valid(wp))
                 return LB_ERR;
@@ -147,8 +158,10 @@ public:
             list_->clear();
             programmatic_ = false;
             return 0;
-        case LB_GETCOUNT: return Count();
-        case LB_GETCURSEL: return CurSel();
+        case LB_GETCOUNT:
+            return Count();
+        case LB_GETCURSEL:
+            return CurSel();
         case LB_SETCURSEL:
             if (Multi())
                 return LB_ERR;
@@ -161,13 +174,15 @@ public:
             }
             programmatic_ = false;
             return Valid(wp) ? static_cast<LRESULT>(wp) : LB_ERR;
-        case LB_GETSEL: return Valid(wp) ? (list_->item(static_cast<int>(wp))->isSelected() ? 1 : 0) : LB_ERR;
+        case LB_GETSEL:
+            return Valid(wp) ? (list_->item(static_cast<int>(wp))->isSelected() ? 1 : 0) : LB_ERR;
         case LB_SETSEL:
             if (!Multi() || (static_cast<int>(lp) != -1 && !Valid(static_cast<WPARAM>(lp))))
                 return LB_ERR;
             Select(static_cast<int>(lp), wp != 0);
             return 0;
-        case LB_GETSELCOUNT: return Multi() ? static_cast<LRESULT>(list_->selectedItems().size()) : LB_ERR;
+        case LB_GETSELCOUNT:
+            return Multi() ? static_cast<LRESULT>(list_->selectedItems().size()) : LB_ERR;
         case LB_GETSELITEMS:
         {
             if (!Multi())
@@ -184,7 +199,8 @@ public:
                 return LB_ERR;
             if (!HasStrings())
             {
-                *reinterpret_cast<ULONG_PTR*>(lp) = list_->item(static_cast<int>(wp))->data(kDataRole).toULongLong();
+                *reinterpret_cast<ULONG_PTR*>(lp) =
+                    list_->item(static_cast<int>(wp))->data(kDataRole).toULongLong();
                 return sizeof(ULONG_PTR);
             }
             {
@@ -195,18 +211,20 @@ public:
         case LB_GETTEXTLEN:
             if (!Valid(wp))
                 return LB_ERR;
-            return HasStrings() ? static_cast<LRESULT>(ItemText(static_cast<int>(wp)).size()) : sizeof(ULONG_PTR);
+            return HasStrings() ? static_cast<LRESULT>(ItemText(static_cast<int>(wp)).size())
+                                : sizeof(ULONG_PTR);
         case LB_FINDSTRING:
         case LB_FINDSTRINGEXACT:
         case LB_SELECTSTRING:
         {
             const int found =
-                HasStrings()
-                    ? FindText(Count(), static_cast<int>(wp), [this](int i) { return ItemText(i); },
-                               reinterpret_cast<const char*>(lp), msg == LB_FINDSTRINGEXACT)
-                    : FindData(Count(), static_cast<int>(wp),
-                               [this](int i) { return list_->item(i)->data(kDataRole).toULongLong(); },
-                               static_cast<unsigned long long>(lp));
+                HasStrings() ? FindText(
+                                   Count(), static_cast<int>(wp), [this](int i) { return ItemText(i); },
+                                   reinterpret_cast<const char*>(lp), msg == LB_FINDSTRINGEXACT)
+                             : FindData(
+                                   Count(), static_cast<int>(wp),
+                                   [this](int i) { return list_->item(i)->data(kDataRole).toULongLong(); },
+                                   static_cast<unsigned long long>(lp));
             if (msg != LB_SELECTSTRING || found < 0)
                 return found < 0 ? LB_ERR : found;
             if (Multi())
@@ -218,10 +236,13 @@ public:
         case LB_SETITEMDATA:
             if (!Valid(wp))
                 return LB_ERR;
-            list_->item(static_cast<int>(wp))->setData(kDataRole, QVariant::fromValue<qulonglong>(static_cast<qulonglong>(lp)));
+            list_->item(static_cast<int>(wp))
+                ->setData(kDataRole, QVariant::fromValue<qulonglong>(static_cast<qulonglong>(lp)));
             return TRUE;
         case LB_GETITEMDATA:
-            return Valid(wp) ? static_cast<LRESULT>(list_->item(static_cast<int>(wp))->data(kDataRole).toULongLong()) : LB_ERR;
+            return Valid(wp) ? static_cast<LRESULT>(
+                                   list_->item(static_cast<int>(wp))->data(kDataRole).toULongLong())
+                             : LB_ERR;
         case LB_GETTOPINDEX:
         {
             const int top = list_->row(list_->itemAt(2, 2));
@@ -240,7 +261,8 @@ public:
             for (int i = 0; i < Count(); ++i)
                 list_->item(i)->setSizeHint(QSize(-1, itemHeight_));
             return 0;
-        case LB_GETITEMHEIGHT: return itemHeight_;
+        case LB_GETITEMHEIGHT:
+            return itemHeight_;
         case LB_GETITEMRECT:
         {
             if (!Valid(wp))
@@ -253,7 +275,8 @@ public:
         case LB_ITEMFROMPOINT:
         {
             // LOWORD: nearest item; HIWORD: 1 when the point is outside the client area.
-            const QPoint p = list_->viewport()->mapFrom(list_, QPoint(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
+            const QPoint p = list_->viewport()->mapFrom(
+                list_, QPoint(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
             QListWidgetItem* item = list_->itemAt(p);
             int row = item ? list_->row(item) : (Count() ? Count() - 1 : 0);
             const bool outside = !item;
@@ -277,16 +300,22 @@ public:
             list_->setCurrentRow(static_cast<int>(wp), QItemSelectionModel::NoUpdate);
             programmatic_ = false;
             return 0;
-        case LB_GETCARETINDEX: return list_->currentRow() < 0 ? 0 : list_->currentRow();
-        case LB_SETHORIZONTALEXTENT: return 0;
-        case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+        case LB_GETCARETINDEX:
+            return list_->currentRow() < 0 ? 0 : list_->currentRow();
+        case LB_SETHORIZONTALEXTENT:
+            return 0;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS | DLGC_WANTCHARS;
         case WM_CHAR:
             if (wp >= ' ' && HasStrings())
                 list_->keyboardSearch(ToQt(std::string(1, static_cast<char>(wp))));
             return 0;
         case WM_KEYDOWN:
-        case WM_KEYUP: ReplayKey(static_cast<UINT>(wp), msg == WM_KEYDOWN, false); return 0;
-        default: break;
+        case WM_KEYUP:
+            ReplayKey(static_cast<UINT>(wp), msg == WM_KEYDOWN, false);
+            return 0;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }
@@ -303,7 +332,8 @@ public:
             dis.CtlID = static_cast<UINT>(Id());
             dis.itemID = static_cast<UINT>(row);
             dis.itemAction = ODA_DRAWENTIRE;
-            dis.itemState = (selected ? ODS_SELECTED : 0) | ((option.state & QStyle::State_HasFocus) ? ODS_FOCUS : 0) |
+            dis.itemState = (selected ? ODS_SELECTED : 0) |
+                            ((option.state & QStyle::State_HasFocus) ? ODS_FOCUS : 0) |
                             (list_->isEnabled() ? 0 : ODS_DISABLED);
             dis.hwndItem = hwnd_;
             dis.itemData = static_cast<ULONG_PTR>(index.data(kDataRole).toULongLong());
@@ -331,7 +361,8 @@ private:
     std::vector<int> tabs_; // dialog units
 };
 
-void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const
 {
     owner_->PaintItem(painter, option, index);
 }

@@ -54,7 +54,10 @@ public:
     }
 
     QHeaderView* Header() const { return header_; }
-    QTreeWidget* Tree() const { return header_ ? qobject_cast<QTreeWidget*>(header_->parentWidget()) : nullptr; }
+    QTreeWidget* Tree() const
+    {
+        return header_ ? qobject_cast<QTreeWidget*>(header_->parentWidget()) : nullptr;
+    }
     int Count() const { return header_ ? header_->count() : 0; }
 
     void FillItem(int i, HDITEM* item) const
@@ -67,7 +70,8 @@ public:
         if (item->mask & HDI_FORMAT)
             item->fmt = Format(i);
         if (item->mask & HDI_LPARAM)
-            item->lParam = tree ? static_cast<LPARAM>(tree->headerItem()->data(i, kParamRole).toLongLong()) : 0;
+            item->lParam =
+                tree ? static_cast<LPARAM>(tree->headerItem()->data(i, kParamRole).toLongLong()) : 0;
         if (item->mask & HDI_ORDER)
             item->iOrder = header_->visualIndex(i);
     }
@@ -123,7 +127,8 @@ LRESULT HeaderControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         return Control::Proc(msg, wp, lp);
     switch (msg)
     {
-    case HDM_GETITEMCOUNT: return Count();
+    case HDM_GETITEMCOUNT:
+        return Count();
     case HDM_GETITEM:
         if (static_cast<int>(wp) < 0 || static_cast<int>(wp) >= Count() || !lp)
             return FALSE;
@@ -165,8 +170,10 @@ LRESULT HeaderControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         hit->flags = hit->iItem < 0 ? HHT_NOWHERE : HHT_ONHEADER;
         return hit->iItem;
     }
-    case HDM_ORDERTOINDEX: return header_->logicalIndex(static_cast<int>(wp));
-    default: break;
+    case HDM_ORDERTOINDEX:
+        return header_->logicalIndex(static_cast<int>(wp));
+    default:
+        break;
     }
     return Control::Proc(msg, wp, lp);
 }
@@ -177,7 +184,8 @@ class ListDelegate : public QStyledItemDelegate
 {
 public:
     ListDelegate(ListViewControl* owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 
 private:
     ListViewControl* owner_;
@@ -190,7 +198,8 @@ public:
     ListTree(ListViewControl* owner, QWidget* parent) : QTreeWidget(parent), owner_(owner) {}
 
 protected:
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
 private:
     ListViewControl* owner_;
@@ -221,22 +230,29 @@ public:
         tree_->setFrameShape((style & WS_BORDER) || (cs.dwExStyle & WS_EX_CLIENTEDGE) ? QFrame::StyledPanel
                                                                                       : QFrame::NoFrame);
         tree_->setItemDelegate(new ListDelegate(this, tree_));
-        QObject::connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { Report(); });
-        QObject::connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { Report(); });
+        QObject::connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                         [this] { Report(); });
+        QObject::connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                         [this] { Report(); });
         QObject::connect(tree_, &QTreeWidget::itemChanged, this, [this] { Report(); });
-        QObject::connect(tree_->header(), &QHeaderView::sectionClicked, this, [this](int column) {
-            NMLISTVIEW nm{};
-            nm.iItem = -1;
-            nm.iSubItem = column;
-            Notify(&nm.hdr, LVN_COLUMNCLICK);
-        });
-        QObject::connect(tree_->header(), &QHeaderView::sectionResized, this, [this](int i, int, int size) {
-            if (auto* h = static_cast<HeaderControl*>(FindControl(header_)); h && !programmatic_)
-            {
-                h->lastResized_ = i;
-                h->SectionResized(i, size);
-            }
-        });
+        QObject::connect(tree_->header(), &QHeaderView::sectionClicked, this,
+                         [this](int column)
+                         {
+                             NMLISTVIEW nm{};
+                             nm.iItem = -1;
+                             nm.iSubItem = column;
+                             Notify(&nm.hdr, LVN_COLUMNCLICK);
+                         });
+        QObject::connect(tree_->header(), &QHeaderView::sectionResized, this,
+                         [this](int i, int, int size)
+                         {
+                             if (auto* h = static_cast<HeaderControl*>(FindControl(header_));
+                                 h && !programmatic_)
+                             {
+                                 h->lastResized_ = i;
+                                 h->SectionResized(i, size);
+                             }
+                         });
         tree_->viewport()->installEventFilter(this);
         tree_->header()->viewport()->installEventFilter(this);
         return tree_;
@@ -360,7 +376,8 @@ public:
             dis.itemState = (option.state & QStyle::State_Selected ? ODS_SELECTED : 0) |
                             (option.state & QStyle::State_HasFocus ? ODS_FOCUS : 0);
             dis.hwndItem = hwnd_;
-            dis.itemData = static_cast<ULONG_PTR>(Item(row) ? Item(row)->data(0, kParamRole).toLongLong() : 0);
+            dis.itemData =
+                static_cast<ULONG_PTR>(Item(row) ? Item(row)->data(0, kParamRole).toLongLong() : 0);
             const QPoint off = tree_->viewport()->mapTo(tree_, QPoint(0, 0));
             QRect r = option.rect.translated(off);
             painter->save();
@@ -400,9 +417,13 @@ public:
             }
         }
         painter->setPen(selected ? pal.color(QPalette::HighlightedText) : text_);
-        const int fmt = tree_->headerItem()->data(index.column(), Qt::UserRole + 5).toInt() & LVCFMT_JUSTIFYMASK;
-        const int align = fmt == LVCFMT_RIGHT ? Qt::AlignRight : fmt == LVCFMT_CENTER ? Qt::AlignHCenter : Qt::AlignLeft;
-        const QString t = painter->fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(), Qt::ElideRight, r.width());
+        const int fmt =
+            tree_->headerItem()->data(index.column(), Qt::UserRole + 5).toInt() & LVCFMT_JUSTIFYMASK;
+        const int align = fmt == LVCFMT_RIGHT    ? Qt::AlignRight
+                          : fmt == LVCFMT_CENTER ? Qt::AlignHCenter
+                                                 : Qt::AlignLeft;
+        const QString t = painter->fontMetrics().elidedText(index.data(Qt::DisplayRole).toString(),
+                                                            Qt::ElideRight, r.width());
         painter->drawText(r, align | Qt::AlignVCenter, t);
         if (ex_ & LVS_EX_GRIDLINES)
         {
@@ -415,6 +436,9 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        // While the tree is being torn down its viewports still see events.
+        if (!qobject_cast<QTreeWidget*>(widget_.data()))
+            return Control::eventFilter(watched, event);
         if (tree_ && watched == tree_->viewport())
         {
             const auto t = event->type();
@@ -441,7 +465,8 @@ protected:
                     it->setCheckState(0, it->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
             }
         }
-        else if (tree_ && watched == tree_->header()->viewport() && event->type() == QEvent::MouseButtonRelease)
+        else if (tree_ && watched == tree_->header()->viewport() &&
+                 event->type() == QEvent::MouseButtonRelease)
         {
             if (auto* h = static_cast<HeaderControl*>(FindControl(header_)))
                 h->MouseReleased();
@@ -461,7 +486,8 @@ public:
     COLORREF bk_ = RGB(255, 255, 255);
 };
 
-void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const
 {
     owner_->Paint(painter, option, index, false);
 }
@@ -471,8 +497,8 @@ void ListTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option, co
     if (owner_->Style() & LVS_OWNERDRAWFIXED)
     {
         QStyleOptionViewItem row = option;
-        row.rect = QRect(-header()->offset(), option.rect.top(), std::max(header()->length(), viewport()->width()),
-                         option.rect.height());
+        row.rect = QRect(-header()->offset(), option.rect.top(),
+                         std::max(header()->length(), viewport()->width()), option.rect.height());
         if (selectionModel()->isSelected(index))
             row.state |= QStyle::State_Selected;
         owner_->Paint(painter, row, index, true);
@@ -489,9 +515,11 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
     {
     case WM_CREATE:
         // The header window lives over the tree's own header view.
-        header_ = CreateWindowEx(0, WC_HEADER, "", WS_CHILD, 0, 0, 0, 0, hwnd_, nullptr, nullptr, tree_->header());
+        header_ =
+            CreateWindowEx(0, WC_HEADER, "", WS_CHILD, 0, 0, 0, 0, hwnd_, nullptr, nullptr, tree_->header());
         break;
-    case LVM_GETHEADER: return reinterpret_cast<LRESULT>(header_);
+    case LVM_GETHEADER:
+        return reinterpret_cast<LRESULT>(header_);
     case LVM_INSERTCOLUMN:
     {
         auto* col = reinterpret_cast<const LVCOLUMN*>(lp);
@@ -656,7 +684,8 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         QTreeWidgetItem* it = Item(static_cast<int>(wp));
         if (!it || !item || item->iSubItem < 0 || item->iSubItem >= std::max(1, Columns()))
             return FALSE;
-        it->setText(item->iSubItem, item->pszText && item->pszText != LPSTR_TEXTCALLBACK ? ToQt(item->pszText) : QString());
+        it->setText(item->iSubItem,
+                    item->pszText && item->pszText != LPSTR_TEXTCALLBACK ? ToQt(item->pszText) : QString());
         return TRUE;
     }
     case LVM_GETITEMTEXT:
@@ -665,7 +694,8 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         QTreeWidgetItem* it = Item(static_cast<int>(wp));
         if (!item || !item->pszText || item->cchTextMax <= 0)
             return 0;
-        return CopyOut(it ? FromQt(it->text(item->iSubItem)) : std::string(), item->pszText, item->cchTextMax);
+        return CopyOut(it ? FromQt(it->text(item->iSubItem)) : std::string(), item->pszText,
+                       item->cchTextMax);
     }
     case LVM_DELETEITEM:
     {
@@ -690,14 +720,16 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         reporting_ = false;
         return TRUE;
     }
-    case LVM_GETITEMCOUNT: return Count();
+    case LVM_GETITEMCOUNT:
+        return Count();
     case LVM_GETNEXTITEM:
     {
         const UINT flags = static_cast<UINT>(LOWORD(lp));
         for (int i = static_cast<int>(wp) + 1; i < Count(); ++i)
         {
             const UINT s = StateOf(i);
-            if ((!(flags & LVNI_SELECTED) || (s & LVIS_SELECTED)) && (!(flags & LVNI_FOCUSED) || (s & LVIS_FOCUSED)))
+            if ((!(flags & LVNI_SELECTED) || (s & LVIS_SELECTED)) &&
+                (!(flags & LVNI_FOCUSED) || (s & LVIS_FOCUSED)))
                 return i;
         }
         return -1;
@@ -717,8 +749,10 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         Report();
         return TRUE;
     }
-    case LVM_GETITEMSTATE: return StateOf(static_cast<int>(wp)) & static_cast<UINT>(lp);
-    case LVM_GETSELECTEDCOUNT: return static_cast<LRESULT>(tree_->selectedItems().size());
+    case LVM_GETITEMSTATE:
+        return StateOf(static_cast<int>(wp)) & static_cast<UINT>(lp);
+    case LVM_GETSELECTEDCOUNT:
+        return static_cast<LRESULT>(tree_->selectedItems().size());
     case LVM_ENSUREVISIBLE:
         if (QTreeWidgetItem* it = Item(static_cast<int>(wp)))
             tree_->scrollToItem(it);
@@ -737,7 +771,8 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         auto* rect = reinterpret_cast<RECT*>(lp);
         if (!rect || rect->top < 0 || rect->top >= std::max(1, Columns()))
             return FALSE;
-        const QRect r = ItemRect(static_cast<int>(wp), rect->top == 0 && rect->left == LVIR_BOUNDS ? -1 : rect->top);
+        const QRect r =
+            ItemRect(static_cast<int>(wp), rect->top == 0 && rect->left == LVIR_BOUNDS ? -1 : rect->top);
         if (r.isNull())
             return FALSE;
         *rect = RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
@@ -777,7 +812,8 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         tree_->viewport()->update();
         return old;
     }
-    case LVM_GETEXTENDEDLISTVIEWSTYLE: return ex_;
+    case LVM_GETEXTENDEDLISTVIEWSTYLE:
+        return ex_;
     case LVM_SETIMAGELIST:
     {
         auto* list = reinterpret_cast<HIMAGELIST>(lp);
@@ -798,10 +834,13 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         std::vector<QTreeWidgetItem*> items;
         while (Count())
             items.push_back(tree_->takeTopLevelItem(0));
-        std::stable_sort(items.begin(), items.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
-            return compare(static_cast<LPARAM>(a->data(0, kParamRole).toLongLong()),
-                           static_cast<LPARAM>(b->data(0, kParamRole).toLongLong()), static_cast<LPARAM>(wp)) < 0;
-        });
+        std::stable_sort(items.begin(), items.end(),
+                         [&](QTreeWidgetItem* a, QTreeWidgetItem* b)
+                         {
+                             return compare(static_cast<LPARAM>(a->data(0, kParamRole).toLongLong()),
+                                            static_cast<LPARAM>(b->data(0, kParamRole).toLongLong()),
+                                            static_cast<LPARAM>(wp)) < 0;
+                         });
         for (QTreeWidgetItem* it : items)
             tree_->addTopLevelItem(it);
         reporting_ = false;
@@ -826,11 +865,16 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         tree_->viewport()->update();
         return TRUE;
     }
-    case LVM_GETBKCOLOR: return bk_;
-    case LVM_GETTEXTCOLOR: return ToColorRef(text_);
-    case LVM_GETTEXTBKCOLOR: return ToColorRef(textBk_);
+    case LVM_GETBKCOLOR:
+        return bk_;
+    case LVM_GETTEXTCOLOR:
+        return ToColorRef(text_);
+    case LVM_GETTEXTBKCOLOR:
+        return ToColorRef(textBk_);
     case LVM_REDRAWITEMS:
-    case LVM_UPDATE: tree_->viewport()->update(); return TRUE;
+    case LVM_UPDATE:
+        tree_->viewport()->update();
+        return TRUE;
     case LVM_GETTOPINDEX:
     {
         QTreeWidgetItem* it = tree_->itemAt(2, 2);
@@ -854,7 +898,8 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         tree_->openPersistentEditor(it, 0);
         return 0;
     }
-    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
     {
         NMLVKEYDOWN kd{};
@@ -880,7 +925,8 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
             tree_->viewport()->update();
         return 0;
     }
-    default: break;
+    default:
+        break;
     }
     return Control::Proc(msg, wp, lp);
 }

@@ -43,12 +43,15 @@ public:
         else
             slider_->setTickPosition(QSlider::TicksBelow);
         slider_->setTickInterval(1);
-        QObject::connect(slider_, &QAbstractSlider::actionTriggered, this, [this](int action) { Action(action); });
-        QObject::connect(slider_, &QAbstractSlider::sliderReleased, this, [this] {
-            Send(TB_THUMBPOSITION, slider_->value());
-            if (IsWindow(hwnd_))
-                Send(TB_ENDTRACK, 0);
-        });
+        QObject::connect(slider_, &QAbstractSlider::actionTriggered, this,
+                         [this](int action) { Action(action); });
+        QObject::connect(slider_, &QAbstractSlider::sliderReleased, this,
+                         [this]
+                         {
+                             Send(TB_THUMBPOSITION, slider_->value());
+                             if (IsWindow(hwnd_))
+                                 Send(TB_ENDTRACK, 0);
+                         });
         slider_->installEventFilter(this);
         return slider_;
     }
@@ -65,14 +68,29 @@ public:
         int code;
         switch (action)
         {
-        case QAbstractSlider::SliderSingleStepAdd: code = TB_LINEDOWN; break;
-        case QAbstractSlider::SliderSingleStepSub: code = TB_LINEUP; break;
-        case QAbstractSlider::SliderPageStepAdd: code = TB_PAGEDOWN; break;
-        case QAbstractSlider::SliderPageStepSub: code = TB_PAGEUP; break;
-        case QAbstractSlider::SliderToMinimum: code = TB_TOP; break;
-        case QAbstractSlider::SliderToMaximum: code = TB_BOTTOM; break;
-        case QAbstractSlider::SliderMove: code = TB_THUMBTRACK; break;
-        default: return;
+        case QAbstractSlider::SliderSingleStepAdd:
+            code = TB_LINEDOWN;
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            code = TB_LINEUP;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            code = TB_PAGEDOWN;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            code = TB_PAGEUP;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            code = TB_TOP;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            code = TB_BOTTOM;
+            break;
+        case QAbstractSlider::SliderMove:
+            code = TB_THUMBTRACK;
+            break;
+        default:
+            return;
         }
         // The position is the new one when the parent hears of it.
         slider_->setValue(slider_->sliderPosition());
@@ -87,9 +105,12 @@ public:
             return Control::Proc(msg, wp, lp);
         switch (msg)
         {
-        case TBM_GETPOS: return slider_->value();
-        case TBM_GETRANGEMIN: return slider_->minimum();
-        case TBM_GETRANGEMAX: return slider_->maximum();
+        case TBM_GETPOS:
+            return slider_->value();
+        case TBM_GETRANGEMIN:
+            return slider_->minimum();
+        case TBM_GETRANGEMAX:
+            return slider_->maximum();
         case TBM_SETPOS:
         {
             const QSignalBlocker block(slider_);
@@ -112,24 +133,31 @@ public:
                 slider_->setMaximum(static_cast<int>(lp));
             return 0;
         }
-        case TBM_SETTICFREQ: slider_->setTickInterval(std::max(1, static_cast<int>(wp))); return 0;
-        case TBM_CLEARTICS: return 0;
-        case TBM_SETTIC: return TRUE;
+        case TBM_SETTICFREQ:
+            slider_->setTickInterval(std::max(1, static_cast<int>(wp)));
+            return 0;
+        case TBM_CLEARTICS:
+            return 0;
+        case TBM_SETTIC:
+            return TRUE;
         case TBM_SETPAGESIZE:
         {
             const int old = slider_->pageStep();
             slider_->setPageStep(static_cast<int>(lp));
             return old;
         }
-        case TBM_GETPAGESIZE: return slider_->pageStep();
+        case TBM_GETPAGESIZE:
+            return slider_->pageStep();
         case TBM_SETLINESIZE:
         {
             const int old = slider_->singleStep();
             slider_->setSingleStep(static_cast<int>(lp));
             return old;
         }
-        case TBM_GETLINESIZE: return slider_->singleStep();
-        case WM_GETDLGCODE: return DLGC_WANTARROWS;
+        case TBM_GETLINESIZE:
+            return slider_->singleStep();
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
         case WM_KEYDOWN:
         {
             // Keys change the position here, then the parent hears of it.
@@ -137,14 +165,27 @@ public:
             switch (wp)
             {
             case VK_LEFT:
-            case VK_UP: action = QAbstractSlider::SliderSingleStepSub; break;
+            case VK_UP:
+                action = QAbstractSlider::SliderSingleStepSub;
+                break;
             case VK_RIGHT:
-            case VK_DOWN: action = QAbstractSlider::SliderSingleStepAdd; break;
-            case VK_PRIOR: action = QAbstractSlider::SliderPageStepSub; break;
-            case VK_NEXT: action = QAbstractSlider::SliderPageStepAdd; break;
-            case VK_HOME: action = QAbstractSlider::SliderToMinimum; break;
-            case VK_END: action = QAbstractSlider::SliderToMaximum; break;
-            default: break;
+            case VK_DOWN:
+                action = QAbstractSlider::SliderSingleStepAdd;
+                break;
+            case VK_PRIOR:
+                action = QAbstractSlider::SliderPageStepSub;
+                break;
+            case VK_NEXT:
+                action = QAbstractSlider::SliderPageStepAdd;
+                break;
+            case VK_HOME:
+                action = QAbstractSlider::SliderToMinimum;
+                break;
+            case VK_END:
+                action = QAbstractSlider::SliderToMaximum;
+                break;
+            default:
+                break;
             }
             if (action >= 0)
             {
@@ -163,7 +204,8 @@ public:
                 Send(TB_ENDTRACK, 0);
             }
             return 0;
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }
@@ -171,7 +213,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == slider_ && event->type() == QEvent::MouseButtonRelease && pendingEnd_ && !slider_->isSliderDown())
+        if (watched == slider_ && event->type() == QEvent::MouseButtonRelease && pendingEnd_ &&
+            !slider_->isSliderDown())
         {
             pendingEnd_ = false;
             Send(TB_ENDTRACK, 0);
@@ -240,7 +283,8 @@ public:
             max_ = static_cast<short>(LOWORD(lp));
             pos_ = Clamp(pos_);
             return 0;
-        case UDM_GETRANGE: return MAKELRESULT(max_, min_);
+        case UDM_GETRANGE:
+            return MAKELRESULT(max_, min_);
         case UDM_SETRANGE32:
             min_ = static_cast<int>(wp);
             max_ = static_cast<int>(lp);
@@ -280,7 +324,8 @@ public:
             SetBuddy(reinterpret_cast<HWND>(wp));
             return reinterpret_cast<LRESULT>(old);
         }
-        case UDM_GETBUDDY: return reinterpret_cast<LRESULT>(buddy_);
+        case UDM_GETBUDDY:
+            return reinterpret_cast<LRESULT>(buddy_);
         case UDM_SETBASE:
         {
             if (wp != 10 && wp != 16)
@@ -290,7 +335,8 @@ public:
             WriteBuddy();
             return old;
         }
-        case UDM_GETBASE: return base_;
+        case UDM_GETBASE:
+            return base_;
         case UDM_SETACCEL:
         {
             const auto* acc = reinterpret_cast<const UDACCEL*>(lp);
@@ -306,14 +352,16 @@ public:
             std::copy(accel_.begin(), accel_.begin() + static_cast<std::ptrdiff_t>(n), out);
             return static_cast<LRESULT>(accel_.size());
         }
-        case WM_GETDLGCODE: return DLGC_WANTARROWS;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
         case WM_KEYDOWN:
             if (wp == VK_UP || wp == VK_RIGHT)
                 Step(+1);
             else if (wp == VK_DOWN || wp == VK_LEFT)
                 Step(-1);
             return 0;
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }
@@ -349,8 +397,8 @@ public:
         if (moved)
             WriteBuddy();
         if (HWND parent = Parent())
-            SendMessage(parent, (Style() & UDS_HORZ) ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, pos_),
-                        reinterpret_cast<LPARAM>(hwnd_));
+            SendMessage(parent, (Style() & UDS_HORZ) ? WM_HSCROLL : WM_VSCROLL,
+                        MAKEWPARAM(SB_THUMBPOSITION, pos_), reinterpret_cast<LPARAM>(hwnd_));
         pendingEnd_ = true;
     }
 
@@ -376,7 +424,8 @@ public:
             }
             else
             {
-                MoveWindow(buddy_, br.left + w - 2, br.top, br.right - br.left - w + 2, br.bottom - br.top, TRUE);
+                MoveWindow(buddy_, br.left + w - 2, br.top, br.right - br.left - w + 2, br.bottom - br.top,
+                           TRUE);
                 MoveWindow(hwnd_, br.left, br.top, w, br.bottom - br.top, TRUE);
             }
         }
@@ -429,12 +478,13 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if ((watched == up_ || watched == down_) && event->type() == QEvent::MouseButtonRelease && pendingEnd_)
+        if ((watched == up_ || watched == down_) && event->type() == QEvent::MouseButtonRelease &&
+            pendingEnd_)
         {
             pendingEnd_ = false;
             if (HWND parent = Parent())
-                SendMessage(parent, (Style() & UDS_HORZ) ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(SB_ENDSCROLL, pos_),
-                            reinterpret_cast<LPARAM>(hwnd_));
+                SendMessage(parent, (Style() & UDS_HORZ) ? WM_HSCROLL : WM_VSCROLL,
+                            MAKEWPARAM(SB_ENDSCROLL, pos_), reinterpret_cast<LPARAM>(hwnd_));
         }
         return Control::eventFilter(watched, event);
     }
@@ -497,9 +547,12 @@ public:
             if (auto* r = reinterpret_cast<PBRANGE*>(lp))
                 *r = PBRANGE{low_, high_};
             return wp ? low_ : high_;
-        case PBM_SETPOS: return SetPos(static_cast<int>(wp));
-        case PBM_GETPOS: return pos_;
-        case PBM_DELTAPOS: return SetPos(pos_ + static_cast<int>(wp));
+        case PBM_SETPOS:
+            return SetPos(static_cast<int>(wp));
+        case PBM_GETPOS:
+            return pos_;
+        case PBM_DELTAPOS:
+            return SetPos(pos_ + static_cast<int>(wp));
         case PBM_SETSTEP:
         {
             const int old = step_;
@@ -520,11 +573,13 @@ public:
         case PBM_SETBKCOLOR:
         {
             QPalette pal = bar_->palette();
-            pal.setColor(msg == PBM_SETBARCOLOR ? QPalette::Highlight : QPalette::Base, ToQColor(static_cast<COLORREF>(lp)));
+            pal.setColor(msg == PBM_SETBARCOLOR ? QPalette::Highlight : QPalette::Base,
+                         ToQColor(static_cast<COLORREF>(lp)));
             bar_->setPalette(pal);
             return 0;
         }
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }

@@ -22,15 +22,18 @@ public:
     {
         bar_ = new QScrollBar((cs.style & SBS_VERT) ? Qt::Vertical : Qt::Horizontal, parent);
         Sync();
-        QObject::connect(bar_, &QAbstractSlider::actionTriggered, this, [this](int action) { Action(action); });
-        QObject::connect(bar_, &QAbstractSlider::sliderReleased, this, [this] {
-            Send(SB_THUMBPOSITION, bar_->sliderPosition());
-            if (IsWindow(hwnd_))
-                Send(SB_ENDSCROLL, 0);
-            // Windows puts the thumb back where the parent left the position.
-            QPointer<QScrollBar> bar = bar_;
-            QTimer::singleShot(0, bar, [this] { Sync(); });
-        });
+        QObject::connect(bar_, &QAbstractSlider::actionTriggered, this,
+                         [this](int action) { Action(action); });
+        QObject::connect(bar_, &QAbstractSlider::sliderReleased, this,
+                         [this]
+                         {
+                             Send(SB_THUMBPOSITION, bar_->sliderPosition());
+                             if (IsWindow(hwnd_))
+                                 Send(SB_ENDSCROLL, 0);
+                             // Windows puts the thumb back where the parent left the position.
+                             QPointer<QScrollBar> bar = bar_;
+                             QTimer::singleShot(0, bar, [this] { Sync(); });
+                         });
         bar_->installEventFilter(this);
         return bar_;
     }
@@ -47,12 +50,24 @@ public:
         int code;
         switch (action)
         {
-        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-        case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-        case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
+        case QAbstractSlider::SliderSingleStepAdd:
+            code = SB_LINEDOWN;
+            break;
+        case QAbstractSlider::SliderSingleStepSub:
+            code = SB_LINEUP;
+            break;
+        case QAbstractSlider::SliderPageStepAdd:
+            code = SB_PAGEDOWN;
+            break;
+        case QAbstractSlider::SliderPageStepSub:
+            code = SB_PAGEUP;
+            break;
+        case QAbstractSlider::SliderToMinimum:
+            code = SB_TOP;
+            break;
+        case QAbstractSlider::SliderToMaximum:
+            code = SB_BOTTOM;
+            break;
         case QAbstractSlider::SliderMove:
             if (bar_->isSliderDown())
             {
@@ -60,7 +75,8 @@ public:
                 Send(SB_THUMBTRACK, bar_->sliderPosition());
             }
             return;
-        default: return;
+        default:
+            return;
         }
         // Keep the thumb; the parent decides.
         bar_->setSliderPosition(info_.nPos);
@@ -99,7 +115,8 @@ public:
             Sync();
             return old;
         }
-        case SBM_GETPOS: return info_.nPos;
+        case SBM_GETPOS:
+            return info_.nPos;
         case SBM_SETRANGE:
         case SBM_SETRANGEREDRAW:
         {
@@ -127,7 +144,8 @@ public:
                 info_.nMax = si->nMax;
             }
             if (si->fMask & SIF_PAGE)
-                info_.nPage = std::min<UINT>(si->nPage, static_cast<UINT>(std::max(info_.nMax - info_.nMin + 1, 0)));
+                info_.nPage =
+                    std::min<UINT>(si->nPage, static_cast<UINT>(std::max(info_.nMax - info_.nMin + 1, 0)));
             if (si->fMask & SIF_POS)
                 info_.nPos = si->nPos;
             info_.nPos = Clamp(info_.nPos);
@@ -156,22 +174,40 @@ public:
             if (bar_)
                 bar_->setEnabled(wp != ESB_DISABLE_BOTH);
             return TRUE;
-        case WM_GETDLGCODE: return DLGC_WANTARROWS;
+        case WM_GETDLGCODE:
+            return DLGC_WANTARROWS;
         case WM_KEYDOWN:
         {
             const bool vert = Style() & SBS_VERT;
             int code = -1;
             switch (wp)
             {
-            case VK_UP: code = vert ? SB_LINEUP : -1; break;
-            case VK_DOWN: code = vert ? SB_LINEDOWN : -1; break;
-            case VK_LEFT: code = vert ? -1 : SB_LINEUP; break;
-            case VK_RIGHT: code = vert ? -1 : SB_LINEDOWN; break;
-            case VK_PRIOR: code = SB_PAGEUP; break;
-            case VK_NEXT: code = SB_PAGEDOWN; break;
-            case VK_HOME: code = SB_TOP; break;
-            case VK_END: code = SB_BOTTOM; break;
-            default: break;
+            case VK_UP:
+                code = vert ? SB_LINEUP : -1;
+                break;
+            case VK_DOWN:
+                code = vert ? SB_LINEDOWN : -1;
+                break;
+            case VK_LEFT:
+                code = vert ? -1 : SB_LINEUP;
+                break;
+            case VK_RIGHT:
+                code = vert ? -1 : SB_LINEDOWN;
+                break;
+            case VK_PRIOR:
+                code = SB_PAGEUP;
+                break;
+            case VK_NEXT:
+                code = SB_PAGEDOWN;
+                break;
+            case VK_HOME:
+                code = SB_TOP;
+                break;
+            case VK_END:
+                code = SB_BOTTOM;
+                break;
+            default:
+                break;
             }
             if (code >= 0)
                 Send(code, 0);
@@ -180,7 +216,8 @@ public:
         case WM_KEYUP:
             Send(SB_ENDSCROLL, 0);
             return 0;
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }

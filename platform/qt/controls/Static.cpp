@@ -57,12 +57,27 @@ public:
             p.fillRect(r, pal.color(QPalette::Window));
         switch (Type())
         {
-        case SS_BLACKRECT: p.fillRect(r, Qt::black); break;
-        case SS_GRAYRECT: p.fillRect(r, shadow); break;
-        case SS_WHITERECT: p.fillRect(r, Qt::white); break;
-        case SS_BLACKFRAME: p.setPen(Qt::black); p.drawRect(r.adjusted(0, 0, -1, -1)); break;
-        case SS_GRAYFRAME: p.setPen(shadow); p.drawRect(r.adjusted(0, 0, -1, -1)); break;
-        case SS_WHITEFRAME: p.setPen(Qt::white); p.drawRect(r.adjusted(0, 0, -1, -1)); break;
+        case SS_BLACKRECT:
+            p.fillRect(r, Qt::black);
+            break;
+        case SS_GRAYRECT:
+            p.fillRect(r, shadow);
+            break;
+        case SS_WHITERECT:
+            p.fillRect(r, Qt::white);
+            break;
+        case SS_BLACKFRAME:
+            p.setPen(Qt::black);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+            break;
+        case SS_GRAYFRAME:
+            p.setPen(shadow);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+            break;
+        case SS_WHITEFRAME:
+            p.setPen(Qt::white);
+            p.drawRect(r.adjusted(0, 0, -1, -1));
+            break;
         case SS_ETCHEDHORZ:
             p.setPen(shadow);
             p.drawLine(r.left(), r.top(), r.right(), r.top());
@@ -108,11 +123,19 @@ public:
             int flags = Qt::TextWordWrap;
             switch (Type())
             {
-            case SS_CENTER: flags |= Qt::AlignHCenter; break;
-            case SS_RIGHT: flags |= Qt::AlignRight; break;
+            case SS_CENTER:
+                flags |= Qt::AlignHCenter;
+                break;
+            case SS_RIGHT:
+                flags |= Qt::AlignRight;
+                break;
             case SS_LEFTNOWORDWRAP:
-            case SS_SIMPLE: flags = Qt::AlignLeft; break;
-            default: flags |= Qt::AlignLeft; break;
+            case SS_SIMPLE:
+                flags = Qt::AlignLeft;
+                break;
+            default:
+                flags |= Qt::AlignLeft;
+                break;
             }
             flags |= (Style() & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
             QString t = w.text;
@@ -158,14 +181,18 @@ public:
                 widget_->update();
             return reinterpret_cast<LRESULT>(old);
         }
-        case STM_GETICON: return reinterpret_cast<LRESULT>(icon_);
-        case STM_GETIMAGE: return reinterpret_cast<LRESULT>(wp == IMAGE_ICON ? icon_ : bitmap_);
-        case WM_GETDLGCODE: return DLGC_STATIC;
+        case STM_GETICON:
+            return reinterpret_cast<LRESULT>(icon_);
+        case STM_GETIMAGE:
+            return reinterpret_cast<LRESULT>(wp == IMAGE_ICON ? icon_ : bitmap_);
+        case WM_GETDLGCODE:
+            return DLGC_STATIC;
         case WM_ENABLE:
             if (Style() & SS_NOTIFY)
                 Command(wp ? STN_ENABLE : STN_DISABLE);
             return 0;
-        default: break;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }

@@ -38,13 +38,15 @@ public:
     QWidget* CreateWidget(QWidget*, const CREATESTRUCT&) override { return nullptr; }
 
     // The window a tool watches: the id itself with TTF_IDISHWND.
-    static HWND Target(const Tool& t) { return (t.flags & TTF_IDISHWND) ? reinterpret_cast<HWND>(t.id) : t.hwnd; }
+    static HWND Target(const Tool& t)
+    {
+        return (t.flags & TTF_IDISHWND) ? reinterpret_cast<HWND>(t.id) : t.hwnd;
+    }
 
     std::vector<Tool>::iterator Find(const TOOLINFO* ti)
     {
-        return std::find_if(tools_.begin(), tools_.end(), [&](const Tool& t) {
-            return t.hwnd == ti->hwnd && t.id == ti->uId;
-        });
+        return std::find_if(tools_.begin(), tools_.end(),
+                            [&](const Tool& t) { return t.hwnd == ti->hwnd && t.id == ti->uId; });
     }
 
     void SetText(Tool& t, const TOOLINFO* ti)
@@ -55,7 +57,8 @@ public:
         else if (IS_INTRESOURCE(ti->lpszText))
         {
             char buf[512] = {};
-            LoadString(ti->hinst, static_cast<UINT>(reinterpret_cast<UINT_PTR>(ti->lpszText)), buf, sizeof buf);
+            LoadString(ti->hinst, static_cast<UINT>(reinterpret_cast<UINT_PTR>(ti->lpszText)), buf,
+                       sizeof buf);
             t.text = buf;
         }
         else
@@ -144,23 +147,30 @@ public:
                 CopyOut(text, ti->lpszText, wp ? static_cast<int>(wp) : 80);
             }
             return 0;
-        case TTM_GETTOOLCOUNT: return static_cast<LRESULT>(tools_.size());
+        case TTM_GETTOOLCOUNT:
+            return static_cast<LRESULT>(tools_.size());
         case TTM_ACTIVATE:
             active_ = wp != 0;
             if (!active_)
                 QToolTip::hideText();
             return 0;
-        case TTM_SETDELAYTIME: return 0; // Qt's delays stand
+        case TTM_SETDELAYTIME:
+            return 0; // Qt's delays stand
         case TTM_SETMAXTIPWIDTH:
         {
             const int old = maxWidth_;
             maxWidth_ = static_cast<int>(lp);
             return old;
         }
-        case TTM_GETMAXTIPWIDTH: return maxWidth_;
-        case TTM_RELAYEVENT: return 0; // Qt sees the mouse itself
-        case TTM_POP: QToolTip::hideText(); return 0;
-        default: break;
+        case TTM_GETMAXTIPWIDTH:
+            return maxWidth_;
+        case TTM_RELAYEVENT:
+            return 0; // Qt sees the mouse itself
+        case TTM_POP:
+            QToolTip::hideText();
+            return 0;
+        default:
+            break;
         }
         return Control::Proc(msg, wp, lp);
     }

@@ -2,7 +2,6 @@
 // typing through the window's procedure chain.
 #include "control_fixture.h"
 
-
 namespace kel::qt::controls::test
 {
 namespace
@@ -47,7 +46,8 @@ TEST_F(ButtonTest, CheckKindsFollowWindowsRules)
         {
             Click(W(h), QPoint(5, 10));
             Pump();
-            EXPECT_EQ(SendMessage(h, BM_GETCHECK, 0, 0), c.afterClicks[i]) << "style " << c.style << " click " << i;
+            EXPECT_EQ(SendMessage(h, BM_GETCHECK, 0, 0), c.afterClicks[i])
+                << "style " << c.style << " click " << i;
         }
         EXPECT_EQ(Notes(WM_COMMAND, BN_CLICKED).size(), c.afterClicks.size());
         Clear();
@@ -167,7 +167,8 @@ TEST_F(EditTest, TypingChangesTextAndSendsChangeAfterUpdate)
 TEST_F(EditTest, SubclassFiltersCharactersBeforeTheEditSeesThem)
 {
     HWND e = Make("EDIT", "", ES_AUTOHSCROLL, 10, 10, 120, 22, 501);
-    g_editBase = reinterpret_cast<WNDPROC>(SetWindowLongPtr(e, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DigitsOnly)));
+    g_editBase =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtr(e, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DigitsOnly)));
     SetFocus(e);
     Pump();
     Type(Focus(), "1x2-3");

@@ -46,7 +46,8 @@ protected:
         if (pos.x() < 0)
             pos = w->rect().center();
         const QPointF global = w->mapToGlobal(QPointF(pos));
-        auto send = [&](QEvent::Type t, Qt::MouseButtons buttons) {
+        auto send = [&](QEvent::Type t, Qt::MouseButtons buttons)
+        {
             QMouseEvent e(t, QPointF(pos), global, button, buttons, Qt::NoModifier);
             QCoreApplication::sendEvent(w, &e);
         };
@@ -58,7 +59,8 @@ protected:
             send(QEvent::MouseButtonRelease, Qt::NoButton);
         }
     }
-    static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
+                    const QString& text = {})
     {
         QKeyEvent press(QEvent::KeyPress, key, mods, text);
         QCoreApplication::sendEvent(w, &press);
@@ -89,7 +91,6 @@ private:
     static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
-
 inline std::vector<Note> ControlTest::notes;
 inline std::function<bool(UINT, WPARAM, LPARAM, LRESULT*)> ControlTest::hook;
 
@@ -103,8 +104,8 @@ inline void ControlTest::SetUp()
     wc.lpszClassName = "ControlTestParent";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     RegisterClass(&wc); // already there from an earlier test is fine
-    parent = CreateWindowEx(0, "ControlTestParent", "Controls", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 10, 10,
-                            480, 360, nullptr, nullptr, nullptr, nullptr);
+    parent = CreateWindowEx(0, "ControlTestParent", "Controls", WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 10,
+                            10, 480, 360, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(parent, nullptr);
     Pump(5);
 }
@@ -117,7 +118,8 @@ inline void ControlTest::TearDown()
     UiTest::TearDown();
 }
 
-inline HWND ControlTest::Make(const char* cls, const char* text, DWORD style, int x, int y, int cx, int cy, int id)
+inline HWND ControlTest::Make(const char* cls, const char* text, DWORD style, int x, int y, int cx, int cy,
+                              int id)
 {
     HWND h = CreateWindowEx(0, cls, text, style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
@@ -203,7 +205,8 @@ inline LRESULT CALLBACK ControlTest::ParentProc(HWND hwnd, UINT msg, WPARAM wp, 
         notes.push_back(n);
         return 0;
     }
-    default: break;
+    default:
+        break;
     }
     return DefWindowProc(hwnd, msg, wp, lp);
 }

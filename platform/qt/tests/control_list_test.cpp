@@ -79,7 +79,8 @@ TEST_F(ListTest, ExtendedListBoxReportsSelectedItems)
 
 TEST_F(ListTest, ComboSelectionByUserNotifiesAndOwnerDrawsItems)
 {
-    HWND cb = Make("COMBOBOX", "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 10, 10, 150, 200, 700);
+    HWND cb =
+        Make("COMBOBOX", "", CBS_DROPDOWNLIST | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS, 10, 10, 150, 200, 700);
     for (const char* s : {"Red", "Green", "Blue"})
         SendMessage(cb, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
     EXPECT_EQ(SendMessage(cb, CB_GETCURSEL, 0, 0), CB_ERR) << "nothing chosen by itself";
@@ -96,6 +97,7 @@ TEST_F(ListTest, ComboSelectionByUserNotifiesAndOwnerDrawsItems)
     ASSERT_EQ(Notes(WM_COMMAND, CBN_SELCHANGE).size(), 1u);
     EXPECT_EQ(Notes(WM_COMMAND, CBN_SELENDOK).size(), 1u);
 
+    SendMessage(cb, CB_SETCURSEL, 0, 0);
     SetFocus(cb);
     Key(combo, Qt::Key_Down);
     Pump();
@@ -142,7 +144,8 @@ TEST_F(ListTest, SliderMovesThenReportsWithTrackbarCodes)
     SendMessage(tb, TBM_SETPOS, TRUE, 20);
     EXPECT_TRUE(Notes(WM_HSCROLL).empty()) << "TBM_SETPOS is silent";
     int seen = -1;
-    hook = [&](UINT msg, WPARAM wp, LPARAM lp, LRESULT*) {
+    hook = [&](UINT msg, WPARAM wp, LPARAM lp, LRESULT*)
+    {
         if (msg == WM_HSCROLL && LOWORD(wp) == TB_PAGEDOWN)
             seen = static_cast<int>(SendMessage(reinterpret_cast<HWND>(lp), TBM_GETPOS, 0, 0));
         return false;
@@ -165,8 +168,8 @@ TEST_F(ListTest, SliderMovesThenReportsWithTrackbarCodes)
 TEST_F(ListTest, SpinAsksTheParentThenUpdatesItsBuddy)
 {
     HWND edit = Make("EDIT", "", ES_AUTOHSCROLL | WS_BORDER, 10, 10, 80, 22, 1000);
-    HWND spin = Make(UPDOWN_CLASS, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 0, 0, 16,
-                     22, 1001);
+    HWND spin = Make(UPDOWN_CLASS, "", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 0, 0,
+                     16, 22, 1001);
     EXPECT_EQ(reinterpret_cast<HWND>(SendMessage(spin, UDM_GETBUDDY, 0, 0)), edit);
     SendMessage(spin, UDM_SETRANGE32, 0, 2000);
     SendMessage(spin, UDM_SETPOS32, 0, 999);
@@ -191,7 +194,8 @@ TEST_F(ListTest, SpinAsksTheParentThenUpdatesItsBuddy)
     EXPECT_FALSE(error);
 
     // A parent that refuses the change keeps the position.
-    hook = [](UINT msg, WPARAM, LPARAM lp, LRESULT* r) {
+    hook = [](UINT msg, WPARAM, LPARAM lp, LRESULT* r)
+    {
         if (msg == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == UDN_DELTAPOS)
         {
             *r = TRUE;
@@ -228,7 +232,8 @@ protected:
         const char* heads[] = {"Mass", "Name", "Intensity"};
         for (int c = 0; c < 3; ++c)
         {
-            LVCOLUMN col{LVCF_TEXT | LVCF_WIDTH | LVCF_FMT, LVCFMT_LEFT, 80, const_cast<char*>(heads[c]), 0, c, 0, 0};
+            LVCOLUMN col{
+                LVCF_TEXT | LVCF_WIDTH | LVCF_FMT, LVCFMT_LEFT, 80, const_cast<char*>(heads[c]), 0, c, 0, 0};
             SendMessage(lv, LVM_INSERTCOLUMN, c, reinterpret_cast<LPARAM>(&col));
         }
         const char* rows[][3] = {{"2", "H2", "1.0E-9"}, {"18", "H2O", "3.2E-8"}, {"28", "N2", "7.5E-7"}};
@@ -272,8 +277,9 @@ TEST_F(ListViewTest, ColumnsItemsAndSubItems)
     EXPECT_EQ(SendMessage(lv, LVM_GETCOLUMNWIDTH, 3, 0), 120);
 
     // Sorting by item data, descending.
-    SendMessage(lv, LVM_SORTITEMS, 0,
-                reinterpret_cast<LPARAM>(+[](LPARAM a, LPARAM b, LPARAM) -> int { return static_cast<int>(b - a); }));
+    SendMessage(lv, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(+[](LPARAM a, LPARAM b, LPARAM) -> int {
+                    return static_cast<int>(b - a);
+                }));
     LVITEM first{LVIF_PARAM, 0, 0, 0, 0, nullptr, 0, 0, 0, 0};
     SendMessage(lv, LVM_GETITEM, 0, reinterpret_cast<LPARAM>(&first));
     EXPECT_EQ(first.lParam, 102);
