@@ -14,3 +14,5 @@
 #include "win32/prompt.h"
 #include "win32/user.h"
 #include "win32/gdi.h"
+#include "win32/print.h"
+#include "win32/clipboard.h"

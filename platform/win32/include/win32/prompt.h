@@ -7,6 +7,7 @@
 #include "win32/styles.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,21 @@ struct PromptFont
     bool underline = false;
 };
 
+// The print and print set-up dialogs' settings (the PRINTDLG/DEVMODE fields they show).
+struct PromptPrint
+{
+    std::string printer;    // device name
+    UINT flags = 0;         // PD_* bits (PD_PAGENUMS, PD_SELECTION, PD_PRINTTOFILE, PD_NO... ...)
+    int fromPage = 0;       // page range (with PD_PAGENUMS) within minPage..maxPage
+    int toPage = 0;
+    int minPage = 0;
+    int maxPage = 0;
+    int copies = 1;
+    int orientation = 1;    // DMORIENT_PORTRAIT or DMORIENT_LANDSCAPE
+    int paperSize = 0;      // DMPAPER_*, 0: the printer's default
+    std::string outputFile; // with PD_PRINTTOFILE: the file chosen in the dialog (may be empty)
+};
+
 struct PromptRequest
 {
     PromptKind kind = PromptKind::MessageBox;
@@ -68,6 +84,7 @@ struct PromptRequest
 
     COLORREF color = 0; // colour dialog: initial colour
     PromptFont font;    // font dialog: initial font
+    PromptPrint print;  // print dialogs: the settings shown
 };
 
 struct PromptReply
@@ -76,6 +93,8 @@ struct PromptReply
     std::vector<std::string> paths; // chosen file(s) or folder
     COLORREF color = 0;
     PromptFont font;
+    // Print dialogs: the settings chosen; nothing: those of the request.
+    std::optional<PromptPrint> print;
 
     // Dialogs: run the dialog for real and return EndDialog's value (result is then unused).
     bool run = false;
