@@ -9,6 +9,7 @@
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "win32/uidriver.h"
+#include "win32/userdialog.h"
 
 #include <gtest/gtest.h>
 
@@ -103,8 +104,8 @@ protected:
         wc.lpfnWndProc = MainProc;
         wc.lpszClassName = "KelTestMain";
         RegisterClass(&wc);
-        m_main = CreateWindowEx(0, "KelTestMain", "Main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 80, 600, 400,
-                                nullptr, nullptr, nullptr, nullptr);
+        m_main = CreateWindowEx(0, "KelTestMain", "Main", WS_OVERLAPPEDWINDOW, 100, 80, 600, 400, nullptr,
+                                nullptr, nullptr, nullptr);
         ASSERT_NE(m_main, nullptr);
         kel::basedlg::SetMainWindow(m_main);
         CBaseParameterDlg::s_placement = {};
@@ -257,9 +258,11 @@ TEST_F(BaseDlgTest, CloseFromKeyboardOrCloseBoxClosesInsteadOfCollapsing)
         g_notices.clear();
         dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE, keyboard ? 0 : CaptionPoint(dlg, false));
         EXPECT_TRUE(dlg.m_bExpanded) << keyboard;
-        EXPECT_FALSE(dlg.IsWindowVisible()) << keyboard;
         ASSERT_TRUE(PumpUntil([] { return !g_notices.empty(); }));
         EXPECT_EQ(g_notices.front(), static_cast<UINT>(WM_KEL_PARAMDLGCLOSED));
+        EXPECT_TRUE(
+            PumpUntil([&] { return kel::ui::IsDialogEnded(dlg.GetSafeHwnd()) || !dlg.IsWindowVisible(); }))
+            << keyboard;
     }
 }
 
