@@ -178,12 +178,12 @@ void Control::ApplyParentColors(UINT ctlColorMsg)
     pal.setColor(QPalette::ButtonText, ToQColor(text));
     HBRUSH brush = reinterpret_cast<HBRUSH>(r);
     const bool edit = ctlColorMsg == WM_CTLCOLOREDIT || ctlColorMsg == WM_CTLCOLORLISTBOX;
-    HBRUSH standard = GetSysColorBrush(edit ? COLOR_WINDOW : COLOR_BTNFACE);
-    if (brush && brush != standard)
+    const COLORREF standard = GetSysColor(edit ? COLOR_WINDOW : COLOR_BTNFACE);
+    if (brush)
     {
         std::lock_guard<std::recursive_mutex> lk(kel::gdi::TableLock());
         if (auto* b = static_cast<kel::gdi::BrushObject*>(kel::gdi::LookupObject(brush, OBJ_BRUSH));
-            b && b->log.lbStyle == BS_SOLID)
+            b && b->log.lbStyle == BS_SOLID && b->log.lbColor != standard)
         {
             const QColor c = ToQColor(b->log.lbColor);
             pal.setColor(edit ? QPalette::Base : QPalette::Window, c);
@@ -369,6 +369,8 @@ LRESULT Dispatch(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ControlFactory make)
         if (QWidget* w = control->CreateWidget(surface, *cs))
         {
             control->widget_ = w;
+            // Cover the surface's backing image: a control paints all of its rectangle.
+            w->setAutoFillBackground(true);
             if (surface)
             {
                 w->setGeometry(0, 0, cs->cx, cs->cy);
