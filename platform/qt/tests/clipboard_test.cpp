@@ -92,7 +92,8 @@ protected:
 
 TEST_F(InProcess, TextRoundTripsAsCp1252)
 {
-    const std::string text = "Gr\xFC\xDF" "e 5 \x80\r\nline 2"; // Grüße 5 €
+    const std::string text = "Gr\xFC\xDF"
+                             "e 5 \x80\r\nline 2"; // Grüße 5 €
     ASSERT_TRUE(OpenClipboard(window_));
     ASSERT_TRUE(EmptyClipboard());
     HGLOBAL block = TextBlock(text);
@@ -135,8 +136,8 @@ TEST_F(InProcess, BitmapRoundTripsThroughADib)
 
     // The same DIB coming from another program becomes a bitmap with the same pixels.
     clipboard_.Put({kel::ClipboardItem{CF_DIB, *stored}});
-    EXPECT_EQ(GetObjectType(bitmap), 0u) << "freed when replaced";
     ASSERT_TRUE(OpenClipboard(window_));
+    EXPECT_EQ(GetObjectType(bitmap), 0u) << "freed once replaced";
     HANDLE back = GetClipboardData(CF_BITMAP);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(GetObjectType(back), DWORD(OBJ_BITMAP));
@@ -252,7 +253,8 @@ TEST_F(Desktop, BitmapBecomesAnImage)
     QImage other(3, 2, QImage::Format_RGB32);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            other.setPixel(x, y, qRgb(GetRValue(kPixels[y][x]), GetGValue(kPixels[y][x]), GetBValue(kPixels[y][x])));
+            other.setPixel(
+                x, y, qRgb(GetRValue(kPixels[y][x]), GetGValue(kPixels[y][x]), GetBValue(kPixels[y][x])));
     QGuiApplication::clipboard()->setImage(other);
     ASSERT_TRUE(OpenClipboard(window_));
     ASSERT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
@@ -290,7 +292,8 @@ TEST_F(Desktop, MetafilePictureGoesOutAsItsBytesPlusAPicture)
     ASSERT_NE(mime, nullptr);
     const QByteArray data = mime->data(QString::fromLatin1(kel::qt::kEmfMimeType));
     EXPECT_EQ(Bytes(data.begin(), data.end()), emf);
-    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(4, 4)) << "the rendering for other programs";
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(4, 4))
+        << "the rendering for other programs";
 
     // Read back as another program would hand it over.
     auto* copy = new QMimeData;

@@ -2,6 +2,8 @@
 // (checked with pdfinfo/pdftotext), abort procedures and the Qt print dialogs.
 #include "GdiPrint.h"
 
+#include "mfc/PrintDialog.h"
+
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "win32/gdi.h"
@@ -9,7 +11,6 @@
 #include "win32/print.h"
 
 #include <QtCore/QTimer>
-#include <QtPrintSupport/QPageSetupDialog>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtWidgets/QApplication>
 
@@ -191,9 +192,9 @@ TEST_F(PrintTest, DeviceCapsDescribeThePageAtThePrintersResolution)
         EXPECT_EQ(dpi, 600);
         EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), dpi);
         EXPECT_EQ(GetDeviceCaps(dc, TECHNOLOGY), DT_RASPRINTER);
-        // A4: 210 x 297 mm.
-        EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), 210 / 25.4 * dpi, 2);
-        EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), 297 / 25.4 * dpi, 2);
+        // A4: 210 x 297 mm (Qt keeps it in whole points: within 3 pixels).
+        EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), 210 / 25.4 * dpi, 4);
+        EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), 297 / 25.4 * dpi, 4);
         const int offX = GetDeviceCaps(dc, PHYSICALOFFSETX), offY = GetDeviceCaps(dc, PHYSICALOFFSETY);
         EXPECT_GT(offX, 0);
         EXPECT_GT(offY, 0);
@@ -211,7 +212,8 @@ TEST_F(PrintTest, DeviceCapsDescribeThePageAtThePrintersResolution)
         EXPECT_EQ(p.y, offY);
         const int asked = GETSCALINGFACTOR, unknown = 4711;
         EXPECT_EQ(Escape(dc, QUERYESCSUPPORT, sizeof asked, reinterpret_cast<LPCSTR>(&asked), nullptr), 1);
-        EXPECT_EQ(Escape(dc, QUERYESCSUPPORT, sizeof unknown, reinterpret_cast<LPCSTR>(&unknown), nullptr), 0);
+        EXPECT_EQ(Escape(dc, QUERYESCSUPPORT, sizeof unknown, reinterpret_cast<LPCSTR>(&unknown), nullptr),
+                  0);
         DeleteDC(dc);
     }
 
@@ -375,7 +377,13 @@ TEST_F(PrintTest, PrintDialogChoicesComeBackInTheRecordAndItsBlocks)
 
     // Set-up again from the kept blocks, with copies in the DEVMODE; a cancel changes nothing.
     HGLOBAL names = pd_.hDevNames, mode = pd_.hDevMode;
-    PrintAnswers cancel([](const kel::PromptRequest&) { return kel::PromptReply{IDCANCEL}; });
+    PrintAnswers cancel(
+        [](const kel::PromptRequest&)
+        {
+            kel::PromptReply reply;
+            reply.result = IDCANCEL;
+            return reply;
+        });
     pd_.Flags = PD_PRINTSETUP | PD_USEDEVMODECOPIES;
     EXPECT_FALSE(PrintDlg(&pd_));
     ASSERT_EQ(cancel.requests.size(), 1u);
@@ -383,6 +391,60 @@ TEST_F(PrintTest, PrintDialogChoicesComeBackInTheRecordAndItsBlocks)
     EXPECT_EQ(cancel.requests[0].print.orientation, DMORIENT_LANDSCAPE) << "starts from the kept DEVMODE";
     EXPECT_EQ(pd_.hDevNames, names);
     EXPECT_EQ(pd_.hDevMode, mode);
+}
+
+TEST_F(PrintTest, PrintDialogClassGivesTheChoiceAndTheDc)
+{
+    CPrintDialog defaults(FALSE);
+    ASSERT_TRUE(defaults.GetDefaults());
+    EXPECT_EQ(std::string(defaults.GetDeviceName()), KEL_PDF_PRINTER_NAME);
+    EXPECT_EQ(std::string(defaults.GetPortName()), "FILE:");
+    EXPECT_FALSE(defaults.GetDriverName().IsEmpty());
+    EXPECT_TRUE(defaults.PrintAll());
+    EXPECT_EQ(defaults.GetFromPage(), -1);
+    EXPECT_EQ(defaults.GetCopies(), 1);
+    ASSERT_NE(defaults.GetPrinterDC(), nullptr);
+    EXPECT_EQ(GetDeviceCaps(defaults.GetPrinterDC(), TECHNOLOGY), DT_RASPRINTER);
+    DeleteDC(defaults.GetPrinterDC());
+
+    // The dialog asked with the kept blocks; its page range and copies come back.
+    CPrintDialog dialog(FALSE, PD_ALLPAGES | PD_USEDEVMODECOPIES | PD_NOSELECTION);
+    dialog.m_pd.hDevNames = defaults.m_pd.hDevNames;
+    dialog.m_pd.hDevMode = defaults.m_pd.hDevMode;
+    dialog.m_pd.nMaxPage = 9;
+    PrintAnswers answers(
+        [](const kel::PromptRequest& r)
+        {
+            kel::PromptReply reply;
+            reply.result = IDOK;
+            reply.print = r.print;
+            reply.print->flags |= PD_PAGENUMS;
+            reply.print->fromPage = 2;
+            reply.print->toPage = 4;
+            reply.print->copies = 3;
+            return reply;
+        });
+    ASSERT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_TRUE(dialog.PrintRange());
+    EXPECT_FALSE(dialog.PrintAll());
+    EXPECT_EQ(dialog.GetFromPage(), 2);
+    EXPECT_EQ(dialog.GetToPage(), 4);
+    EXPECT_EQ(dialog.GetCopies(), 3) << "from the DEVMODE with PD_USEDEVMODECOPIES";
+    ASSERT_NE(dialog.GetDevMode(), nullptr);
+    EXPECT_EQ(dialog.GetDevMode()->dmCopies, 3);
+    GlobalUnlock(dialog.m_pd.hDevMode);
+    GlobalUnlock(dialog.m_pd.hDevMode);
+    ASSERT_NE(dialog.GetPrinterDC(), nullptr);
+    DeleteDC(dialog.GetPrinterDC());
+    HDC made = dialog.CreatePrinterDC();
+    ASSERT_NE(made, nullptr);
+    EXPECT_EQ(dialog.GetPrinterDC(), made);
+    DeleteDC(made);
+    pd_.hDevNames = dialog.m_pd.hDevNames; // freed by the fixture
+    pd_.hDevMode = dialog.m_pd.hDevMode;
+
+    CPrintDialog none(TRUE);
+    EXPECT_EQ(none.CreatePrinterDC(), nullptr) << "no printer chosen yet";
 }
 
 TEST_F(PrintTest, QtDialogsAnswerWithTheirSettings)
