@@ -1,6 +1,7 @@
 // The prompt service of the Qt backend: message boxes and the common dialogs with Qt's own
 // (non-native, so they work offscreen) dialogs, and the dialog font measure.
 #include "PromptService.h"
+#include "GdiPrint.h"
 
 #include "Gdi.h"
 
@@ -75,9 +76,11 @@ QWidget* OwnerWidget(HWND owner)
 class ModalScope
 {
 public:
-    ModalScope(HWND owner, bool taskModal)
+    ModalScope(HWND owner, bool taskModal) : m_owner(owner), m_taskModal(taskModal) {}
+    // Disables the windows (Exec does it each time the dialog is shown).
+    void Engage()
     {
-        if (taskModal || !owner)
+        if (m_taskModal || !m_owner)
         {
             EnumThreadWindows(
                 GetCurrentThreadId(),
@@ -88,14 +91,17 @@ public:
                 },
                 reinterpret_cast<LPARAM>(this));
         }
-        else if (HWND top = GetAncestor(owner, GA_ROOT))
+        else if (HWND top = GetAncestor(m_owner, GA_ROOT))
             Disable(top);
     }
-    ~ModalScope()
+    ~ModalScope() { Release(); }
+    // Enables the windows again (before the prompt's window goes, so activation can return to them).
+    void Release()
     {
         for (HWND hwnd : m_disabled)
             if (IsWindow(hwnd))
                 EnableWindow(hwnd, TRUE);
+        m_disabled.clear();
     }
     ModalScope(const ModalScope&) = delete;
     ModalScope& operator=(const ModalScope&) = delete;
@@ -103,17 +109,36 @@ public:
 private:
     void Disable(HWND hwnd)
     {
-        if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
+        if (IsWindowEnabled(hwnd))
         {
             EnableWindow(hwnd, FALSE);
             m_disabled.push_back(hwnd);
         }
     }
+    HWND m_owner;
+    bool m_taskModal;
     std::vector<HWND> m_disabled;
 };
 
-// Runs a Qt dialog; our queue keeps running meanwhile (cross-thread sends, timers, worker prompts).
-int Exec(QDialog& dialog)
+// Releases a modal scope when its dialog hides, before the window system moves activation.
+class ReleaseOnHide : public QObject
+{
+public:
+    explicit ReleaseOnHide(ModalScope& scope) : m_scope(scope) {}
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide)
+            m_scope.Release();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    ModalScope& m_scope;
+};
+
+// Runs a Qt dialog modal to the windows of `scope`; our queue keeps running meanwhile
+// (cross-thread sends, timers, worker prompts).
+int Exec(QDialog& dialog, ModalScope& scope)
 {
     QTimer serve;
     if (kel::ui::UiThreadId() != 0)
@@ -121,7 +146,14 @@ int Exec(QDialog& dialog)
         QObject::connect(&serve, &QTimer::timeout, [] { kel::ui::ServeMessagesWhileModal(); });
         serve.start(50);
     }
-    return dialog.exec();
+    scope.Engage();
+    ReleaseOnHide release(scope);
+    dialog.installEventFilter(&release);
+    // Made after the owner was disabled, the dialog inherited that; as a window it may be enabled.
+    dialog.setEnabled(true);
+    int result = dialog.exec();
+    dialog.removeEventFilter(&release);
+    return result;
 }
 
 const char* ButtonLabel(int id)
@@ -205,7 +237,7 @@ PromptReply MessageBoxPrompt(const PromptRequest& r)
     box.setWindowModality(r.owner && !taskModal ? Qt::WindowModal : Qt::ApplicationModal);
 
     ModalScope modal(r.owner, taskModal);
-    Exec(box);
+    Exec(box, modal);
     PromptReply reply;
     if (QAbstractButton* clicked = box.clickedButton())
         reply.result = clicked->property("kelResult").toInt();
@@ -289,7 +321,7 @@ PromptReply FilePrompt(const PromptRequest& r)
     ModalScope modal(r.owner, false);
     PromptReply reply;
     reply.result = IDCANCEL;
-    while (Exec(dialog) == QDialog::Accepted)
+    while (Exec(dialog, modal) == QDialog::Accepted)
     {
         if (AcceptPaths(&dialog, dialog.selectedFiles(), &reply.paths, folder ? std::string() : r.defaultExt))
         {
@@ -310,7 +342,7 @@ PromptReply ColorPrompt(const PromptRequest& r)
     ModalScope modal(r.owner, false);
     PromptReply reply;
     reply.result = IDCANCEL;
-    if (Exec(dialog) == QDialog::Accepted)
+    if (Exec(dialog, modal) == QDialog::Accepted)
     {
         QColor c = dialog.selectedColor();
         reply.result = IDOK;
@@ -338,7 +370,7 @@ PromptReply FontPrompt(const PromptRequest& r)
     ModalScope modal(r.owner, false);
     PromptReply reply;
     reply.result = IDCANCEL;
-    if (Exec(dialog) == QDialog::Accepted)
+    if (Exec(dialog, modal) == QDialog::Accepted)
     {
         QFont f = dialog.selectedFont();
         reply.result = IDOK;
@@ -494,7 +526,7 @@ PromptReply ShowPrompt(const PromptRequest& request)
     }
     case PromptKind::Print:
     case PromptKind::PrintSetup:
-        break;
+        return PrintPrompt(request); // GdiPrint.h
     }
     std::fprintf(stderr, "[prompt %s] no dialog for this kind; cancelled\n", PromptKindName(request.kind));
     PromptReply reply;

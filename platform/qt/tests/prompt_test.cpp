@@ -82,13 +82,13 @@ protected:
         UiTest::TearDown();
     }
 
-    static HWND TopLevel(const char* title)
+    static HWND TopLevel(const char* title, DWORD visible = WS_VISIBLE)
     {
         WNDCLASS wc{};
         wc.lpfnWndProc = DefWindowProc;
         wc.lpszClassName = "PromptOwner";
         RegisterClass(&wc); // once per test; a second registration fails harmlessly
-        return CreateWindowEx(0, "PromptOwner", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300, 200,
+        return CreateWindowEx(0, "PromptOwner", title, WS_OVERLAPPEDWINDOW | visible, 50, 50, 300, 200,
                               nullptr, nullptr, nullptr, nullptr);
     }
 };
@@ -231,7 +231,7 @@ TEST_F(PromptServiceTest, TextIconAndDefaultButton)
 TEST_F(PromptServiceTest, ModalToTheOwnerOrTheWholeTask)
 {
     HWND owner = TopLevel("Owner");
-    HWND other = TopLevel("Other");
+    HWND other = TopLevel("Other", 0); // hidden: task-modal boxes disable it all the same
     ASSERT_TRUE(owner && other);
     struct Seen
     {
