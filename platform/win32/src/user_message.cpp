@@ -272,7 +272,10 @@ bool Look(Queue& q, MSG* out, HWND hwnd, UINT min, UINT max, UINT flags)
                 Window* w = FindWindowLocked(h);
                 if (w && (!w->update.empty() || w->internalPaint) && FilterWindow(hwnd, h))
                 {
-                    if (remove)
+                    // Taking the message ends an internal paint; an update region stays until validated.
+                    if (remove && w->update.empty())
+                        ClearUpdateLocked(*w);
+                    else if (remove)
                         w->internalPaint = false;
                     return take(MSG{h, WM_PAINT, 0, 0, static_cast<DWORD>(now), {0, 0}});
                 }
@@ -770,8 +773,10 @@ void PostQuitMessage(int code)
 namespace
 {
 // Queues a sent message for another thread; nullptr for a bad window (last error set).
+// A callback is set before the message is queued: the receiver may take it at once.
 std::shared_ptr<SentMessage> Enqueue(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool notify,
-                                     DWORD* tidOut)
+                                     DWORD* tidOut, SENDASYNCPROC callback = nullptr,
+                                     ULONG_PTR callbackData = 0)
 {
     auto sm = std::make_shared<SentMessage>();
     sm->hwnd = hwnd;
@@ -779,6 +784,8 @@ std::shared_ptr<SentMessage> Enqueue(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     sm->wParam = wParam;
     sm->lParam = lParam;
     sm->notify = notify;
+    sm->callback = callback;
+    sm->callbackData = callbackData;
     sm->senderTid = GetCurrentThreadId();
     MyQueue();
     DWORD tid;
@@ -905,17 +912,7 @@ BOOL SendMessageCallback(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, SEND
             callback(hwnd, msg, data, r);
         return TRUE;
     }
-    auto sm = std::make_shared<SentMessage>();
-    std::shared_ptr<SentMessage> queued = Enqueue(hwnd, msg, wParam, lParam, true, nullptr);
-    if (!queued)
-        return FALSE;
-    std::lock_guard<std::mutex> lk(KernelLock());
-    if (!queued->started)
-    {
-        queued->callback = callback;
-        queued->callbackData = data;
-    }
-    return TRUE;
+    return Enqueue(hwnd, msg, wParam, lParam, true, nullptr, callback, data) != nullptr;
 }
 
 BOOL InSendMessage()

@@ -172,14 +172,18 @@ TEST_F(UiMessages, ReplyMessageReleasesTheSenderEarly)
 TEST_F(UiMessages, SendMessageTimeoutExpiresOnLayerTime)
 {
     kel::test::FakeClock clock;
-    // A thread that owns a window but never looks at its queue until told.
+    // A thread that owns a window but does not serve its queue until told. It says when the
+    // message has arrived: the sender took its deadline before queuing it, so layer time may move.
     HANDLE go = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    HANDLE arrived = CreateEvent(nullptr, TRUE, FALSE, nullptr);
     std::atomic<HWND> hwnd{nullptr};
     std::thread t(
         [&]
         {
             hwnd =
                 CreateWindow("KelTestMsg", "idle", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_SENDMESSAGE);
+            SetEvent(arrived);
             WaitForSingleObject(go, INFINITE);
             Pump();
             DestroyWindow(hwnd);
@@ -198,8 +202,7 @@ TEST_F(UiMessages, SendMessageTimeoutExpiresOnLayerTime)
             err = GetLastError();
             done = true;
         });
-    // Let the sender start its wait before layer time moves.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_EQ(WaitForSingleObject(arrived, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
     clock.Advance(999);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(done.load());
@@ -210,7 +213,40 @@ TEST_F(UiMessages, SendMessageTimeoutExpiresOnLayerTime)
     SetEvent(go);
     t.join();
     CloseHandle(go);
+    CloseHandle(arrived);
     EXPECT_TRUE(Events().empty()); // the abandoned message was not delivered late
+}
+
+std::atomic<int> g_callbacks{0};
+std::atomic<LRESULT> g_callbackSum{0};
+void CALLBACK CountReply(HWND, UINT msg, ULONG_PTR data, LRESULT result)
+{
+    if (msg == kPing && data == 77)
+    {
+        g_callbackSum += result;
+        ++g_callbacks;
+    }
+}
+
+// The receiver may take a message the moment it is queued; its callback must not be lost then.
+TEST_F(UiMessages, SendMessageCallbackAlwaysReportsBack)
+{
+    Worker worker;
+    g_callbacks = 0;
+    g_callbackSum = 0;
+    constexpr int kSends = 200;
+    for (int i = 0; i < kSends; ++i)
+        ASSERT_TRUE(SendMessageCallback(worker.Window(), kPing, 1, 0, CountReply, 77));
+    // The callbacks come back to this thread's loop; a sync send flushes the worker's queue first.
+    SendMessage(worker.Window(), kPing, 0, 0);
+    for (int spins = 0; g_callbacks.load() < kSends && spins < 1000; ++spins)
+    {
+        Pump();
+        if (g_callbacks.load() < kSends)
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    EXPECT_EQ(g_callbacks.load(), kSends);
+    EXPECT_EQ(g_callbackSum.load(), 2 * kSends);
 }
 
 TEST_F(UiMessages, SendToAWindowDestroyedMeanwhileReturnsZero)
@@ -274,6 +310,23 @@ TEST_F(UiMessages, TimersFollowTheFakeClockAndCoalesce)
     EXPECT_EQ(Events().size(), 4u);
 }
 
+// A window asked to paint without an update region gets one WM_PAINT, and then the queue has
+// nothing left to paint even when the window did not validate anything.
+TEST_F(UiMessages, InternalPaintIsDeliveredOnce)
+{
+    Pump();
+    ASSERT_TRUE(RedrawWindow(m_main, nullptr, nullptr, RDW_INTERNALPAINT));
+    EXPECT_NE(HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT, 0u);
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, static_cast<UINT>(WM_PAINT));
+    DispatchMessage(&m);
+    EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(HIWORD(GetQueueStatus(QS_PAINT)) & QS_PAINT, 0u);
+    DWORD r = MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_PAINT, MWMO_INPUTAVAILABLE);
+    EXPECT_EQ(r, static_cast<DWORD>(WAIT_TIMEOUT)) << "no paint is pending any more";
+}
+
 std::atomic<int> g_procCalls{0};
 void CALLBACK TimerFn(HWND, UINT, UINT_PTR, DWORD)
 {
@@ -286,7 +339,8 @@ TEST_F(UiMessages, TimerWithoutWindowCallsItsProcedureFromTheLoop)
     g_procCalls = 0;
     UINT_PTR id = SetTimer(nullptr, 0, 50, TimerFn);
     ASSERT_NE(id, 0u);
-    EXPECT_NE(SetTimer(nullptr, 0, 50, TimerFn), id); // each call without a window gets its own id
+    UINT_PTR other = SetTimer(nullptr, 0, 50, TimerFn);
+    EXPECT_NE(other, id); // each call without a window gets its own id
     KillTimer(nullptr, id);
     clock.Advance(50);
     // A blocked GetMessage wakes when the timer comes due.
@@ -303,6 +357,8 @@ TEST_F(UiMessages, TimerWithoutWindowCallsItsProcedureFromTheLoop)
     DispatchMessage(&m);
     mover.join();
     EXPECT_EQ(g_procCalls.load(), 1);
+    // Thread timers outlive the window manager's shutdown: leave none for later tests.
+    EXPECT_TRUE(KillTimer(nullptr, other));
 }
 
 DWORD WINAPI AskThenExit(LPVOID)
