@@ -6,8 +6,6 @@ IMPLEMENT_DYNAMIC(CDialog, CWnd)
 
 INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    (void)wParam;
-    (void)lParam;
     CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
     if (pWnd == nullptr)
     {
@@ -16,6 +14,20 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         pWnd = kel::mfc::TakeHookedWindow(hWnd);
         if (pWnd == nullptr)
             return FALSE;
+        if (message != WM_INITDIALOG)
+        {
+            // The message that attached the object (the dialog's WM_SETFONT) goes through its map
+            // like every later one; its default processing runs in there, so it counts as handled.
+            const LRESULT lResult = AfxCallWndProc(pWnd, hWnd, message, wParam, lParam);
+            const bool direct = (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
+                                message == WM_COMPAREITEM || message == WM_VKEYTOITEM ||
+                                message == WM_CHARTOITEM || message == WM_QUERYDRAGICON;
+            if (direct)
+                return static_cast<INT_PTR>(lResult);
+            if (::IsWindow(hWnd))
+                ::SetWindowLongPtr(hWnd, DWLP_MSGRESULT, lResult);
+            return TRUE;
+        }
     }
     if (message != WM_INITDIALOG)
         return FALSE;
