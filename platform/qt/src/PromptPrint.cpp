@@ -1,4 +1,5 @@
 // The print and print set-up prompts with Qt's dialogs.
+#include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
 #include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrinter>
@@ -67,6 +68,8 @@ PromptReply PrintPrompt(const PromptRequest& request)
     std::unique_ptr<QPrinter> printer = kel::gdi::MakePrinter(in.printer, setup);
     if (!printer)
         printer = kel::gdi::MakePrinter(KEL_PDF_PRINTER_NAME, setup);
+    if (printer->outputFormat() == QPrinter::PdfFormat && !in.outputFile.empty())
+        printer->setOutputFileName(QString::fromStdString(kel::Cp1252ToUtf8(in.outputFile)));
 
     OwnerScope owner(request.owner);
     PromptReply reply;
@@ -129,10 +132,14 @@ PromptReply PrintPrompt(const PromptRequest& request)
     }
     if (printer->outputFormat() == QPrinter::PdfFormat)
     {
+        // The PDF printer writes to the file named in the dialog; without a usable one (Qt may
+        // offer just a folder) the job asks for it when it starts.
         out.printer = KEL_PDF_PRINTER_NAME;
-        out.outputFile = kel::Utf8ToCp1252(printer->outputFileName().toStdString());
-        if (!out.outputFile.empty())
-            out.flags |= PD_PRINTTOFILE;
+        const QString file = printer->outputFileName();
+        out.outputFile.clear();
+        if (request.kind == PromptKind::Print && !file.isEmpty() && !file.endsWith(QLatin1Char('/')) &&
+            !QFileInfo(file).isDir())
+            out.outputFile = kel::Utf8ToCp1252(file.toStdString());
     }
     else
         out.printer = kel::Utf8ToCp1252(printer->printerName().toStdString());

@@ -375,6 +375,23 @@ TEST_F(PrintTest, PrintDialogChoicesComeBackInTheRecordAndItsBlocks)
     EXPECT_GT(PrintPages(pd_.hDC, nullptr, {"to the chosen file"}), 0);
     EXPECT_TRUE(fs::exists(pdf));
 
+    {
+        // Asked again, the dialog starts from the chosen file and an OK keeps it.
+        PrintAnswers again(
+            [](const kel::PromptRequest&)
+            {
+                kel::PromptReply reply;
+                reply.result = IDOK;
+                return reply;
+            });
+        DeleteDC(pd_.hDC);
+        pd_.hDC = nullptr;
+        ASSERT_TRUE(PrintDlg(&pd_));
+        ASSERT_EQ(again.requests.size(), 1u);
+        EXPECT_EQ(again.requests[0].print.outputFile, pdf.string());
+        EXPECT_EQ(DevNamesString(pd_.hDevNames, &DEVNAMES::wOutputOffset), pdf.string());
+    }
+
     // Set-up again from the kept blocks, with copies in the DEVMODE; a cancel changes nothing.
     HGLOBAL names = pd_.hDevNames, mode = pd_.hDevMode;
     PrintAnswers cancel(
@@ -449,35 +466,64 @@ TEST_F(PrintTest, PrintDialogClassGivesTheChoiceAndTheDc)
 
 TEST_F(PrintTest, QtDialogsAnswerWithTheirSettings)
 {
-    kel::PromptRequest request;
-    request.kind = kel::PromptKind::PrintSetup;
-    request.print.printer = KEL_PDF_PRINTER_NAME;
-    request.print.orientation = DMORIENT_LANDSCAPE;
-    request.print.paperSize = DMPAPER_A5;
-    auto acceptWhenShown = []
+    struct Case
     {
+        kel::PromptKind kind;
+        UINT flags;
+        int orientation, paper;
+        UINT expectFlags; // of PD_PAGENUMS | PD_SELECTION | PD_PRINTTOFILE
+    };
+    const Case cases[] = {
+        {kel::PromptKind::PrintSetup, PD_PAGENUMS, DMORIENT_LANDSCAPE, DMPAPER_A5, PD_PAGENUMS},
+        {kel::PromptKind::Print, PD_PAGENUMS | PD_HIDEPRINTTOFILE, DMORIENT_PORTRAIT, DMPAPER_LETTER,
+         PD_PAGENUMS},
+        {kel::PromptKind::Print, PD_SELECTION, DMORIENT_LANDSCAPE, DMPAPER_A4, PD_SELECTION},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(kel::PromptKindName(c.kind) + std::string(" flags ") + std::to_string(c.flags));
+        kel::PromptRequest request;
+        request.kind = c.kind;
+        request.print.printer = KEL_PDF_PRINTER_NAME;
+        request.print.flags = c.flags;
+        request.print.orientation = c.orientation;
+        request.print.paperSize = c.paper;
+        request.print.minPage = 1;
+        request.print.maxPage = 5;
+        request.print.fromPage = 2;
+        request.print.toPage = 3;
+        bool shown = false;
         auto* timer = new QTimer;
         QObject::connect(timer, &QTimer::timeout,
-                         [timer]
+                         [timer, &shown]
                          {
                              for (QWidget* w : QApplication::topLevelWidgets())
-                                 if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+                                 if (auto* dialog = qobject_cast<QPrintDialog*>(w);
+                                     dialog && dialog->isVisible())
                                  {
                                      timer->stop();
                                      timer->deleteLater();
+                                     shown = true;
                                      dialog->accept();
                                      return;
                                  }
                          });
         timer->start(5);
-    };
-    acceptWhenShown();
-    kel::PromptReply reply = kel::qt::PrintPrompt(request);
-    EXPECT_EQ(reply.result, IDOK);
-    ASSERT_TRUE(reply.print.has_value());
-    EXPECT_EQ(reply.print->orientation, DMORIENT_LANDSCAPE);
-    EXPECT_EQ(reply.print->paperSize, DMPAPER_A5);
-    EXPECT_EQ(reply.print->printer, KEL_PDF_PRINTER_NAME);
+        const kel::PromptReply reply = kel::qt::PrintPrompt(request);
+        EXPECT_TRUE(shown);
+        EXPECT_EQ(reply.result, IDOK);
+        ASSERT_TRUE(reply.print.has_value());
+        EXPECT_EQ(reply.print->printer, KEL_PDF_PRINTER_NAME);
+        EXPECT_EQ(reply.print->orientation, c.orientation);
+        EXPECT_EQ(reply.print->paperSize, c.paper);
+        EXPECT_EQ(reply.print->flags & (PD_PAGENUMS | PD_SELECTION | PD_PRINTTOFILE), c.expectFlags)
+            << "output file: " << reply.print->outputFile;
+        if (c.flags & PD_PAGENUMS)
+        {
+            EXPECT_EQ(reply.print->fromPage, 2);
+            EXPECT_EQ(reply.print->toPage, 3);
+        }
+    }
 }
 
 } // namespace

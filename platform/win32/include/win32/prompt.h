@@ -59,7 +59,7 @@ struct PromptPrint
     int copies = 1;
     int orientation = 1;    // DMORIENT_PORTRAIT or DMORIENT_LANDSCAPE
     int paperSize = 0;      // DMPAPER_*, 0: the printer's default
-    std::string outputFile; // with PD_PRINTTOFILE: the file chosen in the dialog (may be empty)
+    std::string outputFile; // where the output goes (a PDF file); empty: asked when the job starts
 };
 
 struct PromptRequest
