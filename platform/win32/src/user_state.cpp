@@ -423,7 +423,9 @@ HWND SetFocus(HWND hwnd)
         std::lock_guard<std::mutex> lk(KernelLock());
         q->focus = hwnd && FindWindowLocked(hwnd) ? hwnd : nullptr;
     }
-    GetDriver().FocusSurface(hwnd ? GetSurface(hwnd) : nullptr);
+    // The backend's focus belongs to the user-interface thread; a worker's focus is its own.
+    if (IsUiThread())
+        GetDriver().FocusSurface(hwnd ? GetSurface(hwnd) : nullptr);
     if (hwnd && IsWindow(hwnd))
         SendMessage(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
     return old;
@@ -449,7 +451,8 @@ HWND SetCapture(HWND hwnd)
     }
     if (old && old != hwnd && IsWindow(old))
         SendMessage(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
-    GetDriver().CaptureMouse(hwnd ? GetSurface(hwnd) : nullptr);
+    if (IsUiThread())
+        GetDriver().CaptureMouse(hwnd ? GetSurface(hwnd) : nullptr);
     return old;
 }
 
@@ -464,7 +467,8 @@ BOOL ReleaseCapture()
     }
     if (old)
     {
-        GetDriver().CaptureMouse(nullptr);
+        if (IsUiThread())
+            GetDriver().CaptureMouse(nullptr);
         if (IsWindow(old))
             SendMessage(old, WM_CAPTURECHANGED, 0, 0);
     }

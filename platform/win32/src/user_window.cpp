@@ -856,7 +856,7 @@ BOOL DestroyWindow(HWND hwnd)
             GetDriver().ShowSurface(surface, SW_HIDE);
         if (loseCapture)
             ReleaseCapture();
-        if (focusInTree)
+        if (focusInTree && IsUiThread())
             GetDriver().FocusSurface(nullptr);
     }
 

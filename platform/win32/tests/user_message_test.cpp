@@ -249,6 +249,49 @@ TEST_F(UiMessages, SendMessageCallbackAlwaysReportsBack)
     EXPECT_EQ(g_callbackSum.load(), 2 * kSends);
 }
 
+// A driver that notes on which thread the backend's focus and capture were touched.
+struct ThreadNotingDriver : kel::ui::NullDriver
+{
+    std::atomic<int> foreignCalls{0};
+    DWORD uiTid = GetCurrentThreadId();
+    void FocusSurface(kel::ui::NativeSurface) override { Note(); }
+    void CaptureMouse(kel::ui::NativeSurface) override { Note(); }
+    void Note()
+    {
+        if (GetCurrentThreadId() != uiTid)
+            ++foreignCalls;
+    }
+};
+
+// A worker's focus and capture are its own; the backend is only ever touched by the
+// user-interface thread.
+TEST(UiThreads, WorkerFocusAndCaptureLeaveTheBackendAlone)
+{
+    ThreadNotingDriver driver;
+    ASSERT_TRUE(kel::ui::Initialize(&driver));
+    WNDCLASS wc{};
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = "KelTestFocus";
+    RegisterClass(&wc);
+    std::thread worker(
+        [&]
+        {
+            HWND h =
+                CreateWindow("KelTestFocus", "w", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+            SetFocus(h);
+            EXPECT_EQ(GetFocus(), h);
+            SetCapture(h);
+            ReleaseCapture();
+            SetFocus(nullptr);
+            SetFocus(h);
+            DestroyWindow(h); // takes the focus along
+        });
+    worker.join();
+    EXPECT_EQ(driver.foreignCalls.load(), 0);
+    kel::ui::Shutdown();
+    UnregisterClass("KelTestFocus", nullptr);
+}
+
 TEST_F(UiMessages, SendToAWindowDestroyedMeanwhileReturnsZero)
 {
     EXPECT_EQ(SendMessage(reinterpret_cast<HWND>(0x12345), kPing, 1, 0), 0);
