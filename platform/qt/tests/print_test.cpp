@@ -301,7 +301,13 @@ TEST_F(PrintTest, JobCallsOutsideTheirOrderFail)
     EXPECT_FALSE(fs::exists(pdf));
     EXPECT_EQ(EndDoc(dc), SP_ERROR);
     DeleteDC(info);
-    DeleteDC(dc);
+
+    // A DC deleted in the middle of a job drops the job.
+    ASSERT_GT(StartDoc(dc, &di), 0);
+    EXPECT_GT(StartPage(dc), 0);
+    EXPECT_TRUE(TextOut(dc, 10, 10, "lost", 4));
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_FALSE(fs::exists(pdf));
 }
 
 TEST_F(PrintTest, PdfPrinterAsksForTheFileWhenTheJobNamesNone)
