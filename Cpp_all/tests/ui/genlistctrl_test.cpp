@@ -81,7 +81,8 @@ TEST_F(GenListCtrlTest, EditorsSitOnTheirCellsAndAReplacedOneGoes)
     ASSERT_NE(edit, nullptr);
     EXPECT_EQ(edit->GetDlgCtrlID(), 500);
     EXPECT_TRUE(edit->GetStyle() & ES_NUMBER);
-    EXPECT_TRUE(edit->IsWindowVisible());
+    // The parent stays hidden, so only the editor's own visibility can be asked for.
+    EXPECT_TRUE(edit->GetStyle() & WS_VISIBLE);
     CRect cell, placed;
     m_list.GetSubItemRect(1, 2, LVIR_LABEL, cell);
     edit->GetWindowRect(&placed);
@@ -98,7 +99,7 @@ TEST_F(GenListCtrlTest, EditorsSitOnTheirCellsAndAReplacedOneGoes)
     EXPECT_EQ(m_list.AddEditor(0, 0, 9), nullptr) << "an unknown kind makes none";
     EXPECT_NE(m_list.AddEditor(0, 1, CGenListCtrl::kEditorButton), nullptr);
     m_list.ShowEditors(SW_HIDE);
-    EXPECT_FALSE(m_list.GetEditor(0, 1)->IsWindowVisible());
+    EXPECT_FALSE(m_list.GetEditor(0, 1)->GetStyle() & WS_VISIBLE);
     EXPECT_TRUE(m_list.RemoveEditor(0, 1));
     EXPECT_FALSE(m_list.RemoveEditor(0, 1));
     EXPECT_EQ(m_list.GetEditorCount(), 1);
