@@ -1,0 +1,109 @@
+// Spectrum analysis: splits one measured spectrum into the contributions of up to twelve library
+// gases by linear least squares, x = (AᵀA)⁻¹Aᵀy, with A the gases' fragment patterns at a fixed set
+// of masses (the first three masses of every listed gas).
+#pragma once
+
+#include "analysis/Matrix.h"
+
+#include <afx.h>
+#include <afxcoll.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CLibrary;
+
+// What the analysis needs of its result window; the "Spectrum Analysis" dialog implements it.
+class CAnalysisView
+{
+public:
+    virtual ~CAnalysisView() = default;
+    // Creates the modeless window with the shared selection flags, changed flag, the twelve gas
+    // names and the units mode (0 percentage, 1 pressure); FALSE on failure.
+    virtual BOOL CreateView(int32_t* selectionFlags, int32_t* changedFlag, const CStringArray* gasNames,
+                            int32_t* unitsMode) = 0;
+    virtual BOOL HasWindow() const = 0;
+    virtual BOOL IsVisible() const = 0;
+    // Shows one result; rows[k][0] is the value of the k-th selected gas. Returns once shown.
+    virtual void ShowResult(float* const* rows) = 0;
+};
+
+// Creates the result window object; NULL when it cannot be had.
+using AnalysisViewFactory = CAnalysisView* (*)();
+// The factory CAnalyse::Start uses (the user interface installs the dialog's); returns the old one.
+AnalysisViewFactory SetAnalysisViewFactory(AnalysisViewFactory factory);
+
+class CAnalyse : public CObject
+{
+    DECLARE_SERIAL(CAnalyse)
+public:
+    static constexpr int kListSize = 12;
+    static constexpr int kRowCapacity = 36;
+
+    CAnalyse();
+    // Takes the analysis gas list of the application settings and builds the mass rows from the
+    // first three masses of those gases found in library.
+    explicit CAnalyse(CLibrary* library);
+    ~CAnalyse() override;
+
+    // Prepares the projection for the selected gases and opens the result window. FALSE when a
+    // selected gas is not in the library, the gases cannot be told apart at the used masses, or
+    // the window cannot be created.
+    BOOL Start(int32_t* selectionFlags, int32_t* changedFlag);
+    // values[i] is the intensity at the mass of row i (GetMassCount values). Rebuilds the
+    // projection first when the selection changed. Sends the result to the window. FALSE when
+    // there is no usable projection.
+    BOOL Analyse(const float* values);
+    // Sends the last result to the window again.
+    void ResendResults();
+    BOOL IsDialogVisible() const;
+
+    // (Re)builds the projection for the current selection flags. A singular or ill-conditioned
+    // choice of gases shows message 39 and fails, so no meaningless result is ever shown.
+    BOOL PrepareMatrix();
+
+    // The one rule for the scan's mass range: the tables are built, the range starts at 1 and
+    // reaches the highest used mass. Scans check it before they open or update an analysis.
+    BOOL IsMassRangeUsable(int startMass, int stopMass) const;
+    // Picks the analysis values from one sweep of pointCount points that starts at startMass with
+    // pointsPerAmu points per amu: per row the largest value in the peak window around the row's
+    // mass, the window cut to the sweep. FALSE when the range is not usable for the analysis.
+    BOOL PickValues(const float* sweep, int pointCount, int startMass, int pointsPerAmu, float* values) const;
+
+    int GetMassCount() const { return m_massCount; }
+    int GetMassTableSize() const { return m_massTableSize; }
+    int GetHighestMass() const { return m_massTableSize - 1; }
+    // Mass of row i (0..GetMassCount()-1).
+    int GetRowMass(int row) const { return m_rowToMass[row]; }
+    // Row of a mass, -1 when the mass is not used.
+    int GetMassRow(int mass) const;
+    const CStringArray& GetGasNames() const { return m_gasNames; }
+    int GetSelectedCount() const { return m_selectedCount; }
+    // Value of the k-th selected gas in the last result.
+    float GetResult(int k) const { return m_x ? m_x->Rows()[k][0] : 0.0f; }
+    int32_t GetUnitsMode() const { return m_unitsMode; }
+    void SetUnitsMode(int32_t mode) { m_unitsMode = mode; }
+
+private:
+    void BuildGasTables();
+
+    int32_t m_unitsMode = 0;
+    std::vector<int32_t> m_massToRow;
+    std::vector<int32_t> m_rowToMass;
+    CStringArray m_gasNames;
+    CLibrary* m_pLibrary = nullptr;
+    std::unique_ptr<CAnalysisView> m_pDialog;
+    int32_t* m_pChanged = nullptr;
+    int32_t* m_pSelection = nullptr;
+    int32_t m_selectedCount = 0;
+    std::unique_ptr<CFloatMatrix> m_p;
+    std::unique_ptr<CFloatMatrix> m_y;
+    std::unique_ptr<CFloatMatrix> m_x;
+    bool m_prepared = false;
+    int32_t m_listSize = kListSize;
+    int32_t m_massCount = 22;
+    int32_t m_rowCapacity = kRowCapacity;
+    int32_t m_lowestMassBound = 1;
+    int32_t m_massTableSize = 0;
+};
