@@ -214,3 +214,41 @@ BOOL CAnalyse::IsDialogVisible() const
 {
     return m_pDialog && m_pDialog->IsVisible();
 }
+
+CString CAnalyse::FormatLogColumns() const
+{
+    CString line("#     ");
+    for (int i = 0; i < m_gasNames.GetSize(); ++i)
+    {
+        CString name = m_gasNames[i];
+        if (name.GetLength() > 12)
+            name = name.Left(9) + "...";
+        line.AppendFormat("%-12s ", name.GetString());
+    }
+    line += "\n";
+    return line;
+}
+
+CString CAnalyse::FormatLogLine(int lineNumber) const
+{
+    CString line;
+    line.Format("%-6d", lineNumber);
+    double total = 0.0;
+    for (int k = 0; k < m_selectedCount; ++k)
+        total += std::max(0.0f, GetResult(k));
+    if (total > 0.0 && m_pSelection)
+    {
+        int k = 0;
+        for (int i = 0; i < kListSize; ++i)
+        {
+            if (!m_pSelection[i])
+            {
+                line += "--           ";
+                continue;
+            }
+            line.AppendFormat("%-12.1f ", std::max(0.0f, GetResult(k++)) / total * 100.0);
+        }
+    }
+    line += "\n";
+    return line;
+}

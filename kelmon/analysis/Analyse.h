@@ -71,6 +71,15 @@ public:
     // mass, the window cut to the sweep. FALSE when the range is not usable for the analysis.
     BOOL PickValues(const float* sweep, int pointCount, int startMass, int pointsPerAmu, float* values) const;
 
+    // The analysis log's column line: "#     ", then each listed gas name in a 12-character
+    // column and a blank (longer names cut to 9 characters and "..."), then a line end.
+    CString FormatLogColumns() const;
+    // One analysis log line for the last result: lineNumber as "%-6d", then per listed gas a
+    // 12-character column and a blank: "--" for a gas not selected, else its share of the
+    // positive results in percent ("%-12.1f", negative shares 0.0); no gas columns when no result
+    // is positive. Ends with a line end.
+    CString FormatLogLine(int lineNumber) const;
+
     int GetMassCount() const { return m_massCount; }
     int GetMassTableSize() const { return m_massTableSize; }
     int GetHighestMass() const { return m_massTableSize - 1; }

@@ -1,0 +1,137 @@
+// The analysis log: the text log file's append, enable and disable rules and the analysis's
+// column and result lines, byte for byte.
+#include "analysis/Analyse.h"
+#include "analysis/Library.h"
+#include "analysis/TextLogFile.h"
+#include "settings/AppSettings.h"
+
+#include "testkit/ScriptedPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class TextLogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_path = fs::path(::testing::TempDir()) /
+                 ("textlog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                  ".txt");
+        fs::remove(m_path);
+    }
+    void TearDown() override { fs::remove(m_path); }
+    fs::path m_path;
+};
+
+} // namespace
+
+TEST_F(TextLogTest, AppendsOnlyWhileEnabled)
+{
+    CTextLogFile log;
+    EXPECT_TRUE(log.Close()); // closing a closed log
+    EXPECT_FALSE(log.Write("lost\n"));
+    ASSERT_TRUE(log.Open(m_path.c_str()));
+    EXPECT_TRUE(fs::exists(m_path));
+    EXPECT_FALSE(log.Write("disabled\n"));
+    log.Enable();
+    EXPECT_TRUE(log.Write("first\n"));
+    EXPECT_TRUE(log.Write("no line end"));
+    log.Disable();
+    EXPECT_FALSE(log.Write("disabled again\n"));
+    EXPECT_TRUE(log.Close());
+    EXPECT_FALSE(log.Write("closed\n"));
+    EXPECT_EQ(ReadAll(m_path), "first\r\nno line end");
+
+    // Opening again appends; opening while open moves to the new file.
+    ASSERT_TRUE(log.Open(m_path.c_str()));
+    ASSERT_TRUE(log.Open(m_path.c_str()));
+    EXPECT_FALSE(log.IsEnabled()); // the switch is the log's, not the file's
+    log.Enable();
+    EXPECT_TRUE(log.Write("\nsecond\n"));
+    EXPECT_TRUE(log.Close());
+    EXPECT_EQ(ReadAll(m_path), "first\r\nno line end\r\nsecond\r\n");
+}
+
+TEST_F(TextLogTest, OpenFailsOnAnUnusablePath)
+{
+    CTextLogFile log;
+    EXPECT_FALSE(log.Open(fs::path(::testing::TempDir()).c_str())); // a folder
+    EXPECT_FALSE(log.Open((m_path.string() + "/no/such/folder.txt").c_str()));
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_TRUE(log.Close());
+}
+
+namespace
+{
+struct NoView : CAnalysisView
+{
+    BOOL CreateView(int32_t*, int32_t*, const CStringArray*, int32_t*) override { return TRUE; }
+    BOOL HasWindow() const override { return FALSE; }
+    BOOL IsVisible() const override { return FALSE; }
+    void ShowResult(float* const*) override {}
+};
+} // namespace
+
+TEST_F(TextLogTest, AnalysisLogLinesLayout)
+{
+    const char* const names[CAnalyse::kListSize] = {"Hydrogen", "Helium", "Methane",         "Water",
+                                                    "Nitrogen", "Oxygen", "Carbon monoxide", "NO",
+                                                    "Neon",     "Argon",  "Carbon dioxide",  "MP Oil"};
+    for (int i = 0; i < CAnalyse::kListSize; ++i)
+        CAppSettings::GetInstance()->m_analyzeGas[i] = names[i];
+    kel::testkit::ScriptedPrompts prompts;
+    CLibrary library;
+    ASSERT_TRUE(library.ReadLibraryFile(KEL_GASLIB_DIR));
+    const AnalysisViewFactory previous =
+        SetAnalysisViewFactory([]() -> CAnalysisView* { return new NoView; });
+    CAnalyse analyse(&library);
+    // Water, nitrogen and argon, mixed 2 : 1 : 1.
+    int32_t flags[CAnalyse::kListSize] = {0, 0, 0, 1, 1, 0, 0, 0, 0, 1};
+    int32_t changed = 0;
+    ASSERT_TRUE(analyse.Start(flags, &changed));
+    std::vector<float> y(analyse.GetMassCount(), 0.0f);
+    y[analyse.GetMassRow(18)] = 2.0f * 100.0f / 123.1f;
+    y[analyse.GetMassRow(17)] = 2.0f * 21.2f / 123.1f;
+    y[analyse.GetMassRow(16)] = 2.0f * 0.9f / 123.1f;
+    y[analyse.GetMassRow(28)] = 100.0f / 108.0f;
+    y[analyse.GetMassRow(14)] = 7.2f / 108.0f;
+    y[analyse.GetMassRow(29)] = 0.8f / 108.0f;
+    y[analyse.GetMassRow(40)] = 100.0f / 115.0f;
+    y[analyse.GetMassRow(20)] = 14.6f / 115.0f;
+    y[analyse.GetMassRow(36)] = 0.3f / 115.0f;
+    ASSERT_TRUE(analyse.Analyse(y.data()));
+
+    CTextLogFile log;
+    ASSERT_TRUE(log.Open(m_path.c_str()));
+    log.Enable();
+    log.Write(analyse.FormatLogColumns());
+    log.Write(analyse.FormatLogLine(1));
+    std::fill(y.begin(), y.end(), 0.0f); // nothing positive: no gas columns
+    ASSERT_TRUE(analyse.Analyse(y.data()));
+    log.Write(analyse.FormatLogLine(2));
+    log.Close();
+    EXPECT_EQ(ReadAll(m_path),
+              "#     Hydrogen     Helium       Methane      Water        Nitrogen     Oxygen       "
+              "Carbon mo... NO           Neon         Argon        Carbon di... MP Oil       \r\n"
+              "1     --           --           --           50.0         25.0         --           "
+              "--           --           --           25.0         --           --           \r\n"
+              "2     \r\n");
+    SetAnalysisViewFactory(previous);
+    CAppSettings::DestroyInstance();
+}
