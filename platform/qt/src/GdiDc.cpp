@@ -1,11 +1,7 @@
-// Device contexts: the DC table, the window-image device, state calls and the output calls.
-#include <QtGui/QFontInfo>
-#include <QtGui/QFontMetrics>
-#include <QtGui/QPainter>
+// Device contexts: the DC table, the devices, the shared painter, state calls, mapping and clipping.
+#include "GdiDrawing.h"
+#include "GdiPrint.h"
 
-#include "Gdi.h"
-
-#include "win32/codepage.h"
 #include "win32/user.h"
 #include "win32qt/QtBackend.h"
 
@@ -13,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <strings.h>
 
 namespace kel::gdi
 {
@@ -24,6 +21,13 @@ std::map<uintptr_t, std::unique_ptr<DeviceContext>>& Dcs()
 {
     static std::map<uintptr_t, std::unique_ptr<DeviceContext>> dcs;
     return dcs;
+}
+
+// Which DC's own painter is open on a paint device (only one painter may be).
+std::map<QPaintDevice*, DeviceContext*>& PaintersOpen()
+{
+    static std::map<QPaintDevice*, DeviceContext*> open;
+    return open;
 }
 
 // A window's backing image, looked up at each drawing call so a resize in between is seen.
@@ -38,222 +42,110 @@ public:
     }
     void Touched(const QRect& rect) override
     {
-        if (BackingStore* store = static_cast<BackingStore*>(kel::ui::GetWindowSurfaceData(hwnd_)))
-            store->dirty += rect;
+        // The bounding box is all a flush uses; a union of many small rectangles would cost more.
+        if (auto* store = static_cast<BackingStore*>(kel::ui::GetWindowSurfaceData(hwnd_)))
+            store->dirty = QRegion(store->dirty.boundingRect() | rect);
     }
 
 private:
     HWND hwnd_;
 };
 
-// The screen DC (GetDC(NULL)) and DCs without pixels: they measure text but draw nothing.
+// The screen DC (GetDC(NULL)) and information DCs: they measure text but draw nothing.
 class NoPixelsDevice : public Device
 {
-public:
-    QImage* Image() override { return nullptr; }
 };
 
-QColor ColorOf(COLORREF c)
-{
-    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
-QString ToQString(LPCSTR text, int length)
-{
-    if (!text || length <= 0)
-        return QString();
-    return QString::fromStdString(kel::Cp1252ToUtf8(std::string_view(text, static_cast<size_t>(length))));
-}
-
-// Brush handle or COLOR_* + 1 value to a Qt brush; style NoBrush for a null or bad brush.
-QBrush QtBrush(HBRUSH hbr, const DcState* state)
-{
-    const uintptr_t value = reinterpret_cast<uintptr_t>(hbr);
-    if (value > 0 && value <= COLOR_MENUBAR + 1)
-        return QBrush(ColorOf(GetSysColor(static_cast<int>(value - 1))));
-    auto* brush = static_cast<BrushObject*>(LookupObject(hbr, OBJ_BRUSH));
-    if (!brush)
-        return QBrush(Qt::NoBrush);
-    switch (brush->log.lbStyle)
-    {
-    case BS_SOLID:
-        return QBrush(ColorOf(brush->log.lbColor));
-    case BS_HATCHED:
-    {
-        static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
-                                                 Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-        (void)state;
-        return QBrush(ColorOf(brush->log.lbColor), hatches[brush->log.lbHatch % 6]);
-    }
-    default:
-        return QBrush(Qt::NoBrush);
-    }
-}
-
-QPainter::CompositionMode CompositionOf(int rop2)
-{
-    switch (rop2)
-    {
-    case R2_XORPEN:
-        return QPainter::RasterOp_SourceXorDestination;
-    case R2_NOTXORPEN:
-        return QPainter::RasterOp_NotSourceXorDestination;
-    case R2_NOT:
-        return QPainter::RasterOp_NotDestination;
-    case R2_NOTCOPYPEN:
-        return QPainter::RasterOp_NotSource;
-    case R2_MERGEPEN:
-        return QPainter::RasterOp_SourceOrDestination;
-    case R2_MASKPEN:
-        return QPainter::RasterOp_SourceAndDestination;
-    case R2_NOTMERGEPEN:
-        return QPainter::RasterOp_NotSourceAndNotDestination;
-    case R2_NOTMASKPEN:
-        return QPainter::RasterOp_NotSourceOrNotDestination;
-    case R2_MASKPENNOT:
-        return QPainter::RasterOp_SourceAndNotDestination;
-    case R2_MASKNOTPEN:
-        return QPainter::RasterOp_NotSourceAndDestination;
-    case R2_MERGENOTPEN:
-        return QPainter::RasterOp_NotSourceOrDestination;
-    case R2_MERGEPENNOT:
-        return QPainter::RasterOp_SourceOrNotDestination;
-    default:
-        return QPainter::CompositionMode_SourceOver;
-    }
-}
-
-// One drawing call: a painter on the DC's image with its clip and raster operation. Records what
-// was touched when it ends.
-class Drawing
+// A memory DC: draws on the bitmap selected into it.
+class BitmapDevice : public Device
 {
 public:
-    explicit Drawing(DeviceContext* dc, bool useRop2 = true) : dc_(dc)
+    void Bind(DeviceContext* dc) { dc_ = dc; }
+    QImage* Image() override
     {
-        image_ = dc ? dc->device->Image() : nullptr;
-        if (!image_ || (useRop2 && dc->state.rop2 == R2_NOP))
-            return;
-        painter_.begin(image_);
-        if (!dc->state.clip.isEmpty())
-            painter_.setClipRect(dc->state.clip);
-        if (useRop2)
-            painter_.setCompositionMode(CompositionOf(dc->state.rop2));
-    }
-    ~Drawing()
-    {
-        if (!painter_.isActive())
-            return;
-        painter_.end();
-        QRect touched = bounds_.intersected(image_->rect());
-        if (!dc_->state.clip.isEmpty())
-            touched &= dc_->state.clip;
-        if (!touched.isEmpty())
-            dc_->device->Touched(touched);
-    }
-    bool Active() const { return painter_.isActive(); }
-    QPainter& Painter() { return painter_; }
-    // Adds a device rectangle to what this call touched.
-    void Touch(const QRect& rect) { bounds_ |= rect; }
-
-    // The selected pen as a Qt pen (R2_BLACK/R2_WHITE force the colour).
-    QPen Pen() const
-    {
-        auto* pen = static_cast<PenObject*>(LookupObject(dc_->state.pen, OBJ_PEN));
-        if (!pen || pen->log.lopnStyle == PS_NULL)
-            return QPen(Qt::NoPen);
-        const int width = std::max(1, dc_->state.WidthToDevice(static_cast<int>(pen->log.lopnWidth.x)));
-        QPen qpen(RopColor(pen->log.lopnColor), width);
-        static const Qt::PenStyle styles[] = {Qt::SolidLine,      Qt::DashLine, Qt::DotLine,  Qt::DashDotLine,
-                                              Qt::DashDotDotLine, Qt::NoPen,    Qt::SolidLine};
-        qpen.setStyle(styles[std::min<UINT>(pen->log.lopnStyle, PS_INSIDEFRAME)]);
-        qpen.setCapStyle(width > 1 ? Qt::RoundCap : Qt::FlatCap);
-        qpen.setJoinStyle(width > 1 ? Qt::RoundJoin : Qt::MiterJoin);
-        return qpen;
-    }
-    QBrush Brush() const
-    {
-        QBrush brush = QtBrush(dc_->state.brush, &dc_->state);
-        if (brush.style() != Qt::NoBrush && brush.style() == Qt::SolidPattern)
-            brush.setColor(RopColor(RgbOf(brush.color())));
-        return brush;
-    }
-    // Hatched brushes fill their gaps with the background colour in OPAQUE mode.
-    void PrepareBackground()
-    {
-        painter_.setBackgroundMode(dc_->state.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
-        painter_.setBackground(ColorOf(dc_->state.bkColor));
+        if (!dc_)
+            return nullptr;
+        auto* bitmap = static_cast<BitmapObject*>(LookupObject(dc_->state.bitmap, OBJ_BITMAP));
+        return bitmap && !bitmap->image.isNull() ? &bitmap->image : nullptr;
     }
 
 private:
-    static COLORREF RgbOf(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
-    QColor RopColor(COLORREF c) const
-    {
-        if (dc_->state.rop2 == R2_BLACK)
-            return Qt::black;
-        if (dc_->state.rop2 == R2_WHITE)
-            return Qt::white;
-        return ColorOf(c);
-    }
-
-    DeviceContext* dc_;
-    QImage* image_ = nullptr;
-    QPainter painter_;
-    QRect bounds_;
+    DeviceContext* dc_ = nullptr;
 };
 
-QRect DeviceRect(const DcState& s, int left, int top, int right, int bottom)
+// A painter someone else keeps open (owner-draw over a widget's painter).
+class PainterDevice : public Device
 {
-    const QPoint a = s.ToDevice(left, top);
-    const QPoint b = s.ToDevice(right, bottom);
-    // Windows orders the corners; the right and bottom edges stay exclusive.
-    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
-                 QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
+public:
+    explicit PainterDevice(QPainter* painter) : painter_(painter) {}
+    QImage* Image() override
+    {
+        QPaintDevice* d = painter_->device();
+        return d && d->devType() == QInternal::Image ? static_cast<QImage*>(d) : nullptr;
+    }
+    QPaintDevice* Target() override { return painter_->device(); }
+    QPainter* LivePainter() override { return painter_; }
+
+private:
+    QPainter* painter_;
+};
+
+// Windows rounds half up in its transforms.
+int Round(double v)
+{
+    return static_cast<int>(std::floor(v + 0.5));
 }
 
-// The last pixel a line from a to b draws: lines leave out their end point.
-QPoint LineEnd(QPoint a, QPoint b)
+// Logical units per inch of the fixed modes.
+int UnitsPerInch(int mode)
 {
-    const int dx = b.x() - a.x();
-    const int dy = b.y() - a.y();
-    const int steps = std::max(std::abs(dx), std::abs(dy));
-    if (steps <= 1)
-        return a;
-    return QPoint(a.x() + static_cast<int>(std::lround(dx * double(steps - 1) / steps)),
-                  a.y() + static_cast<int>(std::lround(dy * double(steps - 1) / steps)));
+    switch (mode)
+    {
+    case MM_LOMETRIC:
+        return 254;
+    case MM_HIMETRIC:
+        return 2540;
+    case MM_LOENGLISH:
+        return 100;
+    case MM_HIENGLISH:
+        return 1000;
+    case MM_TWIPS:
+        return 1440;
+    default:
+        return 0;
+    }
 }
 
-void DrawSegment(Drawing& d, QPoint a, QPoint b)
+// Windows' isotropic rule: the viewport extent shrinks along the axis with the larger scale so one
+// logical unit is as long in x as in y (square pixels here).
+void AdjustIsotropic(DcState& s)
 {
-    if (a == b)
+    if (s.mapMode != MM_ISOTROPIC || !s.windowExt.cx || !s.windowExt.cy || !s.viewportExt.cx ||
+        !s.viewportExt.cy)
         return;
-    const QPoint end = LineEnd(a, b);
-    if (end == a)
-        d.Painter().drawPoint(a);
-    else
-        d.Painter().drawLine(a, end);
-    const int w = d.Painter().pen().width();
-    d.Touch(QRect(a, end).normalized().adjusted(-w, -w, w, w));
+    const double xdim = std::fabs(double(s.viewportExt.cx) / s.windowExt.cx);
+    const double ydim = std::fabs(double(s.viewportExt.cy) / s.windowExt.cy);
+    if (xdim > ydim)
+    {
+        const int v = Round(std::fabs(s.viewportExt.cx * ydim / xdim));
+        s.viewportExt.cx = s.viewportExt.cx < 0 ? -v : v;
+    }
+    else if (ydim > xdim)
+    {
+        const int v = Round(std::fabs(s.viewportExt.cy * xdim / ydim));
+        s.viewportExt.cy = s.viewportExt.cy < 0 ? -v : v;
+    }
+    if (s.viewportExt.cx == 0)
+        s.viewportExt.cx = 1;
+    if (s.viewportExt.cy == 0)
+        s.viewportExt.cy = 1;
 }
 
-QFont CurrentFont(const DeviceContext* dc)
+int Complexity(const QRegion& r)
 {
-    if (auto* font = static_cast<FontObject*>(LookupObject(dc->state.font, OBJ_FONT)))
-        return font->font;
-    return QFont(QStringLiteral("Liberation Sans"));
-}
-
-// Draws one line of text with its top-left corner at device point `at`, background first in OPAQUE mode.
-void DrawTextLine(DeviceContext* dc, Drawing& d, const QFont& font, QPoint at, const QString& text)
-{
-    const QFontMetrics fm(font);
-    const QRect box(at.x(), at.y(), fm.horizontalAdvance(text), fm.height());
-    QPainter& p = d.Painter();
-    if (dc->state.bkMode == OPAQUE)
-        p.fillRect(box, ColorOf(dc->state.bkColor));
-    p.setFont(font);
-    p.setPen(ColorOf(dc->state.textColor));
-    p.drawText(QPoint(at.x(), at.y() + fm.ascent()), text);
-    d.Touch(box);
+    if (r.isEmpty())
+        return NULLREGION;
+    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
 } // namespace
@@ -266,8 +158,8 @@ QPoint DcState::ToDevice(int x, int y) const
         return QPoint(x - windowOrg.x + viewportOrg.x, y - windowOrg.y + viewportOrg.y);
     const double sx = windowExt.cx ? double(viewportExt.cx) / windowExt.cx : 1.0;
     const double sy = windowExt.cy ? double(viewportExt.cy) / windowExt.cy : 1.0;
-    return QPoint(static_cast<int>(std::lround((x - windowOrg.x) * sx)) + viewportOrg.x,
-                  static_cast<int>(std::lround((y - windowOrg.y) * sy)) + viewportOrg.y);
+    return QPoint(Round((x - windowOrg.x) * sx + viewportOrg.x),
+                  Round((y - windowOrg.y) * sy + viewportOrg.y));
 }
 
 QPoint DcState::ToLogical(int x, int y) const
@@ -276,15 +168,22 @@ QPoint DcState::ToLogical(int x, int y) const
         return QPoint(x - viewportOrg.x + windowOrg.x, y - viewportOrg.y + windowOrg.y);
     const double sx = viewportExt.cx ? double(windowExt.cx) / viewportExt.cx : 1.0;
     const double sy = viewportExt.cy ? double(windowExt.cy) / viewportExt.cy : 1.0;
-    return QPoint(static_cast<int>(std::lround((x - viewportOrg.x) * sx)) + windowOrg.x,
-                  static_cast<int>(std::lround((y - viewportOrg.y) * sy)) + windowOrg.y);
+    return QPoint(Round((x - viewportOrg.x) * sx + windowOrg.x),
+                  Round((y - viewportOrg.y) * sy + windowOrg.y));
 }
 
 int DcState::WidthToDevice(int w) const
 {
     if (mapMode == MM_TEXT || windowExt.cx == 0)
         return w;
-    return static_cast<int>(std::lround(std::abs(double(w) * viewportExt.cx / windowExt.cx)));
+    return Round(std::fabs(double(w) * viewportExt.cx / windowExt.cx));
+}
+
+int DcState::HeightToDevice(int h) const
+{
+    if (mapMode == MM_TEXT || windowExt.cy == 0)
+        return h;
+    return Round(std::fabs(double(h) * viewportExt.cy / windowExt.cy));
 }
 
 // ---- DCs
@@ -297,18 +196,26 @@ DeviceContext::DeviceContext(std::unique_ptr<Device> dev, HWND window) : device(
 
 DeviceContext::~DeviceContext()
 {
+    EndPainter();
     Select(nullptr, nullptr, nullptr);
+    SelectBitmap(nullptr);
 }
 
 void DeviceContext::Select(HPEN pen, HBRUSH brush, HFONT font)
 {
     auto swap = [](HGDIOBJ& slot, HGDIOBJ next)
     {
-        if (GdiObject* old = LookupObject(slot))
-            --old->selectedCount;
-        slot = next;
-        if (GdiObject* now = LookupObject(slot))
+        if (slot == next)
+            return;
+        HGDIOBJ old = slot;
+        if (GdiObject* now = LookupObject(next))
             ++now->selectedCount;
+        slot = next;
+        if (GdiObject* o = LookupObject(old))
+        {
+            --o->selectedCount;
+            ReleaseDeselected(old);
+        }
     };
     HGDIOBJ p = state.pen, b = state.brush, f = state.font;
     swap(p, pen);
@@ -319,6 +226,93 @@ void DeviceContext::Select(HPEN pen, HBRUSH brush, HFONT font)
     state.font = static_cast<HFONT>(f);
 }
 
+void DeviceContext::SelectBitmap(HBITMAP bitmap)
+{
+    if (bitmap == state.bitmap)
+        return;
+    EndPainter();
+    HBITMAP old = state.bitmap;
+    if (GdiObject* now = LookupObject(bitmap, OBJ_BITMAP))
+        ++now->selectedCount;
+    state.bitmap = bitmap;
+    if (GdiObject* o = LookupObject(old, OBJ_BITMAP))
+    {
+        --o->selectedCount;
+        ReleaseDeselected(old);
+    }
+}
+
+QPainter* DeviceContext::Painter()
+{
+    if (QPainter* live = device->LivePainter())
+    {
+        if (live_ != live)
+        {
+            EndPainter();
+            live_ = live;
+            live_->save();
+            appliedClipSerial = 0;
+        }
+        return live_->isActive() ? live_ : nullptr;
+    }
+    QPaintDevice* target = device->Target();
+    if (!target)
+    {
+        EndPainter();
+        return nullptr;
+    }
+    if (ownPainter_ && paintingOn_ == target && ownPainter_->isActive())
+        return ownPainter_.get();
+    EndPainter();
+    EndPainting(target);
+    if (!ownPainter_)
+        ownPainter_ = std::make_unique<QPainter>();
+    if (!ownPainter_->begin(target))
+        return nullptr;
+    paintingOn_ = target;
+    PaintersOpen()[target] = this;
+    appliedClipSerial = 0;
+    return ownPainter_.get();
+}
+
+void DeviceContext::EndPainter()
+{
+    if (live_)
+    {
+        if (live_->isActive())
+            live_->restore();
+        live_ = nullptr;
+    }
+    if (paintingOn_)
+    {
+        PaintersOpen().erase(paintingOn_);
+        paintingOn_ = nullptr;
+        if (ownPainter_ && ownPainter_->isActive())
+            ownPainter_->end();
+    }
+    appliedClipSerial = 0;
+}
+
+QRegion DeviceContext::EffectiveClip() const
+{
+    if (state.hasClip && hasSystemClip)
+        return state.clip & systemClip;
+    return state.hasClip ? state.clip : systemClip;
+}
+
+void EndPainting(QPaintDevice* target)
+{
+    std::lock_guard lock(TableLock());
+    auto it = PaintersOpen().find(target);
+    if (it != PaintersOpen().end())
+        it->second->EndPainter();
+}
+
+BackingStore::~BackingStore()
+{
+    EndPainting(&image);
+}
+
 HDC CreateDc(std::unique_ptr<Device> device, HWND hwnd)
 {
     static std::atomic<uintptr_t> next{0x20000002};
@@ -326,6 +320,13 @@ HDC CreateDc(std::unique_ptr<Device> device, HWND hwnd)
     const uintptr_t h = next.fetch_add(4);
     Dcs()[h] = std::make_unique<DeviceContext>(std::move(device), hwnd);
     return reinterpret_cast<HDC>(h);
+}
+
+HDC CreatePainterDc(QPainter* painter, HWND window)
+{
+    if (!painter || !painter->isActive())
+        return nullptr;
+    return CreateDc(std::make_unique<PainterDevice>(painter), window);
 }
 
 DeviceContext* LookupDc(HDC hdc)
@@ -338,7 +339,13 @@ DeviceContext* LookupDc(HDC hdc)
 BOOL DestroyDc(HDC hdc)
 {
     std::lock_guard lock(TableLock());
-    return Dcs().erase(reinterpret_cast<uintptr_t>(hdc)) ? TRUE : FALSE;
+    auto it = Dcs().find(reinterpret_cast<uintptr_t>(hdc));
+    if (it == Dcs().end())
+        return FALSE;
+    std::unique_ptr<DeviceContext> dc = std::move(it->second);
+    Dcs().erase(it);
+    dc.reset();
+    return TRUE;
 }
 
 BackingStore* BackingFor(HWND hwnd)
@@ -358,6 +365,7 @@ BackingStore* BackingFor(HWND hwnd)
                      std::max(0, int(client.bottom - client.top)));
     if (store->image.size() != size)
     {
+        EndPainting(&store->image);
         // Keep what was drawn; a grown part starts in the window colour until the window repaints it.
         QImage image;
         if (!size.isEmpty())
@@ -378,6 +386,117 @@ BackingStore* BackingFor(HWND hwnd)
     return store;
 }
 
+// ---- Drawing
+
+Drawing::Drawing(DeviceContext* dc, bool useRop2) : dc_(dc)
+{
+    if (!dc || (useRop2 && dc->state.rop2 == R2_NOP))
+        return;
+    p_ = dc->Painter();
+    if (!p_)
+        return;
+    if (dc->appliedClipSerial != dc->clipSerial)
+    {
+        if (dc->Clipped())
+            p_->setClipRegion(dc->EffectiveClip());
+        else
+            p_->setClipping(false);
+        dc->appliedClipSerial = dc->clipSerial;
+    }
+    p_->setCompositionMode(useRop2 ? CompositionOf(dc->state.rop2) : QPainter::CompositionMode_SourceOver);
+    p_->setBrushOrigin(dc->state.brushOrg.x, dc->state.brushOrg.y);
+}
+
+Drawing::~Drawing()
+{
+    if (!p_ || bounds_.isEmpty())
+        return;
+    QRect touched = bounds_;
+    if (dc_->Clipped())
+        touched &= dc_->EffectiveClip().boundingRect();
+    if (!touched.isEmpty())
+        dc_->device->Touched(touched);
+}
+
+void Drawing::ClipTo(const QRect& rect)
+{
+    p_->setClipRect(rect, dc_->Clipped() ? Qt::IntersectClip : Qt::ReplaceClip);
+    dc_->appliedClipSerial = 0; // the next call puts the DC's own clip back
+}
+
+QColor Drawing::RopColor(COLORREF c) const
+{
+    if (dc_->state.rop2 == R2_BLACK)
+        return Qt::black;
+    if (dc_->state.rop2 == R2_WHITE)
+        return Qt::white;
+    return ColorOf(c);
+}
+
+QPen Drawing::Pen() const
+{
+    auto* pen = static_cast<PenObject*>(LookupObject(dc_->state.pen, OBJ_PEN));
+    if (!pen || (pen->log.lopnStyle & PS_STYLE_MASK) == PS_NULL)
+        return QPen(Qt::NoPen);
+    const int width = std::max(1, dc_->state.WidthToDevice(static_cast<int>(pen->log.lopnWidth.x)));
+    if (pen->qpenWidth != width)
+    {
+        QPen qpen(ColorOf(pen->log.lopnColor), width);
+        const UINT style = pen->log.lopnStyle & PS_STYLE_MASK;
+        // Styled lines are one pixel wide; wider pens draw solid.
+        if (width == 1 && style >= PS_DASH && style <= PS_DASHDOTDOT)
+        {
+            static const QList<qreal> dashes[] = {{18, 6}, {3, 3}, {9, 6, 3, 6}, {9, 3, 3, 3, 3, 3}};
+            qpen.setDashPattern(dashes[style - PS_DASH]);
+        }
+        if (width > 1)
+        {
+            const UINT cap = pen->log.lopnStyle & PS_ENDCAP_MASK;
+            const UINT join = pen->log.lopnStyle & PS_JOIN_MASK;
+            qpen.setCapStyle(cap == PS_ENDCAP_FLAT     ? Qt::FlatCap
+                             : cap == PS_ENDCAP_SQUARE ? Qt::SquareCap
+                                                       : Qt::RoundCap);
+            qpen.setJoinStyle(join == PS_JOIN_BEVEL   ? Qt::BevelJoin
+                              : join == PS_JOIN_MITER ? Qt::MiterJoin
+                                                      : Qt::RoundJoin);
+        }
+        else
+        {
+            qpen.setCapStyle(Qt::FlatCap);
+            qpen.setJoinStyle(Qt::MiterJoin);
+        }
+        pen->qpen = qpen;
+        pen->qpenWidth = width;
+    }
+    if (dc_->state.rop2 == R2_BLACK || dc_->state.rop2 == R2_WHITE)
+    {
+        QPen forced = pen->qpen;
+        forced.setColor(RopColor(0));
+        return forced;
+    }
+    return pen->qpen;
+}
+
+bool Drawing::InsideFrame() const
+{
+    auto* pen = static_cast<PenObject*>(LookupObject(dc_->state.pen, OBJ_PEN));
+    return pen && (pen->log.lopnStyle & PS_STYLE_MASK) == PS_INSIDEFRAME;
+}
+
+QBrush Drawing::Brush() const
+{
+    QBrush brush = QtBrush(dc_->state.brush, dc_->state);
+    if (brush.style() == Qt::SolidPattern && (dc_->state.rop2 == R2_BLACK || dc_->state.rop2 == R2_WHITE))
+        brush.setColor(RopColor(0));
+    return brush;
+}
+
+void Drawing::PrepareBackground()
+{
+    p_->setBackgroundMode(dc_->state.bkMode == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
+    p_->setBackground(ColorOf(dc_->state.bkColor));
+}
+
 } // namespace kel::gdi
 
 using namespace kel::gdi;
@@ -394,8 +513,12 @@ HDC FactoryGetDC(HWND hwnd, kel::ui::DcKind kind, const RECT* clip)
         return nullptr;
     HDC hdc = CreateDc(std::make_unique<WindowDevice>(hwnd), hwnd);
     if (kind == kel::ui::DcKind::Paint && clip)
-        LookupDc(hdc)->state.clip =
-            QRect(QPoint(clip->left, clip->top), QPoint(clip->right - 1, clip->bottom - 1));
+    {
+        DeviceContext* dc = LookupDc(hdc);
+        dc->hasSystemClip = true;
+        dc->systemClip =
+            QRegion(QRect(QPoint(clip->left, clip->top), QPoint(clip->right - 1, clip->bottom - 1)));
+    }
     return hdc;
 }
 
@@ -403,8 +526,9 @@ int FactoryReleaseDC(HWND hwnd, HDC hdc)
 {
     std::lock_guard lock(TableLock());
     DeviceContext* dc = LookupDc(hdc);
-    if (!dc || dc->hwnd != hwnd)
+    if (!dc || dc->hwnd != hwnd || dc->memoryDc)
         return 0;
+    dc->EndPainter();
     // What was drawn outside a paint shows now, as on a Windows screen DC.
     if (auto* store = static_cast<BackingStore*>(kel::ui::GetWindowSurfaceData(hwnd));
         store && !store->dirty.isEmpty())
@@ -424,13 +548,6 @@ HWND FactoryWindowFromDC(HDC hdc)
     return dc ? dc->hwnd : nullptr;
 }
 
-// Looks up a DC under the table lock for the rest of the call.
-#define KEL_DC(hdc, fail)                                                                                    \
-    std::lock_guard lock(TableLock());                                                                       \
-    DeviceContext* dc = LookupDc(hdc);                                                                       \
-    if (!dc)                                                                                                 \
-        return fail;
-
 } // namespace
 
 namespace kel::qt
@@ -443,10 +560,71 @@ void InstallDrawing()
     factory.releaseDC = FactoryReleaseDC;
     factory.fillRect = ::FillRect;
     factory.windowFromDC = FactoryWindowFromDC;
+    factory.sysColorBrush = ::GetSysColorBrush;
     kel::ui::SetDcFactory(factory);
 }
 
 } // namespace kel::qt
+
+// ---- Making DCs
+
+HDC CreateCompatibleDC(HDC hdc)
+{
+    std::lock_guard lock(TableLock());
+    if (hdc && !LookupDc(hdc))
+        return nullptr;
+    auto device = std::make_unique<BitmapDevice>();
+    BitmapDevice* raw = device.get();
+    HDC created = CreateDc(std::move(device), nullptr);
+    DeviceContext* dc = LookupDc(created);
+    raw->Bind(dc);
+    dc->memoryDc = true;
+    // A memory DC starts with a 1x1 monochrome bitmap, as on Windows.
+    static HBITMAP defaultBitmap = []
+    {
+        HBITMAP b = CreateBitmap(1, 1, 1, 1, nullptr);
+        LookupObject(b)->stock = true;
+        return b;
+    }();
+    dc->SelectBitmap(defaultBitmap);
+    return created;
+}
+
+namespace
+{
+
+HDC CreateDeviceDc(LPCSTR driver, LPCSTR device, LPCSTR port, const void* devmode, bool info)
+{
+    const bool display = (!driver && !device) || (driver && strcasecmp(driver, "DISPLAY") == 0);
+    if (display)
+        return CreateDc(std::make_unique<NoPixelsDevice>(), nullptr);
+    // Anything else names a printer (by its device name, or by the driver when no device is given).
+    if (!kel::gdi::CreatePrinterDc)
+        return nullptr;
+    return kel::gdi::CreatePrinterDc(device ? device : driver, port, devmode, info);
+}
+
+} // namespace
+
+HDC CreateDC(LPCSTR pwszDriver, LPCSTR pwszDevice, LPCSTR pszPort, const void* pdm)
+{
+    return CreateDeviceDc(pwszDriver, pwszDevice, pszPort, pdm, false);
+}
+
+HDC CreateIC(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszPort, const void* pdm)
+{
+    return CreateDeviceDc(pszDriver, pszDevice, pszPort, pdm, true);
+}
+
+BOOL DeleteDC(HDC hdc)
+{
+    std::lock_guard lock(TableLock());
+    DeviceContext* dc = LookupDc(hdc);
+    // Window DCs go back with ReleaseDC/EndPaint.
+    if (!dc || (dc->hwnd && !dc->memoryDc))
+        return FALSE;
+    return DestroyDc(hdc);
+}
 
 // ---- State
 
@@ -472,6 +650,19 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
         previous = s.font;
         dc->Select(s.pen, s.brush, static_cast<HFONT>(h));
         break;
+    case OBJ_BITMAP:
+        // Only memory DCs take bitmaps, and a bitmap is in one DC at a time.
+        if (!dc->memoryDc || (object->selectedCount > 0 && s.bitmap != h))
+            return nullptr;
+        previous = s.bitmap;
+        dc->SelectBitmap(static_cast<HBITMAP>(h));
+        break;
+    case OBJ_REGION:
+    {
+        // Selecting a region sets the clip to a copy; the result is its complexity.
+        const int result = SelectClipRgn(hdc, static_cast<HRGN>(h));
+        return reinterpret_cast<HGDIOBJ>(static_cast<intptr_t>(result));
+    }
     default:
         return nullptr;
     }
@@ -489,6 +680,10 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
         return dc->state.brush;
     case OBJ_FONT:
         return dc->state.font;
+    case OBJ_BITMAP:
+        return dc->state.bitmap;
+    case OBJ_PAL:
+        return dc->state.palette ? dc->state.palette : GetStockObject(DEFAULT_PALETTE);
     default:
         return nullptr;
     }
@@ -498,6 +693,10 @@ int SaveDC(HDC hdc)
 {
     KEL_DC(hdc, 0);
     dc->saved.push_back(dc->state);
+    // Saved states hold their objects too, so deleting one while saved is deferred.
+    for (HGDIOBJ h : {HGDIOBJ(dc->state.pen), HGDIOBJ(dc->state.brush), HGDIOBJ(dc->state.font)})
+        if (GdiObject* o = LookupObject(h))
+            ++o->selectedCount;
     return static_cast<int>(dc->saved.size());
 }
 
@@ -509,18 +708,30 @@ BOOL RestoreDC(HDC hdc, int nSavedDC)
     if (target < 1 || target > depth)
         return FALSE;
     DcState restored = dc->saved[static_cast<size_t>(target - 1)];
+    // Release the holds of every state popped.
+    for (size_t i = static_cast<size_t>(target - 1); i < dc->saved.size(); ++i)
+        for (HGDIOBJ h : {HGDIOBJ(dc->saved[i].pen), HGDIOBJ(dc->saved[i].brush), HGDIOBJ(dc->saved[i].font)})
+            if (GdiObject* o = LookupObject(h))
+            {
+                --o->selectedCount;
+                ReleaseDeselected(h);
+            }
     dc->saved.resize(static_cast<size_t>(target - 1));
-    // Objects deleted meanwhile fall back to the defaults.
     auto live = [](HGDIOBJ h, DWORD type, int stock)
     { return LookupObject(h, type) ? h : GetStockObject(stock); };
     const HPEN pen = static_cast<HPEN>(live(restored.pen, OBJ_PEN, BLACK_PEN));
     const HBRUSH brush = static_cast<HBRUSH>(live(restored.brush, OBJ_BRUSH, WHITE_BRUSH));
     const HFONT font = static_cast<HFONT>(live(restored.font, OBJ_FONT, SYSTEM_FONT));
+    const HBITMAP bitmap = LookupObject(restored.bitmap, OBJ_BITMAP) ? restored.bitmap : dc->state.bitmap;
     restored.pen = dc->state.pen;
     restored.brush = dc->state.brush;
     restored.font = dc->state.font;
+    restored.bitmap = dc->state.bitmap;
     dc->state = restored;
     dc->Select(pen, brush, font);
+    if (dc->memoryDc)
+        dc->SelectBitmap(bitmap);
+    ++dc->clipSerial;
     return TRUE;
 }
 
@@ -541,34 +752,66 @@ BOOL RestoreDC(HDC hdc, int nSavedDC)
 KEL_DC_SETTER(TextColor, COLORREF, textColor, CLR_INVALID)
 KEL_DC_SETTER(BkColor, COLORREF, bkColor, CLR_INVALID)
 
+namespace
+{
+
+// Sets an int mode within [low, high]; returns the previous one, 0 on failure.
+int SetMode(HDC hdc, int DcState::*field, int value, int low, int high)
+{
+    KEL_DC(hdc, 0);
+    if (value < low || value > high)
+        return 0;
+    std::swap(dc->state.*field, value);
+    return value;
+}
+
+int GetMode(HDC hdc, int DcState::*field)
+{
+    KEL_DC(hdc, 0);
+    return dc->state.*field;
+}
+
+} // namespace
+
 int SetBkMode(HDC hdc, int mode)
 {
-    KEL_DC(hdc, 0);
-    if (mode != TRANSPARENT && mode != OPAQUE)
-        return 0;
-    std::swap(dc->state.bkMode, mode);
-    return mode;
+    return SetMode(hdc, &DcState::bkMode, mode, TRANSPARENT, OPAQUE);
 }
-
 int GetBkMode(HDC hdc)
 {
-    KEL_DC(hdc, 0);
-    return dc->state.bkMode;
+    return GetMode(hdc, &DcState::bkMode);
 }
-
 int SetROP2(HDC hdc, int rop2)
 {
-    KEL_DC(hdc, 0);
-    if (rop2 < R2_BLACK || rop2 > R2_WHITE)
-        return 0;
-    std::swap(dc->state.rop2, rop2);
-    return rop2;
+    return SetMode(hdc, &DcState::rop2, rop2, R2_BLACK, R2_WHITE);
 }
-
 int GetROP2(HDC hdc)
 {
-    KEL_DC(hdc, 0);
-    return dc->state.rop2;
+    return GetMode(hdc, &DcState::rop2);
+}
+int SetPolyFillMode(HDC hdc, int mode)
+{
+    return SetMode(hdc, &DcState::polyFillMode, mode, ALTERNATE, WINDING);
+}
+int GetPolyFillMode(HDC hdc)
+{
+    return GetMode(hdc, &DcState::polyFillMode);
+}
+int SetStretchBltMode(HDC hdc, int mode)
+{
+    return SetMode(hdc, &DcState::stretchMode, mode, BLACKONWHITE, HALFTONE);
+}
+int GetStretchBltMode(HDC hdc)
+{
+    return GetMode(hdc, &DcState::stretchMode);
+}
+int SetArcDirection(HDC hdc, int dir)
+{
+    return SetMode(hdc, &DcState::arcDirection, dir, AD_COUNTERCLOCKWISE, AD_CLOCKWISE);
+}
+int GetArcDirection(HDC hdc)
+{
+    return GetMode(hdc, &DcState::arcDirection);
 }
 
 UINT SetTextAlign(HDC hdc, UINT align)
@@ -584,14 +827,43 @@ UINT GetTextAlign(HDC hdc)
     return dc->state.textAlign;
 }
 
+BOOL SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
+{
+    KEL_DC(hdc, FALSE);
+    if (lppt)
+        *lppt = dc->state.brushOrg;
+    dc->state.brushOrg = POINT{x, y};
+    return TRUE;
+}
+
+BOOL GetCurrentPositionEx(HDC hdc, LPPOINT lppt)
+{
+    KEL_DC(hdc, FALSE);
+    if (!lppt)
+        return FALSE;
+    *lppt = dc->state.current;
+    return TRUE;
+}
+
+// ---- Mapping
+
 int SetMapMode(HDC hdc, int iMode)
 {
     KEL_DC(hdc, 0);
     if (iMode < MM_TEXT || iMode > MM_ANISOTROPIC)
         return 0;
-    std::swap(dc->state.mapMode, iMode);
-    if (dc->state.mapMode == MM_TEXT)
-        dc->state.windowExt = dc->state.viewportExt = SIZE{1, 1};
+    DcState& s = dc->state;
+    std::swap(s.mapMode, iMode);
+    if (s.mapMode == MM_TEXT)
+        s.windowExt = s.viewportExt = SIZE{1, 1};
+    else if (const int units = UnitsPerInch(s.mapMode))
+    {
+        // y grows upwards in the fixed modes.
+        s.windowExt = SIZE{units, units};
+        s.viewportExt = SIZE{dc->device->DpiX(), -dc->device->DpiY()};
+    }
+    else
+        AdjustIsotropic(s); // the scaling modes keep the extents they had
     return iMode;
 }
 
@@ -604,15 +876,29 @@ int GetMapMode(HDC hdc)
 namespace
 {
 
-template <typename T> BOOL SetPair(HDC hdc, T DcState::*field, T value, T* previous, bool extent)
+BOOL SetOrigin(HDC hdc, POINT DcState::*field, int x, int y, LPPOINT previous, bool offset)
 {
     KEL_DC(hdc, FALSE);
+    POINT& p = dc->state.*field;
     if (previous)
-        *previous = dc->state.*field;
+        *previous = p;
+    p = offset ? POINT{p.x + x, p.y + y} : POINT{x, y};
+    return TRUE;
+}
+
+BOOL SetExtent(HDC hdc, SIZE DcState::*field, int x, int y, LPSIZE previous)
+{
+    KEL_DC(hdc, FALSE);
+    DcState& s = dc->state;
+    if (previous)
+        *previous = s.*field;
     // Extents only count in the scaling modes.
-    if (extent && dc->state.mapMode != MM_ISOTROPIC && dc->state.mapMode != MM_ANISOTROPIC)
+    if (s.mapMode != MM_ISOTROPIC && s.mapMode != MM_ANISOTROPIC)
         return TRUE;
-    dc->state.*field = value;
+    if (x == 0 || y == 0)
+        return FALSE;
+    s.*field = SIZE{x, y};
+    AdjustIsotropic(s);
     return TRUE;
 }
 
@@ -625,11 +911,24 @@ template <typename T> BOOL GetPair(HDC hdc, T DcState::*field, T* out)
     return TRUE;
 }
 
+BOOL ScaleExtent(HDC hdc, SIZE DcState::*field, int xn, int xd, int yn, int yd, LPSIZE previous)
+{
+    KEL_DC(hdc, FALSE);
+    if (xd == 0 || yd == 0)
+        return FALSE;
+    const SIZE e = dc->state.*field;
+    return SetExtent(hdc, field, e.cx * xn / xd, e.cy * yn / yd, previous);
+}
+
 } // namespace
 
 BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
-    return SetPair(hdc, &DcState::windowOrg, POINT{x, y}, lppt, false);
+    return SetOrigin(hdc, &DcState::windowOrg, x, y, lppt, false);
+}
+BOOL OffsetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
+{
+    return SetOrigin(hdc, &DcState::windowOrg, x, y, lppt, true);
 }
 BOOL GetWindowOrgEx(HDC hdc, LPPOINT lppoint)
 {
@@ -637,7 +936,11 @@ BOOL GetWindowOrgEx(HDC hdc, LPPOINT lppoint)
 }
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
-    return SetPair(hdc, &DcState::viewportOrg, POINT{x, y}, lppt, false);
+    return SetOrigin(hdc, &DcState::viewportOrg, x, y, lppt, false);
+}
+BOOL OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
+{
+    return SetOrigin(hdc, &DcState::viewportOrg, x, y, lppt, true);
 }
 BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppoint)
 {
@@ -645,9 +948,7 @@ BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppoint)
 }
 BOOL SetWindowExtEx(HDC hdc, int x, int y, LPSIZE lpsz)
 {
-    if (x == 0 || y == 0)
-        return FALSE;
-    return SetPair(hdc, &DcState::windowExt, SIZE{x, y}, lpsz, true);
+    return SetExtent(hdc, &DcState::windowExt, x, y, lpsz);
 }
 BOOL GetWindowExtEx(HDC hdc, LPSIZE lpsize)
 {
@@ -655,13 +956,19 @@ BOOL GetWindowExtEx(HDC hdc, LPSIZE lpsize)
 }
 BOOL SetViewportExtEx(HDC hdc, int x, int y, LPSIZE lpsz)
 {
-    if (x == 0 || y == 0)
-        return FALSE;
-    return SetPair(hdc, &DcState::viewportExt, SIZE{x, y}, lpsz, true);
+    return SetExtent(hdc, &DcState::viewportExt, x, y, lpsz);
 }
 BOOL GetViewportExtEx(HDC hdc, LPSIZE lpsize)
 {
     return GetPair(hdc, &DcState::viewportExt, lpsize);
+}
+BOOL ScaleViewportExtEx(HDC hdc, int xn, int xd, int yn, int yd, LPSIZE lpsz)
+{
+    return ScaleExtent(hdc, &DcState::viewportExt, xn, xd, yn, yd, lpsz);
+}
+BOOL ScaleWindowExtEx(HDC hdc, int xn, int xd, int yn, int yd, LPSIZE lpsz)
+{
+    return ScaleExtent(hdc, &DcState::windowExt, xn, xd, yn, yd, lpsz);
 }
 
 BOOL LPtoDP(HDC hdc, LPPOINT lppt, int c)
@@ -686,475 +993,201 @@ BOOL DPtoLP(HDC hdc, LPPOINT lppt, int c)
     return lppt != nullptr;
 }
 
+// ---- Clipping
+
+namespace
+{
+
+// Combines a device region into the DC's clip; the result's complexity.
+int CombineClip(DeviceContext* dc, const QRegion& region, int mode)
+{
+    DcState& s = dc->state;
+    // With no clip selected, the whole device stands for the current clip.
+    QRegion current = s.hasClip ? s.clip : QRegion(-0x3FFFFFFF, -0x3FFFFFFF, 0x7FFFFFFE, 0x7FFFFFFE);
+    switch (mode)
+    {
+    case RGN_AND:
+        current &= region;
+        break;
+    case RGN_OR:
+        current |= region;
+        break;
+    case RGN_XOR:
+        current ^= region;
+        break;
+    case RGN_DIFF:
+        current -= region;
+        break;
+    case RGN_COPY:
+        current = region;
+        break;
+    default:
+        return ERROR;
+    }
+    s.clip = current;
+    s.hasClip = true;
+    ++dc->clipSerial;
+    return Complexity(dc->EffectiveClip());
+}
+
+QRect LogicalToDeviceRect(const DcState& s, int left, int top, int right, int bottom)
+{
+    return DeviceRect(s, left, top, right, bottom);
+}
+
+} // namespace
+
+int ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode)
+{
+    KEL_DC(hdc, ERROR);
+    if (!hrgn)
+    {
+        if (mode != RGN_COPY)
+            return ERROR;
+        dc->state.hasClip = false;
+        dc->state.clip = QRegion();
+        ++dc->clipSerial;
+        return dc->hasSystemClip ? Complexity(dc->systemClip) : SIMPLEREGION;
+    }
+    auto* rgn = static_cast<RegionObject*>(LookupObject(hrgn, OBJ_REGION));
+    if (!rgn)
+        return ERROR;
+    return CombineClip(dc, rgn->region, mode);
+}
+
+int SelectClipRgn(HDC hdc, HRGN hrgn)
+{
+    return ExtSelectClipRgn(hdc, hrgn, RGN_COPY);
+}
+
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
+{
+    KEL_DC(hdc, ERROR);
+    return CombineClip(dc, QRegion(LogicalToDeviceRect(dc->state, left, top, right, bottom)), RGN_AND);
+}
+
+int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom)
+{
+    KEL_DC(hdc, ERROR);
+    return CombineClip(dc, QRegion(LogicalToDeviceRect(dc->state, left, top, right, bottom)), RGN_DIFF);
+}
+
+int OffsetClipRgn(HDC hdc, int x, int y)
+{
+    KEL_DC(hdc, ERROR);
+    if (!dc->state.hasClip)
+        return SIMPLEREGION;
+    const QPoint d = dc->state.ToDevice(x, y) - dc->state.ToDevice(0, 0);
+    dc->state.clip.translate(d);
+    ++dc->clipSerial;
+    return Complexity(dc->EffectiveClip());
+}
+
+int GetClipBox(HDC hdc, LPRECT lprect)
+{
+    KEL_DC(hdc, ERROR);
+    if (!lprect)
+        return ERROR;
+    QSize size = dc->device->PixelSize();
+    if (size.isEmpty())
+        size = QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    QRegion visible(QRect(QPoint(0, 0), size));
+    if (dc->Clipped())
+        visible &= dc->EffectiveClip();
+    const QRect box = visible.boundingRect();
+    const QPoint a = dc->state.ToLogical(box.left(), box.top());
+    const QPoint b = dc->state.ToLogical(box.right() + 1, box.bottom() + 1);
+    *lprect =
+        RECT{std::min(a.x(), b.x()), std::min(a.y(), b.y()), std::max(a.x(), b.x()), std::max(a.y(), b.y())};
+    return Complexity(visible);
+}
+
+int GetClipRgn(HDC hdc, HRGN hrgn)
+{
+    KEL_DC(hdc, -1);
+    auto* rgn = static_cast<RegionObject*>(LookupObject(hrgn, OBJ_REGION));
+    if (!rgn)
+        return -1;
+    if (!dc->state.hasClip)
+        return 0;
+    rgn->region = dc->state.clip;
+    return 1;
+}
+
+BOOL PtVisible(HDC hdc, int x, int y)
+{
+    KEL_DC(hdc, FALSE);
+    const QPoint p = dc->state.ToDevice(x, y);
+    return !dc->Clipped() || dc->EffectiveClip().contains(p);
+}
+
+BOOL RectVisible(HDC hdc, const RECT* lprect)
+{
+    KEL_DC(hdc, FALSE);
+    if (!lprect)
+        return FALSE;
+    const QRect r = DeviceRect(dc->state, lprect->left, lprect->top, lprect->right, lprect->bottom);
+    return !dc->Clipped() || dc->EffectiveClip().intersects(r);
+}
+
+// ---- Device capabilities
+
 int GetDeviceCaps(HDC hdc, int index)
 {
     KEL_DC(hdc, 0);
-    const int dpi = 96;
+    Device& device = *dc->device;
+    QSize size = device.PixelSize();
+    // Memory DCs, information DCs and the screen DC report the screen, as on Windows.
+    if (size.isEmpty() || dc->memoryDc || device.Technology() == DT_RASDISPLAY)
+        size = QSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const bool printer = device.Technology() == DT_RASPRINTER;
     switch (index)
     {
     case DRIVERVERSION:
         return 0x4000;
     case TECHNOLOGY:
-        return dc->device->Technology();
+        return device.Technology();
     case HORZRES:
-        return GetSystemMetrics(SM_CXSCREEN);
+        return size.width();
     case VERTRES:
-        return GetSystemMetrics(SM_CYSCREEN);
+        return size.height();
     case HORZSIZE:
-        return static_cast<int>(std::lround(GetSystemMetrics(SM_CXSCREEN) * 25.4 / dpi));
+        return Round(size.width() * 25.4 / device.DpiX());
     case VERTSIZE:
-        return static_cast<int>(std::lround(GetSystemMetrics(SM_CYSCREEN) * 25.4 / dpi));
+        return Round(size.height() * 25.4 / device.DpiY());
     case BITSPIXEL:
         return 32;
     case PLANES:
         return 1;
+    case NUMBRUSHES:
+    case NUMPENS:
     case NUMCOLORS:
         return -1;
+    case NUMFONTS:
+        return 0;
     case LOGPIXELSX:
+        return device.DpiX();
     case LOGPIXELSY:
-        return dpi;
+        return device.DpiY();
+    case SIZEPALETTE:
+        return 0;
     case RASTERCAPS:
-        return 0x0001 | 0x0008 | 0x0080 | 0x0800; // BitBlt, bitmaps > 64K, DIBs, StretchBlt
+        return RC_BITBLT | RC_BITMAP64 | RC_DI_BITMAP | RC_DIBTODEV | RC_STRETCHBLT | RC_STRETCHDIB |
+               (printer ? RC_BANDING : 0);
+    case PHYSICALWIDTH:
+        return printer ? device.PhysicalSize().width() : 0;
+    case PHYSICALHEIGHT:
+        return printer ? device.PhysicalSize().height() : 0;
+    case PHYSICALOFFSETX:
+        return printer ? device.PhysicalOffset().x() : 0;
+    case PHYSICALOFFSETY:
+        return printer ? device.PhysicalOffset().y() : 0;
     default:
         return 0;
     }
 }
 
-// ---- Output
-
-BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt)
+BOOL GdiFlush()
 {
-    KEL_DC(hdc, FALSE);
-    if (lppt)
-        *lppt = dc->state.current;
-    dc->state.current = POINT{x, y};
-    return TRUE;
-}
-
-BOOL LineTo(HDC hdc, int x, int y)
-{
-    KEL_DC(hdc, FALSE);
-    {
-        Drawing d(dc);
-        if (d.Active())
-        {
-            d.Painter().setPen(d.Pen());
-            DrawSegment(d, dc->state.ToDevice(dc->state.current.x, dc->state.current.y),
-                        dc->state.ToDevice(x, y));
-        }
-    }
-    dc->state.current = POINT{x, y};
-    return TRUE;
-}
-
-BOOL Polyline(HDC hdc, const POINT* apt, int cpt)
-{
-    KEL_DC(hdc, FALSE);
-    if (!apt || cpt < 2)
-        return FALSE;
-    Drawing d(dc);
-    if (d.Active())
-    {
-        d.Painter().setPen(d.Pen());
-        for (int i = 1; i < cpt; ++i)
-            DrawSegment(d, dc->state.ToDevice(apt[i - 1].x, apt[i - 1].y),
-                        dc->state.ToDevice(apt[i].x, apt[i].y));
-    }
-    return TRUE;
-}
-
-BOOL Polygon(HDC hdc, const POINT* apt, int cpt)
-{
-    KEL_DC(hdc, FALSE);
-    if (!apt || cpt < 2)
-        return FALSE;
-    Drawing d(dc);
-    if (d.Active())
-    {
-        QPolygon polygon;
-        for (int i = 0; i < cpt; ++i)
-            polygon << dc->state.ToDevice(apt[i].x, apt[i].y);
-        d.PrepareBackground();
-        d.Painter().setPen(d.Pen());
-        d.Painter().setBrush(d.Brush());
-        d.Painter().drawPolygon(polygon, Qt::OddEvenFill);
-        const int w = d.Painter().pen().width();
-        d.Touch(polygon.boundingRect().adjusted(-w, -w, w, w));
-    }
-    return TRUE;
-}
-
-BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
-{
-    KEL_DC(hdc, FALSE);
-    Drawing d(dc);
-    if (!d.Active())
-        return TRUE;
-    const QRect r = DeviceRect(dc->state, left, top, right, bottom);
-    if (r.isEmpty())
-        return TRUE;
-    d.PrepareBackground();
-    d.Painter().fillRect(r, d.Brush());
-    const QPen pen = d.Pen();
-    if (pen.style() != Qt::NoPen)
-    {
-        d.Painter().setPen(pen);
-        d.Painter().setBrush(Qt::NoBrush);
-        // A one-pixel outline runs on the rectangle's outermost pixels.
-        d.Painter().drawRect(r.adjusted(0, 0, -1, -1));
-    }
-    const int w = pen.width();
-    d.Touch(r.adjusted(-w, -w, w, w));
-    return TRUE;
-}
-
-BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
-{
-    KEL_DC(hdc, FALSE);
-    Drawing d(dc);
-    if (!d.Active())
-        return TRUE;
-    const QRect r = DeviceRect(dc->state, left, top, right, bottom);
-    if (r.isEmpty())
-        return TRUE;
-    d.PrepareBackground();
-    d.Painter().setPen(d.Pen());
-    d.Painter().setBrush(d.Brush());
-    d.Painter().drawEllipse(r.adjusted(0, 0, -1, -1));
-    const int w = d.Painter().pen().width();
-    d.Touch(r.adjusted(-w, -w, w, w));
-    return TRUE;
-}
-
-int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
-{
-    KEL_DC(hDC, 0);
-    if (!lprc)
-        return 0;
-    const QBrush brush = QtBrush(hbr, &dc->state);
-    if (brush.style() == Qt::NoBrush)
-        return reinterpret_cast<uintptr_t>(hbr) && LookupObject(hbr, OBJ_BRUSH) ? 1 : 0;
-    Drawing d(dc, false);
-    if (d.Active())
-    {
-        const QRect r = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
-        d.PrepareBackground();
-        d.Painter().fillRect(r, brush);
-        d.Touch(r);
-    }
-    return 1;
-}
-
-int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
-{
-    KEL_DC(hDC, 0);
-    if (!lprc)
-        return 0;
-    const QBrush brush = QtBrush(hbr, &dc->state);
-    if (brush.style() == Qt::NoBrush)
-        return 0;
-    Drawing d(dc, false);
-    if (d.Active())
-    {
-        const QRect r = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
-        if (r.isEmpty())
-            return 1;
-        QPainter& p = d.Painter();
-        p.fillRect(QRect(r.left(), r.top(), r.width(), 1), brush);
-        p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), brush);
-        p.fillRect(QRect(r.left(), r.top(), 1, r.height()), brush);
-        p.fillRect(QRect(r.right(), r.top(), 1, r.height()), brush);
-        d.Touch(r);
-    }
-    return 1;
-}
-
-BOOL InvertRect(HDC hDC, const RECT* lprc)
-{
-    KEL_DC(hDC, FALSE);
-    if (!lprc)
-        return FALSE;
-    Drawing d(dc, false);
-    if (d.Active())
-    {
-        const QRect r = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
-        d.Painter().setCompositionMode(QPainter::RasterOp_NotDestination);
-        d.Painter().fillRect(r, Qt::black);
-        d.Touch(r);
-    }
-    return TRUE;
-}
-
-COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
-{
-    KEL_DC(hdc, CLR_INVALID);
-    QImage* image = dc->device->Image();
-    const QPoint p = dc->state.ToDevice(x, y);
-    if (!image || !image->rect().contains(p) || (!dc->state.clip.isEmpty() && !dc->state.clip.contains(p)))
-        return CLR_INVALID;
-    image->setPixel(p, ColorOf(color).rgb());
-    dc->device->Touched(QRect(p, QSize(1, 1)));
-    return color;
-}
-
-COLORREF GetPixel(HDC hdc, int x, int y)
-{
-    KEL_DC(hdc, CLR_INVALID);
-    QImage* image = dc->device->Image();
-    const QPoint p = dc->state.ToDevice(x, y);
-    if (!image || !image->rect().contains(p))
-        return CLR_INVALID;
-    const QRgb rgb = image->pixel(p);
-    return RGB(qRed(rgb), qGreen(rgb), qBlue(rgb));
-}
-
-// ---- Text
-
-namespace
-{
-
-BOOL TextAt(DeviceContext* dc, int x, int y, const QString& text, const RECT* opaque, const RECT* clip)
-{
-    DcState& s = dc->state;
-    const QFont font = CurrentFont(dc);
-    const QFontMetrics fm(font);
-    const int width = fm.horizontalAdvance(text);
-    const bool updateCp = (s.textAlign & TA_UPDATECP) != 0;
-    QPoint at = updateCp ? s.ToDevice(s.current.x, s.current.y) : s.ToDevice(x, y);
-    switch (s.textAlign & TA_CENTER)
-    {
-    case TA_RIGHT:
-        at.rx() -= width;
-        break;
-    case TA_CENTER:
-        at.rx() -= width / 2;
-        break;
-    default:
-        break;
-    }
-    switch (s.textAlign & TA_BASELINE)
-    {
-    case TA_BASELINE:
-        at.ry() -= fm.ascent();
-        break;
-    case TA_BOTTOM:
-        at.ry() -= fm.height();
-        break;
-    default:
-        break;
-    }
-    if (updateCp)
-    {
-        // The current position moves past the text (left-aligned), stays (centred) or moves back (right).
-        const int dir =
-            (s.textAlign & TA_CENTER) == TA_RIGHT ? -1 : ((s.textAlign & TA_CENTER) == TA_CENTER ? 0 : 1);
-        const QPoint next = s.ToLogical(s.ToDevice(s.current.x, s.current.y).x() + dir * width, 0);
-        s.current.x = next.x();
-    }
-    Drawing d(dc, false);
-    if (!d.Active())
-        return TRUE;
-    if (opaque)
-    {
-        const QRect r = DeviceRect(s, opaque->left, opaque->top, opaque->right, opaque->bottom);
-        d.Painter().fillRect(r, ColorOf(s.bkColor));
-        d.Touch(r);
-    }
-    if (clip)
-        d.Painter().setClipRect(DeviceRect(s, clip->left, clip->top, clip->right, clip->bottom),
-                                s.clip.isEmpty() ? Qt::ReplaceClip : Qt::IntersectClip);
-    DrawTextLine(dc, d, font, at, text);
-    return TRUE;
-}
-
-} // namespace
-
-BOOL TextOut(HDC hdc, int x, int y, LPCSTR lpString, int c)
-{
-    KEL_DC(hdc, FALSE);
-    if (c < 0 || (c > 0 && !lpString))
-        return FALSE;
-    return TextAt(dc, x, y, ToQString(lpString, c), nullptr, nullptr);
-}
-
-BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR lpString, UINT c,
-                const INT* lpDx)
-{
-    KEL_DC(hdc, FALSE);
-    (void)lpDx; // glyphs keep the font's own advances
-    if (c > 0 && !lpString)
-        return FALSE;
-    const RECT* opaque = (options & ETO_OPAQUE) ? lprect : nullptr;
-    const RECT* clip = (options & ETO_CLIPPED) ? lprect : nullptr;
-    return TextAt(dc, x, y, ToQString(lpString, static_cast<int>(c)), opaque, clip);
-}
-
-int DrawText(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format)
-{
-    KEL_DC(hdc, 0);
-    if (!lprc || (!lpchText && cchText != 0))
-        return 0;
-    const int length = cchText < 0 ? static_cast<int>(std::strlen(lpchText)) : cchText;
-    std::string text(lpchText ? lpchText : "", static_cast<size_t>(length));
-    if (!(format & DT_NOPREFIX))
-    {
-        // "&&" is an ampersand, a single '&' marks the mnemonic and is not shown.
-        std::string shown;
-        for (size_t i = 0; i < text.size(); ++i)
-        {
-            if (text[i] == '&' && i + 1 < text.size())
-                ++i;
-            else if (text[i] == '&')
-                continue;
-            shown += text[i];
-        }
-        text = std::move(shown);
-    }
-    const QFont font = CurrentFont(dc);
-    const QFontMetrics fm(font);
-    const int lineHeight = fm.height() + ((format & DT_EXTERNALLEADING) ? fm.leading() : 0);
-    const QRect box = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
-
-    // Lines: one with DT_SINGLELINE, else split at line breaks and, with DT_WORDBREAK, wrapped.
-    QStringList lines;
-    QString all = QString::fromStdString(kel::Cp1252ToUtf8(text));
-    if (format & DT_EXPANDTABS)
-        all.replace(QLatin1Char('\t'), QStringLiteral("        "));
-    if (format & DT_SINGLELINE)
-        lines << all;
-    else
-    {
-        all.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        for (const QString& paragraph : all.split(QLatin1Char('\n')))
-        {
-            if (!(format & DT_WORDBREAK))
-            {
-                lines << paragraph;
-                continue;
-            }
-            QString line;
-            for (const QString& word : paragraph.split(QLatin1Char(' ')))
-            {
-                const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-                if (!line.isEmpty() && fm.horizontalAdvance(candidate) > box.width())
-                {
-                    lines << line;
-                    line = word;
-                }
-                else
-                    line = candidate;
-            }
-            lines << line;
-        }
-    }
-    if (format & DT_END_ELLIPSIS)
-        for (QString& line : lines)
-            line = fm.elidedText(line, Qt::ElideRight, box.width());
-
-    int widest = 0;
-    for (const QString& line : lines)
-        widest = std::max(widest, fm.horizontalAdvance(line));
-    const int height = lineHeight * static_cast<int>(lines.size());
-    if (format & DT_CALCRECT)
-    {
-        const QPoint size = dc->state.ToLogical(box.left() + widest, box.top() + height);
-        lprc->right = size.x();
-        lprc->bottom = size.y();
-        return height;
-    }
-
-    int top = box.top();
-    if (format & DT_SINGLELINE)
-    {
-        if (format & DT_VCENTER)
-            top = box.top() + (box.height() - lineHeight) / 2;
-        else if (format & DT_BOTTOM)
-            top = box.top() + box.height() - lineHeight;
-    }
-    Drawing d(dc, false);
-    if (d.Active())
-    {
-        if (!(format & DT_NOCLIP))
-            d.Painter().setClipRect(box, dc->state.clip.isEmpty() ? Qt::ReplaceClip : Qt::IntersectClip);
-        int y = top;
-        for (const QString& line : lines)
-        {
-            const int w = fm.horizontalAdvance(line);
-            int x = box.left();
-            if (format & DT_CENTER)
-                x = box.left() + (box.width() - w) / 2;
-            else if (format & DT_RIGHT)
-                x = box.left() + box.width() - w;
-            DrawTextLine(dc, d, font, QPoint(x, y), line);
-            y += lineHeight;
-        }
-    }
-    return top - box.top() + height;
-}
-
-BOOL GetTextExtentPoint32(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
-{
-    KEL_DC(hdc, FALSE);
-    if (!psizl || c < 0 || (c > 0 && !lpString))
-        return FALSE;
-    const QFontMetrics fm(CurrentFont(dc));
-    const QPoint origin = dc->state.ToLogical(0, 0);
-    const QPoint extent = dc->state.ToLogical(fm.horizontalAdvance(ToQString(lpString, c)), fm.height());
-    psizl->cx = std::abs(extent.x() - origin.x());
-    psizl->cy = std::abs(extent.y() - origin.y());
-    return TRUE;
-}
-
-BOOL GetTextExtentPoint(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
-{
-    return GetTextExtentPoint32(hdc, lpString, c, psizl);
-}
-
-BOOL GetTextMetrics(HDC hdc, LPTEXTMETRIC lptm)
-{
-    KEL_DC(hdc, FALSE);
-    if (!lptm)
-        return FALSE;
-    const QFont font = CurrentFont(dc);
-    const QFontMetrics fm(font);
-    LOGFONT lf{};
-    if (auto* f = static_cast<FontObject*>(LookupObject(dc->state.font, OBJ_FONT)))
-        lf = f->log;
-    *lptm = TEXTMETRIC{};
-    lptm->tmHeight = fm.height();
-    lptm->tmAscent = fm.ascent();
-    lptm->tmDescent = fm.descent();
-    lptm->tmInternalLeading = std::max(0, fm.height() - font.pixelSize());
-    lptm->tmExternalLeading = std::max(0, fm.leading());
-    lptm->tmAveCharWidth = fm.averageCharWidth();
-    lptm->tmMaxCharWidth = fm.maxWidth();
-    lptm->tmWeight = lf.lfWeight ? lf.lfWeight : FW_NORMAL;
-    lptm->tmDigitizedAspectX = 96;
-    lptm->tmDigitizedAspectY = 96;
-    lptm->tmFirstChar = 0x20;
-    lptm->tmLastChar = 0xFF;
-    lptm->tmDefaultChar = '?';
-    lptm->tmBreakChar = ' ';
-    lptm->tmItalic = lf.lfItalic;
-    lptm->tmUnderlined = lf.lfUnderline;
-    lptm->tmStruckOut = lf.lfStrikeOut;
-    // The low bit set means variable pitch (the name says the opposite); 0x04: an outline font.
-    const bool fixed = QFontInfo(font).fixedPitch();
-    lptm->tmPitchAndFamily = static_cast<BYTE>((fixed ? 0 : 1) | 0x04 | (lf.lfPitchAndFamily & 0xF0));
-    lptm->tmCharSet = ANSI_CHARSET;
-    return TRUE;
-}
-
-int GetTextFace(HDC hdc, int c, LPSTR lpName)
-{
-    KEL_DC(hdc, 0);
-    const std::string face = kel::Utf8ToCp1252(CurrentFont(dc).family().toStdString());
-    if (!lpName)
-        return static_cast<int>(face.size()) + 1;
-    if (c <= 0)
-        return 0;
-    const size_t n = std::min(face.size(), static_cast<size_t>(c - 1));
-    std::memcpy(lpName, face.data(), n);
-    lpName[n] = '\0';
-    return static_cast<int>(n);
+    return TRUE; // drawing on images is synchronous
 }

@@ -1,6 +1,9 @@
 // GDI objects: the handle table, stock objects, system colours and the font mapping.
 #include <QtGui/QFontInfo>
+#include <QtGui/QBitmap>
 #include <QtGui/QFontMetrics>
+#include <QtGui/QPainter>
+#include <QtGui/QPainterPath>
 
 #include "Gdi.h"
 
@@ -23,16 +26,6 @@ std::map<uintptr_t, std::unique_ptr<GdiObject>>& Objects()
 {
     static std::map<uintptr_t, std::unique_ptr<GdiObject>> objects;
     return objects;
-}
-
-HGDIOBJ AddObject(std::unique_ptr<GdiObject> object)
-{
-    // Handles count up and are never reused, so a stale handle can never reach a newer object.
-    static std::atomic<uintptr_t> next{0x10000};
-    std::lock_guard lock(TableLock());
-    const uintptr_t h = next.fetch_add(4);
-    Objects()[h] = std::move(object);
-    return reinterpret_cast<HGDIOBJ>(h);
 }
 
 HPEN MakePen(const LOGPEN& log)
@@ -97,6 +90,24 @@ std::array<COLORREF, COLOR_MENUBAR + 1> g_sysColors = {
 std::array<HBRUSH, COLOR_MENUBAR + 1> g_sysBrushes{};
 
 } // namespace
+
+HGDIOBJ AddObject(std::unique_ptr<GdiObject> object)
+{
+    // Handles count up and are never reused, so a stale handle can never reach a newer object.
+    static std::atomic<uintptr_t> next{0x10000};
+    std::lock_guard lock(TableLock());
+    const uintptr_t h = next.fetch_add(4);
+    Objects()[h] = std::move(object);
+    return reinterpret_cast<HGDIOBJ>(h);
+}
+
+void ReleaseDeselected(HGDIOBJ h)
+{
+    std::lock_guard lock(TableLock());
+    auto it = Objects().find(reinterpret_cast<uintptr_t>(h));
+    if (it != Objects().end() && it->second->deletePending && it->second->selectedCount <= 0)
+        Objects().erase(it);
+}
 
 std::recursive_mutex& TableLock()
 {
@@ -208,8 +219,10 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH* plbrush)
         return MakeBrush(LOGBRUSH{BS_NULL, 0, 0});
     case BS_HATCHED:
         return CreateHatchBrush(static_cast<int>(plbrush->lbHatch), plbrush->lbColor);
+    case BS_PATTERN:
+        return CreatePatternBrush(reinterpret_cast<HBITMAP>(plbrush->lbHatch));
     default:
-        return nullptr; // pattern brushes come with bitmaps
+        return nullptr;
     }
 }
 
@@ -319,8 +332,16 @@ HGDIOBJ GetStockObject(int i)
             h = CreateFontIndirect(&lf);
             break;
         }
+        case DEFAULT_PALETTE:
+        {
+            auto palette = std::make_unique<PaletteObject>();
+            for (int c = 0; c < 20; ++c) // the static colours: black, primaries, greys, white
+                palette->entries.push_back(RGB((c & 1) ? 255 : 0, (c & 2) ? 255 : 0, (c & 4) ? 255 : 0));
+            h = AddObject(std::move(palette));
+            break;
+        }
         default:
-            return nullptr; // DEFAULT_PALETTE: no palettes
+            return nullptr;
         }
         LookupObject(h)->stock = true;
         stock[i] = h;
@@ -337,7 +358,13 @@ BOOL DeleteObject(HGDIOBJ ho)
     if (it->second->stock)
         return TRUE;
     if (it->second->selectedCount > 0)
-        return FALSE; // Windows refuses to delete an object a DC is using
+    {
+        // A bitmap in a memory DC cannot go; pens, brushes, fonts and palettes go when deselected.
+        if (it->second->type == OBJ_BITMAP)
+            return FALSE;
+        it->second->deletePending = true;
+        return TRUE;
+    }
     Objects().erase(it);
     return TRUE;
 }
@@ -346,7 +373,9 @@ DWORD GetObjectType(HGDIOBJ h)
 {
     if (GdiObject* object = LookupObject(h))
         return object->type;
-    return LookupDc(static_cast<HDC>(h)) ? OBJ_DC : 0;
+    if (DeviceContext* dc = LookupDc(static_cast<HDC>(h)))
+        return dc->memoryDc ? OBJ_MEMDC : OBJ_DC;
+    return 0;
 }
 
 int GetObject(HGDIOBJ h, int c, LPVOID pv)
@@ -357,6 +386,8 @@ int GetObject(HGDIOBJ h, int c, LPVOID pv)
         return 0;
     const void* data = nullptr;
     int size = 0;
+    BITMAP bm{};
+    WORD paletteCount = 0;
     switch (object->type)
     {
     case OBJ_PEN:
@@ -370,6 +401,25 @@ int GetObject(HGDIOBJ h, int c, LPVOID pv)
     case OBJ_FONT:
         data = &static_cast<FontObject*>(object)->log;
         size = sizeof(LOGFONT);
+        break;
+    case OBJ_BITMAP:
+    {
+        auto* b = static_cast<BitmapObject*>(object);
+        bm.bmType = 0;
+        bm.bmWidth = b->image.width();
+        bm.bmHeight = b->image.height();
+        bm.bmPlanes = 1;
+        bm.bmBitsPixel = static_cast<WORD>(b->bitsPixel);
+        bm.bmWidthBytes = ((bm.bmWidth * b->bitsPixel + 15) / 16) * 2;
+        bm.bmBits = b->dibSection ? b->image.bits() : nullptr;
+        data = &bm;
+        size = sizeof(BITMAP);
+        break;
+    }
+    case OBJ_PAL:
+        paletteCount = static_cast<WORD>(static_cast<PaletteObject*>(object)->entries.size());
+        data = &paletteCount;
+        size = sizeof(WORD);
         break;
     default:
         return 0;
@@ -418,4 +468,270 @@ BOOL SetSysColors(int cElements, const INT* lpaElements, const COLORREF* lpaRgbV
                 lpaRgbValues[i];
     }
     return TRUE;
+}
+
+HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush, DWORD cStyle, const DWORD* pstyle)
+{
+    if (!plbrush || cStyle != 0 || pstyle || (iPenStyle & PS_STYLE_MASK) > PS_INSIDEFRAME)
+        return nullptr;
+    // Cosmetic pens are one pixel wide whatever the width says.
+    const bool geometric = (iPenStyle & PS_TYPE_MASK) == PS_GEOMETRIC;
+    const COLORREF color = plbrush->lbStyle == BS_NULL ? 0 : plbrush->lbColor;
+    const UINT style = plbrush->lbStyle == BS_NULL ? PS_NULL : iPenStyle;
+    LOGPEN log{style, POINT{geometric ? static_cast<LONG>(cWidth) : 0, 0}, color};
+    auto pen = std::make_unique<PenObject>();
+    pen->log = log;
+    return static_cast<HPEN>(AddObject(std::move(pen)));
+}
+
+// ---- Regions
+
+namespace
+{
+
+RegionObject* Region(HRGN h)
+{
+    return static_cast<RegionObject*>(LookupObject(h, OBJ_REGION));
+}
+
+HRGN MakeRegion(const QRegion& region)
+{
+    auto object = std::make_unique<RegionObject>();
+    object->region = region;
+    return static_cast<HRGN>(AddObject(std::move(object)));
+}
+
+QRect Ordered(int x1, int y1, int x2, int y2)
+{
+    // Right and bottom edges are exclusive.
+    return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
+                 QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
+}
+
+int Complexity(const QRegion& r)
+{
+    if (r.isEmpty())
+        return NULLREGION;
+    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+} // namespace
+
+HRGN CreateRectRgn(int x1, int y1, int x2, int y2)
+{
+    return MakeRegion(QRegion(Ordered(x1, y1, x2, y2)));
+}
+
+HRGN CreateRectRgnIndirect(const RECT* lprect)
+{
+    return lprect ? CreateRectRgn(lprect->left, lprect->top, lprect->right, lprect->bottom) : nullptr;
+}
+
+HRGN CreateEllipticRgn(int x1, int y1, int x2, int y2)
+{
+    return MakeRegion(QRegion(Ordered(x1, y1, x2, y2), QRegion::Ellipse));
+}
+
+HRGN CreateEllipticRgnIndirect(const RECT* lprect)
+{
+    return lprect ? CreateEllipticRgn(lprect->left, lprect->top, lprect->right, lprect->bottom) : nullptr;
+}
+
+HRGN CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
+{
+    const QRect r = Ordered(x1, y1, x2, y2);
+    const int rw = std::min(std::abs(w), r.width()), rh = std::min(std::abs(h), r.height());
+    // The body in two crossing rectangles plus the four corner ellipses.
+    QRegion region = QRegion(r.adjusted(rw / 2, 0, -rw / 2, 0)) | QRegion(r.adjusted(0, rh / 2, 0, -rh / 2));
+    const QSize corner(rw, rh);
+    region |= QRegion(QRect(r.topLeft(), corner), QRegion::Ellipse);
+    region |= QRegion(QRect(QPoint(r.right() - rw + 1, r.top()), corner), QRegion::Ellipse);
+    region |= QRegion(QRect(QPoint(r.left(), r.bottom() - rh + 1), corner), QRegion::Ellipse);
+    region |= QRegion(QRect(QPoint(r.right() - rw + 1, r.bottom() - rh + 1), corner), QRegion::Ellipse);
+    return MakeRegion(region & QRegion(r));
+}
+
+HRGN CreatePolyPolygonRgn(const POINT* pptl, const INT* pc, int cPoly, int iMode)
+{
+    if (!pptl || !pc || cPoly <= 0 || (iMode != ALTERNATE && iMode != WINDING))
+        return nullptr;
+    QRegion region;
+    QPainterPath path;
+    path.setFillRule(iMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+    for (int i = 0, at = 0; i < cPoly; at += pc[i], ++i)
+    {
+        if (pc[i] < 3)
+            return nullptr;
+        QPolygon polygon(pc[i]);
+        for (int k = 0; k < pc[i]; ++k)
+            polygon[k] = QPoint(pptl[at + k].x, pptl[at + k].y);
+        path.addPolygon(polygon);
+        path.closeSubpath();
+    }
+    // Pixels whose centres lie inside the outline, rendered without antialiasing.
+    const QRect bounds = path.boundingRect().toAlignedRect();
+    if (bounds.isEmpty())
+        return MakeRegion(QRegion());
+    QImage mask(bounds.size(), QImage::Format_Mono);
+    mask.fill(0);
+    {
+        QPainter p(&mask);
+        p.translate(-bounds.topLeft());
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::color1);
+        p.drawPath(path);
+    }
+    region = QRegion(QBitmap::fromImage(mask)).translated(bounds.topLeft());
+    return MakeRegion(region);
+}
+
+HRGN CreatePolygonRgn(const POINT* pptl, int cPoint, int iMode)
+{
+    const INT count = cPoint;
+    return CreatePolyPolygonRgn(pptl, &count, 1, iMode);
+}
+
+int CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode)
+{
+    std::lock_guard lock(TableLock());
+    RegionObject* dst = Region(hrgnDst);
+    RegionObject* a = Region(hrgnSrc1);
+    RegionObject* b = iMode == RGN_COPY ? a : Region(hrgnSrc2);
+    if (!dst || !a || !b)
+        return ERROR;
+    switch (iMode)
+    {
+    case RGN_AND:
+        dst->region = a->region & b->region;
+        break;
+    case RGN_OR:
+        dst->region = a->region | b->region;
+        break;
+    case RGN_XOR:
+        dst->region = a->region ^ b->region;
+        break;
+    case RGN_DIFF:
+        dst->region = a->region - b->region;
+        break;
+    case RGN_COPY:
+        dst->region = a->region;
+        break;
+    default:
+        return ERROR;
+    }
+    return Complexity(dst->region);
+}
+
+BOOL SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom)
+{
+    std::lock_guard lock(TableLock());
+    RegionObject* r = Region(hrgn);
+    if (!r)
+        return FALSE;
+    r->region = QRegion(Ordered(left, top, right, bottom));
+    return TRUE;
+}
+
+BOOL PtInRegion(HRGN hrgn, int x, int y)
+{
+    std::lock_guard lock(TableLock());
+    RegionObject* r = Region(hrgn);
+    return r && r->region.contains(QPoint(x, y));
+}
+
+BOOL RectInRegion(HRGN hrgn, const RECT* lprect)
+{
+    std::lock_guard lock(TableLock());
+    RegionObject* r = Region(hrgn);
+    return r && lprect &&
+           r->region.intersects(Ordered(lprect->left, lprect->top, lprect->right, lprect->bottom));
+}
+
+BOOL EqualRgn(HRGN hrgn1, HRGN hrgn2)
+{
+    std::lock_guard lock(TableLock());
+    RegionObject* a = Region(hrgn1);
+    RegionObject* b = Region(hrgn2);
+    return a && b && a->region == b->region;
+}
+
+int GetRgnBox(HRGN hrgn, LPRECT lprc)
+{
+    std::lock_guard lock(TableLock());
+    RegionObject* r = Region(hrgn);
+    if (!r || !lprc)
+        return ERROR;
+    const QRect box = r->region.boundingRect();
+    *lprc = box.isEmpty() ? RECT{0, 0, 0, 0} : RECT{box.left(), box.top(), box.right() + 1, box.bottom() + 1};
+    return Complexity(r->region);
+}
+
+int OffsetRgn(HRGN hrgn, int x, int y)
+{
+    std::lock_guard lock(TableLock());
+    RegionObject* r = Region(hrgn);
+    if (!r)
+        return ERROR;
+    r->region.translate(x, y);
+    return Complexity(r->region);
+}
+
+// ---- Palettes
+
+HPALETTE CreatePalette(const LOGPALETTE* plpal)
+{
+    if (!plpal || plpal->palNumEntries == 0)
+        return nullptr;
+    auto palette = std::make_unique<PaletteObject>();
+    for (WORD i = 0; i < plpal->palNumEntries; ++i)
+    {
+        const PALETTEENTRY& e = plpal->palPalEntry[i];
+        palette->entries.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
+    }
+    return static_cast<HPALETTE>(AddObject(std::move(palette)));
+}
+
+HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL)
+{
+    std::lock_guard lock(TableLock());
+    DeviceContext* dc = LookupDc(hdc);
+    if (!dc || !LookupObject(hPal, OBJ_PAL))
+        return nullptr;
+    HPALETTE old =
+        dc->state.palette ? dc->state.palette : static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
+    dc->state.palette = hPal;
+    return old;
+}
+
+UINT RealizePalette(HDC hdc)
+{
+    return LookupDc(hdc) ? 0 : GDI_ERROR; // true colour: nothing to map
+}
+
+UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries)
+{
+    std::lock_guard lock(TableLock());
+    auto* palette = static_cast<PaletteObject*>(LookupObject(hpal, OBJ_PAL));
+    if (!palette)
+        return 0;
+    const UINT size = static_cast<UINT>(palette->entries.size());
+    if (!pPalEntries)
+        return size;
+    UINT n = 0;
+    for (UINT i = iStart; i < size && n < cEntries; ++i, ++n)
+    {
+        const COLORREF c = palette->entries[i];
+        pPalEntries[n] = PALETTEENTRY{GetRValue(c), GetGValue(c), GetBValue(c), 0};
+    }
+    return n;
+}
+
+UINT GetSystemPaletteEntries(HDC, UINT, UINT, LPPALETTEENTRY)
+{
+    return 0; // no system palette on a true-colour display
+}
+
+COLORREF GetNearestColor(HDC hdc, COLORREF color)
+{
+    return LookupDc(hdc) ? (color & 0x00FFFFFF) : CLR_INVALID;
 }

@@ -405,8 +405,127 @@ typedef struct tagBITMAPINFO
 #define BF_RIGHT 0x0004
 #define BF_BOTTOM 0x0008
 #define BF_RECT (BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM)
+#define BF_TOPLEFT (BF_TOP | BF_LEFT)
+#define BF_TOPRIGHT (BF_TOP | BF_RIGHT)
+#define BF_BOTTOMLEFT (BF_BOTTOM | BF_LEFT)
+#define BF_BOTTOMRIGHT (BF_BOTTOM | BF_RIGHT)
+#define BF_DIAGONAL 0x0010
+#define BF_MIDDLE 0x0800
+#define BF_SOFT 0x1000
+#define BF_ADJUST 0x2000
+#define BF_FLAT 0x4000
+#define BF_MONO 0x8000
+
+// DrawState
+#define DST_COMPLEX 0x0000
+#define DST_TEXT 0x0001
+#define DST_PREFIXTEXT 0x0002
+#define DST_ICON 0x0003
+#define DST_BITMAP 0x0004
+#define DSS_NORMAL 0x0000
+#define DSS_UNION 0x0010
+#define DSS_DISABLED 0x0020
+#define DSS_MONO 0x0080
+#define DSS_RIGHT 0x8000
+
+// DrawIconEx
+#define DI_MASK 0x0001
+#define DI_IMAGE 0x0002
+#define DI_NORMAL 0x0003
+#define DI_DEFAULTSIZE 0x0008
+
+// Arc direction
+#define AD_COUNTERCLOCKWISE 1
+#define AD_CLOCKWISE 2
+
+// RASTERCAPS bits
+#define RC_BITBLT 0x0001
+#define RC_BANDING 0x0002
+#define RC_SCALING 0x0004
+#define RC_BITMAP64 0x0008
+#define RC_DI_BITMAP 0x0080
+#define RC_PALETTE 0x0100
+#define RC_DIBTODEV 0x0200
+#define RC_STRETCHBLT 0x0800
+#define RC_STRETCHDIB 0x2000
+
+// Font enumeration
+#define RASTER_FONTTYPE 0x0001
+#define DEVICE_FONTTYPE 0x0002
+#define TRUETYPE_FONTTYPE 0x0004
 
 #define CLR_INVALID 0xFFFFFFFF
+
+typedef struct tagPALETTEENTRY
+{
+    BYTE peRed;
+    BYTE peGreen;
+    BYTE peBlue;
+    BYTE peFlags;
+} PALETTEENTRY, *PPALETTEENTRY, *LPPALETTEENTRY;
+
+typedef struct tagLOGPALETTE
+{
+    WORD palVersion;
+    WORD palNumEntries;
+    PALETTEENTRY palPalEntry[1];
+} LOGPALETTE, *PLOGPALETTE, *LPLOGPALETTE;
+
+typedef struct tagBITMAPFILEHEADER
+{
+    WORD bfType;
+    DWORD bfSize;
+    WORD bfReserved1;
+    WORD bfReserved2;
+    DWORD bfOffBits;
+} __attribute__((packed)) BITMAPFILEHEADER, *PBITMAPFILEHEADER, *LPBITMAPFILEHEADER;
+
+typedef struct tagNEWTEXTMETRIC
+{
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    BYTE tmFirstChar;
+    BYTE tmLastChar;
+    BYTE tmDefaultChar;
+    BYTE tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+    DWORD ntmFlags;
+    UINT ntmSizeEM;
+    UINT ntmCellHeight;
+    UINT ntmAvgWidth;
+} NEWTEXTMETRIC, *LPNEWTEXTMETRIC;
+
+typedef struct tagENUMLOGFONTEX
+{
+    LOGFONT elfLogFont;
+    CHAR elfFullName[LF_FULLFACESIZE];
+    CHAR elfStyle[LF_FACESIZE];
+    CHAR elfScript[LF_FACESIZE];
+} ENUMLOGFONTEX, *LPENUMLOGFONTEX;
+
+typedef struct tagENUMLOGFONT
+{
+    LOGFONT elfLogFont;
+    CHAR elfFullName[LF_FULLFACESIZE];
+    CHAR elfStyle[LF_FACESIZE];
+} ENUMLOGFONT, *LPENUMLOGFONT;
+
+// Called once per face; returning 0 stops the enumeration.
+typedef int(CALLBACK* FONTENUMPROC)(const LOGFONT*, const TEXTMETRIC*, DWORD, LPARAM);
+typedef BOOL(CALLBACK* DRAWSTATEPROC)(HDC, LPARAM, WPARAM, int, int);
 
 // ---- Objects ------------------------------------------------------------------------------------------
 
@@ -423,8 +542,9 @@ HFONT CreateFont(int cHeight, int cWidth, int cEscapement, int cOrientation, int
                  DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName);
 // A stock object (WHITE_BRUSH ... DEFAULT_GUI_FONT); NULL for an unknown index. Never deleted.
 HGDIOBJ GetStockObject(int i);
-// Deletes a pen, brush, font, bitmap or region. FALSE for a bad handle or an object selected into a
-// DC; TRUE (and nothing happens) for a stock object.
+// Deletes a pen, brush, font, bitmap, region or palette. FALSE for a bad handle or a bitmap selected
+// into a memory DC; a selected pen, brush, font or palette is freed when the last DC deselects it
+// (TRUE). A stock object is never deleted (TRUE).
 BOOL DeleteObject(HGDIOBJ ho);
 // OBJ_* of a handle, 0 when it is not a live object.
 DWORD GetObjectType(HGDIOBJ h);
@@ -513,3 +633,174 @@ int GetTextFace(HDC hdc, int c, LPSTR lpName);
 #define GetTextExtentPoint32A GetTextExtentPoint32
 #define GetTextMetricsA GetTextMetrics
 #define GetTextFaceA GetTextFace
+#define GetCharWidth32A GetCharWidth32
+#define GetCharWidthA GetCharWidth32
+#define GetCharWidth GetCharWidth32
+#define EnumFontsA EnumFonts
+#define EnumFontFamiliesA EnumFontFamilies
+#define EnumFontFamiliesExA EnumFontFamiliesEx
+#define CreateDCA CreateDC
+#define CreateICA CreateIC
+#define DrawStateA DrawState
+#define LoadBitmapA LoadBitmap
+
+// Advance widths of the characters first..last (cp1252 codes) in logical units; FALSE on failure.
+BOOL GetCharWidth32(HDC hdc, UINT iFirst, UINT iLast, LPINT lpBuffer);
+// Calls the procedure once per installed face (lpFaceName NULL) or for the named face only.
+// Returns the procedure's last value, or 1 when it was not called.
+int EnumFonts(HDC hdc, LPCSTR lpFaceName, FONTENUMPROC lpProc, LPARAM lParam);
+int EnumFontFamilies(HDC hdc, LPCSTR lpszFamily, FONTENUMPROC lpProc, LPARAM lParam);
+// lpLogfont->lfFaceName empty: every face; lParam passed through; dwFlags must be 0.
+int EnumFontFamiliesEx(HDC hdc, LPLOGFONT lpLogfont, FONTENUMPROC lpProc, LPARAM lParam, DWORD dwFlags);
+
+// ---- More device contexts --------------------------------------------------------------------------------
+
+// A memory DC like hdc (NULL: like the screen) with a 1x1 monochrome bitmap selected; NULL on failure.
+HDC CreateCompatibleDC(HDC hdc);
+// "DISPLAY" (or NULL driver and device) makes a screen DC; other names make a printer DC for the
+// printer of that device name. NULL for an unknown printer.
+HDC CreateDC(LPCSTR pwszDriver, LPCSTR pwszDevice, LPCSTR pszPort, const void* pdm);
+// An information DC: measures and reports device caps, draws nothing.
+HDC CreateIC(LPCSTR pszDriver, LPCSTR pszDevice, LPCSTR pszPort, const void* pdm);
+// Deletes a DC made by CreateCompatibleDC/CreateDC/CreateIC; the objects it had selected are freed
+// from it (not deleted). FALSE for a bad handle.
+BOOL DeleteDC(HDC hdc);
+
+BOOL OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+BOOL OffsetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+// Multiplies the extents by num/denom (x and y separately); in the scaling modes only.
+BOOL ScaleViewportExtEx(HDC hdc, int xn, int dx, int yn, int yd, LPSIZE lpsz);
+BOOL ScaleWindowExtEx(HDC hdc, int xn, int xd, int yn, int yd, LPSIZE lpsz);
+int SetPolyFillMode(HDC hdc, int mode);
+int GetPolyFillMode(HDC hdc);
+int SetStretchBltMode(HDC hdc, int mode);
+int GetStretchBltMode(HDC hdc);
+int SetArcDirection(HDC hdc, int dir);
+int GetArcDirection(HDC hdc);
+BOOL SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+BOOL GetCurrentPositionEx(HDC hdc, LPPOINT lppt);
+
+// ---- Bitmaps
+// --------------------------------------------------------------------------------------------------
+
+// A bitmap of the DC's format (colour); NULL for sizes <= 0 or too large.
+HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
+// A bitmap of nPlanes*nBitCount bits per pixel (1: monochrome, else kept as colour), optionally
+// initialised from word-aligned rows of lpBits.
+HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits);
+HBITMAP CreateBitmapIndirect(const BITMAP* pbm);
+// A 32-bit top-down DIB section the caller can write through *ppvBits (BGRX rows); 24/8/4/1-bit
+// and bottom-up requests get the same 32-bit top-down layout, reported as such by GetObject.
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppvBits, HANDLE hSection,
+                         DWORD offset);
+// A bitmap resource (the resource holds BMP file bytes); NULL when missing or unreadable.
+HBITMAP LoadBitmap(HINSTANCE hInstance, LPCSTR lpBitmapName);
+// Copies up to cb bytes of the bitmap's rows (bmWidthBytes each, top-down); bytes copied, 0 on failure.
+LONG GetBitmapBits(HBITMAP hbit, LONG cb, LPVOID lpvBits);
+LONG SetBitmapBits(HBITMAP hbm, DWORD cb, const void* pvBits);
+// Reads rows [start, start+cLines) of a DIB (bottom-up unless biHeight < 0; 1/4/8/24/32 bits, BI_RGB)
+// into the bitmap. Lines set, 0 on failure.
+int SetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, const void* lpBits, const BITMAPINFO* lpbmi,
+              UINT ColorUse);
+// Writes rows as a 24- or 32-bit DIB (lpvBits NULL: fills in the header only). Lines copied, 0 on failure.
+int GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi, UINT usage);
+// Draws a DIB scaled into the destination rectangle. Lines drawn, 0 on failure.
+int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
+                  int SrcWidth, int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage,
+                  DWORD rop);
+int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, int ySrc, UINT StartScan,
+                      UINT cLines, const void* lpvBits, const BITMAPINFO* lpbmi, UINT ColorUse);
+
+// ---- Brushes and pens from bitmaps
+// ---------------------------------------------------------------------------
+
+// A brush tiling the bitmap (copied: the bitmap may be deleted afterwards).
+HBRUSH CreatePatternBrush(HBITMAP hbm);
+// Cosmetic or geometric pens: style, end caps and joins; user styles and bitmaps are not supported.
+HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush, DWORD cStyle, const DWORD* pstyle);
+
+// ---- Regions
+// --------------------------------------------------------------------------------------------------
+
+// Regions are in device units; right and bottom edges are exclusive.
+HRGN CreateRectRgn(int x1, int y1, int x2, int y2);
+HRGN CreateRectRgnIndirect(const RECT* lprect);
+HRGN CreateEllipticRgn(int x1, int y1, int x2, int y2);
+HRGN CreateEllipticRgnIndirect(const RECT* lprect);
+HRGN CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h);
+// iMode ALTERNATE or WINDING; NULL for fewer than 3 points.
+HRGN CreatePolygonRgn(const POINT* pptl, int cPoint, int iMode);
+HRGN CreatePolyPolygonRgn(const POINT* pptl, const INT* pc, int cPoly, int iMode);
+// hrgnDst = hrgnSrc1 op hrgnSrc2 (RGN_AND/OR/XOR/DIFF/COPY); returns NULLREGION, SIMPLEREGION,
+// COMPLEXREGION or ERROR.
+int CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode);
+BOOL SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom);
+BOOL PtInRegion(HRGN hrgn, int x, int y);
+BOOL RectInRegion(HRGN hrgn, const RECT* lprect);
+BOOL EqualRgn(HRGN hrgn1, HRGN hrgn2);
+int GetRgnBox(HRGN hrgn, LPRECT lprc);
+int OffsetRgn(HRGN hrgn, int x, int y);
+BOOL FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbr);
+BOOL FrameRgn(HDC hdc, HRGN hrgn, HBRUSH hbr, int w, int h);
+BOOL PaintRgn(HDC hdc, HRGN hrgn);
+BOOL InvertRgn(HDC hdc, HRGN hrgn);
+
+// ---- Clipping
+// -------------------------------------------------------------------------------------------------
+
+// Selects a copy of the region (device units) as the clip; NULL removes the clip. Returns the
+// region's complexity, ERROR on failure.
+int SelectClipRgn(HDC hdc, HRGN hrgn);
+int ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode);
+int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
+int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom);
+int OffsetClipRgn(HDC hdc, int x, int y);
+// The bounding box of what can be drawn, in logical units.
+int GetClipBox(HDC hdc, LPRECT lprect);
+// Copies the selected clip region into hrgn: 1 when there is one, 0 when none, -1 on failure.
+int GetClipRgn(HDC hdc, HRGN hrgn);
+BOOL PtVisible(HDC hdc, int x, int y);
+BOOL RectVisible(HDC hdc, const RECT* lprect);
+
+// ---- Palettes (true colour: kept for the calls, no effect on colours)
+// ----------------------------------------
+
+HPALETTE CreatePalette(const LOGPALETTE* plpal);
+HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);
+UINT RealizePalette(HDC hdc);
+UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries);
+UINT GetSystemPaletteEntries(HDC hdc, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries);
+COLORREF GetNearestColor(HDC hdc, COLORREF color);
+
+// ---- More output
+// ----------------------------------------------------------------------------------------------
+
+BOOL PolylineTo(HDC hdc, const POINT* apt, DWORD cpt);
+BOOL PolyPolyline(HDC hdc, const POINT* apt, const DWORD* asz, DWORD csz);
+BOOL PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz);
+BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height);
+// Arcs run counter-clockwise (SetArcDirection) from the ray to (xs, ys) to the ray to (xe, ye).
+BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+BOOL ArcTo(HDC hdc, int left, int top, int right, int bottom, int xr1, int yr1, int xr2, int yr2);
+BOOL Pie(HDC hdc, int left, int top, int right, int bottom, int xr1, int yr1, int xr2, int yr2);
+BOOL Chord(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+// Raised/sunken/etched/bump edges with the 3-D system colours; BF_ADJUST shrinks *qrc by the edge.
+BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags);
+// A dotted XOR frame: drawing it twice restores the pixels.
+BOOL DrawFocusRect(HDC hDC, const RECT* lprc);
+// Text, bitmaps or icons in the normal or disabled (embossed) look. cx, cy 0: natural size.
+BOOL DrawState(HDC hdc, HBRUSH hbrFore, DRAWSTATEPROC qfnCallBack, LPARAM lData, WPARAM wData, int x, int y,
+               int cx, int cy, UINT uFlags);
+BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
+BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT istepIfAniCur,
+                HBRUSH hbrFlickerFreeDraw, UINT diFlags);
+// Fills with the selected brush combined by the raster op (PATCOPY, PATINVERT, DSTINVERT, BLACKNESS,
+// WHITENESS).
+BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
+// Copies pixels between DCs combined by a raster op (SRCCOPY ... WHITENESS); the source is needed
+// only by ops that use it and must have pixels. FALSE for bad DCs or a source without pixels.
+BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
+BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
+                int wSrc, int hSrc, DWORD rop);
+// Makes sure drawing so far is in the pixels (bitmap bits read directly); always TRUE.
+BOOL GdiFlush();
