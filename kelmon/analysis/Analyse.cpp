@@ -9,6 +9,9 @@
 #include <mfc/ModuleState.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 IMPLEMENT_SERIAL(CAnalyse, CObject, 1)
 
@@ -22,6 +25,46 @@ AnalysisViewFactory SetAnalysisViewFactory(AnalysisViewFactory factory)
     AnalysisViewFactory previous = g_viewFactory;
     g_viewFactory = factory;
     return previous;
+}
+
+BOOL FormatAnalysisResults(const float* values, int count, int32_t unitsMode, CString* texts)
+{
+    if (unitsMode == 1)
+    {
+        for (int k = 0; k < count; ++k)
+        {
+            char text[32];
+            std::snprintf(text, sizeof text, "%1.1e", std::max(0.0, static_cast<double>(values[k])));
+            // Split at the "e": mantissa and a plain integer exponent.
+            char* e = std::strchr(text, 'e');
+            if (e)
+                *e = '\0';
+            char* end = nullptr;
+            const double mantissa = std::strtod(text, &end);
+            if (!e || *end != '\0' || end == text)
+            {
+                if (e)
+                    *e = 'e';
+                texts[k] = text;
+                continue;
+            }
+            const int exponent = std::atoi(e + 1);
+            if (exponent != 0)
+                texts[k].Format("%3.1fe%i", mantissa, exponent);
+            else
+                texts[k].Format("%3.1f", mantissa);
+        }
+        return TRUE;
+    }
+    double total = 0.0;
+    for (int k = 0; k < count; ++k)
+        if (values[k] > 0.0f)
+            total += values[k];
+    if (!(total > 0.0))
+        return FALSE;
+    for (int k = 0; k < count; ++k)
+        texts[k].Format("%1.1f%%", values[k] > 0.0f ? values[k] / total * 100.0 : 0.0);
+    return TRUE;
 }
 
 CAnalyse::CAnalyse() = default;

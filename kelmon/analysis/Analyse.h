@@ -34,6 +34,12 @@ using AnalysisViewFactory = CAnalysisView* (*)();
 // The factory CAnalyse::Start uses (the user interface installs the dialog's); returns the old one.
 AnalysisViewFactory SetAnalysisViewFactory(AnalysisViewFactory factory);
 
+// Result texts of the analysis window for count values. unitsMode 1 (pressure): each value as
+// "%3.1fe%i" of its "%1.1e" mantissa and exponent ("%3.1f" for exponent 0), negative values as 0.
+// unitsMode 0 (percentage): each value's share of the positive values' sum as "%1.1f%%", negative
+// ones as 0.0%; FALSE, with texts unchanged, when no value is positive.
+BOOL FormatAnalysisResults(const float* values, int count, int32_t unitsMode, CString* texts);
+
 class CAnalyse : public CObject
 {
     DECLARE_SERIAL(CAnalyse)

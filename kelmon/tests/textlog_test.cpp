@@ -135,3 +135,32 @@ TEST_F(TextLogTest, AnalysisLogLinesLayout)
     SetAnalysisViewFactory(previous);
     CAppSettings::DestroyInstance();
 }
+
+TEST(AnalysisResultTextTest, PercentAndPressure)
+{
+    struct Case
+    {
+        int32_t mode;
+        std::vector<float> values;
+        BOOL shown;
+        std::vector<std::string> texts;
+    };
+    const Case cases[] = {
+        {0, {3.0f, -1.0f, 1.0f}, TRUE, {"75.0%", "0.0%", "25.0%"}},
+        {0, {1.0f, 1.0f, 1.0f}, TRUE, {"33.3%", "33.3%", "33.3%"}},
+        {0, {0.0f, -2.0f}, FALSE, {"old", "old"}},
+        {1,
+         {2.345e-7f, 3.0f, 1e-9f, 0.0f, -5e-8f, 9.96e-6f, 12.0f},
+         TRUE,
+         {"2.3e-7", "3.0", "1.0e-9", "0.0", "0.0", "1.0e-5", "1.2e1"}},
+    };
+    for (const Case& c : cases)
+    {
+        std::vector<CString> texts(c.values.size(), CString("old"));
+        EXPECT_EQ(
+            FormatAnalysisResults(c.values.data(), static_cast<int>(c.values.size()), c.mode, texts.data()),
+            c.shown);
+        for (size_t k = 0; k < texts.size(); ++k)
+            EXPECT_STREQ(texts[k], c.texts[k].c_str()) << "mode " << c.mode << " value " << c.values[k];
+    }
+}
