@@ -3,3 +3,4 @@
 
 #include "afxwin.h"
 #include "mfc/CommonDialogs.h"
+#include "mfc/PrintDialog.h"
