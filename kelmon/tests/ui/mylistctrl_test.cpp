@@ -91,9 +91,10 @@ TEST_F(MyListCtrlTest, EmptyListOnlyFlipsAndBadTextReadsAsZero)
     m_list.InsertItem(0, "abc");
     m_list.SetItemText(0, 1, "x");
     m_list.ShowPairs({{5, 0.50}});
-    ClickHeader(0); // flag back to 0: increasing
-    EXPECT_EQ(Column(0), (std::vector<std::string>{"0", "5"}));
-    EXPECT_EQ(Column(1), (std::vector<std::string>{"0", "0.5"}));
+    ClickHeader(0); // flag back to 0: sorted increasing, shown reversed
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"5", "0"}));
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"0.5", "0"}));
+    EXPECT_EQ(m_list.m_bSortFlag, 0);
 }
 
 } // namespace
