@@ -15,6 +15,7 @@
 #include "win32/clock.h"
 #include "win32/codepage.h"
 #include "win32/user.h"
+#include "win32qt/Prompt.h"
 #include "win32qt/QtBackend.h"
 
 #include <clocale>
@@ -476,6 +477,8 @@ bool StartUi(int argc, char** argv)
     if (!kel::ui::Initialize(driver.get()))
         return false;
     StartedDriver() = std::move(driver);
+    // Message boxes and common dialogs show with Qt's dialogs from here on.
+    InstallPromptService();
     return true;
 }
 
@@ -483,6 +486,7 @@ void StopUi()
 {
     if (!StartedDriver())
         return;
+    RemovePromptService();
     kel::ui::Shutdown();
     StartedDriver().reset();
 }

@@ -8,6 +8,7 @@
 #include "win32/uidriver.h"
 #include "win32/userdialog.h"
 #include "win32qt/Prompt.h"
+#include "win32qt/QtBackend.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QGuiApplication>
@@ -92,6 +93,28 @@ protected:
                               nullptr, nullptr, nullptr, nullptr);
     }
 };
+
+TEST(QtStart, StartUiInstallsThePromptServiceAndStopUiTakesItAway)
+{
+    auto current = []
+    {
+        kel::IPromptService* service = kel::SetPromptService(nullptr);
+        kel::SetPromptService(service);
+        return service;
+    };
+    ASSERT_EQ(current(), nullptr);
+    ASSERT_TRUE(kel::qt::StartUi());
+    kel::IPromptService* qtService = current();
+    EXPECT_NE(qtService, nullptr);
+    {
+        kel::testkit::ScriptedPrompts prompts; // goes over the Qt service and puts it back
+        prompts.Expect("Sure?").Reply(IDNO);
+        EXPECT_EQ(MessageBox(nullptr, "Sure?", "Test", MB_YESNO), IDNO);
+    }
+    EXPECT_EQ(current(), qtService);
+    kel::qt::StopUi();
+    EXPECT_EQ(current(), nullptr);
+}
 
 TEST(PromptFilters, WindowsFiltersBecomeQtNameFilters)
 {

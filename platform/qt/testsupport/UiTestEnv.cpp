@@ -10,6 +10,7 @@
 #include "testkit/Image.h"
 #include "testkit/UiTest.h"
 #include "win32/user.h"
+#include "win32qt/Prompt.h"
 #include "win32qt/QtBackend.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +88,9 @@ public:
 void UiTest::SetUp()
 {
     ASSERT_TRUE(kel::qt::StartUi()) << "the window manager is running or the driver did not start";
+    // Tests answer prompts with ScriptedPrompts; a stray prompt takes the headless default answer
+    // rather than a Qt dialog that would wait for a person.
+    kel::qt::RemovePromptService();
 }
 
 void UiTest::TearDown()
