@@ -35,6 +35,7 @@ struct Seen
 std::vector<Seen> g_seen;
 COLORREF g_paintColor = RGB(255, 0, 0);
 RECT g_lastPaint{};
+int g_activates = 0;
 
 bool Recorded(UINT message)
 {
@@ -48,6 +49,8 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
 {
     if (Recorded(message))
         g_seen.push_back({hwnd, message, wParam, lParam});
+    if (message == WM_ACTIVATE)
+        ++g_activates;
     if (message == WM_PAINT)
     {
         PAINTSTRUCT ps;
@@ -433,6 +436,39 @@ TEST_F(QtWindowTest, UserResizeAndCloseBoxReachTheWindow)
     w->close();
     EXPECT_NE(Find(WM_CLOSE, top), nullptr);
     EXPECT_TRUE(IsWindow(top)); // the window said no
+}
+
+TEST_F(QtWindowTest, ActivationBetweenTwoTopLevelsSettles)
+{
+    HWND second = CreateWindowEx(0, "KelTestPlain", "Second", WS_OVERLAPPEDWINDOW, 320, 100, 200, 150,
+                                 nullptr, nullptr, GetModuleHandle(nullptr), nullptr);
+    ASSERT_NE(second, nullptr);
+    ShowWindow(second, SW_SHOW);
+    // Activated by the program, then by the window system (a closing Qt prompt hands activation back
+    // that way): either way both sides agree and the messages stop.
+    const struct
+    {
+        const char* how;
+        HWND target;
+        bool byQt;
+    } cases[] = {{"SetActiveWindow", top, false},
+                 {"Qt", second, true},
+                 {"SetActiveWindow", second, false},
+                 {"Qt", top, true}};
+    for (const auto& c : cases)
+    {
+        if (c.byQt)
+            WidgetOf(c.target)->activateWindow();
+        else
+            SetActiveWindow(c.target);
+        Pump(100);
+        const int settled = g_activates;
+        Pump(200);
+        EXPECT_EQ(g_activates, settled) << c.how << ": activation keeps trading between the windows";
+        EXPECT_EQ(GetActiveWindow(), c.target) << c.how;
+        EXPECT_EQ(QApplication::activeWindow(), WidgetOf(c.target)) << c.how;
+    }
+    DestroyWindow(second);
 }
 
 } // namespace

@@ -121,7 +121,9 @@ HWND TopLevelOf(HWND hwnd)
     return GetAncestor(hwnd, GA_ROOT);
 }
 
-void ActivateImpl(HWND hwnd, bool setFocus)
+// fromDriver: the window system already made hwnd active; telling it again would start a
+// round trip that trades activation between two windows for ever.
+void ActivateImpl(HWND hwnd, bool fromDriver = false)
 {
     auto q = MyQueue();
     HWND old;
@@ -141,9 +143,8 @@ void ActivateImpl(HWND hwnd, bool setFocus)
     {
         SendMessage(hwnd, WM_NCACTIVATE, TRUE, 0);
         SendMessage(hwnd, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
-        if (NativeSurface s = GetSurface(hwnd))
+        if (NativeSurface s = GetSurface(hwnd); s && !fromDriver)
             GetDriver().ActivateSurface(s);
-        (void)setFocus;
     }
 }
 } // namespace
@@ -239,7 +240,7 @@ BOOL ShowWindow(HWND hwnd, int cmd)
             wasActive = q->active == hwnd;
         }
         if (wasActive)
-            ActivateImpl(nullptr, false);
+            ActivateImpl(nullptr);
     }
     return wasVisible;
 }
@@ -378,7 +379,7 @@ HWND SetActiveWindow(HWND hwnd)
     HWND top = hwnd ? TopLevelOf(hwnd) : nullptr;
     if (hwnd && !top)
         return nullptr;
-    ActivateImpl(top, true);
+    ActivateImpl(top);
     return old;
 }
 
@@ -408,7 +409,7 @@ HWND SetFocus(HWND hwnd)
             return nullptr;
         HWND top = TopLevelOf(hwnd);
         if (top && GetActiveWindow() != top)
-            ActivateImpl(top, false);
+            ActivateImpl(top);
     }
     HWND old;
     {
@@ -548,7 +549,7 @@ void NotifySurfaceActivated(HWND hwnd, bool active)
     if (active)
         ActivateImpl(hwnd, true);
     else if (GetActiveWindow() == hwnd)
-        ActivateImpl(nullptr, false);
+        ActivateImpl(nullptr, true);
 }
 
 void NotifySurfaceFocus(HWND hwnd)
