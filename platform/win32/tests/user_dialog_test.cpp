@@ -666,4 +666,62 @@ TEST_F(DialogTest, WorkersDialogRunsOnTheUserInterfaceThreadWhileItWaits)
     EXPECT_EQ(m_log.initParam, 9);
 }
 
+// A worker's SendMessage to a window of the user-interface thread is served while that thread
+// sits in a modal dialog's loop: the owner ends the dialog from the sent message.
+struct ModalSendState
+{
+    HWND owner = nullptr;
+    HWND dialog = nullptr;
+    HANDLE worker = nullptr;
+    std::atomic<LRESULT> reply{0};
+    DWORD servedOn = 0;
+};
+ModalSendState* g_modalSend = nullptr;
+
+DWORD WINAPI SendFromWorker(LPVOID)
+{
+    g_modalSend->reply = SendMessage(g_modalSend->owner, WM_APP + 1, 0, 0);
+    return 0;
+}
+
+LRESULT CALLBACK ModalSendOwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_ENTERIDLE && g_modalSend->worker == nullptr)
+    {
+        g_modalSend->dialog = reinterpret_cast<HWND>(lParam);
+        g_modalSend->worker = CreateThread(nullptr, 0, SendFromWorker, nullptr, 0, nullptr);
+        return 0;
+    }
+    if (msg == WM_APP + 1)
+    {
+        g_modalSend->servedOn = GetCurrentThreadId();
+        EndDialog(g_modalSend->dialog, 55);
+        return 42;
+    }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(DialogTest, WorkersSendIsServedWhileTheModalLoopRuns)
+{
+    ModalSendState state;
+    g_modalSend = &state;
+    Register("ModalSendOwner", ModalSendOwnerProc);
+    state.owner = CreateWindowEx(0, "ModalSendOwner", "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(state.owner);
+    {
+        ScriptedPrompts prompts;
+        prompts.Expect(IDD_SETTINGS).Run();
+        EXPECT_EQ(DialogBoxIndirectParam(nullptr, &kSettings, state.owner, SettingsProc, 0), 55);
+    }
+    ASSERT_TRUE(state.worker);
+    EXPECT_EQ(WaitForSingleObject(state.worker, 10000), WAIT_OBJECT_0);
+    CloseHandle(state.worker);
+    EXPECT_EQ(state.reply.load(), 42);
+    EXPECT_EQ(state.servedOn, GetCurrentThreadId());
+    DestroyWindow(state.owner);
+    UnregisterClass("ModalSendOwner", nullptr);
+    g_modalSend = nullptr;
+}
+
 } // namespace
