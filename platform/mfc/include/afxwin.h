@@ -9,6 +9,7 @@
 #include "mfc/CmdTarget.h"
 #include "mfc/Menu.h"
 #include "mfc/Wnd.h"
+#include "mfc/Gdi.h"
 #include "mfc/Dialog.h"
 #include "mfc/DataExchange.h"
 #include "mfc/Controls.h"

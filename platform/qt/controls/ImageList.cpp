@@ -174,6 +174,7 @@ BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT)
     if (!target)
         return TRUE;
     const QPoint p = dc->state.ToDevice(x, y);
+    kel::gdi::EndPainting(target); // a DC's shared painter may be open on it
     QPainter painter(target);
     if (bk != CLR_NONE)
         painter.fillRect(QRect(p, image.size()), ToQColor(bk));
