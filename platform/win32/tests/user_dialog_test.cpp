@@ -335,6 +335,20 @@ TEST_F(DialogTest, ModelessDialogIsBuiltFromTheTemplate)
     DestroyWindow(hDlg);
 }
 
+TEST_F(DialogTest, EndDialogHidesAModelessDialogAndKeepsItsWindow)
+{
+    HWND hDlg = Modeless();
+    ASSERT_TRUE(hDlg);
+    ASSERT_TRUE(IsWindowVisible(hDlg));
+    EXPECT_TRUE(EndDialog(hDlg, 9));
+    EXPECT_FALSE(IsWindowVisible(hDlg));
+    EXPECT_TRUE(IsWindow(hDlg)) << "the owner destroys a modeless dialog";
+    EXPECT_TRUE(kel::ui::IsDialogEnded(hDlg));
+    EXPECT_NE(GetDlgItem(hDlg, IDC_VALUE), nullptr);
+    DestroyWindow(hDlg);
+    EXPECT_FALSE(EndDialog(hDlg, 9)) << "no dialog left to end";
+}
+
 TEST_F(DialogTest, InitDialogReturningFalseKeepsTheFocusItChose)
 {
     m_log.initResult = FALSE;
