@@ -3,6 +3,8 @@
 // active view.
 #include "analysis/AnalysisDlg.h"
 #include "analysis/AnalysisSetupDlg.h"
+#include "analysis/Library.h"
+#include "settings/AppSettings.h"
 
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
@@ -190,6 +192,50 @@ TEST_F(AnalysisDlgTest, DoneClosesTheWindowAndTellsTheView)
         CAnalysisDlg dlg;
         ASSERT_TRUE(dlg.CreateView(m_flags, &m_changed, &m_names, &m_units));
     }
+    Pump();
+    EXPECT_TRUE(g_viewMessages.empty());
+}
+
+TEST_F(AnalysisDlgTest, AnalysisOpensTheWindowAndShowsEachSweep)
+{
+    // Twelve gases of one mass each: the analysis hands the measured values back unchanged.
+    const std::string path = ::testing::TempDir() + "/analysisdlg_gaslib.dat";
+    {
+        std::string text = "12\n";
+        for (int i = 0; i < 12; ++i)
+            text += "\"G" + std::to_string(i) + "\" 1\n" + std::to_string(2 + i) + " 0 0 0 0 0 0 0 0 0\n" +
+                    "1 0 0 0 0 0 0 0 0 0\n";
+        CStdioFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+        file.WriteString(text.c_str());
+    }
+    CLibrary library;
+    ASSERT_TRUE(library.ReadLibraryPath(path.c_str()));
+    CFile::Remove(path.c_str());
+    for (int i = 0; i < 12; ++i)
+        CAppSettings::GetInstance()->m_analyzeGas[i] = "G" + std::to_string(i);
+    const AnalysisViewFactory previous = SetAnalysisViewFactory(&CAnalysisDlg::New);
+    {
+        CAnalyse analyse(&library);
+        int32_t flags[12] = {0, 1, 0, 1};
+        int32_t changed = 1;
+        ASSERT_TRUE(analyse.Start(flags, &changed));
+        EXPECT_TRUE(analyse.IsDialogVisible());
+        std::vector<float> y(analyse.GetMassCount(), 0.0f);
+        y[1] = 1.0f;
+        y[3] = 3.0f;
+        ASSERT_TRUE(analyse.Analyse(y.data()));
+        HWND dlg = FindWindow(nullptr, "Spectrum Analysis");
+        ASSERT_NE(dlg, nullptr);
+        char text[32];
+        GetDlgItemText(dlg, kNames[1], text, sizeof text);
+        EXPECT_STREQ(text, "G3");
+        GetDlgItemText(dlg, kValues[0], text, sizeof text);
+        EXPECT_STREQ(text, "25.0%");
+        GetDlgItemText(dlg, kValues[1], text, sizeof text);
+        EXPECT_STREQ(text, "75.0%");
+    }
+    SetAnalysisViewFactory(previous);
+    CAppSettings::DestroyInstance();
     Pump();
     EXPECT_TRUE(g_viewMessages.empty());
 }
