@@ -9,6 +9,7 @@
 #include <mfc/ModuleState.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -232,10 +233,11 @@ BOOL CAnalyse::Start(int32_t* selectionFlags, int32_t* changedFlag)
 
 BOOL CAnalyse::Analyse(const float* values)
 {
-    if (m_pChanged && *m_pChanged)
+    // The set-up dialog sets the flag on the user-interface thread after writing the selection;
+    // taking it here with acquire order makes that selection visible to this thread. It is
+    // cleared even on failure: a bad choice is reported once, not at every sweep.
+    if (m_pChanged && std::atomic_ref<int32_t>(*m_pChanged).exchange(0, std::memory_order_acq_rel))
     {
-        // Cleared even on failure: a bad choice is reported once, not at every sweep.
-        *m_pChanged = 0;
         if (!PrepareMatrix())
             return FALSE;
     }

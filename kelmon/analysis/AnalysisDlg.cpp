@@ -3,6 +3,8 @@
 #include "KelMessages.h"
 #include "analysis/AnalysisSetupDlg.h"
 
+#include <atomic>
+
 namespace
 {
 ActiveViewLookup g_viewLookup = nullptr;
@@ -132,8 +134,9 @@ void CAnalysisDlg::OnSetup()
     dlg.m_pUnitsMode = m_pUnitsMode;
     if (dlg.DoModal() != IDOK)
         return;
+    // Read by the analysis on the scan's thread: the release makes the new selection visible there.
     if (m_pChanged)
-        *m_pChanged = 1;
+        std::atomic_ref<int32_t>(*m_pChanged).store(1, std::memory_order_release);
     for (CString& text : m_valueText)
         text.Empty();
     BuildNameRows();
