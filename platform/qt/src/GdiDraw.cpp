@@ -200,7 +200,7 @@ template <typename Draw> BOOL ShapeCall(HDC hdc, int left, int top, int right, i
     QRect r = DeviceRect(dc->state, left, top, right, bottom);
     const QPen pen = d.Pen();
     if (pen.style() == Qt::NoPen)
-        r.adjust(0, 0, 1, 1);
+        r.adjust(0, 0, -1, -1);
     if (r.width() < 1 || r.height() < 1)
         return TRUE;
     d.PrepareBackground();

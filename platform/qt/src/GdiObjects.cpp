@@ -555,9 +555,8 @@ HRGN CreatePolyPolygonRgn(const POINT* pptl, const INT* pc, int cPoly, int iMode
 {
     if (!pptl || !pc || cPoly <= 0 || (iMode != ALTERNATE && iMode != WINDING))
         return nullptr;
+    // Alternate: a point is inside when an odd number of outlines cover it; winding: any outline.
     QRegion region;
-    QPainterPath path;
-    path.setFillRule(iMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
     for (int i = 0, at = 0; i < cPoly; at += pc[i], ++i)
     {
         if (pc[i] < 3)
@@ -565,23 +564,9 @@ HRGN CreatePolyPolygonRgn(const POINT* pptl, const INT* pc, int cPoly, int iMode
         QPolygon polygon(pc[i]);
         for (int k = 0; k < pc[i]; ++k)
             polygon[k] = QPoint(pptl[at + k].x, pptl[at + k].y);
-        path.addPolygon(polygon);
-        path.closeSubpath();
+        const QRegion part(polygon, iMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        region = iMode == WINDING ? region | part : region ^ part;
     }
-    // Pixels whose centres lie inside the outline, rendered without antialiasing.
-    const QRect bounds = path.boundingRect().toAlignedRect();
-    if (bounds.isEmpty())
-        return MakeRegion(QRegion());
-    QImage mask(bounds.size(), QImage::Format_Mono);
-    mask.fill(0);
-    {
-        QPainter p(&mask);
-        p.translate(-bounds.topLeft());
-        p.setPen(Qt::NoPen);
-        p.setBrush(Qt::color1);
-        p.drawPath(path);
-    }
-    region = QRegion(QBitmap::fromImage(mask)).translated(bounds.topLeft());
     return MakeRegion(region);
 }
 

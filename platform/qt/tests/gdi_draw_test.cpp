@@ -1,0 +1,511 @@
+// The drawing layer on memory DCs: Windows' pixel rules where they are exact.
+#include <gtest/gtest.h>
+
+#include "Gdi.h"
+#include "win32/gdi.h"
+#include "win32/user.h"
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+constexpr int kW = 64;
+constexpr int kH = 64;
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// A memory DC on a white 32-bit bitmap.
+class GdiDrawTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dc = CreateCompatibleDC(nullptr);
+        ASSERT_NE(dc, nullptr);
+        bitmap = CreateBitmap(kW, kH, 1, 32, nullptr);
+        ASSERT_NE(bitmap, nullptr);
+        old = SelectObject(dc, bitmap);
+        ASSERT_NE(old, nullptr);
+        PatBlt(dc, 0, 0, kW, kH, WHITENESS);
+    }
+    void TearDown() override
+    {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    std::vector<COLORREF> Pixels() const
+    {
+        std::vector<COLORREF> all;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                all.push_back(GetPixel(dc, x, y));
+        return all;
+    }
+    // Rows of '#' (black) and '.' (anything else) for x0..x0+w-1, y0..y0+h-1.
+    std::vector<std::string> Rows(int x0, int y0, int w, int h) const
+    {
+        std::vector<std::string> rows;
+        for (int y = y0; y < y0 + h; ++y)
+        {
+            std::string row;
+            for (int x = x0; x < x0 + w; ++x)
+                row += GetPixel(dc, x, y) == kBlack ? '#' : '.';
+            rows.push_back(row);
+        }
+        return rows;
+    }
+
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+};
+
+TEST_F(GdiDrawTest, FilledShapesAndLinesLeaveOutTheRightAndBottomEdges)
+{
+    const RECT r{2, 2, 5, 5};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    MoveToEx(dc, 10, 10, nullptr);
+    LineTo(dc, 15, 10);
+    // A diagonal leaves out its end point too.
+    MoveToEx(dc, 20, 20, nullptr);
+    LineTo(dc, 23, 23);
+    EXPECT_EQ(Rows(1, 1, 5, 5), (std::vector<std::string>{".....", ".###.", ".###.", ".###.", "....."}));
+    EXPECT_EQ(Rows(9, 10, 8, 1), (std::vector<std::string>{".#####.."}));
+    EXPECT_EQ(GetPixel(dc, 22, 22), kBlack);
+    EXPECT_EQ(GetPixel(dc, 23, 23), kWhite);
+    // Rectangle: the frame runs on left..right-1; without a pen the shape is a pixel smaller.
+    Rectangle(dc, 30, 30, 34, 33);
+    EXPECT_EQ(Rows(30, 30, 5, 4), (std::vector<std::string>{"####.", "#..#.", "####.", "....."}));
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    SelectObject(dc, GetStockObject(BLACK_BRUSH));
+    Rectangle(dc, 40, 40, 44, 43);
+    EXPECT_EQ(Rows(40, 40, 5, 4), (std::vector<std::string>{"###..", "###..", ".....", "....."}));
+}
+
+TEST_F(GdiDrawTest, AnisotropicRectangleLandsOnTheScaledPixels)
+{
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, 10, 10, nullptr);
+    SetViewportExtEx(dc, 20, 30, nullptr);
+    SetViewportOrgEx(dc, 1, 2, nullptr);
+    // (1,1)-(4,3) logical is (3,5)-(9,11) in device pixels; the one-pixel pen stays one pixel.
+    Rectangle(dc, 1, 1, 4, 3);
+    SetMapMode(dc, MM_TEXT); // read back in device pixels
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    EXPECT_EQ(Rows(2, 4, 8, 8), (std::vector<std::string>{"........", ".######.", ".#....#.", ".#....#.",
+                                                          ".#....#.", ".#....#.", ".######.", "........"}));
+}
+
+TEST_F(GdiDrawTest, InvertingOperationsTwiceLeaveTheImageUnchanged)
+{
+    // A coloured background so inversions are visible.
+    HBRUSH red = CreateHatchBrush(HS_DIAGCROSS, RGB(200, 30, 40));
+    const RECT all{0, 0, kW, kH};
+    FillRect(dc, &all, red);
+    const std::vector<COLORREF> before = Pixels();
+    struct Case
+    {
+        const char* name;
+        void (*draw)(HDC);
+    };
+    const Case cases[] = {
+        {"R2_NOT frame",
+         [](HDC h)
+         {
+             SetROP2(h, R2_NOT);
+             HGDIOBJ b = SelectObject(h, GetStockObject(NULL_BRUSH));
+             Rectangle(h, 5, 5, 40, 30);
+             SelectObject(h, b);
+             SetROP2(h, R2_COPYPEN);
+         }},
+        {"R2_XORPEN line",
+         [](HDC h)
+         {
+             SetROP2(h, R2_XORPEN);
+             HPEN pen = CreatePen(PS_SOLID, 3, RGB(0, 255, 0));
+             HGDIOBJ p = SelectObject(h, pen);
+             MoveToEx(h, 3, 50, nullptr);
+             LineTo(h, 60, 7);
+             SelectObject(h, p);
+             DeleteObject(pen);
+             SetROP2(h, R2_COPYPEN);
+         }},
+        {"DrawFocusRect",
+         [](HDC h)
+         {
+             const RECT r{7, 9, 50, 41};
+             DrawFocusRect(h, &r);
+         }},
+        {"InvertRect",
+         [](HDC h)
+         {
+             const RECT r{1, 2, 33, 44};
+             InvertRect(h, &r);
+         }},
+        {"PatBlt DSTINVERT", [](HDC h) { PatBlt(h, 10, 10, 20, 20, DSTINVERT); }},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        c.draw(dc);
+        EXPECT_NE(Pixels(), before) << "the first pass changes pixels";
+        c.draw(dc);
+        EXPECT_EQ(Pixels(), before);
+    }
+    DeleteObject(red);
+}
+
+TEST_F(GdiDrawTest, HatchesAreExactEightByEightPatternsOverTheBackground)
+{
+    struct Case
+    {
+        int hatch;
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {HS_HORIZONTAL,
+         {"........", "........", "........", "........", "........", "........", "........", "########"}},
+        {HS_VERTICAL,
+         {".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#"}},
+        {HS_FDIAGONAL,
+         {"#.......", ".#......", "..#.....", "...#....", "....#...", ".....#..", "......#.", ".......#"}},
+        {HS_BDIAGONAL,
+         {".......#", "......#.", ".....#..", "....#...", "...#....", "..#.....", ".#......", "#......."}},
+        {HS_CROSS,
+         {".......#", ".......#", ".......#", ".......#", ".......#", ".......#", ".......#", "########"}},
+        {HS_DIAGCROSS,
+         {"#......#", ".#....#.", "..#..#..", "...##...", "...##...", "..#..#..", ".#....#.", "#......#"}},
+    };
+    const RECT area{0, 0, 24, 24};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.hatch);
+        HBRUSH brush = CreateHatchBrush(c.hatch, kBlack);
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, RGB(0, 0, 255));
+        FillRect(dc, &area, brush);
+        // Aligned to the device origin, so every 8x8 cell is the same.
+        EXPECT_EQ(Rows(0, 0, 8, 8), c.rows);
+        EXPECT_EQ(Rows(8, 16, 8, 8), c.rows);
+        const size_t gap = c.rows[0].find('.');
+        EXPECT_EQ(GetPixel(dc, static_cast<int>(gap), 0), RGB(0, 0, 255))
+            << "opaque gaps take the background colour";
+        // Transparent mode keeps what was under the gaps.
+        PatBlt(dc, 0, 0, 24, 24, WHITENESS);
+        SetBkMode(dc, TRANSPARENT);
+        FillRect(dc, &area, brush);
+        EXPECT_EQ(Rows(0, 0, 8, 8), c.rows);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+            {
+                if (c.rows[y][x] == '.')
+                {
+                    EXPECT_EQ(GetPixel(dc, x, y), kWhite);
+                }
+            }
+        DeleteObject(brush);
+    }
+}
+
+TEST_F(GdiDrawTest, TextAtEscapement900RunsUpwards)
+{
+    HFONT font = CreateFont(-16, 0, 900, 900, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY,
+                            0, "Arial");
+    HGDIOBJ previous = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+    TextOut(dc, 32, 60, "MMMM", 4);
+    int left = kW, right = -1, top = kH, bottom = -1;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            if (GetPixel(dc, x, y) != kWhite)
+            {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ASSERT_GE(right, 0) << "nothing drawn";
+    EXPECT_GT(bottom - top, 2 * (right - left)) << "the run is vertical";
+    EXPECT_LE(bottom, 60) << "it starts at the reference point";
+    EXPECT_LT(top, 30) << "and goes up";
+    EXPECT_LE(right, 32) << "glyphs stand left of the baseline";
+    SelectObject(dc, previous);
+    DeleteObject(font);
+}
+
+TEST_F(GdiDrawTest, ClipRectsIntersectAndExcludeAndRestoreWithTheSavedState)
+{
+    const int saved = SaveDC(dc);
+    EXPECT_EQ(IntersectClipRect(dc, 10, 10, 30, 30), SIMPLEREGION);
+    EXPECT_EQ(ExcludeClipRect(dc, 15, 15, 20, 20), COMPLEXREGION);
+    RECT box{};
+    EXPECT_EQ(GetClipBox(dc, &box), COMPLEXREGION);
+    EXPECT_EQ(box.left, 10);
+    EXPECT_EQ(box.bottom, 30);
+    const RECT all{0, 0, kW, kH};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(GetPixel(dc, 10, 10), kBlack);
+    EXPECT_EQ(GetPixel(dc, 29, 29), kBlack);
+    EXPECT_EQ(GetPixel(dc, 30, 29), CLR_INVALID) << "outside the clip reads as invalid";
+    EXPECT_EQ(GetPixel(dc, 17, 17), CLR_INVALID);
+    EXPECT_FALSE(PtVisible(dc, 9, 9));
+    ASSERT_TRUE(RestoreDC(dc, -1));
+    EXPECT_EQ(saved, 1);
+    EXPECT_EQ(GetPixel(dc, 17, 17), kWhite);
+    EXPECT_EQ(GetPixel(dc, 5, 5), kWhite);
+
+    // A region clip is a copy: changing the region afterwards does not move the clip.
+    HRGN rgn = CreateEllipticRgn(0, 0, 20, 20);
+    SelectClipRgn(dc, rgn);
+    OffsetRgn(rgn, 30, 30);
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(GetPixel(dc, 10, 10), kBlack);
+    EXPECT_EQ(GetPixel(dc, 40, 40), CLR_INVALID);
+    SelectClipRgn(dc, nullptr);
+    EXPECT_EQ(GetPixel(dc, 40, 40), kWhite);
+    DeleteObject(rgn);
+}
+
+TEST(GdiRegionTest, PolygonFillModesAndCombinationsHitTheRightPoints)
+{
+    // A pentagram: its centre is inside when winding, outside when alternating.
+    const POINT star[] = {{50, 0}, {79, 90}, {2, 35}, {97, 35}, {21, 90}};
+    HRGN winding = CreatePolygonRgn(star, 5, WINDING);
+    HRGN alternate = CreatePolygonRgn(star, 5, ALTERNATE);
+    EXPECT_TRUE(PtInRegion(winding, 50, 50));
+    EXPECT_FALSE(PtInRegion(alternate, 50, 50));
+    EXPECT_TRUE(PtInRegion(alternate, 50, 10));
+    EXPECT_FALSE(PtInRegion(winding, 5, 80));
+    EXPECT_EQ(CreatePolygonRgn(star, 2, WINDING), nullptr);
+
+    HRGN a = CreateRectRgn(0, 0, 10, 10);
+    HRGN b = CreateRectRgn(5, 5, 15, 15);
+    HRGN out = CreateRectRgn(0, 0, 0, 0);
+    struct Case
+    {
+        int mode;
+        int result;
+        POINT in, out;
+    };
+    const Case cases[] = {
+        {RGN_AND, SIMPLEREGION, {5, 5}, {10, 10}}, {RGN_OR, COMPLEXREGION, {14, 14}, {15, 15}},
+        {RGN_XOR, COMPLEXREGION, {2, 2}, {7, 7}},  {RGN_DIFF, COMPLEXREGION, {9, 2}, {5, 5}},
+        {RGN_COPY, SIMPLEREGION, {9, 9}, {10, 9}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.mode);
+        EXPECT_EQ(CombineRgn(out, a, b, c.mode), c.result);
+        EXPECT_TRUE(PtInRegion(out, c.in.x, c.in.y));
+        EXPECT_FALSE(PtInRegion(out, c.out.x, c.out.y));
+    }
+    RECT box{};
+    CombineRgn(out, a, b, RGN_AND);
+    EXPECT_EQ(GetRgnBox(out, &box), SIMPLEREGION);
+    EXPECT_EQ(box.left, 5);
+    EXPECT_EQ(box.right, 10);
+    const RECT touching{10, 0, 20, 10};
+    EXPECT_FALSE(RectInRegion(a, &touching)) << "right edges are exclusive";
+    EXPECT_EQ(CombineRgn(out, a, nullptr, RGN_AND), ERROR);
+    for (HRGN r : {winding, alternate, a, b, out})
+        DeleteObject(r);
+}
+
+TEST_F(GdiDrawTest, MappingModesRoundTripAndIsotropicKeepsUnitsSquare)
+{
+    struct Case
+    {
+        int mode;
+        POINT logical, device; // a known mapping with the viewport origin at (100, 200)
+    };
+    const Case cases[] = {
+        {MM_TEXT, {10, 20}, {110, 220}},         {MM_LOMETRIC, {254, -254}, {196, 296}},
+        {MM_HIMETRIC, {2540, 2540}, {196, 104}}, {MM_LOENGLISH, {100, -50}, {196, 248}},
+        {MM_HIENGLISH, {1000, 0}, {196, 200}},   {MM_TWIPS, {1440, -720}, {196, 248}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.mode);
+        SetMapMode(dc, c.mode);
+        SetViewportOrgEx(dc, 100, 200, nullptr);
+        POINT p = c.logical;
+        LPtoDP(dc, &p, 1);
+        EXPECT_EQ(p.x, c.device.x);
+        EXPECT_EQ(p.y, c.device.y);
+        // Device points survive device -> logical -> device in every mode.
+        for (int d = -7; d <= 7; ++d)
+        {
+            POINT q{100 + d * 13, 200 - d * 7};
+            DPtoLP(dc, &q, 1);
+            LPtoDP(dc, &q, 1);
+            EXPECT_EQ(q.x, 100 + d * 13);
+            EXPECT_EQ(q.y, 200 - d * 7);
+        }
+    }
+    SetMapMode(dc, MM_ISOTROPIC);
+    SetWindowExtEx(dc, 100, 100, nullptr);
+    SetViewportExtEx(dc, 400, -200, nullptr);
+    SIZE vp{};
+    GetViewportExtEx(dc, &vp);
+    EXPECT_EQ(vp.cx, 200);
+    EXPECT_EQ(vp.cy, -200);
+    SetMapMode(dc, MM_TEXT);
+    GetViewportExtEx(dc, &vp);
+    EXPECT_EQ(vp.cx, 1);
+}
+
+TEST_F(GdiDrawTest, BitBltCombinesSourcePatternAndDestinationByTheRasterOp)
+{
+    constexpr COLORREF S = RGB(0xF0, 0xCC, 0x0F), D = RGB(0x33, 0xAA, 0x5A), P = RGB(0x81, 0x18, 0xE7);
+    HDC src = CreateCompatibleDC(dc);
+    HBITMAP srcBitmap = CreateBitmap(8, 8, 1, 32, nullptr);
+    HGDIOBJ srcOld = SelectObject(src, srcBitmap);
+    HBRUSH sBrush = CreateSolidBrush(S), dBrush = CreateSolidBrush(D), pBrush = CreateSolidBrush(P);
+    const RECT cell{0, 0, 8, 8};
+    FillRect(src, &cell, sBrush);
+    SelectObject(dc, pBrush);
+    struct Case
+    {
+        const char* name;
+        DWORD rop;
+        COLORREF expected;
+    };
+    const Case cases[] = {
+        {"SRCCOPY", SRCCOPY, S},
+        {"SRCPAINT", SRCPAINT, S | D},
+        {"SRCAND", SRCAND, S & D},
+        {"SRCINVERT", SRCINVERT, S ^ D},
+        {"SRCERASE", SRCERASE, S & ~D & 0xFFFFFF},
+        {"NOTSRCCOPY", NOTSRCCOPY, ~S & 0xFFFFFF},
+        {"MERGECOPY", MERGECOPY, P & S},
+        {"MERGEPAINT", MERGEPAINT, (~S | D) & 0xFFFFFF},
+        {"DSTINVERT", DSTINVERT, ~D & 0xFFFFFF},
+        {"PATCOPY", PATCOPY, P},
+        {"PATINVERT", PATINVERT, P ^ D},
+        {"BLACKNESS", BLACKNESS, 0},
+        {"WHITENESS", WHITENESS, 0xFFFFFF},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        FillRect(dc, &cell, dBrush);
+        ASSERT_TRUE(BitBlt(dc, 0, 0, 8, 8, src, 0, 0, c.rop));
+        EXPECT_EQ(GetPixel(dc, 3, 3), c.expected);
+        EXPECT_EQ(GetPixel(dc, 8, 8), kWhite) << "nothing past the rectangle";
+    }
+
+    // Monochrome to colour: black takes the text colour, white the background colour.
+    HDC mono = CreateCompatibleDC(dc);
+    HBITMAP monoBitmap = CreateCompatibleBitmap(mono, 4, 1);
+    BITMAP bm{};
+    GetObject(monoBitmap, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmBitsPixel, 1) << "a fresh memory DC's compatible bitmap is monochrome";
+    HGDIOBJ monoOld = SelectObject(mono, monoBitmap);
+    PatBlt(mono, 0, 0, 2, 1, WHITENESS);
+    SetTextColor(dc, RGB(255, 0, 0));
+    SetBkColor(dc, RGB(0, 0, 255));
+    BitBlt(dc, 20, 20, 4, 1, mono, 0, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(dc, 20, 20), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(dc, 23, 20), RGB(255, 0, 0));
+    EXPECT_FALSE(BitBlt(dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY)) << "a source op needs a source";
+
+    SelectObject(mono, monoOld);
+    DeleteObject(monoBitmap);
+    DeleteDC(mono);
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(src, srcOld);
+    for (HGDIOBJ o : {HGDIOBJ(srcBitmap), HGDIOBJ(sBrush), HGDIOBJ(dBrush), HGDIOBJ(pBrush)})
+        EXPECT_TRUE(DeleteObject(o));
+    DeleteDC(src);
+}
+
+TEST_F(GdiDrawTest, DrawEdgeUsesTheThreeDColoursAndAdjustsTheRectangle)
+{
+    RECT r{0, 0, 10, 10};
+    DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    EXPECT_EQ(GetPixel(dc, 0, 0), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(GetPixel(dc, 9, 9), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(GetPixel(dc, 9, 0), GetSysColor(COLOR_BTNHIGHLIGHT))
+        << "the bottom-right colour owns that corner";
+    EXPECT_EQ(GetPixel(dc, 1, 1), GetSysColor(COLOR_3DDKSHADOW));
+    EXPECT_EQ(GetPixel(dc, 8, 8), GetSysColor(COLOR_3DLIGHT));
+    EXPECT_EQ(GetPixel(dc, 5, 5), kWhite);
+    EXPECT_EQ(r.left, 2);
+    EXPECT_EQ(r.bottom, 8);
+
+    RECT raised{20, 20, 30, 30};
+    DrawEdge(dc, &raised, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+    EXPECT_EQ(GetPixel(dc, 20, 20), GetSysColor(COLOR_3DLIGHT));
+    EXPECT_EQ(GetPixel(dc, 29, 29), GetSysColor(COLOR_3DDKSHADOW));
+    EXPECT_EQ(GetPixel(dc, 25, 25), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(raised.left, 20) << "no BF_ADJUST, no change";
+}
+
+TEST_F(GdiDrawTest, DeletingSelectedObjectsFollowsWindowsRules)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    HGDIOBJ previous = SelectObject(dc, pen);
+    // A selected pen goes once deselected; until then the DC still draws with it.
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_EQ(GetObjectType(pen), static_cast<DWORD>(OBJ_PEN));
+    MoveToEx(dc, 0, 0, nullptr);
+    LineTo(dc, 3, 0);
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(255, 0, 0));
+    SelectObject(dc, previous);
+    EXPECT_EQ(GetObjectType(pen), 0u);
+    EXPECT_EQ(SelectObject(dc, pen), nullptr);
+
+    // A bitmap selected into a memory DC cannot be deleted, nor selected into a second DC.
+    EXPECT_FALSE(DeleteObject(bitmap));
+    HDC other = CreateCompatibleDC(dc);
+    EXPECT_EQ(SelectObject(other, bitmap), nullptr);
+    DeleteDC(other);
+    // Stock objects survive DeleteObject.
+    HGDIOBJ stock = GetStockObject(BLACK_PEN);
+    EXPECT_TRUE(DeleteObject(stock));
+    EXPECT_EQ(GetObjectType(stock), static_cast<DWORD>(OBJ_PEN));
+    EXPECT_FALSE(DeleteObject(reinterpret_cast<HGDIOBJ>(0x12345678)));
+}
+
+TEST(GdiBitmapTest, BmpBytesAndDibsRoundTrip)
+{
+    // A 3x2 24-bit bottom-up DIB: rows padded to four bytes.
+    const uint8_t bits[] = {
+        0,   0,   255, 0, 255, 0, 255, 0,   0,   0, 0, 0, // bottom row: red, green, blue
+        255, 255, 255, 0, 0,   0, 128, 128, 128, 0, 0, 0, // top row: white, black, grey
+    };
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = CreateCompatibleDC(nullptr);
+    HBITMAP bm = CreateBitmap(3, 2, 1, 32, nullptr);
+    ASSERT_EQ(SetDIBits(screen, bm, 0, 2, bits, &info, DIB_RGB_COLORS), 2);
+    HGDIOBJ old = SelectObject(screen, bm);
+    EXPECT_EQ(GetPixel(screen, 0, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(screen, 2, 1), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(screen, 2, 0), RGB(128, 128, 128));
+    SelectObject(screen, old);
+
+    // And back out as 32-bit top-down rows.
+    BITMAPINFO out{};
+    out.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    uint8_t read[3 * 2 * 4] = {};
+    EXPECT_EQ(GetDIBits(screen, bm, 0, 2, read, &out, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(read[0], 255);      // white's blue
+    EXPECT_EQ(read[12 + 2], 255); // red's red
+    // BMP file bytes round trip; truncated or foreign bytes are refused rather than read past their end.
+    const QImage image = kel::gdi::ImageOfBitmap(bm);
+    const std::vector<uint8_t> file = kel::gdi::BmpFromImage(image);
+    EXPECT_EQ(kel::gdi::ImageFromBmp(file.data(), file.size()), image);
+    for (size_t cut : {size_t(0), size_t(10), size_t(54), file.size() - 1})
+        EXPECT_TRUE(kel::gdi::ImageFromBmp(file.data(), cut).isNull()) << cut;
+    const char text[] = "not a bitmap at all, just some text";
+    EXPECT_TRUE(kel::gdi::ImageFromBmp(text, sizeof text).isNull());
+    DeleteObject(bm);
+    DeleteDC(screen);
+}
+
+} // namespace
