@@ -406,6 +406,18 @@ void CLibrary::SetDisplay(CDisplay* display)
         ShowCurrent();
 }
 
+BOOL CLibrary::ApplyScanParameters(int startMass, int stopMass)
+{
+    if (!m_pRange || startMass < 1 || stopMass > kMaxBars || startMass > stopMass)
+        return FALSE;
+    m_pRange->m_startMass = startMass;
+    m_pRange->m_stopMass = stopMass;
+    m_pRange->m_pointCount = stopMass - startMass + 1;
+    if (m_pDisplay && m_pDisplay->Rebuild())
+        ShowCurrent();
+    return TRUE;
+}
+
 void CLibrary::ShowGas(CGas* gas)
 {
     if (m_pDisplay && g_host && g_host->IsLibraryMode())

@@ -80,6 +80,11 @@ public:
     void NextGas();
     void PreviousGas();
 
+    // Takes a new mass range for the library display (from its parameter dialog): start and stop
+    // within 1..300, start not above stop, else FALSE and nothing changes. Sets the point count,
+    // rebuilds the display and, when that succeeds, shows the current gas again.
+    BOOL ApplyScanParameters(int startMass, int stopMass);
+
     CAnalogData* GetRangeSettings() const { return m_pRange; }
     CDisplay* GetDisplay() const { return m_pDisplay; }
     int GetCurrentGas() const { return m_currentGas; }

@@ -313,7 +313,12 @@ struct FakeDisplay : CDisplay
         shown.push_back(bars->name);
         lastBars.assign(bars->bars, bars->bars + 50);
     }
-    BOOL Rebuild() override { return TRUE; }
+    int rebuilt = 0;
+    BOOL Rebuild() override
+    {
+        ++rebuilt;
+        return TRUE;
+    }
 };
 
 class HostScope
@@ -363,6 +368,18 @@ TEST_F(GasLibTest, ShowsBarsAndStepsThroughTheGases)
     EXPECT_EQ(library.GetCurrentGas(), 1);
     EXPECT_FLOAT_EQ(display.lastBars[1], 2.0f);
     EXPECT_FLOAT_EQ(display.lastBars[0], 0.0f);
+
+    // A new mass range rebuilds the display and shows the current gas over it; a bad one is refused.
+    EXPECT_FALSE(library.ApplyScanParameters(0, 50));
+    EXPECT_FALSE(library.ApplyScanParameters(20, 301));
+    EXPECT_FALSE(library.ApplyScanParameters(30, 20));
+    EXPECT_EQ(display.rebuilt, 0);
+    ASSERT_TRUE(library.ApplyScanParameters(2, 40));
+    EXPECT_EQ(range.m_pointCount, 39);
+    EXPECT_EQ(display.rebuilt, 1);
+    EXPECT_EQ(display.shown.back(), "B");
+    EXPECT_FLOAT_EQ(display.lastBars[0], 2.0f); // mass 2 is now bar 0
+    display.shown.pop_back();
 
     // Outside library mode the document is asked to switch, and nothing is stepped.
     host.libraryMode = FALSE;
