@@ -75,6 +75,8 @@ public:
                     SendMessage(cs.hwndParent, WM_MEASUREITEM, id, reinterpret_cast<LPARAM>(&mis));
                 if (item == 0 && mis.itemHeight > 0)
                     itemHeight_ = static_cast<int>(mis.itemHeight);
+                if (item == -1 && mis.itemHeight > 0)
+                    faceItemHeight_ = static_cast<int>(mis.itemHeight);
             }
         }
         combo_->setItemDelegate(new ComboDelegate(this, combo_));
@@ -149,12 +151,41 @@ public:
             edit->setText(i >= 0 ? combo_->itemText(i) : QString());
     }
 
+    // A drop-down combo box's window is as tall as its face; the height it was created with only
+    // sizes the list that drops down.
+    bool FixedFace() const { return (Style() & 3) != CBS_SIMPLE; }
+    int FaceHeight() const
+    {
+        const int themed = combo_->minimumSizeHint().height();
+        return OwnerDrawn() && faceItemHeight_ > 0 ? std::max(themed, faceItemHeight_ + 6) : themed;
+    }
+    void FitToFace()
+    {
+        RECT r;
+        if (FixedFace() && GetWindowRect(hwnd_, &r))
+            SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, FaceHeight(),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
     LRESULT Proc(UINT msg, WPARAM wp, LPARAM lp) override
     {
         if (!combo_)
             return Control::Proc(msg, wp, lp);
         switch (msg)
         {
+        case WM_CREATE:
+            FitToFace();
+            break;
+        case WM_WINDOWPOSCHANGING:
+            if (auto* pos = reinterpret_cast<WINDOWPOS*>(lp); FixedFace() && !(pos->flags & SWP_NOSIZE))
+                pos->cy = FaceHeight();
+            break;
+        case WM_SETFONT:
+        {
+            const LRESULT r = Control::Proc(msg, wp, lp);
+            FitToFace();
+            return r;
+        }
         case CB_ADDSTRING:
             return Insert(-1, lp, true);
         case CB_INSERTSTRING:
@@ -399,6 +430,7 @@ protected:
 private:
     WinCombo* combo_ = nullptr;
     int itemHeight_ = 16;
+    int faceItemHeight_ = 0; // the owner's measure of the face (item -1), 0 when none
     int droppedWidth_ = 0;
     bool programmatic_ = false;
     bool dropped_ = false;

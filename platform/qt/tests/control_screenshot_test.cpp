@@ -35,6 +35,14 @@ TEST_F(ScreenshotTest, DialogWithEveryControlKind)
     for (const char* s : {"Faraday", "Multiplier"})
         SendMessage(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
     SendMessage(combo, CB_SETCURSEL, 0, 0);
+    // Created and moved with the list's height, a drop-down combo box stays as tall as its face.
+    MoveWindow(combo, 96, 59, 110, 120, FALSE);
+    RECT face{}, dropped{};
+    GetWindowRect(combo, &face);
+    SendMessage(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    EXPECT_GT(face.bottom - face.top, 12);
+    EXPECT_LT(face.bottom - face.top, 40);
+    EXPECT_GT(dropped.bottom, face.bottom);
     HWND check = make("BUTTON", "Auto &zero", BS_AUTOCHECKBOX, 22, 90, 100, 18, 7);
     SendMessage(check, BM_SETCHECK, BST_CHECKED, 0);
     make("BUTTON", "&Linear", BS_AUTORADIOBUTTON | WS_GROUP, 240, 14, 90, 18, 8);
