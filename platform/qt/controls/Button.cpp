@@ -9,6 +9,7 @@
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QStyle>
 
 namespace kel::qt::controls
 {
@@ -29,6 +30,34 @@ protected:
     void paintEvent(QPaintEvent* e) override;
 
     ButtonControl* owner_;
+};
+
+// A group box as a dialog shows it: an etched frame with the title on its top edge and nothing
+// filled inside, so the controls it frames sit on the dialog's own colour.
+class WinGroupBox : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        const QFontMetrics fm = fontMetrics();
+        const QRect frame = rect().adjusted(0, fm.height() / 2, -1, -1);
+        p.setPen(palette().color(QPalette::Light));
+        p.drawRect(frame.adjusted(1, 1, 0, 0));
+        p.setPen(palette().color(QPalette::Mid));
+        p.drawRect(frame.adjusted(0, 0, -1, -1));
+        if (title().isEmpty())
+            return;
+        const QSize size = fm.size(Qt::TextShowMnemonic, title());
+        const QRect text(8, 0, size.width() + 4, size.height());
+        p.fillRect(text, palette().color(backgroundRole()));
+        style()->drawItemText(&p, text.adjusted(2, 0, -2, 0),
+                              Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic, palette(), isEnabled(),
+                              title(), QPalette::WindowText);
+    }
 };
 
 class ButtonControl : public Control
@@ -80,7 +109,7 @@ public:
         }
         case BS_GROUPBOX:
         {
-            auto* g = new QGroupBox(text, parent);
+            auto* g = new WinGroupBox(text, parent);
             g->setAttribute(Qt::WA_TransparentForMouseEvents);
             g->setFocusPolicy(Qt::NoFocus);
             if (parent)
