@@ -597,6 +597,18 @@ void Shutdown()
     SetPromptRouter({});
     SetWaitService({});
     ServeSent(true); // release workers still waiting for a prompt
+    {
+        // A later Initialize on this thread starts clean: no stale timer whose procedure is gone,
+        // no posted message or quit left over.
+        auto q = MyQueue();
+        std::lock_guard<std::mutex> lk(KernelLock());
+        q->posted.clear();
+        q->input.clear();
+        q->timers.clear();
+        q->quit = false;
+        q->quitCode = 0;
+        q->newBits = q->changedBits = 0;
+    }
     g_driver.store(nullptr);
     g_uiTid.store(0);
 }
@@ -1166,7 +1178,19 @@ LRESULT DispatchMessage(const MSG* msg)
         return 0;
     if (msg->message == WM_TIMER && msg->lParam)
     {
-        reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
+        // Only a procedure of a timer that still exists is called: the message may have been
+        // retrieved before KillTimer, and lParam is not to be trusted as a code pointer.
+        const auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        bool live = false;
+        {
+            auto q = MyQueue();
+            std::lock_guard<std::mutex> lk(KernelLock());
+            live = std::any_of(q->timers.begin(), q->timers.end(),
+                               [&](const Timer& t)
+                               { return t.hwnd == msg->hwnd && t.id == msg->wParam && t.proc == proc; });
+        }
+        if (live)
+            proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
         return 0;
     }
     if (!msg->hwnd)

@@ -404,6 +404,29 @@ TEST_F(UiMessages, TimerWithoutWindowCallsItsProcedureFromTheLoop)
     EXPECT_TRUE(KillTimer(nullptr, other));
 }
 
+TEST_F(UiMessages, KilledTimersProcedureIsNotCalledAndShutdownLeavesNothingQueued)
+{
+    kel::test::FakeClock clock;
+    g_procCalls = 0;
+    UINT_PTR id = SetTimer(nullptr, 0, 50, TimerFn);
+    ASSERT_NE(id, 0u);
+    clock.Advance(50);
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_TRUE(KillTimer(nullptr, id));
+    DispatchMessage(&m);
+    EXPECT_EQ(g_procCalls.load(), 0) << "the timer was killed after its message was taken";
+
+    // A thread timer, a thread message and the quit flag do not survive a restart.
+    ASSERT_NE(SetTimer(nullptr, 0, 50, TimerFn), 0u);
+    PostThreadMessage(GetCurrentThreadId(), WM_APP + 5, 0, 0);
+    PostQuitMessage(3);
+    kel::ui::Shutdown();
+    ASSERT_TRUE(kel::ui::Initialize());
+    clock.Advance(100);
+    EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) << "left over: " << m.message;
+}
+
 DWORD WINAPI AskThenExit(LPVOID)
 {
     return static_cast<DWORD>(MessageBox(nullptr, "Overwrite the file?", "Save", MB_YESNO));
