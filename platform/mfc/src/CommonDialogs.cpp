@@ -7,6 +7,7 @@
 
 IMPLEMENT_DYNAMIC(CFileDialog, CDialog)
 IMPLEMENT_DYNAMIC(CColorDialog, CDialog)
+IMPLEMENT_DYNAMIC(CFontDialog, CDialog)
 
 namespace
 {
@@ -181,5 +182,53 @@ INT_PTR CColorDialog::DoModal()
     if (reply.result != IDOK)
         return IDCANCEL;
     m_cc.rgbResult = reply.color;
+    return IDOK;
+}
+
+CFontDialog::CFontDialog(LPLOGFONT lplfInitial, DWORD dwFlags, HDC hdcPrinter, CWnd* pParentWnd)
+{
+    m_pParentWnd = pParentWnd;
+    m_cf.Flags = dwFlags;
+    m_cf.hDC = hdcPrinter;
+    m_cf.lpLogFont = &m_lf;
+    if (lplfInitial != nullptr)
+    {
+        m_lf = *lplfInitial;
+        m_cf.Flags |= CF_INITTOLOGFONTSTRUCT;
+    }
+}
+
+INT_PTR CFontDialog::DoModal()
+{
+    kel::PromptRequest request;
+    request.kind = kel::PromptKind::Font;
+    request.owner = OwnerOf(m_pParentWnd, m_cf.hwndOwner);
+    request.flags = m_cf.Flags;
+    request.color = m_cf.rgbColors;
+    if (m_cf.Flags & CF_INITTOLOGFONTSTRUCT)
+    {
+        request.font.face = m_lf.lfFaceName;
+        request.font.height = m_lf.lfHeight;
+        request.font.weight = m_lf.lfWeight;
+        request.font.italic = m_lf.lfItalic != 0;
+        request.font.underline = m_lf.lfUnderline != 0;
+    }
+    const kel::PromptReply reply = kel::Prompt(request);
+    if (reply.result != IDOK)
+        return IDCANCEL;
+    // A face that does not fit the record is refused rather than cut to another name.
+    if (reply.font.face.size() >= LF_FACESIZE)
+    {
+        AfxMessageBox("The chosen font name is too long.", MB_ICONEXCLAMATION);
+        return IDCANCEL;
+    }
+    std::memset(m_lf.lfFaceName, 0, sizeof m_lf.lfFaceName);
+    std::memcpy(m_lf.lfFaceName, reply.font.face.c_str(), reply.font.face.size());
+    m_lf.lfHeight = reply.font.height;
+    m_lf.lfWidth = 0;
+    m_lf.lfWeight = reply.font.weight;
+    m_lf.lfItalic = reply.font.italic ? 1 : 0;
+    m_lf.lfUnderline = reply.font.underline ? 1 : 0;
+    m_cf.iPointSize = reply.font.pointSize10;
     return IDOK;
 }

@@ -94,6 +94,45 @@ TEST_F(ControlsTest, ColorDialogReturnsTheChosenColour)
     EXPECT_EQ(prompts.Prompts()[0].color, RGB(1, 2, 3));
 }
 
+TEST_F(ControlsTest, FontDialogPassesTheFontBothWays)
+{
+    LOGFONT initial{};
+    std::strcpy(initial.lfFaceName, "Arial");
+    initial.lfHeight = -16;
+    initial.lfWeight = FW_BOLD;
+    kel::PromptFont chosen;
+    chosen.face = "Times New Roman";
+    chosen.height = -13;
+    chosen.weight = FW_NORMAL;
+    chosen.italic = true;
+    chosen.pointSize10 = 100;
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("", kel::PromptKind::Font).ReplyFont(chosen);
+        CFontDialog dlg(&initial);
+        ASSERT_EQ(dlg.DoModal(), IDOK);
+        const kel::PromptFont request = prompts.Prompts()[0].font;
+        EXPECT_EQ(request.face, "Arial");
+        EXPECT_EQ(request.height, -16);
+        EXPECT_EQ(request.weight, FW_BOLD);
+        LOGFONT lf{};
+        dlg.GetCurrentFont(&lf);
+        EXPECT_STREQ(lf.lfFaceName, "Times New Roman");
+        EXPECT_EQ(lf.lfHeight, -13);
+        EXPECT_TRUE(dlg.IsItalic());
+        EXPECT_FALSE(dlg.IsBold());
+        EXPECT_EQ(dlg.GetSize(), 100);
+    }
+    // A face that does not fit LOGFONT is refused, not cut.
+    chosen.face = std::string(40, 'x');
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("", kel::PromptKind::Font).ReplyFont(chosen);
+    prompts.Expect("too long").Reply(IDOK);
+    CFontDialog dlg(&initial);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_STREQ(dlg.m_lf.lfFaceName, "Arial");
+}
+
 TEST_F(ControlsTest, ImageListHandlesAreChecked)
 {
     CImageList images;

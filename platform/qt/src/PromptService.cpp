@@ -377,6 +377,7 @@ PromptReply FontPrompt(const PromptRequest& r)
         ToCp1252(f.family(), &reply.font.face);
         double points = f.pointSizeF() > 0 ? f.pointSizeF() : f.pixelSize() * 72.0 / dpi;
         reply.font.height = -static_cast<LONG>(std::lround(points * dpi / 72.0));
+        reply.font.pointSize10 = static_cast<int>(std::lround(points * 10.0));
         reply.font.weight = f.weight();
         reply.font.italic = f.italic();
         reply.font.underline = f.underline();

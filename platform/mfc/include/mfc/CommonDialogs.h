@@ -1,9 +1,10 @@
-// The common dialog classes: file open/save and colour. Each asks the prompt service (the Qt
+// The common dialog classes: file open/save, colour and font. Each asks the prompt service (the Qt
 // dialogs, or a scripted responder in tests) and keeps the answer.
 #pragma once
 
 #include "mfc/Dialog.h"
 #include "mfc/Templates.h"
+#include "win32/gdi.h"
 
 #include <string>
 #include <vector>
@@ -60,6 +61,27 @@ struct CHOOSECOLOR
     DWORD Flags = 0;
 };
 
+#define CF_SCREENFONTS 0x00000001
+#define CF_PRINTERFONTS 0x00000002
+#define CF_BOTH (CF_SCREENFONTS | CF_PRINTERFONTS)
+#define CF_SHOWHELP 0x00000004
+#define CF_INITTOLOGFONTSTRUCT 0x00000040
+#define CF_EFFECTS 0x00000100
+#define CF_TTONLY 0x00040000
+#define CF_NOVERTFONTS 0x01000000
+
+// The fields of the font dialog's settings the program sets or reads.
+struct CHOOSEFONT
+{
+    DWORD lStructSize = sizeof(CHOOSEFONT);
+    HWND hwndOwner = nullptr;
+    HDC hDC = nullptr;
+    LPLOGFONT lpLogFont = nullptr;
+    INT iPointSize = 0; // tenths of a point, set on OK
+    DWORD Flags = 0;
+    COLORREF rgbColors = 0;
+};
+
 class CFileDialog : public CDialog
 {
     DECLARE_DYNAMIC(CFileDialog)
@@ -104,4 +126,26 @@ public:
     void SetCurrentColor(COLORREF clr);
 
     CHOOSECOLOR m_cc;
+};
+
+class CFontDialog : public CDialog
+{
+    DECLARE_DYNAMIC(CFontDialog)
+public:
+    // lplfInitial: the font shown first (NULL: the dialog's default); dwFlags: CF_* bits.
+    explicit CFontDialog(LPLOGFONT lplfInitial = nullptr, DWORD dwFlags = CF_EFFECTS | CF_SCREENFONTS,
+                         HDC hdcPrinter = nullptr, CWnd* pParentWnd = nullptr);
+    INT_PTR DoModal() override;
+
+    void GetCurrentFont(LPLOGFONT lplf) const { *lplf = m_lf; }
+    CString GetFaceName() const { return CString(m_lf.lfFaceName); }
+    int GetSize() const { return m_cf.iPointSize; } // tenths of a point
+    COLORREF GetColor() const { return m_cf.rgbColors; }
+    int GetWeight() const { return m_lf.lfWeight; }
+    BOOL IsBold() const { return m_lf.lfWeight >= FW_SEMIBOLD; }
+    BOOL IsItalic() const { return m_lf.lfItalic != 0; }
+    BOOL IsUnderline() const { return m_lf.lfUnderline != 0; }
+
+    CHOOSEFONT m_cf;
+    LOGFONT m_lf{};
 };

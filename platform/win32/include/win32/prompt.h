@@ -45,6 +45,7 @@ struct PromptFont
     LONG weight = 400; // FW_NORMAL
     bool italic = false;
     bool underline = false;
+    int pointSize10 = 0; // the chosen size in tenths of a point (reply only)
 };
 
 // The print and print set-up dialogs' settings (the PRINTDLG/DEVMODE fields they show).
