@@ -2,6 +2,12 @@
 
 #include <cstring>
 #include <mutex>
+#include <thread>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace kel
 {
@@ -22,8 +28,15 @@ BOOL OpenUrl(const char* url)
     }
     if (opener)
         return opener(url);
-    // TODO: hand the address to the desktop's handler once the layer has a shell call for it.
-    return FALSE;
+    // The desktop's handler for addresses and files; reaped in the background so no zombie stays.
+    char program[] = "xdg-open";
+    std::string address(url);
+    char* args[] = {program, address.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, args, environ) != 0)
+        return FALSE;
+    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+    return TRUE;
 }
 
 UrlOpener SetUrlOpener(UrlOpener opener)
