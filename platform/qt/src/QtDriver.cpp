@@ -7,6 +7,7 @@
 #include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
 
 #include "Gdi.h"
 #include "QtDriver.h"
@@ -14,6 +15,7 @@
 
 #include "win32/clock.h"
 #include "win32/codepage.h"
+#include "win32/prompt.h"
 #include "win32/user.h"
 #include "win32qt/Prompt.h"
 #include "win32qt/QtBackend.h"
@@ -75,6 +77,13 @@ bool QtDriver::Init()
         return false;
     dispatcher_ = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
     InstallDrawing();
+    {
+        // Every menu bar gets this height so the client area the window manager computes matches.
+        QMenuBar probe;
+        probe.setNativeMenuBar(false);
+        probe.addMenu(QStringLiteral("&File"));
+        menuBarHeight_ = std::max(1, probe.sizeHint().height());
+    }
     if (!controls::RegisterClasses())
         return false;
     return dispatcher_ != nullptr;
@@ -144,7 +153,9 @@ kel::ui::NativeSurface QtDriver::CreateSurface(const kel::ui::SurfaceInfo& info)
         widget = new SurfaceWidget(*this, info.hwnd, owner ? owner->window() : nullptr, flags);
         widget->setWindowTitle(FromCp1252(info.text));
     }
-    widget->setGeometry(info.rect.left, info.rect.top, std::max(0, int(info.rect.right - info.rect.left)),
+    const int top = widget->isWindow() ? 0 : SurfaceWidget::ClientTopOf(widget->parentWidget());
+    widget->setGeometry(info.rect.left, info.rect.top + top,
+                        std::max(0, int(info.rect.right - info.rect.left)),
                         std::max(0, int(info.rect.bottom - info.rect.top)));
     widget->setEnabled(!(info.style & WS_DISABLED));
     return widget;
@@ -168,8 +179,12 @@ void QtDriver::DestroySurface(HWND hwnd, kel::ui::NativeSurface surface)
 void QtDriver::SetSurfaceGeometry(kel::ui::NativeSurface surface, const RECT& rect)
 {
     if (SurfaceWidget* widget = Widget(surface))
-        widget->setGeometry(rect.left, rect.top, std::max(0, int(rect.right - rect.left)),
+    {
+        // Children sit in their parent's client area, below its menu bar.
+        const int top = widget->isWindow() ? 0 : SurfaceWidget::ClientTopOf(widget->parentWidget());
+        widget->setGeometry(rect.left, rect.top + top, std::max(0, int(rect.right - rect.left)),
                             std::max(0, int(rect.bottom - rect.top)));
+    }
 }
 
 void QtDriver::ShowSurface(kel::ui::NativeSurface surface, int showCmd)
@@ -306,7 +321,7 @@ void QtDriver::FlushBackingImage(HWND hwnd, kel::ui::NativeSurface surface, cons
         store->dirty -= r;
     }
     if (SurfaceWidget* widget = Widget(surface))
-        widget->update(r);
+        widget->update(r.translated(0, widget->clientTop));
 }
 
 bool QtDriver::SystemMetric(int index, int* value)
@@ -364,7 +379,7 @@ bool QtDriver::SetCursorPos(int x, int y)
 }
 
 // Fills a QMenu from an HMENU; submenus fill when they open, after WM_INITMENUPOPUP to the owner.
-void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner)
+void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner, bool postCommands)
 {
     menu->clear();
     const int count = GetMenuItemCount(hmenu);
@@ -394,18 +409,24 @@ void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner)
             sub->setEnabled(enabled);
             const HMENU hsub = info.hSubMenu;
             QObject::connect(sub, &QMenu::aboutToShow, sub,
-                             [this, sub, hsub, owner, i]
+                             [this, sub, hsub, owner, i, postCommands]
                              {
                                  if (owner)
                                      SendMessage(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hsub),
                                                  MAKELPARAM(i, FALSE));
-                                 Deliver(sub, hsub, owner);
+                                 Deliver(sub, hsub, owner, postCommands);
                              });
             continue;
         }
         QAction* action = menu->addAction(label);
         action->setData(static_cast<uint>(info.wID));
         action->setEnabled(enabled);
+        if (postCommands && owner)
+        {
+            const UINT id = info.wID;
+            QObject::connect(action, &QAction::triggered, action,
+                             [owner, id] { PostMessage(owner, WM_COMMAND, MAKEWPARAM(id, 0), 0); });
+        }
         if (info.fState & MF_CHECKED)
         {
             action->setCheckable(true);
@@ -423,7 +444,7 @@ void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner)
 UINT QtDriver::TrackPopupMenu(HMENU hmenu, UINT flags, POINT pt, HWND owner)
 {
     QMenu menu;
-    Deliver(&menu, hmenu, owner);
+    Deliver(&menu, hmenu, owner, false);
     if (menu.isEmpty())
         return 0;
     QPoint at(pt.x, pt.y);
@@ -444,6 +465,64 @@ UINT QtDriver::TrackPopupMenu(HMENU hmenu, UINT flags, POINT pt, HWND owner)
     QAction* chosen = menu.exec(at);
     --modalDepth_;
     return chosen ? chosen->data().toUInt() : 0;
+}
+
+RECT QtDriver::FrameInsets(DWORD style, DWORD, bool hasMenu)
+{
+    // Qt's window frame lies outside the widget; only the menu bar takes from the client area.
+    return RECT{0, hasMenu && !(style & WS_CHILD) ? menuBarHeight_ : 0, 0, 0};
+}
+
+// The bar is a QMenu-filled QMenuBar over the top of the surface; its menus fill when they open.
+void QtDriver::SetMenuBar(kel::ui::NativeSurface surface, HMENU hmenu)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (!widget || !widget->isWindow())
+        return;
+    if (!hmenu)
+    {
+        delete widget->menuBar;
+        widget->menuBar = nullptr;
+    }
+    else
+    {
+        if (!widget->menuBar)
+        {
+            widget->menuBar = new QMenuBar(widget);
+            widget->menuBar->setNativeMenuBar(false);
+            widget->menuBar->setFixedHeight(menuBarHeight_);
+        }
+        // A bar menu bar is one QMenu: the top items become its entries.
+        QMenuBar* bar = widget->menuBar;
+        for (QAction* a : bar->actions())
+            if (QMenu* old = a->menu())
+                old->deleteLater();
+        bar->clear();
+        QMenu items;
+        Deliver(&items, hmenu, widget->hwnd, true);
+        for (QAction* a : items.actions())
+        {
+            // Each entry must outlive `items`.
+            if (QMenu* sub = a->menu())
+                sub->setParent(bar, sub->windowFlags());
+            else
+                a->setParent(bar);
+            bar->addAction(a);
+        }
+        bar->setGeometry(0, 0, widget->width(), menuBarHeight_);
+        bar->raise();
+        bar->show();
+    }
+    const int top = widget->menuBar ? menuBarHeight_ : 0;
+    if (top != widget->clientTop)
+    {
+        widget->clientTop = top;
+        // Children keep their client positions.
+        for (QObject* o : widget->children())
+            if (auto* child = dynamic_cast<SurfaceWidget*>(o))
+                child->move(child->x(), child->y() + (top ? top : -menuBarHeight_));
+    }
+    widget->update();
 }
 
 // ---- Start-up
@@ -479,6 +558,13 @@ bool StartUi(int argc, char** argv)
     StartedDriver() = std::move(driver);
     // Message boxes and common dialogs show with Qt's dialogs from here on.
     InstallPromptService();
+    // Beeps may come from any thread; Qt plays them on its own.
+    kel::SetBeepHandler(
+        [](UINT)
+        {
+            QMetaObject::invokeMethod(
+                qApp, [] { QApplication::beep(); }, Qt::AutoConnection);
+        });
     return true;
 }
 
@@ -486,6 +572,7 @@ void StopUi()
 {
     if (!StartedDriver())
         return;
+    kel::SetBeepHandler({});
     RemovePromptService();
     kel::ui::Shutdown();
     StartedDriver().reset();

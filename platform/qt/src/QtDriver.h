@@ -14,6 +14,7 @@
 
 class QAbstractEventDispatcher;
 class QMenu;
+class QMenuBar;
 
 namespace kel::qt
 {
@@ -26,6 +27,12 @@ class SurfaceWidget : public QWidget
 public:
     SurfaceWidget(QtDriver& driver, HWND hwnd, QWidget* parent, Qt::WindowFlags flags);
     HWND hwnd = nullptr; // nullptr once the window is gone
+    // The menu bar above the client area (top-levels with a menu); nullptr when none.
+    QMenuBar* menuBar = nullptr;
+    // Pixels between the widget's top and the client area (the menu bar's height).
+    int clientTop = 0;
+    // Offset of the client area of the surface widget `w` within it (0 for other widgets).
+    static int ClientTopOf(const QWidget* w);
 
 protected:
     bool event(QEvent* e) override;
@@ -83,6 +90,8 @@ public:
     HCURSOR StandardCursor(LPCSTR id) override;
 
     UINT TrackPopupMenu(HMENU menu, UINT flags, POINT pt, HWND owner) override;
+    RECT FrameInsets(DWORD style, DWORD exStyle, bool hasMenu) override;
+    void SetMenuBar(kel::ui::NativeSurface surface, HMENU menu) override;
 
     // The Qt cursor shape SetCursorShape last applied (tests).
     Qt::CursorShape CurrentCursorShape() const { return cursorShape_; }
@@ -98,7 +107,9 @@ public:
     QPointer<QWidget> lastMouseWidget;
 
 private:
-    void Deliver(QMenu* menu, HMENU hmenu, HWND owner);
+    // Fills `menu` from `hmenu`; with postCommands, choosing an item posts WM_COMMAND to owner.
+    void Deliver(QMenu* menu, HMENU hmenu, HWND owner, bool postCommands);
+    int menuBarHeight_ = 0; // measured once at Init, on the user-interface thread
 
     QAbstractEventDispatcher* dispatcher_ = nullptr;
     std::atomic<bool> wakePending_{false};

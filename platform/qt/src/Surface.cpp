@@ -4,6 +4,7 @@
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtGui/QWheelEvent>
+#include <QtWidgets/QMenuBar>
 
 #include "Gdi.h"
 #include "KeyMap.h"
@@ -74,6 +75,12 @@ SurfaceWidget::SurfaceWidget(QtDriver& driver, HWND window, QWidget* parent, Qt:
     setFocusPolicy(Qt::NoFocus); // focus moves by SetFocus, as the window manager decides
 }
 
+int SurfaceWidget::ClientTopOf(const QWidget* w)
+{
+    const auto* surface = dynamic_cast<const SurfaceWidget*>(w);
+    return surface ? surface->clientTop : 0;
+}
+
 bool SurfaceWidget::event(QEvent* e)
 {
     DispatchGuard guard(driver_);
@@ -103,15 +110,21 @@ bool SurfaceWidget::event(QEvent* e)
 void SurfaceWidget::paintEvent(QPaintEvent* e)
 {
     QPainter painter(this);
+    // The backing image holds the client area, which starts below the menu bar.
+    painter.translate(0, clientTop);
+    const QRegion region = e->region().translated(0, -clientTop) & QRect(0, 0, width(), height() - clientTop);
+    const QRect area = region.boundingRect();
+    if (region.isEmpty())
+        return;
     gdi::BackingStore* store = hwnd ? gdi::BackingFor(hwnd) : nullptr;
     if (!store || store->image.isNull())
     {
-        painter.fillRect(e->rect(), palette().window());
+        painter.fillRect(area, palette().window());
         return;
     }
-    painter.drawImage(e->rect().topLeft(), store->image, e->rect());
+    painter.drawImage(area.topLeft(), store->image, area);
     // A part the window never drew (first show, grown area) is asked of the window.
-    const QRegion missing = e->region() - store->painted;
+    const QRegion missing = region - store->painted;
     if (!missing.isEmpty())
     {
         const QRect r = missing.boundingRect();
@@ -125,7 +138,7 @@ void SurfaceWidget::PostMouse(UINT message, QMouseEvent* e)
     if (!hwnd)
         return;
     driver_.lastMouseWidget = this;
-    const QPoint local = e->position().toPoint();
+    const QPoint local = e->position().toPoint() - QPoint(0, clientTop);
     const QPoint global = e->globalPosition().toPoint();
     MSG msg{};
     msg.hwnd = hwnd;
@@ -240,7 +253,7 @@ void SurfaceWidget::ReportGeometry()
         return;
     RECT known{};
     GetWindowRect(hwnd, &known);
-    const QRect g = geometry();
+    const QRect g = geometry().translated(0, isWindow() ? 0 : -ClientTopOf(parentWidget()));
     RECT now{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
     if (!isWindow())
     {
@@ -263,6 +276,8 @@ void SurfaceWidget::moveEvent(QMoveEvent* e)
 
 void SurfaceWidget::resizeEvent(QResizeEvent* e)
 {
+    if (menuBar)
+        menuBar->resize(width(), menuBar->height());
     ReportGeometry();
     e->accept();
 }

@@ -36,6 +36,7 @@ private:
 std::mutex g_mutex;
 IPromptService* g_service = nullptr;
 PromptRouter g_router;
+BeepHandler g_beep;
 
 IPromptService& Headless()
 {
@@ -84,6 +85,13 @@ PromptRouter SetPromptRouter(PromptRouter router)
     std::lock_guard lock(g_mutex);
     std::swap(router, g_router);
     return router;
+}
+
+BeepHandler SetBeepHandler(BeepHandler handler)
+{
+    std::lock_guard lock(g_mutex);
+    std::swap(g_beep, handler);
+    return handler;
 }
 
 PromptReply Prompt(const PromptRequest& request)
@@ -153,7 +161,14 @@ int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType)
     return MessageBox(hWnd, lpText, lpCaption, uType);
 }
 
-BOOL MessageBeep(UINT)
+BOOL MessageBeep(UINT uType)
 {
+    kel::BeepHandler handler;
+    {
+        std::lock_guard lock(kel::g_mutex);
+        handler = kel::g_beep; // called unlocked: a handler may beep again or swap itself
+    }
+    if (handler)
+        handler(uType);
     return TRUE;
 }

@@ -531,16 +531,43 @@ BOOL EndMenu()
 BOOL SetMenu(HWND hwnd, HMENU menu)
 {
     NativeSurface surface = nullptr;
+    DWORD style = 0, exStyle = 0;
+    bool had = false;
     {
         std::lock_guard<std::mutex> lk(KernelLock());
         Window* w = FindWindowLocked(hwnd);
         if (!w || (w->style & WS_CHILD))
             return FALSE;
+        style = w->style;
+        exStyle = w->exStyle;
+        had = w->menu != nullptr;
+    }
+    // The bar takes its height from the client area; the window rectangle stays.
+    const LONG barHeight = GetDriver().FrameInsets(style, exStyle, true).top -
+                           GetDriver().FrameInsets(style, exStyle, false).top;
+    const bool has = menu != nullptr;
+    RECT client{};
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        Window* w = FindWindowLocked(hwnd);
+        if (!w)
+            return FALSE;
         w->menu = menu;
+        if (had != has)
+            w->insets.top += has ? barHeight : -barHeight;
+        client = ClientRectLocked(*w);
         surface = w->surface;
     }
     if (surface)
         GetDriver().SetMenuBar(surface, menu);
+    if (had != has && barHeight != 0)
+    {
+        const WPARAM sizeType = IsIconic(hwnd)   ? SIZE_MINIMIZED
+                                : IsZoomed(hwnd) ? SIZE_MAXIMIZED
+                                                 : SIZE_RESTORED;
+        SendMessage(hwnd, WM_SIZE, sizeType, MAKELPARAM(client.right, client.bottom));
+        InvalidateRect(hwnd, nullptr, TRUE);
+    }
     return TRUE;
 }
 

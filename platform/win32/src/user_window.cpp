@@ -644,6 +644,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     {
         NativeSurface s = GetDriver().CreateSurface(info);
         RECT insets = GetDriver().FrameInsets(style, exStyle, !(style & WS_CHILD) && menu);
+        if (s && !(style & WS_CHILD) && menu)
+            GetDriver().SetMenuBar(s, menu);
         std::lock_guard<std::mutex> lk(KernelLock());
         if (Window* w = FindWindowLocked(hwnd))
         {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace
 {
 
@@ -65,3 +67,14 @@ TEST(PromptService, HeadlessDefaultAnswersWithTheDefaultButton)
 }
 
 } // namespace
+
+TEST(PromptService, MessageBeepReachesTheInstalledHandlerUntilRemoved)
+{
+    std::vector<UINT> heard;
+    kel::BeepHandler previous = kel::SetBeepHandler([&](UINT type) { heard.push_back(type); });
+    EXPECT_TRUE(MessageBeep(MB_ICONEXCLAMATION));
+    EXPECT_TRUE(MessageBeep(0xFFFFFFFF));
+    EXPECT_TRUE(static_cast<bool>(kel::SetBeepHandler(previous)));
+    EXPECT_TRUE(MessageBeep(MB_OK)); // silent again, still succeeds
+    EXPECT_EQ(heard, (std::vector<UINT>{MB_ICONEXCLAMATION, 0xFFFFFFFF}));
+}

@@ -51,9 +51,9 @@ struct PromptFont
 // The print and print set-up dialogs' settings (the PRINTDLG/DEVMODE fields they show).
 struct PromptPrint
 {
-    std::string printer;    // device name
-    UINT flags = 0;         // PD_* bits (PD_PAGENUMS, PD_SELECTION, PD_PRINTTOFILE, PD_NO... ...)
-    int fromPage = 0;       // page range (with PD_PAGENUMS) within minPage..maxPage
+    std::string printer; // device name
+    UINT flags = 0;      // PD_* bits (PD_PAGENUMS, PD_SELECTION, PD_PRINTTOFILE, PD_NO... ...)
+    int fromPage = 0;    // page range (with PD_PAGENUMS) within minPage..maxPage
     int toPage = 0;
     int minPage = 0;
     int maxPage = 0;
@@ -124,6 +124,12 @@ using PromptRouter = std::function<PromptReply(const PromptRequest& request,
                                                const std::function<PromptReply(const PromptRequest&)>& show)>;
 PromptRouter SetPromptRouter(PromptRouter router);
 
+// Plays MessageBeep's sound: the window system installs one; without it beeps are silent. The
+// handler gets MessageBeep's type (MB_OK, MB_ICONHAND, ..., 0xFFFFFFFF for the simple beep) and
+// may be called from any thread. Returns the handler it replaced (empty when none).
+using BeepHandler = std::function<void(UINT type)>;
+BeepHandler SetBeepHandler(BeepHandler handler);
+
 // Sends a request to the installed service.
 PromptReply Prompt(const PromptRequest& request);
 
@@ -137,5 +143,5 @@ int DefaultMessageBoxResult(UINT flags);
 // Shows a message box through the prompt service; returns the chosen button's IDxxx.
 int MessageBox(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
-// Beeps are not played by the core; always TRUE.
+// Hands the beep to the installed beep handler (silent without one); always TRUE.
 BOOL MessageBeep(UINT uType);

@@ -1,0 +1,183 @@
+// Menu bars of top-level windows and the beep hook the Qt backend installs.
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+
+#include "testkit/UiTest.h"
+#include "win32/uidriver.h"
+#include "windows.h"
+
+#include <vector>
+
+using kel::testkit::UiTest;
+
+namespace
+{
+
+struct Seen
+{
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<Seen> g_seen;
+
+constexpr UINT kOpen = 201;
+constexpr UINT kRecent = 202;
+constexpr UINT kGrayed = 203;
+constexpr UINT kAbout = 301;
+
+LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITMENUPOPUP || message == WM_COMMAND || message == WM_SIZE)
+        g_seen.push_back({message, wParam, lParam});
+    if (message == WM_INITMENUPOPUP)
+        // An update handler: the item shows checked in the rebuilt submenu.
+        CheckMenuItem(reinterpret_cast<HMENU>(wParam), kOpen, MF_BYCOMMAND | MF_CHECKED);
+    return DefWindowProc(hwnd, message, wParam, lParam);
+}
+
+class QtMenuBarTest : public UiTest
+{
+protected:
+    void SetUp() override
+    {
+        UiTest::SetUp();
+        g_seen.clear();
+        WNDCLASS wc{};
+        wc.lpfnWndProc = MenuProc;
+        wc.hInstance = GetModuleHandle(nullptr);
+        wc.lpszClassName = "KelMenuBarTest";
+        RegisterClass(&wc);
+        top = CreateWindowEx(0, "KelMenuBarTest", "Bar", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200, nullptr,
+                             nullptr, GetModuleHandle(nullptr), nullptr);
+        ASSERT_NE(top, nullptr);
+        ShowWindow(top, SW_SHOW);
+        file = CreatePopupMenu();
+        AppendMenu(file, MF_STRING, kOpen, "&Open...\tCtrl+O");
+        AppendMenu(file, MF_SEPARATOR, 0, nullptr);
+        AppendMenu(file, MF_STRING, kRecent, "&Recent");
+        AppendMenu(file, MF_STRING | MF_GRAYED, kGrayed, "&Grayed");
+        bar = CreateMenu();
+        AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&File");
+        AppendMenu(bar, MF_STRING, kAbout, "&About");
+    }
+    void TearDown() override
+    {
+        if (IsWindow(top))
+            DestroyWindow(top);
+        DestroyMenu(bar);
+        UiTest::TearDown();
+    }
+    QMenuBar* BarWidget() const
+    {
+        auto* widget = static_cast<QWidget*>(kel::ui::GetSurface(top));
+        return widget ? widget->findChild<QMenuBar*>() : nullptr;
+    }
+
+    HWND top = nullptr;
+    HMENU file = nullptr;
+    HMENU bar = nullptr;
+};
+
+TEST_F(QtMenuBarTest, BarTakesItsHeightFromTheClientAreaUntilRemoved)
+{
+    RECT before{}, window{};
+    GetClientRect(top, &before);
+    GetWindowRect(top, &window);
+    ASSERT_TRUE(SetMenu(top, bar));
+    EXPECT_EQ(GetMenu(top), bar);
+    QMenuBar* qbar = BarWidget();
+    ASSERT_NE(qbar, nullptr);
+    EXPECT_FALSE(qbar->isNativeMenuBar());
+    RECT after{};
+    GetClientRect(top, &after);
+    ASSERT_GT(qbar->height(), 0);
+    EXPECT_EQ(after.bottom, before.bottom - qbar->height());
+    EXPECT_EQ(after.right, before.right);
+    RECT windowAfter{};
+    GetWindowRect(top, &windowAfter);
+    EXPECT_EQ(windowAfter.bottom - windowAfter.top, window.bottom - window.top);
+    ASSERT_FALSE(g_seen.empty());
+    EXPECT_EQ(g_seen.back().message, static_cast<UINT>(WM_SIZE));
+    EXPECT_EQ(HIWORD(g_seen.back().lParam), after.bottom);
+    // Client coordinates start below the bar.
+    POINT origin{0, 0};
+    ClientToScreen(top, &origin);
+    EXPECT_EQ(origin.y, windowAfter.top + qbar->height());
+
+    ASSERT_TRUE(SetMenu(top, nullptr));
+    EXPECT_EQ(GetMenu(top), nullptr);
+    EXPECT_EQ(BarWidget(), nullptr);
+    GetClientRect(top, &after);
+    EXPECT_EQ(after.bottom, before.bottom);
+}
+
+TEST_F(QtMenuBarTest, OpeningASubmenuAsksTheWindowThenChoosingPostsTheCommand)
+{
+    ASSERT_TRUE(SetMenu(top, bar));
+    QMenuBar* qbar = BarWidget();
+    ASSERT_NE(qbar, nullptr);
+    const QList<QAction*> entries = qbar->actions();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("&File"));
+    EXPECT_EQ(entries[1]->text(), QStringLiteral("&About"));
+    QMenu* fileMenu = entries[0]->menu();
+    ASSERT_NE(fileMenu, nullptr);
+
+    g_seen.clear();
+    emit fileMenu->aboutToShow();
+    ASSERT_EQ(g_seen.size(), 1u);
+    EXPECT_EQ(g_seen[0].message, static_cast<UINT>(WM_INITMENUPOPUP));
+    EXPECT_EQ(g_seen[0].wParam, reinterpret_cast<WPARAM>(file));
+    EXPECT_EQ(LOWORD(g_seen[0].lParam), 0);
+
+    // The submenu was rebuilt after the handler checked an item.
+    QString texts;
+    QAction* recent = nullptr;
+    for (QAction* a : fileMenu->actions())
+    {
+        texts += a->text() + QLatin1Char('|');
+        if (a->data().toUInt() == kOpen)
+        {
+            EXPECT_TRUE(a->isChecked());
+        }
+        if (a->data().toUInt() == kGrayed)
+        {
+            EXPECT_FALSE(a->isEnabled());
+        }
+        if (a->data().toUInt() == kRecent)
+            recent = a;
+    }
+    EXPECT_EQ(texts, QStringLiteral("&Open...\tCtrl+O||&Recent|&Grayed|"));
+    ASSERT_NE(recent, nullptr);
+
+    g_seen.clear();
+    recent->trigger();
+    entries[1]->trigger(); // an item right on the bar
+    ASSERT_TRUE(UiTest::PumpUntil([] { return g_seen.size() >= 2; }));
+    EXPECT_EQ(g_seen[0].message, static_cast<UINT>(WM_COMMAND));
+    EXPECT_EQ(g_seen[0].wParam, MAKEWPARAM(kRecent, 0));
+    EXPECT_EQ(g_seen[0].lParam, 0);
+    EXPECT_EQ(g_seen[1].wParam, MAKEWPARAM(kAbout, 0));
+
+    // DrawMenuBar shows changes to the menu.
+    ModifyMenu(bar, 1, MF_BYPOSITION | MF_STRING, kAbout, "&Help");
+    DrawMenuBar(top);
+    ASSERT_EQ(qbar->actions().size(), 2);
+    EXPECT_EQ(qbar->actions()[1]->text(), QStringLiteral("&Help"));
+}
+
+TEST_F(QtMenuBarTest, MessageBeepReachesTheBackendWhileItRuns)
+{
+    // The backend's handler is installed; swap in a recorder to see the type pass through.
+    std::vector<UINT> heard;
+    kel::BeepHandler installed = kel::SetBeepHandler([&](UINT type) { heard.push_back(type); });
+    EXPECT_TRUE(static_cast<bool>(installed));
+    MessageBeep(MB_ICONHAND);
+    kel::SetBeepHandler(installed);
+    EXPECT_EQ(heard, std::vector<UINT>{MB_ICONHAND});
+    MessageBeep(MB_OK); // the real one; offscreen it plays nothing
+    UiTest::Pump(5);
+}
+
+} // namespace
