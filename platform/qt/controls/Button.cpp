@@ -1,5 +1,6 @@
 // "BUTTON": push, default, check, three-state, radio (with WS_GROUP group semantics), group box and
 // owner-draw buttons.
+#include "../src/Gdi.h"
 #include "Control.h"
 #include "Controls.h"
 
@@ -300,6 +301,8 @@ public:
             HANDLE& slot = wp == IMAGE_ICON ? icon_ : bitmap_;
             HANDLE old = slot;
             slot = reinterpret_cast<HANDLE>(lp);
+            ShowImage(wp == IMAGE_ICON ? kel::gdi::ImageOfIcon(static_cast<HICON>(slot))
+                                       : kel::gdi::ImageOfBitmap(static_cast<HBITMAP>(slot)));
             if (widget_)
                 widget_->update();
             return reinterpret_cast<LRESULT>(old);
@@ -359,6 +362,19 @@ protected:
     }
 
 private:
+    // The button's picture; BS_ICON/BS_BITMAP buttons show it in place of their text.
+    void ShowImage(const QImage& image)
+    {
+        auto* b = Button();
+        if (!b)
+            return;
+        b->setIcon(image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image)));
+        if (!image.isNull())
+            b->setIconSize(image.size());
+        if ((Style() & (BS_ICON | BS_BITMAP)) && !image.isNull())
+            b->setText(QString());
+    }
+
     int check_ = BST_UNCHECKED;
     HANDLE icon_ = nullptr;
     HANDLE bitmap_ = nullptr;

@@ -1,12 +1,13 @@
-// Image lists in a handle table. Images come from the drawing side's bitmaps and icons when it can
-// give their pixels; a handle it cannot read adds a blank image, so indexes stay as the caller
-// counts them.
+// Image lists in a handle table. Images come from the drawing side's bitmaps and icons (transparent
+// where masked); a handle it cannot read adds a blank image, so indexes stay as the caller counts
+// them.
 #include "../src/Gdi.h"
 #include "Control.h"
 #include "win32/imagelist.h"
 
 #include <QtGui/QPainter>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -92,33 +93,75 @@ BOOL ImageList_Destroy(HIMAGELIST himl)
     return Lists().erase(himl) ? TRUE : FALSE;
 }
 
-int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP)
+namespace
 {
+// Appends the strip's cx-wide images (at least one), transparent where the mask is white or the
+// pixel has the mask colour; an unreadable bitmap adds one blank so indexes stay as the caller
+// counts them. Returns the first new index, -1 for a bad list.
+int AddStrip(HIMAGELIST himl, HBITMAP bitmap, HBITMAP mask, COLORREF maskColour)
+{
+    if (!bitmap)
+        return -1;
+    const QImage strip = kel::gdi::ImageOfBitmap(bitmap).convertToFormat(QImage::Format_ARGB32);
+    const QImage maskImage = mask ? kel::gdi::ImageOfBitmap(mask) : QImage();
     std::lock_guard<std::mutex> lk(Lock());
     _IMAGELIST* l = Find(himl);
-    if (!l || !hbmImage)
+    if (!l)
         return -1;
-    l->images.push_back(Blank(*l));
-    return static_cast<int>(l->images.size()) - 1;
+    const int first = static_cast<int>(l->images.size());
+    if (strip.isNull())
+    {
+        l->images.push_back(Blank(*l));
+        return first;
+    }
+    const QRgb key = qRgb(GetRValue(maskColour), GetGValue(maskColour), GetBValue(maskColour));
+    const int count = std::max(1, strip.width() / l->cx);
+    for (int n = 0; n < count; ++n)
+    {
+        QImage img = Blank(*l);
+        for (int y = 0; y < l->cy && y < strip.height(); ++y)
+            for (int x = 0; x < l->cx && n * l->cx + x < strip.width(); ++x)
+            {
+                const int sx = n * l->cx + x;
+                const QRgb c = strip.pixel(sx, y);
+                bool clear = maskColour != CLR_NONE && (c & 0xFFFFFF) == (key & 0xFFFFFF);
+                if (!maskImage.isNull() && sx < maskImage.width() && y < maskImage.height())
+                    clear = clear || qGray(maskImage.pixel(sx, y)) > 127;
+                img.setPixel(x, y, clear ? 0 : (c | 0xFF000000));
+            }
+        l->images.push_back(img);
+    }
+    return first;
+}
+} // namespace
+
+int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask)
+{
+    return AddStrip(himl, hbmImage, hbmMask, CLR_NONE);
 }
 
-int ImageList_AddMasked(HIMAGELIST himl, HBITMAP hbmImage, COLORREF)
+int ImageList_AddMasked(HIMAGELIST himl, HBITMAP hbmImage, COLORREF crMask)
 {
-    return ImageList_Add(himl, hbmImage, nullptr);
+    return AddStrip(himl, hbmImage, nullptr, crMask);
 }
 
 int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon)
 {
+    const QImage icon = kel::gdi::ImageOfIcon(hicon);
     std::lock_guard<std::mutex> lk(Lock());
     _IMAGELIST* l = Find(himl);
     if (!l || !hicon || i < -1 || i >= static_cast<int>(l->images.size()))
         return -1;
+    const QImage img = icon.isNull()
+                           ? Blank(*l)
+                           : icon.scaled(l->cx, l->cy, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                 .convertToFormat(QImage::Format_ARGB32);
     if (i == -1)
     {
-        l->images.push_back(Blank(*l));
+        l->images.push_back(img);
         return static_cast<int>(l->images.size()) - 1;
     }
-    l->images[static_cast<size_t>(i)] = Blank(*l);
+    l->images[static_cast<size_t>(i)] = img;
     return i;
 }
 
@@ -155,7 +198,7 @@ BOOL ImageList_GetIconSize(HIMAGELIST himl, int* cx, int* cy)
     return TRUE;
 }
 
-BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT)
+BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyle)
 {
     QImage image;
     COLORREF bk;
@@ -176,7 +219,7 @@ BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT)
     const QPoint p = dc->state.ToDevice(x, y);
     kel::gdi::EndPainting(target); // a DC's shared painter may be open on it
     QPainter painter(target);
-    if (bk != CLR_NONE)
+    if (bk != CLR_NONE && !(fStyle & ILD_TRANSPARENT))
         painter.fillRect(QRect(p, image.size()), ToQColor(bk));
     painter.drawImage(p, image);
     painter.end();

@@ -1,5 +1,6 @@
 // "STATIC": text with alignment and '&' mnemonics, icons and bitmaps, frames, rectangles, etched
 // lines, owner-draw; SS_NOTIFY reports clicks.
+#include "../src/Gdi.h"
 #include "Control.h"
 #include "Controls.h"
 
@@ -40,7 +41,8 @@ public:
     {
         auto* w = new StaticWidget(this, parent);
         w->setFocusPolicy(Qt::NoFocus);
-        if (cs.lpszName && !IS_INTRESOURCE(cs.lpszName))
+        if (cs.lpszName && !IS_INTRESOURCE(cs.lpszName) && (cs.style & SS_TYPEMASK) != SS_ICON &&
+            (cs.style & SS_TYPEMASK) != SS_BITMAP)
             w->text = ToQt(cs.lpszName);
         if (!(cs.style & SS_NOTIFY))
             w->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -208,12 +210,16 @@ protected:
     }
 
 private:
-    // Pixels of an icon or bitmap handle. The drawing side keeps them; a standard icon gets the
-    // style's picture.
+    // Pixels of an icon or bitmap handle; a standard icon gets the style's picture.
     static QImage ImageOfHandle(HANDLE h, bool icon)
     {
-        if (!h || !icon)
+        if (!h)
             return QImage();
+        if (!icon)
+            return kel::gdi::ImageOfBitmap(static_cast<HBITMAP>(h));
+        const QImage image = kel::gdi::ImageOfIcon(static_cast<HICON>(h));
+        if (!image.isNull())
+            return image;
         const QIcon qi = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
         return qi.pixmap(32, 32).toImage();
     }

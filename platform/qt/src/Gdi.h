@@ -110,6 +110,10 @@ QImage ImageFromBmp(const void* data, size_t size);
 // A DIB (header + optional colour table, bits separate) as an RGB32 image, top row first; a null
 // image for a format this layer does not read (compressed, bad sizes).
 QImage ImageFromDib(const BITMAPINFO* info, const void* bits);
+// The pixels of an icon or cursor from resources (.ico/.cur bytes), premultiplied ARGB; a null
+// image for a standard (placeholder) handle or bytes this layer does not read. `hotspot` (may be
+// null) receives a cursor's hot spot, (0, 0) for an icon.
+QImage ImageOfIcon(HICON icon, QPoint* hotspot = nullptr);
 // The image as 24-bit BMP file bytes.
 std::vector<uint8_t> BmpFromImage(const QImage& image);
 

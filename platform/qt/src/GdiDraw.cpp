@@ -853,11 +853,7 @@ namespace
 
 QImage IconImage(HICON icon)
 {
-    auto* binary = reinterpret_cast<const kel::rc::Binary*>(icon);
-    if (!binary || !binary->bytes)
-        return QImage();
-    return QImage::fromData(binary->bytes, static_cast<int>(binary->size), "ICO")
-        .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return ImageOfIcon(icon);
 }
 
 // The disabled look: the shape's dark pixels embossed, in the highlight colour one pixel down and
