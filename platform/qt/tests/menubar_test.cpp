@@ -1,4 +1,7 @@
 // Menu bars of top-level windows and the beep hook the Qt backend installs.
+#include <QtGui/QImage>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 
@@ -28,7 +31,8 @@ constexpr UINT kAbout = 301;
 
 LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INITMENUPOPUP || message == WM_COMMAND || message == WM_SIZE)
+    if (message == WM_INITMENUPOPUP || message == WM_COMMAND || message == WM_SIZE ||
+        message == WM_LBUTTONDOWN)
         g_seen.push_back({message, wParam, lParam});
     if (message == WM_INITMENUPOPUP)
         // An update handler: the item shows checked in the rebuilt submenu.
@@ -46,6 +50,7 @@ protected:
         WNDCLASS wc{};
         wc.lpfnWndProc = MenuProc;
         wc.hInstance = GetModuleHandle(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
         wc.lpszClassName = "KelMenuBarTest";
         RegisterClass(&wc);
         top = CreateWindowEx(0, "KelMenuBarTest", "Bar", WS_OVERLAPPEDWINDOW, 50, 50, 300, 200, nullptr,
@@ -165,6 +170,63 @@ TEST_F(QtMenuBarTest, OpeningASubmenuAsksTheWindowThenChoosingPostsTheCommand)
     DrawMenuBar(top);
     ASSERT_EQ(qbar->actions().size(), 2);
     EXPECT_EQ(qbar->actions()[1]->text(), QStringLiteral("&Help"));
+}
+
+TEST_F(QtMenuBarTest, ClientCoordinatesStartBelowTheBar)
+{
+    HWND child = CreateWindowEx(0, "KelMenuBarTest", "", WS_CHILD | WS_VISIBLE, 10, 20, 50, 40, top,
+                                reinterpret_cast<HMENU>(5), GetModuleHandle(nullptr), nullptr);
+    ASSERT_NE(child, nullptr);
+    ASSERT_TRUE(SetMenu(top, bar));
+    const int barHeight = BarWidget()->height();
+    auto* topWidget = static_cast<QWidget*>(kel::ui::GetSurface(top));
+    auto* childWidget = static_cast<QWidget*>(kel::ui::GetSurface(child));
+    EXPECT_EQ(childWidget->geometry(), QRect(10, 20 + barHeight, 50, 40));
+    MoveWindow(child, 30, 5, 50, 40, TRUE);
+    EXPECT_EQ(childWidget->pos(), QPoint(30, 5 + barHeight));
+    RECT childRect{};
+    GetWindowRect(child, &childRect);
+    POINT origin{0, 0};
+    ClientToScreen(top, &origin);
+    EXPECT_EQ(childRect.top, origin.y + 5);
+
+    g_seen.clear();
+    const QPointF at(70, barHeight + 7);
+    QMouseEvent press(QEvent::MouseButtonPress, at, topWidget->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(topWidget, &press);
+    ASSERT_TRUE(UiTest::PumpUntil([] { return !g_seen.empty(); }));
+    EXPECT_EQ(g_seen[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(GET_X_LPARAM(g_seen[0].lParam), 70);
+    EXPECT_EQ(GET_Y_LPARAM(g_seen[0].lParam), 7);
+
+    // The window's drawing shows below the bar, not under it.
+    UpdateWindow(top);
+    UiTest::Pump();
+    const QImage shown = topWidget->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(150, barHeight + 60), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(150, shown.height() - 2), QColor(Qt::black)); // the last client row
+    EXPECT_NE(shown.pixelColor(150, barHeight / 2), QColor(Qt::black));
+
+    ASSERT_TRUE(SetMenu(top, nullptr));
+    EXPECT_EQ(childWidget->pos(), QPoint(30, 5));
+}
+
+TEST_F(QtMenuBarTest, AMenuGivenAtCreationShowsAtOnce)
+{
+    HWND other = CreateWindowEx(0, "KelMenuBarTest", "Other", WS_OVERLAPPEDWINDOW, 60, 60, 300, 200, nullptr,
+                                bar, GetModuleHandle(nullptr), nullptr);
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(GetMenu(other), bar);
+    auto* widget = static_cast<QWidget*>(kel::ui::GetSurface(other));
+    QMenuBar* qbar = widget->findChild<QMenuBar*>();
+    ASSERT_NE(qbar, nullptr);
+    RECT client{}, window{};
+    GetClientRect(other, &client);
+    GetWindowRect(other, &window);
+    EXPECT_EQ(client.bottom, window.bottom - window.top - qbar->height());
+    SetMenu(other, nullptr); // the fixture destroys `bar`
+    DestroyWindow(other);
 }
 
 TEST_F(QtMenuBarTest, MessageBeepReachesTheBackendWhileItRuns)
