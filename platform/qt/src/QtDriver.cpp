@@ -288,16 +288,29 @@ void QtDriver::CaptureMouse(kel::ui::NativeSurface surface)
 void QtDriver::SetCursorShape(HCURSOR cursor)
 {
     Qt::CursorShape shape = Qt::ArrowCursor;
+    bool standard = !cursor;
     if (!cursor)
         shape = Qt::BlankCursor;
     for (const StandardCursorEntry& entry : kCursors)
         if (cursor == reinterpret_cast<HCURSOR>(const_cast<StandardCursorEntry*>(&entry)))
+        {
             shape = entry.shape;
-    cursorShape_ = shape;
+            standard = true;
+        }
+    cursor_ = QCursor(shape);
+    if (!standard)
+    {
+        // A cursor from resources: its picture, hot spot from the .cur header.
+        QPoint hot;
+        const QImage image = gdi::ImageOfIcon(cursor, &hot);
+        if (!image.isNull())
+            cursor_ = QCursor(QPixmap::fromImage(image), hot.x(), hot.y());
+    }
+    cursorShape_ = cursor_.shape();
     // Windows' cursor belongs to the pointer: give it to the widget under it.
     QWidget* target = QWidget::mouseGrabber() ? QWidget::mouseGrabber() : lastMouseWidget.data();
     if (target)
-        target->setCursor(shape);
+        target->setCursor(cursor_);
 }
 
 HCURSOR QtDriver::StandardCursor(LPCSTR id)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QtCore/QPointer>
+#include <QtGui/QCursor>
 #include <QtWidgets/QWidget>
 
 #include "win32/uidriver.h"
@@ -95,6 +96,8 @@ public:
 
     // The Qt cursor shape SetCursorShape last applied (tests).
     Qt::CursorShape CurrentCursorShape() const { return cursorShape_; }
+    // The cursor SetCursorShape last applied, with its picture for cursors from resources (tests).
+    const QCursor& CurrentCursor() const { return cursor_; }
     // The widget behind a window (tests and the drawing side); nullptr when none.
     static SurfaceWidget* Widget(kel::ui::NativeSurface surface)
     {
@@ -115,6 +118,7 @@ private:
     std::atomic<bool> wakePending_{false};
     std::atomic<int> modalDepth_{0};
     Qt::CursorShape cursorShape_ = Qt::ArrowCursor;
+    QCursor cursor_;
 };
 
 } // namespace kel::qt

@@ -2,6 +2,8 @@
 // their .ico bytes, and image buttons and icon statics show their pictures.
 #include "control_fixture.h"
 
+#include "QtDriver.h"
+
 #include "testkit/Image.h"
 #include "win32/imagelist.h"
 #include "win32/rcdata.h"
@@ -223,6 +225,30 @@ TEST_F(ControlImageTest, ImageButtonAndIconStaticShowTheirPictures)
     EXPECT_GT(shot.CountColor(kGreen, 100, 10, 140, 50), 32 * 32 * 3 / 4 - 40);
     EXPECT_LT(shot.CountColor(kGreen, 100, 10, 140, 50), 32 * 32 * 3 / 4 + 1);
     EXPECT_GT(shot.CountColor(kRed, 160, 10, 220, 60), 32 * 32 / 2);
+}
+
+} // namespace
+} // namespace kel::qt::controls::test
+
+namespace kel::qt::controls::test
+{
+namespace
+{
+
+TEST_F(ControlImageTest, CursorFromResourceShowsItsPictureAndHotSpot)
+{
+    auto& driver = static_cast<kel::qt::QtDriver&>(kel::ui::GetDriver());
+    IconResource cursor(IconFile(32, 32, kBlue, 2, 5, 9));
+    SetCursor(cursor.Handle());
+    EXPECT_EQ(driver.CurrentCursorShape(), Qt::BitmapCursor);
+    EXPECT_EQ(driver.CurrentCursor().hotSpot(), QPoint(5, 9));
+    const QImage picture = driver.CurrentCursor().pixmap().toImage();
+    ASSERT_EQ(picture.size(), QSize(32, 32));
+    EXPECT_EQ(picture.pixelColor(20, 20), QColor(0, 0, 200));
+    EXPECT_EQ(picture.pixelColor(2, 2).alpha(), 0);
+    // A standard cursor goes back to its shape.
+    SetCursor(LoadCursor(nullptr, IDC_ARROW));
+    EXPECT_EQ(driver.CurrentCursorShape(), Qt::ArrowCursor);
 }
 
 } // namespace
