@@ -253,3 +253,38 @@ TEST_F(ControlImageTest, CursorFromResourceShowsItsPictureAndHotSpot)
 
 } // namespace
 } // namespace kel::qt::controls::test
+
+namespace kel::qt::controls::test
+{
+namespace
+{
+
+TEST_F(ControlImageTest, ListViewRowsShowTheirImages)
+{
+    IconResource icon(IconFile(16, 32, kRed));
+    HIMAGELIST il = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+    ASSERT_EQ(ImageList_ReplaceIcon(il, -1, icon.Handle()), 0);
+    HWND lv = Make(WC_LISTVIEW, "", LVS_REPORT | WS_BORDER, 10, 10, 200, 100, 5);
+    SendMessage(lv, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(il));
+    LVCOLUMN col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH;
+    col.cx = 150;
+    col.pszText = const_cast<char*>("Gas");
+    SendMessage(lv, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col));
+    LVITEM item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.pszText = const_cast<char*>("N2");
+    item.iImage = 0;
+    SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+    Pump(20);
+    const kel::testkit::Image shot = kel::testkit::CaptureWindow(parent);
+    ASSERT_FALSE(shot.Empty());
+    // The opaque three quarters of the image, within the list's area (a row a pixel short of the
+    // image may clip its last line).
+    EXPECT_GE(shot.CountColor(kRed, 10, 10, 210, 110), 16 * 16 * 3 / 4 - 16);
+    DestroyWindow(lv);
+    ImageList_Destroy(il);
+}
+
+} // namespace
+} // namespace kel::qt::controls::test
