@@ -6,6 +6,7 @@
 #include "win32/uidriver.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtWidgets/QAbstractSlider>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
@@ -439,6 +440,29 @@ bool RegisterControlClass(const char* name, WNDPROC proc, UINT classStyle)
     WNDCLASSEX known{};
     known.cbSize = sizeof(known);
     return GetClassInfoEx(nullptr, name, &known) && known.lpfnWndProc == proc;
+}
+
+int ScrollCodeOfSliderAction(int action)
+{
+    switch (action)
+    {
+    case QAbstractSlider::SliderSingleStepAdd:
+        return SB_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub:
+        return SB_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd:
+        return SB_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub:
+        return SB_PAGEUP;
+    case QAbstractSlider::SliderToMinimum:
+        return SB_TOP;
+    case QAbstractSlider::SliderToMaximum:
+        return SB_BOTTOM;
+    case QAbstractSlider::SliderMove:
+        return SB_THUMBTRACK;
+    default:
+        return -1;
+    }
 }
 
 } // namespace kel::qt::controls

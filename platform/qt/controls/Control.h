@@ -35,6 +35,10 @@ inline COLORREF ToColorRef(const QColor& c)
     return RGB(c.red(), c.green(), c.blue());
 }
 
+// The scroll code (SB_LINEUP ... SB_THUMBTRACK) a QAbstractSlider action stands for, or -1 for
+// none. Trackbars use it too: their TB_* codes have the same values.
+int ScrollCodeOfSliderAction(int action);
+
 class Control;
 using ControlFactory = std::unique_ptr<Control> (*)(HWND);
 

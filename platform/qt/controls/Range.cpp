@@ -65,33 +65,9 @@ public:
 
     void Action(int action)
     {
-        int code;
-        switch (action)
-        {
-        case QAbstractSlider::SliderSingleStepAdd:
-            code = TB_LINEDOWN;
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            code = TB_LINEUP;
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            code = TB_PAGEDOWN;
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            code = TB_PAGEUP;
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            code = TB_TOP;
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            code = TB_BOTTOM;
-            break;
-        case QAbstractSlider::SliderMove:
-            code = TB_THUMBTRACK;
-            break;
-        default:
+        const int code = ScrollCodeOfSliderAction(action); // TB_* codes share the SB_* values
+        if (code < 0)
             return;
-        }
         // The position is the new one when the parent hears of it.
         slider_->setValue(slider_->sliderPosition());
         Send(code, code == TB_THUMBTRACK ? slider_->value() : 0);

@@ -47,35 +47,16 @@ public:
 
     void Action(int action)
     {
-        int code;
-        switch (action)
+        const int code = ScrollCodeOfSliderAction(action);
+        if (code < 0)
+            return;
+        if (code == SB_THUMBTRACK)
         {
-        case QAbstractSlider::SliderSingleStepAdd:
-            code = SB_LINEDOWN;
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            code = SB_LINEUP;
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            code = SB_PAGEDOWN;
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            code = SB_PAGEUP;
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            code = SB_TOP;
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            code = SB_BOTTOM;
-            break;
-        case QAbstractSlider::SliderMove:
             if (bar_->isSliderDown())
             {
                 info_.nTrackPos = bar_->sliderPosition();
                 Send(SB_THUMBTRACK, bar_->sliderPosition());
             }
-            return;
-        default:
             return;
         }
         // Keep the thumb; the parent decides.
