@@ -804,3 +804,66 @@ BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdc
                 int wSrc, int hSrc, DWORD rop);
 // Makes sure drawing so far is in the pixels (bitmap bits read directly); always TRUE.
 BOOL GdiFlush();
+
+// ---- Enhanced metafiles
+// ---------------------------------------------------------------------------------------
+
+typedef RECT RECTL, *PRECTL, *LPRECTL;
+typedef SIZE SIZEL, *PSIZEL, *LPSIZEL;
+typedef POINT POINTL, *PPOINTL, *LPPOINTL;
+
+#define ENHMETA_SIGNATURE 0x464D4520
+#define ENHMETA_STOCK_OBJECT 0x80000000
+
+// The first record of an enhanced metafile. Bounds are in device units of the reference device,
+// the frame in 0.01 mm; sizes of the reference device in pixels and millimetres.
+typedef struct tagENHMETAHEADER
+{
+    DWORD iType; // EMR_HEADER (1)
+    DWORD nSize; // bytes of this record
+    RECTL rclBounds;
+    RECTL rclFrame;
+    DWORD dSignature; // ENHMETA_SIGNATURE
+    DWORD nVersion;
+    DWORD nBytes;   // the whole metafile
+    DWORD nRecords; // header and EOF included
+    WORD nHandles;  // object table entries, index 0 included
+    WORD sReserved;
+    DWORD nDescription;   // WCHARs of the description, 0 when there is none
+    DWORD offDescription; // from the start of the record
+    DWORD nPalEntries;
+    SIZEL szlDevice;
+    SIZEL szlMillimeters;
+    DWORD cbPixelFormat;
+    DWORD offPixelFormat;
+    DWORD bOpenGL;
+    SIZEL szlMicrometers;
+} ENHMETAHEADER, *PENHMETAHEADER, *LPENHMETAHEADER;
+
+// A DC recording into an enhanced metafile. hdcRef (NULL: the screen) gives the device units;
+// lprc is the picture's frame in 0.01 mm (NULL: computed from what is drawn); lpFilename (NULL:
+// in memory) is written by CloseEnhMetaFile. NULL when the file name does not fit.
+HDC CreateEnhMetaFile(HDC hdcRef, LPCSTR lpFilename, const RECT* lprc, LPCSTR lpDesc);
+// Ends the recording, writes the file when one was named and deletes the DC. NULL for a bad DC or
+// when the file cannot be written.
+HENHMETAFILE CloseEnhMetaFile(HDC hdc);
+// Reads an enhanced metafile file; NULL when it is missing or not a valid metafile.
+HENHMETAFILE GetEnhMetaFile(LPCSTR lpName);
+// A metafile from its bytes (copied); NULL when they are not a valid metafile.
+HENHMETAFILE SetEnhMetaFileBits(UINT nSize, const BYTE* pb);
+// Copies the metafile's bytes into lpData (NULL: returns the size). Bytes copied, 0 on failure or
+// when nSize is too small.
+UINT GetEnhMetaFileBits(HENHMETAFILE hEMF, UINT nSize, LPBYTE lpData);
+// A copy in memory (lpFileName NULL) or written to the file; NULL on failure.
+HENHMETAFILE CopyEnhMetaFile(HENHMETAFILE hEnh, LPCSTR lpFileName);
+BOOL DeleteEnhMetaFile(HENHMETAFILE hmf);
+// Copies up to nSize bytes of the header record (lpEnhMetaHeader NULL: returns its size). Bytes
+// copied, 0 for a bad handle.
+UINT GetEnhMetaFileHeader(HENHMETAFILE hemf, UINT nSize, LPENHMETAHEADER lpEnhMetaHeader);
+// Plays the records into hdc with the frame stretched onto lprect (logical units of hdc). The DC's
+// objects, modes, mapping and clip are left as they were. FALSE for bad handles or a record that
+// could not be played (the others still are).
+BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE hmf, const RECT* lprect);
+#define CreateEnhMetaFileA CreateEnhMetaFile
+#define GetEnhMetaFileA GetEnhMetaFile
+#define CopyEnhMetaFileA CopyEnhMetaFile
