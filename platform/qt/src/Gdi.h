@@ -203,6 +203,8 @@ struct DcState
     int HeightToDevice(int h) const;
 };
 
+class MetaRecorder;
+
 class DeviceContext
 {
 public:
@@ -231,6 +233,8 @@ public:
     std::vector<DcState> saved;
     bool hasSystemClip = false;
     QRegion systemClip;
+    // A metafile DC's recorder (MetaRecorder.h); null for every other DC.
+    std::unique_ptr<MetaRecorder> recorder;
     // What was last applied to the painter (so unchanged state costs nothing per call).
     unsigned clipSerial = 1;
     unsigned appliedClipSerial = 0;

@@ -1,6 +1,7 @@
 // Device contexts: the DC table, the devices, the shared painter, state calls, mapping and clipping.
 #include "GdiDrawing.h"
 #include "GdiPrint.h"
+#include "MetaRecorder.h"
 
 #include "win32/user.h"
 #include "win32qt/QtBackend.h"
@@ -639,14 +640,21 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h)
     switch (object->type)
     {
     case OBJ_PEN:
+        if (auto* r = RecorderOf(dc))
+            r->SelectPen(static_cast<PenObject*>(object)->log);
         previous = s.pen;
         dc->Select(static_cast<HPEN>(h), s.brush, s.font);
         break;
     case OBJ_BRUSH:
+        if (auto* r = RecorderOf(dc))
+            r->SelectBrush(static_cast<BrushObject*>(object)->log,
+                           PatternOf(static_cast<BrushObject*>(object)));
         previous = s.brush;
         dc->Select(s.pen, static_cast<HBRUSH>(h), s.font);
         break;
     case OBJ_FONT:
+        if (auto* r = RecorderOf(dc))
+            r->SelectFont(static_cast<FontObject*>(object)->log);
         previous = s.font;
         dc->Select(s.pen, s.brush, static_cast<HFONT>(h));
         break;
@@ -692,6 +700,8 @@ HGDIOBJ GetCurrentObject(HDC hdc, UINT type)
 int SaveDC(HDC hdc)
 {
     KEL_DC(hdc, 0);
+    if (auto* r = RecorderOf(dc))
+        r->SaveDC();
     dc->saved.push_back(dc->state);
     // Saved states hold their objects too, so deleting one while saved is deferred.
     for (HGDIOBJ h : {HGDIOBJ(dc->state.pen), HGDIOBJ(dc->state.brush), HGDIOBJ(dc->state.font)})
@@ -707,6 +717,8 @@ BOOL RestoreDC(HDC hdc, int nSavedDC)
     const int target = nSavedDC < 0 ? depth + nSavedDC + 1 : nSavedDC;
     if (target < 1 || target > depth)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->RestoreDC(nSavedDC);
     DcState restored = dc->saved[static_cast<size_t>(target - 1)];
     // Release the holds of every state popped.
     for (size_t i = static_cast<size_t>(target - 1); i < dc->saved.size(); ++i)
@@ -739,6 +751,8 @@ BOOL RestoreDC(HDC hdc, int nSavedDC)
     Type Set##Name(HDC hdc, Type value)                                                                      \
     {                                                                                                        \
         KEL_DC(hdc, fail);                                                                                   \
+        if (auto* r = RecorderOf(dc))                                                                        \
+            r->Set##Name(value);                                                                             \
         const Type old = dc->state.field;                                                                    \
         dc->state.field = value;                                                                             \
         return old;                                                                                          \
@@ -756,11 +770,13 @@ namespace
 {
 
 // Sets an int mode within [low, high]; returns the previous one, 0 on failure.
-int SetMode(HDC hdc, int DcState::*field, int value, int low, int high)
+int SetMode(HDC hdc, int DcState::*field, int value, int low, int high, void (MetaRecorder::*record)(int))
 {
     KEL_DC(hdc, 0);
     if (value < low || value > high)
         return 0;
+    if (auto* r = RecorderOf(dc))
+        (r->*record)(value);
     std::swap(dc->state.*field, value);
     return value;
 }
@@ -775,7 +791,7 @@ int GetMode(HDC hdc, int DcState::*field)
 
 int SetBkMode(HDC hdc, int mode)
 {
-    return SetMode(hdc, &DcState::bkMode, mode, TRANSPARENT, OPAQUE);
+    return SetMode(hdc, &DcState::bkMode, mode, TRANSPARENT, OPAQUE, &MetaRecorder::SetBkMode);
 }
 int GetBkMode(HDC hdc)
 {
@@ -783,7 +799,7 @@ int GetBkMode(HDC hdc)
 }
 int SetROP2(HDC hdc, int rop2)
 {
-    return SetMode(hdc, &DcState::rop2, rop2, R2_BLACK, R2_WHITE);
+    return SetMode(hdc, &DcState::rop2, rop2, R2_BLACK, R2_WHITE, &MetaRecorder::SetROP2);
 }
 int GetROP2(HDC hdc)
 {
@@ -791,7 +807,7 @@ int GetROP2(HDC hdc)
 }
 int SetPolyFillMode(HDC hdc, int mode)
 {
-    return SetMode(hdc, &DcState::polyFillMode, mode, ALTERNATE, WINDING);
+    return SetMode(hdc, &DcState::polyFillMode, mode, ALTERNATE, WINDING, &MetaRecorder::SetPolyFillMode);
 }
 int GetPolyFillMode(HDC hdc)
 {
@@ -799,7 +815,8 @@ int GetPolyFillMode(HDC hdc)
 }
 int SetStretchBltMode(HDC hdc, int mode)
 {
-    return SetMode(hdc, &DcState::stretchMode, mode, BLACKONWHITE, HALFTONE);
+    return SetMode(hdc, &DcState::stretchMode, mode, BLACKONWHITE, HALFTONE,
+                   &MetaRecorder::SetStretchBltMode);
 }
 int GetStretchBltMode(HDC hdc)
 {
@@ -807,7 +824,8 @@ int GetStretchBltMode(HDC hdc)
 }
 int SetArcDirection(HDC hdc, int dir)
 {
-    return SetMode(hdc, &DcState::arcDirection, dir, AD_COUNTERCLOCKWISE, AD_CLOCKWISE);
+    return SetMode(hdc, &DcState::arcDirection, dir, AD_COUNTERCLOCKWISE, AD_CLOCKWISE,
+                   &MetaRecorder::SetArcDirection);
 }
 int GetArcDirection(HDC hdc)
 {
@@ -817,6 +835,8 @@ int GetArcDirection(HDC hdc)
 UINT SetTextAlign(HDC hdc, UINT align)
 {
     KEL_DC(hdc, GDI_ERROR);
+    if (auto* r = RecorderOf(dc))
+        r->SetTextAlign(align);
     std::swap(dc->state.textAlign, align);
     return align;
 }
@@ -830,6 +850,8 @@ UINT GetTextAlign(HDC hdc)
 BOOL SetBrushOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
     KEL_DC(hdc, FALSE);
+    if (auto* r = RecorderOf(dc))
+        r->SetBrushOrg(x, y);
     if (lppt)
         *lppt = dc->state.brushOrg;
     dc->state.brushOrg = POINT{x, y};
@@ -852,6 +874,8 @@ int SetMapMode(HDC hdc, int iMode)
     KEL_DC(hdc, 0);
     if (iMode < MM_TEXT || iMode > MM_ANISOTROPIC)
         return 0;
+    if (auto* r = RecorderOf(dc))
+        r->SetMapMode(iMode);
     DcState& s = dc->state;
     std::swap(s.mapMode, iMode);
     if (s.mapMode == MM_TEXT)
@@ -876,9 +900,12 @@ int GetMapMode(HDC hdc)
 namespace
 {
 
-BOOL SetOrigin(HDC hdc, POINT DcState::*field, int x, int y, LPPOINT previous, bool offset)
+BOOL SetOrigin(HDC hdc, POINT DcState::*field, int x, int y, LPPOINT previous, bool offset,
+               void (MetaRecorder::*record)(int, int))
 {
     KEL_DC(hdc, FALSE);
+    if (auto* r = RecorderOf(dc))
+        (r->*record)(x, y);
     POINT& p = dc->state.*field;
     if (previous)
         *previous = p;
@@ -886,9 +913,13 @@ BOOL SetOrigin(HDC hdc, POINT DcState::*field, int x, int y, LPPOINT previous, b
     return TRUE;
 }
 
-BOOL SetExtent(HDC hdc, SIZE DcState::*field, int x, int y, LPSIZE previous)
+// record: how a recording DC records the call (null: the caller records it).
+BOOL SetExtent(HDC hdc, SIZE DcState::*field, int x, int y, LPSIZE previous,
+               void (MetaRecorder::*record)(int, int))
 {
     KEL_DC(hdc, FALSE);
+    if (auto* r = RecorderOf(dc); r && record)
+        (r->*record)(x, y);
     DcState& s = dc->state;
     if (previous)
         *previous = s.*field;
@@ -911,24 +942,27 @@ template <typename T> BOOL GetPair(HDC hdc, T DcState::*field, T* out)
     return TRUE;
 }
 
-BOOL ScaleExtent(HDC hdc, SIZE DcState::*field, int xn, int xd, int yn, int yd, LPSIZE previous)
+BOOL ScaleExtent(HDC hdc, SIZE DcState::*field, int xn, int xd, int yn, int yd, LPSIZE previous,
+                 void (MetaRecorder::*record)(int, int, int, int))
 {
     KEL_DC(hdc, FALSE);
     if (xd == 0 || yd == 0)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        (r->*record)(xn, xd, yn, yd);
     const SIZE e = dc->state.*field;
-    return SetExtent(hdc, field, e.cx * xn / xd, e.cy * yn / yd, previous);
+    return SetExtent(hdc, field, e.cx * xn / xd, e.cy * yn / yd, previous, nullptr);
 }
 
 } // namespace
 
 BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
-    return SetOrigin(hdc, &DcState::windowOrg, x, y, lppt, false);
+    return SetOrigin(hdc, &DcState::windowOrg, x, y, lppt, false, &MetaRecorder::SetWindowOrg);
 }
 BOOL OffsetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
-    return SetOrigin(hdc, &DcState::windowOrg, x, y, lppt, true);
+    return SetOrigin(hdc, &DcState::windowOrg, x, y, lppt, true, &MetaRecorder::OffsetWindowOrg);
 }
 BOOL GetWindowOrgEx(HDC hdc, LPPOINT lppoint)
 {
@@ -936,11 +970,11 @@ BOOL GetWindowOrgEx(HDC hdc, LPPOINT lppoint)
 }
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
-    return SetOrigin(hdc, &DcState::viewportOrg, x, y, lppt, false);
+    return SetOrigin(hdc, &DcState::viewportOrg, x, y, lppt, false, &MetaRecorder::SetViewportOrg);
 }
 BOOL OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
-    return SetOrigin(hdc, &DcState::viewportOrg, x, y, lppt, true);
+    return SetOrigin(hdc, &DcState::viewportOrg, x, y, lppt, true, &MetaRecorder::OffsetViewportOrg);
 }
 BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppoint)
 {
@@ -948,7 +982,7 @@ BOOL GetViewportOrgEx(HDC hdc, LPPOINT lppoint)
 }
 BOOL SetWindowExtEx(HDC hdc, int x, int y, LPSIZE lpsz)
 {
-    return SetExtent(hdc, &DcState::windowExt, x, y, lpsz);
+    return SetExtent(hdc, &DcState::windowExt, x, y, lpsz, &MetaRecorder::SetWindowExt);
 }
 BOOL GetWindowExtEx(HDC hdc, LPSIZE lpsize)
 {
@@ -956,7 +990,7 @@ BOOL GetWindowExtEx(HDC hdc, LPSIZE lpsize)
 }
 BOOL SetViewportExtEx(HDC hdc, int x, int y, LPSIZE lpsz)
 {
-    return SetExtent(hdc, &DcState::viewportExt, x, y, lpsz);
+    return SetExtent(hdc, &DcState::viewportExt, x, y, lpsz, &MetaRecorder::SetViewportExt);
 }
 BOOL GetViewportExtEx(HDC hdc, LPSIZE lpsize)
 {
@@ -964,11 +998,11 @@ BOOL GetViewportExtEx(HDC hdc, LPSIZE lpsize)
 }
 BOOL ScaleViewportExtEx(HDC hdc, int xn, int xd, int yn, int yd, LPSIZE lpsz)
 {
-    return ScaleExtent(hdc, &DcState::viewportExt, xn, xd, yn, yd, lpsz);
+    return ScaleExtent(hdc, &DcState::viewportExt, xn, xd, yn, yd, lpsz, &MetaRecorder::ScaleViewportExt);
 }
 BOOL ScaleWindowExtEx(HDC hdc, int xn, int xd, int yn, int yd, LPSIZE lpsz)
 {
-    return ScaleExtent(hdc, &DcState::windowExt, xn, xd, yn, yd, lpsz);
+    return ScaleExtent(hdc, &DcState::windowExt, xn, xd, yn, yd, lpsz, &MetaRecorder::ScaleWindowExt);
 }
 
 BOOL LPtoDP(HDC hdc, LPPOINT lppt, int c)
@@ -1044,6 +1078,8 @@ int ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode)
     {
         if (mode != RGN_COPY)
             return ERROR;
+        if (auto* r = RecorderOf(dc))
+            r->SelectClipRegion(nullptr, mode);
         dc->state.hasClip = false;
         dc->state.clip = QRegion();
         ++dc->clipSerial;
@@ -1052,6 +1088,8 @@ int ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode)
     auto* rgn = static_cast<RegionObject*>(LookupObject(hrgn, OBJ_REGION));
     if (!rgn)
         return ERROR;
+    if (auto* r = RecorderOf(dc); r && mode >= RGN_AND && mode <= RGN_COPY)
+        r->SelectClipRegion(&rgn->region, mode);
     return CombineClip(dc, rgn->region, mode);
 }
 
@@ -1063,18 +1101,24 @@ int SelectClipRgn(HDC hdc, HRGN hrgn)
 int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom)
 {
     KEL_DC(hdc, ERROR);
+    if (auto* r = RecorderOf(dc))
+        r->IntersectClipRect(left, top, right, bottom);
     return CombineClip(dc, QRegion(LogicalToDeviceRect(dc->state, left, top, right, bottom)), RGN_AND);
 }
 
 int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom)
 {
     KEL_DC(hdc, ERROR);
+    if (auto* r = RecorderOf(dc))
+        r->ExcludeClipRect(left, top, right, bottom);
     return CombineClip(dc, QRegion(LogicalToDeviceRect(dc->state, left, top, right, bottom)), RGN_DIFF);
 }
 
 int OffsetClipRgn(HDC hdc, int x, int y)
 {
     KEL_DC(hdc, ERROR);
+    if (auto* r = RecorderOf(dc))
+        r->OffsetClipRgn(x, y);
     if (!dc->state.hasClip)
         return SIMPLEREGION;
     const QPoint d = dc->state.ToDevice(x, y) - dc->state.ToDevice(0, 0);

@@ -1,6 +1,7 @@
 // Output calls: lines, shapes, fills, edges, raster-op blits and pixels. Everything is drawn in
 // device pixels without antialiasing, so raster operations are exact on image devices.
 #include "GdiDrawing.h"
+#include "MetaRecorder.h"
 
 #include <QtGui/QPainterPath>
 
@@ -191,9 +192,12 @@ QRectF OutlineRect(const QRect& r, const QPen& pen, bool insideFrame)
 }
 
 // Shapes bounded by a rectangle: Windows leaves a shape drawn without a pen one pixel smaller.
-template <typename Draw> BOOL ShapeCall(HDC hdc, int left, int top, int right, int bottom, Draw draw)
+template <typename Record, typename Draw>
+BOOL ShapeCall(HDC hdc, int left, int top, int right, int bottom, Record record, Draw draw)
 {
     KEL_DC(hdc, FALSE);
+    if (auto* r = RecorderOf(dc))
+        record(*r);
     Drawing d(dc);
     if (!d.Active())
         return TRUE;
@@ -247,6 +251,10 @@ enum class ArcKind
 BOOL ArcShape(HDC hdc, ArcKind kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2)
 {
     KEL_DC(hdc, FALSE);
+    if (auto* rec = RecorderOf(dc))
+        (rec->*(kind == ArcKind::Arc   ? &MetaRecorder::Arc
+                : kind == ArcKind::Pie ? &MetaRecorder::Pie
+                                       : &MetaRecorder::Chord))(l, t, r, b, x1, y1, x2, y2);
     Drawing d(dc);
     if (!d.Active())
         return TRUE;
@@ -391,6 +399,26 @@ QImage SourcePixels(DeviceContext* dst, const QImage& from, bool fromMono, COLOR
     return part;
 }
 
+// A blit onto a recording DC: the source's pixels as they are, for the recorder to stretch.
+BOOL RecordBlit(DeviceContext* dst, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc,
+                int ySrc, int wSrc, int hSrc, DWORD rop)
+{
+    if (!UsesSource(rop))
+    {
+        dst->recorder->PatBlt(xDest, yDest, wDest, hDest, rop);
+        return TRUE;
+    }
+    DeviceContext* src = LookupDc(hdcSrc);
+    QImage* from = src ? src->device->Image() : nullptr;
+    if (!from)
+        return FALSE;
+    const QRect srcRect = DeviceRect(src->state, xSrc, ySrc, xSrc + wSrc, ySrc + hSrc);
+    const QImage pixels = SourcePixels(dst, *from, IsMonochrome(src), src->state.bkColor, srcRect,
+                                       srcRect.size(), false, false);
+    dst->recorder->StretchBlt(xDest, yDest, wDest, hDest, pixels, rop);
+    return TRUE;
+}
+
 BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
                  int wSrc, int hSrc, DWORD rop)
 {
@@ -398,6 +426,8 @@ BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hd
     DeviceContext* dst = LookupDc(hdcDest);
     if (!dst)
         return FALSE;
+    if (dst->recorder)
+        return RecordBlit(dst, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop);
     const QRect target = DeviceRect(dst->state, xDest, yDest, xDest + wDest, yDest + hDest);
     const QPoint d0 = dst->state.ToDevice(xDest, yDest),
                  d1 = dst->state.ToDevice(xDest + wDest, yDest + hDest);
@@ -422,9 +452,28 @@ BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hd
 
 // ---- Lines
 
+namespace
+{
+
+// FillRect/FrameRect on a recording DC: 1 when recorded, 0 for a bad brush.
+int RecordFill(MetaRecorder& r, void (MetaRecorder::*record)(const RECT&, const LOGBRUSH&, const QImage&),
+               const RECT& rect, HBRUSH hbr)
+{
+    LOGBRUSH log{};
+    QImage pattern;
+    if (!DescribeBrush(hbr, log, pattern))
+        return 0;
+    (r.*record)(rect, log, pattern);
+    return 1;
+}
+
+} // namespace
+
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt)
 {
     KEL_DC(hdc, FALSE);
+    if (auto* r = RecorderOf(dc))
+        r->MoveTo(x, y);
     if (lppt)
         *lppt = dc->state.current;
     dc->state.current = POINT{x, y};
@@ -434,6 +483,8 @@ BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt)
 BOOL LineTo(HDC hdc, int x, int y)
 {
     KEL_DC(hdc, FALSE);
+    if (auto* r = RecorderOf(dc))
+        r->LineTo(x, y);
     {
         Drawing d(dc);
         if (d.Active())
@@ -452,6 +503,8 @@ BOOL Polyline(HDC hdc, const POINT* apt, int cpt)
     KEL_DC(hdc, FALSE);
     if (!apt || cpt < 2)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->Polyline(apt, cpt);
     Drawing d(dc);
     if (d.Active())
         StrokePolyline(d, DevicePoints(dc->state, apt, cpt));
@@ -463,6 +516,8 @@ BOOL PolylineTo(HDC hdc, const POINT* apt, DWORD cpt)
     KEL_DC(hdc, FALSE);
     if (!apt || cpt == 0)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->PolylineTo(apt, static_cast<int>(cpt));
     {
         Drawing d(dc);
         if (d.Active())
@@ -481,6 +536,8 @@ BOOL PolyPolyline(HDC hdc, const POINT* apt, const DWORD* asz, DWORD csz)
     KEL_DC(hdc, FALSE);
     if (!apt || !asz)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->PolyPolyline(apt, asz, static_cast<int>(csz));
     Drawing d(dc);
     for (DWORD i = 0, at = 0; i < csz; at += asz[i], ++i)
         if (d.Active())
@@ -495,6 +552,8 @@ BOOL PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz)
     KEL_DC(hdc, FALSE);
     if (!apt || !asz || csz <= 0)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        csz == 1 ? r->Polygon(apt, asz[0]) : r->PolyPolygon(apt, asz, csz);
     Drawing d(dc);
     if (!d.Active())
         return TRUE;
@@ -529,31 +588,32 @@ BOOL Polygon(HDC hdc, const POINT* apt, int cpt)
 
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
 {
-    return ShapeCall(hdc, left, top, right, bottom,
-                     [](Drawing& d, const QRect& r, const QPen& pen, const QRectF& outline)
-                     {
-                         QPainter& p = d.Painter();
-                         // The interior and the frame never overlap, so raster ops apply once per pixel.
-                         const int w =
-                             pen.style() == Qt::NoPen ? 0 : (pen.width() <= 1 ? 1 : (pen.width() + 1) / 2);
-                         p.fillRect(r.adjusted(w, w, -w, -w), d.Brush());
-                         if (pen.style() == Qt::NoPen)
-                             return;
-                         p.setPen(pen);
-                         p.setBrush(Qt::NoBrush);
-                         p.drawRect(outline);
-                     });
+    return ShapeCall(
+        hdc, left, top, right, bottom, [=](MetaRecorder& rec) { rec.Rectangle(left, top, right, bottom); },
+        [](Drawing& d, const QRect& r, const QPen& pen, const QRectF& outline)
+        {
+            QPainter& p = d.Painter();
+            // The interior and the frame never overlap, so raster ops apply once per pixel.
+            const int w = pen.style() == Qt::NoPen ? 0 : (pen.width() <= 1 ? 1 : (pen.width() + 1) / 2);
+            p.fillRect(r.adjusted(w, w, -w, -w), d.Brush());
+            if (pen.style() == Qt::NoPen)
+                return;
+            p.setPen(pen);
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(outline);
+        });
 }
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
 {
-    return ShapeCall(hdc, left, top, right, bottom,
-                     [](Drawing& d, const QRect&, const QPen& pen, const QRectF& outline)
-                     {
-                         d.Painter().setPen(pen);
-                         d.Painter().setBrush(d.Brush());
-                         d.Painter().drawEllipse(outline);
-                     });
+    return ShapeCall(
+        hdc, left, top, right, bottom, [=](MetaRecorder& rec) { rec.Ellipse(left, top, right, bottom); },
+        [](Drawing& d, const QRect&, const QPen& pen, const QRectF& outline)
+        {
+            d.Painter().setPen(pen);
+            d.Painter().setBrush(d.Brush());
+            d.Painter().drawEllipse(outline);
+        });
 }
 
 BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height)
@@ -564,13 +624,15 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int
         rw = dc->state.WidthToDevice(width) / 2;
         rh = dc->state.HeightToDevice(height) / 2;
     }
-    return ShapeCall(hdc, left, top, right, bottom,
-                     [rw, rh](Drawing& d, const QRect&, const QPen& pen, const QRectF& outline)
-                     {
-                         d.Painter().setPen(pen);
-                         d.Painter().setBrush(d.Brush());
-                         d.Painter().drawRoundedRect(outline, rw, rh);
-                     });
+    return ShapeCall(
+        hdc, left, top, right, bottom,
+        [=](MetaRecorder& rec) { rec.RoundRect(left, top, right, bottom, width, height); },
+        [rw, rh](Drawing& d, const QRect&, const QPen& pen, const QRectF& outline)
+        {
+            d.Painter().setPen(pen);
+            d.Painter().setBrush(d.Brush());
+            d.Painter().drawRoundedRect(outline, rw, rh);
+        });
 }
 
 BOOL Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4)
@@ -613,6 +675,8 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     KEL_DC(hDC, 0);
     if (!lprc)
         return 0;
+    if (auto* r = RecorderOf(dc))
+        return RecordFill(*r, &MetaRecorder::FillRect, *lprc, hbr);
     const QBrush brush = QtBrush(hbr, dc->state);
     if (brush.style() == Qt::NoBrush)
         return reinterpret_cast<uintptr_t>(hbr) && LookupObject(hbr, OBJ_BRUSH) ? 1 : 0;
@@ -631,6 +695,8 @@ int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     KEL_DC(hDC, 0);
     if (!lprc)
         return 0;
+    if (auto* r = RecorderOf(dc))
+        return RecordFill(*r, &MetaRecorder::FrameRect, *lprc, hbr);
     const QBrush brush = QtBrush(hbr, dc->state);
     if (brush.style() == Qt::NoBrush)
         return 0;
@@ -654,6 +720,8 @@ BOOL InvertRect(HDC hDC, const RECT* lprc)
     KEL_DC(hDC, FALSE);
     if (!lprc)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->InvertRect(*lprc);
     Drawing d(dc, false);
     if (d.Active())
     {
@@ -968,6 +1036,8 @@ BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop)
     KEL_DC(hdc, FALSE);
     if (UsesSource(rop))
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->PatBlt(x, y, w, h, rop);
     return Blit(dc, DeviceRect(dc->state, x, y, x + w, y + h), nullptr, rop);
 }
 
@@ -998,6 +1068,14 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
     const QRect srcRect(std::min(xSrc, xSrc + SrcWidth), top, std::abs(SrcWidth), std::abs(SrcHeight));
     const bool mirrorX = (d1.x() < d0.x()) != (SrcWidth < 0);
     const bool mirrorY = (d1.y() < d0.y()) != (SrcHeight < 0);
+    if (auto* r = RecorderOf(dc))
+    {
+        r->StretchBlt(xDest, yDest, DestWidth, DestHeight,
+                      SourcePixels(dc, dib, lpbmi->bmiHeader.biBitCount == 1, RGB(255, 255, 255), srcRect,
+                                   srcRect.size(), SrcWidth < 0, SrcHeight < 0),
+                      rop);
+        return std::abs(SrcHeight);
+    }
     const QImage pixels = SourcePixels(dc, dib, lpbmi->bmiHeader.biBitCount == 1, RGB(255, 255, 255), srcRect,
                                        target.size(), mirrorX, mirrorY);
     return Blit(dc, target, &pixels, rop) ? std::abs(SrcHeight) : 0;
@@ -1017,6 +1095,11 @@ int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, int xSrc,
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color)
 {
     KEL_DC(hdc, CLR_INVALID);
+    if (auto* r = RecorderOf(dc))
+    {
+        r->SetPixel(x, y, color);
+        return color;
+    }
     const QPoint p = dc->state.ToDevice(x, y);
     if (dc->Clipped() && !dc->EffectiveClip().contains(p))
         return CLR_INVALID;

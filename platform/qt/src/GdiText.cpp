@@ -1,6 +1,7 @@
 // Text output and measuring: TextOut/ExtTextOut with alignment and escapement, DrawText's layout
 // flags, metrics and the face list.
 #include "GdiDrawing.h"
+#include "MetaRecorder.h"
 
 #include <QtGui/QFontDatabase>
 #include <QtGui/QFontInfo>
@@ -140,6 +141,33 @@ BOOL TextAt(DeviceContext* dc, int x, int y, const QString& text, const RECT* op
     return TRUE;
 }
 
+// DrawText on a recording DC: each line as a text output at its place, top-left aligned.
+void RecordLines(DeviceContext* dc, MetaRecorder& r, const RECT& rect, const QRect& box,
+                 const QStringList& lines, int top, int lineHeight, UINT format)
+{
+    const QFontMetrics fm(CurrentFont(dc));
+    const UINT align = dc->state.textAlign;
+    if (align != (TA_TOP | TA_LEFT))
+        r.SetTextAlign(TA_TOP | TA_LEFT);
+    int y = top;
+    for (const QString& line : lines)
+    {
+        const int w = fm.horizontalAdvance(line);
+        int x = box.left();
+        if (format & DT_CENTER)
+            x = box.left() + (box.width() - w) / 2;
+        else if (format & DT_RIGHT)
+            x = box.left() + box.width() - w;
+        const QPoint at = dc->state.ToLogical(x, y);
+        const std::string bytes = kel::Utf8ToCp1252(line.toStdString());
+        r.ExtTextOut(at.x(), at.y(), (format & DT_NOCLIP) ? 0 : ETO_CLIPPED, &rect, bytes.data(),
+                     static_cast<UINT>(bytes.size()), nullptr);
+        y += lineHeight;
+    }
+    if (align != (TA_TOP | TA_LEFT))
+        r.SetTextAlign(align);
+}
+
 } // namespace
 
 BOOL TextOut(HDC hdc, int x, int y, LPCSTR lpString, int c)
@@ -147,6 +175,8 @@ BOOL TextOut(HDC hdc, int x, int y, LPCSTR lpString, int c)
     KEL_DC(hdc, FALSE);
     if (c < 0 || (c > 0 && !lpString))
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->TextOut(x, y, lpString, c);
     return TextAt(dc, x, y, ToQString(lpString, c), nullptr, nullptr, nullptr);
 }
 
@@ -156,6 +186,8 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR 
     KEL_DC(hdc, FALSE);
     if (c > 0 && !lpString)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->ExtTextOut(x, y, options, lprect, lpString, c, lpDx);
     const RECT* opaque = (options & ETO_OPAQUE) ? lprect : nullptr;
     const RECT* clip = (options & ETO_CLIPPED) ? lprect : nullptr;
     return TextAt(dc, x, y, ToQString(lpString, static_cast<int>(c)), opaque, clip, lpDx);
@@ -243,6 +275,8 @@ int DrawText(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format)
         else if (format & DT_BOTTOM)
             top = box.top() + box.height() - lineHeight;
     }
+    if (auto* r = RecorderOf(dc))
+        RecordLines(dc, *r, *lprc, box, lines, top, lineHeight, format);
     Drawing d(dc, false);
     if (d.Active())
     {
