@@ -362,8 +362,8 @@ protected:
     int AskAbortRetryIgnore(LPCTSTR text);
     BOOL QueryInt(LPCTSTR command, int& value);
     BOOL QueryFloat(LPCTSTR command, float& value);
-    // Sets and verifies an integer; command has one %d.
-    BOOL SetVerifiedInt(LPCTSTR letters, int value);
+    // Sets and verifies an integer; with defaultForm, 32767 is sent as the letters and "*".
+    BOOL SetVerifiedInt(LPCTSTR letters, int value, bool defaultForm = true);
     // Sets and verifies a float printed with format; accepts the echo when it reads as the same
     // number at that precision.
     BOOL SetVerifiedFloat(LPCTSTR letters, LPCTSTR format, double sent, double tolerance, CString* echo);
