@@ -1,0 +1,130 @@
+#include "dialogs/HeadDialogs.h"
+
+#include "ResourceDll.h"
+#include "dialogs/CemDlg.h"
+#include "dialogs/FilamentWarning.h"
+#include "dialogs/HeadInfoDlg.h"
+#include "dialogs/HeadWaitDlg.h"
+#include "dialogs/IonizerDlg.h"
+#include "dialogs/RfCheckDlg.h"
+
+CDlgPackScope::CDlgPackScope()
+{
+    CResourceDll::Instance()->SwitchToDll();
+}
+
+CDlgPackScope::~CDlgPackScope()
+{
+    CResourceDll::Instance()->RestoreHandle();
+}
+
+CHeadDialogs& CHeadDialogs::Instance()
+{
+    static CHeadDialogs instance;
+    return instance;
+}
+
+void CHeadDialogs::Install()
+{
+    CHead::SetDialogs(&Instance());
+}
+
+int CHeadDialogs::RunWaitBox(CHead& head, int limit, int mode, UINT textId, const CString& text)
+{
+    CHeadWaitDlg dlg;
+    dlg.m_pHead = &head;
+    dlg.m_nTimeLimit = limit;
+    dlg.m_nMode = mode;
+    dlg.m_nTextId = textId;
+    dlg.m_strText = text;
+    return static_cast<int>(dlg.DoModal()); // switches to dlgpack itself
+}
+
+int CHeadDialogs::RunFilamentWarning(int& checkBox)
+{
+    CDlgPackScope scope;
+    CFilamentWarning dlg;
+    const int result = static_cast<int>(dlg.DoModal());
+    checkBox = dlg.m_nCheck;
+    return result;
+}
+
+int CHeadDialogs::RunIonizerDialog(CHead&, HeadIonizerSettings& s)
+{
+    CDlgPackScope scope;
+    CIonizerDlg dlg;
+    dlg.m_nDefElectronEnergy = s.defaultElectronEnergy;
+    dlg.m_fDefEmission = s.defaultEmission;
+    dlg.m_nDefFocusVoltage = s.defaultFocusVoltage;
+    dlg.m_nDefIonEnergy = s.defaultIonEnergy;
+    dlg.m_nElectronEnergy = s.electronEnergy;
+    dlg.m_fEmission = s.emission;
+    dlg.m_nFocusVoltage = s.focusVoltage;
+    dlg.m_nIonEnergy = s.ionEnergy;
+    dlg.m_nFilament = s.filamentOn;
+    dlg.m_nOptionFlag = s.filamentWarning;
+    const int result = static_cast<int>(dlg.DoModal());
+    if (result == IDOK)
+    {
+        s.electronEnergy = dlg.m_nElectronEnergy;
+        s.emission = dlg.m_fEmission;
+        s.focusVoltage = dlg.m_nFocusVoltage;
+        s.ionEnergy = dlg.m_nIonEnergy;
+        s.filamentOn = dlg.m_nFilament;
+        s.filamentWarning = dlg.m_nOptionFlag;
+    }
+    return result;
+}
+
+int CHeadDialogs::RunDuxIonizerDialog(CHead&, HeadDuxIonizerSettings& s)
+{
+    CDlgPackScope scope;
+    CDuxIonizerDlg dlg;
+    for (int k = 0; k < 3; ++k)
+        dlg.m_strPreset[k] = s.presetText[k];
+    dlg.m_nPreset = s.presetIndex;
+    dlg.m_nFilament = s.filament;
+    dlg.m_nIonEnergy = dlg.m_nDefIonEnergy = s.ionEnergy;
+    dlg.m_nElectronEnergy = dlg.m_nDefElectronEnergy = s.electronEnergy;
+    dlg.m_nFocusVoltage = dlg.m_nDefFocusVoltage = s.focusVoltage;
+    dlg.m_fEmission = dlg.m_fDefEmission = s.emission;
+    const int result = static_cast<int>(dlg.DoModal());
+    if (result == IDOK)
+    {
+        s.presetIndex = dlg.m_nPreset;
+        s.filament = dlg.m_nFilament;
+        s.ionEnergy = dlg.m_nIonEnergy;
+        s.electronEnergy = dlg.m_nElectronEnergy;
+        s.focusVoltage = dlg.m_nFocusVoltage;
+        s.emission = dlg.m_fEmission;
+    }
+    return result;
+}
+
+int CHeadDialogs::RunRfCheckBox(const CString& massText, int& noticeFlag)
+{
+    CDlgPackScope scope;
+    CRfCheckDlg dlg;
+    dlg.m_strMass = massText.Left(10);
+    dlg.m_nResult = noticeFlag;
+    const int result = static_cast<int>(dlg.DoModal());
+    if (result == IDOK)
+        noticeFlag = dlg.m_nResult;
+    return result;
+}
+
+int CHeadDialogs::RunInfoDialog(const HeadInfoTexts& texts)
+{
+    CDlgPackScope scope;
+    CHeadInfoDlg dlg;
+    dlg.m_texts = texts;
+    return static_cast<int>(dlg.DoModal());
+}
+
+int CHeadDialogs::RunCemDialog(CHead& head)
+{
+    CDlgPackScope scope;
+    CCemDlg dlg;
+    dlg.m_pHead = &head;
+    return static_cast<int>(dlg.DoModal());
+}

@@ -1,0 +1,31 @@
+// The head's dialogs as the head layer asks for them. Each one runs with dlgpack as the resource
+// module (when it is loaded) and puts the previous module back afterwards.
+#pragma once
+
+#include "head/Head.h"
+
+class CHeadDialogs : public IHeadDialogs
+{
+public:
+    // The process-wide instance; Install hands it to CHead (the programs call it at start).
+    static CHeadDialogs& Instance();
+    static void Install();
+
+    int RunWaitBox(CHead& head, int limit, int mode, UINT textId, const CString& text) override;
+    int RunFilamentWarning(int& checkBox) override;
+    int RunIonizerDialog(CHead& head, HeadIonizerSettings& settings) override;
+    int RunDuxIonizerDialog(CHead& head, HeadDuxIonizerSettings& settings) override;
+    int RunRfCheckBox(const CString& massText, int& noticeFlag) override;
+    int RunInfoDialog(const HeadInfoTexts& texts) override;
+    int RunCemDialog(CHead& head) override;
+};
+
+// Makes dlgpack the resource module for its lifetime.
+class CDlgPackScope
+{
+public:
+    CDlgPackScope();
+    ~CDlgPackScope();
+    CDlgPackScope(const CDlgPackScope&) = delete;
+    CDlgPackScope& operator=(const CDlgPackScope&) = delete;
+};

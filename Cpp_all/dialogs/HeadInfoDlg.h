@@ -1,0 +1,23 @@
+// CHeadInfoDlg: shows what the head told about itself; the head layer fills the texts.
+#pragma once
+
+#include "head/Head.h"
+
+#include <afxwin.h>
+
+class CHeadInfoDlg : public CDialog
+{
+    DECLARE_DYNAMIC(CHeadInfoDlg)
+public:
+    enum
+    {
+        IDD = 228
+    };
+
+    explicit CHeadInfoDlg(CWnd* pParent = nullptr);
+
+    HeadInfoTexts m_texts;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+};
