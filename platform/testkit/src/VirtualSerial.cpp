@@ -201,6 +201,12 @@ std::string VirtualNullModem::ReadAvailable()
     return out;
 }
 
+size_t VirtualNullModem::PortRxRoom() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->link ? m_shared->link->RxRoom() : 0;
+}
+
 void VirtualNullModem::SetDtr(bool on)
 {
     std::lock_guard lock(m_shared->mutex);

@@ -46,6 +46,9 @@ public:
     std::string Read(size_t n, DWORD timeoutMs);
     // Everything the port has sent so far, without waiting.
     std::string ReadAvailable();
+    // Free room in the port's receive queue in bytes (0 while the port is closed), so a far end
+    // can hold its output the way hardware flow control would.
+    size_t PortRxRoom() const;
     void SetDtr(bool on);
     void SetRts(bool on);
     // Line errors seen by the port (CE_FRAME, CE_OVERRUN, CE_RXPARITY, CE_RXOVER, CE_BREAK):

@@ -1,0 +1,646 @@
+#include "HeadEmulator.h"
+
+#include "Random.h"
+#include "testkit/VirtualSerial.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <thread>
+
+// The pseudo-terminal end is test infrastructure outside the layer: it talks to the kernel
+// directly, as the test of the tty path does.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace kel::test
+{
+
+namespace
+{
+
+// ---- The spectrum ----
+// Stand-in for the simulated head's spectrum table: 991 rows, 1.0 to 100.0 amu in 0.1 steps.
+// The only place that knows the signal; replace it by the shared table when that exists.
+constexpr int kRows = 991;
+constexpr double kFloor = 36.1;
+
+double RowSignal(int row)
+{
+    if (row < 0 || row >= kRows)
+        return kFloor;
+    struct Peak
+    {
+        double mass, height, width;
+    };
+    static const Peak peaks[] = {{2.3, 1700, 0.25}, {14.0, 150, 0.3},  {16.0, 200, 0.3}, {18.0, 600, 0.3},
+                                 {28.1, 7740, 0.3}, {32.0, 1730, 0.3}, {44.0, 300, 0.3}};
+    const double mass = 1.0 + row * 0.1;
+    double signal = kFloor;
+    for (const Peak& p : peaks)
+    {
+        const double d = (mass - p.mass) / p.width;
+        signal += p.height * std::exp(-0.5 * d * d);
+    }
+    return signal;
+}
+
+// The row nearest to mass; the lower one on a tie. -1 outside the table.
+int RowOf(double mass)
+{
+    if (mass < 1.0 || mass > 100.0)
+        return -1;
+    const double x = (mass - 1.0) * 10.0;
+    int row = static_cast<int>(std::floor(x));
+    if (x - row > 0.5 + 1e-9)
+        ++row;
+    return std::min(row, kRows - 1);
+}
+
+std::string Word(int32_t value)
+{
+    const uint32_t v = static_cast<uint32_t>(value);
+    std::string out(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// ---- Where the bytes go ----
+class Transport
+{
+public:
+    virtual ~Transport() = default;
+    // What came from the port, without waiting.
+    virtual std::string Read() = 0;
+    // Bytes the port can take now.
+    virtual size_t Room() = 0;
+    // Writes up to n bytes; returns how many went.
+    virtual size_t Write(const char* data, size_t n) = 0;
+    // Waits about a millisecond for input.
+    virtual void Idle() = 0;
+    virtual bool SetDsr(bool on) = 0;
+};
+
+class ModemTransport final : public Transport
+{
+public:
+    explicit ModemTransport(VirtualNullModem& modem) : m_modem(modem) {}
+    std::string Read() override { return m_modem.ReadAvailable(); }
+    size_t Room() override { return m_modem.PortRxRoom(); }
+    size_t Write(const char* data, size_t n) override
+    {
+        m_modem.Write(std::string(data, n));
+        return n;
+    }
+    // Real time on purpose: the emulator must keep answering while a test holds a fake clock.
+    void Idle() override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+    bool SetDsr(bool on) override
+    {
+        m_modem.SetDtr(on);
+        return true;
+    }
+
+private:
+    VirtualNullModem& m_modem;
+};
+
+class PtyTransport final : public Transport
+{
+public:
+    PtyTransport()
+    {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        char name[128];
+        if (m_fd < 0 || grantpt(m_fd) != 0 || unlockpt(m_fd) != 0 ||
+            ptsname_r(m_fd, name, sizeof name) != 0 ||
+            fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK) != 0)
+            return;
+        m_path = name;
+    }
+    ~PtyTransport() override
+    {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool Ok() const { return !m_path.empty(); }
+    const std::string& Path() const { return m_path; }
+
+    std::string Read() override
+    {
+        std::string got;
+        char buffer[256];
+        for (;;)
+        {
+            ssize_t n = read(m_fd, buffer, sizeof buffer);
+            if (n <= 0)
+                break; // EAGAIN: nothing more; EIO: the slave is not open
+            got.append(buffer, static_cast<size_t>(n));
+        }
+        return got;
+    }
+    size_t Room() override { return 4096; }
+    size_t Write(const char* data, size_t n) override
+    {
+        ssize_t done = write(m_fd, data, n);
+        return done > 0 ? static_cast<size_t>(done) : 0;
+    }
+    void Idle() override
+    {
+        pollfd p{m_fd, POLLIN, 0};
+        // With the slave closed the master reports a hang-up at once; don't spin on it.
+        if (poll(&p, 1, 1) > 0 && (p.revents & (POLLHUP | POLLERR)))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    bool SetDsr(bool) override { return false; }
+
+private:
+    int m_fd = -1;
+    std::string m_path;
+};
+
+bool RepliesWithStatus(const std::string& letters)
+{
+    static const char* const done[] = {"IN", "CL", "DG", "FL", "HV", "IE", "EE", "VF"};
+    return std::any_of(std::begin(done), std::end(done), [&](const char* l) { return letters == l; });
+}
+
+// The bit of "ER?" that flags each error group.
+const std::map<std::string, int>& GroupBits()
+{
+    static const std::map<std::string, int> bits = {
+        {"EP?", 0x40}, {"ED?", 0x20}, {"EQ?", 0x10}, {"EM?", 0x08}, {"EF?", 0x02}};
+    return bits;
+}
+
+bool IsErrorQuery(const std::string& cmd)
+{
+    return cmd == "ER?" || cmd == "EC?" || GroupBits().count(cmd) != 0;
+}
+
+} // namespace
+
+struct HeadEmulator::State
+{
+    std::unique_ptr<Transport> transport;
+    std::string devicePath;
+    std::thread thread;
+    std::atomic<bool> stop{false};
+
+    mutable std::mutex mutex; // everything below
+    mutable std::condition_variable logged;
+
+    std::map<std::string, std::string> settings = {
+        {"MI", "1"},      {"MF", "100"},    {"SA", "10"},   {"NF", "4"},    {"DI", "125"},
+        {"RS", "128.00"}, {"RI", "0.00"},   {"DS", "0.00"}, {"IE", "1"},    {"EE", "70"},
+        {"VF", "90"},     {"FL", "0.00"},   {"HV", "0"},    {"MV", "1000"}, {"MG", "1000.0000"},
+        {"ST", "0.0200"}, {"SP", "0.1009"}, {"CE", "1"},    {"MO", "1"},    {"TP", "0"}};
+    std::map<std::string, std::string> defaults = {
+        {"MI", "1"},  {"SA", "10"}, {"NF", "4"},      {"DI", "0"},    {"IE", "1"},
+        {"EE", "70"}, {"VF", "90"}, {"RS", "128.00"}, {"RI", "0.00"}, {"DS", "0.00"}};
+    std::string id = "ZOLKEL200VER1.02SN12345";
+    std::map<std::string, int> errors;
+    int rfLimit = INT_MAX;
+    std::map<int, std::string> xv;
+    int noiseModel = 1;
+    int32_t seed = -1;
+    int32_t totalPressureWord = 1023;
+    int32_t ionCurrentWord = 1000;
+    int lastSingleMass = 0;
+
+    bool silent = false;
+    struct Silencing
+    {
+        std::string command;
+        int times;
+    };
+    std::vector<Silencing> silences;
+    struct EchoFault
+    {
+        std::string value;
+        int times;
+    };
+    std::map<std::string, EchoFault> echoFaults;
+
+    std::string received;
+    std::vector<std::string> commands;
+    std::string partial;
+
+    std::string replies; // text and single words, sent first
+    std::string points;  // scan output not sent yet
+    struct Scan
+    {
+        bool analog = true;
+        int sweepsLeft = 0;
+        int index = 0; // index == count: the total-pressure word
+        int count = 0;
+        int initial = 0;
+        int steps = 1;
+        int scale = 100;
+    };
+    bool scanning = false;
+    Scan scan;
+
+    // ---- Settings as numbers ----
+    int IntSetting(const char* letters) const
+    {
+        auto it = settings.find(letters);
+        return it == settings.end() ? 0 : std::atoi(it->second.c_str());
+    }
+
+    std::string Default(const std::string& letters) const
+    {
+        if (auto it = defaults.find(letters); it != defaults.end())
+            return it->second;
+        if (letters == "MF")
+        {
+            // The model's mass range: "ZOLKEL200..." -> 200.
+            int range = id.size() >= 9 ? std::atoi(id.substr(6, 3).c_str()) : 0;
+            return std::to_string(range > 0 ? range : 100);
+        }
+        return "0";
+    }
+
+    int ErrorByte(const std::string& query) const
+    {
+        auto it = errors.find(query);
+        int bits = it == errors.end() ? 0 : it->second;
+        if (query == "ER?")
+            for (const auto& [group, bit] : GroupBits())
+                if (auto g = errors.find(group); g != errors.end() && g->second != 0)
+                    bits |= bit;
+        return bits;
+    }
+
+    double Noise()
+    {
+        switch (noiseModel)
+        {
+        case 0:
+            return UniformDeviate(seed);
+        case 1:
+            return GaussianDeviate(seed);
+        default:
+            return 0.0;
+        }
+    }
+
+    int32_t Point(int row, int scale) { return static_cast<int32_t>(RowSignal(row) + Noise() * scale); }
+
+    // True when the reply to cmd is to be swallowed; uses up one count of a matching silence.
+    bool Silenced(const std::string& cmd)
+    {
+        for (auto it = silences.begin(); it != silences.end(); ++it)
+        {
+            const bool match =
+                it->command.size() == 2 ? cmd.compare(0, 2, it->command) == 0 : cmd == it->command;
+            if (!match)
+                continue;
+            if (it->times > 0 && --it->times == 0)
+                silences.erase(it);
+            return true;
+        }
+        return silent;
+    }
+
+    // ---- Commands ----
+    void Take(const std::string& bytes)
+    {
+        received += bytes;
+        for (char c : bytes)
+        {
+            if (c != '\r' && c != '\n')
+            {
+                partial += c;
+                continue;
+            }
+            if (partial.empty())
+                continue; // the LF after a CR
+            commands.push_back(partial);
+            Handle(partial);
+            partial.clear();
+        }
+        logged.notify_all();
+    }
+
+    void StartScan(bool analog, const std::string& arg)
+    {
+        const int sweeps = arg.empty() ? 1 : std::atoi(arg.c_str());
+        Scan s;
+        s.analog = analog;
+        s.sweepsLeft = sweeps;
+        s.initial = IntSetting("MI");
+        s.steps = analog ? std::max(1, IntSetting("SA")) : 1;
+        s.count = (IntSetting("MF") - s.initial) * s.steps + 1;
+        s.scale = IntSetting("MO") == 1 && IntSetting("HV") != 0 ? 10 : 100;
+        scan = s;
+        scanning = sweeps > 0 && s.count > 0;
+    }
+
+    void Handle(const std::string& cmd)
+    {
+        // A new command ends a scan; what it had not sent yet is dropped.
+        scanning = false;
+        points.clear();
+
+        const std::string letters = cmd.substr(0, 2);
+        const std::string arg = cmd.size() > 2 ? cmd.substr(2) : std::string();
+        const bool quiet = Silenced(cmd);
+        std::string text;
+        bool hasText = false;
+        auto answer = [&](const std::string& t)
+        {
+            text = t;
+            hasText = true;
+        };
+        auto word = [&](int32_t w)
+        {
+            if (!quiet)
+                replies += Word(w);
+        };
+
+        if (cmd == "ID?")
+            answer(id);
+        else if (IsErrorQuery(cmd))
+            answer(std::to_string(ErrorByte(cmd)));
+        else if (cmd == "AP?")
+            answer(std::to_string(std::max(0, (IntSetting("MF") - IntSetting("MI")) * IntSetting("SA") + 1)));
+        else if (cmd == "HP?")
+            answer(std::to_string(std::max(0, IntSetting("MF") - IntSetting("MI") + 1)));
+        else if (cmd == "TP?")
+            word(totalPressureWord);
+        else if (cmd == "IB?")
+            word(ionCurrentWord);
+        else if (cmd == "MR?")
+            word(Point(RowOf(lastSingleMass), 100));
+        else if (cmd == "AD0" || cmd == "AD1")
+        {
+            // RF level 6 x AD0 - 5 x AD1: 3.5 when healthy, 0.5 when failing.
+            const bool healthy = IntSetting("ML") <= rfLimit;
+            answer(cmd == "AD1" ? "0.50" : healthy ? "1.00" : "0.50");
+        }
+        else if (letters == "SC" || letters == "HS")
+        {
+            if (!quiet)
+                StartScan(letters == "SC", arg);
+        }
+        else if (letters == "MR")
+        {
+            const int mass = std::atoi(arg.c_str());
+            if (mass > 0)
+            {
+                lastSingleMass = mass;
+                word(Point(RowOf(mass), 100));
+            }
+        }
+        else if (letters == "XV")
+        {
+            const int index = IntSetting("XA");
+            if (arg == "?")
+                answer(xv.count(index) ? xv[index] : "0.0000");
+            else
+                xv[index] = arg == "*" ? "0.0000" : arg;
+        }
+        else if (arg == "?")
+        {
+            auto fault = echoFaults.find(letters);
+            if (fault != echoFaults.end())
+            {
+                answer(fault->second.value);
+                if (--fault->second.times <= 0)
+                    echoFaults.erase(fault);
+            }
+            else
+                answer(settings.count(letters) ? settings[letters] : "0");
+        }
+        else
+        {
+            settings[letters] = arg == "*" ? Default(letters) : arg;
+            if (RepliesWithStatus(letters))
+                answer(std::to_string(ErrorByte("ER?")));
+        }
+
+        if (hasText && !quiet)
+            replies += text + '\r';
+    }
+
+    // Tops up the scan output and sends what the port can take. True when anything went out.
+    bool Flush()
+    {
+        while (scanning && points.size() < 1024)
+        {
+            if (scan.index < scan.count)
+            {
+                const int row = scan.analog ? 10 * (scan.initial - 1) + (10 * scan.index) / scan.steps
+                                            : 10 * (scan.initial - 1) + 10 * scan.index;
+                points += Word(Point(row, scan.scale));
+                ++scan.index;
+                continue;
+            }
+            points += Word(totalPressureWord);
+            scan.index = 0;
+            if (--scan.sweepsLeft <= 0)
+                scanning = false;
+        }
+        bool sent = false;
+        for (std::string* out : {&replies, &points})
+        {
+            if (out->empty())
+                continue;
+            const size_t room = transport->Room();
+            if (room == 0)
+                break;
+            const size_t n = transport->Write(out->data(), std::min(room, out->size()));
+            out->erase(0, n);
+            sent = sent || n > 0;
+            if (!out->empty())
+                break; // keep replies ahead of points
+        }
+        return sent;
+    }
+
+    void Run()
+    {
+        while (!stop)
+        {
+            std::string in = transport->Read();
+            bool busy = !in.empty();
+            {
+                std::lock_guard lock(mutex);
+                if (!in.empty())
+                    Take(in);
+                busy = Flush() || busy;
+            }
+            if (!busy)
+                transport->Idle();
+        }
+    }
+
+    void Start()
+    {
+        thread = std::thread([this] { Run(); });
+    }
+};
+
+HeadEmulator::HeadEmulator(VirtualNullModem& modem) : m_state(std::make_unique<State>())
+{
+    m_state->transport = std::make_unique<ModemTransport>(modem);
+    m_state->Start();
+}
+
+HeadEmulator::HeadEmulator() : m_state(std::make_unique<State>())
+{
+    auto pty = std::make_unique<PtyTransport>();
+    if (!pty->Ok())
+        return;
+    m_state->devicePath = pty->Path();
+    m_state->transport = std::move(pty);
+    m_state->Start();
+}
+
+HeadEmulator::~HeadEmulator()
+{
+    m_state->stop = true;
+    if (m_state->thread.joinable())
+        m_state->thread.join();
+}
+
+bool HeadEmulator::IsRunning() const
+{
+    return m_state->thread.joinable();
+}
+
+std::string HeadEmulator::DevicePath() const
+{
+    return m_state->devicePath;
+}
+
+std::string HeadEmulator::Setting(const std::string& letters) const
+{
+    std::lock_guard lock(m_state->mutex);
+    auto it = m_state->settings.find(letters);
+    return it == m_state->settings.end() ? "0" : it->second;
+}
+
+void HeadEmulator::SetSetting(const std::string& letters, const std::string& value)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->settings[letters] = value;
+}
+
+void HeadEmulator::SetDefault(const std::string& letters, const std::string& value)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->defaults[letters] = value;
+}
+
+void HeadEmulator::SetId(const std::string& reply)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->id = reply;
+}
+
+void HeadEmulator::SetErrorStatus(const std::string& query, int bits)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->errors[query] = bits;
+}
+
+void HeadEmulator::SetRfLimit(int mass)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->rfLimit = mass;
+}
+
+void HeadEmulator::SetNoiseModel(int model, int32_t seed)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->noiseModel = model;
+    m_state->seed = seed;
+}
+
+void HeadEmulator::SetTotalPressureWord(int32_t word)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->totalPressureWord = word;
+}
+
+void HeadEmulator::SetIonCurrentWord(int32_t word)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->ionCurrentWord = word;
+}
+
+int32_t HeadEmulator::SpectrumPoint(double mass)
+{
+    return static_cast<int32_t>(RowSignal(RowOf(mass)));
+}
+
+void HeadEmulator::SetSilent(bool silent)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->silent = silent;
+}
+
+void HeadEmulator::Silence(const std::string& command, int times)
+{
+    std::lock_guard lock(m_state->mutex);
+    if (times != 0)
+        m_state->silences.push_back({command, times});
+}
+
+void HeadEmulator::ClearSilences()
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->silences.clear();
+}
+
+void HeadEmulator::SetEchoFault(const std::string& letters, const std::string& wrongValue, int times)
+{
+    std::lock_guard lock(m_state->mutex);
+    if (times > 0)
+        m_state->echoFaults[letters] = {wrongValue, times};
+    else
+        m_state->echoFaults.erase(letters);
+}
+
+bool HeadEmulator::SetDsr(bool on)
+{
+    return m_state->transport && m_state->transport->SetDsr(on);
+}
+
+std::string HeadEmulator::Received() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->received;
+}
+
+std::vector<std::string> HeadEmulator::Commands() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->commands;
+}
+
+void HeadEmulator::ClearLog()
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->received.clear();
+    m_state->commands.clear();
+}
+
+bool HeadEmulator::WaitForCommands(size_t count, unsigned timeoutMs) const
+{
+    std::unique_lock lock(m_state->mutex);
+    return m_state->logged.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                    [&] { return m_state->commands.size() >= count; });
+}
+
+} // namespace kel::test
