@@ -1,5 +1,7 @@
 #include "widgetlib/Hyperlink.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -211,4 +213,15 @@ BOOL CHyperlink::OnSetCursor(CWnd*, UINT, UINT)
 {
     ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
     return TRUE;
+}
+
+BOOL ShellExecuteEx(LPSHELLEXECUTEINFO pExecInfo)
+{
+    if (!pExecInfo || pExecInfo->cbSize != sizeof(SHELLEXECUTEINFO) || !pExecInfo->lpFile ||
+        !*pExecInfo->lpFile || (pExecInfo->lpVerb && std::strcmp(pExecInfo->lpVerb, "open") != 0))
+        return FALSE;
+    pExecInfo->hProcess = nullptr;
+    const BOOL opened = kel::OpenUrl(pExecInfo->lpFile);
+    pExecInfo->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(opened ? 42 : SE_ERR_NOASSOC));
+    return opened;
 }

@@ -6,6 +6,7 @@
 #include "win32/rcdata.h"
 
 #include <cstring>
+#include <vector>
 
 namespace kel::gdi
 {
@@ -143,3 +144,32 @@ QImage ImageOfIcon(HICON icon, QPoint* hotspot)
 }
 
 } // namespace kel::gdi
+
+BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo)
+{
+    QPoint hotspot;
+    const QImage image = kel::gdi::ImageOfIcon(hIcon, &hotspot);
+    if (!piconinfo || image.isNull())
+        return FALSE;
+    const int w = image.width(), h = image.height();
+    // Monochrome rows are word-aligned; a set bit is white (transparent).
+    const int stride = ((w + 15) / 16) * 2;
+    std::vector<uint8_t> maskBits(static_cast<size_t>(stride) * static_cast<size_t>(h), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (qAlpha(image.pixel(x, y)) == 0)
+                maskBits[static_cast<size_t>(y * stride + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    const bool isIcon = kel::gdi::U16(kel::gdi::EntryOf(hIcon)->bytes + 2) == 1;
+    piconinfo->fIcon = isIcon;
+    piconinfo->xHotspot = static_cast<DWORD>(isIcon ? w / 2 : hotspot.x());
+    piconinfo->yHotspot = static_cast<DWORD>(isIcon ? h / 2 : hotspot.y());
+    QImage colour(w, h, QImage::Format_RGB32);
+    colour.fill(Qt::black);
+    {
+        QPainter p(&colour);
+        p.drawImage(0, 0, image);
+    }
+    piconinfo->hbmColor = kel::gdi::BitmapFromImage(colour);
+    piconinfo->hbmMask = CreateBitmap(w, h, 1, 1, maskBits.data());
+    return piconinfo->hbmColor && piconinfo->hbmMask;
+}

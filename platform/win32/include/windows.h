@@ -16,3 +16,4 @@
 #include "win32/gdi.h"
 #include "win32/print.h"
 #include "win32/clipboard.h"
+#include "win32/sound.h"

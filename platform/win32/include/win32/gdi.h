@@ -794,6 +794,18 @@ BOOL DrawState(HDC hdc, HBRUSH hbrFore, DRAWSTATEPROC qfnCallBack, LPARAM lData,
 BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
 BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT istepIfAniCur,
                 HBRUSH hbrFlickerFreeDraw, UINT diFlags);
+typedef struct _ICONINFO
+{
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;
+    HBITMAP hbmColor;
+} ICONINFO, *PICONINFO;
+// The icon's or cursor's pictures as two new bitmaps the caller deletes: hbmColor (32 bits, the
+// colours over black) and hbmMask (monochrome, white where transparent). An icon's hot spot is its
+// centre. FALSE for a handle without a picture.
+BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo);
 // Fills with the selected brush combined by the raster op (PATCOPY, PATINVERT, DSTINVERT, BLACKNESS,
 // WHITENESS).
 BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
@@ -804,6 +816,53 @@ BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdc
                 int wSrc, int hSrc, DWORD rop);
 // Makes sure drawing so far is in the pixels (bitmap bits read directly); always TRUE.
 BOOL GdiFlush();
+
+// ---- Windows metafiles
+// ----------------------------------------------------------------------------------------
+
+// A DC recording a Windows metafile (16-bit coordinates: larger ones are clamped). pszFile NULL
+// records in memory; a path is written by CloseMetaFile. NULL when the path does not fit.
+HDC CreateMetaFile(LPCSTR pszFile);
+// Ends the recording, writes the file when one was named and deletes the DC. NULL for a DC that
+// does not record a Windows metafile, or when the file cannot be written.
+HMETAFILE CloseMetaFile(HDC hdc);
+// Reads a metafile file (a placeable header in front is skipped); NULL when it is missing,
+// truncated or not a valid metafile.
+HMETAFILE GetMetaFile(LPCSTR lpName);
+// A copy in memory (lpFileName NULL) or written to the file; NULL on failure.
+HMETAFILE CopyMetaFile(HMETAFILE hmf, LPCSTR lpFileName);
+BOOL DeleteMetaFile(HMETAFILE hmf);
+// Copies the metafile's bytes into lpData (NULL: returns the size). Bytes copied, 0 for a bad
+// handle or when cbBuffer is too small.
+UINT GetMetaFileBitsEx(HMETAFILE hMF, UINT cbBuffer, LPVOID lpData);
+// A metafile from its bytes (copied); NULL when they are not a valid metafile.
+HMETAFILE SetMetaFileBitsEx(UINT cbBuffer, const BYTE* lpData);
+// Plays the records into hdc in its current mapping; the DC's objects, modes, mapping and clip
+// are left as they were and the metafile's objects are deleted. FALSE for bad handles.
+BOOL PlayMetaFile(HDC hdc, HMETAFILE hmf);
+#define CreateMetaFileA CreateMetaFile
+#define GetMetaFileA GetMetaFile
+#define CopyMetaFileA CopyMetaFile
+
+namespace kel
+{
+
+// The 22-byte header in front of a placeable metafile: its picture's bounds in metafile units and
+// how many of those units make an inch.
+struct PlaceableWmf
+{
+    SHORT left, top, right, bottom;
+    WORD inch;
+};
+inline constexpr DWORD kPlaceableWmfKey = 0x9AC6CDD7;
+// The header's bytes (key, bounds, units per inch, checksum), little-endian.
+void MakePlaceableWmfHeader(const PlaceableWmf& box, BYTE header[22]);
+// The XOR of the header's first ten 16-bit words.
+WORD PlaceableWmfChecksum(const BYTE* header);
+// Reads a header; false when size < 22 or the key or checksum is wrong.
+bool ReadPlaceableWmfHeader(const void* data, size_t size, PlaceableWmf& box);
+
+} // namespace kel
 
 // ---- Enhanced metafiles
 // ---------------------------------------------------------------------------------------

@@ -1,0 +1,34 @@
+// Opening documents and addresses with the desktop's handler (the "open" verb only).
+#pragma once
+
+#include "win32/types.h"
+
+#define SEE_MASK_DEFAULT 0x00000000
+#define SEE_MASK_NOCLOSEPROCESS 0x00000040
+#define SEE_MASK_FLAG_NO_UI 0x00000400
+
+typedef struct _SHELLEXECUTEINFOA
+{
+    DWORD cbSize;
+    ULONG fMask;
+    HWND hwnd;
+    LPCSTR lpVerb;
+    LPCSTR lpFile;
+    LPCSTR lpParameters;
+    LPCSTR lpDirectory;
+    int nShow;
+    HINSTANCE hInstApp; // set to a value above 32 on success, SE_ERR_NOASSOC when nothing opened it
+    void* lpIDList;
+    LPCSTR lpClass;
+    HKEY hkeyClass;
+    DWORD dwHotKey;
+    HANDLE hIcon;
+    HANDLE hProcess; // never a process here: NULL
+} SHELLEXECUTEINFO, *LPSHELLEXECUTEINFO;
+
+#define SE_ERR_NOASSOC 31
+
+// Opens lpFile with the desktop's handler (kel::OpenUrl). The verb must be NULL or "open"; other
+// verbs, a missing file name or a wrong cbSize give FALSE.
+BOOL ShellExecuteEx(LPSHELLEXECUTEINFO pExecInfo);
+#define ShellExecuteExA ShellExecuteEx
