@@ -1,6 +1,6 @@
 #include "HeadEmulator.h"
 
-#include "Random.h"
+#include "head/SimSpectrum.h"
 #include "testkit/VirtualSerial.h"
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <cmath>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
@@ -26,44 +25,6 @@ namespace kel::test
 
 namespace
 {
-
-// ---- The spectrum ----
-// Stand-in for the simulated head's spectrum table: 991 rows, 1.0 to 100.0 amu in 0.1 steps.
-// The only place that knows the signal; replace it by the shared table when that exists.
-constexpr int kRows = 991;
-constexpr double kFloor = 36.1;
-
-double RowSignal(int row)
-{
-    if (row < 0 || row >= kRows)
-        return kFloor;
-    struct Peak
-    {
-        double mass, height, width;
-    };
-    static const Peak peaks[] = {{2.3, 1700, 0.25}, {14.0, 150, 0.3},  {16.0, 200, 0.3}, {18.0, 600, 0.3},
-                                 {28.1, 7740, 0.3}, {32.0, 1730, 0.3}, {44.0, 300, 0.3}};
-    const double mass = 1.0 + row * 0.1;
-    double signal = kFloor;
-    for (const Peak& p : peaks)
-    {
-        const double d = (mass - p.mass) / p.width;
-        signal += p.height * std::exp(-0.5 * d * d);
-    }
-    return signal;
-}
-
-// The row nearest to mass; the lower one on a tie. -1 outside the table.
-int RowOf(double mass)
-{
-    if (mass < 1.0 || mass > 100.0)
-        return -1;
-    const double x = (mass - 1.0) * 10.0;
-    int row = static_cast<int>(std::floor(x));
-    if (x - row > 0.5 + 1e-9)
-        ++row;
-    return std::min(row, kRows - 1);
-}
 
 std::string Word(int32_t value)
 {
@@ -240,11 +201,8 @@ struct HeadEmulator::State
     {
         bool analog = true;
         int sweepsLeft = 0;
-        int index = 0; // index == count: the total-pressure word
-        int count = 0;
-        int initial = 0;
-        int steps = 1;
-        int scale = 100;
+        int initial = 0, final = 0, steps = 1;
+        double noiseScale = 100;
     };
     bool scanning = false;
     Scan scan;
@@ -280,20 +238,14 @@ struct HeadEmulator::State
         return bits;
     }
 
-    double Noise()
+    // A single-mass point; outside the table the spectrum's edge, without noise.
+    int32_t SinglePoint(int mass)
     {
-        switch (noiseModel)
-        {
-        case 0:
-            return UniformDeviate(seed);
-        case 1:
-            return GaussianDeviate(seed);
-        default:
-            return 0.0;
-        }
+        int32_t value = 0;
+        if (!MakeSimSinglePoint(mass, noiseModel, seed, value))
+            value = static_cast<int32_t>(GetSimSpectrumSignal(mass < 1 ? -1 : SIM_SPECTRUM_ROWS));
+        return value;
     }
-
-    int32_t Point(int row, int scale) { return static_cast<int32_t>(RowSignal(row) + Noise() * scale); }
 
     // True when the reply to cmd is to be swallowed; uses up one count of a matching silence.
     bool Silenced(const std::string& cmd)
@@ -333,16 +285,17 @@ struct HeadEmulator::State
 
     void StartScan(bool analog, const std::string& arg)
     {
-        const int sweeps = arg.empty() ? 1 : std::atoi(arg.c_str());
         Scan s;
         s.analog = analog;
-        s.sweepsLeft = sweeps;
+        s.sweepsLeft = arg.empty() ? 1 : std::atoi(arg.c_str());
         s.initial = IntSetting("MI");
-        s.steps = analog ? std::max(1, IntSetting("SA")) : 1;
-        s.count = (IntSetting("MF") - s.initial) * s.steps + 1;
-        s.scale = IntSetting("MO") == 1 && IntSetting("HV") != 0 ? 10 : 100;
+        s.final = IntSetting("MF");
+        s.steps = IntSetting("SA");
+        s.noiseScale = SimScanNoiseScale(IntSetting("MO") == 1 && IntSetting("HV") != 0);
+        const int count = analog ? SimAnalogPointCount(s.initial, s.final, s.steps)
+                                 : SimHistogramPointCount(s.initial, s.final);
         scan = s;
-        scanning = sweeps > 0 && s.count > 0;
+        scanning = s.sweepsLeft > 0 && count > 0;
     }
 
     void Handle(const std::string& cmd)
@@ -380,7 +333,7 @@ struct HeadEmulator::State
         else if (cmd == "IB?")
             word(ionCurrentWord);
         else if (cmd == "MR?")
-            word(Point(RowOf(lastSingleMass), 100));
+            word(SinglePoint(lastSingleMass));
         else if (cmd == "AD0" || cmd == "AD1")
         {
             // RF level 6 x AD0 - 5 x AD1: 3.5 when healthy, 0.5 when failing.
@@ -398,7 +351,7 @@ struct HeadEmulator::State
             if (mass > 0)
             {
                 lastSingleMass = mass;
-                word(Point(RowOf(mass), 100));
+                word(SinglePoint(mass));
             }
         }
         else if (letters == "XV")
@@ -435,18 +388,17 @@ struct HeadEmulator::State
     // Tops up the scan output and sends what the port can take. True when anything went out.
     bool Flush()
     {
-        while (scanning && points.size() < 1024)
+        // One sweep at a time, so a long run of sweeps does not pile up here.
+        if (scanning && points.empty())
         {
-            if (scan.index < scan.count)
-            {
-                const int row = scan.analog ? 10 * (scan.initial - 1) + (10 * scan.index) / scan.steps
-                                            : 10 * (scan.initial - 1) + 10 * scan.index;
-                points += Word(Point(row, scan.scale));
-                ++scan.index;
-                continue;
-            }
+            const std::vector<int32_t> sweep =
+                scan.analog
+                    ? MakeSimAnalogScan(scan.initial, scan.final, scan.steps, scan.noiseScale, noiseModel,
+                                        seed)
+                    : MakeSimHistogramScan(scan.initial, scan.final, scan.noiseScale, noiseModel, seed);
+            for (int32_t v : sweep)
+                points += Word(v);
             points += Word(totalPressureWord);
-            scan.index = 0;
             if (--scan.sweepsLeft <= 0)
                 scanning = false;
         }
@@ -581,7 +533,8 @@ void HeadEmulator::SetIonCurrentWord(int32_t word)
 
 int32_t HeadEmulator::SpectrumPoint(double mass)
 {
-    return static_cast<int32_t>(RowSignal(RowOf(mass)));
+    const int row = FindSimSpectrumRow(mass);
+    return static_cast<int32_t>(GetSimSpectrumSignal(row >= 0 ? row : mass < 1.0 ? -1 : SIM_SPECTRUM_ROWS));
 }
 
 void HeadEmulator::SetSilent(bool silent)

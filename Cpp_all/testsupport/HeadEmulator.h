@@ -69,15 +69,17 @@ public:
     void SetRfLimit(int mass);
 
     // ---- Data points ----
-    // Noise added to spectrum points: 0 uniform (0..1), 1 Gaussian (mean 0, variance 1), any other
-    // model none. A negative seed restarts the generator's sequence. Default: Gaussian, seed -1.
+    // Noise added to spectrum points, as the simulated head's models: 0 uniform (0..1), 1 Gaussian
+    // (mean 0, variance 1), any other model none; scans scale it by 10 with the multiplier's high
+    // voltage on ("MO" 1, "HV" not 0), else by 100. A negative seed restarts the Gaussian sequence.
+    // Default: Gaussian, seed -1.
     void SetNoiseModel(int model, int32_t seed = -1);
     // The word answered to "TP?" and sent after each sweep (default 1023).
     void SetTotalPressureWord(int32_t word);
     // The word answered to "IB?" (default 1000).
     void SetIonCurrentWord(int32_t word);
-    // The point a noise-free scan sends at mass (amu): the signal of the spectrum row nearest to
-    // mass, truncated; outside the spectrum's 1.0-100.0 amu its floor.
+    // The point a noise-free scan sends at mass (amu): the signal of the simulated spectrum's row
+    // nearest to mass, truncated; below 1.0 amu the first row's, above 100.0 amu the last row's.
     static int32_t SpectrumPoint(double mass);
 
     // ---- Faults ----

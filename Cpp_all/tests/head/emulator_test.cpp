@@ -207,7 +207,8 @@ TEST_F(EmulatorTest, SpectrumHasItsPeaksAndAFloorOutsideTheTable)
     EXPECT_GT(HeadEmulator::SpectrumPoint(32.0), 1500);
     EXPECT_GT(HeadEmulator::SpectrumPoint(2.3), 1500);
     EXPECT_LT(HeadEmulator::SpectrumPoint(70.0), 100);
-    EXPECT_EQ(HeadEmulator::SpectrumPoint(0.5), HeadEmulator::SpectrumPoint(150.0));
+    EXPECT_EQ(HeadEmulator::SpectrumPoint(0.5), HeadEmulator::SpectrumPoint(1.0));
+    EXPECT_EQ(HeadEmulator::SpectrumPoint(150.0), HeadEmulator::SpectrumPoint(100.0));
     EXPECT_EQ(HeadEmulator::SpectrumPoint(28.05), HeadEmulator::SpectrumPoint(28.0)); // tie: lower row
 }
 
