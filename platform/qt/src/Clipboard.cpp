@@ -1,5 +1,6 @@
 // The clipboard: Windows' open/empty/set/get rules and handle ownership over a backend that keeps
 // the shared contents as bytes; the Qt backend puts them on the desktop's clipboard.
+#include <QtCore/QBuffer>
 #include <QtCore/QMimeData>
 #include <QtCore/QPointer>
 #include <QtGui/QClipboard>
@@ -7,6 +8,7 @@
 
 #include "Clipboard.h"
 #include "Gdi.h"
+#include "MetaEmf.h"
 
 #include "win32/codepage.h"
 #include "win32/kernel.h"
@@ -43,14 +45,41 @@ std::map<UINT, ClipboardFormatHandler>& Handlers()
     return handlers;
 }
 
+// Enhanced metafiles: the handle's bytes as they are.
+ClipboardFormatHandler EmfHandler()
+{
+    ClipboardFormatHandler h;
+    h.toBytes = [](HANDLE handle, std::vector<uint8_t>& bytes)
+    {
+        const auto emf = kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle));
+        if (emf)
+            bytes = *emf;
+        return emf != nullptr;
+    };
+    h.fromBytes = [](const std::vector<uint8_t>& bytes) -> HANDLE { return kel::gdi::emf::Register(bytes); };
+    h.free = [](HANDLE handle) { DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle)); };
+    h.valid = [](HANDLE handle)
+    { return kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle)) != nullptr; };
+    return h;
+}
+
 bool HandlerFor(UINT format, ClipboardFormatHandler& out)
 {
-    std::lock_guard lock(HandlerMutex());
-    auto it = Handlers().find(format);
-    if (it == Handlers().end())
-        return false;
-    out = it->second;
-    return true;
+    {
+        std::lock_guard lock(HandlerMutex());
+        auto it = Handlers().find(format);
+        if (it != Handlers().end())
+        {
+            out = it->second;
+            return true;
+        }
+    }
+    if (format == CF_ENHMETAFILE)
+    {
+        out = EmfHandler();
+        return true;
+    }
+    return false;
 }
 
 // Formats whose data are handles of their own kind rather than global blocks.
@@ -149,7 +178,7 @@ bool ValidHandle(UINT format, HANDLE handle)
     if (NeedsHandler(format))
     {
         ClipboardFormatHandler handler;
-        return HandlerFor(format, handler);
+        return HandlerFor(format, handler) && (!handler.valid || handler.valid(handle));
     }
     return GlobalFlags(handle) != GMEM_INVALID_HANDLE;
 }
@@ -208,9 +237,54 @@ QByteArray ByteArrayOf(const std::vector<uint8_t>& bytes)
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-// The MIME type of a format other than text, pictures and metafiles.
+// The registered format of the picture that goes along with a metafile.
+UINT PictureFormat()
+{
+    static const UINT format = RegisterClipboardFormat(kPictureFormatName);
+    return format;
+}
+
+// The picture of a metafile item for programs that read only images; null when there is none.
+QImage PictureOf(const ClipboardItem& item)
+{
+    if (item.format == CF_ENHMETAFILE)
+    {
+        std::function<QImage(const std::vector<uint8_t>&)> renderer;
+        {
+            std::lock_guard lock(RendererMutex());
+            renderer = EmfRenderer();
+        }
+        return renderer ? renderer(item.bytes) : kel::gdi::emf::Render(item.bytes);
+    }
+    return QImage();
+}
+
+// Adds the PNG picture of the first metafile, unless the program put a bitmap there itself.
+void AddPicture(std::vector<ClipboardItem>& items)
+{
+    if (std::any_of(items.begin(), items.end(), [](const ClipboardItem& i) { return i.format == CF_DIB; }))
+        return;
+    for (const ClipboardItem& item : items)
+    {
+        const QImage picture = PictureOf(item);
+        if (picture.isNull())
+            continue;
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (picture.save(&buffer, "PNG"))
+            items.push_back(ClipboardItem{PictureFormat(), std::vector<uint8_t>(png.begin(), png.end())});
+        return;
+    }
+}
+
+// The MIME type of a format other than text and bitmaps.
 QString MimeOf(UINT format)
 {
+    if (format == CF_ENHMETAFILE)
+        return QString::fromLatin1(kEmfMimeType);
+    if (format == CF_METAFILEPICT)
+        return QString::fromLatin1(kWmfPictureMimeType);
     if (format >= kFirstRegistered)
     {
         char name[256] = {};
@@ -228,11 +302,11 @@ class QtBackend : public IClipboardBackend
 public:
     void Publish(const std::vector<ClipboardItem>& items) override
     {
+        const UINT picture = PictureFormat();
         OnUi(
             [&]
             {
                 auto* mime = new QMimeData;
-                bool hasImage = false;
                 for (const ClipboardItem& item : items)
                 {
                     if (IsText(item.format))
@@ -241,23 +315,13 @@ public:
                         mime->setText(QString::fromStdString(kel::Cp1252ToUtf8(UnixLines(text))));
                     }
                     else if (item.format == CF_DIB)
-                    {
                         mime->setImageData(ImageFromDib(item.bytes));
-                        hasImage = true;
-                    }
-                    else if (item.format == CF_ENHMETAFILE)
-                        mime->setData(QString::fromLatin1(kEmfMimeType), ByteArrayOf(item.bytes));
+                    else if (item.format == picture)
+                        mime->setImageData(
+                            QImage::fromData(item.bytes.data(), static_cast<int>(item.bytes.size()), "PNG"));
                     else
                         mime->setData(MimeOf(item.format), ByteArrayOf(item.bytes));
                 }
-                for (const ClipboardItem& item : items)
-                    if (item.format == CF_ENHMETAFILE && !hasImage)
-                    {
-                        std::lock_guard lock(RendererMutex());
-                        if (EmfRenderer())
-                            if (QImage picture = EmfRenderer()(item.bytes); !picture.isNull())
-                                mime->setImageData(picture);
-                    }
                 QClipboard* clipboard = QGuiApplication::clipboard();
                 clipboard->setMimeData(mime);
                 ours_ = mime;
@@ -277,12 +341,8 @@ public:
                 if (mime->hasImage())
                     formats.push_back(CF_DIB);
                 for (const QString& type : mime->formats())
-                {
-                    if (type == QLatin1String(kEmfMimeType))
-                        formats.push_back(CF_ENHMETAFILE);
-                    else if (UINT format = FormatOfMime(type))
+                    if (UINT format = FormatOfMime(type))
                         formats.push_back(format);
-                }
             });
         return formats;
     }
@@ -309,8 +369,7 @@ public:
                     found = !bytes.empty();
                     return;
                 }
-                const QString type =
-                    format == CF_ENHMETAFILE ? QString::fromLatin1(kEmfMimeType) : MimeOf(format);
+                const QString type = MimeOf(format);
                 if (mime->hasFormat(type))
                 {
                     data = mime->data(type);
@@ -362,6 +421,10 @@ private:
     }
     static UINT FormatOfMime(const QString& type)
     {
+        if (type == QLatin1String(kEmfMimeType))
+            return CF_ENHMETAFILE;
+        if (type == QLatin1String(kWmfPictureMimeType))
+            return CF_METAFILEPICT;
         static const QString prefix = QStringLiteral("application/x-kel-clipboard-");
         if (!type.startsWith(prefix))
             return 0;
@@ -579,7 +642,10 @@ BOOL CloseClipboard()
     s.openWindow = nullptr;
     lock.unlock();
     if (publish)
+    {
+        AddPicture(items);
         backend.Publish(items);
+    }
     return TRUE;
 }
 

@@ -13,20 +13,28 @@ namespace kel::qt
 {
 
 // How the clipboard handles one format's handles: to the bytes the shared clipboard keeps, back to
-// a handle, and freeing. A format with handles (CF_ENHMETAFILE, CF_METAFILEPICT) is refused by
+// a handle, freeing, and (optionally) whether a handle is one of the format. CF_ENHMETAFILE and
+// CF_METAFILEPICT have built-in handlers (the metafile side's handles); an installed handler
+// replaces the built-in one until it is removed. Other formats with handles are refused by
 // SetClipboardData until a handler is installed.
 struct ClipboardFormatHandler
 {
     std::function<bool(HANDLE handle, std::vector<uint8_t>& bytes)> toBytes;
     std::function<HANDLE(const std::vector<uint8_t>& bytes)> fromBytes;
     std::function<void(HANDLE handle)> free;
+    std::function<bool(HANDLE handle)> valid; // empty: every handle is taken
 };
 // Installs (or with an empty handler removes) the handler of a format.
 void SetClipboardFormatHandler(UINT format, ClipboardFormatHandler handler);
 
-// The desktop clipboard keeps CF_ENHMETAFILE as its bytes under this MIME type, plus a PNG picture
-// made by the renderer for programs that do not read it.
+// The desktop clipboard keeps CF_ENHMETAFILE and CF_METAFILEPICT as their bytes under these MIME
+// types. When the program puts a metafile on the clipboard without a bitmap, a PNG picture of it
+// goes along (as the registered format "PNG", an image on the desktop) for programs that do not
+// read metafiles.
 inline constexpr const char* kEmfMimeType = "application/x-kel-emf";
+inline constexpr const char* kWmfPictureMimeType = "application/x-kel-wmf-picture";
+inline constexpr const char* kPictureFormatName = "PNG";
+// Replaces how the picture of an enhanced metafile is made (nullptr: playing it into an image).
 void SetClipboardEmfRenderer(std::function<QImage(const std::vector<uint8_t>& emf)> renderer);
 
 // A packed DIB (info header, colours, rows) from an image, and back (null image for bad bytes).
