@@ -304,7 +304,9 @@ int CComm::OnCommEvent()
     const int code = m_pPort->WaitEvent(bits);
     m_lastEventBits = bits;
     const int dsrNow = DsrOn();
-    m_dsrSeen = dsrNow;
+    // A drop just after a wait that ended for other events is reported to the next wait; until
+    // then DSR stays as last seen, so that wait still counts as one that began with DSR on.
+    m_dsrSeen = (bits & kLineChanges) ? dsrNow : known;
     SetEvent(m_hCommEvent);
     if (code != 0 && m_pPort->IsOpen())
     {
