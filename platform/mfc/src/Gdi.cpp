@@ -662,3 +662,48 @@ CWindowDC::~CWindowDC()
 {
     ::ReleaseDC(m_hWnd, Detach());
 }
+
+// ---- Metafile DCs
+
+IMPLEMENT_DYNAMIC(CMetaFileDC, CDC)
+
+CMetaFileDC::~CMetaFileDC()
+{
+    if (!m_hDC)
+        return;
+    if (m_bEnhanced)
+        ::DeleteEnhMetaFile(CloseEnhanced());
+    else
+        ::DeleteMetaFile(Close());
+}
+
+BOOL CMetaFileDC::Create(LPCTSTR lpszFilename)
+{
+    if (m_hDC || !Attach(::CreateMetaFile(lpszFilename)))
+        return FALSE;
+    m_bEnhanced = false;
+    return TRUE;
+}
+
+BOOL CMetaFileDC::CreateEnhanced(CDC* pDCRef, LPCTSTR lpszFileName, LPCRECT lpBounds, LPCTSTR lpszDescription)
+{
+    if (m_hDC || !Attach(::CreateEnhMetaFile(pDCRef ? pDCRef->m_hDC : nullptr, lpszFileName, lpBounds,
+                                             lpszDescription)))
+        return FALSE;
+    m_bEnhanced = true;
+    return TRUE;
+}
+
+HMETAFILE CMetaFileDC::Close()
+{
+    if (!m_hDC || m_bEnhanced)
+        return nullptr;
+    return ::CloseMetaFile(Detach());
+}
+
+HENHMETAFILE CMetaFileDC::CloseEnhanced()
+{
+    if (!m_hDC || !m_bEnhanced)
+        return nullptr;
+    return ::CloseEnhMetaFile(Detach());
+}

@@ -417,3 +417,25 @@ public:
 protected:
     HWND m_hWnd = nullptr;
 };
+
+// A DC recording a metafile: Create for a Windows metafile, CreateEnhanced for an enhanced one;
+// Close/CloseEnhanced end the recording and hand over the metafile. A DC still recording when the
+// object goes is closed and its metafile deleted.
+class CMetaFileDC : public CDC
+{
+    DECLARE_DYNAMIC(CMetaFileDC)
+public:
+    CMetaFileDC() = default;
+    ~CMetaFileDC() override;
+    // lpszFilename NULL: in memory. FALSE when the DC cannot be made.
+    BOOL Create(LPCTSTR lpszFilename = nullptr);
+    // pDCRef NULL: the screen; lpBounds in 0.01 mm (NULL: from what is drawn).
+    BOOL CreateEnhanced(CDC* pDCRef, LPCTSTR lpszFileName, LPCRECT lpBounds, LPCTSTR lpszDescription);
+    // NULL when not recording a Windows metafile.
+    HMETAFILE Close();
+    // NULL when not recording an enhanced metafile.
+    HENHMETAFILE CloseEnhanced();
+
+private:
+    bool m_bEnhanced = false;
+};
