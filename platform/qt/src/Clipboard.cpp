@@ -16,6 +16,7 @@
 #include "win32/uidriver.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -43,43 +44,6 @@ std::map<UINT, ClipboardFormatHandler>& Handlers()
 {
     static std::map<UINT, ClipboardFormatHandler> handlers;
     return handlers;
-}
-
-// Enhanced metafiles: the handle's bytes as they are.
-ClipboardFormatHandler EmfHandler()
-{
-    ClipboardFormatHandler h;
-    h.toBytes = [](HANDLE handle, std::vector<uint8_t>& bytes)
-    {
-        const auto emf = kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle));
-        if (emf)
-            bytes = *emf;
-        return emf != nullptr;
-    };
-    h.fromBytes = [](const std::vector<uint8_t>& bytes) -> HANDLE { return kel::gdi::emf::Register(bytes); };
-    h.free = [](HANDLE handle) { DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle)); };
-    h.valid = [](HANDLE handle)
-    { return kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle)) != nullptr; };
-    return h;
-}
-
-bool HandlerFor(UINT format, ClipboardFormatHandler& out)
-{
-    {
-        std::lock_guard lock(HandlerMutex());
-        auto it = Handlers().find(format);
-        if (it != Handlers().end())
-        {
-            out = it->second;
-            return true;
-        }
-    }
-    if (format == CF_ENHMETAFILE)
-    {
-        out = EmfHandler();
-        return true;
-    }
-    return false;
 }
 
 // Formats whose data are handles of their own kind rather than global blocks.
@@ -120,6 +84,112 @@ HGLOBAL GlobalOf(const uint8_t* data, size_t size, size_t extraZeros = 0)
         GlobalUnlock(block);
     }
     return block;
+}
+
+// Enhanced metafiles: the handle's bytes as they are.
+ClipboardFormatHandler EmfHandler()
+{
+    ClipboardFormatHandler h;
+    h.toBytes = [](HANDLE handle, std::vector<uint8_t>& bytes)
+    {
+        const auto emf = kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle));
+        if (emf)
+            bytes = *emf;
+        return emf != nullptr;
+    };
+    h.fromBytes = [](const std::vector<uint8_t>& bytes) -> HANDLE { return kel::gdi::emf::Register(bytes); };
+    h.free = [](HANDLE handle) { DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle)); };
+    h.valid = [](HANDLE handle)
+    { return kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle)) != nullptr; };
+    return h;
+}
+
+// Windows metafile pictures: the METAFILEPICT fields, then the metafile's bytes.
+constexpr size_t kPictureFields = 12;
+
+bool ReadPicture(HGLOBAL block, METAFILEPICT& picture)
+{
+    if (GlobalFlags(block) == GMEM_INVALID_HANDLE || GlobalSize(block) < sizeof(METAFILEPICT))
+        return false;
+    const void* p = GlobalLock(block);
+    if (!p)
+        return false;
+    std::memcpy(&picture, p, sizeof picture);
+    GlobalUnlock(block);
+    return GetMetaFileBitsEx(picture.hMF, 0, nullptr) > 0;
+}
+
+ClipboardFormatHandler WmfPictureHandler()
+{
+    ClipboardFormatHandler h;
+    h.toBytes = [](HANDLE handle, std::vector<uint8_t>& bytes)
+    {
+        METAFILEPICT picture{};
+        if (!ReadPicture(handle, picture))
+            return false;
+        bytes.assign(kPictureFields, 0);
+        for (int i = 0; i < 4; ++i)
+        {
+            bytes[i] = static_cast<uint8_t>(static_cast<uint32_t>(picture.mm) >> (8 * i));
+            bytes[4 + i] = static_cast<uint8_t>(static_cast<uint32_t>(picture.xExt) >> (8 * i));
+            bytes[8 + i] = static_cast<uint8_t>(static_cast<uint32_t>(picture.yExt) >> (8 * i));
+        }
+        const UINT size = GetMetaFileBitsEx(picture.hMF, 0, nullptr);
+        bytes.resize(kPictureFields + size);
+        return GetMetaFileBitsEx(picture.hMF, size, bytes.data() + kPictureFields) == size;
+    };
+    h.fromBytes = [](const std::vector<uint8_t>& bytes) -> HANDLE
+    {
+        if (bytes.size() <= kPictureFields)
+            return nullptr;
+        HMETAFILE metafile = SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - kPictureFields),
+                                               bytes.data() + kPictureFields);
+        if (!metafile)
+            return nullptr;
+        const METAFILEPICT picture{kel::gdi::emf::I32(bytes.data()), kel::gdi::emf::I32(bytes.data() + 4),
+                                   kel::gdi::emf::I32(bytes.data() + 8), metafile};
+        HGLOBAL block = GlobalOf(reinterpret_cast<const uint8_t*>(&picture), sizeof picture);
+        if (!block)
+            DeleteMetaFile(metafile);
+        return block;
+    };
+    h.free = [](HANDLE handle)
+    {
+        METAFILEPICT picture{};
+        if (ReadPicture(handle, picture))
+            DeleteMetaFile(picture.hMF);
+        GlobalFree(handle);
+    };
+    h.valid = [](HANDLE handle)
+    {
+        METAFILEPICT picture{};
+        return ReadPicture(handle, picture);
+    };
+    return h;
+}
+
+bool HandlerFor(UINT format, ClipboardFormatHandler& out)
+{
+    {
+        std::lock_guard lock(HandlerMutex());
+        auto it = Handlers().find(format);
+        if (it != Handlers().end())
+        {
+            out = it->second;
+            return true;
+        }
+    }
+    if (format == CF_ENHMETAFILE)
+    {
+        out = EmfHandler();
+        return true;
+    }
+    if (format == CF_METAFILEPICT)
+    {
+        out = WmfPictureHandler();
+        return true;
+    }
+    return false;
 }
 
 // The bytes a handle of `format` stands for; false for a handle that is not one.
@@ -244,9 +314,78 @@ UINT PictureFormat()
     return format;
 }
 
+// A Windows metafile picture played into a white image. Its size comes from the extents: a
+// suggested size in 0.01 mm for the scaling modes, the mode's own units otherwise; 96 dpi.
+QImage RenderWmfPicture(const std::vector<uint8_t>& bytes)
+{
+    if (bytes.size() <= kPictureFields)
+        return QImage();
+    const int mm = kel::gdi::emf::I32(bytes.data());
+    const double xExt = std::abs(kel::gdi::emf::I32(bytes.data() + 4));
+    const double yExt = std::abs(kel::gdi::emf::I32(bytes.data() + 8));
+    double perPixel = 1; // extent units per pixel
+    switch (mm)
+    {
+    case MM_LOMETRIC:
+        perPixel = 254.0 / 96;
+        break;
+    case MM_HIMETRIC:
+    case MM_ISOTROPIC:
+    case MM_ANISOTROPIC:
+        perPixel = 2540.0 / 96;
+        break;
+    case MM_LOENGLISH:
+        perPixel = 100.0 / 96;
+        break;
+    case MM_HIENGLISH:
+        perPixel = 1000.0 / 96;
+        break;
+    case MM_TWIPS:
+        perPixel = 1440.0 / 96;
+        break;
+    default:
+        break;
+    }
+    auto pixels = [&](double ext, int fallback)
+    { return ext > 0 ? std::clamp(static_cast<int>(std::lround(ext / perPixel)), 1, 4096) : fallback; };
+    const int width = pixels(xExt, 640), height = pixels(yExt, 480);
+    HMETAFILE metafile =
+        SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - kPictureFields), bytes.data() + kPictureFields);
+    if (!metafile)
+        return QImage();
+    QImage image;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
+    if (dc && bitmap)
+    {
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+        // The scaling modes stretch the metafile's window onto the picture; the others draw in
+        // their own units.
+        SetMapMode(dc, mm >= MM_TEXT && mm <= MM_ANISOTROPIC ? mm : MM_ANISOTROPIC);
+        if (mm == MM_ISOTROPIC || mm == MM_ANISOTROPIC)
+        {
+            SetWindowExtEx(dc, width, height, nullptr);
+            SetViewportExtEx(dc, width, height, nullptr);
+        }
+        PlayMetaFile(dc, metafile);
+        SetMapMode(dc, MM_TEXT);
+        SelectObject(dc, old);
+        image = kel::gdi::ImageOfBitmap(bitmap);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (dc)
+        DeleteDC(dc);
+    DeleteMetaFile(metafile);
+    return image;
+}
+
 // The picture of a metafile item for programs that read only images; null when there is none.
 QImage PictureOf(const ClipboardItem& item)
 {
+    if (item.format == CF_METAFILEPICT)
+        return RenderWmfPicture(item.bytes);
     if (item.format == CF_ENHMETAFILE)
     {
         std::function<QImage(const std::vector<uint8_t>&)> renderer;

@@ -8,6 +8,7 @@
 #include "testkit/Image.h"
 #include "win32/clipboard.h"
 #include "win32/gdi.h"
+#include "win32/memory.h"
 
 #include <QtGui/QImage>
 
@@ -564,6 +565,68 @@ TEST(EnhMetaFile, TravelsOnTheClipboardAsItsBytesWithAPicture)
     clipboard.Put({{CF_ENHMETAFILE, Bytes{1, 2, 3}}});
     ASSERT_TRUE(OpenClipboard(nullptr));
     EXPECT_EQ(GetClipboardData(CF_ENHMETAFILE), nullptr);
+    CloseClipboard();
+}
+
+TEST(MetafilePicture, TravelsOnTheClipboardWithItsFieldsAndAPicture)
+{
+    kel::testkit::Clipboard clipboard;
+    // As the charting library copies a graph: its logical extents in an anisotropic picture.
+    HDC recording = CreateMetaFile(nullptr);
+    ASSERT_NE(recording, nullptr);
+    SetWindowExtEx(recording, 1000, 750, nullptr);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    SelectObject(recording, blue);
+    Rectangle(recording, 0, 0, 500, 750);
+    SelectObject(recording, GetStockObject(WHITE_BRUSH));
+    DeleteObject(blue);
+    HMETAFILE wmf = CloseMetaFile(recording);
+    ASSERT_NE(wmf, nullptr);
+    Bytes wmfBytes(GetMetaFileBitsEx(wmf, 0, nullptr));
+    GetMetaFileBitsEx(wmf, static_cast<UINT>(wmfBytes.size()), wmfBytes.data());
+
+    HGLOBAL small = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(METAFILEPICT));
+    *static_cast<METAFILEPICT*>(GlobalLock(block)) = METAFILEPICT{MM_ANISOTROPIC, 1000, 750, wmf};
+    GlobalUnlock(block);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    EXPECT_EQ(SetClipboardData(CF_METAFILEPICT, small), nullptr) << "a block too small for the fields";
+    EXPECT_EQ(SetClipboardData(CF_METAFILEPICT, block), block);
+    CloseClipboard();
+    GlobalFree(small);
+
+    const auto data = clipboard.Data(CF_METAFILEPICT);
+    ASSERT_TRUE(data.has_value());
+    ASSERT_GT(data->size(), 12u);
+    EXPECT_EQ(Get32(*data, 0), uint32_t(MM_ANISOTROPIC));
+    EXPECT_EQ(Get32(*data, 4), 1000u);
+    EXPECT_EQ(Get32(*data, 8), 750u);
+    EXPECT_EQ(Bytes(data->begin() + 12, data->end()), wmfBytes);
+    const auto png = clipboard.Data(RegisterClipboardFormat("PNG"));
+    ASSERT_TRUE(png.has_value());
+    QImage picture;
+    ASSERT_TRUE(picture.loadFromData(png->data(), static_cast<int>(png->size()), "PNG"));
+    ASSERT_FALSE(picture.isNull());
+    EXPECT_EQ(picture.pixel(picture.width() / 4, picture.height() / 2) & 0xFFFFFF, 0x0000FFu)
+        << "the blue left half, stretched onto the picture";
+    EXPECT_EQ(picture.pixel(picture.width() * 3 / 4, picture.height() / 2) & 0xFFFFFF, 0xFFFFFFu);
+
+    // Another program's picture replaces ours: the clipboard frees our block and its metafile.
+    clipboard.Put({{CF_METAFILEPICT, *data}});
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_EQ(GlobalFlags(block), UINT(GMEM_INVALID_HANDLE));
+    EXPECT_FALSE(DeleteMetaFile(wmf)) << "deleted with the block";
+    HANDLE back = GetClipboardData(CF_METAFILEPICT);
+    ASSERT_NE(back, nullptr);
+    const METAFILEPICT fields = *static_cast<const METAFILEPICT*>(GlobalLock(back));
+    GlobalUnlock(back);
+    EXPECT_EQ(fields.mm, MM_ANISOTROPIC);
+    EXPECT_EQ(fields.xExt, 1000);
+    EXPECT_EQ(fields.yExt, 750);
+    Bytes backBytes(GetMetaFileBitsEx(fields.hMF, 0, nullptr));
+    GetMetaFileBitsEx(fields.hMF, static_cast<UINT>(backBytes.size()), backBytes.data());
+    EXPECT_EQ(backBytes, wmfBytes);
     CloseClipboard();
 }
 

@@ -27,6 +27,18 @@
 
 #define ERROR_CLIPBOARD_NOT_OPEN 1418L
 
+// A Windows metafile picture (CF_METAFILEPICT, in a global block of at least this size): the mapping
+// mode to play it in, its extents (MM_ISOTROPIC/MM_ANISOTROPIC: a suggested size in 0.01 mm, or
+// what the program put there; other modes: the size in the mode's units) and the metafile. The
+// clipboard deletes the metafile when it frees the block.
+typedef struct tagMETAFILEPICT
+{
+    LONG mm;
+    LONG xExt;
+    LONG yExt;
+    HMETAFILE hMF;
+} METAFILEPICT, *LPMETAFILEPICT;
+
 // Opens the clipboard for the calling thread; hWndNewOwner becomes the owner at EmptyClipboard.
 // FALSE while another thread has it open.
 BOOL OpenClipboard(HWND hWndNewOwner);
@@ -63,8 +75,9 @@ namespace kel
 {
 
 // One format's data as the shared clipboard keeps it: CF_TEXT as cp1252 bytes without the NUL, CF_DIB
-// as a packed DIB (header, colours, rows), CF_ENHMETAFILE as the metafile's bytes, other formats as
-// the bytes of their global block.
+// as a packed DIB (header, colours, rows), CF_ENHMETAFILE as the metafile's bytes, CF_METAFILEPICT
+// as mm, xExt and yExt (32 bits each, little-endian) followed by the Windows metafile's bytes, other
+// formats as the bytes of their global block.
 struct ClipboardItem
 {
     UINT format = 0;
