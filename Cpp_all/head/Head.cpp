@@ -356,8 +356,25 @@ BOOL CHead::WaitForBytes(int count, DWORD timeoutMs)
     CComm* comm = Line();
     if (!comm || count < 0)
         return 0;
-    DWORD available = 0;
-    return comm->WaitForBytes(DWORD(count), &available, timeoutMs);
+    // The line's wait re-counts only when an event comes; bytes that came just before it armed
+    // raise none. Wait in short slices and count again after each.
+    constexpr DWORD kSliceMs = 50;
+    const DWORD start = GetTickCount();
+    for (;;)
+    {
+        const DWORD slice = timeoutMs < kSliceMs ? timeoutMs : kSliceMs;
+        const DWORD sliceStart = GetTickCount();
+        DWORD available = 0;
+        if (comm->WaitForBytes(DWORD(count), &available, slice))
+            return 1;
+        DWORD waiting = 0;
+        if (comm->GetBytesWaiting(&waiting) && waiting >= DWORD(count))
+            return 1;
+        const DWORD now = GetTickCount();
+        // Ended before its time: a line error or break, not a time-out.
+        if (now - sliceStart < slice || now - start >= timeoutMs || !Line())
+            return 0;
+    }
 }
 
 // =============================================================================================

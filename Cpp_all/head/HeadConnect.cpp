@@ -6,6 +6,7 @@
 #include "head/HeadTexts.h"
 #include "mfc/ModuleState.h"
 #include "mfc/WinAppCore.h"
+#include "win32/prompt.h"
 
 #include <atomic>
 #include <cstdio>
@@ -56,9 +57,18 @@ IHeadDialogs* CHead::GetDialogs()
 int CHead::WaitBox(int limit, int mode, UINT textId, LPCTSTR text)
 {
     IHeadDialogs* dialogs = GetDialogs();
-    if (!dialogs)
-        return -1;
-    return dialogs->RunWaitBox(*this, limit, mode, textId, CString(text ? text : ""));
+    const int result =
+        dialogs ? dialogs->RunWaitBox(*this, limit, mode, textId, CString(text ? text : "")) : -1;
+    if (result == -1)
+    {
+        // No box could run: still take the head's "done" status off the line within the box's
+        // limit, or it would be read as the reply to the next query.
+        const DWORD start = GetTickCount();
+        int pending = 0;
+        while (PollStatus(pending) && !pending && GetTickCount() - start < DWORD(limit) * 500)
+            WaitForBytes(2, 500);
+    }
+    return result;
 }
 
 // =============================================================================================
@@ -72,6 +82,15 @@ DWORD WINAPI CHead::StatusThreadProc(LPVOID param)
     arg.reset();
     while (!status->stop)
     {
+        // A drop before the first wait was armed raises no line event: look at DSR itself.
+        if (!status->comm->IsDsrHigh())
+        {
+            CWinApp* app = AfxGetApp();
+            ::MessageBox(nullptr, "Line is disconnected!", app && app->m_pszAppName ? app->m_pszAppName : "",
+                         MB_OK);
+            status->lost = 1;
+            break;
+        }
         if (status->comm->OnCommEvent() != 0)
         {
             // The line is gone; the head drops its CComm on its own thread, where it is used.
