@@ -2,8 +2,12 @@
 // status thread on a dropped line, the error-status checks, the RF check and the wait boxes.
 #include "head_test_fixture.h"
 
+#include "mfc/WinAppCore.h"
+#include "win32/registry.h"
+
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 
 using headtest::Commands;
@@ -560,3 +564,63 @@ TEST_F(HeadConnectTest, InfoDialogIsFilledFromTheHead)
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Profile
+
+// Points the settings store at a fresh folder and makes an application with a profile.
+class HeadProfileTest : public HeadTest
+{
+protected:
+    HeadProfileTest()
+    {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("head_profile_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(m_dir);
+        const char* old = std::getenv("XDG_CONFIG_HOME");
+        m_hadOld = old != nullptr;
+        m_old = old ? old : "";
+        SetEnvironmentVariable("XDG_CONFIG_HOME", m_dir.c_str());
+        kel::ResetRegistryStoreForTests();
+        app.SetRegistryKey("Test Head");
+    }
+    ~HeadProfileTest() override
+    {
+        SetEnvironmentVariable("XDG_CONFIG_HOME", m_hadOld ? m_old.c_str() : nullptr);
+        kel::ResetRegistryStoreForTests();
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+
+    CWinApp app{"kelmon"};
+
+private:
+    std::filesystem::path m_dir;
+    std::string m_old;
+    bool m_hadOld = false;
+};
+
+TEST_F(HeadProfileTest, ProfileGivesJovScaleAndDuxPresetsAndKeepsTheLastPort)
+{
+    ASSERT_TRUE(app.WriteProfileInt("Debug", "JOVS", 10));
+    ASSERT_TRUE(app.WriteProfileInt("Debug", "JOVI", 0)); // 0 keeps the default offset
+    ASSERT_TRUE(app.WriteProfileInt("DUX 35", "Focus", 40));
+    ASSERT_TRUE(app.WriteProfileString("DUX 35", "Emission", "0.25"));
+
+    CHead jov;
+    EXPECT_EQ(jov.m_nJovS, 10);
+    EXPECT_EQ(jov.m_nJovI, 1);
+    EXPECT_EQ(jov.m_nPresetFocus[1], 40);
+    EXPECT_FLOAT_EQ(jov.m_fPresetEmission[1], 0.25f);
+    EXPECT_EQ(jov.m_nPresetElectron[1], 35);
+    EXPECT_EQ(jov.m_nPresetFocus[0], 50);
+    EXPECT_FLOAT_EQ(jov.m_fPresetEmission[2], 0.5f);
+
+    emu.SetId("ZOLJOV100VER1.02SN12345");
+    ASSERT_TRUE(jov.Connect(kPort));
+    ClearLog();
+    EXPECT_TRUE(jov.SetInitialMass(4));
+    EXPECT_EQ(emu.Commands().front(), "MI41");
+    EXPECT_EQ(app.GetProfileInt("Last Port Used", "Com Port", -1), UINT(kPort));
+}
