@@ -1,6 +1,7 @@
 #include "HeadEmulator.h"
 
 #include "head/SimSpectrum.h"
+#include "win32/clock.h"
 #include "testkit/VirtualSerial.h"
 
 #include <algorithm>
@@ -128,6 +129,13 @@ private:
     std::string m_path;
 };
 
+// Time of one point in milliseconds at a noise floor: the point-time table counts 1/675 s.
+double PointTableMs(int noiseFloor)
+{
+    static const int table[] = {1350, 675, 270, 135, 85, 30, 15, 7, 2};
+    return table[std::clamp(noiseFloor, 0, 8)] * 1000.0 / 675.0;
+}
+
 bool RepliesWithStatus(const std::string& letters)
 {
     static const char* const done[] = {"IN", "CL", "DG", "FL", "HV", "IE", "EE", "VF"};
@@ -206,6 +214,11 @@ struct HeadEmulator::State
     };
     bool scanning = false;
     Scan scan;
+    // Pacing of the points on the layer clock: none while msPerPoint is 0.
+    bool paced = false;
+    double msPerPoint = 0;
+    uint64_t paceStartMs = 0;
+    uint64_t pacedWords = 0; // words sent since paceStartMs
 
     // ---- Settings as numbers ----
     int IntSetting(const char* letters) const
@@ -296,6 +309,15 @@ struct HeadEmulator::State
                                  : SimHistogramPointCount(s.initial, s.final);
         scan = s;
         scanning = s.sweepsLeft > 0 && count > 0;
+        const double t = PointTableMs(IntSetting("NF"));
+        Pace(analog ? t / std::max(1, s.steps) + 1000.0 / 1350.0 : 24 * (t / 10 + 1000.0 / 1350.0));
+    }
+
+    void Pace(double ms)
+    {
+        msPerPoint = paced ? ms : 0;
+        paceStartMs = ClockNowMs();
+        pacedWords = 0;
     }
 
     void Handle(const std::string& cmd)
@@ -351,7 +373,15 @@ struct HeadEmulator::State
             if (mass > 0)
             {
                 lastSingleMass = mass;
-                word(SinglePoint(mass));
+                if (!paced)
+                    word(SinglePoint(mass));
+                else if (!quiet)
+                {
+                    // A measurement under way, which the next command ends like a scan.
+                    points += Word(SinglePoint(mass));
+                    const double t = PointTableMs(IntSetting("NF"));
+                    Pace(7 * (t / 10 + 1000.0 / 1350.0) + 0.5 * t + 1000.0 / 675.0 + 4);
+                }
             }
         }
         else if (letters == "XV")
@@ -407,11 +437,18 @@ struct HeadEmulator::State
         {
             if (out->empty())
                 continue;
-            const size_t room = transport->Room();
+            size_t room = transport->Room();
+            if (out == &points && msPerPoint > 0)
+            {
+                const auto due = static_cast<uint64_t>((ClockNowMs() - paceStartMs) / msPerPoint);
+                room = std::min<uint64_t>(room / 4, due > pacedWords ? due - pacedWords : 0) * 4;
+            }
             if (room == 0)
                 break;
             const size_t n = transport->Write(out->data(), std::min(room, out->size()));
             out->erase(0, n);
+            if (out == &points)
+                pacedWords += n / 4;
             sent = sent || n > 0;
             if (!out->empty())
                 break; // keep replies ahead of points
@@ -535,6 +572,12 @@ int32_t HeadEmulator::SpectrumPoint(double mass)
 {
     const int row = FindSimSpectrumRow(mass);
     return static_cast<int32_t>(GetSimSpectrumSignal(row >= 0 ? row : mass < 1.0 ? -1 : SIM_SPECTRUM_ROWS));
+}
+
+void HeadEmulator::SetPointTiming(bool on)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->paced = on;
 }
 
 void HeadEmulator::SetSilent(bool silent)

@@ -74,6 +74,12 @@ public:
     // voltage on ("MO" 1, "HV" not 0), else by 100. A negative seed restarts the Gaussian sequence.
     // Default: Gaussian, seed -1.
     void SetNoiseModel(int model, int32_t seed = -1);
+    // Points at the head's pace (off by default: as fast as the port takes them). With T the
+    // point-time table entry of the "NF" setting (1350 at 0 down to 2 at 8), a scan point takes
+    // (T / steps per amu + 1/2) / 675 s, a histogram point 24 x (T / 10 + 1/2) / 675 s and a single
+    // mass (7 x (T / 10 + 1/2) + T / 2 + 1) / 675 s + 4 ms. Counted on the layer clock from the
+    // command on, so under a fake clock the points come as the test moves time.
+    void SetPointTiming(bool on);
     // The word answered to "TP?" and sent after each sweep (default 1023).
     void SetTotalPressureWord(int32_t word);
     // The word answered to "IB?" (default 1000).

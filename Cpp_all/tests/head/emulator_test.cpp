@@ -340,6 +340,42 @@ TEST_F(EmulatorTest, DsrDropIsSeenByTheLine)
     EXPECT_EQ(comm.IsDsrHigh(), 1);
 }
 
+TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
+{
+    kel::test::FakeClock clock;
+    head.SetPointTiming(true);
+    // Bytes queued at the port once the emulator had 20 ms of real time to send more.
+    auto settled = [&]
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        DWORD waiting = 0;
+        comm.GetBytesWaiting(&waiting);
+        return waiting;
+    };
+
+    // Noise floor 4 (85/675 s), 10 steps per amu: (8.5 + 0.5) / 675 s = 13.33 ms a point.
+    for (const char* c : {"NF4", "MI1", "MF2", "SA10", "SC1"})
+        ASSERT_EQ(comm.Send(c), 1);
+    ASSERT_TRUE(head.WaitForCommands(5));
+    EXPECT_EQ(settled(), 0u);
+    clock.Advance(14);
+    EXPECT_EQ(settled(), 4u);
+    clock.Advance(13);
+    EXPECT_EQ(settled(), 8u);
+    clock.Advance(1000); // the other 9 points and the total-pressure word
+    EXPECT_EQ(settled(), 48u);
+    comm.Purge();
+
+    // A single mass at noise floor 0: 7 x (200 + 0.5) + 1000 + 1 in 1/675 s, plus 4 ms: 2410.7 ms.
+    for (const char* c : {"NF0", "MR28"})
+        ASSERT_EQ(comm.Send(c), 1);
+    ASSERT_TRUE(head.WaitForCommands(7));
+    clock.Advance(2410);
+    EXPECT_EQ(settled(), 0u);
+    clock.Advance(1);
+    EXPECT_EQ(settled(), 4u);
+}
+
 TEST_F(EmulatorTest, KeepsAnsweringUnderAFakeClock)
 {
     kel::test::FakeClock clock;
