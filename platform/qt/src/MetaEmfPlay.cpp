@@ -146,6 +146,20 @@ uint32_t MinimumSize(uint32_t type)
     }
 }
 
+// A 1-bit bitmap of an image's light (1) and dark (0) pixels; NULL for a null image.
+HBITMAP MonoBitmap(const QImage& image)
+{
+    if (image.isNull())
+        return nullptr;
+    const int stride = (image.width() + 15) / 16 * 2; // rows of whole 16-bit words
+    std::vector<uint8_t> rows(static_cast<size_t>(stride) * static_cast<size_t>(image.height()), 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) >= 128)
+                rows[static_cast<size_t>(y * stride + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    return CreateBitmap(image.width(), image.height(), 1, 1, rows.data());
+}
+
 // A cubic Bezier segment as line points (the start point left out).
 void Flatten(POINT a, POINT b, POINT c, POINT d, std::vector<POINT>& out)
 {
@@ -360,10 +374,11 @@ private:
     // when the data do not fit.
     HRGN Region(const Record& r, uint64_t at, uint64_t length) const
     {
-        if (!r.Holds(at, length) || length < 32 || r.U(at) < 32 || r.U(at + 4) != kRdhRectangles)
+        if (!r.Holds(at, length) || length < 32 || r.U(at) < 32 || r.U(at) > length ||
+            r.U(at + 4) != kRdhRectangles)
             return nullptr;
         const uint32_t count = r.U(at + 8);
-        if (uint64_t(count) * 16 > length - r.U(at) || !r.Holds(at + r.U(at), uint64_t(count) * 16))
+        if (uint64_t(count) * 16 > length - r.U(at))
             return nullptr;
         HRGN region = CreateRectRgn(0, 0, 0, 0);
         const uint64_t first = at + r.U(at);
@@ -663,7 +678,8 @@ private:
         case EMR_CREATEDIBPATTERNBRUSHPT:
         {
             const QImage tile = Dib(r, r.U(16), r.U(20), r.U(24), r.U(28));
-            HBITMAP bitmap = BitmapFromImage(tile);
+            // A monochrome pattern stays one, drawn in the text and background colours.
+            HBITMAP bitmap = r.type == EMR_CREATEMONOBRUSH ? MonoBitmap(tile) : BitmapFromImage(tile);
             if (!bitmap)
                 return false;
             HBRUSH brush = CreatePatternBrush(bitmap);

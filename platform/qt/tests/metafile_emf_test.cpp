@@ -26,8 +26,8 @@ namespace
 using Bytes = std::vector<uint8_t>;
 using kel::testkit::Image;
 
-constexpr int kW = 200;
-constexpr int kH = 150;
+constexpr int kW = 240;
+constexpr int kH = 180;
 
 // A white 32-bit bitmap in a memory DC for the duration of a test step.
 class Canvas
@@ -66,8 +66,9 @@ private:
     HGDIOBJ old_;
 };
 
-// A drawing that touches most of what a chart draws: pens, brushes, shapes, text, a mapping
-// change inside SaveDC/RestoreDC, a clip, bitmap pixels.
+// A drawing that touches most of what a chart draws: pens, brushes (hatched, patterned), shapes,
+// text (aligned, formatted, spaced), mapping changes inside SaveDC/RestoreDC, a clip, bitmap
+// pixels, fills and inversions.
 void DrawScene(HDC dc)
 {
     HPEN wide = CreatePen(PS_SOLID, 3, RGB(200, 0, 0));
@@ -135,9 +136,53 @@ void DrawScene(HDC dc)
     bmi.bmiHeader.biBitCount = 32;
     StretchDIBits(dc, 80, 132, 8, 8, 0, 0, 2, 2, dib, &bmi, DIB_RGB_COLORS, SRCCOPY);
 
+    // A fixed metric mode: y grows upwards, 0.1 mm units.
+    SaveDC(dc);
+    SetMapMode(dc, MM_LOMETRIC);
+    SetViewportOrgEx(dc, 205, 10, nullptr);
+    SetBkColor(dc, RGB(255, 255, 0));
+    SetBkMode(dc, OPAQUE);
+    SelectObject(dc, hatch);
+    Rectangle(dc, 0, 0, 80, -200);
+    RestoreDC(dc, -1);
+
+    // A monochrome pattern, drawn in the text and background colours.
+    const BYTE checker[16] = {0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0, 0xAA, 0, 0x55, 0};
+    HBITMAP tile = CreateBitmap(8, 8, 1, 1, checker);
+    HBRUSH pattern = CreatePatternBrush(tile);
+    SetTextColor(dc, RGB(0, 128, 128));
+    SetBkColor(dc, RGB(255, 200, 200));
+    SelectObject(dc, pattern);
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    Rectangle(dc, 205, 90, 235, 120);
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+
+    const POINT squares[] = {{10, 150}, {30, 150}, {30, 170}, {10, 170},
+                             {15, 155}, {25, 155}, {25, 165}, {15, 165}};
+    const INT corners[] = {4, 4};
+    SetPolyFillMode(dc, ALTERNATE);
+    PolyPolygon(dc, squares, corners, 2);
+    Arc(dc, 35, 150, 65, 178, 65, 164, 35, 164);
+    RECT label{70, 150, 130, 178};
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    DrawText(dc, "Peak", -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    const INT spacing[] = {10, 10, 10, 10};
+    RECT box{135, 152, 200, 176};
+    SetBkColor(dc, RGB(220, 220, 220));
+    ExtTextOut(dc, 138, 156, ETO_OPAQUE, &box, "1e-7", 4, spacing);
+    RECT frame{205, 125, 235, 145};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FrameRect(dc, &frame, red);
+    RECT inverted{208, 150, 232, 175};
+    InvertRect(dc, &inverted);
+
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
     SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(pattern);
+    DeleteObject(tile);
+    DeleteObject(red);
     for (HGDIOBJ o : {HGDIOBJ(wide), HGDIOBJ(dashed), HGDIOBJ(solid), HGDIOBJ(hatch), HGDIOBJ(font)})
         DeleteObject(o);
 }
@@ -218,6 +263,14 @@ TEST(EnhMetaFile, RecordedWrittenReadAndPlayedMatchesTheDirectDrawing)
     EXPECT_EQ(played.Pixel(160, 120), RGB(255, 255, 255)) << "outside the plot clip";
     EXPECT_EQ(played.Pixel(5, 145), RGB(255, 0, 255));
     EXPECT_EQ(played.Pixel(81, 133), RGB(0, 0, 255)) << "the bitmap's top-left pixel (bottom-up row 1)";
+    EXPECT_EQ(played.Pixel(210, 12), RGB(255, 255, 0)) << "hatch background in the metric mode";
+    EXPECT_EQ(played.Pixel(237, 50), RGB(255, 255, 255)) << "right of the 8 mm wide rectangle";
+    EXPECT_EQ(played.Pixel(205, 90), RGB(0, 128, 128)) << "pattern bit 0 in the text colour";
+    EXPECT_EQ(played.Pixel(206, 90), RGB(255, 200, 200)) << "pattern bit 1 in the background colour";
+    EXPECT_EQ(played.Pixel(205, 135), RGB(255, 0, 0)) << "the frame";
+    EXPECT_EQ(played.Pixel(220, 135), RGB(255, 255, 255)) << "inside the frame";
+    EXPECT_EQ(played.Pixel(220, 160), RGB(0, 0, 0)) << "white inverted";
+    EXPECT_EQ(played.Pixel(20, 160), RGB(255, 255, 255)) << "the hole of the alternate fill";
 
     DeleteEnhMetaFile(recorded);
     DeleteEnhMetaFile(read);
