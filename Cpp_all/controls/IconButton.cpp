@@ -506,8 +506,9 @@ void CIconButton::PreSubclassWindow()
     m_bIsDefault = type == BS_DEFPUSHBUTTON;
     m_bIsCheckBox = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX;
     CButton::PreSubclassWindow();
-    // Through our own BM_SETSTYLE: keeps the default bit and makes the button owner-drawn.
-    SendMessage(BM_SETSTYLE, type, FALSE);
+    // The window is not ours yet: make it owner-drawn directly, keeping the other style bits.
+    ::SendMessage(m_hWnd, BM_SETSTYLE, (GetButtonStyle() & ~static_cast<UINT>(BS_TYPEMASK)) | BS_OWNERDRAW,
+                  FALSE);
 }
 
 LRESULT CIconButton::OnSetStyle(WPARAM wParam, LPARAM lParam)
@@ -620,8 +621,9 @@ void CIconButton::OnEnable(BOOL bEnable)
     CButton::OnEnable(bEnable);
     if (bEnable)
         return;
-    // A disabled button cannot keep the focus; others keep theirs.
-    if (CWnd* pParent = GetParent(); pParent && GetFocus() == this)
+    // A disabled button loses the focus: pass it on, but never take it from another window.
+    CWnd* pFocus = GetFocus();
+    if (CWnd* pParent = GetParent(); pParent && (pFocus == nullptr || pFocus == this))
     {
         CWnd* pNext = pParent->GetNextDlgTabItem(this);
         if (pNext && pNext != this)
