@@ -344,11 +344,14 @@ TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
 {
     kel::test::FakeClock clock;
     head.SetPointTiming(true);
-    // Bytes queued at the port once the emulator had 20 ms of real time to send more.
-    auto settled = [&]
+    // Bytes queued at the port: once at least `expected` came (real time, bounded), and the
+    // emulator had 20 ms more to send anything beyond them.
+    auto settled = [&](DWORD expected)
     {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
         DWORD waiting = 0;
+        for (int i = 0; i < 400 && comm.GetBytesWaiting(&waiting) && waiting < expected; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
         comm.GetBytesWaiting(&waiting);
         return waiting;
     };
@@ -357,13 +360,13 @@ TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
     for (const char* c : {"NF4", "MI1", "MF2", "SA10", "SC1"})
         ASSERT_EQ(comm.Send(c), 1);
     ASSERT_TRUE(head.WaitForCommands(5));
-    EXPECT_EQ(settled(), 0u);
+    EXPECT_EQ(settled(0), 0u);
     clock.Advance(14);
-    EXPECT_EQ(settled(), 4u);
+    EXPECT_EQ(settled(4), 4u);
     clock.Advance(13);
-    EXPECT_EQ(settled(), 8u);
+    EXPECT_EQ(settled(8), 8u);
     clock.Advance(1000); // the other 9 points and the total-pressure word
-    EXPECT_EQ(settled(), 48u);
+    EXPECT_EQ(settled(48), 48u);
     comm.Purge();
 
     // A single mass at noise floor 0: 7 x (200 + 0.5) + 1000 + 1 in 1/675 s, plus 4 ms: 2410.7 ms.
@@ -371,9 +374,9 @@ TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
         ASSERT_EQ(comm.Send(c), 1);
     ASSERT_TRUE(head.WaitForCommands(7));
     clock.Advance(2410);
-    EXPECT_EQ(settled(), 0u);
+    EXPECT_EQ(settled(0), 0u);
     clock.Advance(1);
-    EXPECT_EQ(settled(), 4u);
+    EXPECT_EQ(settled(4), 4u);
 }
 
 TEST_F(EmulatorTest, KeepsAnsweringUnderAFakeClock)
