@@ -1,22 +1,11 @@
 #include "dialogs/HeadDialogs.h"
 
-#include "ResourceDll.h"
 #include "dialogs/CemDlg.h"
 #include "dialogs/FilamentWarning.h"
 #include "dialogs/HeadInfoDlg.h"
 #include "dialogs/HeadWaitDlg.h"
 #include "dialogs/IonizerDlg.h"
 #include "dialogs/RfCheckDlg.h"
-
-CDlgPackScope::CDlgPackScope()
-{
-    CResourceDll::Instance()->SwitchToDll();
-}
-
-CDlgPackScope::~CDlgPackScope()
-{
-    CResourceDll::Instance()->RestoreHandle();
-}
 
 CHeadDialogs& CHeadDialogs::Instance()
 {

@@ -2,6 +2,7 @@
 // module (when it is loaded) and puts the previous module back afterwards.
 #pragma once
 
+#include "dialogs/DlgPackScope.h"
 #include "head/Head.h"
 
 class CHeadDialogs : public IHeadDialogs
@@ -18,14 +19,4 @@ public:
     int RunRfCheckBox(const CString& massText, int& noticeFlag) override;
     int RunInfoDialog(const HeadInfoTexts& texts) override;
     int RunCemDialog(CHead& head) override;
-};
-
-// Makes dlgpack the resource module for its lifetime.
-class CDlgPackScope
-{
-public:
-    CDlgPackScope();
-    ~CDlgPackScope();
-    CDlgPackScope(const CDlgPackScope&) = delete;
-    CDlgPackScope& operator=(const CDlgPackScope&) = delete;
 };

@@ -1,6 +1,6 @@
 #include "dialogs/HeadWaitDlg.h"
 
-#include "ResourceDll.h"
+#include "dialogs/DlgPackScope.h"
 #include "head/Head.h"
 #include "res/resource.h"
 
@@ -18,12 +18,9 @@ CHeadWaitDlg::CHeadWaitDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
 
 INT_PTR CHeadWaitDlg::DoModal()
 {
-    CResourceDll* dll = CResourceDll::Instance();
-    dll->SwitchToDll();
+    CDlgPackScope scope;
     m_hResModule = AfxGetResourceHandle();
-    INT_PTR result = CDialog::DoModal();
-    dll->RestoreHandle();
-    return result;
+    return CDialog::DoModal();
 }
 
 void CHeadWaitDlg::DoDataExchange(CDataExchange* pDX)
