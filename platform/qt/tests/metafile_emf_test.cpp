@@ -409,7 +409,8 @@ TEST(EnhMetaFile, HandlesAndFilesFollowTheirRules)
     std::filesystem::remove(path);
 }
 
-// A minimal metafile written by hand: header, the given records, EOF.
+// A minimal metafile written by hand: header, the given records, EOF. The reference device has
+// 4 pixels a millimetre and the frame is 10 mm square: 40 pixels, played 1:1 onto 40x40.
 Bytes Handmade(const std::vector<Bytes>& records, uint16_t handles = 4)
 {
     Bytes b(108, 0);
@@ -422,8 +423,8 @@ Bytes Handmade(const std::vector<Bytes>& records, uint16_t handles = 4)
     b[56] = static_cast<uint8_t>(handles);
     Put32(b, 72, 1000);
     Put32(b, 76, 1000);
-    Put32(b, 80, 264);
-    Put32(b, 84, 264);
+    Put32(b, 80, 250);
+    Put32(b, 84, 250);
     for (const Bytes& r : records)
         b.insert(b.end(), r.begin(), r.end());
     const Bytes eof = {14, 0, 0, 0, 20, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0, 0, 20, 0, 0, 0};
@@ -442,6 +443,86 @@ Bytes Rec(uint32_t type, std::vector<uint32_t> fields)
     for (size_t i = 0; i < fields.size(); ++i)
         Put32(r, 8 + 4 * i, fields[i]);
     return r;
+}
+
+// A BITBLT (or STRETCHBLT) record with a w x h 32-bit DIB of one colour (0x00RRGGBB) as source.
+Bytes Blit(std::vector<uint32_t> dest, uint32_t rop, int w, int h, uint32_t rgb, bool stretch)
+{
+    std::vector<uint32_t> fields = {0, 0, 0, 0};
+    fields.insert(fields.end(), dest.begin(), dest.end());
+    fields.push_back(rop);
+    fields.insert(fields.end(), {0, 0, 0x3F800000, 0, 0, 0x3F800000, 0, 0, 0, DIB_RGB_COLORS});
+    const uint32_t bmiAt = stretch ? 108 : 100;
+    fields.insert(fields.end(), {bmiAt, 40, bmiAt + 40, uint32_t(w * h * 4)});
+    if (stretch)
+        fields.insert(fields.end(), {uint32_t(w), uint32_t(h)});
+    fields.insert(fields.end(), {40, uint32_t(w), uint32_t(h), 0x00200001, BI_RGB, 0, 0, 0, 0, 0});
+    fields.insert(fields.end(), size_t(w * h), rgb);
+    return Rec(stretch ? 77 : 76, fields);
+}
+
+TEST(EnhMetaFile, PlaysRecordsOtherWritersUse)
+{
+    struct Probe
+    {
+        int x, y;
+        COLORREF color;
+    };
+    struct Case
+    {
+        const char* what;
+        std::vector<Bytes> records;
+        std::vector<Probe> probes;
+    };
+    const COLORREF white = RGB(255, 255, 255), black = RGB(0, 0, 0);
+    const Bytes redBrush = Rec(39, {1, BS_SOLID, RGB(255, 0, 0), 0});
+    const Bytes blackBrush = Rec(37, {0x80000000u | BLACK_BRUSH});
+    const float one = 1.0f;
+    uint32_t oneBits;
+    std::memcpy(&oneBits, &one, 4);
+    const Bytes blackness =
+        Rec(76, {0, 0, 0, 0, 0, 0, 10, 10, BLACKNESS, 0, 0, oneBits, 0, 0, oneBits, 0, 0, 0, 0, 0, 0, 0, 0});
+    const Case cases[] = {
+        {"32-bit polygon",
+         {redBrush, Rec(37, {1}), Rec(3, {5, 5, 30, 30, 4, 5, 5, 30, 5, 30, 30, 5, 30})},
+         {{15, 15, RGB(255, 0, 0)}, {35, 35, white}}},
+        {"32-bit polyline", {Rec(4, {0, 0, 39, 0, 2, 0, 20, 39, 20})}, {{20, 20, black}, {20, 22, white}}},
+        {"Bezier with its control points on a line",
+         {Rec(85, {0, 0, 39, 0, 4, 20 << 16, 13 | 20 << 16, 26 | 20 << 16, 39 | 20 << 16})},
+         {{20, 20, black}, {20, 25, white}}},
+        {"pixels from a bitmap",
+         {Blit({10, 10, 4, 4}, SRCCOPY, 4, 4, 0x00FF00, false)},
+         {{12, 12, RGB(0, 255, 0)}}},
+        {"pattern operation without a bitmap", {blackness}, {{5, 5, black}, {15, 5, white}}},
+        {"a pixel stretched",
+         {Blit({10, 10, 20, 20}, SRCCOPY, 1, 1, 0x0000FF, true)},
+         {{25, 25, RGB(0, 0, 255)}}},
+        {"region filled with a stock brush",
+         {Rec(71, {0, 0, 0, 0, 48, 0x80000000u | BLACK_BRUSH, 32, 1, 1, 16, 20, 20, 30, 30, 20, 20, 30, 30})},
+         {{25, 25, black}, {15, 15, white}}},
+        {"clip region",
+         {Rec(75, {48, RGN_COPY, 32, 1, 1, 16, 0, 0, 20, 40, 0, 0, 20, 40}), blackBrush,
+          Rec(43, {0, 0, 40, 40})},
+         {{10, 10, black}, {30, 10, white}}},
+        {"mapping",
+         {Rec(17, {MM_ANISOTROPIC}), Rec(9, {100, 100}), Rec(11, {40, 40}), blackBrush,
+          Rec(43, {50, 50, 100, 100})},
+         {{30, 30, black}, {10, 10, white}}},
+        {"a pixel", {Rec(15, {3, 3, RGB(255, 0, 0)})}, {{3, 3, RGB(255, 0, 0)}}},
+    };
+    for (const Case& c : cases)
+    {
+        const Bytes b = Handmade(c.records);
+        HENHMETAFILE emf = SetEnhMetaFileBits(static_cast<UINT>(b.size()), b.data());
+        ASSERT_NE(emf, nullptr) << c.what;
+        Canvas canvas(40, 40);
+        const RECT area{0, 0, 40, 40};
+        EXPECT_TRUE(PlayEnhMetaFile(canvas.Dc(), emf, &area)) << c.what;
+        const Image image = canvas.Pixels();
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(image.Pixel(p.x, p.y), p.color) << c.what << " at " << p.x << "," << p.y;
+        DeleteEnhMetaFile(emf);
+    }
 }
 
 TEST(EnhMetaFile, BytesThatAreNotAMetafileAreRefused)
