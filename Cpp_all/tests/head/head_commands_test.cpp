@@ -2,6 +2,7 @@
 // mass mapping, verify-by-echo, the no-response latch, data points and the stored settings.
 #include "head_test_fixture.h"
 
+#include "KelException.h"
 #include "mfc/Archive.h"
 #include "mfc/Exception.h"
 #include "mfc/File.h"
@@ -344,7 +345,20 @@ TEST_F(HeadCommandTest, WithoutALineEveryOperationFailsAtOnce)
     EXPECT_FALSE(head.SetXV(1, 5.0f));
     EXPECT_EQ(head.GetBytesWaiting(), 0);
     EXPECT_TRUE(head.IsReady());
+    EXPECT_FALSE(head.StartTotalPressure());
     EXPECT_TRUE(prompts.Prompts().empty());
+
+    // Steps that asked for exceptions get one.
+    head.SetThrowOnError(1);
+    try
+    {
+        head.StartTotalPressure();
+        ADD_FAILURE() << "no exception";
+    }
+    catch (CKelException* e)
+    {
+        e->Delete();
+    }
 }
 
 TEST_F(HeadCommandTest, SetXVRefusesValuesOutsideItsRange)
