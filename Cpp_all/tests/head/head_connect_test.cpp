@@ -548,6 +548,73 @@ TEST_F(HeadConnectTest, FilamentWarningAnswers)
     EXPECT_EQ(dialogs.filamentWarnings, 3);
 }
 
+TEST_F(HeadConnectTest, IonizerDialogShowsTheHeadsValuesAndAppliesTheChoice)
+{
+    ConnectHead();
+    emu.SetSetting("VF", "85");
+    emu.SetSetting("EE", "65");
+    emu.SetSetting("IE", "1");
+    HeadIonizerSettings shown;
+    dialogs.ionizer = [&](HeadIonizerSettings& s)
+    {
+        shown = s;
+        s.ionEnergy = 0;
+        s.electronEnergy = 40;
+        s.focusVoltage = 80;
+        s.emission = 2.0f;
+        s.filamentOn = 1;
+        s.filamentWarning = 0;
+        return IDOK;
+    };
+    ClearLog();
+    ASSERT_TRUE(head.RunIonizerDialog());
+    EXPECT_EQ(shown.focusVoltage, 85);
+    EXPECT_EQ(shown.electronEnergy, 65);
+    EXPECT_EQ(shown.ionEnergy, 1);
+    EXPECT_EQ(shown.defaultElectronEnergy, 70);
+    EXPECT_FLOAT_EQ(shown.defaultEmission, 1.0f);
+    EXPECT_EQ(shown.filamentWarning, 1);
+    EXPECT_EQ(emu.Commands(), (Commands{"MR0", "FL?", "VF?", "EE?", "IE?", "IE0", "EE40", "VF80", "FL2.00",
+                                        "HV?", "ST?", "SP?"}));
+    EXPECT_FLOAT_EQ(head.m_fEmission, 2.0f);
+    EXPECT_FALSE(head.m_bFilamentWarning);
+    EXPECT_EQ(head.m_nFocusVoltage, 80);
+
+    // Cancel changes nothing on the head.
+    dialogs.ionizer = [](HeadIonizerSettings&) { return IDCANCEL; };
+    ClearLog();
+    EXPECT_FALSE(head.RunIonizerDialog());
+    EXPECT_EQ(emu.Commands(), (Commands{"MR0", "FL?", "VF?", "EE?", "IE?"}));
+}
+
+TEST_F(HeadConnectTest, DuxIonizerDialogAppliesTheChosenPreset)
+{
+    emu.SetId("ZOLDUX100VER1.02SN12345");
+    ConnectHead();
+    HeadDuxIonizerSettings shown;
+    dialogs.duxIonizer = [&](HeadDuxIonizerSettings& s)
+    {
+        shown = s;
+        s.presetIndex = 3;
+        s.ionEnergy = 1;
+        s.electronEnergy = 55;
+        s.focusVoltage = 60;
+        s.emission = 0.125f;
+        s.filament = 1; // off
+        return IDOK;
+    };
+    ClearLog();
+    ASSERT_TRUE(head.RunIonizerDialog());
+    EXPECT_STREQ(shown.presetText[1], "Electron energy 35 eV\nFocus voltage 50 V\nEmission current 0.050 mA");
+    EXPECT_EQ(shown.presetIndex, 0);
+    EXPECT_EQ(shown.electronEnergy, 70); // the custom preset's defaults
+    EXPECT_EQ(head.m_nPresetIndex, 3);
+    EXPECT_FLOAT_EQ(head.m_fEmission, 0.125f);
+    const Commands sent = emu.Commands();
+    for (const char* c : {"IE1", "EE55", "VF60", "FL0.0", "XA4", "XV?"})
+        EXPECT_NE(std::find(sent.begin(), sent.end(), c), sent.end()) << c;
+}
+
 TEST_F(HeadConnectTest, InfoDialogIsFilledFromTheHead)
 {
     ConnectHead();

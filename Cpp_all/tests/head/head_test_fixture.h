@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,8 +54,11 @@ public:
         checkBox = filamentWarningCheck;
         return filamentWarningResult;
     }
-    int RunIonizerDialog(CHead&, HeadIonizerSettings&) override { return IDCANCEL; }
-    int RunDuxIonizerDialog(CHead&, HeadDuxIonizerSettings&) override { return IDCANCEL; }
+    int RunIonizerDialog(CHead&, HeadIonizerSettings& s) override { return ionizer ? ionizer(s) : IDCANCEL; }
+    int RunDuxIonizerDialog(CHead&, HeadDuxIonizerSettings& s) override
+    {
+        return duxIonizer ? duxIonizer(s) : IDCANCEL;
+    }
     int RunRfCheckBox(const CString& massText, int& noticeFlag) override
     {
         rfTexts.emplace_back(massText);
@@ -69,6 +73,8 @@ public:
     }
     int RunCemDialog(CHead&) override { return IDOK; }
 
+    std::function<int(HeadIonizerSettings&)> ionizer;
+    std::function<int(HeadDuxIonizerSettings&)> duxIonizer;
     std::vector<WaitBox> waitBoxes;
     int filamentWarnings = 0;
     int filamentWarningResult = IDOK;
