@@ -90,7 +90,7 @@ BOOL CKELDummyHead::IdentifyHead()
     int family;
     if (maker == "ZOLDUX")
     {
-        if (m_nFamily == HEAD_FAMILY_KEL)
+        if (m_nFamily == HEAD_FAMILY_KEL && !m_bQuiet)
             AfxMessageBox(kTextOtherFamily, MB_OK | MB_ICONINFORMATION);
         if (m_nFamily == HEAD_FAMILY_KEL || m_nPresetIndex == 4)
             m_nPresetIndex = 0;
