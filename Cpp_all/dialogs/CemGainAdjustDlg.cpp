@@ -29,7 +29,10 @@ ON_MESSAGE(WM_KEL_RUNGAINADJUST, OnRunGainAdjust)
 ON_WM_CHAR()
 END_MESSAGE_MAP()
 
-CCemGainAdjustDlg::CCemGainAdjustDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+CCemGainAdjustDlg::CCemGainAdjustDlg(CWnd* pParent) : CDialog(IDD, pParent)
+{
+    CPercentBar::RegisterWindowClass(); // the template's bar control is of this class
+}
 
 HeadPortLockLookup CCemGainAdjustDlg::SetPortLockLookup(HeadPortLockLookup lookup)
 {

@@ -8,6 +8,19 @@ BEGIN_MESSAGE_MAP(CPercentBar, CStatic)
 ON_WM_PAINT()
 END_MESSAGE_MAP()
 
+BOOL CPercentBar::RegisterWindowClass()
+{
+    WNDCLASS known{};
+    if (::GetClassInfo(nullptr, kClassName, &known))
+        return TRUE;
+    WNDCLASS wc{};
+    wc.style = CS_GLOBALCLASS | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = ::DefWindowProc;
+    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    return ::RegisterClass(&wc) != 0;
+}
+
 int CPercentBar::Attach(UINT nID, CWnd* pParent, int nRange, COLORREF barColor, COLORREF backColor)
 {
     if (!pParent || !SubclassDlgItem(nID, pParent))

@@ -1,5 +1,7 @@
 // CPercentBar: a static control drawn as a progress bar with its percentage written across it,
-// the text in inverse colours where the bar has passed.
+// the text in inverse colours where the bar has passed. The control it takes over is a window of
+// the class kClassName (a plain window that paints nothing itself), so the bar's own painting is
+// what shows.
 #pragma once
 
 #include <afxwin.h>
@@ -9,6 +11,10 @@ class CPercentBar : public CStatic
     DECLARE_DYNAMIC(CPercentBar)
 public:
     CPercentBar() = default;
+
+    static constexpr const char* kClassName = "KelPercentBar";
+    // Registers kClassName for every module's dialogs (once; later calls find it). FALSE on failure.
+    static BOOL RegisterWindowClass();
 
     // Subclasses control nID of pParent and takes the range (0 counts as 1) and the colours.
     // Returns 0 when the control cannot be subclassed, else 1.
