@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -599,6 +600,34 @@ TEST(MetafileWmf, BadRecordsInsideAWellFormedFileAreSkipped)
     EXPECT_EQ(GetCurrentObject(canvas.dc, OBJ_PEN), pen);
     EXPECT_EQ(SaveDC(canvas.dc), depth + 1);
     DeleteMetaFile(hmf);
+}
+
+TEST(MetafileWmf, DamagedRecordsPlayWithoutReadingOutsideThem)
+{
+    // Bytes changed at random inside the records of a real recording (fixed seed): whatever still
+    // passes the structure check plays, and the DC comes back as it was.
+    HMETAFILE hmf = Record(DrawMore);
+    const std::vector<uint8_t> good = BitsOf(hmf);
+    DeleteMetaFile(hmf);
+    std::mt19937 random(20261210);
+    Canvas canvas;
+    const int depth = SaveDC(canvas.dc);
+    int played = 0;
+    for (int round = 0; round < 150; ++round)
+    {
+        std::vector<uint8_t> bytes = good;
+        for (int i = 0; i < 3; ++i)
+            bytes[18 + random() % (bytes.size() - 18)] = static_cast<uint8_t>(random());
+        HMETAFILE damaged = SetMetaFileBitsEx(static_cast<UINT>(bytes.size()), bytes.data());
+        if (!damaged)
+            continue;
+        ++played;
+        EXPECT_TRUE(PlayMetaFile(canvas.dc, damaged));
+        EXPECT_EQ(GetMapMode(canvas.dc), MM_TEXT);
+        DeleteMetaFile(damaged);
+    }
+    EXPECT_GT(played, 50);
+    EXPECT_EQ(SaveDC(canvas.dc), depth + 1);
 }
 
 TEST(MetafileWmf, MfcMetafileDcRecordsAndCloses)
