@@ -141,7 +141,7 @@ public:
     // ---- Objects
     void SelectPen(const LOGPEN& pen) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Word(static_cast<int>(pen.lopnStyle & 0xFFFF));
         w.Short(pen.lopnWidth.x);
         w.Short(pen.lopnWidth.y);
@@ -155,7 +155,7 @@ public:
     }
     void SelectFont(const LOGFONT& font) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         for (LONG v : {font.lfHeight, font.lfWidth, font.lfEscapement, font.lfOrientation, font.lfWeight})
             w.Short(v);
         w.Bytes({font.lfItalic, font.lfUnderline, font.lfStrikeOut, font.lfCharSet, font.lfOutPrecision,
@@ -216,7 +216,7 @@ public:
     void Polygon(const POINT* points, int count) override { EmitPoints(kPolygon, points, count); }
     void PolyPolygon(const POINT* points, const INT* counts, int polygons) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Word(polygons);
         int total = 0;
         for (int i = 0; i < polygons; ++i)
@@ -281,7 +281,7 @@ public:
     }
     void PatBlt(int x, int y, int width, int height, DWORD rop) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Dword(rop);
         for (int v : {height, width, y, x})
             w.Short(v);
@@ -289,7 +289,7 @@ public:
     }
     void StretchBlt(int x, int y, int width, int height, const QImage& source, DWORD rop) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Dword(rop);
         w.Word(DIB_RGB_COLORS);
         for (int v : {source.height(), source.width(), 0, 0, height, width, y, x})
@@ -300,7 +300,7 @@ public:
     }
     void SetPixel(int x, int y, COLORREF color) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Dword(color);
         w.Short(y);
         w.Short(x);
@@ -308,7 +308,7 @@ public:
     }
     void TextOut(int x, int y, const char* text, int length) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         length = std::clamp(length, 0, 0x7FFE);
         w.Word(length);
         w.Raw(text, static_cast<size_t>(length));
@@ -320,7 +320,7 @@ public:
     void ExtTextOut(int x, int y, UINT options, const RECT* rect, const char* text, UINT length,
                     const INT* dx) override
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         length = std::min<UINT>(length, 0x7FFE);
         w.Short(y);
         w.Short(x);
@@ -399,6 +399,9 @@ private:
         }
     };
 
+    // Parameters whose coordinates count towards the clamped ones.
+    Words Counted() { return Words{{}, &clamped_}; }
+
     struct Object
     {
         bool used = false;
@@ -424,7 +427,7 @@ private:
     // A record of 16-bit parameters given in the call's order (stored last first).
     void Emit(uint16_t function, std::initializer_list<int> args)
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         for (auto it = std::rbegin(args); it != std::rend(args); ++it)
             w.Short(*it);
         Write(function, w.data);
@@ -432,14 +435,14 @@ private:
 
     void EmitColor(uint16_t function, COLORREF color)
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Dword(color);
         Write(function, w.data);
     }
 
     void EmitPoints(uint16_t function, const POINT* points, int count)
     {
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Word(count);
         for (int i = 0; i < count; ++i)
         {
@@ -570,7 +573,7 @@ private:
                 bands.push_back(Band{top, bottom, {}});
             bands.back().spans.emplace_back(r.left(), r.right() + 1);
         }
-        Words scans{{}, &clamped_};
+        Words scans = Counted();
         size_t maxScan = 0;
         for (const Band& b : bands)
         {
@@ -586,7 +589,7 @@ private:
             maxScan = std::max(maxScan, b.spans.size() * 2);
         }
         const QRect box = region.boundingRect();
-        Words w{{}, &clamped_};
+        Words w = Counted();
         w.Word(0);      // nextInChain
         w.Word(0x0006); // ObjectType: region
         w.Dword(0);     // ObjectCount
