@@ -144,6 +144,14 @@ TEST_F(HeadConnectTest, DsrLowAsksBeforeAnyCommand)
     prompts.Expect("(DSR Low)").Reply(IDCANCEL);
     EXPECT_FALSE(head.Connect(kPort));
     EXPECT_TRUE(emu.Commands().empty());
+
+    // A quiet head only reports it.
+    CHead quiet;
+    quiet.m_bQuiet = 1;
+    EXPECT_FALSE(quiet.Connect(kPort));
+    emu.SetDsr(true);
+    ASSERT_TRUE(quiet.Connect(kPort));
+    EXPECT_TRUE(quiet.CheckHeadPresent());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -392,6 +400,17 @@ TEST_F(HeadConnectTest, CheckErrorsTimeOutSetsTheFlagAndRetryAsksAgain)
     ClearLog();
     EXPECT_TRUE(head.CheckErrors());
     EXPECT_EQ(emu.Commands(), Commands{"ER?"});
+}
+
+TEST_F(HeadConnectTest, CommunicationGroupBitsMarkATimeOut)
+{
+    ConnectHead();
+    emu.SetErrorStatus("EC?", 0x48); // bits 6 and 3
+    prompts.Expect("Error Code: EC6").Reply(IDIGNORE);
+    prompts.Expect("Error Code: EC3").Reply(IDIGNORE);
+    EXPECT_TRUE(head.HandleEC(0));
+    EXPECT_TRUE(head.GetStatusTimedOut());
+    emu.SetErrorStatus("EC?", 0);
 }
 
 TEST_F(HeadConnectTest, AnRfGroupBit7RunsTheRfCheckInsteadOfABox)
