@@ -7,6 +7,8 @@
 #include "HeadEmulator.h"
 #include "dialogs/HeadDialogs.h"
 #include "dialogs/HeadWaitDlg.h"
+#include "dialogs/CemDlg.h"
+#include "dialogs/CemGainAdjustDlg.h"
 #include "dialogs/FilamentWarning.h"
 #include "dialogs/IonizerDlg.h"
 #include "dialogs/RfCheckDlg.h"
@@ -20,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -464,4 +467,62 @@ TEST_F(HeadOnLineTest, FilamentWarningContinueGoesOnWithTheFilamentOff)
     EXPECT_EQ(line.m_bFilamentWarning, 0); // the box was ticked
     for (const std::string& c : emu.Commands())
         EXPECT_TRUE(c.rfind("FL", 0) != 0 || c == "FL?") << c;
+}
+
+TEST_F(HeadOnLineTest, CemDialogSwitchesTheHighVoltageOnTheHead)
+{
+    kel::test::TimeoutScale fast(0.02);
+    emu.SetSetting("MO", "1");
+    emu.SetSetting("FL", "1.00");
+    emu.SetSetting("MV", "1234");
+    emu.SetSetting("MG", "2.5");
+    prompts.Expect(CHeadWaitDlg::IDD).Run().Times(2); // each closes itself on the head's status
+    std::string highVoltageWhileOn;
+    prompts.Expect(CCemDlg::IDD)
+        .Drive(
+            [&](DialogDriver& d)
+            {
+                EXPECT_EQ(d.GetText(1093), "1234");
+                EXPECT_EQ(d.GetText(1031), "2500");
+                EXPECT_TRUE(d.IsChecked(1004));
+                d.SetText(1093, "1300");
+                d.Click(1005);
+                EXPECT_TRUE(d.IsChecked(1005));
+                highVoltageWhileOn = emu.Setting("HV");
+                d.Click(1004);
+                EXPECT_TRUE(d.IsChecked(1004));
+                d.Click(IDOK);
+            });
+    EXPECT_TRUE(line.RunCemDialog());
+    EXPECT_EQ(highVoltageWhileOn, "1300");
+    EXPECT_EQ(emu.Setting("HV"), "0");
+}
+
+// A head whose current does not grow with the voltage: the adjustment climbs to its limit, and the
+// multiplier must not stay on at the last voltage tried.
+TEST_F(HeadOnLineTest, FailedGainAdjustmentLeavesTheHeadsMultiplierOffAtItsOwnVoltage)
+{
+    kel::test::TimeoutScale fast(0.02);
+    emu.SetSetting("MO", "1");
+    emu.SetSetting("FL", "1.00");
+    emu.SetSetting("MV", "1234");
+    emu.SetSetting("MG", "1.0");
+    prompts.Expect("The detector should be calibrated").Reply(IDNO);
+    prompts.Expect(CCemGainAdjustDlg::IDD).Run();
+    prompts.Expect("CEM voltage has reached maximum value").Reply(IDOK);
+    prompts.Expect(CCemDlg::IDD)
+        .Drive(
+            [&](DialogDriver& d)
+            {
+                d.Click(1194);
+                EXPECT_TRUE(d.IsChecked(1004));
+                EXPECT_EQ(d.GetText(1093), "1234");
+                d.Click(IDCANCEL);
+            });
+    EXPECT_TRUE(line.RunCemDialog());
+    EXPECT_EQ(emu.Setting("HV"), "0");
+    EXPECT_EQ(line.m_nCemVoltage, 1234);
+    const std::vector<std::string> commands = emu.Commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "HV2435"), commands.end()); // 1060 + k x 125
+    EXPECT_EQ(std::find(commands.begin(), commands.end(), "HV2560"), commands.end());
 }
