@@ -439,6 +439,34 @@ TEST(MetafileWmf, HeaderAndObjectTableDescribeTheRecords)
     EXPECT_EQ(U16(bytes, 10), 3); // at most three objects alive at once
 }
 
+TEST(MetafileWmf, RecordingStraightToAFile)
+{
+    const std::string path = TempPath("direct.wmf");
+    HDC meta = CreateMetaFile(path.c_str());
+    ASSERT_NE(meta, nullptr);
+    DrawMore(meta);
+    HMETAFILE closed = CloseMetaFile(meta);
+    ASSERT_NE(closed, nullptr);
+    HMETAFILE read = GetMetaFile(path.c_str());
+    ASSERT_NE(read, nullptr);
+    const std::vector<uint8_t> bits = BitsOf(read);
+    EXPECT_EQ(U16(bits, 0), 2); // a disk metafile
+    EXPECT_EQ(BitsOf(closed), bits);
+    DeleteMetaFile(closed);
+    DeleteMetaFile(read);
+    DeleteFile(path.c_str());
+
+    // A path that does not fit is refused at once; one that cannot be written at the close, with
+    // nothing left behind.
+    EXPECT_EQ(CreateMetaFile(std::string(MAX_PATH + 10, 'a').c_str()), nullptr);
+    const std::string nowhere = TempPath("missing-folder/picture.wmf");
+    meta = CreateMetaFile(nowhere.c_str());
+    ASSERT_NE(meta, nullptr);
+    LineTo(meta, 10, 10);
+    EXPECT_EQ(CloseMetaFile(meta), nullptr);
+    EXPECT_EQ(GetFileAttributes(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST(MetafileWmf, BitsRoundTripByteExactAndStaleHandlesAreRefused)
 {
     HMETAFILE hmf = Record(DrawPicture);
