@@ -536,19 +536,23 @@ private:
         std::memcpy(&bits, &v, 4);
         out_.U32(bits);
     }
-    static RECT LogicalBox(const POINT* points, size_t count)
+    // The device box of the points with the pen around them (bounds of poly records are in the
+    // reference device's units, like the header's).
+    RECT DeviceBoxOf(const POINT* points, size_t count) const
     {
         RECT box{0, 0, -1, -1};
+        const int m = PenMargin();
         for (size_t i = 0; i < count; ++i)
         {
+            const QPoint p = State().ToDevice(points[i].x, points[i].y);
             if (i == 0)
-                box = RECT{points[0].x, points[0].y, points[0].x, points[0].y};
-            box.left = std::min(box.left, points[i].x);
-            box.top = std::min(box.top, points[i].y);
-            box.right = std::max(box.right, points[i].x);
-            box.bottom = std::max(box.bottom, points[i].y);
+                box = RECT{p.x(), p.y(), p.x(), p.y()};
+            box.left = std::min<LONG>(box.left, p.x());
+            box.top = std::min<LONG>(box.top, p.y());
+            box.right = std::max<LONG>(box.right, p.x());
+            box.bottom = std::max<LONG>(box.bottom, p.y());
         }
-        return box;
+        return count ? RECT{box.left - m, box.top - m, box.right + m, box.bottom + m} : box;
     }
     void Points(const POINT* points, size_t count, bool narrow)
     {
@@ -574,7 +578,7 @@ private:
         const size_t n = static_cast<size_t>(count);
         const bool narrow = Fits16(points, n);
         Begin(narrow ? narrowType : wideType);
-        out_.Rect(LogicalBox(points, n));
+        out_.Rect(DeviceBoxOf(points, n));
         out_.U32(static_cast<uint32_t>(n));
         Points(points, n, narrow);
         End();
@@ -589,7 +593,7 @@ private:
             return;
         const bool narrow = Fits16(points, total);
         Begin(narrow ? narrowType : wideType);
-        out_.Rect(LogicalBox(points, total));
+        out_.Rect(DeviceBoxOf(points, total));
         out_.U32(static_cast<uint32_t>(counts.size()));
         out_.U32(static_cast<uint32_t>(total));
         for (uint32_t c : counts)

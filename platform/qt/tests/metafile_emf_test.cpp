@@ -122,6 +122,7 @@ void DrawScene(HDC dc)
     SelectObject(dc, GetStockObject(GRAY_BRUSH));
     Rectangle(dc, 0, 0, 1000, 1000); // clipped to its lower half
     RestoreDC(dc, -1);
+    Rectangle(dc, 125, 132, 140, 147); // with the brush the restore brought back
 
     RECT fill{100, 120, 120, 130};
     FillRect(dc, &fill, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
@@ -261,6 +262,7 @@ TEST(EnhMetaFile, RecordedWrittenReadAndPlayedMatchesTheDirectDrawing)
     EXPECT_EQ(played.Pixel(30, 30), RGB(0, 150, 0)) << "the filled rectangle";
     EXPECT_EQ(played.Pixel(160, 140), RGB(128, 128, 128)) << "inside the plot clip";
     EXPECT_EQ(played.Pixel(160, 120), RGB(255, 255, 255)) << "outside the plot clip";
+    EXPECT_EQ(played.Pixel(132, 140), RGB(0, 150, 0)) << "the brush selected before SaveDC, after RestoreDC";
     EXPECT_EQ(played.Pixel(5, 145), RGB(255, 0, 255));
     EXPECT_EQ(played.Pixel(81, 133), RGB(0, 0, 255)) << "the bitmap's top-left pixel (bottom-up row 1)";
     EXPECT_EQ(played.Pixel(210, 12), RGB(255, 255, 0)) << "hatch background in the metric mode";
