@@ -6,8 +6,8 @@
 // the stretch of the frame onto the destination rectangle, as one anisotropic mapping. Regions in
 // records are in reference device units and are stretched the same way. Every record's size is
 // checked against what it reads before it is read; handle indices are checked against the table.
-#include "Gdi.h"
 #include "MetaEmf.h"
+#include "MetaRecorder.h"
 
 #include "win32/codepage.h"
 
@@ -27,22 +27,6 @@ int RoundHalfUp(double v)
 {
     return static_cast<int>(std::floor(v + 0.5));
 }
-
-// A device that only carries the reference resolution, for the shadow DC.
-class ReferenceDevice : public Device
-{
-public:
-    ReferenceDevice(int dpiX, int dpiY, QSize size) : dpiX_(dpiX), dpiY_(dpiY), size_(size) {}
-    QPaintDevice* Target() override { return nullptr; }
-    int DpiX() const override { return dpiX_; }
-    int DpiY() const override { return dpiY_; }
-    QSize PixelSize() override { return size_; }
-
-private:
-    int dpiX_;
-    int dpiY_;
-    QSize size_;
-};
 
 struct Record
 {
@@ -275,12 +259,12 @@ private:
     {
         auto dpi = [this](LONG pixels, LONG millimetres, LONG micrometres)
         { return std::max(1, RoundHalfUp(PerHundredthMm(pixels, millimetres, micrometres) * 2540.0)); };
-        shadow_ =
-            CreateDc(std::make_unique<ReferenceDevice>(
-                         dpi(header_.szlDevice.cx, header_.szlMillimeters.cx, header_.szlMicrometers.cx),
-                         dpi(header_.szlDevice.cy, header_.szlMillimeters.cy, header_.szlMicrometers.cy),
-                         QSize(header_.szlDevice.cx, header_.szlDevice.cy)),
-                     nullptr);
+        // Measures like the reference device and draws nothing.
+        const int dpiX = dpi(header_.szlDevice.cx, header_.szlMillimeters.cx, header_.szlMicrometers.cx);
+        const int dpiY = dpi(header_.szlDevice.cy, header_.szlMillimeters.cy, header_.szlMicrometers.cy);
+        shadow_ = CreateDc(std::make_unique<MetaDevice>(DT_RASDISPLAY, dpiX, dpiY,
+                                                        QSize(header_.szlDevice.cx, header_.szlDevice.cy)),
+                           nullptr);
     }
 
     // A recording starts from a new DC's defaults; so does playing it.

@@ -615,14 +615,14 @@ private:
 
     // ---- Objects
 
-    uint32_t NewEntry(ObjectKind kind)
+    uint32_t NewEntry()
     {
         uint32_t index = 1;
         while (index < entries_.size() + 1 && entries_[index - 1].used)
             ++index;
         if (index == entries_.size() + 1)
             entries_.push_back({});
-        entries_[index - 1] = Entry{true, 0, kind};
+        entries_[index - 1] = Entry{true, 0};
         return index;
     }
     void Hold(uint32_t index)
@@ -686,7 +686,7 @@ private:
 
     uint32_t CreatePen(const LOGPEN& pen)
     {
-        const uint32_t index = NewEntry(kPen);
+        const uint32_t index = NewEntry();
         if (pen.lopnStyle & ~DWORD(PS_STYLE_MASK))
         {
             // Geometric pens with caps and joins.
@@ -715,7 +715,7 @@ private:
     }
     uint32_t CreateBrush(const LOGBRUSH& brush, const QImage& pattern)
     {
-        const uint32_t index = NewEntry(kBrush);
+        const uint32_t index = NewEntry();
         if (brush.lbStyle == BS_PATTERN && !pattern.isNull())
         {
             const bool mono =
@@ -747,7 +747,7 @@ private:
     }
     uint32_t CreateFont(const LOGFONT& font)
     {
-        const uint32_t index = NewEntry(kFont);
+        const uint32_t index = NewEntry();
         Begin(EMR_EXTCREATEFONTINDIRECTW);
         out_.U32(index);
         out_.I32(font.lfHeight);
@@ -882,7 +882,6 @@ private:
     {
         bool used = false;
         int refs = 0;
-        ObjectKind kind = kPen;
     };
 
     Reference ref_;
