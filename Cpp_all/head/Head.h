@@ -353,6 +353,12 @@ protected:
 
     // The line when there is one and it has not dropped.
     CComm* Line();
+    // Takes an identification reply: family, model, mass range, firmware and serial number, then
+    // the sensitivities; 0 (with a box unless quiet) for a maker or model this program does not run.
+    BOOL ApplyIdReply(const CString& id);
+    // What connecting does once the head is identified: ionizer defaults and presets, filament and
+    // multiplier state.
+    void BringOnline();
     BOOL LineOnline() { return Line() && m_bOnline; }
     // One reply line into reply (CR removed, at most 100 bytes); 0 on time-out.
     BOOL ReadReply(CString& reply, DWORD timeoutMs);

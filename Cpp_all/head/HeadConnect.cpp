@@ -206,6 +206,11 @@ BOOL CHead::IdentifyHead()
             return 0;
     }
 
+    return ApplyIdReply(id);
+}
+
+BOOL CHead::ApplyIdReply(const CString& id)
+{
     const CString maker = id.Left(6);
     int family;
     if (maker == "ZOLDUX")
@@ -284,6 +289,15 @@ BOOL CHead::Connect(int port)
         m_pStatus.reset();
     }
 
+    BringOnline();
+    if (CWinApp* app = AfxGetApp())
+        app->WriteProfileInt("Last Port Used", "Com Port", port);
+    m_bRfNotice = 0;
+    return 1;
+}
+
+void CHead::BringOnline()
+{
     int on = 0;
     IsFilamentOn(on);
     LoadFamilyDefaults();
@@ -309,11 +323,6 @@ BOOL CHead::Connect(int port)
         if (ReadIntReply(status) && status != 0)
             CheckErrors();
     }
-
-    if (CWinApp* app = AfxGetApp())
-        app->WriteProfileInt("Last Port Used", "Com Port", port);
-    m_bRfNotice = 0;
-    return 1;
 }
 
 BOOL CHead::Disconnect()

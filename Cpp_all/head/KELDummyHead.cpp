@@ -86,55 +86,7 @@ BOOL CKELDummyHead::IdentifyHead()
     if (!QueryId(id))
         return 0;
 
-    const CString maker = id.Left(6);
-    int family;
-    if (maker == "ZOLDUX")
-    {
-        if (m_nFamily == HEAD_FAMILY_KEL && !m_bQuiet)
-            AfxMessageBox(kTextOtherFamily, MB_OK | MB_ICONINFORMATION);
-        if (m_nFamily == HEAD_FAMILY_KEL || m_nPresetIndex == 4)
-            m_nPresetIndex = 0;
-        family = HEAD_FAMILY_DUX;
-    }
-    else if (maker == "ZOLJOV" || maker == "ZOLKEL")
-    {
-        family = maker == "ZOLJOV" ? HEAD_FAMILY_JOV : HEAD_FAMILY_KEL;
-        m_nPresetIndex = 4;
-    }
-    else
-    {
-        family = -1;
-    }
-
-    const CString model = id.Mid(3, 6);
-    const CString range = model.Mid(3, 3);
-    int massRange = 0;
-    if (range == "100" || range == "150" || range == "200" || range == "300")
-        massRange = std::atoi(range);
-    else if (range == "006")
-        massRange = 6;
-    if (family < 0 || massRange == 0)
-    {
-        if (!m_bQuiet)
-        {
-            CString text(kTextBadId);
-            text.Replace("%1", family < 0 ? maker : model);
-            AfxMessageBox(text, MB_OK | MB_ICONERROR);
-        }
-        m_bOnline = 0;
-        return 0;
-    }
-
-    m_nFamily = family;
-    m_nMassRange = massRange;
-    std::snprintf(m_szModel, sizeof m_szModel, "%s", static_cast<LPCTSTR>(model));
-    m_fFirmware = float(std::atof(id.Mid(12, 4)));
-    m_nSerial = std::atoi(id.Mid(18, 5));
-    m_bOnline = 1;
-    float sensitivity = 0;
-    QuerySP(sensitivity);
-    QueryST(sensitivity);
-    return 1;
+    return ApplyIdReply(id);
 }
 
 BOOL CKELDummyHead::CheckHeadPresent()
@@ -164,31 +116,7 @@ BOOL CKELDummyHead::Connect(int port)
         return 0;
     }
 
-    int on = 0;
-    IsFilamentOn(on);
-    LoadFamilyDefaults();
-    m_fEmission = m_fDefEmission;
-    if (m_nFamily == HEAD_FAMILY_DUX)
-    {
-        const int i = (m_nPresetIndex >= 0 && m_nPresetIndex <= 3) ? m_nPresetIndex : 3;
-        SetIonEnergyWithProgress(m_nPresetIon[i]);
-        SetElectronEnergyWithProgress(m_nPresetElectron[i]);
-        SetFocusVoltageWithProgress(m_nPresetFocus[i]);
-        IsFilamentOn(on);
-        m_fEmission = m_fPresetEmission[i];
-        if (on)
-            SwitchFilamentWithProgress(1);
-    }
-
-    int present = 0;
-    RefreshCemState(present);
-    if (m_bCemPresent && m_bFilamentOn)
-    {
-        SetHighVoltage(m_nHighVoltageRequest);
-        int status = 0;
-        if (ReadIntReply(status) && status != 0)
-            CheckErrors();
-    }
+    BringOnline();
     m_bRfNotice = 0;
     return 1;
 }
