@@ -455,6 +455,20 @@ BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hd
 namespace
 {
 
+// FillRgn or FrameRgn (frame: w by h) on a recording DC; FALSE for a bad brush.
+BOOL RecordRegion(MetaRecorder& r, const QRegion& region, HBRUSH hbr, bool frame, int w, int h)
+{
+    LOGBRUSH log{};
+    QImage pattern;
+    if (!DescribeBrush(hbr, log, pattern))
+        return FALSE;
+    if (!frame)
+        r.FillRegion(region, log, pattern);
+    else
+        r.FrameRegion(region, log, pattern, w, h);
+    return TRUE;
+}
+
 // FillRect/FrameRect on a recording DC: 1 when recorded, 0 for a bad brush.
 int RecordFill(MetaRecorder& r, void (MetaRecorder::*record)(const RECT&, const LOGBRUSH&, const QImage&),
                const RECT& rect, HBRUSH hbr)
@@ -739,6 +753,8 @@ BOOL FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbr)
     auto* rgn = static_cast<RegionObject*>(LookupObject(hrgn, OBJ_REGION));
     if (!rgn)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        return RecordRegion(*r, rgn->region, hbr, false, 0, 0);
     const QBrush brush = QtBrush(hbr, dc->state);
     if (brush.style() == Qt::NoBrush)
         return LookupObject(hbr, OBJ_BRUSH) != nullptr;
@@ -765,6 +781,8 @@ BOOL FrameRgn(HDC hdc, HRGN hrgn, HBRUSH hbr, int w, int h)
     auto* rgn = static_cast<RegionObject*>(LookupObject(hrgn, OBJ_REGION));
     if (!rgn || w < 0 || h < 0)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        return RecordRegion(*r, rgn->region, hbr, true, w, h);
     const QBrush brush = QtBrush(hbr, dc->state);
     Drawing d(dc, false);
     if (d.Active() && brush.style() != Qt::NoBrush)
@@ -789,6 +807,8 @@ BOOL InvertRgn(HDC hdc, HRGN hrgn)
     auto* rgn = static_cast<RegionObject*>(LookupObject(hrgn, OBJ_REGION));
     if (!rgn)
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        r->InvertRegion(rgn->region);
     Drawing d(dc, false);
     if (d.Active())
     {

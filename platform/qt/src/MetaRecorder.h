@@ -79,6 +79,17 @@ public:
     virtual void FillRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) = 0;
     virtual void FrameRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) = 0;
     virtual void InvertRect(const RECT& rect) = 0;
+    // Region output, the region as the caller's HRGN holds it; a format without these ignores them.
+    virtual void FillRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern)
+    {
+        (void)region, (void)brush, (void)pattern;
+    }
+    virtual void FrameRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern, int width,
+                             int height)
+    {
+        (void)region, (void)brush, (void)pattern, (void)width, (void)height;
+    }
+    virtual void InvertRegion(const QRegion& region) { (void)region; }
     // A raster op without a source (PATCOPY, DSTINVERT, BLACKNESS ...).
     virtual void PatBlt(int x, int y, int width, int height, DWORD rop) = 0;
     // Source pixels (already cut from the source, RGB32, unscaled) stretched onto the logical

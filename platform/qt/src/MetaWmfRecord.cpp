@@ -279,6 +279,31 @@ public:
     {
         PatBlt(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, DSTINVERT);
     }
+    void FillRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern) override
+    {
+        const int r = Temporary(kCreateRegion, RegionWords(region));
+        const int b = Temporary(pattern.isNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
+                                BrushWords(brush, pattern));
+        Emit(kFillRegion, {b, r});
+        Release(b);
+        Release(r);
+    }
+    void FrameRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern, int width,
+                     int height) override
+    {
+        const int r = Temporary(kCreateRegion, RegionWords(region));
+        const int b = Temporary(pattern.isNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
+                                BrushWords(brush, pattern));
+        Emit(kFrameRegion, {width, height, b, r});
+        Release(b);
+        Release(r);
+    }
+    void InvertRegion(const QRegion& region) override
+    {
+        const int r = Temporary(kCreateRegion, RegionWords(region));
+        Emit(kInvertRegion, {r});
+        Release(r);
+    }
     void PatBlt(int x, int y, int width, int height, DWORD rop) override
     {
         Words w = Counted();
@@ -536,8 +561,8 @@ private:
         }
     }
 
-    // Regions are selected as a copy, so the object goes right after.
-    void SelectRegion(const QRegion& region)
+    // An object only the next record uses, in the lowest free slot; Release deletes it.
+    int Temporary(uint16_t function, const std::vector<uint8_t>& params)
     {
         int index = -1;
         for (size_t i = 0; i < table_.size() && index < 0; ++i)
@@ -548,13 +573,26 @@ private:
             index = static_cast<int>(table_.size());
             table_.emplace_back();
         }
-        int live = 1;
+        table_[static_cast<size_t>(index)].used = true; // never matched: no parameters kept
+        int live = 0;
         for (const Object& each : table_)
             live += each.used;
         maxObjects_ = std::max(maxObjects_, live);
-        Write(kCreateRegion, RegionWords(region));
-        Emit(kSelectClipRegion, {index});
+        Write(function, params);
+        return index;
+    }
+    void Release(int index)
+    {
         Emit(kDeleteObject, {index});
+        table_[static_cast<size_t>(index)] = Object{};
+    }
+
+    // Regions are selected as a copy, so the object goes right after.
+    void SelectRegion(const QRegion& region)
+    {
+        const int index = Temporary(kCreateRegion, RegionWords(region));
+        Emit(kSelectClipRegion, {index});
+        Release(index);
     }
 
     // The region object: a header, then one scan per band of rectangles sharing top and bottom.

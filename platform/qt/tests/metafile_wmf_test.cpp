@@ -183,6 +183,15 @@ void DrawMore(HDC dc)
     SelectClipRgn(dc, nullptr);
     RoundRect(dc, 100, 110, 130, 150, 10, 10);
 
+    HRGN blob = CreateEllipticRgn(4, 92, 40, 112);
+    HRGN bar = CreateRectRgn(30, 120, 80, 130);
+    CombineRgn(blob, blob, bar, RGN_OR);
+    FillRgn(dc, blob, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+    FrameRgn(dc, blob, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 2, 1);
+    InvertRgn(dc, bar);
+    DeleteObject(blob);
+    DeleteObject(bar);
+
     SetBkColor(dc, RGB(220, 220, 255));
     SetTextColor(dc, RGB(0, 0, 0));
     const RECT box{135, 110, 198, 130};
