@@ -212,7 +212,7 @@ TEST_F(InProcess, CallsOutsideTheRulesFail)
     EmptyClipboard();
     EXPECT_EQ(SetClipboardData(CF_TEXT, nullptr), nullptr) << "delayed rendering is not offered";
     EXPECT_EQ(SetClipboardData(CF_BITMAP, block), nullptr) << "not a bitmap";
-    EXPECT_EQ(SetClipboardData(CF_ENHMETAFILE, block), nullptr) << "no metafile handler";
+    EXPECT_EQ(SetClipboardData(CF_ENHMETAFILE, block), nullptr) << "not a metafile";
     EXPECT_FALSE(Freed(block)) << "a refused handle stays the caller's";
     CloseClipboard();
     EXPECT_EQ(GetOpenClipboardWindow(), nullptr);
@@ -307,6 +307,44 @@ TEST_F(Desktop, MetafilePictureGoesOutAsItsBytesPlusAPicture)
 
     kel::qt::SetClipboardFormatHandler(CF_ENHMETAFILE, {});
     kel::qt::SetClipboardEmfRenderer(nullptr);
+}
+
+TEST_F(Desktop, WindowsMetafilePictureTravelsUnderItsOwnType)
+{
+    HDC recording = CreateMetaFile(nullptr);
+    SetWindowExtEx(recording, 100, 100, nullptr);
+    PatBlt(recording, 0, 0, 100, 100, BLACKNESS);
+    HMETAFILE wmf = CloseMetaFile(recording);
+    ASSERT_NE(wmf, nullptr);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(METAFILEPICT));
+    *static_cast<METAFILEPICT*>(GlobalLock(block)) = METAFILEPICT{MM_ANISOTROPIC, 2540, 1270, wmf};
+    GlobalUnlock(block);
+    ASSERT_TRUE(OpenClipboard(window_));
+    EmptyClipboard();
+    ASSERT_EQ(SetClipboardData(CF_METAFILEPICT, block), block);
+    CloseClipboard();
+
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    const QByteArray data = mime->data(QString::fromLatin1(kel::qt::kWmfPictureMimeType));
+    ASSERT_GT(data.size(), 12);
+    const QImage picture = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(picture.size(), QSize(96, 48)) << "2.54 x 1.27 cm at 96 dpi";
+    EXPECT_EQ(picture.pixel(48, 24) & 0xFFFFFF, 0u) << "played, not blank";
+
+    // Another program's copy of it reads back as a picture with a metafile.
+    auto* copy = new QMimeData;
+    copy->setData(QString::fromLatin1(kel::qt::kWmfPictureMimeType), data);
+    QGuiApplication::clipboard()->setMimeData(copy);
+    ASSERT_TRUE(OpenClipboard(window_));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_METAFILEPICT));
+    HANDLE back = GetClipboardData(CF_METAFILEPICT);
+    ASSERT_NE(back, nullptr);
+    const METAFILEPICT fields = *static_cast<const METAFILEPICT*>(GlobalLock(back));
+    GlobalUnlock(back);
+    EXPECT_EQ(fields.xExt, 2540);
+    EXPECT_GT(GetMetaFileBitsEx(fields.hMF, 0, nullptr), 0u);
+    CloseClipboard();
 }
 
 } // namespace
