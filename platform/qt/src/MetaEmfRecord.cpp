@@ -322,6 +322,17 @@ public:
     {
         PatBlt(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, DSTINVERT);
     }
+    void FillRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern) override
+    {
+        WithBrushEntry(brush, pattern, [&](uint32_t index) { Region(EMR_FILLRGN, region, index, nullptr); });
+    }
+    void FrameRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern, int width,
+                     int height) override
+    {
+        const SIZE size{width, height};
+        WithBrushEntry(brush, pattern, [&](uint32_t index) { Region(EMR_FRAMERGN, region, index, &size); });
+    }
+    void InvertRegion(const QRegion& region) override { Region(EMR_INVERTRGN, region, 0, nullptr); }
     void PatBlt(int x, int y, int width, int height, DWORD rop) override
     {
         TouchRect(RECT{x, y, x + width, y + height});
@@ -770,21 +781,53 @@ private:
         return index;
     }
 
-    // A fill with a brush that is not selected: selected for the call, then the old one again.
-    template <typename F> void WithBrush(const LOGBRUSH& brush, const QImage& pattern, F draw)
+    // A brush that is not selected, as a table entry (or stock object) for the call's records.
+    template <typename F> void WithBrushEntry(const LOGBRUSH& brush, const QImage& pattern, F use)
     {
         uint32_t index = StockBrush(brush, pattern);
         const bool temporary = index == 0;
         if (temporary)
             index = CreateBrush(brush, pattern);
-        Value(EMR_SELECTOBJECT, index);
-        draw();
-        Value(EMR_SELECTOBJECT, current_[kBrush]);
+        use(index);
         if (temporary)
         {
             Value(EMR_DELETEOBJECT, index);
             entries_[index - 1].used = false;
         }
+    }
+    // A fill with a brush that is not selected: selected for the call, then the old one again.
+    template <typename F> void WithBrush(const LOGBRUSH& brush, const QImage& pattern, F draw)
+    {
+        WithBrushEntry(brush, pattern,
+                       [&](uint32_t index)
+                       {
+                           Value(EMR_SELECTOBJECT, index);
+                           draw();
+                           Value(EMR_SELECTOBJECT, current_[kBrush]);
+                       });
+    }
+    // FILLRGN, FRAMERGN (frame: the frame's width and height) and INVERTRGN: a device region.
+    void Region(uint32_t type, const QRegion& region, uint32_t brush, const SIZE* frame)
+    {
+        if (region.isEmpty())
+            return;
+        const QRect box = region.boundingRect();
+        TouchDevice(box.left(), box.top(), box.right(), box.bottom());
+        Begin(type);
+        out_.Rect(RECT{box.left(), box.top(), box.right(), box.bottom()});
+        const size_t lengthAt = out_.bytes.size();
+        out_.U32(0);
+        if (type != EMR_INVERTRGN)
+            out_.U32(brush);
+        if (frame)
+        {
+            out_.I32(frame->cx);
+            out_.I32(frame->cy);
+        }
+        const size_t start = out_.bytes.size();
+        AppendRegion(region);
+        out_.PutU32(lengthAt, static_cast<uint32_t>(out_.bytes.size() - start));
+        End();
     }
 
     // ---- Bounds (device units of the reference device, inclusive)

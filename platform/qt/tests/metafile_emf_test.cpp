@@ -177,6 +177,15 @@ void DrawScene(HDC dc)
     FrameRect(dc, &frame, red);
     RECT inverted{208, 150, 232, 175};
     InvertRect(dc, &inverted);
+    HRGN area = CreateRectRgn(60, 128, 76, 146);
+    HRGN hole = CreateRectRgn(64, 132, 72, 140);
+    HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRgn(dc, area, red);
+    FrameRgn(dc, area, blue, 1, 1);
+    InvertRgn(dc, hole);
+    DeleteObject(area);
+    DeleteObject(hole);
+    DeleteObject(blue);
 
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
@@ -273,6 +282,9 @@ TEST(EnhMetaFile, RecordedWrittenReadAndPlayedMatchesTheDirectDrawing)
     EXPECT_EQ(played.Pixel(220, 135), RGB(255, 255, 255)) << "inside the frame";
     EXPECT_EQ(played.Pixel(220, 160), RGB(0, 0, 0)) << "white inverted";
     EXPECT_EQ(played.Pixel(20, 160), RGB(255, 255, 255)) << "the hole of the alternate fill";
+    EXPECT_EQ(played.Pixel(62, 130), RGB(255, 0, 0)) << "the filled region";
+    EXPECT_EQ(played.Pixel(60, 137), RGB(0, 0, 255)) << "the region's frame";
+    EXPECT_EQ(played.Pixel(68, 136), RGB(0, 255, 255)) << "the inverted region";
 
     DeleteEnhMetaFile(recorded);
     DeleteEnhMetaFile(read);
