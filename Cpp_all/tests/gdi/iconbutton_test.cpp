@@ -7,6 +7,8 @@
 #include "win32/uidriver.h"
 #include "widgetlib/Hyperlink.h"
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -17,22 +19,22 @@ namespace
 {
 
 constexpr int kW = 100, kH = 40;
-constexpr UINT kIconId = 201, kMenuId = 301, kCmdFirst = 4001, kCmdSecond = 4002;
+constexpr UINT kIconId = 201, kCursorId = 202, kMenuId = 301, kCmdFirst = 4001, kCmdSecond = 4002;
 constexpr COLORREF kBkIn = RGB(200, 0, 0), kBkOut = RGB(0, 160, 0), kBkFocus = RGB(0, 0, 180);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 
-// A 16x16 icon: an opaque red 8x8 square at (4, 4) with one black pixel at (5, 5), transparent
-// around it.
-std::vector<unsigned char> MakeIcon()
+// A 16x16 icon (or a cursor with its hot spot at (3, 3)): an opaque red 8x8 square at (4, 4)
+// with one black pixel at (5, 5), transparent around it.
+std::vector<unsigned char> MakeIcon(bool cursor)
 {
     const int n = 16;
     std::vector<unsigned char> ico;
     auto put16 = [&](unsigned v) { ico.push_back(v & 0xFF), ico.push_back((v >> 8) & 0xFF); };
     auto put32 = [&](unsigned v) { put16(v & 0xFFFF), put16(v >> 16); };
     const unsigned maskStride = 4, imageSize = 40 + n * n * 4 + n * maskStride;
-    put16(0), put16(1), put16(1);                                           // icon directory, one entry
+    put16(0), put16(cursor ? 2 : 1), put16(1);                              // directory, one entry
     ico.push_back(n), ico.push_back(n), ico.push_back(0), ico.push_back(0); // size, colours
-    put16(1), put16(32), put32(imageSize), put32(22);
+    put16(cursor ? 3 : 1), put16(cursor ? 3 : 32), put32(imageSize), put32(22);
     put32(40), put32(n), put32(2 * n), put16(1), put16(32), put32(0), put32(0), put32(0), put32(0), put32(0),
         put32(0);
     for (int row = n - 1; row >= 0; --row) // bottom-up BGRA
@@ -60,7 +62,13 @@ std::vector<unsigned char> MakeIcon()
 
 const std::vector<unsigned char>& IconBytes()
 {
-    static const std::vector<unsigned char> bytes = MakeIcon();
+    static const std::vector<unsigned char> bytes = MakeIcon(false);
+    return bytes;
+}
+
+const std::vector<unsigned char>& CursorBytes()
+{
+    static const std::vector<unsigned char> bytes = MakeIcon(true);
     return bytes;
 }
 
@@ -71,11 +79,15 @@ const kel::rc::Module& TestModule()
                                                    {"&Second", kCmdSecond, 0, 0, nullptr, 0}};
     static const kel::rc::MenuItem top[] = {{"Popup", 0, MF_POPUP, 0, popupItems, 2}};
     static const kel::rc::Menu menus[] = {{{nullptr, kMenuId}, false, top, 1}};
-    static kel::rc::Binary binaries[] = {{{nullptr, 14 /* RT_GROUP_ICON */}, {nullptr, kIconId}, nullptr, 0}};
+    static kel::rc::Binary binaries[] = {
+        {{nullptr, 14 /* RT_GROUP_ICON */}, {nullptr, kIconId}, nullptr, 0},
+        {{nullptr, 12 /* RT_GROUP_CURSOR */}, {nullptr, kCursorId}, nullptr, 0}};
     binaries[0].bytes = IconBytes().data();
     binaries[0].size = IconBytes().size();
+    binaries[1].bytes = CursorBytes().data();
+    binaries[1].size = CursorBytes().size();
     static const kel::rc::Module module{"iconbuttontest", false, nullptr,  0, nullptr, 0, menus, 1,
-                                        nullptr,          0,     binaries, 1, nullptr, 0};
+                                        nullptr,          0,     binaries, 2, nullptr, 0};
     return module;
 }
 
@@ -135,6 +147,8 @@ protected:
         ASSERT_TRUE(kel::rc::RegisterModule(&TestModule()));
         m_module = GetModuleHandle("iconbuttontest");
         ASSERT_NE(m_module, nullptr);
+        m_previousResources = AfxGetResourceHandle();
+        AfxSetResourceHandle(m_module);
         ASSERT_TRUE(
             m_parent.CreateEx(0, nullptr, "Parent", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr));
     }
@@ -143,6 +157,7 @@ protected:
         if (m_button.GetSafeHwnd())
             m_button.DestroyWindow();
         m_parent.DestroyWindow();
+        AfxSetResourceHandle(m_previousResources);
         kel::rc::UnregisterModule(&TestModule());
         UiTest::TearDown();
     }
@@ -182,6 +197,7 @@ protected:
     }
 
     HMODULE m_module = nullptr;
+    HINSTANCE m_previousResources = nullptr;
     CWnd m_parent;
     CIconButton m_button;
 };
@@ -368,8 +384,7 @@ TEST_F(IconButtonTest, CaptionTakesTheStateTextColour)
         EXPECT_GT(canvas.Count(c.shown), 5) << c.state;
         for (COLORREF other : {fgIn, fgOut, fgFocus})
         {
-            if (other != c.shown)
-                EXPECT_EQ(canvas.Count(other), 0) << c.state;
+            EXPECT_TRUE(other == c.shown || canvas.Count(other) == 0) << c.state;
         }
     }
     // Disabled: the embossed look in the 3-D colours, none of the state colours.
@@ -476,6 +491,103 @@ TEST_F(IconButtonTest, CheckBoxModeTogglesOnClickAndDrawsCheckedAsPressed)
     // SetChecked only acts in check-box mode.
     EXPECT_EQ(m_button.SetChecked(TRUE), CIconButton::kOk);
     EXPECT_TRUE(m_button.GetChecked());
+}
+
+TEST_F(IconButtonTest, IconsLoadByIdAndTheHoverCursorShowsOverTheButton)
+{
+    Make();
+    EXPECT_EQ(m_button.SetIcon(static_cast<int>(kIconId), CIconButton::kOutGrey, FALSE), CIconButton::kOk);
+    EXPECT_EQ(m_button.GetImageSize().cx, 16);
+
+    SetCursor(nullptr);
+    m_button.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(m_button.m_hWnd),
+                         MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_NE(GetCursor(), LoadCursor(m_module, MAKEINTRESOURCE(kCursorId))) << "no cursor of its own yet";
+    ASSERT_EQ(m_button.SetHoverCursor(kCursorId), CIconButton::kOk);
+    SetCursor(nullptr);
+    EXPECT_EQ(m_button.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(m_button.m_hWnd),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
+    EXPECT_EQ(GetCursor(), LoadCursor(m_module, MAKEINTRESOURCE(kCursorId)));
+}
+
+TEST_F(IconButtonTest, BitmapPixelsOfTheTransparentColourShowTheFace)
+{
+    Make();
+    // 10x10: magenta (transparent) with a blue 4x4 block at (3, 3).
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = 10;
+    bi.bmiHeader.biHeight = -10;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(bitmap, nullptr);
+    auto* px = static_cast<uint32_t*>(bits);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            px[y * 10 + x] = x >= 3 && x < 7 && y >= 3 && y < 7 ? 0x0000FF : 0xFF00FF;
+    ASSERT_EQ(m_button.SetBitmapPair(bitmap, RGB(255, 0, 255)), CIconButton::kOk);
+    EXPECT_EQ(m_button.GetImageSize().cx, 10);
+    Canvas canvas;
+    Draw(canvas, 0);
+    // Centred: the bitmap's corner at (45, 15).
+    EXPECT_EQ(canvas.At(45 + 4, 15 + 4), RGB(0, 0, 255));
+    EXPECT_EQ(canvas.At(45 + 1, 15 + 1), kBkOut);
+    EXPECT_EQ(canvas.Count(RGB(255, 0, 255)), 0);
+}
+
+TEST_F(IconButtonTest, TransparentButtonShowsTheParentsBackground)
+{
+    Make();
+    m_button.SetTransparent(FALSE);
+    // What the parent shows under the button.
+    HDC parentDc = GetDC(m_parent.m_hWnd);
+    HBRUSH brush = CreateSolidBrush(RGB(10, 200, 30));
+    const RECT under{10, 10, 10 + kW, 10 + kH};
+    FillRect(parentDc, &under, brush);
+    DeleteObject(brush);
+    ReleaseDC(m_parent.m_hWnd, parentDc);
+    Canvas canvas;
+    Draw(canvas, 0);
+    EXPECT_EQ(canvas.At(kW / 2, kH / 2), RGB(10, 200, 30));
+    EXPECT_EQ(canvas.Count(kBkOut), 0) << "no face of its own";
+}
+
+TEST_F(IconButtonTest, ShellOpensWithTheOpenVerbOnly)
+{
+    std::vector<std::string> opened;
+    auto previous = kel::SetUrlOpener(
+        [&](const std::string& url)
+        {
+            opened.push_back(url);
+            return TRUE;
+        });
+    struct Case
+    {
+        LPCSTR verb;
+        LPCSTR file;
+        DWORD size;
+        BOOL result;
+    } cases[] = {
+        {"open", "https://example.org", sizeof(SHELLEXECUTEINFO), TRUE},
+        {nullptr, "/tmp/manual.pdf", sizeof(SHELLEXECUTEINFO), TRUE},
+        {"print", "/tmp/manual.pdf", sizeof(SHELLEXECUTEINFO), FALSE},
+        {"open", "", sizeof(SHELLEXECUTEINFO), FALSE},
+        {"open", "https://example.org", 12, FALSE},
+    };
+    for (const Case& c : cases)
+    {
+        SHELLEXECUTEINFO sei{};
+        sei.cbSize = c.size;
+        sei.lpVerb = c.verb;
+        sei.lpFile = c.file;
+        EXPECT_EQ(ShellExecuteEx(&sei), c.result) << (c.verb ? c.verb : "(none)") << " " << c.file;
+        EXPECT_TRUE(!c.result || reinterpret_cast<ULONG_PTR>(sei.hInstApp) > 32u);
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{"https://example.org", "/tmp/manual.pdf"}));
+    kel::SetUrlOpener(previous);
 }
 
 TEST_F(IconButtonTest, PushButtonIgnoresCheckState)
