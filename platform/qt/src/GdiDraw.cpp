@@ -969,11 +969,35 @@ QImage Embossed(const QImage& from)
     return out;
 }
 
+// A picture with transparent parts on a recording DC, as blits without alpha: a mask ANDed in
+// (black where the picture is), then the picture (black where it is not) XORed over it.
+void RecordImage(MetaRecorder& r, int x, int y, const QImage& image, int cx, int cy)
+{
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    QImage mask(argb.size(), QImage::Format_RGB32), colour(argb.size(), QImage::Format_RGB32);
+    bool transparent = false;
+    for (int row = 0; row < argb.height(); ++row)
+        for (int col = 0; col < argb.width(); ++col)
+        {
+            const QRgb c = argb.pixel(col, row);
+            const bool shown = qAlpha(c) >= 128;
+            transparent |= !shown;
+            mask.setPixel(col, row, shown ? 0xFF000000u : 0xFFFFFFFFu);
+            colour.setPixel(col, row, shown ? (c | 0xFF000000u) : 0xFF000000u);
+        }
+    if (!transparent)
+        return r.StretchBlt(x, y, cx, cy, colour, SRCCOPY);
+    r.StretchBlt(x, y, cx, cy, mask, SRCAND);
+    r.StretchBlt(x, y, cx, cy, colour, SRCINVERT);
+}
+
 BOOL DrawImageAt(HDC hdc, int x, int y, const QImage& image, int cx, int cy)
 {
     KEL_DC(hdc, FALSE);
     if (image.isNull())
         return FALSE;
+    if (auto* r = RecorderOf(dc))
+        RecordImage(*r, x, y, image, cx > 0 ? cx : image.width(), cy > 0 ? cy : image.height());
     Drawing d(dc, false);
     if (d.Active())
     {

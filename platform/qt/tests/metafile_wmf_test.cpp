@@ -150,6 +150,9 @@ void DrawMore(HDC dc)
     BitBlt(dc, 4, 4, 8, 8, source, 0, 0, SRCCOPY);
     StretchBlt(dc, 16, 4, 32, 16, source, 0, 0, 8, 8, SRCCOPY);
     SelectObject(source, oldTile);
+    // The disabled look has transparent parts.
+    DrawState(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(tile), 0, 180, 40, 18, 18,
+              DST_BITMAP | DSS_DISABLED);
     DeleteObject(tile);
     DeleteDC(source);
 
