@@ -2,6 +2,7 @@
 // does (check box, sounds, address, drop-down menu).
 #include "controls/IconButton.h"
 
+#include "testkit/Image.h"
 #include "testkit/UiTest.h"
 #include "win32/rcdata.h"
 #include "win32/uidriver.h"
@@ -588,6 +589,25 @@ TEST_F(IconButtonTest, ShellOpensWithTheOpenVerbOnly)
     }
     EXPECT_EQ(opened, (std::vector<std::string>{"https://example.org", "/tmp/manual.pdf"}));
     kel::SetUrlOpener(previous);
+}
+
+TEST_F(IconButtonTest, TheWindowShowsTheOwnerDrawnFace)
+{
+    Make(BS_PUSHBUTTON, "Go");
+    HICON icon = LoadIcon(m_module, MAKEINTRESOURCE(kIconId));
+    m_button.SetIcon(icon, static_cast<HICON>(nullptr), FALSE);
+    m_parent.ShowWindow(SW_SHOW);
+    kel::testkit::Image image;
+    ASSERT_TRUE(PumpUntil(
+        [&]
+        {
+            image = kel::testkit::CaptureWindow(m_parent.m_hWnd);
+            return !image.Empty() && image.CountColor(kBkOut, 10, 10, 10 + kW, 10 + kH) > kW * kH / 2;
+        }))
+        << "the face colour fills the button";
+    // The icon at the left margin, centred vertically: its red square from (10 + 7, 10 + 16).
+    EXPECT_EQ(image.CountColor(kRed, 10 + 7, 10 + 16, 10 + 15, 10 + 24), 8 * 8 - 1);
+    EXPECT_EQ(image.CountColor(kBkOut, 0, 0, 10, 10), 0) << "nothing outside the button";
 }
 
 TEST_F(IconButtonTest, PushButtonIgnoresCheckState)
