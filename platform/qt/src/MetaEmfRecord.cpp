@@ -39,9 +39,9 @@ enum ObjectKind
 // A selected object as the table knows it: a stock index (with the stock flag) or a table entry.
 using Slots = std::array<uint32_t, kKinds>;
 
+// The device the recording measures like.
 struct Reference
 {
-    HDC dc = nullptr;
     int technology = DT_RASDISPLAY;
     int dpiX = 96, dpiY = 96;
     SIZE pixels{1, 1};
