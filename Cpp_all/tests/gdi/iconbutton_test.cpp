@@ -183,13 +183,13 @@ protected:
         m_button.DrawItem(&dis);
     }
     // Moves the mouse over the button (client point) as the window manager would report it.
-    void Hover()
+    void Hover(UINT keys = 0)
     {
         m_parent.ShowWindow(SW_SHOW);
         CPoint screen(kW / 2, kH / 2);
         m_button.ClientToScreen(&screen);
         SetCursorPos(screen.x, screen.y);
-        m_button.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(kW / 2, kH / 2));
+        m_button.SendMessage(WM_MOUSEMOVE, keys, MAKELPARAM(kW / 2, kH / 2));
     }
     void Click()
     {
@@ -275,6 +275,10 @@ TEST_F(IconButtonTest, ShadeMovesAllChannelsUntilOneReachesItsLimit)
     m_button.ResetColors(FALSE);
     EXPECT_EQ(m_button.GetColor(CIconButton::kColorBkIn), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(m_button.GetColor(CIconButton::kColorFgFocus), GetSysColor(COLOR_BTNTEXT));
+    m_button.SetColor(CIconButton::kColorBkOut, RGB(1, 2, 3), FALSE);
+    m_button.SendMessage(WM_SYSCOLORCHANGE);
+    EXPECT_EQ(m_button.GetColor(CIconButton::kColorBkOut), GetSysColor(COLOR_BTNFACE))
+        << "system colours again";
 }
 
 TEST_F(IconButtonTest, FaceAndEdgesFollowTheState)
@@ -340,6 +344,34 @@ TEST_F(IconButtonTest, HoveringAFlatButtonLightsItUntilTheMouseLeaves)
     EXPECT_EQ(after.At(kW / 2, kH / 2), kBkOut);
     EXPECT_EQ(after.At(0, 0), kBkOut);
     kel::SetSoundHandler(previous);
+}
+
+TEST_F(IconButtonTest, HoverEndsWhenTheButtonLosesTheMouseOrTheFocus)
+{
+    Make();
+    struct Case
+    {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+    } cases[] = {
+        {"mouse left", WM_MOUSELEAVE, 0},
+        {"focus lost", WM_KILLFOCUS, 0},
+        {"window deactivated", WM_ACTIVATE, WA_INACTIVE},
+        {"mode cancelled", WM_CANCELMODE, 0},
+    };
+    for (const Case& c : cases)
+    {
+        Hover();
+        ASSERT_TRUE(m_button.IsHovered()) << c.what;
+        m_button.SendMessage(c.message, c.wParam);
+        EXPECT_FALSE(m_button.IsHovered()) << c.what;
+    }
+    Hover(MK_LBUTTON);
+    EXPECT_FALSE(m_button.IsHovered()) << "a drag coming in from outside does not light it";
+    m_button.SetFlat(FALSE, FALSE);
+    Hover();
+    EXPECT_FALSE(m_button.IsHovered()) << "only flat buttons light up";
 }
 
 TEST_F(IconButtonTest, FocusRectangleOnlyWhereItBelongs)
