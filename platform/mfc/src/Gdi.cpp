@@ -1,5 +1,6 @@
 #include "mfc/Gdi.h"
 #include "mfc/ModuleState.h"
+#include "mfc/WinThread.h"
 #include "mfc/Wnd.h"
 
 #include <cstdlib>
@@ -355,6 +356,18 @@ void CDC::DeleteTempMap()
 {
     t_dcs.ClearTemporary();
 }
+
+namespace
+{
+// The message loop's idle time clears this thread's temporary DC and GDI objects.
+const bool g_idleCleanup = (kel::mfc::AddIdleCleanup(
+                                []
+                                {
+                                    CDC::DeleteTempMap();
+                                    CGdiObject::DeleteTempMap();
+                                }),
+                            true);
+} // namespace
 
 void CDC::SetHandles(HDC hDC)
 {

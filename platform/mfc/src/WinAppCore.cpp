@@ -1,4 +1,4 @@
-#include "mfc/WinAppCore.h"
+#include "mfc/WinApp.h"
 
 #include "win32/registry.h"
 
@@ -16,19 +16,19 @@ CWinApp* AfxGetApp()
     return g_app.load();
 }
 
-CWinApp::CWinApp(LPCTSTR lpszAppName) : m_appName(lpszAppName ? lpszAppName : "")
+namespace kel::mfc
 {
-    m_pszAppName = m_appName.c_str();
-    m_pszRegistryKey = nullptr;
-    m_pszProfileName = m_appName.c_str();
-    g_app = this;
+void RegisterApp(CWinApp* pApp, bool bRegister)
+{
+    if (bRegister)
+        g_app = pApp;
+    else
+        g_app.compare_exchange_strong(pApp, nullptr);
 }
+} // namespace kel::mfc
 
-CWinApp::~CWinApp()
-{
-    CWinApp* self = this;
-    g_app.compare_exchange_strong(self, nullptr);
-}
+// The constructor and the rest of the class are in WinApp.cpp: only the profile part is here, so
+// code that only reads the profile needs no window system.
 
 void CWinApp::SetRegistryKey(LPCTSTR lpszRegistryKey)
 {

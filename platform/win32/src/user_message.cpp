@@ -1,6 +1,7 @@
 // Message queues: posting, sending across threads, retrieval order, timers, waits, the
 // user-interface thread and prompts of worker threads.
 #include "user_internal.h"
+#include "win32/mdi.h"
 
 #include "win32/clock.h"
 
@@ -571,6 +572,7 @@ bool Initialize(Driver* driver)
         return false;
     }
     MyQueue();
+    RegisterMdiClientClass();
     SetWaitService([] { ServeSent(true); });
     SetPromptRouter(
         [](const PromptRequest& request, const std::function<PromptReply(const PromptRequest&)>& show)

@@ -544,6 +544,10 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     bool wantMenuFromClass = false;
     LPCSTR classMenu = nullptr;
     std::string classMenuName;
+    // The default size of a top-level needs the screen, which must not be asked under the lock.
+    const bool defaultSize = cx == CW_USEDEFAULT && !(style & WS_CHILD);
+    const int screenCx = defaultSize ? GetSystemMetrics(SM_CXSCREEN) : 0;
+    const int screenCy = defaultSize ? GetSystemMetrics(SM_CYSCREEN) : 0;
     {
         std::lock_guard<std::mutex> lk(KernelLock());
         auto cls = FindClassLocked(instance, className);
@@ -607,8 +611,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
             x = y = (style & WS_CHILD) ? 0 : 32;
         if (cx == CW_USEDEFAULT)
         {
-            cx = (style & WS_CHILD) ? 0 : GetSystemMetrics(SM_CXSCREEN) * 3 / 4;
-            cy = (style & WS_CHILD) ? 0 : GetSystemMetrics(SM_CYSCREEN) * 3 / 4;
+            cx = (style & WS_CHILD) ? 0 : screenCx * 3 / 4;
+            cy = (style & WS_CHILD) ? 0 : screenCy * 3 / 4;
         }
         w->rect = RECT{x, y, x + std::max(cx, 0), y + std::max(cy, 0)};
         w->normal = w->rect;

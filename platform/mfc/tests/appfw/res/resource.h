@@ -1,0 +1,12 @@
+// Ids of the test application.
+#define IDR_MAINFRAME 128
+#define IDR_KELTYPE 129
+#define ID_TEST_PASS 32771
+#define ID_TEST_VIEW 32772
+#define ID_TEST_DOC 32773
+#define ID_TEST_CHILD 32774
+#define ID_TEST_MAIN 32775
+#define ID_TEST_APP 32776
+#define ID_TEST_CHECK 32777
+#define ID_TEST_ORPHAN 32778
+#define ID_TEST_GRAYED 32779
