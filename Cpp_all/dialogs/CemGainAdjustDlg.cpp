@@ -60,6 +60,7 @@ BOOL CCemGainAdjustDlg::OnInitDialog()
 void CCemGainAdjustDlg::OnCancel()
 {
     m_bRunning = 0;
+    m_bCancelled = TRUE;
     CDialog::OnCancel();
 }
 
@@ -76,7 +77,6 @@ BOOL CCemGainAdjustDlg::PumpMessages()
         if (msg.message == WM_QUIT)
         {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
-            m_bQuit = TRUE;
             return FALSE;
         }
         // The dialog keys (Escape is Cancel) work while the run holds the thread.
@@ -92,14 +92,15 @@ BOOL CCemGainAdjustDlg::WaitForLock(HANDLE hLock)
 {
     for (;;)
     {
-        const DWORD r = ::MsgWaitForMultipleObjects(1, &hLock, FALSE, INFINITE, QS_ALLINPUT);
+        // Input already waiting counts too: a Cancel queued before the wait must end it.
+        const DWORD r = ::MsgWaitForMultipleObjectsEx(1, &hLock, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (r == WAIT_OBJECT_0 || r == WAIT_ABANDONED)
             return TRUE;
-        if (r != WAIT_OBJECT_0 + 1 || !PumpMessages() || !m_bRunning)
-        {
-            m_bRunning = 0;
-            return FALSE;
-        }
+        // Messages keep the window alive (and may bring Cancel) while a task holds the port.
+        if (r == WAIT_OBJECT_0 + 1 && PumpMessages() && m_bRunning)
+            continue;
+        m_bRunning = 0;
+        return FALSE;
     }
 }
 
@@ -108,21 +109,21 @@ LRESULT CCemGainAdjustDlg::OnRunGainAdjust(WPARAM, LPARAM)
     if (!m_pHead)
     {
         m_bRunning = 0;
-        EndDialog(1);
+        if (!m_bCancelled)
+            EndDialog(1);
         return 0;
     }
     // The head is used from this thread: a port-monitor task on the same port must wait.
     HANDLE hLock = g_portLockLookup ? g_portLockLookup(m_pHead) : nullptr;
     if (hLock && !WaitForLock(hLock))
     {
-        if (m_bQuit)
+        if (!m_bCancelled)
             EndDialog(1);
         return 0;
     }
 
     const int startVoltage = m_pHead->m_nCemVoltage;
     m_bEnergised = FALSE;
-    m_bQuit = FALSE;
     m_nErrorId = 0;
     const Outcome outcome = Adjust();
     if (outcome != Outcome::Reached)
@@ -140,20 +141,10 @@ LRESULT CCemGainAdjustDlg::OnRunGainAdjust(WPARAM, LPARAM)
     if (hLock)
         ::ReleaseMutex(hLock);
 
-    switch (outcome)
-    {
-    case Outcome::Error:
+    if (outcome == Outcome::Error)
         AfxMessageBox(m_nErrorId, MB_ICONEXCLAMATION);
+    if (!m_bCancelled) // a Cancel has ended the dialog already
         EndDialog(1);
-        break;
-    case Outcome::Cancelled:
-        if (m_bQuit)
-            EndDialog(1); // a Cancel ended the dialog already
-        break;
-    default:
-        EndDialog(1);
-        break;
-    }
     return 0;
 }
 

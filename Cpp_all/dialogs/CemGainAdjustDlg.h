@@ -67,7 +67,7 @@ private:
     {
         Reached,
         Failed,    // a head command failed
-        Cancelled, // Cancel or the application's quit
+        Cancelled, // Cancel, or the application quits
         Error      // a limit was hit: message m_nErrorId
     };
     Outcome Adjust();
@@ -80,5 +80,5 @@ private:
 
     UINT m_nErrorId = 0;
     BOOL m_bEnergised = FALSE; // the multiplier was switched on at a trial voltage
-    BOOL m_bQuit = FALSE;
+    BOOL m_bCancelled = FALSE; // Cancel ended the dialog
 };

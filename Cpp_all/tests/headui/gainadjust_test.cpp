@@ -17,6 +17,7 @@
 #include <thread>
 
 using headui::ScriptedHead;
+using kel::testkit::DialogDriver;
 using kel::testkit::ScriptedPrompts;
 
 namespace
@@ -262,6 +263,48 @@ TEST_F(GainAdjustTest, RunWaitsForThePortLockAndGivesItBack)
         });
     other.join();
     EXPECT_EQ(wait.load(), static_cast<DWORD>(WAIT_OBJECT_0));
+
+    CCemGainAdjustDlg::SetPortLockLookup(previous);
+    ::CloseHandle(g_portLock);
+    g_portLock = nullptr;
+    g_lockedHead = nullptr;
+}
+
+TEST_F(GainAdjustTest, CancelWhileAnotherTaskHoldsThePortLeavesTheHeadAlone)
+{
+    g_portLock = ::CreateMutex(nullptr, FALSE, nullptr);
+    g_lockedHead = &head;
+    HeadPortLockLookup previous = CCemGainAdjustDlg::SetPortLockLookup(LookupPortLock);
+    std::atomic<int> held{0}, done{0};
+    std::thread task(
+        [&]
+        {
+            ::WaitForSingleObject(g_portLock, INFINITE);
+            held = 1;
+            while (!done)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            ::ReleaseMutex(g_portLock);
+        });
+    while (!held)
+        std::this_thread::yield();
+
+    ScriptedPrompts local;
+    local.Expect(CCemGainAdjustDlg::IDD)
+        .Drive(
+            [](DialogDriver& d)
+            {
+                // Cancel comes while the run waits for the port.
+                ::PostMessage(d.Dialog(), WM_COMMAND, IDCANCEL, 0);
+                d.Pump();
+            });
+    const RunResult r = Run(1000.0f);
+    done = 1;
+    task.join();
+
+    EXPECT_EQ(r.result, IDCANCEL);
+    EXPECT_EQ(r.running, 0);
+    EXPECT_TRUE(head.log.empty());
+    EXPECT_EQ(head.measurements, 0);
 
     CCemGainAdjustDlg::SetPortLockLookup(previous);
     ::CloseHandle(g_portLock);
