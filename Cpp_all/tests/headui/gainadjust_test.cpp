@@ -197,6 +197,24 @@ TEST_F(GainAdjustTest, CancelDuringTheRunSwitchesTheMultiplierOffAndKeepsTheHead
     ExpectMultiplierLeftOff();
 }
 
+TEST_F(GainAdjustTest, QuitDuringTheRunEndsItAndIsPassedOn)
+{
+    head.multipliedReading = [](int) { return 1.0f; };
+    head.onMeasure = [](int n)
+    {
+        if (n == 3)
+            ::PostQuitMessage(7);
+    };
+    const RunResult r = Run(1000.0f);
+    EXPECT_EQ(r.result, 1);
+    EXPECT_EQ(r.running, 0);
+    EXPECT_EQ(head.triedVoltages.size(), 2u);
+    ExpectMultiplierLeftOff();
+    MSG msg{};
+    ASSERT_TRUE(::PeekMessage(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)); // for the loop that owns it
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
 TEST_F(GainAdjustTest, FailedMeasurementEndsTheRunSilently)
 {
     head.multipliedReading = [](int) { return 1.0f; };
