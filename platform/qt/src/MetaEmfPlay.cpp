@@ -23,9 +23,22 @@ using namespace kel::gdi::emf;
 namespace
 {
 
+// A metafile's numbers may be anything; what reaches the drawing layer stays where its integer
+// arithmetic is safe: coordinates (logical and device) within kCoordinates, the combined scale of
+// the mapping within kScale, widths and sizes (pens, fonts, corners, advances) within kSizes.
+constexpr double kCoordinates = 1 << 27;
+constexpr double kScale = 1 << 12;
+constexpr int32_t kSizes = 1 << 14;
+
+int32_t ClampSize(int32_t v)
+{
+    return std::clamp(v, -kSizes, kSizes);
+}
+
+// Rounds half up, kept within what coordinates can hold.
 int RoundHalfUp(double v)
 {
-    return static_cast<int>(std::floor(v + 0.5));
+    return static_cast<int>(std::clamp(std::floor(v + 0.5), -1e9, 1e9));
 }
 
 struct Record
@@ -245,13 +258,13 @@ private:
             offset = to0 - from0;
             return;
         }
-        if (RoundHalfUp(span) == to1 - to0)
+        if (RoundHalfUp(span) == int64_t(to1) - to0)
         {
             scale = 1;
-            offset = to0 - RoundHalfUp(from0);
+            offset = double(to0) - RoundHalfUp(from0);
             return;
         }
-        scale = (to1 - to0) / span;
+        scale = (double(to1) - to0) / span;
         offset = to0 - from0 * scale;
     }
 
@@ -300,6 +313,10 @@ private:
         LONG wx, vx, wy, vy;
         Ratio(we.cx, ve.cx * sx_, wx, vx);
         Ratio(we.cy, ve.cy * sy_, wy, vy);
+        // A scale this large would carry coordinates and pen widths beyond what can be drawn.
+        unmappable_ = std::fabs(double(vx) / wx) > kScale || std::fabs(double(vy) / wy) > kScale;
+        if (unmappable_)
+            return;
         SetWindowExtEx(hdc_, wx, wy, nullptr);
         SetViewportExtEx(hdc_, vx, vy, nullptr);
         SetWindowOrgEx(hdc_, wo.x, wo.y, nullptr);
@@ -346,10 +363,61 @@ private:
         return true;
     }
 
+    // Whether logical points are within range, before and after the target's mapping.
+    bool Safe(const POINT* points, size_t count) const
+    {
+        if (unmappable_)
+            return false;
+        POINT wo{}, vo{};
+        SIZE we{1, 1}, ve{1, 1};
+        GetWindowOrgEx(hdc_, &wo);
+        GetViewportOrgEx(hdc_, &vo);
+        GetWindowExtEx(hdc_, &we);
+        GetViewportExtEx(hdc_, &ve);
+        auto ok = [](double v) { return std::fabs(v) <= kCoordinates; };
+        for (size_t i = 0; i < count; ++i)
+        {
+            const POINT& p = points[i];
+            if (!ok(p.x) || !ok(p.y) || !ok((double(p.x) - wo.x) * ve.cx / we.cx + vo.x) ||
+                !ok((double(p.y) - wo.y) * ve.cy / we.cy + vo.y))
+                return false;
+        }
+        return true;
+    }
+    bool Safe(std::initializer_list<POINT> points) const { return Safe(points.begin(), points.size()); }
+    // The corners of a logical rectangle given by origin and size (sizes may be anything).
+    bool SafeBox(int32_t x, int32_t y, int32_t cx, int32_t cy) const
+    {
+        const int64_t right = int64_t(x) + cx, bottom = int64_t(y) + cy;
+        if (std::abs(right) > int64_t(kCoordinates) || std::abs(bottom) > int64_t(kCoordinates))
+            return false;
+        return Safe({POINT{x, y}, POINT{static_cast<LONG>(right), static_cast<LONG>(bottom)}});
+    }
+    // A mapping value the shadow may take.
+    static bool Mappable(int32_t a, int32_t b)
+    {
+        return std::abs(int64_t(a)) <= int64_t(kCoordinates) && std::abs(int64_t(b)) <= int64_t(kCoordinates);
+    }
+    // ScaleWindowExtEx/ScaleViewportExtEx computed here in 64 bits, then set.
+    bool ScaleExtent(bool window, int32_t xn, int32_t xd, int32_t yn, int32_t yd)
+    {
+        if (xd == 0 || yd == 0)
+            return false;
+        SIZE e{};
+        window ? GetWindowExtEx(shadow_, &e) : GetViewportExtEx(shadow_, &e);
+        const int64_t cx = int64_t(e.cx) * xn / xd, cy = int64_t(e.cy) * yn / yd;
+        if (!Mappable(static_cast<int32_t>(std::clamp<int64_t>(cx, INT32_MIN, INT32_MAX)),
+                      static_cast<int32_t>(std::clamp<int64_t>(cy, INT32_MIN, INT32_MAX))))
+            return false;
+        return window ? SetWindowExtEx(shadow_, static_cast<int>(cx), static_cast<int>(cy), nullptr)
+                      : SetViewportExtEx(shadow_, static_cast<int>(cx), static_cast<int>(cy), nullptr);
+    }
+
     QRect ToTarget(const RECT& r) const
     {
-        const int l = RoundHalfUp(r.left * sx_ + tx_), rr = RoundHalfUp(r.right * sx_ + tx_);
-        const int t = RoundHalfUp(r.top * sy_ + ty_), b = RoundHalfUp(r.bottom * sy_ + ty_);
+        auto at = [](double v) { return RoundHalfUp(std::clamp(v, -kCoordinates, kCoordinates)); };
+        const int l = at(r.left * sx_ + tx_), rr = at(r.right * sx_ + tx_);
+        const int t = at(r.top * sy_ + ty_), b = at(r.bottom * sy_ + ty_);
         return QRect(QPoint(std::min(l, rr), std::min(t, b)),
                      QPoint(std::max(l, rr) - 1, std::max(t, b) - 1));
     }
@@ -403,7 +471,11 @@ private:
     // A DIB held in the record as an image; null when it is missing or does not fit.
     QImage Dib(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) const
     {
-        if (!cbBmi || !r.Holds(offBmi, cbBmi) || !r.Holds(offBits, cbBits))
+        if (cbBmi < sizeof(BITMAPINFOHEADER) || !r.Holds(offBmi, cbBmi) || !r.Holds(offBits, cbBits))
+            return QImage();
+        // Sizes a bitmap can have, before the decoder works with them.
+        const int32_t width = r.I(offBmi + 4), height = r.I(offBmi + 8);
+        if (width <= 0 || width > kSizes || height == 0 || height < -kSizes || height > kSizes)
             return QImage();
         // As a BMP file, so the decoder checks the sizes against what is there.
         std::vector<uint8_t> file(14, 0);
@@ -447,6 +519,8 @@ private:
             return false;
         const RECT rect = hasRect ? r.Rect(56) : RECT{};
         const uint32_t offDx = r.U(hasRect ? 72 : 56);
+        if (!Safe({{x, y}, {rect.left, rect.top}, {rect.right, rect.bottom}}))
+            return false;
         if (!r.Holds(offString, uint64_t(chars) * (wide ? 2 : 1)))
             return false;
         std::string text;
@@ -465,7 +539,11 @@ private:
         std::vector<INT> dx;
         if (offDx && r.Holds(offDx, uint64_t(chars) * 4 * perChar) && text.size() == chars)
             for (uint32_t i = 0; i < chars; ++i)
+            {
                 dx.push_back(r.I(offDx + 4 * perChar * i));
+                if (std::abs(int64_t(dx.back())) > kSizes)
+                    return false;
+            }
         return ExtTextOut(hdc_, x, y, options & (ETO_OPAQUE | ETO_CLIPPED), hasRect ? &rect : nullptr,
                           text.data(), static_cast<UINT>(text.size()), dx.empty() ? nullptr : dx.data());
     }
@@ -473,11 +551,11 @@ private:
     bool Font(const Record& r)
     {
         LOGFONT lf{};
-        lf.lfHeight = r.I(12);
-        lf.lfWidth = r.I(16);
+        lf.lfHeight = ClampSize(r.I(12));
+        lf.lfWidth = ClampSize(r.I(16));
         lf.lfEscapement = r.I(20);
         lf.lfOrientation = r.I(24);
-        lf.lfWeight = r.I(28);
+        lf.lfWeight = std::clamp(r.I(28), 0, 1000);
         lf.lfItalic = r.p[32];
         lf.lfUnderline = r.p[33];
         lf.lfStrikeOut = r.p[34];
@@ -500,7 +578,7 @@ private:
         const bool wide = r.type <= EMR_POLYLINETO;
         const uint32_t count = r.U(24);
         std::vector<POINT> pts;
-        if (!Points(r, 28, count, wide, pts))
+        if (!Points(r, 28, count, wide, pts) || !Safe(pts.data(), pts.size()))
             return false;
         const int n = static_cast<int>(count);
         switch (r.type)
@@ -556,12 +634,27 @@ private:
             sum += static_cast<uint64_t>(counts[i]);
         }
         std::vector<POINT> pts;
-        if (sum != total || !Points(r, 32 + uint64_t(polys) * 4, total, wide, pts))
+        if (sum != total || !Points(r, 32 + uint64_t(polys) * 4, total, wide, pts) ||
+            !Safe(pts.data(), pts.size()))
             return false;
         if (r.type == EMR_POLYPOLYGON || r.type == EMR_POLYPOLYGON16)
             return PolyPolygon(hdc_, pts.data(), counts.data(), static_cast<int>(polys));
         std::vector<DWORD> sizes(counts.begin(), counts.end());
         return PolyPolyline(hdc_, pts.data(), sizes.data(), polys);
+    }
+
+    // Arcs, pies and chords: a box and two points on the rays.
+    bool Radial(const Record& r)
+    {
+        const RECT box = r.Rect(8);
+        const POINT from{r.I(24), r.I(28)}, to{r.I(32), r.I(36)};
+        if (!Safe({{box.left, box.top}, {box.right, box.bottom}, from, to}))
+            return false;
+        auto* draw = r.type == EMR_ARC     ? &Arc
+                     : r.type == EMR_ARCTO ? &ArcTo
+                     : r.type == EMR_CHORD ? &Chord
+                                           : &Pie;
+        return draw(hdc_, box.left, box.top, box.right, box.bottom, from.x, from.y, to.x, to.y);
     }
 
     bool Shadowed(bool ok)
@@ -585,17 +678,17 @@ private:
         case EMR_SETMAPMODE:
             return Shadowed(SetMapMode(shadow_, r.I(8)) != 0);
         case EMR_SETWINDOWEXTEX:
-            return Shadowed(SetWindowExtEx(shadow_, r.I(8), r.I(12), nullptr));
+            return Mappable(r.I(8), r.I(12)) && Shadowed(SetWindowExtEx(shadow_, r.I(8), r.I(12), nullptr));
         case EMR_SETWINDOWORGEX:
-            return Shadowed(SetWindowOrgEx(shadow_, r.I(8), r.I(12), nullptr));
+            return Mappable(r.I(8), r.I(12)) && Shadowed(SetWindowOrgEx(shadow_, r.I(8), r.I(12), nullptr));
         case EMR_SETVIEWPORTEXTEX:
-            return Shadowed(SetViewportExtEx(shadow_, r.I(8), r.I(12), nullptr));
+            return Mappable(r.I(8), r.I(12)) && Shadowed(SetViewportExtEx(shadow_, r.I(8), r.I(12), nullptr));
         case EMR_SETVIEWPORTORGEX:
-            return Shadowed(SetViewportOrgEx(shadow_, r.I(8), r.I(12), nullptr));
+            return Mappable(r.I(8), r.I(12)) && Shadowed(SetViewportOrgEx(shadow_, r.I(8), r.I(12), nullptr));
         case EMR_SCALEVIEWPORTEXTEX:
-            return Shadowed(ScaleViewportExtEx(shadow_, r.I(8), r.I(12), r.I(16), r.I(20), nullptr));
+            return Shadowed(ScaleExtent(false, r.I(8), r.I(12), r.I(16), r.I(20)));
         case EMR_SCALEWINDOWEXTEX:
-            return Shadowed(ScaleWindowExtEx(shadow_, r.I(8), r.I(12), r.I(16), r.I(20), nullptr));
+            return Shadowed(ScaleExtent(true, r.I(8), r.I(12), r.I(16), r.I(20)));
         case EMR_SAVEDC:
             if (!SaveDC(hdc_))
                 return false;
@@ -611,7 +704,7 @@ private:
             RestoreDC(hdc_, level);
             RestoreDC(shadow_, level);
             depth_ += level;
-            return true;
+            return Shadowed(true);
         }
 
         // Attributes
@@ -632,17 +725,17 @@ private:
         case EMR_SETBKCOLOR:
             return SetBkColor(hdc_, r.U(8)) != CLR_INVALID;
         case EMR_SETBRUSHORGEX:
-            return SetBrushOrgEx(hdc_, r.I(8), r.I(12), nullptr);
+            return Mappable(r.I(8), r.I(12)) && SetBrushOrgEx(hdc_, r.I(8), r.I(12), nullptr);
 
         // Objects
         case EMR_CREATEPEN:
         {
-            const LOGPEN lp{r.U(12), POINT{r.I(16), r.I(20)}, r.U(24)};
+            const LOGPEN lp{r.U(12), POINT{ClampSize(r.I(16)), 0}, r.U(24)};
             return Store(r.U(8), CreatePenIndirect(&lp));
         }
         case EMR_EXTCREATEPEN:
         {
-            const DWORD style = r.U(28), width = r.U(32);
+            const DWORD style = r.U(28), width = std::min<DWORD>(r.U(32), kSizes);
             const LOGBRUSH lb{r.U(36), r.U(40), r.U(44)};
             HPEN pen = ExtCreatePen(style, width, &lb, 0, nullptr);
             if (!pen) // user styles and the like: the nearest plain pen
@@ -694,11 +787,15 @@ private:
 
         // Clipping
         case EMR_INTERSECTCLIPRECT:
-            return IntersectClipRect(hdc_, r.I(8), r.I(12), r.I(16), r.I(20)) != ERROR;
+            return Safe({{r.I(8), r.I(12)}, {r.I(16), r.I(20)}}) &&
+                   IntersectClipRect(hdc_, r.I(8), r.I(12), r.I(16), r.I(20)) != ERROR;
         case EMR_EXCLUDECLIPRECT:
-            return ExcludeClipRect(hdc_, r.I(8), r.I(12), r.I(16), r.I(20)) != ERROR;
+            return Safe({{r.I(8), r.I(12)}, {r.I(16), r.I(20)}}) &&
+                   ExcludeClipRect(hdc_, r.I(8), r.I(12), r.I(16), r.I(20)) != ERROR;
         case EMR_OFFSETCLIPRGN:
         {
+            if (!Safe({{0, 0}, {r.I(8), r.I(12)}}))
+                return false;
             const bool ok = OffsetClipRgn(hdc_, r.I(8), r.I(12)) != ERROR;
             KeepWithinBaseClip();
             return ok;
@@ -726,26 +823,29 @@ private:
 
         // Output
         case EMR_MOVETOEX:
-            return MoveToEx(hdc_, r.I(8), r.I(12), nullptr);
+            return Safe({{r.I(8), r.I(12)}}) && MoveToEx(hdc_, r.I(8), r.I(12), nullptr);
         case EMR_LINETO:
-            return LineTo(hdc_, r.I(8), r.I(12));
+            return Safe({{r.I(8), r.I(12)}}) && LineTo(hdc_, r.I(8), r.I(12));
         case EMR_SETPIXELV:
+            if (!Safe({{r.I(8), r.I(12)}}))
+                return false;
             SetPixel(hdc_, r.I(8), r.I(12), r.U(16));
             return true;
         case EMR_RECTANGLE:
-            return Rectangle(hdc_, r.I(8), r.I(12), r.I(16), r.I(20));
         case EMR_ELLIPSE:
-            return Ellipse(hdc_, r.I(8), r.I(12), r.I(16), r.I(20));
         case EMR_ROUNDRECT:
-            return RoundRect(hdc_, r.I(8), r.I(12), r.I(16), r.I(20), r.I(24), r.I(28));
+            if (!Safe({{r.I(8), r.I(12)}, {r.I(16), r.I(20)}}))
+                return false;
+            if (r.type == EMR_RECTANGLE)
+                return Rectangle(hdc_, r.I(8), r.I(12), r.I(16), r.I(20));
+            if (r.type == EMR_ELLIPSE)
+                return Ellipse(hdc_, r.I(8), r.I(12), r.I(16), r.I(20));
+            return RoundRect(hdc_, r.I(8), r.I(12), r.I(16), r.I(20), ClampSize(r.I(24)), ClampSize(r.I(28)));
         case EMR_ARC:
-            return Arc(hdc_, r.I(8), r.I(12), r.I(16), r.I(20), r.I(24), r.I(28), r.I(32), r.I(36));
         case EMR_ARCTO:
-            return ArcTo(hdc_, r.I(8), r.I(12), r.I(16), r.I(20), r.I(24), r.I(28), r.I(32), r.I(36));
         case EMR_CHORD:
-            return Chord(hdc_, r.I(8), r.I(12), r.I(16), r.I(20), r.I(24), r.I(28), r.I(32), r.I(36));
         case EMR_PIE:
-            return Pie(hdc_, r.I(8), r.I(12), r.I(16), r.I(20), r.I(24), r.I(28), r.I(32), r.I(36));
+            return Radial(r);
         case EMR_POLYGON:
         case EMR_POLYLINE:
         case EMR_POLYLINETO:
@@ -773,11 +873,11 @@ private:
                                 ? GetStockObject(static_cast<int>(r.U(28) & ~ENHMETA_STOCK_OBJECT))
                                 : (slot ? *slot : nullptr);
             HRGN region = Region(r, r.type == EMR_FILLRGN ? 32 : 40, r.U(24));
-            bool ok = brush && region;
+            bool ok = brush && region && !unmappable_;
             if (ok)
-                ok = r.type == EMR_FILLRGN
-                         ? FillRgn(hdc_, region, static_cast<HBRUSH>(brush))
-                         : FrameRgn(hdc_, region, static_cast<HBRUSH>(brush), r.I(32), r.I(36));
+                ok = r.type == EMR_FILLRGN ? FillRgn(hdc_, region, static_cast<HBRUSH>(brush))
+                                           : FrameRgn(hdc_, region, static_cast<HBRUSH>(brush),
+                                                      ClampSize(r.I(32)), ClampSize(r.I(36)));
             if (region)
                 DeleteObject(region);
             return ok;
@@ -797,6 +897,9 @@ private:
         {
             const int x = r.I(24), y = r.I(28), cx = r.I(32), cy = r.I(36);
             const DWORD rop = r.U(40);
+            if (!SafeBox(x, y, cx, cy) || !Mappable(r.I(44), r.I(48)) ||
+                (r.type == EMR_STRETCHBLT && !Mappable(r.I(100), r.I(104))))
+                return false;
             if (r.U(88) == 0) // no source: a pattern operation
                 return PatBlt(hdc_, x, y, cx, cy, rop);
             const QImage source = Dib(r, r.U(84), r.U(88), r.U(92), r.U(96));
@@ -813,12 +916,15 @@ private:
             if (source.isNull())
                 return false;
             const int xSrc = r.I(32), ySrc = r.I(36), cxSrc = r.I(40), cySrc = r.I(44);
+            const bool stretch = r.type == EMR_STRETCHDIBITS;
+            const int cx = stretch ? r.I(72) : cxSrc, cy = stretch ? r.I(76) : cySrc;
+            if (!SafeBox(r.I(24), r.I(28), cx, cy) || !Mappable(xSrc, ySrc) || !Mappable(cxSrc, cySrc))
+                return false;
             // A bottom-up DIB counts source rows from its bottom.
             const bool bottomUp = r.I(r.U(48) + 8) > 0;
             const int top = bottomUp ? source.height() - ySrc - cySrc : ySrc;
-            const bool stretch = r.type == EMR_STRETCHDIBITS;
-            return Blit(source, r.I(24), r.I(28), stretch ? r.I(72) : cxSrc, stretch ? r.I(76) : cySrc, xSrc,
-                        top, cxSrc, cySrc, stretch ? r.U(68) : SRCCOPY);
+            return Blit(source, r.I(24), r.I(28), cx, cy, xSrc, top, cxSrc, cySrc,
+                        stretch ? r.U(68) : SRCCOPY);
         }
         default:
             return true;
@@ -835,6 +941,7 @@ private:
     HRGN baseClip_ = nullptr;
     bool hasBaseClip_ = false;
     bool failed_ = false;
+    bool unmappable_ = false; // the mapping is out of range: nothing is drawn until it is not
     double sx_ = 1, sy_ = 1, tx_ = 0, ty_ = 0;
 };
 

@@ -625,6 +625,63 @@ TEST(EnhMetaFile, RecordsThatDoNotHoldWhatTheySayAreSkipped)
     }
 }
 
+TEST(EnhMetaFile, AnyFieldOverwrittenPlaysWithoutHarm)
+{
+    // A small recording with one of each kind of record; every 32-bit field in turn is set to
+    // extreme values. Whatever is accepted plays without reading outside the bytes (checked by
+    // AddressSanitizer) and leaves the DC as it was.
+    auto draw = [](HDC dc)
+    {
+        HPEN pen = CreatePen(PS_DASH, 2, RGB(1, 2, 3));
+        SelectObject(dc, pen);
+        SelectObject(dc, CreateHatchBrush(HS_CROSS, RGB(4, 5, 6)));
+        SaveDC(dc);
+        SetMapMode(dc, MM_ANISOTROPIC);
+        SetWindowExtEx(dc, 10, 10, nullptr);
+        SetViewportExtEx(dc, 20, 20, nullptr);
+        HRGN clip = CreateRectRgn(1, 1, 30, 30);
+        SelectClipRgn(dc, clip);
+        DeleteObject(clip);
+        const POINT pts[] = {{0, 0}, {5, 9}, {9, 0}, {2, 2}};
+        const INT counts[] = {3, 1};
+        PolyPolygon(dc, pts, counts, 2);
+        Pie(dc, 0, 0, 9, 9, 9, 5, 0, 5);
+        RestoreDC(dc, -1);
+        TextOut(dc, 1, 1, "Ab", 2);
+        const uint32_t pixels[2] = {0x00FF0000, 0x0000FF00};
+        BITMAPINFO bmi{};
+        bmi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, 1, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        StretchDIBits(dc, 0, 0, 4, 4, 0, 0, 2, 1, pixels, &bmi, DIB_RGB_COLORS, SRCCOPY);
+        DeleteObject(SelectObject(dc, GetStockObject(WHITE_BRUSH)));
+        SelectObject(dc, GetStockObject(BLACK_PEN));
+        DeleteObject(pen);
+    };
+    HENHMETAFILE emf = Record(draw, nullptr);
+    ASSERT_NE(emf, nullptr);
+    const Bytes good = BytesOf(emf);
+    DeleteEnhMetaFile(emf);
+
+    Canvas canvas(16, 16);
+    const RECT area{0, 0, 16, 16};
+    int accepted = 0;
+    for (size_t at = 0; at + 4 <= good.size(); at += 4)
+        for (uint32_t value : {0u, 0xFFFFFFFFu, 0x7FFFFFFFu, 0x80000000u, 0x00010000u})
+        {
+            Bytes b = good;
+            Put32(b, at, value);
+            HENHMETAFILE spoilt = SetEnhMetaFileBits(static_cast<UINT>(b.size()), b.data());
+            if (!spoilt)
+                continue;
+            ++accepted;
+            PlayEnhMetaFile(canvas.Dc(), spoilt, &area);
+            DeleteEnhMetaFile(spoilt);
+            ASSERT_EQ(GetMapMode(canvas.Dc()), MM_TEXT) << "field at byte " << at;
+            ASSERT_EQ(SaveDC(canvas.Dc()), 1) << "field at byte " << at;
+            RestoreDC(canvas.Dc(), -1);
+        }
+    EXPECT_GT(accepted, 0);
+}
+
 TEST(EnhMetaFile, PlayingLeavesTheDcAsFoundAndStaysInsideItsClip)
 {
     // The metafile selects its own clip and objects and paints everything red.
