@@ -321,8 +321,8 @@ QImage RenderWmfPicture(const std::vector<uint8_t>& bytes)
     if (bytes.size() <= kPictureFields)
         return QImage();
     const int mm = kel::gdi::emf::I32(bytes.data());
-    const double xExt = std::abs(kel::gdi::emf::I32(bytes.data() + 4));
-    const double yExt = std::abs(kel::gdi::emf::I32(bytes.data() + 8));
+    const double xExt = std::fabs(double(kel::gdi::emf::I32(bytes.data() + 4)));
+    const double yExt = std::fabs(double(kel::gdi::emf::I32(bytes.data() + 8)));
     double perPixel = 1; // extent units per pixel
     switch (mm)
     {
@@ -347,7 +347,7 @@ QImage RenderWmfPicture(const std::vector<uint8_t>& bytes)
         break;
     }
     auto pixels = [&](double ext, int fallback)
-    { return ext > 0 ? std::clamp(static_cast<int>(std::lround(ext / perPixel)), 1, 4096) : fallback; };
+    { return ext > 0 ? static_cast<int>(std::lround(std::clamp(ext / perPixel, 1.0, 4096.0))) : fallback; };
     const int width = pixels(xExt, 640), height = pixels(yExt, 480);
     HMETAFILE metafile =
         SetMetaFileBitsEx(static_cast<UINT>(bytes.size() - kPictureFields), bytes.data() + kPictureFields);

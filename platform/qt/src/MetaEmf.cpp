@@ -143,13 +143,15 @@ QImage Render(const std::vector<uint8_t>& bytes)
         return QImage();
     const ENHMETAHEADER h = HeaderOf(BytesOf(handle)->data());
     // The frame at 96 dpi; the bounds when the frame is empty.
-    auto pixels = [](LONG hundredthsMm, LONG boundsPixels)
+    auto pixels = [](double hundredthsMm, double boundsPixels)
     {
-        const long v = hundredthsMm > 0 ? std::lround(hundredthsMm * 96.0 / 2540.0) : boundsPixels;
-        return static_cast<int>(std::clamp<long>(v, 1, 4096));
+        const double v = hundredthsMm > 0 ? hundredthsMm * 96.0 / 2540.0 : boundsPixels;
+        return static_cast<int>(std::lround(std::clamp(v, 1.0, 4096.0)));
     };
-    const int width = pixels(h.rclFrame.right - h.rclFrame.left, h.rclBounds.right - h.rclBounds.left + 1);
-    const int height = pixels(h.rclFrame.bottom - h.rclFrame.top, h.rclBounds.bottom - h.rclBounds.top + 1);
+    const int width =
+        pixels(double(h.rclFrame.right) - h.rclFrame.left, double(h.rclBounds.right) - h.rclBounds.left + 1);
+    const int height =
+        pixels(double(h.rclFrame.bottom) - h.rclFrame.top, double(h.rclBounds.bottom) - h.rclBounds.top + 1);
     QImage image;
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
