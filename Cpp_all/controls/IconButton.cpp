@@ -513,7 +513,8 @@ void CIconButton::PreSubclassWindow()
 
 LRESULT CIconButton::OnSetStyle(WPARAM wParam, LPARAM lParam)
 {
-    if (wParam != static_cast<WPARAM>(BS_OWNERDRAW))
+    // Our own owner-draw style says nothing about the default bit.
+    if ((wParam & BS_TYPEMASK) != static_cast<WPARAM>(BS_OWNERDRAW))
         m_bIsDefault = (wParam & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
     return DefWindowProc(BM_SETSTYLE, (wParam & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW, lParam);
 }
