@@ -220,4 +220,7 @@ std::string ComDevicePath(int n);
 // The text of the last failed port open on this thread: the COM name, the device and the cause
 // (for example "COM3 (/dev/ttyUSB0): permission denied - add the user to the dialout group").
 std::string LastCommErrorDetail();
+// Folder scanned for serial devices in place of /sys/class/tty, so tests see no real ports ("" restores
+// the default).
+void SetSerialClassDir(const std::string& dir);
 } // namespace kel
