@@ -31,6 +31,9 @@ struct Client
     int cascade = 0;             // next default position slot
 };
 
+// Posted by a document window when it is shown, so it can be listed (and activated) once visible.
+const UINT kShownMessage = WM_USER + 0x7F0;
+
 std::mutex g_mutex;
 std::map<HWND, Client> g_clients;
 
@@ -48,6 +51,12 @@ template <class F> void Update(HWND hWnd, F&& f)
     auto it = g_clients.find(hWnd);
     if (it != g_clients.end())
         f(it->second);
+}
+
+// A document window counts as shown by its own style, whatever its frame's state.
+bool Shown(HWND hWnd)
+{
+    return (GetWindowLongPtr(hWnd, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 bool IsClient(HWND hWnd)
@@ -100,7 +109,7 @@ void RefreshMenu(HWND hClient)
     for (size_t i = 0; i < c.children.size() && listed < MDI_MAXLISTED; ++i)
     {
         HWND h = c.children[i];
-        if (!IsWindowVisible(h))
+        if (!Shown(h))
             continue;
         if (!separator && GetMenuItemCount(c.windowMenu) > 0)
         {
@@ -257,7 +266,7 @@ std::vector<HWND> Arrangeable(const Client& c, bool minimized)
 {
     std::vector<HWND> out;
     for (HWND h : c.order)
-        if (IsWindowVisible(h) && (IsIconic(h) != FALSE) == minimized)
+        if (Shown(h) && (IsIconic(h) != FALSE) == minimized)
             out.push_back(h);
     return out;
 }
@@ -385,7 +394,7 @@ HWND CreateChild(HWND hClient, const MDICREATESTRUCT& in)
     SetWindowLongPtr(h, GWLP_ID, static_cast<LONG_PTR>(id));
     if (c.maximized || (in.style & WS_MAXIMIZE))
         Maximize(hClient, h);
-    if (IsWindowVisible(h))
+    if (Shown(h))
         Activate(hClient, h);
     else
         RefreshMenu(hClient);
@@ -431,7 +440,7 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
         {
             HWND hNext = nullptr;
             for (HWND h : c.order)
-                if (h != hChild && IsWindowVisible(h))
+                if (h != hChild && Shown(h))
                 {
                     hNext = h;
                     break;
@@ -463,7 +472,7 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
         Client c = Snapshot(hWnd);
         std::vector<HWND> wins;
         for (HWND h : c.order)
-            if (IsWindowVisible(h))
+            if (Shown(h))
                 wins.push_back(h);
         if (wins.size() < 2)
             return 0;
@@ -512,6 +521,17 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
         RefreshMenu(hWnd);
         return reinterpret_cast<LRESULT>(hOld);
     }
+    case kShownMessage:
+    {
+        HWND hChild = reinterpret_cast<HWND>(wParam);
+        Client c = Snapshot(hWnd);
+        const bool known = std::find(c.children.begin(), c.children.end(), hChild) != c.children.end();
+        if (known && !c.active && Shown(hChild))
+            Activate(hWnd, hChild);
+        else
+            RefreshMenu(hWnd);
+        return 0;
+    }
     case WM_MDIREFRESHMENU:
         RefreshMenu(hWnd);
         return reinterpret_cast<LRESULT>(GetMenu(Snapshot(hWnd).frame));
@@ -525,7 +545,7 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_SETFOCUS:
     {
         Client c = Snapshot(hWnd);
-        if (c.active && IsWindowVisible(c.active))
+        if (c.active && Shown(c.active))
             SetFocus(c.active);
         return 0;
     }
@@ -616,8 +636,9 @@ LRESULT DefMDIChildProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
     case WM_SHOWWINDOW:
     {
         LRESULT r = DefWindowProc(hWnd, uMsg, wParam, lParam);
-        if (wParam && !Snapshot(hClient).active)
-            PostMessage(hClient, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(hWnd), 0);
+        // Once it is shown: the active one if there is none, and in the list either way.
+        if (wParam)
+            PostMessage(hClient, kShownMessage, reinterpret_cast<WPARAM>(hWnd), 0);
         return r;
     }
     case WM_SYSCOMMAND:

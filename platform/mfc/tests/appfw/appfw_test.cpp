@@ -6,6 +6,7 @@
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "win32/kernel.h"
+#include "win32/uidriver.h"
 #include "win32/registry.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +222,79 @@ TEST_F(AppFwTest, AnItemGrayedForLackOfAHandlerComesBackWhenOneIsReachable)
     EXPECT_TRUE(open());
     Command(ID_FILE_CLOSE);
     EXPECT_FALSE(open());
+}
+
+TEST_F(AppFwTest, AcceleratorsOfTheActiveDocumentAndTheFrameTurnIntoCommands)
+{
+    StartApp();
+    MSG ctrl{Main()->m_hWnd, WM_KEYDOWN, VK_CONTROL, 0, 0, {}};
+    kel::ui::PostInput(ctrl);
+    Pump();
+    ASSERT_LT(::GetKeyState(VK_CONTROL), 0);
+    auto press = [&](HWND hWnd, WPARAM key)
+    {
+        MSG msg{hWnd, WM_KEYDOWN, key, 0, 0, {}};
+        return m_app->PreTranslateMessage(&msg) != FALSE;
+    };
+    // Ctrl+T belongs to the document type: nothing without a document.
+    EXPECT_FALSE(press(Main()->m_hWnd, 'T'));
+    ASSERT_NE(NewDoc(), nullptr);
+    const int docs = m_app->GetOpenDocumentCount();
+    // From the view, up through the frames: the document's table, then the frame's.
+    POSITION pos = ActiveDoc()->GetFirstViewPosition();
+    HWND hView = ActiveDoc()->GetNextView(pos)->m_hWnd;
+    EXPECT_TRUE(press(hView, 'T'));
+    EXPECT_EQ(Log(), std::vector<std::string>{"app"});
+    EXPECT_TRUE(press(hView, 'N'));
+    EXPECT_EQ(m_app->GetOpenDocumentCount(), docs + 1);
+    MSG up{Main()->m_hWnd, WM_KEYUP, VK_CONTROL, 0, 0, {}};
+    kel::ui::PostInput(up);
+    Pump();
+}
+
+TEST_F(AppFwTest, ASingleDocumentProgramReusesItsDocumentAndFrame)
+{
+    CWinApp app("TermTest");
+    app.AddDocTemplate(new CSingleDocTemplate(IDR_TERM, RUNTIME_CLASS(CTestDoc), RUNTIME_CLASS(CFrameWnd),
+                                              RUNTIME_CLASS(appfw::CTestView)));
+    app.OnFileNew();
+    auto* pFrame = app.m_pMainWnd != nullptr ? app.m_pMainWnd->GetFrameWndPtr() : nullptr;
+    ASSERT_NE(pFrame, nullptr);
+    auto* pDoc = static_cast<CTestDoc*>(pFrame->GetActiveDocument());
+    ASSERT_NE(pDoc, nullptr);
+    EXPECT_EQ(pDoc->GetTitle(), "Term");
+    EXPECT_EQ(WindowText(pFrame->m_hWnd), "Term - TermTest");
+
+    const std::string path = DocPath("session.trm");
+    pDoc->m_text = "saved";
+    ASSERT_TRUE(pDoc->OnSaveDocument(path.c_str()));
+
+    // New asks about the changes and starts over in the same document and frame.
+    pDoc->m_text = "changed";
+    pDoc->SetModifiedFlag();
+    {
+        ScriptedPrompts prompts;
+        prompts.Expect("Save changes to Term?").Reply(IDNO);
+        app.OnFileNew();
+    }
+    EXPECT_EQ(pFrame->GetActiveDocument(), pDoc);
+    EXPECT_FALSE(pDoc->IsModified());
+
+    EXPECT_EQ(app.OpenDocumentFile(path.c_str()), pDoc);
+    EXPECT_EQ(pDoc->m_text, "saved");
+    EXPECT_EQ(WindowText(pFrame->m_hWnd), "session.trm - TermTest");
+
+    // A file that cannot be opened leaves the document as it was.
+    {
+        ScriptedPrompts prompts;
+        prompts.Expect("gone.trm").Reply(IDOK);
+        EXPECT_EQ(app.OpenDocumentFile(DocPath("gone.trm").c_str()), nullptr);
+    }
+    EXPECT_EQ(pFrame->GetActiveDocument(), pDoc);
+    EXPECT_EQ(pDoc->m_text, "saved");
+    EXPECT_EQ(CTestDoc::s_closed, 0);
+    pFrame->DestroyWindow();
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
 // ---- Menus, titles, window list ---------------------------------------------------------------------

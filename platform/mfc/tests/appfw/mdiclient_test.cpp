@@ -2,6 +2,7 @@
 // list in the Window popup, and what destroying the active one does.
 #include "testkit/UiTest.h"
 #include "win32/mdi.h"
+#include "win32/uidriver.h"
 
 #include <gtest/gtest.h>
 

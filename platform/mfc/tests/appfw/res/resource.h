@@ -1,6 +1,7 @@
 // Ids of the test application.
 #define IDR_MAINFRAME 128
 #define IDR_KELTYPE 129
+#define IDR_TERM 130
 #define ID_TEST_PASS 32771
 #define ID_TEST_VIEW 32772
 #define ID_TEST_DOC 32773
