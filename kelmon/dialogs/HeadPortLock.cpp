@@ -1,5 +1,7 @@
 #include "dialogs/HeadPortLock.h"
 
+#include "ports/PortList.h"
+
 #include <atomic>
 
 namespace
@@ -10,6 +12,29 @@ std::atomic<HeadPortLockFinder> g_finder{nullptr};
 HeadPortLockFinder CHeadPortLock::SetFinder(HeadPortLockFinder finder)
 {
     return g_finder.exchange(finder);
+}
+
+HANDLE CHeadPortLock::FindInPortList(CPortList& list, CHead* head)
+{
+    if (!head)
+        return nullptr;
+    // By index and held: the idle thread may refresh the list meanwhile.
+    const int count = list.GetCount();
+    for (int i = 0; i < count; ++i)
+    {
+        const std::shared_ptr<CPortEntry> entry = list.HoldAt(i);
+        if (!entry)
+            continue;
+        const std::shared_ptr<CInstrumentDesc> desc = entry->GetDescriptor();
+        if (desc && desc->GetHead() == head)
+            return entry->GetPortLock();
+    }
+    return nullptr;
+}
+
+HANDLE CHeadPortLock::FindInProgramPortList(CHead* head)
+{
+    return FindInPortList(CPortList::Instance(), head);
 }
 
 CHeadPortLock::CHeadPortLock(CHead* head)

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 class CHead;
+class CPortList;
 
 // The lock (the port monitor's mutex of the port the head's line is on), or NULL when no task
 // uses that port.
@@ -15,6 +16,11 @@ class CHeadPortLock
 public:
     // Installs the lookup the program uses (null: dialogs take no lock); returns the previous one.
     static HeadPortLockFinder SetFinder(HeadPortLockFinder finder);
+    // The port lock of the entry of list whose descriptor holds head; NULL when no entry does.
+    static HANDLE FindInPortList(CPortList& list, CHead* head);
+    // The same in the program's port list: the finder the program installs once that list and
+    // the port monitor's locks exist (installed earlier, its first use would build the list).
+    static HANDLE FindInProgramPortList(CHead* head);
 
     // Waits for the head's port lock; while waiting, messages sent from other threads (a worker's
     // points for the view) are still delivered, so the worker holding the lock can finish.

@@ -4,6 +4,7 @@
 #include "dialogs/HeadPortLock.h"
 #include "dialogs/PeakTuningDlg.h"
 #include "head/KELDummyHead.h"
+#include "ports/PortList.h"
 #include "res/resource.h"
 
 #include "testkit/ScriptedPrompts.h"
@@ -466,6 +467,22 @@ TEST_F(PeakTuningTest, TalksToTheHeadOnlyWhileHoldingItsPortLock)
     ::CloseHandle(held);
     ::CloseHandle(g_portLock);
     g_portLock = nullptr;
+}
+
+TEST_F(PeakTuningTest, ThePortLockIsTheLockOfTheEntryWhoseDescriptorHoldsTheHead)
+{
+    CPortList list;
+    std::shared_ptr<CInstrumentDesc> desc = CreateInstrumentDesc(2);
+    ASSERT_EQ(desc->Connect("SOFT0"), 1);
+    list.MarkConnected(desc, "SOFT0");
+    list.CreatePortLocks();
+    const HANDLE lock = list.GetPortLock("SOFT0");
+    ASSERT_NE(lock, nullptr);
+    EXPECT_EQ(CHeadPortLock::FindInPortList(list, desc->GetHead()), lock);
+    EXPECT_EQ(CHeadPortLock::FindInPortList(list, &head), nullptr) << "a head no entry holds";
+    EXPECT_EQ(CHeadPortLock::FindInPortList(list, nullptr), nullptr);
+    list.MarkDisconnected("SOFT0");
+    EXPECT_EQ(CHeadPortLock::FindInPortList(list, desc->GetHead()), nullptr) << "a disconnected entry";
 }
 
 } // namespace
