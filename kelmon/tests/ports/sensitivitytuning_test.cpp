@@ -1,6 +1,7 @@
 // The sensitivity tuning dialog against the simulated head: the reference range by head and
 // pressure reduction, the factor computed from the measured current, the plausibility questions,
 // and what the head keeps after Accept, Undo and Cancel.
+#include "dialogs/HeadPortLock.h"
 #include "dialogs/SensitivityTuningDlg.h"
 #include "head/KELDummyHead.h"
 #include "res/resource.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 using kel::testkit::DialogDriver;
 using kel::testkit::ScriptedPrompts;
@@ -25,6 +27,7 @@ class MeasuringHead : public CKELDummyHead
 public:
     BOOL MeasureSingleMass(int mass, int noiseFloor, float& value) override
     {
+        NoteLock();
         ++readings;
         lastMass = mass;
         EXPECT_EQ(noiseFloor, -1) << "the head's (tuning) noise floor is kept";
@@ -33,13 +36,50 @@ public:
     }
     BOOL MeasureTotalPressure(float& value) override
     {
+        NoteLock();
         ++totalReadings;
         value = reading;
         return TRUE;
     }
+    BOOL SetSP(float value) override
+    {
+        NoteLock();
+        return CKELDummyHead::SetSP(value);
+    }
+    BOOL SetNoiseFloor(int value) override
+    {
+        NoteLock();
+        return CKELDummyHead::SetNoiseFloor(value);
+    }
+
+    // Whether another thread could take the port lock while this command ran.
+    void NoteLock()
+    {
+        if (!portLock)
+            return;
+        DWORD r = WAIT_FAILED;
+        std::thread other(
+            [&]
+            {
+                r = ::WaitForSingleObject(portLock, 0);
+                if (r == WAIT_OBJECT_0)
+                    ::ReleaseMutex(portLock);
+            });
+        other.join();
+        (r == WAIT_TIMEOUT ? lockedCalls : unlockedCalls)++;
+    }
+
     float reading = 1e6f; // 1e-10 A
     int readings = 0, totalReadings = 0, lastMass = 0;
+    HANDLE portLock = nullptr;
+    int lockedCalls = 0, unlockedCalls = 0;
 };
+
+HANDLE g_portLock = nullptr;
+HANDLE FindPortLock(CHead*)
+{
+    return g_portLock;
+}
 
 class SensitivityTuningTest : public kel::testkit::UiTest
 {
@@ -279,6 +319,27 @@ TEST_F(SensitivityTuningTest, ADuxHeadHasNoTotalPressureMode)
             EXPECT_TRUE(d.IsChecked(IDC_SENS_PARTIAL));
             d.Click(IDCANCEL);
         });
+}
+
+TEST_F(SensitivityTuningTest, TalksToTheHeadOnlyWhileHoldingItsPortLock)
+{
+    g_portLock = ::CreateMutex(nullptr, FALSE, nullptr);
+    const HeadPortLockFinder previous = CHeadPortLock::SetFinder(FindPortLock);
+    head.portLock = g_portLock;
+    Run(
+        [&](DialogDriver& d)
+        {
+            d.SetText(IDC_SENS_REF_PRESSURE, "1e-6");
+            d.Click(IDC_SENS_MEASURE);
+            d.Click(IDC_SENS_UNDO);
+            d.Click(IDOK);
+        });
+    // The noise floor at start, ten readings, Undo's SP, and Accept's SP and noise floor.
+    EXPECT_EQ(head.lockedCalls, 1 + CSensitivityTuningDlg::kReadings + 1 + 2);
+    EXPECT_EQ(head.unlockedCalls, 0);
+    CHeadPortLock::SetFinder(previous);
+    ::CloseHandle(g_portLock);
+    g_portLock = nullptr;
 }
 
 } // namespace
