@@ -642,6 +642,17 @@ TEST_F(IconButtonTest, TheWindowShowsTheOwnerDrawnFace)
     EXPECT_EQ(image.CountColor(kBkOut, 0, 0, 10, 10), 0) << "nothing outside the button";
 }
 
+TEST_F(IconButtonTest, ToolTipIsMadeOnceAndItsTextReplaced)
+{
+    Make();
+    m_button.SetTooltipText(static_cast<LPCTSTR>(nullptr));
+    EXPECT_EQ(m_button.GetToolTip().GetSafeHwnd(), nullptr) << "no text, no tip";
+    m_button.SetTooltipText("Connect the head");
+    ASSERT_NE(m_button.GetToolTip().GetSafeHwnd(), nullptr);
+    m_button.SetTooltipText("Disconnect the head");
+    EXPECT_EQ(m_button.GetToolTip().GetToolCount(), 1);
+}
+
 TEST_F(IconButtonTest, PushButtonIgnoresCheckState)
 {
     Make();
