@@ -1,5 +1,7 @@
 #include "ports/PortMonitor.h"
 
+#include "ports/PortList.h"
+
 namespace
 {
 CPortMonitor* g_instance = nullptr;
@@ -44,8 +46,6 @@ CPortMonitor::~CPortMonitor()
     if (m_bStarted)
         Stop();
     CloseHandles();
-    for (HANDLE lock : m_portLocks)
-        CloseHandle(lock);
     for (CDocTask* task : m_queue)
         delete task;
     DeleteCriticalSection(&m_queueLock);
@@ -61,7 +61,12 @@ void CPortMonitor::CloseHandles()
     }
 }
 
-BOOL CPortMonitor::Start(const std::vector<HANDLE*>& portLocks)
+BOOL CPortMonitor::Start()
+{
+    return Start(CPortList::Instance());
+}
+
+BOOL CPortMonitor::Start(CPortList& ports)
 {
     if (m_bStarted)
         return FALSE;
@@ -72,13 +77,7 @@ BOOL CPortMonitor::Start(const std::vector<HANDLE*>& portLocks)
     LeaveCriticalSection(&m_queueLock);
     m_bQuit = 0;
 
-    for (HANDLE* field : portLocks)
-    {
-        HANDLE lock = CreateMutex(nullptr, FALSE, nullptr);
-        m_portLocks.push_back(lock);
-        if (field)
-            *field = lock;
-    }
+    ports.CreatePortLocks();
     m_queuedEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
     m_requestEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);
     m_goEvent = CreateEvent(nullptr, FALSE, FALSE, nullptr);

@@ -5,6 +5,8 @@
 
 #include "ports/DocTask.h"
 
+class CPortList;
+
 #include <windows.h>
 
 #include <atomic>
@@ -21,10 +23,12 @@ public:
     // Deletes the monitor (stopping it first when it runs).
     static void Destroy();
 
-    // Creates one mutex per port and stores it through the given lock fields (in port-list
-    // order), then starts the workers and the dispatcher. Once only; FALSE when it already runs or
-    // a thread or handle cannot be created (nothing is left running then).
-    BOOL Start(const std::vector<HANDLE*>& portLocks);
+    // Gives every entry of the port list its lock (the entries own and close them), then starts
+    // the workers and the dispatcher. Once only; FALSE when it already runs or a thread or handle
+    // cannot be created (nothing is left running then). The list must outlive the monitor's run.
+    BOOL Start(CPortList& ports);
+    // The same on the process-wide port list.
+    BOOL Start();
     // Queues a task; the monitor owns it from now on.
     void Enqueue(CDocTask* task);
     BOOL IsIdle();
@@ -59,5 +63,4 @@ private:
     CRITICAL_SECTION m_queueLock;
     std::atomic<int> m_bQuit{0};
     int m_bStarted = 0;
-    std::vector<HANDLE> m_portLocks; // created by Start, closed by the destructor
 };

@@ -1,6 +1,8 @@
 // The port monitor: tasks leave the queue strictly in order, one task at a time per port, locked
 // tasks that ask to run again cycle at the back, and Stop drains the queue and always returns.
+#include "ports/PortList.h"
 #include "ports/PortMonitor.h"
+#include "testkit/VirtualSerial.h"
 
 #include <gtest/gtest.h>
 
@@ -77,15 +79,21 @@ class PortMonitorTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_locks.assign(3, nullptr);
-        std::vector<HANDLE*> fields;
-        for (HANDLE& lock : m_locks)
-            fields.push_back(&lock);
-        ASSERT_TRUE(CPortMonitor::Instance().Start(fields));
+        // Three ports in the list; the monitor gives each its lock.
+        for (int i = 0; i < 3; ++i)
+            m_modems[i].RegisterAs(71 + i);
+        m_ports = std::make_unique<CPortList>();
+        ASSERT_TRUE(CPortMonitor::Instance().Start(*m_ports));
+        for (int i = 0; i < 3; ++i)
+            m_locks.push_back(m_ports->GetPortLock("COM" + std::to_string(71 + i)));
         for (HANDLE lock : m_locks)
             ASSERT_NE(lock, nullptr);
     }
-    void TearDown() override { CPortMonitor::Destroy(); }
+    void TearDown() override
+    {
+        CPortMonitor::Destroy();
+        m_ports.reset();
+    }
 
     void WaitForRuns(Journal& journal, int runs)
     {
@@ -93,6 +101,8 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
+    kel::test::VirtualNullModem m_modems[3];
+    std::unique_ptr<CPortList> m_ports;
     std::vector<HANDLE> m_locks;
 };
 
