@@ -71,6 +71,7 @@ void CCemGainAdjustDlg::OnChar(UINT, UINT, UINT)
 
 BOOL CCemGainAdjustDlg::PumpMessages()
 {
+    CWinApp* app = AfxGetApp();
     MSG msg;
     while (::PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE))
     {
@@ -79,11 +80,18 @@ BOOL CCemGainAdjustDlg::PumpMessages()
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return FALSE;
         }
+        if (app && app->PreTranslateMessage(&msg))
+            continue;
         // The dialog keys (Escape is Cancel) work while the run holds the thread.
         if (m_hWnd && ::IsDialogMessage(m_hWnd, &msg))
             continue;
         ::TranslateMessage(&msg);
         ::DispatchMessage(&msg);
+    }
+    if (app)
+    {
+        app->OnIdle(0);
+        app->OnIdle(1);
     }
     return TRUE;
 }

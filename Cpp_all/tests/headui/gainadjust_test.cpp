@@ -215,6 +215,48 @@ TEST_F(GainAdjustTest, QuitDuringTheRunEndsItAndIsPassedOn)
     EXPECT_EQ(msg.wParam, 7u);
 }
 
+namespace
+{
+constexpr UINT kProbeMessage = WM_APP + 77;
+
+// An application that swallows the probe message and counts its idle calls.
+class CProbeApp : public CWinApp
+{
+public:
+    BOOL PreTranslateMessage(MSG* pMsg) override
+    {
+        if (pMsg->message != kProbeMessage)
+            return CWinApp::PreTranslateMessage(pMsg);
+        ++probes;
+        return TRUE;
+    }
+    BOOL OnIdle(LONG lCount) override
+    {
+        idleCounts.push_back(static_cast<int>(lCount));
+        return FALSE;
+    }
+    int probes = 0;
+    std::vector<int> idleCounts;
+};
+} // namespace
+
+TEST_F(GainAdjustTest, RunPumpsThroughTheApplicationWithTwoIdleCallsPerStep)
+{
+    CProbeApp app;
+    ASSERT_EQ(AfxGetApp(), &app);
+    const float target = head.faradayReading * 100.0f;
+    ReadingsByTrial({target / 1.5f, target});
+    head.onMeasure = [this](int n)
+    {
+        if (n == 2)
+            ::PostMessage(m_dlg->GetSafeHwnd(), kProbeMessage, 0, 0);
+    };
+    const RunResult r = Run(100.0f);
+    EXPECT_EQ(r.running, 1);
+    EXPECT_EQ(app.probes, 1);
+    EXPECT_EQ(app.idleCounts, (std::vector<int>{0, 1, 0, 1}));
+}
+
 TEST_F(GainAdjustTest, FailedMeasurementEndsTheRunSilently)
 {
     head.multipliedReading = [](int) { return 1.0f; };
