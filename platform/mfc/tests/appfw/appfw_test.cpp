@@ -19,6 +19,7 @@
 
 using appfw::CTestApp;
 using appfw::CTestDoc;
+using appfw::CTestView;
 using appfw::Log;
 using kel::testkit::ScriptedPrompts;
 namespace fs = std::filesystem;
@@ -256,7 +257,7 @@ TEST_F(AppFwTest, ASingleDocumentProgramReusesItsDocumentAndFrame)
 {
     CWinApp app("TermTest");
     app.AddDocTemplate(new CSingleDocTemplate(IDR_TERM, RUNTIME_CLASS(CTestDoc), RUNTIME_CLASS(CFrameWnd),
-                                              RUNTIME_CLASS(appfw::CTestView)));
+                                              RUNTIME_CLASS(CTestView)));
     app.OnFileNew();
     auto* pFrame = app.m_pMainWnd != nullptr ? app.m_pMainWnd->GetFrameWndPtr() : nullptr;
     ASSERT_NE(pFrame, nullptr);
