@@ -20,12 +20,38 @@
 #include "win32/gdi.h"
 #include "win32/uidriver.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 namespace kel::gdi
 {
+
+// ---- Limits on what callers pass
+
+// Device coordinates are kept within +-2^27: the painter's fixed-point rasterizer and QRect
+// arithmetic stay exact there, and no screen or page comes close.
+inline constexpr int kDeviceLimit = 1 << 27;
+// Pens, fonts and bitmap sides beyond this many pixels are saturated (or refused, for bitmaps).
+inline constexpr int kMaxSide = 1 << 14;
+// Largest bitmap in pixels; bigger requests fail instead of exhausting memory.
+inline constexpr int64_t kMaxPixels = int64_t(1) << 28;
+
+// v within [-limit, limit]; in-range values cost one comparison.
+inline int Saturate(int64_t v, int limit = kDeviceLimit)
+{
+    if (static_cast<uint64_t>(v + limit) <= 2 * static_cast<uint64_t>(limit)) [[likely]]
+        return static_cast<int>(v);
+    return v < 0 ? -limit : limit;
+}
+
+// a + b without overflow, saturated to the int range (logical coordinates plus extents).
+inline int SumOf(int a, int b)
+{
+    return Saturate(int64_t(a) + b, INT32_MAX);
+}
 
 // ---- Objects
 

@@ -16,23 +16,44 @@ namespace kel::gdi
 namespace
 {
 
-// Largest bitmap accepted (pixels): bigger requests fail instead of exhausting memory.
-constexpr int64_t kMaxPixels = int64_t(1) << 28;
-
 bool SizeOk(int64_t w, int64_t h)
 {
     return w > 0 && h > 0 && w * h <= kMaxPixels;
 }
 
-int WidthBytes(int width, int bits)
+// A bitmap asked for by size: false, with the reason as the last error, for an empty or negative
+// size or one beyond kMaxSide per side or kMaxPixels in all.
+bool CreatableSize(int w, int h)
+{
+    if (w <= 0 || h <= 0)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    if (w > kMaxSide || h > kMaxSide || int64_t(w) * h > kMaxPixels)
+    {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return false;
+    }
+    return true;
+}
+
+// Row sizes in 64 bits: a header's width and bit count may be anything.
+int64_t WidthBytes(int64_t width, int64_t bits)
 {
     // Device-dependent bitmap rows are word-aligned.
     return ((width * bits + 15) / 16) * 2;
 }
 
-int DibStride(int width, int bits)
+int64_t DibStride(int64_t width, int64_t bits)
 {
     return ((width * bits + 31) / 32) * 4;
+}
+
+// A DIB header's row count (negative heights mean top-down rows).
+int64_t Rows(const BITMAPINFOHEADER& h)
+{
+    return h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
 }
 
 template <typename T> T ReadLe(const uint8_t* p)
@@ -61,11 +82,11 @@ QImage DecodeDib(const BITMAPINFOHEADER& h, const RGBQUAD* colours, int colourCo
                  size_t bitsSize)
 {
     const int width = h.biWidth;
-    const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
     const int bpp = h.biBitCount;
-    if (!bits || !SizeOk(width, height) ||
+    if (!bits || !SizeOk(width, Rows(h)) ||
         (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32))
         return QImage();
+    const int height = static_cast<int>(Rows(h));
     if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && (bpp == 16 || bpp == 32)))
         return QImage();
     const size_t stride = static_cast<size_t>(DibStride(width, bpp));
@@ -168,10 +189,10 @@ QImage ImageFromDib(const BITMAPINFO* info, const void* bits)
     if (!info || !bits || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
         return QImage();
     const BITMAPINFOHEADER& h = info->bmiHeader;
-    const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-    if (!SizeOk(h.biWidth, height))
+    if (!SizeOk(h.biWidth, Rows(h)))
         return QImage();
-    const size_t size = static_cast<size_t>(DibStride(h.biWidth, h.biBitCount)) * static_cast<size_t>(height);
+    const size_t size =
+        static_cast<size_t>(DibStride(h.biWidth, h.biBitCount)) * static_cast<size_t>(Rows(h));
     return DecodeDib(h, info->bmiColors, ColourCount(h), static_cast<const uint8_t*>(bits), size);
 }
 
@@ -232,7 +253,12 @@ using namespace kel::gdi;
 
 HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits)
 {
-    if (!SizeOk(nWidth, nHeight))
+    if (nPlanes * uint64_t(nBitCount) > 32 || nPlanes * nBitCount == 0)
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (!CreatableSize(nWidth, nHeight))
         return nullptr;
     const int bits = static_cast<int>(nPlanes * nBitCount);
     const bool mono = bits == 1;
@@ -268,7 +294,12 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy)
 {
     std::lock_guard lock(TableLock());
     DeviceContext* dc = LookupDc(hdc);
-    if (!dc || !SizeOk(cx, cy))
+    if (!dc)
+    {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (!CreatableSize(cx, cy))
         return nullptr;
     // Like a memory DC's selected bitmap: a fresh memory DC holds a monochrome one, as on Windows.
     const BitmapObject* selected = dc->memoryDc ? Bitmap(dc->state.bitmap) : nullptr;
@@ -283,11 +314,16 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* pbmi, UINT, void** ppvBits, HAND
     if (ppvBits)
         *ppvBits = nullptr;
     if (!pbmi || pbmi->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
+    {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    // -INT_MIN would overflow: such a height is refused as too large anyway.
+    const int64_t height =
+        pbmi->bmiHeader.biHeight < 0 ? -int64_t(pbmi->bmiHeader.biHeight) : int64_t(pbmi->bmiHeader.biHeight);
+    if (!CreatableSize(pbmi->bmiHeader.biWidth, static_cast<int>(std::min<int64_t>(height, kMaxSide + 1))))
         return nullptr;
     const int width = pbmi->bmiHeader.biWidth;
-    const int height = pbmi->bmiHeader.biHeight < 0 ? -pbmi->bmiHeader.biHeight : pbmi->bmiHeader.biHeight;
-    if (!SizeOk(width, height))
-        return nullptr;
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::black);
     std::lock_guard lock(TableLock());
@@ -374,7 +410,9 @@ int SetDIBits(HDC, HBITMAP hbm, UINT start, UINT cLines, const void* lpBits, con
     if (!b)
         return 0;
     const BITMAPINFOHEADER& h = lpbmi->bmiHeader;
-    const int fullHeight = h.biHeight < 0 ? -h.biHeight : h.biHeight;
+    if (Rows(h) > INT32_MAX || start >= Rows(h))
+        return 0;
+    const int fullHeight = static_cast<int>(Rows(h));
     if (start >= static_cast<UINT>(fullHeight))
         return 0;
     const UINT lines = std::min<UINT>(cLines, static_cast<UINT>(fullHeight) - start);

@@ -97,6 +97,14 @@ int Round(double v)
     return static_cast<int>(std::floor(v + 0.5));
 }
 
+// Round(v) saturated to [-limit, limit] (NaN gives limit).
+int RoundWithin(double v, int limit)
+{
+    if (std::fabs(v) <= limit) [[likely]]
+        return Round(v);
+    return v < 0 ? -limit : limit;
+}
+
 // Logical units per inch of the fixed modes.
 int UnitsPerInch(int mode)
 {
@@ -155,36 +163,39 @@ int Complexity(const QRegion& r)
 
 QPoint DcState::ToDevice(int x, int y) const
 {
+    // 64-bit sums: origins and coordinates may each be anywhere in the int range.
     if (mapMode == MM_TEXT)
-        return QPoint(x - windowOrg.x + viewportOrg.x, y - windowOrg.y + viewportOrg.y);
+        return QPoint(Saturate(int64_t(x) - windowOrg.x + viewportOrg.x),
+                      Saturate(int64_t(y) - windowOrg.y + viewportOrg.y));
     const double sx = windowExt.cx ? double(viewportExt.cx) / windowExt.cx : 1.0;
     const double sy = windowExt.cy ? double(viewportExt.cy) / windowExt.cy : 1.0;
-    return QPoint(Round((x - windowOrg.x) * sx + viewportOrg.x),
-                  Round((y - windowOrg.y) * sy + viewportOrg.y));
+    return QPoint(RoundWithin((double(x) - windowOrg.x) * sx + viewportOrg.x, kDeviceLimit),
+                  RoundWithin((double(y) - windowOrg.y) * sy + viewportOrg.y, kDeviceLimit));
 }
 
 QPoint DcState::ToLogical(int x, int y) const
 {
     if (mapMode == MM_TEXT)
-        return QPoint(x - viewportOrg.x + windowOrg.x, y - viewportOrg.y + windowOrg.y);
+        return QPoint(Saturate(int64_t(x) - viewportOrg.x + windowOrg.x, INT32_MAX),
+                      Saturate(int64_t(y) - viewportOrg.y + windowOrg.y, INT32_MAX));
     const double sx = viewportExt.cx ? double(windowExt.cx) / viewportExt.cx : 1.0;
     const double sy = viewportExt.cy ? double(windowExt.cy) / viewportExt.cy : 1.0;
-    return QPoint(Round((x - viewportOrg.x) * sx + windowOrg.x),
-                  Round((y - viewportOrg.y) * sy + windowOrg.y));
+    return QPoint(RoundWithin((double(x) - viewportOrg.x) * sx + windowOrg.x, INT32_MAX),
+                  RoundWithin((double(y) - viewportOrg.y) * sy + windowOrg.y, INT32_MAX));
 }
 
 int DcState::WidthToDevice(int w) const
 {
     if (mapMode == MM_TEXT || windowExt.cx == 0)
-        return w;
-    return Round(std::fabs(double(w) * viewportExt.cx / windowExt.cx));
+        return Saturate(w);
+    return RoundWithin(std::fabs(double(w) * viewportExt.cx / windowExt.cx), kDeviceLimit);
 }
 
 int DcState::HeightToDevice(int h) const
 {
     if (mapMode == MM_TEXT || windowExt.cy == 0)
-        return h;
-    return Round(std::fabs(double(h) * viewportExt.cy / windowExt.cy));
+        return Saturate(h);
+    return RoundWithin(std::fabs(double(h) * viewportExt.cy / windowExt.cy), kDeviceLimit);
 }
 
 // ---- DCs
@@ -439,7 +450,8 @@ QPen Drawing::Pen() const
     auto* pen = static_cast<PenObject*>(LookupObject(dc_->state.pen, OBJ_PEN));
     if (!pen || (pen->log.lopnStyle & PS_STYLE_MASK) == PS_NULL)
         return QPen(Qt::NoPen);
-    const int width = std::max(1, dc_->state.WidthToDevice(static_cast<int>(pen->log.lopnWidth.x)));
+    const int width =
+        std::clamp(dc_->state.WidthToDevice(static_cast<int>(pen->log.lopnWidth.x)), 1, kMaxSide);
     if (pen->qpenWidth != width)
     {
         QPen qpen(ColorOf(pen->log.lopnColor), width);
@@ -909,7 +921,7 @@ BOOL SetOrigin(HDC hdc, POINT DcState::*field, int x, int y, LPPOINT previous, b
     POINT& p = dc->state.*field;
     if (previous)
         *previous = p;
-    p = offset ? POINT{p.x + x, p.y + y} : POINT{x, y};
+    p = offset ? POINT{SumOf(p.x, x), SumOf(p.y, y)} : POINT{x, y};
     return TRUE;
 }
 
@@ -951,7 +963,9 @@ BOOL ScaleExtent(HDC hdc, SIZE DcState::*field, int xn, int xd, int yn, int yd, 
     if (auto* r = RecorderOf(dc))
         (r->*record)(xn, xd, yn, yd);
     const SIZE e = dc->state.*field;
-    return SetExtent(hdc, field, e.cx * xn / xd, e.cy * yn / yd, previous, nullptr);
+    // In 64 bits: the products overflow int for large extents and factors.
+    auto scaled = [](int v, int n, int d) { return Saturate(int64_t(v) * n / d, INT32_MAX); };
+    return SetExtent(hdc, field, scaled(e.cx, xn, xd), scaled(e.cy, yn, yd), previous, nullptr);
 }
 
 } // namespace

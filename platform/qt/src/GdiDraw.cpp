@@ -173,7 +173,7 @@ void StrokePolyline(Drawing& d, const QPolygon& points)
 
 QPolygon DevicePoints(const DcState& s, const POINT* apt, int n)
 {
-    QPolygon polygon(n);
+    QPolygon polygon(std::max(n, 0));
     for (int i = 0; i < n; ++i)
         polygon[i] = s.ToDevice(apt[i].x, apt[i].y);
     return polygon;
@@ -339,30 +339,33 @@ BOOL Blit(DeviceContext* dc, const QRect& target, const QImage* source, DWORD ro
     }
     // Everything else pixel by pixel, within the clip.
     dc->Painter(); // an open painter is harmless: image drawing is synchronous
-    QImage pattern;
-    if (UsesPattern(rop))
-    {
-        pattern = QImage(target.size(), QImage::Format_RGB32);
-        pattern.fill(Qt::black);
-        QPainter pp(&pattern);
-        pp.setBrushOrigin(dc->state.brushOrg.x - target.left(), dc->state.brushOrg.y - target.top());
-        pp.fillRect(pattern.rect(), QtBrush(dc->state.brush, dc->state));
-    }
     QRegion area = QRegion(target) & QRegion(image->rect());
     if (dc->Clipped())
         area &= dc->EffectiveClip();
+    // The pattern covers only what is drawn: the target may be far larger than the image.
+    const QRect drawn = area.boundingRect();
+    QImage pattern;
+    if (UsesPattern(rop) && !drawn.isEmpty())
+    {
+        pattern = QImage(drawn.size(), QImage::Format_RGB32);
+        pattern.fill(Qt::black);
+        QPainter pp(&pattern);
+        pp.setBrushOrigin(dc->state.brushOrg.x - drawn.left(), dc->state.brushOrg.y - drawn.top());
+        pp.fillRect(pattern.rect(), QtBrush(dc->state.brush, dc->state));
+    }
     for (const QRect& part : area)
         for (int y = part.top(); y <= part.bottom(); ++y)
         {
             auto* row = reinterpret_cast<QRgb*>(image->scanLine(y));
             const int sy = y - target.top();
             const QRgb* srow = source ? reinterpret_cast<const QRgb*>(source->constScanLine(sy)) : nullptr;
-            const QRgb* prow =
-                pattern.isNull() ? nullptr : reinterpret_cast<const QRgb*>(pattern.constScanLine(sy));
+            const QRgb* prow = pattern.isNull()
+                                   ? nullptr
+                                   : reinterpret_cast<const QRgb*>(pattern.constScanLine(y - drawn.top()));
             for (int x = part.left(); x <= part.right(); ++x)
             {
                 const int sx = x - target.left();
-                const uint32_t p = prow ? prow[sx] : 0;
+                const uint32_t p = prow ? prow[x - drawn.left()] : 0;
                 const uint32_t s = srow ? srow[sx] : 0;
                 row[x] = 0xFF000000u | Rop3(code, p, s, row[x]);
             }
@@ -399,6 +402,58 @@ QImage SourcePixels(DeviceContext* dst, const QImage& from, bool fromMono, COLOR
     return part;
 }
 
+// Whether a blit's rectangle is small enough to hold in a temporary image.
+bool Fits(const QRect& r)
+{
+    return int64_t(r.width()) * r.height() <= kMaxPixels;
+}
+
+// Where a DC's drawing can show, in device pixels; empty when the device has no size.
+QRect DeviceBounds(DeviceContext* dc)
+{
+    if (QImage* image = dc->device->Image())
+        return image->rect();
+    const QPaintDevice* target = dc->device->Target();
+    return target ? QRect(0, 0, target->width(), target->height()) : QRect();
+}
+
+// The part [from, to) of a span of `length` that maps onto `part` of `whole` (mirrored or not).
+std::pair<int, int> SourceSpan(int length, int whole, int partStart, int partEnd, bool mirror)
+{
+    if (mirror)
+        std::tie(partStart, partEnd) = std::pair(whole - partEnd, whole - partStart);
+    const int from = static_cast<int>(int64_t(partStart) * length / whole);
+    const int to = static_cast<int>((int64_t(partEnd) * length + whole - 1) / whole);
+    return {from, std::max(to, from + 1)};
+}
+
+// Scales `srcRect` of `from` onto device rectangle `target` and blits it by the raster op. A
+// target too large to hold is cut to the device first, with the source part it shows.
+BOOL StretchPixels(DeviceContext* dst, QRect target, const QImage& from, bool fromMono, COLORREF fromBk,
+                   QRect srcRect, bool mirrorX, bool mirrorY, DWORD rop)
+{
+    if (!Fits(srcRect))
+        return FALSE;
+    if (target.isEmpty())
+        return TRUE;
+    if (!Fits(target) || target.width() > kMaxSide || target.height() > kMaxSide)
+    {
+        QRect shown = target & DeviceBounds(dst);
+        if (dst->Clipped())
+            shown &= dst->EffectiveClip().boundingRect();
+        if (shown.isEmpty())
+            return TRUE;
+        const auto [x0, x1] = SourceSpan(srcRect.width(), target.width(), shown.left() - target.left(),
+                                         shown.right() + 1 - target.left(), mirrorX);
+        const auto [y0, y1] = SourceSpan(srcRect.height(), target.height(), shown.top() - target.top(),
+                                         shown.bottom() + 1 - target.top(), mirrorY);
+        srcRect = QRect(srcRect.left() + x0, srcRect.top() + y0, x1 - x0, y1 - y0);
+        target = shown;
+    }
+    const QImage pixels = SourcePixels(dst, from, fromMono, fromBk, srcRect, target.size(), mirrorX, mirrorY);
+    return Blit(dst, target, &pixels, rop);
+}
+
 // A blit onto a recording DC: the source's pixels as they are, for the recorder to stretch.
 BOOL RecordBlit(DeviceContext* dst, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc,
                 int ySrc, int wSrc, int hSrc, DWORD rop)
@@ -412,7 +467,9 @@ BOOL RecordBlit(DeviceContext* dst, int xDest, int yDest, int wDest, int hDest, 
     QImage* from = src ? src->device->Image() : nullptr;
     if (!from)
         return FALSE;
-    const QRect srcRect = DeviceRect(src->state, xSrc, ySrc, xSrc + wSrc, ySrc + hSrc);
+    const QRect srcRect = DeviceRect(src->state, xSrc, ySrc, SumOf(xSrc, wSrc), SumOf(ySrc, hSrc));
+    if (!Fits(srcRect))
+        return FALSE;
     const QImage pixels = SourcePixels(dst, *from, IsMonochrome(src), src->state.bkColor, srcRect,
                                        srcRect.size(), false, false);
     dst->recorder->StretchBlt(xDest, yDest, wDest, hDest, pixels, rop);
@@ -428,9 +485,9 @@ BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hd
         return FALSE;
     if (dst->recorder)
         return RecordBlit(dst, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop);
-    const QRect target = DeviceRect(dst->state, xDest, yDest, xDest + wDest, yDest + hDest);
-    const QPoint d0 = dst->state.ToDevice(xDest, yDest),
-                 d1 = dst->state.ToDevice(xDest + wDest, yDest + hDest);
+    const int xEnd = SumOf(xDest, wDest), yEnd = SumOf(yDest, hDest);
+    const QRect target = DeviceRect(dst->state, xDest, yDest, xEnd, yEnd);
+    const QPoint d0 = dst->state.ToDevice(xDest, yDest), d1 = dst->state.ToDevice(xEnd, yEnd);
     if (!UsesSource(rop))
         return Blit(dst, target, nullptr, rop);
     DeviceContext* src = LookupDc(hdcSrc);
@@ -439,13 +496,13 @@ BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hd
     QImage* from = src->device->Image();
     if (!from)
         return FALSE;
-    const QRect srcRect = DeviceRect(src->state, xSrc, ySrc, xSrc + wSrc, ySrc + hSrc);
-    const QPoint s0 = src->state.ToDevice(xSrc, ySrc), s1 = src->state.ToDevice(xSrc + wSrc, ySrc + hSrc);
+    const int xSrcEnd = SumOf(xSrc, wSrc), ySrcEnd = SumOf(ySrc, hSrc);
+    const QRect srcRect = DeviceRect(src->state, xSrc, ySrc, xSrcEnd, ySrcEnd);
+    const QPoint s0 = src->state.ToDevice(xSrc, ySrc), s1 = src->state.ToDevice(xSrcEnd, ySrcEnd);
     const bool mirrorX = (d1.x() < d0.x()) != (s1.x() < s0.x());
     const bool mirrorY = (d1.y() < d0.y()) != (s1.y() < s0.y());
-    const QImage pixels = SourcePixels(dst, *from, IsMonochrome(src), src->state.bkColor, srcRect,
-                                       target.size(), mirrorX, mirrorY);
-    return Blit(dst, target, &pixels, rop);
+    return StretchPixels(dst, target, *from, IsMonochrome(src), src->state.bkColor, srcRect, mirrorX, mirrorY,
+                         rop);
 }
 
 } // namespace
@@ -512,10 +569,30 @@ BOOL LineTo(HDC hdc, int x, int y)
     return TRUE;
 }
 
+// Most points one call takes; more is a caller's error, not a picture.
+constexpr int64_t kMaxPoints = 1 << 24;
+
+// Whether `count` figures of asz[i] >= `minimum` points each add up to at most kMaxPoints.
+template <typename Count> bool CountsOk(const Count* asz, int64_t count, int64_t minimum)
+{
+    if (!asz || count <= 0 || count > kMaxPoints)
+        return false;
+    int64_t total = 0;
+    for (int64_t i = 0; i < count; ++i)
+    {
+        if (int64_t(asz[i]) < minimum)
+            return false;
+        total += int64_t(asz[i]);
+        if (total > kMaxPoints)
+            return false;
+    }
+    return true;
+}
+
 BOOL Polyline(HDC hdc, const POINT* apt, int cpt)
 {
     KEL_DC(hdc, FALSE);
-    if (!apt || cpt < 2)
+    if (!apt || cpt < 2 || cpt > kMaxPoints)
         return FALSE;
     if (auto* r = RecorderOf(dc))
         r->Polyline(apt, cpt);
@@ -528,7 +605,7 @@ BOOL Polyline(HDC hdc, const POINT* apt, int cpt)
 BOOL PolylineTo(HDC hdc, const POINT* apt, DWORD cpt)
 {
     KEL_DC(hdc, FALSE);
-    if (!apt || cpt == 0)
+    if (!apt || cpt == 0 || cpt > kMaxPoints)
         return FALSE;
     if (auto* r = RecorderOf(dc))
         r->PolylineTo(apt, static_cast<int>(cpt));
@@ -548,7 +625,7 @@ BOOL PolylineTo(HDC hdc, const POINT* apt, DWORD cpt)
 BOOL PolyPolyline(HDC hdc, const POINT* apt, const DWORD* asz, DWORD csz)
 {
     KEL_DC(hdc, FALSE);
-    if (!apt || !asz)
+    if (!apt || !CountsOk(asz, csz, 0))
         return FALSE;
     if (auto* r = RecorderOf(dc))
         r->PolyPolyline(apt, asz, static_cast<int>(csz));
@@ -564,7 +641,7 @@ BOOL PolyPolyline(HDC hdc, const POINT* apt, const DWORD* asz, DWORD csz)
 BOOL PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz)
 {
     KEL_DC(hdc, FALSE);
-    if (!apt || !asz || csz <= 0)
+    if (!apt || !CountsOk(asz, csz, 2))
         return FALSE;
     if (auto* r = RecorderOf(dc))
         csz == 1 ? r->Polygon(apt, asz[0]) : r->PolyPolygon(apt, asz, csz);
@@ -576,8 +653,6 @@ BOOL PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz)
     QRect bounds;
     for (int i = 0, at = 0; i < csz; at += asz[i], ++i)
     {
-        if (asz[i] < 2)
-            return FALSE;
         const QPolygon polygon = DevicePoints(dc->state, apt + at, asz[i]);
         path.addPolygon(polygon);
         path.closeSubpath();
@@ -996,6 +1071,8 @@ BOOL DrawImageAt(HDC hdc, int x, int y, const QImage& image, int cx, int cy)
     KEL_DC(hdc, FALSE);
     if (image.isNull())
         return FALSE;
+    cx = std::min(cx, kMaxSide);
+    cy = std::min(cy, kMaxSide);
     if (auto* r = RecorderOf(dc))
         RecordImage(*r, x, y, image, cx > 0 ? cx : image.width(), cy > 0 ? cy : image.height());
     Drawing d(dc, false);
@@ -1026,8 +1103,8 @@ BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWi
         cxWidth = cyWidth = 32;
     if (hbrFlickerFreeDraw)
     {
-        const RECT r{xLeft, yTop, xLeft + (cxWidth ? cxWidth : image.width()),
-                     yTop + (cyWidth ? cyWidth : image.height())};
+        const RECT r{xLeft, yTop, SumOf(xLeft, cxWidth ? cxWidth : image.width()),
+                     SumOf(yTop, cyWidth ? cyWidth : image.height())};
         FillRect(hdc, &r, hbrFlickerFreeDraw);
     }
     return DrawImageAt(hdc, xLeft, yTop, image, cxWidth, cyWidth);
@@ -1046,7 +1123,7 @@ BOOL DrawState(HDC hdc, HBRUSH, DRAWSTATEPROC qfnCallBack, LPARAM lData, WPARAM 
         const int length = wData ? static_cast<int>(wData) : static_cast<int>(std::strlen(text));
         SIZE size{};
         GetTextExtentPoint32(hdc, text, length, &size);
-        RECT r{x, y, x + (cx ? cx : size.cx), y + (cy ? cy : size.cy)};
+        RECT r{x, y, SumOf(x, cx ? cx : size.cx), SumOf(y, cy ? cy : size.cy)};
         const UINT format = DT_LEFT | DT_TOP | DT_SINGLELINE | (type == DST_TEXT ? DT_NOPREFIX : 0);
         if (!disabled)
         {
@@ -1082,7 +1159,7 @@ BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop)
         return FALSE;
     if (auto* r = RecorderOf(dc))
         r->PatBlt(x, y, w, h, rop);
-    return Blit(dc, DeviceRect(dc->state, x, y, x + w, y + h), nullptr, rop);
+    return Blit(dc, DeviceRect(dc->state, x, y, SumOf(x, w), SumOf(y, h)), nullptr, rop);
 }
 
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop)
@@ -1103,26 +1180,34 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
     if (dib.isNull())
         return 0;
     KEL_DC(hdc, 0);
-    const QPoint d0 = dc->state.ToDevice(xDest, yDest),
-                 d1 = dc->state.ToDevice(xDest + DestWidth, yDest + DestHeight);
-    const QRect target = DeviceRect(dc->state, xDest, yDest, xDest + DestWidth, yDest + DestHeight);
+    // No source extent can be larger than a DIB's side, so these stay exact for every DIB read.
+    SrcWidth = std::clamp(SrcWidth, -kDeviceLimit, kDeviceLimit);
+    SrcHeight = std::clamp(SrcHeight, -kDeviceLimit, kDeviceLimit);
+    xSrc = std::clamp(xSrc, -kDeviceLimit, kDeviceLimit);
+    ySrc = std::clamp(ySrc, -kDeviceLimit, kDeviceLimit);
+    const int xEnd = SumOf(xDest, DestWidth), yEnd = SumOf(yDest, DestHeight);
+    const QPoint d0 = dc->state.ToDevice(xDest, yDest), d1 = dc->state.ToDevice(xEnd, yEnd);
+    const QRect target = DeviceRect(dc->state, xDest, yDest, xEnd, yEnd);
     // Source coordinates count from the DIB's lower-left corner for bottom-up DIBs, as on Windows.
     const bool bottomUp = lpbmi->bmiHeader.biHeight > 0;
     const int top = bottomUp ? dib.height() - (ySrc + std::abs(SrcHeight)) : ySrc;
     const QRect srcRect(std::min(xSrc, xSrc + SrcWidth), top, std::abs(SrcWidth), std::abs(SrcHeight));
     const bool mirrorX = (d1.x() < d0.x()) != (SrcWidth < 0);
     const bool mirrorY = (d1.y() < d0.y()) != (SrcHeight < 0);
+    const bool mono = lpbmi->bmiHeader.biBitCount == 1;
     if (auto* r = RecorderOf(dc))
     {
+        if (!Fits(srcRect))
+            return 0;
         r->StretchBlt(xDest, yDest, DestWidth, DestHeight,
-                      SourcePixels(dc, dib, lpbmi->bmiHeader.biBitCount == 1, RGB(255, 255, 255), srcRect,
-                                   srcRect.size(), SrcWidth < 0, SrcHeight < 0),
+                      SourcePixels(dc, dib, mono, RGB(255, 255, 255), srcRect, srcRect.size(), SrcWidth < 0,
+                                   SrcHeight < 0),
                       rop);
         return std::abs(SrcHeight);
     }
-    const QImage pixels = SourcePixels(dc, dib, lpbmi->bmiHeader.biBitCount == 1, RGB(255, 255, 255), srcRect,
-                                       target.size(), mirrorX, mirrorY);
-    return Blit(dc, target, &pixels, rop) ? std::abs(SrcHeight) : 0;
+    return StretchPixels(dc, target, dib, mono, RGB(255, 255, 255), srcRect, mirrorX, mirrorY, rop)
+               ? std::abs(SrcHeight)
+               : 0;
 }
 
 int SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, int ySrc, UINT, UINT cLines,

@@ -7,6 +7,7 @@
 
 #include "Gdi.h"
 
+#include "win32/kernel.h"
 #include "win32/user.h"
 
 #include <array>
@@ -163,14 +164,16 @@ QFont FontFromLog(const LOGFONT& lf)
     if (lf.lfQuality == NONANTIALIASED_QUALITY)
         font.setStyleStrategy(QFont::NoAntialias);
     // Negative: character height (em); positive: cell height (ascent + descent); 0: a default size.
-    if (lf.lfHeight < 0)
-        font.setPixelSize(static_cast<int>(-lf.lfHeight));
-    else if (lf.lfHeight > 0)
+    // Heights beyond kMaxSide pixels are saturated: no glyph that large is drawable.
+    const int height = Saturate(lf.lfHeight, kMaxSide);
+    if (height < 0)
+        font.setPixelSize(-height);
+    else if (height > 0)
     {
-        font.setPixelSize(static_cast<int>(lf.lfHeight));
+        font.setPixelSize(height);
         const int cell = QFontMetrics(font).height();
-        if (cell > lf.lfHeight)
-            font.setPixelSize(std::max(1, static_cast<int>(lf.lfHeight * lf.lfHeight / cell)));
+        if (cell > height)
+            font.setPixelSize(std::max(1, height * height / cell));
     }
     else
         font.setPixelSize(13);
@@ -503,6 +506,8 @@ HRGN MakeRegion(const QRegion& region)
 
 QRect Ordered(int x1, int y1, int x2, int y2)
 {
+    // Regions hold device coordinates, which stay within +-kDeviceLimit.
+    x1 = Saturate(x1), y1 = Saturate(y1), x2 = Saturate(x2), y2 = Saturate(y2);
     // Right and bottom edges are exclusive.
     return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
                  QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
@@ -529,7 +534,14 @@ HRGN CreateRectRgnIndirect(const RECT* lprect)
 
 HRGN CreateEllipticRgn(int x1, int y1, int x2, int y2)
 {
-    return MakeRegion(QRegion(Ordered(x1, y1, x2, y2), QRegion::Ellipse));
+    // A region holds a rectangle per scan line of an ellipse: huge ones are refused.
+    const QRect r = Ordered(x1, y1, x2, y2);
+    if (r.width() > kMaxSide || r.height() > kMaxSide)
+    {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    return MakeRegion(QRegion(r, QRegion::Ellipse));
 }
 
 HRGN CreateEllipticRgnIndirect(const RECT* lprect)
@@ -540,7 +552,9 @@ HRGN CreateEllipticRgnIndirect(const RECT* lprect)
 HRGN CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
 {
     const QRect r = Ordered(x1, y1, x2, y2);
-    const int rw = std::min(std::abs(w), r.width()), rh = std::min(std::abs(h), r.height());
+    // Corners are ellipses, held a rectangle per scan line: their size is saturated.
+    const int rw = std::min(Saturate(std::abs(int64_t(w)), kMaxSide), r.width());
+    const int rh = std::min(Saturate(std::abs(int64_t(h)), kMaxSide), r.height());
     // The body in two crossing rectangles plus the four corner ellipses.
     QRegion region = QRegion(r.adjusted(rw / 2, 0, -rw / 2, 0)) | QRegion(r.adjusted(0, rh / 2, 0, -rh / 2));
     const QSize corner(rw, rh);

@@ -21,18 +21,22 @@ using namespace kel::gdi;
 namespace
 {
 
+// The sum of character advances, saturated like device coordinates.
+int Advance(const std::vector<int>& dx)
+{
+    int64_t sum = 0;
+    for (int a : dx)
+        sum += a;
+    return Saturate(sum);
+}
+
 // Draws one line of text with its top-left corner at device point `at` (unrotated), background
 // first in OPAQUE mode. lpDx: the advance of each character in device pixels (nullptr: the font's).
 void DrawTextLine(DeviceContext* dc, Drawing& d, const QFont& font, QPoint at, const QString& text,
                   const std::vector<int>* dx = nullptr)
 {
     const QFontMetrics fm(font);
-    int width = 0;
-    if (dx)
-        for (int a : *dx)
-            width += a;
-    else
-        width = fm.horizontalAdvance(text);
+    const int width = dx ? Advance(*dx) : fm.horizontalAdvance(text);
     const QRect box(at.x(), at.y(), width, fm.height());
     QPainter& p = d.Painter();
     if (dc->state.bkMode == OPAQUE)
@@ -47,7 +51,7 @@ void DrawTextLine(DeviceContext* dc, Drawing& d, const QFont& font, QPoint at, c
         for (int i = 0; i < text.size() && i < static_cast<int>(dx->size()); ++i)
         {
             p.drawText(QPoint(x, at.y() + fm.ascent()), QString(text[i]));
-            x += (*dx)[static_cast<size_t>(i)];
+            x = Saturate(int64_t(x) + (*dx)[static_cast<size_t>(i)]);
         }
     }
     d.Touch(box);
@@ -69,12 +73,7 @@ BOOL TextAt(DeviceContext* dc, int x, int y, const QString& text, const RECT* op
     if (lpDx)
         for (int i = 0; i < text.size(); ++i)
             dx.push_back(s.WidthToDevice(lpDx[i]));
-    int width = 0;
-    if (lpDx)
-        for (int a : dx)
-            width += a;
-    else
-        width = fm.horizontalAdvance(text);
+    const int width = lpDx ? Advance(dx) : fm.horizontalAdvance(text);
     const bool updateCp = (s.textAlign & TA_UPDATECP) != 0;
     const QPoint ref = updateCp ? s.ToDevice(s.current.x, s.current.y) : s.ToDevice(x, y);
     // The text box relative to the reference point, in the text's own (unrotated) direction.

@@ -33,13 +33,6 @@ std::map<uintptr_t, std::vector<uint8_t>>& Metafiles()
     return table;
 }
 
-// The file each recording DC writes when it is closed.
-std::map<HDC, std::string>& PendingFiles()
-{
-    static std::map<HDC, std::string> files;
-    return files;
-}
-
 HMETAFILE AddMetafile(std::vector<uint8_t> bytes)
 {
     static std::atomic<uintptr_t> next{0x30000001};
@@ -117,29 +110,21 @@ HDC CreateMetaFile(LPCSTR pszFile)
     if (pszFile && !wmf::PathFits(pszFile))
         return nullptr;
     // Measures like the screen, as a metafile DC does.
-    HDC hdc = CreateRecordingDc(wmf::MakeRecorder(), std::make_unique<MetaDevice>(DT_METAFILE, 96, 96));
-    if (hdc && pszFile)
-    {
-        std::lock_guard lock(wmf::Lock());
-        wmf::PendingFiles()[hdc] = pszFile;
-    }
-    return hdc;
+    return CreateRecordingDc(wmf::MakeRecorder(pszFile ? pszFile : ""),
+                             std::make_unique<MetaDevice>(DT_METAFILE, 96, 96));
 }
 
 HMETAFILE CloseMetaFile(HDC hdc)
 {
     std::vector<uint8_t> bytes;
-    if (!CloseRecordingDc(hdc, OBJ_METADC, bytes))
-        return nullptr;
     std::string path;
     {
-        std::lock_guard lock(wmf::Lock());
-        auto it = wmf::PendingFiles().find(hdc);
-        if (it != wmf::PendingFiles().end())
-        {
-            path = it->second;
-            wmf::PendingFiles().erase(it);
-        }
+        std::lock_guard lock(TableLock());
+        DeviceContext* dc = LookupDc(hdc);
+        if (dc && dc->recorder && dc->recorder->Kind() == OBJ_METADC)
+            path = wmf::FileOf(*dc->recorder);
+        if (!CloseRecordingDc(hdc, OBJ_METADC, bytes))
+            return nullptr;
     }
     if (!path.empty())
     {

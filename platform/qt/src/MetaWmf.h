@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kel::gdi::wmf
@@ -83,8 +84,11 @@ inline constexpr size_t kHeaderBytes = 18;
 inline constexpr size_t kPlaceableBytes = 22;
 inline constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 
-// A recorder writing a memory metafile (mtType 1; CopyMetaFile to a file marks it 2).
-std::unique_ptr<MetaRecorder> MakeRecorder();
+// A recorder writing a memory metafile (mtType 1; CopyMetaFile to a file marks it 2). `file`: where
+// CloseMetaFile writes it, empty for none.
+std::unique_ptr<MetaRecorder> MakeRecorder(std::string file = {});
+// The file a recorder made by MakeRecorder was given.
+const std::string& FileOf(const MetaRecorder& recorder);
 
 // Checks a metafile's bytes (header, every record's size within the file, EOF last); false for
 // anything else. A placeable header in front is skipped: `offset` receives where the metafile starts.

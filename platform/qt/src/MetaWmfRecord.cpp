@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <initializer_list>
 
 namespace kel::gdi::wmf
@@ -84,10 +86,26 @@ std::vector<uint8_t> DibOf(const QImage& image)
     return dib;
 }
 
+// The layer's trace switch: KEL_TRACE set to anything but "" or "0".
+bool Tracing()
+{
+    static const bool on = []
+    {
+        const char* value = std::getenv("KEL_TRACE");
+        return value && *value && std::strcmp(value, "0") != 0;
+    }();
+    return on;
+}
+
 class WmfRecorder : public MetaRecorder
 {
 public:
+    explicit WmfRecorder(std::string path) : file(std::move(path)) {}
     DWORD Kind() const override { return OBJ_METADC; }
+
+    // Where CloseMetaFile writes the metafile; empty for a memory metafile. It goes with the DC, so
+    // a DC deleted without being closed leaves nothing behind.
+    const std::string file;
 
     // ---- State
     void SaveDC() override
@@ -367,7 +385,7 @@ public:
     {
         // Objects left in the table are the player's to free, as with any metafile.
         Write(kEof, {});
-        if (clamped_ > 0)
+        if (clamped_ > 0 && Tracing())
             std::fprintf(stderr, "metafile: %d coordinates beyond 16 bits were clamped\n", clamped_);
         std::vector<uint8_t> out;
         auto put = [&out](uint32_t v, int bytes)
@@ -663,9 +681,14 @@ private:
 
 } // namespace
 
-std::unique_ptr<MetaRecorder> MakeRecorder()
+std::unique_ptr<MetaRecorder> MakeRecorder(std::string file)
 {
-    return std::make_unique<WmfRecorder>();
+    return std::make_unique<WmfRecorder>(std::move(file));
+}
+
+const std::string& FileOf(const MetaRecorder& recorder)
+{
+    return static_cast<const WmfRecorder&>(recorder).file;
 }
 
 } // namespace kel::gdi::wmf
