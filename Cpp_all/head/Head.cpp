@@ -7,11 +7,13 @@
 #include "mfc/WinAppCore.h"
 #include "head/HeadTexts.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 IMPLEMENT_SERIAL(CHead, CObject, 1)
 
@@ -672,22 +674,44 @@ BOOL CHead::QueryFocusVoltage(int& value)
 // =============================================================================================
 // Scan settings
 
+namespace
+{
+int SaturateToInt(int64_t v)
+{
+    return int(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+} // namespace
+
+int CHead::ToHeadMass(int mass) const
+{
+    return m_nFamily == HEAD_FAMILY_JOV ? SaturateToInt(int64_t(mass) * m_nJovS + m_nJovI) : mass;
+}
+
+int CHead::FromHeadMass(int mass) const
+{
+    return m_nFamily == HEAD_FAMILY_JOV ? SaturateToInt((int64_t(mass) - m_nJovI) / m_nJovS) : mass;
+}
+
+int CHead::FromHeadSteps(int steps) const
+{
+    return m_nFamily == HEAD_FAMILY_JOV ? SaturateToInt(int64_t(steps) * m_nJovS) : steps;
+}
+
 BOOL CHead::SetInitialMass(int mass)
 {
-    return SetVerifiedInt("MI", m_nFamily == HEAD_FAMILY_JOV ? mass * m_nJovS + m_nJovI : mass);
+    return SetVerifiedInt("MI", ToHeadMass(mass));
 }
 
 BOOL CHead::SetFinalMass(int mass)
 {
-    return SetVerifiedInt("MF", m_nFamily == HEAD_FAMILY_JOV ? mass * m_nJovS + m_nJovI : mass);
+    return SetVerifiedInt("MF", ToHeadMass(mass));
 }
 
 BOOL CHead::QueryInitialMass(int& mass)
 {
     if (!QueryInt("MI?", mass))
         return 0;
-    if (m_nFamily == HEAD_FAMILY_JOV)
-        mass = (mass - m_nJovI) / m_nJovS;
+    mass = FromHeadMass(mass);
     return 1;
 }
 
@@ -695,8 +719,7 @@ BOOL CHead::QueryFinalMass(int& mass)
 {
     if (!QueryInt("MF?", mass))
         return 0;
-    if (m_nFamily == HEAD_FAMILY_JOV)
-        mass = (mass - m_nJovI) / m_nJovS;
+    mass = FromHeadMass(mass);
     return 1;
 }
 
@@ -709,8 +732,7 @@ BOOL CHead::QueryStepsPerAmu(int& steps)
 {
     if (!QueryInt("SA?", steps))
         return 0;
-    if (m_nFamily == HEAD_FAMILY_JOV)
-        steps *= m_nJovS;
+    steps = FromHeadSteps(steps);
     return 1;
 }
 

@@ -360,6 +360,11 @@ protected:
     // multiplier state.
     void BringOnline();
     BOOL LineOnline() { return Line() && m_bOnline; }
+    // A mass or step count as a JOV head counts it, and back (other families: unchanged). Saturated:
+    // the head's replies and the callers' values may be anything.
+    int ToHeadMass(int mass) const;
+    int FromHeadMass(int mass) const;
+    int FromHeadSteps(int steps) const;
     // One reply line into reply (CR removed, at most 100 bytes); 0 on time-out.
     BOOL ReadReply(CString& reply, DWORD timeoutMs);
     // Retry/Cancel box; TRUE for Retry.

@@ -285,20 +285,6 @@ BOOL CKELDummyHead::QueryFocusVoltage(int& value)
     return 1;
 }
 
-int CKELDummyHead::ToHeadMass(int mass) const
-{
-    if (m_nFamily != HEAD_FAMILY_JOV)
-        return mass;
-    return SaturateToInt(int64_t(mass) * m_nJovS + m_nJovI);
-}
-
-int CKELDummyHead::FromHeadMass(int mass) const
-{
-    if (m_nFamily != HEAD_FAMILY_JOV)
-        return mass;
-    return SaturateToInt((int64_t(mass) - m_nJovI) / m_nJovS);
-}
-
 BOOL CKELDummyHead::SetInitialMass(int mass)
 {
     m_nInitialMass = OrDefault(ToHeadMass(mass), 1);
@@ -331,7 +317,7 @@ BOOL CKELDummyHead::SetStepsPerAmu(int steps)
 
 BOOL CKELDummyHead::QueryStepsPerAmu(int& steps)
 {
-    steps = m_nFamily == HEAD_FAMILY_JOV ? SaturateToInt(int64_t(m_nStepsPerAmu) * m_nJovS) : m_nStepsPerAmu;
+    steps = FromHeadSteps(m_nStepsPerAmu);
     return 1;
 }
 

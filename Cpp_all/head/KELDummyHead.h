@@ -170,7 +170,4 @@ private:
     void QueuePoint(int mass);
     int32_t TakePoint();
     void QueueScan(bool analog);
-    // The setting as the head counts it (JOV mass mapping).
-    int ToHeadMass(int mass) const;
-    int FromHeadMass(int mass) const;
 };

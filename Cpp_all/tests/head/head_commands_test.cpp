@@ -8,6 +8,7 @@
 #include "mfc/File.h"
 
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -216,6 +217,16 @@ TEST_F(HeadCommandTest, JovHeadMapsMassesAndStepsAndPicksTheDefaultFormOnTheMapp
     EXPECT_EQ(v, 3);
     ASSERT_TRUE(head.QueryStepsPerAmu(v));
     EXPECT_EQ(v, 105);
+    // Replies and values beyond what the mapping can hold saturate instead of overflowing.
+    emu.SetSetting("SA", "99999999");
+    emu.SetSetting("MI", "-2147483648");
+    ASSERT_TRUE(head.QueryStepsPerAmu(v));
+    EXPECT_EQ(v, INT_MAX);
+    ASSERT_TRUE(head.QueryInitialMass(v));
+    EXPECT_EQ(v, (INT_MIN - 1LL) / 35);
+    ClearLog();
+    EXPECT_TRUE(head.SetFinalMass(INT_MAX)); // the emulator echoes what it was sent
+    EXPECT_EQ(emu.Commands().front(), "MF" + std::to_string(INT_MAX));
     EXPECT_EQ(head.GetScaled10(), 350);
     EXPECT_EQ(head.GetScaled25(), 875);
 }
