@@ -1,6 +1,8 @@
-// Opening documents and addresses with the desktop's handler (the "open" verb only).
+// Opening documents and addresses with the desktop's handler (the "open" verb only), and files
+// dropped on windows.
 #pragma once
 
+#include "win32/shell.h"
 #include "win32/types.h"
 
 #define SEE_MASK_DEFAULT 0x00000000
@@ -32,3 +34,9 @@ typedef struct _SHELLEXECUTEINFOA
 // verbs, a missing file name or a wrong cbSize give FALSE.
 BOOL ShellExecuteEx(LPSHELLEXECUTEINFO pExecInfo);
 #define ShellExecuteExA ShellExecuteEx
+
+// ShellExecuteEx with the fields given. Returns a value above 32 on success, SE_ERR_NOASSOC when
+// nothing opened the file or the verb is not "open".
+HINSTANCE ShellExecute(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
+                       INT nShowCmd);
+#define ShellExecuteA ShellExecute

@@ -5,6 +5,7 @@
 #include "mfc/ModuleState.h"
 #include "mfc/WinAppCore.h"
 #include "win32/prompt.h"
+#include "win32/shell.h"
 
 #include <cstdio>
 #include <memory>
@@ -882,6 +883,7 @@ BOOL CWnd::ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
 void CWnd::DragAcceptFiles(BOOL bAccept)
 {
     m_bAcceptFiles = bAccept;
+    ::DragAcceptFiles(m_hWnd, bAccept);
 }
 
 // ---- Geometry ------------------------------------------------------------------------------------------

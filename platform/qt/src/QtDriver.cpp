@@ -15,6 +15,7 @@
 
 #include "win32/clock.h"
 #include "win32/codepage.h"
+#include "win32/instance.h"
 #include "win32/prompt.h"
 #include "win32/user.h"
 #include "win32qt/Prompt.h"
@@ -86,6 +87,7 @@ bool QtDriver::Init()
     }
     if (!controls::RegisterClasses())
         return false;
+    kel::ui::InstallForeignWindowFinder();
     return dispatcher_ != nullptr;
 }
 
@@ -152,6 +154,8 @@ kel::ui::NativeSurface QtDriver::CreateSurface(const kel::ui::SurfaceInfo& info)
         QWidget* owner = static_cast<QWidget*>(kel::ui::GetSurface(info.owner));
         widget = new SurfaceWidget(*this, info.hwnd, owner ? owner->window() : nullptr, flags);
         widget->setWindowTitle(FromCp1252(info.text));
+        // Other instances of the program find top-level windows by class (single instance).
+        kel::ui::ServeWindowClass(info.className);
     }
     const int top = widget->isWindow() ? 0 : SurfaceWidget::ClientTopOf(widget->parentWidget());
     widget->setGeometry(info.rect.left, info.rect.top + top,

@@ -21,6 +21,11 @@ namespace kel::qt
 {
 
 class QtDriver;
+class SurfaceWidget;
+
+// Turns drags of local files over the widget into WM_DROPFILES for the window that accepts them.
+// True when the event was one of the drag events.
+bool HandleFileDrag(SurfaceWidget& widget, QEvent* e);
 
 // The widget behind one window: blits the window's backing image and reports input.
 class SurfaceWidget : public QWidget

@@ -73,6 +73,7 @@ SurfaceWidget::SurfaceWidget(QtDriver& driver, HWND window, QWidget* parent, Qt:
     setAttribute(Qt::WA_OpaquePaintEvent); // the backing image covers everything
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus); // focus moves by SetFocus, as the window manager decides
+    setAcceptDrops(true);        // whether a drop is taken is the window's WS_EX_ACCEPTFILES
 }
 
 int SurfaceWidget::ClientTopOf(const QWidget* w)
@@ -95,6 +96,12 @@ bool SurfaceWidget::event(QEvent* e)
         case QEvent::WindowDeactivate:
             if (isWindow() && GetActiveWindow() == hwnd)
                 kel::ui::NotifySurfaceActivated(hwnd, false);
+            break;
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            if (HandleFileDrag(*this, e))
+                return true;
             break;
         case QEvent::KeyPress:
             // Tab and Backtab are keys for the window like any other, not Qt focus moves.

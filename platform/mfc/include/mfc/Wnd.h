@@ -168,8 +168,9 @@ public:
     BOOL ModifyStyleEx(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
     static BOOL ModifyStyle(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlags);
     static BOOL ModifyStyleEx(HWND hWnd, DWORD dwRemove, DWORD dwAdd, UINT nFlags);
+    // Lets the window receive WM_DROPFILES for files dropped on it (or stops it).
     void DragAcceptFiles(BOOL bAccept = TRUE);
-    BOOL m_bAcceptFiles = FALSE; // drag and drop of files is recorded only
+    BOOL m_bAcceptFiles = FALSE;
 
     // ---- Geometry
     void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);

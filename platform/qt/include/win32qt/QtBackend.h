@@ -5,6 +5,8 @@
 #include "win32/uidriver.h"
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace kel::qt
 {
@@ -31,5 +33,10 @@ void RestoreCLocale();
 
 // Installs the drawing side (the DC factory the window manager uses for BeginPaint/GetDC).
 void InstallDrawing();
+
+
+// Tests: drags local files (UTF-8 paths) onto the widget of hwnd at clientPt and drops them there,
+// as the window system would deliver it. True when the drop was accepted.
+bool SimulateFileDrop(HWND hwnd, POINT clientPt, const std::vector<std::string>& utf8Paths);
 
 } // namespace kel::qt
