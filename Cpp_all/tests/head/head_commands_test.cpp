@@ -439,6 +439,9 @@ TEST_F(HeadCommandTest, ScanTimeEstimatesStayFiniteForOddSettings)
     for (int nf : {-1, 9, 1000})
         EXPECT_TRUE(std::isfinite(head.EstimatePointTime(nf))) << nf;
     EXPECT_TRUE(std::isfinite(head.EstimateAnalogScanTime(1, 100, 0, 3)));
+    // 21 points of masses 1..3 at 10 steps, noise floor 1: (21 x (675/10 + 0.5) + 675 + 1) / 675 s,
+    // plus the noise-floor-8 entry in ms.
+    EXPECT_NEAR(head.EstimateAnalogScanTime(1, 3, 10, 1), (21 * 68.0 + 676) * 0.0014814815 + 0.002, 1e-9);
     EXPECT_GT(head.EstimateAnalogScanTime(1, 100, 10, 3), head.EstimateAnalogScanTime(1, 50, 10, 3));
     EXPECT_NEAR(head.EstimateHistogramScanTime(1, 10, 8), 24 * 0.7 * 10 * 0.0014814815, 1e-9);
 }
