@@ -65,9 +65,11 @@ CFrameWnd* CControlBar::OwnerFrame() const
 
 void CControlBar::SetBarStyle(DWORD dwStyle)
 {
-    if (m_dwStyle == (dwStyle & CBRS_ALL))
+    const DWORD old = m_dwStyle;
+    if (old == (dwStyle & CBRS_ALL))
         return;
     m_dwStyle = dwStyle & CBRS_ALL;
+    OnBarStyleChange(old, m_dwStyle);
     if (m_hWnd != nullptr)
     {
         Invalidate();
@@ -75,6 +77,8 @@ void CControlBar::SetBarStyle(DWORD dwStyle)
             pFrame->DelayRecalcLayout();
     }
 }
+
+void CControlBar::OnBarStyleChange(DWORD, DWORD) {}
 
 void CControlBar::DockAt(UINT nDockBarID)
 {
@@ -371,6 +375,17 @@ void CToolBar::Layout()
         if (CFrameWnd* pFrame = OwnerFrame())
             pFrame->DelayRecalcLayout();
     }
+}
+
+void CToolBar::OnBarStyleChange(DWORD dwOldStyle, DWORD dwNewStyle)
+{
+    // A gripper moves the buttons; tooltips may come or go.
+    if ((dwOldStyle ^ dwNewStyle) & CBRS_GRIPPER)
+        Layout();
+    else
+        RefreshTips();
+    if (!(dwNewStyle & CBRS_TOOLTIPS) && m_toolTip.GetSafeHwnd() != nullptr)
+        m_toolTip.DestroyWindow();
 }
 
 void CToolBar::RefreshTips()
@@ -882,17 +897,16 @@ void CStatusBar::DoPaint(CDC* pDC)
     pDC->SelectObject(oldFont);
 }
 
-void CStatusBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler)
+void CStatusBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL)
 {
+    // Indicator panes stay as they are when nothing handles them.
     CStatusCmdUI state;
     state.m_pOther = this;
     state.m_nIndexMax = static_cast<UINT>(m_panes.size());
     for (state.m_nIndex = 0; state.m_nIndex < state.m_nIndexMax; ++state.m_nIndex)
     {
         state.m_nID = m_panes[state.m_nIndex].id;
-        // Indicator panes stay as they are when nothing handles them.
         state.DoUpdate(pTarget, FALSE);
-        (void)bDisableIfNoHndler;
     }
 }
 

@@ -103,6 +103,8 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:
+    // Called by SetBarStyle when the style changed.
+    virtual void OnBarStyleChange(DWORD dwOldStyle, DWORD dwNewStyle);
     // Paints the bar's face (the background, borders and gripper come first).
     virtual void DoPaint(CDC* pDC);
     // The client area inside the borders and gripper.
@@ -174,6 +176,7 @@ public:
     void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) override;
 
 protected:
+    void OnBarStyleChange(DWORD dwOldStyle, DWORD dwNewStyle) override;
     void DoPaint(CDC* pDC) override;
     int HitTest(CPoint point) const;
     void Layout();

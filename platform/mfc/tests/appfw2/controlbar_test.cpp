@@ -233,6 +233,27 @@ TEST_F(ControlBarTest, HidingABarGivesItsStripToTheNextAndADialogBarForwardsItsC
     dialogBar.DestroyWindow();
 }
 
+TEST_F(ControlBarTest, StylesAddedAfterCreationBringAGripperAndTooltips)
+{
+    CToolBar chart;
+    ASSERT_TRUE(chart.CreateEx(&frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
+                               CRect(0, 0, 0, 0), AFX_IDW_TOOLBAR + 1));
+    ASSERT_TRUE(chart.LoadToolBar(IDR_MAINFRAME));
+    CRect before;
+    chart.GetItemRect(0, &before);
+    EXPECT_EQ(nullptr, chart.GetToolTips());
+    chart.SetBarStyle(chart.GetBarStyle() | CBRS_GRIPPER | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
+    CRect after;
+    chart.GetItemRect(0, &after);
+    EXPECT_EQ(before.left + 6, after.left);
+    ASSERT_NE(nullptr, chart.GetToolTips());
+    EXPECT_EQ(3, chart.GetToolTips()->GetToolCount());
+    // Below the first toolbar, once the frame lays out again.
+    frame.RecalcLayout();
+    EXPECT_EQ(RectInFrame(toolBar).bottom, RectInFrame(chart).top);
+    chart.DestroyWindow();
+}
+
 TEST(ControlBarResources, AMissingToolbarResourceFailsAndKeepsTheButtons)
 {
     CToolBar bar;
