@@ -1136,7 +1136,9 @@ int OffsetClipRgn(HDC hdc, int x, int y)
     if (!dc->state.hasClip)
         return SIMPLEREGION;
     const QPoint d = dc->state.ToDevice(x, y) - dc->state.ToDevice(0, 0);
+    // Kept within the device range so repeated offsets cannot overflow the region's coordinates.
     dc->state.clip.translate(d);
+    dc->state.clip &= QRect(QPoint(-kDeviceLimit, -kDeviceLimit), QPoint(kDeviceLimit, kDeviceLimit));
     ++dc->clipSerial;
     return Complexity(dc->EffectiveClip());
 }

@@ -858,6 +858,9 @@ BOOL FrameRgn(HDC hdc, HRGN hrgn, HBRUSH hbr, int w, int h)
         return FALSE;
     if (auto* r = RecorderOf(dc))
         return RecordRegion(*r, rgn->region, hbr, true, w, h);
+    // Regions hold device coordinates: a wider frame covers them all the same.
+    w = std::min(w, kDeviceLimit);
+    h = std::min(h, kDeviceLimit);
     const QBrush brush = QtBrush(hbr, dc->state);
     Drawing d(dc, false);
     if (d.Active() && brush.style() != Qt::NoBrush)
@@ -945,13 +948,13 @@ BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags)
             d.Touch(r);
         }
         if (grfFlags & BF_LEFT)
-            ++rc.left;
+            rc.left = SumOf(rc.left, 1);
         if (grfFlags & BF_TOP)
-            ++rc.top;
+            rc.top = SumOf(rc.top, 1);
         if (grfFlags & BF_RIGHT)
-            --rc.right;
+            rc.right = SumOf(rc.right, -1);
         if (grfFlags & BF_BOTTOM)
-            --rc.bottom;
+            rc.bottom = SumOf(rc.bottom, -1);
     };
     COLORREF tl = 0, br = 0;
     if (colours(true, edge & BDR_RAISEDOUTER, edge & BDR_SUNKENOUTER, tl, br) || flat || mono)

@@ -236,9 +236,10 @@ TEST_F(GdiExtremeTest, PrimitivesWithExtremeInputAreClippedOrRefused)
          [](HDC h)
          {
              const RECT r{INT_MIN, INT_MIN, INT_MAX, INT_MAX};
-             return IntersectClipRect(h, INT_MIN, INT_MIN, INT_MAX, INT_MAX) == SIMPLEREGION &&
-                    OffsetClipRgn(h, INT_MAX, INT_MAX) != ERROR &&
-                    FillRect(h, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+             bool ok = IntersectClipRect(h, INT_MIN, INT_MIN, INT_MAX, INT_MAX) == SIMPLEREGION;
+             for (int i = 0; i < 20; ++i) // offsets add up far past the int range
+                 ok = ok && OffsetClipRgn(h, INT_MAX, INT_MIN) != ERROR;
+             return ok && FillRect(h, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
          },
          TRUE, -1},
         {"region over the int range",
@@ -250,6 +251,24 @@ TEST_F(GdiExtremeTest, PrimitivesWithExtremeInputAreClippedOrRefused)
              return ok;
          },
          TRUE, kW * kH},
+        {"FrameRgn with an INT_MAX frame",
+         [](HDC h)
+         {
+             HRGN rgn = CreateRectRgn(0, 0, kW, kH);
+             const BOOL ok =
+                 FrameRgn(h, rgn, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), INT_MAX, INT_MAX);
+             DeleteObject(rgn);
+             return ok;
+         },
+         TRUE, kW * kH},
+        {"DrawEdge adjusting a rectangle at the int limits",
+         [](HDC h)
+         {
+             RECT r{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+             return DrawEdge(h, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST) && r.left == INT_MAX &&
+                    r.right == -INT_MAX;
+         },
+         TRUE, -1},
         {"pixels at extreme points",
          [](HDC h) {
              return SetPixel(h, INT_MAX, INT_MIN, kBlack) == CLR_INVALID &&
