@@ -579,7 +579,9 @@ UINT SetTextAlign(HDC hdc, UINT align);
 UINT GetTextAlign(HDC hdc);
 
 // Coordinate mapping: device = (logical - window origin) * viewport extent / window extent + viewport
-// origin. MM_TEXT keeps the extents at 1:1.
+// origin. MM_TEXT keeps the extents at 1:1. Any int input is safe: device coordinates saturate at
+// +-2^27, origins, extents and logical results at the int range; pen widths and font heights at
+// 16384 device pixels.
 int SetMapMode(HDC hdc, int iMode);
 int GetMapMode(HDC hdc);
 BOOL SetWindowOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
@@ -683,10 +685,12 @@ BOOL GetCurrentPositionEx(HDC hdc, LPPOINT lppt);
 // ---- Bitmaps
 // --------------------------------------------------------------------------------------------------
 
+// Bitmaps: NULL with ERROR_INVALID_PARAMETER for sizes <= 0, ERROR_NOT_ENOUGH_MEMORY beyond 16384
+// pixels a side or 2^28 in all.
 // A bitmap of the DC's format (colour); NULL for sizes <= 0 or too large.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int cx, int cy);
 // A bitmap of nPlanes*nBitCount bits per pixel (1: monochrome, else kept as colour), optionally
-// initialised from word-aligned rows of lpBits.
+// initialised from word-aligned rows of lpBits. NULL (ERROR_INVALID_PARAMETER) beyond 32 bits.
 HBITMAP CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits);
 HBITMAP CreateBitmapIndirect(const BITMAP* pbm);
 // A 32-bit top-down DIB section the caller can write through *ppvBits (BGRX rows); 24/8/4/1-bit
@@ -722,9 +726,10 @@ HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush, DWORD 
 // ---- Regions
 // --------------------------------------------------------------------------------------------------
 
-// Regions are in device units; right and bottom edges are exclusive.
+// Regions are in device units (saturated at +-2^27); right and bottom edges are exclusive.
 HRGN CreateRectRgn(int x1, int y1, int x2, int y2);
 HRGN CreateRectRgnIndirect(const RECT* lprect);
+// NULL (ERROR_NOT_ENOUGH_MEMORY) for an ellipse wider or taller than 16384.
 HRGN CreateEllipticRgn(int x1, int y1, int x2, int y2);
 HRGN CreateEllipticRgnIndirect(const RECT* lprect);
 HRGN CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h);
@@ -775,6 +780,8 @@ COLORREF GetNearestColor(HDC hdc, COLORREF color);
 // ---- More output
 // ----------------------------------------------------------------------------------------------
 
+// Point counts must match the buffers; FALSE for counts below a figure's minimum or more than 2^24
+// points in all.
 BOOL PolylineTo(HDC hdc, const POINT* apt, DWORD cpt);
 BOOL PolyPolyline(HDC hdc, const POINT* apt, const DWORD* asz, DWORD csz);
 BOOL PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz);
@@ -810,7 +817,8 @@ BOOL GetIconInfo(HICON hIcon, PICONINFO piconinfo);
 // WHITENESS).
 BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
 // Copies pixels between DCs combined by a raster op (SRCCOPY ... WHITENESS); the source is needed
-// only by ops that use it and must have pixels. FALSE for bad DCs or a source without pixels.
+// only by ops that use it and must have pixels. FALSE for bad DCs, a source without pixels or a
+// source rectangle beyond 2^28 pixels; a huge destination is cut to the device.
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
 BOOL StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
                 int wSrc, int hSrc, DWORD rop);
