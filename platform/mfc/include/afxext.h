@@ -1,4 +1,5 @@
-// Framework extensions; the window classes they build on.
+// Framework extensions: the control bars, and the window classes they build on.
 #pragma once
 
 #include "afxwin.h"
+#include "mfc/ControlBar.h"

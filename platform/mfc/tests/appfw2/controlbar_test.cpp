@@ -1,5 +1,5 @@
 // Toolbars, the status bar and dialog bars in a frame: layout, painting, prompts, update handlers.
-#include <afxwin.h>
+#include <afxext.h>
 
 #include "mfc/ControlBar.h"
 #include "res/resource.h"
