@@ -22,6 +22,9 @@ ON_BN_CLICKED(IDC_CONNECTOR_UPDATE, OnUpdateList)
 ON_NOTIFY(LVN_ITEMCHANGED, IDC_CONNECTOR_LIST, OnItemChanged)
 ON_NOTIFY(LVN_ITEMACTIVATE, IDC_CONNECTOR_LIST, OnItemChanged)
 ON_NOTIFY(NM_DBLCLK, IDC_CONNECTOR_LIST, OnDoubleClick)
+ON_COMMAND(ID_CONNECTOR_TOGGLE, OnConnect)
+ON_COMMAND(ID_CONNECTOR_PROPERTIES, OnProperties)
+ON_WM_CONTEXTMENU()
 END_MESSAGE_MAP()
 
 CConnectorDlg::CConnectorDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
@@ -178,4 +181,42 @@ void CConnectorDlg::OnDoubleClick(NMHDR*, LRESULT* pResult)
 {
     Toggle();
     *pResult = 0;
+}
+
+void CConnectorDlg::OnProperties()
+{
+    const int row = SelectedRow();
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return;
+    CPortEntry& entry = *m_rows[static_cast<size_t>(row)];
+    if (!entry.GetConnected())
+        return;
+    IPortDocument* bound = m_pRegistry->Lookup(&entry);
+    if (bound && !bound->WarnIfScanRunning())
+        bound->ShowHeadInfo();
+}
+
+void CConnectorDlg::OnContextMenu(CWnd* pWnd, CPoint pos)
+{
+    if (!pWnd || pWnd->GetSafeHwnd() != m_list.GetSafeHwnd())
+        return;
+    const int row = SelectedRow();
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return;
+    if (pos.x == -1 && pos.y == -1)
+        ::GetCursorPos(&pos);
+    CMenu menu;
+    if (!menu.LoadMenu(IDR_CONNECTOR_MENU))
+        return;
+    CMenu* popup = menu.GetSubMenu(0);
+    if (!popup)
+        return;
+    CPortEntry& entry = *m_rows[static_cast<size_t>(row)];
+    const bool connected = entry.GetConnected() != 0;
+    popup->ModifyMenu(ID_CONNECTOR_TOGGLE, MF_BYCOMMAND | MF_STRING, ID_CONNECTOR_TOGGLE,
+                      connected ? "Disconnect" : "Connect");
+    popup->EnableMenuItem(ID_CONNECTOR_TOGGLE,
+                          MF_BYCOMMAND | (entry.GetInstrumentState() ? MF_ENABLED : MF_GRAYED));
+    popup->EnableMenuItem(ID_CONNECTOR_PROPERTIES, MF_BYCOMMAND | (connected ? MF_ENABLED : MF_GRAYED));
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, pos.x, pos.y, this);
 }

@@ -50,6 +50,10 @@ protected:
     void OnUpdateList();
     void OnItemChanged(NMHDR* pNMHDR, LRESULT* pResult);
     void OnDoubleClick(NMHDR* pNMHDR, LRESULT* pResult);
+    // Properties: the bound document's head information, unless its scan runs.
+    void OnProperties();
+    // The list's menu: Connect/Disconnect and Properties for the selected row.
+    void OnContextMenu(CWnd* pWnd, CPoint pos);
 
     DECLARE_MESSAGE_MAP()
 

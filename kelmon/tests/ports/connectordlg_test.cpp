@@ -27,9 +27,10 @@ public:
     }
     void RefreshHead() override { ++refreshes; }
     void SetHead(std::shared_ptr<CInstrumentDesc> desc) override { head = std::move(desc); }
-    void ShowHeadInfo() override {}
+    void ShowHeadInfo() override { ++infoShown; }
 
     int scanning = 0;
+    int infoShown = 0;
     int warnings = 0;
     int refreshes = 0;
     std::shared_ptr<CInstrumentDesc> head;
@@ -136,6 +137,29 @@ TEST_F(ConnectorDlgTest, AConnectionOutlivesTheDialog)
             [&](DialogDriver& d)
             {
                 EXPECT_EQ(Row(d.Item(IDC_CONNECTOR_LIST), 0)[5], "Spectrum1");
+                d.Click(IDOK);
+            });
+    EXPECT_EQ(Run(), IDOK);
+}
+
+TEST_F(ConnectorDlgTest, MenuCommandsConnectAndShowPropertiesOnlyWhileNoScanRuns)
+{
+    prompts.Expect(IDD_CONNECTOR_LIST)
+        .Drive(
+            [&](DialogDriver& d)
+            {
+                auto command = [&](int id) { SendMessage(d.Dialog(), WM_COMMAND, MAKEWPARAM(id, 0), 0); };
+                command(ID_CONNECTOR_PROPERTIES);
+                EXPECT_EQ(doc.infoShown, 0) << "not connected";
+                command(ID_CONNECTOR_TOGGLE);
+                EXPECT_EQ(Row(d.Item(IDC_CONNECTOR_LIST), 0)[3], "connected");
+                command(ID_CONNECTOR_PROPERTIES);
+                EXPECT_EQ(doc.infoShown, 1);
+                doc.scanning = 1;
+                command(ID_CONNECTOR_PROPERTIES);
+                EXPECT_EQ(doc.infoShown, 1);
+                EXPECT_EQ(doc.warnings, 1);
+                doc.scanning = 0;
                 d.Click(IDOK);
             });
     EXPECT_EQ(Run(), IDOK);
