@@ -1,4 +1,5 @@
 #include "dialogs/CemGainAdjustDlg.h"
+#include "dialogs/HeadPortLock.h"
 
 #include "head/Head.h"
 #include "res/resource.h"
@@ -9,7 +10,6 @@
 
 namespace
 {
-HeadPortLockLookup g_portLockLookup = nullptr;
 
 // Converts a ratio to an int without overflowing; values beyond the limits stand at them.
 int TruncClamped(double value, int low, int high)
@@ -32,13 +32,6 @@ END_MESSAGE_MAP()
 CCemGainAdjustDlg::CCemGainAdjustDlg(CWnd* pParent) : CDialog(IDD, pParent)
 {
     CPercentBar::RegisterWindowClass(); // the template's bar control is of this class
-}
-
-HeadPortLockLookup CCemGainAdjustDlg::SetPortLockLookup(HeadPortLockLookup lookup)
-{
-    HeadPortLockLookup previous = g_portLockLookup;
-    g_portLockLookup = lookup;
-    return previous;
 }
 
 int CCemGainAdjustDlg::StartVoltage(float gain)
@@ -122,7 +115,7 @@ LRESULT CCemGainAdjustDlg::OnRunGainAdjust(WPARAM, LPARAM)
         return 0;
     }
     // The head is used from this thread: a port-monitor task on the same port must wait.
-    HANDLE hLock = g_portLockLookup ? g_portLockLookup(m_pHead) : nullptr;
+    HANDLE hLock = CHeadPortLock::Find(m_pHead);
     if (hLock && !WaitForLock(hLock))
     {
         if (!m_bCancelled)

@@ -13,10 +13,6 @@ class CHead;
 // Posted by the dialog to itself once it is on screen: runs the adjustment.
 #define WM_KEL_RUNGAINADJUST (WM_USER + 300)
 
-// The lock of the port a head's line is on (the port monitor's per-port mutex), or NULL when no
-// task uses that port. The program installs the lookup once it has a port list.
-using HeadPortLockLookup = HANDLE (*)(CHead* head);
-
 class CCemGainAdjustDlg : public CDialog
 {
     DECLARE_DYNAMIC(CCemGainAdjustDlg)
@@ -36,9 +32,6 @@ public:
 
     // The first voltage of the run for a desired gain (the run adds one step before trying it).
     static int StartVoltage(float gain);
-
-    // Installs the port-lock lookup; returns the one it replaced.
-    static HeadPortLockLookup SetPortLockLookup(HeadPortLockLookup lookup);
 
     int m_nProgress = 0;
     CPercentBar m_bar;

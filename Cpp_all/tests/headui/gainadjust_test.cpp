@@ -4,6 +4,7 @@
 #include "scripted_head.h"
 
 #include "dialogs/CemGainAdjustDlg.h"
+#include "dialogs/HeadPortLock.h"
 #include "dialogs/HeadDialogs.h"
 
 #include "testkit/ScriptedPrompts.h"
@@ -283,7 +284,7 @@ TEST_F(GainAdjustTest, RunWaitsForThePortLockAndGivesItBack)
 {
     g_portLock = ::CreateMutex(nullptr, FALSE, nullptr);
     g_lockedHead = &head;
-    HeadPortLockLookup previous = CCemGainAdjustDlg::SetPortLockLookup(LookupPortLock);
+    HeadPortLockFinder previous = CHeadPortLock::SetFinder(LookupPortLock);
 
     // A task holds the port for a while.
     std::atomic<int> held{0}, released{0};
@@ -324,7 +325,7 @@ TEST_F(GainAdjustTest, RunWaitsForThePortLockAndGivesItBack)
     other.join();
     EXPECT_EQ(wait.load(), static_cast<DWORD>(WAIT_OBJECT_0));
 
-    CCemGainAdjustDlg::SetPortLockLookup(previous);
+    CHeadPortLock::SetFinder(previous);
     ::CloseHandle(g_portLock);
     g_portLock = nullptr;
     g_lockedHead = nullptr;
@@ -334,7 +335,7 @@ TEST_F(GainAdjustTest, CancelWhileAnotherTaskHoldsThePortLeavesTheHeadAlone)
 {
     g_portLock = ::CreateMutex(nullptr, FALSE, nullptr);
     g_lockedHead = &head;
-    HeadPortLockLookup previous = CCemGainAdjustDlg::SetPortLockLookup(LookupPortLock);
+    HeadPortLockFinder previous = CHeadPortLock::SetFinder(LookupPortLock);
     std::atomic<int> held{0}, done{0};
     std::thread task(
         [&]
@@ -366,7 +367,7 @@ TEST_F(GainAdjustTest, CancelWhileAnotherTaskHoldsThePortLeavesTheHeadAlone)
     EXPECT_TRUE(head.log.empty());
     EXPECT_EQ(head.measurements, 0);
 
-    CCemGainAdjustDlg::SetPortLockLookup(previous);
+    CHeadPortLock::SetFinder(previous);
     ::CloseHandle(g_portLock);
     g_portLock = nullptr;
     g_lockedHead = nullptr;

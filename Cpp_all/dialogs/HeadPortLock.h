@@ -18,6 +18,8 @@ public:
     static HeadPortLockFinder SetFinder(HeadPortLockFinder finder);
     // The port lock of the entry of list whose descriptor holds head; NULL when no entry does.
     static HANDLE FindInPortList(CPortList& list, CHead* head);
+    // The lock the installed lookup gives for head; NULL without a lookup or a lock.
+    static HANDLE Find(CHead* head);
     // The same in the program's port list: the finder the program installs once that list and
     // the port monitor's locks exist (installed earlier, its first use would build the list).
     static HANDLE FindInProgramPortList(CHead* head);

@@ -37,10 +37,15 @@ HANDLE CHeadPortLock::FindInProgramPortList(CHead* head)
     return FindInPortList(CPortList::Instance(), head);
 }
 
-CHeadPortLock::CHeadPortLock(CHead* head)
+HANDLE CHeadPortLock::Find(CHead* head)
 {
     const HeadPortLockFinder finder = g_finder.load();
-    HANDLE hLock = (finder && head) ? finder(head) : nullptr;
+    return (finder && head) ? finder(head) : nullptr;
+}
+
+CHeadPortLock::CHeadPortLock(CHead* head)
+{
+    HANDLE hLock = Find(head);
     if (!hLock)
         return;
     for (;;)
