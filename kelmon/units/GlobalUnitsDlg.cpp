@@ -4,9 +4,6 @@
 
 IMPLEMENT_DYNAMIC(CGlobalUnitsDlg, CDialog)
 
-BEGIN_MESSAGE_MAP(CGlobalUnitsDlg, CDialog)
-END_MESSAGE_MAP()
-
 CGlobalUnitsDlg::CGlobalUnitsDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
 
 void CGlobalUnitsDlg::DoDataExchange(CDataExchange* pDX)

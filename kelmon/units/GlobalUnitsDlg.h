@@ -28,6 +28,4 @@ public:
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
-
-    DECLARE_MESSAGE_MAP()
 };
