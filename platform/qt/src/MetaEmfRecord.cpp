@@ -110,9 +110,13 @@ void AppendDib(Writer& w, const QImage& source, bool mono)
 class EmfRecorder : public MetaRecorder
 {
 public:
-    EmfRecorder(const Reference& ref, const RECT* frame, std::u16string description)
-        : ref_(ref), description_(std::move(description)), scaleX_(static_cast<float>(2540.0 / ref.dpiX)),
-          scaleY_(static_cast<float>(2540.0 / ref.dpiY))
+    // The file the recording goes to when it closes; empty: memory only. Kept with the recorder so
+    // a DC deleted without closing leaves nothing behind.
+    std::string file_;
+
+    EmfRecorder(const Reference& ref, const RECT* frame, std::u16string description, std::string file)
+        : file_(std::move(file)), ref_(ref), description_(std::move(description)),
+          scaleX_(static_cast<float>(2540.0 / ref.dpiX)), scaleY_(static_cast<float>(2540.0 / ref.dpiY))
     {
         if (frame)
             frame_ = *frame;
@@ -944,18 +948,6 @@ private:
     float scaleX_, scaleY_; // 0.01 mm per reference pixel, for text in the compatible mode
 };
 
-// Files to write when their recording closes.
-std::mutex& PathsMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-std::map<HDC, std::string>& Paths()
-{
-    static std::map<HDC, std::string> paths;
-    return paths;
-}
-
 } // namespace
 
 HDC CreateEnhMetaFile(HDC hdcRef, LPCSTR lpFilename, const RECT* lprc, LPCSTR lpDesc)
@@ -991,32 +983,25 @@ HDC CreateEnhMetaFile(HDC hdcRef, LPCSTR lpFilename, const RECT* lprc, LPCSTR lp
             description.push_back(0);
     }
 
-    auto recorder = std::make_unique<EmfRecorder>(ref, lprc, std::move(description));
+    auto recorder =
+        std::make_unique<EmfRecorder>(ref, lprc, std::move(description), lpFilename ? lpFilename : "");
     HDC hdc = CreateRecordingDc(std::move(recorder),
                                 std::make_unique<MetaDevice>(ref.technology, ref.dpiX, ref.dpiY,
                                                              QSize(ref.pixels.cx, ref.pixels.cy)));
-    if (hdc && lpFilename)
-    {
-        std::lock_guard lock(PathsMutex());
-        Paths()[hdc] = lpFilename;
-    }
     return hdc;
 }
 
 HENHMETAFILE CloseEnhMetaFile(HDC hdc)
 {
     std::vector<uint8_t> bytes;
-    if (!CloseRecordingDc(hdc, OBJ_ENHMETADC, bytes))
-        return nullptr;
     std::string path;
     {
-        std::lock_guard lock(PathsMutex());
-        auto it = Paths().find(hdc);
-        if (it != Paths().end())
-        {
-            path = it->second;
-            Paths().erase(it);
-        }
+        std::lock_guard lock(TableLock());
+        DeviceContext* dc = LookupDc(hdc);
+        if (dc && dc->recorder && dc->recorder->Kind() == OBJ_ENHMETADC)
+            path = static_cast<const EmfRecorder&>(*dc->recorder).file_;
+        if (!CloseRecordingDc(hdc, OBJ_ENHMETADC, bytes))
+            return nullptr;
     }
     if (!path.empty() && !WriteWholeFile(path.c_str(), bytes))
         return nullptr;

@@ -408,24 +408,49 @@ TEST_F(GdiExtremeTest, ObjectsBeyondSaneSizesAreRefusedWithAReason)
 
 TEST(GdiExtremeMetafile, DeletingAnUnclosedFileMetafileDcWritesNothing)
 {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "kel_gdi_extreme_unclosed.wmf").string();
-    std::filesystem::remove(path);
-    HDC meta = CreateMetaFile(path.c_str());
-    ASSERT_NE(meta, nullptr);
-    Rectangle(meta, 0, 0, 10, 10);
-    EXPECT_TRUE(DeleteDC(meta));
-    EXPECT_EQ(CloseMetaFile(meta), nullptr);
-    EXPECT_FALSE(std::filesystem::exists(path));
-    // A DC closed properly still writes its file.
-    meta = CreateMetaFile(path.c_str());
-    ASSERT_NE(meta, nullptr);
-    Rectangle(meta, 0, 0, 10, 10);
-    HMETAFILE mf = CloseMetaFile(meta);
-    EXPECT_NE(mf, nullptr);
-    EXPECT_TRUE(std::filesystem::exists(path));
-    DeleteMetaFile(mf);
-    std::filesystem::remove(path);
+    struct Format
+    {
+        const char* file;
+        HDC (*create)(const char* path);
+        bool (*close)(HDC dc); // closes and frees the metafile; true when one came back
+    };
+    const Format formats[] = {
+        {"kel_gdi_extreme_unclosed.wmf", [](const char* path) { return CreateMetaFile(path); },
+         [](HDC dc)
+         {
+             HMETAFILE mf = CloseMetaFile(dc);
+             return mf && DeleteMetaFile(mf);
+         }},
+        {"kel_gdi_extreme_unclosed.emf",
+         [](const char* path) { return CreateEnhMetaFile(nullptr, path, nullptr, nullptr); },
+         [](HDC dc)
+         {
+             HENHMETAFILE emf = CloseEnhMetaFile(dc);
+             return emf && DeleteEnhMetaFile(emf);
+         }},
+    };
+    for (const Format& f : formats)
+    {
+        const std::string path = (std::filesystem::temp_directory_path() / f.file).string();
+        std::filesystem::remove(path);
+        HDC meta = f.create(path.c_str());
+        ASSERT_NE(meta, nullptr) << f.file;
+        Rectangle(meta, 0, 0, 10, 10);
+        EXPECT_TRUE(DeleteDC(meta));
+        EXPECT_FALSE(f.close(meta)) << f.file;
+        // A recording in memory made afterwards (which may get the same handle) writes no file.
+        HDC memory = f.create(nullptr);
+        ASSERT_NE(memory, nullptr);
+        EXPECT_TRUE(f.close(memory)) << f.file;
+        EXPECT_FALSE(std::filesystem::exists(path)) << f.file;
+        // A DC closed properly still writes its file.
+        meta = f.create(path.c_str());
+        ASSERT_NE(meta, nullptr);
+        Rectangle(meta, 0, 0, 10, 10);
+        EXPECT_TRUE(f.close(meta)) << f.file;
+        EXPECT_TRUE(std::filesystem::exists(path)) << f.file;
+        std::filesystem::remove(path);
+    }
 }
 
 } // namespace
