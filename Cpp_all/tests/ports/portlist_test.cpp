@@ -4,6 +4,7 @@
 #include "HeadEmulator.h"
 #include "head/KELDummyHead.h"
 #include "ports/PortList.h"
+#include "testkit/NoRealPorts.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
 
@@ -21,28 +22,6 @@ namespace
 
 using kel::test::HeadEmulator;
 using kel::test::VirtualNullModem;
-
-// The machine's own serial ports stay out of these tests: only the virtual ports are listed.
-class NoRealPorts : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        m_dir =
-            std::filesystem::temp_directory_path() / ("kel-noports-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::create_directories(m_dir);
-        kel::SetSerialClassDir(m_dir.string());
-    }
-    void TearDown() override
-    {
-        kel::SetSerialClassDir("");
-        std::filesystem::remove_all(m_dir);
-    }
-
-private:
-    std::filesystem::path m_dir;
-};
-const auto* const g_noRealPorts = ::testing::AddGlobalTestEnvironment(new NoRealPorts);
 
 // A virtual port with a head (or nothing) on its far end.
 struct Port

@@ -1,6 +1,6 @@
 // Connecting and disconnecting entries for documents as the connector list does: rows, a single
 // instrument per document, running scans refusing, failed connects leaving the entry unbound.
-#include "no_real_ports.h"
+#include "testkit/NoRealPorts.h"
 #include "ports/ConnectorBinding.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"

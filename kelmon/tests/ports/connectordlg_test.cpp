@@ -1,7 +1,7 @@
 // The connector list driven as a user would: SOFT0 listed, connected and disconnected for the
 // document that opened it, its binding and activity shown, and a running scan refusing.
 #include "dialogs/ConnectorDlg.h"
-#include "no_real_ports.h"
+#include "testkit/NoRealPorts.h"
 #include "res/resource.h"
 
 #include "testkit/ScriptedPrompts.h"

@@ -1,6 +1,6 @@
 // The binding registry: status texts of connected and unconnected entries, rebinding, removal of
 // equal pairs, entries kept alive while bound, and readers on another thread.
-#include "no_real_ports.h"
+#include "testkit/NoRealPorts.h"
 #include "ports/PortBindingRegistry.h"
 
 #include <gtest/gtest.h>

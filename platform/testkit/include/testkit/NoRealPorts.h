@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-namespace portstest
+namespace kel::testkit
 {
 
 class NoRealPorts : public ::testing::Environment
@@ -34,4 +34,4 @@ private:
 
 inline ::testing::Environment* const g_noRealPorts = ::testing::AddGlobalTestEnvironment(new NoRealPorts);
 
-} // namespace portstest
+} // namespace kel::testkit
