@@ -42,7 +42,8 @@ protected:
     {
         UiTest::SetUp();
         m_dir = fs::temp_directory_path() /
-                (std::string("appfw_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                (std::string("appfw_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
+                 std::to_string(GetCurrentProcessId()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir / "config");
         fs::create_directories(m_dir / "docs");
