@@ -154,6 +154,7 @@ public:
     HWND focus = nullptr;
     HWND active = nullptr;
     HWND capture = nullptr;
+    HWND leaveTrack = nullptr; // TrackMouseEvent(TME_LEAVE): gets WM_MOUSELEAVE when the pointer moves off
 };
 
 // ---- Tables (KernelLock() held) -----------------------------------------------------------------------

@@ -671,6 +671,20 @@ void PostInput(const MSG& in, int character)
             return;
         tid = q->tid;
         auto& chars = PendingChars()[q.get()];
+        if (m == WM_MOUSEMOVE && q->leaveTrack && q->leaveTrack != msg.hwnd)
+        {
+            // The pointer moved off the window that asked to hear of it: one notice, ahead of
+            // the move, and the tracking ends as it does on Windows.
+            MSG leave{};
+            leave.hwnd = q->leaveTrack;
+            leave.message = WM_MOUSELEAVE;
+            leave.time = msg.time;
+            leave.pt = msg.pt;
+            chars.resize(q->input.size(), -1);
+            q->input.push_back(leave);
+            chars.push_back(-1);
+            q->leaveTrack = nullptr;
+        }
         if (m == WM_MOUSEMOVE && !q->input.empty() && q->input.back().message == WM_MOUSEMOVE &&
             q->input.back().hwnd == msg.hwnd)
             q->input.back() = msg; // moves coalesce

@@ -485,7 +485,29 @@ HWND GetCapture()
 
 BOOL TrackMouseEvent(LPTRACKMOUSEEVENT tme)
 {
-    return tme && (tme->dwFlags & TME_QUERY || IsWindow(tme->hwndTrack));
+    if (!tme)
+        return FALSE;
+    auto q = MyQueue();
+    std::lock_guard<std::mutex> lk(KernelLock());
+    if (tme->dwFlags & TME_QUERY)
+    {
+        tme->dwFlags = q->leaveTrack ? TME_LEAVE : 0;
+        tme->hwndTrack = q->leaveTrack;
+        return TRUE;
+    }
+    if (!FindWindowLocked(tme->hwndTrack))
+        return FALSE;
+    if (tme->dwFlags & TME_LEAVE)
+    {
+        if (tme->dwFlags & TME_CANCEL)
+        {
+            if (q->leaveTrack == tme->hwndTrack)
+                q->leaveTrack = nullptr;
+        }
+        else
+            q->leaveTrack = tme->hwndTrack;
+    }
+    return TRUE;
 }
 
 BOOL _TrackMouseEvent(LPTRACKMOUSEEVENT tme)

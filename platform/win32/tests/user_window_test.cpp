@@ -97,6 +97,9 @@ LRESULT CALLBACK RecordProc(HWND h, UINT m, WPARAM w, LPARAM l)
     case WM_CAPTURECHANGED:
         Log(who + ":capturechanged");
         break;
+    case WM_MOUSELEAVE:
+        Log(who + ":mouseleave");
+        break;
     case WM_COMMAND:
         Log(who + ":command " + std::to_string(LOWORD(w)) + "/" + std::to_string(HIWORD(w)));
         break;
@@ -418,6 +421,44 @@ TEST_F(UiWindows, AcceleratorsBecomeCommandsWithHighWordOne)
     EXPECT_EQ(Take(), (std::vector<std::string>{"w:command 101/1", "w:command 103/1"}));
     DestroyAcceleratorTable(acc);
     kel::rc::UnregisterModule(&kModule);
+}
+
+TEST_F(UiWindows, TrackedWindowHearsOnceWhenThePointerMovesOff)
+{
+    HWND top = Make("top", WS_POPUP | WS_VISIBLE);
+    HWND button = Make("button", WS_CHILD | WS_VISIBLE, top, 5);
+    auto move = [](HWND over)
+    {
+        kel::ui::PostInput(MSG{over, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2), 0, {0, 0}}, 0);
+        Pump();
+    };
+    // Only the leave notices matter here (painting comes and goes).
+    auto leaves = []
+    {
+        std::vector<std::string> out;
+        for (const std::string& e : Take())
+            if (e.find(":mouseleave") != std::string::npos)
+                out.push_back(e);
+        return out;
+    };
+    TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, button, 0};
+    ASSERT_TRUE(TrackMouseEvent(&tme));
+    TRACKMOUSEEVENT query{sizeof query, TME_QUERY, nullptr, 0};
+    ASSERT_TRUE(TrackMouseEvent(&query));
+    EXPECT_EQ(query.hwndTrack, button);
+
+    move(button); // still over it: nothing
+    EXPECT_TRUE(leaves().empty());
+    move(top);
+    move(top); // the tracking ended with the first notice
+    EXPECT_EQ(leaves(), std::vector<std::string>{"button:mouseleave"});
+
+    // A cancelled tracking sends nothing.
+    ASSERT_TRUE(TrackMouseEvent(&tme));
+    TRACKMOUSEEVENT cancel{sizeof cancel, TME_LEAVE | TME_CANCEL, button, 0};
+    ASSERT_TRUE(TrackMouseEvent(&cancel));
+    move(top);
+    EXPECT_TRUE(leaves().empty());
 }
 
 TEST_F(UiWindows, SystemMetricsCanBePinnedForTests)
