@@ -11,6 +11,7 @@
 #include "testkit/ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
+#include "windows.h"
 
 #include <algorithm>
 #include <array>
@@ -88,7 +89,8 @@ protected:
         std::string text = std::to_string(gases.size()) + "\n";
         for (const auto& g : gases)
             text += "\"" + g[0] + "\" 1\n" + g[1] + "\n" + g[2] + "\n";
-        const fs::path path = fs::path(::testing::TempDir()) / "analyse_gaslib.dat";
+        const fs::path path = fs::path(::testing::TempDir()) /
+                                ("analyse_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat");
         std::ofstream(path, std::ios::binary) << text;
         ScriptedPrompts prompts;
         ASSERT_TRUE(library.ReadLibraryPath(path.string().c_str()));

@@ -114,7 +114,8 @@ TEST_F(HeadLockTest, PasswordRules)
 // The stored password is a registry string; every byte but NUL must come back as it was written.
 TEST(HeadLockStoreTest, EveryNonNulByteSurvivesTheRegistryString)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kel_headlock_store";
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                       ("kel_headlock_store-" + std::to_string(GetCurrentProcessId()));
     std::filesystem::create_directories(dir);
     const char* old = std::getenv("XDG_CONFIG_HOME");
     const std::string previous = old ? old : "";

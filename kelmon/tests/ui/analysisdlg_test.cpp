@@ -10,6 +10,7 @@
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
+#include "windows.h"
 
 #include <string>
 #include <vector>
@@ -199,7 +200,7 @@ TEST_F(AnalysisDlgTest, DoneClosesTheWindowAndTellsTheView)
 TEST_F(AnalysisDlgTest, AnalysisOpensTheWindowAndShowsEachSweep)
 {
     // Twelve gases of one mass each: the analysis hands the measured values back unchanged.
-    const std::string path = ::testing::TempDir() + "/analysisdlg_gaslib.dat";
+    const std::string path = ::testing::TempDir() + "/analysisdlg_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat";
     {
         std::string text = "12\n";
         for (int i = 0; i < 12; ++i)

@@ -431,7 +431,9 @@ TEST(GdiExtremeMetafile, DeletingAnUnclosedFileMetafileDcWritesNothing)
     };
     for (const Format& f : formats)
     {
-        const std::string path = (std::filesystem::temp_directory_path() / f.file).string();
+        const std::string path = (std::filesystem::temp_directory_path() /
+                                  (std::to_string(GetCurrentProcessId()) + "-" + f.file))
+                                     .string();
         std::filesystem::remove(path);
         HDC meta = f.create(path.c_str());
         ASSERT_NE(meta, nullptr) << f.file;

@@ -310,7 +310,9 @@ TEST_F(QtWindowTest, PaintCycleErasesThenPaintsIntoTheBackingImage)
         [&] { return kel::testkit::CaptureWindow(top).Pixel(10 + 6, 20 + 6) == RGB(0, 0, 255); }));
     const kel::testkit::Image shot = kel::testkit::CaptureWindow(top);
     EXPECT_EQ(shot.width, 200);
-    const std::string path = (std::filesystem::temp_directory_path() / "kel_qt_window_test.png").string();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                             ("kel_qt_window_test-" + std::to_string(GetCurrentProcessId()) + ".png"))
+                                .string();
     ASSERT_TRUE(kel::testkit::SavePng(shot, path));
     const kel::testkit::Image back = kel::testkit::LoadPng(path);
     EXPECT_EQ(kel::testkit::CountDifferences(shot, back, 0), 0);
