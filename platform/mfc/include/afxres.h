@@ -69,6 +69,9 @@
 #define ID_CONTEXT_HELP 0xE145
 #define ID_HELP 0xE146
 #define ID_DEFAULT_HELP 0xE147
+// Help contexts: a command's id or a frame's resource id plus its base.
+#define HID_BASE_COMMAND 0x00010000UL
+#define HID_BASE_RESOURCE 0x00020000UL
 #define ID_NEXT_PANE 0xE150
 #define ID_PREV_PANE 0xE151
 #define ID_FORMAT_FONT 0xE160

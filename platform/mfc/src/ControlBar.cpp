@@ -80,16 +80,6 @@ void CControlBar::SetBarStyle(DWORD dwStyle)
 
 void CControlBar::OnBarStyleChange(DWORD, DWORD) {}
 
-void CControlBar::DockAt(UINT nDockBarID)
-{
-    const bool bottom = nDockBarID == AFX_IDW_DOCKBAR_BOTTOM || nDockBarID == AFX_IDW_DOCKBAR_RIGHT;
-    DWORD style = m_dwStyle & ~static_cast<DWORD>(CBRS_ALIGN_ANY | CBRS_BORDER_ANY);
-    style |= bottom ? CBRS_BOTTOM : CBRS_TOP;
-    SetBarStyle(style);
-    if (CFrameWnd* pFrame = OwnerFrame())
-        pFrame->RecalcLayout();
-}
-
 BOOL CControlBar::IsVisible() const
 {
     return m_hWnd != nullptr && (GetStyle() & WS_VISIBLE) != 0;
@@ -135,6 +125,10 @@ LRESULT CControlBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
             return pOwner->SendMessage(message, wParam, lParam);
         break;
     }
+    case WM_DESTROY:
+        if (m_pDockBar != nullptr)
+            m_pDockBar->Remove(this);
+        break;
     default:
         break;
     }
@@ -171,6 +165,7 @@ LRESULT CControlBar::OnSizeParent(WPARAM, LPARAM lParam)
         MoveWindow(&rect, TRUE);
         Invalidate();
     }
+    PositionContents();
     m_bInLayout = false;
     return 0;
 }
@@ -982,4 +977,232 @@ void CDialogBar::OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler)
         ::GetClassName(hChild, cls, sizeof cls);
         state.DoUpdate(pTarget, bDisableIfNoHndler && _stricmp(cls, "BUTTON") == 0);
     }
+}
+
+// ---- CDockBar ---------------------------------------------------------------------------------------------
+
+IMPLEMENT_DYNAMIC(CDockBar, CControlBar)
+
+CDockBar* CDockBar::Create(CFrameWnd* pFrame, UINT nID)
+{
+    auto* pBar = new CDockBar;
+    const DWORD align = nID == AFX_IDW_DOCKBAR_BOTTOM ? CBRS_ALIGN_BOTTOM : CBRS_ALIGN_TOP;
+    if (!pBar->CreateBar(pFrame, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | align, nID))
+    {
+        delete pBar;
+        return nullptr;
+    }
+    return pBar;
+}
+
+void CDockBar::PostNcDestroy()
+{
+    delete this;
+}
+
+LRESULT CDockBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    // The bars go down with the dock bar's window; they must not point at it afterwards.
+    if (message == WM_DESTROY)
+    {
+        for (auto& row : m_rows)
+            for (CControlBar* pBar : row)
+                pBar->m_pDockBar = nullptr;
+        m_rows.clear();
+    }
+    return CControlBar::WindowProc(message, wParam, lParam);
+}
+
+int CDockBar::RowHeight(const std::vector<CControlBar*>& row)
+{
+    int height = 0;
+    for (CControlBar* pBar : row)
+        if (pBar->IsVisible())
+            height = std::max<int>(height, pBar->CalcFixedLayout(FALSE, TRUE).cy);
+    return height;
+}
+
+void CDockBar::Dock(CControlBar* pBar, LPCRECT lpRect)
+{
+    if (pBar == nullptr || pBar == this || pBar->GetSafeHwnd() == nullptr)
+        return;
+    if (pBar->m_pDockBar != nullptr)
+        pBar->m_pDockBar->Remove(pBar);
+
+    // The row lpRect starts on, judged by where the rows are now.
+    size_t row = m_rows.size();
+    bool newRow = true;
+    if (lpRect != nullptr)
+    {
+        CRect area;
+        GetWindowRect(&area);
+        int top = area.top;
+        for (size_t i = 0; i < m_rows.size(); ++i)
+        {
+            const int height = RowHeight(m_rows[i]);
+            if (i == 0 && lpRect->top < top)
+            {
+                row = 0;
+                break;
+            }
+            if (height > 0 && lpRect->top >= top && lpRect->top < top + height)
+            {
+                row = i;
+                newRow = false;
+                break;
+            }
+            top += height;
+        }
+    }
+    if (newRow)
+        m_rows.insert(m_rows.begin() + static_cast<std::ptrdiff_t>(row), std::vector<CControlBar*>{});
+    std::vector<CControlBar*>& bars = m_rows[row];
+    auto at = bars.end();
+    if (lpRect != nullptr)
+        at = std::find_if(bars.begin(), bars.end(),
+                          [&](CControlBar* other)
+                          {
+                              CRect r;
+                              other->GetWindowRect(&r);
+                              return lpRect->left < r.left;
+                          });
+    bars.insert(at, pBar);
+
+    pBar->m_pDockBar = this;
+    pBar->SetOwner(GetParent());
+    pBar->SetParent(this);
+    const DWORD align = m_dwStyle & (CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM);
+    pBar->SetBarStyle((pBar->GetBarStyle() & ~static_cast<DWORD>(CBRS_ALIGN_ANY)) | align);
+    if (CFrameWnd* pFrame = OwnerFrame())
+        pFrame->RecalcLayout();
+}
+
+void CDockBar::Remove(CControlBar* pBar)
+{
+    for (auto row = m_rows.begin(); row != m_rows.end(); ++row)
+    {
+        const auto it = std::find(row->begin(), row->end(), pBar);
+        if (it == row->end())
+            continue;
+        row->erase(it);
+        if (row->empty())
+            m_rows.erase(row);
+        pBar->m_pDockBar = nullptr;
+        return;
+    }
+}
+
+CSize CDockBar::CalcFixedLayout(BOOL bStretch, BOOL)
+{
+    int height = 0;
+    int width = 0;
+    for (const auto& row : m_rows)
+    {
+        height += RowHeight(row);
+        int rowWidth = 0;
+        for (CControlBar* pBar : row)
+            if (pBar->IsVisible())
+                rowWidth += pBar->CalcFixedLayout(FALSE, TRUE).cx;
+        width = std::max(width, rowWidth);
+    }
+    return CSize(bStretch ? 32767 : width, height);
+}
+
+void CDockBar::PositionContents()
+{
+    CRect client;
+    GetClientRect(&client);
+    int top = 0;
+    for (const auto& row : m_rows)
+    {
+        const int height = RowHeight(row);
+        int left = 0;
+        for (CControlBar* pBar : row)
+        {
+            if (!pBar->IsVisible())
+                continue;
+            const int width =
+                std::max(0, std::min<int>(pBar->CalcFixedLayout(FALSE, TRUE).cx, client.right - left));
+            CRect rect(left, top, left + width, top + height);
+            CRect old;
+            pBar->GetWindowRect(&old);
+            ScreenToClient(&old);
+            if (old != rect)
+            {
+                pBar->m_bInLayout = true;
+                pBar->MoveWindow(&rect, TRUE);
+                pBar->m_bInLayout = false;
+                pBar->Invalidate();
+            }
+            left += width;
+        }
+        top += height;
+    }
+}
+
+// ---- Docking in frames
+
+void CFrameWnd::EnableDocking(DWORD dwDockStyle)
+{
+    const auto ensure = [this](UINT nID)
+    {
+        if (::GetDlgItem(m_hWnd, static_cast<int>(nID)) == nullptr)
+            CDockBar::Create(this, nID);
+    };
+    if (dwDockStyle & (CBRS_ALIGN_TOP | CBRS_ALIGN_LEFT))
+        ensure(AFX_IDW_DOCKBAR_TOP);
+    if (dwDockStyle & (CBRS_ALIGN_BOTTOM | CBRS_ALIGN_RIGHT))
+        ensure(AFX_IDW_DOCKBAR_BOTTOM);
+    RecalcLayout();
+}
+
+void CFrameWnd::DockControlBar(CControlBar* pBar, UINT nDockBarID, LPCRECT lpRect)
+{
+    if (pBar == nullptr)
+        return;
+    if (nDockBarID == 0)
+    {
+        const DWORD allowed = pBar->GetDockingStyle();
+        if (allowed & (CBRS_ALIGN_TOP | CBRS_ALIGN_LEFT) &&
+            ::GetDlgItem(m_hWnd, AFX_IDW_DOCKBAR_TOP) != nullptr)
+            nDockBarID = AFX_IDW_DOCKBAR_TOP;
+        else if (allowed & (CBRS_ALIGN_BOTTOM | CBRS_ALIGN_RIGHT))
+            nDockBarID = AFX_IDW_DOCKBAR_BOTTOM;
+    }
+    if (nDockBarID == AFX_IDW_DOCKBAR_LEFT)
+        nDockBarID = AFX_IDW_DOCKBAR_TOP;
+    else if (nDockBarID == AFX_IDW_DOCKBAR_RIGHT)
+        nDockBarID = AFX_IDW_DOCKBAR_BOTTOM;
+    auto* pDockBar = dynamic_cast<CDockBar*>(
+        CWnd::FromHandlePermanent(::GetDlgItem(m_hWnd, static_cast<int>(nDockBarID))));
+    if (pDockBar != nullptr)
+        pDockBar->Dock(pBar, lpRect);
+}
+
+void CFrameWnd::ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay)
+{
+    if (pBar == nullptr || pBar->GetSafeHwnd() == nullptr)
+        return;
+    pBar->ShowWindow(bShow ? SW_SHOWNA : SW_HIDE);
+    if (bDelay)
+        DelayRecalcLayout();
+    else
+        RecalcLayout();
+}
+
+CControlBar* CFrameWnd::GetControlBar(UINT nID)
+{
+    if (nID == 0 || m_hWnd == nullptr)
+        return nullptr;
+    if (auto* pBar = dynamic_cast<CControlBar*>(
+            CWnd::FromHandlePermanent(::GetDlgItem(m_hWnd, static_cast<int>(nID)))))
+        return pBar;
+    for (UINT dock : {AFX_IDW_DOCKBAR_TOP, AFX_IDW_DOCKBAR_BOTTOM})
+        if (auto* pDockBar = dynamic_cast<CDockBar*>(
+                CWnd::FromHandlePermanent(::GetDlgItem(m_hWnd, static_cast<int>(dock)))))
+            for (const auto& row : pDockBar->Rows())
+                for (CControlBar* pBar : row)
+                    if (static_cast<UINT>(pBar->GetDlgCtrlID()) == nID)
+                        return pBar;
+    return nullptr;
 }

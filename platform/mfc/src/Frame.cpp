@@ -8,7 +8,9 @@
 #include "mfc/View.h"
 #include "mfc/WinApp.h"
 #include "win32/resources.h"
+#include "win32/shell.h"
 
+#include <cstring>
 #include <string>
 
 IMPLEMENT_DYNCREATE(CFrameWnd, CWnd)
@@ -67,6 +69,8 @@ ON_WM_SIZE()
 ON_WM_SETFOCUS()
 ON_WM_ACTIVATE()
 ON_WM_INITMENUPOPUP()
+ON_WM_MENUSELECT()
+ON_WM_DROPFILES()
 ON_MESSAGE(WM_IDLEUPDATECMDUI, OnIdleUpdateCmdUIMsg)
 ON_MESSAGE(WM_SETMESSAGESTRING, OnSetMessageString)
 END_MESSAGE_MAP()
@@ -349,6 +353,71 @@ LRESULT CFrameWnd::OnSetMessageString(WPARAM wParam, LPARAM lParam)
         GetMessageString(static_cast<UINT>(wParam), text);
     ::SetWindowText(hBar, text);
     return 0;
+}
+
+void CFrameWnd::OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu)
+{
+    if (nFlags == 0xFFFF && hSysMenu == nullptr)
+        SetMessageText(AFX_IDS_IDLEMESSAGE); // the menus closed
+    else if (nItemID != 0 && !(nFlags & (MF_POPUP | MF_SEPARATOR)))
+        SetMessageText(nItemID);
+    else
+        SetMessageText("");
+}
+
+void CFrameWnd::OnDropFiles(HDROP hDropInfo)
+{
+    SetActiveWindow();
+    CWinApp* pApp = AfxGetApp();
+    const UINT count = ::DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count && pApp != nullptr; ++i)
+    {
+        std::string name(::DragQueryFile(hDropInfo, i, nullptr, 0) + 1, '\0');
+        if (::DragQueryFile(hDropInfo, i, name.data(), static_cast<UINT>(name.size())) == 0)
+            continue;
+        name.resize(std::strlen(name.c_str()));
+        pApp->OpenDocumentFile(name.c_str());
+    }
+    ::DragFinish(hDropInfo);
+}
+
+// ---- Help
+
+void CFrameWnd::OnHelp()
+{
+    // The active frame's topic when it has one, else the contents.
+    CFrameWnd* pFrame = GetActiveFrame();
+    const UINT nIDHelp = pFrame != nullptr && pFrame->m_nIDHelp != 0 ? pFrame->m_nIDHelp : m_nIDHelp;
+    if (CWinApp* pApp = AfxGetApp())
+    {
+        if (nIDHelp != 0)
+            pApp->WinHelp(HID_BASE_RESOURCE + nIDHelp, HELP_CONTEXT);
+        else
+            pApp->WinHelp(0, HELP_CONTENTS);
+    }
+}
+
+void CFrameWnd::OnHelpIndex()
+{
+    if (CWinApp* pApp = AfxGetApp())
+        pApp->WinHelp(0, HELP_CONTENTS);
+}
+
+void CFrameWnd::OnHelpFinder()
+{
+    if (CWinApp* pApp = AfxGetApp())
+        pApp->WinHelp(0, HELP_FINDER);
+}
+
+void CFrameWnd::OnHelpUsing()
+{
+    if (CWinApp* pApp = AfxGetApp())
+        pApp->WinHelp(0, HELP_HELPONHELP);
+}
+
+void CFrameWnd::OnContextHelp()
+{
+    OnHelp();
 }
 
 // ---- Idle and menus

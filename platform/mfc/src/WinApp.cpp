@@ -359,6 +359,30 @@ void CWinApp::SetCommandLine(int argc, char** argv)
     }
     m_pszExeName = m_exeName.c_str();
     m_lpCmdLine = m_cmdLine.data();
+    // The help file sits next to the program: its path with ".hlp" for the extension.
+    m_helpPath.clear();
+    if (!m_args.empty())
+    {
+        m_helpPath = m_args[0];
+        const size_t slash = m_helpPath.find_last_of("/\\");
+        const size_t dot = m_helpPath.find_last_of('.');
+        if (dot != std::string::npos && (slash == std::string::npos || dot > slash + 1))
+            m_helpPath.erase(dot);
+        m_helpPath += ".hlp";
+    }
+    m_pszHelpFilePath = m_helpPath.empty() ? nullptr : m_helpPath.c_str();
+}
+
+void CWinApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    CWnd* pMain = AfxGetMainWnd();
+    ::WinHelp(pMain ? pMain->GetSafeHwnd() : nullptr, m_pszHelpFilePath, nCmd, dwData);
+}
+
+void CWinApp::HtmlHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    CWnd* pMain = AfxGetMainWnd();
+    ::HtmlHelp(pMain ? pMain->GetSafeHwnd() : nullptr, m_pszHelpFilePath, nCmd, dwData);
 }
 
 void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo)

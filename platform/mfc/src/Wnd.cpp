@@ -1368,6 +1368,10 @@ void CWnd::OnWindowPosChanging(WINDOWPOS*)
 {
     Default();
 }
+void CWnd::OnMenuSelect(UINT, UINT, HMENU)
+{
+    Default();
+}
 void CWnd::OnDropFiles(HDROP)
 {
     Default();

@@ -399,6 +399,24 @@ bool QtDriver::SetCursorPos(int x, int y)
 void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner, bool postCommands)
 {
     menu->clear();
+    // The item under the mouse goes to the owner as WM_MENUSELECT (the status bar shows its prompt).
+    QObject::disconnect(menu, &QMenu::hovered, nullptr, nullptr);
+    if (owner)
+        QObject::connect(menu, &QMenu::hovered, menu,
+                         [owner, hmenu](QAction* a)
+                         {
+                             const QVariant item = a->data();
+                             if (!item.isValid())
+                                 return;
+                             UINT flags = MF_HILITE | MF_MOUSESELECT | (a->menu() ? MF_POPUP : 0);
+                             if (!a->isEnabled())
+                                 flags |= MF_GRAYED | MF_DISABLED;
+                             if (a->isChecked())
+                                 flags |= MF_CHECKED;
+                             SendMessage(owner, WM_MENUSELECT,
+                                         MAKEWPARAM(item.toUInt(), flags),
+                                         reinterpret_cast<LPARAM>(hmenu));
+                         });
     const int count = GetMenuItemCount(hmenu);
     for (int i = 0; i < count; ++i)
     {
@@ -424,6 +442,7 @@ void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner, bool postCommands)
         {
             QMenu* sub = menu->addMenu(label);
             sub->setEnabled(enabled);
+            sub->menuAction()->setData(static_cast<uint>(i)); // a popup reports its position
             const HMENU hsub = info.hSubMenu;
             QObject::connect(sub, &QMenu::aboutToShow, sub,
                              [this, sub, hsub, owner, i, postCommands]
@@ -481,6 +500,8 @@ UINT QtDriver::TrackPopupMenu(HMENU hmenu, UINT flags, POINT pt, HWND owner)
     ++modalDepth_;
     QAction* chosen = menu.exec(at);
     --modalDepth_;
+    if (owner)
+        SendMessage(owner, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     return chosen ? chosen->data().toUInt() : 0;
 }
 
@@ -521,7 +542,13 @@ void QtDriver::SetMenuBar(kel::ui::NativeSurface surface, HMENU hmenu)
         {
             // Each entry must outlive `items`.
             if (QMenu* sub = a->menu())
+            {
                 sub->setParent(bar, sub->windowFlags());
+                // Leaving the menus: the owner goes back to its idle prompt.
+                QObject::connect(sub, &QMenu::aboutToHide, sub,
+                                 [owner = widget->hwnd]
+                                 { SendMessage(owner, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0); });
+            }
             else
                 a->setParent(bar);
             bar->addAction(a);

@@ -32,7 +32,7 @@ constexpr UINT kAbout = 301;
 LRESULT CALLBACK MenuProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_INITMENUPOPUP || message == WM_COMMAND || message == WM_SIZE ||
-        message == WM_LBUTTONDOWN)
+        message == WM_LBUTTONDOWN || message == WM_MENUSELECT)
         g_seen.push_back({message, wParam, lParam});
     if (message == WM_INITMENUPOPUP)
         // An update handler: the item shows checked in the rebuilt submenu.
@@ -155,6 +155,20 @@ TEST_F(QtMenuBarTest, OpeningASubmenuAsksTheWindowThenChoosingPostsTheCommand)
     }
     EXPECT_EQ(texts, QStringLiteral("&Open...\tCtrl+O||&Recent|&Grayed|"));
     ASSERT_NE(recent, nullptr);
+
+    // The item under the mouse, then the menu closing, go to the window as WM_MENUSELECT.
+    g_seen.clear();
+    QAction* grayed = fileMenu->actions().back();
+    emit fileMenu->hovered(recent);
+    emit fileMenu->hovered(grayed);
+    emit fileMenu->aboutToHide();
+    ASSERT_EQ(g_seen.size(), 3u);
+    EXPECT_EQ(g_seen[0].message, static_cast<UINT>(WM_MENUSELECT));
+    EXPECT_EQ(g_seen[0].wParam, MAKEWPARAM(kRecent, MF_HILITE | MF_MOUSESELECT));
+    EXPECT_EQ(g_seen[0].lParam, reinterpret_cast<LPARAM>(file));
+    EXPECT_EQ(g_seen[1].wParam, MAKEWPARAM(kGrayed, MF_HILITE | MF_MOUSESELECT | MF_GRAYED | MF_DISABLED));
+    EXPECT_EQ(g_seen[2].wParam, MAKEWPARAM(0, 0xFFFF));
+    EXPECT_EQ(g_seen[2].lParam, 0);
 
     g_seen.clear();
     recent->trigger();

@@ -262,6 +262,9 @@ protected:                                                                      
     AFX_WM_ENTRY(WM_WINDOWPOSCHANGED, p_->OnWindowPosChanged(reinterpret_cast<WINDOWPOS*>(m_.lParam)))
 #define ON_WM_WINDOWPOSCHANGING()                                                                            \
     AFX_WM_ENTRY(WM_WINDOWPOSCHANGING, p_->OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(m_.lParam)))
+#define ON_WM_MENUSELECT()                                                                                   \
+    AFX_WM_ENTRY(WM_MENUSELECT,                                                                              \
+                 p_->OnMenuSelect(LOWORD(m_.wParam), HIWORD(m_.wParam), reinterpret_cast<HMENU>(m_.lParam)))
 #define ON_WM_DROPFILES() AFX_WM_ENTRY(WM_DROPFILES, p_->OnDropFiles(reinterpret_cast<HDROP>(m_.wParam)))
 #define ON_WM_COPYDATA()                                                                                     \
     AFX_WM_ENTRY(WM_COPYDATA, m_.result = p_->OnCopyData(AFX_WND(m_.wParam),                                 \

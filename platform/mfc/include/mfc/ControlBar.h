@@ -2,8 +2,9 @@
 // and command prompts from the string table's "prompt\ntip" strings), the status bar (indicator
 // panes, the message pane showing the prompt of the item under the mouse) and dialog bars (a
 // dialog template as a bar). The frame lays them out with WM_SIZEPARENT: each visible bar takes a
-// strip off the top or bottom of what is left, in child order. Bars stay where they are placed
-// (top or bottom); they are not dragged off or floated.
+// strip off the top or bottom of what is left, in child order. Docked bars sit in rows of the
+// frame's dock bars (CFrameWnd::EnableDocking, DockControlBar); they stay where they are docked:
+// they are not dragged off or floated, and the left and right edges dock on the top and bottom.
 #pragma once
 
 #include "mfc/CommonControls.h"
@@ -77,6 +78,8 @@
 #define AFX_IDW_DOCKBAR_BOTTOM 0xE81E
 #endif
 
+class CDockBar;
+
 class CControlBar : public CWnd
 {
     DECLARE_DYNAMIC(CControlBar)
@@ -87,12 +90,11 @@ public:
     DWORD GetBarStyle() const { return m_dwStyle; }
     // Bar styles (CBRS_*); the frame's layout follows at its next RecalcLayout.
     void SetBarStyle(DWORD dwStyle);
-    // Sides the bar may sit on (CBRS_ALIGN_*); kept for the caller, the bar stays where placed.
-    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle; }
+    // Edges the bar may be docked on (CBRS_ALIGN_*; 0: none).
+    void EnableDocking(DWORD dwDockStyle) { m_dwDockStyle = dwDockStyle & CBRS_ALIGN_ANY; }
     DWORD GetDockingStyle() const { return m_dwDockStyle; }
-    // Puts the bar on the frame's top (AFX_IDW_DOCKBAR_TOP, also LEFT) or bottom (BOTTOM, also
-    // RIGHT) edge, or the top when 0, and lays the frame out again.
-    void DockAt(UINT nDockBarID);
+    // The dock bar holding the bar, NULL when it is not docked.
+    CDockBar* GetDockBar() const { return m_pDockBar; }
     BOOL IsVisible() const;
 
     // The bar's size in pixels: bStretch fills the frame's width (bHorz) or height.
@@ -105,6 +107,8 @@ public:
 protected:
     // Called by SetBarStyle when the style changed.
     virtual void OnBarStyleChange(DWORD dwOldStyle, DWORD dwNewStyle);
+    // Called when the frame's layout has placed the bar: a bar holding others places them here.
+    virtual void PositionContents() {}
     // Paints the bar's face (the background, borders and gripper come first).
     virtual void DoPaint(CDC* pDC);
     // The client area inside the borders and gripper.
@@ -124,6 +128,8 @@ protected:
 
     DWORD m_dwStyle = 0;
     DWORD m_dwDockStyle = 0;
+    CDockBar* m_pDockBar = nullptr;
+    friend class CDockBar;
     int m_cxLeftBorder = 6, m_cxRightBorder = 2, m_cyTopBorder = 2, m_cyBottomBorder = 2;
     bool m_bInLayout = false;
 
@@ -277,4 +283,37 @@ public:
     void OnUpdateCmdUI(CFrameWnd* pTarget, BOOL bDisableIfNoHndler) override;
 
     CSize m_sizeDefault;
+};
+
+// One docking edge of a frame (made by CFrameWnd::EnableDocking, id AFX_IDW_DOCKBAR_TOP or
+// AFX_IDW_DOCKBAR_BOTTOM): a bar across the frame holding docked bars in rows, each at its own
+// width, left to right; rows stack top to bottom and a row of hidden bars takes no room.
+class CDockBar : public CControlBar
+{
+    DECLARE_DYNAMIC(CDockBar)
+public:
+    // The dock bar lives on the heap and deletes itself with its window.
+    static CDockBar* Create(CFrameWnd* pFrame, UINT nID);
+
+    // Takes pBar (from wherever it was docked): into the row that lpRect (screen coordinates)
+    // starts on, after the bars that start left of it; lpRect above the rows: a new first row;
+    // anywhere else or NULL: a new last row. The bar's alignment becomes the edge's.
+    void Dock(CControlBar* pBar, LPCRECT lpRect);
+    // Lets pBar go (its window stays where it is); nothing when the bar is not in this dock bar.
+    void Remove(CControlBar* pBar);
+    // The docked bars, row by row.
+    const std::vector<std::vector<CControlBar*>>& Rows() const { return m_rows; }
+
+    CSize CalcFixedLayout(BOOL bStretch, BOOL bHorz) override;
+    void OnUpdateCmdUI(CFrameWnd*, BOOL) override {}
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    void PositionContents() override;
+    void PostNcDestroy() override;
+
+private:
+    CDockBar() = default;
+    static int RowHeight(const std::vector<CControlBar*>& row);
+    std::vector<std::vector<CControlBar*>> m_rows;
 };

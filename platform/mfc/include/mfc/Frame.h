@@ -14,6 +14,7 @@
 #include "mfc/Wnd.h"
 #include "win32/mdi.h"
 
+class CControlBar;
 class CDocument;
 class CMDIChildWnd;
 class CView;
@@ -89,6 +90,32 @@ public:
     // The frame's idle work: delayed title and layout, then the bars' command state.
     void OnIdleUpdateCmdUI();
 
+    // ---- Docked bars
+    // Gives the frame dock bars on the edges of dwDockStyle (CBRS_ALIGN_*: TOP and LEFT make the
+    // top dock bar, BOTTOM and RIGHT the bottom one).
+    void EnableDocking(DWORD dwDockStyle);
+    // Docks pBar on the dock bar nDockBarID (AFX_IDW_DOCKBAR_*; LEFT means TOP and RIGHT
+    // BOTTOM), or with 0 on the first edge, top before bottom, that both the bar and the frame
+    // allow. lpRect (screen coordinates, may be NULL) picks the row: see CDockBar::Dock. Nothing
+    // happens when no such dock bar exists.
+    void DockControlBar(CControlBar* pBar, UINT nDockBarID = 0, LPCRECT lpRect = nullptr);
+    // Shows or hides pBar; the frame lays out again now, or at the next idle time with bDelay.
+    void ShowControlBar(CControlBar* pBar, BOOL bShow, BOOL bDelay);
+    // The bar with the id among the frame's children and in its dock bars; NULL when none.
+    CControlBar* GetControlBar(UINT nID);
+
+    // ---- Help commands (for the application's or frame's message map)
+    // ID_HELP: help on the active popup or frame (its m_nIDHelp), else the contents.
+    void OnHelp();
+    // ID_HELP_INDEX, ID_DEFAULT_HELP: the help file's contents.
+    void OnHelpIndex();
+    // ID_HELP_FINDER: the help file's contents with its search.
+    void OnHelpFinder();
+    // ID_HELP_USING: help on using help.
+    void OnHelpUsing();
+    // ID_CONTEXT_HELP: help on the active frame's topic.
+    void OnContextHelp();
+
     // ---- Routing
     // Active view (which asks its document), this frame, then the application.
     BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, AFX_CMDHANDLERINFO* pHandlerInfo) override;
@@ -113,6 +140,11 @@ public:
     // Runs the update handlers of a popup's items; items without a handler are disabled when
     // m_bAutoMenuEnable.
     void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+    // The status bar shows the prompt of the menu item under the mouse, and the idle text once
+    // the menu closes.
+    void OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu);
+    // Each dropped file opens through the application's OpenDocumentFile.
+    void OnDropFiles(HDROP hDropInfo);
     LRESULT OnIdleUpdateCmdUIMsg(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetMessageString(WPARAM wParam, LPARAM lParam);
 

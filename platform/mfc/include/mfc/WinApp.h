@@ -4,6 +4,7 @@
 // builds without the window system (WinAppCore.cpp); the rest stands on the window classes.
 #pragma once
 
+#include "htmlhelp.h"
 #include "mfc/String.h"
 #include "mfc/Templates.h"
 #include "mfc/WinThread.h"
@@ -154,6 +155,13 @@ public:
                           CDocTemplate* pTemplate);
     virtual int DoMessageBox(LPCTSTR lpszPrompt, UINT nType, UINT nIDPrompt);
 
+    // ---- Help
+    // Opens the help file m_pszHelpFilePath (the program's path with ".hlp") through the layer's
+    // WinHelp, owned by the main window; dwData is the context (HELP_CONTEXT) or command data.
+    virtual void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT);
+    // The same through HtmlHelp (HH_HELP_CONTEXT: dwData is a context number).
+    virtual void HtmlHelp(DWORD_PTR dwData, UINT nCmd = HH_HELP_CONTEXT);
+
     // ---- Resources
     HICON LoadIcon(UINT nIDResource) const;
     HICON LoadIcon(LPCTSTR lpszResourceName) const;
@@ -196,6 +204,7 @@ private:
     std::string m_registryKey;
     std::string m_profileName;
     std::string m_exeName;
+    std::string m_helpPath;
     std::string m_cmdLine;
     std::vector<std::string> m_args;
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;

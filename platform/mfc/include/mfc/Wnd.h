@@ -279,6 +279,7 @@ public:
     void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
     void OnContextMenu(CWnd* pWnd, CPoint pos);
     void OnInitMenuPopup(CMenu* pPopupMenu, UINT nIndex, BOOL bSysMenu);
+    void OnMenuSelect(UINT nItemID, UINT nFlags, HMENU hSysMenu);
     void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
     void OnWindowPosChanged(WINDOWPOS* lpwndpos);
     void OnWindowPosChanging(WINDOWPOS* lpwndpos);

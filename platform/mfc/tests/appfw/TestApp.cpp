@@ -1,5 +1,7 @@
 #include "TestApp.h"
 
+#include <cstdio>
+
 namespace appfw
 {
 
@@ -139,7 +141,28 @@ BEGIN_MESSAGE_MAP(CMainFrame, CMDIFrameWnd)
 ON_COMMAND_EX(ID_TEST_PASS, OnPass)
 ON_COMMAND(ID_TEST_CHILD, OnMain)
 ON_COMMAND(ID_TEST_MAIN, OnMain)
+ON_WM_CREATE()
+ON_COMMAND(ID_HELP_INDEX, CFrameWnd::OnHelpIndex)
+ON_COMMAND(ID_HELP, CFrameWnd::OnHelp)
 END_MESSAGE_MAP()
+
+int CMainFrame::OnCreate(LPCREATESTRUCT lpcs)
+{
+    if (CMDIFrameWnd::OnCreate(lpcs) == -1)
+        return -1;
+    if (!m_wndToolBar.CreateEx(this, TBSTYLE_FLAT,
+                               WS_CHILD | WS_VISIBLE | CBRS_TOP | CBRS_GRIPPER | CBRS_TOOLTIPS |
+                                   CBRS_FLYBY) ||
+        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME))
+        return -1;
+    static const UINT indicators[] = {ID_SEPARATOR};
+    if (!m_wndStatusBar.Create(this) || !m_wndStatusBar.SetIndicators(indicators, 1))
+        return -1;
+    m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
+    EnableDocking(CBRS_ALIGN_ANY);
+    DockControlBar(&m_wndToolBar);
+    return 0;
+}
 
 BOOL CMainFrame::OnPass(UINT)
 {
@@ -175,6 +198,7 @@ BOOL CTestApp::InitInstance()
     if (!pMainFrame->LoadFrame(IDR_MAINFRAME))
         return FALSE;
     m_pMainWnd = pMainFrame;
+    pMainFrame->DragAcceptFiles();
     pMainFrame->MoveWindow(0, 0, 640, 480);
     pMainFrame->ShowWindow(SW_SHOWNORMAL);
     return TRUE;
@@ -195,6 +219,14 @@ BOOL CTestApp::OnPass(UINT)
 void CTestApp::OnApp()
 {
     Log().push_back("app");
+}
+
+void CTestApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    char line[64];
+    std::snprintf(line, sizeof line, "help %lx %u", static_cast<unsigned long>(dwData), nCmd);
+    Log().push_back(line);
+    CWinApp::WinHelp(dwData, nCmd);
 }
 
 } // namespace appfw

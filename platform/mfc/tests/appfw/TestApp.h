@@ -1,7 +1,9 @@
 // A small many-document application for the framework's tests: a document holding one text, a
 // view, child and main frames, each answering a few test commands and writing what ran to Log().
+// The main frame has a docked toolbar and a status bar and takes dropped files.
 #pragma once
 
+#include "afxext.h"
 #include "afxwin.h"
 #include "res/resource.h"
 
@@ -65,6 +67,10 @@ class CMainFrame : public CMDIFrameWnd
 public:
     BOOL OnPass(UINT nID);
     void OnMain();
+    int OnCreate(LPCREATESTRUCT lpcs);
+
+    CToolBar m_wndToolBar;
+    CStatusBar m_wndStatusBar;
 
     DECLARE_MESSAGE_MAP()
 };
@@ -83,6 +89,8 @@ public:
 
     BOOL OnPass(UINT nID);
     void OnApp();
+    // Logs "help <context in hex> <command>", then opens the help file as usual.
+    void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT) override;
 
     DECLARE_MESSAGE_MAP()
 

@@ -8,6 +8,7 @@
 #include "win32/kernel.h"
 #include "win32/uidriver.h"
 #include "win32/registry.h"
+#include "win32qt/QtBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -42,8 +43,8 @@ protected:
     {
         UiTest::SetUp();
         m_dir = fs::temp_directory_path() /
-                (std::string("appfw_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" +
-                 std::to_string(GetCurrentProcessId()));
+                (std::string("appfw_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                 "_" + std::to_string(GetCurrentProcessId()));
         fs::remove_all(m_dir);
         fs::create_directories(m_dir / "config");
         fs::create_directories(m_dir / "docs");
@@ -711,6 +712,54 @@ TEST_F(AppFwTest, ShellCommandsOpenTheNamedDocumentOrANewOne)
     ScriptedPrompts prompts;
     prompts.Expect("nothere.kel").Reply(IDOK);
     EXPECT_FALSE(m_app->ProcessShellCommand(bad));
+}
+
+// ---- Desktop habits ------------------------------------------------------------------------------------
+
+TEST_F(AppFwTest, AFileDroppedOnTheMainWindowOpens)
+{
+    StartApp();
+    const std::string path = DocPath("dropped.kel");
+    WriteDocFile(path, "dropped in");
+    ASSERT_EQ(m_app->GetOpenDocumentCount(), 0);
+    EXPECT_TRUE(Main()->GetExStyle() & WS_EX_ACCEPTFILES);
+
+    ASSERT_TRUE(kel::qt::SimulateFileDrop(Main()->m_hWnd, POINT{300, 200}, {path}));
+    ASSERT_TRUE(PumpUntil([&] { return ActiveDoc() != nullptr; }));
+    EXPECT_EQ(ActiveDoc()->m_text, "dropped in");
+    EXPECT_EQ(ActiveDoc()->GetPathName(), path.c_str());
+}
+
+TEST_F(AppFwTest, HelpCommandsReachTheApplicationsWinHelpAndAMissingFileIsNamed)
+{
+    StartApp();
+    const std::string help = (m_dir / "AppTest.hlp").string();
+    m_app->m_pszHelpFilePath = help.c_str();
+    ScriptedPrompts prompts;
+    prompts.Expect("AppTest.hlp").Reply(IDOK);
+    Command(ID_HELP_INDEX);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"help 0 3"})); // HELP_CONTENTS
+
+    // F1 in a document window: the topic of the child frame's resource.
+    NewDoc();
+    Log().clear();
+    CMDIChildWnd* pChild = Main()->MDIGetActive();
+    ASSERT_NE(pChild, nullptr);
+    pChild->m_nIDHelp = IDR_KELTYPE;
+    prompts.Expect("AppTest.hlp").Reply(IDOK);
+    Command(ID_HELP);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"help 20081 1"})); // HID_BASE_RESOURCE + 129, HELP_CONTEXT
+}
+
+TEST_F(AppFwTest, TheStatusBarShowsThePromptOfTheMenuItemUnderTheMouse)
+{
+    StartApp();
+    CStatusBar& bar = Main()->m_wndStatusBar;
+    HMENU file = ::GetSubMenu(MenuBar(), 0);
+    Main()->SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_FILE_OPEN, MF_HILITE), reinterpret_cast<LPARAM>(file));
+    EXPECT_EQ(bar.GetPaneText(0), "Opens an existing document");
+    Main()->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ(bar.GetPaneText(0), "Ready");
 }
 
 } // namespace

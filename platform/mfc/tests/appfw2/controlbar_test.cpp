@@ -224,8 +224,10 @@ TEST_F(ControlBarTest, HidingABarGivesItsStripToTheNextAndADialogBarForwardsItsC
     toolBar.ShowWindow(SW_SHOWNA);
     EXPECT_EQ(below, RectInFrame(dialogBar));
 
-    dialogBar.DockAt(AFX_IDW_DOCKBAR_BOTTOM);
+    frame.EnableDocking(CBRS_ALIGN_BOTTOM);
+    frame.DockControlBar(&dialogBar, AFX_IDW_DOCKBAR_RIGHT); // right docks at the bottom
     EXPECT_EQ(RectInFrame(statusBar).top, RectInFrame(dialogBar).bottom);
+    EXPECT_TRUE(dialogBar.GetBarStyle() & CBRS_ALIGN_BOTTOM);
 
     ::SendMessage(::GetDlgItem(dialogBar.m_hWnd, IDC_BAR_APPLY), BM_CLICK, 0, 0);
     Pump();
@@ -252,6 +254,70 @@ TEST_F(ControlBarTest, StylesAddedAfterCreationBringAGripperAndTooltips)
     frame.RecalcLayout();
     EXPECT_EQ(RectInFrame(toolBar).bottom, RectInFrame(chart).top);
     chart.DestroyWindow();
+}
+
+TEST_F(ControlBarTest, DockedBarsShareARowAndHidingOneClosesTheGap)
+{
+    CToolBar chart;
+    ASSERT_TRUE(chart.CreateEx(&frame, TBSTYLE_FLAT, WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP,
+                               CRect(0, 0, 0, 0), AFX_IDW_CONTROLBAR_FIRST + 0x20));
+    ASSERT_TRUE(chart.LoadToolBar(IDR_MAINFRAME));
+    toolBar.EnableDocking(CBRS_ALIGN_ANY);
+    chart.EnableDocking(CBRS_ALIGN_ANY);
+    frame.EnableDocking(CBRS_ALIGN_ANY);
+    frame.DockControlBar(&toolBar);
+    ASSERT_NE(nullptr, toolBar.GetDockBar());
+    EXPECT_EQ(static_cast<int>(AFX_IDW_DOCKBAR_TOP), toolBar.GetDockBar()->GetDlgCtrlID());
+
+    // Docked where a rectangle right of the first bar, on its row, says: the same row, after it.
+    CRect frameRect, left;
+    frame.GetWindowRect(&frameRect);
+    frame.RecalcLayout();
+    toolBar.GetWindowRect(&left);
+    left.OffsetRect(frameRect.Width(), 0);
+    left.bottom += 1;
+    frame.DockControlBar(&chart, AFX_IDW_DOCKBAR_TOP, &left);
+    ASSERT_EQ(1u, toolBar.GetDockBar()->Rows().size());
+    const CRect first = RectInFrame(toolBar), second = RectInFrame(chart);
+    EXPECT_EQ(0, first.top);
+    EXPECT_EQ(first.top, second.top);
+    EXPECT_EQ(first.right, second.left);
+    EXPECT_EQ(&chart, frame.GetControlBar(AFX_IDW_CONTROLBAR_FIRST + 0x20));
+    EXPECT_EQ(&statusBar, frame.GetControlBar(AFX_IDW_STATUS_BAR));
+
+    // A rectangle below the rows starts a row of its own; hiding its only bar gives the room back.
+    CRect below = first;
+    frame.ClientToScreen(&below);
+    below.OffsetRect(0, 100);
+    frame.DockControlBar(&chart, AFX_IDW_DOCKBAR_TOP, &below);
+    ASSERT_EQ(2u, toolBar.GetDockBar()->Rows().size());
+    EXPECT_EQ(first.bottom, RectInFrame(chart).top);
+    frame.ShowControlBar(&chart, FALSE, FALSE);
+    EXPECT_FALSE(chart.IsVisible());
+    CRect dock;
+    toolBar.GetDockBar()->GetWindowRect(&dock);
+    EXPECT_EQ(first.Height(), dock.Height());
+    frame.ShowControlBar(&chart, TRUE, TRUE); // delayed: the idle time lays out
+    frame.OnIdleUpdateCmdUI();
+    toolBar.GetDockBar()->GetWindowRect(&dock);
+    EXPECT_EQ(first.Height() * 2, dock.Height());
+
+    // A docked bar that goes first leaves its dock bar; the frame's end takes the rest.
+    chart.DestroyWindow();
+    EXPECT_EQ(1u, toolBar.GetDockBar()->Rows().size());
+}
+
+TEST_F(ControlBarTest, MenuItemsShowTheirPromptAndClosingTheMenuShowsTheIdleText)
+{
+    const HMENU popup = ::CreatePopupMenu();
+    frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(ID_TOOL_GREEN, MF_HILITE | MF_MOUSESELECT),
+                      reinterpret_cast<LPARAM>(popup));
+    EXPECT_EQ("Paints it green", statusBar.GetPaneText(0));
+    frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(0, MF_POPUP | MF_HILITE), reinterpret_cast<LPARAM>(popup));
+    EXPECT_EQ("", statusBar.GetPaneText(0));
+    frame.SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    EXPECT_EQ("Ready", statusBar.GetPaneText(0));
+    ::DestroyMenu(popup);
 }
 
 TEST(ControlBarResources, AMissingToolbarResourceFailsAndKeepsTheButtons)
