@@ -986,7 +986,7 @@ IMPLEMENT_DYNAMIC(CDockBar, CControlBar)
 CDockBar* CDockBar::Create(CFrameWnd* pFrame, UINT nID)
 {
     auto* pBar = new CDockBar;
-    const DWORD align = nID == AFX_IDW_DOCKBAR_BOTTOM ? CBRS_ALIGN_BOTTOM : CBRS_ALIGN_TOP;
+    const DWORD align = nID == AFX_IDW_DOCKBAR_BOTTOM ? CBRS_BOTTOM : CBRS_TOP;
     if (!pBar->CreateBar(pFrame, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | align, nID))
     {
         delete pBar;
@@ -1071,8 +1071,9 @@ void CDockBar::Dock(CControlBar* pBar, LPCRECT lpRect)
     pBar->m_pDockBar = this;
     pBar->SetOwner(GetParent());
     pBar->SetParent(this);
+    // The dock bar draws the edge towards the frame's middle; the bars inside have no borders.
     const DWORD align = m_dwStyle & (CBRS_ALIGN_TOP | CBRS_ALIGN_BOTTOM);
-    pBar->SetBarStyle((pBar->GetBarStyle() & ~static_cast<DWORD>(CBRS_ALIGN_ANY)) | align);
+    pBar->SetBarStyle((pBar->GetBarStyle() & ~static_cast<DWORD>(CBRS_ALIGN_ANY | CBRS_BORDER_ANY)) | align);
     if (CFrameWnd* pFrame = OwnerFrame())
         pFrame->RecalcLayout();
 }
@@ -1105,6 +1106,9 @@ CSize CDockBar::CalcFixedLayout(BOOL bStretch, BOOL)
                 rowWidth += pBar->CalcFixedLayout(FALSE, TRUE).cx;
         width = std::max(width, rowWidth);
     }
+    // Room for the edge line once there is anything to show.
+    if (height > 0)
+        height += (m_dwStyle & CBRS_BORDER_TOP) ? 2 : 1;
     return CSize(bStretch ? 32767 : width, height);
 }
 
@@ -1112,7 +1116,7 @@ void CDockBar::PositionContents()
 {
     CRect client;
     GetClientRect(&client);
-    int top = 0;
+    int top = (m_dwStyle & CBRS_BORDER_TOP) ? 2 : 0;
     for (const auto& row : m_rows)
     {
         const int height = RowHeight(row);

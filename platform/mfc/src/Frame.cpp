@@ -137,6 +137,8 @@ int CFrameWnd::OnCreate(LPCREATESTRUCT lpcs)
     if (!OnCreateClient(lpcs, ContextOf(lpcs)))
         return -1;
     RecalcLayout();
+    // The status bar, made after this by the derived frame, starts with the idle text.
+    PostMessage(WM_SETMESSAGESTRING, AFX_IDS_IDLEMESSAGE);
     return 0;
 }
 

@@ -246,9 +246,10 @@ void QtDriver::SetSurfaceParent(kel::ui::NativeSurface surface, kel::ui::NativeS
     SurfaceWidget* widget = Widget(surface);
     if (!widget)
         return;
-    const bool visible = widget->isVisible();
+    // Shown or hidden by its own state, not by whether its old parent is on screen yet.
+    const bool shown = !widget->isHidden();
     widget->setParent(static_cast<QWidget*>(parent), parent ? Qt::Widget : Qt::Window);
-    widget->setVisible(visible);
+    widget->setVisible(shown);
 }
 
 void QtDriver::SetSurfaceZOrder(kel::ui::NativeSurface surface, kel::ui::NativeSurface after, bool bottom)

@@ -3,6 +3,7 @@
 // the command line.
 #include "TestApp.h"
 
+#include "testkit/Image.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "win32/kernel.h"
@@ -760,6 +761,67 @@ TEST_F(AppFwTest, TheStatusBarShowsThePromptOfTheMenuItemUnderTheMouse)
     EXPECT_EQ(bar.GetPaneText(0), "Opens an existing document");
     Main()->SendMessage(WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     EXPECT_EQ(bar.GetPaneText(0), "Ready");
+}
+
+// The whole application as a user sees it, kept as a PNG for people to look at:
+// screenshots/appfw_mdi.png in the folder the test runs in.
+TEST_F(AppFwTest, TheApplicationLooksLikeADesktopProgram)
+{
+    StartApp();
+    CTestDoc* first = NewDoc();
+    ASSERT_NE(first, nullptr);
+    first->m_text = "First document";
+    CTestDoc* second = NewDoc();
+    ASSERT_NE(second, nullptr);
+    second->m_text = "Second document";
+    first->UpdateAllViews(nullptr);
+    second->UpdateAllViews(nullptr);
+    Command(ID_WINDOW_TILE_HORZ);
+    m_app->OnIdle(0); // toolbar buttons and panes follow their update handlers
+    Pump();
+
+    const kel::testkit::Image shot = kel::testkit::CaptureWindow(Main()->m_hWnd);
+    ASSERT_FALSE(shot.Empty());
+    fs::create_directories("screenshots");
+    EXPECT_TRUE(kel::testkit::SavePng(shot, "screenshots/appfw_mdi.png"));
+
+    // Where the parts are, in the picture's coordinates (the client area starts below the menu bar).
+    CRect window, client;
+    Main()->GetWindowRect(&window);
+    auto inShot = [&](CWnd& wnd)
+    {
+        CRect r;
+        wnd.GetWindowRect(&r);
+        r.OffsetRect(-window.left, -window.top);
+        return r;
+    };
+    const CRect toolbar = inShot(Main()->m_wndToolBar);
+    const CRect status = inShot(Main()->m_wndStatusBar);
+    EXPECT_GT(toolbar.top, 10) << "the menu bar sits above the toolbar";
+    EXPECT_EQ(status.bottom, shot.height);
+    // The toolbar's images (the folder's yellow, the red disc) and the status bar's idle text.
+    EXPECT_GT(shot.CountColor(RGB(255, 255, 0), toolbar.left, toolbar.top, toolbar.right, toolbar.bottom),
+              20);
+    EXPECT_GT(shot.CountColor(RGB(220, 0, 0), toolbar.left, toolbar.top, toolbar.right, toolbar.bottom), 20);
+    EXPECT_EQ(m_app->MainFrame()->m_wndStatusBar.GetPaneText(0), "Ready");
+    const DWORD face = ::GetSysColor(COLOR_BTNFACE);
+    EXPECT_LT(shot.CountColor(face, status.left, status.top, status.right, status.bottom),
+              status.Width() * status.Height())
+        << "the status bar shows text";
+    // Two document windows, each with its view's white page and text.
+    HWND hClient = Main()->m_hWndMDIClient;
+    int views = 0;
+    for (HWND h = ::GetWindow(hClient, GW_CHILD); h; h = ::GetWindow(h, GW_HWNDNEXT))
+    {
+        CRect r;
+        ::GetWindowRect(::GetDlgItem(h, AFX_IDW_PANE_FIRST), &r);
+        r.OffsetRect(-window.left, -window.top);
+        const int white = shot.CountColor(RGB(255, 255, 255), r.left, r.top, r.right, r.bottom);
+        EXPECT_GT(white, r.Width() * r.Height() / 2);
+        EXPECT_LT(white, r.Width() * r.Height()) << "the view shows its text";
+        ++views;
+    }
+    EXPECT_EQ(views, 2);
 }
 
 } // namespace

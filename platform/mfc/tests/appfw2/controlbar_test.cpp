@@ -296,11 +296,11 @@ TEST_F(ControlBarTest, DockedBarsShareARowAndHidingOneClosesTheGap)
     EXPECT_FALSE(chart.IsVisible());
     CRect dock;
     toolBar.GetDockBar()->GetWindowRect(&dock);
-    EXPECT_EQ(first.Height(), dock.Height());
+    EXPECT_EQ(first.Height() + 1, dock.Height()); // and the line below the rows
     frame.ShowControlBar(&chart, TRUE, TRUE); // delayed: the idle time lays out
     frame.OnIdleUpdateCmdUI();
     toolBar.GetDockBar()->GetWindowRect(&dock);
-    EXPECT_EQ(first.Height() * 2, dock.Height());
+    EXPECT_EQ(first.Height() * 2 + 1, dock.Height());
 
     // A docked bar that goes first leaves its dock bar; the frame's end takes the rest.
     chart.DestroyWindow();
