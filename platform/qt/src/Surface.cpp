@@ -97,6 +97,16 @@ bool SurfaceWidget::event(QEvent* e)
             if (isWindow() && GetActiveWindow() == hwnd)
                 kel::ui::NotifySurfaceActivated(hwnd, false);
             break;
+        case QEvent::Leave:
+            // The pointer left the whole top-level window (moving into a child leaves nothing).
+            if (isWindow())
+            {
+                MSG msg{};
+                msg.hwnd = hwnd;
+                msg.message = WM_MOUSELEAVE;
+                kel::ui::PostInput(msg);
+            }
+            break;
         case QEvent::DragEnter:
         case QEvent::DragMove:
         case QEvent::Drop:

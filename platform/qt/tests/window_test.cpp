@@ -42,7 +42,7 @@ bool Recorded(UINT message)
     return message == WM_ERASEBKGND || message == WM_PAINT ||
            (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
            (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) || message == WM_INITMENUPOPUP ||
-           message == WM_SIZE || message == WM_CLOSE || message >= WM_APP;
+           message == WM_SIZE || message == WM_CLOSE || message == WM_MOUSELEAVE || message >= WM_APP;
 }
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -172,6 +172,16 @@ TEST_F(QtWindowTest, MouseEventsArriveWithClientCoordinatesAndKeyFlags)
     const QPoint global = w->mapToGlobal(QPoint(5, 5));
     EXPECT_EQ(GET_X_LPARAM(wheelMsg->lParam), global.x()); // screen coordinates
     EXPECT_EQ(GET_Y_LPARAM(wheelMsg->lParam), global.y());
+
+    // A window tracking the pointer hears when it leaves the top-level window, not a child of it.
+    TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, child, 0};
+    ASSERT_TRUE(TrackMouseEvent(&tme));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave);
+    Pump();
+    EXPECT_EQ(Find(WM_MOUSELEAVE), nullptr);
+    QApplication::sendEvent(WidgetOf(top), &leave);
+    ASSERT_TRUE(UiTest::PumpUntil([this] { return Find(WM_MOUSELEAVE, child) != nullptr; }));
 }
 
 TEST_F(QtWindowTest, DoubleClicksOnlyForClassesThatAskForThem)
@@ -311,8 +321,8 @@ TEST_F(QtWindowTest, PaintCycleErasesThenPaintsIntoTheBackingImage)
     const kel::testkit::Image shot = kel::testkit::CaptureWindow(top);
     EXPECT_EQ(shot.width, 200);
     const std::string path = (std::filesystem::temp_directory_path() /
-                             ("kel_qt_window_test-" + std::to_string(GetCurrentProcessId()) + ".png"))
-                                .string();
+                              ("kel_qt_window_test-" + std::to_string(GetCurrentProcessId()) + ".png"))
+                                 .string();
     ASSERT_TRUE(kel::testkit::SavePng(shot, path));
     const kel::testkit::Image back = kel::testkit::LoadPng(path);
     EXPECT_EQ(kel::testkit::CountDifferences(shot, back, 0), 0);

@@ -671,7 +671,15 @@ void PostInput(const MSG& in, int character)
             return;
         tid = q->tid;
         auto& chars = PendingChars()[q.get()];
-        if (m == WM_MOUSEMOVE && q->leaveTrack && q->leaveTrack != msg.hwnd)
+        // WM_MOUSELEAVE from the backend: the pointer left the top-level msg.hwnd for no window of
+        // ours. Only a tracking window inside it hears of that.
+        const bool leftTopLevel = m == WM_MOUSELEAVE;
+        bool trackerInside = false;
+        if (leftTopLevel && q->leaveTrack)
+            for (Window* t = FindWindowLocked(q->leaveTrack); t && !trackerInside;
+                 t = t->parent ? FindWindowLocked(t->parent) : nullptr)
+                trackerInside = t->hwnd == msg.hwnd;
+        if ((m == WM_MOUSEMOVE && q->leaveTrack && q->leaveTrack != msg.hwnd) || trackerInside)
         {
             // The pointer moved off the window that asked to hear of it: one notice, ahead of
             // the move, and the tracking ends as it does on Windows.
@@ -685,8 +693,13 @@ void PostInput(const MSG& in, int character)
             chars.push_back(-1);
             q->leaveTrack = nullptr;
         }
-        if (m == WM_MOUSEMOVE && !q->input.empty() && q->input.back().message == WM_MOUSEMOVE &&
-            q->input.back().hwnd == msg.hwnd)
+        if (leftTopLevel)
+        {
+            if (!trackerInside)
+                return;
+        }
+        else if (m == WM_MOUSEMOVE && !q->input.empty() && q->input.back().message == WM_MOUSEMOVE &&
+                 q->input.back().hwnd == msg.hwnd)
             q->input.back() = msg; // moves coalesce
         else
         {
@@ -694,7 +707,7 @@ void PostInput(const MSG& in, int character)
             q->input.push_back(msg);
             chars.push_back(character);
         }
-        q->Signal(InputBits(m));
+        q->Signal(InputBits(leftTopLevel ? WM_MOUSEMOVE : m));
     }
     WakeDriverFor(tid);
 }

@@ -459,6 +459,22 @@ TEST_F(UiWindows, TrackedWindowHearsOnceWhenThePointerMovesOff)
     ASSERT_TRUE(TrackMouseEvent(&cancel));
     move(top);
     EXPECT_TRUE(leaves().empty());
+
+    // The pointer leaving the top-level window for no window of ours: the tracker inside hears of
+    // it once; a top-level the tracker is not in says nothing.
+    HWND other = Make("other", WS_POPUP | WS_VISIBLE);
+    auto leftTopLevel = [](HWND window)
+    {
+        kel::ui::PostInput(MSG{window, WM_MOUSELEAVE, 0, 0, 0, {0, 0}}, 0);
+        Pump();
+    };
+    ASSERT_TRUE(TrackMouseEvent(&tme));
+    leftTopLevel(other);
+    EXPECT_TRUE(leaves().empty());
+    leftTopLevel(top);
+    leftTopLevel(top);
+    EXPECT_EQ(leaves(), std::vector<std::string>{"button:mouseleave"});
+    DestroyWindow(other);
 }
 
 TEST_F(UiWindows, SystemMetricsCanBePinnedForTests)

@@ -223,7 +223,8 @@ void SetDcFactory(const DcFactory& factory);
 // Queues an input message (mouse, key) for the window's thread; keeps the key state,
 // GetMessagePos/GetLastInputInfo and mouse capture rules up to date. msg.time 0 is stamped now.
 // For a key-down, `character` is the cp1252 character TranslateMessage makes of it (-1: derived
-// from the virtual key with a US layout; 0: none).
+// from the virtual key with a US layout; 0: none). WM_MOUSELEAVE for a top-level window says the
+// pointer left it for no window of ours: a window inside it that tracks the pointer hears of it.
 void PostInput(const MSG& msg, int character = -1);
 // The user moved or resized a surface: rect is the new window rectangle as in SurfaceInfo.
 // Sends WM_WINDOWPOSCHANGING/CHANGED, WM_MOVE, WM_SIZE.
