@@ -414,8 +414,7 @@ void QtDriver::Deliver(QMenu* menu, HMENU hmenu, HWND owner, bool postCommands)
                                  flags |= MF_GRAYED | MF_DISABLED;
                              if (a->isChecked())
                                  flags |= MF_CHECKED;
-                             SendMessage(owner, WM_MENUSELECT,
-                                         MAKEWPARAM(item.toUInt(), flags),
+                             SendMessage(owner, WM_MENUSELECT, MAKEWPARAM(item.toUInt(), flags),
                                          reinterpret_cast<LPARAM>(hmenu));
                          });
     const int count = GetMenuItemCount(hmenu);
@@ -510,6 +509,44 @@ RECT QtDriver::FrameInsets(DWORD style, DWORD, bool hasMenu)
 {
     // Qt's window frame lies outside the widget; only the menu bar takes from the client area.
     return RECT{0, hasMenu && !(style & WS_CHILD) ? menuBarHeight_ : 0, 0, 0};
+}
+
+bool QtDriver::OpenMenuBarEntry(kel::ui::NativeSurface surface, char mnemonic)
+{
+    SurfaceWidget* widget = Widget(surface);
+    QMenuBar* bar = widget ? widget->menuBar : nullptr;
+    if (!bar)
+        return false;
+    const QString key = FromCp1252(std::string(1, mnemonic)).toLower();
+    for (QAction* a : bar->actions())
+    {
+        if (!a->isEnabled() || a->isSeparator())
+            continue;
+        if (mnemonic != 0)
+        {
+            // The character after the first single '&' ("&&" is a literal ampersand).
+            const QString text = a->text();
+            QChar marked;
+            for (qsizetype i = 0; i + 1 < text.size(); ++i)
+                if (text[i] == QLatin1Char('&'))
+                {
+                    if (text[i + 1] != QLatin1Char('&'))
+                    {
+                        marked = text[i + 1];
+                        break;
+                    }
+                    ++i;
+                }
+            if (marked.isNull() || QString(marked).toLower() != key)
+                continue;
+        }
+        if (a->menu())
+            bar->setActiveAction(a);
+        else
+            a->trigger();
+        return true;
+    }
+    return false;
 }
 
 // The bar is a QMenu-filled QMenuBar over the top of the surface; its menus fill when they open.

@@ -96,6 +96,7 @@ public:
     HCURSOR StandardCursor(LPCSTR id) override;
 
     UINT TrackPopupMenu(HMENU menu, UINT flags, POINT pt, HWND owner) override;
+    bool OpenMenuBarEntry(kel::ui::NativeSurface surface, char mnemonic) override;
     RECT FrameInsets(DWORD style, DWORD exStyle, bool hasMenu) override;
     void SetMenuBar(kel::ui::NativeSurface surface, HMENU menu) override;
 

@@ -243,6 +243,57 @@ TEST_F(QtMenuBarTest, AMenuGivenAtCreationShowsAtOnce)
     DestroyWindow(other);
 }
 
+TEST_F(QtMenuBarTest, AltWithAMnemonicOrF10OpensTheMenuBarFromTheKeyboard)
+{
+    ASSERT_TRUE(SetMenu(top, bar));
+    QMenuBar* qbar = BarWidget();
+    ASSERT_NE(qbar, nullptr);
+    QMenu* fileMenu = qbar->actions()[0]->menu();
+    std::vector<UINT> beeps;
+    kel::BeepHandler installed = kel::SetBeepHandler([&](UINT type) { beeps.push_back(type); });
+    // The keys as the window gets them: a system key-down with Alt held, its character, a key-up.
+    auto press = [&](UINT vk, char character, bool alt)
+    {
+        const LPARAM altBit = alt ? (static_cast<LPARAM>(KF_ALTDOWN) << 16) : 0;
+        MSG down{top, WM_SYSKEYDOWN, vk, 1 | altBit, 0, {0, 0}};
+        kel::ui::PostInput(down, character);
+        MSG up{top, WM_SYSKEYUP, vk, static_cast<LPARAM>(0xC0000001) | altBit, 0, {0, 0}};
+        kel::ui::PostInput(up);
+        UiTest::Pump();
+    };
+    struct Case
+    {
+        UINT vk;
+        char character;
+        bool alt;
+        bool fileOpens;
+        bool about;
+        bool beeps;
+    } const cases[] = {
+        {'F', 'f', true, true, false, false},   // Alt+F: the File menu
+        {'A', 'A', true, false, true, false},   // Alt+A: the bar's own command runs
+        {'Z', 'z', true, false, false, true},   // no entry marked Z
+        {VK_F10, 0, false, true, false, false}, // F10: the first entry
+    };
+    for (const Case& c : cases)
+    {
+        g_seen.clear();
+        beeps.clear();
+        press(c.vk, c.character, c.alt);
+        if (c.about)
+            UiTest::PumpUntil([] { return !g_seen.empty(); });
+        EXPECT_EQ(fileMenu->isVisible(), c.fileOpens) << c.vk;
+        bool about = false;
+        for (const Seen& s : g_seen)
+            about = about || (s.message == WM_COMMAND && LOWORD(s.wParam) == kAbout);
+        EXPECT_EQ(about, c.about) << c.vk;
+        EXPECT_EQ(!beeps.empty(), c.beeps) << c.vk;
+        fileMenu->hide();
+        UiTest::Pump();
+    }
+    kel::SetBeepHandler(installed);
+}
+
 TEST_F(QtMenuBarTest, MessageBeepReachesTheBackendWhileItRuns)
 {
     // The backend's handler is installed; swap in a recorder to see the type pass through.

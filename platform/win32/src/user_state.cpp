@@ -703,11 +703,29 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         case SC_RESTORE:
             ShowWindow(hwnd, SW_RESTORE);
             return 0;
+        case SC_KEYMENU:
+        {
+            // Alt+letter opens the menu-bar entry it marks (a beep when none does); F10 the first.
+            NativeSurface surface = GetMenu(hwnd) ? GetSurface(hwnd) : nullptr;
+            const char mnemonic = static_cast<char>(lParam & 0xFF);
+            if (!(surface && GetDriver().OpenMenuBarEntry(surface, mnemonic)) && mnemonic != 0)
+                MessageBeep(0);
+            return 0;
+        }
         }
         return 0;
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4 && (HIWORD(lParam) & KF_ALTDOWN))
             SendMessage(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    case WM_SYSKEYUP:
+        if (wParam == VK_F10 && !(HIWORD(lParam) & KF_ALTDOWN) && GetKeyState(VK_SHIFT) >= 0)
+            SendMessage(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, 0);
+        return 0;
+    case WM_SYSCHAR:
+        // Alt+Space (the window menu) and Alt with keys that make no letter open nothing.
+        if (wParam > ' ' && (HIWORD(lParam) & KF_ALTDOWN))
+            SendMessage(GetAncestor(hwnd, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
         return 0;
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:

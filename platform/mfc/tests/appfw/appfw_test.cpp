@@ -763,6 +763,24 @@ TEST_F(AppFwTest, TheStatusBarShowsThePromptOfTheMenuItemUnderTheMouse)
     EXPECT_EQ(bar.GetPaneText(0), "Ready");
 }
 
+TEST_F(AppFwTest, AltAndAMenusLetterOpensItFromADocumentWindow)
+{
+    StartApp();
+    ASSERT_NE(NewDoc(), nullptr);
+    HMENU hTest = ::GetSubMenu(MenuBar(), 1);
+    ASSERT_EQ(::GetMenuState(hTest, ID_TEST_ORPHAN, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    HWND focus = ::GetFocus();
+    ASSERT_TRUE(focus != nullptr && ::IsChild(Main()->m_hWnd, focus));
+
+    // Alt+T where the document's view has the focus: the frame's Test menu opens and its update
+    // handlers gray the item nobody handles.
+    const LPARAM alt = static_cast<LPARAM>(KF_ALTDOWN) << 16;
+    kel::ui::PostInput(MSG{focus, WM_SYSKEYDOWN, 'T', 1 | alt, 0, {0, 0}}, 't');
+    kel::ui::PostInput(MSG{focus, WM_SYSKEYUP, 'T', static_cast<LPARAM>(0xC0000001) | alt, 0, {0, 0}});
+    ASSERT_TRUE(
+        PumpUntil([&] { return (::GetMenuState(hTest, ID_TEST_ORPHAN, MF_BYCOMMAND) & MF_GRAYED) != 0; }));
+}
+
 // The whole application as a user sees it, kept as a PNG for people to look at:
 // screenshots/appfw_mdi.png in the folder the test runs in.
 TEST_F(AppFwTest, TheApplicationLooksLikeADesktopProgram)

@@ -155,6 +155,14 @@ public:
         (void)menu, (void)flags, (void)pt, (void)owner;
         return 0;
     }
+    // Keyboard access to the surface's menu bar: opens the entry whose mnemonic is `mnemonic`
+    // (cp1252, any case; an entry without a submenu runs its command), or the first entry for 0.
+    // False when the surface has no bar or no entry has that mnemonic.
+    virtual bool OpenMenuBarEntry(NativeSurface surface, char mnemonic)
+    {
+        (void)surface, (void)mnemonic;
+        return false;
+    }
 };
 
 // A driver without a window system. popupChoice is what TrackPopupMenu "chooses" (tests set it).
