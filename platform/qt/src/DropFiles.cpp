@@ -61,7 +61,8 @@ bool HandleFileDrag(SurfaceWidget& widget, QEvent* e)
     {
         auto* drop = static_cast<QDropEvent*>(e);
         const QPoint at = drop->position().toPoint();
-        const POINT pt{at.x(), at.y() - widget.clientTop};
+        const QPoint client = at - widget.ClientOffset();
+        const POINT pt{client.x(), client.y()};
         if (kel::ui::DropFiles(widget.hwnd, pt, LocalFiles(drop->mimeData())))
         {
             drop->setDropAction(Qt::CopyAction);
@@ -86,7 +87,7 @@ bool SimulateFileDrop(HWND hwnd, POINT clientPt, const std::vector<std::string>&
     for (const std::string& path : utf8Paths)
         urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
     mime.setUrls(urls);
-    const QPoint at(clientPt.x, clientPt.y + widget->clientTop);
+    const QPoint at = QPoint(clientPt.x, clientPt.y) + widget->ClientOffset();
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &enter);
     if (!enter.isAccepted())

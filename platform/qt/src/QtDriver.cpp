@@ -157,10 +157,19 @@ kel::ui::NativeSurface QtDriver::CreateSurface(const kel::ui::SurfaceInfo& info)
         // Other instances of the program find top-level windows by class (single instance).
         kel::ui::ServeWindowClass(info.className);
     }
-    const int top = widget->isWindow() ? 0 : SurfaceWidget::ClientTopOf(widget->parentWidget());
-    widget->setGeometry(info.rect.left, info.rect.top + top,
+    const QPoint offset =
+        widget->isWindow() ? QPoint() : SurfaceWidget::ClientOffsetOf(widget->parentWidget());
+    widget->setGeometry(info.rect.left + offset.x(), info.rect.top + offset.y(),
                         std::max(0, int(info.rect.right - info.rect.left)),
                         std::max(0, int(info.rect.bottom - info.rect.top)));
+    if ((info.style & (WS_CHILD | WS_CAPTION)) == (WS_CHILD | WS_CAPTION))
+    {
+        widget->childFrame = std::make_unique<SurfaceWidget::ChildFrame>();
+        widget->childFrame->style = info.style;
+        widget->childFrame->title = FromCp1252(info.text);
+        const RECT in = FrameInsets(info.style, info.exStyle, false);
+        widget->SetClientMargins(QMargins(in.left, in.top, in.right, in.bottom));
+    }
     widget->setEnabled(!(info.style & WS_DISABLED));
     return widget;
 }
@@ -184,9 +193,11 @@ void QtDriver::SetSurfaceGeometry(kel::ui::NativeSurface surface, const RECT& re
 {
     if (SurfaceWidget* widget = Widget(surface))
     {
-        // Children sit in their parent's client area, below its menu bar.
-        const int top = widget->isWindow() ? 0 : SurfaceWidget::ClientTopOf(widget->parentWidget());
-        widget->setGeometry(rect.left, rect.top + top, std::max(0, int(rect.right - rect.left)),
+        // Children sit in their parent's client area, inside its menu bar or frame.
+        const QPoint offset =
+            widget->isWindow() ? QPoint() : SurfaceWidget::ClientOffsetOf(widget->parentWidget());
+        widget->setGeometry(rect.left + offset.x(), rect.top + offset.y(),
+                            std::max(0, int(rect.right - rect.left)),
                             std::max(0, int(rect.bottom - rect.top)));
     }
 }
@@ -239,6 +250,11 @@ void QtDriver::SetSurfaceText(kel::ui::NativeSurface surface, const std::string&
     SurfaceWidget* widget = Widget(surface);
     if (widget && widget->isWindow())
         widget->setWindowTitle(FromCp1252(text));
+    else if (widget && widget->childFrame)
+    {
+        widget->childFrame->title = FromCp1252(text);
+        widget->update(0, 0, widget->width(), widget->clientMargins.top());
+    }
 }
 
 void QtDriver::SetSurfaceParent(kel::ui::NativeSurface surface, kel::ui::NativeSurface parent)
@@ -339,7 +355,7 @@ void QtDriver::FlushBackingImage(HWND hwnd, kel::ui::NativeSurface surface, cons
         store->dirty -= r;
     }
     if (SurfaceWidget* widget = Widget(surface))
-        widget->update(r.translated(0, widget->clientTop));
+        widget->update(r.translated(widget->ClientOffset()));
 }
 
 bool QtDriver::SystemMetric(int index, int* value)
@@ -507,8 +523,33 @@ UINT QtDriver::TrackPopupMenu(HMENU hmenu, UINT flags, POINT pt, HWND owner)
 
 RECT QtDriver::FrameInsets(DWORD style, DWORD, bool hasMenu)
 {
-    // Qt's window frame lies outside the widget; only the menu bar takes from the client area.
-    return RECT{0, hasMenu && !(style & WS_CHILD) ? menuBarHeight_ : 0, 0, 0};
+    if (!(style & WS_CHILD))
+    {
+        // Qt's window frame lies outside the widget; only the menu bar takes from the client area.
+        return RECT{0, hasMenu ? menuBarHeight_ : 0, 0, 0};
+    }
+    // A child with a caption (a document window) gets a frame drawn here.
+    if ((style & WS_CAPTION) != WS_CAPTION)
+        return RECT{0, 0, 0, 0};
+    const LONG border = (style & WS_THICKFRAME) ? kChildSizingBorder : kChildFixedBorder;
+    return RECT{border, border + kChildCaption, border, border};
+}
+
+void QtDriver::SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& insets)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (widget && !widget->isWindow())
+        widget->SetClientMargins(QMargins(insets.left, insets.top, insets.right, insets.bottom));
+}
+
+void QtDriver::SetFrameActive(kel::ui::NativeSurface surface, bool active)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (widget && widget->childFrame && widget->childFrame->active != active)
+    {
+        widget->childFrame->active = active;
+        widget->update();
+    }
 }
 
 bool QtDriver::OpenMenuBarEntry(kel::ui::NativeSurface surface, char mnemonic)
@@ -595,16 +636,7 @@ void QtDriver::SetMenuBar(kel::ui::NativeSurface surface, HMENU hmenu)
         bar->raise();
         bar->show();
     }
-    const int top = widget->menuBar ? menuBarHeight_ : 0;
-    if (top != widget->clientTop)
-    {
-        widget->clientTop = top;
-        // Children keep their client positions.
-        for (QObject* o : widget->children())
-            if (auto* child = dynamic_cast<SurfaceWidget*>(o))
-                child->move(child->x(), child->y() + (top ? top : -menuBarHeight_));
-    }
-    widget->update();
+    widget->SetClientMargins(QMargins(0, widget->menuBar ? menuBarHeight_ : 0, 0, 0));
 }
 
 // ---- Start-up

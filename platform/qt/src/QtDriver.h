@@ -2,6 +2,7 @@
 // the window manager's queue, input turned into Windows messages, popup menus as QMenus.
 #pragma once
 
+#include <QtCore/QMargins>
 #include <QtCore/QPointer>
 #include <QtGui/QCursor>
 #include <QtWidgets/QWidget>
@@ -10,18 +11,25 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 
 class QAbstractEventDispatcher;
 class QMenu;
 class QMenuBar;
+class QPainter;
 
 namespace kel::qt
 {
 
 class QtDriver;
 class SurfaceWidget;
+
+// The frame drawn around child windows with a caption: caption height and border widths.
+constexpr int kChildCaption = 20;
+constexpr int kChildSizingBorder = 4;
+constexpr int kChildFixedBorder = 3;
 
 // Turns drags of local files over the widget into WM_DROPFILES for the window that accepts them.
 // True when the event was one of the drag events.
@@ -35,10 +43,31 @@ public:
     HWND hwnd = nullptr; // nullptr once the window is gone
     // The menu bar above the client area (top-levels with a menu); nullptr when none.
     QMenuBar* menuBar = nullptr;
-    // Pixels between the widget's top and the client area (the menu bar's height).
-    int clientTop = 0;
+    // The client area's margins inside the widget: a top-level's menu bar, or the frame drawn
+    // around a child window with a caption.
+    QMargins clientMargins;
     // Offset of the client area of the surface widget `w` within it (0 for other widgets).
-    static int ClientTopOf(const QWidget* w);
+    static QPoint ClientOffsetOf(const QWidget* w);
+    QPoint ClientOffset() const { return QPoint(clientMargins.left(), clientMargins.top()); }
+    QRect ClientRect() const { return rect().marginsRemoved(clientMargins); }
+    // Changes the margins; child surfaces keep their places in the client area.
+    void SetClientMargins(const QMargins& margins);
+
+    // The frame of a child window with a caption, drawn and run here (title, active look, the
+    // caption's buttons, moving and sizing with the mouse). Null for every other window.
+    struct ChildFrame
+    {
+        DWORD style = 0;
+        bool active = false;
+        QString title;
+        int pressed = 0;    // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
+        int dragging = 0;   // HTCAPTION or a border's hit code while moving or sizing
+        QPoint dragFrom;    // pointer position in the parent when the drag began
+        QRect geometryFrom; // the widget's geometry then
+    };
+    std::unique_ptr<ChildFrame> childFrame;
+    // What the point (widget coordinates) of a child frame is: one of the HT* codes.
+    int FrameHitTest(const QPoint& at) const;
 
 protected:
     bool event(QEvent* e) override;
@@ -61,6 +90,10 @@ private:
     void PostMouse(UINT message, QMouseEvent* e);
     void PostKey(QKeyEvent* e, bool up);
     void ReportGeometry();
+    void PaintChildFrame(QPainter& painter);
+    QRect FrameButton(int hit) const;
+    // Mouse events on a child frame outside its client area; true when taken.
+    bool FrameMouse(QMouseEvent* e);
 
     QtDriver& driver_;
 };
@@ -98,6 +131,9 @@ public:
     UINT TrackPopupMenu(HMENU menu, UINT flags, POINT pt, HWND owner) override;
     bool OpenMenuBarEntry(kel::ui::NativeSurface surface, char mnemonic) override;
     RECT FrameInsets(DWORD style, DWORD exStyle, bool hasMenu) override;
+    void SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& insets) override;
+    void SetFrameActive(kel::ui::NativeSurface surface, bool active) override;
+    void SetMaximizedChild(kel::ui::NativeSurface frame, HWND child) override;
     void SetMenuBar(kel::ui::NativeSurface surface, HMENU menu) override;
 
     // The Qt cursor shape SetCursorShape last applied (tests).

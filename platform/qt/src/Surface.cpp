@@ -76,10 +76,22 @@ SurfaceWidget::SurfaceWidget(QtDriver& driver, HWND window, QWidget* parent, Qt:
     setAcceptDrops(true);        // whether a drop is taken is the window's WS_EX_ACCEPTFILES
 }
 
-int SurfaceWidget::ClientTopOf(const QWidget* w)
+QPoint SurfaceWidget::ClientOffsetOf(const QWidget* w)
 {
     const auto* surface = dynamic_cast<const SurfaceWidget*>(w);
-    return surface ? surface->clientTop : 0;
+    return surface ? surface->ClientOffset() : QPoint();
+}
+
+void SurfaceWidget::SetClientMargins(const QMargins& margins)
+{
+    const QPoint shift = QPoint(margins.left(), margins.top()) - ClientOffset();
+    clientMargins = margins;
+    // Children keep their client positions.
+    if (!shift.isNull())
+        for (QObject* o : children())
+            if (auto* child = dynamic_cast<SurfaceWidget*>(o))
+                child->move(child->pos() + shift);
+    update();
 }
 
 bool SurfaceWidget::event(QEvent* e)
@@ -127,9 +139,12 @@ bool SurfaceWidget::event(QEvent* e)
 void SurfaceWidget::paintEvent(QPaintEvent* e)
 {
     QPainter painter(this);
-    // The backing image holds the client area, which starts below the menu bar.
-    painter.translate(0, clientTop);
-    const QRegion region = e->region().translated(0, -clientTop) & QRect(0, 0, width(), height() - clientTop);
+    if (childFrame)
+        PaintChildFrame(painter);
+    // The backing image holds the client area, inside the menu bar or the frame.
+    const QPoint offset = ClientOffset();
+    painter.translate(offset);
+    const QRegion region = e->region().translated(-offset) & QRect(QPoint(0, 0), ClientRect().size());
     const QRect area = region.boundingRect();
     if (region.isEmpty())
         return;
@@ -155,7 +170,7 @@ void SurfaceWidget::PostMouse(UINT message, QMouseEvent* e)
     if (!hwnd)
         return;
     driver_.lastMouseWidget = this;
-    const QPoint local = e->position().toPoint() - QPoint(0, clientTop);
+    const QPoint local = e->position().toPoint() - ClientOffset();
     const QPoint global = e->globalPosition().toPoint();
     MSG msg{};
     msg.hwnd = hwnd;
@@ -169,18 +184,24 @@ void SurfaceWidget::PostMouse(UINT message, QMouseEvent* e)
 
 void SurfaceWidget::mousePressEvent(QMouseEvent* e)
 {
+    if (childFrame && FrameMouse(e))
+        return;
     if (const UINT down = ButtonDownMessage(e->button()))
         PostMouse(down, e);
 }
 
 void SurfaceWidget::mouseReleaseEvent(QMouseEvent* e)
 {
+    if (childFrame && FrameMouse(e))
+        return;
     if (const UINT down = ButtonDownMessage(e->button()))
         PostMouse(down + 1, e);
 }
 
 void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* e)
 {
+    if (childFrame && FrameMouse(e))
+        return;
     const UINT down = ButtonDownMessage(e->button());
     if (!down || !hwnd)
         return;
@@ -191,6 +212,8 @@ void SurfaceWidget::mouseDoubleClickEvent(QMouseEvent* e)
 
 void SurfaceWidget::mouseMoveEvent(QMouseEvent* e)
 {
+    if (childFrame && FrameMouse(e))
+        return;
     PostMouse(WM_MOUSEMOVE, e);
 }
 
@@ -270,7 +293,7 @@ void SurfaceWidget::ReportGeometry()
         return;
     RECT known{};
     GetWindowRect(hwnd, &known);
-    const QRect g = geometry().translated(0, isWindow() ? 0 : -ClientTopOf(parentWidget()));
+    const QRect g = geometry().translated(isWindow() ? QPoint() : -ClientOffsetOf(parentWidget()));
     RECT now{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
     if (!isWindow())
     {

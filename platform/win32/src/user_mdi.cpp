@@ -26,6 +26,7 @@ struct Client
     HWND active = nullptr;
     bool maximized = false;
     std::map<HWND, RECT> normal; // rectangles of maximized children before they were maximized
+    std::map<HWND, RECT> iconic; // rectangles of minimized children before they were minimized
     int listed = 0;              // window-list entries now in windowMenu
     bool separator = false;      // the separator before them is ours
     int cascade = 0;             // next default position slot
@@ -142,23 +143,48 @@ RECT ClientArea(HWND hClient)
     return r;
 }
 
+// A maximized document window fills the client area with its frame outside it.
+RECT MaximizedRect(HWND hClient, HWND hChild)
+{
+    RECT r = ClientArea(hClient);
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtr(hChild, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtr(hChild, GWL_EXSTYLE)));
+    return r;
+}
+
+// The frame's menu bar carries the buttons of the maximized document window, if one is.
+void ShowFrameControls(HWND hClient)
+{
+    Client c = Snapshot(hClient);
+    if (!c.frame)
+        return;
+    HWND maximized = c.maximized && c.active && IsZoomed(c.active) ? c.active : nullptr;
+    if (kel::ui::NativeSurface s = kel::ui::GetSurface(c.frame))
+        kel::ui::GetDriver().SetMaximizedChild(s, maximized);
+}
+
 void Maximize(HWND hClient, HWND hChild)
 {
     RECT r{};
     GetWindowRect(hChild, &r);
     MapWindowPoints(nullptr, hClient, reinterpret_cast<POINT*>(&r), 2);
-    bool already = false;
     Update(hClient,
            [&](Client& s)
            {
-               already = s.normal.count(hChild) != 0;
-               if (!already)
+               // A minimized one goes back to where it was before it was minimized.
+               if (auto it = s.iconic.find(hChild); it != s.iconic.end())
+               {
+                   r = it->second;
+                   s.iconic.erase(it);
+               }
+               if (!s.normal.count(hChild))
                    s.normal[hChild] = r;
                s.maximized = true;
            });
     SetWindowLongPtr(hChild, GWL_STYLE, (GetWindowLongPtr(hChild, GWL_STYLE) | WS_MAXIMIZE) & ~WS_MINIMIZE);
-    const RECT area = ClientArea(hClient);
+    const RECT area = MaximizedRect(hClient, hChild);
     MoveWindow(hChild, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+    ShowFrameControls(hClient);
 }
 
 void Restore(HWND hClient, HWND hChild, bool keepMaximized)
@@ -181,6 +207,7 @@ void Restore(HWND hClient, HWND hChild, bool keepMaximized)
     SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) & ~(WS_MAXIMIZE | WS_MINIMIZE));
     if (had)
         MoveWindow(hChild, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    ShowFrameControls(hClient);
 }
 
 // Makes hChild the active document window. toBottom: the one active before goes behind all others
@@ -242,6 +269,7 @@ void Forget(HWND hClient, HWND hChild)
                s.children.erase(it);
                s.order.erase(std::remove(s.order.begin(), s.order.end(), hChild), s.order.end());
                s.normal.erase(hChild);
+               s.iconic.erase(hChild);
                wasActive = s.active == hChild;
                if (wasActive)
                {
@@ -259,6 +287,7 @@ void Forget(HWND hClient, HWND hChild)
     if (wasActive && hNext)
         Activate(hClient, hNext);
     RefreshMenu(hClient);
+    ShowFrameControls(hClient);
 }
 
 // The children to arrange: visible ones, in activation order (active first).
@@ -355,6 +384,43 @@ LRESULT ArrangeIcons(HWND hClient)
         x += iw;
     }
     return TRUE;
+}
+
+// A minimized document window becomes a caption in the row of icons at the client's bottom.
+void Minimize(HWND hClient, HWND hChild)
+{
+    if (IsIconic(hChild))
+        return;
+    if (IsZoomed(hChild))
+        Restore(hClient, hChild, false);
+    RECT r{};
+    GetWindowRect(hChild, &r);
+    MapWindowPoints(nullptr, hClient, reinterpret_cast<POINT*>(&r), 2);
+    Update(hClient, [&](Client& s) { s.iconic[hChild] = r; });
+    SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) | WS_MINIMIZE);
+    ArrangeIcons(hClient);
+}
+
+// Brings a minimized document window back to where it was.
+void RestoreIconic(HWND hClient, HWND hChild)
+{
+    RECT r{};
+    bool had = false;
+    Update(hClient,
+           [&](Client& s)
+           {
+               auto it = s.iconic.find(hChild);
+               if (it != s.iconic.end())
+               {
+                   r = it->second;
+                   had = true;
+                   s.iconic.erase(it);
+               }
+           });
+    SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) & ~WS_MINIMIZE);
+    if (had)
+        MoveWindow(hChild, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    ArrangeIcons(hClient);
 }
 
 HWND CreateChild(HWND hClient, const MDICREATESTRUCT& in)
@@ -502,7 +568,12 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
     {
         HWND hChild = reinterpret_cast<HWND>(wParam);
         if (ClientOf(hChild) == hWnd)
-            Restore(hWnd, hChild, false);
+        {
+            if (IsIconic(hChild))
+                RestoreIconic(hWnd, hChild);
+            else
+                Restore(hWnd, hChild, false);
+        }
         return 0;
     }
     case WM_MDISETMENU:
@@ -538,8 +609,12 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_SIZE:
     {
         Client c = Snapshot(hWnd);
-        if (c.maximized && c.active)
-            MoveWindow(c.active, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (c.maximized && c.active && IsZoomed(c.active))
+        {
+            const RECT r = MaximizedRect(hWnd, c.active);
+            MoveWindow(c.active, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        }
+        ArrangeIcons(hWnd);
         break;
     }
     case WM_SETFOCUS:
@@ -591,7 +666,7 @@ LRESULT DefFrameProc(HWND hWnd, HWND hWndMDIClient, UINT uMsg, WPARAM wParam, LP
                 {
                     HWND hChild = c.children[id - c.idFirst];
                     if (IsIconic(hChild))
-                        ShowWindow(hChild, SW_RESTORE);
+                        SendMessage(hWndMDIClient, WM_MDIRESTORE, reinterpret_cast<WPARAM>(hChild), 0);
                     Activate(hWndMDIClient, hChild);
                     return 0;
                 }
@@ -647,8 +722,11 @@ LRESULT DefMDIChildProc(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam)
         case SC_MAXIMIZE:
             SendMessage(hClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(hWnd), 0);
             return 0;
+        case SC_MINIMIZE:
+            Minimize(hClient, hWnd);
+            return 0;
         case SC_RESTORE:
-            if (GetWindowLongPtr(hWnd, GWL_STYLE) & WS_MAXIMIZE)
+            if (IsIconic(hWnd) || IsZoomed(hWnd))
             {
                 SendMessage(hClient, WM_MDIRESTORE, reinterpret_cast<WPARAM>(hWnd), 0);
                 return 0;

@@ -218,6 +218,13 @@ DWORD QueueWait(Queue& q, DWORD n, const HANDLE* handles, DWORD mask, int64_t de
     return r;
 }
 
+bool IsButtonDown(UINT m)
+{
+    return m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN || m == WM_LBUTTONDBLCLK ||
+           m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDBLCLK || m == WM_NCLBUTTONDOWN || m == WM_NCRBUTTONDOWN ||
+           m == WM_NCMBUTTONDOWN || m == WM_NCLBUTTONDBLCLK;
+}
+
 // Looks for the next message as GetMessage orders them. Sent messages are served first.
 bool Look(Queue& q, MSG* out, HWND hwnd, UINT min, UINT max, UINT flags)
 {
@@ -225,7 +232,7 @@ bool Look(Queue& q, MSG* out, HWND hwnd, UINT min, UINT max, UINT flags)
     for (;;)
     {
         ServeSent(false);
-        std::lock_guard<std::mutex> lk(KernelLock());
+        std::unique_lock<std::mutex> lk(KernelLock());
         if (!q.sent.empty())
             continue;
         q.newBits = 0;
@@ -247,7 +254,8 @@ bool Look(Queue& q, MSG* out, HWND hwnd, UINT min, UINT max, UINT flags)
                 return take(m);
             }
         auto& chars = PendingChars()[&q];
-        for (size_t i = 0; i < q.input.size(); ++i)
+        bool swallowed = false;
+        for (size_t i = 0; i < q.input.size() && !swallowed; ++i)
             if (FilterWindow(hwnd, q.input[i].hwnd) && FilterRange(q.input[i].message, min, max))
             {
                 MSG m = q.input[i];
@@ -257,9 +265,26 @@ bool Look(Queue& q, MSG* out, HWND hwnd, UINT min, UINT max, UINT flags)
                     q.input.erase(q.input.begin() + static_cast<long>(i));
                     if (i < chars.size())
                         chars.erase(chars.begin() + static_cast<long>(i));
+                    const Window* w = FindWindowLocked(m.hwnd);
+                    if (w && (w->style & WS_CHILD) && IsButtonDown(m.message))
+                    {
+                        // A click on a child asks it (and through it its parents) whether the
+                        // click activates anything; the document window under it becomes active.
+                        lk.unlock();
+                        const bool client = m.message >= WM_MOUSEFIRST;
+                        const LRESULT r = SendMessage(m.hwnd, WM_MOUSEACTIVATE,
+                                                      reinterpret_cast<WPARAM>(GetAncestor(m.hwnd, GA_ROOT)),
+                                                      MAKELPARAM(client ? HTCLIENT : m.wParam, m.message));
+                        swallowed = r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT;
+                        if (swallowed)
+                            break; // look again, without the lock
+                        lk.lock();
+                    }
                 }
                 return take(m);
             }
+        if (swallowed)
+            continue;
         if (q.quit && (!hwnd || hwnd == reinterpret_cast<HWND>(-1)))
         {
             MSG m{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, static_cast<DWORD>(now), {0, 0}};

@@ -308,14 +308,15 @@ BOOL IsIconic(HWND hwnd)
 {
     std::lock_guard<std::mutex> lk(KernelLock());
     Window* w = FindWindowLocked(hwnd);
-    return w && w->minimized;
+    // A child's state is its style's (the MDI client sets it so).
+    return w && ((w->style & WS_CHILD) ? (w->style & WS_MINIMIZE) != 0 : w->minimized);
 }
 
 BOOL IsZoomed(HWND hwnd)
 {
     std::lock_guard<std::mutex> lk(KernelLock());
     Window* w = FindWindowLocked(hwnd);
-    return w && w->maximized;
+    return w && ((w->style & WS_CHILD) ? (w->style & WS_MAXIMIZE) != 0 : w->maximized);
 }
 
 BOOL CloseWindow(HWND hwnd)
@@ -559,6 +560,9 @@ void NotifySurfaceMoved(HWND hwnd, const RECT& rect, UINT sizeType)
     WithWindow(hwnd,
                [&](Window& w)
                {
+                   // A child moved or sized with the mouse keeps its state.
+                   if (w.style & WS_CHILD)
+                       return;
                    w.maximized = sizeType == SIZE_MAXIMIZED;
                    w.minimized = sizeType == SIZE_MINIMIZED;
                });
@@ -784,6 +788,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
             ReleaseCapture();
         return 0;
     case WM_NCACTIVATE:
+        if (NativeSurface surface = GetSurface(hwnd))
+            GetDriver().SetFrameActive(surface, wParam != FALSE);
+        return TRUE;
     case WM_QUERYENDSESSION:
     case WM_QUERYOPEN:
         return TRUE;

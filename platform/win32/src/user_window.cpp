@@ -718,12 +718,21 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     if (ncp.rgrc[0].left != windowRect.left || ncp.rgrc[0].top != windowRect.top ||
         ncp.rgrc[0].right != windowRect.right || ncp.rgrc[0].bottom != windowRect.bottom)
         calc = ncp.rgrc[0]; // the procedure decided the client area itself
+    NativeSurface childSurface = nullptr;
+    const RECT insets{calc.left - windowRect.left, calc.top - windowRect.top, windowRect.right - calc.right,
+                      windowRect.bottom - calc.bottom};
     {
         std::lock_guard<std::mutex> lk(KernelLock());
         if (Window* w = FindWindowLocked(hwnd))
-            w->insets = RECT{calc.left - windowRect.left, calc.top - windowRect.top,
-                             windowRect.right - calc.right, windowRect.bottom - calc.bottom};
+        {
+            w->insets = insets;
+            if (style & WS_CHILD)
+                childSurface = w->surface;
+        }
     }
+    // A child's frame is the backend's to draw (a top-level's lies outside its surface).
+    if (childSurface)
+        GetDriver().SetSurfaceInsets(childSurface, insets);
 
     if (CallProc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1)
     {

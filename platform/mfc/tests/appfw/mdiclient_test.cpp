@@ -156,14 +156,20 @@ TEST_F(MdiClientTest, FrameCommandsOfTheListActivateAndMaximizedStaysMaximized)
     BOOL maximized = FALSE;
     ::SendMessage(m_client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized));
     EXPECT_TRUE(maximized);
+    // Its client area fills the MDI client's, its frame lies outside.
     RECT area{}, r{};
     ::GetClientRect(m_client, &area);
-    ::GetWindowRect(a, &r);
+    ::GetClientRect(a, &r);
     EXPECT_EQ(r.right - r.left, area.right - area.left);
+    POINT origin{0, 0};
+    ::MapWindowPoints(a, m_client, &origin, 1);
+    EXPECT_EQ(origin.x, 0);
+    EXPECT_EQ(origin.y, 0);
+    EXPECT_TRUE(::IsZoomed(a));
     // Another window activated takes over the maximized state; the first gets its size back.
     RECT before{};
     ::SendMessage(m_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(b), 0);
-    ::GetWindowRect(b, &r);
+    ::GetClientRect(b, &r);
     EXPECT_EQ(r.bottom - r.top, area.bottom - area.top);
     ::GetWindowRect(a, &before);
     EXPECT_LT(before.right - before.left, area.right - area.left);

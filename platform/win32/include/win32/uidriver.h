@@ -114,6 +114,14 @@ public:
         (void)style, (void)exStyle, (void)hasMenu;
         return RECT{0, 0, 0, 0};
     }
+    // The client area of a child window lies at these insets inside its window rectangle (what
+    // FrameInsets gave, or what WM_NCCALCSIZE made of it); the backend draws the frame around it.
+    virtual void SetSurfaceInsets(NativeSurface surface, const RECT& insets) { (void)surface, (void)insets; }
+    // WM_NCACTIVATE reached DefWindowProc: a frame the backend draws shows itself active or not.
+    virtual void SetFrameActive(NativeSurface surface, bool active) { (void)surface, (void)active; }
+    // The MDI frame `frame` shows the controls of its maximized document window `child` (minimize,
+    // restore, close) at the end of its menu bar; NULL takes them away.
+    virtual void SetMaximizedChild(NativeSurface frame, HWND child) { (void)frame, (void)child; }
     virtual void SetMenuBar(NativeSurface surface, HMENU menu) { (void)surface, (void)menu; }
     // Caret of the focus window, client coordinates; hidden when !visible.
     virtual void SetCaret(NativeSurface surface, const RECT& rect, bool visible)
