@@ -487,7 +487,8 @@ void CLibrary::Serialize(CArchive& ar)
     {
         CGas* gas = nullptr;
         ar >> gas;
-        m_gases.Add(gas);
+        if (gas) // a damaged file's empty entry is dropped, not kept to be used
+            m_gases.Add(gas);
     }
     CAnalogData* range = nullptr;
     ar >> range;

@@ -14,6 +14,7 @@
 #include <numeric>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using kel::testkit::ScriptedPrompts;
@@ -454,4 +455,37 @@ TEST_F(GasLibTest, ArchiveRoundTrip)
     }
     for (int i = 0; i < CLibrary::kMaxBars; ++i)
         ASSERT_EQ(library.GetBars()[i], loaded.GetBars()[i]) << i;
+}
+
+TEST_F(GasLibTest, AnEmptyGasEntryInADamagedFileIsDropped)
+{
+    ScriptedPrompts prompts;
+    CLibrary library;
+    ASSERT_TRUE(
+        library.ReadLibraryPath(Write("1\n" + Block("\"Argon\" 1", "40 20 0 0 0 0 0 0 0 0")).c_str()));
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        library.Serialize(ar);
+        ar.Close();
+    }
+    // Two entries where one was stored: a null object first, then the gas.
+    const auto length = static_cast<UINT>(file.GetLength());
+    std::vector<BYTE> bytes(length);
+    file.SeekToBegin();
+    file.Read(bytes.data(), length);
+    ASSERT_EQ(bytes[0], 1);
+    bytes[0] = 2;
+    bytes.insert(bytes.begin() + 2, {0, 0});
+    CMemFile damaged(bytes.data(), static_cast<UINT>(bytes.size()));
+    CLibrary loaded;
+    {
+        CArchive ar(&damaged, CArchive::load);
+        loaded.Serialize(ar);
+    }
+    ASSERT_EQ(loaded.GetSize(), 1);
+    CStringArray names;
+    loaded.GetGasNames(names);
+    ASSERT_EQ(names.GetSize(), 1);
+    EXPECT_STREQ(names[0], "Argon");
 }
