@@ -252,12 +252,26 @@ BOOL CAnalyse::Analyse(const float* values)
 void CAnalyse::ResendResults()
 {
     if (m_pDialog && m_pDialog->HasWindow() && m_x)
-        m_pDialog->ShowResult(m_x->Rows());
+        m_pDialog->ShowResult(m_x->Rows(), m_selectedCount);
 }
 
 BOOL CAnalyse::IsDialogVisible() const
 {
     return m_pDialog && m_pDialog->IsVisible();
+}
+
+CString CAnalyse::FormatLogHeader(const CTime& time, const LogSetup& setup) const
+{
+    CString text = time.Format("%I:%M:%S %p  %A, %B %d, %Y");
+    text.AppendFormat("\n%s \nSoftware Version, %1.2f\n\n", setup.banner.GetString(), setup.version);
+    text += "Analog Scan Analysis\n\n";
+    text.AppendFormat("Data Points in Scan, %d \nUnits, %s \nNoise Floor, %d \n%s \nPoints Per AMU, %d",
+                      setup.pointCount, setup.units.GetString(), setup.noiseFloor, setup.detector.GetString(),
+                      setup.pointsPerAmu);
+    text.AppendFormat("\nScan Start Mass, %d, amu \nScan Stop Mass, %d, amu\n", setup.startMass,
+                      setup.stopMass);
+    text += "\n\n";
+    return text + FormatLogColumns();
 }
 
 CString CAnalyse::FormatLogColumns() const

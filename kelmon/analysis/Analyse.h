@@ -25,8 +25,9 @@ public:
                             int32_t* unitsMode) = 0;
     virtual BOOL HasWindow() const = 0;
     virtual BOOL IsVisible() const = 0;
-    // Shows one result; rows[k][0] is the value of the k-th selected gas. Returns once shown.
-    virtual void ShowResult(float* const* rows) = 0;
+    // Shows one result of `count` gases; rows[k][0] is the value of the k-th selected gas.
+    // Returns once shown.
+    virtual void ShowResult(float* const* rows, int count) = 0;
 };
 
 // Creates the result window object; NULL when it cannot be had.
@@ -77,6 +78,22 @@ public:
     // mass, the window cut to the sweep. FALSE when the range is not usable for the analysis.
     BOOL PickValues(const float* sweep, int pointCount, int startMass, int pointsPerAmu, float* values) const;
 
+    // What the analysis log's header says of the scan and the program.
+    struct LogSetup
+    {
+        CString banner;     // the program's name line
+        double version = 0; // the software version
+        int pointCount = 0; // data points in one sweep
+        CString units;      // the pressure units' text
+        int noiseFloor = 0;
+        CString detector; // the detector's line (multiplier on or off)
+        int pointsPerAmu = 0;
+        int startMass = 0;
+        int stopMass = 0;
+    };
+    // The analysis log's header, written when the log opens: the time line, the banner and
+    // version, "Analog Scan Analysis", the scan's set-up lines and the column line.
+    CString FormatLogHeader(const CTime& time, const LogSetup& setup) const;
     // The analysis log's column line: "#     ", then each listed gas name in a 12-character
     // column and a blank (longer names cut to 9 characters and "..."), then a line end.
     CString FormatLogColumns() const;

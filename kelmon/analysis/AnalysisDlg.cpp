@@ -66,9 +66,9 @@ BOOL CAnalysisDlg::CreateView(int32_t* selectionFlags, int32_t* changedFlag, con
     return Create(IDD, nullptr);
 }
 
-void CAnalysisDlg::ShowResult(float* const* rows)
+void CAnalysisDlg::ShowResult(float* const* rows, int count)
 {
-    ::SendMessage(m_hWnd, WM_KEL_ANALYSISRESULT, reinterpret_cast<WPARAM>(rows), 0);
+    ::SendMessage(m_hWnd, WM_KEL_ANALYSISRESULT, reinterpret_cast<WPARAM>(rows), count);
 }
 
 BOOL CAnalysisDlg::OnInitDialog()
@@ -106,11 +106,13 @@ void CAnalysisDlg::ShowTexts()
     }
 }
 
-LRESULT CAnalysisDlg::OnAnalysisResult(WPARAM wParam, LPARAM)
+LRESULT CAnalysisDlg::OnAnalysisResult(WPARAM wParam, LPARAM lParam)
 {
     const auto* rows = reinterpret_cast<float* const*>(wParam);
     const int n = SelectedCount();
-    if (!rows || n < 1)
+    // A result computed before the choice of gases changed belongs to other rows: the next
+    // sweep brings one for these.
+    if (!rows || n < 1 || n != static_cast<int>(lParam))
         return 0;
     float values[kRows];
     for (int k = 0; k < n; ++k)

@@ -42,8 +42,9 @@ public:
                     int32_t* unitsMode) override;
     BOOL HasWindow() const override { return ::IsWindow(m_hWnd); }
     BOOL IsVisible() const override { return HasWindow() && IsWindowVisible(); }
-    // Sends WM_KEL_ANALYSISRESULT to the window (from any thread); returns once it is shown.
-    void ShowResult(float* const* rows) override;
+    // Sends WM_KEL_ANALYSISRESULT (rows, count) to the window (from any thread); returns once it
+    // is shown.
+    void ShowResult(float* const* rows, int count) override;
 
     CString m_nameText[kRows];
     CString m_valueText[kRows];

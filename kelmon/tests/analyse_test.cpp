@@ -46,11 +46,8 @@ struct FakeView : CAnalysisView
     }
     BOOL HasWindow() const override { return TRUE; }
     BOOL IsVisible() const override { return TRUE; }
-    void ShowResult(float* const* rows) override
+    void ShowResult(float* const* rows, int n) override
     {
-        int n = 0;
-        for (int i = 0; i < CAnalyse::kListSize; ++i)
-            n += selection[i] != 0;
         std::vector<float> values;
         for (int k = 0; k < n; ++k)
             values.push_back(rows[k][0]);
@@ -90,7 +87,7 @@ protected:
         for (const auto& g : gases)
             text += "\"" + g[0] + "\" 1\n" + g[1] + "\n" + g[2] + "\n";
         const fs::path path = fs::path(::testing::TempDir()) /
-                                ("analyse_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat");
+                              ("analyse_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat");
         std::ofstream(path, std::ios::binary) << text;
         ScriptedPrompts prompts;
         ASSERT_TRUE(library.ReadLibraryPath(path.string().c_str()));

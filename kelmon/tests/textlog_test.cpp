@@ -84,7 +84,7 @@ struct NoView : CAnalysisView
     BOOL CreateView(int32_t*, int32_t*, const CStringArray*, int32_t*) override { return TRUE; }
     BOOL HasWindow() const override { return FALSE; }
     BOOL IsVisible() const override { return FALSE; }
-    void ShowResult(float* const*) override {}
+    void ShowResult(float* const*, int) override {}
 };
 } // namespace
 
@@ -132,6 +132,26 @@ TEST_F(TextLogTest, AnalysisLogLinesLayout)
               "1     --           --           --           50.0         25.0         --           "
               "--           --           --           25.0         --           --           \r\n"
               "2     \r\n");
+
+    // The header, with a fixed time.
+    CAnalyse::LogSetup setup;
+    setup.banner = "kelmon";
+    setup.version = 1.5;
+    setup.pointCount = 1000;
+    setup.units = "Torr";
+    setup.noiseFloor = 3;
+    setup.detector = "CEM Off";
+    setup.pointsPerAmu = 10;
+    setup.startMass = 1;
+    setup.stopMass = 100;
+    const CString header = analyse.FormatLogHeader(CTime(2026, 3, 5, 14, 7, 9), setup);
+    EXPECT_STREQ(header.GetString(),
+                 "02:07:09 PM  Thursday, March 05, 2026\nkelmon \nSoftware Version, 1.50\n\n"
+                 "Analog Scan Analysis\n\n"
+                 "Data Points in Scan, 1000 \nUnits, Torr \nNoise Floor, 3 \nCEM Off \nPoints Per AMU, 10\n"
+                 "Scan Start Mass, 1, amu \nScan Stop Mass, 100, amu\n\n\n"
+                 "#     Hydrogen     Helium       Methane      Water        Nitrogen     Oxygen       "
+                 "Carbon mo... NO           Neon         Argon        Carbon di... MP Oil       \n");
     SetAnalysisViewFactory(previous);
     CAppSettings::DestroyInstance();
 }

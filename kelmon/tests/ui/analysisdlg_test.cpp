@@ -72,7 +72,7 @@ protected:
         std::vector<float*> rows;
         for (float& v : values)
             rows.push_back(&v);
-        dlg.ShowResult(rows.data());
+        dlg.ShowResult(rows.data(), static_cast<int>(rows.size()));
     }
 
     CStringArray m_names;
@@ -111,6 +111,10 @@ TEST_F(AnalysisDlgTest, ShowsSelectedGasesInRowsAndTheirResults)
     EXPECT_EQ(Text(dlg, kValues[1]), "0.0");
     EXPECT_EQ(Text(dlg, kValues[2]), "2.3e-7");
     EXPECT_EQ(Text(dlg, kValues[3]), "");
+    // A result for another number of gases (computed before the choice changed) is not shown.
+    ShowValues(dlg, {1.0f, 2.0f});
+    ShowValues(dlg, {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f, 8.0f, 9.0f, 10.0f, 11.0f, 12.0f});
+    EXPECT_EQ(Text(dlg, kValues[0]), "1.0e-9");
 }
 
 TEST_F(AnalysisDlgTest, SetupNeedsTwoGasesAndRebuildsTheRows)
@@ -200,7 +204,8 @@ TEST_F(AnalysisDlgTest, DoneClosesTheWindowAndTellsTheView)
 TEST_F(AnalysisDlgTest, AnalysisOpensTheWindowAndShowsEachSweep)
 {
     // Twelve gases of one mass each: the analysis hands the measured values back unchanged.
-    const std::string path = ::testing::TempDir() + "/analysisdlg_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat";
+    const std::string path =
+        ::testing::TempDir() + "/analysisdlg_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat";
     {
         std::string text = "12\n";
         for (int i = 0; i < 12; ++i)
