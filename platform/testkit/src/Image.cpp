@@ -1,6 +1,7 @@
 #include "testkit/Image.h"
 
 #include <cstdlib>
+#include <limits>
 #include <mutex>
 
 namespace kel::testkit
@@ -71,7 +72,7 @@ Image LoadPng(const std::string& path)
 int CountDifferences(const Image& a, const Image& b, int tolerance)
 {
     if (a.width != b.width || a.height != b.height || a.pixels.size() != b.pixels.size())
-        return -1;
+        return std::numeric_limits<int>::max();
     int differing = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i)
         for (int shift : {0, 8, 16})
@@ -104,10 +105,10 @@ int CountDifferences(const Image& a, const Image& b, int tolerance)
                << "golden image " << goldenPath << " missing or unreadable; actual in " << actualPath;
     }
     const int differing = CountDifferences(actual, golden, tolerance);
-    if (differing < 0 || differing > maxDiffering)
+    if (differing > maxDiffering)
     {
         SavePng(actual, actualPath);
-        if (differing < 0)
+        if (actual.width != golden.width || actual.height != golden.height)
             return ::testing::AssertionFailure()
                    << "size " << actual.width << "x" << actual.height << " != golden " << golden.width << "x"
                    << golden.height << "; actual in " << actualPath;

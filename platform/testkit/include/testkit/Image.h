@@ -45,7 +45,8 @@ bool SavePng(const Image& image, const std::string& path);
 // Reads a PNG; empty when missing or unreadable.
 Image LoadPng(const std::string& path);
 
-// Pixels whose channels differ by more than tolerance (0..255); -1 when the sizes differ.
+// Pixels whose channels differ by more than tolerance (0..255); INT_MAX when the sizes differ, so
+// a bound on the count fails.
 int CountDifferences(const Image& a, const Image& b, int tolerance);
 
 // Compares with a golden PNG: passes when at most maxDiffering pixels differ by more than tolerance.
