@@ -9,6 +9,7 @@
 #include <afxcoll.h>
 
 #include <cstdint>
+#include <memory>
 
 class CAnalogData;
 class CDisplay;
@@ -80,10 +81,30 @@ public:
     void NextGas();
     void PreviousGas();
 
-    // Takes a new mass range for the library display (from its parameter dialog): start and stop
-    // within 1..300, start not above stop, else FALSE and nothing changes. Sets the point count,
-    // rebuilds the display and, when that succeeds, shows the current gas again.
+    // Takes a new mass range for the library display: start and stop within 1..300, start not
+    // above stop, else FALSE and nothing changes. Sets the point count, rebuilds the display and,
+    // when that succeeds, shows the current gas again.
     BOOL ApplyScanParameters(int startMass, int stopMass);
+
+    // The modeless "Library Scan Parameters" dialog, created on demand and owned by the library
+    // (these live with the window classes, in LibScanParameterDlg.cpp).
+    // Creates the dialog object when missing and loads the start and stop mass into it.
+    void CreateParameterDlg();
+    // Creates it and its window when missing, restores its placement and shows it as the
+    // parameter dialogs are shown (or hidden) in the program.
+    void OpenParameterDlg();
+    // Opens the window when missing, restores its placement and shows it with showCommand.
+    void ActivateParameterDlg(int showCommand);
+    // Shows or hides an existing window.
+    void ShowParameterDlg(int showCommand);
+    // Saves the placement of a visible window and hides it.
+    void HideParameterDlg();
+    // Destroys the window and the object, and undocks it from the dialog it was docked to.
+    void DestroyParameterDlg();
+    // Takes the mass range the dialog holds, as ApplyScanParameters(start, stop).
+    BOOL ApplyScanParameters();
+    // The dialog object (a CLibScanParameterDlg), NULL when none.
+    CObject* GetParameterDlg() const { return m_pParameterDlg.get(); }
 
     CAnalogData* GetRangeSettings() const { return m_pRange; }
     CDisplay* GetDisplay() const { return m_pDisplay; }
@@ -109,4 +130,6 @@ private:
     float m_bars[kMaxBars] = {};
     int32_t m_reservedBlock2[10] = {};
     CString m_strings[5];
+    // Held as its base object so the library itself needs no window classes.
+    std::unique_ptr<CObject> m_pParameterDlg;
 };

@@ -56,6 +56,11 @@
 #define IDC_ANALYSIS_PERCENT 1141
 #define IDC_ANALYSIS_PRESSURE 1142
 
+// Library scan parameters dialog
+#define IDD_LIB_SCAN_PARAMETERS 262
+#define IDC_LIB_START_MASS 1294
+#define IDC_LIB_STOP_MASS 1295
+
 // Pressure units
 #define IDS_NO_PARTIAL_SENSITIVITY 239
 #define IDD_GLOBAL_UNITS 225
