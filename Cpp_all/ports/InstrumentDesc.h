@@ -97,8 +97,8 @@ class CSoftInstrumentDesc : public CInstrumentDesc
 public:
     CSoftInstrumentDesc();
 
-    // "SOFTn" with 0 <= n <= 10000: connects the simulated head on port n and returns 1; any other
-    // text is refused with 0 and leaves the connector text empty.
+    // "SOFTn" with 0 <= n <= 10000: connects the simulated head on port n and returns whether
+    // that worked (1 or 0); any other text is refused with 0 and leaves the connector text empty.
     int Connect(const std::string& connector) override;
     // text = the simulated head's reply as it is.
     int GetIdString(std::string& text) override;
