@@ -241,12 +241,21 @@ void SurfaceWidget::PaintChildFrame(QPainter& p)
         const bool restore = hit == HTMAXBUTTON ? IsZoomed(hwnd) : hit == HTMINBUTTON && IsIconic(hwnd);
         DrawGlyph(p, down ? r.translated(1, 1) : r, hit, restore, ButtonEnabled(f.style, hit));
     }
+    // The window's icon before the title, as small as the caption allows.
+    int textLeft = caption.left() + 4;
+    const QImage& icon = smallIcon.isNull() ? bigIcon : smallIcon;
+    if (!icon.isNull())
+    {
+        const int side = std::min(16, caption.height() - 2);
+        p.drawImage(QRect(caption.left() + 2, caption.top() + (caption.height() - side) / 2, side, side),
+                    icon);
+        textLeft = caption.left() + 2 + side + 3;
+    }
     QFont font = this->font();
     font.setBold(true);
     p.setFont(font);
     p.setPen(SysColor(f.active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
-    const QRect text(caption.left() + 4, caption.top(), std::max(0, textRight - caption.left() - 4),
-                     caption.height());
+    const QRect text(textLeft, caption.top(), std::max(0, textRight - textLeft), caption.height());
     p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
                QFontMetrics(font).elidedText(f.title, Qt::ElideRight, text.width()));
 }

@@ -542,6 +542,24 @@ void QtDriver::SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& inse
         widget->SetClientMargins(QMargins(insets.left, insets.top, insets.right, insets.bottom));
 }
 
+void QtDriver::SetSurfaceIcon(kel::ui::NativeSurface surface, HICON icon, bool big)
+{
+    SurfaceWidget* widget = Widget(surface);
+    if (!widget)
+        return;
+    (big ? widget->bigIcon : widget->smallIcon) = icon ? gdi::ImageOfIcon(icon) : QImage();
+    if (widget->isWindow())
+    {
+        QIcon both;
+        for (const QImage* image : {&widget->bigIcon, &widget->smallIcon})
+            if (!image->isNull())
+                both.addPixmap(QPixmap::fromImage(*image));
+        widget->setWindowIcon(both);
+    }
+    else if (widget->childFrame)
+        widget->update(0, 0, widget->width(), widget->clientMargins.top());
+}
+
 void QtDriver::SetFrameActive(kel::ui::NativeSurface surface, bool active)
 {
     SurfaceWidget* widget = Widget(surface);

@@ -5,6 +5,8 @@
 #include <QtCore/QMargins>
 #include <QtCore/QPointer>
 #include <QtGui/QCursor>
+#include <QtGui/QIcon>
+#include <QtGui/QImage>
 #include <QtWidgets/QWidget>
 
 #include "win32/uidriver.h"
@@ -50,6 +52,8 @@ public:
     static QPoint ClientOffsetOf(const QWidget* w);
     QPoint ClientOffset() const { return QPoint(clientMargins.left(), clientMargins.top()); }
     QRect ClientRect() const { return rect().marginsRemoved(clientMargins); }
+    // The window's icons as Qt shows them in its title (big and small).
+    QImage bigIcon, smallIcon;
     // Changes the margins; child surfaces keep their places in the client area.
     void SetClientMargins(const QMargins& margins);
 
@@ -133,6 +137,7 @@ public:
     RECT FrameInsets(DWORD style, DWORD exStyle, bool hasMenu) override;
     void SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& insets) override;
     void SetFrameActive(kel::ui::NativeSurface surface, bool active) override;
+    void SetSurfaceIcon(kel::ui::NativeSurface surface, HICON icon, bool big) override;
     void SetMaximizedChild(kel::ui::NativeSurface frame, HWND child) override;
     void SetMenuBar(kel::ui::NativeSurface surface, HMENU menu) override;
 

@@ -815,6 +815,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
                        old = slot;
                        slot = reinterpret_cast<HICON>(lParam);
                    });
+        if (NativeSurface surface = GetSurface(hwnd))
+            GetDriver().SetSurfaceIcon(surface, reinterpret_cast<HICON>(lParam), wParam != ICON_SMALL);
         return reinterpret_cast<LRESULT>(old);
     }
     }

@@ -837,6 +837,13 @@ TEST_F(AppFwTest, TheApplicationLooksLikeADesktopProgram)
         const int white = shot.CountColor(RGB(255, 255, 255), r.left, r.top, r.right, r.bottom);
         EXPECT_GT(white, r.Width() * r.Height() / 2);
         EXPECT_LT(white, r.Width() * r.Height()) << "the view shows its text";
+        // Above the view, the document window's caption with the document's icon.
+        CRect frame;
+        ::GetWindowRect(h, &frame);
+        frame.OffsetRect(-window.left, -window.top);
+        EXPECT_GT(r.top - frame.top, 15);
+        EXPECT_GT(shot.CountColor(RGB(40, 90, 200), frame.left, frame.top, frame.right, r.top), 4)
+            << "the document's icon";
         ++views;
     }
     EXPECT_EQ(views, 2);

@@ -117,6 +117,11 @@ public:
     // The client area of a child window lies at these insets inside its window rectangle (what
     // FrameInsets gave, or what WM_NCCALCSIZE made of it); the backend draws the frame around it.
     virtual void SetSurfaceInsets(NativeSurface surface, const RECT& insets) { (void)surface, (void)insets; }
+    // WM_SETICON reached DefWindowProc: the window's big or small icon (NULL: none) for its title.
+    virtual void SetSurfaceIcon(NativeSurface surface, HICON icon, bool big)
+    {
+        (void)surface, (void)icon, (void)big;
+    }
     // WM_NCACTIVATE reached DefWindowProc: a frame the backend draws shows itself active or not.
     virtual void SetFrameActive(NativeSurface surface, bool active) { (void)surface, (void)active; }
     // The MDI frame `frame` shows the controls of its maximized document window `child` (minimize,
