@@ -67,10 +67,12 @@ public:
         m_strMirror.Empty();
         try
         {
+            Flush(); // on the disk before it takes the old file's place
             CFile::Close();
         }
         catch (...)
         {
+            Abort();
             ::DeleteFile(mirror);
             throw;
         }
