@@ -270,9 +270,13 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     {
+        if (e->buttons() == e->button())
+            f.framePress = false; // the first button down starts afresh
         const int hit = FrameHitTest(at);
-        if (hit == HTCLIENT || hit == HTNOWHERE || !hwnd)
+        // The client's own presses, and every press while the window holds the mouse, are its.
+        if (hit == HTCLIENT || hit == HTNOWHERE || !hwnd || (GetCapture() == hwnd && !f.framePress))
             return false;
+        f.framePress = true;
         if (e->button() != Qt::LeftButton)
             return true;
         // The window hears of the click, which activates a document window.
@@ -314,6 +318,12 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
         }
         if (!f.dragging)
         {
+            if (f.framePress)
+                return true;
+            // Moves with a button held down from the client area, or while the window holds the
+            // mouse, are the client's wherever they go.
+            if (e->buttons() != Qt::NoButton || GetCapture() == hwnd)
+                return false;
             const int hit = FrameHitTest(at);
             if (hit == HTCLIENT || hit == HTNOWHERE)
                 return false;
@@ -352,8 +362,13 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
     }
     case QEvent::MouseButtonRelease:
     {
+        // A release belongs where its press went.
+        if (!f.framePress)
+            return false;
+        if (e->buttons() == Qt::NoButton)
+            f.framePress = false;
         if (e->button() != Qt::LeftButton)
-            return FrameHitTest(at) != HTCLIENT && !f.pressed && !f.dragging;
+            return true;
         if (f.pressed)
         {
             const int hit = f.pressed;
@@ -363,12 +378,8 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
                 PostMessage(hwnd, WM_SYSCOMMAND, ButtonCommand(hit, hwnd), 0);
             return true;
         }
-        if (f.dragging)
-        {
-            f.dragging = 0;
-            return true;
-        }
-        return FrameHitTest(at) != HTCLIENT;
+        f.dragging = 0;
+        return true;
     }
     default:
         return false;
@@ -379,7 +390,10 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
 void QtDriver::SetMaximizedChild(kel::ui::NativeSurface frame, HWND child)
 {
     SurfaceWidget* widget = Widget(frame);
-    QMenuBar* bar = widget ? widget->menuBar : nullptr;
+    if (!widget)
+        return;
+    widget->maximizedChild = child; // a menu bar made later shows them too
+    QMenuBar* bar = widget->menuBar;
     if (!bar)
         return;
     QWidget* old = bar->cornerWidget(Qt::TopRightCorner);

@@ -653,6 +653,8 @@ void QtDriver::SetMenuBar(kel::ui::NativeSurface surface, HMENU hmenu)
         bar->setGeometry(0, 0, widget->width(), menuBarHeight_);
         bar->raise();
         bar->show();
+        if (widget->maximizedChild && IsWindow(widget->maximizedChild))
+            SetMaximizedChild(surface, widget->maximizedChild);
     }
     widget->SetClientMargins(QMargins(0, widget->menuBar ? menuBarHeight_ : 0, 0, 0));
 }

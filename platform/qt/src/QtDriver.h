@@ -52,6 +52,8 @@ public:
     static QPoint ClientOffsetOf(const QWidget* w);
     QPoint ClientOffset() const { return QPoint(clientMargins.left(), clientMargins.top()); }
     QRect ClientRect() const { return rect().marginsRemoved(clientMargins); }
+    // The maximized document window whose buttons this frame's menu bar carries, or NULL.
+    HWND maximizedChild = nullptr;
     // The window's icons as Qt shows them in its title (big and small).
     QImage bigIcon, smallIcon;
     // Changes the margins; child surfaces keep their places in the client area.
@@ -64,10 +66,11 @@ public:
         DWORD style = 0;
         bool active = false;
         QString title;
-        int pressed = 0;    // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
-        int dragging = 0;   // HTCAPTION or a border's hit code while moving or sizing
-        QPoint dragFrom;    // pointer position in the parent when the drag began
-        QRect geometryFrom; // the widget's geometry then
+        int pressed = 0;         // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
+        int dragging = 0;        // HTCAPTION or a border's hit code while moving or sizing
+        bool framePress = false; // the buttons held down were pressed on the frame
+        QPoint dragFrom;         // pointer position in the parent when the drag began
+        QRect geometryFrom;      // the widget's geometry then
     };
     std::unique_ptr<ChildFrame> childFrame;
     // What the point (widget coordinates) of a child frame is: one of the HT* codes.

@@ -25,8 +25,15 @@ using kel::qt::SurfaceWidget;
 const char kChildClass[] = "FrameTestChild";
 const UINT kFirstId = 0xFF00;
 
+int g_downs = 0;
+int g_ups = 0;
+
 LRESULT CALLBACK ChildProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg == WM_LBUTTONDOWN)
+        ++g_downs;
+    if (msg == WM_LBUTTONUP)
+        ++g_ups;
     return DefMDIChildProc(hWnd, msg, wParam, lParam);
 }
 
@@ -36,6 +43,7 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
+        g_downs = g_ups = 0;
         WNDCLASS wc{};
         wc.lpfnWndProc = ChildProc;
         wc.lpszClassName = kChildClass;
@@ -234,6 +242,74 @@ TEST_F(ChildFrameTest, TheCaptionMovesTheBorderSizesAndADoubleClickMaximizes)
     Mouse(w, QEvent::MouseButtonRelease, caption);
     Pump();
     EXPECT_TRUE(::IsZoomed(a));
+}
+
+TEST_F(ChildFrameTest, AReleaseGoesWhereItsPressWent)
+{
+    HWND a = NewChild("Alpha", 30, 20);
+    SurfaceWidget* w = Widget(a);
+    const QPoint inside = w->ClientRect().center();
+    for (const QPoint away : {Center(w, HTCAPTION), QPoint(-30, -30)})
+    {
+        Mouse(w, QEvent::MouseButtonPress, inside);
+        Mouse(w, QEvent::MouseButtonRelease, away);
+    }
+    Pump();
+    EXPECT_EQ(g_downs, 2);
+    EXPECT_EQ(g_ups, 2) << "a press in the client area is released there, wherever the pointer is";
+}
+
+TEST_F(ChildFrameTest, StatesHoldWhicheverWayTheyAreChanged)
+{
+    HWND a = NewChild("Alpha", 30, 20);
+    HWND b = NewChild("Beta", 60, 50);
+    const RECT normal = InClient(a);
+
+    // Minimized by its button, restored by ShowWindow.
+    ::SendMessage(m_client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(a), 0);
+    ::SendMessage(a, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(::IsIconic(a));
+    WINDOWPLACEMENT wp{};
+    ::GetWindowPlacement(a, &wp);
+    EXPECT_EQ(wp.showCmd, static_cast<UINT>(SW_SHOWMINIMIZED));
+
+    // Another window maximized leaves the minimized active one minimized.
+    const RECT icon = InClient(a);
+    ::SendMessage(m_client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(b), 0);
+    EXPECT_TRUE(::IsZoomed(b));
+    EXPECT_TRUE(::IsIconic(a));
+    EXPECT_EQ(InClient(a).top, icon.top);
+
+    // Restored by ShowWindow while the other stays maximized.
+    ::ShowWindow(a, SW_RESTORE);
+    EXPECT_FALSE(::IsIconic(a));
+    EXPECT_EQ(InClient(a).top, normal.top);
+    EXPECT_EQ(InClient(a).right, normal.right);
+    // Restoring a window that is neither minimized nor maximized leaves the maximized one be.
+    ::SendMessage(m_client, WM_MDIRESTORE, reinterpret_cast<WPARAM>(a), 0);
+    BOOL maximized = FALSE;
+    EXPECT_EQ(reinterpret_cast<HWND>(
+                  ::SendMessage(m_client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized))),
+              b);
+    EXPECT_TRUE(maximized);
+    EXPECT_TRUE(::IsZoomed(b));
+    ASSERT_NE(Widget(m_frame)->menuBar, nullptr);
+    EXPECT_NE(Widget(m_frame)->menuBar->cornerWidget(Qt::TopRightCorner), nullptr);
+
+    // The buttons come back with a menu bar set again.
+    ::SetMenu(m_frame, nullptr);
+    ::SetMenu(m_frame, m_menu);
+    ASSERT_NE(Widget(m_frame)->menuBar, nullptr);
+    EXPECT_NE(Widget(m_frame)->menuBar->cornerWidget(Qt::TopRightCorner), nullptr);
+
+    // ShowWindow's maximize and minimize go through the client too.
+    ::ShowWindow(a, SW_SHOWMAXIMIZED);
+    EXPECT_TRUE(::IsZoomed(a));
+    EXPECT_EQ(Active(), a);
+    RECT area{}, client{};
+    ::GetClientRect(m_client, &area);
+    ::GetClientRect(a, &client);
+    EXPECT_EQ(client.right, area.right);
 }
 
 } // namespace

@@ -194,6 +194,11 @@ bool ServeSent(bool jobsOnly);
 // at deadlineNs (layer clock; < 0: never). Returns whether it completed.
 bool AwaitReply(const std::shared_ptr<SentMessage>& sm, bool block, int64_t deadlineNs);
 
+// Document windows are the children of an MDI client; it minimizes, maximizes and restores them
+// for ShowWindow's cmd.
+bool IsDocumentWindow(HWND hwnd);
+void ShowDocumentWindow(HWND hwnd, int cmd);
+
 // Hooks of the drawing side.
 const DcFactory& Dcs();
 HMENU DuplicateSystemMenu();

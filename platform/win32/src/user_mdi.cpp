@@ -204,7 +204,7 @@ void Restore(HWND hClient, HWND hChild, bool keepMaximized)
                if (!keepMaximized)
                    s.maximized = false;
            });
-    SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) & ~(WS_MAXIMIZE | WS_MINIMIZE));
+    SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) & ~WS_MAXIMIZE);
     if (had)
         MoveWindow(hChild, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     ShowFrameControls(hClient);
@@ -233,7 +233,7 @@ void Activate(HWND hClient, HWND hChild, bool toBottom = false)
                }
                o.insert(o.begin(), hChild);
            });
-    if (c.maximized && hOld)
+    if (c.maximized && hOld && IsZoomed(hOld))
     {
         Restore(hClient, hOld, true);
         Maximize(hClient, hChild);
@@ -250,6 +250,7 @@ void Activate(HWND hClient, HWND hChild, bool toBottom = false)
     if (hTop && GetActiveWindow() == hTop && IsWindowVisible(hChild))
         SetFocus(hChild);
     RefreshMenu(hClient);
+    ShowFrameControls(hClient);
 }
 
 // Takes a document window out of the client's lists; the next one in activation order becomes
@@ -571,7 +572,7 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
         {
             if (IsIconic(hChild))
                 RestoreIconic(hWnd, hChild);
-            else
+            else if (IsZoomed(hChild))
                 Restore(hWnd, hChild, false);
         }
         return 0;
@@ -634,6 +635,33 @@ LRESULT CALLBACK MdiClientProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 namespace kel::ui
 {
+
+bool IsDocumentWindow(HWND hwnd)
+{
+    return ClientOf(hwnd) != nullptr;
+}
+
+void ShowDocumentWindow(HWND hChild, int cmd)
+{
+    HWND hClient = ClientOf(hChild);
+    if (!hClient)
+        return;
+    switch (cmd)
+    {
+    case SW_SHOWMAXIMIZED:
+        SendMessage(hClient, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(hChild), 0);
+        break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+    case SW_FORCEMINIMIZE:
+        Minimize(hClient, hChild);
+        break;
+    default:
+        SendMessage(hClient, WM_MDIRESTORE, reinterpret_cast<WPARAM>(hChild), 0);
+        break;
+    }
+}
 
 bool RegisterMdiClientClass()
 {

@@ -169,8 +169,9 @@ BOOL ShowWindow(HWND hwnd, int cmd)
                     {
                         wasVisible = w.style & WS_VISIBLE;
                         child = w.style & WS_CHILD;
-                        minimized = w.minimized;
-                        maximized = w.maximized;
+                        // A child's state is its style's.
+                        minimized = child ? (w.style & WS_MINIMIZE) != 0 : w.minimized;
+                        maximized = child ? (w.style & WS_MAXIMIZE) != 0 : w.maximized;
                         normal = w.normal;
                     }))
         return FALSE;
@@ -191,7 +192,13 @@ BOOL ShowWindow(HWND hwnd, int cmd)
     const bool wantMin =
         cmd == SW_SHOWMINIMIZED || cmd == SW_MINIMIZE || cmd == SW_SHOWMINNOACTIVE || cmd == SW_FORCEMINIMIZE;
     const bool restore = cmd == SW_RESTORE || cmd == SW_SHOWNORMAL || cmd == SW_SHOWDEFAULT;
-    if (wantMax || wantMin || (restore && (minimized || maximized)))
+    if (child && (wantMax || wantMin || (restore && (minimized || maximized))) && IsDocumentWindow(hwnd))
+    {
+        // A document window's states belong to its MDI client: shown first, then changed there.
+        ApplyPos(hwnd, nullptr, 0, 0, 0, 0, flags, false);
+        ShowDocumentWindow(hwnd, cmd);
+    }
+    else if (wantMax || wantMin || (restore && (minimized || maximized)))
     {
         WithWindow(hwnd,
                    [&](Window& w)
@@ -339,8 +346,11 @@ BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* wp)
                       {
                           wp->length = sizeof(WINDOWPLACEMENT);
                           wp->flags = 0;
-                          wp->showCmd = w.minimized              ? SW_SHOWMINIMIZED
-                                        : w.maximized            ? SW_SHOWMAXIMIZED
+                          const bool child = (w.style & WS_CHILD) != 0;
+                          const bool minimized = child ? (w.style & WS_MINIMIZE) != 0 : w.minimized;
+                          const bool maximized = child ? (w.style & WS_MAXIMIZE) != 0 : w.maximized;
+                          wp->showCmd = minimized                ? SW_SHOWMINIMIZED
+                                        : maximized              ? SW_SHOWMAXIMIZED
                                         : (w.style & WS_VISIBLE) ? SW_SHOWNORMAL
                                                                  : SW_HIDE;
                           wp->ptMinPosition = POINT{-1, -1};
