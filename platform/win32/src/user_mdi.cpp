@@ -187,26 +187,33 @@ void Maximize(HWND hClient, HWND hChild)
     ShowFrameControls(hClient);
 }
 
-void Restore(HWND hClient, HWND hChild, bool keepMaximized)
+// Takes the state bit `style` off hChild and moves it back to the rectangle kept for it in the
+// client's `saved` map, if one is.
+void LeaveState(HWND hClient, HWND hChild, std::map<HWND, RECT> Client::*saved, LONG_PTR style)
 {
     RECT r{};
     bool had = false;
     Update(hClient,
            [&](Client& s)
            {
-               auto it = s.normal.find(hChild);
-               if (it != s.normal.end())
+               auto it = (s.*saved).find(hChild);
+               if (it != (s.*saved).end())
                {
                    r = it->second;
                    had = true;
-                   s.normal.erase(it);
+                   (s.*saved).erase(it);
                }
-               if (!keepMaximized)
-                   s.maximized = false;
            });
-    SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) & ~WS_MAXIMIZE);
+    SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) & ~style);
     if (had)
         MoveWindow(hChild, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+void Restore(HWND hClient, HWND hChild, bool keepMaximized)
+{
+    if (!keepMaximized)
+        Update(hClient, [](Client& s) { s.maximized = false; });
+    LeaveState(hClient, hChild, &Client::normal, WS_MAXIMIZE);
     ShowFrameControls(hClient);
 }
 
@@ -405,22 +412,7 @@ void Minimize(HWND hClient, HWND hChild)
 // Brings a minimized document window back to where it was.
 void RestoreIconic(HWND hClient, HWND hChild)
 {
-    RECT r{};
-    bool had = false;
-    Update(hClient,
-           [&](Client& s)
-           {
-               auto it = s.iconic.find(hChild);
-               if (it != s.iconic.end())
-               {
-                   r = it->second;
-                   had = true;
-                   s.iconic.erase(it);
-               }
-           });
-    SetWindowLongPtr(hChild, GWL_STYLE, GetWindowLongPtr(hChild, GWL_STYLE) & ~WS_MINIMIZE);
-    if (had)
-        MoveWindow(hChild, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    LeaveState(hClient, hChild, &Client::iconic, WS_MINIMIZE);
     ArrangeIcons(hClient);
 }
 
