@@ -237,6 +237,82 @@ TEST_F(GdiDrawTest, TextAtEscapement900RunsUpwards)
     DeleteObject(font);
 }
 
+TEST_F(GdiDrawTest, InsideFramePensStayInsideAndUnderlinesRunBelowTheBaseline)
+{
+    // A wide inside-frame pen draws within the shape's rectangle; a plain wide pen straddles it.
+    HPEN inside = CreatePen(PS_INSIDEFRAME, 5, kBlack), plain = CreatePen(PS_SOLID, 5, kBlack);
+    HGDIOBJ previous = SelectObject(dc, inside);
+    Rectangle(dc, 10, 10, 30, 30);
+    // Across the middle of the left and right edges: five pixels each, inside 10..29.
+    EXPECT_EQ(Rows(8, 20, 24, 1), (std::vector<std::string>{"..#####..........#####.."}));
+    // And down the middle of the top and bottom edges.
+    for (int y = 8; y < 32; ++y)
+        EXPECT_EQ(GetPixel(dc, 20, y), (y >= 10 && y < 15) || (y >= 25 && y < 30) ? kBlack : kWhite) << y;
+    SelectObject(dc, plain);
+    Rectangle(dc, 40, 40, 60, 60);
+    EXPECT_EQ(GetPixel(dc, 38, 50), kBlack) << "a plain pen's width lies across the edge";
+
+    // Underlined text has a line under the baseline as long as the text; the same text without
+    // it has nothing there.
+    auto underRun = [&](BOOL underline)
+    {
+        PatBlt(dc, 0, 0, kW, kH, WHITENESS);
+        HFONT font = CreateFont(-16, 0, 0, 0, FW_NORMAL, 0, underline, 0, ANSI_CHARSET, 0, 0,
+                                NONANTIALIASED_QUALITY, 0, "Arial");
+        HGDIOBJ old = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextAlign(dc, TA_LEFT | TA_BASELINE);
+        TextOut(dc, 4, 30, "mmm", 3);
+        SIZE size{};
+        GetTextExtentPoint32(dc, "mmm", 3, &size);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        int longest = 0;
+        for (int y = 31; y < 36; ++y)
+        {
+            int run = 0;
+            for (int x = 0; x < kW; ++x)
+                longest = std::max(longest, run = GetPixel(dc, x, y) == kBlack ? run + 1 : 0);
+        }
+        return std::make_pair(longest, static_cast<int>(size.cx));
+    };
+    const auto [withLine, width] = underRun(TRUE);
+    EXPECT_GE(withLine, width - 2);
+    EXPECT_EQ(underRun(FALSE).first, 0);
+    SelectObject(dc, previous);
+    DeleteObject(inside);
+    DeleteObject(plain);
+}
+
+TEST(GdiFontTest, EnumeratingFacesFindsTheMappedFreeFacesAndStopsWhenAsked)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    struct Seen
+    {
+        std::vector<std::string> faces;
+        int stopAfter = 1000;
+    };
+    auto proc = [](const LOGFONT* lf, const TEXTMETRIC* tm, DWORD type, LPARAM data) -> int
+    {
+        auto* seen = reinterpret_cast<Seen*>(data);
+        EXPECT_GT(tm->tmHeight, 0);
+        EXPECT_EQ(type, static_cast<DWORD>(TRUETYPE_FONTTYPE));
+        seen->faces.push_back(lf->lfFaceName);
+        return static_cast<int>(seen->faces.size()) < seen->stopAfter;
+    };
+    Seen one;
+    EXPECT_EQ(EnumFontFamilies(dc, "liberation sans", proc, reinterpret_cast<LPARAM>(&one)), 1);
+    EXPECT_EQ(one.faces, std::vector<std::string>{"Liberation Sans"}) << "found whatever the case";
+    Seen all;
+    all.stopAfter = 2;
+    EXPECT_EQ(EnumFonts(dc, nullptr, proc, reinterpret_cast<LPARAM>(&all)), 0) << "the procedure's 0 ends it";
+    EXPECT_EQ(all.faces.size(), 2u);
+    Seen none;
+    EXPECT_EQ(EnumFontFamilies(dc, "No Such Face", proc, reinterpret_cast<LPARAM>(&none)), 1);
+    EXPECT_TRUE(none.faces.empty());
+    DeleteDC(dc);
+}
+
 TEST_F(GdiDrawTest, ClipRectsIntersectAndExcludeAndRestoreWithTheSavedState)
 {
     const int saved = SaveDC(dc);
