@@ -113,6 +113,12 @@ TEST_F(HeadCommandTest, EachOperationSendsItsExactBytes)
         {"MeasureSingleMass keeps nf", [&](CHead& h) { return h.MeasureSingleMass(18, -1, f); }, {"MR18"}},
         {"StartSingleMass", [](CHead& h) { return h.StartSingleMass(44, 2); }, {"NF2", "NF?", "MR44"}},
         {"StartTotalPressure", [](CHead& h) { return h.StartTotalPressure(); }, {"TP?"}},
+        {"StartAnalogScan", [](CHead& h) { return h.StartAnalogScan(3); }, {"SC3"}},
+        {"StartAnalogScan bare", [](CHead& h) { return h.StartAnalogScan(-1); }, {"SC"}},
+        {"StartAnalogScan zero", [](CHead& h) { return h.StartAnalogScan(0); }, {"SC0"}},
+        {"StartHistogramScan", [](CHead& h) { return h.StartHistogramScan(3); }, {"HS3"}},
+        {"StartHistogramScan bare", [](CHead& h) { return h.StartHistogramScan(-1); }, {"HS"}},
+        {"StartHistogramScan zero", [](CHead& h) { return h.StartHistogramScan(0); }, {"HS0"}},
         {"EnableTotalPressure on", [](CHead& h) { return h.EnableTotalPressure(1); }, {"TP1"}},
         {"EnableTotalPressure off", [](CHead& h) { return h.EnableTotalPressure(0); }, {"TP0"}},
         {"QueryStatusByte", [&](CHead& h) { return h.QueryStatusByte(i); }, {"ER?"}},
@@ -122,6 +128,10 @@ TEST_F(HeadCommandTest, EachOperationSendsItsExactBytes)
         {"QueryEM", [&](CHead& h) { return h.QueryEM(i); }, {"EM?"}},
         {"QueryEF", [&](CHead& h) { return h.QueryEF(i); }, {"EF?"}},
         {"QueryEC", [&](CHead& h) { return h.QueryEC(i); }, {"EC?"}},
+        // A healthy supply: the search only climbs from the mass range (200) in halving steps.
+        {"CheckRfSupply",
+         [](CHead& h) { return h.CheckRfSupply(); },
+         {"MF?", "ML200", "AD0", "AD1", "ML300", "AD0", "AD1", "ML350", "AD0", "AD1", "ML383", "AD0", "AD1"}},
         {"SendRaw", [](CHead& h) { return h.SendRaw("XY7"); }, {"XY7"}},
         {"Query",
          [](CHead& h)
@@ -339,6 +349,42 @@ TEST_F(HeadCommandTest, StopScanDrainsARunningScan)
     int v = 0;
     ASSERT_TRUE(head.QueryDI(v));
     EXPECT_EQ(v, 4);
+}
+
+TEST_F(HeadCommandTest, AScanStartedAtZeroDropsStaleRepliesAndOtherCountsKeepThem)
+{
+    ConnectHead();
+    const struct
+    {
+        const char* name;
+        std::function<BOOL(CHead&)> start;
+        bool purges;
+    } cases[] = {
+        {"SC0", [](CHead& h) { return h.StartAnalogScan(0); }, true},
+        {"HS0", [](CHead& h) { return h.StartHistogramScan(0); }, true},
+        {"SC", [](CHead& h) { return h.StartAnalogScan(-1); }, false},
+        {"HS2", [](CHead& h) { return h.StartHistogramScan(2); }, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Sync();
+        emu.SetSetting("ZS", "4711");
+        ClearLog();
+        // A reply nobody read yet is waiting when the scan starts.
+        ASSERT_TRUE(head.SendRaw("ZS?"));
+        ASSERT_TRUE(head.WaitForBytes(5, 3000));
+        ASSERT_TRUE(c.start(head));
+        ASSERT_TRUE(emu.WaitForCommands(2));
+        if (c.purges)
+            EXPECT_EQ(head.GetBytesWaiting(), 0);
+        else
+        {
+            char line[101] = {};
+            ASSERT_GT(head.GetComm()->ReadLine(line, 3000), 0);
+            EXPECT_STREQ(line, "4711\r");
+        }
+    }
 }
 
 TEST_F(HeadCommandTest, WithoutALineEveryOperationFailsAtOnce)
