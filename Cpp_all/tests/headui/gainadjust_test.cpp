@@ -112,15 +112,38 @@ TEST_F(GainAdjustTest, StartVoltageDependsOnTheDesiredGain)
 TEST_F(GainAdjustTest, StepsShrinkAsTheCurrentApproachesTheTarget)
 {
     const float target = head.faradayReading * 100.0f;
-    // ratio target/current 20 -> 125 V, 5 -> 50 V, 1.5 -> 10 V, just under 0.95 of the target keeps
+    // ratio target/current 20 -> 125 V, 5 -> 50 V, 1.5 -> 10 V, exactly 0.95 of the target keeps
     // stepping by 10 V, just over it is reached.
-    ReadingsByTrial({target / 20, target / 5, target / 1.5f, target * 0.949f, target * 0.951f});
+    ReadingsByTrial({target / 20, target / 5, target / 1.5f, target * 0.95f, target * 0.951f});
     const RunResult r = Run(100.0f);
     EXPECT_EQ(head.triedVoltages, (std::vector<int>{810, 935, 985, 995, 1005}));
     EXPECT_EQ(r.result, 1);
     EXPECT_EQ(r.running, 1);
     EXPECT_EQ(r.voltage, 1005);
     EXPECT_EQ(r.gain, 95.0f); // trunc(0.951 x 100)
+}
+
+TEST_F(GainAdjustTest, GainsAtTheEdgesOfTheAcceptedWindowAreKept)
+{
+    // The run stops below ten times the target, so the highest gain it can report is just under
+    // ten times the desired one - well inside the hundredfold limit, and kept; the lowest gain
+    // kept is 10.
+    const struct
+    {
+        float gain;
+        float readingPerTarget;
+        float reached;
+    } cases[] = {{100.0f, 9.999f, 999.0f}, {1000.0f, 9.999f, 9999.0f}, {10.0f, 1.0f, 10.0f}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.gain);
+        const float reading = head.faradayReading * c.gain * c.readingPerTarget;
+        head.multipliedReading = [reading](int) { return reading; };
+        const RunResult r = Run(c.gain);
+        EXPECT_EQ(r.result, 1);
+        EXPECT_EQ(r.running, 1);
+        EXPECT_NEAR(r.gain, c.reached, 1.0f);
+    }
 }
 
 TEST_F(GainAdjustTest, SingleMassModeAveragesTenFaradayReadingsOfTheMass)
@@ -154,6 +177,8 @@ TEST_F(GainAdjustTest, EachLimitEndsTheRunWithItsMessageAndTheMultiplierOff)
         {"target above 1.3e-7 A", 0, 10000.0f, 140000.0f, 1.0f, "CEM gain too high."},
         {"voltage past 2480 V", 0, 10000.0f, 100.0f, -1.0f, "CEM voltage has reached maximum value"},
         {"ten times the target", 0, 10000.0f, 100.0f, 10.01f,
+         "Gain reached was 10 times above desired value"},
+        {"exactly ten times the target", 0, 10000.0f, 100.0f, 10.0f,
          "Gain reached was 10 times above desired value"},
         {"gain reached below 10", 0, 10000.0f, 10.0f, 0.99f, "An invalid gain value has been established."},
     };
