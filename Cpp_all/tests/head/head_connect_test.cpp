@@ -6,9 +6,11 @@
 #include "win32/registry.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 
 using headtest::Commands;
 using headtest::HeadTest;
@@ -227,6 +229,84 @@ TEST_F(HeadConnectTest, ADroppedLineEndsTheStatusThreadAndLeavesTheHeadOffline)
 
     emu.SetDsr(true);
     ConnectHead();
+    EXPECT_TRUE(head.QueryDI(v));
+}
+
+// Holds the status thread's "Line is disconnected!" box open until the test lets it go, the way a
+// user who has not clicked it yet does.
+class HeldLineBox : public kel::IPromptService
+{
+public:
+    HeldLineBox() : m_previous(kel::SetPromptService(this)) {}
+    ~HeldLineBox() override
+    {
+        Release();
+        kel::SetPromptService(m_previous);
+    }
+
+    kel::PromptReply Prompt(const kel::PromptRequest& request) override
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (request.text.find("Line is disconnected!") == std::string::npos)
+        {
+            ADD_FAILURE() << "unexpected prompt: " << request.text;
+            return {IDCANCEL};
+        }
+        m_shown = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_released; });
+        return {IDOK};
+    }
+    bool WaitShown()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(5), [&] { return m_shown; });
+    }
+    void Release()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    kel::IPromptService* m_previous;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_shown = false;
+    bool m_released = false;
+};
+
+TEST_F(HeadConnectTest, DisconnectThatGivesUpOnTheStatusThreadLeavesItTheLine)
+{
+    ConnectHead();
+    ASSERT_TRUE(Eventually(
+        [&]
+        {
+            DWORD mask = 0;
+            head.GetComm()->GetPort()->GetEventMask(mask);
+            return (mask & 0x3B) == 0x3B;
+        }));
+    HeldLineBox box;
+    ASSERT_TRUE(emu.SetDsr(false));
+    ASSERT_TRUE(box.WaitShown());
+
+    {
+        // The thread sits in its box past the whole wait.
+        TimeoutScale fast(0.001);
+        EXPECT_TRUE(head.Disconnect());
+    }
+    EXPECT_FALSE(head.IsConnected());
+    EXPECT_EQ(head.m_hStatusThread, nullptr);
+    EXPECT_TRUE(modem.IsOpen());
+
+    // The box is answered: the thread still has a line to drop, and closes it.
+    box.Release();
+    EXPECT_TRUE(Eventually([&] { return !modem.IsOpen(); }));
+
+    emu.SetDsr(true);
+    ConnectHead();
+    int v = 0;
     EXPECT_TRUE(head.QueryDI(v));
 }
 
