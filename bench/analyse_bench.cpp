@@ -16,7 +16,7 @@ struct NullView : CAnalysisView
     BOOL CreateView(int32_t*, int32_t*, const CStringArray*, int32_t*) override { return TRUE; }
     BOOL HasWindow() const override { return FALSE; }
     BOOL IsVisible() const override { return FALSE; }
-    void ShowResult(float* const*) override {}
+    void ShowResult(float* const*, uint32_t) override {}
 };
 
 template <class F> double MicrosecondsPerRun(int runs, F&& f)

@@ -168,6 +168,7 @@ BOOL CAnalyse::PrepareMatrix()
             ++n;
         }
     m_selectedCount = n;
+    m_selectedMask = SelectionMask(m_pSelection, kListSize);
     if (n < 1 || m_massTableSize <= 0 || !m_pLibrary)
         return FALSE;
     CObArray patterns;
@@ -211,6 +212,15 @@ BOOL CAnalyse::PrepareMatrix()
     return TRUE;
 }
 
+uint32_t SelectionMask(const int32_t* flags, int count)
+{
+    uint32_t mask = 0;
+    for (int i = 0; flags && i < count && i < 32; ++i)
+        if (flags[i] != 0)
+            mask |= 1u << i;
+    return mask;
+}
+
 BOOL CAnalyse::Start(int32_t* selectionFlags, int32_t* changedFlag)
 {
     m_pSelection = selectionFlags;
@@ -252,7 +262,7 @@ BOOL CAnalyse::Analyse(const float* values)
 void CAnalyse::ResendResults()
 {
     if (m_pDialog && m_pDialog->HasWindow() && m_x)
-        m_pDialog->ShowResult(m_x->Rows(), m_selectedCount);
+        m_pDialog->ShowResult(m_x->Rows(), m_selectedMask);
 }
 
 BOOL CAnalyse::IsDialogVisible() const

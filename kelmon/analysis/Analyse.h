@@ -25,10 +25,13 @@ public:
                             int32_t* unitsMode) = 0;
     virtual BOOL HasWindow() const = 0;
     virtual BOOL IsVisible() const = 0;
-    // Shows one result of `count` gases; rows[k][0] is the value of the k-th selected gas.
-    // Returns once shown.
-    virtual void ShowResult(float* const* rows, int count) = 0;
+    // Shows one result for the gases `gases` names (SelectionMask); rows[k][0] is the value of
+    // the k-th of them. Returns once shown.
+    virtual void ShowResult(float* const* rows, uint32_t gases) = 0;
 };
+
+// The gases chosen by `count` selection flags as bits (bit i: flag i set).
+uint32_t SelectionMask(const int32_t* flags, int count);
 
 // Creates the result window object; NULL when it cannot be had.
 using AnalysisViewFactory = CAnalysisView* (*)();
@@ -129,6 +132,7 @@ private:
     int32_t* m_pChanged = nullptr;
     int32_t* m_pSelection = nullptr;
     int32_t m_selectedCount = 0;
+    uint32_t m_selectedMask = 0; // the gases the prepared matrix is for
     std::unique_ptr<CFloatMatrix> m_p;
     std::unique_ptr<CFloatMatrix> m_y;
     std::unique_ptr<CFloatMatrix> m_x;

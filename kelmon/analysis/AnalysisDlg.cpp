@@ -66,9 +66,9 @@ BOOL CAnalysisDlg::CreateView(int32_t* selectionFlags, int32_t* changedFlag, con
     return Create(IDD, nullptr);
 }
 
-void CAnalysisDlg::ShowResult(float* const* rows, int count)
+void CAnalysisDlg::ShowResult(float* const* rows, uint32_t gases)
 {
-    ::SendMessage(m_hWnd, WM_KEL_ANALYSISRESULT, reinterpret_cast<WPARAM>(rows), count);
+    ::SendMessage(m_hWnd, WM_KEL_ANALYSISRESULT, reinterpret_cast<WPARAM>(rows), static_cast<LPARAM>(gases));
 }
 
 BOOL CAnalysisDlg::OnInitDialog()
@@ -112,7 +112,7 @@ LRESULT CAnalysisDlg::OnAnalysisResult(WPARAM wParam, LPARAM lParam)
     const int n = SelectedCount();
     // A result computed before the choice of gases changed belongs to other rows: the next
     // sweep brings one for these.
-    if (!rows || n < 1 || n != static_cast<int>(lParam))
+    if (!rows || n < 1 || SelectionMask(m_pSelection, kRows) != static_cast<uint32_t>(lParam))
         return 0;
     float values[kRows];
     for (int k = 0; k < n; ++k)

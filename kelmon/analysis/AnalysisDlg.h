@@ -44,7 +44,7 @@ public:
     BOOL IsVisible() const override { return HasWindow() && IsWindowVisible(); }
     // Sends WM_KEL_ANALYSISRESULT (rows, count) to the window (from any thread); returns once it
     // is shown.
-    void ShowResult(float* const* rows, int count) override;
+    void ShowResult(float* const* rows, uint32_t gases) override;
 
     CString m_nameText[kRows];
     CString m_valueText[kRows];

@@ -14,6 +14,7 @@
 #include "windows.h"
 
 #include <algorithm>
+#include <bit>
 #include <array>
 #include <cmath>
 #include <filesystem>
@@ -46,8 +47,9 @@ struct FakeView : CAnalysisView
     }
     BOOL HasWindow() const override { return TRUE; }
     BOOL IsVisible() const override { return TRUE; }
-    void ShowResult(float* const* rows, int n) override
+    void ShowResult(float* const* rows, uint32_t gases) override
     {
+        const int n = std::popcount(gases);
         std::vector<float> values;
         for (int k = 0; k < n; ++k)
             values.push_back(rows[k][0]);

@@ -84,7 +84,7 @@ struct NoView : CAnalysisView
     BOOL CreateView(int32_t*, int32_t*, const CStringArray*, int32_t*) override { return TRUE; }
     BOOL HasWindow() const override { return FALSE; }
     BOOL IsVisible() const override { return FALSE; }
-    void ShowResult(float* const*, int) override {}
+    void ShowResult(float* const*, uint32_t) override {}
 };
 } // namespace
 

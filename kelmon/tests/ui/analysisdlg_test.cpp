@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include "windows.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,12 +68,13 @@ protected:
         dlg.GetDlgItemText(id, text);
         return text.GetString();
     }
-    void ShowValues(CAnalysisDlg& dlg, std::vector<float> values)
+    // Shows values computed for the gases now selected, or for `gases`.
+    void ShowValues(CAnalysisDlg& dlg, std::vector<float> values, std::optional<uint32_t> gases = {})
     {
         std::vector<float*> rows;
         for (float& v : values)
             rows.push_back(&v);
-        dlg.ShowResult(rows.data(), static_cast<int>(rows.size()));
+        dlg.ShowResult(rows.data(), gases.value_or(SelectionMask(m_flags, 12)));
     }
 
     CStringArray m_names;
@@ -111,9 +113,11 @@ TEST_F(AnalysisDlgTest, ShowsSelectedGasesInRowsAndTheirResults)
     EXPECT_EQ(Text(dlg, kValues[1]), "0.0");
     EXPECT_EQ(Text(dlg, kValues[2]), "2.3e-7");
     EXPECT_EQ(Text(dlg, kValues[3]), "");
-    // A result for another number of gases (computed before the choice changed) is not shown.
-    ShowValues(dlg, {1.0f, 2.0f});
-    ShowValues(dlg, {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f, 8.0f, 9.0f, 10.0f, 11.0f, 12.0f});
+    // A result for other gases (computed before the choice changed) is not shown, whether their
+    // number differs or not.
+    ShowValues(dlg, {1.0f, 2.0f}, 0x3);
+    ShowValues(dlg, {1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f, 8.0f, 9.0f, 10.0f, 11.0f, 12.0f}, 0xFFF);
+    ShowValues(dlg, {1.0f, 2.0f, 3.0f}, 0x7);
     EXPECT_EQ(Text(dlg, kValues[0]), "1.0e-9");
 }
 
