@@ -271,12 +271,12 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
     case QEvent::MouseButtonDblClick:
     {
         if (e->buttons() == e->button())
-            f.framePress = false; // the first button down starts afresh
+            f.frameButtons = Qt::NoButton; // the first button down starts afresh
         const int hit = FrameHitTest(at);
         // The client's own presses, and every press while the window holds the mouse, are its.
-        if (hit == HTCLIENT || hit == HTNOWHERE || !hwnd || (GetCapture() == hwnd && !f.framePress))
+        if (hit == HTCLIENT || hit == HTNOWHERE || !hwnd || (GetCapture() == hwnd && !f.frameButtons))
             return false;
-        f.framePress = true;
+        f.frameButtons |= e->button();
         if (e->button() != Qt::LeftButton)
             return true;
         // The window hears of the click, which activates a document window.
@@ -318,12 +318,12 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
         }
         if (!f.dragging)
         {
-            if (f.framePress)
-                return true;
             // Moves with a button held down from the client area, or while the window holds the
             // mouse, are the client's wherever they go.
-            if (e->buttons() != Qt::NoButton || GetCapture() == hwnd)
+            if ((e->buttons() & ~f.frameButtons) || (GetCapture() == hwnd && !f.frameButtons))
                 return false;
+            if (f.frameButtons)
+                return true;
             const int hit = FrameHitTest(at);
             if (hit == HTCLIENT || hit == HTNOWHERE)
                 return false;
@@ -363,10 +363,9 @@ bool SurfaceWidget::FrameMouse(QMouseEvent* e)
     case QEvent::MouseButtonRelease:
     {
         // A release belongs where its press went.
-        if (!f.framePress)
+        if (!(f.frameButtons & e->button()))
             return false;
-        if (e->buttons() == Qt::NoButton)
-            f.framePress = false;
+        f.frameButtons &= ~e->button();
         if (e->button() != Qt::LeftButton)
             return true;
         if (f.pressed)

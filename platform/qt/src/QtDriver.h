@@ -68,7 +68,7 @@ public:
         QString title;
         int pressed = 0;         // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
         int dragging = 0;        // HTCAPTION or a border's hit code while moving or sizing
-        bool framePress = false; // the buttons held down were pressed on the frame
+        Qt::MouseButtons frameButtons; // the buttons held down that were pressed on the frame
         QPoint dragFrom;         // pointer position in the parent when the drag began
         QRect geometryFrom;      // the widget's geometry then
     };

@@ -27,6 +27,8 @@ const UINT kFirstId = 0xFF00;
 
 int g_downs = 0;
 int g_ups = 0;
+int g_rdowns = 0;
+int g_rups = 0;
 
 LRESULT CALLBACK ChildProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -34,6 +36,10 @@ LRESULT CALLBACK ChildProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam)
         ++g_downs;
     if (msg == WM_LBUTTONUP)
         ++g_ups;
+    if (msg == WM_RBUTTONDOWN)
+        ++g_rdowns;
+    if (msg == WM_RBUTTONUP)
+        ++g_rups;
     return DefMDIChildProc(hWnd, msg, wParam, lParam);
 }
 
@@ -313,3 +319,63 @@ TEST_F(ChildFrameTest, StatesHoldWhicheverWayTheyAreChanged)
 }
 
 } // namespace
+
+namespace
+{
+bool SameRect(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+} // namespace
+
+TEST_F(ChildFrameTest, APlacementKeepsTheNormalRectangleOfAMinimizedOrMaximizedDocumentWindow)
+{
+    HWND a = NewChild("Alpha", 30, 20);
+    NewChild("Beta", 60, 50);
+    const RECT normal = InClient(a);
+    for (const int cmd : {SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED})
+    {
+        SCOPED_TRACE(cmd);
+        ::ShowWindow(a, cmd);
+        WINDOWPLACEMENT wp{};
+        ASSERT_TRUE(::GetWindowPlacement(a, &wp));
+        EXPECT_EQ(wp.showCmd, static_cast<UINT>(cmd));
+        EXPECT_TRUE(SameRect(wp.rcNormalPosition, normal))
+            << wp.rcNormalPosition.left << "," << wp.rcNormalPosition.top << " " << wp.rcNormalPosition.right
+            << "," << wp.rcNormalPosition.bottom;
+        ::ShowWindow(a, SW_RESTORE);
+        EXPECT_TRUE(SameRect(InClient(a), normal));
+    }
+
+    // A placement with a new normal rectangle, applied to the maximized window, restores it there.
+    ::ShowWindow(a, SW_SHOWMAXIMIZED);
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    wp.showCmd = SW_SHOWNORMAL;
+    wp.rcNormalPosition = RECT{5, 6, 205, 156};
+    ASSERT_TRUE(::SetWindowPlacement(a, &wp));
+    EXPECT_FALSE(::IsZoomed(a));
+    EXPECT_TRUE(SameRect(InClient(a), wp.rcNormalPosition));
+}
+
+TEST_F(ChildFrameTest, AClientPressOfOneButtonIsReleasedThereWhileAnotherWasPressedOnTheFrame)
+{
+    HWND a = NewChild("Alpha", 30, 20);
+    SurfaceWidget* w = Widget(a);
+    g_rdowns = g_rups = 0;
+    const QPoint caption = Center(w, HTCAPTION);
+    const QPoint inside = w->ClientRect().center();
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
+    {
+        QMouseEvent e(type, QPointF(at), QPointF(w->mapToGlobal(at)), button, held, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    };
+    // Left down on the caption, right down and up in the client area, left up.
+    send(QEvent::MouseButtonPress, caption, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseButtonPress, inside, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+    send(QEvent::MouseButtonRelease, inside, Qt::RightButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, caption, Qt::LeftButton, Qt::NoButton);
+    Pump();
+    EXPECT_EQ(g_rdowns, 1);
+    EXPECT_EQ(g_rups, g_rdowns) << "the client's right button went down there and must come up there";
+}

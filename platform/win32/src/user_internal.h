@@ -198,6 +198,8 @@ bool AwaitReply(const std::shared_ptr<SentMessage>& sm, bool block, int64_t dead
 // for ShowWindow's cmd.
 bool IsDocumentWindow(HWND hwnd);
 void ShowDocumentWindow(HWND hwnd, int cmd);
+// The rectangle a minimized or maximized document window goes back to when restored.
+void SetDocumentWindowNormal(HWND hwnd, const RECT& rect);
 
 // Hooks of the drawing side.
 const DcFactory& Dcs();

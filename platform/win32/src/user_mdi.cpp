@@ -655,6 +655,18 @@ void ShowDocumentWindow(HWND hChild, int cmd)
     }
 }
 
+void SetDocumentWindowNormal(HWND hChild, const RECT& rect)
+{
+    if (HWND hClient = ClientOf(hChild))
+        Update(hClient,
+               [&](Client& s)
+               {
+                   for (auto* saved : {&s.normal, &s.iconic})
+                       if (auto it = saved->find(hChild); it != saved->end())
+                           it->second = rect;
+               });
+}
+
 bool RegisterMdiClientClass()
 {
     WNDCLASSEX wc{};

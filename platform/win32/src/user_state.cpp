@@ -64,7 +64,10 @@ BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, b
                [&](Window& w)
                {
                    w.rect = RECT{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
-                   if (!w.minimized && !w.maximized)
+                   // A minimized or maximized window keeps its normal rectangle (a child's state
+                   // is its style's).
+                   if (!w.minimized && !w.maximized &&
+                       !((w.style & WS_CHILD) && (w.style & (WS_MINIMIZE | WS_MAXIMIZE))))
                        w.normal = w.rect;
                    if (show)
                        w.style |= WS_VISIBLE;
@@ -368,6 +371,8 @@ BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* wp)
         SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     WithWindow(hwnd, [&](Window& w) { w.normal = r; });
+    if (IsDocumentWindow(hwnd))
+        SetDocumentWindowNormal(hwnd, r);
     ShowWindow(hwnd, static_cast<int>(wp->showCmd));
     return TRUE;
 }
