@@ -9,6 +9,17 @@ using namespace kel::ui;
 
 namespace
 {
+
+// Minimized or maximized: a top-level's state is the window system's; a child's (a document
+// window, which its MDI client minimizes and maximizes) is its style's.
+bool Minimized(const Window& w)
+{
+    return (w.style & WS_CHILD) ? (w.style & WS_MINIMIZE) != 0 : w.minimized;
+}
+bool Maximized(const Window& w)
+{
+    return (w.style & WS_CHILD) ? (w.style & WS_MAXIMIZE) != 0 : w.maximized;
+}
 template <class F> bool WithWindow(HWND hwnd, F f)
 {
     std::lock_guard<std::mutex> lk(KernelLock());
@@ -64,10 +75,8 @@ BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, b
                [&](Window& w)
                {
                    w.rect = RECT{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
-                   // A minimized or maximized window keeps its normal rectangle (a child's state
-                   // is its style's).
-                   if (!w.minimized && !w.maximized &&
-                       !((w.style & WS_CHILD) && (w.style & (WS_MINIMIZE | WS_MAXIMIZE))))
+                   // A minimized or maximized window keeps its normal rectangle.
+                   if (!Minimized(w) && !Maximized(w))
                        w.normal = w.rect;
                    if (show)
                        w.style |= WS_VISIBLE;
@@ -172,9 +181,8 @@ BOOL ShowWindow(HWND hwnd, int cmd)
                     {
                         wasVisible = w.style & WS_VISIBLE;
                         child = w.style & WS_CHILD;
-                        // A child's state is its style's.
-                        minimized = child ? (w.style & WS_MINIMIZE) != 0 : w.minimized;
-                        maximized = child ? (w.style & WS_MAXIMIZE) != 0 : w.maximized;
+                        minimized = Minimized(w);
+                        maximized = Maximized(w);
                         normal = w.normal;
                     }))
         return FALSE;
@@ -318,15 +326,14 @@ BOOL IsIconic(HWND hwnd)
 {
     std::lock_guard<std::mutex> lk(KernelLock());
     Window* w = FindWindowLocked(hwnd);
-    // A child's state is its style's (the MDI client sets it so).
-    return w && ((w->style & WS_CHILD) ? (w->style & WS_MINIMIZE) != 0 : w->minimized);
+    return w && Minimized(*w);
 }
 
 BOOL IsZoomed(HWND hwnd)
 {
     std::lock_guard<std::mutex> lk(KernelLock());
     Window* w = FindWindowLocked(hwnd);
-    return w && ((w->style & WS_CHILD) ? (w->style & WS_MAXIMIZE) != 0 : w->maximized);
+    return w && Maximized(*w);
 }
 
 BOOL CloseWindow(HWND hwnd)
@@ -349,11 +356,8 @@ BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* wp)
                       {
                           wp->length = sizeof(WINDOWPLACEMENT);
                           wp->flags = 0;
-                          const bool child = (w.style & WS_CHILD) != 0;
-                          const bool minimized = child ? (w.style & WS_MINIMIZE) != 0 : w.minimized;
-                          const bool maximized = child ? (w.style & WS_MAXIMIZE) != 0 : w.maximized;
-                          wp->showCmd = minimized                ? SW_SHOWMINIMIZED
-                                        : maximized              ? SW_SHOWMAXIMIZED
+                          wp->showCmd = Minimized(w)             ? SW_SHOWMINIMIZED
+                                        : Maximized(w)           ? SW_SHOWMAXIMIZED
                                         : (w.style & WS_VISIBLE) ? SW_SHOWNORMAL
                                                                  : SW_HIDE;
                           wp->ptMinPosition = POINT{-1, -1};
