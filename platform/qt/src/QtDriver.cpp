@@ -167,8 +167,7 @@ kel::ui::NativeSurface QtDriver::CreateSurface(const kel::ui::SurfaceInfo& info)
         widget->childFrame = std::make_unique<SurfaceWidget::ChildFrame>();
         widget->childFrame->style = info.style;
         widget->childFrame->title = FromCp1252(info.text);
-        const RECT in = FrameInsets(info.style, info.exStyle, false);
-        widget->SetClientMargins(QMargins(in.left, in.top, in.right, in.bottom));
+        // Its client margins come with SetSurfaceInsets once the window's client area is known.
     }
     widget->setEnabled(!(info.style & WS_DISABLED));
     return widget;

@@ -139,7 +139,8 @@ bool SurfaceWidget::event(QEvent* e)
 void SurfaceWidget::paintEvent(QPaintEvent* e)
 {
     QPainter painter(this);
-    if (childFrame)
+    // The frame only when part of it is to be shown (the client's flushes leave it alone).
+    if (childFrame && !ClientRect().contains(e->region().boundingRect()))
         PaintChildFrame(painter);
     // The backing image holds the client area, inside the menu bar or the frame.
     const QPoint offset = ClientOffset();
