@@ -4,6 +4,7 @@
 #include "analysis/AnalysisSetupDlg.h"
 
 #include <atomic>
+#include <bit>
 
 namespace
 {
@@ -79,14 +80,6 @@ BOOL CAnalysisDlg::OnInitDialog()
     return TRUE;
 }
 
-int CAnalysisDlg::SelectedCount() const
-{
-    int n = 0;
-    for (int i = 0; i < kRows && m_pSelection; ++i)
-        n += m_pSelection[i] != 0;
-    return n;
-}
-
 void CAnalysisDlg::BuildNameRows()
 {
     int row = 0;
@@ -109,10 +102,11 @@ void CAnalysisDlg::ShowTexts()
 LRESULT CAnalysisDlg::OnAnalysisResult(WPARAM wParam, LPARAM lParam)
 {
     const auto* rows = reinterpret_cast<float* const*>(wParam);
-    const int n = SelectedCount();
+    const uint32_t gases = SelectionMask(m_pSelection, kRows);
+    const int n = std::popcount(gases);
     // A result computed before the choice of gases changed belongs to other rows: the next
     // sweep brings one for these.
-    if (!rows || n < 1 || SelectionMask(m_pSelection, kRows) != static_cast<uint32_t>(lParam))
+    if (!rows || n < 1 || gases != static_cast<uint32_t>(lParam))
         return 0;
     float values[kRows];
     for (int k = 0; k < n; ++k)

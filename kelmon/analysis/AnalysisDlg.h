@@ -42,7 +42,7 @@ public:
                     int32_t* unitsMode) override;
     BOOL HasWindow() const override { return ::IsWindow(m_hWnd); }
     BOOL IsVisible() const override { return HasWindow() && IsWindowVisible(); }
-    // Sends WM_KEL_ANALYSISRESULT (rows, count) to the window (from any thread); returns once it
+    // Sends WM_KEL_ANALYSISRESULT (rows, gases) to the window (from any thread); returns once it
     // is shown.
     void ShowResult(float* const* rows, uint32_t gases) override;
 
@@ -65,7 +65,6 @@ private:
     // Fills the name rows from the selected gases in list order, without gaps.
     void BuildNameRows();
     void ShowTexts();
-    int SelectedCount() const;
 
     int32_t* m_pSelection = nullptr;
     int32_t* m_pChanged = nullptr;
