@@ -1,15 +1,71 @@
-# Helpers shared by every module's CMakeLists.
+# Helpers shared by every module's CMakeLists. Every module names its sources and tests one by one:
+# a file that is missing or renamed stops the configure with its name, instead of silently dropping
+# a library's object or a test executable.
 
-# kel_add_gtest(<target> LABEL <area> SOURCES <files...> [LIBS <targets...>])
-# A GoogleTest executable whose tests are registered with CTest under the given label.
-# Tests run headless and with their own settings folder, never the user's.
-function(kel_add_gtest target)
-    cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS" ${ARGN})
-    if(NOT KEL_BUILD_TESTS)
-        return()
+# _kel_resolve_files(<out-var> <what> <files...>)
+# Makes each file absolute (relative names are taken from the current source folder) and stops the
+# configure when one does not exist.
+function(_kel_resolve_files out what)
+    set(resolved)
+    foreach(file ${ARGN})
+        get_filename_component(path ${file} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+        if(NOT EXISTS ${path})
+            message(FATAL_ERROR "${what}: no such file: ${path}")
+        endif()
+        list(APPEND resolved ${path})
+    endforeach()
+    set(${out} ${resolved} PARENT_SCOPE)
+endfunction()
+
+# kel_add_module(<name> [STATIC|SHARED|OBJECT] SOURCES <files...> [DEPS <targets...>]
+#                [PRIVATE_DEPS <targets...>] [INCLUDES <dirs...>] [PRIVATE_INCLUDES <dirs...>])
+# A library of the system or the layer. DEPS are linked publicly (their headers are part of this
+# library's interface), PRIVATE_DEPS only into this library; INCLUDES are exported to its users.
+# STATIC is the default.
+function(kel_add_module name)
+    cmake_parse_arguments(ARG "STATIC;SHARED;OBJECT" "" "SOURCES;DEPS;PRIVATE_DEPS;INCLUDES;PRIVATE_INCLUDES" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "kel_add_module(${name}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
     endif()
-    add_executable(${target} ${ARG_SOURCES})
-    target_link_libraries(${target} PRIVATE ${ARG_LIBS} testkit GTest::gtest GTest::gmock GTest::gtest_main)
+    if(NOT ARG_SOURCES)
+        message(FATAL_ERROR "kel_add_module(${name}) names no SOURCES")
+    endif()
+    _kel_resolve_files(sources "kel_add_module(${name})" ${ARG_SOURCES})
+    set(type STATIC)
+    if(ARG_SHARED)
+        set(type SHARED)
+    elseif(ARG_OBJECT)
+        set(type OBJECT)
+    endif()
+    add_library(${name} ${type} ${sources})
+    _kel_resolve_files(includes "kel_add_module(${name}) INCLUDES" ${ARG_INCLUDES})
+    _kel_resolve_files(private_includes "kel_add_module(${name}) PRIVATE_INCLUDES" ${ARG_PRIVATE_INCLUDES})
+    target_include_directories(${name} PUBLIC ${includes} PRIVATE ${private_includes})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# kel_add_gtest(<target> LABEL <area> SOURCES <files...> [LIBS <targets...>] [UI]
+#               [RESOURCES <module> <script> [MAIN] ...] [INCLUDES <dirs...>])
+# A GoogleTest executable whose tests are registered with CTest under the given label. UI starts Qt
+# (offscreen under CTest) on the main thread before the tests run (testkit/UiTest.h) and links the
+# Qt backend. Tests run headless and with their own settings folder, never the user's.
+function(kel_add_gtest target)
+    cmake_parse_arguments(ARG "UI" "LABEL" "SOURCES;LIBS;INCLUDES" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "kel_add_gtest(${target}): unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
+    endif()
+    if(NOT ARG_LABEL OR NOT ARG_SOURCES)
+        message(FATAL_ERROR "kel_add_gtest(${target}) needs LABEL and SOURCES")
+    endif()
+    _kel_resolve_files(sources "kel_add_gtest(${target})" ${ARG_SOURCES})
+    _kel_resolve_files(includes "kel_add_gtest(${target}) INCLUDES" ${ARG_INCLUDES})
+    add_executable(${target} ${sources})
+    target_include_directories(${target} PRIVATE ${includes})
+    set(ui_libs)
+    if(ARG_UI)
+        set(ui_libs uitestenv win32qt)
+    endif()
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} ${ui_libs} testkit GTest::gtest GTest::gmock GTest::gtest_main)
     set(home ${CMAKE_BINARY_DIR}/test-home/${target})
     file(MAKE_DIRECTORY ${home}/config ${home}/runtime)
     gtest_discover_tests(${target}
@@ -31,7 +87,7 @@ function(kel_add_resources target)
     if(NOT ARG_MODULE OR NOT ARG_SCRIPT)
         message(FATAL_ERROR "kel_add_resources(${target}) needs MODULE and SCRIPT")
     endif()
-    get_filename_component(script ${ARG_SCRIPT} ABSOLUTE)
+    _kel_resolve_files(script "kel_add_resources(${target})" ${ARG_SCRIPT})
     set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_${ARG_MODULE}_res.cpp)
     set(flags)
     if(ARG_MAIN)

@@ -244,18 +244,24 @@ public:
         kel::SetPromptService(m_previous);
     }
 
+    static kel::PromptReply Answer(int result)
+    {
+        kel::PromptReply reply;
+        reply.result = result;
+        return reply;
+    }
     kel::PromptReply Prompt(const kel::PromptRequest& request) override
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (request.text.find("Line is disconnected!") == std::string::npos)
         {
             ADD_FAILURE() << "unexpected prompt: " << request.text;
-            return {IDCANCEL};
+            return Answer(IDCANCEL);
         }
         m_shown = true;
         m_changed.notify_all();
         m_changed.wait(lock, [&] { return m_released; });
-        return {IDOK};
+        return Answer(IDOK);
     }
     bool WaitShown()
     {
