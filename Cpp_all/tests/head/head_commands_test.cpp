@@ -15,6 +15,8 @@
 
 using headtest::Commands;
 using headtest::HeadTest;
+using kel::test::Field;
+using kel::test::OpenHead;
 using kel::test::TimeoutScale;
 
 namespace
@@ -532,7 +534,7 @@ std::unique_ptr<CHead> Load(std::vector<BYTE> bytes)
 
 TEST(HeadArchive, RoundTripKeepsEveryStoredField)
 {
-    CHead head;
+    OpenHead head;
     head.m_nPort = 10; // COM11
     head.m_nGainMass = 40;
     head.m_bHighVoltageOn = 1;
@@ -548,17 +550,17 @@ TEST(HeadArchive, RoundTripKeepsEveryStoredField)
     std::unique_ptr<CHead> copy = Load(Store(head));
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->GetRuntimeClass(), RUNTIME_CLASS(CHead));
-    EXPECT_EQ(copy->m_nPort, 10);
-    EXPECT_EQ(copy->m_nGainMass, 40);
-    EXPECT_EQ(copy->m_nHighVoltageRequest, 1); // the state at storing time
-    EXPECT_EQ(copy->m_nPresetIndex, 2);
-    EXPECT_EQ(copy->m_nFamily, HEAD_FAMILY_DUX);
-    EXPECT_EQ(copy->m_nStoredInt[0], 7);
-    EXPECT_EQ(copy->m_nStoredInt[2], -9);
-    EXPECT_EQ(copy->m_fStoredFloat[1], 2.5f);
-    EXPECT_EQ(copy->m_fStoredFloat[4], -1e-7f);
-    EXPECT_STREQ(copy->m_strStored[0], "first");
-    EXPECT_EQ(copy->m_strStored[4].GetLength(), 300);
+    EXPECT_EQ(copy->GetPort(), 10);
+    EXPECT_EQ(copy->GetGainMass(), 40);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_nHighVoltageRequest), 1); // the state at storing time
+    EXPECT_EQ(copy->GetPresetIndex(), 2);
+    EXPECT_EQ(copy->GetHeadFamily(), HEAD_FAMILY_DUX);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_nStoredInt)[0], 7);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_nStoredInt)[2], -9);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_fStoredFloat)[1], 2.5f);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_fStoredFloat)[4], -1e-7f);
+    EXPECT_STREQ(Field(*copy, &OpenHead::m_strStored)[0], "first");
+    EXPECT_EQ(Field(*copy, &OpenHead::m_strStored)[4].GetLength(), 300);
     EXPECT_FALSE(copy->IsConnected());
 }
 
@@ -576,7 +578,7 @@ TEST(HeadArchive, LoadingRepairsFieldsAndRefusesImpossiblePorts)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.port);
-        CHead head;
+        OpenHead head;
         head.m_nPort = c.port;
         head.m_nPresetIndex = c.preset;
         head.m_nFamily = c.family;
@@ -597,9 +599,9 @@ TEST(HeadArchive, LoadingRepairsFieldsAndRefusesImpossiblePorts)
         }
         std::unique_ptr<CHead> copy = Load(bytes);
         ASSERT_TRUE(copy);
-        EXPECT_EQ(copy->m_nPort, c.port);
-        EXPECT_EQ(copy->m_nPresetIndex, c.wantPreset);
-        EXPECT_EQ(copy->m_nFamily, c.wantFamily);
+        EXPECT_EQ(copy->GetPort(), c.port);
+        EXPECT_EQ(copy->GetPresetIndex(), c.wantPreset);
+        EXPECT_EQ(copy->GetHeadFamily(), c.wantFamily);
     }
 }
 

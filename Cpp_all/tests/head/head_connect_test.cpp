@@ -14,6 +14,7 @@
 
 using headtest::Commands;
 using headtest::HeadTest;
+using kel::test::OpenHead;
 using kel::test::TimeoutScale;
 
 namespace
@@ -46,7 +47,7 @@ TEST_F(HeadConnectTest, IdentificationTakesFamilyModelAndMassRangeFromTheIdReply
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.id);
-        CHead h;
+        OpenHead h;
         h.m_nFamily = HEAD_FAMILY_UNKNOWN;
         emu.SetId(c.id);
         ASSERT_TRUE(h.Connect(kPort));
@@ -94,7 +95,7 @@ TEST_F(HeadConnectTest, AnUnknownIdIsRefusedWithItsTextAndLeavesNoLine)
 
     // Heads made for the port list ask nothing.
     CHead quiet;
-    quiet.m_bQuiet = 1;
+    quiet.SetQuiet(1);
     emu.SetId("ZOLKEL250VER1.02SN12345");
     head.Disconnect();
     EXPECT_FALSE(quiet.Connect(kPort));
@@ -149,7 +150,7 @@ TEST_F(HeadConnectTest, DsrLowAsksBeforeAnyCommand)
 
     // A quiet head only reports it.
     CHead quiet;
-    quiet.m_bQuiet = 1;
+    quiet.SetQuiet(1);
     EXPECT_FALSE(quiet.Connect(kPort));
     emu.SetDsr(true);
     ASSERT_TRUE(quiet.Connect(kPort));
@@ -387,7 +388,7 @@ TEST_F(HeadConnectTest, CheckErrorsShowsEachSetBitInOrder)
          [](CHead& h)
          {
              EXPECT_TRUE(h.GetAbortFlag());
-             EXPECT_FALSE(h.m_bCemPresent);
+             EXPECT_FALSE(h.IsCemPresent());
          }},
         {"EM 6 keeps the CEM",
          "EM?",
@@ -395,14 +396,14 @@ TEST_F(HeadConnectTest, CheckErrorsShowsEachSetBitInOrder)
          {{"Error Code: EM6", IDIGNORE}},
          1,
          {"ER?", "EM?"},
-         [](CHead& h) { EXPECT_TRUE(h.m_bCemPresent); }},
+         [](CHead& h) { EXPECT_TRUE(h.IsCemPresent()); }},
         {"EM 7 has no CEM",
          "EM?",
          0x80,
          {{"Error Code: EM7", IDIGNORE}},
          1,
          {"ER?", "EM?"},
-         [](CHead& h) { EXPECT_FALSE(h.m_bCemPresent); }},
+         [](CHead& h) { EXPECT_FALSE(h.IsCemPresent()); }},
         {"EQ 6 and 4",
          "EQ?",
          0x50,
@@ -781,7 +782,7 @@ TEST_F(HeadProfileTest, ProfileGivesJovScaleAndDuxPresetsAndKeepsTheLastPort)
     ASSERT_TRUE(app.WriteProfileInt("DUX 35", "Focus", 40));
     ASSERT_TRUE(app.WriteProfileString("DUX 35", "Emission", "0.25"));
 
-    CHead jov;
+    OpenHead jov;
     EXPECT_EQ(jov.m_nJovS, 10);
     EXPECT_EQ(jov.m_nJovI, 1);
     EXPECT_EQ(jov.m_nPresetFocus[1], 40);
