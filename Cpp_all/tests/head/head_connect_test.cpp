@@ -248,15 +248,18 @@ public:
     kel::PromptReply Prompt(const kel::PromptRequest& request) override
     {
         std::unique_lock<std::mutex> lock(m_mutex);
+        kel::PromptReply reply;
+        reply.result = IDCANCEL;
         if (request.text.find("Line is disconnected!") == std::string::npos)
         {
             ADD_FAILURE() << "unexpected prompt: " << request.text;
-            return {IDCANCEL};
+            return reply;
         }
         m_shown = true;
         m_changed.notify_all();
         m_changed.wait(lock, [&] { return m_released; });
-        return {IDOK};
+        reply.result = IDOK;
+        return reply;
     }
     bool WaitShown()
     {
@@ -513,6 +516,77 @@ TEST_F(HeadConnectTest, AnRfGroupBit7RunsTheRfCheckInsteadOfABox)
     EXPECT_EQ(sent[3], "ML200");
     EXPECT_TRUE(prompts.Prompts().empty());
     emu.SetErrorStatus("EQ?", 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Asking the user
+
+// Without the programs' policy (a worker, a test) nobody is asked: the head gives up at once.
+TEST_F(HeadConnectTest, WithoutAnAskPolicyTheHeadAsksNobodyAndGivesUp)
+{
+    ConnectHead();
+    CHead::SetAskPolicy(nullptr);
+    TimeoutScale fast(0.02);
+    int v = 0;
+    float f = 0;
+    const struct
+    {
+        const char* name;
+        std::function<void()> arrange;
+        std::function<BOOL()> act;
+        bool aborts; // a status check that ends as Abort does
+    } cases[] = {
+        // Headless, the box's default (Retry) would ask the silent head again for ever.
+        {"status time-out", [&] { emu.Silence("ER?", 1); }, [&] { return head.CheckErrors(); }, true},
+        {"error bit", [&] { emu.SetErrorStatus("EF?", 0x01); }, [&] { return head.CheckErrors(); }, true},
+        {"unconfirmed setting", [&] { emu.SetEchoFault("NF", "2", 1); },
+         [&] { return head.SetNoiseFloor(3); }, false},
+        {"value out of range", [] {}, [&] { return head.SetXV(1, 0.0f); }, false},
+        {"data time-out", [&] { emu.Silence("TP?", 1); }, [&] { return head.MeasureTotalPressure(f); },
+         false},
+        {"query time-out", [&] { emu.Silence("DI?", 1); }, [&] { return head.QueryDI(v); }, false},
+        {"low DSR",
+         [&]
+         {
+             head.Disconnect();
+             emu.SetDsr(false);
+         },
+         [&] { return head.Connect(kPort); }, false},
+        {"unknown head",
+         [&]
+         {
+             emu.SetDsr(true);
+             emu.SetId("ZOLKEL250VER1.02SN12345");
+         },
+         [&] { return head.Connect(kPort); }, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        EXPECT_FALSE(c.act());
+        if (c.aborts)
+        {
+            EXPECT_TRUE(head.GetAbortFlag());
+        }
+        emu.SetErrorStatus("EF?", 0);
+    }
+    EXPECT_TRUE(prompts.Prompts().empty());
+}
+
+TEST_F(HeadConnectTest, AQuietHeadAsksNobodyWhateverPolicyIsInstalled)
+{
+    ConnectHead();
+    TimeoutScale fast(0.02);
+    int v = 0;
+    {
+        CHead::QuietScope quiet(head);
+        EXPECT_TRUE(head.IsQuiet());
+        emu.Silence("DI?", 1);
+        EXPECT_FALSE(head.QueryDI(v));
+    }
+    EXPECT_FALSE(head.IsQuiet());
+    EXPECT_TRUE(prompts.Prompts().empty());
 }
 
 // ---------------------------------------------------------------------------------------------

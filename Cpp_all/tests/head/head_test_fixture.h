@@ -35,11 +35,12 @@ public:
         std::string text;
     };
 
-    // Like the real box: closes as soon as the head has answered.
+    // Like the real box: closes as soon as the head has answered, or is cancelled after
+    // waitBoxPolls polls.
     int RunWaitBox(CHead& head, int limit, int mode, UINT textId, const CString& text) override
     {
         waitBoxes.push_back({limit, mode, textId, std::string(text)});
-        for (int i = 0; i < 1000; ++i)
+        for (int i = 0; i < waitBoxPolls; ++i)
         {
             int pending = 0;
             if (!head.PollStatus(pending))
@@ -78,6 +79,7 @@ public:
     std::function<int(HeadIonizerSettings&)> ionizer;
     std::function<int(HeadDuxIonizerSettings&)> duxIonizer;
     std::vector<WaitBox> waitBoxes;
+    int waitBoxPolls = 1000;
     int filamentWarnings = 0;
     int filamentWarningResult = IDOK;
     int filamentWarningCheck = 0;

@@ -5,6 +5,7 @@
 #include "head/HeadBoxPolicy.h"
 #include "head/KELDummyHead.h"
 #include "ports/PortList.h"
+#include "testkit/FakeClock.h"
 #include "testkit/NoRealPorts.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
@@ -205,6 +206,19 @@ TEST_F(PortListTest, RefreshKeepsPortsWithAHeadAndSoft0AndDropsTheRest)
     EXPECT_EQ(com51->GetStatus(), "disconnected");
     EXPECT_FALSE(com51->GetDescriptor());
     EXPECT_EQ(list.DisconnectByName("COM51"), 1) << "not connected: nothing to do";
+}
+
+TEST_F(PortListTest, AProbeAsksNothingWhenItsHeadStopsAnsweringAfterTheIdentification)
+{
+    Port com(57);
+    com.emu->Silence("SP?");
+    kel::test::TimeoutScale fast(0.02);
+    CPortList list;
+    list.Refresh();
+    CPortEntry* entry = list.FindByName("COM57");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->GetInstrument(), "ZOLKEL200VER1.02SN12345");
+    EXPECT_TRUE(prompts.Prompts().empty());
 }
 
 TEST_F(PortListTest, APortThatAppearsLaterIsAppendedOnce)
