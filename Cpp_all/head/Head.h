@@ -160,7 +160,7 @@ public:
     // Opens the 0-based port, identifies the head and brings it on line.
     virtual BOOL Connect(int port);
     virtual BOOL IsConnected();
-    // Reads one status line (10000 ms) and gives its integer.
+    // Reads one status line (10000 ms) and gives its integer; the head owes that status no more.
     virtual BOOL ReadIntReply(int& value);
     virtual BOOL FormatSettingsReport(CString& report);
     // pending = 1 when the head has sent its status (then checked); 0 when nothing came.
@@ -258,7 +258,8 @@ public:
     // Bytes in the receive queue (0 without a line).
     virtual int GetBytesWaiting();
     virtual BOOL WaitForBytes(int count, DWORD timeoutMs);
-    // Sends text plus CR LF; no reply is read.
+    // Sends text plus CR LF, after the statuses the head still owes (see SendCommand); no reply is
+    // read.
     virtual BOOL SendRaw(LPCTSTR text);
     virtual BOOL Reconnect();
     // Sends set, then query, and reads one line (10000 ms) into reply (CR removed).
