@@ -345,6 +345,7 @@ public:
     void SetGainMass(int mass) { m_nGainMass = mass; }
     // 1000 x the head's gain figure, as last set or read.
     float GetCemGain() const { return m_fCemGain; }
+    // Whether the head has a multiplier, as last read.
     BOOL IsCemPresent() const { return m_bCemPresent; }
     // The multiplier's high voltage as last switched or read.
     BOOL GetHighVoltageState() const { return m_bHighVoltageOn; }
