@@ -48,8 +48,8 @@ BOOL CCemDlg::OnInitDialog()
         m_pHead->IsHighVoltageOn(on);
         m_nCemOn = on;
         m_nCemRadio = on != 0;
-        m_nMaxMass = m_pHead->m_nMassRange;
-        m_nMass = m_pHead->m_nGainMass;
+        m_nMaxMass = m_pHead->GetMassRange();
+        m_nMass = m_pHead->GetGainMass();
         m_pHead->QueryMultiplierVoltage(m_nCemVoltage);
         m_pHead->QueryMultiplierGain(m_fCemGain);
     }
@@ -66,7 +66,7 @@ void CCemDlg::OnOK()
     if (!UpdateData(TRUE))
         return;
     if (m_pHead)
-        m_pHead->m_nGainMass = m_nMass;
+        m_pHead->SetGainMass(m_nMass);
     EndDialog(IDOK);
     m_nCemOn = m_nCemRadio == 1;
 }
@@ -118,7 +118,7 @@ void CCemDlg::OnCemRadio()
             {
                 if (!filamentOn)
                     AfxMessageBox(IDS_CEM_FILAMENT_OFF, MB_ICONINFORMATION);
-                m_pHead->m_nCemVoltage = m_nCemVoltage;
+                m_pHead->SetCemVoltage(m_nCemVoltage);
                 m_pHead->SetHighVoltage(1);
                 RunWaitBox(80, IDS_HEAD_WAIT_CEM_ON);
             }
@@ -161,7 +161,7 @@ void CCemDlg::OnAutoAdjust()
         }
     }
 
-    m_pHead->m_nGainMass = m_nMass;
+    m_pHead->SetGainMass(m_nMass);
 
     CCemGainAdjustDlg adjust(this);
     adjust.m_pHead = m_pHead;
@@ -176,7 +176,7 @@ void CCemDlg::OnAutoAdjust()
     {
         m_nCemVoltage = adjust.m_nVoltage;
         m_fCemGain = adjust.m_fGain;
-        m_pHead->m_nCemVoltage = m_nCemVoltage;
+        m_pHead->SetCemVoltage(m_nCemVoltage);
         m_pHead->SetMultiplierVoltage(m_nCemVoltage);
         m_pHead->SetMultiplierGain(m_fCemGain);
     }

@@ -123,7 +123,7 @@ LRESULT CCemGainAdjustDlg::OnRunGainAdjust(WPARAM, LPARAM)
         return 0;
     }
 
-    const int startVoltage = m_pHead->m_nCemVoltage;
+    const int startVoltage = m_pHead->GetCemVoltage();
     m_bEnergised = FALSE;
     m_nErrorId = 0;
     const Outcome outcome = Adjust();
@@ -137,7 +137,7 @@ LRESULT CCemGainAdjustDlg::OnRunGainAdjust(WPARAM, LPARAM)
             int status = 0;
             m_pHead->ReadIntReply(status);
         }
-        m_pHead->m_nCemVoltage = startVoltage;
+        m_pHead->SetCemVoltage(startVoltage);
     }
     if (hLock)
         ::ReleaseMutex(hLock);
@@ -221,7 +221,7 @@ CCemGainAdjustDlg::Outcome CCemGainAdjustDlg::Adjust()
         if (m_nVoltage > kMaxVoltage)
             return error(IDS_GAIN_VOLTAGE_MAX);
 
-        m_pHead->m_nCemVoltage = m_nVoltage;
+        m_pHead->SetCemVoltage(m_nVoltage);
         m_bEnergised = TRUE;
         if (!SwitchMultiplier(1))
             return Outcome::Failed;

@@ -6,6 +6,7 @@
 #include "dialogs/HeadWaitDlg.h"
 #include "dialogs/IonizerDlg.h"
 #include "dialogs/RfCheckDlg.h"
+#include "head/HeadBoxPolicy.h"
 
 CHeadDialogs& CHeadDialogs::Instance()
 {
@@ -16,6 +17,7 @@ CHeadDialogs& CHeadDialogs::Instance()
 void CHeadDialogs::Install()
 {
     CHead::SetDialogs(&Instance());
+    CHeadBoxPolicy::Install();
 }
 
 int CHeadDialogs::RunWaitBox(CHead& head, int limit, int mode, UINT textId, const CString& text)

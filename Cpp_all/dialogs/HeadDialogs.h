@@ -8,7 +8,8 @@
 class CHeadDialogs : public IHeadDialogs
 {
 public:
-    // The process-wide instance; Install hands it to CHead (the programs call it at start).
+    // The process-wide instance; Install hands it to CHead with the box-showing ask policy (the
+    // programs call it at start).
     static CHeadDialogs& Instance();
     static void Install();
 

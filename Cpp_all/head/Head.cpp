@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,17 +23,6 @@ namespace
 constexpr DWORD kIdTimeoutMs = 3000;
 constexpr DWORD kReplyTimeoutMs = 10000;
 constexpr double kSecondsPerTick = 0.0014814815; // 1/675 s
-
-CString Printf(LPCTSTR format, ...) __attribute__((format(printf, 1, 2)));
-CString Printf(LPCTSTR format, ...)
-{
-    char text[128];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return CString(text);
-}
 
 // The number a reply starts with; false when it does not start with one.
 bool ParseNumber(const CString& reply, double& value)
@@ -55,6 +45,16 @@ CString ProfileString(LPCTSTR section, LPCTSTR entry, LPCTSTR def)
     return app ? app->GetProfileString(section, entry, def) : CString(def);
 }
 } // namespace
+
+CString HeadFormat(LPCTSTR format, ...)
+{
+    CString text;
+    va_list args;
+    va_start(args, format);
+    text.FormatV(format, args);
+    va_end(args);
+    return text;
+}
 
 // =============================================================================================
 // Construction
@@ -205,38 +205,56 @@ BOOL CHead::ReadReply(CString& reply, DWORD timeoutMs)
     return 1;
 }
 
-BOOL CHead::AskRetry(LPCTSTR text)
+BOOL CHead::SendCommand(LPCTSTR text)
 {
-    return AfxMessageBox(text, MB_RETRYCANCEL | MB_ICONERROR | MB_DEFBUTTON2) == IDRETRY;
+    CComm* comm = Line();
+    if (!comm || !text)
+        return 0;
+    while (m_nStatusOwed > 0)
+    {
+        CString status;
+        if (!ReadReply(status, kReplyTimeoutMs))
+        {
+            m_nStatusOwed = 0;
+            break;
+        }
+        --m_nStatusOwed;
+    }
+    return comm->Send(text);
 }
 
-int CHead::AskAbortRetryIgnore(LPCTSTR text)
+BOOL CHead::SendWithStatus(LPCTSTR text)
 {
-    return AfxMessageBox(text, MB_ABORTRETRYIGNORE | MB_ICONERROR | MB_DEFBUTTON2);
+    if (!SendRaw(text))
+        return 0;
+    ++m_nStatusOwed;
+    return 1;
+}
+
+void CHead::PurgeLine(CComm& comm)
+{
+    comm.Purge();
+    m_nStatusOwed = 0;
 }
 
 BOOL CHead::SendRaw(LPCTSTR text)
 {
-    CComm* comm = Line();
-    return comm && text ? comm->Send(text) : 0;
+    return SendCommand(text);
 }
 
 BOOL CHead::Query(LPCTSTR command, CString& reply)
 {
     reply.Empty();
-    if (m_bNoResponse || !command)
-        return 0;
-    CComm* comm = Line();
-    if (!comm)
+    if (m_bNoResponse || !command || !Line())
         return 0;
     const bool isId = std::strcmp(command, "ID?") == 0;
     for (;;)
     {
-        comm->Send(command);
+        SendCommand(command);
         if (ReadReply(reply, isId ? kIdTimeoutMs : kReplyTimeoutMs))
             return 1;
         // A head that stopped answering must not hold every later caller for the full time-out.
-        if (isId || !Line() || !AskRetry(kTextStatusTimeout))
+        if (isId || !Line() || !Ask().AskRetry(kTextStatusTimeout))
         {
             m_bNoResponse = 1;
             return 0;
@@ -247,16 +265,15 @@ BOOL CHead::Query(LPCTSTR command, CString& reply)
 BOOL CHead::SendAndQuery(LPCTSTR setCommand, LPCTSTR query, CString& reply)
 {
     reply.Empty();
-    CComm* comm = Line();
-    if (!comm || !setCommand || !query)
+    if (!Line() || !setCommand || !query)
         return 0;
     for (;;)
     {
-        comm->Send(setCommand);
-        comm->Send(query);
+        SendCommand(setCommand);
+        SendCommand(query);
         if (ReadReply(reply, kReplyTimeoutMs))
             return 1;
-        if (!Line() || !AskRetry(kTextStatusTimeout))
+        if (!Line() || !Ask().AskRetry(kTextStatusTimeout))
             return 0;
     }
 }
@@ -269,9 +286,15 @@ BOOL CHead::ReadIntReply(int& value)
     CString reply;
     while (!ReadReply(reply, kReplyTimeoutMs))
     {
-        if (m_bQuiet || !Line() || !AskRetry(kTextStatusTimeout))
+        if (!Line() || !Ask().AskRetry(kTextStatusTimeout))
+        {
+            // The status did not come: the head owes none the next command should wait for.
+            m_nStatusOwed = 0;
             return 0;
+        }
     }
+    if (m_nStatusOwed > 0)
+        --m_nStatusOwed;
     value = std::atoi(reply);
     return 1;
 }
@@ -304,7 +327,7 @@ BOOL CHead::SetVerifiedInt(LPCTSTR letters, int value, bool defaultForm)
     CString reply;
     if (defaultForm && value == kHeadDefaultValue)
         return SendAndQuery(CString(letters) + "*", query, reply);
-    const CString command = Printf("%s%d", letters, value);
+    const CString command = HeadFormat("%s%d", letters, value);
     for (;;)
     {
         if (!SendAndQuery(command, query, reply))
@@ -312,7 +335,7 @@ BOOL CHead::SetVerifiedInt(LPCTSTR letters, int value, bool defaultForm)
         double echo = 0;
         if (ParseNumber(reply, echo) && std::atoi(reply) == value)
             return 1;
-        if (!AskRetry(kTextConfirmFailed))
+        if (!Ask().AskRetry(kTextConfirmFailed))
             return 0;
     }
 }
@@ -322,7 +345,7 @@ BOOL CHead::SetVerifiedFloat(LPCTSTR letters, LPCTSTR format, double sent, doubl
     if (!Line())
         return 0;
     const CString query = CString(letters) + "?";
-    const CString text = Printf(format, sent);
+    const CString text = HeadFormat(format, sent);
     const CString command = CString(letters) + text;
     // The echo must read as the number sent, at the precision it was sent with: comparing the
     // leading characters alone would take "128.5" for "128.00".
@@ -339,7 +362,7 @@ BOOL CHead::SetVerifiedFloat(LPCTSTR letters, LPCTSTR format, double sent, doubl
                 *echo = reply;
             return 1;
         }
-        if (!AskRetry(kTextConfirmFailed))
+        if (!Ask().AskRetry(kTextConfirmFailed))
             return 0;
     }
 }
@@ -389,19 +412,19 @@ BOOL CHead::IsReady()
 
 BOOL CHead::Initialize()
 {
-    return SendRaw("IN0");
+    return SendWithStatus("IN0");
 }
 
 BOOL CHead::Calibrate()
 {
-    return SendRaw("CL");
+    return SendWithStatus("CL");
 }
 
 BOOL CHead::Degas()
 {
     if (m_nFamily == HEAD_FAMILY_DUX)
         return 0;
-    return SendRaw("DG*");
+    return SendWithStatus("DG*");
 }
 
 BOOL CHead::GetCemOption(int& value)
@@ -491,10 +514,9 @@ BOOL CHead::FormatSettingsReport(CString& report)
 BOOL CHead::RefreshCemState(int& present)
 {
     present = 0;
-    CComm* comm = Line();
-    if (!comm)
+    if (!Line())
         return 0;
-    comm->Send("MO?");
+    SendCommand("MO?");
     CString reply;
     if (!ReadReply(reply, kReplyTimeoutMs))
         return 0;
@@ -575,7 +597,7 @@ BOOL CHead::SetMultiplierGain(float gain)
 
 BOOL CHead::SetHighVoltage(int on)
 {
-    const BOOL sent = on ? SendRaw(Printf("HV%d", m_nCemVoltage)) : SendRaw("HV0");
+    const BOOL sent = SendWithStatus(on ? HeadFormat("HV%d", m_nCemVoltage) : CString("HV0"));
     if (sent)
         m_bHighVoltageOn = m_nHighVoltageRequest = on ? 1 : 0;
     return sent;
@@ -583,7 +605,7 @@ BOOL CHead::SetHighVoltage(int on)
 
 BOOL CHead::HighVoltageOff()
 {
-    const BOOL sent = SendRaw("HV0");
+    const BOOL sent = SendWithStatus("HV0");
     if (sent)
         m_bHighVoltageOn = 0;
     return sent;
@@ -594,7 +616,7 @@ BOOL CHead::HighVoltageOff()
 
 BOOL CHead::FilamentOn()
 {
-    const BOOL sent = SendRaw(Printf("FL%.2f", double(m_fEmission)));
+    const BOOL sent = SendWithStatus(HeadFormat("FL%.2f", double(m_fEmission)));
     if (sent && m_fEmission != 0.0f)
         m_bFilamentOn = 1;
     return sent;
@@ -602,7 +624,7 @@ BOOL CHead::FilamentOn()
 
 BOOL CHead::FilamentOff()
 {
-    const BOOL sent = SendRaw("FL0.0");
+    const BOOL sent = SendWithStatus("FL0.0");
     if (sent)
         m_bFilamentOn = 0;
     return sent;
@@ -628,23 +650,23 @@ namespace
 {
 CString SettingCommand(LPCTSTR letters, int value)
 {
-    return value == kHeadDefaultValue ? CString(letters) + "*" : Printf("%s%d", letters, value);
+    return value == kHeadDefaultValue ? CString(letters) + "*" : HeadFormat("%s%d", letters, value);
 }
 } // namespace
 
 BOOL CHead::SetIonEnergy(int value)
 {
-    return SendRaw(SettingCommand("IE", value));
+    return SendWithStatus(SettingCommand("IE", value));
 }
 
 BOOL CHead::SetElectronEnergy(int value)
 {
-    return SendRaw(SettingCommand("EE", value));
+    return SendWithStatus(SettingCommand("EE", value));
 }
 
 BOOL CHead::SetFocusVoltage(int value)
 {
-    return SendRaw(SettingCommand("VF", value));
+    return SendWithStatus(SettingCommand("VF", value));
 }
 
 BOOL CHead::QueryIonEnergy(int& value)
@@ -674,13 +696,10 @@ BOOL CHead::QueryFocusVoltage(int& value)
 // =============================================================================================
 // Scan settings
 
-namespace
+int CHead::SaturateToInt(int64_t value)
 {
-int SaturateToInt(int64_t v)
-{
-    return int(std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    return int(std::clamp<int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
-} // namespace
 
 int CHead::ToHeadMass(int mass) const
 {
@@ -897,7 +916,7 @@ BOOL CHead::SetSP(float value)
         }
         else
         {
-            if (!SendRaw(Printf("SP%1.4f", expected)) || !QueryFloat("SP?", readBack))
+            if (!SendRaw(HeadFormat("SP%1.4f", expected)) || !QueryFloat("SP?", readBack))
                 return 0;
         }
         if (std::fabs(double(readBack) - expected) < 0.002)
@@ -905,7 +924,7 @@ BOOL CHead::SetSP(float value)
             m_fPartialSensitivity = value;
             return 1;
         }
-        if (!AskRetry(kTextConfirmFailed))
+        if (!Ask().AskRetry(kTextConfirmFailed))
             return 0;
     }
 }
@@ -913,7 +932,7 @@ BOOL CHead::SetSP(float value)
 BOOL CHead::QueryXV(int index, float& value)
 {
     value = 0.0f;
-    if (!SendRaw(Printf("XA%i", index)))
+    if (!SendRaw(HeadFormat("XA%i", index)))
         return 0;
     return QueryFloat("XV?", value);
 }
@@ -924,10 +943,10 @@ BOOL CHead::SetXV(int index, float value)
         return 0;
     if (!(value >= 0.0001f && value <= 100000.0f))
     {
-        AfxMessageBox(kTextXvRange, MB_OK | MB_ICONERROR);
+        Ask().Tell(kTextXvRange, MB_OK | MB_ICONERROR);
         return 0;
     }
-    return SendRaw(Printf("XA%i", index)) && SendRaw(Printf("XV%4.4f", double(value)));
+    return SendRaw(HeadFormat("XA%i", index)) && SendRaw(HeadFormat("XV%4.4f", double(value)));
 }
 
 BOOL CHead::IsSensitivityTooHigh(int kind, float value)
@@ -970,7 +989,7 @@ BOOL CHead::ReadDataPoint(float& value)
     LONG point = 0;
     while (!comm->ReadLong(&point))
     {
-        if (!Line() || !AskRetry(kTextDataTimeout))
+        if (!Line() || !Ask().AskRetry(kTextDataTimeout))
             return 0;
     }
     m_nLastDataPoint = point;
@@ -981,19 +1000,19 @@ BOOL CHead::ReadDataPoint(float& value)
 BOOL CHead::MeasurePoint(LPCTSTR command, LPCTSTR timeoutText, float& value)
 {
     value = 0.0f;
-    CComm* comm = Line();
-    if (!comm)
-        return 0;
     for (;;)
     {
+        CComm* comm = Line();
+        if (!comm)
+            return 0;
         LONG point = 0;
-        if (comm->Send(command) && comm->ReadLong(&point))
+        if (SendCommand(command) && comm->ReadLong(&point))
         {
             m_nLastDataPoint = point;
             value = float(point);
             return 1;
         }
-        if (!Line() || !AskRetry(timeoutText))
+        if (!Line() || !Ask().AskRetry(timeoutText))
             return 0;
     }
 }
@@ -1023,7 +1042,7 @@ BOOL CHead::MeasureSingleMass(int mass, int noiseFloor, float& value)
         return 0;
     if (noiseFloor != -1 && !SetNoiseFloor(noiseFloor))
         return 0;
-    return MeasurePoint(Printf("MR%d", mass), kTextSingleMassTimeout, value);
+    return MeasurePoint(HeadFormat("MR%d", mass), kTextSingleMassTimeout, value);
 }
 
 BOOL CHead::StartSingleMass(int mass, int noiseFloor)
@@ -1032,7 +1051,7 @@ BOOL CHead::StartSingleMass(int mass, int noiseFloor)
         return 0;
     if (noiseFloor != -1 && !SetNoiseFloor(noiseFloor))
         return 0;
-    return SendRaw(Printf("MR%d", mass));
+    return SendRaw(HeadFormat("MR%d", mass));
 }
 
 BOOL CHead::StartTotalPressure()
@@ -1049,8 +1068,8 @@ BOOL CHead::StartAnalogScan(int n)
     if (!comm)
         return 0;
     if (n == 0)
-        comm->Purge();
-    return SendRaw(n == -1 ? CString("SC") : Printf("SC%d", n));
+        PurgeLine(*comm);
+    return SendRaw(n == -1 ? CString("SC") : HeadFormat("SC%d", n));
 }
 
 BOOL CHead::StartHistogramScan(int n)
@@ -1059,8 +1078,8 @@ BOOL CHead::StartHistogramScan(int n)
     if (!comm)
         return 0;
     if (n == 0)
-        comm->Purge();
-    return SendRaw(n == -1 ? CString("HS") : Printf("HS%d", n));
+        PurgeLine(*comm);
+    return SendRaw(n == -1 ? CString("HS") : HeadFormat("HS%d", n));
 }
 
 BOOL CHead::StopScan()
@@ -1068,8 +1087,9 @@ BOOL CHead::StopScan()
     CComm* comm = Line();
     if (!comm)
         return 0;
+    // At once, not after the statuses owed: a degas being cancelled must not wait for its status.
     comm->Send("MR0");
-    comm->Purge();
+    PurgeLine(*comm);
     DWORD count = 0;
     if (!comm->GetBytesWaiting(&count))
         return 0;

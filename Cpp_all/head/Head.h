@@ -1,7 +1,7 @@
 // CHead: the command layer of one analyzer head on a serial line. Every head operation becomes a
 // two-letter ASCII command; settings are verified by reading them back; the head's error status is
-// checked and reported in message boxes. The simulated head derives from it and overrides the
-// virtual operations slot for slot.
+// checked and reported through the ask policy. The simulated head derives from it and overrides
+// the virtual operations slot for slot.
 #pragma once
 
 #include "mfc/Archive.h"
@@ -116,6 +116,23 @@ public:
     virtual int RunCemDialog(CHead& head) = 0;
 };
 
+// How a head asks the user when the line lets it down (a reply that did not come, a low DSR line,
+// a setting the head did not confirm, an error bit in its status), and the few messages it only
+// tells. The programs install the box-showing policy (CHeadBoxPolicy) with CHead::SetAskPolicy.
+// Without one, and always for a quiet head, nobody is asked: the head gives up at once, so a head
+// used away from the user-interface thread (a worker, a port scan, a test) never waits on a box.
+class IHeadAskPolicy
+{
+public:
+    virtual ~IHeadAskPolicy() = default;
+    // Retry/Cancel; TRUE to try again.
+    virtual BOOL AskRetry(LPCTSTR text) = 0;
+    // Abort/Retry/Ignore; IDABORT, IDRETRY or IDIGNORE.
+    virtual int AskAbortRetryIgnore(LPCTSTR text) = 0;
+    // A message with only an OK button; type holds its MB_ flags.
+    virtual void Tell(LPCTSTR text, UINT type) = 0;
+};
+
 class CHead : public CObject
 {
     DECLARE_SERIAL(CHead)
@@ -135,7 +152,7 @@ public:
     // ---- Virtual operations, in slot order. BOOL results: 1 success, 0 failure; out-parameters
     // are 0 on failure unless said. Every operation that needs the line fails at once without one.
     virtual BOOL IdentifyHead();
-    // 1 while the port's DSR is high (else a box unless quiet).
+    // 1 while the port's DSR is high (else the policy is asked to retry).
     virtual BOOL CheckHeadPresent();
     virtual BOOL IsOnline();
     virtual BOOL IsReady();
@@ -143,7 +160,7 @@ public:
     // Opens the 0-based port, identifies the head and brings it on line.
     virtual BOOL Connect(int port);
     virtual BOOL IsConnected();
-    // Reads one status line (10000 ms) and gives its integer.
+    // Reads one status line (10000 ms) and gives its integer; the head owes that status no more.
     virtual BOOL ReadIntReply(int& value);
     virtual BOOL FormatSettingsReport(CString& report);
     // pending = 1 when the head has sent its status (then checked); 0 when nothing came.
@@ -241,7 +258,8 @@ public:
     // Bytes in the receive queue (0 without a line).
     virtual int GetBytesWaiting();
     virtual BOOL WaitForBytes(int count, DWORD timeoutMs);
-    // Sends text plus CR LF; no reply is read.
+    // Sends text plus CR LF, after the statuses the head still owes (see SendCommand); no reply is
+    // read.
     virtual BOOL SendRaw(LPCTSTR text);
     virtual BOOL Reconnect();
     // Sends set, then query, and reads one line (10000 ms) into reply (CR removed).
@@ -286,10 +304,55 @@ public:
     // The process-wide head dialogs (not owned; null: none).
     static void SetDialogs(IHeadDialogs* dialogs);
     static IHeadDialogs* GetDialogs();
+    // The process-wide ask policy (not owned; null: nobody is asked).
+    static void SetAskPolicy(IHeadAskPolicy* policy);
+    static IHeadAskPolicy* GetAskPolicy();
 
     // The open line, or null (also after the line dropped).
     CComm* GetComm();
 
+    // ---- What the head keeps (no line traffic) ----
+    // A quiet head asks nobody, whatever policy is installed: the port list's probes.
+    void SetQuiet(int quiet) { m_bQuiet = quiet; }
+    int IsQuiet() const { return m_bQuiet; }
+    // Makes a head quiet while it lives, then puts its flag back.
+    class QuietScope
+    {
+    public:
+        explicit QuietScope(CHead& head) : m_head(head), m_old(head.m_bQuiet) { head.m_bQuiet = 1; }
+        ~QuietScope() { m_head.m_bQuiet = m_old; }
+        QuietScope(const QuietScope&) = delete;
+        QuietScope& operator=(const QuietScope&) = delete;
+
+    private:
+        CHead& m_head;
+        int m_old;
+    };
+    // The instrument descriptor that created the head; not owned.
+    void SetOwner(void* owner) { m_pOwner = owner; }
+    void* GetOwner() const { return m_pOwner; }
+    // The 0-based port of the last Connect, or the stored one.
+    int GetPort() const { return m_nPort; }
+    // The identified model's mass range: 100, 150, 200, 300 or 6.
+    int GetMassRange() const { return m_nMassRange; }
+    // The DUX ionizer preset: 0-2, 3 custom; 4 for the other families.
+    int GetPresetIndex() const { return m_nPresetIndex; }
+    // The multiplier voltage (V) SetHighVoltage switches on at; setting it sends nothing.
+    int GetCemVoltage() const { return m_nCemVoltage; }
+    void SetCemVoltage(int volts) { m_nCemVoltage = volts; }
+    // The stored CEM gain-adjustment mass.
+    int GetGainMass() const { return m_nGainMass; }
+    void SetGainMass(int mass) { m_nGainMass = mass; }
+    // 1000 x the head's gain figure, as last set or read.
+    float GetCemGain() const { return m_fCemGain; }
+    // Whether the head has a multiplier, as last read.
+    BOOL IsCemPresent() const { return m_bCemPresent; }
+    // The multiplier's high voltage as last switched or read.
+    BOOL GetHighVoltageState() const { return m_bHighVoltageOn; }
+    // ST (A/Torr) as last set or read.
+    float GetTotalSensitivity() const { return m_fTotalSensitivity; }
+
+protected:
     // ---- Fields, in the order the head keeps them ----
     std::shared_ptr<CComm> m_pComm; // owned (shared with the status thread while it runs)
     float m_fEmission;              // mA, sent by FilamentOn
@@ -336,12 +399,13 @@ public:
     int m_nStoredInt[3];
     float m_fStoredFloat[5];
     CString m_strStored[5];
-    int m_bQuiet;   // no boxes from CheckHeadPresent, ReadIntReply, IdentifyHead
+    int m_bQuiet;   // asks nobody (see IHeadAskPolicy)
     void* m_pOwner; // the instrument descriptor that created the head; not owned
     HANDLE m_hStatusThread;
     std::atomic<int> m_bNoResponse;
+    // Completion statuses the head owes for commands whose status nobody has read yet.
+    int m_nStatusOwed = 0;
 
-protected:
     // The status thread's view of the line: it outlives a head whose thread did not end in time.
     struct StatusShared
     {
@@ -353,8 +417,11 @@ protected:
 
     // The line when there is one and it has not dropped.
     CComm* Line();
+    // Takes comm as the head's line on port and identifies the head; without an answer the line
+    // is dropped again and 0 returned.
+    BOOL AttachLine(std::shared_ptr<CComm> comm, int port);
     // Takes an identification reply: family, model, mass range, firmware and serial number, then
-    // the sensitivities; 0 (with a box unless quiet) for a maker or model this program does not run.
+    // the sensitivities; 0 (told through the policy) for a maker or model this program does not run.
     BOOL ApplyIdReply(const CString& id);
     // What connecting does once the head is identified: ionizer defaults and presets, filament and
     // multiplier state.
@@ -365,12 +432,21 @@ protected:
     int ToHeadMass(int mass) const;
     int FromHeadMass(int mass) const;
     int FromHeadSteps(int steps) const;
+    // value clamped to the range of int.
+    static int SaturateToInt(int64_t value);
     // One reply line into reply (CR removed, at most 100 bytes); 0 on time-out.
     BOOL ReadReply(CString& reply, DWORD timeoutMs);
-    // Retry/Cancel box; TRUE for Retry.
-    BOOL AskRetry(LPCTSTR text);
-    // Abort/Retry/Ignore box; the button's result.
-    int AskAbortRetryIgnore(LPCTSTR text);
+    // Sends one command. The head answers in order, so the statuses it still owes are read off the
+    // line first: the next reply read is then this command's (or its own status). A status that
+    // does not come within the reply time-out is owed no more. 0 without a line.
+    BOOL SendCommand(LPCTSTR text);
+    // Sends a command that the head answers with a completion status once done (IN, CL, DG, FL,
+    // HV, IE, EE, VF); PollStatus, ReadIntReply or the next command takes the status.
+    BOOL SendWithStatus(LPCTSTR text);
+    // Clears the receive queue; the statuses owed go with it.
+    void PurgeLine(CComm& comm);
+    // The policy this head asks through: the one that asks nobody while quiet or none is installed.
+    IHeadAskPolicy& Ask();
     BOOL QueryInt(LPCTSTR command, int& value);
     BOOL QueryFloat(LPCTSTR command, float& value);
     // Sets and verifies an integer; with defaultForm, 32767 is sent as the letters and "*".
@@ -378,10 +454,13 @@ protected:
     // Sets and verifies a float printed with format; accepts the echo when it reads as the same
     // number at that precision.
     BOOL SetVerifiedFloat(LPCTSTR letters, LPCTSTR format, double sent, double tolerance, CString* echo);
-    // Sends command and reads a 4-byte point, with the given time-out box.
+    // Sends command and reads a 4-byte point, asking to retry with timeoutText.
     BOOL MeasurePoint(LPCTSTR command, LPCTSTR timeoutText, float& value);
     // Runs the wait box when dialogs are installed.
     int WaitBox(int limit, int mode, UINT textId, LPCTSTR text = nullptr);
+    // An ionizer setter followed by its wait box (limit in 500 ms ticks, line 1 text); kept records
+    // the value once it was sent.
+    BOOL SetWithProgress(BOOL (CHead::*set)(int), int value, int limit, LPCTSTR text, int& kept);
     // One group handler: query and the (bit, text) boxes in order.
     struct ErrorBit
     {

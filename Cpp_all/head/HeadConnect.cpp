@@ -23,17 +23,16 @@ constexpr int kIdTries = 3;
 constexpr double kRfLevelMin = 2.2;
 
 std::atomic<IHeadDialogs*> g_dialogs{nullptr};
+std::atomic<IHeadAskPolicy*> g_askPolicy{nullptr};
 
-CString Printf(LPCTSTR format, ...) __attribute__((format(printf, 1, 2)));
-CString Printf(LPCTSTR format, ...)
+// Asks nobody: gives up as a quiet head does.
+class CNobodyToAsk : public IHeadAskPolicy
 {
-    char text[256];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return CString(text);
-}
+public:
+    BOOL AskRetry(LPCTSTR) override { return FALSE; }
+    int AskAbortRetryIgnore(LPCTSTR) override { return IDABORT; }
+    void Tell(LPCTSTR, UINT) override {}
+};
 
 // "%1" of a message replaced by arg.
 CString FormatWith(LPCTSTR text, LPCTSTR arg)
@@ -52,6 +51,23 @@ void CHead::SetDialogs(IHeadDialogs* dialogs)
 IHeadDialogs* CHead::GetDialogs()
 {
     return g_dialogs;
+}
+
+void CHead::SetAskPolicy(IHeadAskPolicy* policy)
+{
+    g_askPolicy = policy;
+}
+
+IHeadAskPolicy* CHead::GetAskPolicy()
+{
+    return g_askPolicy;
+}
+
+IHeadAskPolicy& CHead::Ask()
+{
+    static CNobodyToAsk nobody;
+    IHeadAskPolicy* policy = GetAskPolicy();
+    return policy && !m_bQuiet ? *policy : nobody;
 }
 
 int CHead::WaitBox(int limit, int mode, UINT textId, LPCTSTR text)
@@ -143,6 +159,7 @@ void CHead::DropLine()
     StopStatusThread();
     m_pComm.reset();
     m_bOnline = 0;
+    m_nStatusOwed = 0;
 }
 
 // =============================================================================================
@@ -165,7 +182,7 @@ BOOL CHead::CheckHeadPresent()
         return 0;
     while (!comm->IsDsrHigh())
     {
-        if (m_bQuiet || !AskRetry(kTextDsrLow))
+        if (!Ask().AskRetry(kTextDsrLow))
             return 0;
     }
     return 1;
@@ -194,13 +211,13 @@ BOOL CHead::IdentifyHead()
     {
         while (!comm->IsDsrHigh())
         {
-            if (m_bQuiet || !AskRetry(kTextDsrLow))
+            if (!Ask().AskRetry(kTextDsrLow))
                 return 0;
         }
         StopScan();
         if (QueryId(id))
             break;
-        if (m_bQuiet || !AskRetry(kTextDsrLow))
+        if (!Ask().AskRetry(kTextDsrLow))
             return 0;
         if (!(comm = Line()))
             return 0;
@@ -215,8 +232,8 @@ BOOL CHead::ApplyIdReply(const CString& id)
     int family;
     if (maker == "ZOLDUX")
     {
-        if (m_nFamily == HEAD_FAMILY_KEL && !m_bQuiet)
-            AfxMessageBox(kTextOtherFamily, MB_OK | MB_ICONINFORMATION);
+        if (m_nFamily == HEAD_FAMILY_KEL)
+            Ask().Tell(kTextOtherFamily, MB_OK | MB_ICONINFORMATION);
         if (m_nFamily == HEAD_FAMILY_KEL || m_nPresetIndex == 4)
             m_nPresetIndex = 0;
         family = HEAD_FAMILY_DUX;
@@ -228,8 +245,7 @@ BOOL CHead::ApplyIdReply(const CString& id)
     }
     else
     {
-        if (!m_bQuiet)
-            AfxMessageBox(FormatWith(kTextBadId, maker), MB_OK | MB_ICONERROR);
+        Ask().Tell(FormatWith(kTextBadId, maker), MB_OK | MB_ICONERROR);
         m_bOnline = 0;
         return 0;
     }
@@ -243,8 +259,7 @@ BOOL CHead::ApplyIdReply(const CString& id)
         massRange = 6;
     if (massRange == 0)
     {
-        if (!m_bQuiet)
-            AfxMessageBox(FormatWith(kTextBadId, model), MB_OK | MB_ICONERROR);
+        Ask().Tell(FormatWith(kTextBadId, model), MB_OK | MB_ICONERROR);
         m_bOnline = 0;
         return 0;
     }
@@ -261,22 +276,28 @@ BOOL CHead::ApplyIdReply(const CString& id)
     return 1;
 }
 
-BOOL CHead::Connect(int port)
+BOOL CHead::AttachLine(std::shared_ptr<CComm> comm, int port)
 {
-    if (m_pComm)
-        DropLine();
-    auto comm = std::make_shared<CComm>();
-    if (comm->Open(port) != 0)
-        return 0;
-    m_pComm = comm;
+    m_pComm = std::move(comm);
     m_nPort = port;
     m_bNoResponse = 0;
+    m_nStatusOwed = 0;
     if (!IdentifyHead())
     {
         m_pComm.reset();
         m_bOnline = 0;
         return 0;
     }
+    return 1;
+}
+
+BOOL CHead::Connect(int port)
+{
+    if (m_pComm)
+        DropLine();
+    auto comm = std::make_shared<CComm>();
+    if (comm->Open(port) != 0 || !AttachLine(std::move(comm), port))
+        return 0;
     m_bNoResponse = 0;
 
     m_pStatus = std::make_shared<StatusShared>();
@@ -414,20 +435,19 @@ BOOL CHead::CheckErrors()
     m_bAbort = 0;
     m_bFilamentError[0] = m_bFilamentError[1] = m_bFilamentError[2] = 0;
     m_bStatusTimedOut = 0;
-    CComm* comm = Line();
-    if (!comm)
+    if (!Line())
         return 0;
 
     int status = 0;
     for (;;)
     {
-        comm->Send("ER?");
+        SendCommand("ER?");
         CString reply;
         if (!ReadReply(reply, kReplyTimeoutMs))
         {
             m_bStatusTimedOut = 1;
-            const int answer = AskAbortRetryIgnore(kTextStatusTimeout);
-            if (answer == IDRETRY && (comm = Line()) != nullptr)
+            const int answer = Ask().AskAbortRetryIgnore(kTextStatusTimeout);
+            if (answer == IDRETRY && Line())
                 continue;
             if (answer == IDABORT)
             {
@@ -442,7 +462,7 @@ BOOL CHead::CheckErrors()
             return 1;
         if (status & 0x80)
         {
-            const int answer = AskAbortRetryIgnore(kTextStatus7);
+            const int answer = Ask().AskAbortRetryIgnore(kTextStatus7);
             if (answer == IDABORT)
             {
                 m_bAbort = 1;
@@ -471,17 +491,16 @@ BOOL CHead::HandleGroup(LPCTSTR query, const ErrorBit* bits, int count, int grou
 {
     for (;;)
     {
-        CComm* comm = Line();
-        if (!comm)
+        if (!Line())
             return 0;
         if (group == kGroupEP || group == kGroupEM)
             m_bCemPresent = 1;
-        comm->Send(query);
+        SendCommand(query);
         CString reply;
         if (!ReadReply(reply, kReplyTimeoutMs))
         {
             m_bStatusTimedOut = 1;
-            const int answer = AskAbortRetryIgnore(kTextStatusTimeout);
+            const int answer = Ask().AskAbortRetryIgnore(kTextStatusTimeout);
             if (answer == IDRETRY)
                 continue;
             if (answer == IDABORT)
@@ -520,7 +539,7 @@ BOOL CHead::HandleGroup(LPCTSTR query, const ErrorBit* bits, int count, int grou
                 last = IDIGNORE;
                 continue;
             }
-            last = AskAbortRetryIgnore(bits[i].text);
+            last = Ask().AskAbortRetryIgnore(bits[i].text);
             if (last == IDABORT)
             {
                 m_bAbort = 1;
@@ -637,7 +656,7 @@ BOOL CHead::CheckRfSupply()
         if (level >= kRfLevelMin && lastStep <= 25)
             break;
         ++round;
-        if (!SendRaw(Printf("ML%d", mass)))
+        if (!SendRaw(HeadFormat("ML%d", mass)))
             return 0;
         float a0 = 0, a1 = 0;
         if (!QueryFloat("AD0", a0) || !QueryFloat("AD1", a1))
@@ -654,7 +673,7 @@ BOOL CHead::CheckRfSupply()
         {
             if (mass <= 10)
             {
-                AfxMessageBox(kTextRfError, MB_OK | MB_ICONERROR);
+                Ask().Tell(kTextRfError, MB_OK | MB_ICONERROR);
                 return 0;
             }
             mass -= step;
@@ -667,7 +686,7 @@ BOOL CHead::CheckRfSupply()
         if (IHeadDialogs* dialogs = GetDialogs())
         {
             int notice = m_bRfNotice;
-            dialogs->RunRfCheckBox(Printf("%d AMU", mass), notice);
+            dialogs->RunRfCheckBox(HeadFormat("%d AMU", mass), notice);
             m_bRfNotice = notice;
         }
     }
@@ -747,37 +766,32 @@ BOOL CHead::FilamentOnAndWait()
     return ok;
 }
 
-BOOL CHead::SetIonEnergyWithProgress(int value)
+BOOL CHead::SetWithProgress(BOOL (CHead::*set)(int), int value, int limit, LPCTSTR text, int& kept)
 {
-    const BOOL ok = SetIonEnergy(value);
+    const BOOL ok = (this->*set)(value);
     if (ok)
     {
-        WaitBox(10, 1, 0, "Setting the ion energy");
-        m_nIonEnergy = value;
+        WaitBox(limit, 1, 0, text);
+        kept = value;
     }
     return ok;
+}
+
+BOOL CHead::SetIonEnergyWithProgress(int value)
+{
+    return SetWithProgress(&CHead::SetIonEnergy, value, 10, "Setting the ion energy", m_nIonEnergy);
 }
 
 BOOL CHead::SetElectronEnergyWithProgress(int value)
 {
-    const BOOL ok = SetElectronEnergy(value);
-    if (ok)
-    {
-        WaitBox(10, 1, 0, "Setting the electron impact\nionization energy");
-        m_nElectronEnergy = value;
-    }
-    return ok;
+    return SetWithProgress(&CHead::SetElectronEnergy, value, 10,
+                           "Setting the electron impact\nionization energy", m_nElectronEnergy);
 }
 
 BOOL CHead::SetFocusVoltageWithProgress(int value)
 {
-    const BOOL ok = SetFocusVoltage(value);
-    if (ok)
-    {
-        WaitBox(2, 1, 0, "Setting the plate focus voltage");
-        m_nFocusVoltage = value;
-    }
-    return ok;
+    return SetWithProgress(&CHead::SetFocusVoltage, value, 2, "Setting the plate focus voltage",
+                           m_nFocusVoltage);
 }
 
 BOOL CHead::EnsureFilamentOn()
@@ -855,8 +869,9 @@ BOOL CHead::RunIonizerDialog()
     {
         HeadDuxIonizerSettings s;
         for (int i = 0; i < 3; ++i)
-            s.presetText[i] = Printf("Electron energy %2i eV\nFocus voltage %2i V\nEmission current %5.3f mA",
-                                     m_nPresetElectron[i], m_nPresetFocus[i], double(m_fPresetEmission[i]));
+            s.presetText[i] =
+                HeadFormat("Electron energy %2i eV\nFocus voltage %2i V\nEmission current %5.3f mA",
+                           m_nPresetElectron[i], m_nPresetFocus[i], double(m_fPresetEmission[i]));
         s.ionEnergy = m_nPresetIon[3];
         s.electronEnergy = m_nPresetElectron[3];
         s.focusVoltage = m_nPresetFocus[3];
@@ -926,36 +941,36 @@ void CHead::ShowInfoDialog()
         t.model = model;
         if (!GetFirmwareVersion(f))
             return;
-        t.firmware = Printf("%1.2f", double(f));
+        t.firmware = HeadFormat("%1.2f", double(f));
         if (!GetSerialNumber(n))
             return;
-        t.serialNumber = Printf("%d", n);
+        t.serialNumber = HeadFormat("%d", n);
         if (!QuerySP(f))
             return;
-        t.partialSensitivity = Printf("Partial: %1.2e Amp/Torr", double(f));
+        t.partialSensitivity = HeadFormat("Partial: %1.2e Amp/Torr", double(f));
         if (m_nFamily != HEAD_FAMILY_DUX)
         {
             if (!QueryST(f))
                 return;
-            t.totalSensitivity = Printf("Total: %1.2e Amp/Torr", double(f));
+            t.totalSensitivity = HeadFormat("Total: %1.2e Amp/Torr", double(f));
         }
         else
-            t.totalSensitivity = Printf("for mode %i :", m_nPresetIndex + 1);
+            t.totalSensitivity = HeadFormat("for mode %i :", m_nPresetIndex + 1);
         if (!QueryCemOption(n))
             return;
-        t.cemOption = Printf("%d", n);
+        t.cemOption = HeadFormat("%d", n);
         int present = 0;
         if (!RefreshCemState(present))
             return;
         t.cemState = present ? "Installed" : "Not installed";
-        t.cemVoltage = Printf("%d", m_nCemVoltage);
-        t.cemGain = Printf("%1.2E", double(m_fCemGain));
+        t.cemVoltage = HeadFormat("%d", m_nCemVoltage);
+        t.cemGain = HeadFormat("%1.2E", double(m_fCemGain));
         if (!QueryHighVoltage(n))
             return;
-        t.highVoltage = Printf("%d", n);
+        t.highVoltage = HeadFormat("%d", n);
         if (!QueryStatusByte(n))
             return;
-        t.statusByte = Printf("%d", n);
+        t.statusByte = HeadFormat("%d", n);
         struct
         {
             BOOL (CHead::*query)(int&);
@@ -967,32 +982,32 @@ void CHead::ShowInfoDialog()
         {
             if (!(this->*g.query)(n))
                 return;
-            *g.text = Printf("%d", n);
+            *g.text = HeadFormat("%d", n);
         }
         if (!QueryElectronEnergy(n))
             return;
-        t.electronEnergy = Printf("%d", n);
+        t.electronEnergy = HeadFormat("%d", n);
         if (!QueryEmissionCurrent(f))
             return;
-        t.emission = Printf(m_nFamily == HEAD_FAMILY_DUX ? "%5.3f" : "%4.2f", double(f));
+        t.emission = HeadFormat(m_nFamily == HEAD_FAMILY_DUX ? "%5.3f" : "%4.2f", double(f));
         if (!QueryFocusVoltage(n))
             return;
-        t.focusVoltage = Printf("%d", n);
+        t.focusVoltage = HeadFormat("%d", n);
         if (!QueryIonEnergy(n))
             return;
-        t.ionEnergy = Printf("%d", n);
+        t.ionEnergy = HeadFormat("%d", n);
         if (!QueryRS(f))
             return;
-        t.rs = Printf("%1.4f", double(f));
+        t.rs = HeadFormat("%1.4f", double(f));
         if (!QueryRI(f))
             return;
-        t.ri = Printf("%1.4f", double(f));
+        t.ri = HeadFormat("%1.4f", double(f));
         if (!QueryDS(f))
             return;
-        t.ds = Printf("%1.4f", double(f));
+        t.ds = HeadFormat("%1.4f", double(f));
         if (!QueryDI(n))
             return;
-        t.di = Printf("%d", n);
+        t.di = HeadFormat("%d", n);
     }();
     dialogs->RunInfoDialog(t);
 }

@@ -1,5 +1,10 @@
-// The head layer's message texts.
+// The head layer's message texts, and the one formatter its commands and texts are written with.
 #pragma once
+
+#include "mfc/String.h"
+
+// printf into a CString.
+CString HeadFormat(LPCTSTR format, ...) __attribute__((format(printf, 1, 2)));
 
 inline constexpr const char* kTextStatusTimeout =
     "RS232 Error:\n The KEL Head has timed out during a status query!";

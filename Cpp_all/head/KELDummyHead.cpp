@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
+#include <type_traits>
 
 IMPLEMENT_SERIAL(CKELDummyHead, CHead, 1)
 
@@ -19,12 +19,6 @@ namespace
 {
 constexpr float kFilamentOnCurrent = 0.995f; // mA
 constexpr int kCemOnValue = 10;
-
-int SaturateToInt(int64_t v)
-{
-    return static_cast<int>(
-        std::clamp<int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
 
 int LastPortUsed()
 {
@@ -42,6 +36,13 @@ template <typename T> T OrDefault(T value, T def)
 float ZeroNearZero(float value)
 {
     return value > -0.0001f && value < 0.0001f ? 0.0f : value;
+}
+
+// What every kept setting and every answer from one does: to = value, and success.
+template <typename T> BOOL Put(T& to, std::type_identity_t<T> value)
+{
+    to = value;
+    return 1;
 }
 } // namespace
 
@@ -106,15 +107,8 @@ BOOL CKELDummyHead::Disconnect()
 BOOL CKELDummyHead::Connect(int port)
 {
     // The line object exists only to say "connected"; it is never opened.
-    m_pComm = std::make_shared<CComm>();
-    m_nPort = port;
-    m_bNoResponse = 0;
-    if (!IdentifyHead())
-    {
-        m_pComm.reset();
-        m_bOnline = 0;
+    if (!AttachLine(std::make_shared<CComm>(), port))
         return 0;
-    }
 
     BringOnline();
     m_bRfNotice = 0;
@@ -123,14 +117,12 @@ BOOL CKELDummyHead::Connect(int port)
 
 BOOL CKELDummyHead::ReadIntReply(int& value)
 {
-    value = 0;
-    return 1;
+    return Put(value, 0);
 }
 
 BOOL CKELDummyHead::PollStatus(int& pending)
 {
-    pending = 1;
-    return 1;
+    return Put(pending, 1);
 }
 
 BOOL CKELDummyHead::GetCemOption(int& value)
@@ -171,44 +163,37 @@ BOOL CKELDummyHead::QueryId(CString& reply)
 
 BOOL CKELDummyHead::RefreshCemState(int& present)
 {
-    present = m_bCemPresent;
-    return 1;
+    return Put(present, m_bCemPresent);
 }
 
 BOOL CKELDummyHead::QueryHighVoltage(int& value)
 {
-    value = m_nCemHighVoltage;
-    return 1;
+    return Put(value, m_nCemHighVoltage);
 }
 
 BOOL CKELDummyHead::SetMultiplierVoltage(int volts)
 {
-    m_nCemVoltage = volts;
-    return 1;
+    return Put(m_nCemVoltage, volts);
 }
 
 BOOL CKELDummyHead::QueryMultiplierVoltage(int& volts)
 {
-    volts = m_nCemVoltage;
-    return 1;
+    return Put(volts, m_nCemVoltage);
 }
 
 BOOL CKELDummyHead::QueryMultiplierGain(float& gain)
 {
-    gain = m_fCemGain;
-    return 1;
+    return Put(gain, m_fCemGain);
 }
 
 BOOL CKELDummyHead::SetMultiplierGain(float gain)
 {
-    m_fCemGain = gain;
-    return 1;
+    return Put(m_fCemGain, gain);
 }
 
 BOOL CKELDummyHead::QueryCemOption(int& value)
 {
-    value = m_bCemPresent;
-    return 1;
+    return Put(value, m_bCemPresent);
 }
 
 BOOL CKELDummyHead::SetHighVoltage(int on)
@@ -241,8 +226,7 @@ BOOL CKELDummyHead::FilamentOff()
 
 BOOL CKELDummyHead::QueryEmissionCurrent(float& milliamps)
 {
-    milliamps = m_fEmission;
-    return 1;
+    return Put(milliamps, m_fEmission);
 }
 
 // =============================================================================================
@@ -250,8 +234,7 @@ BOOL CKELDummyHead::QueryEmissionCurrent(float& milliamps)
 
 BOOL CKELDummyHead::SetIonEnergy(int value)
 {
-    m_nIonEnergySetting = OrDefault(value, 1);
-    return 1;
+    return Put(m_nIonEnergySetting, OrDefault(value, 1));
 }
 
 BOOL CKELDummyHead::QueryIonEnergy(int& value)
@@ -263,141 +246,120 @@ BOOL CKELDummyHead::QueryIonEnergy(int& value)
 
 BOOL CKELDummyHead::SetElectronEnergy(int value)
 {
-    m_nElectronEnergySetting = OrDefault(value, 70);
-    return 1;
+    return Put(m_nElectronEnergySetting, OrDefault(value, 70));
 }
 
 BOOL CKELDummyHead::QueryElectronEnergy(int& value)
 {
-    value = m_nElectronEnergy = m_nElectronEnergySetting;
-    return 1;
+    m_nElectronEnergy = m_nElectronEnergySetting;
+    return Put(value, m_nElectronEnergy);
 }
 
 BOOL CKELDummyHead::SetFocusVoltage(int value)
 {
-    m_nFocusVoltage = OrDefault(value, 90);
-    return 1;
+    return Put(m_nFocusVoltage, OrDefault(value, 90));
 }
 
 BOOL CKELDummyHead::QueryFocusVoltage(int& value)
 {
-    value = m_nFocusVoltage;
-    return 1;
+    return Put(value, m_nFocusVoltage);
 }
 
 BOOL CKELDummyHead::SetInitialMass(int mass)
 {
-    m_nInitialMass = OrDefault(ToHeadMass(mass), 1);
-    return 1;
+    return Put(m_nInitialMass, OrDefault(ToHeadMass(mass), 1));
 }
 
 BOOL CKELDummyHead::QueryInitialMass(int& mass)
 {
-    mass = FromHeadMass(m_nInitialMass);
-    return 1;
+    return Put(mass, FromHeadMass(m_nInitialMass));
 }
 
 BOOL CKELDummyHead::SetFinalMass(int mass)
 {
-    m_nFinalMass = OrDefault(ToHeadMass(mass), 200);
-    return 1;
+    return Put(m_nFinalMass, OrDefault(ToHeadMass(mass), 200));
 }
 
 BOOL CKELDummyHead::QueryFinalMass(int& mass)
 {
-    mass = FromHeadMass(m_nFinalMass);
-    return 1;
+    return Put(mass, FromHeadMass(m_nFinalMass));
 }
 
 BOOL CKELDummyHead::SetStepsPerAmu(int steps)
 {
-    m_nStepsPerAmu = OrDefault(m_nFamily == HEAD_FAMILY_JOV ? steps / m_nJovS : steps, 10);
-    return 1;
+    return Put(m_nStepsPerAmu, OrDefault(m_nFamily == HEAD_FAMILY_JOV ? steps / m_nJovS : steps, 10));
 }
 
 BOOL CKELDummyHead::QueryStepsPerAmu(int& steps)
 {
-    steps = FromHeadSteps(m_nStepsPerAmu);
-    return 1;
+    return Put(steps, FromHeadSteps(m_nStepsPerAmu));
 }
 
 BOOL CKELDummyHead::SetNoiseFloor(int value)
 {
-    m_nNoiseFloor = OrDefault(value, 4);
-    return 1;
+    return Put(m_nNoiseFloor, OrDefault(value, 4));
 }
 
 BOOL CKELDummyHead::QueryNoiseFloor(int& value)
 {
-    value = m_nNoiseFloor;
-    return 1;
+    return Put(value, m_nNoiseFloor);
 }
 
 BOOL CKELDummyHead::SetRS(float value)
 {
-    m_fRS = value == float(kHeadDefaultValue) ? 128.0f : value * 128.0f;
-    return 1;
+    return Put(m_fRS, value == float(kHeadDefaultValue) ? 128.0f : value * 128.0f);
 }
 
 BOOL CKELDummyHead::QueryRS(float& value)
 {
-    value = m_fRS * 0.0078125f;
-    return 1;
+    return Put(value, m_fRS * 0.0078125f);
 }
 
 BOOL CKELDummyHead::SetRI(float value)
 {
-    m_fRI = ZeroNearZero(OrDefault(value, 0.0f));
-    return 1;
+    return Put(m_fRI, ZeroNearZero(OrDefault(value, 0.0f)));
 }
 
 BOOL CKELDummyHead::QueryRI(float& value)
 {
-    value = m_fRI;
-    return 1;
+    return Put(value, m_fRI);
 }
 
 BOOL CKELDummyHead::SetDS(float value)
 {
-    m_fDS = ZeroNearZero(OrDefault(value, 0.0f));
-    return 1;
+    return Put(m_fDS, ZeroNearZero(OrDefault(value, 0.0f)));
 }
 
 BOOL CKELDummyHead::QueryDS(float& value)
 {
-    value = m_fDS;
-    return 1;
+    return Put(value, m_fDS);
 }
 
 BOOL CKELDummyHead::SetDI(int value)
 {
-    m_nDI = OrDefault(value, 0);
-    return 1;
+    return Put(m_nDI, OrDefault(value, 0));
 }
 
 BOOL CKELDummyHead::QueryDI(int& value)
 {
-    value = m_nDI;
-    return 1;
+    return Put(value, m_nDI);
 }
 
 BOOL CKELDummyHead::QueryAP(int& value)
 {
-    value = m_nAnalogPoints =
-        SaturateToInt((int64_t(m_nFinalMass) - m_nInitialMass) * int64_t(m_nStepsPerAmu) + 1);
-    return 1;
+    m_nAnalogPoints = SaturateToInt((int64_t(m_nFinalMass) - m_nInitialMass) * int64_t(m_nStepsPerAmu) + 1);
+    return Put(value, m_nAnalogPoints);
 }
 
 BOOL CKELDummyHead::QueryHP(int& value)
 {
-    value = m_nHistogramPoints = SaturateToInt(int64_t(m_nFinalMass) - m_nInitialMass + 1);
-    return 1;
+    m_nHistogramPoints = SaturateToInt(int64_t(m_nFinalMass) - m_nInitialMass + 1);
+    return Put(value, m_nHistogramPoints);
 }
 
 BOOL CKELDummyHead::QueryST(float& value)
 {
-    value = m_fTotalSensitivity;
-    return 1;
+    return Put(value, m_fTotalSensitivity);
 }
 
 BOOL CKELDummyHead::SetST(float value)
@@ -409,26 +371,22 @@ BOOL CKELDummyHead::SetST(float value)
 
 BOOL CKELDummyHead::QuerySP(float& value)
 {
-    value = m_fPartialSensitivity;
-    return 1;
+    return Put(value, m_fPartialSensitivity);
 }
 
 BOOL CKELDummyHead::SetSP(float value)
 {
-    m_fPartialSensitivity = value;
-    return 1;
+    return Put(m_fPartialSensitivity, value);
 }
 
 BOOL CKELDummyHead::QueryXV(int /*index*/, float& value)
 {
-    value = m_fXV;
-    return 1;
+    return Put(value, m_fXV);
 }
 
 BOOL CKELDummyHead::SetXV(int /*index*/, float value)
 {
-    m_fXV = value;
-    return 1;
+    return Put(m_fXV, value);
 }
 
 // =============================================================================================
@@ -476,20 +434,17 @@ BOOL CKELDummyHead::ReadDataPoint(float& value)
 
 BOOL CKELDummyHead::MeasureIB(float& value)
 {
-    value = m_fIB;
-    return 1;
+    return Put(value, m_fIB);
 }
 
 BOOL CKELDummyHead::MeasureMR(float& value)
 {
-    value = float(TakePoint());
-    return 1;
+    return Put(value, float(TakePoint()));
 }
 
 BOOL CKELDummyHead::MeasureTotalPressure(float& value)
 {
-    value = m_fTotalPressure;
-    return 1;
+    return Put(value, m_fTotalPressure);
 }
 
 BOOL CKELDummyHead::MeasureSingleMass(int mass, int noiseFloor, float& value)
@@ -540,8 +495,7 @@ BOOL CKELDummyHead::StartHistogramScan(int n)
 
 BOOL CKELDummyHead::StopScan()
 {
-    m_nScanRunning = 0;
-    return 1;
+    return Put(m_nScanRunning, 0);
 }
 
 BOOL CKELDummyHead::EnableTotalPressure(int /*on*/)

@@ -141,6 +141,7 @@ public:
     // Points waiting in the queue.
     int GetQueuedPoints() const { return static_cast<int>(m_queue.size()); }
 
+protected:
     // ---- Fields, after CHead's ----
     int m_nInitialMass;
     int m_nFinalMass;

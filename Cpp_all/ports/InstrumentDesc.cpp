@@ -18,7 +18,7 @@ CInstrumentDesc::CInstrumentDesc()
 CInstrumentDesc::~CInstrumentDesc()
 {
     if (m_ownedHead)
-        m_ownedHead->m_pOwner = nullptr;
+        m_ownedHead->SetOwner(nullptr);
 }
 
 int CInstrumentDesc::ConnectorNumber(const std::string& connector, const char* prefix, int minimum)
@@ -85,7 +85,7 @@ CHead* CInstrumentDesc::CreateHead()
     m_ownedHead = NewHead();
     m_pHead = m_ownedHead.get();
     m_bAttached = 0;
-    m_pHead->m_pOwner = this;
+    m_pHead->SetOwner(this);
     return m_pHead;
 }
 
@@ -101,7 +101,7 @@ CHead* CInstrumentDesc::AttachHead(CHead* head)
     m_pHead = head;
     m_bAttached = 1;
     if (head)
-        head->m_pOwner = this;
+        head->SetOwner(this);
     return head;
 }
 
@@ -125,7 +125,7 @@ int CInstrumentDesc::FilamentOffIfOn()
     if (!on)
         return 0;
     m_pHead->SwitchFilamentWithProgress(0);
-    if (m_pHead->m_bCemPresent)
+    if (m_pHead->IsCemPresent())
     {
         m_pHead->HighVoltageOff();
         int reply = 0;
@@ -136,7 +136,7 @@ int CInstrumentDesc::FilamentOffIfOn()
 
 int CInstrumentDesc::CemOffIfOn()
 {
-    if (!m_pHead || !m_pHead->m_bCemPresent)
+    if (!m_pHead || !m_pHead->IsCemPresent())
         return 0;
     m_pHead->HighVoltageOff();
     int reply = 0;

@@ -155,7 +155,7 @@ int CPortEntry::Probe(int type)
     if (!desc)
         return 0;
     // A probe asks the user nothing: it may run on the idle tracker's thread.
-    desc->CreateHead()->m_bQuiet = 1;
+    desc->CreateHead()->SetQuiet(1);
     const std::string connector = GetConnector();
     int result = 0;
     if (desc->Connect(connector))
@@ -598,10 +598,8 @@ void CPortList::Refresh()
         else if (CHead* head = desc->GetHead())
         {
             // The link test asks no questions from here: it may run on the idle thread.
-            const int quiet = head->m_bQuiet;
-            head->m_bQuiet = 1;
+            CHead::QuietScope quiet(*head);
             linked = desc->IsConnected();
-            head->m_bQuiet = quiet;
         }
         if (linked)
         {

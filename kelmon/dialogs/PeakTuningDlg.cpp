@@ -78,7 +78,7 @@ void CPeakTuningDlg::ComputeRanges()
 {
     const double rs = m_fRS, ri = m_fRI, ds = m_fDS, di = m_nDI;
     const double hm = m_nHighMass;
-    const double m = m_pHead ? m_pHead->m_nMassRange : 0;
+    const double m = m_pHead ? m_pHead->GetMassRange() : 0;
     double range[kAdjustments][2] = {};
     // An adjustment whose formula would divide by zero keeps the range 0..0: it cannot be moved.
     if (rs != 0)

@@ -33,7 +33,7 @@ void CSensitivityTuningDlg::ReferenceRange(CHead* pHead, const CUnits* pUnits, f
     maximum = 5e-5f;
     if (pHead && pHead->GetHeadFamily() != HEAD_FAMILY_KEL)
     {
-        switch (pHead->m_nPresetIndex)
+        switch (pHead->GetPresetIndex())
         {
         case 0:
         case 1:

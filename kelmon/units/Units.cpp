@@ -114,7 +114,7 @@ void CUnits::UpdateSensitivity()
     }
     m_fPartialFactor = m_fScale / m_fPartialSensitivity * 1e-16f;
 
-    const float total = m_pHead ? m_pHead->m_fTotalSensitivity : 0.0f;
+    const float total = m_pHead ? m_pHead->GetTotalSensitivity() : 0.0f;
     if (total > 0)
     {
         m_fTotalSensitivity = total;
@@ -135,12 +135,12 @@ void CUnits::Apply(int force)
     if (m_pHead && m_pHead->IsOnline())
     {
         // The multiplier voltage the head runs at now (0 while its high voltage is off).
-        const int headVolts = m_pHead->m_bHighVoltageOn ? m_pHead->m_nCemVoltage : 0;
-        const int headField = m_pHead->m_nCemVoltage;
+        const int headVolts = m_pHead->GetHighVoltageState() ? m_pHead->GetCemVoltage() : 0;
+        const int headField = m_pHead->GetCemVoltage();
         auto setVolts = [&](int volts)
         {
             if (volts > 0)
-                m_pHead->m_nCemVoltage = volts;
+                m_pHead->SetCemVoltage(volts);
             m_pHead->SetHighVoltage(volts > 0 ? 1 : 0);
             int reply = 0;
             m_pHead->ReadIntReply(reply);
@@ -156,14 +156,14 @@ void CUnits::Apply(int force)
         if (switchVolts)
             setVolts(headVolts);
         // The head's own voltage setting is not the reference measurement's to change.
-        m_pHead->m_nCemVoltage = headField;
+        m_pHead->SetCemVoltage(headField);
 
         const float sensitivity =
             m_pHead->GetSensitivity() > 0 ? m_pHead->GetSensitivity() : kDefaultPartialSensitivity;
         const int voltsInForce = m_bDetectorOn ? m_nDetectorVoltage : headVolts;
         double measuredReference = reading / sensitivity * 1e-16;
-        if (voltsInForce != 0 && m_pHead->m_fCemGain > 0)
-            measuredReference /= m_pHead->m_fCemGain;
+        if (voltsInForce != 0 && m_pHead->GetCemGain() > 0)
+            measuredReference /= m_pHead->GetCemGain();
         // A failed or empty measurement would make the scale infinite: keep the offline reference.
         if (measured && measuredReference > 0 && std::isfinite(measuredReference))
             reference = static_cast<float>(measuredReference);

@@ -8,6 +8,7 @@
 #include "mfc/WinAppCore.h"
 #include "testkit/FakeClock.h"
 #include "testkit/ScriptedPrompts.h"
+#include "testsupport/HeadAccess.h"
 #include "win32/kernel.h"
 #include "win32/registry.h"
 
@@ -22,6 +23,9 @@
 #include <vector>
 
 using kel::test::FakeClock;
+using kel::test::Field;
+using kel::test::OpenDummyHead;
+using kel::test::OpenHead;
 using kel::testkit::ScriptedPrompts;
 
 namespace
@@ -119,7 +123,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(head.Connect(2)); }
 
     ScriptedPrompts prompts;
-    CKELDummyHead head;
+    OpenDummyHead head;
 };
 
 // ---- The spectrum ---------------------------------------------------------------------------------
@@ -191,15 +195,15 @@ TEST(DummyHeadConnectTest, ConnectIdentifiesAVirtualKel200WithoutOpeningAPortOrW
     ScriptedPrompts prompts;
 
     CKELDummyHead head;
-    EXPECT_EQ(head.m_nPort, 4);
+    EXPECT_EQ(head.GetPort(), 4);
     EXPECT_FALSE(head.IsOnline());
     // 62 is no port of this machine; the simulated head never opens one.
     ASSERT_TRUE(head.Connect(62));
     EXPECT_TRUE(head.IsOnline());
     EXPECT_TRUE(head.IsConnected());
-    EXPECT_EQ(head.m_nPort, 62);
+    EXPECT_EQ(head.GetPort(), 62);
     EXPECT_EQ(head.GetHeadFamily(), HEAD_FAMILY_KEL);
-    EXPECT_EQ(head.m_nMassRange, 200);
+    EXPECT_EQ(head.GetMassRange(), 200);
     CString text;
     ASSERT_TRUE(head.GetModelString(text));
     EXPECT_STREQ(text, "KEL200");
@@ -237,7 +241,7 @@ TEST(DummyHeadConnectTest, StartPortComesFromTheLastPortUsedWhenItIsAPort)
             ASSERT_TRUE(app.WriteProfileInt("Last Port Used", "Com Port", c.value));
         }
         CKELDummyHead head;
-        EXPECT_EQ(head.m_nPort, c.port) << "stored " << c.stored << " " << c.value;
+        EXPECT_EQ(head.GetPort(), c.port) << "stored " << c.stored << " " << c.value;
     }
 }
 
@@ -310,12 +314,12 @@ TEST(DummyHeadSettingsTest, StartsWithTheSimulatedHeadsValues)
 {
     ScriptedPrompts prompts;
     CKELDummyHead head;
-    EXPECT_EQ(head.m_nPort, 1); // no application profile
-    EXPECT_TRUE(head.m_bCemPresent);
-    EXPECT_EQ(head.m_nCemVoltage, 20);
-    EXPECT_FLOAT_EQ(head.m_fCemGain, 50.0f);
+    EXPECT_EQ(head.GetPort(), 1); // no application profile
+    EXPECT_TRUE(head.IsCemPresent());
+    EXPECT_EQ(head.GetCemVoltage(), 20);
+    EXPECT_FLOAT_EQ(head.GetCemGain(), 50.0f);
     EXPECT_FLOAT_EQ(head.GetSensitivity(), 0.0001009f);
-    EXPECT_EQ(head.m_nMassRange, 200);
+    EXPECT_EQ(head.GetMassRange(), 200);
     int on = 0, value = 0;
     EXPECT_TRUE(head.IsHighVoltageOn(on));
     EXPECT_EQ(on, 1);
@@ -683,7 +687,7 @@ std::unique_ptr<CHead> RoundTrip(const CHead& head)
 TEST(DummyHeadArchiveTest, RoundTripRecreatesTheSimulatedHeadAndRepairsItsFields)
 {
     ScriptedPrompts prompts;
-    CKELDummyHead head;
+    OpenDummyHead head;
     head.m_nPort = 11; // COM12: above COM10, must reopen
     head.m_nGainMass = 40;
     head.m_bHighVoltageOn = 0;
@@ -696,14 +700,14 @@ TEST(DummyHeadArchiveTest, RoundTripRecreatesTheSimulatedHeadAndRepairsItsFields
     std::unique_ptr<CHead> loaded = RoundTrip(head);
     ASSERT_TRUE(loaded);
     ASSERT_TRUE(loaded->IsKindOf(RUNTIME_CLASS(CKELDummyHead)));
-    EXPECT_EQ(loaded->m_nPort, 11);
-    EXPECT_EQ(loaded->m_nGainMass, 40);
-    EXPECT_EQ(loaded->m_nHighVoltageRequest, 0);
-    EXPECT_EQ(loaded->m_nPresetIndex, 4);
+    EXPECT_EQ(loaded->GetPort(), 11);
+    EXPECT_EQ(loaded->GetGainMass(), 40);
+    EXPECT_EQ(Field(*loaded, &OpenHead::m_nHighVoltageRequest), 0);
+    EXPECT_EQ(loaded->GetPresetIndex(), 4);
     EXPECT_EQ(loaded->GetHeadFamily(), HEAD_FAMILY_KEL);
-    EXPECT_EQ(loaded->m_nStoredInt[1], -9);
-    EXPECT_FLOAT_EQ(loaded->m_fStoredFloat[4], 2.5f);
-    EXPECT_STREQ(loaded->m_strStored[2], "sim");
+    EXPECT_EQ(Field(*loaded, &OpenHead::m_nStoredInt)[1], -9);
+    EXPECT_FLOAT_EQ(Field(*loaded, &OpenHead::m_fStoredFloat)[4], 2.5f);
+    EXPECT_STREQ(Field(*loaded, &OpenHead::m_strStored)[2], "sim");
 
     // The loaded head is a working simulated head.
     ASSERT_TRUE(loaded->Connect(0));
@@ -715,7 +719,7 @@ TEST(DummyHeadArchiveTest, RoundTripRecreatesTheSimulatedHeadAndRepairsItsFields
 TEST(DummyHeadArchiveTest, APortNoConnectorCanHaveFailsTheLoad)
 {
     ScriptedPrompts prompts;
-    CKELDummyHead head;
+    OpenDummyHead head;
     head.m_nPort = -2;
     try
     {

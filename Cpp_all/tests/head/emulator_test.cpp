@@ -159,6 +159,25 @@ TEST_F(EmulatorTest, IdentificationStatusAndErrorBytes)
     EXPECT_EQ(head.Setting("HV"), "1200");
 }
 
+// As the head layer reads them: a command that takes the head time answers its status byte once
+// done; a setter the layer confirms by its echo, or not at all, answers nothing.
+TEST_F(EmulatorTest, OnlyCommandsThatTakeTimeAnswerWithTheStatusByte)
+{
+    head.SetErrorStatus("ED?", 0x80); // "ER?" reports 0x20
+    for (const char* c :
+         {"IN0", "CL", "DG*", "FL1.00", "FL0.0", "HV1200", "HV0", "IE0", "IE*", "EE70", "VF90"})
+        EXPECT_EQ(Ask(c), "32") << c;
+    head.SetErrorStatus("ED?", 0);
+
+    head.SetSetting("ZS", "4711");
+    for (const char* c : {"MI5", "NF*", "MV1200", "MG2.0000", "ST20.0000", "SP100.0000", "RS128.00", "XA2",
+                          "XV5.5000", "ML100", "TP1", "FW1"})
+    {
+        ASSERT_EQ(comm.Send(c), 1);
+        EXPECT_EQ(Ask("ZS?"), "4711") << c;
+    }
+}
+
 TEST_F(EmulatorTest, RfReadingsFollowTheLimit)
 {
     head.SetRfLimit(150);

@@ -15,6 +15,8 @@
 
 using headtest::Commands;
 using headtest::HeadTest;
+using kel::test::Field;
+using kel::test::OpenHead;
 using kel::test::TimeoutScale;
 
 namespace
@@ -239,6 +241,84 @@ TEST_F(HeadCommandTest, JovHeadMapsMassesAndStepsAndPicksTheDefaultFormOnTheMapp
     EXPECT_EQ(emu.Commands().front(), "MF" + std::to_string(INT_MAX));
     EXPECT_EQ(head.GetScaled10(), 350);
     EXPECT_EQ(head.GetScaled25(), 875);
+}
+
+TEST_F(HeadCommandTest, NoSetterLeavesAReplyThatAnswersTheNextQuery)
+{
+    ConnectHead();
+    emu.SetSetting("DI", "77");
+    head.m_bCemPresent = 1;
+    const struct
+    {
+        const char* name;
+        std::function<BOOL(CHead&)> set;
+    } cases[] = {
+        // Answered by a completion status, which nobody reads here.
+        {"IE", [](CHead& h) { return h.SetIonEnergy(0); }},
+        {"IE*", [](CHead& h) { return h.SetIonEnergy(32767); }},
+        {"EE", [](CHead& h) { return h.SetElectronEnergy(35); }},
+        {"VF", [](CHead& h) { return h.SetFocusVoltage(80); }},
+        {"FL on", [](CHead& h) { return h.FilamentOn(); }},
+        {"FL off", [](CHead& h) { return h.FilamentOff(); }},
+        {"HV on", [](CHead& h) { return h.SetHighVoltage(1); }},
+        {"HV off", [](CHead& h) { return h.HighVoltageOff(); }},
+        {"IN", [](CHead& h) { return h.Initialize(); }},
+        {"CL", [](CHead& h) { return h.Calibrate(); }},
+        {"DG", [](CHead& h) { return h.Degas(); }},
+        {"two in a row", [](CHead& h) { return h.SetIonEnergy(1) && h.SetElectronEnergy(70); }},
+        // A wait box closed before the head answered leaves the status behind too.
+        {"IE, wait box closed at once",
+         [this](CHead& h)
+         {
+             dialogs.waitBoxPolls = 0;
+             const BOOL ok = h.SetIonEnergyWithProgress(1);
+             dialogs.waitBoxPolls = 1000;
+             return ok;
+         }},
+        // Answered by their echo, which the setter reads.
+        {"MI", [](CHead& h) { return h.SetInitialMass(5); }},
+        {"DI", [](CHead& h) { return h.SetDI(77); }},
+        {"RS", [](CHead& h) { return h.SetRS(1.0f); }},
+        {"MV", [](CHead& h) { return h.SetMultiplierVoltage(1200); }},
+        {"MG", [](CHead& h) { return h.SetMultiplierGain(2000.0f); }},
+        {"ST", [](CHead& h) { return h.SetST(0.02f); }},
+        {"SP", [](CHead& h) { return h.SetSP(0.1f); }},
+        // Not answered at all.
+        {"XV", [](CHead& h) { return h.SetXV(1, 5.5f); }},
+        {"TP", [](CHead& h) { return h.EnableTotalPressure(1); }},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.set(head));
+        int di = 0;
+        ASSERT_TRUE(head.QueryDI(di));
+        EXPECT_EQ(di, 77);
+    }
+    EXPECT_TRUE(prompts.Prompts().empty());
+}
+
+TEST_F(HeadCommandTest, AStatusThatNeverComesIsGivenUpWithoutAskingAndTheNextQueryAnswers)
+{
+    ConnectHead();
+    TimeoutScale fast(0.02);
+    emu.SetSetting("DI", "77");
+    emu.Silence("IE", 1);
+    ASSERT_TRUE(head.SetIonEnergy(0));
+    int di = 0;
+    ASSERT_TRUE(head.QueryDI(di));
+    EXPECT_EQ(di, 77);
+    EXPECT_TRUE(prompts.Prompts().empty());
+
+    // A status read by its owner is not waited for again.
+    ASSERT_TRUE(head.SetIonEnergy(1));
+    int status = -1;
+    ASSERT_TRUE(head.ReadIntReply(status));
+    EXPECT_EQ(status, 0);
+    ClearLog();
+    ASSERT_TRUE(head.QueryDI(di));
+    EXPECT_EQ(di, 77);
+    EXPECT_EQ(emu.Commands(), Commands{"DI?"});
 }
 
 struct EchoCase
@@ -532,7 +612,7 @@ std::unique_ptr<CHead> Load(std::vector<BYTE> bytes)
 
 TEST(HeadArchive, RoundTripKeepsEveryStoredField)
 {
-    CHead head;
+    OpenHead head;
     head.m_nPort = 10; // COM11
     head.m_nGainMass = 40;
     head.m_bHighVoltageOn = 1;
@@ -548,17 +628,17 @@ TEST(HeadArchive, RoundTripKeepsEveryStoredField)
     std::unique_ptr<CHead> copy = Load(Store(head));
     ASSERT_TRUE(copy);
     EXPECT_EQ(copy->GetRuntimeClass(), RUNTIME_CLASS(CHead));
-    EXPECT_EQ(copy->m_nPort, 10);
-    EXPECT_EQ(copy->m_nGainMass, 40);
-    EXPECT_EQ(copy->m_nHighVoltageRequest, 1); // the state at storing time
-    EXPECT_EQ(copy->m_nPresetIndex, 2);
-    EXPECT_EQ(copy->m_nFamily, HEAD_FAMILY_DUX);
-    EXPECT_EQ(copy->m_nStoredInt[0], 7);
-    EXPECT_EQ(copy->m_nStoredInt[2], -9);
-    EXPECT_EQ(copy->m_fStoredFloat[1], 2.5f);
-    EXPECT_EQ(copy->m_fStoredFloat[4], -1e-7f);
-    EXPECT_STREQ(copy->m_strStored[0], "first");
-    EXPECT_EQ(copy->m_strStored[4].GetLength(), 300);
+    EXPECT_EQ(copy->GetPort(), 10);
+    EXPECT_EQ(copy->GetGainMass(), 40);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_nHighVoltageRequest), 1); // the state at storing time
+    EXPECT_EQ(copy->GetPresetIndex(), 2);
+    EXPECT_EQ(copy->GetHeadFamily(), HEAD_FAMILY_DUX);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_nStoredInt)[0], 7);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_nStoredInt)[2], -9);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_fStoredFloat)[1], 2.5f);
+    EXPECT_EQ(Field(*copy, &OpenHead::m_fStoredFloat)[4], -1e-7f);
+    EXPECT_STREQ(Field(*copy, &OpenHead::m_strStored)[0], "first");
+    EXPECT_EQ(Field(*copy, &OpenHead::m_strStored)[4].GetLength(), 300);
     EXPECT_FALSE(copy->IsConnected());
 }
 
@@ -576,7 +656,7 @@ TEST(HeadArchive, LoadingRepairsFieldsAndRefusesImpossiblePorts)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.port);
-        CHead head;
+        OpenHead head;
         head.m_nPort = c.port;
         head.m_nPresetIndex = c.preset;
         head.m_nFamily = c.family;
@@ -597,9 +677,9 @@ TEST(HeadArchive, LoadingRepairsFieldsAndRefusesImpossiblePorts)
         }
         std::unique_ptr<CHead> copy = Load(bytes);
         ASSERT_TRUE(copy);
-        EXPECT_EQ(copy->m_nPort, c.port);
-        EXPECT_EQ(copy->m_nPresetIndex, c.wantPreset);
-        EXPECT_EQ(copy->m_nFamily, c.wantFamily);
+        EXPECT_EQ(copy->GetPort(), c.port);
+        EXPECT_EQ(copy->GetPresetIndex(), c.wantPreset);
+        EXPECT_EQ(copy->GetHeadFamily(), c.wantFamily);
     }
 }
 

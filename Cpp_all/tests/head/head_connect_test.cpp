@@ -14,6 +14,7 @@
 
 using headtest::Commands;
 using headtest::HeadTest;
+using kel::test::OpenHead;
 using kel::test::TimeoutScale;
 
 namespace
@@ -46,7 +47,7 @@ TEST_F(HeadConnectTest, IdentificationTakesFamilyModelAndMassRangeFromTheIdReply
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.id);
-        CHead h;
+        OpenHead h;
         h.m_nFamily = HEAD_FAMILY_UNKNOWN;
         emu.SetId(c.id);
         ASSERT_TRUE(h.Connect(kPort));
@@ -94,7 +95,7 @@ TEST_F(HeadConnectTest, AnUnknownIdIsRefusedWithItsTextAndLeavesNoLine)
 
     // Heads made for the port list ask nothing.
     CHead quiet;
-    quiet.m_bQuiet = 1;
+    quiet.SetQuiet(1);
     emu.SetId("ZOLKEL250VER1.02SN12345");
     head.Disconnect();
     EXPECT_FALSE(quiet.Connect(kPort));
@@ -149,7 +150,7 @@ TEST_F(HeadConnectTest, DsrLowAsksBeforeAnyCommand)
 
     // A quiet head only reports it.
     CHead quiet;
-    quiet.m_bQuiet = 1;
+    quiet.SetQuiet(1);
     EXPECT_FALSE(quiet.Connect(kPort));
     emu.SetDsr(true);
     ASSERT_TRUE(quiet.Connect(kPort));
@@ -244,24 +245,21 @@ public:
         kel::SetPromptService(m_previous);
     }
 
-    static kel::PromptReply Answer(int result)
-    {
-        kel::PromptReply reply;
-        reply.result = result;
-        return reply;
-    }
     kel::PromptReply Prompt(const kel::PromptRequest& request) override
     {
         std::unique_lock<std::mutex> lock(m_mutex);
+        kel::PromptReply reply;
+        reply.result = IDCANCEL;
         if (request.text.find("Line is disconnected!") == std::string::npos)
         {
             ADD_FAILURE() << "unexpected prompt: " << request.text;
-            return Answer(IDCANCEL);
+            return reply;
         }
         m_shown = true;
         m_changed.notify_all();
         m_changed.wait(lock, [&] { return m_released; });
-        return Answer(IDOK);
+        reply.result = IDOK;
+        return reply;
     }
     bool WaitShown()
     {
@@ -393,7 +391,7 @@ TEST_F(HeadConnectTest, CheckErrorsShowsEachSetBitInOrder)
          [](CHead& h)
          {
              EXPECT_TRUE(h.GetAbortFlag());
-             EXPECT_FALSE(h.m_bCemPresent);
+             EXPECT_FALSE(h.IsCemPresent());
          }},
         {"EM 6 keeps the CEM",
          "EM?",
@@ -401,14 +399,14 @@ TEST_F(HeadConnectTest, CheckErrorsShowsEachSetBitInOrder)
          {{"Error Code: EM6", IDIGNORE}},
          1,
          {"ER?", "EM?"},
-         [](CHead& h) { EXPECT_TRUE(h.m_bCemPresent); }},
+         [](CHead& h) { EXPECT_TRUE(h.IsCemPresent()); }},
         {"EM 7 has no CEM",
          "EM?",
          0x80,
          {{"Error Code: EM7", IDIGNORE}},
          1,
          {"ER?", "EM?"},
-         [](CHead& h) { EXPECT_FALSE(h.m_bCemPresent); }},
+         [](CHead& h) { EXPECT_FALSE(h.IsCemPresent()); }},
         {"EQ 6 and 4",
          "EQ?",
          0x50,
@@ -518,6 +516,77 @@ TEST_F(HeadConnectTest, AnRfGroupBit7RunsTheRfCheckInsteadOfABox)
     EXPECT_EQ(sent[3], "ML200");
     EXPECT_TRUE(prompts.Prompts().empty());
     emu.SetErrorStatus("EQ?", 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Asking the user
+
+// Without the programs' policy (a worker, a test) nobody is asked: the head gives up at once.
+TEST_F(HeadConnectTest, WithoutAnAskPolicyTheHeadAsksNobodyAndGivesUp)
+{
+    ConnectHead();
+    CHead::SetAskPolicy(nullptr);
+    TimeoutScale fast(0.02);
+    int v = 0;
+    float f = 0;
+    const struct
+    {
+        const char* name;
+        std::function<void()> arrange;
+        std::function<BOOL()> act;
+        bool aborts; // a status check that ends as Abort does
+    } cases[] = {
+        // Headless, the box's default (Retry) would ask the silent head again for ever.
+        {"status time-out", [&] { emu.Silence("ER?", 1); }, [&] { return head.CheckErrors(); }, true},
+        {"error bit", [&] { emu.SetErrorStatus("EF?", 0x01); }, [&] { return head.CheckErrors(); }, true},
+        {"unconfirmed setting", [&] { emu.SetEchoFault("NF", "2", 1); },
+         [&] { return head.SetNoiseFloor(3); }, false},
+        {"value out of range", [] {}, [&] { return head.SetXV(1, 0.0f); }, false},
+        {"data time-out", [&] { emu.Silence("TP?", 1); }, [&] { return head.MeasureTotalPressure(f); },
+         false},
+        {"query time-out", [&] { emu.Silence("DI?", 1); }, [&] { return head.QueryDI(v); }, false},
+        {"low DSR",
+         [&]
+         {
+             head.Disconnect();
+             emu.SetDsr(false);
+         },
+         [&] { return head.Connect(kPort); }, false},
+        {"unknown head",
+         [&]
+         {
+             emu.SetDsr(true);
+             emu.SetId("ZOLKEL250VER1.02SN12345");
+         },
+         [&] { return head.Connect(kPort); }, false},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        c.arrange();
+        EXPECT_FALSE(c.act());
+        if (c.aborts)
+        {
+            EXPECT_TRUE(head.GetAbortFlag());
+        }
+        emu.SetErrorStatus("EF?", 0);
+    }
+    EXPECT_TRUE(prompts.Prompts().empty());
+}
+
+TEST_F(HeadConnectTest, AQuietHeadAsksNobodyWhateverPolicyIsInstalled)
+{
+    ConnectHead();
+    TimeoutScale fast(0.02);
+    int v = 0;
+    {
+        CHead::QuietScope quiet(head);
+        EXPECT_TRUE(head.IsQuiet());
+        emu.Silence("DI?", 1);
+        EXPECT_FALSE(head.QueryDI(v));
+    }
+    EXPECT_FALSE(head.IsQuiet());
+    EXPECT_TRUE(prompts.Prompts().empty());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -787,7 +856,7 @@ TEST_F(HeadProfileTest, ProfileGivesJovScaleAndDuxPresetsAndKeepsTheLastPort)
     ASSERT_TRUE(app.WriteProfileInt("DUX 35", "Focus", 40));
     ASSERT_TRUE(app.WriteProfileString("DUX 35", "Emission", "0.25"));
 
-    CHead jov;
+    OpenHead jov;
     EXPECT_EQ(jov.m_nJovS, 10);
     EXPECT_EQ(jov.m_nJovI, 1);
     EXPECT_EQ(jov.m_nPresetFocus[1], 40);

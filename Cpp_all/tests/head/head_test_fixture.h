@@ -1,13 +1,15 @@
 // A CHead on the virtual null modem with the head emulator on the far end, every prompt scripted,
-// and the head dialogs replaced by a recorder.
+// the head dialogs replaced by a recorder and the programs' box-showing ask policy installed.
 #pragma once
 
 #include "HeadEmulator.h"
 #include "comm/Comm.h"
 #include "head/Head.h"
+#include "head/HeadBoxPolicy.h"
 #include "testkit/FakeClock.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
+#include "testsupport/HeadAccess.h"
 
 #include <gtest/gtest.h>
 
@@ -33,11 +35,12 @@ public:
         std::string text;
     };
 
-    // Like the real box: closes as soon as the head has answered.
+    // Like the real box: closes as soon as the head has answered, or is cancelled after
+    // waitBoxPolls polls.
     int RunWaitBox(CHead& head, int limit, int mode, UINT textId, const CString& text) override
     {
         waitBoxes.push_back({limit, mode, textId, std::string(text)});
-        for (int i = 0; i < 1000; ++i)
+        for (int i = 0; i < waitBoxPolls; ++i)
         {
             int pending = 0;
             if (!head.PollStatus(pending))
@@ -76,6 +79,7 @@ public:
     std::function<int(HeadIonizerSettings&)> ionizer;
     std::function<int(HeadDuxIonizerSettings&)> duxIonizer;
     std::vector<WaitBox> waitBoxes;
+    int waitBoxPolls = 1000;
     int filamentWarnings = 0;
     int filamentWarningResult = IDOK;
     int filamentWarningCheck = 0;
@@ -95,8 +99,13 @@ protected:
     {
         modem.RegisterAs(kCom);
         CHead::SetDialogs(&dialogs);
+        CHeadBoxPolicy::Install();
     }
-    ~HeadTest() override { CHead::SetDialogs(nullptr); }
+    ~HeadTest() override
+    {
+        CHead::SetDialogs(nullptr);
+        CHead::SetAskPolicy(nullptr);
+    }
 
     void ConnectHead() { ASSERT_TRUE(head.Connect(kPort)) << "no head on COM" << kCom; }
 
@@ -107,7 +116,8 @@ protected:
         emu.SetSetting("ZS", "4711");
         CComm* comm = head.GetComm();
         ASSERT_NE(comm, nullptr);
-        comm->Send("ZS?");
+        // Through the head, which first reads the statuses it is owed.
+        ASSERT_TRUE(head.SendRaw("ZS?"));
         for (int i = 0; i < 10000; ++i)
         {
             char line[101] = {};
@@ -156,7 +166,7 @@ protected:
     RecordingDialogs dialogs;
     kel::test::VirtualNullModem modem;
     kel::test::HeadEmulator emu;
-    CHead head;
+    kel::test::OpenHead head;
 };
 
 using Commands = std::vector<std::string>;

@@ -399,12 +399,13 @@ protected:
     {
         line.Disconnect();
         CHead::SetDialogs(nullptr);
+        CHead::SetAskPolicy(nullptr);
         HeadDlgTest::TearDown();
     }
 
     kel::test::VirtualNullModem modem;
     kel::test::HeadEmulator emu;
-    CHead line;
+    kel::test::OpenHead line;
 };
 } // namespace
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "head/Head.h"
+#include "testsupport/HeadAccess.h"
 
 #include <functional>
 #include <string>
@@ -12,7 +13,7 @@
 namespace headui
 {
 
-class ScriptedHead : public CHead
+class ScriptedHead : public kel::test::OpenHead
 {
 public:
     // PollStatus reports an answer from this poll on (counting from 1); 0: never.

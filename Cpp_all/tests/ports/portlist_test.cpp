@@ -2,8 +2,10 @@
 // appends, connecting entries, descriptors that outlive their entry, and refreshes that run
 // beside tasks holding a port.
 #include "HeadEmulator.h"
+#include "head/HeadBoxPolicy.h"
 #include "head/KELDummyHead.h"
 #include "ports/PortList.h"
+#include "testkit/FakeClock.h"
 #include "testkit/NoRealPorts.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
@@ -89,9 +91,9 @@ TEST(InstrumentDesc, SerialDescriptorConnectsTheZeroBasedPortAndGivesThePrintabl
     com.emu->SetId("ZOLKEL200VER1.02\x01SN12345");
     auto desc = CreateInstrumentDesc(1);
     CHead* head = desc->GetHead();
-    EXPECT_EQ(head->m_pOwner, desc.get());
+    EXPECT_EQ(head->GetOwner(), desc.get());
     ASSERT_EQ(desc->Connect("COM53"), 1);
-    EXPECT_EQ(head->m_nPort, 52);
+    EXPECT_EQ(head->GetPort(), 52);
     EXPECT_EQ(desc->GetStateText(), "connected");
     std::string id;
     EXPECT_EQ(desc->GetIdString(id), 1);
@@ -108,13 +110,17 @@ TEST(InstrumentDesc, AttachingAHeadDropsTheOneItMade)
     CKELDummyHead outside;
     EXPECT_EQ(desc->AttachHead(&outside), &outside);
     EXPECT_EQ(desc->GetHead(), &outside);
-    EXPECT_EQ(outside.m_pOwner, desc.get());
+    EXPECT_EQ(outside.GetOwner(), desc.get());
     EXPECT_EQ(desc->CreateHead(), desc->CreateHead()) << "a second call gives the same head";
 }
 
+// With the programs' box-showing ask policy: a head the user connects asks, a probe never does.
 class PortListTest : public ::testing::Test
 {
 protected:
+    PortListTest() { CHeadBoxPolicy::Install(); }
+    ~PortListTest() override { CHead::SetAskPolicy(nullptr); }
+
     kel::testkit::ScriptedPrompts prompts;
 };
 
@@ -202,6 +208,19 @@ TEST_F(PortListTest, RefreshKeepsPortsWithAHeadAndSoft0AndDropsTheRest)
     EXPECT_EQ(list.DisconnectByName("COM51"), 1) << "not connected: nothing to do";
 }
 
+TEST_F(PortListTest, AProbeAsksNothingWhenItsHeadStopsAnsweringAfterTheIdentification)
+{
+    Port com(57);
+    com.emu->Silence("SP?");
+    kel::test::TimeoutScale fast(0.02);
+    CPortList list;
+    list.Refresh();
+    CPortEntry* entry = list.FindByName("COM57");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->GetInstrument(), "ZOLKEL200VER1.02SN12345");
+    EXPECT_TRUE(prompts.Prompts().empty());
+}
+
 TEST_F(PortListTest, APortThatAppearsLaterIsAppendedOnce)
 {
     CPortList list;
@@ -236,7 +255,7 @@ TEST_F(PortListTest, SoftConnectCreatesTheSimulatedHeadOnPortZero)
     auto desc = soft->GetDescriptor();
     ASSERT_TRUE(desc);
     EXPECT_NE(dynamic_cast<CKELDummyHead*>(desc->GetHead()), nullptr);
-    EXPECT_EQ(desc->GetHead()->m_nPort, 0);
+    EXPECT_EQ(desc->GetHead()->GetPort(), 0);
     EXPECT_EQ(list.IsConnected("SOFT0"), 1);
 }
 

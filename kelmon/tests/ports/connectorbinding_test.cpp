@@ -1,6 +1,7 @@
 // Connecting and disconnecting entries for documents as the connector list does: rows, a single
 // instrument per document, running scans refusing, failed connects leaving the entry unbound.
 #include "testkit/NoRealPorts.h"
+#include "head/HeadBoxPolicy.h"
 #include "ports/ConnectorBinding.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
@@ -42,7 +43,9 @@ protected:
         ports = std::make_unique<CPortList>();
         ports->Refresh(); // COM75 has no head and drops out; SOFT0 becomes available
         soft = ports->HoldByName("SOFT0");
+        CHeadBoxPolicy::Install(); // as the program: a connect the user asked for asks
     }
+    ~ConnectorBindingTest() override { CHead::SetAskPolicy(nullptr); }
 
     kel::testkit::ScriptedPrompts prompts;
     kel::test::VirtualNullModem modem;

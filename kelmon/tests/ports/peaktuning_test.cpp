@@ -8,6 +8,7 @@
 #include "res/resource.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testsupport/HeadAccess.h"
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ namespace
 {
 
 // The simulated head, recording the tuning commands it gets; a command named in failOn fails.
-class RecordingHead : public CKELDummyHead
+class RecordingHead : public kel::test::OpenDummyHead
 {
 public:
     std::vector<std::string> calls;

@@ -8,6 +8,7 @@
 #include "units/Units.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testsupport/HeadAccess.h"
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ namespace
 {
 
 // The simulated head with a chosen ion-current reading (1e-16 A) for every measurement.
-class MeasuringHead : public CKELDummyHead
+class MeasuringHead : public kel::test::OpenDummyHead
 {
 public:
     BOOL MeasureSingleMass(int mass, int noiseFloor, float& value) override

@@ -5,6 +5,7 @@
 #include "units/Units.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testsupport/HeadAccess.h"
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ namespace
 {
 
 // A head that answers from fields and records what the units ask of it.
-class FakeHead : public CHead
+class FakeHead : public kel::test::OpenHead
 {
 public:
     BOOL IsOnline() override { return online; }
