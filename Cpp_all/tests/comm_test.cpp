@@ -19,9 +19,9 @@
 #include <thread>
 #include <vector>
 
-using kel::test::TimeoutScale;
-using kel::test::VirtualNullModem;
 using kel::testkit::ScriptedPrompts;
+using kel::testkit::TimeoutScale;
+using kel::testkit::VirtualNullModem;
 
 namespace
 {

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-using kel::test::FakeClock;
+using kel::testkit::FakeClock;
 using kel::testkit::ScriptedPrompts;
 
 namespace

@@ -14,10 +14,10 @@
 #include <thread>
 #include <vector>
 
-using kel::test::HeadEmulator;
-using kel::test::TimeoutScale;
-using kel::test::VirtualNullModem;
+using kel::testkit::HeadEmulator;
 using kel::testkit::ScriptedPrompts;
+using kel::testkit::TimeoutScale;
+using kel::testkit::VirtualNullModem;
 
 namespace
 {
@@ -342,7 +342,7 @@ TEST_F(EmulatorTest, DsrDropIsSeenByTheLine)
 
 TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     head.SetPointTiming(true);
     // Bytes queued at the port: once at least `expected` came (real time, bounded), and the
     // emulator had 20 ms more to send anything beyond them.
@@ -381,7 +381,7 @@ TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
 
 TEST_F(EmulatorTest, KeepsAnsweringUnderAFakeClock)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     EXPECT_EQ(Ask("ID?"), "ZOLKEL200VER1.02SN12345");
 }
 

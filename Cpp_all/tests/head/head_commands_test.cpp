@@ -15,7 +15,7 @@
 
 using headtest::Commands;
 using headtest::HeadTest;
-using kel::test::TimeoutScale;
+using kel::testkit::TimeoutScale;
 
 namespace
 {

@@ -154,8 +154,8 @@ protected:
 
     kel::testkit::ScriptedPrompts prompts;
     RecordingDialogs dialogs;
-    kel::test::VirtualNullModem modem;
-    kel::test::HeadEmulator emu;
+    kel::testkit::VirtualNullModem modem;
+    kel::testkit::HeadEmulator emu;
     CHead head;
 };
 

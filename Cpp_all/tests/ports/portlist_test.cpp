@@ -20,8 +20,8 @@
 namespace
 {
 
-using kel::test::HeadEmulator;
-using kel::test::VirtualNullModem;
+using kel::testkit::HeadEmulator;
+using kel::testkit::VirtualNullModem;
 
 // A virtual port with a head (or nothing) on its far end.
 struct Port

@@ -45,7 +45,7 @@ protected:
     }
 
     kel::testkit::ScriptedPrompts prompts;
-    kel::test::VirtualNullModem modem;
+    kel::testkit::VirtualNullModem modem;
     std::unique_ptr<CPortList> ports;
     std::shared_ptr<CPortEntry> soft;
     CPortBindingRegistry registry;

@@ -301,7 +301,7 @@ TEST_F(SysfsTest, FindsRealPortsInAStableOrder)
 TEST_F(SysfsTest, FoundPortsSkipAssignedNumbersAndVirtualPortsComeFirst)
 {
     ScopedEnv env("KEL_COM_MAP", "COM2=/tmp/vtty;COM4=/dev/ttyUSB0");
-    kel::test::VirtualNullModem modem;
+    kel::testkit::VirtualNullModem modem;
     modem.RegisterAs(3);
     std::map<int, std::string> expected = {{1, "/dev/ttyS0"},   {2, "/tmp/vtty"},   {3, "virtual null modem"},
                                            {4, "/dev/ttyUSB0"}, {5, "/dev/ttyS2"},  {6, "/dev/ttyS10"},

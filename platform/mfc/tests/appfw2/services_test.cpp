@@ -331,7 +331,7 @@ TEST_F(HelpTest, ShellExecuteOpensFilesThroughTheOpener)
 
 TEST_F(ServicesTest, LastInputTimeMovesWithInputOnly)
 {
-    kel::test::FakeClock clock(100000);
+    kel::testkit::FakeClock clock(100000);
     HWND frame = MakeWindow("KelInputFrame", "Input", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ASSERT_NE(nullptr, frame);
     kel::ui::PostInput(MSG{frame, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4), 0, {}});
