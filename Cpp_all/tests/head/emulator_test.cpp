@@ -3,18 +3,19 @@
 #include "HeadEmulator.h"
 #include "comm/Comm.h"
 #include "testkit/FakeClock.h"
+#include "testkit/ScopedEnv.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
 using kel::testkit::HeadEmulator;
+using kel::testkit::ScopedEnv;
 using kel::testkit::ScriptedPrompts;
 using kel::testkit::TimeoutScale;
 using kel::testkit::VirtualNullModem;
@@ -387,33 +388,13 @@ TEST_F(EmulatorTest, KeepsAnsweringUnderAFakeClock)
 
 // ---- Pseudo-terminal ----
 
-// Maps COMn to a device for the test's lifetime.
-class ComMapping
-{
-public:
-    ComMapping(int comNumber, const std::string& device)
-    {
-        const char* old = std::getenv("KEL_COM_MAP");
-        m_hadOld = old != nullptr;
-        if (old)
-            m_old = old;
-        std::string map = "COM" + std::to_string(comNumber) + "=" + device;
-        SetEnvironmentVariable("KEL_COM_MAP", map.c_str());
-    }
-    ~ComMapping() { SetEnvironmentVariable("KEL_COM_MAP", m_hadOld ? m_old.c_str() : nullptr); }
-
-private:
-    bool m_hadOld = false;
-    std::string m_old;
-};
-
 TEST(EmulatorPtyTest, AnswersOverAPseudoTerminal)
 {
     HeadEmulator head;
     ASSERT_TRUE(head.IsRunning());
     ASSERT_FALSE(head.DevicePath().empty());
     const int com = 218;
-    ComMapping mapping(com, head.DevicePath());
+    ScopedEnv mapping("KEL_COM_MAP", "COM" + std::to_string(com) + "=" + head.DevicePath());
     ScriptedPrompts prompts;
     CComm comm;
     ASSERT_EQ(comm.Open(com - 1), 0);
