@@ -3,6 +3,7 @@
 #include "comm/Comm.h"
 #include "mfc/WinAppCore.h"
 #include "testkit/FakeClock.h"
+#include "testkit/ScopedSettings.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
 
@@ -12,16 +13,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
-using kel::test::TimeoutScale;
-using kel::test::VirtualNullModem;
+using kel::testkit::ScopedSettings;
 using kel::testkit::ScriptedPrompts;
+using kel::testkit::TimeoutScale;
+using kel::testkit::VirtualNullModem;
 
 namespace
 {
@@ -53,36 +53,6 @@ protected:
     ScriptedPrompts prompts;
     VirtualNullModem modem;
     CComm comm;
-};
-
-// Points the settings store at a fresh folder for one test.
-class ScopedSettingsFolder
-{
-public:
-    ScopedSettingsFolder()
-    {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("comm_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_old = old ? old : "";
-        m_hadOld = old != nullptr;
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_dir.c_str());
-        kel::ResetRegistryStoreForTests();
-    }
-    ~ScopedSettingsFolder()
-    {
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_hadOld ? m_old.c_str() : nullptr);
-        kel::ResetRegistryStoreForTests();
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-
-private:
-    std::filesystem::path m_dir;
-    std::string m_old;
-    bool m_hadOld = false;
 };
 
 // Runs OnCommEvent rounds on its own thread, as the head's status thread does.
@@ -693,7 +663,7 @@ TEST_F(HeadLineTest, LineChangesWhileDsrWasOffAreNoDisconnection)
 
 TEST_F(HeadLineTest, DisableDsrIgnoresAMissingDsr)
 {
-    ScopedSettingsFolder settings;
+    ScopedSettings settings;
     CWinApp app("kelmon");
     app.SetRegistryKey("Test Serial");
     ASSERT_TRUE(app.WriteProfileInt("Dangerous", "Disable DSR", 1));
@@ -716,7 +686,7 @@ TEST_F(HeadLineTest, DisableDsrIgnoresAMissingDsr)
 
 TEST_F(HeadLineTest, DisableDsrZeroKeepsWatchingDsr)
 {
-    ScopedSettingsFolder settings;
+    ScopedSettings settings;
     CWinApp app("kelmon");
     app.SetRegistryKey("Test Serial");
     ASSERT_TRUE(app.WriteProfileInt("Dangerous", "Disable DSR", 0));

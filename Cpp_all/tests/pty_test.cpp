@@ -1,6 +1,7 @@
 // The head line over a real pseudo-terminal: the Linux tty path end to end. The test plays the
 // head on the master side and checks the line settings the way the kernel holds them.
 #include "comm/Comm.h"
+#include "testkit/ScopedEnv.h"
 #include "testkit/ScriptedPrompts.h"
 
 #include <gtest/gtest.h>
@@ -65,38 +66,12 @@ private:
     std::string m_slave;
 };
 
-// Maps COMn to a device for the test's lifetime.
-class ComMapping
-{
-public:
-    ComMapping(int comNumber, const std::string& device)
-    {
-        const char* old = std::getenv("KEL_COM_MAP");
-        m_hadOld = old != nullptr;
-        if (old)
-            m_old = old;
-        std::string map = "COM" + std::to_string(comNumber) + "=" + device;
-        setenv("KEL_COM_MAP", map.c_str(), 1);
-    }
-    ~ComMapping()
-    {
-        if (m_hadOld)
-            setenv("KEL_COM_MAP", m_old.c_str(), 1);
-        else
-            unsetenv("KEL_COM_MAP");
-    }
-
-private:
-    bool m_hadOld = false;
-    std::string m_old;
-};
-
 TEST(PseudoTerminalLineTest, OpenSetsTheHeadLineAndBytesCrossBothWays)
 {
     PseudoTerminal pty;
     ASSERT_TRUE(pty.Ok()) << "no pseudo-terminal: " << errno;
     const int comNumber = 217;
-    ComMapping mapping(comNumber, pty.SlavePath());
+    kel::testkit::ScopedEnv mapping("KEL_COM_MAP", "COM" + std::to_string(comNumber) + "=" + pty.SlavePath());
 
     kel::testkit::ScriptedPrompts prompts; // any box fails the test
     CComm comm;

@@ -6,7 +6,7 @@
 
 #include "head/KELDummyHead.h"
 
-namespace kel::test
+namespace kel::testkit
 {
 
 template <class Head> class OpenHeadOf : public Head
@@ -60,4 +60,4 @@ template <class T> T& Field(CHead& head, T CHead::*member)
     return head.*member;
 }
 
-} // namespace kel::test
+} // namespace kel::testkit

@@ -21,7 +21,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-namespace kel::test
+namespace kel::testkit
 {
 
 namespace
@@ -639,4 +639,4 @@ bool HeadEmulator::WaitForCommands(size_t count, unsigned timeoutMs) const
                                     [&] { return m_state->commands.size() >= count; });
 }
 
-} // namespace kel::test
+} // namespace kel::testkit

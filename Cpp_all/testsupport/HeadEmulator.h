@@ -4,9 +4,9 @@
 // modem or on the master side of a pseudo-terminal and runs on its own thread; the program side
 // opens the other end with the real serial code.
 //
-//     kel::test::VirtualNullModem modem;
+//     kel::testkit::VirtualNullModem modem;
 //     modem.RegisterAs(41);
-//     kel::test::HeadEmulator head(modem);
+//     kel::testkit::HeadEmulator head(modem);
 //     head.SetErrorStatus("ED?", 0xA0);          // "ER?" then reports bit 0x20
 //     ... CHead talks to COM41 ...
 //     EXPECT_EQ(head.Commands().back(), "ED?");
@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-namespace kel::test
+namespace kel::testkit
 {
 
 class VirtualNullModem;
@@ -117,4 +117,4 @@ private:
     std::unique_ptr<State> m_state;
 };
 
-} // namespace kel::test
+} // namespace kel::testkit

@@ -9,6 +9,7 @@
 
 #include "Random.h"
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 
 #include <gtest/gtest.h>
 #include "windows.h"
@@ -88,12 +89,11 @@ protected:
         std::string text = std::to_string(gases.size()) + "\n";
         for (const auto& g : gases)
             text += "\"" + g[0] + "\" 1\n" + g[1] + "\n" + g[2] + "\n";
-        const fs::path path = fs::path(::testing::TempDir()) /
-                              ("analyse_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat");
+        const kel::testkit::TempDir dir("kel-analyse-");
+        const fs::path path = dir / "gaslib.dat";
         std::ofstream(path, std::ios::binary) << text;
         ScriptedPrompts prompts;
         ASSERT_TRUE(library.ReadLibraryPath(path.string().c_str()));
-        fs::remove(path);
     }
 
     // The spectrum at the analysis rows of a mixture: pressure x intensity / 100 per pattern mass.

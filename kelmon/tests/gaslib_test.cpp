@@ -6,6 +6,7 @@
 #include "doc/AnalogData.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +26,6 @@ namespace
 class GasLibTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::path(::testing::TempDir()) /
-                ("gaslib_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string Write(const std::string& text, const std::string& name = "gaslib.dat")
     {
         const fs::path path = m_dir / name;
@@ -40,7 +33,7 @@ protected:
         return path.string();
     }
 
-    fs::path m_dir;
+    kel::testkit::TempDir m_dir{"kel-gaslib-"};
 };
 
 const char* const kNitrogen = "\"Nitrogen\" 1.0\n28 14 29 0 0 0 0 0 0 0\n100 7.2 0.8 0 0 0 0 0 0 0\n";

@@ -1,8 +1,9 @@
 #include "settings/AppSettings.h"
 
+#include "testkit/ScopedSettings.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -17,24 +18,8 @@ const std::string kRoot = "Software\\ZOL\\KEL3_0";
 class SettingsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        // Saving all settings rewrites the file once per value; a memory file system keeps that quick.
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string tmpl = (base / "kelsetXXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
-        ::setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
-        kel::ResetRegistryStoreForTests();
-        CAppSettings::DestroyInstance();
-    }
-
-    void TearDown() override
-    {
-        CAppSettings::DestroyInstance();
-        kel::ResetRegistryStoreForTests();
-        fs::remove_all(m_dir);
-    }
+    void SetUp() override { CAppSettings::DestroyInstance(); }
+    void TearDown() override { CAppSettings::DestroyInstance(); }
 
     // Gives every bound variable its own value derived from seed.
     static void Fill(CAppSettings& s, int seed)
@@ -125,7 +110,7 @@ protected:
         return values;
     }
 
-    std::string m_dir;
+    kel::testkit::ScopedSettings m_settings;
 };
 
 TEST_F(SettingsTest, FreshProfileLoadsNothingAndSaveCreatesEveryKey)
@@ -313,10 +298,7 @@ TEST_F(SettingsTest, SettingsKeyAloneIsSavedAndReloaded)
 
 TEST(RegistryKey, LoadAllReportsAFailureButLoadsTheRest)
 {
-    std::string tmpl = (fs::temp_directory_path() / "kelkeyXXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    ::setenv("XDG_CONFIG_HOME", tmpl.c_str(), 1);
-    kel::ResetRegistryStoreForTests();
+    kel::testkit::ScopedSettings settings;
     {
         double d = 0.125;
         int i = -7;
@@ -356,8 +338,6 @@ TEST(RegistryKey, LoadAllReportsAFailureButLoadsTheRest)
         EXPECT_FALSE(base.Load());
         EXPECT_FALSE(base.Save());
     }
-    kel::ResetRegistryStoreForTests();
-    fs::remove_all(tmpl);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "settings/AppSettings.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -28,15 +29,8 @@ std::string ReadAll(const fs::path& path)
 class TextLogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_path = fs::path(::testing::TempDir()) /
-                 ("textlog_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-                  ".txt");
-        fs::remove(m_path);
-    }
-    void TearDown() override { fs::remove(m_path); }
-    fs::path m_path;
+    const kel::testkit::TempDir m_dir{"kel-textlog-"};
+    const fs::path m_path = m_dir / "textlog.txt";
 };
 
 } // namespace
@@ -71,7 +65,7 @@ TEST_F(TextLogTest, AppendsOnlyWhileEnabled)
 TEST_F(TextLogTest, OpenFailsOnAnUnusablePath)
 {
     CTextLogFile log;
-    EXPECT_FALSE(log.Open(fs::path(::testing::TempDir()).c_str())); // a folder
+    EXPECT_FALSE(log.Open(m_dir.path().c_str())); // a folder
     EXPECT_FALSE(log.Open((m_path.string() + "/no/such/folder.txt").c_str()));
     EXPECT_FALSE(log.IsOpen());
     EXPECT_TRUE(log.Close());

@@ -4,11 +4,11 @@
 #include "head/Head.h"
 #include "ports/PortList.h"
 #include "ports/PortMonitor.h"
+#include "testkit/TempDir.h"
 
 #include <windows.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -91,10 +91,8 @@ int Fail(const char* what)
 int main()
 {
     // Only the simulated head: the machine's own serial ports are left alone.
-    const std::filesystem::path noPorts =
-        std::filesystem::temp_directory_path() / ("kel-e2e-noports-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::create_directories(noPorts);
-    kel::SetSerialClassDir(noPorts.string());
+    const kel::testkit::TempDir noPorts("kel-e2e-noports-");
+    kel::SetSerialClassDir(noPorts.path().string());
 
     CPortList& ports = CPortList::Instance();
     ports.Refresh();
@@ -145,7 +143,6 @@ int main()
     ports.DisconnectByName("SOFT0");
     CPortList::Destroy();
     kel::SetSerialClassDir("");
-    std::filesystem::remove_all(noPorts);
 
     for (const std::string& line : seq->results)
         std::printf("%s\n", line.c_str());

@@ -7,59 +7,28 @@
 #include "mfc/File.h"
 #include "mfc/WinAppCore.h"
 #include "testkit/FakeClock.h"
+#include "testkit/ScopedSettings.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testsupport/HeadAccess.h"
 #include "win32/kernel.h"
-#include "win32/registry.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
-using kel::test::FakeClock;
-using kel::test::Field;
-using kel::test::OpenDummyHead;
-using kel::test::OpenHead;
+using kel::testkit::FakeClock;
+using kel::testkit::Field;
+using kel::testkit::OpenDummyHead;
+using kel::testkit::OpenHead;
+using kel::testkit::ScopedSettings;
 using kel::testkit::ScriptedPrompts;
 
 namespace
 {
-
-// A settings store of the test's own, so profile values never leak between tests.
-class ScopedSettingsFolder
-{
-public:
-    ScopedSettingsFolder()
-    {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() /
-                (std::string("dummyhead_") + info->test_suite_name() + "_" + info->name());
-        std::filesystem::create_directories(m_dir);
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        m_old = old ? old : "";
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_dir.c_str());
-        kel::ResetRegistryStoreForTests();
-    }
-    ~ScopedSettingsFolder()
-    {
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_hadOld ? m_old.c_str() : nullptr);
-        kel::ResetRegistryStoreForTests();
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-
-private:
-    std::filesystem::path m_dir;
-    std::string m_old;
-    bool m_hadOld = false;
-};
 
 // Every point waiting in the queue, taken without waiting.
 std::vector<int32_t> Drain(CKELDummyHead& head)
@@ -188,7 +157,7 @@ TEST(SimSpectrumTest, MassesFindTheNearestRowAndNothingOutsideTheTable)
 
 TEST(DummyHeadConnectTest, ConnectIdentifiesAVirtualKel200WithoutOpeningAPortOrWritingTheProfile)
 {
-    ScopedSettingsFolder settings;
+    ScopedSettings settings;
     CWinApp app("kelmon");
     app.SetRegistryKey("Test Dummy Head");
     ASSERT_TRUE(app.WriteProfileInt("Last Port Used", "Com Port", 4));
@@ -233,7 +202,7 @@ TEST(DummyHeadConnectTest, StartPortComesFromTheLastPortUsedWhenItIsAPort)
     } cases[] = {{false, 0, 1}, {true, 0, 0}, {true, 7, 7}, {true, 15, 15}, {true, 16, 1}, {true, -1, 1}};
     for (const auto& c : cases)
     {
-        ScopedSettingsFolder settings;
+        ScopedSettings settings;
         CWinApp app("kelmon");
         app.SetRegistryKey("Test Dummy Head");
         if (c.stored)

@@ -3,21 +3,22 @@
 #include "HeadEmulator.h"
 #include "comm/Comm.h"
 #include "testkit/FakeClock.h"
+#include "testkit/ScopedEnv.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/VirtualSerial.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
-using kel::test::HeadEmulator;
-using kel::test::TimeoutScale;
-using kel::test::VirtualNullModem;
+using kel::testkit::HeadEmulator;
+using kel::testkit::ScopedEnv;
 using kel::testkit::ScriptedPrompts;
+using kel::testkit::TimeoutScale;
+using kel::testkit::VirtualNullModem;
 
 namespace
 {
@@ -361,7 +362,7 @@ TEST_F(EmulatorTest, DsrDropIsSeenByTheLine)
 
 TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     head.SetPointTiming(true);
     // Bytes queued at the port: once at least `expected` came (real time, bounded), and the
     // emulator had 20 ms more to send anything beyond them.
@@ -400,31 +401,11 @@ TEST_F(EmulatorTest, PointsComeAtTheHeadsPaceOnTheLayerClock)
 
 TEST_F(EmulatorTest, KeepsAnsweringUnderAFakeClock)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     EXPECT_EQ(Ask("ID?"), "ZOLKEL200VER1.02SN12345");
 }
 
 // ---- Pseudo-terminal ----
-
-// Maps COMn to a device for the test's lifetime.
-class ComMapping
-{
-public:
-    ComMapping(int comNumber, const std::string& device)
-    {
-        const char* old = std::getenv("KEL_COM_MAP");
-        m_hadOld = old != nullptr;
-        if (old)
-            m_old = old;
-        std::string map = "COM" + std::to_string(comNumber) + "=" + device;
-        SetEnvironmentVariable("KEL_COM_MAP", map.c_str());
-    }
-    ~ComMapping() { SetEnvironmentVariable("KEL_COM_MAP", m_hadOld ? m_old.c_str() : nullptr); }
-
-private:
-    bool m_hadOld = false;
-    std::string m_old;
-};
 
 TEST(EmulatorPtyTest, AnswersOverAPseudoTerminal)
 {
@@ -432,7 +413,7 @@ TEST(EmulatorPtyTest, AnswersOverAPseudoTerminal)
     ASSERT_TRUE(head.IsRunning());
     ASSERT_FALSE(head.DevicePath().empty());
     const int com = 218;
-    ComMapping mapping(com, head.DevicePath());
+    ScopedEnv mapping("KEL_COM_MAP", "COM" + std::to_string(com) + "=" + head.DevicePath());
     ScriptedPrompts prompts;
     CComm comm;
     ASSERT_EQ(comm.Open(com - 1), 0);

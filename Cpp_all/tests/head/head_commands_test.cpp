@@ -15,9 +15,9 @@
 
 using headtest::Commands;
 using headtest::HeadTest;
-using kel::test::Field;
-using kel::test::OpenHead;
-using kel::test::TimeoutScale;
+using kel::testkit::Field;
+using kel::testkit::OpenHead;
+using kel::testkit::TimeoutScale;
 
 namespace
 {

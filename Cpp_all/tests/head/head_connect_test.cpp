@@ -3,19 +3,18 @@
 #include "head_test_fixture.h"
 
 #include "mfc/WinAppCore.h"
-#include "win32/registry.h"
+#include "testkit/ScopedSettings.h"
 
 #include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <mutex>
 
 using headtest::Commands;
 using headtest::HeadTest;
-using kel::test::OpenHead;
-using kel::test::TimeoutScale;
+using kel::testkit::OpenHead;
+using kel::testkit::TimeoutScale;
 
 namespace
 {
@@ -820,33 +819,10 @@ TEST_F(HeadConnectTest, InfoDialogIsFilledFromTheHead)
 class HeadProfileTest : public HeadTest
 {
 protected:
-    HeadProfileTest()
-    {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("head_profile_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(m_dir);
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        m_old = old ? old : "";
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_dir.c_str());
-        kel::ResetRegistryStoreForTests();
-        app.SetRegistryKey("Test Head");
-    }
-    ~HeadProfileTest() override
-    {
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_hadOld ? m_old.c_str() : nullptr);
-        kel::ResetRegistryStoreForTests();
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
+    HeadProfileTest() { app.SetRegistryKey("Test Head"); }
 
+    kel::testkit::ScopedSettings m_settings;
     CWinApp app{"kelmon"};
-
-private:
-    std::filesystem::path m_dir;
-    std::string m_old;
-    bool m_hadOld = false;
 };
 
 TEST_F(HeadProfileTest, ProfileGivesJovScaleAndDuxPresetsAndKeepsTheLastPort)

@@ -164,9 +164,9 @@ protected:
 
     kel::testkit::ScriptedPrompts prompts;
     RecordingDialogs dialogs;
-    kel::test::VirtualNullModem modem;
-    kel::test::HeadEmulator emu;
-    kel::test::OpenHead head;
+    kel::testkit::VirtualNullModem modem;
+    kel::testkit::HeadEmulator emu;
+    kel::testkit::OpenHead head;
 };
 
 using Commands = std::vector<std::string>;

@@ -74,7 +74,7 @@ private:
 
 TEST_F(HeadDlgTest, WaitBoxShowsItsLinesAndClosesAtTheFirstTickTheHeadAnswers)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     head.answerAtPoll = 3;
     int ticksSeen = 0;
     prompts.Expect(CHeadWaitDlg::IDD)
@@ -112,7 +112,7 @@ TEST_F(HeadDlgTest, WaitBoxTextGivenByTheCallerWinsAndModeZeroShowsTheButton)
 
 TEST_F(HeadDlgTest, SilentHeadGetsTheNoResponseTextsAfterTheLimitAndOneBeep)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     prompts.Expect(CHeadWaitDlg::IDD)
         .Drive(
             [&](DialogDriver& d)
@@ -403,15 +403,15 @@ protected:
         HeadDlgTest::TearDown();
     }
 
-    kel::test::VirtualNullModem modem;
-    kel::test::HeadEmulator emu;
-    kel::test::OpenHead line;
+    kel::testkit::VirtualNullModem modem;
+    kel::testkit::HeadEmulator emu;
+    kel::testkit::OpenHead line;
 };
 } // namespace
 
 TEST_F(HeadOnLineTest, CalibrationWaitBoxClosesItselfWhenTheHeadReportsDone)
 {
-    kel::test::TimeoutScale fast(0.02);
+    kel::testkit::TimeoutScale fast(0.02);
     std::string line1;
     prompts.Expect(CHeadWaitDlg::IDD)
         .Drive(
@@ -433,7 +433,7 @@ TEST_F(HeadOnLineTest, CalibrationWaitBoxClosesItselfWhenTheHeadReportsDone)
 
 TEST_F(HeadOnLineTest, IonEnergyWaitBoxNamesTheIonEnergy)
 {
-    kel::test::TimeoutScale fast(0.02);
+    kel::testkit::TimeoutScale fast(0.02);
     std::string line1;
     prompts.Expect(CHeadWaitDlg::IDD)
         .Drive(
@@ -472,7 +472,7 @@ TEST_F(HeadOnLineTest, FilamentWarningContinueGoesOnWithTheFilamentOff)
 
 TEST_F(HeadOnLineTest, CemDialogSwitchesTheHighVoltageOnTheHead)
 {
-    kel::test::TimeoutScale fast(0.02);
+    kel::testkit::TimeoutScale fast(0.02);
     emu.SetSetting("MO", "1");
     emu.SetSetting("FL", "1.00");
     emu.SetSetting("MV", "1234");
@@ -503,7 +503,7 @@ TEST_F(HeadOnLineTest, CemDialogSwitchesTheHighVoltageOnTheHead)
 // multiplier must not stay on at the last voltage tried.
 TEST_F(HeadOnLineTest, FailedGainAdjustmentLeavesTheHeadsMultiplierOffAtItsOwnVoltage)
 {
-    kel::test::TimeoutScale fast(0.02);
+    kel::testkit::TimeoutScale fast(0.02);
     emu.SetSetting("MO", "1");
     emu.SetSetting("FL", "1.00");
     emu.SetSetting("MV", "1234");

@@ -13,7 +13,7 @@
 namespace headui
 {
 
-class ScriptedHead : public kel::test::OpenHead
+class ScriptedHead : public kel::testkit::OpenHead
 {
 public:
     // PollStatus reports an answer from this poll on (counting from 1); 0: never.

@@ -22,8 +22,8 @@
 namespace
 {
 
-using kel::test::HeadEmulator;
-using kel::test::VirtualNullModem;
+using kel::testkit::HeadEmulator;
+using kel::testkit::VirtualNullModem;
 
 // A virtual port with a head (or nothing) on its far end.
 struct Port
@@ -212,7 +212,7 @@ TEST_F(PortListTest, AProbeAsksNothingWhenItsHeadStopsAnsweringAfterTheIdentific
 {
     Port com(57);
     com.emu->Silence("SP?");
-    kel::test::TimeoutScale fast(0.02);
+    kel::testkit::TimeoutScale fast(0.02);
     CPortList list;
     list.Refresh();
     CPortEntry* entry = list.FindByName("COM57");

@@ -48,7 +48,7 @@ protected:
     ~ConnectorBindingTest() override { CHead::SetAskPolicy(nullptr); }
 
     kel::testkit::ScriptedPrompts prompts;
-    kel::test::VirtualNullModem modem;
+    kel::testkit::VirtualNullModem modem;
     std::unique_ptr<CPortList> ports;
     std::shared_ptr<CPortEntry> soft;
     CPortBindingRegistry registry;

@@ -4,14 +4,13 @@
 #include "res/resource.h"
 #include "settings/RegistryKey.h"
 
+#include "testkit/ScopedSettings.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "win32/registry.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 using kel::testkit::DialogDriver;
@@ -114,13 +113,7 @@ TEST_F(HeadLockTest, PasswordRules)
 // The stored password is a registry string; every byte but NUL must come back as it was written.
 TEST(HeadLockStoreTest, EveryNonNulByteSurvivesTheRegistryString)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                       ("kel_headlock_store-" + std::to_string(GetCurrentProcessId()));
-    std::filesystem::create_directories(dir);
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    const std::string previous = old ? old : "";
-    SetEnvironmentVariable("XDG_CONFIG_HOME", dir.c_str());
-    kel::ResetRegistryStoreForTests();
+    kel::testkit::ScopedSettings settings;
 
     std::string written;
     for (int b = 1; b < 256; ++b)
@@ -138,11 +131,6 @@ TEST(HeadLockStoreTest, EveryNonNulByteSurvivesTheRegistryString)
         EXPECT_TRUE(key.LoadAll());
     }
     EXPECT_EQ(read, written);
-
-    SetEnvironmentVariable("XDG_CONFIG_HOME", old ? previous.c_str() : nullptr);
-    kel::ResetRegistryStoreForTests();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
 }
 
 } // namespace

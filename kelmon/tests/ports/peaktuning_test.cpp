@@ -26,7 +26,7 @@ namespace
 {
 
 // The simulated head, recording the tuning commands it gets; a command named in failOn fails.
-class RecordingHead : public kel::test::OpenDummyHead
+class RecordingHead : public kel::testkit::OpenDummyHead
 {
 public:
     std::vector<std::string> calls;

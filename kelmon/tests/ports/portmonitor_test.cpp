@@ -101,7 +101,7 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 
-    kel::test::VirtualNullModem m_modems[3];
+    kel::testkit::VirtualNullModem m_modems[3];
     std::unique_ptr<CPortList> m_ports;
     std::vector<HANDLE> m_locks;
 };

@@ -23,7 +23,7 @@ namespace
 {
 
 // The simulated head with a chosen ion-current reading (1e-16 A) for every measurement.
-class MeasuringHead : public kel::test::OpenDummyHead
+class MeasuringHead : public kel::testkit::OpenDummyHead
 {
 public:
     BOOL MeasureSingleMass(int mass, int noiseFloor, float& value) override

@@ -21,7 +21,7 @@ namespace
 {
 
 // A head that answers from fields and records what the units ask of it.
-class FakeHead : public kel::test::OpenHead
+class FakeHead : public kel::testkit::OpenHead
 {
 public:
     BOOL IsOnline() override { return online; }

@@ -7,6 +7,7 @@
 #include "settings/AppSettings.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
@@ -208,8 +209,8 @@ TEST_F(AnalysisDlgTest, DoneClosesTheWindowAndTellsTheView)
 TEST_F(AnalysisDlgTest, AnalysisOpensTheWindowAndShowsEachSweep)
 {
     // Twelve gases of one mass each: the analysis hands the measured values back unchanged.
-    const std::string path =
-        ::testing::TempDir() + "/analysisdlg_gaslib-" + std::to_string(GetCurrentProcessId()) + ".dat";
+    const kel::testkit::TempDir dir("kel-analysisdlg-");
+    const std::string path = (dir / "gaslib.dat").string();
     {
         std::string text = "12\n";
         for (int i = 0; i < 12; ++i)

@@ -3,6 +3,7 @@
 #include "foundation/AppUiState.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
@@ -23,23 +24,18 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        m_root =
-            fs::temp_directory_path() /
-            ("kel-browse-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_root);
         fs::create_directories(m_root / "exists");
         // The start folder as the state keeps it by default: no trailing separator.
-        CAppUiState::GetInstance()->m_lastFolder = m_root.string();
+        CAppUiState::GetInstance()->m_lastFolder = m_root.path().string();
     }
     void TearDown() override
     {
         CAppUiState::DestroyInstance();
-        fs::remove_all(m_root);
         UiTest::TearDown();
     }
-    std::string Root() const { return m_root.string(); }
+    std::string Root() const { return m_root.path().string(); }
 
-    fs::path m_root;
+    kel::testkit::TempDir m_root{"kel-browse-"};
 };
 
 TEST_F(BrowseFolderTest, SaveCreatesTheNamedFolderUnderThePickedOne)
@@ -121,7 +117,7 @@ TEST_F(BrowseFolderTest, RefusedNamesKeepTheDialogOpenOnTheName)
         EXPECT_EQ(prompts.Prompts()[1].caption, "info");
     }
     // Nothing was created besides what was there.
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_root), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_root.path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(BrowseFolderTest, CancelCreatesNothing)

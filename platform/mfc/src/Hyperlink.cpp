@@ -1,55 +1,5 @@
 #include "widgetlib/Hyperlink.h"
 
-#include <shellapi.h>
-
-#include <cstring>
-#include <mutex>
-#include <thread>
-
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
-
-namespace kel
-{
-namespace
-{
-std::mutex g_openerLock;
-UrlOpener g_opener;
-} // namespace
-
-BOOL OpenUrl(const char* url)
-{
-    if (!url || !*url)
-        return FALSE;
-    UrlOpener opener;
-    {
-        std::lock_guard<std::mutex> lock(g_openerLock);
-        opener = g_opener;
-    }
-    if (opener)
-        return opener(url);
-    // The desktop's handler for addresses and files; reaped in the background so no zombie stays.
-    char program[] = "xdg-open";
-    std::string address(url);
-    char* args[] = {program, address.data(), nullptr};
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, program, nullptr, nullptr, args, environ) != 0)
-        return FALSE;
-    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
-    return TRUE;
-}
-
-UrlOpener SetUrlOpener(UrlOpener opener)
-{
-    std::lock_guard<std::mutex> lock(g_openerLock);
-    UrlOpener previous = std::move(g_opener);
-    g_opener = std::move(opener);
-    return previous;
-}
-} // namespace kel
-
 IMPLEMENT_DYNAMIC(CHyperlink, CStatic)
 
 BEGIN_MESSAGE_MAP(CHyperlink, CStatic)
@@ -213,15 +163,4 @@ BOOL CHyperlink::OnSetCursor(CWnd*, UINT, UINT)
 {
     ::SetCursor(::LoadCursor(nullptr, IDC_HAND));
     return TRUE;
-}
-
-BOOL ShellExecuteEx(LPSHELLEXECUTEINFO pExecInfo)
-{
-    if (!pExecInfo || pExecInfo->cbSize != sizeof(SHELLEXECUTEINFO) || !pExecInfo->lpFile ||
-        !*pExecInfo->lpFile || (pExecInfo->lpVerb && std::strcmp(pExecInfo->lpVerb, "open") != 0))
-        return FALSE;
-    pExecInfo->hProcess = nullptr;
-    const BOOL opened = kel::OpenUrl(pExecInfo->lpFile);
-    pExecInfo->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(opened ? 42 : SE_ERR_NOASSOC));
-    return opened;
 }

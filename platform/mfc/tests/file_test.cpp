@@ -1,10 +1,10 @@
 // CFile, CStdioFile and CMemFile, and an archive over a real file.
 #include "mfc/Archive.h"
 #include "mfc/File.h"
+#include "testkit/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -19,19 +19,6 @@ namespace
 class FileTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        static std::atomic<int> counter{0};
-        m_dir = fs::temp_directory_path() /
-                ("kel-file-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 std::to_string(reinterpret_cast<uintptr_t>(this)) + "-" + std::to_string(counter++));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
     std::string Path(const std::string& name) const { return (m_dir / name).string(); }
     void WriteRaw(const std::string& name, const std::string& bytes) const
     {
@@ -43,7 +30,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    fs::path m_dir;
+    kel::testkit::TempDir m_dir{"kel-file-"};
 };
 
 int OpenCause(const std::string& path, UINT nFlags)
@@ -116,7 +103,7 @@ TEST_F(FileTest, OpenFailuresGiveTheirCause)
          CFileException::badPath},
         {"under a regular file", Path("plain.txt/x.txt"), CFile::modeCreate | CFile::modeWrite,
          CFileException::badPath},
-        {"folder opened for writing", m_dir.string(), CFile::modeWrite, CFileException::accessDenied},
+        {"folder opened for writing", m_dir.path().string(), CFile::modeWrite, CFileException::accessDenied},
         {"path too long", Path(std::string(MAX_PATH, 'a')), CFile::modeRead, CFileException::badPath},
         {"empty name", "", CFile::modeRead, CFileException::badPath},
     };

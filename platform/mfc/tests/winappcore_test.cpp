@@ -2,45 +2,21 @@
 // give without a registry key.
 #include "mfc/WinAppCore.h"
 
-#include "win32/kernel.h"
+#include "testkit/ScopedSettings.h"
 #include "win32/registry.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace
 {
 
+// Each test has a settings store of its own.
 class WinAppProfileTest : public ::testing::Test
 {
 protected:
-    WinAppProfileTest()
-    {
-        m_dir =
-            std::filesystem::temp_directory_path() /
-            (std::string("winapp_test_") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_hadOld = old != nullptr;
-        m_old = old ? old : "";
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_dir.c_str());
-        kel::ResetRegistryStoreForTests();
-    }
-    ~WinAppProfileTest() override
-    {
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_hadOld ? m_old.c_str() : nullptr);
-        kel::ResetRegistryStoreForTests();
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
-    }
-
-    std::filesystem::path m_dir;
-    std::string m_old;
-    bool m_hadOld = false;
+    kel::testkit::ScopedSettings m_settings;
 };
 
 TEST_F(WinAppProfileTest, OneApplicationObject)

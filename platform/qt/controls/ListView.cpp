@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace kel::qt::controls
@@ -27,9 +28,41 @@ QImage ImageListImage(HIMAGELIST list, int index);
 namespace
 {
 
-constexpr int kParamRole = Qt::UserRole + 1;
-constexpr int kStateRole = Qt::UserRole + 2; // state last reported (LVIS_*)
-constexpr int kImageRole = Qt::UserRole + 3;
+// What the tree keeps beside the texts: item values in column 0 of each row, column values in
+// the header item.
+enum ItemRole : int
+{
+    kParamRole = Qt::UserRole + 1, // lParam of an item (LVITEM) or of a column (HDITEM)
+    kStateRole,                    // item state last reported with LVN_ITEMCHANGED (LVIS_*)
+    kImageRole,                    // item image, an index into the small image list
+    kFormatRole,                   // column format (LVCFMT_*, the same bits as HDF_*)
+};
+
+LPARAM ParamOf(const QTreeWidgetItem* it, int column = 0)
+{
+    return it ? static_cast<LPARAM>(it->data(column, kParamRole).toLongLong()) : 0;
+}
+
+void SetParam(QTreeWidgetItem* it, LPARAM value, int column = 0)
+{
+    it->setData(column, kParamRole, static_cast<qlonglong>(value));
+}
+
+int FormatOf(const QTreeWidget* tree, int column)
+{
+    return tree->headerItem()->data(column, kFormatRole).toInt();
+}
+
+void SetFormat(QTreeWidget* tree, int column, int format)
+{
+    tree->headerItem()->setData(column, kFormatRole, format);
+}
+
+// A rectangle with Windows' exclusive right and bottom edges.
+RECT ToRect(const QRect& r)
+{
+    return RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+}
 
 class ListViewControl;
 
@@ -70,8 +103,7 @@ public:
         if (item->mask & HDI_FORMAT)
             item->fmt = Format(i);
         if (item->mask & HDI_LPARAM)
-            item->lParam =
-                tree ? static_cast<LPARAM>(tree->headerItem()->data(i, kParamRole).toLongLong()) : 0;
+            item->lParam = tree ? ParamOf(tree->headerItem(), i) : 0;
         if (item->mask & HDI_ORDER)
             item->iOrder = header_->visualIndex(i);
     }
@@ -79,7 +111,7 @@ public:
     int Format(int i) const
     {
         QTreeWidget* tree = Tree();
-        return tree ? tree->headerItem()->data(i, Qt::UserRole + 5).toInt() : HDF_LEFT | HDF_STRING;
+        return tree ? FormatOf(tree, i) : HDF_LEFT | HDF_STRING;
     }
 
     LRESULT Proc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -146,9 +178,9 @@ LRESULT HeaderControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         if ((item->mask & HDI_TEXT) && tree && item->pszText)
             tree->headerItem()->setText(i, ToQt(item->pszText));
         if ((item->mask & HDI_FORMAT) && tree)
-            tree->headerItem()->setData(i, Qt::UserRole + 5, item->fmt);
+            SetFormat(tree, i, item->fmt);
         if ((item->mask & HDI_LPARAM) && tree)
-            tree->headerItem()->setData(i, kParamRole, static_cast<qlonglong>(item->lParam));
+            SetParam(tree->headerItem(), item->lParam, i);
         header_->viewport()->update();
         return TRUE;
     }
@@ -260,6 +292,46 @@ public:
 
     LRESULT Proc(UINT msg, WPARAM wp, LPARAM lp) override;
 
+    // Columns
+    std::vector<int> SectionWidths() const;
+    void SetSectionWidths(const std::vector<int>& widths);
+    // Copies a column's header text and format and the items' texts in it.
+    void CopyColumn(int to, int from);
+    LRESULT InsertColumn(int index, const LVCOLUMN* col);
+    BOOL DeleteColumn(int c);
+    BOOL SetColumn(int c, const LVCOLUMN* col);
+    BOOL GetColumn(int c, LVCOLUMN* col) const;
+    BOOL SetColumnWidth(int c, int width);
+
+    // Items
+    bool ValidSubItem(int sub) const;
+    LRESULT InsertItem(const LVITEM* item);
+    BOOL SetItem(const LVITEM* item);
+    BOOL GetItem(LVITEM* item) const;
+    BOOL SetItemText(int i, const LVITEM* item);
+    LRESULT GetItemText(int i, LVITEM* item) const;
+    BOOL DeleteItem(int i);
+    BOOL DeleteAllItems();
+    BOOL SortItems(PFNLVCOMPARE compare, LPARAM data);
+    LRESULT EditLabel(int i);
+
+    // Item states
+    LRESULT NextItem(int after, UINT flags) const;
+    BOOL SetItemState(int i, const LVITEM* item);
+
+    // Geometry
+    BOOL GetItemRect(int i, RECT* rect) const;
+    BOOL GetSubItemRect(int i, RECT* rect) const;
+    LRESULT HitTestInfo(LVHITTESTINFO* hit) const;
+    LRESULT TopIndex() const;
+    LRESULT CountPerPage() const;
+
+    // Looks
+    DWORD SetExtendedStyle(DWORD mask, DWORD style);
+    HIMAGELIST& ImageList(WPARAM which);
+    HIMAGELIST SetImageList(WPARAM which, HIMAGELIST list);
+    BOOL SetColor(UINT msg, COLORREF c);
+
     int Count() const { return tree_ ? tree_->topLevelItemCount() : 0; }
     bool Valid(int i) const { return i >= 0 && i < Count(); }
     QTreeWidgetItem* Item(int i) const { return Valid(i) ? tree_->topLevelItem(i) : nullptr; }
@@ -301,7 +373,7 @@ public:
             nm.uNewState = now;
             nm.uOldState = old;
             nm.uChanged = LVIF_STATE;
-            nm.lParam = static_cast<LPARAM>(it->data(0, kParamRole).toLongLong());
+            nm.lParam = ParamOf(it);
             Notify(&nm.hdr, LVN_ITEMCHANGED);
         }
         if (IsWindow(self))
@@ -376,8 +448,7 @@ public:
             dis.itemState = (option.state & QStyle::State_Selected ? ODS_SELECTED : 0) |
                             (option.state & QStyle::State_HasFocus ? ODS_FOCUS : 0);
             dis.hwndItem = hwnd_;
-            dis.itemData =
-                static_cast<ULONG_PTR>(Item(row) ? Item(row)->data(0, kParamRole).toLongLong() : 0);
+            dis.itemData = static_cast<ULONG_PTR>(ParamOf(Item(row)));
             const QPoint off = tree_->viewport()->mapTo(tree_, QPoint(0, 0));
             QRect r = option.rect.translated(off);
             painter->save();
@@ -417,8 +488,7 @@ public:
             }
         }
         painter->setPen(selected ? pal.color(QPalette::HighlightedText) : text_);
-        const int fmt =
-            tree_->headerItem()->data(index.column(), Qt::UserRole + 5).toInt() & LVCFMT_JUSTIFYMASK;
+        const int fmt = FormatOf(tree_, index.column()) & LVCFMT_JUSTIFYMASK;
         const int align = fmt == LVCFMT_RIGHT    ? Qt::AlignRight
                           : fmt == LVCFMT_CENTER ? Qt::AlignHCenter
                                                  : Qt::AlignLeft;
@@ -507,10 +577,387 @@ void ListTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option, co
     QTreeWidget::drawRow(painter, option, index);
 }
 
+// ---- Columns
+
+std::vector<int> ListViewControl::SectionWidths() const
+{
+    std::vector<int> widths;
+    for (int c = 0; c < Columns(); ++c)
+        widths.push_back(tree_->header()->sectionSize(c));
+    return widths;
+}
+
+void ListViewControl::SetSectionWidths(const std::vector<int>& widths)
+{
+    for (size_t c = 0; c < widths.size(); ++c)
+        tree_->header()->resizeSection(static_cast<int>(c), widths[c]);
+}
+
+void ListViewControl::CopyColumn(int to, int from)
+{
+    QTreeWidgetItem* head = tree_->headerItem();
+    head->setText(to, head->text(from));
+    SetFormat(tree_, to, FormatOf(tree_, from));
+    for (int i = 0; i < Count(); ++i)
+        Item(i)->setText(to, Item(i)->text(from));
+}
+
+LRESULT ListViewControl::InsertColumn(int index, const LVCOLUMN* col)
+{
+    if (!col)
+        return -1;
+    const int n = Columns();
+    const int at = std::clamp(index, 0, n);
+    programmatic_ = true;
+    // Shift the columns from `at` right, then fill the new one.
+    tree_->setColumnCount(n + 1);
+    std::vector<int> widths = SectionWidths();
+    widths.pop_back();
+    for (int c = n; c > at; --c)
+        CopyColumn(c, c - 1);
+    for (int i = 0; i < Count() && at < n; ++i)
+        Item(i)->setText(at, QString());
+    tree_->headerItem()->setText(at,
+                                 (col->mask & LVCF_TEXT) && col->pszText ? ToQt(col->pszText) : QString());
+    SetFormat(tree_, at, (col->mask & LVCF_FMT) ? col->fmt : LVCFMT_LEFT);
+    widths.insert(widths.begin() + at, (col->mask & LVCF_WIDTH) ? col->cx : 50);
+    SetSectionWidths(widths);
+    programmatic_ = false;
+    return at;
+}
+
+BOOL ListViewControl::DeleteColumn(int c)
+{
+    if (c < 0 || c >= Columns())
+        return FALSE;
+    programmatic_ = true;
+    std::vector<int> widths = SectionWidths();
+    widths.erase(widths.begin() + c);
+    for (int k = c; k + 1 < Columns(); ++k)
+        CopyColumn(k, k + 1);
+    tree_->setColumnCount(Columns() - 1);
+    SetSectionWidths(widths);
+    programmatic_ = false;
+    return TRUE;
+}
+
+BOOL ListViewControl::SetColumn(int c, const LVCOLUMN* col)
+{
+    if (!col || c < 0 || c >= Columns())
+        return FALSE;
+    programmatic_ = true;
+    if ((col->mask & LVCF_TEXT) && col->pszText)
+        tree_->headerItem()->setText(c, ToQt(col->pszText));
+    if (col->mask & LVCF_WIDTH)
+        tree_->header()->resizeSection(c, col->cx);
+    if (col->mask & LVCF_FMT)
+        SetFormat(tree_, c, col->fmt);
+    programmatic_ = false;
+    return TRUE;
+}
+
+BOOL ListViewControl::GetColumn(int c, LVCOLUMN* col) const
+{
+    if (!col || c < 0 || c >= Columns())
+        return FALSE;
+    if ((col->mask & LVCF_TEXT) && col->pszText)
+        CopyOut(FromQt(tree_->headerItem()->text(c)), col->pszText, col->cchTextMax);
+    if (col->mask & LVCF_WIDTH)
+        col->cx = tree_->header()->sectionSize(c);
+    if (col->mask & LVCF_FMT)
+        col->fmt = FormatOf(tree_, c);
+    if (col->mask & LVCF_SUBITEM)
+        col->iSubItem = c;
+    return TRUE;
+}
+
+BOOL ListViewControl::SetColumnWidth(int c, int width)
+{
+    if (c < 0 || c >= Columns())
+        return FALSE;
+    if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER)
+    {
+        tree_->resizeColumnToContents(c);
+        width = tree_->header()->sectionSize(c) + 8;
+        if (width == LVSCW_AUTOSIZE_USEHEADER)
+            width =
+                std::max(width, tree_->fontMetrics().horizontalAdvance(tree_->headerItem()->text(c)) + 12);
+    }
+    programmatic_ = true;
+    tree_->header()->resizeSection(c, width);
+    programmatic_ = false;
+    return TRUE;
+}
+
+// ---- Items
+
+bool ListViewControl::ValidSubItem(int sub) const
+{
+    return sub >= 0 && sub < std::max(1, Columns());
+}
+
+LRESULT ListViewControl::InsertItem(const LVITEM* item)
+{
+    if (!item || item->iSubItem != 0)
+        return -1;
+    const int at = std::clamp(item->iItem, 0, Count());
+    auto* it = new QTreeWidgetItem();
+    if ((item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACK)
+        it->setText(0, ToQt(item->pszText));
+    SetParam(it, (item->mask & LVIF_PARAM) ? item->lParam : 0);
+    it->setData(0, kImageRole, (item->mask & LVIF_IMAGE) ? item->iImage : 0);
+    if (ex_ & LVS_EX_CHECKBOXES)
+        it->setCheckState(0, Qt::Unchecked);
+    it->setData(0, kStateRole, StateOf(-1));
+    reporting_ = true;
+    tree_->insertTopLevelItem(at, it);
+    it->setData(0, kStateRole, StateOf(at));
+    reporting_ = false;
+    if (item->mask & LVIF_STATE)
+        SetState(at, item->state, item->stateMask);
+    return at;
+}
+
+BOOL ListViewControl::SetItem(const LVITEM* item)
+{
+    QTreeWidgetItem* it = item ? Item(item->iItem) : nullptr;
+    if (!it || !ValidSubItem(item->iSubItem))
+        return FALSE;
+    if ((item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACK)
+        it->setText(item->iSubItem, ToQt(item->pszText));
+    if (item->mask & LVIF_PARAM)
+        SetParam(it, item->lParam);
+    if (item->mask & LVIF_IMAGE)
+        it->setData(0, kImageRole, item->iImage);
+    if (item->mask & LVIF_STATE)
+        SetState(item->iItem, item->state, item->stateMask);
+    return TRUE;
+}
+
+BOOL ListViewControl::GetItem(LVITEM* item) const
+{
+    const QTreeWidgetItem* it = item ? Item(item->iItem) : nullptr;
+    if (!it || !ValidSubItem(item->iSubItem))
+        return FALSE;
+    if ((item->mask & LVIF_TEXT) && item->pszText)
+        CopyOut(FromQt(it->text(item->iSubItem)), item->pszText, item->cchTextMax);
+    if (item->mask & LVIF_PARAM)
+        item->lParam = ParamOf(it);
+    if (item->mask & LVIF_IMAGE)
+        item->iImage = it->data(0, kImageRole).toInt();
+    if (item->mask & LVIF_STATE)
+        item->state = StateOf(item->iItem) & item->stateMask;
+    return TRUE;
+}
+
+BOOL ListViewControl::SetItemText(int i, const LVITEM* item)
+{
+    QTreeWidgetItem* it = Item(i);
+    if (!it || !item || !ValidSubItem(item->iSubItem))
+        return FALSE;
+    it->setText(item->iSubItem,
+                item->pszText && item->pszText != LPSTR_TEXTCALLBACK ? ToQt(item->pszText) : QString());
+    return TRUE;
+}
+
+LRESULT ListViewControl::GetItemText(int i, LVITEM* item) const
+{
+    if (!item || !item->pszText || item->cchTextMax <= 0)
+        return 0;
+    const QTreeWidgetItem* it = Item(i);
+    return CopyOut(it ? FromQt(it->text(item->iSubItem)) : std::string(), item->pszText, item->cchTextMax);
+}
+
+BOOL ListViewControl::DeleteItem(int i)
+{
+    if (!Valid(i))
+        return FALSE;
+    NMLISTVIEW nm{};
+    nm.iItem = i;
+    nm.lParam = ParamOf(Item(i));
+    Notify(&nm.hdr, LVN_DELETEITEM);
+    reporting_ = true;
+    delete tree_->takeTopLevelItem(i);
+    reporting_ = false;
+    return TRUE;
+}
+
+BOOL ListViewControl::DeleteAllItems()
+{
+    NMLISTVIEW nm{};
+    nm.iItem = -1;
+    Notify(&nm.hdr, LVN_DELETEALLITEMS);
+    reporting_ = true;
+    tree_->clear();
+    reporting_ = false;
+    return TRUE;
+}
+
+BOOL ListViewControl::SortItems(PFNLVCOMPARE compare, LPARAM data)
+{
+    if (!compare)
+        return FALSE;
+    reporting_ = true;
+    std::vector<QTreeWidgetItem*> items;
+    while (Count())
+        items.push_back(tree_->takeTopLevelItem(0));
+    std::stable_sort(items.begin(), items.end(),
+                     [&](QTreeWidgetItem* a, QTreeWidgetItem* b)
+                     { return compare(ParamOf(a), ParamOf(b), data) < 0; });
+    for (QTreeWidgetItem* it : items)
+        tree_->addTopLevelItem(it);
+    reporting_ = false;
+    return TRUE;
+}
+
+LRESULT ListViewControl::EditLabel(int i)
+{
+    QTreeWidgetItem* it = Item(i);
+    if (!it)
+        return 0;
+    NMLVDISPINFO di{};
+    di.item.iItem = i;
+    di.item.mask = LVIF_TEXT;
+    if (Notify(&di.hdr, LVN_BEGINLABELEDIT))
+        return 0; // the owner refused
+    tree_->openPersistentEditor(it, 0);
+    return 0;
+}
+
+// ---- Item states
+
+LRESULT ListViewControl::NextItem(int after, UINT flags) const
+{
+    for (int i = after + 1; i < Count(); ++i)
+    {
+        const UINT s = StateOf(i);
+        if ((!(flags & LVNI_SELECTED) || (s & LVIS_SELECTED)) &&
+            (!(flags & LVNI_FOCUSED) || (s & LVIS_FOCUSED)))
+            return i;
+    }
+    return -1;
+}
+
+BOOL ListViewControl::SetItemState(int i, const LVITEM* item)
+{
+    if (!item)
+        return FALSE;
+    if (i == -1)
+        for (int k = 0; k < Count(); ++k)
+            SetState(k, item->state, item->stateMask);
+    else if (Valid(i))
+        SetState(i, item->state, item->stateMask);
+    else
+        return FALSE;
+    Report();
+    return TRUE;
+}
+
+// ---- Geometry
+
+BOOL ListViewControl::GetItemRect(int i, RECT* rect) const
+{
+    const QRect r = ItemRect(i, rect && rect->left == LVIR_LABEL ? 0 : -1);
+    if (!rect || r.isNull())
+        return FALSE;
+    *rect = ToRect(r);
+    return TRUE;
+}
+
+BOOL ListViewControl::GetSubItemRect(int i, RECT* rect) const
+{
+    if (!rect || !ValidSubItem(rect->top))
+        return FALSE;
+    const QRect r = ItemRect(i, rect->top == 0 && rect->left == LVIR_BOUNDS ? -1 : rect->top);
+    if (r.isNull())
+        return FALSE;
+    *rect = ToRect(r);
+    return TRUE;
+}
+
+LRESULT ListViewControl::HitTestInfo(LVHITTESTINFO* hit) const
+{
+    if (!hit)
+        return -1;
+    int item, sub;
+    HitTest(hit->pt, &item, &sub);
+    hit->iItem = item;
+    hit->iSubItem = item >= 0 ? sub : 0;
+    hit->flags = item >= 0 ? LVHT_ONITEMLABEL : LVHT_NOWHERE;
+    return item;
+}
+
+LRESULT ListViewControl::TopIndex() const
+{
+    QTreeWidgetItem* it = tree_->itemAt(2, 2);
+    return it ? tree_->indexOfTopLevelItem(it) : 0;
+}
+
+LRESULT ListViewControl::CountPerPage() const
+{
+    const int h = Count() ? tree_->visualItemRect(Item(0)).height() : tree_->fontMetrics().height() + 4;
+    return h > 0 ? tree_->viewport()->height() / h : 0;
+}
+
+// ---- Looks
+
+DWORD ListViewControl::SetExtendedStyle(DWORD mask, DWORD style)
+{
+    const DWORD old = ex_;
+    ex_ = (ex_ & ~mask) | (style & mask);
+    if ((ex_ ^ old) & LVS_EX_CHECKBOXES)
+    {
+        reporting_ = true;
+        for (int i = 0; i < Count(); ++i)
+        {
+            if (ex_ & LVS_EX_CHECKBOXES)
+                Item(i)->setCheckState(0, Qt::Unchecked);
+            else
+                Item(i)->setData(0, Qt::CheckStateRole, QVariant());
+            Item(i)->setData(0, kStateRole, StateOf(i));
+        }
+        reporting_ = false;
+    }
+    tree_->viewport()->update();
+    return old;
+}
+
+HIMAGELIST& ListViewControl::ImageList(WPARAM which)
+{
+    return which == LVSIL_SMALL ? small_ : which == LVSIL_STATE ? state_ : normal_;
+}
+
+HIMAGELIST ListViewControl::SetImageList(WPARAM which, HIMAGELIST list)
+{
+    const HIMAGELIST old = std::exchange(ImageList(which), list);
+    tree_->viewport()->update();
+    return old;
+}
+
+BOOL ListViewControl::SetColor(UINT msg, COLORREF c)
+{
+    QPalette pal = tree_->palette();
+    if (msg == LVM_SETBKCOLOR)
+    {
+        bk_ = c;
+        pal.setColor(QPalette::Base, ToQColor(c));
+    }
+    else if (msg == LVM_SETTEXTCOLOR)
+        text_ = ToQColor(c);
+    else
+        textBk_ = c == CLR_NONE ? ToQColor(bk_) : ToQColor(c);
+    tree_->setPalette(pal);
+    tree_->viewport()->update();
+    return TRUE;
+}
+
+// ---- Messages
+
 LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
 {
     if (!tree_)
         return Control::Proc(msg, wp, lp);
+    const int index = static_cast<int>(wp);
     switch (msg)
     {
     case WM_CREATE:
@@ -521,350 +968,66 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
     case LVM_GETHEADER:
         return reinterpret_cast<LRESULT>(header_);
     case LVM_INSERTCOLUMN:
-    {
-        auto* col = reinterpret_cast<const LVCOLUMN*>(lp);
-        if (!col)
-            return -1;
-        const int n = Columns();
-        const int at = std::clamp(static_cast<int>(wp), 0, n);
-        programmatic_ = true;
-        QTreeWidgetItem* head = tree_->headerItem();
-        // Shift header data right, then fill the new column.
-        tree_->setColumnCount(n + 1);
-        std::vector<int> widths;
-        for (int c = 0; c < n; ++c)
-            widths.push_back(tree_->header()->sectionSize(c));
-        for (int c = n; c > at; --c)
-        {
-            head->setText(c, head->text(c - 1));
-            head->setData(c, Qt::UserRole + 5, head->data(c - 1, Qt::UserRole + 5));
-            for (int i = 0; i < Count(); ++i)
-                Item(i)->setText(c, Item(i)->text(c - 1));
-        }
-        for (int i = 0; i < Count() && at < n; ++i)
-            Item(i)->setText(at, QString());
-        head->setText(at, (col->mask & LVCF_TEXT) && col->pszText ? ToQt(col->pszText) : QString());
-        head->setData(at, Qt::UserRole + 5, (col->mask & LVCF_FMT) ? col->fmt : LVCFMT_LEFT);
-        widths.insert(widths.begin() + at, (col->mask & LVCF_WIDTH) ? col->cx : 50);
-        for (int c = 0; c <= n; ++c)
-            tree_->header()->resizeSection(c, widths[static_cast<size_t>(c)]);
-        programmatic_ = false;
-        return at;
-    }
+        return InsertColumn(index, reinterpret_cast<const LVCOLUMN*>(lp));
     case LVM_DELETECOLUMN:
-    {
-        const int c = static_cast<int>(wp);
-        if (c < 0 || c >= Columns())
-            return FALSE;
-        programmatic_ = true;
-        QTreeWidgetItem* head = tree_->headerItem();
-        std::vector<int> widths;
-        for (int k = 0; k < Columns(); ++k)
-            if (k != c)
-                widths.push_back(tree_->header()->sectionSize(k));
-        for (int k = c; k + 1 < Columns(); ++k)
-        {
-            head->setText(k, head->text(k + 1));
-            head->setData(k, Qt::UserRole + 5, head->data(k + 1, Qt::UserRole + 5));
-            for (int i = 0; i < Count(); ++i)
-                Item(i)->setText(k, Item(i)->text(k + 1));
-        }
-        tree_->setColumnCount(Columns() - 1);
-        for (size_t k = 0; k < widths.size(); ++k)
-            tree_->header()->resizeSection(static_cast<int>(k), widths[k]);
-        programmatic_ = false;
-        return TRUE;
-    }
+        return DeleteColumn(index);
     case LVM_SETCOLUMN:
+        return SetColumn(index, reinterpret_cast<const LVCOLUMN*>(lp));
     case LVM_GETCOLUMN:
-    {
-        auto* col = reinterpret_cast<LVCOLUMN*>(lp);
-        const int c = static_cast<int>(wp);
-        if (!col || c < 0 || c >= Columns())
-            return FALSE;
-        QTreeWidgetItem* head = tree_->headerItem();
-        if (msg == LVM_SETCOLUMN)
-        {
-            programmatic_ = true;
-            if ((col->mask & LVCF_TEXT) && col->pszText)
-                head->setText(c, ToQt(col->pszText));
-            if (col->mask & LVCF_WIDTH)
-                tree_->header()->resizeSection(c, col->cx);
-            if (col->mask & LVCF_FMT)
-                head->setData(c, Qt::UserRole + 5, col->fmt);
-            programmatic_ = false;
-        }
-        else
-        {
-            if ((col->mask & LVCF_TEXT) && col->pszText)
-                CopyOut(FromQt(head->text(c)), col->pszText, col->cchTextMax);
-            if (col->mask & LVCF_WIDTH)
-                col->cx = tree_->header()->sectionSize(c);
-            if (col->mask & LVCF_FMT)
-                col->fmt = head->data(c, Qt::UserRole + 5).toInt();
-            if (col->mask & LVCF_SUBITEM)
-                col->iSubItem = c;
-        }
-        return TRUE;
-    }
+        return GetColumn(index, reinterpret_cast<LVCOLUMN*>(lp));
     case LVM_SETCOLUMNWIDTH:
-    {
-        const int c = static_cast<int>(wp);
-        if (c < 0 || c >= Columns())
-            return FALSE;
-        int w = static_cast<short>(LOWORD(lp));
-        if (w == LVSCW_AUTOSIZE || w == LVSCW_AUTOSIZE_USEHEADER)
-        {
-            tree_->resizeColumnToContents(c);
-            w = tree_->header()->sectionSize(c) + 8;
-            if (w == LVSCW_AUTOSIZE_USEHEADER)
-                w = std::max(w, tree_->fontMetrics().horizontalAdvance(tree_->headerItem()->text(c)) + 12);
-        }
-        programmatic_ = true;
-        tree_->header()->resizeSection(c, w);
-        programmatic_ = false;
-        return TRUE;
-    }
+        return SetColumnWidth(index, static_cast<short>(LOWORD(lp)));
     case LVM_GETCOLUMNWIDTH:
-        return static_cast<int>(wp) < Columns() ? tree_->header()->sectionSize(static_cast<int>(wp)) : 0;
+        return index < Columns() ? tree_->header()->sectionSize(index) : 0;
     case LVM_INSERTITEM:
-    {
-        auto* item = reinterpret_cast<const LVITEM*>(lp);
-        if (!item || item->iSubItem != 0)
-            return -1;
-        int at = std::clamp(item->iItem, 0, Count());
-        auto* it = new QTreeWidgetItem();
-        if ((item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACK)
-            it->setText(0, ToQt(item->pszText));
-        it->setData(0, kParamRole, static_cast<qlonglong>((item->mask & LVIF_PARAM) ? item->lParam : 0));
-        it->setData(0, kImageRole, (item->mask & LVIF_IMAGE) ? item->iImage : 0);
-        if (ex_ & LVS_EX_CHECKBOXES)
-            it->setCheckState(0, Qt::Unchecked);
-        it->setData(0, kStateRole, StateOf(-1));
-        reporting_ = true;
-        tree_->insertTopLevelItem(at, it);
-        it->setData(0, kStateRole, StateOf(at));
-        reporting_ = false;
-        if (item->mask & LVIF_STATE)
-            SetState(at, item->state, item->stateMask);
-        return at;
-    }
+        return InsertItem(reinterpret_cast<const LVITEM*>(lp));
     case LVM_SETITEM:
+        return SetItem(reinterpret_cast<const LVITEM*>(lp));
     case LVM_GETITEM:
-    {
-        auto* item = reinterpret_cast<LVITEM*>(lp);
-        QTreeWidgetItem* it = item ? Item(item->iItem) : nullptr;
-        if (!it || item->iSubItem < 0 || item->iSubItem >= std::max(1, Columns()))
-            return FALSE;
-        if (msg == LVM_SETITEM)
-        {
-            if ((item->mask & LVIF_TEXT) && item->pszText && item->pszText != LPSTR_TEXTCALLBACK)
-                it->setText(item->iSubItem, ToQt(item->pszText));
-            if (item->mask & LVIF_PARAM)
-                it->setData(0, kParamRole, static_cast<qlonglong>(item->lParam));
-            if (item->mask & LVIF_IMAGE)
-                it->setData(0, kImageRole, item->iImage);
-            if (item->mask & LVIF_STATE)
-                SetState(item->iItem, item->state, item->stateMask);
-            return TRUE;
-        }
-        if ((item->mask & LVIF_TEXT) && item->pszText)
-            CopyOut(FromQt(it->text(item->iSubItem)), item->pszText, item->cchTextMax);
-        if (item->mask & LVIF_PARAM)
-            item->lParam = static_cast<LPARAM>(it->data(0, kParamRole).toLongLong());
-        if (item->mask & LVIF_IMAGE)
-            item->iImage = it->data(0, kImageRole).toInt();
-        if (item->mask & LVIF_STATE)
-            item->state = StateOf(item->iItem) & item->stateMask;
-        return TRUE;
-    }
+        return GetItem(reinterpret_cast<LVITEM*>(lp));
     case LVM_SETITEMTEXT:
-    {
-        auto* item = reinterpret_cast<const LVITEM*>(lp);
-        QTreeWidgetItem* it = Item(static_cast<int>(wp));
-        if (!it || !item || item->iSubItem < 0 || item->iSubItem >= std::max(1, Columns()))
-            return FALSE;
-        it->setText(item->iSubItem,
-                    item->pszText && item->pszText != LPSTR_TEXTCALLBACK ? ToQt(item->pszText) : QString());
-        return TRUE;
-    }
+        return SetItemText(index, reinterpret_cast<const LVITEM*>(lp));
     case LVM_GETITEMTEXT:
-    {
-        auto* item = reinterpret_cast<LVITEM*>(lp);
-        QTreeWidgetItem* it = Item(static_cast<int>(wp));
-        if (!item || !item->pszText || item->cchTextMax <= 0)
-            return 0;
-        return CopyOut(it ? FromQt(it->text(item->iSubItem)) : std::string(), item->pszText,
-                       item->cchTextMax);
-    }
+        return GetItemText(index, reinterpret_cast<LVITEM*>(lp));
     case LVM_DELETEITEM:
-    {
-        if (!Valid(static_cast<int>(wp)))
-            return FALSE;
-        NMLISTVIEW nm{};
-        nm.iItem = static_cast<int>(wp);
-        nm.lParam = static_cast<LPARAM>(Item(nm.iItem)->data(0, kParamRole).toLongLong());
-        Notify(&nm.hdr, LVN_DELETEITEM);
-        reporting_ = true;
-        delete tree_->takeTopLevelItem(static_cast<int>(wp));
-        reporting_ = false;
-        return TRUE;
-    }
+        return DeleteItem(index);
     case LVM_DELETEALLITEMS:
-    {
-        NMLISTVIEW nm{};
-        nm.iItem = -1;
-        Notify(&nm.hdr, LVN_DELETEALLITEMS);
-        reporting_ = true;
-        tree_->clear();
-        reporting_ = false;
-        return TRUE;
-    }
+        return DeleteAllItems();
     case LVM_GETITEMCOUNT:
         return Count();
     case LVM_GETNEXTITEM:
-    {
-        const UINT flags = static_cast<UINT>(LOWORD(lp));
-        for (int i = static_cast<int>(wp) + 1; i < Count(); ++i)
-        {
-            const UINT s = StateOf(i);
-            if ((!(flags & LVNI_SELECTED) || (s & LVIS_SELECTED)) &&
-                (!(flags & LVNI_FOCUSED) || (s & LVIS_FOCUSED)))
-                return i;
-        }
-        return -1;
-    }
+        return NextItem(index, static_cast<UINT>(LOWORD(lp)));
     case LVM_SETITEMSTATE:
-    {
-        auto* item = reinterpret_cast<const LVITEM*>(lp);
-        if (!item)
-            return FALSE;
-        if (static_cast<int>(wp) == -1)
-            for (int i = 0; i < Count(); ++i)
-                SetState(i, item->state, item->stateMask);
-        else if (Valid(static_cast<int>(wp)))
-            SetState(static_cast<int>(wp), item->state, item->stateMask);
-        else
-            return FALSE;
-        Report();
-        return TRUE;
-    }
+        return SetItemState(index, reinterpret_cast<const LVITEM*>(lp));
     case LVM_GETITEMSTATE:
-        return StateOf(static_cast<int>(wp)) & static_cast<UINT>(lp);
+        return StateOf(index) & static_cast<UINT>(lp);
     case LVM_GETSELECTEDCOUNT:
         return static_cast<LRESULT>(tree_->selectedItems().size());
     case LVM_ENSUREVISIBLE:
-        if (QTreeWidgetItem* it = Item(static_cast<int>(wp)))
+        if (QTreeWidgetItem* it = Item(index))
             tree_->scrollToItem(it);
         return TRUE;
     case LVM_GETITEMRECT:
-    {
-        auto* rect = reinterpret_cast<RECT*>(lp);
-        const QRect r = ItemRect(static_cast<int>(wp), rect && rect->left == LVIR_LABEL ? 0 : -1);
-        if (!rect || r.isNull())
-            return FALSE;
-        *rect = RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-        return TRUE;
-    }
+        return GetItemRect(index, reinterpret_cast<RECT*>(lp));
     case LVM_GETSUBITEMRECT:
-    {
-        auto* rect = reinterpret_cast<RECT*>(lp);
-        if (!rect || rect->top < 0 || rect->top >= std::max(1, Columns()))
-            return FALSE;
-        const QRect r =
-            ItemRect(static_cast<int>(wp), rect->top == 0 && rect->left == LVIR_BOUNDS ? -1 : rect->top);
-        if (r.isNull())
-            return FALSE;
-        *rect = RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-        return TRUE;
-    }
+        return GetSubItemRect(index, reinterpret_cast<RECT*>(lp));
     case LVM_HITTEST:
     case LVM_SUBITEMHITTEST:
-    {
-        auto* hit = reinterpret_cast<LVHITTESTINFO*>(lp);
-        if (!hit)
-            return -1;
-        int item, sub;
-        HitTest(hit->pt, &item, &sub);
-        hit->iItem = item;
-        hit->iSubItem = item >= 0 ? sub : 0;
-        hit->flags = item >= 0 ? LVHT_ONITEMLABEL : LVHT_NOWHERE;
-        return item;
-    }
+        return HitTestInfo(reinterpret_cast<LVHITTESTINFO*>(lp));
     case LVM_SETEXTENDEDLISTVIEWSTYLE:
-    {
-        const DWORD old = ex_;
-        const DWORD mask = wp ? static_cast<DWORD>(wp) : 0xFFFFFFFF;
-        ex_ = (ex_ & ~mask) | (static_cast<DWORD>(lp) & mask);
-        if ((ex_ ^ old) & LVS_EX_CHECKBOXES)
-        {
-            reporting_ = true;
-            for (int i = 0; i < Count(); ++i)
-            {
-                if (ex_ & LVS_EX_CHECKBOXES)
-                    Item(i)->setCheckState(0, Qt::Unchecked);
-                else
-                    Item(i)->setData(0, Qt::CheckStateRole, QVariant());
-                Item(i)->setData(0, kStateRole, StateOf(i));
-            }
-            reporting_ = false;
-        }
-        tree_->viewport()->update();
-        return old;
-    }
+        return SetExtendedStyle(wp ? static_cast<DWORD>(wp) : 0xFFFFFFFF, static_cast<DWORD>(lp));
     case LVM_GETEXTENDEDLISTVIEWSTYLE:
         return ex_;
     case LVM_SETIMAGELIST:
-    {
-        auto* list = reinterpret_cast<HIMAGELIST>(lp);
-        HIMAGELIST& slot = wp == LVSIL_SMALL ? small_ : wp == LVSIL_STATE ? state_ : normal_;
-        HIMAGELIST old = slot;
-        slot = list;
-        tree_->viewport()->update();
-        return reinterpret_cast<LRESULT>(old);
-    }
+        return reinterpret_cast<LRESULT>(SetImageList(wp, reinterpret_cast<HIMAGELIST>(lp)));
     case LVM_GETIMAGELIST:
-        return reinterpret_cast<LRESULT>(wp == LVSIL_SMALL ? small_ : wp == LVSIL_STATE ? state_ : normal_);
+        return reinterpret_cast<LRESULT>(ImageList(wp));
     case LVM_SORTITEMS:
-    {
-        auto compare = reinterpret_cast<PFNLVCOMPARE>(lp);
-        if (!compare)
-            return FALSE;
-        reporting_ = true;
-        std::vector<QTreeWidgetItem*> items;
-        while (Count())
-            items.push_back(tree_->takeTopLevelItem(0));
-        std::stable_sort(items.begin(), items.end(),
-                         [&](QTreeWidgetItem* a, QTreeWidgetItem* b)
-                         {
-                             return compare(static_cast<LPARAM>(a->data(0, kParamRole).toLongLong()),
-                                            static_cast<LPARAM>(b->data(0, kParamRole).toLongLong()),
-                                            static_cast<LPARAM>(wp)) < 0;
-                         });
-        for (QTreeWidgetItem* it : items)
-            tree_->addTopLevelItem(it);
-        reporting_ = false;
-        return TRUE;
-    }
+        return SortItems(reinterpret_cast<PFNLVCOMPARE>(lp), static_cast<LPARAM>(wp));
     case LVM_SETBKCOLOR:
     case LVM_SETTEXTCOLOR:
     case LVM_SETTEXTBKCOLOR:
-    {
-        const COLORREF c = static_cast<COLORREF>(lp);
-        QPalette pal = tree_->palette();
-        if (msg == LVM_SETBKCOLOR)
-        {
-            bk_ = c;
-            pal.setColor(QPalette::Base, ToQColor(c));
-        }
-        else if (msg == LVM_SETTEXTCOLOR)
-            text_ = ToQColor(c);
-        else
-            textBk_ = c == CLR_NONE ? ToQColor(bk_) : ToQColor(c);
-        tree_->setPalette(pal);
-        tree_->viewport()->update();
-        return TRUE;
-    }
+        return SetColor(msg, static_cast<COLORREF>(lp));
     case LVM_GETBKCOLOR:
         return bk_;
     case LVM_GETTEXTCOLOR:
@@ -876,28 +1039,11 @@ LRESULT ListViewControl::Proc(UINT msg, WPARAM wp, LPARAM lp)
         tree_->viewport()->update();
         return TRUE;
     case LVM_GETTOPINDEX:
-    {
-        QTreeWidgetItem* it = tree_->itemAt(2, 2);
-        return it ? tree_->indexOfTopLevelItem(it) : 0;
-    }
+        return TopIndex();
     case LVM_GETCOUNTPERPAGE:
-    {
-        const int h = Count() ? tree_->visualItemRect(Item(0)).height() : tree_->fontMetrics().height() + 4;
-        return h > 0 ? tree_->viewport()->height() / h : 0;
-    }
+        return CountPerPage();
     case LVM_EDITLABEL:
-    {
-        QTreeWidgetItem* it = Item(static_cast<int>(wp));
-        if (!it)
-            return 0;
-        NMLVDISPINFO di{};
-        di.item.iItem = static_cast<int>(wp);
-        di.item.mask = LVIF_TEXT;
-        if (Notify(&di.hdr, LVN_BEGINLABELEDIT))
-            return 0; // the owner refused
-        tree_->openPersistentEditor(it, 0);
-        return 0;
-    }
+        return EditLabel(index);
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:

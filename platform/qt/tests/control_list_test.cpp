@@ -285,6 +285,46 @@ TEST_F(ListViewTest, ColumnsItemsAndSubItems)
     EXPECT_EQ(first.lParam, 102);
 }
 
+// A deleted column takes its header, format, width and sub-item texts along; the columns after
+// it move left with theirs, and an inserted column starts empty and left-aligned.
+TEST_F(ListViewTest, ColumnsMoveWithTheirFormatWidthAndTexts)
+{
+    LVCOLUMN right{LVCF_FMT | LVCF_WIDTH, LVCFMT_RIGHT, 120, nullptr, 0, 0, 0, 0};
+    ASSERT_TRUE(SendMessage(lv, LVM_SETCOLUMN, 2, reinterpret_cast<LPARAM>(&right)));
+    ASSERT_TRUE(SendMessage(lv, LVM_DELETECOLUMN, 0, 0));
+    EXPECT_FALSE(SendMessage(lv, LVM_DELETECOLUMN, 2, 0)) << "only two columns are left";
+
+    char text[32] = {};
+    LVCOLUMN col{LVCF_TEXT | LVCF_FMT | LVCF_WIDTH, 0, 0, text, sizeof text, 0, 0, 0};
+    ASSERT_TRUE(SendMessage(lv, LVM_GETCOLUMN, 1, reinterpret_cast<LPARAM>(&col)));
+    EXPECT_STREQ(text, "Intensity");
+    EXPECT_EQ(col.fmt, LVCFMT_RIGHT);
+    EXPECT_EQ(col.cx, 120);
+    EXPECT_EQ(SendMessage(lv, LVM_GETCOLUMNWIDTH, 0, 0), 80);
+
+    LVITEM get{};
+    get.pszText = text;
+    get.cchTextMax = sizeof text;
+    SendMessage(lv, LVM_GETITEMTEXT, 1, reinterpret_cast<LPARAM>(&get));
+    EXPECT_STREQ(text, "H2O");
+
+    LVCOLUMN added{LVCF_TEXT, 0, 0, const_cast<char*>("Added"), 0, 0, 0, 0};
+    ASSERT_EQ(SendMessage(lv, LVM_INSERTCOLUMN, 1, reinterpret_cast<LPARAM>(&added)), 1);
+    get.iSubItem = 1;
+    SendMessage(lv, LVM_GETITEMTEXT, 1, reinterpret_cast<LPARAM>(&get));
+    EXPECT_STREQ(text, "");
+    get.iSubItem = 2;
+    SendMessage(lv, LVM_GETITEMTEXT, 1, reinterpret_cast<LPARAM>(&get));
+    EXPECT_STREQ(text, "3.2E-8");
+    col.mask = LVCF_FMT | LVCF_WIDTH;
+    ASSERT_TRUE(SendMessage(lv, LVM_GETCOLUMN, 1, reinterpret_cast<LPARAM>(&col)));
+    EXPECT_EQ(col.fmt, LVCFMT_LEFT);
+    EXPECT_EQ(col.cx, 50);
+    ASSERT_TRUE(SendMessage(lv, LVM_GETCOLUMN, 2, reinterpret_cast<LPARAM>(&col)));
+    EXPECT_EQ(col.fmt, LVCFMT_RIGHT);
+    EXPECT_EQ(col.cx, 120);
+}
+
 TEST_F(ListViewTest, ClickReportsItemSubItemAndStateChange)
 {
     RECT r{};

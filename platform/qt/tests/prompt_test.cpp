@@ -3,6 +3,7 @@
 #include "PromptService.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
 #include "win32/kernel.h"
 #include "win32/uidriver.h"
@@ -318,30 +319,17 @@ TEST_F(PromptServiceTest, DialogTemplatesAreRunByTheDialogManager)
 class FileDialogTest : public PromptServiceTest
 {
 protected:
-    void SetUp() override
-    {
-        PromptServiceTest::SetUp();
-        m_dir =
-            std::filesystem::temp_directory_path() /
-            ("kel-prompt-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount()));
-        std::filesystem::create_directories(m_dir);
-    }
-    void TearDown() override
-    {
-        std::filesystem::remove_all(m_dir);
-        PromptServiceTest::TearDown();
-    }
     PromptRequest Save() const
     {
         PromptRequest r;
         r.kind = PromptKind::FileSave;
-        r.initialDir = m_dir.string();
+        r.initialDir = m_dir.path().string();
         r.defaultExt = "ana";
         r.filter = "Spectra (*.ana)|*.ana|All files (*.*)|*.*||";
         r.flags = kel::kPromptOverwritePrompt;
         return r;
     }
-    std::filesystem::path m_dir;
+    kel::testkit::TempDir m_dir{"kel-prompt-"};
 };
 
 TEST_F(FileDialogTest, SaveAddsTheDefaultExtensionOnlyToABareName)
@@ -406,7 +394,7 @@ TEST_F(FileDialogTest, FolderPicker)
         });
     PromptRequest r;
     r.kind = PromptKind::Folder;
-    r.initialDir = m_dir.string();
+    r.initialDir = m_dir.path().string();
     kel::PromptReply reply = kel::Prompt(r);
     EXPECT_EQ(reply.result, IDOK);
     ASSERT_EQ(reply.paths.size(), 1u);

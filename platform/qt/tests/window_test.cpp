@@ -11,12 +11,12 @@
 #include "QtDriver.h"
 
 #include "testkit/Image.h"
+#include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
 #include "win32/uidriver.h"
 #include "windows.h"
 
 #include <atomic>
-#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -320,13 +320,11 @@ TEST_F(QtWindowTest, PaintCycleErasesThenPaintsIntoTheBackingImage)
         [&] { return kel::testkit::CaptureWindow(top).Pixel(10 + 6, 20 + 6) == RGB(0, 0, 255); }));
     const kel::testkit::Image shot = kel::testkit::CaptureWindow(top);
     EXPECT_EQ(shot.width, 200);
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("kel_qt_window_test-" + std::to_string(GetCurrentProcessId()) + ".png"))
-                                 .string();
+    const kel::testkit::TempDir dir("kel-window-");
+    const std::string path = (dir / "window.png").string();
     ASSERT_TRUE(kel::testkit::SavePng(shot, path));
     const kel::testkit::Image back = kel::testkit::LoadPng(path);
     EXPECT_EQ(kel::testkit::CountDifferences(shot, back, 0), 0);
-    std::filesystem::remove(path);
 }
 
 TEST_F(QtWindowTest, DrawingOutsidePaintShowsAfterReleaseDC)

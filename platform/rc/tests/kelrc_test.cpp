@@ -4,6 +4,7 @@
 #include <afxres.h>
 
 #include "res/resource.h"
+#include "testkit/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,6 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
-
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace kel::rc;
@@ -293,15 +292,6 @@ TEST(KelrcModules, StaticLibraryResourcesAreLinkedAndRegistered)
 class KelrcRun : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() / ("kelrc_test_" + std::to_string(getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     void Write(const std::string& name, const std::string& text)
     {
         std::ofstream(m_dir / name, std::ios::binary) << text;
@@ -324,7 +314,7 @@ protected:
         return pclose(p);
     }
 
-    fs::path m_dir;
+    kel::testkit::TempDir m_dir{"kelrc-"};
 };
 
 TEST_F(KelrcRun, ErrorsNameFileAndLine)

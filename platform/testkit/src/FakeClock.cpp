@@ -2,7 +2,7 @@
 
 #include "win32/clock.h"
 
-namespace kel::test
+namespace kel::testkit
 {
 
 FakeClock::FakeClock()
@@ -46,4 +46,4 @@ TimeoutScale::~TimeoutScale()
     UseRealClock();
 }
 
-} // namespace kel::test
+} // namespace kel::testkit

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <mutex>
 
-namespace kel::test
+namespace kel::testkit
 {
 
 // The cable: both ends' lines and the bytes on their way to the far end. The lock is taken
@@ -305,4 +305,4 @@ std::string VirtualNullModem::SettingsText() const
     return out;
 }
 
-} // namespace kel::test
+} // namespace kel::testkit

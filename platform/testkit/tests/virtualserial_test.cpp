@@ -12,7 +12,7 @@
 namespace
 {
 
-using kel::test::VirtualNullModem;
+using kel::testkit::VirtualNullModem;
 
 HANDLE OpenCom(int n)
 {

@@ -113,6 +113,14 @@ struct Timer
     bool fired = false; // a WM_TIMER is ready (at most one per timer)
 };
 
+// Mouse and keyboard input waiting in a queue. A key-down the backend has already translated
+// carries the character TranslateMessage makes of it; -1 leaves that to the key map.
+struct InputEntry
+{
+    MSG msg{};
+    int character = -1;
+};
+
 // A thread's message queue; all state guarded by KernelLock(). Waitable: signalled when the wait
 // of its thread should wake (see IsSignaled).
 class Queue : public KernelObject
@@ -136,7 +144,7 @@ public:
     HANDLE handle = nullptr; // own handle in the kernel table
     std::deque<std::shared_ptr<SentMessage>> sent;
     std::deque<MSG> posted;
-    std::deque<MSG> input;
+    std::deque<InputEntry> input;
     std::vector<Timer> timers;
     bool quit = false;
     int quitCode = 0;
@@ -160,8 +168,8 @@ public:
 // ---- Tables (KernelLock() held) -----------------------------------------------------------------------
 
 Window* FindWindowLocked(HWND hwnd);
-// The queue of a thread (created on demand when `create`).
-std::shared_ptr<Queue> QueueOf(DWORD tid, bool create);
+// The queue of a thread; NULL when the thread has none.
+std::shared_ptr<Queue> QueueOf(DWORD tid);
 // The calling thread's queue, created on first use.
 std::shared_ptr<Queue> MyQueue();
 // Live windows of a thread, in creation order.

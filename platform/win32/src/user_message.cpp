@@ -15,12 +15,6 @@ namespace kel::ui
 {
 namespace
 {
-struct InputEntry
-{
-    MSG msg;
-    int character;
-};
-
 struct QueueTable
 {
     std::unordered_map<DWORD, std::shared_ptr<Queue>> queues;
@@ -35,13 +29,6 @@ QueueTable& Q()
 {
     static auto* q = new QueueTable;
     return *q;
-}
-
-// Per-queue input side data (characters for key-downs), keyed by queue; guarded by KernelLock().
-std::unordered_map<const Queue*, std::deque<int>>& PendingChars()
-{
-    static auto* m = new std::unordered_map<const Queue*, std::deque<int>>;
-    return *m;
 }
 
 std::atomic<DWORD> g_uiTid{0};
@@ -80,7 +67,7 @@ void CompleteLocked(SentMessage& sm, LRESULT result)
         return;
     sm.result = result;
     sm.done = true;
-    if (auto sender = QueueOf(sm.senderTid, false))
+    if (auto sender = QueueOf(sm.senderTid))
         sender->NotifyWaiters();
 }
 
@@ -107,7 +94,6 @@ void ThreadEnded(const std::shared_ptr<Queue>& q)
         }
         q->sent.clear();
         q->timers.clear();
-        PendingChars().erase(q.get());
         Q().queues.erase(q->tid);
     }
     for (DWORD s : senders)
@@ -253,38 +239,34 @@ bool Look(Queue& q, MSG* out, HWND hwnd, UINT min, UINT max, UINT flags)
                     q.posted.erase(it);
                 return take(m);
             }
-        auto& chars = PendingChars()[&q];
-        bool swallowed = false;
-        for (size_t i = 0; i < q.input.size() && !swallowed; ++i)
-            if (FilterWindow(hwnd, q.input[i].hwnd) && FilterRange(q.input[i].message, min, max))
+        const auto in =
+            std::find_if(q.input.begin(), q.input.end(),
+                         [&](const InputEntry& e)
+                         { return FilterWindow(hwnd, e.msg.hwnd) && FilterRange(e.msg.message, min, max); });
+        if (in != q.input.end())
+        {
+            const MSG m = in->msg;
+            if (remove)
             {
-                MSG m = q.input[i];
-                if (remove)
+                t_lastChar = in->character;
+                q.input.erase(in);
+                const Window* w = FindWindowLocked(m.hwnd);
+                if (w && (w->style & WS_CHILD) && IsButtonDown(m.message))
                 {
-                    t_lastChar = i < chars.size() ? chars[i] : -1;
-                    q.input.erase(q.input.begin() + static_cast<long>(i));
-                    if (i < chars.size())
-                        chars.erase(chars.begin() + static_cast<long>(i));
-                    const Window* w = FindWindowLocked(m.hwnd);
-                    if (w && (w->style & WS_CHILD) && IsButtonDown(m.message))
-                    {
-                        // A click on a child asks it (and through it its parents) whether the
-                        // click activates anything; the document window under it becomes active.
-                        lk.unlock();
-                        const bool client = m.message >= WM_MOUSEFIRST;
-                        const LRESULT r = SendMessage(m.hwnd, WM_MOUSEACTIVATE,
-                                                      reinterpret_cast<WPARAM>(GetAncestor(m.hwnd, GA_ROOT)),
-                                                      MAKELPARAM(client ? HTCLIENT : m.wParam, m.message));
-                        swallowed = r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT;
-                        if (swallowed)
-                            break; // look again, without the lock
-                        lk.lock();
-                    }
+                    // A click on a child asks it (and through it its parents) whether the
+                    // click activates anything; the document window under it becomes active.
+                    lk.unlock();
+                    const bool client = m.message >= WM_MOUSEFIRST;
+                    const LRESULT r = SendMessage(m.hwnd, WM_MOUSEACTIVATE,
+                                                  reinterpret_cast<WPARAM>(GetAncestor(m.hwnd, GA_ROOT)),
+                                                  MAKELPARAM(client ? HTCLIENT : m.wParam, m.message));
+                    if (r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT)
+                        continue; // the click is eaten: look again
+                    lk.lock();
                 }
-                return take(m);
             }
-        if (swallowed)
-            continue;
+            return take(m);
+        }
         if (q.quit && (!hwnd || hwnd == reinterpret_cast<HWND>(-1)))
         {
             MSG m{nullptr, WM_QUIT, static_cast<WPARAM>(q.quitCode), 0, static_cast<DWORD>(now), {0, 0}};
@@ -367,13 +349,10 @@ uint64_t Queue::NextTimerDue() const
     return next;
 }
 
-std::shared_ptr<Queue> QueueOf(DWORD tid, bool create)
+std::shared_ptr<Queue> QueueOf(DWORD tid)
 {
     auto it = Q().queues.find(tid);
-    if (it != Q().queues.end())
-        return it->second;
-    (void)create;
-    return nullptr;
+    return it != Q().queues.end() ? it->second : nullptr;
 }
 
 std::shared_ptr<Queue> MyQueue()
@@ -400,20 +379,13 @@ void WakeDriverFor(DWORD tid)
 void ForgetWindowLocked(Window& w)
 {
     ClearUpdateLocked(w);
-    auto q = QueueOf(w.tid, false);
+    auto q = QueueOf(w.tid);
     if (!q)
         return;
     const HWND h = w.hwnd;
     std::erase_if(q->timers, [&](const Timer& t) { return t.hwnd == h; });
     std::erase_if(q->posted, [&](const MSG& m) { return m.hwnd == h; });
-    auto& chars = PendingChars()[q.get()];
-    for (size_t i = q->input.size(); i-- > 0;)
-        if (q->input[i].hwnd == h)
-        {
-            q->input.erase(q->input.begin() + static_cast<long>(i));
-            if (i < chars.size())
-                chars.erase(chars.begin() + static_cast<long>(i));
-        }
+    std::erase_if(q->input, [&](const InputEntry& e) { return e.msg.hwnd == h; });
     for (auto it = q->sent.begin(); it != q->sent.end();)
         if ((*it)->hwnd == h)
         {
@@ -484,7 +456,7 @@ bool ServeSent(bool jobsOnly)
             };
             {
                 std::lock_guard<std::mutex> lk(KernelLock());
-                if (auto sq = QueueOf(sm->senderTid, false))
+                if (auto sq = QueueOf(sm->senderTid))
                 {
                     sq->sent.push_back(cb);
                     sq->Signal(QS_SENDMESSAGE);
@@ -571,7 +543,7 @@ LRESULT RunOnUiThread(std::function<LRESULT()> job)
     MyQueue();
     {
         std::lock_guard<std::mutex> lk(KernelLock());
-        auto target = QueueOf(ui, false);
+        auto target = QueueOf(ui);
         if (!target)
             return 0;
         target->sent.push_back(sm);
@@ -679,7 +651,7 @@ void PostInput(const MSG& in, int character)
             POINT o = ClientOriginLocked(*w);
             s.cursor = POINT{p.x + o.x, p.y + o.y};
             // Mouse input goes to the capture window while there is one.
-            auto q = QueueOf(w->tid, false);
+            auto q = QueueOf(w->tid);
             if (q && q->capture && q->capture != msg.hwnd)
                 if (Window* c = FindWindowLocked(q->capture))
                 {
@@ -691,11 +663,10 @@ void PostInput(const MSG& in, int character)
         }
         if (!msg.pt.x && !msg.pt.y)
             msg.pt = s.cursor;
-        auto q = QueueOf(w->tid, false);
+        auto q = QueueOf(w->tid);
         if (!q)
             return;
         tid = q->tid;
-        auto& chars = PendingChars()[q.get()];
         // WM_MOUSELEAVE from the backend: the pointer left the top-level msg.hwnd for no window of
         // ours. Only a tracking window inside it hears of that.
         const bool leftTopLevel = m == WM_MOUSELEAVE;
@@ -713,9 +684,7 @@ void PostInput(const MSG& in, int character)
             leave.message = WM_MOUSELEAVE;
             leave.time = msg.time;
             leave.pt = msg.pt;
-            chars.resize(q->input.size(), -1);
-            q->input.push_back(leave);
-            chars.push_back(-1);
+            q->input.push_back({leave});
             q->leaveTrack = nullptr;
         }
         if (leftTopLevel)
@@ -723,15 +692,11 @@ void PostInput(const MSG& in, int character)
             if (!trackerInside)
                 return;
         }
-        else if (m == WM_MOUSEMOVE && !q->input.empty() && q->input.back().message == WM_MOUSEMOVE &&
-                 q->input.back().hwnd == msg.hwnd)
-            q->input.back() = msg; // moves coalesce
+        else if (m == WM_MOUSEMOVE && !q->input.empty() && q->input.back().msg.message == WM_MOUSEMOVE &&
+                 q->input.back().msg.hwnd == msg.hwnd)
+            q->input.back().msg = msg; // moves coalesce
         else
-        {
-            chars.resize(q->input.size(), -1);
-            q->input.push_back(msg);
-            chars.push_back(character);
-        }
+            q->input.push_back({msg, character});
         q->Signal(InputBits(leftTopLevel ? WM_MOUSEMOVE : m));
     }
     WakeDriverFor(tid);
@@ -765,7 +730,7 @@ BOOL PostTo(DWORD tid, const MSG& m)
 {
     {
         std::lock_guard<std::mutex> lk(KernelLock());
-        auto q = QueueOf(tid, false);
+        auto q = QueueOf(tid);
         if (!q || q->dead)
         {
             SetLastError(1444L); // ERROR_INVALID_THREAD_ID
@@ -858,7 +823,7 @@ std::shared_ptr<SentMessage> Enqueue(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     {
         std::lock_guard<std::mutex> lk(KernelLock());
         Window* w = FindWindowLocked(hwnd);
-        auto q = w ? QueueOf(w->tid, false) : nullptr;
+        auto q = w ? QueueOf(w->tid) : nullptr;
         if (!q || q->dead)
         {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -918,7 +883,7 @@ LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UI
     {
         // Hung: has not looked at its queue for five seconds and is not waiting for messages.
         std::lock_guard<std::mutex> lk(KernelLock());
-        auto q = QueueOf(tid, false);
+        auto q = QueueOf(tid);
         if (q && !q->waiting && ClockNowMs() - q->lastLook > 5000)
         {
             SetLastError(ERROR_TIMEOUT);
@@ -935,7 +900,7 @@ LRESULT SendMessageTimeout(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UI
         if (!sm->done)
         {
             sm->abandoned = true;
-            if (auto q = QueueOf(tid, false))
+            if (auto q = QueueOf(tid))
                 std::erase(q->sent, sm);
             SetLastError(ERROR_TIMEOUT);
             return 0;
@@ -1067,7 +1032,7 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD n, const HANDLE* handles, DWORD timeout,
     {
         DWORD r = QueueWait(*q, n, handles, mask, deadline);
         if (r != kRecheck)
-            return r == WAIT_OBJECT_0 + n || r < n || r == WAIT_TIMEOUT ? r : r;
+            return r;
         std::lock_guard<std::mutex> lk(KernelLock());
         if ((mask & QS_TIMER) && q->TimerDue(ClockNowMs()))
             return WAIT_OBJECT_0 + n;
@@ -1099,8 +1064,8 @@ DWORD GetQueueStatus(UINT flags)
     std::lock_guard<std::mutex> lk(KernelLock());
     DWORD now = (q->posted.empty() && !q->quit ? 0 : QS_POSTMESSAGE | QS_ALLPOSTMESSAGE) |
                 (q->sent.empty() ? 0 : QS_SENDMESSAGE) | (q->paintWindows ? QS_PAINT : 0);
-    for (auto& m : q->input)
-        now |= InputBits(m.message);
+    for (auto& e : q->input)
+        now |= InputBits(e.msg.message);
     for (auto& t : q->timers)
         if (t.fired || t.due <= ClockNowMs())
             now |= QS_TIMER;
@@ -1219,8 +1184,7 @@ BOOL TranslateMessage(const MSG* msg)
         c.message = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
         c.wParam = static_cast<WPARAM>(static_cast<unsigned char>(ch));
         // The character comes next, before other input.
-        q->input.push_front(c);
-        PendingChars()[q.get()].push_front(-1);
+        q->input.push_front({c});
         q->Signal(QS_KEY);
     }
     return TRUE;

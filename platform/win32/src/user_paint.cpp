@@ -44,7 +44,7 @@ void AddUpdateLocked(Window& w, const RECT& in, bool erase)
     }
     w.erase = w.erase || erase;
     if (wasEmpty)
-        if (auto q = QueueOf(w.tid, false))
+        if (auto q = QueueOf(w.tid))
         {
             ++q->paintWindows;
             q->Signal(QS_PAINT);
@@ -58,7 +58,7 @@ void ClearUpdateLocked(Window& w)
     w.erase = false;
     w.internalPaint = false;
     if (had)
-        if (auto q = QueueOf(w.tid, false))
+        if (auto q = QueueOf(w.tid))
             --q->paintWindows;
 }
 
@@ -231,7 +231,7 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN, UINT flags)
                    [](Window& w)
                    {
                        if (w.update.empty() && !w.internalPaint)
-                           if (auto q = QueueOf(w.tid, false))
+                           if (auto q = QueueOf(w.tid))
                            {
                                ++q->paintWindows;
                                q->Signal(QS_PAINT);

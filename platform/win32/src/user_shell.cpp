@@ -1,11 +1,20 @@
-// Dropped files: one handle table of drops, freed by DragFinish.
+// The shell: dropped files in one handle table of drops, freed by DragFinish; documents and
+// addresses opened with the desktop's handler.
 #include "win32/shell.h"
+
+#include <shellapi.h>
 
 #include "user_internal.h"
 
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <thread>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+extern char** environ;
 
 namespace
 {
@@ -131,3 +140,72 @@ bool DropFiles(HWND hwnd, POINT clientPt, const std::vector<std::string>& files)
 }
 
 } // namespace kel::ui
+
+// ---- Opening documents and addresses ----------------------------------------------------------------
+
+namespace kel
+{
+
+namespace
+{
+std::mutex g_openerLock;
+UrlOpener g_opener;
+} // namespace
+
+BOOL OpenUrl(const char* url)
+{
+    if (!url || !*url)
+        return FALSE;
+    UrlOpener opener;
+    {
+        std::lock_guard<std::mutex> lock(g_openerLock);
+        opener = g_opener;
+    }
+    if (opener)
+        return opener(url);
+    // The desktop's handler for addresses and files; reaped in the background so no zombie stays.
+    char program[] = "xdg-open";
+    std::string address(url);
+    char* args[] = {program, address.data(), nullptr};
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, program, nullptr, nullptr, args, environ) != 0)
+        return FALSE;
+    std::thread([pid] { waitpid(pid, nullptr, 0); }).detach();
+    return TRUE;
+}
+
+UrlOpener SetUrlOpener(UrlOpener opener)
+{
+    std::lock_guard<std::mutex> lock(g_openerLock);
+    UrlOpener previous = std::move(g_opener);
+    g_opener = std::move(opener);
+    return previous;
+}
+
+} // namespace kel
+
+BOOL ShellExecuteEx(LPSHELLEXECUTEINFO pExecInfo)
+{
+    if (!pExecInfo || pExecInfo->cbSize != sizeof(SHELLEXECUTEINFO) || !pExecInfo->lpFile ||
+        !*pExecInfo->lpFile || (pExecInfo->lpVerb && std::strcmp(pExecInfo->lpVerb, "open") != 0))
+        return FALSE;
+    pExecInfo->hProcess = nullptr;
+    const BOOL opened = kel::OpenUrl(pExecInfo->lpFile);
+    pExecInfo->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(opened ? 42 : SE_ERR_NOASSOC));
+    return opened;
+}
+
+HINSTANCE ShellExecute(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
+                       INT nShowCmd)
+{
+    SHELLEXECUTEINFO sei{};
+    sei.cbSize = sizeof sei;
+    sei.hwnd = hwnd;
+    sei.lpVerb = lpOperation;
+    sei.lpFile = lpFile;
+    sei.lpParameters = lpParameters;
+    sei.lpDirectory = lpDirectory;
+    sei.nShow = nShowCmd;
+    ShellExecuteEx(&sei);
+    return sei.hInstApp ? sei.hInstApp : reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(SE_ERR_NOASSOC));
+}

@@ -415,7 +415,7 @@ HWND GetForegroundWindow()
 {
     DWORD ui = UiThreadId();
     std::lock_guard<std::mutex> lk(KernelLock());
-    auto q = QueueOf(ui ? ui : GetCurrentThreadId(), false);
+    auto q = QueueOf(ui ? ui : GetCurrentThreadId());
     return q ? q->active : nullptr;
 }
 

@@ -15,7 +15,7 @@
 namespace
 {
 
-using kel::test::VirtualNullModem;
+using kel::testkit::VirtualNullModem;
 
 constexpr int kPort = 41;
 

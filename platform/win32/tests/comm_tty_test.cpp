@@ -2,6 +2,9 @@
 #include <windows.h>
 
 #include "../src/comm_internal.h"
+#include "testkit/ScopedEnv.h"
+#include "testkit/ScopedSettings.h"
+#include "testkit/TempDir.h"
 #include "testkit/VirtualSerial.h"
 
 #include <gtest/gtest.h>
@@ -21,52 +24,12 @@
 #include <vector>
 
 namespace fs = std::filesystem;
+using kel::testkit::ScopedEnv;
+using kel::testkit::ScopedSettings;
+using kel::testkit::TempDir;
 
 namespace
 {
-
-// Sets an environment variable for one scope.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const std::string& value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (m_old)
-            setenv(m_name, m_old->c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-// A fresh folder under the system temp folder, removed at the end.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        char pattern[] = "/tmp/commtestXXXXXX";
-        m_path = mkdtemp(pattern);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 HANDLE OpenCom(int n)
 {
@@ -287,8 +250,7 @@ protected:
     void TearDown() override { kel::SetSerialClassDir(""); }
 
     TempDir dir;
-    TempDir settings; // a settings store of this test's own
-    ScopedEnv configHome{"XDG_CONFIG_HOME", settings.path().string()};
+    ScopedSettings settings;
 };
 
 TEST_F(SysfsTest, FindsRealPortsInAStableOrder)
@@ -301,7 +263,7 @@ TEST_F(SysfsTest, FindsRealPortsInAStableOrder)
 TEST_F(SysfsTest, FoundPortsSkipAssignedNumbersAndVirtualPortsComeFirst)
 {
     ScopedEnv env("KEL_COM_MAP", "COM2=/tmp/vtty;COM4=/dev/ttyUSB0");
-    kel::test::VirtualNullModem modem;
+    kel::testkit::VirtualNullModem modem;
     modem.RegisterAs(3);
     std::map<int, std::string> expected = {{1, "/dev/ttyS0"},   {2, "/tmp/vtty"},   {3, "virtual null modem"},
                                            {4, "/dev/ttyUSB0"}, {5, "/dev/ttyS2"},  {6, "/dev/ttyS10"},

@@ -1,6 +1,8 @@
 // The Windows runtime functions and global memory.
 #include <windows.h>
 
+#include "testkit/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cfenv>
@@ -218,7 +220,8 @@ TEST(Crt, FilesystemHelpers)
     ASSERT_NE(_getcwd(cwd, sizeof cwd), nullptr);
     EXPECT_EQ(_access(cwd, 0), 0);
     EXPECT_EQ(_access((std::string(cwd) + "\\no-such-file").c_str(), 0), -1);
-    const std::string dir = std::string(cwd) + "/kel-crt-" + std::to_string(GetCurrentProcessId());
+    const kel::testkit::TempDir tmp("kel-crt-");
+    const std::string dir = (tmp / "made").string();
     ASSERT_EQ(_mkdir(dir.c_str()), 0);
     EXPECT_EQ(_access(dir.c_str(), 6), 0);
     EXPECT_EQ(_rmdir(dir.c_str()), 0);

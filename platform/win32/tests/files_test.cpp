@@ -1,6 +1,8 @@
 // Files, folders, path rules and device names.
 #include <windows.h>
 #include "win32/kobject.h"
+#include "testkit/ScopedEnv.h"
+#include "testkit/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +19,6 @@ namespace
 class FilesTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char tmp[MAX_PATH];
-        ASSERT_GT(GetTempPath(sizeof tmp, tmp), 0u);
-        m_dir = std::string(tmp) + "kel-files-" + std::to_string(GetCurrentProcessId()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(CreateDirectory(m_dir.c_str(), nullptr));
-    }
-    void TearDown() override
-    {
-        std::system(("chmod -R u+w '" + m_dir + "' && rm -rf '" + m_dir + "'").c_str());
-    }
-
     std::string Path(const std::string& name) const { return m_dir + "/" + name; }
 
     void WriteText(const std::string& name, const std::string& text)
@@ -56,7 +45,8 @@ protected:
         return std::string(buffer, read);
     }
 
-    std::string m_dir;
+    const kel::testkit::TempDir m_tmp{"kel-files-"};
+    const std::string m_dir = m_tmp.path().string();
 };
 
 TEST_F(FilesTest, CreateReadWriteSeekAndSize)
@@ -312,6 +302,13 @@ TEST_F(FilesTest, CurrentDirectoryModuleAndTempNames)
     EXPECT_EQ(GetModuleFileName(nullptr, tiny, sizeof tiny), 4u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(strlen(tiny), 3u);
+
+    {
+        const kel::testkit::ScopedEnv tmpdir("TMPDIR", m_dir);
+        char tmp[MAX_PATH];
+        EXPECT_EQ(GetTempPath(sizeof tmp, tmp), m_dir.size() + 1);
+        EXPECT_EQ(tmp, m_dir + "/") << "the temporary folder ends in a separator";
+    }
 
     char first[MAX_PATH], second[MAX_PATH];
     const UINT u1 = GetTempFileName(m_dir.c_str(), "kelxyz", 0, first);

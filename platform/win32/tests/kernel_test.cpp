@@ -354,7 +354,7 @@ TEST(WaitService, MayRemoveItselfWhileServing)
 
 TEST(FakeClock, TimeOutsEndWhenFakeTimeReachesTheDeadline)
 {
-    kel::test::FakeClock clock(1000);
+    kel::testkit::FakeClock clock(1000);
     EXPECT_EQ(GetTickCount(), 1000u);
     Handle never{CreateEvent(nullptr, TRUE, FALSE, nullptr)};
     Handle started{CreateEvent(nullptr, TRUE, FALSE, nullptr)};
@@ -386,7 +386,7 @@ TEST(FakeClock, TimeOutsEndWhenFakeTimeReachesTheDeadline)
 
 TEST(FakeClock, SleepMovesFakeTimeSoPollingEnds)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     const DWORD start = GetTickCount();
     int polls = 0;
     while (GetTickCount() - start < 3000)
@@ -400,7 +400,7 @@ TEST(FakeClock, SleepMovesFakeTimeSoPollingEnds)
 
 TEST(FakeClock, TickDifferencesSurviveTheWrap)
 {
-    kel::test::FakeClock clock(0xFFFFFFFFull - 99);
+    kel::testkit::FakeClock clock(0xFFFFFFFFull - 99);
     const DWORD before = GetTickCount();
     EXPECT_EQ(before, 0xFFFFFF9Cu);
     Sleep(250);
@@ -412,7 +412,7 @@ TEST(FakeClock, TickDifferencesSurviveTheWrap)
 
 TEST(TimeoutScale, LongTimeOutPassesQuicklyWithConsistentTicks)
 {
-    kel::test::TimeoutScale scale(0.01);
+    kel::testkit::TimeoutScale scale(0.01);
     Handle never{CreateEvent(nullptr, TRUE, FALSE, nullptr)};
     const auto realStart = std::chrono::steady_clock::now();
     const DWORD tickStart = GetTickCount();
@@ -427,7 +427,7 @@ TEST(TimeoutScale, LongTimeOutPassesQuicklyWithConsistentTicks)
 TEST(Clock, RealModeComesBackAfterATestClock)
 {
     {
-        kel::test::FakeClock clock(5);
+        kel::testkit::FakeClock clock(5);
     }
     EXPECT_EQ(kel::GetClockMode(), kel::ClockMode::Real);
     const DWORD start = GetTickCount();
@@ -439,13 +439,13 @@ TEST(Clock, TicksNeverRunBackwardsWhenATestClockEnds)
 {
     ULONGLONG before = 0;
     {
-        kel::test::FakeClock clock;
+        kel::testkit::FakeClock clock;
         clock.Advance(3600 * 1000); // an hour of fake time in no real time
         before = GetTickCount64();
     }
     EXPECT_GE(GetTickCount64(), before);
     {
-        kel::test::TimeoutScale scale(0.001);
+        kel::testkit::TimeoutScale scale(0.001);
         Sleep(5000); // five seconds of layer time in five milliseconds
         before = GetTickCount64();
     }

@@ -1,5 +1,7 @@
 #include "win32/registry.h"
 
+#include "testkit/ScopedSettings.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -24,23 +26,9 @@ namespace fs = std::filesystem;
 class RegistryTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        std::string tmpl = (fs::temp_directory_path() / "kelregXXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl;
-        ::setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
-        kel::ResetRegistryStoreForTests();
-    }
+    void TearDown() override { kel::SetRegistryCommitHookForTests(nullptr); }
 
-    void TearDown() override
-    {
-        kel::SetRegistryCommitHookForTests(nullptr);
-        kel::ResetRegistryStoreForTests();
-        fs::remove_all(m_dir);
-    }
-
-    std::string StorePath() const { return m_dir + "/kel/registry.reg"; }
+    std::string StorePath() const { return (m_settings.path() / "kel" / "registry.reg").string(); }
 
     static std::string ReadText(const std::string& path)
     {
@@ -52,7 +40,7 @@ protected:
 
     void WriteStore(const std::string& text)
     {
-        fs::create_directories(m_dir + "/kel");
+        fs::create_directories(m_settings.path() / "kel");
         std::ofstream(StorePath(), std::ios::binary | std::ios::trunc) << text;
     }
 
@@ -116,7 +104,7 @@ protected:
         return value;
     }
 
-    std::string m_dir;
+    kel::testkit::ScopedSettings m_settings;
 };
 
 TEST_F(RegistryTest, CreateReportsNewOrExistingAndKeepsTheFirstSpelling)
@@ -643,7 +631,7 @@ TEST_F(RegistryTest, StoreFollowsXdgConfigHome)
     }
     ::setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
     EXPECT_EQ(kel::RegistryStorePath().find("relative"), std::string::npos);
-    ::setenv("XDG_CONFIG_HOME", m_dir.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", m_settings.path().c_str(), 1);
 }
 
 } // namespace

@@ -171,7 +171,7 @@ TEST_F(UiMessages, ReplyMessageReleasesTheSenderEarly)
 
 TEST_F(UiMessages, SendMessageTimeoutExpiresOnLayerTime)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     // A thread that owns a window but does not serve its queue until told. It says when the
     // message has arrived: the sender took its deadline before queuing it, so layer time may move.
     HANDLE go = CreateEvent(nullptr, TRUE, FALSE, nullptr);
@@ -331,7 +331,7 @@ TEST_F(UiMessages, PeekFiltersAndNoRemove)
 
 TEST_F(UiMessages, TimersFollowTheFakeClockAndCoalesce)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     SetTimer(m_main, 7, 100, nullptr);
     Pump();
     EXPECT_TRUE(Events().empty());
@@ -378,7 +378,7 @@ void CALLBACK TimerFn(HWND, UINT, UINT_PTR, DWORD)
 
 TEST_F(UiMessages, TimerWithoutWindowCallsItsProcedureFromTheLoop)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     g_procCalls = 0;
     UINT_PTR id = SetTimer(nullptr, 0, 50, TimerFn);
     ASSERT_NE(id, 0u);
@@ -406,7 +406,7 @@ TEST_F(UiMessages, TimerWithoutWindowCallsItsProcedureFromTheLoop)
 
 TEST_F(UiMessages, KilledTimersProcedureIsNotCalledAndShutdownLeavesNothingQueued)
 {
-    kel::test::FakeClock clock;
+    kel::testkit::FakeClock clock;
     g_procCalls = 0;
     UINT_PTR id = SetTimer(nullptr, 0, 50, TimerFn);
     ASSERT_NE(id, 0u);

@@ -4,18 +4,9 @@
 
 #include <afxwin.h>
 
-#include <functional>
-#include <string>
+#include "win32/shell.h" // kel::OpenUrl, kel::SetUrlOpener
 
-namespace kel
-{
-// Opens a web address or file with the desktop's handler. TRUE when the handler was started.
-BOOL OpenUrl(const char* url);
-// Replaces what OpenUrl does (tests record the address); an empty function restores the default.
-// Returns the previous opener.
-using UrlOpener = std::function<BOOL(const std::string& url)>;
-UrlOpener SetUrlOpener(UrlOpener opener);
-} // namespace kel
+#include <string>
 
 class CHyperlink : public CStatic
 {

@@ -4,19 +4,20 @@
 #include "TestApp.h"
 
 #include "testkit/Image.h"
+#include "testkit/ScopedSettings.h"
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
 #include "win32/kernel.h"
 #include "win32/uidriver.h"
-#include "win32/registry.h"
 #include "win32qt/QtBackend.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 using appfw::CTestApp;
@@ -43,16 +44,8 @@ protected:
     void SetUp() override
     {
         UiTest::SetUp();
-        m_dir = fs::temp_directory_path() /
-                (std::string("appfw_") + ::testing::UnitTest::GetInstance()->current_test_info()->name() +
-                 "_" + std::to_string(GetCurrentProcessId()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "config");
         fs::create_directories(m_dir / "docs");
-        const char* old = std::getenv("XDG_CONFIG_HOME");
-        m_oldConfig = old ? std::optional<std::string>(old) : std::nullopt;
-        SetEnvironmentVariable("XDG_CONFIG_HOME", (m_dir / "config").c_str());
-        kel::ResetRegistryStoreForTests();
+        m_settings.emplace();
         Log().clear();
         CTestDoc::s_failSave = false;
         CTestDoc::s_closed = 0;
@@ -61,11 +54,8 @@ protected:
     void TearDown() override
     {
         StopApp();
-        SetEnvironmentVariable("XDG_CONFIG_HOME", m_oldConfig ? m_oldConfig->c_str() : nullptr);
-        kel::ResetRegistryStoreForTests();
+        m_settings.reset();
         UiTest::TearDown();
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
     }
 
     void StartApp()
@@ -135,8 +125,8 @@ protected:
         return hPopup;
     }
 
-    fs::path m_dir;
-    std::optional<std::string> m_oldConfig;
+    kel::testkit::TempDir m_dir{"kel-appfw-"};
+    std::optional<kel::testkit::ScopedSettings> m_settings;
     std::unique_ptr<CTestApp> m_app;
 };
 

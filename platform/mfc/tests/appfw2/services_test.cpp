@@ -5,6 +5,7 @@
 
 #include "testkit/FakeClock.h"
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
 #include "widgetlib/Hyperlink.h"
 #include "win32/instance.h"
@@ -248,7 +249,6 @@ protected:
     void SetUp() override
     {
         ServicesTest::SetUp();
-        dir_ = fs::temp_directory_path() / ("kel-help-" + std::to_string(getpid()));
         fs::create_directories(dir_ / "unpacked.chm" / "html");
         std::ofstream(dir_ / "kelHlp.chm") << "help";
         std::ofstream(dir_ / "unpacked.chm" / "html" / "NewFeatures.htm") << "<html></html>";
@@ -262,10 +262,9 @@ protected:
     void TearDown() override
     {
         kel::SetUrlOpener(previous_);
-        fs::remove_all(dir_);
         ServicesTest::TearDown();
     }
-    fs::path dir_;
+    kel::testkit::TempDir dir_{"kel-help-"};
     std::vector<std::string> opened_;
     BOOL opens_ = TRUE;
     kel::UrlOpener previous_;
@@ -275,7 +274,7 @@ TEST_F(HelpTest, HelpFilesOpenWithTheDesktopsHandler)
 {
     const std::string chm = (dir_ / "kelHlp.chm").string();
     // Built the way a Windows program glues a folder and a name.
-    const std::string backslashed = dir_.string() + "\\kelHlp.chm::/html/NewFeatures.htm";
+    const std::string backslashed = dir_.path().string() + "\\kelHlp.chm::/html/NewFeatures.htm";
     EXPECT_EQ(GetDesktopWindow(),
               HtmlHelp(nullptr, (chm + "::/html/NewFeatures.htm").c_str(), HH_DISPLAY_TOPIC, 0));
     EXPECT_NE(nullptr, HtmlHelp(nullptr, backslashed.c_str(), HH_HELP_CONTEXT, 0x40004));
@@ -331,7 +330,7 @@ TEST_F(HelpTest, ShellExecuteOpensFilesThroughTheOpener)
 
 TEST_F(ServicesTest, LastInputTimeMovesWithInputOnly)
 {
-    kel::test::FakeClock clock(100000);
+    kel::testkit::FakeClock clock(100000);
     HWND frame = MakeWindow("KelInputFrame", "Input", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ASSERT_NE(nullptr, frame);
     kel::ui::PostInput(MSG{frame, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4), 0, {}});

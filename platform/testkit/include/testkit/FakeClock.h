@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace kel::test
+namespace kel::testkit
 {
 
 // Layer time stands still until the test moves it. Waits with finite time-outs end when fake
@@ -38,4 +38,4 @@ public:
     TimeoutScale& operator=(const TimeoutScale&) = delete;
 };
 
-} // namespace kel::test
+} // namespace kel::testkit

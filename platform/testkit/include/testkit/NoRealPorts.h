@@ -4,10 +4,11 @@
 
 #include <windows.h>
 
+#include "testkit/TempDir.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
+#include <optional>
 
 namespace kel::testkit
 {
@@ -17,19 +18,17 @@ class NoRealPorts : public ::testing::Environment
 public:
     void SetUp() override
     {
-        m_dir =
-            std::filesystem::temp_directory_path() / ("kel-noports-" + std::to_string(GetCurrentProcessId()));
-        std::filesystem::create_directories(m_dir);
-        kel::SetSerialClassDir(m_dir.string());
+        m_dir.emplace("kel-noports-");
+        kel::SetSerialClassDir(m_dir->path().string());
     }
     void TearDown() override
     {
         kel::SetSerialClassDir("");
-        std::filesystem::remove_all(m_dir);
+        m_dir.reset();
     }
 
 private:
-    std::filesystem::path m_dir;
+    std::optional<TempDir> m_dir;
 };
 
 inline ::testing::Environment* const g_noRealPorts = ::testing::AddGlobalTestEnvironment(new NoRealPorts);

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-namespace kel::test
+namespace kel::testkit
 {
 
 class VirtualNullModem
@@ -75,4 +75,4 @@ private:
     int m_registered = 0;
 };
 
-} // namespace kel::test
+} // namespace kel::testkit

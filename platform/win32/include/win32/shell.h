@@ -1,10 +1,12 @@
-// Files dropped on windows: DragAcceptFiles marks a window (WS_EX_ACCEPTFILES), a drop posts it
-// WM_DROPFILES with an HDROP that the receiver reads with DragQueryFile/DragQueryPoint and frees
-// with DragFinish.
+// The shell. Files dropped on windows: DragAcceptFiles marks a window (WS_EX_ACCEPTFILES), a drop
+// posts it WM_DROPFILES with an HDROP that the receiver reads with DragQueryFile/DragQueryPoint and
+// frees with DragFinish. Documents and addresses open with the desktop's handler (xdg-open); see
+// also shellapi.h and htmlhelp.h.
 #pragma once
 
 #include "win32/types.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,19 @@ BOOL DragQueryPoint(HDROP hDrop, LPPOINT lppt);
 
 // Frees the handle; the handle is invalid afterwards.
 void DragFinish(HDROP hDrop);
+
+namespace kel
+{
+
+// Opens a web address or file (cp1252) with the desktop's handler. TRUE when the handler was
+// started; FALSE for NULL or "".
+BOOL OpenUrl(const char* url);
+// Replaces what OpenUrl does (tests record the address instead of starting a handler); an empty
+// function restores the desktop's handler. Returns the previous opener.
+using UrlOpener = std::function<BOOL(const std::string& url)>;
+UrlOpener SetUrlOpener(UrlOpener opener);
+
+} // namespace kel
 
 namespace kel::ui
 {

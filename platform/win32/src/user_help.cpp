@@ -1,8 +1,10 @@
+// Help files open with the desktop's handler (there is no help viewer of our own); an unpacked help
+// file (a folder) opens at the topic inside it.
 #include <htmlhelp.h>
-#include <shellapi.h>
 
-#include "widgetlib/Hyperlink.h"
 #include "win32/prompt.h"
+#include "win32/shell.h"
+#include "win32/user.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -83,19 +85,4 @@ BOOL WinHelp(HWND hWndMain, LPCSTR lpszHelp, UINT uCommand, ULONG_PTR)
     if (uCommand == HELP_QUIT)
         return TRUE;
     return OpenHelp(hWndMain, lpszHelp, nullptr);
-}
-
-HINSTANCE ShellExecute(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
-                       INT nShowCmd)
-{
-    SHELLEXECUTEINFO sei{};
-    sei.cbSize = sizeof sei;
-    sei.hwnd = hwnd;
-    sei.lpVerb = lpOperation;
-    sei.lpFile = lpFile;
-    sei.lpParameters = lpParameters;
-    sei.lpDirectory = lpDirectory;
-    sei.nShow = nShowCmd;
-    ShellExecuteEx(&sei);
-    return sei.hInstApp ? sei.hInstApp : reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(SE_ERR_NOASSOC));
 }
