@@ -1,7 +1,7 @@
 // The drawing layer on memory DCs: Windows' pixel rules where they are exact.
 #include <gtest/gtest.h>
 
-#include "Gdi.h"
+#include "win32/gdibackend.h"
 #include "win32/gdi.h"
 #include "win32/user.h"
 
@@ -573,13 +573,13 @@ TEST(GdiBitmapTest, BmpBytesAndDibsRoundTrip)
     EXPECT_EQ(read[0], 255);      // white's blue
     EXPECT_EQ(read[12 + 2], 255); // red's red
     // BMP file bytes round trip; truncated or foreign bytes are refused rather than read past their end.
-    const QImage image = kel::gdi::ImageOfBitmap(bm);
-    const std::vector<uint8_t> file = kel::gdi::BmpFromImage(image);
-    EXPECT_EQ(kel::gdi::ImageFromBmp(file.data(), file.size()), image);
+    const kel::gdi::Pixmap image = kel::gdi::PixmapOfBitmap(bm);
+    const std::vector<uint8_t> file = kel::gdi::BmpFromPixmap(image);
+    EXPECT_EQ(kel::gdi::PixmapFromBmp(file.data(), file.size()), image);
     for (size_t cut : {size_t(0), size_t(10), size_t(54), file.size() - 1})
-        EXPECT_TRUE(kel::gdi::ImageFromBmp(file.data(), cut).isNull()) << cut;
+        EXPECT_TRUE(kel::gdi::PixmapFromBmp(file.data(), cut).IsNull()) << cut;
     const char text[] = "not a bitmap at all, just some text";
-    EXPECT_TRUE(kel::gdi::ImageFromBmp(text, sizeof text).isNull());
+    EXPECT_TRUE(kel::gdi::PixmapFromBmp(text, sizeof text).IsNull());
     DeleteObject(bm);
     DeleteDC(screen);
 }

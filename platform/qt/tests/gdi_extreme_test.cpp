@@ -2,7 +2,7 @@
 // saturates, objects beyond sane sizes are refused, drawings are clipped to the device.
 #include <gtest/gtest.h>
 
-#include "Gdi.h"
+#include "win32/gdidevice.h"
 #include "win32/gdi.h"
 #include "win32/kernel.h"
 

@@ -2,7 +2,6 @@
 // directly; header fields; bytes that are not a sound metafile are refused or skipped safely;
 // playing leaves the DC as it was; the clipboard carries the metafile's bytes and a picture.
 #include "Clipboard.h"
-#include "MetaEmf.h"
 
 #include "testkit/Clipboard.h"
 #include "testkit/Image.h"

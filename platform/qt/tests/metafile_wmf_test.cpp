@@ -2,7 +2,7 @@
 // playing back into images (and into another recorder) as the drawing would have looked directly.
 #include <gtest/gtest.h>
 
-#include "Gdi.h"
+#include "QtGdi.h"
 #include "mfc/Gdi.h"
 #include "testkit/Image.h"
 #include "win32/files.h"
@@ -40,7 +40,7 @@ struct Canvas
     kel::testkit::Image Pixels() const
     {
         GdiFlush();
-        const QImage image = kel::gdi::ImageOfBitmap(bitmap);
+        const QImage image = kel::qt::ImageOfBitmap(bitmap);
         kel::testkit::Image out;
         out.width = image.width();
         out.height = image.height();

@@ -15,6 +15,7 @@
 #include "win32/gdi.h"
 #include "win32/gdipixmap.h"
 #include "win32/gdiregion.h"
+#include "win32/print.h"
 
 #include <cstdint>
 #include <memory>
@@ -225,13 +226,14 @@ public:
     virtual void Release() {}
 };
 
-// A printer's job, driven by StartDoc ... EndDoc. Results as those calls return them.
+// A printer's job, driven by StartDoc ... EndDoc (win32/print.h), with their results. Drawing
+// reaches the page only between StartPage and EndPage.
 class PrintJob
 {
 public:
     virtual ~PrintJob() = default;
     // A job id > 0, SP_ERROR, or SP_USERABORT when asking for the output file was cancelled.
-    virtual int StartDoc(const char* docName, const char* output) = 0;
+    virtual int StartDoc(const DOCINFO& info) = 0;
     virtual int StartPage() = 0;
     virtual int EndPage() = 0;
     virtual int EndDoc() = 0;

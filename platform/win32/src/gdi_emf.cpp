@@ -1,8 +1,8 @@
 // Enhanced metafiles as bytes: the checks that make every later read safe, the handle table, files
 // and the calls that hand the bytes around.
-#include "MetaEmf.h"
+#include "gdi_emf.h"
 
-#include "Gdi.h"
+#include "gdi_internal.h"
 
 #include "win32/files.h"
 #include "win32/kernel.h"
@@ -136,42 +136,6 @@ std::shared_ptr<const std::vector<uint8_t>> BytesOf(HENHMETAFILE handle)
     return it == t.items.end() ? nullptr : it->second;
 }
 
-QImage Render(const std::vector<uint8_t>& bytes)
-{
-    HENHMETAFILE handle = Register(bytes);
-    if (!handle)
-        return QImage();
-    const ENHMETAHEADER h = HeaderOf(BytesOf(handle)->data());
-    // The frame at 96 dpi; the bounds when the frame is empty.
-    auto pixels = [](double hundredthsMm, double boundsPixels)
-    {
-        const double v = hundredthsMm > 0 ? hundredthsMm * 96.0 / 2540.0 : boundsPixels;
-        return static_cast<int>(std::lround(std::clamp(v, 1.0, 4096.0)));
-    };
-    const int width =
-        pixels(double(h.rclFrame.right) - h.rclFrame.left, double(h.rclBounds.right) - h.rclBounds.left + 1);
-    const int height =
-        pixels(double(h.rclFrame.bottom) - h.rclFrame.top, double(h.rclBounds.bottom) - h.rclBounds.top + 1);
-    QImage image;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
-    if (dc && bitmap)
-    {
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, width, height, WHITENESS);
-        const RECT area{0, 0, width, height};
-        PlayEnhMetaFile(dc, handle, &area);
-        SelectObject(dc, old);
-        image = ImageOfBitmap(bitmap);
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (dc)
-        DeleteDC(dc);
-    DeleteEnhMetaFile(handle);
-    return image;
-}
-
 bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes)
 {
     HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -205,6 +169,57 @@ bool WriteWholeFile(LPCSTR path, const std::vector<uint8_t>& bytes)
 }
 
 } // namespace kel::gdi::emf
+
+namespace kel::gdi
+{
+
+std::shared_ptr<const std::vector<uint8_t>> EnhMetaFileBytes(HENHMETAFILE handle)
+{
+    return emf::BytesOf(handle);
+}
+
+HENHMETAFILE EnhMetaFileFromBytes(std::vector<uint8_t> bytes)
+{
+    return emf::Register(std::move(bytes));
+}
+
+Pixmap RenderEnhMetaFile(const std::vector<uint8_t>& bytes)
+{
+    HENHMETAFILE handle = emf::Register(bytes);
+    if (!handle)
+        return Pixmap();
+    const ENHMETAHEADER h = emf::HeaderOf(emf::BytesOf(handle)->data());
+    // The frame at 96 dpi; the bounds when the frame is empty.
+    auto pixels = [](double hundredthsMm, double boundsPixels)
+    {
+        const double v = hundredthsMm > 0 ? hundredthsMm * 96.0 / 2540.0 : boundsPixels;
+        return static_cast<int>(std::lround(std::clamp(v, 1.0, 4096.0)));
+    };
+    const int width =
+        pixels(double(h.rclFrame.right) - h.rclFrame.left, double(h.rclBounds.right) - h.rclBounds.left + 1);
+    const int height =
+        pixels(double(h.rclFrame.bottom) - h.rclFrame.top, double(h.rclBounds.bottom) - h.rclBounds.top + 1);
+    Pixmap image;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
+    if (dc && bitmap)
+    {
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+        const RECT area{0, 0, width, height};
+        PlayEnhMetaFile(dc, handle, &area);
+        SelectObject(dc, old);
+        image = PixmapOfBitmap(bitmap);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (dc)
+        DeleteDC(dc);
+    DeleteEnhMetaFile(handle);
+    return image;
+}
+
+} // namespace kel::gdi
 
 using namespace kel::gdi::emf;
 

@@ -1,6 +1,6 @@
 // Windows metafile handles and files: recording DCs, the handle table, reading and writing files,
 // and the placeable header.
-#include "MetaWmf.h"
+#include "gdi_wmf.h"
 
 #include "win32/files.h"
 #include "win32/kernel.h"
@@ -110,8 +110,7 @@ HDC CreateMetaFile(LPCSTR pszFile)
     if (pszFile && !wmf::PathFits(pszFile))
         return nullptr;
     // Measures like the screen, as a metafile DC does.
-    return CreateRecordingDc(wmf::MakeRecorder(pszFile ? pszFile : ""),
-                             std::make_unique<MetaDevice>(DT_METAFILE, 96, 96));
+    return CreateRecordingDc(wmf::MakeRecorder(pszFile ? pszFile : ""));
 }
 
 HMETAFILE CloseMetaFile(HDC hdc)
