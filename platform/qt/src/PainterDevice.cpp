@@ -129,7 +129,13 @@ QBrush PainterDevice::BrushOf(const DeviceBrush& brush)
     switch (brush.kind)
     {
     case DeviceBrush::Kind::Solid:
-        return QBrush(ColorOf(brush.color));
+        if (!solidMade_ || brush.color != solidColor_)
+        {
+            solidBrush_ = QBrush(ColorOf(brush.color));
+            solidColor_ = brush.color;
+            solidMade_ = true;
+        }
+        return solidBrush_;
     case DeviceBrush::Kind::Tile:
         if (brush.tileSerial != tileSerial_)
         {

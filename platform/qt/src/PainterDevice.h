@@ -54,6 +54,9 @@ private:
     bool penMade_ = false;
     uint64_t tileSerial_ = 0;
     QBrush tileBrush_;
+    COLORREF solidColor_ = 0;
+    QBrush solidBrush_;
+    bool solidMade_ = false;
     QPolygon polygon_;
 };
 

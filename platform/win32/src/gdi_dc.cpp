@@ -157,8 +157,7 @@ void DeviceContext::ClipChanged()
 
 void DeviceContext::Touched(const RECT& rect)
 {
-    // Only a window's backing image shows what was drawn, once flushed.
-    if (!onPixels || !hwnd || memoryDc || pixels)
+    if (!ShowsTouched())
         return;
     RECT touched = rect;
     if (const Region* clip = EffectiveClip())

@@ -244,6 +244,8 @@ public:
     const Region* EffectiveClip();
     // Called whenever the selected or system clip changes.
     void ClipChanged();
+    // Whether what the DC draws is shown from its touched rectangles (a window's backing image).
+    bool ShowsTouched() const { return onPixels && hwnd && !memoryDc && !pixels; }
     // Drawing touched this device rectangle (a window's backing image then shows it).
     void Touched(const RECT& rect);
     // Drawable size in pixels: the target's, the device's, or empty (then the screen's counts).
@@ -332,8 +334,10 @@ struct TextPlacement
     RECT Box() const;
 };
 // Places cp1252 text for a DC's state at logical (x, y) (the current position with TA_UPDATECP),
-// with logical advances lpDx (may be null).
-TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, const INT* lpDx);
+// with logical advances lpDx (may be null). measure false: the caller needs no width (left-aligned,
+// transparent text nobody shows a box of), which spares shaping the text once more than drawing it.
+TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, const INT* lpDx,
+                        bool measure = true);
 
 } // namespace kel::gdi
 

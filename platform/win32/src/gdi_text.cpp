@@ -51,7 +51,7 @@ std::string Cp1252Of(std::u16string_view utf16)
     return out;
 }
 
-TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, const INT* lpDx)
+TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, const INT* lpDx, bool measure)
 {
     const Font& font = FontOf(s.font);
     DeviceFactory& factory = GetDeviceFactory();
@@ -61,7 +61,7 @@ TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, c
     if (lpDx)
         for (size_t i = 0; i < t.text.size(); ++i)
             t.advances.push_back(s.WidthToDevice(lpDx[i]));
-    t.width = lpDx ? Advance(t.advances) : factory.TextWidth(font, t.text);
+    t.width = lpDx ? Advance(t.advances) : (measure ? factory.TextWidth(font, t.text) : 0);
     t.height = metrics.height;
     t.ascent = metrics.ascent;
     t.pivot = (s.textAlign & TA_UPDATECP) ? s.ToDevice(s.current.x, s.current.y) : s.ToDevice(x, y);
@@ -144,7 +144,9 @@ BOOL TextAt(DeviceContext* dc, int x, int y, std::string_view text, const RECT* 
             const INT* lpDx)
 {
     DcState& s = dc->state;
-    const TextPlacement t = PlaceText(s, x, y, text, lpDx);
+    const bool measure =
+        (s.textAlign & (TA_UPDATECP | TA_CENTER)) || s.bkMode == OPAQUE || dc->ShowsTouched();
+    const TextPlacement t = PlaceText(s, x, y, text, lpDx, measure);
     if (s.textAlign & TA_UPDATECP)
     {
         // The current position moves past the text (left-aligned), stays (centred) or moves back (right).
