@@ -267,7 +267,6 @@ Bytes Blit(std::vector<uint32_t> dest, uint32_t rop, int w, int h, uint32_t rgb,
     return Rec(stretch ? 77 : 76, fields);
 }
 
-
 TEST(EnhMetaFile, PlaysRecordsOtherWritersUse)
 {
     struct Probe

@@ -79,8 +79,8 @@ RECT Canvas::InkBounds(COLORREF background) const
     for (int y = 0; y < height_; ++y)
         for (int x = 0; x < width_; ++x)
             if (At(x, y) != background)
-                box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
-                           std::max<LONG>(box.bottom, y + 1)};
+                box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                           std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
     return box.right < 0 ? RECT{0, 0, 0, 0} : box;
 }
 

@@ -32,7 +32,8 @@ std::string Point(const POINT& p)
 
 std::string PenOf(const DevicePen& pen)
 {
-    static const char* const styles[] = {"solid", "dash", "dot", "dashdot", "dashdotdot", "null", "insideframe"};
+    static const char* const styles[] = {"solid",      "dash", "dot",        "dashdot",
+                                         "dashdotdot", "null", "insideframe"};
     if (pen.style == PS_NULL)
         return "pen none";
     const std::string style = pen.style < 7 ? styles[pen.style] : std::to_string(pen.style);
@@ -46,7 +47,8 @@ std::string BrushOf(const DeviceBrush& brush)
     case DeviceBrush::Kind::Solid:
         return "brush " + Colour(brush.color);
     case DeviceBrush::Kind::Tile:
-        return "brush tile " + std::to_string(brush.tile->Width()) + "x" + std::to_string(brush.tile->Height());
+        return "brush tile " + std::to_string(brush.tile->Width()) + "x" +
+               std::to_string(brush.tile->Height());
     default:
         return "brush none";
     }
@@ -93,8 +95,8 @@ void RecordingDevice::Polygons(const DrawContext& c, const POINT* points, const 
 void RecordingDevice::DrawShape(const DrawContext& c, const Shape& shape)
 {
     static const char* const kinds[] = {"rectangle", "ellipse", "roundrect", "arc", "pie", "chord"};
-    Add(c, std::string(kinds[static_cast<int>(shape.kind)]) + " " + Rect(shape.box) + " " + PenOf(c.pen) + " " +
-               BrushOf(c.brush));
+    Add(c, std::string(kinds[static_cast<int>(shape.kind)]) + " " + Rect(shape.box) + " " + PenOf(c.pen) +
+               " " + BrushOf(c.brush));
 }
 
 void RecordingDevice::FillRect(const DrawContext& c, const RECT& rect, const DeviceBrush& brush)
@@ -123,7 +125,8 @@ void RecordingDevice::Text(const DrawContext& c, const TextRun& run)
 
 void RecordingDevice::DrawPixmap(const DrawContext& c, const RECT& target, const Pixmap& image)
 {
-    Add(c, "pixmap " + Rect(target) + " " + std::to_string(image.Width()) + "x" + std::to_string(image.Height()));
+    Add(c, "pixmap " + Rect(target) + " " + std::to_string(image.Width()) + "x" +
+               std::to_string(image.Height()));
 }
 
 RecordingDevices::RecordingDevices()

@@ -173,7 +173,8 @@ Bytes BitsOf(HMETAFILE hmf)
     return bytes;
 }
 
-HENHMETAFILE RecordEmf(const std::function<void(HDC)>& draw, const RECT* frame, LPCSTR path, LPCSTR description)
+HENHMETAFILE RecordEmf(const std::function<void(HDC)>& draw, const RECT* frame, LPCSTR path,
+                       LPCSTR description)
 {
     kel::testkit::Canvas reference(1, 1);
     HDC dc = CreateEnhMetaFile(reference.Dc(), path, frame, description);

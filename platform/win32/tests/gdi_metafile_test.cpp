@@ -127,7 +127,6 @@ TEST(MetafileWmf, MetafileDcKeepsItsStateAndDrawsNothing)
     EXPECT_EQ(CloseMetaFile(plain.Dc()), nullptr);
 }
 
-
 TEST(MetafileWmf, HeaderAndObjectTableDescribeTheRecords)
 {
     HMETAFILE hmf = RecordWmf(
@@ -183,7 +182,6 @@ TEST(MetafileWmf, HeaderAndObjectTableDescribeTheRecords)
     EXPECT_EQ(U16(bytes, 10), 3); // at most three objects alive at once
 }
 
-
 TEST(MetafileWmf, RecordingStraightToAFile)
 {
     const std::string path = TempPath("direct.wmf");
@@ -212,7 +210,6 @@ TEST(MetafileWmf, RecordingStraightToAFile)
     EXPECT_EQ(GetFileAttributes(nowhere.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-
 TEST(MetafileWmf, BitsRoundTripByteExactAndStaleHandlesAreRefused)
 {
     HMETAFILE hmf = RecordWmf(DrawPicture);
@@ -238,7 +235,6 @@ TEST(MetafileWmf, BitsRoundTripByteExactAndStaleHandlesAreRefused)
     DeleteMetaFile(copy);
     DeleteMetaFile(memoryCopy);
 }
-
 
 TEST(MetafileWmf, PlaceableHeaderAndChecksumAreByteExact)
 {
@@ -271,7 +267,6 @@ TEST(MetafileWmf, PlaceableHeaderAndChecksumAreByteExact)
     EXPECT_FALSE(kel::ReadPlaceableWmfHeader(cases[0].bytes.data(), 21, box));
 }
 
-
 TEST(MetafileWmf, PlaceableFileOpensAsItsMetafile)
 {
     HMETAFILE hmf = RecordWmf(DrawPicture);
@@ -289,7 +284,6 @@ TEST(MetafileWmf, PlaceableFileOpensAsItsMetafile)
     DeleteMetaFile(hmf);
     DeleteFile(path.c_str());
 }
-
 
 TEST(MetafileWmf, BrokenFilesAreRefused)
 {
@@ -347,7 +341,6 @@ TEST(MetafileWmf, BrokenFilesAreRefused)
     EXPECT_EQ(GetMetaFile(path.c_str()), nullptr); // missing
 }
 
-
 TEST(MetafileWmf, BadRecordsInsideAWellFormedFileAreSkipped)
 {
     // Each record lies about what it holds; playing must read nothing outside it and go on.
@@ -376,12 +369,12 @@ TEST(MetafileWmf, BadRecordsInsideAWellFormedFileAreSkipped)
     const int depth = SaveDC(canvas.Dc());
     EXPECT_TRUE(PlayMetaFile(canvas.Dc(), hmf));
     ASSERT_FALSE(devices.Lines().empty());
-    EXPECT_EQ(devices.Lines().back(), "polyline pen solid 3 #ff0000 0,0 20,20") << "the line with the red pen";
+    EXPECT_EQ(devices.Lines().back(), "polyline pen solid 3 #ff0000 0,0 20,20")
+        << "the line with the red pen";
     EXPECT_EQ(GetCurrentObject(canvas.Dc(), OBJ_PEN), pen);
     EXPECT_EQ(SaveDC(canvas.Dc()), depth + 1);
     DeleteMetaFile(hmf);
 }
-
 
 TEST(MetafileWmf, DamagedRecordsPlayWithoutReadingOutsideThem)
 {
@@ -411,7 +404,6 @@ TEST(MetafileWmf, DamagedRecordsPlayWithoutReadingOutsideThem)
     EXPECT_GT(played, 50);
     EXPECT_EQ(SaveDC(canvas.Dc()), depth + 1);
 }
-
 
 TEST(EnhMetaFile, HeaderDescribesTheRecording)
 {
@@ -475,7 +467,6 @@ TEST(EnhMetaFile, HeaderDescribesTheRecording)
     DeleteEnhMetaFile(framed);
     DeleteEnhMetaFile(emf);
 }
-
 
 TEST(EnhMetaFile, HandlesAndFilesFollowTheirRules)
 {
@@ -559,7 +550,6 @@ TEST(EnhMetaFile, BytesThatAreNotAMetafileAreRefused)
     EXPECT_EQ(SetEnhMetaFileBits(10, nullptr), nullptr);
 }
 
-
 TEST(EnhMetaFile, RecordsThatDoNotHoldWhatTheySayAreSkipped)
 {
     // Each case is well framed (the metafile is accepted) but one record's contents lie; playing
@@ -610,7 +600,6 @@ TEST(EnhMetaFile, RecordsThatDoNotHoldWhatTheySayAreSkipped)
         DeleteEnhMetaFile(emf);
     }
 }
-
 
 TEST(EnhMetaFile, AnyFieldOverwrittenPlaysWithoutHarm)
 {
@@ -670,7 +659,6 @@ TEST(EnhMetaFile, AnyFieldOverwrittenPlaysWithoutHarm)
     EXPECT_GT(accepted, 0);
 }
 
-
 TEST(GdiExtremeMetafile, DeletingAnUnclosedFileMetafileDcWritesNothing)
 {
     struct Format
@@ -696,9 +684,9 @@ TEST(GdiExtremeMetafile, DeletingAnUnclosedFileMetafileDcWritesNothing)
     };
     for (const Format& f : formats)
     {
-        const std::string path = (std::filesystem::temp_directory_path() /
-                                  (std::to_string(GetCurrentProcessId()) + "-" + f.file))
-                                     .string();
+        const std::string path =
+            (std::filesystem::temp_directory_path() / (std::to_string(GetCurrentProcessId()) + "-" + f.file))
+                .string();
         std::filesystem::remove(path);
         HDC meta = f.create(path.c_str());
         ASSERT_NE(meta, nullptr) << f.file;

@@ -1,5 +1,6 @@
 // Regions as banded rectangle lists: set operations against a pixel-by-pixel oracle, the canonical
 // form that makes equal sets equal lists, and the scan conversion of ellipses and polygons.
+#include "win32/gdi.h"
 #include "win32/gdiregion.h"
 
 #include <gtest/gtest.h>
@@ -188,6 +189,51 @@ TEST(GdiRegion, PolygonsFollowTheFillRule)
     const int counts[] = {4, 4};
     EXPECT_FALSE(Region::Polygons(nested, counts, 2, false).Contains(5, 5));
     EXPECT_TRUE(Region::Polygons(nested, counts, 2, true).Contains(5, 5));
+}
+
+TEST(GdiRegion, HandlesCombineByModeAndHitTheRightPoints)
+{
+    // A pentagram: its centre is inside when winding, outside when alternating.
+    const POINT star[] = {{50, 0}, {79, 90}, {2, 35}, {97, 35}, {21, 90}};
+    HRGN winding = CreatePolygonRgn(star, 5, WINDING);
+    HRGN alternate = CreatePolygonRgn(star, 5, ALTERNATE);
+    EXPECT_TRUE(PtInRegion(winding, 50, 50));
+    EXPECT_FALSE(PtInRegion(alternate, 50, 50));
+    EXPECT_TRUE(PtInRegion(alternate, 50, 10));
+    EXPECT_FALSE(PtInRegion(winding, 5, 80));
+    EXPECT_EQ(CreatePolygonRgn(star, 2, WINDING), nullptr);
+
+    HRGN a = CreateRectRgn(0, 0, 10, 10);
+    HRGN b = CreateRectRgn(5, 5, 15, 15);
+    HRGN out = CreateRectRgn(0, 0, 0, 0);
+    struct Case
+    {
+        int mode;
+        int result;
+        POINT in, out;
+    };
+    const Case cases[] = {
+        {RGN_AND, SIMPLEREGION, {5, 5}, {10, 10}}, {RGN_OR, COMPLEXREGION, {14, 14}, {15, 15}},
+        {RGN_XOR, COMPLEXREGION, {2, 2}, {7, 7}},  {RGN_DIFF, COMPLEXREGION, {9, 2}, {5, 5}},
+        {RGN_COPY, SIMPLEREGION, {9, 9}, {10, 9}},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.mode);
+        EXPECT_EQ(CombineRgn(out, a, b, c.mode), c.result);
+        EXPECT_TRUE(PtInRegion(out, c.in.x, c.in.y));
+        EXPECT_FALSE(PtInRegion(out, c.out.x, c.out.y));
+    }
+    RECT box{};
+    CombineRgn(out, a, b, RGN_AND);
+    EXPECT_EQ(GetRgnBox(out, &box), SIMPLEREGION);
+    EXPECT_EQ(box.left, 5);
+    EXPECT_EQ(box.right, 10);
+    const RECT touching{10, 0, 20, 10};
+    EXPECT_FALSE(RectInRegion(a, &touching)) << "right edges are exclusive";
+    EXPECT_EQ(CombineRgn(out, a, nullptr, RGN_AND), ERROR);
+    for (HRGN r : {winding, alternate, a, b, out})
+        DeleteObject(r);
 }
 
 } // namespace

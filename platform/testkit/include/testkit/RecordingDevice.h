@@ -35,7 +35,8 @@ public:
     void DrawShape(const kel::gdi::DrawContext& context, const kel::gdi::Shape& shape) override;
     void FillRect(const kel::gdi::DrawContext& context, const RECT& rect,
                   const kel::gdi::DeviceBrush& brush) override;
-    void Points(const kel::gdi::DrawContext& context, const POINT* points, size_t count, COLORREF color) override;
+    void Points(const kel::gdi::DrawContext& context, const POINT* points, size_t count,
+                COLORREF color) override;
     void Text(const kel::gdi::DrawContext& context, const kel::gdi::TextRun& run) override;
     void DrawPixmap(const kel::gdi::DrawContext& context, const RECT& target,
                     const kel::gdi::Pixmap& image) override;
