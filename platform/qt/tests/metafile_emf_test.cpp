@@ -331,6 +331,79 @@ TEST(EnhMetaFile, PlaysRecordsOtherWritersUse)
     }
 }
 
+TEST(EnhMetaFile, TextBoundsHoldThePixelsTheTextDraws)
+{
+    // Text under an anisotropic mapping (a logical unit is 3 pixels across, 2 down): the text record's
+    // bounds and the header's are device pixels and hold what the same text draws on an image, with
+    // no more room than the text's own box around it.
+    struct Case
+    {
+        const char* what;
+        int escapement;
+        bool spaced;
+        UINT align;
+    };
+    const Case cases[] = {
+        {"plain", 0, false, TA_LEFT | TA_TOP},
+        {"spaced by logical advances", 0, true, TA_LEFT | TA_TOP},
+        {"right-aligned on the baseline", 0, false, TA_RIGHT | TA_BASELINE},
+        {"running upwards", 900, false, TA_LEFT | TA_BASELINE},
+        {"turned by 30 degrees, spaced", 300, true, TA_LEFT | TA_TOP},
+    };
+    constexpr int kFont = 16;
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        auto draw = [&](HDC dc)
+        {
+            SetMapMode(dc, MM_ANISOTROPIC);
+            SetWindowExtEx(dc, 100, 100, nullptr);
+            SetViewportExtEx(dc, 300, 200, nullptr);
+            HFONT font = CreateFont(-kFont, 0, c.escapement, c.escapement, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
+                                    0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
+            HGDIOBJ old = SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextAlign(dc, c.align);
+            const INT advances[] = {5, 5, 5, 5};
+            ExtTextOut(dc, 40, 50, 0, nullptr, "MWMW", 4, c.spaced ? advances : nullptr);
+            SelectObject(dc, old);
+            DeleteObject(font);
+        };
+        Canvas canvas(kW, kH);
+        draw(canvas.Dc());
+        const RECT ink = canvas.InkBounds();
+        ASSERT_GT(ink.right, ink.left) << "the text drew something";
+
+        HENHMETAFILE emf = Record(draw, nullptr);
+        ASSERT_NE(emf, nullptr);
+        const Bytes bytes = BytesOf(emf);
+        ENHMETAHEADER header{};
+        GetEnhMetaFileHeader(emf, sizeof header, &header);
+        DeleteEnhMetaFile(emf);
+        RECT text{};
+        bool found = false;
+        for (size_t at = header.nSize; at + 24 <= bytes.size() && !found; at += Get32(bytes, at + 4))
+            if (Get32(bytes, at) == 84) // EMR_EXTTEXTOUTW
+            {
+                std::memcpy(&text, &bytes[at + 8], sizeof text);
+                found = true;
+            }
+        ASSERT_TRUE(found);
+        for (const RECT& bounds : {text, RECT(header.rclBounds)})
+        {
+            // Bounds are inclusive.
+            EXPECT_LE(bounds.left, ink.left);
+            EXPECT_LE(bounds.top, ink.top);
+            EXPECT_GE(bounds.right, ink.right - 1);
+            EXPECT_GE(bounds.bottom, ink.bottom - 1);
+            EXPECT_GE(bounds.left, ink.left - kFont);
+            EXPECT_GE(bounds.top, ink.top - kFont);
+            EXPECT_LE(bounds.right, ink.right + kFont);
+            EXPECT_LE(bounds.bottom, ink.bottom + kFont);
+        }
+    }
+}
+
 TEST(EnhMetaFile, PlayingLeavesTheDcAsFoundAndStaysInsideItsClip)
 {
     // The metafile selects its own clip and objects and paints everything red.
