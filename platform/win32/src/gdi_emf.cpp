@@ -20,9 +20,6 @@ static_assert(sizeof(ENHMETAHEADER) == kHeaderFull, "ENHMETAHEADER mirrors the r
 namespace
 {
 
-// Files larger than this are refused rather than read into memory.
-constexpr uint64_t kMaxFile = 256u << 20;
-
 struct Table
 {
     std::mutex mutex;
@@ -136,6 +133,11 @@ std::shared_ptr<const std::vector<uint8_t>> BytesOf(HENHMETAFILE handle)
     return it == t.items.end() ? nullptr : it->second;
 }
 
+} // namespace kel::gdi::emf
+
+namespace kel::gdi
+{
+
 bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes)
 {
     HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -143,7 +145,7 @@ bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes)
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 && uint64_t(size.QuadPart) <= kMaxFile;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 && uint64_t(size.QuadPart) <= kMaxFileBytes;
     if (ok)
     {
         bytes.resize(static_cast<size_t>(size.QuadPart));
@@ -167,11 +169,6 @@ bool WriteWholeFile(LPCSTR path, const std::vector<uint8_t>& bytes)
     const bool closed = CloseHandle(file);
     return ok && closed;
 }
-
-} // namespace kel::gdi::emf
-
-namespace kel::gdi
-{
 
 std::shared_ptr<const std::vector<uint8_t>> EnhMetaFileBytes(HENHMETAFILE handle)
 {
@@ -221,6 +218,7 @@ Pixmap RenderEnhMetaFile(const std::vector<uint8_t>& bytes)
 
 } // namespace kel::gdi
 
+using namespace kel::gdi;
 using namespace kel::gdi::emf;
 
 HENHMETAFILE GetEnhMetaFile(LPCSTR lpName)

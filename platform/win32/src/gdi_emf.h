@@ -163,8 +163,4 @@ HENHMETAFILE Register(std::vector<uint8_t> bytes);
 // the caller holds the pointer, even if the handle is deleted meanwhile.
 std::shared_ptr<const std::vector<uint8_t>> BytesOf(HENHMETAFILE handle);
 
-// Whole files through the layer's file calls (paths as the program gives them).
-bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes);
-bool WriteWholeFile(LPCSTR path, const std::vector<uint8_t>& bytes);
-
 } // namespace kel::gdi::emf

@@ -17,6 +17,7 @@
 #include "win32/uidriver.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -57,6 +58,36 @@ inline bool IsEmpty(const RECT& r)
 RECT Intersected(const RECT& a, const RECT& b);
 // The smallest rectangle holding both; an empty one counts for nothing.
 RECT United(const RECT& a, const RECT& b);
+
+// ---- DIB layout (header fields may be anything: sizes in 64 bits)
+
+// Bytes per DIB row: rows are padded to four bytes.
+inline int64_t DibStride(int64_t width, int64_t bits)
+{
+    return ((width * bits + 31) / 32) * 4;
+}
+
+// A DIB header's row count (negative heights mean top-down rows).
+inline int64_t Rows(const BITMAPINFOHEADER& h)
+{
+    return h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
+}
+
+// Entries of the colour table that follows the header.
+inline int ColourCount(const BITMAPINFOHEADER& h)
+{
+    if (h.biBitCount > 8)
+        return 0;
+    const int full = 1 << h.biBitCount;
+    return h.biClrUsed > 0 && h.biClrUsed < static_cast<DWORD>(full) ? static_cast<int>(h.biClrUsed) : full;
+}
+
+template <typename T> T ReadLe(const uint8_t* p)
+{
+    T v{};
+    std::memcpy(&v, p, sizeof(T)); // the formats are little-endian, as is every target we build for
+    return v;
+}
 
 // ---- Objects
 
@@ -146,6 +177,14 @@ bool DescribeBrush(HBRUSH hbr, LOGBRUSH& log, PatternTile& pattern);
 // Pictures of icons and cursors from resources (.ico/.cur bytes), premultiplied; null for a
 // standard (placeholder) handle or bytes this layer does not read.
 Pixmap IconPixmap(HICON icon, POINT* hotspot = nullptr);
+
+// ---- Files
+
+// Files larger than this are refused rather than read into memory.
+inline constexpr uint64_t kMaxFileBytes = 256u << 20;
+// Whole files through the layer's file calls (paths as the program gives them).
+bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes);
+bool WriteWholeFile(LPCSTR path, const std::vector<uint8_t>& bytes);
 
 // ---- Text
 

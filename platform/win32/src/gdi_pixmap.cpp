@@ -2,6 +2,8 @@
 // before a row is read, in 64 bits, so no header can make the decoder read past its input.
 #include "win32/gdipixmap.h"
 
+#include "gdi_internal.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -22,32 +24,6 @@ constexpr uint32_t Rgb(int r, int g, int b)
 bool SizeOk(int64_t w, int64_t h)
 {
     return w > 0 && h > 0 && w * h <= kMaxDecodedPixels;
-}
-
-int64_t DibStride(int64_t width, int64_t bits)
-{
-    return ((width * bits + 31) / 32) * 4;
-}
-
-// A DIB header's row count (negative heights mean top-down rows).
-int64_t Rows(const BITMAPINFOHEADER& h)
-{
-    return h.biHeight < 0 ? -int64_t(h.biHeight) : int64_t(h.biHeight);
-}
-
-template <typename T> T ReadLe(const uint8_t* p)
-{
-    T v{};
-    std::memcpy(&v, p, sizeof(T)); // the formats are little-endian, as is every target we build for
-    return v;
-}
-
-int ColourCount(const BITMAPINFOHEADER& h)
-{
-    if (h.biBitCount > 8)
-        return 0;
-    const int full = 1 << h.biBitCount;
-    return h.biClrUsed > 0 && h.biClrUsed < static_cast<DWORD>(full) ? static_cast<int>(h.biClrUsed) : full;
 }
 
 // Decodes DIB rows. `bitsSize` bounds what may be read from `bits`.
