@@ -2,6 +2,7 @@
 // does (check box, sounds, address, drop-down menu).
 #include "controls/IconButton.h"
 
+#include "testkit/Canvas.h"
 #include "testkit/Image.h"
 #include "testkit/UiTest.h"
 #include "win32/rcdata.h"
@@ -92,51 +93,11 @@ const kel::rc::Module& TestModule()
     return module;
 }
 
-// A 32-bit memory canvas the button draws into through DrawItem.
-class Canvas
+// A 32-bit memory canvas the button draws into through DrawItem, black to start with.
+class Canvas : public kel::testkit::Canvas
 {
 public:
-    Canvas()
-    {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = kW;
-        bi.bmiHeader.biHeight = -kH;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        m_dc = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<const uint32_t*>(bits);
-        m_old = SelectObject(m_dc, m_bitmap);
-    }
-    ~Canvas()
-    {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bitmap);
-        DeleteDC(m_dc);
-    }
-    COLORREF At(int x, int y) const
-    {
-        GdiFlush();
-        const uint32_t p = m_bits[y * kW + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    int Count(COLORREF c) const
-    {
-        int n = 0;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                n += At(x, y) == c;
-        return n;
-    }
-    HDC Dc() const { return m_dc; }
-
-private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    const uint32_t* m_bits = nullptr;
+    Canvas() : kel::testkit::Canvas(kW, kH, RGB(0, 0, 0)) {}
 };
 
 class IconButtonTest : public kel::testkit::UiTest

@@ -2,6 +2,7 @@
 #include "controls/AutoCompleteEdit.h"
 #include "controls/ColorComboBox.h"
 
+#include "testkit/Canvas.h"
 #include "testkit/Image.h"
 #include "testkit/UiTest.h"
 
@@ -16,46 +17,10 @@ namespace
 constexpr int kW = 60, kH = 17;
 
 // A 32-bit memory canvas filled with a colour no item uses.
-class Canvas
+class Canvas : public kel::testkit::Canvas
 {
 public:
-    explicit Canvas(COLORREF fill = RGB(1, 2, 3))
-    {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = kW;
-        bi.bmiHeader.biHeight = -kH;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        m_dc = CreateCompatibleDC(nullptr);
-        void* bits = nullptr;
-        m_bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<const uint32_t*>(bits);
-        m_old = SelectObject(m_dc, m_bitmap);
-        HBRUSH brush = CreateSolidBrush(fill);
-        const RECT all{0, 0, kW, kH};
-        FillRect(m_dc, &all, brush);
-        DeleteObject(brush);
-    }
-    ~Canvas()
-    {
-        SelectObject(m_dc, m_old);
-        DeleteObject(m_bitmap);
-        DeleteDC(m_dc);
-    }
-    COLORREF At(int x, int y) const
-    {
-        GdiFlush();
-        const uint32_t p = m_bits[y * kW + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    HDC Dc() const { return m_dc; }
-
-private:
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_old = nullptr;
-    const uint32_t* m_bits = nullptr;
+    explicit Canvas(COLORREF fill = RGB(1, 2, 3)) : kel::testkit::Canvas(kW, kH, fill) {}
 };
 
 class ColorComboTest : public kel::testkit::UiTest

@@ -6,6 +6,7 @@
 #include <QtGui/QPainter>
 
 #include "win32/gdi.h"
+#include "win32qt/QtBackend.h"
 
 #include <algorithm>
 #include <chrono>
@@ -125,6 +126,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
+    kel::qt::InstallDrawing();
     const Scene scene = MakeScene();
     const double layer = Seconds([&] { ThroughLayer(scene); });
     const double direct = Seconds([&] { Direct(scene); });

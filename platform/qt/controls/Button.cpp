@@ -1,6 +1,6 @@
 // "BUTTON": push, default, check, three-state, radio (with WS_GROUP group semantics), group box and
 // owner-draw buttons.
-#include "../src/Gdi.h"
+#include "../src/QtGdi.h"
 #include "Control.h"
 #include "Controls.h"
 
@@ -301,8 +301,8 @@ public:
             HANDLE& slot = wp == IMAGE_ICON ? icon_ : bitmap_;
             HANDLE old = slot;
             slot = reinterpret_cast<HANDLE>(lp);
-            ShowImage(wp == IMAGE_ICON ? kel::gdi::ImageOfIcon(static_cast<HICON>(slot))
-                                       : kel::gdi::ImageOfBitmap(static_cast<HBITMAP>(slot)));
+            ShowImage(wp == IMAGE_ICON ? kel::qt::ImageOfIcon(static_cast<HICON>(slot))
+                                       : kel::qt::ImageOfBitmap(static_cast<HBITMAP>(slot)));
             if (widget_)
                 widget_->update();
             return reinterpret_cast<LRESULT>(old);

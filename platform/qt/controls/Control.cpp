@@ -1,6 +1,6 @@
 #include "Control.h"
 
-#include "../src/Gdi.h"
+#include "../src/QtGdi.h"
 #include "../src/KeyMap.h"
 #include "win32/codepage.h"
 #include "win32/uidriver.h"
@@ -138,39 +138,18 @@ LRESULT Control::Notify(NMHDR* hdr, UINT code, HWND to)
     return to ? SendMessage(to, WM_NOTIFY, hdr->idFrom, reinterpret_cast<LPARAM>(hdr)) : 0;
 }
 
-namespace
-{
-// A device without pixels: DCs for WM_CTLCOLOR* only carry the colours the owner sets.
-class MeasureDevice : public kel::gdi::Device
-{
-public:
-    QImage* Image() override { return nullptr; }
-};
-
-class ImageDevice : public kel::gdi::Device
-{
-public:
-    explicit ImageDevice(QImage* image) : image_(image) {}
-    QImage* Image() override { return image_; }
-
-private:
-    QImage* image_;
-};
-} // namespace
-
 void Control::ApplyParentColors(UINT ctlColorMsg)
 {
     HWND parent = Parent();
     if (!parent || !widget_)
         return;
-    HDC dc = kel::gdi::CreateDc(std::make_unique<MeasureDevice>(), hwnd_);
+    // A DC without pixels: it only carries the colours the owner sets.
+    HDC dc = kel::gdi::CreateDc(nullptr, hwnd_);
     if (!dc)
         return;
     const LRESULT r =
         SendMessage(parent, ctlColorMsg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_));
-    COLORREF text = RGB(0, 0, 0);
-    if (kel::gdi::DeviceContext* d = kel::gdi::LookupDc(dc))
-        text = d->state.textColor;
+    const COLORREF text = GetTextColor(dc);
     kel::gdi::DestroyDc(dc);
 
     QPalette pal = widget_->palette();
@@ -180,13 +159,12 @@ void Control::ApplyParentColors(UINT ctlColorMsg)
     HBRUSH brush = reinterpret_cast<HBRUSH>(r);
     const bool edit = ctlColorMsg == WM_CTLCOLOREDIT || ctlColorMsg == WM_CTLCOLORLISTBOX;
     const COLORREF standard = GetSysColor(edit ? COLOR_WINDOW : COLOR_BTNFACE);
-    if (brush)
+    LOGBRUSH b{};
+    if (brush && GetObjectType(brush) == OBJ_BRUSH && GetObject(brush, sizeof b, &b))
     {
-        std::lock_guard<std::recursive_mutex> lk(kel::gdi::TableLock());
-        if (auto* b = static_cast<kel::gdi::BrushObject*>(kel::gdi::LookupObject(brush, OBJ_BRUSH));
-            b && b->log.lbStyle == BS_SOLID && b->log.lbColor != standard)
+        if (b.lbStyle == BS_SOLID && b.lbColor != standard)
         {
-            const QColor c = ToQColor(b->log.lbColor);
+            const QColor c = ToQColor(b.lbColor);
             pal.setColor(edit ? QPalette::Base : QPalette::Window, c);
             pal.setColor(QPalette::Button, c);
             widget_->setAutoFillBackground(true);
@@ -201,18 +179,17 @@ void Control::OwnerDraw(HWND to, DRAWITEMSTRUCT dis, QPainter& painter, const QR
     if (rect.isEmpty())
         return;
     const qreal dpr = 1.0;
-    QImage image(rect.size() * dpr, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    HDC dc = kel::gdi::CreateDc(std::make_unique<ImageDevice>(&image), dis.hwndItem);
+    kel::gdi::Pixmap image(static_cast<int>(rect.width() * dpr), static_cast<int>(rect.height() * dpr));
+    image.Fill(0xFFFFFFFF);
+    HDC dc = kel::gdi::CreateDc(kel::qt::CreatePixelDevice(), dis.hwndItem, &image);
     if (!dc)
         return;
-    if (kel::gdi::DeviceContext* d = kel::gdi::LookupDc(dc))
-        d->state.viewportOrg = POINT{-rect.left(), -rect.top()};
+    SetViewportOrgEx(dc, -rect.left(), -rect.top(), nullptr);
     dis.hDC = dc;
     dis.rcItem = RECT{rect.left(), rect.top(), rect.right() + 1, rect.bottom() + 1};
     SendMessage(to, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
     kel::gdi::DestroyDc(dc);
-    painter.drawImage(rect.topLeft(), image);
+    painter.drawImage(rect.topLeft(), kel::qt::ImageOver(image));
 }
 
 void Control::RouteKeys(QWidget* w)
@@ -318,12 +295,9 @@ LRESULT Control::Proc(UINT msg, WPARAM wp, LPARAM lp)
     {
         font_ = reinterpret_cast<HFONT>(wp);
         QFont f = QApplication::font();
-        if (font_)
-        {
-            std::lock_guard<std::recursive_mutex> lk(kel::gdi::TableLock());
-            if (auto* fo = static_cast<kel::gdi::FontObject*>(kel::gdi::LookupObject(font_, OBJ_FONT)))
-                f = fo->font;
-        }
+        LOGFONT lf{};
+        if (font_ && GetObjectType(font_) == OBJ_FONT && GetObject(font_, sizeof lf, &lf))
+            f = kel::qt::FontFromLog(lf);
         OnFont(f);
         if (LOWORD(lp) && widget_)
             widget_->update();

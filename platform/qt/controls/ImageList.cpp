@@ -1,7 +1,7 @@
 // Image lists in a handle table. Images come from the drawing side's bitmaps and icons (transparent
 // where masked); a handle it cannot read adds a blank image, so indexes stay as the caller counts
 // them.
-#include "../src/Gdi.h"
+#include "../src/QtGdi.h"
 #include "Control.h"
 #include "win32/imagelist.h"
 
@@ -102,8 +102,8 @@ int AddStrip(HIMAGELIST himl, HBITMAP bitmap, HBITMAP mask, COLORREF maskColour)
 {
     if (!bitmap)
         return -1;
-    const QImage strip = kel::gdi::ImageOfBitmap(bitmap).convertToFormat(QImage::Format_ARGB32);
-    const QImage maskImage = mask ? kel::gdi::ImageOfBitmap(mask) : QImage();
+    const QImage strip = kel::qt::ImageOfBitmap(bitmap).convertToFormat(QImage::Format_ARGB32);
+    const QImage maskImage = mask ? kel::qt::ImageOfBitmap(mask) : QImage();
     std::lock_guard<std::mutex> lk(Lock());
     _IMAGELIST* l = Find(himl);
     if (!l)
@@ -147,7 +147,7 @@ int ImageList_AddMasked(HIMAGELIST himl, HBITMAP hbmImage, COLORREF crMask)
 
 int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon)
 {
-    const QImage icon = kel::gdi::ImageOfIcon(hicon);
+    const QImage icon = kel::qt::ImageOfIcon(hicon);
     std::lock_guard<std::mutex> lk(Lock());
     _IMAGELIST* l = Find(himl);
     if (!l || !hicon || i < -1 || i >= static_cast<int>(l->images.size()))
@@ -210,21 +210,8 @@ BOOL ImageList_Draw(HIMAGELIST himl, int i, HDC hdcDst, int x, int y, UINT fStyl
         image = l->images[static_cast<size_t>(i)];
         bk = l->bk;
     }
-    kel::gdi::DeviceContext* dc = kel::gdi::LookupDc(hdcDst);
-    if (!dc)
-        return FALSE;
-    QImage* target = dc->device->Image();
-    if (!target)
-        return TRUE;
-    const QPoint p = dc->state.ToDevice(x, y);
-    kel::gdi::EndPainting(target); // a DC's shared painter may be open on it
-    QPainter painter(target);
-    if (bk != CLR_NONE && !(fStyle & ILD_TRANSPARENT))
-        painter.fillRect(QRect(p, image.size()), ToQColor(bk));
-    painter.drawImage(p, image);
-    painter.end();
-    dc->device->Touched(QRect(p, image.size()));
-    return TRUE;
+    return kel::gdi::DrawPixmapAt(hdcDst, x, y, kel::qt::PixmapOf(image),
+                                  (fStyle & ILD_TRANSPARENT) ? CLR_NONE : bk);
 }
 
 COLORREF ImageList_SetBkColor(HIMAGELIST himl, COLORREF clrBk)

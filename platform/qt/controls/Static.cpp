@@ -1,6 +1,6 @@
 // "STATIC": text with alignment and '&' mnemonics, icons and bitmaps, frames, rectangles, etched
 // lines, owner-draw; SS_NOTIFY reports clicks.
-#include "../src/Gdi.h"
+#include "../src/QtGdi.h"
 #include "Control.h"
 #include "Controls.h"
 
@@ -216,8 +216,8 @@ private:
         if (!h)
             return QImage();
         if (!icon)
-            return kel::gdi::ImageOfBitmap(static_cast<HBITMAP>(h));
-        const QImage image = kel::gdi::ImageOfIcon(static_cast<HICON>(h));
+            return kel::qt::ImageOfBitmap(static_cast<HBITMAP>(h));
+        const QImage image = kel::qt::ImageOfIcon(static_cast<HICON>(h));
         if (!image.isNull())
             return image;
         const QIcon qi = QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);

@@ -7,7 +7,7 @@
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QToolButton>
 
-#include "GdiDrawing.h"
+#include "QtGdi.h"
 #include "QtDriver.h"
 
 #include "win32/user.h"
@@ -20,7 +20,7 @@ namespace
 
 QColor SysColor(int index)
 {
-    return gdi::ColorOf(GetSysColor(index));
+    return ColorOf(GetSysColor(index));
 }
 
 // A raised (or, pressed, sunken) edge of two lines inside r.

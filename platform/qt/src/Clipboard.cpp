@@ -7,8 +7,7 @@
 #include <QtGui/QGuiApplication>
 
 #include "Clipboard.h"
-#include "Gdi.h"
-#include "MetaEmf.h"
+#include "QtGdi.h"
 
 #include "win32/codepage.h"
 #include "win32/kernel.h"
@@ -33,6 +32,13 @@ constexpr UINT kLastRegistered = 0xFFFF;
 constexpr size_t kBmpFileHeader = 14;
 
 // ---- Handles <-> bytes
+
+// A little-endian 32-bit field of the clipboard's bytes.
+int32_t I32(const uint8_t* p)
+{
+    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                                uint32_t(p[3]) << 24);
+}
 
 std::mutex& HandlerMutex()
 {
@@ -92,15 +98,16 @@ ClipboardFormatHandler EmfHandler()
     ClipboardFormatHandler h;
     h.toBytes = [](HANDLE handle, std::vector<uint8_t>& bytes)
     {
-        const auto emf = kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle));
+        const auto emf = kel::gdi::EnhMetaFileBytes(static_cast<HENHMETAFILE>(handle));
         if (emf)
             bytes = *emf;
         return emf != nullptr;
     };
-    h.fromBytes = [](const std::vector<uint8_t>& bytes) -> HANDLE { return kel::gdi::emf::Register(bytes); };
+    h.fromBytes = [](const std::vector<uint8_t>& bytes) -> HANDLE
+    { return kel::gdi::EnhMetaFileFromBytes(bytes); };
     h.free = [](HANDLE handle) { DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle)); };
     h.valid = [](HANDLE handle)
-    { return kel::gdi::emf::BytesOf(static_cast<HENHMETAFILE>(handle)) != nullptr; };
+    { return kel::gdi::EnhMetaFileBytes(static_cast<HENHMETAFILE>(handle)) != nullptr; };
     return h;
 }
 
@@ -146,8 +153,7 @@ ClipboardFormatHandler WmfPictureHandler()
                                                bytes.data() + kPictureFields);
         if (!metafile)
             return nullptr;
-        const METAFILEPICT picture{kel::gdi::emf::I32(bytes.data()), kel::gdi::emf::I32(bytes.data() + 4),
-                                   kel::gdi::emf::I32(bytes.data() + 8), metafile};
+        const METAFILEPICT picture{I32(bytes.data()), I32(bytes.data() + 4), I32(bytes.data() + 8), metafile};
         HGLOBAL block = GlobalOf(reinterpret_cast<const uint8_t*>(&picture), sizeof picture);
         if (!block)
             DeleteMetaFile(metafile);
@@ -200,7 +206,7 @@ bool ToBytes(UINT format, HANDLE handle, std::vector<uint8_t>& bytes)
         return handler.toBytes && handler.toBytes(handle, bytes);
     if (format == CF_BITMAP)
     {
-        const QImage image = kel::gdi::ImageOfBitmap(static_cast<HBITMAP>(handle));
+        const QImage image = ImageOfBitmap(static_cast<HBITMAP>(handle));
         bytes = DibFromImage(image);
         return !image.isNull();
     }
@@ -222,7 +228,7 @@ HANDLE FromBytes(UINT format, const std::vector<uint8_t>& bytes)
     if (format == CF_BITMAP)
     {
         const QImage image = ImageFromDib(bytes);
-        return image.isNull() ? nullptr : kel::gdi::BitmapFromImage(image);
+        return image.isNull() ? nullptr : BitmapFromImage(image);
     }
     return GlobalOf(bytes.data(), bytes.size(), IsText(format) ? 1 : 0);
 }
@@ -320,9 +326,9 @@ QImage RenderWmfPicture(const std::vector<uint8_t>& bytes)
 {
     if (bytes.size() <= kPictureFields)
         return QImage();
-    const int mm = kel::gdi::emf::I32(bytes.data());
-    const double xExt = std::fabs(double(kel::gdi::emf::I32(bytes.data() + 4)));
-    const double yExt = std::fabs(double(kel::gdi::emf::I32(bytes.data() + 8)));
+    const int mm = I32(bytes.data());
+    const double xExt = std::fabs(double(I32(bytes.data() + 4)));
+    const double yExt = std::fabs(double(I32(bytes.data() + 8)));
     double perPixel = 1; // extent units per pixel
     switch (mm)
     {
@@ -371,7 +377,7 @@ QImage RenderWmfPicture(const std::vector<uint8_t>& bytes)
         PlayMetaFile(dc, metafile);
         SetMapMode(dc, MM_TEXT);
         SelectObject(dc, old);
-        image = kel::gdi::ImageOfBitmap(bitmap);
+        image = ImageOfBitmap(bitmap);
     }
     if (bitmap)
         DeleteObject(bitmap);
@@ -393,7 +399,7 @@ QImage PictureOf(const ClipboardItem& item)
             std::lock_guard lock(RendererMutex());
             renderer = EmfRenderer();
         }
-        return renderer ? renderer(item.bytes) : kel::gdi::emf::Render(item.bytes);
+        return renderer ? renderer(item.bytes) : ImageOf(kel::gdi::RenderEnhMetaFile(item.bytes));
     }
     return QImage();
 }
@@ -697,7 +703,7 @@ std::vector<uint8_t> DibFromImage(const QImage& image)
 {
     if (image.isNull())
         return {};
-    std::vector<uint8_t> bmp = kel::gdi::BmpFromImage(image);
+    std::vector<uint8_t> bmp = kel::gdi::BmpFromPixmap(PixmapOf(image.convertToFormat(QImage::Format_RGB32)));
     if (bmp.size() <= kBmpFileHeader)
         return {};
     return std::vector<uint8_t>(bmp.begin() + kBmpFileHeader, bmp.end());
@@ -707,7 +713,7 @@ QImage ImageFromDib(const std::vector<uint8_t>& dib)
 {
     if (dib.size() < sizeof(BITMAPINFOHEADER))
         return QImage();
-    return kel::gdi::ImageFromBmp(dib.data(), dib.size());
+    return ImageOf(kel::gdi::PixmapFromBmp(dib.data(), dib.size()));
 }
 
 } // namespace kel::qt

@@ -1,12 +1,12 @@
-// Printing: DEVMODE/DEVNAMES blocks, PrintDlg, printer DCs drawing through
-// QPrinter (vector output), print jobs and the escapes the code uses.
+// The printer device: printer DCs draw through a QPrinter (vector output) between StartPage and
+// EndPage, and run their jobs on it.
 #include <QtGui/QPageLayout>
 #include <QtGui/QPageSize>
 #include <QtGui/QPainter>
 #include <QtPrintSupport/QPrinter>
 
-#include "Gdi.h"
 #include "GdiPrint.h"
+#include "PainterDevice.h"
 
 #include "win32/codepage.h"
 #include "win32/memory.h"
@@ -17,7 +17,7 @@
 #include <filesystem>
 #include <strings.h>
 
-namespace kel::gdi
+namespace kel::qt
 {
 
 namespace
@@ -25,19 +25,12 @@ namespace
 
 std::atomic<int> g_nextJob{1};
 
-constexpr const char* kDriver = "spool";
 constexpr const char* kFilePort = "FILE:";
 constexpr const char* kQueuePort = "CUPS:";
 
 QString Utf8Of(const std::string& cp1252)
 {
     return QString::fromStdString(kel::Cp1252ToUtf8(cp1252));
-}
-
-// Where a printer's output goes when nothing else is said: the PDF printer asks for a file.
-std::string DefaultPort(const std::string& device)
-{
-    return IsPdfPrinter(device) ? kFilePort : kQueuePort;
 }
 
 // A port that names a file to write (not "FILE:", not a queue).
@@ -47,7 +40,7 @@ bool PortIsPath(const std::string& port)
 }
 
 // The printer behind a printer DC and the job running on it.
-class PrinterDevice : public Device
+class PrinterDevice : public LivePainterDevice, public kel::gdi::PrintJob
 {
 public:
     PrinterDevice(std::unique_ptr<QPrinter> printer, std::string device, std::string port, bool info)
@@ -56,32 +49,32 @@ public:
     }
     ~PrinterDevice() override
     {
+        Release();
         if (painter_.isActive())
             Abort(); // a DC deleted mid-job prints nothing
     }
 
-    // Drawing reaches the page only between StartPage and EndPage.
-    QPaintDevice* Target() override { return LivePainter() ? printer_.get() : nullptr; }
-    QPainter* LivePainter() override { return painter_.isActive() && pageOpen_ ? &painter_ : nullptr; }
     int Technology() const override { return DT_RASPRINTER; }
     int DpiX() const override { return printer_->resolution(); }
     int DpiY() const override { return printer_->resolution(); }
-    QSize PixelSize() override
+    SIZE PixelSize() const override
     {
-        return printer_->pageLayout().paintRectPixels(printer_->resolution()).size();
+        return SizeOf(printer_->pageLayout().paintRectPixels(printer_->resolution()).size());
     }
-    QSize PhysicalSize() override
+    SIZE PhysicalSize() const override
     {
-        return printer_->pageLayout().fullRectPixels(printer_->resolution()).size();
+        return SizeOf(printer_->pageLayout().fullRectPixels(printer_->resolution()).size());
     }
-    QPoint PhysicalOffset() override
+    POINT PhysicalOffset() const override
     {
         const QPageLayout layout = printer_->pageLayout();
         const int dpi = printer_->resolution();
-        return layout.paintRectPixels(dpi).topLeft() - layout.fullRectPixels(dpi).topLeft();
+        const QPoint offset = layout.paintRectPixels(dpi).topLeft() - layout.fullRectPixels(dpi).topLeft();
+        return POINT{offset.x(), offset.y()};
     }
+    kel::gdi::PrintJob* Job() override { return this; }
 
-    int StartDoc(const DOCINFO& di)
+    int StartDoc(const DOCINFO& di) override
     {
         if (info_ || painter_.isActive())
             return SP_ERROR;
@@ -98,8 +91,8 @@ public:
         {
             printer_->setOutputFormat(QPrinter::PdfFormat);
             printer_->setOutputFileName(Utf8Of(output));
-            if (printer_->resolution() != kPdfDpi && IsPdfPrinter(device_))
-                printer_->setResolution(kPdfDpi);
+            if (printer_->resolution() != kel::gdi::kPdfPrinterDpi && IsPdfPrinter(device_))
+                printer_->setResolution(kel::gdi::kPdfPrinterDpi);
         }
         if (!painter_.begin(printer_.get()))
             return SP_ERROR;
@@ -108,7 +101,7 @@ public:
         pageOpen_ = false;
         return g_nextJob.fetch_add(1);
     }
-    int StartPage()
+    int StartPage() override
     {
         if (!painter_.isActive())
             return SP_ERROR;
@@ -120,21 +113,21 @@ public:
         pageOpen_ = true;
         return 1;
     }
-    int EndPage()
+    int EndPage() override
     {
         if (!painter_.isActive())
             return SP_ERROR;
         pageOpen_ = false;
         return 1;
     }
-    int EndDoc()
+    int EndDoc() override
     {
         if (!painter_.isActive())
             return SP_ERROR;
         pageOpen_ = false;
         return painter_.end() ? 1 : SP_ERROR;
     }
-    int Abort()
+    int Abort() override
     {
         if (!painter_.isActive())
             return SP_ERROR;
@@ -148,12 +141,14 @@ public:
         }
         return 1;
     }
-    bool InJob() const { return painter_.isActive(); }
-    bool Info() const { return info_; }
 
-    ABORTPROC abortProc = nullptr;
+protected:
+    // Drawing reaches the page only between StartPage and EndPage.
+    QPainter* Live() override { return painter_.isActive() && pageOpen_ ? &painter_ : nullptr; }
 
 private:
+    static SIZE SizeOf(QSize size) { return SIZE{size.width(), size.height()}; }
+
     // The file a PDF job goes to, asked for as Windows does when printing to "FILE:".
     bool AskOutputFile(std::string& path)
     {
@@ -180,384 +175,15 @@ private:
     bool pageOpen_ = false;
 };
 
-PrinterDevice* PrinterOf(DeviceContext* dc)
-{
-    return dc ? dynamic_cast<PrinterDevice*>(dc->device.get()) : nullptr;
-}
-
-// ---- DEVMODE and DEVNAMES blocks
-
-HGLOBAL MakeDevNames(const std::string& device, const std::string& port, bool isDefault)
-{
-    const std::string driver = kDriver;
-    const size_t header = sizeof(DEVNAMES);
-    const size_t size = header + driver.size() + 1 + device.size() + 1 + port.size() + 1;
-    if (size > 0xFFFF)
-        return nullptr;
-    HGLOBAL block = GlobalAlloc(GHND, size);
-    auto* names = static_cast<DEVNAMES*>(GlobalLock(block));
-    if (!names)
-        return nullptr;
-    char* base = reinterpret_cast<char*>(names);
-    size_t at = header;
-    auto put = [&](const std::string& s) -> WORD
-    {
-        std::memcpy(base + at, s.c_str(), s.size() + 1);
-        const WORD offset = static_cast<WORD>(at);
-        at += s.size() + 1;
-        return offset;
-    };
-    names->wDriverOffset = put(driver);
-    names->wDeviceOffset = put(device);
-    names->wOutputOffset = put(port);
-    names->wDefault = isDefault ? DN_DEFAULTPRN : 0;
-    GlobalUnlock(block);
-    return block;
-}
-
-// The names in a DEVNAMES block; false for a bad handle or offsets outside the block.
-bool ReadDevNames(HGLOBAL block, std::string& device, std::string& port)
-{
-    const SIZE_T size = GlobalSize(block);
-    const auto* names = static_cast<const DEVNAMES*>(GlobalLock(block));
-    if (!names)
-        return false;
-    bool ok = size >= sizeof(DEVNAMES);
-    const char* base = reinterpret_cast<const char*>(names);
-    auto get = [&](WORD offset, std::string& out)
-    {
-        if (!ok || offset < sizeof(DEVNAMES) || offset >= size)
-        {
-            ok = false;
-            return;
-        }
-        const void* end = std::memchr(base + offset, 0, size - offset);
-        if (!end)
-            ok = false;
-        else
-            out.assign(base + offset, static_cast<const char*>(end));
-    };
-    get(names->wDeviceOffset, device);
-    get(names->wOutputOffset, port);
-    GlobalUnlock(block);
-    return ok;
-}
-
-DEVMODE DevModeOf(const std::string& device, const PrinterSetup& setup)
-{
-    DEVMODE dm{};
-    std::strncpy(reinterpret_cast<char*>(dm.dmDeviceName), device.c_str(), CCHDEVICENAME - 1);
-    dm.dmSpecVersion = DM_SPECVERSION;
-    dm.dmSize = sizeof(DEVMODE);
-    dm.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_PRINTQUALITY | DM_COLOR;
-    dm.dmOrientation = static_cast<SHORT>(setup.orientation);
-    dm.dmPaperSize = static_cast<SHORT>(setup.paperSize);
-    dm.dmScale = 100;
-    dm.dmCopies = static_cast<SHORT>(setup.copies);
-    dm.dmPrintQuality = kPdfDpi;
-    dm.dmYResolution = kPdfDpi;
-    dm.dmColor = DMCOLOR_COLOR;
-    return dm;
-}
-
-HGLOBAL MakeDevMode(const DEVMODE& dm)
-{
-    HGLOBAL block = GlobalAlloc(GHND, sizeof(DEVMODE));
-    if (void* p = GlobalLock(block))
-    {
-        std::memcpy(p, &dm, sizeof dm);
-        GlobalUnlock(block);
-    }
-    return block;
-}
-
-// The set-up a DEVMODE asks for, over `setup` (fields not marked in dmFields stay).
-void ApplyDevMode(const DEVMODE& dm, PrinterSetup& setup)
-{
-    if ((dm.dmFields & DM_ORIENTATION) &&
-        (dm.dmOrientation == DMORIENT_PORTRAIT || dm.dmOrientation == DMORIENT_LANDSCAPE))
-        setup.orientation = dm.dmOrientation;
-    if ((dm.dmFields & DM_PAPERSIZE) && dm.dmPaperSize > 0)
-        setup.paperSize = dm.dmPaperSize;
-    if ((dm.dmFields & DM_COPIES) && dm.dmCopies > 0)
-        setup.copies = dm.dmCopies;
-}
-
-// A DEVMODE from a block; false for a bad handle or a block too small to be one.
-bool ReadDevMode(HGLOBAL block, DEVMODE& dm)
-{
-    const SIZE_T size = GlobalSize(block);
-    const void* p = GlobalLock(block);
-    if (!p)
-        return false;
-    const bool ok = size >= offsetof(DEVMODE, dmFormName);
-    dm = DEVMODE{};
-    if (ok)
-        std::memcpy(&dm, p, std::min<SIZE_T>(size, sizeof dm));
-    GlobalUnlock(block);
-    return ok;
-}
-
 } // namespace
 
-HDC CreatePrinterDc(LPCSTR device, LPCSTR port, const void* devmode, bool info)
+std::unique_ptr<kel::gdi::Device> CreatePrinterDevice(const std::string& name, const std::string& port,
+                                                      const kel::gdi::PrinterSetup& setup, bool info)
 {
-    if (!device || !*device)
-        return nullptr;
-    PrinterSetup setup;
-    if (devmode)
-        ApplyDevMode(*static_cast<const DEVMODE*>(devmode), setup);
-    std::unique_ptr<QPrinter> printer = MakePrinter(device, setup);
+    std::unique_ptr<QPrinter> printer = MakePrinter(name, setup);
     if (!printer)
         return nullptr;
-    const std::string portName = port && *port ? port : DefaultPort(device);
-    return CreateDc(std::make_unique<PrinterDevice>(std::move(printer), device, portName, info), nullptr);
+    return std::make_unique<PrinterDevice>(std::move(printer), name, port, info);
 }
 
-} // namespace kel::gdi
-
-using namespace kel::gdi;
-
-// ---- PrintDlg
-
-BOOL PrintDlg(LPPRINTDLG pd)
-{
-    if (!pd)
-        return FALSE;
-    const bool returnDefault = (pd->Flags & PD_RETURNDEFAULT) != 0;
-    const std::string defaultName = kel::DefaultPrinterName();
-
-    std::string device, port;
-    DEVMODE dm{};
-    if (returnDefault)
-    {
-        if (pd->hDevMode || pd->hDevNames)
-            return FALSE; // as Windows: the caller must hand in no blocks
-        device = defaultName;
-    }
-    else if (!pd->hDevNames || !ReadDevNames(pd->hDevNames, device, port) || !MakePrinter(device, {}))
-    {
-        device = defaultName; // no choice yet, or the chosen printer is gone
-        port.clear();
-    }
-    std::unique_ptr<QPrinter> printer = MakePrinter(device, {});
-    if (!printer)
-        return FALSE;
-    PrinterSetup setup = SetupOf(*printer);
-    if (!returnDefault && pd->hDevMode && ReadDevMode(pd->hDevMode, dm))
-        ApplyDevMode(dm, setup);
-
-    kel::PromptPrint chosen;
-    chosen.printer = device;
-    chosen.flags = pd->Flags;
-    chosen.fromPage = pd->nFromPage;
-    chosen.toPage = pd->nToPage;
-    chosen.minPage = pd->nMinPage;
-    chosen.maxPage = pd->nMaxPage;
-    chosen.copies = (pd->Flags & PD_USEDEVMODECOPIES) ? setup.copies : std::max<int>(1, pd->nCopies);
-    chosen.orientation = setup.orientation;
-    chosen.paperSize = setup.paperSize;
-    if (IsPdfPrinter(device) && PortIsPath(port))
-        chosen.outputFile = port;
-    if (!returnDefault)
-    {
-        kel::PromptRequest request;
-        request.kind = (pd->Flags & PD_PRINTSETUP) ? kel::PromptKind::PrintSetup : kel::PromptKind::Print;
-        request.owner = pd->hwndOwner;
-        request.caption = (pd->Flags & PD_PRINTSETUP) ? "Print Setup" : "Print";
-        request.flags = pd->Flags;
-        request.print = chosen;
-        kel::PromptReply reply = kel::Prompt(request);
-        if (reply.result != IDOK)
-            return FALSE;
-        if (reply.print)
-            chosen = *reply.print;
-    }
-
-    if (!chosen.outputFile.empty() || (chosen.flags & PD_PRINTTOFILE))
-    {
-        // Output to a file: the PDF printer, with the file as its port ("FILE:" asks at StartDoc).
-        device = KEL_PDF_PRINTER_NAME;
-        port = chosen.outputFile.empty() ? kFilePort : chosen.outputFile;
-    }
-    else
-    {
-        device = chosen.printer;
-        port = DefaultPort(device);
-    }
-    if (!MakePrinter(device, {}))
-        return FALSE;
-
-    setup.orientation = chosen.orientation;
-    setup.paperSize = chosen.paperSize;
-    setup.copies = (pd->Flags & PD_USEDEVMODECOPIES) ? std::max(1, chosen.copies) : 1;
-    DEVMODE out = DevModeOf(device, setup);
-    HGLOBAL names = MakeDevNames(device, port, device == defaultName);
-    HGLOBAL mode = MakeDevMode(out);
-    if (!names || !mode)
-    {
-        GlobalFree(names);
-        GlobalFree(mode);
-        return FALSE;
-    }
-    if (pd->hDevNames)
-        GlobalFree(pd->hDevNames);
-    if (pd->hDevMode)
-        GlobalFree(pd->hDevMode);
-    pd->hDevNames = names;
-    pd->hDevMode = mode;
-
-    if (!returnDefault)
-    {
-        constexpr DWORD chosenBits = PD_SELECTION | PD_PAGENUMS | PD_PRINTTOFILE;
-        pd->Flags = (pd->Flags & ~chosenBits) | (chosen.flags & chosenBits);
-        if (chosen.flags & PD_PAGENUMS)
-        {
-            pd->nFromPage = static_cast<WORD>(chosen.fromPage);
-            pd->nToPage = static_cast<WORD>(chosen.toPage);
-        }
-        pd->nCopies = (pd->Flags & PD_USEDEVMODECOPIES) ? 1 : static_cast<WORD>(std::max(1, chosen.copies));
-    }
-    if (pd->Flags & (PD_RETURNDC | PD_RETURNIC))
-    {
-        pd->hDC = CreatePrinterDc(device.c_str(), port.c_str(), &out, !(pd->Flags & PD_RETURNDC));
-        if (!pd->hDC)
-            return FALSE;
-    }
-    return TRUE;
-}
-
-// ---- Jobs
-
-namespace
-{
-
-// Looks up a printer DC under the table lock for the rest of the call.
-#define KEL_PRINTER(hdc, fail)                                                                               \
-    std::unique_lock lock(TableLock());                                                                      \
-    DeviceContext* dc = LookupDc(hdc);                                                                       \
-    PrinterDevice* printer = PrinterOf(dc);                                                                  \
-    if (!printer)                                                                                            \
-        return fail;
-
-} // namespace
-
-int StartDoc(HDC hdc, const DOCINFO* lpdi)
-{
-    KEL_PRINTER(hdc, SP_ERROR);
-    DOCINFO none{};
-    none.cbSize = sizeof none;
-    dc->EndPainter();
-    return printer->StartDoc(lpdi ? *lpdi : none);
-}
-
-int StartPage(HDC hdc)
-{
-    KEL_PRINTER(hdc, SP_ERROR);
-    return printer->StartPage();
-}
-
-int EndPage(HDC hdc)
-{
-    KEL_PRINTER(hdc, SP_ERROR);
-    dc->EndPainter();
-    int result = printer->EndPage();
-    ABORTPROC proc = printer->abortProc;
-    if (result <= 0 || !proc)
-        return result;
-    // The procedure pumps messages and may draw or delete windows: it runs without the table lock.
-    lock.unlock();
-    if (proc(hdc, 0))
-        return result;
-    lock.lock();
-    if (PrinterDevice* again = PrinterOf(LookupDc(hdc)))
-        again->Abort();
-    return SP_APPABORT;
-}
-
-int EndDoc(HDC hdc)
-{
-    KEL_PRINTER(hdc, SP_ERROR);
-    dc->EndPainter();
-    return printer->EndDoc();
-}
-
-int AbortDoc(HDC hdc)
-{
-    KEL_PRINTER(hdc, SP_ERROR);
-    dc->EndPainter();
-    return printer->Abort();
-}
-
-int SetAbortProc(HDC hdc, ABORTPROC proc)
-{
-    KEL_PRINTER(hdc, SP_ERROR);
-    printer->abortProc = proc;
-    return 1;
-}
-
-int Escape(HDC hdc, int iEscape, int cjIn, LPCSTR pvIn, LPVOID pvOut)
-{
-    switch (iEscape)
-    {
-    case NEWFRAME:
-    {
-        const int ended = EndPage(hdc);
-        return ended > 0 ? StartPage(hdc) : ended;
-    }
-    case ABORTDOC:
-        return AbortDoc(hdc);
-    case SETABORTPROC:
-        return SetAbortProc(hdc, reinterpret_cast<ABORTPROC>(const_cast<char*>(pvIn)));
-    case STARTDOC:
-    {
-        DOCINFO di{};
-        di.cbSize = sizeof di;
-        di.lpszDocName = pvIn;
-        const int job = StartDoc(hdc, &di);
-        return job > 0 ? StartPage(hdc) : job;
-    }
-    case ENDDOC:
-        return EndDoc(hdc);
-    default:
-        break;
-    }
-
-    KEL_PRINTER(hdc, 0);
-    POINT* point = static_cast<POINT*>(pvOut);
-    switch (iEscape)
-    {
-    case QUERYESCSUPPORT:
-    {
-        if (!pvIn || cjIn < static_cast<int>(sizeof(int)))
-            return 0;
-        int asked = 0;
-        std::memcpy(&asked, pvIn, sizeof asked);
-        static constexpr int supported[] = {NEWFRAME,          ABORTDOC,         SETABORTPROC,
-                                            STARTDOC,          ENDDOC,           GETPHYSPAGESIZE,
-                                            GETPRINTINGOFFSET, GETSCALINGFACTOR, QUERYESCSUPPORT};
-        for (int s : supported)
-            if (s == asked)
-                return 1;
-        return 0;
-    }
-    case GETPHYSPAGESIZE:
-    case GETPRINTINGOFFSET:
-    {
-        if (!point)
-            return SP_ERROR;
-        const QPoint p = iEscape == GETPRINTINGOFFSET
-                             ? printer->PhysicalOffset()
-                             : QPoint(printer->PhysicalSize().width(), printer->PhysicalSize().height());
-        *point = POINT{p.x(), p.y()};
-        return 1;
-    }
-    case GETSCALINGFACTOR:
-        if (!point)
-            return SP_ERROR;
-        *point = POINT{0, 0}; // the printer takes the DC's pixels as they are
-        return 1;
-    default:
-        return 0;
-    }
-}
+} // namespace kel::qt

@@ -12,7 +12,7 @@
 
 #include <atomic>
 
-namespace kel::gdi
+namespace kel::qt
 {
 
 namespace
@@ -46,14 +46,14 @@ constexpr PaperMap kPapers[] = {
 
 } // namespace
 
-std::unique_ptr<QPrinter> MakePrinter(const std::string& name, const PrinterSetup& setup)
+std::unique_ptr<QPrinter> MakePrinter(const std::string& name, const kel::gdi::PrinterSetup& setup)
 {
     std::unique_ptr<QPrinter> printer;
     if (IsPdfPrinter(name))
     {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setResolution(kPdfDpi);
+        printer->setResolution(kel::gdi::kPdfPrinterDpi);
         printer->setPageSize(QPageSize(QPageSize::A4));
         printer->setPageMargins(QMarginsF(kPdfMarginMm, kPdfMarginMm, kPdfMarginMm, kPdfMarginMm),
                                 QPageLayout::Millimeter);
@@ -76,9 +76,9 @@ std::unique_ptr<QPrinter> MakePrinter(const std::string& name, const PrinterSetu
     return printer;
 }
 
-PrinterSetup SetupOf(const QPrinter& printer)
+kel::gdi::PrinterSetup SetupOf(const QPrinter& printer)
 {
-    PrinterSetup setup;
+    kel::gdi::PrinterSetup setup;
     const QPageLayout layout = printer.pageLayout();
     setup.orientation =
         layout.orientation() == QPageLayout::Landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
@@ -89,35 +89,30 @@ PrinterSetup SetupOf(const QPrinter& printer)
     return setup;
 }
 
-} // namespace kel::gdi
-
-namespace kel
-{
-
 std::vector<std::string> PrinterNames()
 {
     std::vector<std::string> names;
-    if (!gdi::g_pdfOnly)
+    if (!g_pdfOnly)
         for (const QString& name : QPrinterInfo::availablePrinterNames())
-            names.push_back(gdi::Cp1252Of(name));
+            names.push_back(Cp1252Of(name));
     names.push_back(KEL_PDF_PRINTER_NAME);
     return names;
 }
 
 std::string DefaultPrinterName()
 {
-    if (!gdi::g_pdfOnly)
+    if (!g_pdfOnly)
     {
         const QString name = QPrinterInfo::defaultPrinterName();
         if (!name.isEmpty())
-            return gdi::Cp1252Of(name);
+            return Cp1252Of(name);
     }
     return KEL_PDF_PRINTER_NAME;
 }
 
 bool SetPdfPrinterOnly(bool only)
 {
-    return gdi::g_pdfOnly.exchange(only);
+    return g_pdfOnly.exchange(only);
 }
 
-} // namespace kel
+} // namespace kel::qt

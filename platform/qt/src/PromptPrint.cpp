@@ -65,9 +65,9 @@ PromptReply PrintPrompt(const PromptRequest& request)
 {
     const PromptPrint& in = request.print;
     const kel::gdi::PrinterSetup setup{in.orientation, in.paperSize, in.copies};
-    std::unique_ptr<QPrinter> printer = kel::gdi::MakePrinter(in.printer, setup);
+    std::unique_ptr<QPrinter> printer = MakePrinter(in.printer, setup);
     if (!printer)
-        printer = kel::gdi::MakePrinter(KEL_PDF_PRINTER_NAME, setup);
+        printer = MakePrinter(KEL_PDF_PRINTER_NAME, setup);
     if (printer->outputFormat() == QPrinter::PdfFormat && !in.outputFile.empty())
         printer->setOutputFileName(QString::fromStdString(kel::Cp1252ToUtf8(in.outputFile)));
 
@@ -143,7 +143,7 @@ PromptReply PrintPrompt(const PromptRequest& request)
     }
     else
         out.printer = kel::Utf8ToCp1252(printer->printerName().toStdString());
-    const kel::gdi::PrinterSetup chosen = kel::gdi::SetupOf(*printer);
+    const kel::gdi::PrinterSetup chosen = SetupOf(*printer);
     out.orientation = chosen.orientation;
     out.paperSize = chosen.paperSize;
     out.copies = chosen.copies;

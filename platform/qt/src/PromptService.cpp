@@ -3,7 +3,7 @@
 #include "PromptService.h"
 #include "GdiPrint.h"
 
-#include "Gdi.h"
+#include "QtGdi.h"
 
 #include "win32/codepage.h"
 #include "win32/kernel.h"
@@ -418,7 +418,7 @@ bool MeasureDialogFont(const kel::rc::DialogFont& font, kel::ui::DialogFontMetri
     lf.lfItalic = font.italic;
     lf.lfCharSet = font.charset;
     std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", font.face ? font.face : "");
-    QFontMetrics fm(kel::gdi::FontFromLog(lf));
+    QFontMetrics fm(FontFromLog(lf));
     int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     metrics->baseX = (width / 26 + 1) / 2;
     metrics->baseY = fm.height();

@@ -9,7 +9,7 @@
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMenuBar>
 
-#include "Gdi.h"
+#include "QtGdi.h"
 #include "QtDriver.h"
 #include "../controls/Controls.h"
 
@@ -322,7 +322,7 @@ void QtDriver::SetCursorShape(HCURSOR cursor)
     {
         // A cursor from resources: its picture, hot spot from the .cur header.
         QPoint hot;
-        const QImage image = gdi::ImageOfIcon(cursor, &hot);
+        const QImage image = ImageOfIcon(cursor, &hot);
         if (!image.isNull())
             cursor_ = QCursor(QPixmap::fromImage(image), hot.x(), hot.y());
     }
@@ -348,10 +348,10 @@ void QtDriver::FlushBackingImage(HWND hwnd, kel::ui::NativeSurface surface, cons
 {
     const QRect r(QPoint(clientRect.left, clientRect.top),
                   QPoint(clientRect.right - 1, clientRect.bottom - 1));
-    if (auto* store = static_cast<gdi::BackingStore*>(kel::ui::GetWindowSurfaceData(hwnd)))
+    if (auto* store = static_cast<kel::gdi::BackingStore*>(kel::ui::GetWindowSurfaceData(hwnd)))
     {
-        store->painted += r;
-        store->dirty -= r;
+        store->painted |= kel::gdi::Region(clientRect);
+        store->dirty -= kel::gdi::Region(clientRect);
     }
     if (SurfaceWidget* widget = Widget(surface))
         widget->update(r.translated(widget->ClientOffset()));
@@ -546,7 +546,7 @@ void QtDriver::SetSurfaceIcon(kel::ui::NativeSurface surface, HICON icon, bool b
     SurfaceWidget* widget = Widget(surface);
     if (!widget)
         return;
-    (big ? widget->bigIcon : widget->smallIcon) = icon ? gdi::ImageOfIcon(icon) : QImage();
+    (big ? widget->bigIcon : widget->smallIcon) = icon ? ImageOfIcon(icon) : QImage();
     if (widget->isWindow())
     {
         QIcon both;

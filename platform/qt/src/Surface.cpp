@@ -6,7 +6,7 @@
 #include <QtGui/QWheelEvent>
 #include <QtWidgets/QMenuBar>
 
-#include "Gdi.h"
+#include "QtGdi.h"
 #include "KeyMap.h"
 #include "QtDriver.h"
 
@@ -149,20 +149,21 @@ void SurfaceWidget::paintEvent(QPaintEvent* e)
     const QRect area = region.boundingRect();
     if (region.isEmpty())
         return;
-    gdi::BackingStore* store = hwnd ? gdi::BackingFor(hwnd) : nullptr;
-    if (!store || store->image.isNull())
+    kel::gdi::BackingStore* store = hwnd ? kel::gdi::BackingFor(hwnd) : nullptr;
+    if (!store || store->pixels.IsNull())
     {
         painter.fillRect(area, palette().window());
         return;
     }
-    painter.drawImage(area.topLeft(), store->image, area);
+    painter.drawImage(area.topLeft(), ImageOver(store->pixels), area);
     // A part the window never drew (first show, grown area) is asked of the window.
-    const QRegion missing = region - store->painted;
+    const QRegion missing = region - RegionOf(store->painted);
     if (!missing.isEmpty())
     {
         const QRect r = missing.boundingRect();
-        store->painted += r; // asked once; its WM_PAINT flushes the result
-        kel::ui::NotifySurfaceExposed(hwnd, RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        const RECT rect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+        store->painted |= kel::gdi::Region(rect); // asked once; its WM_PAINT flushes the result
+        kel::ui::NotifySurfaceExposed(hwnd, rect);
     }
 }
 

@@ -1,7 +1,8 @@
-// The drawing layer on memory DCs: Windows' pixel rules where they are exact.
+// The drawing layer on memory DCs through the Qt backend's device: Windows' pixel rules where they
+// are exact.
 #include <gtest/gtest.h>
 
-#include "Gdi.h"
+#include "testkit/Canvas.h"
 #include "win32/gdi.h"
 #include "win32/user.h"
 
@@ -20,47 +21,12 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 class GdiDrawTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dc = CreateCompatibleDC(nullptr);
-        ASSERT_NE(dc, nullptr);
-        bitmap = CreateBitmap(kW, kH, 1, 32, nullptr);
-        ASSERT_NE(bitmap, nullptr);
-        old = SelectObject(dc, bitmap);
-        ASSERT_NE(old, nullptr);
-        PatBlt(dc, 0, 0, kW, kH, WHITENESS);
-    }
-    void TearDown() override
-    {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    std::vector<COLORREF> Pixels() const
-    {
-        std::vector<COLORREF> all;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                all.push_back(GetPixel(dc, x, y));
-        return all;
-    }
+    std::vector<uint32_t> Pixels() const { return canvas.Pixels().pixels; }
     // Rows of '#' (black) and '.' (anything else) for x0..x0+w-1, y0..y0+h-1.
-    std::vector<std::string> Rows(int x0, int y0, int w, int h) const
-    {
-        std::vector<std::string> rows;
-        for (int y = y0; y < y0 + h; ++y)
-        {
-            std::string row;
-            for (int x = x0; x < x0 + w; ++x)
-                row += GetPixel(dc, x, y) == kBlack ? '#' : '.';
-            rows.push_back(row);
-        }
-        return rows;
-    }
+    std::vector<std::string> Rows(int x0, int y0, int w, int h) const { return canvas.Rows(x0, y0, w, h); }
 
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
+    kel::testkit::Canvas canvas{kW, kH};
+    HDC dc = canvas.Dc();
 };
 
 TEST_F(GdiDrawTest, FilledShapesAndLinesLeaveOutTheRightAndBottomEdges)
@@ -105,7 +71,7 @@ TEST_F(GdiDrawTest, InvertingOperationsTwiceLeaveTheImageUnchanged)
     HBRUSH red = CreateHatchBrush(HS_DIAGCROSS, RGB(200, 30, 40));
     const RECT all{0, 0, kW, kH};
     FillRect(dc, &all, red);
-    const std::vector<COLORREF> before = Pixels();
+    const std::vector<uint32_t> before = Pixels();
     struct Case
     {
         const char* name;
@@ -346,94 +312,6 @@ TEST_F(GdiDrawTest, ClipRectsIntersectAndExcludeAndRestoreWithTheSavedState)
     DeleteObject(rgn);
 }
 
-TEST(GdiRegionTest, PolygonFillModesAndCombinationsHitTheRightPoints)
-{
-    // A pentagram: its centre is inside when winding, outside when alternating.
-    const POINT star[] = {{50, 0}, {79, 90}, {2, 35}, {97, 35}, {21, 90}};
-    HRGN winding = CreatePolygonRgn(star, 5, WINDING);
-    HRGN alternate = CreatePolygonRgn(star, 5, ALTERNATE);
-    EXPECT_TRUE(PtInRegion(winding, 50, 50));
-    EXPECT_FALSE(PtInRegion(alternate, 50, 50));
-    EXPECT_TRUE(PtInRegion(alternate, 50, 10));
-    EXPECT_FALSE(PtInRegion(winding, 5, 80));
-    EXPECT_EQ(CreatePolygonRgn(star, 2, WINDING), nullptr);
-
-    HRGN a = CreateRectRgn(0, 0, 10, 10);
-    HRGN b = CreateRectRgn(5, 5, 15, 15);
-    HRGN out = CreateRectRgn(0, 0, 0, 0);
-    struct Case
-    {
-        int mode;
-        int result;
-        POINT in, out;
-    };
-    const Case cases[] = {
-        {RGN_AND, SIMPLEREGION, {5, 5}, {10, 10}}, {RGN_OR, COMPLEXREGION, {14, 14}, {15, 15}},
-        {RGN_XOR, COMPLEXREGION, {2, 2}, {7, 7}},  {RGN_DIFF, COMPLEXREGION, {9, 2}, {5, 5}},
-        {RGN_COPY, SIMPLEREGION, {9, 9}, {10, 9}},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.mode);
-        EXPECT_EQ(CombineRgn(out, a, b, c.mode), c.result);
-        EXPECT_TRUE(PtInRegion(out, c.in.x, c.in.y));
-        EXPECT_FALSE(PtInRegion(out, c.out.x, c.out.y));
-    }
-    RECT box{};
-    CombineRgn(out, a, b, RGN_AND);
-    EXPECT_EQ(GetRgnBox(out, &box), SIMPLEREGION);
-    EXPECT_EQ(box.left, 5);
-    EXPECT_EQ(box.right, 10);
-    const RECT touching{10, 0, 20, 10};
-    EXPECT_FALSE(RectInRegion(a, &touching)) << "right edges are exclusive";
-    EXPECT_EQ(CombineRgn(out, a, nullptr, RGN_AND), ERROR);
-    for (HRGN r : {winding, alternate, a, b, out})
-        DeleteObject(r);
-}
-
-TEST_F(GdiDrawTest, MappingModesRoundTripAndIsotropicKeepsUnitsSquare)
-{
-    struct Case
-    {
-        int mode;
-        POINT logical, device; // a known mapping with the viewport origin at (100, 200)
-    };
-    const Case cases[] = {
-        {MM_TEXT, {10, 20}, {110, 220}},         {MM_LOMETRIC, {254, -254}, {196, 296}},
-        {MM_HIMETRIC, {2540, 2540}, {196, 104}}, {MM_LOENGLISH, {100, -50}, {196, 248}},
-        {MM_HIENGLISH, {1000, 0}, {196, 200}},   {MM_TWIPS, {1440, -720}, {196, 248}},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.mode);
-        SetMapMode(dc, c.mode);
-        SetViewportOrgEx(dc, 100, 200, nullptr);
-        POINT p = c.logical;
-        LPtoDP(dc, &p, 1);
-        EXPECT_EQ(p.x, c.device.x);
-        EXPECT_EQ(p.y, c.device.y);
-        // Device points survive device -> logical -> device in every mode.
-        for (int d = -7; d <= 7; ++d)
-        {
-            POINT q{100 + d * 13, 200 - d * 7};
-            DPtoLP(dc, &q, 1);
-            LPtoDP(dc, &q, 1);
-            EXPECT_EQ(q.x, 100 + d * 13);
-            EXPECT_EQ(q.y, 200 - d * 7);
-        }
-    }
-    SetMapMode(dc, MM_ISOTROPIC);
-    SetWindowExtEx(dc, 100, 100, nullptr);
-    SetViewportExtEx(dc, 400, -200, nullptr);
-    SIZE vp{};
-    GetViewportExtEx(dc, &vp);
-    EXPECT_EQ(vp.cx, 200);
-    EXPECT_EQ(vp.cy, -200);
-    SetMapMode(dc, MM_TEXT);
-    GetViewportExtEx(dc, &vp);
-    EXPECT_EQ(vp.cx, 1);
-}
-
 TEST_F(GdiDrawTest, BitBltCombinesSourcePatternAndDestinationByTheRasterOp)
 {
     constexpr COLORREF S = RGB(0xF0, 0xCC, 0x0F), D = RGB(0x33, 0xAA, 0x5A), P = RGB(0x81, 0x18, 0xE7);
@@ -519,69 +397,6 @@ TEST_F(GdiDrawTest, DrawEdgeUsesTheThreeDColoursAndAdjustsTheRectangle)
     EXPECT_EQ(GetPixel(dc, 29, 29), GetSysColor(COLOR_3DDKSHADOW));
     EXPECT_EQ(GetPixel(dc, 25, 25), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(raised.left, 20) << "no BF_ADJUST, no change";
-}
-
-TEST_F(GdiDrawTest, DeletingSelectedObjectsFollowsWindowsRules)
-{
-    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-    HGDIOBJ previous = SelectObject(dc, pen);
-    // A selected pen goes once deselected; until then the DC still draws with it.
-    EXPECT_TRUE(DeleteObject(pen));
-    EXPECT_EQ(GetObjectType(pen), static_cast<DWORD>(OBJ_PEN));
-    MoveToEx(dc, 0, 0, nullptr);
-    LineTo(dc, 3, 0);
-    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(255, 0, 0));
-    SelectObject(dc, previous);
-    EXPECT_EQ(GetObjectType(pen), 0u);
-    EXPECT_EQ(SelectObject(dc, pen), nullptr);
-
-    // A bitmap selected into a memory DC cannot be deleted, nor selected into a second DC.
-    EXPECT_FALSE(DeleteObject(bitmap));
-    HDC other = CreateCompatibleDC(dc);
-    EXPECT_EQ(SelectObject(other, bitmap), nullptr);
-    DeleteDC(other);
-    // Stock objects survive DeleteObject.
-    HGDIOBJ stock = GetStockObject(BLACK_PEN);
-    EXPECT_TRUE(DeleteObject(stock));
-    EXPECT_EQ(GetObjectType(stock), static_cast<DWORD>(OBJ_PEN));
-    EXPECT_FALSE(DeleteObject(reinterpret_cast<HGDIOBJ>(0x12345678)));
-}
-
-TEST(GdiBitmapTest, BmpBytesAndDibsRoundTrip)
-{
-    // A 3x2 24-bit bottom-up DIB: rows padded to four bytes.
-    const uint8_t bits[] = {
-        0,   0,   255, 0, 255, 0, 255, 0,   0,   0, 0, 0, // bottom row: red, green, blue
-        255, 255, 255, 0, 0,   0, 128, 128, 128, 0, 0, 0, // top row: white, black, grey
-    };
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, 2, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = CreateCompatibleDC(nullptr);
-    HBITMAP bm = CreateBitmap(3, 2, 1, 32, nullptr);
-    ASSERT_EQ(SetDIBits(screen, bm, 0, 2, bits, &info, DIB_RGB_COLORS), 2);
-    HGDIOBJ old = SelectObject(screen, bm);
-    EXPECT_EQ(GetPixel(screen, 0, 1), RGB(255, 0, 0));
-    EXPECT_EQ(GetPixel(screen, 2, 1), RGB(0, 0, 255));
-    EXPECT_EQ(GetPixel(screen, 2, 0), RGB(128, 128, 128));
-    SelectObject(screen, old);
-
-    // And back out as 32-bit top-down rows.
-    BITMAPINFO out{};
-    out.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 3, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    uint8_t read[3 * 2 * 4] = {};
-    EXPECT_EQ(GetDIBits(screen, bm, 0, 2, read, &out, DIB_RGB_COLORS), 2);
-    EXPECT_EQ(read[0], 255);      // white's blue
-    EXPECT_EQ(read[12 + 2], 255); // red's red
-    // BMP file bytes round trip; truncated or foreign bytes are refused rather than read past their end.
-    const QImage image = kel::gdi::ImageOfBitmap(bm);
-    const std::vector<uint8_t> file = kel::gdi::BmpFromImage(image);
-    EXPECT_EQ(kel::gdi::ImageFromBmp(file.data(), file.size()), image);
-    for (size_t cut : {size_t(0), size_t(10), size_t(54), file.size() - 1})
-        EXPECT_TRUE(kel::gdi::ImageFromBmp(file.data(), cut).isNull()) << cut;
-    const char text[] = "not a bitmap at all, just some text";
-    EXPECT_TRUE(kel::gdi::ImageFromBmp(text, sizeof text).isNull());
-    DeleteObject(bm);
-    DeleteDC(screen);
 }
 
 } // namespace

@@ -1,14 +1,14 @@
-// The drawing layer with the extreme values wild data or outside files can hand it: mapping
-// saturates, objects beyond sane sizes are refused, drawings are clipped to the device.
+// The drawing layer in pixels with the extreme values wild data or outside files can hand it:
+// drawings are clipped to the device, huge blits cut, bad counts refused.
 #include <gtest/gtest.h>
 
-#include "Gdi.h"
+#include "testkit/Canvas.h"
 #include "win32/gdi.h"
+#include "win32/gdidevice.h"
 #include "win32/kernel.h"
 
 #include <climits>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,128 +18,19 @@ namespace
 
 constexpr int kW = 16;
 constexpr int kH = 16;
-constexpr int kL = kel::gdi::kDeviceLimit;
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
 // A memory DC on a white bitmap, black brush and pen selected.
 class GdiExtremeTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        dc = CreateCompatibleDC(nullptr);
-        ASSERT_NE(dc, nullptr);
-        bitmap = CreateBitmap(kW, kH, 1, 32, nullptr);
-        ASSERT_NE(bitmap, nullptr);
-        oldBitmap = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, kW, kH, WHITENESS);
-        oldBrush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
-    }
-    void TearDown() override
-    {
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    int BlackPixels() const
-    {
-        int n = 0;
-        for (int y = 0; y < kH; ++y)
-            for (int x = 0; x < kW; ++x)
-                n += GetPixel(dc, x, y) == kBlack;
-        return n;
-    }
+    void SetUp() override { SelectObject(dc, GetStockObject(BLACK_BRUSH)); }
+    int BlackPixels() const { return canvas.Count(kBlack); }
 
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ oldBitmap = nullptr, oldBrush = nullptr;
+    kel::testkit::Canvas canvas{kW, kH};
+    HDC dc = canvas.Dc();
 };
 
-TEST_F(GdiExtremeTest, MappingSaturatesToTheDeviceRange)
-{
-    struct Case
-    {
-        const char* name;
-        int mode;
-        POINT windowOrg, viewportOrg;
-        SIZE windowExt, viewportExt;
-        POINT in, out;
-    };
-    const Case cases[] = {
-        {"ordinary text mapping", MM_TEXT, {10, 20}, {5, 5}, {1, 1}, {1, 1}, {100, 100}, {95, 85}},
-        {"int extremes", MM_TEXT, {0, 0}, {0, 0}, {1, 1}, {1, 1}, {INT_MAX, INT_MIN}, {kL, -kL}},
-        {"origin and point both extreme",
-         MM_TEXT,
-         {INT_MIN, INT_MAX},
-         {INT_MAX, INT_MIN},
-         {1, 1},
-         {1, 1},
-         {INT_MAX, INT_MIN},
-         {kL, -kL}},
-        {"ordinary scale", MM_ANISOTROPIC, {0, 0}, {0, 0}, {10, 10}, {20, -30}, {5, 5}, {10, -15}},
-        {"huge scale", MM_ANISOTROPIC, {0, 0}, {0, 0}, {1, 1}, {INT_MAX, -INT_MAX}, {2, 2}, {kL, -kL}},
-        {"tiny scale of extreme points",
-         MM_ANISOTROPIC,
-         {0, 0},
-         {0, 0},
-         {INT_MAX, INT_MAX},
-         {1, 1},
-         {INT_MAX, INT_MIN},
-         {1, -1}},
-        {"extreme window origin scaled",
-         MM_ANISOTROPIC,
-         {INT_MIN, INT_MIN},
-         {0, 0},
-         {1, 1},
-         {2, 2},
-         {INT_MAX, INT_MAX},
-         {kL, kL}},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        SetMapMode(dc, c.mode);
-        SetWindowExtEx(dc, c.windowExt.cx, c.windowExt.cy, nullptr);
-        SetViewportExtEx(dc, c.viewportExt.cx, c.viewportExt.cy, nullptr);
-        SetWindowOrgEx(dc, c.windowOrg.x, c.windowOrg.y, nullptr);
-        SetViewportOrgEx(dc, c.viewportOrg.x, c.viewportOrg.y, nullptr);
-        POINT p = c.in;
-        ASSERT_TRUE(LPtoDP(dc, &p, 1));
-        EXPECT_EQ(p.x, c.out.x);
-        EXPECT_EQ(p.y, c.out.y);
-        POINT back = {INT_MAX, INT_MIN};
-        EXPECT_TRUE(DPtoLP(dc, &back, 1)); // saturates to the int range instead of overflowing
-    }
-}
-
-TEST_F(GdiExtremeTest, OriginsAndExtentsSaturateInsteadOfOverflowing)
-{
-    OffsetWindowOrgEx(dc, INT_MAX, INT_MIN, nullptr);
-    OffsetWindowOrgEx(dc, INT_MAX, INT_MIN, nullptr);
-    POINT org{};
-    GetWindowOrgEx(dc, &org);
-    EXPECT_EQ(org.x, INT_MAX);
-    EXPECT_EQ(org.y, -INT_MAX);
-
-    SetMapMode(dc, MM_ANISOTROPIC);
-    SetViewportExtEx(dc, INT_MAX, INT_MIN, nullptr);
-    EXPECT_TRUE(ScaleViewportExtEx(dc, INT_MAX, 1, INT_MIN, -1, nullptr));
-    SIZE ext{};
-    GetViewportExtEx(dc, &ext);
-    EXPECT_EQ(ext.cx, INT_MAX);
-    EXPECT_EQ(ext.cy, -INT_MAX);
-    // Drawing through that mapping lands within the device range and covers the bitmap.
-    SetViewportOrgEx(dc, 0, 0, nullptr);
-    SetWindowOrgEx(dc, 0, 0, nullptr);
-    SetWindowExtEx(dc, 1, 1, nullptr);
-    SetViewportExtEx(dc, INT_MAX, INT_MAX, nullptr);
-    EXPECT_TRUE(Rectangle(dc, -1, -1, 1, 1));
-    SetMapMode(dc, MM_TEXT); // pixels are read in device units
-    EXPECT_EQ(BlackPixels(), kW * kH);
-}
-
-// Each call runs on the white bitmap; `black` is how many pixels it leaves black (-1: any).
 TEST_F(GdiExtremeTest, PrimitivesWithExtremeInputAreClippedOrRefused)
 {
     static const POINT triangle[] = {{INT_MIN, INT_MIN}, {INT_MAX, INT_MIN}, {0, INT_MAX}};
@@ -353,106 +244,6 @@ TEST_F(GdiExtremeTest, BlitsCutHugeTargetsAndRefuseHugeSources)
     SelectObject(src, old);
     DeleteObject(srcBitmap);
     DeleteDC(src);
-}
-
-TEST_F(GdiExtremeTest, ObjectsBeyondSaneSizesAreRefusedWithAReason)
-{
-    auto dib = [](LONG width, LONG height)
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = reinterpret_cast<void*>(1);
-        HBITMAP h = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        EXPECT_EQ(bits, nullptr); // no pixels handed out for a refused section
-        return h;
-    };
-    struct Case
-    {
-        const char* name;
-        std::function<HGDIOBJ()> create;
-        DWORD error;
-    };
-    const std::vector<Case> cases = {
-        {"negative bitmap", [] { return CreateBitmap(-1, 4, 1, 32, nullptr); }, ERROR_INVALID_PARAMETER},
-        {"bitmap wider than the limit",
-         [] { return CreateBitmap(kel::gdi::kMaxSide + 1, 1, 1, 32, nullptr); }, ERROR_NOT_ENOUGH_MEMORY},
-        {"bitmap of INT_MAX sides", [] { return CreateBitmap(INT_MAX, INT_MAX, 1, 1, nullptr); },
-         ERROR_NOT_ENOUGH_MEMORY},
-        {"bitmap with overflowing bit count", [] { return CreateBitmap(4, 4, 0x10000, 0x10000, nullptr); },
-         ERROR_INVALID_PARAMETER},
-        {"compatible bitmap of INT_MIN width", [this] { return CreateCompatibleBitmap(dc, INT_MIN, 4); },
-         ERROR_INVALID_PARAMETER},
-        {"compatible bitmap too tall",
-         [this] { return CreateCompatibleBitmap(dc, 1, kel::gdi::kMaxSide + 1); }, ERROR_NOT_ENOUGH_MEMORY},
-        {"DIB section of INT_MIN height", [&] { return dib(4, INT_MIN); }, ERROR_NOT_ENOUGH_MEMORY},
-        {"DIB section of zero width", [&] { return dib(0, 4); }, ERROR_INVALID_PARAMETER},
-        {"elliptic region over the int range",
-         [] { return CreateEllipticRgn(INT_MIN, INT_MIN, INT_MAX, INT_MAX); }, ERROR_NOT_ENOUGH_MEMORY},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE(c.name);
-        SetLastError(0);
-        EXPECT_EQ(c.create(), nullptr);
-        EXPECT_EQ(GetLastError(), c.error);
-    }
-    // The largest side is still accepted.
-    HBITMAP edge = CreateBitmap(kel::gdi::kMaxSide, 1, 1, 32, nullptr);
-    EXPECT_NE(edge, nullptr);
-    DeleteObject(edge);
-}
-
-TEST(GdiExtremeMetafile, DeletingAnUnclosedFileMetafileDcWritesNothing)
-{
-    struct Format
-    {
-        const char* file;
-        HDC (*create)(const char* path);
-        bool (*close)(HDC dc); // closes and frees the metafile; true when one came back
-    };
-    const Format formats[] = {
-        {"kel_gdi_extreme_unclosed.wmf", [](const char* path) { return CreateMetaFile(path); },
-         [](HDC dc)
-         {
-             HMETAFILE mf = CloseMetaFile(dc);
-             return mf && DeleteMetaFile(mf);
-         }},
-        {"kel_gdi_extreme_unclosed.emf",
-         [](const char* path) { return CreateEnhMetaFile(nullptr, path, nullptr, nullptr); },
-         [](HDC dc)
-         {
-             HENHMETAFILE emf = CloseEnhMetaFile(dc);
-             return emf && DeleteEnhMetaFile(emf);
-         }},
-    };
-    for (const Format& f : formats)
-    {
-        const std::string path = (std::filesystem::temp_directory_path() /
-                                  (std::to_string(GetCurrentProcessId()) + "-" + f.file))
-                                     .string();
-        std::filesystem::remove(path);
-        HDC meta = f.create(path.c_str());
-        ASSERT_NE(meta, nullptr) << f.file;
-        Rectangle(meta, 0, 0, 10, 10);
-        EXPECT_TRUE(DeleteDC(meta));
-        EXPECT_FALSE(f.close(meta)) << f.file;
-        // A recording in memory made afterwards (which may get the same handle) writes no file.
-        HDC memory = f.create(nullptr);
-        ASSERT_NE(memory, nullptr);
-        EXPECT_TRUE(f.close(memory)) << f.file;
-        EXPECT_FALSE(std::filesystem::exists(path)) << f.file;
-        // A DC closed properly still writes its file.
-        meta = f.create(path.c_str());
-        ASSERT_NE(meta, nullptr);
-        Rectangle(meta, 0, 0, 10, 10);
-        EXPECT_TRUE(f.close(meta)) << f.file;
-        EXPECT_TRUE(std::filesystem::exists(path)) << f.file;
-        std::filesystem::remove(path);
-    }
 }
 
 } // namespace

@@ -5,8 +5,6 @@
 #include <QtGui/QImage>
 #include <QtWidgets/QWidget>
 
-#include "Gdi.h"
-
 #include "testkit/Image.h"
 #include "testkit/UiTest.h"
 #include "win32/user.h"

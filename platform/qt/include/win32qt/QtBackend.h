@@ -31,9 +31,10 @@ std::unique_ptr<kel::ui::Driver> CreateDriver();
 // Sets LC_NUMERIC and LC_TIME back to "C" (Qt switches the C runtime to the user's locale).
 void RestoreCLocale();
 
-// Installs the drawing side (the DC factory the window manager uses for BeginPaint/GetDC).
+// Installs the backend's drawing devices, printers and fonts with the drawing core (which then
+// also gives the window manager its DCs for BeginPaint/GetDC). The driver's Init does it; a program
+// that draws without starting the window manager calls it after making its Qt application.
 void InstallDrawing();
-
 
 // Tests: drags local files (UTF-8 paths) onto the widget of hwnd at clientPt and drops them there,
 // as the window system would deliver it. True when the drop was accepted.

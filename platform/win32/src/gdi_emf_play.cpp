@@ -6,12 +6,8 @@
 // the stretch of the frame onto the destination rectangle, as one anisotropic mapping. Regions in
 // records are in reference device units and are stretched the same way. Every record's size is
 // checked against what it reads before it is read; handle indices are checked against the table.
-#include "MetaEmf.h"
-#include "MetaRecorder.h"
-
-#include "win32/codepage.h"
-
-#include <QtCore/QString>
+#include "gdi_emf.h"
+#include "gdi_internal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -144,17 +140,17 @@ uint32_t MinimumSize(uint32_t type)
 }
 
 // A 1-bit bitmap of an image's light (1) and dark (0) pixels; NULL for a null image.
-HBITMAP MonoBitmap(const QImage& image)
+HBITMAP MonoBitmap(const Pixmap& image)
 {
-    if (image.isNull())
+    if (image.IsNull())
         return nullptr;
-    const int stride = (image.width() + 15) / 16 * 2; // rows of whole 16-bit words
-    std::vector<uint8_t> rows(static_cast<size_t>(stride) * static_cast<size_t>(image.height()), 0);
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qGray(image.pixel(x, y)) >= 128)
+    const int stride = (image.Width() + 15) / 16 * 2; // rows of whole 16-bit words
+    std::vector<uint8_t> rows(static_cast<size_t>(stride) * static_cast<size_t>(image.Height()), 0);
+    for (int y = 0; y < image.Height(); ++y)
+        for (int x = 0; x < image.Width(); ++x)
+            if (GrayOf(image.Pixel(x, y)) >= 128)
                 rows[static_cast<size_t>(y * stride + x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
-    return CreateBitmap(image.width(), image.height(), 1, 1, rows.data());
+    return CreateBitmap(image.Width(), image.Height(), 1, 1, rows.data());
 }
 
 // A cubic Bezier segment as line points (the start point left out).
@@ -275,9 +271,8 @@ private:
         // Measures like the reference device and draws nothing.
         const int dpiX = dpi(header_.szlDevice.cx, header_.szlMillimeters.cx, header_.szlMicrometers.cx);
         const int dpiY = dpi(header_.szlDevice.cy, header_.szlMillimeters.cy, header_.szlMicrometers.cy);
-        shadow_ = CreateDc(std::make_unique<MetaDevice>(DT_RASDISPLAY, dpiX, dpiY,
-                                                        QSize(header_.szlDevice.cx, header_.szlDevice.cy)),
-                           nullptr);
+        shadow_ = AddDc(std::make_unique<MeasuringDevice>(DT_RASDISPLAY, dpiX, dpiY, header_.szlDevice),
+                        nullptr, nullptr, false);
     }
 
     // A recording starts from a new DC's defaults; so does playing it.
@@ -413,13 +408,12 @@ private:
                       : SetViewportExtEx(shadow_, static_cast<int>(cx), static_cast<int>(cy), nullptr);
     }
 
-    QRect ToTarget(const RECT& r) const
+    RECT ToTarget(const RECT& r) const
     {
         auto at = [](double v) { return RoundHalfUp(std::clamp(v, -kCoordinates, kCoordinates)); };
         const int l = at(r.left * sx_ + tx_), rr = at(r.right * sx_ + tx_);
         const int t = at(r.top * sy_ + ty_), b = at(r.bottom * sy_ + ty_);
-        return QRect(QPoint(std::min(l, rr), std::min(t, b)),
-                     QPoint(std::max(l, rr) - 1, std::max(t, b) - 1));
+        return RECT{std::min(l, rr), std::min(t, b), std::max(l, rr), std::max(t, b)};
     }
 
     // A region from RGNDATA at `at` of `length` bytes, stretched into target device units; NULL
@@ -436,10 +430,10 @@ private:
         const uint64_t first = at + r.U(at);
         for (uint32_t i = 0; i < count; ++i)
         {
-            const QRect q = ToTarget(r.Rect(first + 16 * i));
-            if (q.isEmpty())
+            const RECT q = ToTarget(r.Rect(first + 16 * i));
+            if (IsEmpty(q))
                 continue;
-            HRGN part = CreateRectRgn(q.left(), q.top(), q.right() + 1, q.bottom() + 1);
+            HRGN part = CreateRectRgn(q.left, q.top, q.right, q.bottom);
             CombineRgn(region, region, part, RGN_OR);
             DeleteObject(part);
         }
@@ -469,14 +463,14 @@ private:
     }
 
     // A DIB held in the record as an image; null when it is missing or does not fit.
-    QImage Dib(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) const
+    Pixmap Dib(const Record& r, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits) const
     {
         if (cbBmi < sizeof(BITMAPINFOHEADER) || !r.Holds(offBmi, cbBmi) || !r.Holds(offBits, cbBits))
-            return QImage();
+            return Pixmap();
         // Sizes a bitmap can have, before the decoder works with them.
         const int32_t width = r.I(offBmi + 4), height = r.I(offBmi + 8);
         if (width <= 0 || width > kSizes || height == 0 || height < -kSizes || height > kSizes)
-            return QImage();
+            return Pixmap();
         // As a BMP file, so the decoder checks the sizes against what is there.
         std::vector<uint8_t> file(14, 0);
         file[0] = 'B';
@@ -486,14 +480,14 @@ private:
             file[10 + i] = static_cast<uint8_t>(bitsAt >> (8 * i));
         file.insert(file.end(), r.p + offBmi, r.p + offBmi + cbBmi);
         file.insert(file.end(), r.p + offBits, r.p + offBits + cbBits);
-        return ImageFromBmp(file.data(), file.size());
+        return PixmapFromBmp(file.data(), file.size());
     }
 
     // Source pixels onto the target rectangle through a memory DC. ySrc counts from the top.
-    bool Blit(const QImage& image, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc,
+    bool Blit(const Pixmap& image, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc,
               DWORD rop)
     {
-        HBITMAP bitmap = BitmapFromImage(image);
+        HBITMAP bitmap = BitmapFromPixmap(image);
         HDC memory = CreateCompatibleDC(nullptr);
         bool ok = false;
         if (bitmap && memory)
@@ -529,8 +523,7 @@ private:
             std::vector<char16_t> units(chars);
             for (uint32_t i = 0; i < chars; ++i)
                 units[i] = U16(r.p + offString + 2 * i);
-            text = kel::Utf8ToCp1252(
-                QString::fromUtf16(units.data(), static_cast<qsizetype>(chars)).toStdString());
+            text = Cp1252Of(std::u16string_view(units.data(), chars));
         }
         else
             text.assign(reinterpret_cast<const char*>(r.p + offString), chars);
@@ -567,8 +560,7 @@ private:
         std::vector<char16_t> face;
         for (int i = 0; i < LF_FACESIZE && U16(r.p + 40 + 2 * i); ++i)
             face.push_back(U16(r.p + 40 + 2 * i));
-        const std::string name = kel::Utf8ToCp1252(
-            QString::fromUtf16(face.data(), static_cast<qsizetype>(face.size())).toStdString());
+        const std::string name = Cp1252Of(std::u16string_view(face.data(), face.size()));
         std::memcpy(lf.lfFaceName, name.data(), std::min<size_t>(name.size(), LF_FACESIZE - 1));
         return Store(r.U(8), CreateFontIndirect(&lf));
     }
@@ -754,9 +746,9 @@ private:
         case EMR_CREATEMONOBRUSH:
         case EMR_CREATEDIBPATTERNBRUSHPT:
         {
-            const QImage tile = Dib(r, r.U(16), r.U(20), r.U(24), r.U(28));
+            const Pixmap tile = Dib(r, r.U(16), r.U(20), r.U(24), r.U(28));
             // A monochrome pattern stays one, drawn in the text and background colours.
-            HBITMAP bitmap = r.type == EMR_CREATEMONOBRUSH ? MonoBitmap(tile) : BitmapFromImage(tile);
+            HBITMAP bitmap = r.type == EMR_CREATEMONOBRUSH ? MonoBitmap(tile) : BitmapFromPixmap(tile);
             if (!bitmap)
                 return false;
             HBRUSH brush = CreatePatternBrush(bitmap);
@@ -902,8 +894,8 @@ private:
                 return false;
             if (r.U(88) == 0) // no source: a pattern operation
                 return PatBlt(hdc_, x, y, cx, cy, rop);
-            const QImage source = Dib(r, r.U(84), r.U(88), r.U(92), r.U(96));
-            if (source.isNull())
+            const Pixmap source = Dib(r, r.U(84), r.U(88), r.U(92), r.U(96));
+            if (source.IsNull())
                 return false;
             const bool stretch = r.type == EMR_STRETCHBLT;
             return Blit(source, x, y, cx, cy, r.I(44), r.I(48), stretch ? r.I(100) : cx,
@@ -912,8 +904,8 @@ private:
         case EMR_STRETCHDIBITS:
         case EMR_SETDIBITSTODEVICE:
         {
-            const QImage source = Dib(r, r.U(48), r.U(52), r.U(56), r.U(60));
-            if (source.isNull())
+            const Pixmap source = Dib(r, r.U(48), r.U(52), r.U(56), r.U(60));
+            if (source.IsNull())
                 return false;
             const int xSrc = r.I(32), ySrc = r.I(36), cxSrc = r.I(40), cySrc = r.I(44);
             const bool stretch = r.type == EMR_STRETCHDIBITS;
@@ -922,7 +914,7 @@ private:
                 return false;
             // A bottom-up DIB counts source rows from its bottom.
             const bool bottomUp = r.I(r.U(48) + 8) > 0;
-            const int top = bottomUp ? source.height() - ySrc - cySrc : ySrc;
+            const int top = bottomUp ? source.Height() - ySrc - cySrc : ySrc;
             return Blit(source, r.I(24), r.I(28), cx, cy, xSrc, top, cxSrc, cySrc,
                         stretch ? r.U(68) : SRCCOPY);
         }

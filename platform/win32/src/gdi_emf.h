@@ -2,9 +2,8 @@
 // checks every metafile passes before it gets a handle, and the handle table.
 #pragma once
 
-#include <QtGui/QImage>
-
 #include "win32/gdi.h"
+#include "win32/gdipixmap.h"
 
 #include <cstdint>
 #include <cstring>
@@ -163,13 +162,5 @@ HENHMETAFILE Register(std::vector<uint8_t> bytes);
 // The bytes behind a handle; nullptr for a stale or foreign handle. The bytes stay valid while
 // the caller holds the pointer, even if the handle is deleted meanwhile.
 std::shared_ptr<const std::vector<uint8_t>> BytesOf(HENHMETAFILE handle);
-
-// The picture played into a white image of its frame's size at 96 dpi (at most 4096 pixels a
-// side); a null image for bytes that are not a metafile.
-QImage Render(const std::vector<uint8_t>& bytes);
-
-// Whole files through the layer's file calls (paths as the program gives them).
-bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes);
-bool WriteWholeFile(LPCSTR path, const std::vector<uint8_t>& bytes);
 
 } // namespace kel::gdi::emf

@@ -1,6 +1,6 @@
 // Windows metafile handles and files: recording DCs, the handle table, reading and writing files,
 // and the placeable header.
-#include "MetaWmf.h"
+#include "gdi_wmf.h"
 
 #include "win32/files.h"
 #include "win32/kernel.h"
@@ -16,9 +16,6 @@ namespace kel::gdi::wmf
 
 namespace
 {
-
-// A metafile file larger than this is refused rather than read into memory.
-constexpr uint64_t kMaxFileBytes = 256u << 20;
 
 std::mutex& Lock()
 {
@@ -78,27 +75,6 @@ bool WriteFileBytes(const std::string& path, std::vector<uint8_t> bytes)
     return ok;
 }
 
-bool ReadFileBytes(LPCSTR path, std::vector<uint8_t>& bytes)
-{
-    HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
-              static_cast<uint64_t>(size.QuadPart) <= kMaxFileBytes;
-    if (ok)
-    {
-        bytes.resize(static_cast<size_t>(size.QuadPart));
-        DWORD read = 0;
-        ok = bytes.empty() ||
-             (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-              read == bytes.size());
-    }
-    CloseHandle(file);
-    return ok;
-}
-
 } // namespace
 
 } // namespace kel::gdi::wmf
@@ -110,8 +86,7 @@ HDC CreateMetaFile(LPCSTR pszFile)
     if (pszFile && !wmf::PathFits(pszFile))
         return nullptr;
     // Measures like the screen, as a metafile DC does.
-    return CreateRecordingDc(wmf::MakeRecorder(pszFile ? pszFile : ""),
-                             std::make_unique<MetaDevice>(DT_METAFILE, 96, 96));
+    return CreateRecordingDc(wmf::MakeRecorder(pszFile ? pszFile : ""));
 }
 
 HMETAFILE CloseMetaFile(HDC hdc)
@@ -139,7 +114,7 @@ HMETAFILE GetMetaFile(LPCSTR lpName)
 {
     std::vector<uint8_t> bytes;
     size_t start = 0;
-    if (!wmf::PathFits(lpName) || !wmf::ReadFileBytes(lpName, bytes) ||
+    if (!wmf::PathFits(lpName) || !ReadWholeFile(lpName, bytes) ||
         !wmf::Validate(bytes.data(), bytes.size(), &start))
         return nullptr;
     bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(start));

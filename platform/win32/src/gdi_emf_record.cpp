@@ -4,15 +4,12 @@
 // Objects reach the recorder as descriptions when they are selected. Each selection creates a
 // table entry and selects it; an entry is deleted once neither the current state nor a saved one
 // (SaveDC) refers to it, so RestoreDC on playback always finds the objects it brings back.
-#include "GdiDrawing.h"
-#include "MetaEmf.h"
-#include "MetaRecorder.h"
+#include "gdi_emf.h"
+#include "gdi_metarecorder.h"
 
 #include "win32/codepage.h"
 #include "win32/files.h"
 #include "win32/kernel.h"
-
-#include <QtGui/QFontMetrics>
 
 #include <algorithm>
 #include <array>
@@ -47,12 +44,6 @@ struct Reference
     SIZE pixels{1, 1};
 };
 
-std::u16string Utf16Of(const char* text, size_t length)
-{
-    const QString s = QString::fromStdString(kel::Cp1252ToUtf8(std::string_view(text, length)));
-    return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()), static_cast<size_t>(s.size()));
-}
-
 bool Fits16(const POINT* points, size_t count)
 {
     return std::all_of(points, points + count,
@@ -62,11 +53,9 @@ bool Fits16(const POINT* points, size_t count)
 
 // A packed DIB of an image: 32-bit rows bottom-up, or 1-bit with a black/white table for a
 // monochrome pattern.
-void AppendDib(Writer& w, const QImage& source, bool mono)
+void AppendDib(Writer& w, const Pixmap& image, bool mono)
 {
-    const QImage image =
-        mono ? source.convertToFormat(QImage::Format_Mono) : source.convertToFormat(QImage::Format_RGB32);
-    const int width = image.width(), height = image.height();
+    const int width = image.Width(), height = image.Height();
     const int bpp = mono ? 1 : 32;
     const uint32_t stride = static_cast<uint32_t>((width * bpp + 31) / 32 * 4);
     w.U32(40);
@@ -82,26 +71,26 @@ void AppendDib(Writer& w, const QImage& source, bool mono)
     w.U32(0);
     if (mono)
     {
-        // Index 0 black, 1 white, whatever Qt's table says.
+        // Index 0 black, 1 white.
         w.U32(0x00000000);
         w.U32(0x00FFFFFF);
     }
     for (int y = height - 1; y >= 0; --y)
     {
         std::vector<uint8_t> row(stride, 0);
+        const uint32_t* in = image.Row(y);
         if (mono)
             for (int x = 0; x < width; ++x)
             {
-                if (qGray(image.pixel(x, y)) >= 128)
+                if (GrayOf(in[x]) >= 128)
                     row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
             }
         else
             for (int x = 0; x < width; ++x)
             {
-                const QRgb c = image.pixel(x, y);
-                row[4 * x] = static_cast<uint8_t>(qBlue(c));
-                row[4 * x + 1] = static_cast<uint8_t>(qGreen(c));
-                row[4 * x + 2] = static_cast<uint8_t>(qRed(c));
+                row[4 * x] = static_cast<uint8_t>(in[x]);
+                row[4 * x + 1] = static_cast<uint8_t>(in[x] >> 8);
+                row[4 * x + 2] = static_cast<uint8_t>(in[x] >> 16);
             }
         w.Raw(row.data(), row.size());
     }
@@ -115,8 +104,9 @@ public:
     std::string file_;
 
     EmfRecorder(const Reference& ref, const RECT* frame, std::u16string description, std::string file)
-        : file_(std::move(file)), ref_(ref), description_(std::move(description)),
-          scaleX_(static_cast<float>(2540.0 / ref.dpiX)), scaleY_(static_cast<float>(2540.0 / ref.dpiY))
+        : MetaRecorder(ref.technology, ref.dpiX, ref.dpiY, ref.pixels), file_(std::move(file)), ref_(ref),
+          description_(std::move(description)), scaleX_(static_cast<float>(2540.0 / ref.dpiX)),
+          scaleY_(static_cast<float>(2540.0 / ref.dpiY))
     {
         if (frame)
             frame_ = *frame;
@@ -203,7 +193,7 @@ public:
         const uint32_t stock = StockPen(pen);
         Select(kPen, stock ? stock : CreatePen(pen));
     }
-    void SelectBrush(const LOGBRUSH& brush, const QImage& pattern) override
+    void SelectBrush(const LOGBRUSH& brush, const PatternTile& pattern) override
     {
         const uint32_t stock = StockBrush(brush, pattern);
         Select(kBrush, stock ? stock : CreateBrush(brush, pattern));
@@ -221,7 +211,7 @@ public:
         Rect(EMR_EXCLUDECLIPRECT, RECT{left, top, right, bottom}, false);
     }
     void OffsetClipRgn(int dx, int dy) override { Pair(EMR_OFFSETCLIPRGN, dx, dy); }
-    void SelectClipRegion(const QRegion* region, int mode) override
+    void SelectClipRegion(const Region* region, int mode) override
     {
         Begin(EMR_EXTSELECTCLIPRGN);
         if (!region)
@@ -301,17 +291,17 @@ public:
     {
         Radial(EMR_CHORD, RECT{left, top, right, bottom}, xs, ys, xe, ye);
     }
-    void FillRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) override
+    void FillRect(const RECT& rect, const LOGBRUSH& brush, const PatternTile& pattern) override
     {
         WithBrush(brush, pattern,
                   [&]
                   { PatBlt(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATCOPY); });
     }
-    void FrameRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) override
+    void FrameRect(const RECT& rect, const LOGBRUSH& brush, const PatternTile& pattern) override
     {
         // One device pixel wide, whatever the mapping.
-        const QPoint unit = State().ToLogical(1, 1) - State().ToLogical(0, 0);
-        const int w = std::max(1, std::abs(unit.x())), h = std::max(1, std::abs(unit.y()));
+        const POINT one = State().ToLogical(1, 1), origin = State().ToLogical(0, 0);
+        const int w = std::max(1, std::abs(one.x - origin.x)), h = std::max(1, std::abs(one.y - origin.y));
         const int width = rect.right - rect.left, height = rect.bottom - rect.top;
         WithBrush(brush, pattern,
                   [&]
@@ -326,17 +316,19 @@ public:
     {
         PatBlt(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, DSTINVERT);
     }
-    void FillRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern) override
+    void FillRegion(const Region& region, const LOGBRUSH& brush, const PatternTile& pattern) override
     {
-        WithBrushEntry(brush, pattern, [&](uint32_t index) { Region(EMR_FILLRGN, region, index, nullptr); });
+        WithBrushEntry(brush, pattern,
+                       [&](uint32_t index) { RegionRecord(EMR_FILLRGN, region, index, nullptr); });
     }
-    void FrameRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern, int width,
+    void FrameRegion(const Region& region, const LOGBRUSH& brush, const PatternTile& pattern, int width,
                      int height) override
     {
         const SIZE size{width, height};
-        WithBrushEntry(brush, pattern, [&](uint32_t index) { Region(EMR_FRAMERGN, region, index, &size); });
+        WithBrushEntry(brush, pattern,
+                       [&](uint32_t index) { RegionRecord(EMR_FRAMERGN, region, index, &size); });
     }
-    void InvertRegion(const QRegion& region) override { Region(EMR_INVERTRGN, region, 0, nullptr); }
+    void InvertRegion(const Region& region) override { RegionRecord(EMR_INVERTRGN, region, 0, nullptr); }
     void PatBlt(int x, int y, int width, int height, DWORD rop) override
     {
         TouchRect(RECT{x, y, x + width, y + height});
@@ -356,9 +348,9 @@ public:
             Out().U32(0); // no source bitmap
         End();
     }
-    void StretchBlt(int x, int y, int width, int height, const QImage& source, DWORD rop) override
+    void StretchBlt(int x, int y, int width, int height, const Pixmap& source, DWORD rop) override
     {
-        if (source.isNull())
+        if (source.IsNull())
             return;
         TouchRect(RECT{x, y, x + width, y + height});
         Begin(EMR_STRETCHDIBITS);
@@ -367,8 +359,8 @@ public:
         Out().I32(y);
         Out().I32(0); // the whole source
         Out().I32(0);
-        Out().I32(source.width());
-        Out().I32(source.height());
+        Out().I32(source.Width());
+        Out().I32(source.Height());
         const size_t offsetsAt = Out().bytes.size();
         for (int i = 0; i < 4; ++i)
             Out().U32(0);
@@ -402,8 +394,9 @@ public:
     void ExtTextOut(int x, int y, UINT options, const RECT* rect, const char* text, UINT length,
                     const INT* dx) override
     {
-        const std::u16string units = Utf16Of(text ? text : "", text ? length : 0);
-        const RECT box = TextBox(x, y, text ? text : "", text ? length : 0, options, rect);
+        const std::string_view bytes(text ? text : "", text ? length : 0);
+        const std::u16string units = Utf16Of(bytes);
+        const RECT box = TextBox(x, y, bytes, dx, options, rect);
         Begin(EMR_EXTTEXTOUTW);
         Out().Rect(box);
         Out().U32(kGmCompatible);
@@ -559,13 +552,13 @@ private:
         const int m = PenMargin();
         for (size_t i = 0; i < count; ++i)
         {
-            const QPoint p = State().ToDevice(points[i].x, points[i].y);
+            const POINT p = State().ToDevice(points[i].x, points[i].y);
             if (i == 0)
-                box = RECT{p.x(), p.y(), p.x(), p.y()};
-            box.left = std::min<LONG>(box.left, p.x());
-            box.top = std::min<LONG>(box.top, p.y());
-            box.right = std::max<LONG>(box.right, p.x());
-            box.bottom = std::max<LONG>(box.bottom, p.y());
+                box = RECT{p.x, p.y, p.x, p.y};
+            box.left = std::min(box.left, p.x);
+            box.top = std::min(box.top, p.y);
+            box.right = std::max(box.right, p.x);
+            box.bottom = std::max(box.bottom, p.y);
         }
         return count ? RECT{box.left - m, box.top - m, box.right + m, box.bottom + m} : box;
     }
@@ -616,16 +609,15 @@ private:
         Points(points, total, narrow);
         End();
     }
-    void AppendRegion(const QRegion& region)
+    void AppendRegion(const Region& region)
     {
-        const QRect box = region.boundingRect();
         out_.U32(32);
         out_.U32(kRdhRectangles);
-        out_.U32(static_cast<uint32_t>(region.rectCount()));
-        out_.U32(static_cast<uint32_t>(region.rectCount() * 16));
-        out_.Rect(RECT{box.left(), box.top(), box.left() + box.width(), box.top() + box.height()});
-        for (const QRect& r : region)
-            out_.Rect(RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()});
+        out_.U32(static_cast<uint32_t>(region.RectCount()));
+        out_.U32(static_cast<uint32_t>(region.RectCount() * 16));
+        out_.Rect(region.Bounds());
+        for (const RECT& r : region.Rects())
+            out_.Rect(r);
     }
 
     // ---- Objects
@@ -685,9 +677,9 @@ private:
         plain.lopnColor = pen.lopnColor;
         return Stock(WHITE_PEN, NULL_PEN, &plain, sizeof plain, OBJ_PEN);
     }
-    static uint32_t StockBrush(const LOGBRUSH& brush, const QImage& pattern)
+    static uint32_t StockBrush(const LOGBRUSH& brush, const PatternTile& pattern)
     {
-        if (!pattern.isNull() || brush.lbStyle != BS_SOLID)
+        if (!pattern.IsNull() || brush.lbStyle != BS_SOLID)
             return brush.lbStyle == BS_NULL ? ENHMETA_STOCK_OBJECT | NULL_BRUSH : 0;
         for (int i = WHITE_BRUSH; i <= BLACK_BRUSH; ++i)
         {
@@ -728,13 +720,12 @@ private:
         End();
         return index;
     }
-    uint32_t CreateBrush(const LOGBRUSH& brush, const QImage& pattern)
+    uint32_t CreateBrush(const LOGBRUSH& brush, const PatternTile& pattern)
     {
         const uint32_t index = NewEntry();
-        if (brush.lbStyle == BS_PATTERN && !pattern.isNull())
+        if (brush.lbStyle == BS_PATTERN && !pattern.IsNull())
         {
-            const bool mono =
-                pattern.format() == QImage::Format_Mono || pattern.format() == QImage::Format_MonoLSB;
+            const bool mono = pattern.mono;
             Begin(mono ? EMR_CREATEMONOBRUSH : EMR_CREATEDIBPATTERNBRUSHPT);
             out_.U32(index);
             out_.U32(DIB_RGB_COLORS);
@@ -742,7 +733,7 @@ private:
             for (int i = 0; i < 4; ++i)
                 out_.U32(0);
             const size_t bmiAt = out_.bytes.size() - recordStart_;
-            AppendDib(out_, pattern, mono);
+            AppendDib(out_, pattern.pixels, mono);
             const size_t bitsAt = bmiAt + 40 + (mono ? 8 : 0);
             out_.PutU32(offsetsAt, static_cast<uint32_t>(bmiAt));
             out_.PutU32(offsetsAt + 4, static_cast<uint32_t>(bitsAt - bmiAt));
@@ -773,7 +764,8 @@ private:
         for (BYTE b : {font.lfItalic, font.lfUnderline, font.lfStrikeOut, font.lfCharSet, font.lfOutPrecision,
                        font.lfClipPrecision, font.lfQuality, font.lfPitchAndFamily})
             out_.bytes.push_back(b);
-        std::u16string face = Utf16Of(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE));
+        std::u16string face =
+            Utf16Of(std::string_view(font.lfFaceName, strnlen(font.lfFaceName, LF_FACESIZE)));
         face.resize(LF_FACESIZE - 1);
         for (char16_t u : face)
             out_.U16(u);
@@ -786,7 +778,7 @@ private:
     }
 
     // A brush that is not selected, as a table entry (or stock object) for the call's records.
-    template <typename F> void WithBrushEntry(const LOGBRUSH& brush, const QImage& pattern, F use)
+    template <typename F> void WithBrushEntry(const LOGBRUSH& brush, const PatternTile& pattern, F use)
     {
         uint32_t index = StockBrush(brush, pattern);
         const bool temporary = index == 0;
@@ -800,7 +792,7 @@ private:
         }
     }
     // A fill with a brush that is not selected: selected for the call, then the old one again.
-    template <typename F> void WithBrush(const LOGBRUSH& brush, const QImage& pattern, F draw)
+    template <typename F> void WithBrush(const LOGBRUSH& brush, const PatternTile& pattern, F draw)
     {
         WithBrushEntry(brush, pattern,
                        [&](uint32_t index)
@@ -811,14 +803,14 @@ private:
                        });
     }
     // FILLRGN, FRAMERGN (frame: the frame's width and height) and INVERTRGN: a device region.
-    void Region(uint32_t type, const QRegion& region, uint32_t brush, const SIZE* frame)
+    void RegionRecord(uint32_t type, const Region& region, uint32_t brush, const SIZE* frame)
     {
-        if (region.isEmpty())
+        if (region.IsEmpty())
             return;
-        const QRect box = region.boundingRect();
-        TouchDevice(box.left(), box.top(), box.right(), box.bottom());
+        const RECT box = region.Bounds();
+        TouchDevice(box.left, box.top, box.right - 1, box.bottom - 1);
         Begin(type);
-        out_.Rect(RECT{box.left(), box.top(), box.right(), box.bottom()});
+        out_.Rect(RECT{box.left, box.top, box.right - 1, box.bottom - 1});
         const size_t lengthAt = out_.bytes.size();
         out_.U32(0);
         if (type != EMR_INVERTRGN)
@@ -857,8 +849,8 @@ private:
     }
     void TouchLogical(int x, int y, int margin)
     {
-        const QPoint p = State().ToDevice(x, y);
-        TouchDevice(p.x() - margin, p.y() - margin, p.x() + margin, p.y() + margin);
+        const POINT p = State().ToDevice(x, y);
+        TouchDevice(p.x - margin, p.y - margin, p.x + margin, p.y + margin);
     }
     // A shape's rectangle (right and bottom exclusive) with the pen around it.
     void TouchRect(const RECT& r)
@@ -869,58 +861,22 @@ private:
     }
     RECT DeviceBox(const RECT& r) const
     {
-        const QRect q = DeviceRect(State(), r.left, r.top, r.right, r.bottom);
-        return RECT{q.left(), q.top(), std::max(q.left(), q.right()), std::max(q.top(), q.bottom())};
+        const RECT q = DeviceRect(State(), r.left, r.top, r.right, r.bottom);
+        return RECT{q.left, q.top, std::max(q.left, q.right - 1), std::max(q.top, q.bottom - 1)};
     }
-    // Where text lands, from the font's metrics and the alignment; rotated text counts as a square
-    // around the reference point.
-    RECT TextBox(int x, int y, const char* text, UINT length, UINT options, const RECT* rect)
+    // Where text lands, in device units: the box the drawing itself fills, from the font's
+    // metrics, the advances, the alignment and the escapement, with the opaque rectangle.
+    RECT TextBox(int x, int y, std::string_view text, const INT* dx, UINT options, const RECT* rect)
     {
-        POINT at{x, y};
-        if (State().textAlign & TA_UPDATECP)
-            at = State().current;
-        const QPoint p = State().ToDevice(at.x, at.y);
-        QFont font;
-        LONG escapement = 0;
-        {
-            std::lock_guard lock(TableLock());
-            if (auto* f = static_cast<FontObject*>(LookupObject(State().font, OBJ_FONT)))
-            {
-                font = f->font;
-                escapement = f->log.lfEscapement;
-            }
-        }
-        const QFontMetrics fm(font);
-        const int w = fm.horizontalAdvance(ToQString(text, static_cast<int>(length)));
-        const int h = fm.height();
-        RECT box;
-        if (escapement % 3600 != 0)
-        {
-            const int r = w + h;
-            box = RECT{p.x() - r, p.y() - r, p.x() + r, p.y() + r};
-        }
-        else
-        {
-            const UINT align = State().textAlign;
-            int left = p.x();
-            if ((align & TA_CENTER) == TA_CENTER)
-                left -= w / 2;
-            else if (align & TA_RIGHT)
-                left -= w;
-            int top = p.y();
-            if ((align & TA_BASELINE) == TA_BASELINE)
-                top -= fm.ascent();
-            else if (align & TA_BOTTOM)
-                top -= h;
-            box = RECT{left, top, left + w, top + h};
-        }
+        const RECT drawn = PlaceText(State(), x, y, text, dx).Box();
+        RECT box{drawn.left, drawn.top, drawn.right - 1, drawn.bottom - 1};
         if (rect && (options & ETO_OPAQUE))
         {
             const RECT d = DeviceBox(*rect);
             box = RECT{std::min(box.left, d.left), std::min(box.top, d.top), std::max(box.right, d.right),
                        std::max(box.bottom, d.bottom)};
         }
-        if (length > 0 || (rect && (options & ETO_OPAQUE)))
+        if (!text.empty() || (rect && (options & ETO_OPAQUE)))
             TouchDevice(box.left, box.top, box.right, box.bottom);
         return box;
     }
@@ -977,7 +933,7 @@ HDC CreateEnhMetaFile(HDC hdcRef, LPCSTR lpFilename, const RECT* lprc, LPCSTR lp
         size_t n = 0;
         while (n < 1024 && !(lpDesc[n] == '\0' && (n == 0 || lpDesc[n - 1] == '\0')))
             ++n;
-        description = Utf16Of(lpDesc, n);
+        description = Utf16Of(std::string_view(lpDesc, n));
         description.push_back(0);
         if (description.size() < 2 || description[description.size() - 2] != 0)
             description.push_back(0);
@@ -985,10 +941,7 @@ HDC CreateEnhMetaFile(HDC hdcRef, LPCSTR lpFilename, const RECT* lprc, LPCSTR lp
 
     auto recorder =
         std::make_unique<EmfRecorder>(ref, lprc, std::move(description), lpFilename ? lpFilename : "");
-    HDC hdc = CreateRecordingDc(std::move(recorder),
-                                std::make_unique<MetaDevice>(ref.technology, ref.dpiX, ref.dpiY,
-                                                             QSize(ref.pixels.cx, ref.pixels.cy)));
-    return hdc;
+    return CreateRecordingDc(std::move(recorder));
 }
 
 HENHMETAFILE CloseEnhMetaFile(HDC hdc)

@@ -2,7 +2,7 @@
 // distinct one gets a slot in the metafile's object table (lowest free index, as players allocate
 // them), is selected by index and deleted once neither the DC nor a saved state holds it and the
 // small cache of recently used objects overflows.
-#include "MetaWmf.h"
+#include "gdi_wmf.h"
 
 #include <algorithm>
 #include <array>
@@ -32,11 +32,9 @@ enum Slot
 
 // A DIB (BITMAPINFOHEADER, colours, bottom-up rows) of an image: 24 bits, or 1 bit with a black
 // and white colour table for a monochrome image.
-std::vector<uint8_t> DibOf(const QImage& image)
+std::vector<uint8_t> DibOf(const Pixmap& image, bool mono)
 {
-    const bool mono = image.format() == QImage::Format_Mono;
-    const QImage rgb = mono ? image : image.convertToFormat(QImage::Format_RGB32);
-    const int w = image.width(), h = image.height();
+    const int w = image.Width(), h = image.Height();
     const int bits = mono ? 1 : 24;
     const size_t stride = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
     std::vector<uint8_t> dib;
@@ -58,27 +56,27 @@ std::vector<uint8_t> DibOf(const QImage& image)
     put(0, 4);
     if (mono)
     {
-        // Index 0 black, 1 white, whatever the image's own table says.
+        // Index 0 black, 1 white.
         put(0x00000000, 4);
         put(0x00FFFFFF, 4);
     }
     for (int y = h - 1; y >= 0; --y)
     {
         std::vector<uint8_t> row(stride, 0);
+        const uint32_t* line = image.Row(y);
         if (mono)
         {
             for (int x = 0; x < w; ++x)
-                if (qGray(image.pixel(x, y)) >= 128)
+                if (GrayOf(line[x]) >= 128)
                     row[static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
         }
         else
         {
-            const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
             for (int x = 0; x < w; ++x)
             {
-                row[static_cast<size_t>(x) * 3] = static_cast<uint8_t>(qBlue(line[x]));
-                row[static_cast<size_t>(x) * 3 + 1] = static_cast<uint8_t>(qGreen(line[x]));
-                row[static_cast<size_t>(x) * 3 + 2] = static_cast<uint8_t>(qRed(line[x]));
+                row[static_cast<size_t>(x) * 3] = static_cast<uint8_t>(line[x]);
+                row[static_cast<size_t>(x) * 3 + 1] = static_cast<uint8_t>(line[x] >> 8);
+                row[static_cast<size_t>(x) * 3 + 2] = static_cast<uint8_t>(line[x] >> 16);
             }
         }
         dib.insert(dib.end(), row.begin(), row.end());
@@ -100,7 +98,7 @@ bool Tracing()
 class WmfRecorder : public MetaRecorder
 {
 public:
-    explicit WmfRecorder(std::string path) : file(std::move(path)) {}
+    explicit WmfRecorder(std::string path) : MetaRecorder(DT_METAFILE), file(std::move(path)) {}
     DWORD Kind() const override { return OBJ_METADC; }
 
     // Where CloseMetaFile writes the metafile; empty for a memory metafile. It goes with the DC, so
@@ -166,9 +164,9 @@ public:
         w.Dword(pen.lopnColor);
         Select(kPenSlot, kCreatePenIndirect, std::move(w.data));
     }
-    void SelectBrush(const LOGBRUSH& brush, const QImage& pattern) override
+    void SelectBrush(const LOGBRUSH& brush, const PatternTile& pattern) override
     {
-        Select(kBrushSlot, pattern.isNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
+        Select(kBrushSlot, pattern.IsNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
                BrushWords(brush, pattern));
     }
     void SelectFont(const LOGFONT& font) override
@@ -189,25 +187,25 @@ public:
     void IntersectClipRect(int l, int t, int r, int b) override { Emit(kIntersectClipRect, {l, t, r, b}); }
     void ExcludeClipRect(int l, int t, int r, int b) override { Emit(kExcludeClipRect, {l, t, r, b}); }
     void OffsetClipRgn(int dx, int dy) override { Emit(kOffsetClipRgn, {dx, dy}); }
-    void SelectClipRegion(const QRegion* region, int mode) override
+    void SelectClipRegion(const Region* region, int mode) override
     {
         if (!region)
         {
             // WMF cannot say "no clip"; a region larger than any device clips nothing.
-            SelectRegion(QRegion(-32000, -32000, 64000, 64000));
+            SelectRegion(Region(RECT{-32000, -32000, 32000, 32000}));
             return;
         }
-        const QRect box = region->boundingRect();
-        const bool simple = region->rectCount() <= 1;
+        const RECT box = region->Bounds();
+        const bool simple = region->RectCount() <= 1;
         if (mode == RGN_COPY)
             SelectRegion(*region);
         else if (simple && (mode == RGN_AND || mode == RGN_DIFF))
         {
             // One rectangle combines through the logical clip records.
-            const QPoint a = State().ToLogical(box.left(), box.top());
-            const QPoint b = State().ToLogical(box.right() + 1, box.bottom() + 1);
-            const int l = std::min(a.x(), b.x()), t = std::min(a.y(), b.y());
-            const int r = std::max(a.x(), b.x()), btm = std::max(a.y(), b.y());
+            const POINT a = State().ToLogical(box.left, box.top);
+            const POINT b = State().ToLogical(box.right, box.bottom);
+            const int l = std::min(a.x, b.x), t = std::min(a.y, b.y);
+            const int r = std::max(a.x, b.x), btm = std::max(a.y, b.y);
             Emit(mode == RGN_AND ? kIntersectClipRect : kExcludeClipRect, {l, t, r, btm});
         }
         // Other combinations have no WMF form; the clip stays as it was.
@@ -267,13 +265,13 @@ public:
     {
         Emit(kChord, {l, t, r, b, xs, ys, xe, ye});
     }
-    void FillRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) override
+    void FillRect(const RECT& rect, const LOGBRUSH& brush, const PatternTile& pattern) override
     {
         WithBrush(brush, pattern,
                   [&]
                   { PatBlt(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATCOPY); });
     }
-    void FrameRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) override
+    void FrameRect(const RECT& rect, const LOGBRUSH& brush, const PatternTile& pattern) override
     {
         // One device pixel wide, in logical units.
         const DcState& s = State();
@@ -297,26 +295,26 @@ public:
     {
         PatBlt(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, DSTINVERT);
     }
-    void FillRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern) override
+    void FillRegion(const Region& region, const LOGBRUSH& brush, const PatternTile& pattern) override
     {
         const int r = Temporary(kCreateRegion, RegionWords(region));
-        const int b = Temporary(pattern.isNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
+        const int b = Temporary(pattern.IsNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
                                 BrushWords(brush, pattern));
         Emit(kFillRegion, {b, r});
         Release(b);
         Release(r);
     }
-    void FrameRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern, int width,
+    void FrameRegion(const Region& region, const LOGBRUSH& brush, const PatternTile& pattern, int width,
                      int height) override
     {
         const int r = Temporary(kCreateRegion, RegionWords(region));
-        const int b = Temporary(pattern.isNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
+        const int b = Temporary(pattern.IsNull() ? kCreateBrushIndirect : kDibCreatePatternBrush,
                                 BrushWords(brush, pattern));
         Emit(kFrameRegion, {width, height, b, r});
         Release(b);
         Release(r);
     }
-    void InvertRegion(const QRegion& region) override
+    void InvertRegion(const Region& region) override
     {
         const int r = Temporary(kCreateRegion, RegionWords(region));
         Emit(kInvertRegion, {r});
@@ -330,14 +328,14 @@ public:
             w.Short(v);
         Write(kPatBlt, w.data);
     }
-    void StretchBlt(int x, int y, int width, int height, const QImage& source, DWORD rop) override
+    void StretchBlt(int x, int y, int width, int height, const Pixmap& source, DWORD rop) override
     {
         Words w = Counted();
         w.Dword(rop);
         w.Word(DIB_RGB_COLORS);
-        for (int v : {source.height(), source.width(), 0, 0, height, width, y, x})
+        for (int v : {source.Height(), source.Width(), 0, 0, height, width, y, x})
             w.Short(v);
-        const std::vector<uint8_t> dib = DibOf(source);
+        const std::vector<uint8_t> dib = DibOf(source, false);
         w.data.insert(w.data.end(), dib.begin(), dib.end());
         Write(kStretchDib, w.data);
     }
@@ -495,14 +493,14 @@ private:
         Write(function, w.data);
     }
 
-    static std::vector<uint8_t> BrushWords(const LOGBRUSH& brush, const QImage& pattern)
+    static std::vector<uint8_t> BrushWords(const LOGBRUSH& brush, const PatternTile& pattern)
     {
         Words w;
-        if (!pattern.isNull())
+        if (!pattern.IsNull())
         {
             w.Word(BS_DIBPATTERNPT);
             w.Word(DIB_RGB_COLORS);
-            const std::vector<uint8_t> dib = DibOf(pattern);
+            const std::vector<uint8_t> dib = DibOf(pattern.pixels, pattern.mono);
             w.data.insert(w.data.end(), dib.begin(), dib.end());
             return w.data;
         }
@@ -606,7 +604,7 @@ private:
     }
 
     // Regions are selected as a copy, so the object goes right after.
-    void SelectRegion(const QRegion& region)
+    void SelectRegion(const Region& region)
     {
         const int index = Temporary(kCreateRegion, RegionWords(region));
         Emit(kSelectClipRegion, {index});
@@ -614,7 +612,7 @@ private:
     }
 
     // The region object: a header, then one scan per band of rectangles sharing top and bottom.
-    std::vector<uint8_t> RegionWords(const QRegion& region)
+    std::vector<uint8_t> RegionWords(const Region& region)
     {
         struct Band
         {
@@ -622,12 +620,11 @@ private:
             std::vector<std::pair<int, int>> spans;
         };
         std::vector<Band> bands;
-        for (const QRect& r : region)
+        for (const RECT& r : region.Rects())
         {
-            const int top = r.top(), bottom = r.bottom() + 1;
-            if (bands.empty() || bands.back().top != top || bands.back().bottom != bottom)
-                bands.push_back(Band{top, bottom, {}});
-            bands.back().spans.emplace_back(r.left(), r.right() + 1);
+            if (bands.empty() || bands.back().top != r.top || bands.back().bottom != r.bottom)
+                bands.push_back(Band{r.top, r.bottom, {}});
+            bands.back().spans.emplace_back(r.left, r.right);
         }
         Words scans = Counted();
         size_t maxScan = 0;
@@ -644,7 +641,7 @@ private:
             scans.Word(static_cast<int>(b.spans.size() * 2));
             maxScan = std::max(maxScan, b.spans.size() * 2);
         }
-        const QRect box = region.boundingRect();
+        const RECT box = region.Bounds();
         Words w = Counted();
         w.Word(0);      // nextInChain
         w.Word(0x0006); // ObjectType: region
@@ -652,19 +649,19 @@ private:
         w.Word(static_cast<int>(22 + scans.data.size()));
         w.Word(static_cast<int>(bands.size()));
         w.Word(static_cast<int>(maxScan));
-        for (int v : {box.left(), box.top(), box.right() + 1, box.bottom() + 1})
+        for (int v : {box.left, box.top, box.right, box.bottom})
             w.Short(v);
         w.data.insert(w.data.end(), scans.data.begin(), scans.data.end());
         return w.data;
     }
 
     // Runs `draw` with a brush selected, then selects the DC's own brush again.
-    template <typename Draw> void WithBrush(const LOGBRUSH& brush, const QImage& pattern, Draw draw)
+    template <typename Draw> void WithBrush(const LOGBRUSH& brush, const PatternTile& pattern, Draw draw)
     {
         SelectBrush(brush, pattern);
         draw();
         LOGBRUSH own{};
-        QImage ownPattern;
+        PatternTile ownPattern;
         if (DescribeBrush(State().brush, own, ownPattern))
             SelectBrush(own, ownPattern);
     }

@@ -1,7 +1,7 @@
 // The WMF player: checks a metafile's structure, then replays each record through the public
 // drawing calls, so it plays into any DC (an image, a printer, another recorder). Every read is
 // checked against the record's size; records this player does not know are skipped.
-#include "MetaWmf.h"
+#include "gdi_wmf.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,9 +62,9 @@ private:
 struct Dib
 {
     BITMAPINFO info{};
-    QImage image;
+    Pixmap image;
     bool bottomUp = false;
-    explicit operator bool() const { return !image.isNull(); }
+    explicit operator bool() const { return !image.IsNull(); }
 };
 
 Dib ReadDib(const uint8_t* data, size_t size)
@@ -72,16 +72,16 @@ Dib ReadDib(const uint8_t* data, size_t size)
     Dib dib;
     if (!data || size < 40)
         return dib;
-    dib.image = ImageFromBmp(data, size).convertToFormat(QImage::Format_RGB32);
-    if (dib.image.isNull())
+    dib.image = PixmapFromBmp(data, size);
+    if (dib.image.IsNull())
         return dib;
     int32_t height = 0;
     std::memcpy(&height, data + 8, 4);
     dib.bottomUp = height > 0;
     BITMAPINFOHEADER& h = dib.info.bmiHeader;
     h.biSize = sizeof(BITMAPINFOHEADER);
-    h.biWidth = dib.image.width();
-    h.biHeight = -dib.image.height();
+    h.biWidth = dib.image.Width();
+    h.biHeight = -dib.image.Height();
     h.biPlanes = 1;
     h.biBitCount = 32;
     h.biCompression = BI_RGB;
@@ -425,9 +425,8 @@ private:
             return;
         // Source rows count from the bottom of a bottom-up DIB; ours is top-down.
         if (dib.bottomUp)
-            ys = dib.image.height() - (ys + std::abs(hs));
-        StretchDIBits(hdc_, x, y, w, h, xs, ys, ws, hs, dib.image.constBits(), &dib.info, DIB_RGB_COLORS,
-                      rop);
+            ys = dib.image.Height() - (ys + std::abs(hs));
+        StretchDIBits(hdc_, x, y, w, h, xs, ys, ws, hs, dib.image.Bits(), &dib.info, DIB_RGB_COLORS, rop);
     }
 
     void CreateBrushRecord(Params& p)
@@ -449,7 +448,7 @@ private:
             const size_t bytes = 2 * (p.Words() - 2);
             if (const Dib dib = ReadDib(p.Bytes(2, bytes), bytes))
             {
-                HBITMAP bitmap = BitmapFromImage(dib.image);
+                HBITMAP bitmap = BitmapFromPixmap(dib.image);
                 brush = CreatePatternBrush(bitmap);
                 DeleteObject(bitmap);
             }

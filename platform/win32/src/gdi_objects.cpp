@@ -1,11 +1,6 @@
-// GDI objects: the handle table, stock objects, system colours and the font mapping.
-#include <QtGui/QFontInfo>
-#include <QtGui/QBitmap>
-#include <QtGui/QFontMetrics>
-#include <QtGui/QPainter>
-#include <QtGui/QPainterPath>
-
-#include "Gdi.h"
+// GDI objects: the handle table, stock objects, system colours, the font mapping, regions and
+// palettes.
+#include "gdi_internal.h"
 
 #include "win32/kernel.h"
 #include "win32/user.h"
@@ -125,7 +120,7 @@ GdiObject* LookupObject(HGDIOBJ h, DWORD type)
     return it->second.get();
 }
 
-QFont FontFromLog(const LOGFONT& lf)
+std::string FamilyOf(const LOGFONT& lf)
 {
     // Faces the code names map to installed metric-compatible fonts.
     const std::string face(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
@@ -139,45 +134,32 @@ QFont FontFromLog(const LOGFONT& lf)
         {"Courier", "Liberation Mono"},          {"Fixedsys", "Liberation Mono"},
         {"Terminal", "Liberation Mono"},         {"Lucida Console", "Liberation Mono"},
     };
-    QString family;
+    std::string family;
     for (const auto& [from, to] : faces)
         if (strcasecmp(face.c_str(), from) == 0)
-            family = QString::fromLatin1(to);
-    if (family.isEmpty())
+            family = to;
+    if (!family.empty())
+        return family;
+    if (!face.empty())
+        return face;
+    if ((lf.lfPitchAndFamily & 0xF0) == FF_ROMAN)
+        return "Liberation Serif";
+    if ((lf.lfPitchAndFamily & 0x03) == FIXED_PITCH || (lf.lfPitchAndFamily & 0xF0) == FF_MODERN)
+        return "Liberation Mono";
+    return "Liberation Sans";
+}
+
+const Font& FontOf(HFONT font)
+{
+    if (auto* object = Lookup<FontObject>(font, OBJ_FONT))
+        return object->font;
+    static const Font fallback = []
     {
-        if (!face.empty())
-            family = QString::fromLatin1(face.c_str());
-        else if ((lf.lfPitchAndFamily & 0xF0) == FF_ROMAN)
-            family = QStringLiteral("Liberation Serif");
-        else if ((lf.lfPitchAndFamily & 0x03) == FIXED_PITCH || (lf.lfPitchAndFamily & 0xF0) == FF_MODERN)
-            family = QStringLiteral("Liberation Mono");
-        else
-            family = QStringLiteral("Liberation Sans");
-    }
-    QFont font(family);
-    font.setStyleHint((lf.lfPitchAndFamily & 0x03) == FIXED_PITCH ? QFont::TypeWriter : QFont::AnyStyle);
-    const int weight = lf.lfWeight <= 0 ? FW_NORMAL : (lf.lfWeight > 1000 ? 1000 : lf.lfWeight);
-    font.setWeight(static_cast<QFont::Weight>(weight));
-    font.setItalic(lf.lfItalic != 0);
-    font.setUnderline(lf.lfUnderline != 0);
-    font.setStrikeOut(lf.lfStrikeOut != 0);
-    if (lf.lfQuality == NONANTIALIASED_QUALITY)
-        font.setStyleStrategy(QFont::NoAntialias);
-    // Negative: character height (em); positive: cell height (ascent + descent); 0: a default size.
-    // Heights beyond kMaxSide pixels are saturated: no glyph that large is drawable.
-    const int height = Saturate(lf.lfHeight, kMaxSide);
-    if (height < 0)
-        font.setPixelSize(-height);
-    else if (height > 0)
-    {
-        font.setPixelSize(height);
-        const int cell = QFontMetrics(font).height();
-        if (cell > height)
-            font.setPixelSize(std::max(1, height * height / cell));
-    }
-    else
-        font.setPixelSize(13);
-    return font;
+        Font f;
+        std::strncpy(f.log.lfFaceName, "Liberation Sans", LF_FACESIZE - 1);
+        return f;
+    }();
+    return fallback;
 }
 
 } // namespace kel::gdi
@@ -234,9 +216,8 @@ HFONT CreateFontIndirect(const LOGFONT* lplf)
     if (!lplf)
         return nullptr;
     auto font = std::make_unique<FontObject>();
-    font->log = *lplf;
-    font->log.lfFaceName[LF_FACESIZE - 1] = '\0';
-    font->font = FontFromLog(font->log);
+    font->font.log = *lplf;
+    font->font.log.lfFaceName[LF_FACESIZE - 1] = '\0';
     return static_cast<HFONT>(AddObject(std::move(font)));
 }
 
@@ -402,19 +383,19 @@ int GetObject(HGDIOBJ h, int c, LPVOID pv)
         size = sizeof(LOGBRUSH);
         break;
     case OBJ_FONT:
-        data = &static_cast<FontObject*>(object)->log;
+        data = &static_cast<FontObject*>(object)->font.log;
         size = sizeof(LOGFONT);
         break;
     case OBJ_BITMAP:
     {
         auto* b = static_cast<BitmapObject*>(object);
         bm.bmType = 0;
-        bm.bmWidth = b->image.width();
-        bm.bmHeight = b->image.height();
+        bm.bmWidth = b->pixels.Width();
+        bm.bmHeight = b->pixels.Height();
         bm.bmPlanes = 1;
         bm.bmBitsPixel = static_cast<WORD>(b->bitsPixel);
         bm.bmWidthBytes = ((bm.bmWidth * b->bitsPixel + 15) / 16) * 2;
-        bm.bmBits = b->dibSection ? b->image.bits() : nullptr;
+        bm.bmBits = b->dibSection ? b->pixels.Bits() : nullptr;
         data = &bm;
         size = sizeof(BITMAP);
         break;
@@ -492,39 +473,37 @@ HPEN ExtCreatePen(DWORD iPenStyle, DWORD cWidth, const LOGBRUSH* plbrush, DWORD 
 namespace
 {
 
-RegionObject* Region(HRGN h)
+RegionObject* RegionOf(HRGN h)
 {
-    return static_cast<RegionObject*>(LookupObject(h, OBJ_REGION));
+    return Lookup<RegionObject>(h, OBJ_REGION);
 }
 
-HRGN MakeRegion(const QRegion& region)
+HRGN MakeRegion(Region region)
 {
     auto object = std::make_unique<RegionObject>();
-    object->region = region;
+    object->region = std::move(region);
     return static_cast<HRGN>(AddObject(std::move(object)));
 }
 
-QRect Ordered(int x1, int y1, int x2, int y2)
+RECT Ordered(int x1, int y1, int x2, int y2)
 {
     // Regions hold device coordinates, which stay within +-kDeviceLimit.
     x1 = Saturate(x1), y1 = Saturate(y1), x2 = Saturate(x2), y2 = Saturate(y2);
-    // Right and bottom edges are exclusive.
-    return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
-                 QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
+    return RECT{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
 }
 
-int Complexity(const QRegion& r)
+int Complexity(const Region& r)
 {
-    if (r.isEmpty())
+    if (r.IsEmpty())
         return NULLREGION;
-    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+    return r.RectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
 } // namespace
 
 HRGN CreateRectRgn(int x1, int y1, int x2, int y2)
 {
-    return MakeRegion(QRegion(Ordered(x1, y1, x2, y2)));
+    return MakeRegion(Region(Ordered(x1, y1, x2, y2)));
 }
 
 HRGN CreateRectRgnIndirect(const RECT* lprect)
@@ -535,13 +514,13 @@ HRGN CreateRectRgnIndirect(const RECT* lprect)
 HRGN CreateEllipticRgn(int x1, int y1, int x2, int y2)
 {
     // A region holds a rectangle per scan line of an ellipse: huge ones are refused.
-    const QRect r = Ordered(x1, y1, x2, y2);
-    if (r.width() > kMaxSide || r.height() > kMaxSide)
+    const RECT r = Ordered(x1, y1, x2, y2);
+    if (r.right - r.left > kMaxSide || r.bottom - r.top > kMaxSide)
     {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    return MakeRegion(QRegion(r, QRegion::Ellipse));
+    return MakeRegion(Region::Ellipse(r));
 }
 
 HRGN CreateEllipticRgnIndirect(const RECT* lprect)
@@ -551,18 +530,18 @@ HRGN CreateEllipticRgnIndirect(const RECT* lprect)
 
 HRGN CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
 {
-    const QRect r = Ordered(x1, y1, x2, y2);
+    const RECT r = Ordered(x1, y1, x2, y2);
     // Corners are ellipses, held a rectangle per scan line: their size is saturated.
-    const int rw = std::min(Saturate(std::abs(int64_t(w)), kMaxSide), r.width());
-    const int rh = std::min(Saturate(std::abs(int64_t(h)), kMaxSide), r.height());
+    const int rw = std::min<int>(Saturate(std::abs(int64_t(w)), kMaxSide), r.right - r.left);
+    const int rh = std::min<int>(Saturate(std::abs(int64_t(h)), kMaxSide), r.bottom - r.top);
     // The body in two crossing rectangles plus the four corner ellipses.
-    QRegion region = QRegion(r.adjusted(rw / 2, 0, -rw / 2, 0)) | QRegion(r.adjusted(0, rh / 2, 0, -rh / 2));
-    const QSize corner(rw, rh);
-    region |= QRegion(QRect(r.topLeft(), corner), QRegion::Ellipse);
-    region |= QRegion(QRect(QPoint(r.right() - rw + 1, r.top()), corner), QRegion::Ellipse);
-    region |= QRegion(QRect(QPoint(r.left(), r.bottom() - rh + 1), corner), QRegion::Ellipse);
-    region |= QRegion(QRect(QPoint(r.right() - rw + 1, r.bottom() - rh + 1), corner), QRegion::Ellipse);
-    return MakeRegion(region & QRegion(r));
+    Region region = Region(RECT{r.left + rw / 2, r.top, r.right - rw / 2, r.bottom}) |
+                    Region(RECT{r.left, r.top + rh / 2, r.right, r.bottom - rh / 2});
+    region |= Region::Ellipse(RECT{r.left, r.top, r.left + rw, r.top + rh});
+    region |= Region::Ellipse(RECT{r.right - rw, r.top, r.right, r.top + rh});
+    region |= Region::Ellipse(RECT{r.left, r.bottom - rh, r.left + rw, r.bottom});
+    region |= Region::Ellipse(RECT{r.right - rw, r.bottom - rh, r.right, r.bottom});
+    return MakeRegion(region & Region(r));
 }
 
 HRGN CreatePolyPolygonRgn(const POINT* pptl, const INT* pc, int cPoly, int iMode)
@@ -570,18 +549,15 @@ HRGN CreatePolyPolygonRgn(const POINT* pptl, const INT* pc, int cPoly, int iMode
     if (!pptl || !pc || cPoly <= 0 || (iMode != ALTERNATE && iMode != WINDING))
         return nullptr;
     // Alternate: a point is inside when an odd number of outlines cover it; winding: any outline.
-    QRegion region;
+    Region region;
     for (int i = 0, at = 0; i < cPoly; at += pc[i], ++i)
     {
         if (pc[i] < 3)
             return nullptr;
-        QPolygon polygon(pc[i]);
-        for (int k = 0; k < pc[i]; ++k)
-            polygon[k] = QPoint(pptl[at + k].x, pptl[at + k].y);
-        const QRegion part(polygon, iMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
+        const Region part = Region::Polygons(pptl + at, &pc[i], 1, iMode == WINDING);
         region = iMode == WINDING ? region | part : region ^ part;
     }
-    return MakeRegion(region);
+    return MakeRegion(std::move(region));
 }
 
 HRGN CreatePolygonRgn(const POINT* pptl, int cPoint, int iMode)
@@ -593,9 +569,9 @@ HRGN CreatePolygonRgn(const POINT* pptl, int cPoint, int iMode)
 int CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode)
 {
     std::lock_guard lock(TableLock());
-    RegionObject* dst = Region(hrgnDst);
-    RegionObject* a = Region(hrgnSrc1);
-    RegionObject* b = iMode == RGN_COPY ? a : Region(hrgnSrc2);
+    RegionObject* dst = RegionOf(hrgnDst);
+    RegionObject* a = RegionOf(hrgnSrc1);
+    RegionObject* b = iMode == RGN_COPY ? a : RegionOf(hrgnSrc2);
     if (!dst || !a || !b)
         return ERROR;
     switch (iMode)
@@ -624,54 +600,53 @@ int CombineRgn(HRGN hrgnDst, HRGN hrgnSrc1, HRGN hrgnSrc2, int iMode)
 BOOL SetRectRgn(HRGN hrgn, int left, int top, int right, int bottom)
 {
     std::lock_guard lock(TableLock());
-    RegionObject* r = Region(hrgn);
+    RegionObject* r = RegionOf(hrgn);
     if (!r)
         return FALSE;
-    r->region = QRegion(Ordered(left, top, right, bottom));
+    r->region = Region(Ordered(left, top, right, bottom));
     return TRUE;
 }
 
 BOOL PtInRegion(HRGN hrgn, int x, int y)
 {
     std::lock_guard lock(TableLock());
-    RegionObject* r = Region(hrgn);
-    return r && r->region.contains(QPoint(x, y));
+    RegionObject* r = RegionOf(hrgn);
+    return r && r->region.Contains(x, y);
 }
 
 BOOL RectInRegion(HRGN hrgn, const RECT* lprect)
 {
     std::lock_guard lock(TableLock());
-    RegionObject* r = Region(hrgn);
+    RegionObject* r = RegionOf(hrgn);
     return r && lprect &&
-           r->region.intersects(Ordered(lprect->left, lprect->top, lprect->right, lprect->bottom));
+           r->region.Intersects(Ordered(lprect->left, lprect->top, lprect->right, lprect->bottom));
 }
 
 BOOL EqualRgn(HRGN hrgn1, HRGN hrgn2)
 {
     std::lock_guard lock(TableLock());
-    RegionObject* a = Region(hrgn1);
-    RegionObject* b = Region(hrgn2);
+    RegionObject* a = RegionOf(hrgn1);
+    RegionObject* b = RegionOf(hrgn2);
     return a && b && a->region == b->region;
 }
 
 int GetRgnBox(HRGN hrgn, LPRECT lprc)
 {
     std::lock_guard lock(TableLock());
-    RegionObject* r = Region(hrgn);
+    RegionObject* r = RegionOf(hrgn);
     if (!r || !lprc)
         return ERROR;
-    const QRect box = r->region.boundingRect();
-    *lprc = box.isEmpty() ? RECT{0, 0, 0, 0} : RECT{box.left(), box.top(), box.right() + 1, box.bottom() + 1};
+    *lprc = r->region.Bounds();
     return Complexity(r->region);
 }
 
 int OffsetRgn(HRGN hrgn, int x, int y)
 {
     std::lock_guard lock(TableLock());
-    RegionObject* r = Region(hrgn);
+    RegionObject* r = RegionOf(hrgn);
     if (!r)
         return ERROR;
-    r->region.translate(x, y);
+    r->region.Offset(x, y);
     return Complexity(r->region);
 }
 

@@ -1,8 +1,8 @@
 // Enhanced metafiles as bytes: the checks that make every later read safe, the handle table, files
 // and the calls that hand the bytes around.
-#include "MetaEmf.h"
+#include "gdi_emf.h"
 
-#include "Gdi.h"
+#include "gdi_internal.h"
 
 #include "win32/files.h"
 #include "win32/kernel.h"
@@ -19,9 +19,6 @@ static_assert(sizeof(ENHMETAHEADER) == kHeaderFull, "ENHMETAHEADER mirrors the r
 
 namespace
 {
-
-// Files larger than this are refused rather than read into memory.
-constexpr uint64_t kMaxFile = 256u << 20;
 
 struct Table
 {
@@ -136,41 +133,10 @@ std::shared_ptr<const std::vector<uint8_t>> BytesOf(HENHMETAFILE handle)
     return it == t.items.end() ? nullptr : it->second;
 }
 
-QImage Render(const std::vector<uint8_t>& bytes)
+} // namespace kel::gdi::emf
+
+namespace kel::gdi
 {
-    HENHMETAFILE handle = Register(bytes);
-    if (!handle)
-        return QImage();
-    const ENHMETAHEADER h = HeaderOf(BytesOf(handle)->data());
-    // The frame at 96 dpi; the bounds when the frame is empty.
-    auto pixels = [](double hundredthsMm, double boundsPixels)
-    {
-        const double v = hundredthsMm > 0 ? hundredthsMm * 96.0 / 2540.0 : boundsPixels;
-        return static_cast<int>(std::lround(std::clamp(v, 1.0, 4096.0)));
-    };
-    const int width =
-        pixels(double(h.rclFrame.right) - h.rclFrame.left, double(h.rclBounds.right) - h.rclBounds.left + 1);
-    const int height =
-        pixels(double(h.rclFrame.bottom) - h.rclFrame.top, double(h.rclBounds.bottom) - h.rclBounds.top + 1);
-    QImage image;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
-    if (dc && bitmap)
-    {
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, width, height, WHITENESS);
-        const RECT area{0, 0, width, height};
-        PlayEnhMetaFile(dc, handle, &area);
-        SelectObject(dc, old);
-        image = ImageOfBitmap(bitmap);
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (dc)
-        DeleteDC(dc);
-    DeleteEnhMetaFile(handle);
-    return image;
-}
 
 bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes)
 {
@@ -179,7 +145,7 @@ bool ReadWholeFile(LPCSTR path, std::vector<uint8_t>& bytes)
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size{};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 && uint64_t(size.QuadPart) <= kMaxFile;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 && uint64_t(size.QuadPart) <= kMaxFileBytes;
     if (ok)
     {
         bytes.resize(static_cast<size_t>(size.QuadPart));
@@ -204,8 +170,55 @@ bool WriteWholeFile(LPCSTR path, const std::vector<uint8_t>& bytes)
     return ok && closed;
 }
 
-} // namespace kel::gdi::emf
+std::shared_ptr<const std::vector<uint8_t>> EnhMetaFileBytes(HENHMETAFILE handle)
+{
+    return emf::BytesOf(handle);
+}
 
+HENHMETAFILE EnhMetaFileFromBytes(std::vector<uint8_t> bytes)
+{
+    return emf::Register(std::move(bytes));
+}
+
+Pixmap RenderEnhMetaFile(const std::vector<uint8_t>& bytes)
+{
+    HENHMETAFILE handle = emf::Register(bytes);
+    if (!handle)
+        return Pixmap();
+    const ENHMETAHEADER h = emf::HeaderOf(emf::BytesOf(handle)->data());
+    // The frame at 96 dpi; the bounds when the frame is empty.
+    auto pixels = [](double hundredthsMm, double boundsPixels)
+    {
+        const double v = hundredthsMm > 0 ? hundredthsMm * 96.0 / 2540.0 : boundsPixels;
+        return static_cast<int>(std::lround(std::clamp(v, 1.0, 4096.0)));
+    };
+    const int width =
+        pixels(double(h.rclFrame.right) - h.rclFrame.left, double(h.rclBounds.right) - h.rclBounds.left + 1);
+    const int height =
+        pixels(double(h.rclFrame.bottom) - h.rclFrame.top, double(h.rclBounds.bottom) - h.rclBounds.top + 1);
+    Pixmap image;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
+    if (dc && bitmap)
+    {
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+        const RECT area{0, 0, width, height};
+        PlayEnhMetaFile(dc, handle, &area);
+        SelectObject(dc, old);
+        image = PixmapOfBitmap(bitmap);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (dc)
+        DeleteDC(dc);
+    DeleteEnhMetaFile(handle);
+    return image;
+}
+
+} // namespace kel::gdi
+
+using namespace kel::gdi;
 using namespace kel::gdi::emf;
 
 HENHMETAFILE GetEnhMetaFile(LPCSTR lpName)

@@ -1,12 +1,13 @@
-// The recording seam: a metafile DC is an ordinary DC on a device that only measures, plus a
-// recorder. Every GDI call that draws or changes state on such a DC is handed to the recorder first
-// (arguments as the caller gave them, logical units) and then applied to the DC's state as usual, so
-// GetMapMode, LPtoDP, GetTextExtentPoint32 and GetCurrentPositionEx keep working; drawing paints
-// nothing. Each format (WMF, EMF) implements the recorder and keeps its own object table: objects
-// arrive as their LOG* description when selected.
+// The recording seam: a metafile DC is an ordinary DC whose device is a recorder, a device of its
+// own that measures like the screen or a reference device and draws nothing. Every GDI call that
+// draws or changes state on such a DC is handed to the recorder first (arguments as the caller gave
+// them, logical units) and then applied to the DC's state as usual, so GetMapMode, LPtoDP,
+// GetTextExtentPoint32 and GetCurrentPositionEx keep working. Each format (WMF, EMF) implements
+// the recorder and keeps its own object table: objects arrive as their LOG* description when
+// selected.
 #pragma once
 
-#include "Gdi.h"
+#include "gdi_internal.h"
 
 #include <cstdint>
 #include <vector>
@@ -14,10 +15,10 @@
 namespace kel::gdi
 {
 
-class MetaRecorder
+class MetaRecorder : public MeasuringDevice
 {
 public:
-    virtual ~MetaRecorder() = default;
+    using MeasuringDevice::MeasuringDevice;
 
     // OBJ_METADC or OBJ_ENHMETADC: which close call ends the recording.
     virtual DWORD Kind() const = 0;
@@ -48,9 +49,8 @@ public:
 
     // ---- Objects (the description of what is selected now)
     virtual void SelectPen(const LOGPEN& pen) = 0;
-    // pattern: the tile of a BS_PATTERN brush (Format_Mono for a monochrome pattern, drawn in the
-    // text and background colours), null otherwise.
-    virtual void SelectBrush(const LOGBRUSH& brush, const QImage& pattern) = 0;
+    // pattern: the tile of a BS_PATTERN brush, null otherwise.
+    virtual void SelectBrush(const LOGBRUSH& brush, const PatternTile& pattern) = 0;
     virtual void SelectFont(const LOGFONT& font) = 0;
 
     // ---- Clipping
@@ -59,7 +59,7 @@ public:
     virtual void OffsetClipRgn(int dx, int dy) = 0;
     // region: in the recording DC's device units (regions are device objects); nullptr removes the
     // clip. mode: RGN_*.
-    virtual void SelectClipRegion(const QRegion* region, int mode) = 0;
+    virtual void SelectClipRegion(const Region* region, int mode) = 0;
 
     // ---- Output
     virtual void MoveTo(int x, int y) = 0;
@@ -76,25 +76,25 @@ public:
     virtual void Pie(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) = 0;
     virtual void Chord(int left, int top, int right, int bottom, int xs, int ys, int xe, int ye) = 0;
     // A fill or frame with a brush that is not selected (system colour brushes arrive as solid ones).
-    virtual void FillRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) = 0;
-    virtual void FrameRect(const RECT& rect, const LOGBRUSH& brush, const QImage& pattern) = 0;
+    virtual void FillRect(const RECT& rect, const LOGBRUSH& brush, const PatternTile& pattern) = 0;
+    virtual void FrameRect(const RECT& rect, const LOGBRUSH& brush, const PatternTile& pattern) = 0;
     virtual void InvertRect(const RECT& rect) = 0;
     // Region output, the region as the caller's HRGN holds it; a format without these ignores them.
-    virtual void FillRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern)
+    virtual void FillRegion(const Region& region, const LOGBRUSH& brush, const PatternTile& pattern)
     {
         (void)region, (void)brush, (void)pattern;
     }
-    virtual void FrameRegion(const QRegion& region, const LOGBRUSH& brush, const QImage& pattern, int width,
-                             int height)
+    virtual void FrameRegion(const Region& region, const LOGBRUSH& brush, const PatternTile& pattern,
+                             int width, int height)
     {
         (void)region, (void)brush, (void)pattern, (void)width, (void)height;
     }
-    virtual void InvertRegion(const QRegion& region) { (void)region; }
+    virtual void InvertRegion(const Region& region) { (void)region; }
     // A raster op without a source (PATCOPY, DSTINVERT, BLACKNESS ...).
     virtual void PatBlt(int x, int y, int width, int height, DWORD rop) = 0;
-    // Source pixels (already cut from the source, RGB32, unscaled) stretched onto the logical
+    // Source pixels (already cut from the source, Rgb32, unscaled) stretched onto the logical
     // rectangle by the raster op.
-    virtual void StretchBlt(int x, int y, int width, int height, const QImage& source, DWORD rop) = 0;
+    virtual void StretchBlt(int x, int y, int width, int height, const Pixmap& source, DWORD rop) = 0;
     virtual void SetPixel(int x, int y, COLORREF color) = 0;
     // length bytes of cp1252 text.
     virtual void TextOut(int x, int y, const char* text, int length) = 0;
@@ -105,45 +105,17 @@ public:
     virtual std::vector<uint8_t> Close() = 0;
 
 private:
-    friend HDC CreateRecordingDc(std::unique_ptr<MetaRecorder>, std::unique_ptr<Device>);
+    friend HDC CreateRecordingDc(std::unique_ptr<MetaRecorder>);
     const DcState* state_ = nullptr;
 };
 
 inline MetaRecorder* RecorderOf(const DeviceContext* dc)
 {
-    return dc->recorder.get();
+    return dc->recorder;
 }
 
-// The device of a recording DC: draws nothing, measures like the screen or a reference device.
-class MetaDevice : public Device
-{
-public:
-    // size: HORZRES/VERTRES (empty: the screen's).
-    MetaDevice(int technology, int dpiX, int dpiY, QSize size = QSize())
-        : technology_(technology), dpiX_(dpiX), dpiY_(dpiY), size_(size)
-    {
-    }
-    QPaintDevice* Target() override { return nullptr; }
-    int Technology() const override { return technology_; }
-    int DpiX() const override { return dpiX_; }
-    int DpiY() const override { return dpiY_; }
-    QSize PixelSize() override { return size_; }
-
-private:
-    int technology_;
-    int dpiX_;
-    int dpiY_;
-    QSize size_;
-};
-
-// The tile a recorder gets for a brush: the pattern of a BS_PATTERN brush (Format_Mono when
-// monochrome), a null image otherwise.
-QImage PatternOf(const BrushObject* brush);
-// What a brush handle or a COLOR_* + 1 value stands for; false for a bad brush.
-bool DescribeBrush(HBRUSH hbr, LOGBRUSH& log, QImage& pattern);
-
-// A DC that hands its calls to the recorder; nullptr when either is missing.
-HDC CreateRecordingDc(std::unique_ptr<MetaRecorder> recorder, std::unique_ptr<Device> device);
+// A DC whose device is the recorder; nullptr without one.
+HDC CreateRecordingDc(std::unique_ptr<MetaRecorder> recorder);
 // Ends the recording of a DC of the given kind (OBJ_METADC, OBJ_ENHMETADC), deletes the DC and
 // returns the metafile's bytes; false (DC untouched) for a DC that does not record that kind.
 bool CloseRecordingDc(HDC hdc, DWORD kind, std::vector<uint8_t>& bytes);

@@ -3,7 +3,7 @@
 // 16-bit parameters), ending with an EOF record; parameters are stored last argument first.
 #pragma once
 
-#include "MetaRecorder.h"
+#include "gdi_metarecorder.h"
 
 #include <cstddef>
 #include <cstdint>
