@@ -5,6 +5,7 @@
 #include "mfc/PrintDialog.h"
 
 #include "testkit/ScriptedPrompts.h"
+#include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
 #include "win32/gdi.h"
 #include "win32/memory.h"
@@ -104,8 +105,8 @@ protected:
     {
         UiTest::SetUp();
         previousPdfOnly_ = kel::SetPdfPrinterOnly(true); // never the machine's printers
-        dir_ = fs::temp_directory_path() / ("kel-print-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
+        folder_ = std::make_unique<kel::testkit::TempDir>("kel-print-");
+        dir_ = folder_->path();
     }
     void TearDown() override
     {
@@ -113,7 +114,7 @@ protected:
             DeleteDC(pd_.hDC);
         GlobalFree(pd_.hDevMode);
         GlobalFree(pd_.hDevNames);
-        fs::remove_all(dir_);
+        folder_.reset();
         kel::SetPdfPrinterOnly(previousPdfOnly_);
         UiTest::TearDown();
     }
@@ -151,6 +152,7 @@ protected:
     }
 
     PRINTDLG pd_{};
+    std::unique_ptr<kel::testkit::TempDir> folder_;
     fs::path dir_;
     bool previousPdfOnly_ = false;
 };

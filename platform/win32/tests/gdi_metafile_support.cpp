@@ -1,6 +1,7 @@
 #include "gdi_metafile_support.h"
 
 #include "testkit/Canvas.h"
+#include "testkit/TempDir.h"
 #include "win32/kernel.h"
 
 #include <gtest/gtest.h>
@@ -197,9 +198,9 @@ RECT Frame(int w, int h)
 
 std::string TempPath(const std::string& name)
 {
-    return (std::filesystem::temp_directory_path() /
-            ("kel-metafile-" + std::to_string(GetCurrentProcessId()) + "-" + name))
-        .string();
+    // One folder of this process's own, removed when the tests end.
+    static const kel::testkit::TempDir folder("kel-metafile-");
+    return (folder / name).string();
 }
 
 uint32_t Get32(const Bytes& b, size_t at)

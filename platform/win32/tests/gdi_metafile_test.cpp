@@ -4,6 +4,7 @@
 
 #include "testkit/Canvas.h"
 #include "testkit/RecordingDevice.h"
+#include "testkit/TempDir.h"
 #include "win32/files.h"
 #include "win32/gdi.h"
 #include "win32/kernel.h"
@@ -682,12 +683,10 @@ TEST(GdiExtremeMetafile, DeletingAnUnclosedFileMetafileDcWritesNothing)
              return emf && DeleteEnhMetaFile(emf);
          }},
     };
+    const kel::testkit::TempDir folder;
     for (const Format& f : formats)
     {
-        const std::string path =
-            (std::filesystem::temp_directory_path() / (std::to_string(GetCurrentProcessId()) + "-" + f.file))
-                .string();
-        std::filesystem::remove(path);
+        const std::string path = (folder / f.file).string();
         HDC meta = f.create(path.c_str());
         ASSERT_NE(meta, nullptr) << f.file;
         Rectangle(meta, 0, 0, 10, 10);
