@@ -36,9 +36,10 @@ void CAnalogData::Serialize(CArchive& ar)
     }
     LONG start = 0, stop = 0, points = 0;
     ar >> start >> stop >> points >> m_barScale;
-    LONG mode = 0, noiseFloor = 0, cem = 0, perAmu = 0, sign = 0, scans = 0, units = 0, scanMode = 0, option = 0;
-    ar >> mode >> noiseFloor >> cem >> perAmu >> m_scaleFactor >> sign >> m_sweepTime >> m_maxSweepTime >> scans >>
-        m_triggerPeriod >> units >> scanMode >> option;
+    LONG mode = 0, noiseFloor = 0, cem = 0, perAmu = 0, sign = 0, scans = 0, units = 0, scanMode = 0,
+         option = 0;
+    ar >> mode >> noiseFloor >> cem >> perAmu >> m_scaleFactor >> sign >> m_sweepTime >> m_maxSweepTime >>
+        scans >> m_triggerPeriod >> units >> scanMode >> option;
     if (start < 1 || stop > 300 || start > stop)
     {
         start = 1;

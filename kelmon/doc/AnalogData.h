@@ -53,16 +53,16 @@ public:
     float m_barScale = 1.0f;    // library bars: intensity x bar scale x 0.01
 
     // ---- Scan set-up ----
-    int32_t m_noiseFloor = 2;     // scan speed index 0..7
-    int32_t m_cemFlag = 0;        // the electron multiplier was on for the scan
-    int32_t m_pointsPerAmu = 10;  // analog points per amu (histogram: 1)
-    float m_scaleFactor = 1.0f;   // multiplies every point
-    int32_t m_backgroundSign = 1; // non-zero: data - background; 0: background - data
-    float m_sweepTime = 0.0f;     // s, whole seconds (UpdateScanTime)
-    float m_maxSweepTime = 60.0f; // s, the longest sweep time seen
-    int32_t m_numberOfScans = 2;  // sweeps of the n-scans mode
+    int32_t m_noiseFloor = 2;      // scan speed index 0..7
+    int32_t m_cemFlag = 0;         // the electron multiplier was on for the scan
+    int32_t m_pointsPerAmu = 10;   // analog points per amu (histogram: 1)
+    float m_scaleFactor = 1.0f;    // multiplies every point
+    int32_t m_backgroundSign = 1;  // non-zero: data - background; 0: background - data
+    float m_sweepTime = 0.0f;      // s, whole seconds (UpdateScanTime)
+    float m_maxSweepTime = 60.0f;  // s, the longest sweep time seen
+    int32_t m_numberOfScans = 2;   // sweeps of the n-scans mode
     float m_triggerPeriod = 60.0f; // s between triggered sweeps
-    int32_t m_periodUnits = 0;    // 0 seconds, 1 minutes
-    int32_t m_scanMode = 0;       // 0 single, 1 continuous, 2 triggered, 3 n scans
+    int32_t m_periodUnits = 0;     // 0 seconds, 1 minutes
+    int32_t m_scanMode = 0;        // 0 single, 1 continuous, 2 triggered, 3 n scans
     int32_t m_optionWord = 0;
 };

@@ -272,9 +272,9 @@ BOOL CScan::FitPeakCenter(const float* y, float& value)
 {
     const float b = (3.0f * y[6] + 2.0f * y[5] + y[4] - y[2] - 2.0f * y[1] - 3.0f * y[0]) / 28.0f;
     const float c = (5.0f * y[0] - 3.0f * y[2] - 4.0f * y[3] - 3.0f * y[4] + 5.0f * y[6]) / 84.0f;
-    const float a = (-2.0f * y[0] + 3.0f * y[1] + 6.0f * y[2] + 7.0f * y[3] + 6.0f * y[4] + 3.0f * y[5] -
-                     2.0f * y[6]) /
-                    21.0f;
+    const float a =
+        (-2.0f * y[0] + 3.0f * y[1] + 6.0f * y[2] + 7.0f * y[3] + 6.0f * y[4] + 3.0f * y[5] - 2.0f * y[6]) /
+        21.0f;
     if (!(c < 0.0f))
         return FALSE;
     const float x = -b / (2.0f * c);
@@ -306,7 +306,8 @@ void CScan::SendPoint(void* record)
 {
     CScanSite* site = GetSite();
     if (HWND view = site ? site->GetViewWindow() : nullptr)
-        SendMessage(view, WM_KEL_SCANDATA, reinterpret_cast<WPARAM>(record), reinterpret_cast<LPARAM>(m_pDisplay));
+        SendMessage(view, WM_KEL_SCANDATA, reinterpret_cast<WPARAM>(record),
+                    reinterpret_cast<LPARAM>(m_pDisplay));
 }
 
 void CScan::NotifyNewSweep()

@@ -268,7 +268,7 @@ public:
     int m_bAveragingOn = 0;
     int m_nSweepsAveraged = 0;
     int m_nAveragingLimit = 12;
-    int m_nLimitAction = 1; // 1 stop taking data, 2 reset and continue
+    int m_nLimitAction = 1;   // 1 stop taking data, 2 reset and continue
     int m_nAveragingMode = 1; // 1 linear, 2 exponential
     int m_nAveragingDepth = 5;
     float m_fValueFactor = 1.0f;         // multiplies every raw point (set per sweep)
@@ -305,12 +305,12 @@ public:
     CString m_strSchema = kSchemaMarker;
     CString m_strLogSweepTime; // time text of the log record read last
     float m_fFirmwareVersion = 0.0f;
-    CCbBoard* m_pIoBoard = nullptr; // not owned
+    CCbBoard* m_pIoBoard = nullptr;   // not owned
     CScanSite* m_pDocument = nullptr; // not owned
     int m_nKindWord = 0;
     CBaseParameterDlg* m_pParameterDlg = nullptr; // owned
     CBaseScheduleDlg* m_pScheduleDlg = nullptr;   // owned
-    int m_bChild = 0;      // a split child: the run's end does not re-enable the dialogs
+    int m_bChild = 0; // a split child: the run's end does not re-enable the dialogs
     int m_nChildIndex = -1;
     // Words only some kinds use: the panel, table and leak kinds' cycle state, the leak kind's
     // zero requests, the armed flag of the kinds with a start preparation, the multiplier's two

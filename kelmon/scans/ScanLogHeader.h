@@ -48,7 +48,10 @@ public:
     static UINT HeaderSize(int kind) { return kind == kHistogram ? 60 : 52; }
     static const char* Tag(int kind) { return kind == kHistogram ? "HISTOGRAM_KEL_SCAN" : "ANALOG_KEL_SCAN"; }
     // 50 + 4 bytes per point.
-    static ULONGLONG RecordSize(int pointCount) { return kTimeSize + 4ull * static_cast<ULONGLONG>(pointCount); }
+    static ULONGLONG RecordSize(int pointCount)
+    {
+        return kTimeSize + 4ull * static_cast<ULONGLONG>(pointCount);
+    }
     // Whole records in a file of fileLength bytes; 0 when it holds none or recordSize is 0.
     static ULONGLONG RecordCount(ULONGLONG fileLength, ULONGLONG headerSize, ULONGLONG recordSize);
 

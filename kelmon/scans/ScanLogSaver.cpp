@@ -52,7 +52,8 @@ BOOL CScanLogSaver::Walk(const char* extension, BOOL (CScan::*writer)(LPCTSTR))
         BOOL read = m_pScan->ReadLogScan(LOG_RECORD_FIRST, file, 0, wrapped);
         while (read)
         {
-            const std::string name = MakeFileNameFromTime(std::string(m_pScan->m_strLogSweepTime)) + extension;
+            const std::string name =
+                MakeFileNameFromTime(std::string(m_pScan->m_strLogSweepTime)) + extension;
             const CString path = MakeUniquePath(JoinPath(m_targetFolder.c_str(), name.c_str()));
             if (!(m_pScan->*writer)(path))
                 break;

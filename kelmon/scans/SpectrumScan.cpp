@@ -361,8 +361,8 @@ BOOL CSpectrumScan::Step()
         return 0;
     float raw = 0.0f;
     // A head that is gone, a point that does not come or cannot be read: the run ends here.
-    if (!m_pHead || !m_pSettings || !m_pHead->CheckHeadPresent() || !m_pHead->WaitForBytes(4, kPointTimeoutMs) ||
-        !m_pHead->ReadDataPoint(raw))
+    if (!m_pHead || !m_pSettings || !m_pHead->CheckHeadPresent() ||
+        !m_pHead->WaitForBytes(4, kPointTimeoutMs) || !m_pHead->ReadDataPoint(raw))
     {
         FailRun();
         return 0;
@@ -703,8 +703,9 @@ BOOL CSpectrumScan::OpenScanLog()
     m_nSweepsSinceLogging = 0;
     m_bLogEverySweep = m_logSettings.m_saveMode == CScanLogSettings::kSaveEveryScan ? 1 : 0;
     m_nLogRecordIndex = 0;
-    CString name = m_logSettings.m_nameRule == CScanLogSettings::kNameDocumentTitle ? site->GetTitle()
-                                                                                     : m_logSettings.m_fileName;
+    CString name = m_logSettings.m_nameRule == CScanLogSettings::kNameDocumentTitle
+                       ? site->GetTitle()
+                       : m_logSettings.m_fileName;
     if (m_bChild)
     {
         CString prefix;
@@ -806,14 +807,13 @@ BOOL CSpectrumScan::AcceptStoredParameters(const CScanLogHeader& stored, LPCTSTR
     CAnalogData& s = *m_pSettings;
     const bool histogram = IsHistogram();
     const int currentCem = s.m_cemFlag;
-    const bool differs = histogram ? stored.m_startMass != s.m_startMass || stored.m_stopMass != s.m_stopMass ||
-                                         stored.m_pointCount != s.m_pointCount ||
-                                         stored.m_noiseFloor != s.m_noiseFloor || stored.m_cemFlag != currentCem
-                                   : stored.m_startMass != s.m_startMass || stored.m_stopMass != s.m_stopMass ||
-                                         stored.m_pointsPerAmu != s.m_pointsPerAmu ||
-                                         stored.m_pointCount != s.m_pointCount ||
-                                         stored.m_noiseFloor != s.m_noiseFloor ||
-                                         (stored.m_cemFlag == 1) != (currentCem == 1);
+    const bool differs =
+        histogram ? stored.m_startMass != s.m_startMass || stored.m_stopMass != s.m_stopMass ||
+                        stored.m_pointCount != s.m_pointCount || stored.m_noiseFloor != s.m_noiseFloor ||
+                        stored.m_cemFlag != currentCem
+                  : stored.m_startMass != s.m_startMass || stored.m_stopMass != s.m_stopMass ||
+                        stored.m_pointsPerAmu != s.m_pointsPerAmu || stored.m_pointCount != s.m_pointCount ||
+                        stored.m_noiseFloor != s.m_noiseFloor || (stored.m_cemFlag == 1) != (currentCem == 1);
     if (!differs)
         return TRUE;
     CString question;
@@ -821,14 +821,15 @@ BOOL CSpectrumScan::AcceptStoredParameters(const CScanLogHeader& stored, LPCTSTR
     if (!histogram)
     {
         CString table;
-        table.Format(IDS_LOG_PARAMETER_TABLE, s.m_startMass, stored.m_startMass, s.m_stopMass, stored.m_stopMass,
-                     s.m_pointsPerAmu, stored.m_pointsPerAmu, s.m_pointCount, stored.m_pointCount,
-                     s.m_noiseFloor, stored.m_noiseFloor, currentCem, stored.m_cemFlag);
+        table.Format(IDS_LOG_PARAMETER_TABLE, s.m_startMass, stored.m_startMass, s.m_stopMass,
+                     stored.m_stopMass, s.m_pointsPerAmu, stored.m_pointsPerAmu, s.m_pointCount,
+                     stored.m_pointCount, s.m_noiseFloor, stored.m_noiseFloor, currentCem, stored.m_cemFlag);
         question += "\n" + table;
     }
     if (AfxMessageBox(question, MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2) != IDOK)
         return FALSE;
-    const bool inRange = CheckStoredRange(1, 300, stored.m_startMass) && CheckStoredRange(1, 300, stored.m_stopMass) &&
+    const bool inRange = CheckStoredRange(1, 300, stored.m_startMass) &&
+                         CheckStoredRange(1, 300, stored.m_stopMass) &&
                          (histogram || CheckStoredRange(1, 30, stored.m_pointsPerAmu)) &&
                          CheckStoredRange(1, histogram ? 300 : 10000, stored.m_pointCount) &&
                          CheckStoredRange(0, 7, stored.m_noiseFloor);
@@ -994,7 +995,8 @@ BOOL CSpectrumScan::OpenViewedLog()
     {
         CString cause;
         FileErrorText(error.m_cause, cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, IsHistogram() ? MB_ICONSTOP : MB_ICONEXCLAMATION);
+        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause,
+                      IsHistogram() ? MB_ICONSTOP : MB_ICONEXCLAMATION);
         m_bViewingLog = 0;
         return FALSE;
     }
@@ -1061,7 +1063,8 @@ BOOL CSpectrumScan::SaveLogAsFiles()
 
 BOOL CSpectrumScan::ExportAscii()
 {
-    CFileDialog dialog(FALSE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "Ascii Files (*.txt) |*.txt||");
+    CFileDialog dialog(FALSE, "txt", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                       "Ascii Files (*.txt) |*.txt||");
     if (dialog.DoModal() != IDOK)
         return 0;
     WriteAsciiFile(dialog.GetPathName());
@@ -1096,14 +1099,16 @@ BOOL CSpectrumScan::WriteAsciiFile(LPCTSTR path)
     for (int i = 0; i < count && i < points; ++i)
     {
         if (oldAscii)
-            text.AppendFormat(histogram ? "%d,  % 1.2E \n" : "%d,  % 1.2E, \n", i, static_cast<double>(values[i]));
+            text.AppendFormat(histogram ? "%d,  % 1.2E \n" : "%d,  % 1.2E, \n", i,
+                              static_cast<double>(values[i]));
         else if (histogram)
             text.AppendFormat("%d,  % 1.2E \n", s.m_startMass + i, static_cast<double>(values[i]));
         else
-            text.AppendFormat("% 6.2f,  % 1.2E, \n",
-                              static_cast<double>(static_cast<float>(i) / static_cast<float>(s.m_pointsPerAmu) +
-                                                  static_cast<float>(s.m_startMass)),
-                              static_cast<double>(values[i]));
+            text.AppendFormat(
+                "% 6.2f,  % 1.2E, \n",
+                static_cast<double>(static_cast<float>(i) / static_cast<float>(s.m_pointsPerAmu) +
+                                    static_cast<float>(s.m_startMass)),
+                static_cast<double>(values[i]));
     }
 
     CStdioFile file;
@@ -1204,8 +1209,9 @@ BOOL CSpectrumScan::UpdateAnalysis()
     const int count = ReadDisplayData(sweep.get(), points);
     // Only the points in are a sweep; the analysis window is cut to them.
     float picked[CAnalyse::kRowCapacity] = {};
-    if (count < 1 || !m_pAnalysis->PickValues(sweep.get(), count < points ? count : points, m_pSettings->m_startMass,
-                                              IsHistogram() ? 1 : m_pSettings->m_pointsPerAmu, picked))
+    if (count < 1 ||
+        !m_pAnalysis->PickValues(sweep.get(), count < points ? count : points, m_pSettings->m_startMass,
+                                 IsHistogram() ? 1 : m_pSettings->m_pointsPerAmu, picked))
         return TRUE;
     m_pAnalysis->Analyse(picked);
     WriteAnalysisLogLine();

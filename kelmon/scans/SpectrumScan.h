@@ -110,7 +110,7 @@ public:
     // ---- Fields after CScan's ----
     std::unique_ptr<float[]> m_pAverage; // running average, one float per point
     int m_nAverageLength = 0;
-    float m_fExponentialWeight = 0.1f; // weight of the newest sweep
+    float m_fExponentialWeight = 0.1f;  // weight of the newest sweep
     CAnalogData* m_pSettings = nullptr; // owned by the document
     std::unique_ptr<CAnalyse> m_pAnalysis;
     int m_nSaveAsChoice = 0;

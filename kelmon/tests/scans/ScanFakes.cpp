@@ -186,7 +186,8 @@ void CRecordingDisplay::ClearCalls()
 std::vector<float> CRecordingDisplay::Sweep() const
 {
     std::lock_guard<std::mutex> guard(m_lock);
-    return std::vector<float>(m_sweep.begin(), m_sweep.begin() + std::min<size_t>(m_sweep.size(), m_received));
+    return std::vector<float>(m_sweep.begin(),
+                              m_sweep.begin() + std::min<size_t>(m_sweep.size(), m_received));
 }
 
 std::vector<AnalogPointRecord> CRecordingDisplay::Points() const
@@ -235,7 +236,8 @@ CViewThread::CViewThread(bool record) : m_record(record)
             wc.lpfnWndProc = ViewProc;
             wc.lpszClassName = kViewClass;
             RegisterClass(&wc);
-            m_hWnd = CreateWindow(kViewClass, "view", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+            m_hWnd =
+                CreateWindow(kViewClass, "view", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
             SetWindowLongPtr(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
             m_threadId = GetCurrentThreadId();
             SetEvent(ready);

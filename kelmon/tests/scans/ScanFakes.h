@@ -171,8 +171,8 @@ public:
     std::atomic<int> m_busy{0};
     std::atomic<int> m_repeating{0};
     std::atomic<int> m_stopRequested{0};
-    std::atomic<int> m_finished{0};  // OnScanFinished calls
-    std::atomic<int> m_rebinds{0};   // RebindInstrument calls
+    std::atomic<int> m_finished{0}; // OnScanFinished calls
+    std::atomic<int> m_rebinds{0};  // RebindInstrument calls
     std::atomic<int> m_scanEvents{0};
     std::atomic<int> m_paints{0};
     HANDLE m_hScanEvent;

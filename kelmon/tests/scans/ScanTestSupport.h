@@ -102,8 +102,8 @@ protected:
         m_head.SetHighVoltage(1);
         m_units = std::make_unique<CUnits>(&m_head);
         m_units->SetDefaults();
-        m_settings = std::make_unique<CAnalogData>(histogram ? CAnalogData::kModeHistogram : CAnalogData::kModeAnalog,
-                                                   m_units.get(), &m_head);
+        m_settings = std::make_unique<CAnalogData>(
+            histogram ? CAnalogData::kModeHistogram : CAnalogData::kModeAnalog, m_units.get(), &m_head);
         m_settings->m_startMass = startMass;
         m_settings->m_stopMass = stopMass;
         m_settings->m_noiseFloor = 0;

@@ -48,7 +48,10 @@ protected:
     }
 
     // The total pressure a word shows: the units' total factor over the multiplier gain.
-    float PressureOf(int32_t word) const { return static_cast<float>(word) * m_units->m_fTotalFactor / Gain(); }
+    float PressureOf(int32_t word) const
+    {
+        return static_cast<float>(word) * m_units->m_fTotalFactor / Gain();
+    }
 };
 
 TEST_F(AnalogRunTest, SingleSweepSendsEveryPointWithItsMassThenEnds)
@@ -218,7 +221,8 @@ TEST_P(AnalogEndWordTest, SingleSweep)
     if (c.shown)
         EXPECT_FLOAT_EQ(m_display->LastPressure(), PressureOf(c.word));
     else
-        EXPECT_EQ(m_display->CallsStartingWith("ClearData").size(), 2u) << "the error report clears the display";
+        EXPECT_EQ(m_display->CallsStartingWith("ClearData").size(), 2u)
+            << "the error report clears the display";
     EXPECT_TRUE(m_scan->m_bEndedNormally);
     EXPECT_EQ(m_document->m_paints, 1);
     EXPECT_EQ(m_view.DataMessages(), kPoints);
@@ -248,7 +252,8 @@ TEST_F(AnalogRunTest, UserUnitShowsItsFactorWithTheUnitName)
     m_units->m_fRefTotal = 1e-6f;
     m_units->Recompute();
     Run(SCAN_MODE_SINGLE);
-    EXPECT_EQ(m_display->CallsStartingWith("UpdateAlarmMessage"), (std::vector<std::string>{"UpdateAlarmMessage Torr"}));
+    EXPECT_EQ(m_display->CallsStartingWith("UpdateAlarmMessage"),
+              (std::vector<std::string>{"UpdateAlarmMessage Torr"}));
     EXPECT_FLOAT_EQ(m_display->LastPressure(), m_units->GetFactor());
 }
 

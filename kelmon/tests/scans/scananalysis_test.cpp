@@ -91,7 +91,10 @@ TEST_P(ScanAnalysisTest, TheRangeRuleIsTheAnalysisOwn)
     {
         int start, stop;
         bool usable;
-    } cases[] = {{1, kHighestMass, true}, {2, kHighestMass, true}, {1, kHighestMass - 1, false}, {3, kHighestMass, false}};
+    } cases[] = {{1, kHighestMass, true},
+                 {2, kHighestMass, true},
+                 {1, kHighestMass - 1, false},
+                 {3, kHighestMass, false}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(testing::Message() << c.start << ".." << c.stop);
@@ -143,6 +146,7 @@ TEST_P(ScanAnalysisTest, ASweepOfArgonIsAnalysedAsArgonAndLogged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ScanAnalysisTest, ::testing::Values(SCAN_KIND_ANALOG, SCAN_KIND_HISTOGRAM),
-                         [](const auto& info) { return info.param == SCAN_KIND_ANALOG ? "Analog" : "Histogram"; });
+                         [](const auto& info)
+                         { return info.param == SCAN_KIND_ANALOG ? "Analog" : "Histogram"; });
 
 } // namespace
