@@ -219,10 +219,13 @@ TEST_P(AnalogEndWordTest, SingleSweep)
     Run(SCAN_MODE_SINGLE);
     EXPECT_EQ(m_display->CallsStartingWith("ShowAlarmMessage").size(), c.shown ? 1u : 0u);
     if (c.shown)
+    {
         EXPECT_FLOAT_EQ(m_display->LastPressure(), PressureOf(c.word));
+    }
     else
-        EXPECT_EQ(m_display->CallsStartingWith("ClearData").size(), 2u)
-            << "the error report clears the display";
+    {
+        EXPECT_EQ(m_display->CallsStartingWith("ClearData").size(), 2u) << "the error report clears the display";
+    }
     EXPECT_TRUE(m_scan->m_bEndedNormally);
     EXPECT_EQ(m_document->m_paints, 1);
     EXPECT_EQ(m_view.DataMessages(), kPoints);

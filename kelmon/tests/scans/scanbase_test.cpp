@@ -132,7 +132,9 @@ TEST_F(PeakRoutines, SevenPointFitFindsTheVertexOfAPeak)
         float value = -1.0f;
         EXPECT_EQ(m_scan.FitPeakCenter(c.y, value), c.fits);
         if (c.fits)
+        {
             EXPECT_NEAR(value, c.value, 1e-4f);
+        }
     }
 }
 
