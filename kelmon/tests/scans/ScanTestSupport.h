@@ -91,30 +91,37 @@ public:
 class ScanFixture : public ::testing::Test
 {
 protected:
-    // kind: SCAN_KIND_ANALOG or SCAN_KIND_HISTOGRAM.
+    // kind: SCAN_KIND_ANALOG or SCAN_KIND_HISTOGRAM. The scan talks to m_pHead (the sequence
+    // head unless a test puts a connected head there) through the port of m_connector.
     void Build(int kind, int startMass = 1, int stopMass = 10)
     {
         const bool histogram = kind == SCAN_KIND_HISTOGRAM;
-        ASSERT_TRUE(CPortMonitor::Instance().Start(m_ports));
-        m_head.m_nScanKind = histogram ? 1 : 0;
-        ASSERT_TRUE(m_head.Connect(0));
-        m_head.FilamentOn();
-        m_head.SetHighVoltage(1);
-        m_units = std::make_unique<CUnits>(&m_head);
+        // The list is made here, so it holds the ports a test registered before.
+        m_ports = std::make_unique<CPortList>();
+        ASSERT_TRUE(CPortMonitor::Instance().Start(*m_ports));
+        if (m_pHead == &m_head)
+        {
+            m_head.m_nScanKind = histogram ? 1 : 0;
+            ASSERT_TRUE(m_head.Connect(0));
+            m_head.FilamentOn();
+            m_head.SetHighVoltage(1);
+        }
+        m_units = std::make_unique<CUnits>(m_pHead);
         m_units->SetDefaults();
         m_settings = std::make_unique<CAnalogData>(
-            histogram ? CAnalogData::kModeHistogram : CAnalogData::kModeAnalog, m_units.get(), &m_head);
+            histogram ? CAnalogData::kModeHistogram : CAnalogData::kModeAnalog, m_units.get(), m_pHead);
         m_settings->m_startMass = startMass;
         m_settings->m_stopMass = stopMass;
         m_settings->m_noiseFloor = 0;
         m_settings->m_pointCount = m_settings->ExpectedPointCount();
         m_display = std::make_unique<CRecordingDisplay>(m_settings.get());
-        m_document = std::make_unique<CFakeDocument>(&m_head, m_units.get(), m_view.GetWindow(),
-                                                     m_ports.GetPortLock("SOFT0"));
+        m_document = std::make_unique<CFakeDocument>(m_pHead, m_units.get(), m_view.GetWindow(),
+                                                     m_ports->GetPortLock(m_connector));
+        ASSERT_NE(m_document->m_hPortLock, nullptr) << "no port " << m_connector;
         if (histogram)
-            m_scan = std::make_unique<CHistogramScan>(m_settings.get(), &m_head, m_display.get());
+            m_scan = std::make_unique<CHistogramScan>(m_settings.get(), m_pHead, m_display.get());
         else
-            m_scan = std::make_unique<CAnalogScan>(m_settings.get(), &m_head, m_display.get());
+            m_scan = std::make_unique<CAnalogScan>(m_settings.get(), m_pHead, m_display.get());
         m_document->m_pScan = m_scan.get();
         // Automatic logs only where a test asks for them, in a folder of its own.
         for (CScanLogSettings& log : m_document->m_logSettings)
@@ -139,15 +146,20 @@ protected:
     }
 
     // The multiplier's gain while its high voltage is on, else 1.
-    float Gain() const { return m_head.m_bCemPresent && m_head.m_bHighVoltageOn ? m_head.m_fCemGain : 1.0f; }
+    float Gain() const
+    {
+        return m_pHead->m_bCemPresent && m_pHead->m_bHighVoltageOn ? m_pHead->m_fCemGain : 1.0f;
+    }
     // The factor that turns a raw point into the value shown (units, multiplier gain, scale).
     float ValueFactor() const { return m_units->m_fPartialFactor / Gain() * m_settings->m_scaleFactor; }
     int Points() const { return m_settings->m_pointCount; }
 
     kel::testkit::ScriptedPrompts m_prompts;
-    CPortList m_ports;
+    std::unique_ptr<CPortList> m_ports;
     CViewThread m_view;
     CSequenceHead m_head;
+    CHead* m_pHead = &m_head;
+    std::string m_connector = "SOFT0";
     std::unique_ptr<CUnits> m_units;
     std::unique_ptr<CAnalogData> m_settings;
     std::unique_ptr<CRecordingDisplay> m_display;

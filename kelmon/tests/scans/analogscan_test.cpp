@@ -224,7 +224,8 @@ TEST_P(AnalogEndWordTest, SingleSweep)
     }
     else
     {
-        EXPECT_EQ(m_display->CallsStartingWith("ClearData").size(), 2u) << "the error report clears the display";
+        EXPECT_EQ(m_display->CallsStartingWith("ClearData").size(), 2u)
+            << "the error report clears the display";
     }
     EXPECT_TRUE(m_scan->m_bEndedNormally);
     EXPECT_EQ(m_document->m_paints, 1);
