@@ -90,21 +90,6 @@ CString FormatTime(time_t time, LPCTSTR format)
     return length ? CString(text) : CString();
 }
 
-CString JoinPath(const CString& folder, const CString& name)
-{
-    if (folder.IsEmpty())
-        return name;
-    CString path = folder;
-    while (path.GetLength() > 1 && path[path.GetLength() - 1] == '/')
-        path = path.Left(path.GetLength() - 1);
-    CString tail = name;
-    while (!tail.IsEmpty() && tail[0] == '/')
-        tail = tail.Mid(1);
-    if (path != "/")
-        path += '/';
-    return path + tail;
-}
-
 CString MakeUniquePath(const CString& path)
 {
     CFileStatus status;

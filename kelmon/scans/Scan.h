@@ -69,8 +69,6 @@ BOOL CheckStoredRange(int low, int high, int value);
 // Local time through strftime into 128 bytes; empty when the time cannot be converted or the
 // text is empty.
 CString FormatTime(time_t time, LPCTSTR format);
-// folder and name joined by exactly one '/' (none when folder is empty).
-CString JoinPath(const CString& folder, const CString& name);
 // path when no file of that name exists; else the first of "name_2.ext", "name_3.ext", ... that
 // does not, so a new file never replaces one written in the same second.
 CString MakeUniquePath(const CString& path);

@@ -1,5 +1,6 @@
 #include "scans/ScanLogSaver.h"
 
+#include "foundation/Paths.h"
 #include "res/resource.h"
 #include "scans/Scan.h"
 
@@ -54,7 +55,7 @@ BOOL CScanLogSaver::Walk(const char* extension, BOOL (CScan::*writer)(LPCTSTR))
         {
             const std::string name =
                 MakeFileNameFromTime(std::string(m_pScan->m_strLogSweepTime)) + extension;
-            const CString path = MakeUniquePath(JoinPath(m_targetFolder.c_str(), name.c_str()));
+            const CString path = MakeUniquePath(JoinPath(m_targetFolder, name).c_str());
             if (!(m_pScan->*writer)(path))
                 break;
             read = m_pScan->ReadLogScan(LOG_RECORD_NEXT, file, 0, wrapped) && !wrapped;

@@ -7,6 +7,7 @@
 #include "dialogs/BrowseFolderDlg.h"
 #include "displays/Display.h"
 #include "doc/AnalogData.h"
+#include "foundation/Paths.h"
 #include "head/Head.h"
 #include "io/CbBoard.h"
 #include "res/resource.h"
@@ -714,7 +715,7 @@ BOOL CSpectrumScan::OpenScanLog()
     }
     name += "_" + m_strFileStamp + (IsHistogram() ? ".hst" : ".ana");
     // Two runs started in the same second keep both logs.
-    m_strLogPath = MakeUniquePath(JoinPath(m_logSettings.m_folder, name));
+    m_strLogPath = MakeUniquePath(JoinPath(std::string(m_logSettings.m_folder), std::string(name)).c_str());
     return WriteLogHeader();
 }
 
@@ -1233,8 +1234,9 @@ BOOL CSpectrumScan::OpenAnalysisLog()
     const CString name = m_logSettings.m_nameRule == CScanLogSettings::kNameDocumentTitle
                              ? (site ? site->GetTitle() : CString())
                              : m_logSettings.m_fileName;
-    const CString path = JoinPath(settings->m_logDir[CAppSettings::LOGDIR_ANALYZE].c_str(),
-                                  name + "_" + m_strFileStamp + ".txt");
+    const CString path = JoinPath(settings->m_logDir[CAppSettings::LOGDIR_ANALYZE],
+                                  std::string(name + "_" + m_strFileStamp + ".txt"))
+                             .c_str();
     auto log = std::make_unique<CTextLogFile>();
     if (!log->Open(path))
     {

@@ -180,7 +180,11 @@ public:
         std::filesystem::create_directories(m_path);
     }
     ~TempFolder() { std::filesystem::remove_all(m_path); }
-    std::string Path(const std::string& name = "") const { return (m_path / name).string(); }
+    // The folder (without a trailing separator), or a file in it.
+    std::string Path(const std::string& name = "") const
+    {
+        return name.empty() ? m_path.string() : (m_path / name).string();
+    }
     std::vector<std::string> Files() const
     {
         std::vector<std::string> names;

@@ -3,6 +3,7 @@
 // the document file with its schema marker.
 #include "ScanTestSupport.h"
 
+#include "foundation/Paths.h"
 #include "head/KELDummyHead.h"
 #include "scans/AveragingWeight.h"
 #include "scans/ScanException.h"
@@ -57,11 +58,17 @@ TEST(ScanFunctions, CheckStoredRangeTellsTheUserWhatIsOutside)
 
 TEST(ScanFunctions, PathsAreJoinedWithOneSeparator)
 {
-    EXPECT_EQ(std::string(JoinPath("/logs", "a.ana")), "/logs/a.ana");
-    EXPECT_EQ(std::string(JoinPath("/logs/", "a.ana")), "/logs/a.ana");
-    EXPECT_EQ(std::string(JoinPath("/logs//", "/a.ana")), "/logs/a.ana");
-    EXPECT_EQ(std::string(JoinPath("", "a.ana")), "a.ana");
-    EXPECT_EQ(std::string(JoinPath("/", "a.ana")), "/a.ana");
+    const struct
+    {
+        const char *folder, *name, *path;
+    } joins[] = {{"/logs", "a.ana", "/logs/a.ana"},
+                 {"/logs/", "a.ana", "/logs/a.ana"},
+                 {"C:\\logs\\", "a.ana", "C:\\logs\\a.ana"},
+                 {"", "a.ana", "a.ana"},
+                 {"/logs", "", "/logs"},
+                 {"/", "a.ana", "/a.ana"}};
+    for (const auto& j : joins)
+        EXPECT_EQ(JoinPath(j.folder, j.name), j.path) << j.folder << " + " << j.name;
 
     TempFolder folder;
     const CString path = folder.Path("run.ana").c_str();

@@ -99,7 +99,7 @@ TEST_F(SerialScanTest, PullingTheLineMidSweepEndsTheRunAndKeepsTheLoggedSweeps)
     EXPECT_FALSE(m_scan->IsRunning());
     EXPECT_FALSE(m_scan->m_bEndedNormally);
     EXPECT_EQ(m_document->m_finished, 1);
-    EXPECT_FALSE(m_serialHead.IsOnline());
+    EXPECT_TRUE(Eventually([&] { return !m_serialHead.IsOnline(); })) << "the line is found gone";
     const int sweeps = m_view.DataMessages() / kPoints;
     EXPECT_GE(sweeps, 2);
     EXPECT_LT(m_view.DataMessages() % kPoints, kPoints) << "the last sweep was cut short";
