@@ -12,6 +12,7 @@
 #include "io/CbBoard.h"
 #include "res/resource.h"
 #include "scans/AveragingWeight.h"
+#include "scans/LoggingDialog.h"
 #include "scans/ScanLogSaverFactory.h"
 #include "scans/ScanSite.h"
 #include "settings/AppSettings.h"
@@ -717,6 +718,23 @@ BOOL CSpectrumScan::OpenScanLog()
     // Two runs started in the same second keep both logs.
     m_strLogPath = MakeUniquePath(JoinPath(std::string(m_logSettings.m_folder), std::string(name)).c_str());
     return WriteLogHeader();
+}
+
+void CSpectrumScan::EditLoggingSettings(CWnd* parent)
+{
+    CScanSite* site = GetSite();
+    if (!site)
+        return;
+    CAppSettings* app = CAppSettings::GetInstance();
+    const int slot = m_bChild
+                         ? CAppSettings::LOGDIR_SPLIT
+                         : (IsHistogram() ? CAppSettings::LOGDIR_HISTOGRAM : CAppSettings::LOGDIR_ANALOG);
+    CScanLogSettings& settings = site->GetLogSettings(m_bChild ? SCAN_KIND_SPLIT : GetScanKind());
+    CLoggingDialog dialog(parent);
+    if (dialog.Edit(settings,
+                    IsHistogram() ? "Histogram scan logging settings" : "Analog scan logging settings",
+                    app->m_logDir[slot]) == IDOK)
+        m_nLogEvery = settings.GetLogEvery();
 }
 
 BOOL CSpectrumScan::IsLoggingOn()

@@ -57,6 +57,9 @@ public:
     BOOL ReadLogScan(int direction, CFile& file, int show, int& wrapped) override;
     void RestoreViewPosition() override { m_nLogRecordIndex = m_nSavedViewIndex; }
     void RewindViewPosition() override;
+    // The logging dialog on the document's logging settings of this kind (the split children's for
+    // a split child); OK also takes the new save interval.
+    void EditLoggingSettings(CWnd* parent) override;
     BOOL CheckMassRange() override;
     void SetSettings(CObject* record) override;
     CObject* GetSettings() override;
