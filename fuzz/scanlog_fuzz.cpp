@@ -1,13 +1,14 @@
 // Fuzz target: a binary scan log (.ana or .hst) read as the analog or histogram scan reads it for
 // viewing: header check, then every record forward and back. The first byte picks the kind; the
 // rest is the file. Prompts are answered with their default button, silently.
+#include "FuzzSupport.h"
+
 #include "displays/Display.h"
 #include "doc/AnalogData.h"
 #include "scans/AnalogScan.h"
 #include "scans/HistogramScan.h"
 #include "scans/ScanLogHeader.h"
 #include "units/Units.h"
-#include "win32/prompt.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,17 +16,6 @@
 
 namespace
 {
-class SilentPrompts : public kel::IPromptService
-{
-public:
-    kel::PromptReply Prompt(const kel::PromptRequest& request) override
-    {
-        kel::PromptReply reply;
-        reply.result = kel::DefaultMessageBoxResult(request.flags);
-        return reply;
-    }
-};
-
 class NullDisplay : public CDisplay
 {
 public:
@@ -37,9 +27,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static SilentPrompts prompts;
-    static const bool installed = (kel::SetPromptService(&prompts), true);
-    (void)installed;
+    fuzz::InstallSilentPrompts();
     if (size < 1)
         return 0;
     const bool histogram = data[0] & 1;

@@ -95,50 +95,6 @@ void CSpectrumScan::Serialize(CArchive& ar)
 // =============================================================================================
 // Settings
 
-float CSpectrumScan::GetTriggerPeriod()
-{
-    return m_pSettings ? m_pSettings->m_triggerPeriod : 0.0f;
-}
-
-void CSpectrumScan::SetTriggerPeriod(float seconds)
-{
-    if (m_pSettings)
-        m_pSettings->m_triggerPeriod = seconds;
-}
-
-int CSpectrumScan::GetPeriodUnits()
-{
-    return m_pSettings ? m_pSettings->m_periodUnits : 0;
-}
-
-void CSpectrumScan::SetPeriodUnits(int units)
-{
-    if (m_pSettings)
-        m_pSettings->m_periodUnits = units;
-}
-
-void CSpectrumScan::SetOptionWord(int word)
-{
-    if (m_pSettings)
-        m_pSettings->m_optionWord = word;
-}
-
-int CSpectrumScan::GetOptionWord()
-{
-    return m_pSettings ? m_pSettings->m_optionWord : 0;
-}
-
-void CSpectrumScan::SetScanMode(int mode)
-{
-    if (m_pSettings)
-        m_pSettings->m_scanMode = mode;
-}
-
-int CSpectrumScan::GetScanMode()
-{
-    return m_pSettings ? m_pSettings->m_scanMode : SCAN_MODE_SINGLE;
-}
-
 void CSpectrumScan::SetSettings(CObject* record)
 {
     m_pSettings = static_cast<CAnalogData*>(record);
@@ -153,34 +109,6 @@ int CSpectrumScan::QueryPointCount()
 {
     int points = 0;
     return m_pHead && QueryHeadPoints(points) ? points : 0;
-}
-
-float CSpectrumScan::GetSweepTime()
-{
-    return m_pSettings ? m_pSettings->m_sweepTime : 0.0f;
-}
-
-void CSpectrumScan::SetSweepTime(int seconds)
-{
-    if (m_pSettings)
-        m_pSettings->m_sweepTime = static_cast<float>(seconds);
-}
-
-void CSpectrumScan::SetNumberOfScans(int count)
-{
-    if (m_pSettings)
-        m_pSettings->m_numberOfScans = count;
-}
-
-int CSpectrumScan::GetNumberOfScans()
-{
-    return m_pSettings ? m_pSettings->m_numberOfScans : 1;
-}
-
-void CSpectrumScan::SetBackgroundMode(int mode)
-{
-    if (m_pSettings)
-        m_pSettings->m_backgroundSign = mode;
 }
 
 BOOL CSpectrumScan::EstimateSweepTime(int& seconds)
@@ -286,16 +214,35 @@ BOOL CSpectrumScan::StartSweep()
     return TRUE;
 }
 
-BOOL CSpectrumScan::StartSeries()
+void CSpectrumScan::PrepareRun()
 {
     m_bFirstSweep = 1;
-    if (m_pParameterDlg && m_pParameterDlg->m_bEnabled)
-        m_pParameterDlg->EnableControls(0);
     // The point count may have changed since the buffer was made.
     if (m_bAveragingOn && !EnsureAverageBuffer())
         m_bAveragingOn = 0;
     if (m_bAveragingOn && !IsHistogram())
         ResetAveraging();
+}
+
+void CSpectrumScan::ClearUnitsScanRange()
+{
+    CUnits* units = m_pSettings ? m_pSettings->m_pUnits : nullptr;
+    if (units && !IsHistogram())
+        units->SetScanRange(0, 0, -1);
+}
+
+void CSpectrumScan::MarkRunning()
+{
+    m_nPointIndex = 0;
+    m_bRunning = 1;
+    m_bAcquiring = 1;
+}
+
+BOOL CSpectrumScan::StartSeries()
+{
+    PrepareRun();
+    if (m_pParameterDlg && m_pParameterDlg->m_bEnabled)
+        m_pParameterDlg->EnableControls(0);
     if (!m_bReady)
         return TRUE;
     m_bReady = 0;
@@ -305,16 +252,12 @@ BOOL CSpectrumScan::StartSeries()
         if (IsHistogram())
             m_pDisplay->Redraw();
     }
-    CUnits* units = m_pSettings ? m_pSettings->m_pUnits : nullptr;
-    if (units && !IsHistogram())
-        units->SetScanRange(0, 0, -1);
+    ClearUnitsScanRange();
     m_nScansLeft = GetScanMode() == SCAN_MODE_NSCANS ? GetNumberOfScans() : 1;
     m_bContinuous = 0;
     if (!StartSweep())
         return FALSE;
-    m_nPointIndex = 0;
-    m_bRunning = 1;
-    m_bAcquiring = 1;
+    MarkRunning();
     m_bReady = 1;
     return TRUE;
 }
@@ -322,24 +265,16 @@ BOOL CSpectrumScan::StartSeries()
 BOOL CSpectrumScan::StartContinuous()
 {
     m_bStopAtEnd = m_bStopNow = 0;
-    m_bFirstSweep = 1;
-    if (m_bAveragingOn && !EnsureAverageBuffer())
-        m_bAveragingOn = 0;
-    if (m_bAveragingOn && !IsHistogram())
-        ResetAveraging();
+    PrepareRun();
     if (m_pHead)
         m_pHead->StopScan();
     if (!m_pDisplay || !m_pDisplay->ClearData())
         return FALSE;
-    CUnits* units = m_pSettings ? m_pSettings->m_pUnits : nullptr;
-    if (units && !IsHistogram())
-        units->SetScanRange(0, 0, -1);
+    ClearUnitsScanRange();
     if (!StartSweep())
         return FALSE;
     m_bContinuous = 1;
-    m_bRunning = 1;
-    m_bAcquiring = 1;
-    m_nPointIndex = 0;
+    MarkRunning();
     return TRUE;
 }
 

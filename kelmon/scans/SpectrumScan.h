@@ -7,6 +7,7 @@
 // hooks.
 #pragma once
 
+#include "doc/AnalogData.h"
 #include "scans/Scan.h"
 #include "scans/ScanLogHeader.h"
 #include "scans/ScanLogSettings.h"
@@ -14,7 +15,6 @@
 #include <cstdint>
 #include <memory>
 
-class CAnalogData;
 class CAnalyse;
 class CTextLogFile;
 
@@ -43,14 +43,14 @@ public:
     BOOL GetReadyFlag() override { return 1; }
     BOOL AttachDocument(CScanSite* document) override;
     BOOL ExportAscii() override;
-    float GetTriggerPeriod() override;
-    void SetTriggerPeriod(float seconds) override;
-    int GetPeriodUnits() override;
-    void SetPeriodUnits(int units) override;
-    void SetOptionWord(int word) override;
-    int GetOptionWord() override;
-    void SetScanMode(int mode) override;
-    int GetScanMode() override;
+    float GetTriggerPeriod() override { return SettingOr(&CAnalogData::m_triggerPeriod, 0.0f); }
+    void SetTriggerPeriod(float seconds) override { SetSetting(&CAnalogData::m_triggerPeriod, seconds); }
+    int GetPeriodUnits() override { return SettingOr(&CAnalogData::m_periodUnits, 0); }
+    void SetPeriodUnits(int units) override { SetSetting(&CAnalogData::m_periodUnits, units); }
+    void SetOptionWord(int word) override { SetSetting(&CAnalogData::m_optionWord, word); }
+    int GetOptionWord() override { return SettingOr(&CAnalogData::m_optionWord, 0); }
+    void SetScanMode(int mode) override { SetSetting(&CAnalogData::m_scanMode, mode); }
+    int GetScanMode() override { return SettingOr(&CAnalogData::m_scanMode, int(SCAN_MODE_SINGLE)); }
     BOOL SaveLogAsFiles() override;
     BOOL EstimateSweepTime(int& seconds) override;
     BOOL ReadLogFile(CFile& file) override;
@@ -64,10 +64,13 @@ public:
     void SetSettings(CObject* record) override;
     CObject* GetSettings() override;
     int QueryPointCount() override;
-    float GetSweepTime() override;
-    void SetSweepTime(int seconds) override;
-    void SetNumberOfScans(int count) override;
-    int GetNumberOfScans() override;
+    float GetSweepTime() override { return SettingOr(&CAnalogData::m_sweepTime, 0.0f); }
+    void SetSweepTime(int seconds) override
+    {
+        SetSetting(&CAnalogData::m_sweepTime, static_cast<float>(seconds));
+    }
+    void SetNumberOfScans(int count) override { SetSetting(&CAnalogData::m_numberOfScans, count); }
+    int GetNumberOfScans() override { return SettingOr(&CAnalogData::m_numberOfScans, 1); }
     BOOL OpenAnalysis(CLibrary* library, const int32_t* gases) override;
     // The analysis' own rule for the scan's mass range (CAnalyse::IsMassRangeUsable), asked of the
     // scan's analysis or, without one, of one made on the document's library.
@@ -84,7 +87,7 @@ public:
     // Takes the displayed sweep as the background once it is complete (every point in).
     BOOL AcquireBackground() override;
     BOOL RemoveBackground() override;
-    void SetBackgroundMode(int mode) override;
+    void SetBackgroundMode(int mode) override { SetSetting(&CAnalogData::m_backgroundSign, mode); }
     void SetAveraging(int on) override;
     void SetAveragingDepth(int sweeps) override;
     BOOL CanAverage() override { return 1; }
@@ -130,6 +133,17 @@ protected:
     CSpectrumScan();
     CSpectrumScan(CAnalogData* settings, CHead* head, CDisplay* display);
 
+    // A word of the settings record, or fallback without one; and its setter.
+    template <class T> T SettingOr(T CAnalogData::*field, T fallback) const
+    {
+        return m_pSettings ? m_pSettings->*field : fallback;
+    }
+    template <class T> void SetSetting(T CAnalogData::*field, T value)
+    {
+        if (m_pSettings)
+            m_pSettings->*field = value;
+    }
+
     // The head's point count of the set range (QueryAP or QueryHP).
     virtual BOOL QueryHeadPoints(int& points) = 0;
     // Starts the head's scan: n sweeps, 1 by default, -1 the bare command.
@@ -137,6 +151,13 @@ protected:
     // Sends point index's value to the view in the kind's record.
     virtual void SendValue(int index, float value) = 0;
 
+    // What both starts do first: a new first sweep and an average buffer of the current point count
+    // (reset for the analog kind).
+    void PrepareRun();
+    // The analog kind tells its units that no detector is switched for the reference.
+    void ClearUnitsScanRange();
+    // Point 0 of a run that is under way.
+    void MarkRunning();
     // The head checks, time stamp, labels, units and factors of a sweep, then the head's start.
     BOOL StartSweep();
     // A run that cannot go on: finished, not ended normally, the document cleans up.
