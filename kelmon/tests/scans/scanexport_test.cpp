@@ -28,8 +28,9 @@ class ScanExportTest : public ScanFixture, public ::testing::WithParamInterface<
 TEST_P(ScanExportTest, TextExportOfTheDisplayedSweep)
 {
     const ExportCase& c = GetParam();
+    // A key of its own: the cases may run at once in processes that share the settings store.
     CWinApp app("kelmon");
-    app.SetRegistryKey("Test Scan Export");
+    app.SetRegistryKey(("Test Scan Export " + std::to_string(c.kind) + std::to_string(c.oldAscii)).c_str());
     app.WriteProfileInt("Version", "OldAscii", c.oldAscii);
     Build(c.kind);
     Run(SCAN_MODE_SINGLE);
@@ -52,7 +53,6 @@ TEST_P(ScanExportTest, TextExportOfTheDisplayedSweep)
     std::snprintf(last, sizeof last, c.lastPoint, double((100 + Points() - 1) * ValueFactor()));
     EXPECT_NE(file.find(std::string("\r\n") + first), std::string::npos) << first;
     EXPECT_TRUE(file.ends_with(last)) << last;
-    app.WriteProfileInt("Version", "OldAscii", 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, ScanExportTest,
