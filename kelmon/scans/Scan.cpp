@@ -269,6 +269,13 @@ BOOL CScan::FitPeakCenter(const float* y, float& value)
     return TRUE;
 }
 
+BOOL CScan::FitPeakAround(const float* values, int count, int centre, float& value)
+{
+    if (!values || centre - 3 < 0 || centre + 3 >= count)
+        return FALSE;
+    return FitPeakCenter(values + centre - 3, value);
+}
+
 // =============================================================================================
 // Display and view
 

@@ -151,6 +151,9 @@ public:
     // Least-squares parabola through seven equally spaced samples; value = its vertex. FALSE when
     // the vertex lies beyond +-2.25 samples or the curve opens upward (not a peak).
     virtual BOOL FitPeakCenter(const float* y, float& value);
+    // FitPeakCenter on the seven points of values (count of them) centred on index centre; FALSE
+    // when they do not all lie in values (a mass at either end of a sweep).
+    BOOL FitPeakAround(const float* values, int count, int centre, float& value);
     virtual CObject* GetSettings() { return nullptr; }
     virtual int QueryPointCount() { return 1; }
     virtual float GetSweepTime() { return 1.0f; }

@@ -145,6 +145,16 @@ TEST_F(PeakRoutines, SevenPointFitFindsTheVertexOfAPeak)
     }
 }
 
+TEST_F(PeakRoutines, FitAroundAPointStaysInsideTheSweep)
+{
+    const float sweep[] = {-2.25f, 3.75f, 7.75f, 9.75f, 9.75f, 7.75f, 3.75f, 0.0f};
+    float value = 0.0f;
+    EXPECT_TRUE(m_scan.FitPeakAround(sweep, 8, 3, value));
+    EXPECT_NEAR(value, 10.0f, 1e-4f);
+    for (int centre : {0, 2, 5, 7})
+        EXPECT_FALSE(m_scan.FitPeakAround(sweep, 8, centre, value)) << "centre " << centre;
+}
+
 TEST(AveragingWeights, WeightAndItsInverse)
 {
     EXPECT_FLOAT_EQ(AveragingWeight(0.5f, 0), 0.5f);
