@@ -143,9 +143,12 @@ BOOL CAnalyse::PickValues(const float* sweep, int pointCount, int startMass, int
     for (int row = 0; row < m_massCount; ++row)
     {
         const int centre = (m_rowToMass[row] - startMass) * pointsPerAmu;
-        // Cut the window to the sweep: the top mass may sit on the sweep's last point.
-        const int first = std::max(0, centre - before);
-        const int end = std::min(pointCount, centre - before + width);
+        // Cut the window to the sweep (the top mass may sit on the sweep's last point) and to the
+        // points of the row's own mass: with one point per mass the window before the centre
+        // would be the mass below.
+        const int reach = pointsPerAmu / 2;
+        const int first = std::max({0, centre - before, centre - reach});
+        const int end = std::min({pointCount, centre - before + width, centre + reach + 1});
         float peak = sweep[std::min(centre, pointCount - 1)];
         for (int i = first; i < end; ++i)
             peak = std::max(peak, sweep[i]);

@@ -78,7 +78,8 @@ public:
     BOOL IsMassRangeUsable(int startMass, int stopMass) const;
     // Picks the analysis values from one sweep of pointCount points that starts at startMass with
     // pointsPerAmu points per amu: per row the largest value in the peak window around the row's
-    // mass, the window cut to the sweep. FALSE when the range is not usable for the analysis.
+    // mass, the window cut to the sweep and to the points within half an amu of the mass (one
+    // point per mass: that point alone). FALSE when the range is not usable for the analysis.
     BOOL PickValues(const float* sweep, int pointCount, int startMass, int pointsPerAmu, float* values) const;
 
     // What the analysis log's header says of the scan and the program.

@@ -2,6 +2,7 @@
 
 #include "displays/Display.h"
 #include "doc/AnalogData.h"
+#include "foundation/Paths.h"
 #include "res/resource.h"
 
 #include <afx.h>
@@ -46,15 +47,6 @@ CString LoadMessage(UINT nID, const char* arg1, const char* arg2 = "")
             text += c;
     }
     return text;
-}
-
-CString JoinPath(LPCTSTR directory, LPCTSTR name)
-{
-    CString path(directory ? directory : "");
-    if (!path.IsEmpty() && path[path.GetLength() - 1] != '/' && path[path.GetLength() - 1] != '\\')
-        path += '/';
-    path += name;
-    return path;
 }
 
 std::vector<std::string> SplitFields(const CString& text)
@@ -233,7 +225,7 @@ void CLibrary::RemoveAll()
 BOOL CLibrary::ReadLibraryFile(LPCTSTR directory)
 {
     m_loaded = 0;
-    CString path = JoinPath(directory, kFileName);
+    CString path = JoinPath(directory ? directory : "", kFileName).c_str();
     {
         CStdioFile probe;
         if (!OpenForReading(probe, path, MB_ICONSTOP))

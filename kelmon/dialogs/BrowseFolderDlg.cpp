@@ -1,6 +1,7 @@
 #include "dialogs/BrowseFolderDlg.h"
 
 #include "foundation/AppUiState.h"
+#include "foundation/Paths.h"
 
 #include <widgetlib/FilePickCtrl.h>
 
@@ -8,17 +9,6 @@ namespace
 {
 // Characters a folder name may not hold.
 constexpr char kInvalidNameChars[] = "\\*/:?<>|";
-
-// folder + name with exactly one separator between them; the folder alone for an empty name.
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    if (name.empty())
-        return folder;
-    if (folder.empty())
-        return name;
-    const char last = folder.back();
-    return (last == '/' || last == '\\') ? folder + name : folder + '/' + name;
-}
 } // namespace
 
 IMPLEMENT_DYNAMIC(CBrowseFolderDlg, CDialog)

@@ -1,8 +1,12 @@
 // The displays' common base: the operations the scans and the gas library call on the display they
-// hold. Each display kind overrides them; the display work adds the remaining operations.
+// hold. Each display kind overrides them; the display work adds the remaining operations. A scan
+// calls them from the worker thread that steps it, except UpdateData, which the view calls on the
+// user-interface thread while the worker waits in its SendMessage.
 #pragma once
 
 #include <afx.h>
+
+#include <cstdint>
 
 class CDisplay : public CObject
 {
@@ -10,13 +14,44 @@ public:
     static CRuntimeClass classCDisplay;
     CRuntimeClass* GetRuntimeClass() const override { return RUNTIME_CLASS(CDisplay); }
 
+    // Refreshes the read-out texts.
+    virtual int RefreshReadout() { return 0; }
     // Takes one record (a point of a scan, or a LibraryBarRecord from the gas library with arg 0).
     virtual void UpdateData(void* record, int arg) = 0;
+    // Copies the values of the current sweep (one float per point received so far; one per channel
+    // for the channel kinds) into values, at most capacity of them; returns how many it holds.
+    virtual int ReadData(float* values, int capacity) = 0;
+    // The latest value of every channel.
+    virtual BOOL GetLastData(float* /*values*/) { return 1; }
+    // Whether the display holds scan data.
+    virtual BOOL IsAutoScale() { return m_bHasData; }
+    // Clears plotted data and history; FALSE when it could not.
+    virtual BOOL ClearData() { return 1; }
+    virtual BOOL Redraw() { return 1; }
     // Rebuilds the display page after new parameters; FALSE when it could not.
     virtual BOOL Rebuild() = 0;
+    // Shows one whole sweep (one float per point of the display's settings), or takes it without
+    // the full redraw.
+    virtual BOOL ShowScanData(const float* /*values*/) { return 1; }
+    virtual BOOL StoreScanData(const float* /*values*/) { return 1; }
+    // Shows text (the run's start time, a logged sweep's time) in the info object, or hides it.
+    virtual BOOL ShowInfoText(int /*show*/, LPCTSTR /*text*/) { return 1; }
+    // The total pressure read-out: the value alone, or a user unit's factor with the unit's name.
+    virtual BOOL ShowAlarmMessage(float* /*value*/) { return 1; }
+    virtual BOOL UpdateAlarmMessage(float* /*value*/, LPCTSTR /*text*/) { return 1; }
+    // "Scan %d/%d" while a log is viewed.
+    virtual void ShowScanCounter(int /*show*/, int /*index*/, int /*count*/) {}
+    // Re-derives the time axis step after a schedule change.
+    virtual void UpdateXStep() {}
+    // The averaging label (mode 1 linear, 2 exponential, else blank; sweep n of limit) and the
+    // logging label (every N, record n of maximum, on), set at the start of each sweep.
+    virtual void ShowLogStatus(int /*mode*/, int /*n*/, int /*limit*/) {}
+    virtual void ShowLogProgress(int /*every*/, int /*n*/, int /*maximum*/, int /*on*/) {}
 
 protected:
     CDisplay() = default;
+
+    int32_t m_bHasData = 0; // set when data arrive, cleared when they are cleared
 };
 
 // Abstract: archives may refer to it as a base class but never create one.

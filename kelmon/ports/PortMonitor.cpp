@@ -214,7 +214,13 @@ void CPortMonitor::WorkerLoop()
         HANDLE lock = task->GetLock();
         ReleaseMutex(m_hGate);
 
-        const int again = task->Run();
+        int again = task->Run();
+        // A locked task that asks to run again with nothing queued behind it would be queued and
+        // taken straight back: it runs again here instead, still holding its port, which spares
+        // every step of a scan a round through the queue's events. Anything queued meanwhile
+        // (another document's step, a stop) sends it to the back as usual.
+        while (lock && again && !m_bQuit && IsIdle())
+            again = task->Run();
         if (lock)
         {
             // Once stopping has begun a task is not queued again, or a task that always asks

@@ -1,6 +1,7 @@
 // Runs instrument work off the user-interface thread: tasks leave one queue strictly in order and
 // run on five workers, each holding the mutex of the port its task names, so two tasks for one
-// port never run at once. A locked task that asks to run again goes to the back of the queue.
+// port never run at once. A locked task that asks to run again goes to the back of the queue (with
+// nothing queued, it runs again at once on its worker).
 #pragma once
 
 #include "ports/DocTask.h"

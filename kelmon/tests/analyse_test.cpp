@@ -402,8 +402,11 @@ TEST_F(AnalyseTest, PicksPeaksUpToTheLastPointOfTheSweep)
     // A sweep that stops short of the highest mass is refused, as the range rule says.
     EXPECT_FALSE(
         analyse.PickValues(sweep.data(), static_cast<int>(sweep.size()) - ppa, start, ppa, values.data()));
-    // One point per amu.
+    // One point per amu: each mass is its own bar, and a peak never counts for the mass above.
     std::vector<float> bars(stop, 1.0f);
+    bars[40 - 1] = 50.0f;
     ASSERT_TRUE(analyse.PickValues(bars.data(), stop, 1, 1, values.data()));
     EXPECT_FLOAT_EQ(values.back(), 1.0f);
+    EXPECT_FLOAT_EQ(values[analyse.GetMassRow(40)], 50.0f);
+    EXPECT_FLOAT_EQ(values[analyse.GetMassRow(41)], 1.0f);
 }

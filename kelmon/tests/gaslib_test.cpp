@@ -307,6 +307,7 @@ struct FakeDisplay : CDisplay
         shown.push_back(bars->name);
         lastBars.assign(bars->bars, bars->bars + 50);
     }
+    int ReadData(float*, int) override { return 0; }
     int rebuilt = 0;
     BOOL Rebuild() override
     {

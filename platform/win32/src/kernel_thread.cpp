@@ -99,6 +99,11 @@ void NoteMutexOwned(std::shared_ptr<MutexObject> m)
 {
     auto& owned = t_state.owned;
     owned.erase(std::remove_if(owned.begin(), owned.end(), [](auto& w) { return w.expired(); }), owned.end());
+    // A mutex taken again and again (a port lock at every scan step) is noted once, or the list
+    // would grow with every acquire and each acquire would walk all of it.
+    for (const auto& weak : owned)
+        if (weak.lock() == m)
+            return;
     owned.push_back(std::move(m));
 }
 
