@@ -346,15 +346,15 @@ BOOL CScan::PrepareFactors(CUnits* units)
         m_fTotalPressureFactor *= units->m_fReductionFactor;
         m_fValueFactor *= units->m_fReductionFactor;
     }
-    if (m_pHead && m_pHead->m_bCemPresent)
+    if (m_pHead && m_pHead->IsCemPresent())
     {
         int on = 0;
         if (!m_pHead->IsHighVoltageOn(on))
             return FALSE;
-        if (on && m_pHead->m_fCemGain > 0.0f)
+        if (on && m_pHead->GetCemGain() > 0.0f)
         {
-            m_fTotalPressureFactor /= m_pHead->m_fCemGain;
-            m_fValueFactor /= m_pHead->m_fCemGain;
+            m_fTotalPressureFactor /= m_pHead->GetCemGain();
+            m_fValueFactor /= m_pHead->GetCemGain();
         }
     }
     return TRUE;

@@ -63,7 +63,7 @@ CString CSpectrumScan::UnitsName()
 
 CString CSpectrumScan::CemStatusLine()
 {
-    const bool on = m_pHead && m_pHead->m_bCemPresent && m_pHead->m_bHighVoltageOn;
+    const bool on = m_pHead && m_pHead->IsCemPresent() && m_pHead->GetHighVoltageState();
     return on ? "CEM Status, ON" : "CEM Status, OFF";
 }
 
@@ -123,7 +123,7 @@ BOOL CSpectrumScan::EstimateSweepTime(int& seconds)
 
 BOOL CSpectrumScan::CheckMassRange()
 {
-    if (!m_pHead || !m_pSettings || m_pSettings->m_stopMass <= m_pHead->m_nMassRange)
+    if (!m_pHead || !m_pSettings || m_pSettings->m_stopMass <= m_pHead->GetMassRange())
         return 1;
     CString text;
     text.Format(IDS_STOP_MASS_RANGE, m_pSettings->m_stopMass);
@@ -149,7 +149,7 @@ BOOL CSpectrumScan::AttachDocument(CScanSite* document)
         return FALSE;
     if (!m_pHead->CheckErrors() && m_pHead->GetAbortFlag())
         return FALSE;
-    m_pHead->SetFinalMass(m_pHead->m_nMassRange);
+    m_pHead->SetFinalMass(m_pHead->GetMassRange());
     m_pHead->SetInitialMass(m_pSettings->m_startMass);
     m_pHead->SetFinalMass(m_pSettings->m_stopMass);
     if (!IsHistogram())

@@ -32,6 +32,10 @@ namespace scantest
 class CSequenceHead : public CKELDummyHead
 {
 public:
+    // Set up by the tests directly: what the head reported at identification and its filament.
+    using CKELDummyHead::m_bFilamentWarning;
+    using CKELDummyHead::m_fFirmware;
+
     CSequenceHead()
     {
         std::fill(std::begin(m_nPointTime), std::end(m_nPointTime), 0);
@@ -148,7 +152,7 @@ protected:
     // The multiplier's gain while its high voltage is on, else 1.
     float Gain() const
     {
-        return m_pHead->m_bCemPresent && m_pHead->m_bHighVoltageOn ? m_pHead->m_fCemGain : 1.0f;
+        return m_pHead->IsCemPresent() && m_pHead->GetHighVoltageState() ? m_pHead->GetCemGain() : 1.0f;
     }
     // The factor that turns a raw point into the value shown (units, multiplier gain, scale).
     float ValueFactor() const { return m_units->m_fPartialFactor / Gain() * m_settings->m_scaleFactor; }

@@ -80,7 +80,7 @@ TEST(ScanFunctions, PathsAreJoinedWithOneSeparator)
 
 TEST(ScanFunctions, ElapsedTimeGoesOnPastTheWrapOfA32BitTick)
 {
-    kel::test::FakeClock clock(0xFFFFFFFFull - 1000);
+    kel::testkit::FakeClock clock(0xFFFFFFFFull - 1000);
     const ULONGLONG start = GetTickCount64();
     clock.Advance(3000);
     EXPECT_DOUBLE_EQ(CScan::ElapsedSeconds(start), 3.0);
@@ -233,7 +233,7 @@ protected:
 TEST_F(ScanArchiveTest, RoundTripKeepsTheStoredFieldsAndTheAveragingBlock)
 {
     CKELDummyHead head;
-    head.m_nGainMass = 44;
+    head.SetGainMass(44);
     CAnalogScan scan(&m_settings, &head, nullptr);
     scan.m_fStoredFactor = 2.5f;
     scan.m_nLogMaximum = 40;
@@ -261,7 +261,7 @@ TEST_F(ScanArchiveTest, RoundTripKeepsTheStoredFieldsAndTheAveragingBlock)
     EXPECT_EQ(analog->GetAnalogData(), m_loadedSettings.get()) << "the scan refers to the document's record";
     ASSERT_NE(analog->m_pHead, nullptr);
     EXPECT_TRUE(analog->m_pHead->IsKindOf(RUNTIME_CLASS(CKELDummyHead)));
-    EXPECT_EQ(analog->m_pHead->m_nGainMass, 44);
+    EXPECT_EQ(analog->m_pHead->GetGainMass(), 44);
     EXPECT_FLOAT_EQ(analog->m_fStoredFactor, 2.5f);
     EXPECT_EQ(analog->m_nLogMaximum, 40);
     EXPECT_EQ(analog->m_nLogEvery, 3);

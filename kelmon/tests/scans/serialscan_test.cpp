@@ -51,8 +51,8 @@ protected:
         return pred();
     }
 
-    kel::test::VirtualNullModem m_modem;
-    kel::test::HeadEmulator m_emulator;
+    kel::testkit::VirtualNullModem m_modem;
+    kel::testkit::HeadEmulator m_emulator;
     CHead m_serialHead;
 };
 
@@ -66,7 +66,7 @@ TEST_F(SerialScanTest, AWholeSweepCrossesTheLine)
         SCOPED_TRACE(i);
         const float mass = 1.0f + i / 10.0f;
         EXPECT_FLOAT_EQ(points[i].mass, mass);
-        EXPECT_FLOAT_EQ(points[i].value, kel::test::HeadEmulator::SpectrumPoint(mass) * ValueFactor());
+        EXPECT_FLOAT_EQ(points[i].value, kel::testkit::HeadEmulator::SpectrumPoint(mass) * ValueFactor());
     }
     // 1023, the emulator's total-pressure word, has its low bits set: a pressure, not an error.
     EXPECT_EQ(m_display->CallsStartingWith("ShowAlarmMessage").size(), 1u);
@@ -113,7 +113,7 @@ TEST_F(SerialScanTest, PullingTheLineMidSweepEndsTheRunAndKeepsTheLoggedSweeps)
     {
         float value;
         std::memcpy(&value, bytes.data() + 52 + s * record + 50 + 4 * 40, 4);
-        EXPECT_FLOAT_EQ(value, kel::test::HeadEmulator::SpectrumPoint(5.0) * ValueFactor()) << "sweep " << s;
+        EXPECT_FLOAT_EQ(value, kel::testkit::HeadEmulator::SpectrumPoint(5.0) * ValueFactor()) << "sweep " << s;
     }
     m_emulator.SetDsr(true);
 }
