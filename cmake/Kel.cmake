@@ -72,6 +72,8 @@ function(kel_add_gtest target)
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} ${ui_libs} testkit GTest::gtest GTest::gmock GTest::gtest_main)
     set(home ${CMAKE_BINARY_DIR}/test-home/${target})
     file(MAKE_DIRECTORY ${home}/config ${home}/runtime)
+    # Qt refuses a runtime folder that others may read.
+    file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 PROPERTIES LABELS ${ARG_LABEL})
     # gtest_discover_tests passes each item of a list-valued property as an argument of its own,
     # so an ENVIRONMENT given there keeps only its first variable. The environment is set on the

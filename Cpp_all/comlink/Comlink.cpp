@@ -868,13 +868,13 @@ int CWin32Port::Read(void* buffer, int n)
 int CWin32Port::ReadWithin(void* buffer, int n, DWORD waitMs)
 {
     const int got = Read(buffer, n);
-    if (got > 0 || waitMs == 0 || !buffer || n <= 0 || !m_readOv)
+    if (got > 0 || waitMs == 0 || !buffer || n <= 0)
         return got;
     // Nothing queued: the device waits for the first byte and hands over what came with it. The
     // overlapped wait outlasts the read's own time-out, so it ends by that, never by a cancel.
     const DWORD firstByteMs = std::min<DWORD>(waitMs, MAXDWORD - 2 * kTransferWaitMs);
     COMMTIMEOUTS firstByte = {MAXDWORD, MAXDWORD, firstByteMs, 0, 0};
-    if (!SetCommTimeouts(m_handle, &firstByte))
+    if (!m_readOv || !SetCommTimeouts(m_handle, &firstByte))
     {
         // No line to wait on: let the time pass all the same rather than be polled through.
         Pause(waitMs);
