@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 CTEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps run test build dev bench clean
+.PHONY: all deps run test build dev bench tsan clean
 
 all: dev
 
@@ -30,6 +30,14 @@ test: deps
 dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
+
+# ThreadSanitizer over the tests of the instrument link's threads (serial line, head, ports). Not
+# part of `make test`: a second full build with its own instrumentation.
+TSAN_LABELS ?= serial|head|ports
+tsan: deps
+	cmake --preset tsan
+	cmake --build --preset tsan -j $(JOBS)
+	ctest --preset tsan -j $(CTEST_JOBS) -L '$(TSAN_LABELS)'
 
 bench: deps
 	cmake --preset release

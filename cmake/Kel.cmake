@@ -2,6 +2,10 @@
 # a file that is missing or renamed stops the configure with its name, instead of silently dropping
 # a library's object or a test executable.
 
+# ThreadSanitizer's settings for every test (read only by a tsan build): the suppressions of Qt's
+# uninstrumented libraries.
+set(KEL_TSAN_OPTIONS "suppressions=${CMAKE_SOURCE_DIR}/tools/tsan.supp:second_deadlock_stack=1")
+
 # _kel_resolve_files(<out-var> <what> <files...>)
 # Makes each file absolute (relative names are taken from the current source folder) and stops the
 # configure when one does not exist.
@@ -68,11 +72,19 @@ function(kel_add_gtest target)
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} ${ui_libs} testkit GTest::gtest GTest::gmock GTest::gtest_main)
     set(home ${CMAKE_BINARY_DIR}/test-home/${target})
     file(MAKE_DIRECTORY ${home}/config ${home}/runtime)
-    gtest_discover_tests(${target}
-        DISCOVERY_TIMEOUT 120
-        PROPERTIES
-            LABELS ${ARG_LABEL}
-            ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${home}/config;XDG_RUNTIME_DIR=${home}/runtime;HOME=${home};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
+    # Qt refuses a runtime folder that others may read.
+    file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 120 PROPERTIES LABELS ${ARG_LABEL})
+    # gtest_discover_tests passes each item of a list-valued property as an argument of its own,
+    # so an ENVIRONMENT given there keeps only its first variable. The environment is set on the
+    # discovered tests (listed in <target>_TESTS) by a file CTest reads after theirs.
+    set(env "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${home}/config;XDG_RUNTIME_DIR=${home}/runtime;HOME=${home};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1;TSAN_OPTIONS=${KEL_TSAN_OPTIONS}")
+    set(env_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_environment.cmake)
+    file(WRITE ${env_file}
+        "if(${target}_TESTS)\n"
+        "    set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT [==[${env}]==])\n"
+        "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_file})
 endfunction()
 
 # kel_add_resources(<target> MODULE <name> SCRIPT <file.rc> [MAIN])

@@ -118,11 +118,23 @@ constexpr char kParityLetters[] = {'N', 'O', 'E', 'M', 'S'};
     std::abort();
 }
 
-// True once ms have run since start (layer clock, safe across the tick count's wrap).
-bool Elapsed(DWORD start, DWORD ms)
+// What is left of ms since start (layer clock, safe across the tick count's wrap); 0 once run out.
+DWORD Remaining(DWORD start, DWORD ms)
 {
-    return GetTickCount() - start >= ms;
+    const DWORD spent = GetTickCount() - start;
+    return spent >= ms ? 0 : ms - spent;
 }
+
+// Blocks for ms of layer time: a wait on an event nobody sets.
+void Pause(DWORD ms)
+{
+    static const HANDLE never = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    WaitForSingleObject(never, ms);
+}
+
+// Reads return at once with what is queued; a waiting read sets its own time-outs and puts these
+// back.
+constexpr COMMTIMEOUTS kImmediateReads = {MAXDWORD, 0, 0, 0, 0};
 
 const char* HandshakeName(int code)
 {
@@ -302,6 +314,10 @@ int CSerialPortBase::ReadChar()
 int CSerialPortBase::Read(void*, int)
 {
     PureCall(__LINE__);
+}
+int CSerialPortBase::ReadWithin(void* buffer, int n, DWORD)
+{
+    return Read(buffer, n);
 }
 int CSerialPortBase::Purge(int, int)
 {
@@ -510,8 +526,7 @@ void CWin32Port::ApplySettings()
 
     // Reads return at once with whatever is queued; the stream does its own time-outs.
     GetCommTimeouts(m_handle, m_savedTimeouts.get());
-    COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = MAXDWORD;
+    COMMTIMEOUTS timeouts = kImmediateReads;
     SetCommTimeouts(m_handle, &timeouts);
 
     if (!SetCommState(m_handle, &dcb))
@@ -783,10 +798,10 @@ void CWin32Port::Rearm(OVERLAPPED& ov)
     ResetEvent(event);
 }
 
-DWORD CWin32Port::FinishOverlapped(OVERLAPPED& ov, bool& timedOut)
+DWORD CWin32Port::FinishOverlapped(OVERLAPPED& ov, bool& timedOut, DWORD waitMs)
 {
     DWORD moved = 0;
-    timedOut = WaitForSingleObject(ov.hEvent, kTransferWaitMs) != WAIT_OBJECT_0;
+    timedOut = WaitForSingleObject(ov.hEvent, waitMs) != WAIT_OBJECT_0;
     if (timedOut)
     {
         // Give up on what is still held back; what already went out is counted.
@@ -847,19 +862,44 @@ int CWin32Port::Read(void* buffer, int n)
     COMSTAT st = ClearErrors();
     if (st.cbInQue == 0)
         return 0;
-    DWORD wanted = std::min<DWORD>(DWORD(n), st.cbInQue);
+    return int(ReadOverlapped(buffer, std::min<DWORD>(DWORD(n), st.cbInQue), kTransferWaitMs));
+}
+
+int CWin32Port::ReadWithin(void* buffer, int n, DWORD waitMs)
+{
+    const int got = Read(buffer, n);
+    if (got > 0 || waitMs == 0 || !buffer || n <= 0)
+        return got;
+    // Nothing queued: the device waits for the first byte and hands over what came with it. The
+    // overlapped wait outlasts the read's own time-out, so it ends by that, never by a cancel.
+    const DWORD firstByteMs = std::min<DWORD>(waitMs, MAXDWORD - 2 * kTransferWaitMs);
+    COMMTIMEOUTS firstByte = {MAXDWORD, MAXDWORD, firstByteMs, 0, 0};
+    if (!m_readOv || !SetCommTimeouts(m_handle, &firstByte))
+    {
+        // No line to wait on: let the time pass all the same rather than be polled through.
+        Pause(waitMs);
+        return 0;
+    }
+    const DWORD moved = ReadOverlapped(buffer, DWORD(n), firstByteMs + kTransferWaitMs);
+    COMMTIMEOUTS immediate = kImmediateReads;
+    SetCommTimeouts(m_handle, &immediate);
+    return int(moved);
+}
+
+DWORD CWin32Port::ReadOverlapped(void* buffer, DWORD n, DWORD waitMs)
+{
     DWORD got = 0;
     Rearm(*m_readOv);
-    if (!ReadFile(m_handle, buffer, wanted, &got, m_readOv.get()))
+    if (!ReadFile(m_handle, buffer, n, &got, m_readOv.get()))
     {
         got = 0;
         bool timedOut = false;
         if (::GetLastError() == ERROR_IO_PENDING)
-            got = FinishOverlapped(*m_readOv, timedOut);
+            got = FinishOverlapped(*m_readOv, timedOut, waitMs);
         else
             ClearErrors();
     }
-    return int(got);
+    return got;
 }
 
 int CWin32Port::Purge(int clearTransmit, int rxCount)
@@ -1158,18 +1198,36 @@ int CSerialStream::ReadChar(DWORD timeoutMs)
 {
     if (!m_port)
         return COMM_TIMEOUT;
-    DWORD start = GetTickCount();
-    for (;;)
+    char ch = 0;
+    int count = 0;
+    const int code = Collect(&ch, 1, -1, timeoutMs, count);
+    if (code < 0)
+        return code;
+    return count == 1 ? int(BYTE(ch)) : COMM_TIMEOUT;
+}
+
+int CSerialStream::Collect(char* buffer, int n, int terminator, DWORD timeoutMs, int& count)
+{
+    const DWORD start = GetTickCount();
+    count = 0;
+    while (count < n)
     {
-        int ch = m_port->ReadChar();
-        if (ch != COMM_TIMEOUT)
-            return ch;
-        if (Elapsed(start, timeoutMs))
-            return COMM_TIMEOUT;
-        int idle = m_port->Idle();
+        // A line is taken a byte at a time so that nothing after its terminator is consumed.
+        const int want = terminator == -1 ? n - count : 1;
+        const int got = m_port->ReadWithin(buffer + count, want, Remaining(start, timeoutMs));
+        if (got > 0)
+        {
+            count += got;
+            if (terminator != -1 && BYTE(buffer[count - 1]) == terminator)
+                break;
+        }
+        if (count >= n || (got <= 0 && Remaining(start, timeoutMs) == 0))
+            break;
+        const int idle = m_port->Idle();
         if (idle < 0)
             return idle;
     }
+    return 0;
 }
 
 int CSerialStream::WriteChar(BYTE ch)
@@ -1187,36 +1245,9 @@ int CSerialStream::ReadLine(char* buffer, int maxCount, int terminator, DWORD ti
     if (!buffer)
         return 0;
     int count = 0;
-    DWORD start = GetTickCount();
-    while (count < maxCount && m_port)
-    {
-        int ch = ReadChar(0);
-        if (ch >= 0)
-        {
-            buffer[count++] = char(ch);
-            if (terminator != -1 && ch == terminator)
-                break;
-            if (count >= maxCount)
-                break;
-        }
-        else if (ch != COMM_TIMEOUT)
-        {
-            buffer[count] = 0;
-            return ch;
-        }
-        else if (Elapsed(start, timeoutMs))
-        {
-            break;
-        }
-        int idle = m_port->Idle();
-        if (idle < 0)
-        {
-            buffer[count] = 0;
-            return idle;
-        }
-    }
+    const int code = m_port ? Collect(buffer, maxCount, terminator, timeoutMs, count) : 0;
     buffer[count] = 0;
-    return count;
+    return code < 0 ? code : count;
 }
 
 int CSerialStream::WriteString(const char* text, int terminatorCode)
@@ -1283,22 +1314,10 @@ int CSerialStream::ReadBytes(void* buffer, int n, DWORD timeoutMs)
         bytes[0] = 0;
         return 0;
     }
-    DWORD start = GetTickCount();
-    int count = m_port->Read(bytes, n);
-    while (count < n)
-    {
-        if (Elapsed(start, timeoutMs))
-            break;
-        int idle = m_port->Idle();
-        if (idle < 0)
-        {
-            bytes[count] = 0;
-            return idle;
-        }
-        count += m_port->Read(bytes + count, n - count);
-    }
+    int count = 0;
+    const int code = Collect(bytes, n, -1, timeoutMs, count);
     bytes[count] = 0;
-    return count;
+    return code < 0 ? code : count;
 }
 
 int CSerialStream::BytesWaiting()
@@ -1352,16 +1371,11 @@ int CSerialStream::GetStatus(BYTE flags[2])
 
 int CSerialStream::Delay(DWORD ms)
 {
-    if (!m_port)
+    if (!m_port || ms == 0)
         return 0;
-    DWORD start = GetTickCount();
-    while (!Elapsed(start, ms))
-    {
-        int idle = m_port->Idle();
-        if (idle < 0)
-            return idle;
-    }
-    return 0;
+    Pause(ms);
+    const int idle = m_port->Idle();
+    return idle < 0 ? idle : 0;
 }
 
 void CSerialStream::SendBreak(DWORD ms)

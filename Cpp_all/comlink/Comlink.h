@@ -92,8 +92,9 @@ struct CommQueueStatus
 class CLineStatus;
 class CPortSettings;
 
-// The abstract port. Its operations (other than the two unsupported ones) must be supplied by a
-// derived class; reaching the base version is a programming error that ends the program.
+// The abstract port. Its operations (other than the two unsupported ones and ReadWithin) must be
+// supplied by a derived class; reaching the base version is a programming error that ends the
+// program.
 class CSerialPortBase
 {
 public:
@@ -101,6 +102,7 @@ public:
 
     CSerialPortBase& operator=(const CSerialPortBase&) = delete;
 
+    // Called by the stream between its waits; a negative code ends the stream's operation.
     virtual int Idle();
     virtual BYTE ReadModemStatus();
     virtual void ApplySettings();
@@ -120,7 +122,11 @@ public:
     virtual int Write(const void* buffer, int n);
     virtual int TransmitImmediate(BYTE ch);
     virtual int ReadChar();
+    // Up to n bytes of what is queued, without waiting.
     virtual int Read(void* buffer, int n);
+    // As Read, but when nothing is queued it first waits up to waitMs (layer clock) for a byte.
+    // The base version does not wait (a stream over such a port polls through Idle).
+    virtual int ReadWithin(void* buffer, int n, DWORD waitMs);
     virtual int Purge(int clearTransmit, int rxCount);
     virtual void DumpSettings(const CommLineSink& sink);
     virtual int Unsupported1();
@@ -198,6 +204,8 @@ public:
     int TransmitImmediate(BYTE ch) override;
     int ReadChar() override;
     int Read(void* buffer, int n) override;
+    // Waits on the device, so a silent line costs no CPU.
+    int ReadWithin(void* buffer, int n, DWORD waitMs) override;
     int Purge(int clearTransmit, int rxCount) override;
     void DumpSettings(const CommLineSink& sink) override;
     void SetEventChar(BYTE ch) override;
@@ -220,8 +228,9 @@ public:
 protected:
     // Clears the device's error word and adds it to the accumulated bits; returns the status.
     COMSTAT ClearErrors();
-    // Waits (bounded) for an overlapped transfer and returns the bytes it moved.
-    DWORD FinishOverlapped(OVERLAPPED& ov, bool& timedOut);
+    // Waits up to waitMs for an overlapped transfer (cancelling it after that) and returns the
+    // bytes it moved.
+    DWORD FinishOverlapped(OVERLAPPED& ov, bool& timedOut, DWORD waitMs = kTransferWaitMs);
 
     std::unique_ptr<DCB> m_dcb;
     std::unique_ptr<OVERLAPPED> m_readOv;
@@ -242,6 +251,8 @@ protected:
 private:
     bool AllocateRecords();
     void FreeRecords();
+    // One overlapped read of n bytes under the time-outs set now; the bytes it moved.
+    DWORD ReadOverlapped(void* buffer, DWORD n, DWORD waitMs);
     // Clears an overlapped record for the next transfer, keeping its event.
     static void Rearm(OVERLAPPED& ov);
 };
@@ -322,7 +333,8 @@ public:
     CSerialStream(const CSerialStream&) = delete;
     CSerialStream& operator=(const CSerialStream&) = delete;
 
-    // Next byte (0-255) within timeoutMs; -802 on time-out or Idle's negative code.
+    // Next byte (0-255) within timeoutMs; -802 on time-out or Idle's negative code. The reads
+    // block on the port (ReadWithin) until a byte comes or the time-out (layer clock) runs out.
     virtual int ReadChar(DWORD timeoutMs);
     // One byte out, then the per-character pause; 0, or a negative code.
     virtual int WriteChar(BYTE ch);
@@ -347,7 +359,7 @@ public:
     // sets flags[0] (1 parity, 2 framing, 4 receive overflow, 8 overrun, 16 break) and returns 0.
     // A stream whose port failed to open returns -828 once the port's own error was taken.
     int GetStatus(BYTE flags[2]);
-    // Waits ms through the port's Idle; 0 or Idle's negative code.
+    // Blocks for ms (layer clock), then runs the port's Idle; 0 or Idle's negative code.
     int Delay(DWORD ms);
     void SendBreak(DWORD ms);
     int SetHandshake(int inCode, int outCode);
@@ -366,6 +378,10 @@ public:
     CPortSettings* GetSettings() const { return m_settings.get(); }
 
 protected:
+    // Reads into buffer until n bytes, a terminator byte (-1: none) or the time-out; count holds
+    // what came. 0, or Idle's negative code.
+    int Collect(char* buffer, int n, int terminator, DWORD timeoutMs, int& count);
+
     CSerialPortBase* m_port;
     DWORD m_charPause = 0;
     std::unique_ptr<CLineStatus> m_lineStatus;

@@ -15,6 +15,8 @@ constexpr DWORD kRxQueueSize = 10000;
 constexpr DWORD kTxQueueSize = 256;
 constexpr int kMaxLine = 100; // bytes of one reply; the caller's buffer holds one more
 constexpr DWORD kLongTimeoutMs = 3000;
+// The transmit queue's count raises no event: WaitTransmitDone looks at it again at this period.
+constexpr DWORD kDrainPollMs = 10;
 // Events that wake the status thread: received character, event character, CTS, DSR, carrier.
 constexpr DWORD kStatusEvents = EV_RXCHAR | EV_RXFLAG | EV_CTS | EV_DSR | EV_RLSD;
 constexpr DWORD kLineChanges = EV_CTS | EV_DSR | EV_RLSD;
@@ -373,7 +375,7 @@ int CComm::WaitTransmitDone()
     DWORD since = GetTickCount();
     while (last > 0)
     {
-        if (m_pPort->Idle() < 0)
+        if (m_pStream->Delay(kDrainPollMs) < 0)
             return 0;
         int now = m_pStream->TxBytesWaiting();
         if (now < last)

@@ -8,7 +8,8 @@
 #include <atomic>
 #include <memory>
 
-// The port of a head line. Its Idle returns at once, so the stream's waits poll without pause.
+// The port of a head line. The stream's waits block on the line; Idle, run between them, returns
+// at once.
 class CCommPort : public CWin32Port
 {
 public:

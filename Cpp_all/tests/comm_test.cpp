@@ -13,6 +13,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <thread>
@@ -276,6 +277,29 @@ TEST_F(HeadLineTest, SilentLineTimesOut)
     EXPECT_EQ(comm.ReadLine(line, 2000), 0);
     EXPECT_GE(GetTickCount() - start, 2000u);
     EXPECT_STREQ(line, "");
+}
+
+TEST_F(HeadLineTest, WaitingForASilentHeadCostsNoProcessorTime)
+{
+    OpenLine(comm);
+    char line[101];
+    const struct
+    {
+        const char* what;
+        std::function<void()> wait;
+    } cases[] = {
+        {"ReadLine", [&] { EXPECT_EQ(comm.ReadLine(line, 1000), 0); }},
+        {"DrainInput", [&] { EXPECT_EQ(comm.DrainInput(10), 1); }},
+    };
+    for (const auto& c : cases)
+    {
+        const std::clock_t cpuBefore = std::clock();
+        const DWORD start = GetTickCount();
+        c.wait();
+        EXPECT_GE(GetTickCount() - start, 1000u) << c.what;
+        const double cpuSeconds = double(std::clock() - cpuBefore) / CLOCKS_PER_SEC;
+        EXPECT_LT(cpuSeconds, 0.1) << c.what << " waited on the processor";
+    }
 }
 
 TEST_F(HeadLineTest, ReadLongIsLittleEndianSigned)

@@ -11,6 +11,7 @@
 #include <asm/termbits.h>
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -99,6 +100,24 @@ TEST(PseudoTerminalLineTest, OpenSetsTheHeadLineAndBytesCrossBothWays)
     char line[101];
     EXPECT_EQ(comm.ReadLine(line, 2000), 3);
     EXPECT_STREQ(line, "OK\r");
+}
+
+TEST(PseudoTerminalLineTest, ASilentHeadIsWaitedForWithoutUsingTheProcessor)
+{
+    PseudoTerminal pty;
+    ASSERT_TRUE(pty.Ok()) << "no pseudo-terminal: " << errno;
+    const int comNumber = 218;
+    kel::testkit::ScopedEnv mapping("KEL_COM_MAP", "COM" + std::to_string(comNumber) + "=" + pty.SlavePath());
+    kel::testkit::ScriptedPrompts prompts;
+    CComm comm;
+    ASSERT_EQ(comm.Open(comNumber - 1), 0);
+
+    char line[101];
+    const std::clock_t cpuBefore = std::clock();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(comm.ReadLine(line, 1000), 0);
+    EXPECT_GE(GetTickCount() - start, 1000u);
+    EXPECT_LT(double(std::clock() - cpuBefore) / CLOCKS_PER_SEC, 0.1);
 }
 
 } // namespace

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <deque>
 #include <list>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -38,11 +39,19 @@ uint64_t DeadlineAfter(uint64_t ms)
     return ClockNowMs() + ms;
 }
 
-// Counters of the events that end pending operations, taken when an operation starts.
+// Counters of the events that end pending operations, taken when an operation starts. CancelIo
+// ends only what its own thread started, so the cancel counter is the issuing thread's.
 struct Gens
 {
     uint64_t cancel = 0, rxAbort = 0, txAbort = 0, mask = 0;
+    DWORD thread = 0;
 };
+
+// The status of an overlapped record, which a worker may be completing on another thread.
+ULONG_PTR Status(OVERLAPPED* ov)
+{
+    return std::atomic_ref(ov->Internal).load(std::memory_order_acquire);
+}
 
 class CommPort final : public KernelObject, public CommLink
 {
@@ -108,11 +117,14 @@ public:
 
     BOOL GetOverlappedResult(OVERLAPPED* ov, DWORD* transferred, BOOL wait) override
     {
-        if (ov && ov->hEvent == nullptr && wait)
+        if (ov)
         {
-            // No event to wait on: wait for the port itself, as Windows does with the handle.
+            // A worker completes its record, event included, under the port's lock: a status seen
+            // under it is final and nothing of the operation runs any more, so the caller may
+            // reuse the record and its event at once.
             std::unique_lock lock(m_mutex);
-            WaitUntil(lock, kNever, [ov] { return std::atomic_ref(ov->Internal).load() != STATUS_PENDING; });
+            if (wait)
+                WaitUntil(lock, kNever, [ov] { return Status(ov) != STATUS_PENDING; });
         }
         return KernelObject::GetOverlappedResult(ov, transferred, wait);
     }
@@ -120,7 +132,7 @@ public:
     BOOL CancelIo() override
     {
         std::lock_guard lock(m_mutex);
-        ++m_cancelGen;
+        ++m_cancelGens[GetCurrentThreadId()];
         Notify();
         return TRUE;
     }
@@ -425,8 +437,7 @@ private:
         if (m_closed)
             return ERROR_OPERATION_ABORTED;
         const COMMTIMEOUTS t = m_timeouts;
-        const uint64_t cancelGen = gens.cancel, abortGen = gens.rxAbort;
-        auto aborted = [&] { return m_closed || m_cancelGen != cancelGen || m_rxAbortGen != abortGen; };
+        auto aborted = [&] { return Cancelled(gens) || m_rxAbortGen != gens.rxAbort; };
         auto take = [&]
         {
             size_t k = std::min<size_t>(n - count, m_rx.size());
@@ -494,8 +505,7 @@ private:
         if (m_closed)
             return ERROR_OPERATION_ABORTED;
         const COMMTIMEOUTS t = m_timeouts;
-        const uint64_t cancelGen = gens.cancel, abortGen = gens.txAbort;
-        auto aborted = [&] { return m_closed || m_cancelGen != cancelGen || m_txAbortGen != abortGen; };
+        auto aborted = [&] { return Cancelled(gens) || m_txAbortGen != gens.txAbort; };
         uint64_t deadline = 0; // no time-out: take what fits and return
         if (t.WriteTotalTimeoutMultiplier || t.WriteTotalTimeoutConstant)
             deadline =
@@ -528,15 +538,11 @@ private:
     DWORD DoWaitEvent(DWORD* events, const Gens& gens)
     {
         std::unique_lock lock(m_mutex);
-        const uint64_t cancelGen = gens.cancel, maskGen = gens.mask;
         WaitUntil(lock, kNever,
-                  [&] {
-                      return (m_history & m_mask) || m_closed || m_cancelGen != cancelGen ||
-                             m_maskGen != maskGen;
-                  });
-        if (m_closed || m_cancelGen != cancelGen)
+                  [&] { return (m_history & m_mask) || Cancelled(gens) || m_maskGen != gens.mask; });
+        if (Cancelled(gens))
             return ERROR_OPERATION_ABORTED;
-        DWORD bits = m_maskGen != maskGen ? 0 : (m_history & m_mask);
+        DWORD bits = m_maskGen != gens.mask ? 0 : (m_history & m_mask);
         m_history &= ~bits;
         if (events)
             *events = bits;
@@ -549,9 +555,13 @@ private:
     {
         // Cancels and mask changes from here on end the operation, even before a worker runs it.
         Gens gens;
+        gens.thread = GetCurrentThreadId();
         {
             std::lock_guard lock(m_mutex);
-            gens = {m_cancelGen, m_rxAbortGen, m_txAbortGen, m_maskGen};
+            gens.cancel = CancelGen(gens.thread);
+            gens.rxAbort = m_rxAbortGen;
+            gens.txAbort = m_txAbortGen;
+            gens.mask = m_maskGen;
         }
         if (!ov || ready || !m_overlapped)
         {
@@ -596,13 +606,25 @@ private:
         return Fail(ERROR_IO_PENDING);
     }
 
+    // Publishes the result: the count (and the caller's buffer) before the status, released so
+    // that whoever reads the status with acquire also sees them.
     static void Complete(OVERLAPPED* ov, DWORD error, DWORD count)
     {
         ov->InternalHigh = count;
-        std::atomic_ref(ov->Internal).store(error);
+        std::atomic_ref(ov->Internal).store(error, std::memory_order_release);
         if (ov->hEvent)
             SetEvent(ov->hEvent);
     }
+
+    // CancelIo calls of thread tid so far. m_mutex held.
+    uint64_t CancelGen(DWORD tid) const
+    {
+        auto it = m_cancelGens.find(tid);
+        return it == m_cancelGens.end() ? 0 : it->second;
+    }
+
+    // The operation started with gens was ended by CancelIo on its thread or by closing. m_mutex held.
+    bool Cancelled(const Gens& gens) const { return m_closed || CancelGen(gens.thread) != gens.cancel; }
 
     void Shutdown()
     {
@@ -638,7 +660,8 @@ private:
     DWORD m_mask = 0, m_history = 0, m_errors = 0;
     bool m_xoffHold = false;
     bool m_closed = false;
-    uint64_t m_maskGen = 0, m_cancelGen = 0, m_rxAbortGen = 0, m_txAbortGen = 0;
+    uint64_t m_maskGen = 0, m_rxAbortGen = 0, m_txAbortGen = 0;
+    std::map<DWORD, uint64_t> m_cancelGens; // CancelIo calls by thread
     std::vector<HANDLE> m_waiters;
     std::list<Worker> m_workers;
 };

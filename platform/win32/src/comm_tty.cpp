@@ -22,8 +22,10 @@ namespace kel
 namespace
 {
 
-// Modem lines and error counters are sampled at this period (ms of real time: it follows the
-// hardware, not the layer clock).
+// Modem lines, error counters and the draining transmitter are sampled at this period (ms of
+// real time: it follows the hardware, not the layer clock). A line with none of them to watch
+// (a pseudo-terminal at rest) sleeps in poll until bytes or a wake-up come; a full receive queue
+// is looked at again each period too.
 constexpr int kLinePollMs = 20;
 
 bool NotSupported(int err)
@@ -258,7 +260,8 @@ private:
             // at once on every poll; leave it out for a while instead of spinning.
             if (hangup)
                 fds[0].fd = -1;
-            poll(fds, 2, kLinePollMs);
+            const bool sample = m_modemOk || m_icountOk || m_txActive || hangup || !wantIn;
+            poll(fds, 2, sample ? kLinePollMs : -1);
             if (fds[1].revents & POLLIN)
             {
                 uint64_t count;

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -105,8 +106,8 @@ DWORD Attributes(const struct stat& st)
 
 void Completed(LPOVERLAPPED ov, DWORD error, DWORD bytes)
 {
-    ov->Internal = error;
     ov->InternalHigh = bytes;
+    std::atomic_ref(ov->Internal).store(error, std::memory_order_release);
     if (ov->hEvent)
         SetEvent(ov->hEvent);
 }
@@ -242,17 +243,22 @@ BOOL KernelObject::GetOverlappedResult(_OVERLAPPED* ov, DWORD* transferred, BOOL
 {
     if (!ov)
         return Fail(ERROR_INVALID_PARAMETER);
-    if (ov->Internal == STATUS_PENDING)
+    // The operation may be completing on another thread: the status is read with acquire, so
+    // once it shows the end, the count and the caller's buffer written before it are visible.
+    std::atomic_ref status(ov->Internal);
+    ULONG_PTR result = status.load(std::memory_order_acquire);
+    if (result == STATUS_PENDING)
     {
         if (!wait)
             return Fail(ERROR_IO_INCOMPLETE);
         if (!ov->hEvent || WaitForSingleObject(ov->hEvent, INFINITE) == WAIT_FAILED)
             return Fail(ERROR_INVALID_PARAMETER);
+        result = status.load(std::memory_order_acquire);
     }
     if (transferred)
         *transferred = static_cast<DWORD>(ov->InternalHigh);
-    if (ov->Internal != ERROR_SUCCESS)
-        return Fail(static_cast<DWORD>(ov->Internal));
+    if (result != ERROR_SUCCESS)
+        return Fail(static_cast<DWORD>(result));
     return TRUE;
 }
 

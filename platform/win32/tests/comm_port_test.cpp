@@ -330,6 +330,9 @@ TEST_F(CommPortTest, OverlappedWaitCompletesWithTheEventBits)
     ASSERT_FALSE(WaitCommEvent(port, &bits, &ov));
     ASSERT_EQ(GetLastError(), DWORD(ERROR_IO_PENDING));
     EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_TIMEOUT));
+    // CancelIo ends only its own thread's operations: a reader giving up on its read leaves the
+    // status thread's wait running.
+    std::thread([&] { EXPECT_TRUE(CancelIo(port)); }).join();
     modem.Write("OK\r");
     EXPECT_EQ(WaitForSingleObject(event, 5000), DWORD(WAIT_OBJECT_0));
     ASSERT_TRUE(GetOverlappedResult(port, &ov, &n, TRUE));
@@ -436,6 +439,40 @@ TEST_F(CommPortTest, PendingOperationsEndWhenCancelledOrClosed)
     // The port is free again once closed.
     port = Open();
     EXPECT_NE(port, INVALID_HANDLE_VALUE);
+}
+
+TEST_F(CommPortTest, ACancelledReadIsOverOnceItsResultIsTaken)
+{
+    // Cancel, take the result at once and reuse the record, as a caller does when its wait for
+    // an overlapped read ran out: the result is final and the old read no longer touches the
+    // record, its event or the buffer.
+    SetTimeouts(0, 0, 0);
+    HANDLE event = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED ov{};
+    char buffer[4] = {};
+    DWORD n = 0;
+    for (int round = 0; round < 20; ++round)
+    {
+        SCOPED_TRACE(round);
+        ov = OVERLAPPED{};
+        ov.hEvent = event;
+        ResetEvent(event);
+        ASSERT_FALSE(ReadFile(port, buffer, sizeof buffer, &n, &ov));
+        ASSERT_EQ(GetLastError(), DWORD(ERROR_IO_PENDING));
+        ASSERT_TRUE(CancelIo(port));
+        EXPECT_FALSE(GetOverlappedResult(port, &ov, &n, TRUE));
+        EXPECT_EQ(GetLastError(), DWORD(ERROR_OPERATION_ABORTED));
+        EXPECT_EQ(n, 0u);
+        ResetEvent(event);
+        EXPECT_EQ(WaitForSingleObject(event, 0), DWORD(WAIT_TIMEOUT));
+    }
+    ov = OVERLAPPED{};
+    ov.hEvent = event;
+    ASSERT_FALSE(ReadFile(port, buffer, sizeof buffer, &n, &ov));
+    modem.Write("wxyz");
+    ASSERT_TRUE(GetOverlappedResult(port, &ov, &n, TRUE));
+    EXPECT_EQ(std::string(buffer, n), "wxyz");
+    CloseHandle(event);
 }
 
 TEST_F(CommPortTest, ASecondOpenIsRefusedAsBusy)

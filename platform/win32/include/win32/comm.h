@@ -194,7 +194,7 @@ BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask);
 // Waits for an event of the mask and stores its EV_ bits. Without lpOverlapped it blocks; with
 // one it returns FALSE/ERROR_IO_PENDING and completes through the overlapped record and its
 // event. Fails with ERROR_INVALID_PARAMETER when the mask is 0 and ERROR_OPERATION_ABORTED when
-// CancelIo or CloseHandle ends it.
+// CloseHandle or CancelIo on the thread that started it ends it.
 BOOL WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPOVERLAPPED lpOverlapped);
 
 // Sends one byte ahead of the transmit queue.
