@@ -266,6 +266,7 @@ TEST_F(AnalogRunTest, UserUnitShowsItsFactorWithTheUnitName)
 enum class Failure
 {
     PointNeverComes,
+    PointCutShort,
     HeadGoneMidSweep,
     ErrorReportWithDisplayThatCannotClear,
     NextSweepCannotStart,
@@ -282,6 +283,9 @@ TEST_P(AnalogFailureTest, EndsTheRun)
     {
     case Failure::PointNeverComes:
         m_head.failAfterPoints = kWords + 30;
+        break;
+    case Failure::PointCutShort:
+        m_head.failReadAt = kWords + 30;
         break;
     case Failure::HeadGoneMidSweep:
         m_head.onRead = [this](int read)
@@ -326,7 +330,8 @@ TEST_P(AnalogFailureTest, EndsTheRun)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AnalogFailureTest,
-                         ::testing::Values(Failure::PointNeverComes, Failure::HeadGoneMidSweep,
+                         ::testing::Values(Failure::PointNeverComes, Failure::PointCutShort,
+                                           Failure::HeadGoneMidSweep,
                                            Failure::ErrorReportWithDisplayThatCannotClear,
                                            Failure::NextSweepCannotStart));
 
