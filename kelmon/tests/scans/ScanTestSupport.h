@@ -68,6 +68,7 @@ public:
     int pointsRead = 0;
     int failAfterPoints = -1;
     int failReadAt = -1; // the read of this word (1 the first) fails; -1 none
+    int failStartAt = -1; // this start command (1 the first) is refused; -1 none
     // Called on the stepping thread after every word read, with the count read so far.
     std::function<void(int)> onRead;
     std::vector<int> starts; // the n of every start command
@@ -76,6 +77,8 @@ private:
     BOOL Queue(int n)
     {
         starts.push_back(n);
+        if (static_cast<int>(starts.size()) == failStartAt)
+            return 0;
         m_queue.clear();
         if (n != 1 && n != -1)
             return 1;

@@ -269,6 +269,7 @@ enum class Failure
     PointCutShort,
     HeadGoneMidSweep,
     ErrorReportWithDisplayThatCannotClear,
+    RestartAfterErrorReportRefused,
     NextSweepCannotStart,
 };
 
@@ -305,6 +306,12 @@ TEST_P(AnalogFailureTest, EndsTheRun)
                 m_display->m_bFailClear = TRUE;
         };
         break;
+    case Failure::RestartAfterErrorReportRefused:
+        m_head.m_fFirmware = 1.02f;
+        ASSERT_TRUE(m_scan->AttachDocument(m_document.get()));
+        m_head.endWord = [](int) { return 0x08; };
+        m_head.failStartAt = 2; // the bare restart
+        break;
     case Failure::NextSweepCannotStart:
         m_head.onRead = [this](int read)
         {
@@ -333,6 +340,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, AnalogFailureTest,
                          ::testing::Values(Failure::PointNeverComes, Failure::PointCutShort,
                                            Failure::HeadGoneMidSweep,
                                            Failure::ErrorReportWithDisplayThatCannotClear,
+                                           Failure::RestartAfterErrorReportRefused,
                                            Failure::NextSweepCannotStart));
 
 } // namespace
