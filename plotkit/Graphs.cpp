@@ -161,6 +161,7 @@ GrDesc* WINAPI InitGraph(TopDesc* top, PgDesc* page, float x, float y, float x2,
     graph->currentLine.paletteIndex = 0;
 
     HDC dc = GetDC(page->window);
+    lib.dev.displayColors = static_cast<SHORT>(GetDeviceCaps(dc, NUMCOLORS));
     ApplyPageMapping(dc, page->mapMode, page->clientWidth, page->clientHeight, page->extentX, page->extentY);
     if (borderIndex >= 0)
     {

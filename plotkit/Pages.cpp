@@ -92,11 +92,13 @@ void SetPageExtents(PgDesc* page)
     }
 }
 
+// Pages are counted from their allocation to their end.
 void FreePage(TopDesc* top, int number)
 {
     HGLOBAL h = top->pages[number];
     top->pages[number] = nullptr;
     GlobalFree(h);
+    --top->pageCount;
 }
 
 // Creates the page window; false when it cannot be made.
@@ -161,7 +163,7 @@ bool CreatePageWindow(TopDesc* top, PgDesc* page, HWND parent, const char* title
 
 PgDesc* InitPageGuarded(const char* name, HWND parent, const char* title, const char* menuName,
                         int background, int kind, DWORD style, int placement, int x, int y, int width,
-                        int height, LPARAM userValue)
+                        int height, LPARAM userValue, int* made)
 {
     Library& lib = Lib();
     TopDesc* top = lib.top;
@@ -191,6 +193,8 @@ PgDesc* InitPageGuarded(const char* name, HWND parent, const char* title, const 
         return nullptr;
     }
     top->pages[number] = block;
+    ++top->pageCount;
+    *made = number;
     auto* page = static_cast<PgDesc*>(GlobalLock(block));
     page->number = static_cast<SHORT>(number);
     page->background = WGGetRGBColor(background);
@@ -222,7 +226,6 @@ PgDesc* InitPageGuarded(const char* name, HWND parent, const char* title, const 
         if (lib.formPage)
         {
             lib.formPage = nullptr;
-            ++top->pageCount;
             page->mapMode = MM_ISOTROPIC;
             return page;
         }
@@ -238,7 +241,6 @@ PgDesc* InitPageGuarded(const char* name, HWND parent, const char* title, const 
     page->clientWidth = page->createdWidth = client.right;
     page->clientHeight = page->createdHeight = client.bottom;
     SetPageExtents(page);
-    ++top->pageCount;
     SendMessage(page->window, WM_PAINT, 0, 0);
     return page;
 }
@@ -249,20 +251,31 @@ PgDesc* WINAPI InitPage(const char* name, HWND parent, const char* title, const 
                         int kind, DWORD style, int placement, int x, int y, int width, int height,
                         LPARAM userValue)
 {
-    // A fault in the host's building code is reported and the page refused; the host lives on.
+    // A fault in the host's code run while the page is made (its window procedures build the
+    // graphs) is reported and the page taken down again; the host lives on.
+    int made = 0;
+    std::string fault;
     try
     {
         return InitPageGuarded(name, parent, title, menu, background, kind, style, placement, x, y, width,
-                               height, userValue);
+                               height, userValue, &made);
     }
     catch (const std::exception& e)
     {
-        ErrHdlr(70, 2, e.what());
+        fault = e.what();
     }
     catch (...)
     {
-        ErrHdlr(70, 2, "unknown");
+        fault = "unknown";
     }
+    if (PgDesc* page = GetPgDescPtr(made))
+    {
+        HWND window = page->window;
+        KillGraphPage(made);
+        if (window && window != Lib().formPage)
+            DestroyWindow(window);
+    }
+    ErrHdlr(70, 2, fault.c_str());
     return nullptr;
 }
 
@@ -330,7 +343,6 @@ int WINAPI KillGraphPage(int number)
             WGDeleteGraph(graph);
     page->number = 0;
     FreePage(top, number);
-    --top->pageCount;
     return top->pageCount;
 }
 

@@ -41,6 +41,12 @@ void ReleaseTest(GrDesc*, ObjDesc* object)
 
 } // namespace
 
+std::function<void(PgDesc*)>& FirstPagePaint()
+{
+    static std::function<void(PgDesc*)> hook;
+    return hook;
+}
+
 std::vector<std::string>& DrawLog()
 {
     return drawLog;
@@ -87,7 +93,11 @@ LRESULT CALLBACK ChartPageWndProc(HWND window, UINT message, WPARAM wParam, LPAR
             FillRect(dc, &client, brush);
             DeleteObject(brush);
             if (!page->built)
+            {
                 page->built = 1; // the graphs build themselves on their first paint
+                if (FirstPagePaint())
+                    FirstPagePaint()(page);
+            }
             else if (page->highlightOn)
                 HighlightGraph(page, page->selectedGraph);
         }
@@ -164,6 +174,7 @@ void PlotkitTest::SetUp()
     RegisterTestTypes();
     drawLog.clear();
     releases = 0;
+    FirstPagePaint() = nullptr;
     top.realType = PK_REAL_TYPE;
     ASSERT_NE(InitTop(&top, ChartPageWndProc, ChartGraphWndProc, CS_DBLCLKS), 0);
 }

@@ -21,6 +21,9 @@ struct HostGraph
     std::function<void(GrDesc*, HWND)> build;
 };
 
+// Run by the reference host on a page's first paint (where a host builds the page's graphs).
+std::function<void(PgDesc*)>& FirstPagePaint();
+
 // The reference host's window procedures (what a host passes to InitTop).
 LRESULT CALLBACK ChartPageWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ChartGraphWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,8 @@
 // Pages and graphs: limits, handles and lookups, names, extents, finishing, resizing, deletion.
 #include "PlotkitFixture.h"
 
+#include <stdexcept>
+
 namespace plotkit::test
 {
 namespace
@@ -70,6 +72,24 @@ TEST_F(PagesTest, SixteenGraphsPerPageWithHandlesFromThePageNumber)
     EXPECT_EQ(GetGrDescPtr(108), nullptr); // page 3 does not exist
     EXPECT_EQ(GetGrDescPtr(60), nullptr);
     EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(PagesTest, AFaultWhileThePageIsBuiltIsReportedAndThePageUndone)
+{
+    FirstPagePaint() = [this](PgDesc* page) {
+        MakeGraph(page, 0, 0, 1, 1);
+        throw std::runtime_error("no data");
+    };
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("Error building a graph - exception no data").Reply(IDYES);
+    EXPECT_EQ(MakePage("faulty"), nullptr);
+    EXPECT_TRUE(exits.empty()); // the host lives on
+    EXPECT_EQ(top.pageCount, 0);
+    EXPECT_EQ(GetPgDescPtr(1), nullptr);
+    FirstPagePaint() = nullptr;
+    PgDesc* page = MakePage("faulty"); // the name and the number are free again
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->number, 1);
 }
 
 TEST_F(PagesTest, DescriptorsAreCheckedThroughTheTables)
