@@ -44,7 +44,7 @@ std::string LoadText(UINT id);
 // Handle tables: the live pages and graphs of the current top block.
 bool IsLivePage(const PgDesc* page);
 bool IsLiveGraph(const GrDesc* graph);
-// A graph descriptor that may be used: live, else message 65 and false.
+// A graph descriptor that may be used: live, else false (after message 65 unless it is null).
 bool CheckGraph(const GrDesc* graph);
 
 // Objects.

@@ -3,6 +3,7 @@
 #include "PlotkitFixture.h"
 
 #include "testkit/RecordingDevice.h"
+#include "win32/clock.h"
 
 namespace plotkit::test
 {
@@ -106,6 +107,17 @@ TEST_F(ObjectsTest, EditCopyRoundTripInEitherOrder)
     kel::testkit::ScriptedPrompts prompts;
     prompts.Expect("Bad object handle").Reply(IDYES);
     WGObjUpdate(graph, PK_EDIT_COPY, 1);
+}
+
+TEST_F(ObjectsTest, EditingWithNothingSelectedShowsTheQuestionAndCancels)
+{
+    GrDesc* graph = GraphWithBoxes(1);
+    kel::UseFakeClock();
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(DefEditObject(graph), 2);
+    EXPECT_GE(GetTickCount() - start, 400u);
+    kel::UseRealClock();
+    EXPECT_EQ(DefEditObject(nullptr), 2);
 }
 
 TEST_F(ObjectsTest, DeletingLeavesAnEmptyEntry)
