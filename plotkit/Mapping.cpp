@@ -357,14 +357,9 @@ void WINAPI WGShowMouseCoord(HWND window, int mode, BOOL toggle)
 
 int WINAPI WGGetObjectCoord(GrDesc* graph, int number, float* x1, float* y1, float* x2, float* y2)
 {
-    if (!CheckGraph(graph))
-        return 0;
-    ObjDesc* o = ObjectAt(graph, number);
+    ObjDesc* o = FindObject(graph, number);
     if (o == nullptr)
-    {
-        ErrHdlr(56, 0, nullptr);
         return 0;
-    }
     auto* pos = reinterpret_cast<PosObjDesc*>(o);
     if (IsWorldPositional(o->type))
     {
@@ -389,14 +384,9 @@ int WINAPI WGGetObjectCoord(GrDesc* graph, int number, float* x1, float* y1, flo
 
 int WINAPI WGGetObjectCoordNorm(GrDesc* graph, int number, float* x1, float* y1, float* x2, float* y2)
 {
-    if (!CheckGraph(graph))
-        return 0;
-    ObjDesc* o = ObjectAt(graph, number);
+    ObjDesc* o = FindObject(graph, number);
     if (o == nullptr || graph->logWidth == 0 || graph->logHeight == 0)
-    {
-        ErrHdlr(56, 0, nullptr);
         return 0;
-    }
     const RECT& e = o->extent;
     if (x1)
         *x1 = static_cast<float>(e.left) / graph->logWidth;
@@ -436,14 +426,9 @@ void SetPositionalExtent(GrDesc* graph, ObjDesc* o, RECT r)
 
 int WINAPI WGChangeObjectCoord(GrDesc* graph, int number, float x1, float y1, float x2, float y2, BOOL redraw)
 {
-    if (!CheckGraph(graph))
-        return 0;
-    ObjDesc* o = ObjectAt(graph, number);
+    ObjDesc* o = FindObject(graph, number);
     if (o == nullptr)
-    {
-        ErrHdlr(56, 0, nullptr);
         return 0;
-    }
     if (!IsWorldPositional(o->type) && o->type != PK_TYPE_DATACURSOR)
     {
         ReportIllFunc(o);
@@ -467,14 +452,9 @@ int WINAPI WGChangeObjectCoord(GrDesc* graph, int number, float x1, float y1, fl
 
 int WINAPI WGChangeObjectCoordNorm(GrDesc* graph, int number, float x1, float y1, float x2, float y2)
 {
-    if (!CheckGraph(graph))
-        return 0;
-    ObjDesc* o = ObjectAt(graph, number);
+    ObjDesc* o = FindObject(graph, number);
     if (o == nullptr)
-    {
-        ErrHdlr(56, 0, nullptr);
         return 0;
-    }
     const int t = o->type;
     if (!(t == 3 || t == 4 || t == 5 || (t >= 21 && t <= 23) || t == 25 || t == 107 || t == 108 || t == 110))
     {

@@ -67,7 +67,8 @@ void UpdateCrossing(GrDesc* graph, int n, const AxisDesc* edited)
             other->yMax = edited->scale == 1 ? edited->logMax : edited->yMax;
         }
     }
-    if (AxisDesc* crossing = AxisAt(graph, AxisAt(graph, n) ? AxisAt(graph, n)->head.yAxis : 0))
+    const AxisDesc* axis = AxisAt(graph, n);
+    if (AxisDesc* crossing = axis ? AxisAt(graph, axis->head.yAxis) : nullptr)
     {
         crossing->xIntercept = edited->xIntercept;
         crossing->yIntercept = edited->yIntercept;
@@ -86,6 +87,16 @@ ObjDesc* ObjectAt(const GrDesc* graph, int number)
     else if (number <= graph->capacity)
         h = graph->objects[number - 1];
     return h ? static_cast<ObjDesc*>(GlobalLock(h)) : nullptr;
+}
+
+ObjDesc* FindObject(GrDesc* graph, int number)
+{
+    if (!CheckGraph(graph))
+        return nullptr;
+    ObjDesc* object = ObjectAt(graph, number);
+    if (object == nullptr)
+        ErrHdlr(56, 0, nullptr);
+    return object;
 }
 
 void InvalidateObject(GrDesc* graph, ObjDesc* object)
@@ -472,14 +483,9 @@ void WINAPI WGDeleteObject(GrDesc* graph, int number)
 
 void WINAPI WGShowObject(GrDesc* graph, int number, BOOL visible)
 {
-    if (!CheckGraph(graph))
-        return;
-    ObjDesc* object = ObjectAt(graph, number);
+    ObjDesc* object = FindObject(graph, number);
     if (object == nullptr)
-    {
-        ErrHdlr(56, 0, nullptr);
         return;
-    }
     object->visible = visible ? 1 : 0;
     if (graph->finished)
         InvalidateObject(graph, object);

@@ -49,7 +49,9 @@ bool CheckGraph(const GrDesc* graph);
 
 // Objects.
 ObjDesc* ObjectAt(const GrDesc* graph, int number); // null for 0, beyond the table or empty
-int ObjectCount(const GrDesc* graph);               // table entries in use or not (capacity)
+// The object an accessor works on: null after message 65 for a bad graph or 56 for no such object.
+ObjDesc* FindObject(GrDesc* graph, int number);
+int ObjectCount(const GrDesc* graph); // table entries in use or not (capacity)
 void FreeObjectTable(GrDesc* graph);
 void RescaleObjects(GrDesc* graph, HDC dc);
 // An object's area: curves and groups the plot, others their extent grown by 4 pixels.

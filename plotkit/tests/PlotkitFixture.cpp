@@ -39,6 +39,16 @@ void ReleaseTest(GrDesc*, ObjDesc* object)
     ++releases;
 }
 
+// Both window procedures keep the device position of every mouse message for the library.
+void StoreMouse(UINT message, LPARAM lParam)
+{
+    if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK)
+    {
+        GetDevDesc()->mouseX = LOWORD(lParam);
+        GetDevDesc()->mouseY = HIWORD(lParam);
+    }
+}
+
 } // namespace
 
 std::function<void(PgDesc*)>& FirstPagePaint()
@@ -105,11 +115,7 @@ LRESULT CALLBACK ChartPageWndProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     }
-    if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK)
-    {
-        GetDevDesc()->mouseX = LOWORD(lParam);
-        GetDevDesc()->mouseY = HIWORD(lParam);
-    }
+    StoreMouse(message, lParam);
     return DefWindowProc(window, message, wParam, lParam);
 }
 
@@ -154,11 +160,7 @@ LRESULT CALLBACK ChartGraphWndProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     }
-    if (message >= WM_MOUSEMOVE && message <= WM_MBUTTONDBLCLK)
-    {
-        GetDevDesc()->mouseX = LOWORD(lParam);
-        GetDevDesc()->mouseY = HIWORD(lParam);
-    }
+    StoreMouse(message, lParam);
     return DefWindowProc(window, message, wParam, lParam);
 }
 

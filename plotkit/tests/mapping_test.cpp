@@ -112,6 +112,79 @@ TEST_F(MappingTest, PixelHelpers)
     ReleaseDC(graph->window, dc);
 }
 
+TEST_F(MappingTest, PrintPlacementOfAnExactSizeCopy)
+{
+    GrDesc* graph = Plot();
+    DevDesc* dev = GetDevDesc();
+    SetScreenMetrics(*dev, 1024, 500, 96, 96);
+    dev->printerWidth = 4800;
+    dev->printerHeight = 6600;
+    dev->printerDpiX = dev->printerDpiY = 600;
+    top.printStyle = 2;
+    HDC printer = CreateCompatibleDC(nullptr);
+    graph->printCopy = printer;
+    MapGraph(graph, printer);
+    SIZE viewport{};
+    GetViewportExtEx(printer, &viewport);
+    EXPECT_EQ(viewport.cx, 3998); // 640 x 600 / 96 - 2
+    EXPECT_EQ(viewport.cy, 2998);
+    EXPECT_EQ(top.lineWidthScaling, 0);
+
+    top.printStyle = 0; // fitted to the paper, keeping the graph's aspect
+    MapGraph(graph, printer);
+    GetViewportExtEx(printer, &viewport);
+    EXPECT_EQ(viewport.cx, 4798);
+    EXPECT_EQ(viewport.cy, 4798 * 480 / 640);
+    EXPECT_EQ(top.lineWidthScaling, 1);
+    graph->printCopy = nullptr;
+    DeleteDC(printer);
+}
+
+TEST_F(MappingTest, ObjectCoordinatesThroughTheDefaultAxes)
+{
+    PlotObjectType rect{};
+    rect.type = PK_TYPE_RECT;
+    rect.size = sizeof(PosObjDesc);
+    RegisterOwnObjectType(rect);
+    GrDesc* graph = nullptr;
+    PgDesc* page = MakePage("coords", 8);
+    graph = MakeGraph(page, 0, 0, 1, 1,
+                      [](GrDesc* g, HWND)
+                      {
+                          g->plot = RECT{1000, 1000, 11000, 9000};
+                          for (int direction : {1, 0})
+                          {
+                              auto* axis = reinterpret_cast<AxisDesc*>(NewObjDesc(g, PK_TYPE_AXIS, 0));
+                              axis->direction = static_cast<SHORT>(direction);
+                              axis->xMax = axis->yMax = 10;
+                              CommitObjDesc(g);
+                          }
+                          g->defaultXAxis = 1;
+                          g->defaultYAxis = 2;
+                          ObjDesc* r = NewObjDesc(g, PK_TYPE_RECT, 0);
+                          r->xAxis = 1;
+                          r->yAxis = 2;
+                          CommitObjDesc(g);
+                          AddObject(g, kBox, RECT{});
+                      });
+    EXPECT_EQ(WGChangeObjectCoord(graph, 3, 2, 8, 6, 4, FALSE), 1);
+    const RECT e = GetObjDesc(graph, 3, nullptr)->extent;
+    EXPECT_EQ(e.left, 3000);
+    EXPECT_EQ(e.right, 7000);
+    EXPECT_EQ(e.top, 2600);    // y 8
+    EXPECT_EQ(e.bottom, 5800); // y 4
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    EXPECT_EQ(WGGetObjectCoord(graph, 3, &x1, &y1, &x2, &y2), 1);
+    EXPECT_FLOAT_EQ(x1, 2);
+    EXPECT_FLOAT_EQ(y1, 8);
+    EXPECT_FLOAT_EQ(x2, 6);
+    EXPECT_FLOAT_EQ(y2, 4);
+
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("Illegal editing function for").Reply(IDYES);
+    EXPECT_EQ(WGChangeObjectCoord(graph, 4, 0, 0, 1, 1, FALSE), 0);
+}
+
 class PickTest : public MappingTest
 {
 protected:

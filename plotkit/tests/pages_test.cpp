@@ -76,7 +76,8 @@ TEST_F(PagesTest, SixteenGraphsPerPageWithHandlesFromThePageNumber)
 
 TEST_F(PagesTest, AFaultWhileThePageIsBuiltIsReportedAndThePageUndone)
 {
-    FirstPagePaint() = [this](PgDesc* page) {
+    FirstPagePaint() = [this](PgDesc* page)
+    {
         MakeGraph(page, 0, 0, 1, 1);
         throw std::runtime_error("no data");
     };
