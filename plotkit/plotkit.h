@@ -276,7 +276,7 @@ enum
 // ---- Object type interface ----------------------------------------------------------------------
 // What plotkit needs to know of an object type that it does not define itself. A library registers
 // each of its types once (PlotRegisterObjectType); plotkit then allocates, draws, re-scales, picks,
-// copies and frees those objects without knowing their records.
+// copies and frees those objects without knowing their records, which begin with an ObjDesc.
 struct PlotObjectType
 {
     SHORT type;       // 100 and above

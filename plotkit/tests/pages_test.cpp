@@ -184,6 +184,21 @@ TEST_F(PagesTest, IsotropicResizeReachesEveryGraphPastAGap)
     EXPECT_NEAR(c->normWidth, before / 2, 1e-3);
 }
 
+TEST_F(PagesTest, AKeepAspectPageCorrectsItsSizeOnce)
+{
+    PgDesc* page = MakePage("keep", 9, 400, 300);
+    ASSERT_EQ(page->keepAspect, 1);
+    ResizePage(page->window, 800, 300); // the wrong aspect: the page asks for 800 x 600
+    RECT client{};
+    GetClientRect(page->window, &client);
+    EXPECT_EQ(client.right, 800);
+    EXPECT_EQ(client.bottom, 600);
+    EXPECT_EQ(page->keepAspect, 1);
+    EXPECT_EQ(page->clientWidth, 800); // the corrected size was taken (through the host's WM_SIZE)
+    EXPECT_EQ(page->clientHeight, 600);
+    EXPECT_FLOAT_EQ(page->scaleY, 2.0f);
+}
+
 TEST_F(PagesTest, BlowUpNeedsASelectedGraphAndRestoresThePlacement)
 {
     PgDesc* page = MakePage("aniso", 8);
