@@ -120,3 +120,83 @@ function(kel_add_resources target)
         target_link_options(${target} INTERFACE "LINKER:--undefined=kel_rc_module_${symbol}")
     endif()
 endfunction()
+
+# kel_add_exports(<target> MODULE <name> TABLE <file>)
+# Gives a shared library its export list from one table of "<ordinal> <name> <module>" lines
+# (ordinal "-": by name only; '#' starts a comment). Duplicate ordinals or names stop the configure.
+# Generates a linker version script that exports exactly the table's names (and the module's
+# resource and export-table hooks), everything else staying local, and a source with the table
+# that GetProcAddress reads for ordinals (kel_exports_<name>, win32/exports.h). Sets hidden
+# visibility and symbolic binding on the target.
+function(kel_add_exports target)
+    cmake_parse_arguments(ARG "" "MODULE;TABLE" "" ${ARGN})
+    if(NOT ARG_MODULE OR NOT ARG_TABLE)
+        message(FATAL_ERROR "kel_add_exports(${target}) needs MODULE and TABLE")
+    endif()
+    _kel_resolve_files(table "kel_add_exports(${target})" ${ARG_TABLE})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${table})
+    file(STRINGS ${table} lines)
+    set(names)
+    set(ordinals)
+    set(entries "")
+    foreach(line IN LISTS lines)
+        string(REGEX REPLACE "#.*" "" line "${line}")
+        string(STRIP "${line}" line)
+        if(line STREQUAL "")
+            continue()
+        endif()
+        if(NOT line MATCHES "^([0-9]+|-)[ \t]+([A-Za-z_][A-Za-z_0-9]*)[ \t]+([A-Za-z_0-9]+)$")
+            message(FATAL_ERROR "${table}: bad line: ${line}")
+        endif()
+        set(ordinal ${CMAKE_MATCH_1})
+        set(name ${CMAKE_MATCH_2})
+        if(name IN_LIST names)
+            message(FATAL_ERROR "${table}: ${name} listed twice")
+        endif()
+        list(APPEND names ${name})
+        if(ordinal STREQUAL "-")
+            set(ordinal 0)
+        else()
+            if(ordinal IN_LIST ordinals OR ordinal EQUAL 0 OR ordinal GREATER 65535)
+                message(FATAL_ERROR "${table}: ordinal ${ordinal} (${name}) is taken or out of range")
+            endif()
+            list(APPEND ordinals ${ordinal})
+        endif()
+        string(APPEND entries "    {${ordinal}, \"${name}\"},\n")
+    endforeach()
+    string(TOLOWER "${ARG_MODULE}" symbol)
+    string(MAKE_C_IDENTIFIER "${symbol}" symbol)
+    list(JOIN names ";\n        " global)
+    set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}_exports.map)
+    set(src ${CMAKE_CURRENT_BINARY_DIR}/${target}_exports.cpp)
+    file(CONFIGURE OUTPUT ${map} CONTENT
+"{
+    global:
+        ${global};
+        kel_rc_module_${symbol};
+        kel_exports_${symbol};
+    local: *;
+};
+")
+    file(CONFIGURE OUTPUT ${src} CONTENT
+"// Generated from ${table}: do not edit.
+#include \"win32/exports.h\"
+
+namespace
+{
+const kel::ExportEntry entries[] = {
+${entries}};
+const kel::ExportTable table{entries, sizeof(entries) / sizeof(entries[0])};
+} // namespace
+
+extern \"C\" __attribute__((visibility(\"default\"), used)) const kel::ExportTable* kel_exports_${symbol}()
+{
+    return &table;
+}
+")
+    target_sources(${target} PRIVATE ${src})
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${map}" "LINKER:-Bsymbolic")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${map})
+    set_target_properties(${target} PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
+                                               VISIBILITY_INLINES_HIDDEN ON)
+endfunction()

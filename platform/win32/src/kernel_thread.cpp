@@ -5,6 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <thread>
 
 namespace kel
@@ -210,6 +211,21 @@ HANDLE GetCurrentThread()
 DWORD GetCurrentProcessId()
 {
     return static_cast<DWORD>(::getpid());
+}
+
+void FatalExit(int ExitCode)
+{
+    std::_Exit(ExitCode);
+}
+
+void ExitProcess(UINT uExitCode)
+{
+    std::exit(static_cast<int>(uExitCode));
+}
+
+DWORD GetVersion()
+{
+    return 0x00000105; // 5.1, NT family
 }
 
 DWORD GetThreadId(HANDLE hThread)

@@ -1,5 +1,6 @@
 // Module registry and resource lookup.
 #include "win32/resources.h"
+#include "win32/exports.h"
 #include "win32/kernel.h"
 
 #include <algorithm>
@@ -87,13 +88,23 @@ std::string NormalizeName(std::string_view file)
     return out;
 }
 
+std::string CIdentifier(std::string prefix, const std::string& name)
+{
+    for (char c : name)
+        prefix += ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) ? c : '_';
+    return prefix;
+}
+
 // The symbol a generated resource file exports for its module: kel_rc_module_<name>.
 std::string ModuleSymbol(const std::string& name)
 {
-    std::string sym = "kel_rc_module_";
-    for (char c : name)
-        sym += ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) ? c : '_';
-    return sym;
+    return CIdentifier("kel_rc_module_", name);
+}
+
+// The symbol a library's generated export table is reached by: kel_exports_<name>.
+std::string ExportTableSymbol(const std::string& name)
+{
+    return CIdentifier("kel_exports_", name);
 }
 
 std::string ExecutableDir()
@@ -444,12 +455,13 @@ BOOL FreeLibrary(HMODULE hLibModule)
 
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
 {
-    if (lpProcName == nullptr || IS_INTRESOURCE(lpProcName))
+    if (lpProcName == nullptr)
     {
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
     void* handle = nullptr;
+    std::string module;
     {
         Registry& reg = Reg();
         std::lock_guard lock(reg.mutex);
@@ -460,6 +472,25 @@ FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
             return nullptr;
         }
         handle = e->dl ? e->dl : RTLD_DEFAULT;
+        module = e->name;
+    }
+    std::string name;
+    if (IS_INTRESOURCE(lpProcName))
+    {
+        // By ordinal: through the library's export table.
+        const WORD ordinal = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(lpProcName));
+        using TableFn = const kel::ExportTable* (*)();
+        auto fn = reinterpret_cast<TableFn>(dlsym(handle, ExportTableSymbol(module).c_str()));
+        const kel::ExportTable* table = fn ? fn() : nullptr;
+        for (size_t i = 0; table != nullptr && ordinal != 0 && i < table->count; ++i)
+            if (table->entries[i].ordinal == ordinal)
+                name = table->entries[i].name;
+        if (name.empty())
+        {
+            SetLastError(ERROR_PROC_NOT_FOUND);
+            return nullptr;
+        }
+        lpProcName = name.c_str();
     }
     void* sym = dlsym(handle, lpProcName);
     if (sym == nullptr)

@@ -98,6 +98,14 @@ DWORD GetCurrentThreadId();
 // Pseudo handle meaning "the calling thread".
 HANDLE GetCurrentThread();
 DWORD GetCurrentProcessId();
+// Ends the process at once with the exit code: no static destructors, no flushing of the program's
+// own state (what a library does when its own state is broken beyond use).
+[[noreturn]] void FatalExit(int ExitCode);
+// Ends the process with the exit code, running the exit handlers.
+[[noreturn]] void ExitProcess(UINT uExitCode);
+// The system version word: major version in the low byte, minor in the next, the high bit clear
+// (the NT family). Reports 5.1.
+DWORD GetVersion();
 // Id of the thread behind a thread handle, 0 on failure.
 DWORD GetThreadId(HANDLE hThread);
 

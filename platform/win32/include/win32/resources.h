@@ -33,8 +33,9 @@ HMODULE LoadLibraryExA(LPCSTR lpLibFileName, HANDLE hFile, DWORD dwFlags);
 // ERROR_INVALID_HANDLE for a handle that is not a module.
 BOOL FreeLibrary(HMODULE hLibModule);
 
-// Address of an exported function by name. Ordinals are not supported here (NULL,
-// ERROR_PROC_NOT_FOUND).
+// Address of an exported function by name, or by ordinal (MAKEINTRESOURCE(ordinal)) for a library
+// that keeps an export table (win32/exports.h). NULL with ERROR_PROC_NOT_FOUND when the module has
+// no such export (or, for an ordinal, no export table).
 FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
 
 // Copies string `uID` of the module (NULL: main module) into `lpBuffer`, truncated to

@@ -1,0 +1,452 @@
+// plotkit: the charting library's public interface. Pages of graphs, each graph a table of drawable
+// objects painted by the object interpreter; everything is addressed by small handles (page numbers
+// 1-59, graph handles 60 + 16 x page + slot, object numbers from 1, 32001 = the graph's edit copy).
+//
+// The host owns the one top control block (TopDesc, zero-initialised static storage) and the page
+// and graph window procedures; the real-time library shares the same TopDesc and adds object types
+// from 100 on through the object type interface (PlotObjectType).
+//
+// Every public function is exported by name and by ordinal (plotkit/exports.tbl). All calls come
+// from the host's user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+#define PKAPI extern "C" __attribute__((visibility("default")))
+
+// ---- Shared records -----------------------------------------------------------------------------
+
+// Pen of graphs and objects.
+struct LineDesc
+{
+    INT style;          // 0-6 as the Windows pen styles (6 = inside frame)
+    INT widthX, widthY; // logical pen width (0: a one-pixel pen)
+    COLORREF color;
+    SHORT pixelWidth;   // width in device pixels as set
+    SHORT paletteIndex; // -2 when the colour was given as RGB
+    HWND window;        // the graph window
+};
+
+// Font block of text-bearing objects and the default text font.
+struct FontDesc
+{
+    LOGFONT logFont;
+    SHORT colorIndex;
+    SHORT faceIndex;
+    SHORT sizeIndex;
+    SHORT baseSize;    // points
+    SHORT currentSize; // points
+    SHORT changed;
+    char* text; // the text dialog's buffer
+    INT textCapacity;
+};
+
+struct GrDesc;
+struct ObjDesc;
+
+// Re-scale hook of the real-time library (SetRemoteRecalc): graph, dc, object, text scale factor.
+typedef void (*RemoteRecalcProc)(GrDesc* graph, HDC dc, ObjDesc* object, float textFactor);
+// Axis-change hook (TopDesc): graph, object, index of the changed axis (number - 1).
+typedef void (*AxisChangeProc)(GrDesc* graph, ObjDesc* object, int axisIndex);
+// An object's draw procedure.
+typedef void (*ObjDrawProc)(GrDesc* graph, HDC dc);
+
+enum
+{
+    PK_MAX_PAGES = 60, // page table entries 1-60; pages are created as 1-59
+    PK_MAX_DATASETS = 1799,
+    PK_GRAPHS_PER_PAGE = 16,
+    PK_EDIT_COPY = 32001, // number of a graph's edit copy
+    PK_REAL_TYPE = 4,     // byte size of the host's floating-point type
+};
+
+// Window words (pointer-sized slots). "PgWin": the PgDesc and the TopDesc. "GrWin": the GrDesc, the
+// TopDesc, the PgDesc and the data-table window opened for one of its curves.
+enum
+{
+    PK_PAGE_WORD_DESC = 0,
+    PK_PAGE_WORD_TOP = 8,
+    PK_PAGE_EXTRA = 40,
+    PK_GRAPH_WORD_DESC = 0,
+    PK_GRAPH_WORD_TOP = 8,
+    PK_GRAPH_WORD_PAGE = 16,
+    PK_GRAPH_WORD_TABLE = 24,
+    PK_GRAPH_EXTRA = 32,
+};
+
+// The top control block: owned by the host, shared with the real-time library.
+struct TopDesc
+{
+    INT initialised;
+    HGLOBAL pages[PK_MAX_PAGES + 1];     // by page number 1-60 (entry 0 unused)
+    void* dataSets[PK_MAX_DATASETS + 1]; // by data-set number 1-1799 (entry 0 unused)
+    FontDesc defaultFont;
+    HRGN clipRegion;
+    INT pageCount;
+    HINSTANCE hostInstance;
+    INT errorBoxesOn;
+    INT abortFlag;
+    AxisChangeProc axisChangeHook;
+    HCURSOR graphCursor;
+    INT gridOrder;
+    INT metafileFlag;
+    // Print options.
+    INT printBorder;
+    INT printGraphBackground;
+    INT printPlotBackground;
+    INT lineWidthScaling;
+    SHORT printStyle; // 0 fitted to the paper, 1 proportionate, 2 exact size
+    INT maintainAspect;
+    float printLeftOffset; // fractions of the paper
+    float printTopOffset;
+    BYTE realType;
+    void* realTimeBlock; // the real-time library's; plotkit never reads it
+};
+
+// Device descriptor: screen and printer metrics, the host's last mouse position.
+struct DevDesc
+{
+    INT screenWidth, screenHeight;
+    INT screenDpiX, screenDpiY;
+    INT printerWidth, printerHeight;
+    INT printerDpiX, printerDpiY;
+    SHORT printerScaleX, printerScaleY;
+    INT mouseX, mouseY;
+    INT defaultPrinterFound;
+    HINSTANCE libraryModule;
+    SHORT displayColors;
+    INT printOriginX, printOriginY;
+};
+
+// Page descriptor.
+struct PgDesc
+{
+    SHORT number; // 1-59; 0 once killed
+    HWND window;
+    LPARAM userValue;
+    HWND parent;
+    INT clientWidth, clientHeight;
+    INT extentX, extentY; // logical extents (13000 on the scaled side)
+    COLORREF background;
+    SHORT mapMode; // MM_ISOTROPIC or MM_ANISOTROPIC
+    SHORT graphCount;
+    SHORT majorTick, minorTick; // tick lengths in device pixels
+    SHORT savedMapMode;
+    INT built;
+    INT hasRealTimeObjects;
+    SHORT selectedGraph; // graph handle, 0 = none
+    SHORT previousGraph;
+    INT selectorsShown;
+    INT selectorsMade;
+    INT highlightOn;
+    INT blownUp;
+    float savedPos[4];    // normalised x, y, width, height of the blown-up graph
+    float scaleX, scaleY; // client size / client size at creation
+    INT createdWidth, createdHeight;
+    char name[13];
+    BYTE keepAspect; // 0 off, 1 armed, 2 a correcting resize is under way
+    SHORT keepTextSize;
+    TopDesc* top;
+    HGLOBAL graphs[PK_GRAPHS_PER_PAGE];
+    HWND selectors[PK_GRAPHS_PER_PAGE];
+    DWORD check; // PK_PAGE_CHECK
+};
+
+// Graph descriptor.
+struct GrDesc
+{
+    SHORT handle;
+    HWND window;
+    LPARAM userValue;
+    ObjDesc* currentObject;
+    COLORREF background;
+    COLORREF plotBackground;
+    INT building;
+    INT finished;
+    LineDesc border;
+    INT borderOn;
+    HDC printCopy; // the output DC while this is a temporary print or metafile copy
+    HDC metafileDc;
+    INT realTimeCount;
+    RECT plot; // plot area in graph logical units
+    PgDesc* page;
+    INT logX, logY, logWidth, logHeight; // in page logical units; the size is the graph's extents
+    INT devX, devY, devWidth, devHeight; // page client pixels
+    float normX, normY, normWidth, normHeight;
+    float createdNormWidth, createdNormHeight;
+    float plotNorm[4]; // x from, y from, x to, y to
+    LineDesc currentLine;
+    SHORT scaleX, scaleY; // axis scale types
+    float worldXFrom, worldXTo, worldYFrom, worldYTo;
+    float lastXFrom, lastXTo, lastYFrom, lastYTo;
+    SHORT mapMode;
+    INT unitsPerPixelX, unitsPerPixelY;
+    SHORT cursor; // building: objects added so far; drawing: index being drawn
+    SHORT selectedObject;
+    SHORT defaultXAxis, defaultYAxis;
+    HDC buildDc;
+    SHORT capacity;
+    BYTE outsidePlotRepaint;
+    BYTE raise;
+    LPARAM context;
+    DWORD check; // PK_GRAPH_CHECK
+    BYTE layoutChanged;
+    HGLOBAL editCopy;
+    HGLOBAL objectTable;
+    HGLOBAL* objects; // locked table: capacity entries, object n at n - 1
+    INT activeObject;
+};
+
+// The common head of every object record.
+struct ObjDesc
+{
+    SHORT type;
+    SHORT subKind;
+    ObjDrawProc draw;
+    RECT extent;        // graph logical units
+    SHORT xAxis, yAxis; // object numbers (an axis: its ring link and its crossing axis)
+    LineDesc line;
+    BYTE activation;
+    BYTE moved;
+    BYTE active;
+    BYTE flash;
+    BYTE visible;
+};
+
+// Object of a type with world coordinates (lines, arrows, metafiles, ellipses, bitmaps, rectangles,
+// data cursors).
+struct PosObjDesc
+{
+    ObjDesc head;
+    INT recompute;
+    float x1, y1, x2, y2;
+};
+
+// Curves, groups and axes begin with their world ranges.
+struct RangedObjDesc
+{
+    ObjDesc head;
+    float xMin, xMax, yMin, yMax;
+};
+
+// Axis object (type 10).
+struct AxisDesc
+{
+    ObjDesc head;
+    float xMin, xMax, yMin, yMax;
+    float xIntercept, yIntercept;
+    float tickStep;
+    float logMin, logMax;
+    float firstTick;
+    SHORT scale; // 0 linear, 1 logarithmic
+    SHORT otherScale;
+    SHORT direction; // 1 X axis, 0 Y axis
+    SHORT tickCount;
+    SHORT minorTicks;
+    SHORT tickStyle;
+    INT majorGrid, minorGrid;
+    LineDesc majorGridLine, minorGridLine;
+    INT drawNow;
+    BYTE gridSuppressed;
+};
+
+// Object types of plotkit (the real-time library's start at 100).
+enum
+{
+    PK_TYPE_CURVE = 1,
+    PK_TYPE_GROUP = 2,
+    PK_TYPE_LEGEND = 3,
+    PK_TYPE_LINE = 4,
+    PK_TYPE_ARROW = 5,
+    PK_TYPE_AXIS = 10,
+    PK_TYPE_LABELS = 11,
+    PK_TYPE_TEXT = 12,
+    PK_TYPE_ARC = 13,
+    PK_TYPE_PIECHART = 20,
+    PK_TYPE_METAFILE = 21,
+    PK_TYPE_ELLIPSE = 22,
+    PK_TYPE_BITMAP = 23,
+    PK_TYPE_POLYGON = 24,
+    PK_TYPE_RECT = 25,
+    PK_TYPE_PIE = 26,
+    PK_TYPE_DATACURSOR = 27,
+    PK_TYPE_WINDOW_CONTROL = 111,
+};
+
+// ---- Object type interface ----------------------------------------------------------------------
+// What plotkit needs to know of an object type that it does not define itself. A library registers
+// each of its types once (PlotRegisterObjectType); plotkit then allocates, draws, re-scales, picks,
+// copies and frees those objects without knowing their records, which begin with an ObjDesc.
+struct PlotObjectType
+{
+    SHORT type;       // 100 and above
+    UINT size;        // bytes of the record, head included
+    ObjDrawProc draw; // default draw procedure of new objects (may be null: drawn by updates)
+    // After a page or graph size change; textFactor scales text heights. May be null.
+    void (*rescale)(GrDesc* graph, HDC dc, ObjDesc* object, float textFactor);
+    // After an axis range change (index = axis number - 1). May be null.
+    void (*axisChanged)(GrDesc* graph, ObjDesc* object, int axisIndex);
+    // Picking: pass 1 lines and symbols, 2 frames, 3 areas; 0 never picked by ObjFind. hitTest
+    // null: the extent rectangle decides. p is in graph logical units.
+    INT hitPass;
+    BOOL (*hitTest)(GrDesc* graph, ObjDesc* object, POINT p);
+    // After a byte copy of the record (the edit copy): give the copy its own buffers. May be null.
+    BOOL (*copy)(GrDesc* graph, const ObjDesc* source, ObjDesc* copy);
+    // Before the record is freed: release what the record owns. May be null.
+    void (*release)(GrDesc* graph, ObjDesc* object);
+    // Drop what was computed from the data (recomputed at the next draw). May be null.
+    void (*recompute)(GrDesc* graph, ObjDesc* object);
+    // The interpreter met the object hidden (a window-bearing object hides its window). May be null.
+    void (*hidden)(GrDesc* graph, ObjDesc* object);
+};
+
+// Registers (or replaces) an object type of another library; FALSE for a type below 100 or a null
+// description. The description must outlive the library's use.
+PKAPI BOOL WINAPI PlotRegisterObjectType(const PlotObjectType* type);
+// Adds an object of a registered type to a graph being built: a zeroed record with the graph's
+// current line, visible, at the next table entry; null (after the error report) when the graph is
+// finished, the type is unknown or memory runs out, and silently while the abort flag is set.
+PKAPI ObjDesc* WINAPI NewObjDesc(GrDesc* graph, int type, int subKind);
+// Counts the object made by the last NewObjDesc; returns its number (0 when there is none).
+PKAPI WORD WINAPI CommitObjDesc(GrDesc* graph);
+
+// ---- Start-up (library start, top control block) ------------------------------------------------
+
+// Starts the library for the host: checks the host's real type, registers "PgWin" and "GrWin" with
+// the host's window procedures. Returns the graph class atom, 0 on failure.
+PKAPI ATOM WINAPI InitTop(TopDesc* top, WNDPROC pageProc, WNDPROC graphProc, UINT graphClassStyle);
+// Makes `top` the current block (the real-time library's start); returns it.
+PKAPI TopDesc* WINAPI InitDll(TopDesc* top);
+// Ends the library: frees the data sets, the cursor and the clip region. Once per InitTop.
+PKAPI void WINAPI Cleanup(TopDesc* top, BOOL freeArrays);
+// Destroys every page window and ends the process with exit code 1.
+PKAPI void WINAPI ExitApplication();
+PKAPI DevDesc* WINAPI GetDevDesc();
+PKAPI RemoteRecalcProc WINAPI SetRemoteRecalc(RemoteRecalcProc proc);
+PKAPI HWND WINAPI SetFormPage(HWND window);
+// Returns the major version (2) and writes the minor one (53).
+PKAPI int WINAPI WGGetVersion(int* minor);
+PKAPI const char* WINAPI WGGetDate();
+
+// ---- Errors -------------------------------------------------------------------------------------
+
+// The one error reporter: records the code, shows the message of the code's class (mode 0 message
+// only, 1 extra text then message, 2 message then extra text). Returns 1 (stop) or 0 (go on).
+PKAPI int WINAPI ErrHdlr(int code, int mode, const char* text);
+PKAPI int WINAPI WGGetLastError();
+PKAPI TopDesc* WINAPI WGEnableErrorMessages(BOOL on);
+// Reports message 29 with the object's type name.
+PKAPI int WINAPI ReportIllFunc(ObjDesc* object);
+
+// ---- Pages and graphs ---------------------------------------------------------------------------
+
+PKAPI PgDesc* WINAPI InitPage(const char* name, HWND parent, const char* title, const char* menu,
+                              int background, int kind, DWORD style, int placement, int x, int y, int width,
+                              int height, LPARAM userValue);
+PKAPI GrDesc* WINAPI InitGraph(TopDesc* top, PgDesc* page, float x, float y, float x2, float y2,
+                               int background, int borderIndex, int borderWidth, LPARAM userValue);
+PKAPI PgDesc* WINAPI GetPgDescPtr(int page);
+PKAPI GrDesc* WINAPI GetGrDescPtr(int handle);
+PKAPI GrDesc* WINAPI GetGrDescNum(PgDesc* page, int slot);
+PKAPI PgDesc* WINAPI WGGetPageDesc(HWND window);
+PKAPI GrDesc* WINAPI WGGetGraphDesc(HWND window);
+PKAPI HWND WINAPI WGGetPageWindow(PgDesc* page);
+PKAPI HWND WINAPI WGGetGraphWindow(GrDesc* graph);
+// 1 when the address is a live descriptor of the library (top block, page, graph or object).
+PKAPI BOOL WINAPI WGIsDescValid(const void* address);
+PKAPI BOOL WINAPI WGIsPageDescValid(const PgDesc* page);
+PKAPI BOOL WINAPI WGIsGraphDescValid(const GrDesc* graph);
+PKAPI int WINAPI KillGraphPage(int page);
+PKAPI BOOL WINAPI WGClosePage(PgDesc* page);
+PKAPI void WINAPI WGDeleteGraph(GrDesc* graph);
+PKAPI HWND WINAPI WGSelectGraph(GrDesc* graph);
+PKAPI GrDesc* WINAPI WGGetSelectedGraph(PgDesc* page);
+PKAPI void WINAPI HighlightGraph(PgDesc* page, int handle);
+PKAPI void WINAPI WGToggleHigh(PgDesc* page, BOOL on);
+PKAPI void WINAPI ShowGraphSelectors(PgDesc* page, HDC dc, int mode);
+PKAPI void WINAPI WGToggleSelectors(PgDesc* page, BOOL on);
+PKAPI void WINAPI WGBlowupGraph(GrDesc* graph, BOOL on);
+PKAPI void WINAPI ResizePage(HWND window, int width, int height);
+PKAPI void WINAPI WGUpdatePage(PgDesc* page);
+PKAPI void WINAPI WGChangeGraphPos(GrDesc* graph, float x, float y, float x2, float y2);
+PKAPI void WINAPI WGGetGraphPos(GrDesc* graph, float* x, float* y, float* x2, float* y2);
+PKAPI void WINAPI WGChangePlotPos(GrDesc* graph, float xFrom, float yFrom, float xTo, float yTo);
+PKAPI void WINAPI WGGetPlotPos(GrDesc* graph, float* xFrom, float* yFrom, float* xTo, float* yTo);
+PKAPI void WINAPI WGChangeGraphBackgnd(GrDesc* graph, COLORREF color);
+PKAPI COLORREF WINAPI WGGetGraphBackgnd(GrDesc* graph);
+PKAPI void WINAPI WGChangePlotBackgnd(GrDesc* graph, COLORREF color);
+PKAPI COLORREF WINAPI WGGetPlotBackgnd(GrDesc* graph);
+PKAPI void WINAPI WGSetGraphBorder(GrDesc* graph, BOOL on, int index, int width);
+PKAPI int WINAPI WGRaiseGraph(GrDesc* graph, int value);
+PKAPI void WINAPI WGRedrawGraph(GrDesc* graph, BOOL recompute);
+PKAPI void WINAPI SetpGCO(GrDesc* graph, LPARAM value);
+PKAPI LPARAM WINAPI GetpGCO(GrDesc* graph);
+
+// ---- Objects ------------------------------------------------------------------------------------
+
+PKAPI ObjDesc* WINAPI GetObjDesc(GrDesc* graph, int number, HGLOBAL* handle);
+PKAPI void WINAPI ObjectInterpreter(GrDesc* graph, HDC dc);
+PKAPI void WINAPI ConnectAxes(GrDesc* graph);
+PKAPI int WINAPI ConnectAxLine(GrDesc* graph, ObjDesc* curve);
+PKAPI void WINAPI UpdateAxisStyle(GrDesc* graph, HGLOBAL axisHandle, const AxisDesc* edited);
+PKAPI void WINAPI ForceLinesUpdate(GrDesc* graph, int axisIndex);
+PKAPI UINT WINAPI WGGetObjSize(GrDesc* graph, int number);
+PKAPI UINT WINAPI WGGetObjTypeSize(int type);
+PKAPI int WINAPI DefEditObject(GrDesc* graph);
+PKAPI void WINAPI HighlightObj(GrDesc* graph);
+PKAPI int WINAPI WGDuplicateObject(GrDesc* graph, int number);
+PKAPI void WINAPI WGObjUpdate(GrDesc* graph, int a, int b);
+PKAPI void WINAPI WGDeleteObject(GrDesc* graph, int number);
+PKAPI void WINAPI WGShowObject(GrDesc* graph, int number, BOOL visible);
+PKAPI void WINAPI WGRedrawObject(GrDesc* graph, int number, BOOL recompute);
+PKAPI int WINAPI WGGetObjectType(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetSelObject(GrDesc* graph, int* dataSet, int* member);
+PKAPI void WINAPI WGSelObject(GrDesc* graph, int number);
+PKAPI void WINAPI WGEnableObjActivation(GrDesc* graph, int number, BOOL on);
+PKAPI BOOL WINAPI WGIsObjActivationEnabled(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetActiveObject(GrDesc* graph);
+PKAPI BOOL WINAPI WGIsActiveObjPosChanged(GrDesc* graph, int number);
+PKAPI void WINAPI WGResetActiveObjPosStatus(GrDesc* graph, int number);
+// Sets a line's style (0-6), colour (palette index >= 0, else the RGB value) and width in pixels.
+PKAPI BOOL WINAPI SetLine(GrDesc* graph, HDC dc, LineDesc* line, int style, int colorIndex, COLORREF color,
+                          int width);
+
+// ---- Mapping and hit testing --------------------------------------------------------------------
+
+PKAPI void WINAPI MapGraph(GrDesc* graph, HDC dc);
+PKAPI void WINAPI RestoreSize(GrDesc* graph);
+PKAPI int WINAPI PointsToLogSize(GrDesc* graph, HDC dc, int points);
+PKAPI void WINAPI GetAbsPix(GrDesc* graph, int* x, int* y);
+PKAPI void WINAPI WGExactPixel(HDC dc, int* x, int* y);
+PKAPI int WINAPI OddPixel(HDC dc, int* length, int* half, int direction);
+PKAPI int WINAPI WGGetMousePos(GrDesc* graph, int xAxis, int yAxis, float* x, float* y);
+PKAPI void WINAPI WGGetMousePosNorm(GrDesc* graph, float* x, float* y);
+PKAPI void WINAPI WGShowMouseCoord(HWND window, int mode, BOOL toggle);
+PKAPI int WINAPI WGGetObjectCoord(GrDesc* graph, int number, float* x1, float* y1, float* x2, float* y2);
+PKAPI int WINAPI WGGetObjectCoordNorm(GrDesc* graph, int number, float* x1, float* y1, float* x2, float* y2);
+PKAPI int WINAPI WGChangeObjectCoord(GrDesc* graph, int number, float x1, float y1, float x2, float y2,
+                                     BOOL redraw);
+PKAPI int WINAPI WGChangeObjectCoordNorm(GrDesc* graph, int number, float x1, float y1, float x2, float y2);
+PKAPI int WINAPI ObjFind(HWND graphWindow);
+
+// ---- Colours, GDI services and utilities --------------------------------------------------------
+
+PKAPI COLORREF WINAPI WGGetRGBColor(int index);
+PKAPI int WINAPI WGGetPureColor(COLORREF color);
+PKAPI COLORREF WINAPI WGCreateShadeColor(COLORREF color);
+PKAPI COLORREF WINAPI CreateLighterColor(COLORREF color);
+PKAPI void WINAPI RaisedRect(GrDesc* graph, HDC dc, const RECT* rect, COLORREF color, int mode);
+PKAPI void WINAPI LowRect(GrDesc* graph, HDC dc, const RECT* rect, COLORREF color, int mode);
+PKAPI void WINAPI Rect3DBorder(GrDesc* graph, HDC dc, const RECT* rect, int lines, int index);
+PKAPI HBRUSH WINAPI CreateBarBrush(HDC dc, int hatch, COLORREF color);
+PKAPI HBRUSH WINAPI SelectSolidBrush(GrDesc* graph, HDC dc, COLORREF color);
+PKAPI HPEN WINAPI SelectPenIndirect(GrDesc* graph, HDC dc, const LOGPEN* pen);
+PKAPI void WINAPI CleanGDI(HDC dc);
+PKAPI void WINAPI InvalidatePlot(GrDesc* graph, HDC dc);
+PKAPI void WINAPI ScaleLog(float* a, float* b);
+PKAPI HGLOBAL WINAPI WGCopyMem(HGLOBAL block);
+PKAPI HGLOBAL WINAPI HXRealloc(HGLOBAL block, UINT oldSize, UINT newSize, void** pointer);
+PKAPI void WINAPI Delay(DWORD ms, BOOL pump);
+PKAPI BOOL WINAPI WGMenuCheck(void* descriptor, UINT item, int submenu);
+PKAPI void WINAPI WGSetOKCursor(HWND dialog);
+PKAPI BOOL WINAPI SplitString(char* text, int length);
