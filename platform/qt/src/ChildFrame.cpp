@@ -251,7 +251,8 @@ void SurfaceWidget::PaintFrame(QPainter& p)
     // The box where the two scroll bars meet.
     const QRect c = ClientRect();
     if ((style & (WS_HSCROLL | WS_VSCROLL)) == (WS_HSCROLL | WS_VSCROLL))
-        p.fillRect(QRect(c.right() + 1, c.bottom() + 1, GetSystemMetrics(SM_CXVSCROLL), GetSystemMetrics(SM_CYHSCROLL)),
+        p.fillRect(QRect(c.right() + 1, c.bottom() + 1, GetSystemMetrics(SM_CXVSCROLL),
+                         GetSystemMetrics(SM_CYHSCROLL)),
                    SysColor(COLOR_BTNFACE));
 }
 

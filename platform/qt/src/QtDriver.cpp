@@ -540,7 +540,8 @@ void QtDriver::SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& inse
         widget->SetClientMargins(QMargins(insets.left, insets.top, insets.right, insets.bottom));
 }
 
-void QtDriver::SetSurfaceScrollBar(kel::ui::NativeSurface surface, int bar, const SCROLLINFO& info, bool shown)
+void QtDriver::SetSurfaceScrollBar(kel::ui::NativeSurface surface, int bar, const SCROLLINFO& info,
+                                   bool shown)
 {
     if (SurfaceWidget* widget = Widget(surface); widget && (bar == SB_HORZ || bar == SB_VERT))
         widget->SetScrollBar(bar, info, shown);

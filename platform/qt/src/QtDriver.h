@@ -67,11 +67,11 @@ public:
         DWORD style = 0;
         bool active = false;
         QString title;
-        int pressed = 0;         // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
-        int dragging = 0;        // HTCAPTION or a border's hit code while moving or sizing
+        int pressed = 0;               // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
+        int dragging = 0;              // HTCAPTION or a border's hit code while moving or sizing
         Qt::MouseButtons frameButtons; // the buttons held down that were pressed on the frame
-        QPoint dragFrom;         // pointer position in the parent when the drag began
-        QRect geometryFrom;      // the widget's geometry then
+        QPoint dragFrom;               // pointer position in the parent when the drag began
+        QRect geometryFrom;            // the widget's geometry then
     };
     std::unique_ptr<ChildFrame> childFrame;
     // The window's own scroll bars beside its client area (SB_HORZ, SB_VERT), made when first shown.
@@ -150,7 +150,8 @@ public:
     bool OpenMenuBarEntry(kel::ui::NativeSurface surface, char mnemonic) override;
     RECT FrameInsets(DWORD style, DWORD exStyle, bool hasMenu) override;
     void SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& insets) override;
-    void SetSurfaceScrollBar(kel::ui::NativeSurface surface, int bar, const SCROLLINFO& info, bool shown) override;
+    void SetSurfaceScrollBar(kel::ui::NativeSurface surface, int bar, const SCROLLINFO& info,
+                             bool shown) override;
     void SetFrameActive(kel::ui::NativeSurface surface, bool active) override;
     void SetSurfaceIcon(kel::ui::NativeSurface surface, HICON icon, bool big) override;
     void SetMaximizedChild(kel::ui::NativeSurface frame, HWND child) override;

@@ -359,7 +359,8 @@ void SurfaceWidget::SetScrollBar(int bar, const SCROLLINFO& info, bool shown)
     sb->setPageStep(std::max(page, 1));
     sb->setValue(info.nPos);
     // Kept (SIF_DISABLENOSCROLL) while the page covers the range: shown disabled.
-    sb->setEnabled(info.nMax > info.nMin && static_cast<UINT>(page) <= static_cast<UINT>(info.nMax - info.nMin));
+    sb->setEnabled(info.nMax > info.nMin &&
+                   static_cast<UINT>(page) <= static_cast<UINT>(info.nMax - info.nMin));
     PlaceScrollBars();
     sb->show();
 }

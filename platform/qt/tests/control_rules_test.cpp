@@ -181,15 +181,35 @@ TEST_F(RulesTest, DeletedItemsWithDataAreHandedToTheOwnerAndTakeTheSelection)
 
 TEST_F(RulesTest, SortedListsOrderAsWindowsDoes)
 {
-    const char* added[] = {"beta", "_under", "10", "Alpha", "9", "#hash", "alpha2", "\xC9" "clair", "eagle",
-                           "coop", "co-op"};
-    const std::vector<std::string> expected{"#hash", "_under", "10", "9",    "Alpha",        "alpha2",
-                                            "beta",  "co-op",  "coop", "eagle", "\xC9" "clair"};
+    const char* added[] = {"beta",
+                           "_under",
+                           "10",
+                           "Alpha",
+                           "9",
+                           "#hash",
+                           "alpha2",
+                           "\xC9"
+                           "clair",
+                           "eagle",
+                           "coop",
+                           "co-op"};
+    const std::vector<std::string> expected{"#hash",
+                                            "_under",
+                                            "10",
+                                            "9",
+                                            "Alpha",
+                                            "alpha2",
+                                            "beta",
+                                            "co-op",
+                                            "coop",
+                                            "eagle",
+                                            "\xC9"
+                                            "clair"};
     for (const ListKind& k : kLists)
     {
         SCOPED_TRACE(k.cls);
-        HWND list = Make(k.cls, "", k.style | (k.ctlType == ODT_LISTBOX ? LBS_SORT : CBS_SORT), 10, 10, 150, 120,
-                         730);
+        HWND list = Make(k.cls, "", k.style | (k.ctlType == ODT_LISTBOX ? LBS_SORT : CBS_SORT), 10, 10, 150,
+                         120, 730);
         for (const char* s : added)
             SendText(list, k.add, 0, s);
         std::vector<std::string> got;
@@ -207,7 +227,7 @@ TEST_F(RulesTest, SortedListsOrderAsWindowsDoes)
 TEST_F(RulesTest, ControlsHaveWindowsClassNamesAndBorderedClientAreas)
 {
     const std::pair<const char*, const char*> names[] = {
-        {"BUTTON", "Button"}, {"edit", "Edit"},       {"LISTBOX", "ListBox"},
+        {"BUTTON", "Button"},     {"edit", "Edit"},     {"LISTBOX", "ListBox"},
         {"COMBOBOX", "ComboBox"}, {"STATIC", "Static"}, {"SCROLLBAR", "ScrollBar"},
     };
     for (const auto& [asked, spelled] : names)
@@ -229,8 +249,8 @@ TEST_F(RulesTest, ControlsHaveWindowsClassNamesAndBorderedClientAreas)
 
 TEST_F(RulesTest, ChildFramesAndScrollBarsShowAroundTheClientArea)
 {
-    HWND pane = CreateWindowEx(WS_EX_CLIENTEDGE, "ControlTestParent", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 20,
-                               20, 200, 150, parent, nullptr, nullptr, nullptr);
+    HWND pane = CreateWindowEx(WS_EX_CLIENTEDGE, "ControlTestParent", "", WS_CHILD | WS_VISIBLE | WS_BORDER,
+                               20, 20, 200, 150, parent, nullptr, nullptr, nullptr);
     ASSERT_NE(pane, nullptr);
     SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 99, 10, 0, 0};
     SetScrollInfo(pane, SB_VERT, &si, TRUE);
@@ -263,7 +283,8 @@ TEST_F(RulesTest, ChildFramesAndScrollBarsShowAroundTheClientArea)
     // folder to look at).
     Pump(50);
     const kel::testkit::Image shot = kel::testkit::CaptureWindow(parent);
-    ASSERT_TRUE(kel::testkit::SavePng(shot, (std::filesystem::temp_directory_path() / "kel-frames.png").string()));
+    ASSERT_TRUE(
+        kel::testkit::SavePng(shot, (std::filesystem::temp_directory_path() / "kel-frames.png").string()));
     EXPECT_EQ(shot.Pixel(20 + 100, 20), GetSysColor(COLOR_WINDOWFRAME));
     EXPECT_EQ(shot.Pixel(20 + 100, 21), GetSysColor(COLOR_3DSHADOW));
     EXPECT_EQ(shot.Pixel(20 + 100, 22), GetSysColor(COLOR_3DDKSHADOW));

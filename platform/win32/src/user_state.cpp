@@ -198,8 +198,8 @@ void kel::ui::ActivateOtherWindow(HWND hwnd)
         auto usable = [&](HWND h)
         {
             Window* o = FindWindowLocked(h);
-            if (!o || h == top || o->destroying || o->tid != q->tid || (o->style & (WS_CHILD | WS_DISABLED)) ||
-                !(o->style & WS_VISIBLE))
+            if (!o || h == top || o->destroying || o->tid != q->tid ||
+                (o->style & (WS_CHILD | WS_DISABLED)) || !(o->style & WS_VISIBLE))
                 return false;
             // Nothing the going window owns.
             for (Window* a = o; a; a = a->owner ? FindWindowLocked(a->owner) : nullptr)
@@ -900,7 +900,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
     case WM_NCCALCSIZE:
     {
-        RECT* r = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
+        RECT* r =
+            wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
         if (!r)
             return 0;
         DWORD style = 0, exStyle = 0;

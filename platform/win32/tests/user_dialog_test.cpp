@@ -114,7 +114,8 @@ LRESULT CALLBACK FakeControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        g_controls->focus.push_back((msg == WM_SETFOCUS ? "set " : "kill ") + std::to_string(GetDlgCtrlID(hwnd)));
+        g_controls->focus.push_back((msg == WM_SETFOCUS ? "set " : "kill ") +
+                                    std::to_string(GetDlgCtrlID(hwnd)));
         return 0;
     case EM_SETSEL:
         if (wParam == 0 && lParam == -1)

@@ -570,8 +570,8 @@ TEST_F(UiWindows, FramesAndScrollBarsTakeTheirRoomFromTheClientArea)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(testing::Message() << std::hex << c.style << "/" << c.exStyle);
-        HWND h = CreateWindowEx(c.exStyle, "KelTestRecord", "c", WS_CHILD | c.style, 5, 5, 50, 40, top, nullptr,
-                                nullptr, nullptr);
+        HWND h = CreateWindowEx(c.exStyle, "KelTestRecord", "c", WS_CHILD | c.style, 5, 5, 50, 40, top,
+                                nullptr, nullptr, nullptr);
         RECT r;
         GetClientRect(h, &r);
         EXPECT_EQ(r.right, c.cx);
@@ -658,7 +658,8 @@ TEST_F(UiWindows, ScrollBarsComeWhenNeededAndGoWhenThePageCoversTheRange)
     for (const std::string& e : Take())
         if (e.find(":size") != std::string::npos)
             sizes.push_back(e);
-    EXPECT_EQ(sizes, (std::vector<std::string>{"c:size 33x40", "c:size 50x40", "c:size 33x40", "c:size 50x40"}));
+    EXPECT_EQ(sizes,
+              (std::vector<std::string>{"c:size 33x40", "c:size 50x40", "c:size 33x40", "c:size 50x40"}));
 }
 
 TEST_F(UiWindows, DestroyingTheFocusedChildGivesTheFocusToItsParentFirst)
@@ -719,7 +720,8 @@ TEST_F(UiWindows, DisablingEndsMouseModesAndDisabledWindowsTakeNoFocus)
     SetCapture(b);
     Take();
     EnableWindow(a, FALSE);
-    EXPECT_EQ(Take(), (std::vector<std::string>{"a:cancelmode", "b:cancelmode", "b:capturechanged", "a:enable 0"}));
+    EXPECT_EQ(Take(),
+              (std::vector<std::string>{"a:cancelmode", "b:cancelmode", "b:capturechanged", "a:enable 0"}));
     EXPECT_EQ(GetCapture(), nullptr);
 
     SetFocus(top);
@@ -745,8 +747,8 @@ TEST_F(UiWindows, WindowEdgeGoesWithDialogAndSizingFrames)
     };
     for (const Case& c : cases)
     {
-        HWND h = CreateWindowEx(c.exStyle, "KelTestRecord", "w", c.style, 0, 0, 50, 50, nullptr, nullptr, nullptr,
-                                nullptr);
+        HWND h = CreateWindowEx(c.exStyle, "KelTestRecord", "w", c.style, 0, 0, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr);
         EXPECT_EQ((GetWindowLong(h, GWL_EXSTYLE) & WS_EX_WINDOWEDGE) != 0, c.edge) << std::hex << c.style;
         DestroyWindow(h);
     }
