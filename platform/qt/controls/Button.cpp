@@ -400,7 +400,7 @@ template <class Base> void WinButton<Base>::paintEvent(QPaintEvent* e)
 
 bool RegisterButtonClass()
 {
-    return RegisterControlClass("BUTTON", ClassProc<ButtonControl>);
+    return RegisterControlClass("Button", ClassProc<ButtonControl>);
 }
 
 } // namespace kel::qt::controls

@@ -137,6 +137,48 @@ public:
         return index;
     }
 
+    unsigned long long Data(int i) const { return combo_->itemData(i, kDataRole).toULongLong(); }
+
+    // Removes an item, first telling the owner when it has item data. The selected item takes the
+    // selection with it; an edit field keeps its text.
+    void Delete(int i)
+    {
+        SendDeleteItem(hwnd_, ODT_COMBOBOX, i, Data(i));
+        if (!combo_ || i >= Count())
+            return;
+        const bool selected = combo_->currentIndex() == i;
+        QLineEdit* edit = combo_->lineEdit();
+        const QString text = edit ? edit->text() : QString();
+        Quiet(
+            [&]
+            {
+                combo_->removeItem(i);
+                if (selected)
+                    combo_->setCurrentIndex(-1);
+                if (edit)
+                    edit->setText(text);
+            });
+    }
+
+    void DeleteAll()
+    {
+        for (int i = 0; i < Count(); ++i)
+            SendDeleteItem(hwnd_, ODT_COMBOBOX, i, Data(i));
+        if (combo_)
+            Quiet([&] { combo_->clear(); });
+    }
+
+    // The user chose item i with the keyboard while the list is closed.
+    void KeySelect(int i)
+    {
+        if (i < 0 || i >= Count() || i == combo_->currentIndex())
+            return;
+        SetCurSel(i);
+        Command(CBN_SELENDOK);
+        if (IsWindow(hwnd_))
+            Command(CBN_SELCHANGE);
+    }
+
     template <class F> void Quiet(F f)
     {
         programmatic_ = true;
@@ -193,13 +235,16 @@ public:
         case CB_DELETESTRING:
             if (!Valid(wp))
                 return CB_ERR;
-            Quiet([&] { combo_->removeItem(static_cast<int>(wp)); });
+            Delete(static_cast<int>(wp));
             return Count();
         case CB_RESETCONTENT:
-            Quiet([&] { combo_->clear(); });
-            if (QLineEdit* edit = combo_->lineEdit())
+            DeleteAll();
+            if (QLineEdit* edit = combo_ ? combo_->lineEdit() : nullptr)
                 edit->clear();
             return CB_OKAY;
+        case WM_DESTROY:
+            DeleteAll();
+            break;
         case CB_GETCOUNT:
             return Count();
         case CB_GETCURSEL:
@@ -348,7 +393,8 @@ public:
                                            : CopyOut(t, reinterpret_cast<char*>(lp), static_cast<int>(wp));
         }
         case WM_GETDLGCODE:
-            return DLGC_WANTARROWS | (combo_->isEditable() ? DLGC_WANTCHARS | DLGC_HASSETSEL : 0);
+            // A drop-down list takes typed letters too: they choose items, never mnemonics.
+            return DLGC_WANTARROWS | DLGC_WANTCHARS | (combo_->isEditable() ? DLGC_HASSETSEL : 0);
         case WM_CHAR:
             if (QLineEdit* edit = combo_->lineEdit())
             {
@@ -362,29 +408,17 @@ public:
                 if (IsWindow(hwnd_))
                     Command(CBN_EDITCHANGE);
             }
-            else if (wp >= ' ')
-            {
-                const int i = FindText(
+            else if (wp >= ' ' && HasStrings())
+                KeySelect(FindText(
                     Count(), combo_->currentIndex(), [this](int k) { return ItemText(k); },
-                    std::string(1, static_cast<char>(wp)).c_str(), false);
-                if (i >= 0 && i != combo_->currentIndex())
-                {
-                    SetCurSel(i);
-                    Command(CBN_SELCHANGE);
-                }
-            }
+                    std::string(1, static_cast<char>(wp)).c_str(), false));
             return 0;
         case WM_KEYDOWN:
         case WM_KEYUP:
             if (msg == WM_KEYDOWN && (wp == VK_UP || wp == VK_DOWN) && !dropped_)
             {
                 // Arrows step through the list and count as the user's choice.
-                const int i = combo_->currentIndex() + (wp == VK_DOWN ? 1 : -1);
-                if (i >= 0 && i < Count())
-                {
-                    SetCurSel(i);
-                    Command(CBN_SELCHANGE);
-                }
+                KeySelect(combo_->currentIndex() + (wp == VK_DOWN ? 1 : -1));
                 return 0;
             }
             ReplayKey(static_cast<UINT>(wp), msg == WM_KEYDOWN, false);
@@ -488,7 +522,7 @@ QSize ComboDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIn
 
 bool RegisterComboBoxClass()
 {
-    return RegisterControlClass("COMBOBOX", ClassProc<ComboControl>);
+    return RegisterControlClass("ComboBox", ClassProc<ComboControl>);
 }
 
 } // namespace kel::qt::controls

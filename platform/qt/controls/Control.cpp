@@ -282,8 +282,9 @@ LRESULT Control::Proc(UINT msg, WPARAM wp, LPARAM lp)
     switch (msg)
     {
     case WM_SIZE:
-        if (widget_)
-            widget_->setGeometry(0, 0, LOWORD(lp), HIWORD(lp));
+        // The widget draws the control's border and scroll bars itself: it covers the whole window.
+        if (RECT r; widget_ && GetWindowRect(hwnd_, &r))
+            widget_->setGeometry(0, 0, r.right - r.left, r.bottom - r.top);
         break;
     case WM_SETTEXT:
     {

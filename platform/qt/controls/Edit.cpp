@@ -53,6 +53,7 @@ public:
         else
         {
             line_ = new QLineEdit(parent);
+            line_->setMaxLength(kMaxLimit); // the window's limit is kept here, not by the widget
             line_->setText(text);
             if (style & ES_PASSWORD)
                 line_->setEchoMode(QLineEdit::Password);
@@ -180,9 +181,12 @@ public:
             plain_->setPlainText(FromWin(text));
         programmatic_ = false;
         modified_ = false;
-        // Windows reports programmatic text changes too.
-        Command(EN_UPDATE);
-        Command(EN_CHANGE);
+        // Windows reports programmatic text changes too, except to multi-line edits.
+        if (!Multi())
+        {
+            Command(EN_UPDATE);
+            Command(EN_CHANGE);
+        }
     }
 
     void Changed()
@@ -366,9 +370,8 @@ public:
             ReplaceSelection(ToQt(lp ? reinterpret_cast<const char*>(lp) : ""), false);
             return 0;
         case EM_LIMITTEXT:
+            // The limit holds for typing and pasting only: WM_SETTEXT still sets any text.
             limit_ = wp == 0 ? kMaxLimit : static_cast<int>(std::min<WPARAM>(wp, kMaxLimit));
-            if (line_)
-                line_->setMaxLength(std::min(limit_, 32767 * 1024));
             return 0;
         case EM_GETLIMITTEXT:
             return limit_;
@@ -511,7 +514,7 @@ private:
 
 bool RegisterEditClass()
 {
-    return RegisterControlClass("EDIT", ClassProc<EditControl>);
+    return RegisterControlClass("Edit", ClassProc<EditControl>);
 }
 
 } // namespace kel::qt::controls

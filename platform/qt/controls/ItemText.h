@@ -2,6 +2,8 @@
 // and text drawn at tab stops.
 #pragma once
 
+#include <windows.h>
+
 #include <QtCore/QString>
 #include <QtGui/QFontMetrics>
 #include <QtGui/QPainter>
@@ -15,8 +17,15 @@ namespace kel::qt::controls
 constexpr int kDataRole = Qt::UserRole + 1; // item data (LB_SETITEMDATA / CB_SETITEMDATA)
 constexpr int kTextRole = Qt::UserRole + 2; // the item's cp1252 text
 
-// Case-insensitive order of cp1252 texts (<0, 0, >0).
+// The order of sorted lists (<0, 0, >0), as Windows sorts words: symbols and punctuation before
+// digits, digits before letters, letters regardless of case with accented letters beside their
+// base letter; hyphens and apostrophes count only between texts otherwise equal. 0 only for texts
+// equal but for case.
 int CompareNoCase(const std::string& a, const std::string& b);
+
+// Tells the owner of a list or combo box that an item with item data goes (WM_DELETEITEM), so it
+// can free what the data holds; nothing for items without data.
+void SendDeleteItem(HWND list, UINT ctlType, int item, unsigned long long data);
 
 // Where a text goes in a list sorted with CompareNoCase: after its equals.
 template <class TextAt> int SortedIndex(int count, TextAt textAt, const std::string& text)

@@ -109,8 +109,38 @@ public:
         item->setData(kDataRole, QVariant::fromValue<qulonglong>(strings ? 0 : static_cast<qulonglong>(lp)));
         item->setData(kTextRole, QVariant::fromValue(QByteArray::fromStdString(text)));
         item->setSizeHint(QSize(-1, itemHeight_));
+        programmatic_ = true;
         list_->insertItem(index, item);
+        programmatic_ = false;
         return index;
+    }
+
+    unsigned long long Data(int i) const { return list_->item(i)->data(kDataRole).toULongLong(); }
+
+    // Removes an item, first telling the owner when it has item data. A selected item takes the
+    // selection with it: the list is left without one.
+    void Delete(int i)
+    {
+        SendDeleteItem(hwnd_, ODT_LISTBOX, i, Data(i));
+        if (!list_ || i >= Count())
+            return; // the owner emptied the list meanwhile
+        const bool selected = list_->item(i)->isSelected();
+        programmatic_ = true;
+        delete list_->takeItem(i);
+        if (selected && !Multi())
+            list_->clearSelection();
+        programmatic_ = false;
+    }
+
+    void DeleteAll()
+    {
+        for (int i = 0; i < Count(); ++i)
+            SendDeleteItem(hwnd_, ODT_LISTBOX, i, Data(i));
+        if (!list_)
+            return;
+        programmatic_ = true;
+        list_->clear();
+        programmatic_ = false;
     }
 
     std::string ItemText(int i) const { return list_->item(i)->data(kTextRole).toByteArray().toStdString(); }
@@ -149,15 +179,14 @@ public:
         case LB_DELETESTRING:
             if (!Valid(wp))
                 return LB_ERR;
-            programmatic_ = true;
-            delete list_->takeItem(static_cast<int>(wp));
-            programmatic_ = false;
+            Delete(static_cast<int>(wp));
             return Count();
         case LB_RESETCONTENT:
-            programmatic_ = true;
-            list_->clear();
-            programmatic_ = false;
+            DeleteAll();
             return 0;
+        case WM_DESTROY:
+            DeleteAll();
+            break;
         case LB_GETCOUNT:
             return Count();
         case LB_GETCURSEL:
@@ -376,7 +405,7 @@ QSize ListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelInd
 
 bool RegisterListBoxClass()
 {
-    return RegisterControlClass("LISTBOX", ClassProc<ListBoxControl>);
+    return RegisterControlClass("ListBox", ClassProc<ListBoxControl>);
 }
 
 } // namespace kel::qt::controls

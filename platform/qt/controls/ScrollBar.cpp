@@ -224,7 +224,7 @@ private:
 
 bool RegisterScrollBarClass()
 {
-    return RegisterControlClass("SCROLLBAR", ClassProc<ScrollBarControl>);
+    return RegisterControlClass("ScrollBar", ClassProc<ScrollBarControl>);
 }
 
 } // namespace kel::qt::controls

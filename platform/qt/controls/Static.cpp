@@ -249,7 +249,7 @@ void StaticWidget::mouseDoubleClickEvent(QMouseEvent*)
 
 bool RegisterStaticClass()
 {
-    return RegisterControlClass("STATIC", ClassProc<StaticControl>);
+    return RegisterControlClass("Static", ClassProc<StaticControl>);
 }
 
 } // namespace kel::qt::controls

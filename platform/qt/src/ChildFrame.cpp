@@ -211,6 +211,51 @@ int SurfaceWidget::FrameHitTest(const QPoint& at) const
     return HTBORDER;
 }
 
+void SurfaceWidget::PaintFrame(QPainter& p)
+{
+    const DWORD style = hwnd ? static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_STYLE)) : 0;
+    const DWORD ex = hwnd ? static_cast<DWORD>(GetWindowLongPtr(hwnd, GWL_EXSTYLE)) : 0;
+    QRect r = rect();
+    // One ring of an edge: top and left in one colour, bottom and right in another.
+    auto ring = [&](int topLeft, int bottomRight)
+    {
+        if (r.width() < 2 || r.height() < 2)
+            return;
+        p.fillRect(QRect(r.left(), r.top(), r.width(), 1), SysColor(topLeft));
+        p.fillRect(QRect(r.left(), r.top(), 1, r.height()), SysColor(topLeft));
+        p.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), SysColor(bottomRight));
+        p.fillRect(QRect(r.right(), r.top(), 1, r.height()), SysColor(bottomRight));
+        r.adjust(1, 1, -1, -1);
+    };
+    // A top-level window's frame is the window system's; a child's is drawn here.
+    if (!isWindow())
+    {
+        if ((style & (WS_THICKFRAME | WS_DLGFRAME)) || (ex & WS_EX_DLGMODALFRAME))
+        {
+            const int width = GetSystemMetrics((style & WS_THICKFRAME) ? SM_CXFRAME : SM_CXDLGFRAME);
+            p.fillRect(r, SysColor(COLOR_BTNFACE));
+            ring(COLOR_3DLIGHT, COLOR_3DDKSHADOW);
+            ring(COLOR_3DHIGHLIGHT, COLOR_3DSHADOW);
+            r = rect().adjusted(width, width, -width, -width);
+        }
+        else if (style & WS_BORDER)
+            ring(COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
+        if (ex & WS_EX_CLIENTEDGE)
+        {
+            ring(COLOR_3DSHADOW, COLOR_3DHIGHLIGHT);
+            ring(COLOR_3DDKSHADOW, COLOR_3DLIGHT);
+        }
+        if (ex & WS_EX_STATICEDGE)
+            ring(COLOR_3DSHADOW, COLOR_3DHIGHLIGHT);
+    }
+    // The box where the two scroll bars meet.
+    const QRect c = ClientRect();
+    if ((style & (WS_HSCROLL | WS_VSCROLL)) == (WS_HSCROLL | WS_VSCROLL))
+        p.fillRect(QRect(c.right() + 1, c.bottom() + 1, GetSystemMetrics(SM_CXVSCROLL),
+                         GetSystemMetrics(SM_CYHSCROLL)),
+                   SysColor(COLOR_BTNFACE));
+}
+
 void SurfaceWidget::PaintChildFrame(QPainter& p)
 {
     const ChildFrame& f = *childFrame;

@@ -536,9 +536,15 @@ RECT QtDriver::FrameInsets(DWORD style, DWORD, bool hasMenu)
 
 void QtDriver::SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& insets)
 {
-    SurfaceWidget* widget = Widget(surface);
-    if (widget && !widget->isWindow())
+    if (SurfaceWidget* widget = Widget(surface))
         widget->SetClientMargins(QMargins(insets.left, insets.top, insets.right, insets.bottom));
+}
+
+void QtDriver::SetSurfaceScrollBar(kel::ui::NativeSurface surface, int bar, const SCROLLINFO& info,
+                                   bool shown)
+{
+    if (SurfaceWidget* widget = Widget(surface); widget && (bar == SB_HORZ || bar == SB_VERT))
+        widget->SetScrollBar(bar, info, shown);
 }
 
 void QtDriver::SetSurfaceIcon(kel::ui::NativeSurface surface, HICON icon, bool big)

@@ -21,6 +21,7 @@ class QAbstractEventDispatcher;
 class QMenu;
 class QMenuBar;
 class QPainter;
+class QScrollBar;
 
 namespace kel::qt
 {
@@ -66,13 +67,18 @@ public:
         DWORD style = 0;
         bool active = false;
         QString title;
-        int pressed = 0;         // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
-        int dragging = 0;        // HTCAPTION or a border's hit code while moving or sizing
+        int pressed = 0;               // the button (HTCLOSE, HTMAXBUTTON, HTMINBUTTON) held down, or 0
+        int dragging = 0;              // HTCAPTION or a border's hit code while moving or sizing
         Qt::MouseButtons frameButtons; // the buttons held down that were pressed on the frame
-        QPoint dragFrom;         // pointer position in the parent when the drag began
-        QRect geometryFrom;      // the widget's geometry then
+        QPoint dragFrom;               // pointer position in the parent when the drag began
+        QRect geometryFrom;            // the widget's geometry then
     };
     std::unique_ptr<ChildFrame> childFrame;
+    // The window's own scroll bars beside its client area (SB_HORZ, SB_VERT), made when first shown.
+    // They move when the window sets their position, as on Windows; their use is sent to it as
+    // WM_HSCROLL/WM_VSCROLL.
+    QScrollBar* scrollBars[2] = {nullptr, nullptr};
+    void SetScrollBar(int bar, const SCROLLINFO& info, bool shown);
     // What the point (widget coordinates) of a child frame is: one of the HT* codes.
     int FrameHitTest(const QPoint& at) const;
 
@@ -98,6 +104,11 @@ private:
     void PostKey(QKeyEvent* e, bool up);
     void ReportGeometry();
     void PaintChildFrame(QPainter& painter);
+    // The frame of a child without a caption (border and edges) and the box between scroll bars.
+    void PaintFrame(QPainter& painter);
+    void PlaceScrollBars();
+    void ScrollAction(int bar, int action);
+    int trackPos_[2] = {0, 0}; // where a dragged thumb was last reported
     QRect FrameButton(int hit) const;
     // Mouse events on a child frame outside its client area; true when taken.
     bool FrameMouse(QMouseEvent* e);
@@ -139,6 +150,8 @@ public:
     bool OpenMenuBarEntry(kel::ui::NativeSurface surface, char mnemonic) override;
     RECT FrameInsets(DWORD style, DWORD exStyle, bool hasMenu) override;
     void SetSurfaceInsets(kel::ui::NativeSurface surface, const RECT& insets) override;
+    void SetSurfaceScrollBar(kel::ui::NativeSurface surface, int bar, const SCROLLINFO& info,
+                             bool shown) override;
     void SetFrameActive(kel::ui::NativeSurface surface, bool active) override;
     void SetSurfaceIcon(kel::ui::NativeSurface surface, HICON icon, bool big) override;
     void SetMaximizedChild(kel::ui::NativeSurface frame, HWND child) override;

@@ -5,10 +5,13 @@
 #include <QtGui/QPainter>
 #include <QtGui/QWheelEvent>
 #include <QtWidgets/QMenuBar>
+#include <QtCore/QSignalBlocker>
+#include <QtWidgets/QScrollBar>
 
 #include "QtGdi.h"
 #include "KeyMap.h"
 #include "QtDriver.h"
+#include "../controls/Control.h"
 
 #include "win32/codepage.h"
 #include "win32/user.h"
@@ -86,6 +89,7 @@ void SurfaceWidget::SetClientMargins(const QMargins& margins)
 {
     const QPoint shift = QPoint(margins.left(), margins.top()) - ClientOffset();
     clientMargins = margins;
+    PlaceScrollBars();
     // Children keep their client positions.
     if (!shift.isNull())
         for (QObject* o : children())
@@ -140,8 +144,13 @@ void SurfaceWidget::paintEvent(QPaintEvent* e)
 {
     QPainter painter(this);
     // The frame only when part of it is to be shown (the client's flushes leave it alone).
-    if (childFrame && !ClientRect().contains(e->region().boundingRect()))
-        PaintChildFrame(painter);
+    if (!ClientRect().contains(e->region().boundingRect()))
+    {
+        if (childFrame)
+            PaintChildFrame(painter);
+        else
+            PaintFrame(painter);
+    }
     // The backing image holds the client area, inside the menu bar or the frame.
     const QPoint offset = ClientOffset();
     painter.translate(offset);
@@ -316,10 +325,76 @@ void SurfaceWidget::moveEvent(QMoveEvent* e)
     e->accept();
 }
 
+void SurfaceWidget::SetScrollBar(int bar, const SCROLLINFO& info, bool shown)
+{
+    QScrollBar*& sb = scrollBars[bar];
+    if (!shown)
+    {
+        if (sb)
+            sb->hide();
+        return;
+    }
+    if (!sb)
+    {
+        sb = new QScrollBar(bar == SB_VERT ? Qt::Vertical : Qt::Horizontal, this);
+        sb->setFocusPolicy(Qt::NoFocus);
+        // Under a control's own widget, which draws its scroll bars itself.
+        sb->lower();
+        QObject::connect(sb, &QAbstractSlider::actionTriggered, this,
+                         [this, bar](int action) { ScrollAction(bar, action); });
+        QObject::connect(sb, &QAbstractSlider::sliderReleased, this,
+                         [this, bar]
+                         {
+                             DispatchGuard guard(driver_);
+                             const UINT msg = bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
+                             if (hwnd)
+                                 SendMessage(hwnd, msg, MAKEWPARAM(SB_THUMBPOSITION, trackPos_[bar]), 0);
+                             if (hwnd)
+                                 SendMessage(hwnd, msg, SB_ENDSCROLL, 0);
+                         });
+    }
+    const QSignalBlocker quiet(sb);
+    const int page = static_cast<int>(info.nPage);
+    sb->setRange(info.nMin, std::max(info.nMin, info.nMax - std::max(page - 1, 0)));
+    sb->setPageStep(std::max(page, 1));
+    sb->setValue(info.nPos);
+    // Kept (SIF_DISABLENOSCROLL) while the page covers the range: shown disabled.
+    sb->setEnabled(info.nMax > info.nMin &&
+                   static_cast<UINT>(page) <= static_cast<UINT>(info.nMax - info.nMin));
+    PlaceScrollBars();
+    sb->show();
+}
+
+void SurfaceWidget::PlaceScrollBars()
+{
+    const QRect c = ClientRect();
+    if (QScrollBar* v = scrollBars[SB_VERT])
+        v->setGeometry(c.right() + 1, c.top(), GetSystemMetrics(SM_CXVSCROLL), c.height());
+    if (QScrollBar* h = scrollBars[SB_HORZ])
+        h->setGeometry(c.left(), c.bottom() + 1, c.width(), GetSystemMetrics(SM_CYHSCROLL));
+}
+
+void SurfaceWidget::ScrollAction(int bar, int action)
+{
+    QScrollBar* sb = scrollBars[bar];
+    const int code = kel::qt::controls::ScrollCodeOfSliderAction(action);
+    if (!hwnd || !sb || code < 0)
+        return;
+    const int pos = sb->sliderPosition();
+    if (code == SB_THUMBTRACK)
+        trackPos_[bar] = pos;
+    // The thumb stays until the window moves it.
+    sb->setSliderPosition(sb->value());
+    DispatchGuard guard(driver_);
+    SendMessage(hwnd, bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL,
+                MAKEWPARAM(code, code == SB_THUMBTRACK ? pos : 0), 0);
+}
+
 void SurfaceWidget::resizeEvent(QResizeEvent* e)
 {
     if (menuBar)
         menuBar->resize(width(), menuBar->height());
+    PlaceScrollBars();
     ReportGeometry();
     e->accept();
 }

@@ -89,8 +89,18 @@ bool DialogDriver::IsOpen() const
 
 void DialogDriver::SetText(int id, const std::string& text)
 {
-    if (HWND item = Item(id))
-        SetWindowText(item, text.c_str());
+    HWND item = Item(id);
+    if (!item)
+        return;
+    // Typing stops at an edit's limit (EM_LIMITTEXT); WM_SETTEXT alone would not.
+    std::string typed = text;
+    if (IsClass(item, "EDIT"))
+    {
+        const LRESULT limit = SendMessage(item, EM_GETLIMITTEXT, 0, 0);
+        if (limit > 0 && typed.size() > static_cast<size_t>(limit))
+            typed.resize(static_cast<size_t>(limit));
+    }
+    SetWindowText(item, typed.c_str());
 }
 
 std::string DialogDriver::GetText(int id) const

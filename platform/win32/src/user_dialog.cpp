@@ -189,7 +189,8 @@ HWND CreateFromTemplate(HINSTANCE hInstance, const kel::rc::Dialog& t, HWND hWnd
         return nullptr;
     }
 
-    DWORD style = t.style & ~WS_VISIBLE;
+    // Every dialog has the three-dimensional look, asked for or not.
+    DWORD style = (t.style & ~WS_VISIBLE) | DS_3DLOOK;
     DWORD exStyle = t.exStyle;
     if (style & DS_CONTROL)
     {
@@ -578,8 +579,10 @@ LRESULT DefaultDialogHandling(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam)
                                                                                           : nullptr;
         if (back)
             SetFocus(back);
-        else if (HWND first = GetNextDlgTabItem(hDlg, nullptr, FALSE))
-            SetDlgFocus(hDlg, first);
+        // The control that had it may be on its way out and refuse it: the first tab stop then.
+        if (GetFocus() != back || !back)
+            if (HWND first = GetNextDlgTabItem(hDlg, nullptr, FALSE); first && first != back)
+                SetDlgFocus(hDlg, first);
         return 0;
     }
     case WM_ACTIVATE:

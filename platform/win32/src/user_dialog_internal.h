@@ -43,7 +43,8 @@ void SetDefaultId(HWND hDlg, UINT id);
 // WM_GETDLGCODE of a control, with the standard answer of the known classes when it gives none.
 LRESULT DlgCode(HWND ctl, const MSG* msg);
 
-// Reads an integer as GetDlgItemInt does: blanks around, a sign only when signed, no overflow.
+// Reads an integer as GetDlgItemInt does: leading blanks, a sign only when signed, the digits up to
+// the first other character, no overflow.
 bool ParseDlgInt(const char* text, bool isSigned, UINT* value);
 
 bool SameClass(HWND hwnd, const char* className);

@@ -258,10 +258,7 @@ bool ParseDlgInt(const char* text, bool isSigned, UINT* value)
         if (v > 0x1'0000'0000ULL)
             return false;
     }
-    while (*p == ' ' || *p == '\t')
-        ++p;
-    if (*p)
-        return false;
+    // The number ends at the first character that is no digit ("12abc" is 12).
     if (isSigned)
     {
         if (negative ? v > 0x8000'0000ULL : v > static_cast<unsigned long long>(INT_MAX))

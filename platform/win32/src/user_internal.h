@@ -81,7 +81,7 @@ struct Window
     RECT normal{}; // restored rectangle
 
     SCROLLINFO scroll[2]{};
-    bool scrollShown[2] = {false, false};
+    bool needSize = false; // a top-level's first WM_SIZE/WM_MOVE wait for its first showing
 };
 
 // A message sent to another thread's window, or a job to run on another thread (prompts).
@@ -163,6 +163,7 @@ public:
     HWND active = nullptr;
     HWND capture = nullptr;
     HWND leaveTrack = nullptr; // TrackMouseEvent(TME_LEAVE): gets WM_MOUSELEAVE when the pointer moves off
+    HWND focusActivating = nullptr; // SetFocus is activating this window's top-level for it
 };
 
 // ---- Tables (KernelLock() held) -----------------------------------------------------------------------
@@ -191,6 +192,24 @@ RECT ClientRectLocked(const Window& w);
 void AddUpdateLocked(Window& w, const RECT& r, bool erase);
 void ClearUpdateLocked(Window& w);
 bool UpdateBoundsLocked(const Window& w, RECT* bounds);
+// Frame sizes around the client area of a window of this style, scroll bars not counted: what
+// DefWindowProc's WM_NCCALCSIZE and AdjustWindowRectEx take away.
+RECT NonClientInsets(DWORD style, DWORD exStyle, bool hasMenu);
+// Asks the window for its client area inside `rect` (its new window rectangle in parent client
+// coordinates) with WM_NCCALCSIZE and returns the insets of that client area. pos: the move or
+// resize on its way (the NCCALCSIZE_PARAMS form); nullptr at creation.
+RECT CalcClientInsets(HWND hwnd, const RECT& rect, WINDOWPOS* pos);
+// Tells the backend the state of the window's own scroll bars.
+void PushScrollBars(HWND hwnd);
+// WM_SIZE with the client size and state, then WM_MOVE with the client origin in the parent.
+void SendSizeAndMove(HWND hwnd);
+// The window (hwnd, or a window of its tree) is going: activates another top-level of the thread,
+// its owner first, so focus and activation never stay on a hidden or dying window.
+void ActivateOtherWindow(HWND hwnd);
+// True while SetFocus is activating hwnd's top-level window for it: the activation must not move
+// the focus itself.
+bool FocusActivationOf(HWND hwnd);
+
 // Kills the window's timers and drops its queued messages (KernelLock() held).
 void ForgetWindowLocked(Window& w);
 // Destroys every window of the thread quietly (thread end, Shutdown).

@@ -367,9 +367,11 @@ int SetScrollInfo(HWND hwnd, int bar, LPCSCROLLINFO in, BOOL)
     if (bar != SB_HORZ && bar != SB_VERT)
         return 0;
     int pos = 0;
+    bool shown = false, wanted = false;
     WithWindow(hwnd,
                [&](Window& w)
                {
+                   shown = w.style & (bar == SB_HORZ ? WS_HSCROLL : WS_VSCROLL);
                    SCROLLINFO& s = w.scroll[bar];
                    if (in->fMask & SIF_RANGE)
                    {
@@ -382,8 +384,38 @@ int SetScrollInfo(HWND hwnd, int bar, LPCSCROLLINFO in, BOOL)
                        s.nPos = in->nPos;
                    Clamp(s);
                    pos = s.nPos;
+                   // The bar is needed while the page does not cover the range.
+                   const bool needed = s.nMax > s.nMin && s.nPage <= static_cast<UINT>(s.nMax - s.nMin);
+                   wanted = needed || (in->fMask & SIF_DISABLENOSCROLL) != 0;
+                   if (!(in->fMask & (SIF_RANGE | SIF_PAGE)))
+                       wanted = shown;
                });
+    // A bar that comes or goes changes the client area.
+    if (wanted != shown)
+        ShowScrollBar(hwnd, bar, wanted);
+    else
+        PushScrollBars(hwnd);
     return pos;
+}
+
+void kel::ui::PushScrollBars(HWND hwnd)
+{
+    NativeSurface surface = nullptr;
+    SCROLLINFO info[2]{};
+    bool shown[2] = {false, false};
+    WithWindow(hwnd,
+               [&](Window& w)
+               {
+                   surface = w.surface;
+                   for (int bar : {SB_HORZ, SB_VERT})
+                   {
+                       info[bar] = w.scroll[bar];
+                       shown[bar] = w.style & (bar == SB_HORZ ? WS_HSCROLL : WS_VSCROLL);
+                   }
+               });
+    if (surface)
+        for (int bar : {SB_HORZ, SB_VERT})
+            GetDriver().SetSurfaceScrollBar(surface, bar, info[bar], shown[bar]);
 }
 
 BOOL GetScrollInfo(HWND hwnd, int bar, LPSCROLLINFO out)
@@ -453,7 +485,13 @@ BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show)
         return ShowWindow(hwnd, show ? SW_SHOW : SW_HIDE), TRUE;
     DWORD bits = (bar == SB_HORZ ? WS_HSCROLL : bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL | WS_VSCROLL);
     LONG_PTR style = GetWindowLongPtr(hwnd, GWL_STYLE);
-    SetWindowLongPtr(hwnd, GWL_STYLE, show ? (style | bits) : (style & ~static_cast<LONG_PTR>(bits)));
+    const LONG_PTR now = show ? (style | bits) : (style & ~static_cast<LONG_PTR>(bits));
+    if (now == style)
+        return IsWindow(hwnd);
+    SetWindowLongPtr(hwnd, GWL_STYLE, now);
+    // The bars live in the frame: the client area is worked out anew.
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     return TRUE;
 }
 

@@ -38,12 +38,13 @@ template <class F> bool WithWindow(HWND hwnd, F f)
 BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, bool fromDriver)
 {
     WINDOWPOS wp{hwnd, after, x, y, cx, cy, flags};
-    RECT old{};
+    RECT old{}, oldInsets{};
     bool wasVisible = false;
     if (!WithWindow(hwnd,
                     [&](Window& w)
                     {
                         old = w.rect;
+                        oldInsets = w.insets;
                         wasVisible = w.style & WS_VISIBLE;
                     }))
         return FALSE;
@@ -67,6 +68,23 @@ BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, b
         wp.flags |= SWP_NOMOVE;
     if (!sized)
         wp.flags |= SWP_NOSIZE;
+    const bool frameChanged = (flags & SWP_FRAMECHANGED) != 0;
+    // Every resize and frame change asks the window for its client area anew.
+    const RECT newRect{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
+    const bool recalc = sized || frameChanged;
+    const RECT insets = recalc ? CalcClientInsets(hwnd, newRect, &wp) : oldInsets;
+    const bool clientSized = newRect.right - newRect.left - insets.left - insets.right !=
+                                 old.right - old.left - oldInsets.left - oldInsets.right ||
+                             newRect.bottom - newRect.top - insets.top - insets.bottom !=
+                                 old.bottom - old.top - oldInsets.top - oldInsets.bottom;
+    const bool clientMoved = newRect.left + insets.left != old.left + oldInsets.left ||
+                             newRect.top + insets.top != old.top + oldInsets.top;
+    if (!clientSized)
+        wp.flags |= SWP_NOCLIENTSIZE;
+    if (!clientMoved)
+        wp.flags |= SWP_NOCLIENTMOVE;
+    const bool insetsChanged = insets.left != oldInsets.left || insets.top != oldInsets.top ||
+                               insets.right != oldInsets.right || insets.bottom != oldInsets.bottom;
     bool show = (flags & SWP_SHOWWINDOW) && !wasVisible;
     bool hide = (flags & SWP_HIDEWINDOW) && wasVisible;
     NativeSurface surface = nullptr, afterSurface = nullptr;
@@ -74,7 +92,10 @@ BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, b
     WithWindow(hwnd,
                [&](Window& w)
                {
-                   w.rect = RECT{wp.x, wp.y, wp.x + wp.cx, wp.y + wp.cy};
+                   w.rect = newRect;
+                   w.insets = insets;
+                   if (clientSized)
+                       w.needSize = false;
                    // A minimized or maximized window keeps its normal rectangle.
                    if (!Minimized(w) && !Maximized(w))
                        w.normal = w.rect;
@@ -103,6 +124,8 @@ BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, b
     if (surface)
     {
         Driver& d = GetDriver();
+        if (insetsChanged)
+            d.SetSurfaceInsets(surface, insets);
         if (!fromDriver && (moved || sized))
             d.SetSurfaceGeometry(surface, now);
         if (!(flags & SWP_NOZORDER))
@@ -112,11 +135,13 @@ BOOL ApplyPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags, b
         if (hide)
             d.ShowSurface(surface, SW_HIDE);
     }
-    if (sized && !(flags & SWP_NOREDRAW))
+    if (surface && (insetsChanged || frameChanged))
+        PushScrollBars(hwnd);
+    if ((sized || insetsChanged) && !(flags & SWP_NOREDRAW))
         InvalidateRect(hwnd, nullptr, TRUE);
     if (show)
         InvalidateRect(hwnd, nullptr, TRUE); // a window coming into view paints
-    if (moved || sized || show || hide)
+    if (moved || sized || show || hide || frameChanged)
         SendMessage(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
     return TRUE;
 }
@@ -160,6 +185,47 @@ void ActivateImpl(HWND hwnd, bool fromDriver = false)
     }
 }
 } // namespace
+
+void kel::ui::ActivateOtherWindow(HWND hwnd)
+{
+    auto q = MyQueue();
+    HWND top = TopLevelOf(hwnd);
+    HWND next = nullptr;
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        if (!top || q->active != top)
+            return;
+        auto usable = [&](HWND h)
+        {
+            Window* o = FindWindowLocked(h);
+            if (!o || h == top || o->destroying || o->tid != q->tid ||
+                (o->style & (WS_CHILD | WS_DISABLED)) || !(o->style & WS_VISIBLE))
+                return false;
+            // Nothing the going window owns.
+            for (Window* a = o; a; a = a->owner ? FindWindowLocked(a->owner) : nullptr)
+                if (a->owner == top)
+                    return false;
+            return true;
+        };
+        Window* w = FindWindowLocked(top);
+        if (w && w->owner && usable(w->owner))
+            next = w->owner;
+        for (size_t i = 0; !next && i < TopLevels().size(); ++i)
+            if (usable(TopLevels()[i]))
+                next = TopLevels()[i];
+    }
+    ActivateImpl(next);
+    HWND focus = GetFocus();
+    if (focus && (focus == top || IsChild(top, focus)))
+        SetFocus(nullptr);
+}
+
+bool kel::ui::FocusActivationOf(HWND hwnd)
+{
+    auto q = MyQueue();
+    std::lock_guard<std::mutex> lk(KernelLock());
+    return q->focusActivating && q->focusActivating == hwnd;
+}
 
 BOOL SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags)
 {
@@ -249,17 +315,29 @@ BOOL ShowWindow(HWND hwnd, int cmd)
 
     if (activate && IsWindow(hwnd))
         SetActiveWindow(hwnd);
-    if (!show && IsWindow(hwnd))
+    if (!show && wasVisible && IsWindow(hwnd))
     {
-        auto q = MyQueue();
-        bool wasActive = false;
+        // Neither activation nor the focus stays on a hidden window.
+        if (child)
         {
-            std::lock_guard<std::mutex> lk(KernelLock());
-            wasActive = q->active == hwnd;
+            HWND focus = GetFocus();
+            if (focus && (focus == hwnd || IsChild(hwnd, focus)))
+                SetFocus(GetParent(hwnd));
         }
-        if (wasActive)
-            ActivateImpl(nullptr);
+        else
+            ActivateOtherWindow(hwnd);
     }
+    // A top-level window's first showing tells it its size and place.
+    bool first = false;
+    if (show)
+        WithWindow(hwnd,
+                   [&](Window& w)
+                   {
+                       first = w.needSize;
+                       w.needSize = false;
+                   });
+    if (first)
+        SendSizeAndMove(hwnd);
     return wasVisible;
 }
 
@@ -305,6 +383,12 @@ BOOL EnableWindow(HWND hwnd, BOOL enable)
         return wasDisabled;
     if (!enable)
     {
+        // A disabled window's mouse mode ends: the window, and the one of its tree that holds the
+        // capture, hear WM_CANCELMODE.
+        SendMessage(hwnd, WM_CANCELMODE, 0, 0);
+        HWND capture = GetCapture();
+        if (capture && IsChild(hwnd, capture))
+            SendMessage(capture, WM_CANCELMODE, 0, 0);
         HWND focus = GetFocus();
         if (focus && (focus == hwnd || IsChild(hwnd, focus)))
             SetFocus(nullptr);
@@ -424,12 +508,31 @@ HWND SetFocus(HWND hwnd)
     auto q = MyQueue();
     if (hwnd)
     {
-        DWORD tid = GetWindowThreadProcessId(hwnd, nullptr);
-        if (!tid || tid != q->tid)
+        // A window of another thread, a disabled one (or one in a disabled window) and a window
+        // on its way out take no focus.
+        bool refused = false;
+        {
+            std::lock_guard<std::mutex> lk(KernelLock());
+            Window* w = FindWindowLocked(hwnd);
+            refused = !w || w->tid != q->tid || w->destroying;
+            for (; w && !refused; w = w->parent ? FindWindowLocked(w->parent) : nullptr)
+                refused = (w->style & WS_DISABLED) != 0;
+        }
+        if (refused)
             return nullptr;
         HWND top = TopLevelOf(hwnd);
         if (top && GetActiveWindow() != top)
+        {
+            HWND outer;
+            {
+                std::lock_guard<std::mutex> lk(KernelLock());
+                outer = q->focusActivating;
+                q->focusActivating = top;
+            }
             ActivateImpl(top);
+            std::lock_guard<std::mutex> lk(KernelLock());
+            q->focusActivating = outer;
+        }
     }
     HWND old;
     {
@@ -778,14 +881,15 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);
         if (!wp)
             return 0;
-        if (!(wp->flags & SWP_NOMOVE))
+        // WM_MOVE and WM_SIZE tell of the client area, which a frame change moves and sizes too.
+        if (!(wp->flags & SWP_NOCLIENTMOVE))
         {
             POINT origin{0, 0};
             HWND parent = (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
             MapWindowPoints(hwnd, parent, &origin, 1);
             SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
         }
-        if (!(wp->flags & SWP_NOSIZE))
+        if (!(wp->flags & SWP_NOCLIENTSIZE))
         {
             RECT r;
             GetClientRect(hwnd, &r);
@@ -794,8 +898,37 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         }
         return 0;
     }
+    case WM_NCCALCSIZE:
+    {
+        RECT* r =
+            wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
+        if (!r)
+            return 0;
+        DWORD style = 0, exStyle = 0;
+        bool menu = false;
+        WithWindow(hwnd,
+                   [&](Window& w)
+                   {
+                       style = w.style;
+                       exStyle = w.exStyle;
+                       menu = !(style & WS_CHILD) && w.menu;
+                   });
+        const RECT in = NonClientInsets(style, exStyle, menu);
+        r->left += in.left;
+        r->top += in.top;
+        r->right = std::max(r->left, r->right - in.right);
+        r->bottom = std::max(r->top, r->bottom - in.bottom);
+        // The window's own scroll bars take their room from the client area, where it has it.
+        const int cxBar = GetSystemMetrics(SM_CXVSCROLL), cyBar = GetSystemMetrics(SM_CYHSCROLL);
+        if ((style & WS_VSCROLL) && r->right - r->left >= cxBar)
+            r->right -= cxBar;
+        if ((style & WS_HSCROLL) && r->bottom - r->top >= cyBar)
+            r->bottom -= cyBar;
+        return 0;
+    }
     case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd))
+        // Activated by SetFocus on one of its windows: that window takes the focus, not this one.
+        if (LOWORD(wParam) != WA_INACTIVE && !IsIconic(hwnd) && !FocusActivationOf(hwnd))
         {
             HWND focus = GetFocus();
             if (!focus || (focus != hwnd && !IsChild(hwnd, focus)))

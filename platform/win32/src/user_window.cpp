@@ -231,6 +231,62 @@ bool RectIntersect(const RECT& a, const RECT& b, RECT* out)
     return !RectEmpty(r);
 }
 
+RECT NonClientInsets(DWORD style, DWORD exStyle, bool hasMenu)
+{
+    // Top-level frames and the captions of child windows are the backend's.
+    if (!(style & WS_CHILD) || (style & WS_CAPTION) == WS_CAPTION)
+        return GetDriver().FrameInsets(style, exStyle, hasMenu);
+    int edge = 0;
+    if (style & WS_THICKFRAME)
+        edge = GetSystemMetrics(SM_CXFRAME);
+    else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
+        edge = GetSystemMetrics(SM_CXDLGFRAME);
+    else if (style & WS_BORDER)
+        edge = GetSystemMetrics(SM_CXBORDER);
+    if (exStyle & WS_EX_CLIENTEDGE)
+        edge += GetSystemMetrics(SM_CXEDGE);
+    if (exStyle & WS_EX_STATICEDGE)
+        edge += GetSystemMetrics(SM_CXBORDER);
+    return RECT{edge, edge, edge, edge};
+}
+
+RECT CalcClientInsets(HWND hwnd, const RECT& rect, WINDOWPOS* pos)
+{
+    NCCALCSIZE_PARAMS ncp{};
+    ncp.rgrc[0] = rect;
+    if (pos)
+    {
+        {
+            std::lock_guard<std::mutex> lk(KernelLock());
+            Window* w = FindWindowLocked(hwnd);
+            if (!w)
+                return RECT{};
+            ncp.rgrc[1] = w->rect;
+            ncp.rgrc[2] = RECT{w->rect.left + w->insets.left, w->rect.top + w->insets.top,
+                               w->rect.right - w->insets.right, w->rect.bottom - w->insets.bottom};
+        }
+        ncp.lppos = pos;
+        CallProc(hwnd, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&ncp));
+    }
+    else
+        CallProc(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&ncp.rgrc[0]));
+    const RECT& c = ncp.rgrc[0];
+    return RECT{std::max<LONG>(c.left - rect.left, 0), std::max<LONG>(c.top - rect.top, 0),
+                std::max<LONG>(rect.right - c.right, 0), std::max<LONG>(rect.bottom - c.bottom, 0)};
+}
+
+void SendSizeAndMove(HWND hwnd)
+{
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const WPARAM type = IsIconic(hwnd) ? SIZE_MINIMIZED : IsZoomed(hwnd) ? SIZE_MAXIMIZED : SIZE_RESTORED;
+    SendMessage(hwnd, WM_SIZE, type, MAKELPARAM(client.right, client.bottom));
+    POINT origin{0, 0};
+    HWND parent = (GetWindowLongPtr(hwnd, GWL_STYLE) & WS_CHILD) ? GetParent(hwnd) : nullptr;
+    MapWindowPoints(hwnd, parent, &origin, 1);
+    SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
+}
+
 ATOM RegisterSystemClass(const WNDCLASSEX& wc)
 {
     return AddClass(wc, true);
@@ -548,6 +604,11 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     const bool defaultSize = cx == CW_USEDEFAULT && !(style & WS_CHILD);
     const int screenCx = defaultSize ? GetSystemMetrics(SM_CXSCREEN) : 0;
     const int screenCy = defaultSize ? GetSystemMetrics(SM_CYSCREEN) : 0;
+    // Every window with a dialog or sizing frame has the raised outer edge; no other has.
+    if ((exStyle & WS_EX_DLGMODALFRAME) || (style & (WS_DLGFRAME | WS_THICKFRAME)))
+        exStyle |= WS_EX_WINDOWEDGE;
+    else
+        exStyle &= ~static_cast<DWORD>(WS_EX_WINDOWEDGE);
     {
         std::lock_guard<std::mutex> lk(KernelLock());
         auto cls = FindClassLocked(instance, className);
@@ -616,6 +677,8 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         }
         w->rect = RECT{x, y, x + std::max(cx, 0), y + std::max(cy, 0)};
         w->normal = w->rect;
+        // A top-level window hears of its size and place when it is first shown.
+        w->needSize = !(style & WS_CHILD) && !messageOnly;
         Window& ref = *w;
         T().windows[hwnd] = std::move(w);
         if (!messageOnly)
@@ -647,7 +710,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     if (!messageOnly && IsUiThread() && (!parent || info.parent))
     {
         NativeSurface s = GetDriver().CreateSurface(info);
-        RECT insets = GetDriver().FrameInsets(style, exStyle, !(style & WS_CHILD) && menu);
+        RECT insets = NonClientInsets(style, exStyle, !(style & WS_CHILD) && menu);
         if (s && !(style & WS_CHILD) && menu)
             GetDriver().SetMenuBar(s, menu);
         std::lock_guard<std::mutex> lk(KernelLock());
@@ -700,8 +763,7 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
             w->created = true;
     }
 
-    // Client area: the frame the backend reports, then whatever WM_NCCALCSIZE makes of it.
-    RECT calc;
+    // Client area: what WM_NCCALCSIZE makes of the window rectangle.
     RECT windowRect;
     {
         std::lock_guard<std::mutex> lk(KernelLock());
@@ -709,30 +771,24 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
         if (!w)
             return nullptr;
         windowRect = w->rect;
-        calc = RECT{w->rect.left + w->insets.left, w->rect.top + w->insets.top,
-                    w->rect.right - w->insets.right, w->rect.bottom - w->insets.bottom};
     }
-    NCCALCSIZE_PARAMS ncp{};
-    ncp.rgrc[0] = windowRect;
-    CallProc(hwnd, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&ncp.rgrc[0]));
-    if (ncp.rgrc[0].left != windowRect.left || ncp.rgrc[0].top != windowRect.top ||
-        ncp.rgrc[0].right != windowRect.right || ncp.rgrc[0].bottom != windowRect.bottom)
-        calc = ncp.rgrc[0]; // the procedure decided the client area itself
-    NativeSurface childSurface = nullptr;
-    const RECT insets{calc.left - windowRect.left, calc.top - windowRect.top, windowRect.right - calc.right,
-                      windowRect.bottom - calc.bottom};
+    const RECT insets = CalcClientInsets(hwnd, windowRect, nullptr);
+    NativeSurface surface = nullptr;
     {
         std::lock_guard<std::mutex> lk(KernelLock());
         if (Window* w = FindWindowLocked(hwnd))
         {
             w->insets = insets;
-            if (style & WS_CHILD)
-                childSurface = w->surface;
+            surface = w->surface;
         }
     }
-    // A child's frame is the backend's to draw (a top-level's lies outside its surface).
-    if (childSurface)
-        GetDriver().SetSurfaceInsets(childSurface, insets);
+    // The frame around the client area is the backend's to draw (a top-level's caption and borders
+    // lie outside its surface), scroll bars included.
+    if (surface)
+    {
+        GetDriver().SetSurfaceInsets(surface, insets);
+        PushScrollBars(hwnd);
+    }
 
     if (CallProc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1)
     {
@@ -743,14 +799,14 @@ HWND CreateWindowEx(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD st
     if (!IsWindow(hwnd))
         return nullptr;
 
-    RECT client{};
-    GetClientRect(hwnd, &client);
-    CallProc(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+    bool later = false;
     {
-        POINT origin{0, 0};
-        MapWindowPoints(hwnd, parent, &origin, 1);
-        CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(origin.x, origin.y));
+        std::lock_guard<std::mutex> lk(KernelLock());
+        if (Window* w = FindWindowLocked(hwnd))
+            later = w->needSize;
     }
+    if (!later)
+        SendSizeAndMove(hwnd);
 
     if (parent && !(exStyle & WS_EX_NOPARENTNOTIFY))
     {
@@ -835,10 +891,21 @@ BOOL DestroyWindow(HWND hwnd)
         SendMessage(parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, GetDlgCtrlID(hwnd)),
                     reinterpret_cast<LPARAM>(hwnd));
 
+    // Focus and activation leave with their messages while the tree is still whole: the parent of
+    // a child takes the focus; another top-level window is activated for a top-level one.
+    if (parent)
+    {
+        HWND focus = GetFocus();
+        if (focus && (focus == hwnd || IsChild(hwnd, focus)))
+            SetFocus(parent);
+    }
+    else
+        ActivateOtherWindow(hwnd);
+
     std::vector<HWND> tree;
     Subtree(hwnd, tree);
     {
-        // Hide quietly, release focus, capture and activation held inside the tree.
+        // Hide quietly, release focus, capture and activation still held inside the tree.
         std::shared_ptr<Queue> q = MyQueue();
         HWND loseCapture = nullptr;
         NativeSurface surface = nullptr;
@@ -1234,11 +1301,50 @@ LONG_PTR GetWindowLongPtr(HWND hwnd, int index)
     return 0;
 }
 
-LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value)
+namespace
 {
-    LONG_PTR old = 0;
+// SetWindowLong of GWL_STYLE or GWL_EXSTYLE: WM_STYLECHANGING (which may amend the new style),
+// the change, WM_STYLECHANGED.
+LONG_PTR SetStyleWord(HWND hwnd, int index, DWORD value)
+{
+    STYLESTRUCT ss{};
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        Window* w = FindWindowLocked(hwnd);
+        if (!w)
+        {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return 0;
+        }
+        ss.styleOld = index == GWL_STYLE ? w->style : w->exStyle;
+    }
+    ss.styleNew = value;
+    SendMessage(hwnd, WM_STYLECHANGING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&ss));
     NativeSurface surface = nullptr;
     DWORD style = 0, exStyle = 0;
+    {
+        std::lock_guard<std::mutex> lk(KernelLock());
+        Window* w = FindWindowLocked(hwnd);
+        if (!w)
+            return static_cast<LONG>(ss.styleOld);
+        (index == GWL_STYLE ? w->style : w->exStyle) = ss.styleNew;
+        surface = w->surface;
+        style = w->style;
+        exStyle = w->exStyle;
+    }
+    SetLastError(0);
+    if (surface)
+        GetDriver().SetSurfaceStyle(surface, style, exStyle);
+    SendMessage(hwnd, WM_STYLECHANGED, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&ss));
+    return static_cast<LONG>(ss.styleOld);
+}
+} // namespace
+
+LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value)
+{
+    if (index == GWL_STYLE || index == GWL_EXSTYLE)
+        return SetStyleWord(hwnd, index, static_cast<DWORD>(value));
+    LONG_PTR old = 0;
     {
         std::lock_guard<std::mutex> lk(KernelLock());
         Window* w = FindWindowLocked(hwnd);
@@ -1281,17 +1387,6 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value)
                 w->menu = reinterpret_cast<HMENU>(value);
             }
             return old;
-        case GWL_STYLE:
-        case GWL_EXSTYLE:
-        {
-            DWORD& field = index == GWL_STYLE ? w->style : w->exStyle;
-            old = static_cast<LONG>(field);
-            field = static_cast<DWORD>(value);
-            surface = w->surface;
-            style = w->style;
-            exStyle = w->exStyle;
-            break;
-        }
         case GWLP_USERDATA:
             old = w->userData;
             w->userData = value;
@@ -1307,8 +1402,6 @@ LONG_PTR SetWindowLongPtr(HWND hwnd, int index, LONG_PTR value)
             return 0;
         }
     }
-    if (surface)
-        GetDriver().SetSurfaceStyle(surface, style, exStyle);
     return old;
 }
 
@@ -1666,7 +1759,7 @@ BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle)
 {
     if (!rect)
         return FALSE;
-    RECT in = GetDriver().FrameInsets(style, exStyle, menu != FALSE);
+    RECT in = NonClientInsets(style, exStyle, menu != FALSE);
     rect->left -= in.left;
     rect->top -= in.top;
     rect->right += in.right;

@@ -100,6 +100,7 @@ struct ControlLog
     std::vector<UINT> keysToNotes; // WM_KEYDOWNs the notes edit received
     int fontsSet = 0;
     int selectAll = 0;
+    std::vector<std::string> focus; // "set <id>" / "kill <id>"
 };
 ControlLog* g_controls = nullptr;
 
@@ -110,6 +111,11 @@ LRESULT CALLBACK FakeControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     {
     case WM_SETFONT:
         ++g_controls->fontsSet;
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        g_controls->focus.push_back((msg == WM_SETFOCUS ? "set " : "kill ") +
+                                    std::to_string(GetDlgCtrlID(hwnd)));
         return 0;
     case EM_SETSEL:
         if (wParam == 0 && lParam == -1)
@@ -352,10 +358,29 @@ TEST_F(DialogTest, EndDialogHidesAModelessDialogAndKeepsItsWindow)
 TEST_F(DialogTest, InitDialogReturningFalseKeepsTheFocusItChose)
 {
     m_log.initResult = FALSE;
+    m_controls.focus.clear();
     HWND hDlg = Modeless();
     ASSERT_TRUE(hDlg);
     EXPECT_EQ(GetFocus(), GetDlgItem(hDlg, IDC_NOTES));
+    // From the owner straight to the chosen control: no other control had the focus on the way
+    // (kill-focus validation would have run).
+    EXPECT_EQ(m_controls.focus, (std::vector<std::string>{"kill 0", "set " + std::to_string(IDC_NOTES)}));
+    EXPECT_TRUE(GetWindowLong(hDlg, GWL_STYLE) & DS_3DLOOK) << "every dialog has the 3-D look";
     DestroyWindow(hDlg);
+}
+
+TEST_F(DialogTest, DestroyingAModelessDialogGivesTheFocusBackToItsOwner)
+{
+    SetFocus(m_owner);
+    HWND hDlg = Modeless();
+    ASSERT_TRUE(hDlg);
+    ASSERT_EQ(GetActiveWindow(), hDlg);
+    ASSERT_EQ(GetFocus(), GetDlgItem(hDlg, IDC_VALUE));
+    m_controls.focus.clear();
+    DestroyWindow(hDlg);
+    EXPECT_EQ(GetActiveWindow(), m_owner);
+    EXPECT_EQ(GetFocus(), m_owner);
+    EXPECT_EQ(m_controls.focus, (std::vector<std::string>{"kill " + std::to_string(IDC_VALUE), "set 0"}));
 }
 
 TEST_F(DialogTest, MapDialogRectRoundsWithTheDialogFont)
@@ -493,7 +518,8 @@ TEST_F(DialogTest, DialogItemIntegers)
         {" 42 ", TRUE, TRUE, 42},
         {"-7", TRUE, TRUE, UINT(-7)},
         {"-7", FALSE, FALSE, 0},
-        {"12a", TRUE, FALSE, 0},
+        {"12abc", TRUE, TRUE, 12}, // up to the first character that is no digit
+        {"a12", TRUE, FALSE, 0},
         {"", TRUE, FALSE, 0},
         {"4294967295", FALSE, TRUE, 4294967295u},
         {"4294967296", FALSE, FALSE, 0},

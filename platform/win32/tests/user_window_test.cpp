@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ std::string Name(HWND h)
     return buf;
 }
 
+// Also records activation, style and mode messages (tests of those rules turn it on).
+bool g_more = false;
+// Style bits WM_STYLECHANGING adds to the new style.
+DWORD g_amend = 0;
+
 // Records the messages the tests care about, by window text.
 LRESULT CALLBACK RecordProc(HWND h, UINT m, WPARAM w, LPARAM l)
 {
@@ -38,6 +44,26 @@ LRESULT CALLBACK RecordProc(HWND h, UINT m, WPARAM w, LPARAM l)
         DefWindowProc(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
         who = buf;
     }
+    if (g_more)
+        switch (m)
+        {
+        case WM_ACTIVATE:
+            Log(who + (LOWORD(w) == WA_INACTIVE ? ":deactivate" : ":activate"));
+            break;
+        case WM_STYLECHANGING:
+            reinterpret_cast<STYLESTRUCT*>(l)->styleNew |= g_amend;
+            Log(who + (w == static_cast<WPARAM>(GWL_STYLE) ? ":stylechanging" : ":exstylechanging"));
+            break;
+        case WM_STYLECHANGED:
+            Log(who + (w == static_cast<WPARAM>(GWL_STYLE) ? ":stylechanged" : ":exstylechanged"));
+            break;
+        case WM_CANCELMODE:
+            Log(who + ":cancelmode");
+            break;
+        case WM_ENABLE:
+            Log(who + ":enable " + std::to_string(w));
+            break;
+        }
     switch (m)
     {
     case WM_GETMINMAXINFO:
@@ -118,6 +144,8 @@ protected:
         wc.lpszClassName = "KelTestRecord";
         RegisterClass(&wc);
         g_log.clear();
+        g_more = false;
+        g_amend = 0;
     }
     void TearDown() override
     {
@@ -151,8 +179,8 @@ TEST_F(UiWindows, CreationSendsMessagesInWindowsOrder)
 {
     HWND top = Make("top");
     ASSERT_TRUE(top);
-    EXPECT_EQ(Take(), (std::vector<std::string>{":minmax", "top:nccreate", "top:nccalcsize", "top:create",
-                                                "top:size 200x100", "top:move"}));
+    // A top-level window hears of its size and place when it is first shown.
+    EXPECT_EQ(Take(), (std::vector<std::string>{":minmax", "top:nccreate", "top:nccalcsize", "top:create"}));
 
     HWND child = Make("child", WS_CHILD | WS_VISIBLE, top, 7);
     ASSERT_TRUE(child);
@@ -302,9 +330,9 @@ TEST_F(UiWindows, FocusAndCaptureSendPairedMessages)
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Take(), (std::vector<std::string>{"b:capturechanged"}));
 
-    // Destroying the focus window leaves no dangling focus.
+    // Destroying the focus window leaves no dangling focus: its parent has it.
     DestroyWindow(b);
-    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ(GetFocus(), top);
 }
 
 TEST_F(UiWindows, CoordinatesFollowTheParentChain)
@@ -492,6 +520,238 @@ TEST_F(UiWindows, FindWindowMatchesClassAndTitle)
     EXPECT_EQ(FindWindow("keltestrecord", nullptr), h);
     EXPECT_EQ(FindWindow(nullptr, "Main Frame"), h);
     EXPECT_EQ(FindWindow("KelTestRecord", "Other"), nullptr);
+}
+
+// ---- Rules dialog and MFC-style code depends on --------------------------------------------------------
+
+TEST_F(UiWindows, TopLevelGetsItsFirstSizeAndMoveWhenFirstShown)
+{
+    HWND top = Make("top");
+    Take();
+    ShowWindow(top, SW_SHOW);
+    auto log = Take();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.front(), "top:show 1");
+    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+              (std::vector<std::string>{"top:size 200x100", "top:move"}));
+    ShowWindow(top, SW_HIDE);
+    Take();
+    ShowWindow(top, SW_SHOW); // once only
+    for (const std::string& e : Take())
+        EXPECT_TRUE(e.find(":size") == std::string::npos && e.find(":move") == std::string::npos) << e;
+
+    // Sized before it is shown: that WM_SIZE was the first.
+    HWND other = Make("other");
+    Take();
+    SetWindowPos(other, nullptr, 0, 0, 120, 80, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"other:nccalcsize", "other:size 120x80"}));
+    ShowWindow(other, SW_SHOW);
+    for (const std::string& e : Take())
+        EXPECT_TRUE(e.find(":size") == std::string::npos) << e;
+}
+
+TEST_F(UiWindows, FramesAndScrollBarsTakeTheirRoomFromTheClientArea)
+{
+    HWND top = Make("top", WS_POPUP);
+    struct Case
+    {
+        DWORD style, exStyle;
+        LONG cx, cy;
+    } cases[] = {
+        {0, 0, 50, 40},
+        {WS_BORDER, 0, 48, 38},
+        {0, WS_EX_CLIENTEDGE, 46, 36},
+        {WS_BORDER, WS_EX_CLIENTEDGE, 44, 34},
+        {WS_DLGFRAME, 0, 44, 34},
+        {0, WS_EX_STATICEDGE, 48, 38},
+        {WS_VSCROLL, 0, 33, 40},
+        {WS_BORDER | WS_HSCROLL | WS_VSCROLL, 0, 31, 21},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << std::hex << c.style << "/" << c.exStyle);
+        HWND h = CreateWindowEx(c.exStyle, "KelTestRecord", "c", WS_CHILD | c.style, 5, 5, 50, 40, top,
+                                nullptr, nullptr, nullptr);
+        RECT r;
+        GetClientRect(h, &r);
+        EXPECT_EQ(r.right, c.cx);
+        EXPECT_EQ(r.bottom, c.cy);
+        // AdjustWindowRectEx gives back the window for a client area (scroll bars not counted).
+        if (!(c.style & (WS_HSCROLL | WS_VSCROLL)))
+        {
+            RECT a{0, 0, c.cx, c.cy};
+            AdjustWindowRectEx(&a, WS_CHILD | c.style, FALSE, c.exStyle);
+            EXPECT_EQ(a.right - a.left, 50);
+            EXPECT_EQ(a.bottom - a.top, 40);
+        }
+        // The client origin lies inside the frame.
+        POINT p{0, 0};
+        ClientToScreen(h, &p);
+        RECT w;
+        GetWindowRect(h, &w);
+        EXPECT_EQ(p.x - w.left, (50 - c.cx - ((c.style & WS_VSCROLL) ? 17 : 0)) / 2);
+        DestroyWindow(h);
+    }
+}
+
+TEST_F(UiWindows, StyleChangesAreAnnouncedAndFrameChangesRecomputeTheClientArea)
+{
+    g_more = true;
+    HWND top = Make("top", WS_POPUP);
+    HWND c = CreateWindowEx(0, "KelTestRecord", "c", WS_CHILD, 5, 5, 50, 40, top, nullptr, nullptr, nullptr);
+    Take();
+    g_amend = WS_TABSTOP; // WM_STYLECHANGING may amend the new style
+    EXPECT_EQ(SetWindowLong(c, GWL_STYLE, WS_CHILD | WS_BORDER), static_cast<LONG>(WS_CHILD));
+    EXPECT_EQ(GetWindowLong(c, GWL_STYLE), static_cast<LONG>(WS_CHILD | WS_BORDER | WS_TABSTOP));
+    EXPECT_EQ(Take(), (std::vector<std::string>{"c:stylechanging", "c:stylechanged"}));
+    g_amend = 0;
+    RECT r;
+    GetClientRect(c, &r);
+    EXPECT_EQ(r.right, 50) << "the frame stays until SWP_FRAMECHANGED";
+    SetWindowPos(c, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    GetClientRect(c, &r);
+    EXPECT_EQ(r.right, 48);
+    EXPECT_EQ(r.bottom, 38);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"c:nccalcsize", "c:move", "c:size 48x38"}));
+
+    SetWindowLong(c, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"c:exstylechanging", "c:exstylechanged"}));
+    // Every resize asks again.
+    MoveWindow(c, 5, 5, 60, 50, TRUE);
+    GetClientRect(c, &r);
+    EXPECT_EQ(r.right, 54);
+    EXPECT_EQ(r.bottom, 44);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"c:nccalcsize", "c:move", "c:size 54x44"}));
+}
+
+TEST_F(UiWindows, ScrollBarsComeWhenNeededAndGoWhenThePageCoversTheRange)
+{
+    HWND top = Make("top", WS_POPUP);
+    HWND c = CreateWindowEx(0, "KelTestRecord", "c", WS_CHILD, 5, 5, 50, 40, top, nullptr, nullptr, nullptr);
+    Take();
+    struct Case
+    {
+        UINT mask;
+        int max;
+        UINT page;
+        bool shown;
+        LONG cx;
+    } cases[] = {
+        {SIF_RANGE | SIF_PAGE, 99, 10, true, 33},
+        {SIF_POS, 0, 0, true, 33},
+        {SIF_PAGE, 0, 100, false, 50},
+        {SIF_PAGE | SIF_DISABLENOSCROLL, 0, 100, true, 33},
+        {SIF_RANGE | SIF_PAGE, 0, 0, false, 50},
+    };
+    for (const Case& k : cases)
+    {
+        SCOPED_TRACE(testing::Message() << k.mask << " " << k.max << " " << k.page);
+        SCROLLINFO si{sizeof si, k.mask, 0, k.max, k.page, 5, 0};
+        SetScrollInfo(c, SB_VERT, &si, TRUE);
+        EXPECT_EQ((GetWindowLong(c, GWL_STYLE) & WS_VSCROLL) != 0, k.shown);
+        RECT r;
+        GetClientRect(c, &r);
+        EXPECT_EQ(r.right, k.cx);
+    }
+    // The window heard each change of its client area.
+    std::vector<std::string> sizes;
+    for (const std::string& e : Take())
+        if (e.find(":size") != std::string::npos)
+            sizes.push_back(e);
+    EXPECT_EQ(sizes,
+              (std::vector<std::string>{"c:size 33x40", "c:size 50x40", "c:size 33x40", "c:size 50x40"}));
+}
+
+TEST_F(UiWindows, DestroyingTheFocusedChildGivesTheFocusToItsParentFirst)
+{
+    HWND top = Make("top", WS_POPUP | WS_VISIBLE);
+    HWND a = Make("a", WS_CHILD | WS_VISIBLE, top, 1);
+    SetFocus(a);
+    Take();
+    DestroyWindow(a);
+    EXPECT_EQ(Take(), (std::vector<std::string>{"top:parentnotify destroy", "a:killfocus to top",
+                                                "top:setfocus from a", "a:destroy", "a:ncdestroy"}));
+    EXPECT_EQ(GetFocus(), top);
+}
+
+TEST_F(UiWindows, HidingOrDestroyingTheActiveWindowActivatesAnother)
+{
+    g_more = true;
+    HWND main = Make("main", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND tool = CreateWindowEx(0, "KelTestRecord", "tool", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, main, nullptr,
+                               nullptr, nullptr);
+    HWND field = Make("field", WS_CHILD | WS_VISIBLE, tool, 3);
+    SetFocus(field);
+    ASSERT_EQ(GetActiveWindow(), tool);
+    Take();
+    // Hidden: its owner is active again and has the focus; nothing stays on the hidden window.
+    ShowWindow(tool, SW_HIDE);
+    EXPECT_EQ(GetActiveWindow(), main);
+    EXPECT_EQ(GetFocus(), main);
+    auto log = Take();
+    EXPECT_NE(std::find(log.begin(), log.end(), "field:killfocus to main"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "main:activate"), log.end());
+
+    // Destroyed while active: the same.
+    ShowWindow(tool, SW_SHOW);
+    SetFocus(field);
+    DestroyWindow(tool);
+    EXPECT_EQ(GetActiveWindow(), main);
+    EXPECT_EQ(GetFocus(), main);
+
+    // Hiding a focused child gives the focus to its parent.
+    HWND child = Make("child", WS_CHILD | WS_VISIBLE, main, 4);
+    SetFocus(child);
+    ShowWindow(child, SW_HIDE);
+    EXPECT_EQ(GetFocus(), main);
+
+    // With no other window to activate, nothing keeps the focus.
+    ShowWindow(main, SW_HIDE);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    EXPECT_EQ(GetFocus(), nullptr);
+}
+
+TEST_F(UiWindows, DisablingEndsMouseModesAndDisabledWindowsTakeNoFocus)
+{
+    g_more = true;
+    HWND top = Make("top", WS_POPUP | WS_VISIBLE);
+    HWND a = Make("a", WS_CHILD | WS_VISIBLE, top, 1);
+    HWND b = Make("b", WS_CHILD | WS_VISIBLE, a, 2);
+    SetCapture(b);
+    Take();
+    EnableWindow(a, FALSE);
+    EXPECT_EQ(Take(),
+              (std::vector<std::string>{"a:cancelmode", "b:cancelmode", "b:capturechanged", "a:enable 0"}));
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    SetFocus(top);
+    EXPECT_EQ(SetFocus(a), nullptr);
+    EXPECT_EQ(SetFocus(b), nullptr) << "inside a disabled window";
+    EXPECT_EQ(GetFocus(), top);
+    EnableWindow(a, TRUE);
+    EXPECT_EQ(SetFocus(b), top);
+    EXPECT_EQ(GetFocus(), b);
+}
+
+TEST_F(UiWindows, WindowEdgeGoesWithDialogAndSizingFrames)
+{
+    struct Case
+    {
+        DWORD style, exStyle;
+        bool edge;
+    } cases[] = {
+        {WS_OVERLAPPEDWINDOW, 0, true},
+        {WS_POPUP, WS_EX_WINDOWEDGE, false},
+        {WS_POPUP, WS_EX_DLGMODALFRAME, true},
+        {WS_POPUP | WS_THICKFRAME, 0, true},
+    };
+    for (const Case& c : cases)
+    {
+        HWND h = CreateWindowEx(c.exStyle, "KelTestRecord", "w", c.style, 0, 0, 50, 50, nullptr, nullptr,
+                                nullptr, nullptr);
+        EXPECT_EQ((GetWindowLong(h, GWL_EXSTYLE) & WS_EX_WINDOWEDGE) != 0, c.edge) << std::hex << c.style;
+        DestroyWindow(h);
+    }
 }
 
 } // namespace

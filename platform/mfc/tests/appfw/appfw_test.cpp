@@ -839,4 +839,27 @@ TEST_F(AppFwTest, TheApplicationLooksLikeADesktopProgram)
     EXPECT_EQ(views, 2);
 }
 
+TEST_F(AppFwTest, AViewGivenAnEdgeWithAFrameChangeShrinksItsClientArea)
+{
+    StartApp();
+    CTestDoc* pDoc = NewDoc();
+    ASSERT_NE(pDoc, nullptr);
+    POSITION pos = pDoc->GetFirstViewPosition();
+    CView* pView = pDoc->GetNextView(pos);
+    ASSERT_NE(pView, nullptr);
+    CRect window, before, after;
+    pView->GetWindowRect(&window);
+    pView->GetClientRect(&before);
+    ASSERT_TRUE(pView->ModifyStyleEx(0, WS_EX_CLIENTEDGE, SWP_FRAMECHANGED));
+    pView->GetClientRect(&after);
+    EXPECT_EQ(after.Width(), before.Width() - 4);
+    EXPECT_EQ(after.Height(), before.Height() - 4);
+    ASSERT_TRUE(pView->ModifyStyleEx(WS_EX_CLIENTEDGE, 0, SWP_FRAMECHANGED));
+    pView->GetClientRect(&after);
+    EXPECT_EQ(after, before);
+    CRect still;
+    pView->GetWindowRect(&still);
+    EXPECT_EQ(still, window) << "a frame change keeps the window rectangle";
+}
+
 } // namespace

@@ -28,7 +28,8 @@ public:
     // True while the dialog exists and EndDialog has not been called for it.
     bool IsOpen() const;
 
-    // Replaces a control's text, as typing would (the control notifies its parent).
+    // Replaces a control's text, as typing would (the control notifies its parent; an edit keeps
+    // no more than its limit).
     void SetText(int id, const std::string& text);
     std::string GetText(int id) const;
     // Sets a check box or radio button as a click would (nothing when it is already so).

@@ -114,9 +114,15 @@ public:
         (void)style, (void)exStyle, (void)hasMenu;
         return RECT{0, 0, 0, 0};
     }
-    // The client area of a child window lies at these insets inside its window rectangle (what
-    // FrameInsets gave, or what WM_NCCALCSIZE made of it); the backend draws the frame around it.
+    // The client area of a window lies at these insets inside its window rectangle (what
+    // WM_NCCALCSIZE made of it); the backend draws a child's frame and the scroll bars around it.
     virtual void SetSurfaceInsets(NativeSurface surface, const RECT& insets) { (void)surface, (void)insets; }
+    // The window's own scroll bar `bar` (SB_HORZ or SB_VERT), beside its client area: range, page
+    // and position, and whether it shows. The backend reports its use as WM_HSCROLL/WM_VSCROLL.
+    virtual void SetSurfaceScrollBar(NativeSurface surface, int bar, const SCROLLINFO& info, bool shown)
+    {
+        (void)surface, (void)bar, (void)info, (void)shown;
+    }
     // WM_SETICON reached DefWindowProc: the window's big or small icon (NULL: none) for its title.
     virtual void SetSurfaceIcon(NativeSurface surface, HICON icon, bool big)
     {

@@ -461,6 +461,12 @@ typedef struct tagWINDOWPOS
     UINT flags;
 } WINDOWPOS, *LPWINDOWPOS, *PWINDOWPOS;
 
+typedef struct tagSTYLESTRUCT
+{
+    DWORD styleOld;
+    DWORD styleNew;
+} STYLESTRUCT, *LPSTYLESTRUCT;
+
 typedef struct tagNCCALCSIZE_PARAMS
 {
     RECT rgrc[3];
@@ -715,6 +721,9 @@ typedef struct tagTPMPARAMS
 #define SWP_NOREPOSITION SWP_NOOWNERZORDER
 #define SWP_DEFERERASE 0x2000
 #define SWP_ASYNCWINDOWPOS 0x4000
+// In WM_WINDOWPOSCHANGED only: the client area kept its size / its place.
+#define SWP_NOCLIENTSIZE 0x0800
+#define SWP_NOCLIENTMOVE 0x1000
 
 #define HWND_TOP ((HWND)0)
 #define HWND_BOTTOM ((HWND)1)
