@@ -48,7 +48,8 @@ public:
         try
         {
             CArchive ar(&file, CArchive::load);
-            while (m_parts.size() < kMaxObjects && !(ar.IsBufferEmpty() && file.GetPosition() == file.GetLength()))
+            while (m_parts.size() < kMaxObjects &&
+                   !(ar.IsBufferEmpty() && file.GetPosition() == file.GetLength()))
             {
                 // The document owns its parts: a part that is a reference to another is refused.
                 CObject* part = ar.ReadOwnedObject(NULL);

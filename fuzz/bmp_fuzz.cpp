@@ -28,7 +28,8 @@ void RoundTrip(const Pixmap& image)
         std::abort();
 }
 
-// The header from the input, in room for the largest colour table or the masks, and the bits in a buffer of the size the header gives (a caller's duty, which nothing can check).
+// The header from the input, in room for the largest colour table or the masks, and the bits in a buffer of
+// the size the header gives (a caller's duty, which nothing can check).
 void ReadSplitDib(const uint8_t* data, size_t size)
 {
     if (size < sizeof(BITMAPINFOHEADER))
@@ -43,7 +44,9 @@ void ReadSplitDib(const uint8_t* data, size_t size)
         return;
     const int64_t width = std::abs(int64_t(header.biWidth)), height = std::abs(int64_t(header.biHeight));
     const int64_t stride = (width * header.biBitCount + 31) / 32 * 4;
-    if (stride <= 0 || height == 0 || stride > (int64_t(1) << 24) / height)
+    // A caller's bits for up to 4 million pixels (the cost of a larger bitmap is the caller's).
+    if (stride <= 0 || height == 0 || stride > (int64_t(1) << 24) / height ||
+        width > (int64_t(1) << 22) / height)
         return;
     std::vector<uint8_t> bits(static_cast<size_t>(stride * height), 0);
     const size_t rest = size - headerBytes;

@@ -1,6 +1,6 @@
 // Fuzz target: the settings store's file, the .reg text a user may have edited by hand (UTF-8,
-// cp1252 or UTF-16), read as the store reads it. Lines that cannot be read are reported and skipped; what was kept, written out
-// and read again, is the same tree, and writing that gives the same text.
+// cp1252 or UTF-16), read as the store reads it. Lines that cannot be read are reported and skipped; what was
+// kept, written out and read again, is the same tree, and writing that gives the same text.
 #include "registry_store.h"
 
 #include <cstddef>

@@ -185,7 +185,8 @@ std::pair<int, int> SourceSpan(int length, int whole, int partStart, int partEnd
 }
 
 // Scales `srcRect` of `from` onto device rectangle `target` and blits it by the raster op. A
-// target too large to hold is cut to the device first, with the source part it shows.
+// target too large to hold, or far larger than the device (it would cost its whole size), is cut to
+// the device first, with the source part it shows.
 BOOL StretchPixels(DeviceContext* dst, RECT target, const Pixmap& from, bool fromMono, COLORREF fromBk,
                    RECT srcRect, bool mirrorX, bool mirrorY, DWORD rop)
 {
@@ -193,9 +194,10 @@ BOOL StretchPixels(DeviceContext* dst, RECT target, const Pixmap& from, bool fro
         return FALSE;
     if (IsEmpty(target))
         return TRUE;
-    if (!Fits(target) || Width(target) > kMaxSide || Height(target) > kMaxSide)
+    const SIZE size = dst->PixelSize();
+    if (!Fits(target) || Width(target) > kMaxSide || Height(target) > kMaxSide ||
+        int64_t(Width(target)) * Height(target) > 4 * (int64_t(size.cx) * size.cy + (1 << 20)))
     {
-        const SIZE size = dst->PixelSize();
         RECT shown = Intersected(target, RECT{0, 0, size.cx, size.cy});
         if (const Region* clip = dst->EffectiveClip())
             shown = Intersected(shown, clip->Bounds());

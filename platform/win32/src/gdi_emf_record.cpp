@@ -352,8 +352,8 @@ public:
     {
         // Nothing the player would refuse: bitmap sides and corners within its limits.
         const auto fits = [](int64_t v) { return v >= -kDeviceLimit && v <= kDeviceLimit; };
-        if (source.IsNull() || source.Width() > kMaxSide || source.Height() > kMaxSide || !fits(x) || !fits(y) ||
-            !fits(int64_t(x) + width) || !fits(int64_t(y) + height))
+        if (source.IsNull() || source.Width() > kMaxSide || source.Height() > kMaxSide || !fits(x) ||
+            !fits(y) || !fits(int64_t(x) + width) || !fits(int64_t(y) + height))
             return;
         TouchRect(RECT{x, y, x + width, y + height});
         Begin(EMR_STRETCHDIBITS);

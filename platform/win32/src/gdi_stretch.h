@@ -17,8 +17,8 @@ namespace kel::gdi
 // The source's left column lands at the destination's x (at x + w when mirrorX), its top row at y
 // (at y + h when mirrorY). Nothing changes when the source lies inside the bitmap; false when no
 // source pixel is left to draw.
-inline bool ClipStretchSource(RECT& source, int width, int height, int& x, int& y, int& w, int& h, bool mirrorX,
-                              bool mirrorY)
+inline bool ClipStretchSource(RECT& source, int width, int height, int& x, int& y, int& w, int& h,
+                              bool mirrorX, bool mirrorY)
 {
     const auto axis = [](LONG& lo, LONG& hi, int limit, int& origin, int& extent, bool mirrored)
     {

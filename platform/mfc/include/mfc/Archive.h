@@ -196,8 +196,9 @@ public:
     template <class T> void Read(T*& field, const CRuntimeClass* pClass)
     {
         static_assert(std::is_base_of_v<CObject, T>);
-        Field& entry = Remember(&field, field, [](void* pField, CObject* pOld)
-                                { *static_cast<T**>(pField) = static_cast<T*>(pOld); });
+        Field& entry =
+            Remember(&field, field,
+                     [](void* pField, CObject* pOld) { *static_cast<T**>(pField) = static_cast<T*>(pOld); });
         BOOL bCreated = FALSE;
         CObject* pOb = m_ar.ReadObject(pClass, &bCreated);
         if (bCreated)
