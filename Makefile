@@ -1,10 +1,11 @@
-# Quick start: `make run` builds and starts kelmon, `make test` builds and runs every test.
+# Quick start: `make run` builds and starts kelmon, `make test` builds and runs every test (and
+# each fuzz target for a few seconds).
 # Both install the Debian packages that are missing first (tools/install-deps).
 
 JOBS ?= $(shell nproc)
 CTEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps run test build dev bench tsan clean
+.PHONY: all deps run test build dev bench tsan fuzz fuzz-build clean
 
 all: dev
 
@@ -26,6 +27,21 @@ test: deps
 	cmake --preset ci
 	cmake --build --preset ci -j $(JOBS)
 	ctest --preset ci -j $(CTEST_JOBS)
+	$(MAKE) --no-print-directory fuzz-build
+	tools/run-fuzzers --fresh --seconds $(FUZZ_SMOKE_SECONDS) --jobs $(JOBS) build/fuzz
+
+# The readers' fuzz targets (clang, libFuzzer with address and undefined-behaviour sanitizers), run
+# from their seed corpora: `make fuzz` gives each FUZZ_SECONDS, several at once; `make test` builds
+# them and gives each FUZZ_SMOKE_SECONDS. Findings are kept under build/fuzz/artifacts/.
+FUZZ_SECONDS ?= 300
+FUZZ_SMOKE_SECONDS ?= 5
+FUZZ_JOBS ?= $(JOBS)
+fuzz-build: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	tools/run-fuzzers --seconds $(FUZZ_SECONDS) --jobs $(FUZZ_JOBS) build/fuzz
 
 dev: deps
 	cmake --preset dev

@@ -200,3 +200,21 @@ extern \"C\" __attribute__((visibility(\"default\"), used)) const kel::ExportTab
     set_target_properties(${target} PROPERTIES C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden
                                                VISIBILITY_INLINES_HIDDEN ON)
 endfunction()
+
+# kel_add_fuzzer(<target> SOURCES <files...> [LIBS <targets...>])
+# A libFuzzer target (fuzz preset only), made part of the `fuzzers` target. Its seed corpus is
+# fuzz/seeds/<target without _fuzz>; tools/run-fuzzers runs it from there.
+function(kel_add_fuzzer target)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_SOURCES)
+        message(FATAL_ERROR "kel_add_fuzzer(${target}) needs SOURCES (and nothing unknown)")
+    endif()
+    _kel_resolve_files(sources "kel_add_fuzzer(${target})" ${ARG_SOURCES})
+    string(REGEX REPLACE "_fuzz$" "" seeds ${target})
+    _kel_resolve_files(seeds "kel_add_fuzzer(${target}) seed corpus" ${CMAKE_SOURCE_DIR}/fuzz/seeds/${seeds})
+    add_executable(${target} ${sources})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+    add_dependencies(fuzzers ${target})
+endfunction()

@@ -4,6 +4,8 @@
 #include "FuzzSupport.h"
 
 #include "doc/AnalogData.h"
+#include "displays/Display.h"
+#include "head/Head.h"
 #include "scans/AnalogScan.h"
 #include "scans/HistogramScan.h"
 
@@ -14,7 +16,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzz::InstallSilentPrompts();
+    fuzz::PrepareProcess();
     std::vector<BYTE> bytes(data, data + size);
     CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
     std::unique_ptr<CObject> settings;
@@ -29,11 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         e->Delete();
     }
-    if (auto* s = dynamic_cast<CScan*>(scan.get()))
+    if (auto* s = dynamic_cast<CSpectrumScan*>(scan.get()))
     {
-        // What the archive created for the scan is the document's to free.
+        // What the file held where the scan refers to the document's objects (instead of a
+        // reference) is the document's to free.
         delete s->m_pHead;
         delete s->m_pDisplay;
+        if (s->GetAnalogData() != settings.get())
+            delete s->GetAnalogData();
     }
     return 0;
 }

@@ -27,7 +27,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzz::InstallSilentPrompts();
+    fuzz::PrepareProcess();
     if (size < 1)
         return 0;
     const bool histogram = data[0] & 1;

@@ -70,6 +70,9 @@ void CGas::Serialize(CArchive& ar)
     }
     LONG peakCount = 0, index = 0;
     ar >> m_name >> peakCount >> m_value1 >> m_value2;
+    // A name with a NUL would be cut there wherever it is shown or looked up.
+    if (m_name.Find('\0') >= 0)
+        AfxThrowArchiveException(CArchiveException::genericException, ar.GetFileName());
     for (int32_t& m : m_masses)
     {
         LONG v = 0;

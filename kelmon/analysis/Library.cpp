@@ -106,6 +106,8 @@ std::string ParseHeader(const CString& line, GasFields& gas)
         return "the gas name has no closing double quote";
     if (close == 1)
         return "the gas name is empty";
+    if (line.Left(close).Find('\0') >= 0)
+        return "the gas name holds a NUL character";
     if (close - 1 > CGas::kMaxName)
         return "the gas name is longer than 19 characters";
     gas.name = line.Mid(1, close - 1);
@@ -477,15 +479,16 @@ void CLibrary::Serialize(CArchive& ar)
         ar >> n;
     for (DWORD i = 0; i < n; ++i)
     {
-        CGas* gas = nullptr;
-        ar >> gas;
+        // The library owns its gases: a reference to a gas read before (listed twice, or owned
+        // elsewhere) is refused instead of being owned twice.
+        CGas* gas = static_cast<CGas*>(ar.ReadOwnedObject(RUNTIME_CLASS(CGas)));
         if (gas) // a damaged file's empty entry is dropped, not kept to be used
             m_gases.Add(gas);
     }
-    CAnalogData* range = nullptr;
-    ar >> range;
-    m_pRange = range;
-    m_pDisplay = static_cast<CDisplay*>(ar.ReadObject(RUNTIME_CLASS(CDisplay)));
+    // The range settings and the display belong to the document.
+    CArchiveFieldReads fields(ar);
+    fields.Read(m_pRange, RUNTIME_CLASS(CAnalogData));
+    fields.Read(m_pDisplay, RUNTIME_CLASS(CDisplay));
     LONG v[5] = {};
     for (LONG& x : v)
         ar >> x;
@@ -511,4 +514,5 @@ void CLibrary::Serialize(CArchive& ar)
     m_gasCount = static_cast<int32_t>(m_gases.GetSize());
     m_currentGas = (v[3] >= 0 && v[3] < m_gasCount) ? v[3] : 0;
     m_loaded = v[4] != 0 ? 1 : 0;
+    fields.Commit();
 }

@@ -198,8 +198,10 @@ void CScan::Serialize(CArchive& ar)
         return;
     }
 
-    m_pDisplay = static_cast<CDisplay*>(ar.ReadObject(RUNTIME_CLASS(CDisplay)));
-    ar >> m_pHead;
+    // The display and the head belong to the document.
+    CArchiveFieldReads fields(ar);
+    fields.Read(m_pDisplay, RUNTIME_CLASS(CDisplay));
+    fields.Read(m_pHead, RUNTIME_CLASS(CHead));
     int32_t maximum = 0, every = 0, everySweep = 0;
     ar >> m_fStoredFactor >> maximum >> every >> everySweep >> m_strLogPath;
     for (int32_t& value : m_nStoredInt)
@@ -221,10 +223,12 @@ void CScan::Serialize(CArchive& ar)
         if (number == 1 || number == 2)
             version = number;
     }
+    int32_t on = 0, reset = 0, limit = 0, depth = 0, action = 0, mode = 0;
+    if (version >= 2)
+        ar >> on >> reset >> limit >> depth >> action >> mode;
+    fields.Commit();
     if (version < 2)
         return;
-    int32_t on = 0, reset = 0, limit = 0, depth = 0, action = 0, mode = 0;
-    ar >> on >> reset >> limit >> depth >> action >> mode;
     m_bAveragingOn = on ? 1 : 0;
     m_bResetRequest = reset ? 1 : 0;
     m_nAveragingLimit = InRange(limit, 2, 32000, 12);

@@ -78,11 +78,14 @@ void CSpectrumScan::RepaintActiveView()
 
 void CSpectrumScan::Serialize(CArchive& ar)
 {
+    // The settings record belongs to the document.
+    CArchiveFieldReads fields(ar);
     if (ar.IsStoring())
         ar.WriteObject(m_pSettings);
     else
-        m_pSettings = static_cast<CAnalogData*>(ar.ReadObject(RUNTIME_CLASS(CAnalogData)));
+        fields.Read(m_pSettings, RUNTIME_CLASS(CAnalogData));
     CScan::Serialize(ar);
+    fields.Commit();
     if (ar.IsLoading())
     {
         // The depth read back is the one in force, and the first step finds its buffer.

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
@@ -118,6 +119,10 @@ TEST_F(GasLibTest, RefusesFaultyFilesNamingTheLine)
         {"empty name", "1\n" + Block("\"\" 1.0"), "Line 2: the gas name is empty"},
         {"name of 20 characters", "1\n" + Block("\"abcdefghijklmnopqrst\" 1"),
          "Line 2: the gas name is longer"},
+        {"name beginning with NUL", "1\n" + Block(std::string("\"\0Nitrogen\" 1", 13)),
+         "Line 2: the gas name holds a NUL character"},
+        {"NUL inside the name", "1\n" + Block(std::string("\"Nitro\0gen\" 1", 13)),
+         "Line 2: the gas name holds a NUL character"},
         {"no value", "1\n" + Block("\"Nitrogen\"   "), "Line 2: no value follows"},
         {"value 0.09", "1\n" + Block("\"Nitrogen\" 0.09"), "Line 2: header value 0.09 is outside 0.1..100"},
         {"value 100.01", "1\n" + Block("\"Nitrogen\" 1 100.01"), "Line 2: header value 100.01 is outside"},
@@ -482,4 +487,81 @@ TEST_F(GasLibTest, AnEmptyGasEntryInADamagedFileIsDropped)
     loaded.GetGasNames(names);
     ASSERT_EQ(names.GetSize(), 1);
     EXPECT_STREQ(names[0], "Argon");
+}
+
+namespace
+{
+
+// The bytes a document archive holds for the library as an object: CLibrary is index 1, the
+// library 2, CGas 3, the first gas 4.
+std::vector<BYTE> StoredLibrary(CLibrary& library)
+{
+    CMemFile file;
+    {
+        CArchive ar(&file, CArchive::store);
+        ar << static_cast<const CObject*>(&library);
+        ar.Close();
+    }
+    std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+    file.SeekToBegin();
+    file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+    return bytes;
+}
+
+int LoadCause(std::vector<BYTE> bytes)
+{
+    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+    try
+    {
+        CArchive ar(&file, CArchive::load);
+        delete ar.ReadObject(RUNTIME_CLASS(CLibrary));
+    }
+    catch (CArchiveException* e)
+    {
+        const int cause = e->m_cause;
+        e->Delete();
+        return cause;
+    }
+    return CArchiveException::none;
+}
+
+} // namespace
+
+TEST_F(GasLibTest, ADamagedDocumentListingAGasTwiceIsRefused)
+{
+    // The library owns its gases: a second entry referring back to the first would be owned, and
+    // freed, twice (AddressSanitizer checks). The document file is refused as damaged instead.
+    ScriptedPrompts prompts;
+    CLibrary library;
+    ASSERT_TRUE(library.ReadLibraryPath(Write("1\n" + Block("\"Ar\" 1", "40 20 0 0 0 0 0 0 0 0")).c_str()));
+    const std::vector<BYTE> stored = StoredLibrary(library);
+    const size_t countAt = 2 + 2 + 2 + 8; // after the class tag, schema, name length and "CLibrary"
+    ASSERT_EQ(stored[countAt], 1);
+    const size_t gasEnd = countAt + 2 + 10 + 3 + 4 + 8 + 40 + 40 + 4; // count, CGas tag, "Ar", fields
+
+    std::vector<BYTE> twice(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(gasEnd));
+    twice[countAt] = 2;
+    twice.insert(twice.end(), {0x04, 0x00}); // the same gas again
+    EXPECT_EQ(LoadCause(twice), CArchiveException::badIndex) << "cut after the second entry";
+    twice.insert(twice.end(), stored.begin() + static_cast<std::ptrdiff_t>(gasEnd), stored.end());
+    EXPECT_EQ(LoadCause(twice), CArchiveException::badIndex) << "the whole library after it";
+    EXPECT_EQ(LoadCause(stored), CArchiveException::none);
+}
+
+TEST_F(GasLibTest, AGasNameWithANulInADocumentIsRefused)
+{
+    // Cut at the NUL the gas could no longer be shown or found by its name.
+    ScriptedPrompts prompts;
+    CLibrary library;
+    ASSERT_TRUE(library.ReadLibraryPath(Write("1\n" + Block("\"Ar\" 1", "40 20 0 0 0 0 0 0 0 0")).c_str()));
+    std::vector<BYTE> bytes = StoredLibrary(library);
+    const BYTE name[] = {2, 'A', 'r'};
+    const auto at = std::search(bytes.begin(), bytes.end(), std::begin(name), std::end(name));
+    ASSERT_NE(at, bytes.end());
+    for (const BYTE nul : {1, 2})
+    {
+        std::vector<BYTE> damaged = bytes;
+        damaged[static_cast<size_t>(at - bytes.begin()) + nul] = 0;
+        EXPECT_EQ(LoadCause(damaged), CArchiveException::genericException);
+    }
 }

@@ -248,10 +248,13 @@ void CUnits::Serialize(CArchive& ar)
     CString label, unitName;
     int32_t unit = 0, reduction = 0, refMass = 0, tracking = 0, mode = 0, further = 0;
     ar >> label >> unit >> m_fPartialFactor >> m_fInverseScale >> m_fUnitFactor >> m_fTotalFactor;
-    m_pHead = static_cast<CHead*>(ar.ReadObject(RUNTIME_CLASS(CHead)));
+    // The head belongs to the document.
+    CArchiveFieldReads fields(ar);
+    fields.Read(m_pHead, RUNTIME_CLASS(CHead));
     ar >> m_fPrevInverseScale >> reduction >> refMass >> tracking >> mode >> further >> m_fReductionFactor >>
         m_fUserFactor >> m_fRefTotal >> m_fConcentration >> m_fScale >> m_strUserLabel >> unitName >>
         m_strFurther[0] >> m_strFurther[1] >> m_strFurther[2];
+    fields.Commit();
     CopyText(m_szLabel, label);
     CopyText(m_szUnitName, unitName);
     m_nUnit = unit >= kTorr && unit <= kUser ? unit : kTorr;

@@ -579,6 +579,34 @@ void CArchive::SerializeClass(const CRuntimeClass* pClassRef)
 
 CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested)
 {
+    BOOL bCreated = FALSE;
+    return ReadObject(pClassRefRequested, &bCreated);
+}
+
+CObject* CArchive::ReadOwnedObject(const CRuntimeClass* pClassRefRequested)
+{
+    BOOL bCreated = FALSE;
+    CObject* pOb = ReadObject(pClassRefRequested, &bCreated);
+    if (pOb != NULL && !bCreated)
+        Throw(CArchiveException::badIndex);
+    return pOb;
+}
+
+void CArchive::DeleteLoadedObject(CObject* pOb)
+{
+    if (pOb == NULL)
+        return;
+    for (LoadEntry& entry : m_loadArray)
+    {
+        if (entry.kind == LoadEntry::object && entry.ptr == pOb)
+            entry = {LoadEntry::dead, nullptr, 0};
+    }
+    delete pOb;
+}
+
+CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested, BOOL* pbCreated)
+{
+    *pbCreated = FALSE;
     CheckLoading();
     UINT nSchema = 0;
     DWORD obTag = 0;
@@ -626,6 +654,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested)
         throw;
     }
     m_nObjectSchema = nSchemaSave;
+    *pbCreated = TRUE;
     return pOb;
 }
 
@@ -634,4 +663,22 @@ UINT CArchive::GetObjectSchema()
     const UINT nResult = m_nObjectSchema;
     m_nObjectSchema = static_cast<UINT>(-1);
     return nResult;
+}
+
+// ---- Fields that do not own what they point to ----
+
+CArchiveFieldReads::Field& CArchiveFieldReads::Remember(void* pField, CObject* pOld,
+                                                        void (*restore)(void*, CObject*))
+{
+    m_fields.push_back({pField, pOld, NULL, restore});
+    return m_fields.back();
+}
+
+CArchiveFieldReads::~CArchiveFieldReads()
+{
+    for (auto it = m_fields.rbegin(); it != m_fields.rend(); ++it)
+    {
+        it->restore(it->pField, it->pOld);
+        m_ar.DeleteLoadedObject(it->pCreated);
+    }
 }

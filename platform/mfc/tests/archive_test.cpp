@@ -80,6 +80,45 @@ public:
 IMPLEMENT_SERIAL(COwner, CObject, 1)
 
 // Schema 3, still able to read schema 1 (which lacks the second field).
+// Owns its leaves; points at a leaf it does not own (as a part of a document points at the
+// document's head), then a WORD, which must not be kRefused.
+class CHolder : public CObject
+{
+    DECLARE_SERIAL(CHolder)
+public:
+    ~CHolder() override
+    {
+        for (CLeaf* leaf : m_leaves)
+            delete leaf;
+    }
+    void Serialize(CArchive& ar) override
+    {
+        if (ar.IsStoring())
+        {
+            ar << static_cast<WORD>(m_leaves.size());
+            for (CLeaf* leaf : m_leaves)
+                ar << leaf;
+            ar << m_pRef << m_w;
+            return;
+        }
+        WORD n = 0;
+        ar >> n;
+        for (WORD i = 0; i < n; ++i)
+            m_leaves.push_back(static_cast<CLeaf*>(ar.ReadOwnedObject(RUNTIME_CLASS(CLeaf))));
+        CArchiveFieldReads fields(ar);
+        fields.Read(m_pRef, RUNTIME_CLASS(CLeaf));
+        ar >> m_w;
+        if (m_w == kRefused)
+            AfxThrowArchiveException(CArchiveException::genericException);
+        fields.Commit();
+    }
+    static constexpr WORD kRefused = 0xDEAD;
+    std::vector<CLeaf*> m_leaves;
+    CLeaf* m_pRef = nullptr;
+    WORD m_w = 0;
+};
+IMPLEMENT_SERIAL(CHolder, CObject, 1)
+
 class CVersioned : public CObject
 {
     DECLARE_SERIAL(CVersioned)
@@ -511,6 +550,77 @@ TEST(ArchiveErrors, DamagedOrForeignStreamsRaiseTheirCause)
             });
         EXPECT_EQ(cause, c.cause);
     }
+}
+
+TEST(ArchiveOwnership, AnOwnedObjectMustBeNewAndAReferenceMayBeEither)
+{
+    // A holder of two leaves pointing at its first: the reference comes back as that leaf.
+    CHolder stored;
+    stored.m_leaves = {new CLeaf(1), new CLeaf(2)};
+    stored.m_pRef = stored.m_leaves[0];
+    LoadArchive good(Store([&](CArchive& ar) { ar << &stored; }));
+    std::unique_ptr<CHolder> loaded(static_cast<CHolder*>(good.ar.ReadObject(RUNTIME_CLASS(CHolder))));
+    ASSERT_EQ(loaded->m_leaves.size(), 2u);
+    EXPECT_EQ(loaded->m_pRef, loaded->m_leaves[0]);
+
+    // The same leaf listed twice would be owned, and freed, twice: refused as a bad reference.
+    // Indices: CHolder 1, the holder 2, CLeaf 3, the leaf 4.
+    Bytes twice;
+    AddNewClass(twice, "CHolder", 1);
+    AddWord(twice, 2);
+    AddNewClass(twice, "CLeaf", 2);
+    AddWord(twice, 7);
+    AddWord(twice, 0x0004);
+    LoadArchive load(twice);
+    EXPECT_EQ(CauseOf([&] { delete load.ar.ReadObject(nullptr); }), CArchiveException::badIndex);
+
+    // ReadObject says which objects it made; ReadOwnedObject takes only those.
+    Bytes leafAndReference = LeafStream(2, {0x34, 0x12});
+    AddWord(leafAndReference, 0x0002);
+    LoadArchive both(leafAndReference);
+    BOOL created = FALSE;
+    std::unique_ptr<CObject> leaf(both.ar.ReadObject(nullptr, &created));
+    EXPECT_TRUE(created);
+    EXPECT_EQ(both.ar.ReadObject(nullptr, &created), leaf.get());
+    EXPECT_FALSE(created);
+}
+
+TEST(ArchiveOwnership, ObjectsReadForFieldsThatDoNotOwnThemGoWhenTheLoadFails)
+{
+    // The holder's reference holds a new leaf instead (a damaged file), then the data ends.
+    Bytes cut;
+    AddNewClass(cut, "CHolder", 1);
+    AddWord(cut, 0);
+    AddNewClass(cut, "CLeaf", 2);
+    AddWord(cut, 7);
+
+    // Read as an object, refused after the leaf: the leaf is freed with the holder (LeakSanitizer
+    // checks), and a later reference to it is refused instead of reaching freed memory.
+    Bytes refused = cut;
+    AddWord(refused, CHolder::kRefused);
+    AddWord(refused, 0x0004);
+    LoadArchive load(refused);
+    EXPECT_EQ(CauseOf([&] { delete load.ar.ReadObject(nullptr); }), CArchiveException::genericException);
+    EXPECT_EQ(CauseOf([&] { load.ar.ReadObject(nullptr); }), CArchiveException::badIndex);
+
+    // Read into an existing object: the field gets its old value back.
+    CLeaf mine(5);
+    CHolder holder;
+    holder.m_pRef = &mine;
+    Bytes body(cut.begin() + 6 + 7, cut.end()); // without the holder's class tag
+    LoadArchive direct(body);
+    EXPECT_EQ(CauseOf([&] { holder.Serialize(direct.ar); }), CArchiveException::endOfFile);
+    EXPECT_EQ(holder.m_pRef, &mine);
+
+    // A load that goes well leaves the new leaf in the field, for its real owner to adopt.
+    Bytes whole = body;
+    AddWord(whole, 9);
+    LoadArchive fine(whole);
+    holder.Serialize(fine.ar);
+    ASSERT_NE(holder.m_pRef, &mine);
+    EXPECT_EQ(holder.m_pRef->m_w, 7);
+    EXPECT_EQ(holder.m_w, 9);
+    delete holder.m_pRef;
 }
 
 TEST(ArchiveErrors, StringsLongerThanTheDataFailWithoutAllocatingThem)

@@ -3,6 +3,7 @@
 // destination pixel by pixel here, on the pixels the DC draws on.
 #include "gdi_internal.h"
 #include "gdi_metarecorder.h"
+#include "gdi_stretch.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -184,7 +185,8 @@ std::pair<int, int> SourceSpan(int length, int whole, int partStart, int partEnd
 }
 
 // Scales `srcRect` of `from` onto device rectangle `target` and blits it by the raster op. A
-// target too large to hold is cut to the device first, with the source part it shows.
+// target too large to hold, or far larger than the device (it would cost its whole size), is cut to
+// the device first, with the source part it shows.
 BOOL StretchPixels(DeviceContext* dst, RECT target, const Pixmap& from, bool fromMono, COLORREF fromBk,
                    RECT srcRect, bool mirrorX, bool mirrorY, DWORD rop)
 {
@@ -192,9 +194,10 @@ BOOL StretchPixels(DeviceContext* dst, RECT target, const Pixmap& from, bool fro
         return FALSE;
     if (IsEmpty(target))
         return TRUE;
-    if (!Fits(target) || Width(target) > kMaxSide || Height(target) > kMaxSide)
+    const SIZE size = dst->PixelSize();
+    if (!Fits(target) || Width(target) > kMaxSide || Height(target) > kMaxSide ||
+        int64_t(Width(target)) * Height(target) > 4 * (int64_t(size.cx) * size.cy + (1 << 20)))
     {
-        const SIZE size = dst->PixelSize();
         RECT shown = Intersected(target, RECT{0, 0, size.cx, size.cy});
         if (const Region* clip = dst->EffectiveClip())
             shown = Intersected(shown, clip->Bounds());
@@ -225,7 +228,9 @@ BOOL RecordBlit(DeviceContext* dst, int xDest, int yDest, int wDest, int hDest, 
     const Pixmap* from = src ? src->Target() : nullptr;
     if (!from)
         return FALSE;
-    const RECT srcRect = DeviceRect(src->state, xSrc, ySrc, SumOf(xSrc, wSrc), SumOf(ySrc, hSrc));
+    RECT srcRect = DeviceRect(src->state, xSrc, ySrc, SumOf(xSrc, wSrc), SumOf(ySrc, hSrc));
+    if (!ClipStretchSource(srcRect, from->Width(), from->Height(), xDest, yDest, wDest, hDest, false, false))
+        return TRUE;
     if (!Fits(srcRect))
         return FALSE;
     const Pixmap pixels = SourcePixels(dst, *from, IsMonochrome(src), src->state.bkColor, srcRect,
@@ -311,11 +316,15 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
     const bool mono = lpbmi->bmiHeader.biBitCount == 1;
     if (auto* r = RecorderOf(dc))
     {
-        if (!Fits(srcRect))
+        RECT shown = srcRect;
+        if (!ClipStretchSource(shown, dib.Width(), dib.Height(), xDest, yDest, DestWidth, DestHeight,
+                               SrcWidth < 0, SrcHeight < 0))
+            return std::abs(SrcHeight);
+        if (!Fits(shown))
             return 0;
         r->StretchBlt(xDest, yDest, DestWidth, DestHeight,
-                      SourcePixels(dc, dib, mono, RGB(255, 255, 255), srcRect,
-                                   SIZE{Width(srcRect), Height(srcRect)}, SrcWidth < 0, SrcHeight < 0),
+                      SourcePixels(dc, dib, mono, RGB(255, 255, 255), shown,
+                                   SIZE{Width(shown), Height(shown)}, SrcWidth < 0, SrcHeight < 0),
                       rop);
         return std::abs(SrcHeight);
     }

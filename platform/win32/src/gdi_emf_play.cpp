@@ -8,6 +8,7 @@
 // checked against what it reads before it is read; handle indices are checked against the table.
 #include "gdi_emf.h"
 #include "gdi_internal.h"
+#include "gdi_stretch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -487,6 +488,16 @@ private:
     bool Blit(const Pixmap& image, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc,
               DWORD rop)
     {
+        // Only the part of the source inside the bitmap is drawn.
+        RECT source{std::min(xSrc, xSrc + cxSrc), std::min(ySrc, ySrc + cySrc), 0, 0};
+        source.right = source.left + std::abs(cxSrc);
+        source.bottom = source.top + std::abs(cySrc);
+        if (!ClipStretchSource(source, image.Width(), image.Height(), x, y, cx, cy, cxSrc < 0, cySrc < 0))
+            return true;
+        xSrc = cxSrc < 0 ? source.right : source.left;
+        ySrc = cySrc < 0 ? source.bottom : source.top;
+        cxSrc = cxSrc < 0 ? source.left - source.right : source.right - source.left;
+        cySrc = cySrc < 0 ? source.top - source.bottom : source.bottom - source.top;
         HBITMAP bitmap = BitmapFromPixmap(image);
         HDC memory = CreateCompatibleDC(nullptr);
         bool ok = false;

@@ -350,7 +350,10 @@ public:
     }
     void StretchBlt(int x, int y, int width, int height, const Pixmap& source, DWORD rop) override
     {
-        if (source.IsNull())
+        // Nothing the player would refuse: bitmap sides and corners within its limits.
+        const auto fits = [](int64_t v) { return v >= -kDeviceLimit && v <= kDeviceLimit; };
+        if (source.IsNull() || source.Width() > kMaxSide || source.Height() > kMaxSide || !fits(x) ||
+            !fits(y) || !fits(int64_t(x) + width) || !fits(int64_t(y) + height))
             return;
         TouchRect(RECT{x, y, x + width, y + height});
         Begin(EMR_STRETCHDIBITS);

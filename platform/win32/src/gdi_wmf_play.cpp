@@ -1,6 +1,7 @@
 // The WMF player: checks a metafile's structure, then replays each record through the public
 // drawing calls, so it plays into any DC (an image, a printer, another recorder). Every read is
 // checked against the record's size; records this player does not know are skipped.
+#include "gdi_stretch.h"
 #include "gdi_wmf.h"
 
 #include <algorithm>
@@ -426,6 +427,15 @@ private:
         // Source rows count from the bottom of a bottom-up DIB; ours is top-down.
         if (dib.bottomUp)
             ys = dib.image.Height() - (ys + std::abs(hs));
+        // Only the part of the source inside the bitmap is drawn.
+        const int left = std::min(xs, xs + ws);
+        RECT source{left, ys, left + std::abs(ws), ys + std::abs(hs)};
+        if (!ClipStretchSource(source, dib.image.Width(), dib.image.Height(), x, y, w, h, ws < 0, hs < 0))
+            return;
+        xs = ws < 0 ? source.right : source.left;
+        ws = ws < 0 ? source.left - source.right : source.right - source.left;
+        ys = source.top;
+        hs = hs < 0 ? source.top - source.bottom : source.bottom - source.top;
         StretchDIBits(hdc_, x, y, w, h, xs, ys, ws, hs, dib.image.Bits(), &dib.info, DIB_RGB_COLORS, rop);
     }
 

@@ -167,66 +167,6 @@ int ReadWhole(const std::string& path, std::string& text, FileId& id)
     }
 }
 
-// Bytes that do not form UTF-8 (the file was edited with a cp1252 editor) are read as cp1252
-// characters, so their text survives when the file is written back.
-std::string RepairUtf8(const std::string& text)
-{
-    const auto decodes = [](const char* p, size_t n, int chars) {
-        return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, p, static_cast<int>(n), nullptr, 0) ==
-               chars;
-    };
-    if (text.empty() || text.size() > INT_MAX ||
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                            nullptr, 0) > 0)
-        return text;
-    std::string out;
-    for (size_t pos = 0; pos < text.size();)
-    {
-        size_t length = 1;
-        while (length <= 4 && pos + length <= text.size() && !decodes(text.data() + pos, length, 1))
-            ++length;
-        if (length <= 4 && pos + length <= text.size())
-        {
-            out.append(text, pos, length);
-            pos += length;
-        }
-        else
-            out += kel::Cp1252ToUtf8(text.substr(pos++, 1));
-    }
-    return out;
-}
-
-// A file saved by a Windows editor may be UTF-16 with a byte-order mark; the parser reads UTF-8.
-std::string AsUtf8(const std::string& raw)
-{
-    if (raw.size() < 2 || static_cast<unsigned char>(raw[0]) != 0xFF ||
-        static_cast<unsigned char>(raw[1]) != 0xFE)
-        return RepairUtf8(raw);
-    std::wstring wide;
-    for (size_t i = 2; i + 1 < raw.size(); i += 2)
-    {
-        char32_t unit = static_cast<unsigned char>(raw[i]) | static_cast<unsigned char>(raw[i + 1]) << 8;
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < raw.size())
-        {
-            const char32_t low =
-                static_cast<unsigned char>(raw[i + 2]) | static_cast<unsigned char>(raw[i + 3]) << 8;
-            if (low >= 0xDC00 && low <= 0xDFFF)
-            {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        wide += static_cast<wchar_t>(unit);
-    }
-    if (wide.empty())
-        return {};
-    std::string out(wide.size() * 4, '\0');
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
-                                      static_cast<int>(out.size()), nullptr, nullptr);
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
-}
-
 // Moves an unreadable file out of the way so that writing the readable part never destroys it.
 bool SetAside(const std::string& path, const std::vector<kel::reg::ParseError>& errors)
 {
@@ -344,7 +284,7 @@ template <class Change> LONG Modify(Change change)
         return ERROR_CANTREAD;
     }
     std::vector<kel::reg::ParseError> errors;
-    Tree tree = kel::reg::ParseRegText(AsUtf8(text), errors);
+    Tree tree = kel::reg::ParseRegText(kel::reg::DecodeFileText(text), errors);
     if (!errors.empty() && !SetAside(path, errors))
         return ERROR_CANTWRITE;
 
@@ -383,7 +323,7 @@ const Tree& Current()
         return s.cache;
     }
     std::vector<kel::reg::ParseError> errors;
-    Tree tree = kel::reg::ParseRegText(AsUtf8(text), errors);
+    Tree tree = kel::reg::ParseRegText(kel::reg::DecodeFileText(text), errors);
     if (errors.empty() || Modify([](Tree&, bool&) { return ERROR_SUCCESS; }) != ERROR_SUCCESS)
         SetCache(path, readId, std::move(tree));
     return s.cache;

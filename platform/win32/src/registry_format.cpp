@@ -3,6 +3,7 @@
 #include "win32/codepage.h"
 #include "win32/registry.h"
 
+#include <climits>
 #include <cstdio>
 
 namespace kel::reg
@@ -247,6 +248,11 @@ bool ReadSection(std::string_view line, std::string& path, std::string& reason)
         return false;
     }
     path = Utf8ToCp1252(inner);
+    if (path.find('\0') != std::string::npos)
+    {
+        reason = "a key name must not hold a NUL character";
+        return false;
+    }
     const size_t slash = path.find('\\');
     const std::string root = path.substr(0, slash);
     const RootEntry* found = nullptr;
@@ -269,7 +275,67 @@ bool ReadSection(std::string_view line, std::string& path, std::string& reason)
     return true;
 }
 
+// Bytes that do not form UTF-8 (the file was edited with a cp1252 editor) are read as cp1252
+// characters, so their text survives when the file is written back.
+std::string RepairUtf8(const std::string& text)
+{
+    const auto decodes = [](const char* p, size_t n, int chars) {
+        return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, p, static_cast<int>(n), nullptr, 0) ==
+               chars;
+    };
+    if (text.empty() || text.size() > INT_MAX ||
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                            nullptr, 0) > 0)
+        return text;
+    std::string out;
+    for (size_t pos = 0; pos < text.size();)
+    {
+        size_t length = 1;
+        while (length <= 4 && pos + length <= text.size() && !decodes(text.data() + pos, length, 1))
+            ++length;
+        if (length <= 4 && pos + length <= text.size())
+        {
+            out.append(text, pos, length);
+            pos += length;
+        }
+        else
+            out += Cp1252ToUtf8(text.substr(pos++, 1));
+    }
+    return out;
+}
+
 } // namespace
+
+// A file saved by a Windows editor may be UTF-16 with a byte-order mark; the parser reads UTF-8.
+std::string DecodeFileText(const std::string& raw)
+{
+    if (raw.size() < 2 || static_cast<unsigned char>(raw[0]) != 0xFF ||
+        static_cast<unsigned char>(raw[1]) != 0xFE)
+        return RepairUtf8(raw);
+    std::wstring wide;
+    for (size_t i = 2; i + 1 < raw.size(); i += 2)
+    {
+        char32_t unit = static_cast<unsigned char>(raw[i]) | static_cast<unsigned char>(raw[i + 1]) << 8;
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < raw.size())
+        {
+            const char32_t low =
+                static_cast<unsigned char>(raw[i + 2]) | static_cast<unsigned char>(raw[i + 3]) << 8;
+            if (low >= 0xDC00 && low <= 0xDFFF)
+            {
+                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            }
+        }
+        wide += static_cast<wchar_t>(unit);
+    }
+    if (wide.empty())
+        return {};
+    std::string out(wide.size() * 4, '\0');
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
+                                      static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
 
 Value* Key::FindValue(std::string_view name)
 {
@@ -465,6 +531,12 @@ Tree ParseRegText(std::string_view text, std::vector<ParseError>& errors)
                 continue;
             }
             value.name = Utf8ToCp1252(value.name);
+            // Names are looked up as C strings: one with a NUL could never be found again.
+            if (value.name.find('\0') != std::string::npos)
+            {
+                fail("a value name must not hold a NUL character");
+                continue;
+            }
         }
         rest = Trim(rest);
         if (rest.empty() || rest.front() != '=')

@@ -57,6 +57,10 @@ struct ParseError
     std::string reason;
 };
 
+// The bytes of a settings file as the UTF-8 text the parser reads: UTF-16 with a byte-order mark
+// is converted, and bytes that do not form UTF-8 are taken as cp1252 characters.
+std::string DecodeFileText(const std::string& raw);
+
 // Reads the text of a settings file. Lines that cannot be read are reported in errors and skipped;
 // everything else is kept.
 Tree ParseRegText(std::string_view text, std::vector<ParseError>& errors);

@@ -707,4 +707,134 @@ TEST(GdiExtremeMetafile, DeletingAnUnclosedFileMetafileDcWritesNothing)
     }
 }
 
+// A stretch whose source reaches past its bitmap draws only the part inside the bitmap, onto the
+// same part of the destination, and copies nothing beyond it: a 2x2 bitmap named as a 4x4 source
+// onto 40x40 fills the top-left quarter; named as 16384x16384 (a few bytes that used to cost a
+// gigabyte and seconds, minutes when recorded), it covers less than a pixel. A destination far
+// larger than the pixels it lands on costs no more than those pixels. The same holds when the
+// players play and when the recorders record it.
+TEST(MetafileStretch, SourceBeyondTheBitmapIsCutToIt)
+{
+    struct Case
+    {
+        uint16_t extent;      // of the source
+        uint16_t destination; // its extent
+        const char* drawn;    // the pixmap line, or nullptr for nothing drawn
+    };
+    const Case cases[] = {
+        {2, 40, "pixmap 0,0,40,40 40x40"},
+        {4, 40, "pixmap 0,0,20,20 20x20"},
+        {16384, 40, nullptr},
+        {2, 16384, "pixmap 0,0,40,40 40x40"},
+    };
+    const uint32_t red[4] = {0x00FF0000, 0x00FF0000, 0x00FF0000, 0x00FF0000};
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.extent) + " onto " + std::to_string(c.destination));
+        // The same stretch as a WMF and an EMF record (top-down DIB: rows count from the top).
+        WmfBuilder w;
+        std::vector<uint16_t> params = {0x0020, 0x00CC,        DIB_RGB_COLORS, c.extent, c.extent, 0,
+                                        0,      c.destination, c.destination,  0,        0};
+        for (int i = 0; i < 10; ++i) // the header's ten 32-bit fields
+        {
+            uint32_t field = 0;
+            std::memcpy(&field, reinterpret_cast<const uint8_t*>(&bmi.bmiHeader) + 4 * i, 4);
+            params.push_back(static_cast<uint16_t>(field));
+            params.push_back(static_cast<uint16_t>(field >> 16));
+        }
+        for (uint32_t pixel : red)
+            params.insert(params.end(), {static_cast<uint16_t>(pixel), static_cast<uint16_t>(pixel >> 16)});
+        w.Record(0x0F43, params);
+        const Bytes wmf = w.Bytes();
+        std::vector<uint32_t> fields = {0,
+                                        0,
+                                        40,
+                                        40,
+                                        0,
+                                        0,
+                                        0,
+                                        0,
+                                        c.extent,
+                                        c.extent,
+                                        80,
+                                        40,
+                                        120,
+                                        16,
+                                        DIB_RGB_COLORS,
+                                        SRCCOPY,
+                                        c.destination,
+                                        c.destination};
+        for (int i = 0; i < 10; ++i)
+        {
+            uint32_t field = 0;
+            std::memcpy(&field, reinterpret_cast<const uint8_t*>(&bmi.bmiHeader) + 4 * i, 4);
+            fields.push_back(field);
+        }
+        fields.insert(fields.end(), std::begin(red), std::end(red));
+        const Bytes emf = Handmade({Rec(81, fields)}) /* EMR_STRETCHDIBITS */;
+
+        // Played as they are, and recorded by either recorder first.
+        const std::function<void(HDC)> draws[] = {
+            [&](HDC dc)
+            {
+                HMETAFILE hmf = SetMetaFileBitsEx(static_cast<UINT>(wmf.size()), wmf.data());
+                ASSERT_NE(hmf, nullptr);
+                EXPECT_TRUE(PlayMetaFile(dc, hmf));
+                DeleteMetaFile(hmf);
+            },
+            [&](HDC dc)
+            {
+                HENHMETAFILE e = SetEnhMetaFileBits(static_cast<UINT>(emf.size()), emf.data());
+                ASSERT_NE(e, nullptr);
+                const RECT area{0, 0, 40, 40};
+                EXPECT_TRUE(PlayEnhMetaFile(dc, e, &area));
+                DeleteEnhMetaFile(e);
+            },
+            [&](HDC dc)
+            {
+                HDC recorder = CreateMetaFile(nullptr);
+                StretchDIBits(recorder, 0, 0, c.destination, c.destination, 0, 0, c.extent, c.extent, red,
+                              &bmi, DIB_RGB_COLORS, SRCCOPY);
+                HMETAFILE hmf = CloseMetaFile(recorder);
+                EXPECT_LT(BitsOf(hmf).size(), 256u);
+                EXPECT_TRUE(PlayMetaFile(dc, hmf));
+                DeleteMetaFile(hmf);
+            },
+            [&](HDC dc)
+            {
+                const RECT frame = Frame(40, 40);
+                HENHMETAFILE e = RecordEmf(
+                    [&](HDC recorder)
+                    {
+                        StretchDIBits(recorder, 0, 0, c.destination, c.destination, 0, 0, c.extent, c.extent,
+                                      red, &bmi, DIB_RGB_COLORS, SRCCOPY);
+                    },
+                    &frame);
+                EXPECT_LT(BytesOf(e).size(), 512u);
+                const RECT area{0, 0, 40, 40};
+                EXPECT_TRUE(PlayEnhMetaFile(dc, e, &area));
+                DeleteEnhMetaFile(e);
+            },
+        };
+        const char* const ways[] = {"WMF played", "EMF played", "WMF recorded", "EMF recorded"};
+        for (size_t way = 0; way < std::size(draws); ++way)
+        {
+            SCOPED_TRACE(ways[way]);
+            kel::testkit::RecordingDevices devices;
+            Canvas canvas(40, 40);
+            draws[way](canvas.Dc());
+            std::vector<std::string> pixmaps;
+            for (const std::string& line : devices.Lines())
+                if (line.rfind("pixmap ", 0) == 0)
+                    pixmaps.push_back(line);
+            if (c.drawn)
+                EXPECT_EQ(pixmaps, std::vector<std::string>{c.drawn});
+            else
+                EXPECT_EQ(pixmaps, std::vector<std::string>{});
+        }
+    }
+}
+
 } // namespace

@@ -580,6 +580,35 @@ TEST_F(RegistryTest, UnreadableFileIsKeptAsideAndItsReadablePartUsed)
     EXPECT_EQ(ReadText(StorePath() + ".bad.1"), "garbage\n");
 }
 
+TEST_F(RegistryTest, NamesHoldingANulAreRefusedWithTheirLine)
+{
+    // Cut at the NUL, a value named "\0Hidden" would turn into the key's default value and a key
+    // "Sub\0Key" into "Sub": neither could be found by its name again.
+    const char kText[] = "Windows Registry Editor Version 5.00\n"
+                         "[HKEY_CURRENT_USER\\Software\\Nul]\n"
+                         "\"Kept\"=\"kept\"\n"
+                         "\"\0Hidden\"=\"x\"\n"
+                         "[HKEY_CURRENT_USER\\Software\\Nul\\Sub\0Key]\n"
+                         "\"Lost\"=dword:00000001\n";
+    const std::string text(kText, sizeof kText - 1);
+    WriteStore(text);
+    ::testing::internal::CaptureStderr();
+    HKEY key = Open("Software\\Nul", KEY_ALL_ACCESS);
+    const std::string message = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(message.find("line 4"), std::string::npos) << message;
+    EXPECT_NE(message.find("a value name must not hold a NUL character"), std::string::npos) << message;
+    EXPECT_NE(message.find("(and 2 more lines)"), std::string::npos) << message;
+    EXPECT_EQ(QueryString(key, "Kept"), "kept");
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueEx(key, "", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    DWORD subKeys = 99;
+    EXPECT_EQ(RegQueryInfoKey(key, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, 0u);
+    RegCloseKey(key);
+}
+
 TEST_F(RegistryTest, ProfileEntries)
 {
     const char* app = "Software\\Maker\\Prog";

@@ -8,6 +8,7 @@
 #include "mfc/String.h"
 
 #include <memory>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -66,6 +67,15 @@ public:
     // CArchiveException (badClass, badSchema, badIndex, endOfFile, ...) on bad data; an object
     // whose own Serialize throws is deleted before the exception passes on.
     CObject* ReadObject(const CRuntimeClass* pClassRefRequested);
+    // The same; *pbCreated tells whether this read created the object (else it is NULL or an object
+    // read before, which has an owner already).
+    CObject* ReadObject(const CRuntimeClass* pClassRefRequested, BOOL* pbCreated);
+    // Reads an object for a field that owns it: NULL or an object this read created. A reference to
+    // an object read before throws badIndex, so no object gets two owners.
+    CObject* ReadOwnedObject(const CRuntimeClass* pClassRefRequested);
+    // Frees an object this load created and makes later references to it fail (badIndex): for a
+    // load that unwinds before anything took the object over.
+    void DeleteLoadedObject(CObject* pOb);
     void WriteClass(const CRuntimeClass* pClassRef);
     // Reads a class tag. When the tag refers to an object instead, returns NULL and puts the
     // object's index into *pObTag (badIndex when pObTag is NULL). The stored schema goes to
@@ -167,6 +177,49 @@ private:
     DWORD m_nMapCount = 1;                             // next index; 0 is the null object
     std::unordered_map<const void*, DWORD> m_storeMap; // class records and objects stored
     std::vector<LoadEntry> m_loadArray;                // classes and objects read, by index
+};
+
+// Reads objects into fields their object does not own (a part of a document pointing at the
+// document's head, settings or display) for the length of one Serialize. A damaged file may hold a
+// new object where a reference belongs: if the load fails before Commit, each field gets its old
+// value back and every object these reads created is freed; after Commit the field's real owner
+// adopts such an object or frees it.
+class CArchiveFieldReads
+{
+public:
+    explicit CArchiveFieldReads(CArchive& ar) : m_ar(ar) {}
+    ~CArchiveFieldReads();
+    CArchiveFieldReads(const CArchiveFieldReads&) = delete;
+    CArchiveFieldReads& operator=(const CArchiveFieldReads&) = delete;
+
+    // Reads an object of pClass (or derived; the field's class, RUNTIME_CLASS(T)) into field.
+    template <class T> void Read(T*& field, const CRuntimeClass* pClass)
+    {
+        static_assert(std::is_base_of_v<CObject, T>);
+        Field& entry =
+            Remember(&field, field,
+                     [](void* pField, CObject* pOld) { *static_cast<T**>(pField) = static_cast<T*>(pOld); });
+        BOOL bCreated = FALSE;
+        CObject* pOb = m_ar.ReadObject(pClass, &bCreated);
+        if (bCreated)
+            entry.pCreated = pOb;
+        field = static_cast<T*>(pOb);
+    }
+    // The load went well: the fields keep what was read.
+    void Commit() { m_fields.clear(); }
+
+private:
+    struct Field
+    {
+        void* pField;      // the T* field
+        CObject* pOld;     // its value before the read
+        CObject* pCreated; // the object the read created, or NULL
+        void (*restore)(void* pField, CObject* pOld);
+    };
+    Field& Remember(void* pField, CObject* pOld, void (*restore)(void*, CObject*));
+
+    CArchive& m_ar;
+    std::vector<Field> m_fields;
 };
 
 inline CArchive& operator<<(CArchive& ar, const CString& str)
