@@ -450,6 +450,9 @@ int CFakeDocument::RunStartTask()
     case SCAN_MODE_CONTINUOUS:
         m_pScan->StartContinuous();
         break;
+    case SCAN_MODE_TRIGGERED:
+        m_pScan->StartSeries();
+        break;
     default:
         break;
     }
