@@ -2,6 +2,7 @@
 
 #include "KelException.h"
 #include "displays/Display.h"
+#include "doc/AnalogData.h"
 #include "foundation/Paths.h"
 #include "head/Head.h"
 #include "io/CbBoard.h"
@@ -18,6 +19,7 @@
 #include <afxwin.h>
 
 #include <algorithm>
+#include <new>
 
 IMPLEMENT_DYNAMIC(CChannelScan, CScan)
 
@@ -367,6 +369,64 @@ float CChannelScan::SubtractBackground(int ch, float value) const
     return m_pTable->m_backgroundSign == 0 ? -value : value;
 }
 
+BOOL CChannelScan::PeakWindow(int count, int mass, int start, int stop, int ppa, int& first, int& width) const
+{
+    if (mass < start || mass > stop || count < 1)
+        return FALSE;
+    const int centre = (mass - start) * ppa;
+    const int half = static_cast<int>(m_fPeakWidth * 0.5f * static_cast<float>(ppa));
+    if (mass == start)
+    {
+        width = half;
+        first = 0;
+    }
+    else if (mass == stop)
+    {
+        width = half;
+        first = centre - half + 1;
+    }
+    else
+    {
+        width = static_cast<int>(static_cast<float>(ppa) * m_fPeakWidth);
+        first = centre - width / 2;
+    }
+    width = std::max(width, 1);
+    first = std::clamp(first, 0, count - 1);
+    width = std::min(width, count - first);
+    return TRUE;
+}
+
+BOOL CChannelScan::ValuesFromSpectrum(CScan* source, int kind, float* values)
+{
+    const int n = ActiveCount();
+    std::fill(values, values + n, 0.0f);
+    auto* settings = dynamic_cast<CAnalogData*>(source->GetSettings());
+    if (!settings)
+        return TRUE;
+    const int count = settings->m_pointCount;
+    std::unique_ptr<float[]> sweep(count > 0 ? new (std::nothrow) float[static_cast<size_t>(count)]() : nullptr);
+    if (!sweep)
+        return FALSE;
+    const int read = std::clamp(source->ReadDisplayData(sweep.get(), count), 0, count);
+    for (int k = 0; k < n; ++k)
+    {
+        const CTableData& c = m_pTable->m_active[k];
+        const int start = settings->m_startMass;
+        if (kind == 1)
+        {
+            const int index = c.m_mass - start;
+            if (c.m_mass >= start && c.m_mass <= settings->m_stopMass && index < read)
+                values[k] = sweep[index] * c.m_calFactor;
+            continue;
+        }
+        int first = 0, width = 0;
+        const int ppa = settings->m_pointsPerAmu;
+        if (PeakWindow(read, c.m_mass, start, settings->m_stopMass, ppa, first, width))
+            values[k] = WindowPeak(sweep.get(), read, (c.m_mass - start) * ppa, first, width) * c.m_calFactor;
+    }
+    return TRUE;
+}
+
 void CChannelScan::EndRunOnFailure()
 {
     if (m_pHead)
@@ -539,10 +599,12 @@ void CChannelScan::ApplySchedule()
 void CChannelScan::EditSchedule(CScan* owner)
 {
     if (!m_pScheduleDlg)
-        m_pScheduleDlg = new CScanScheduleDlg();
-    auto* dialog = static_cast<CScanScheduleDlg*>(m_pScheduleDlg);
-    dialog->m_nKindValue = ScheduleKindValue();
-    dialog->m_pScan = owner ? owner : this;
+    {
+        auto* dialog = new CScanScheduleDlg();
+        dialog->m_nKindValue = ScheduleKindValue();
+        m_pScheduleDlg = dialog;
+    }
+    static_cast<CScanScheduleDlg*>(m_pScheduleDlg)->m_pScan = owner ? owner : this;
 }
 
 BOOL CChannelScan::ShowScheduleDialog(CScan* owner)

@@ -147,6 +147,21 @@ protected:
     float ScaleReading(int ch, float raw) const;
     // The plain background correction of a channel's value.
     float SubtractBackground(int ch, float value) const;
+    // The points of the split partner's analog sweep (count points from mass start to stop, ppa
+    // per amu) that belong to mass: ppa x the peak width centred on it, half that from the start at
+    // the first mass and ending there at the last; always inside the sweep. FALSE outside the range.
+    BOOL PeakWindow(int count, int mass, int start, int stop, int ppa, int& first, int& width) const;
+    // Per active channel, its value in the split partner's sweep (kind 0 analog: WindowPeak over the
+    // channel's window; kind 1 histogram: the point of its mass) times its calibration factor, 0
+    // outside the sweep. FALSE when no buffer for the sweep can be had.
+    BOOL ValuesFromSpectrum(CScan* source, int kind, float* values);
+    // The value of a window of the partner's analog sweep around the point centre.
+    virtual float WindowPeak(const float* sweep, int count, int centre, int first, int width)
+    {
+        (void)count;
+        (void)centre;
+        return FindExtreme(sweep, first, width, TRUE);
+    }
     // A failed step: ended not normally, finished, throw flag cleared, the document told.
     void EndRunOnFailure();
     // Hands one row to the text log; TRUE when a batch went to the writer.

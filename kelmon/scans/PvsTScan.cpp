@@ -314,31 +314,14 @@ BOOL CPvsTScans::Step()
 // =============================================================================================
 // Split child
 
-float CPvsTScans::PeakValue(const float* values, int count, int mass, int start, int stop, int ppa)
+float CPvsTScans::WindowPeak(const float* sweep, int count, int centre, int first, int width)
 {
-    if (mass < start || mass > stop || count < 1)
-        return 0.0f;
-    const int centre = (mass - start) * ppa;
+    // The seven-point fit first; the window's largest value where the points do not make a peak
+    // or the mass is too near an end of the sweep.
     float fitted = 0.0f;
-    if (FitPeakAround(values, count, centre, fitted))
+    if (FitPeakAround(sweep, count, centre, fitted))
         return fitted;
-    const int full = std::max(1, static_cast<int>(static_cast<float>(ppa) * m_fPeakWidth));
-    const int half = std::max(1, full / 2);
-    int first = centre - full / 2, width = full;
-    if (mass == start)
-    {
-        first = 0;
-        width = half;
-    }
-    else if (mass == stop)
-    {
-        first = centre - half + 1;
-        width = half;
-    }
-    // The window stays inside the sweep.
-    first = std::clamp(first, 0, count - 1);
-    width = std::min(width, count - first);
-    return FindMaximum(values, first, width);
+    return FindMaximum(sweep, first, width);
 }
 
 BOOL CPvsTScans::StepTimed(CScan* source, int sourceKind)
@@ -358,29 +341,8 @@ BOOL CPvsTScans::StepTimed(CScan* source, int sourceKind)
     }
     else if (sourceKind == 0 || sourceKind == 1)
     {
-        auto* settings = dynamic_cast<CAnalogData*>(source->GetSettings());
-        if (!settings)
-            return 1;
-        const int count = settings->m_pointCount;
-        std::unique_ptr<float[]> sweep(count > 0 ? new (std::nothrow) float[static_cast<size_t>(count)]() : nullptr);
-        if (!sweep)
+        if (!ValuesFromSpectrum(source, sourceKind, m_sampleValues))
             return 0;
-        const int read = std::clamp(source->ReadDisplayData(sweep.get(), count), 0, count);
-        for (int k = 0; k < n; ++k)
-        {
-            const CTableData& c = m_pTable->m_active[k];
-            float value = 0.0f;
-            if (sourceKind == 1)
-            {
-                const int index = c.m_mass - settings->m_startMass;
-                if (c.m_mass >= settings->m_startMass && c.m_mass <= settings->m_stopMass && index < read)
-                    value = sweep[index];
-            }
-            else
-                value = PeakValue(sweep.get(), read, c.m_mass, settings->m_startMass, settings->m_stopMass,
-                                  settings->m_pointsPerAmu);
-            m_sampleValues[k] = value * c.m_calFactor;
-        }
     }
     else
         return 1;

@@ -83,6 +83,6 @@ private:
     void RecordSample();
     // The end of a whole sample: the count, stop at end.
     void EndSample(bool board);
-    // A value of the partner's analog sweep around mass.
-    float PeakValue(const float* values, int count, int mass, int start, int stop, int ppa);
+    // The seven-point fit around the mass, else the window's largest value.
+    float WindowPeak(const float* sweep, int count, int centre, int first, int width) override;
 };

@@ -78,7 +78,7 @@ void CScanScheduleDlg::ShowValues()
 
 void CScanScheduleDlg::UpdateModeStates()
 {
-    if (!m_hWnd || !m_bEnabled)
+    if (!m_hWnd || m_bGreyed)
         return;
     const bool triggered = IsDlgButtonChecked(IDC_SCHEDULE_TRIGGERED) == BST_CHECKED;
     const bool nScans = IsDlgButtonChecked(IDC_SCHEDULE_NSCANS) == BST_CHECKED;
@@ -107,6 +107,7 @@ void CScanScheduleDlg::ReloadSchedule()
 void CScanScheduleDlg::EnableControls(BOOL bEnable)
 {
     CBaseScheduleDlg::EnableControls(bEnable);
+    m_bGreyed = !bEnable;
     if (!m_hWnd)
         return;
     for (CWnd* child = GetWindow(GW_CHILD); child; child = child->GetWindow(GW_HWNDNEXT))

@@ -40,6 +40,7 @@ public:
     int m_nMinMinutes = 1;
     UINT m_nScans = 2;
     int m_nTriggerPeriod = 0;
+    BOOL m_bGreyed = FALSE; // greyed while the scan runs
 
 protected:
     BOOL OnInitDialog() override;

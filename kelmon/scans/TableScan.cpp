@@ -142,34 +142,6 @@ BOOL CTableScans::RemoveBackground()
 // =============================================================================================
 // Split child
 
-float CTableScans::SpectrumValue(const float* values, int count, int mass, int start, int stop, int ppa)
-{
-    if (mass < start || mass > stop || count < 1)
-        return 0.0f;
-    const int centre = (mass - start) * ppa;
-    int width = 0, first = 0;
-    if (mass == start)
-    {
-        width = static_cast<int>(m_fPeakWidth * 0.5f * static_cast<float>(ppa));
-        first = 0;
-    }
-    else if (mass == stop)
-    {
-        width = static_cast<int>(m_fPeakWidth * 0.5f * static_cast<float>(ppa));
-        first = centre - width + 1;
-    }
-    else
-    {
-        width = static_cast<int>(static_cast<float>(ppa) * m_fPeakWidth);
-        first = centre - width / 2;
-    }
-    // The window stays inside the sweep whatever the settings say.
-    width = std::max(width, 1);
-    first = std::clamp(first, 0, count - 1);
-    width = std::min(width, count - first);
-    return FindExtreme(values, first, width, TRUE);
-}
-
 BOOL CTableScans::StepTimed(CScan* source, int sourceKind)
 {
     if (!source || !m_pTable)
@@ -207,30 +179,13 @@ BOOL CTableScans::StepTimed(CScan* source, int sourceKind)
     }
     if (sourceKind != 0 && sourceKind != 1)
         return 1;
-    auto* settings = dynamic_cast<CAnalogData*>(source->GetSettings());
-    if (!settings)
-        return 1;
-    const int count = settings->m_pointCount;
-    std::unique_ptr<float[]> spectrum(count > 0 ? new (std::nothrow) float[static_cast<size_t>(count)]() : nullptr);
-    if (!spectrum)
+    float values[kChannels] = {};
+    if (!ValuesFromSpectrum(source, sourceKind, values))
         return 0;
-    const int read = std::clamp(source->ReadDisplayData(spectrum.get(), count), 0, count);
     for (int k = 0; k < n; ++k)
     {
-        const CTableData& c = m_pTable->m_active[k];
-        float value = 0.0f;
-        if (sourceKind == 1)
-        {
-            const int index = c.m_mass - settings->m_startMass;
-            if (c.m_mass >= settings->m_startMass && c.m_mass <= settings->m_stopMass && index < read)
-                value = spectrum[index] * c.m_calFactor;
-        }
-        else
-            value = SpectrumValue(spectrum.get(), read, c.m_mass, settings->m_startMass, settings->m_stopMass,
-                                  settings->m_pointsPerAmu) *
-                    c.m_calFactor;
-        deliver(k, value);
-        m_cycleValues.push_back(value);
+        deliver(k, values[k]);
+        m_cycleValues.push_back(values[k]);
     }
     ++m_nCycleCount;
     CDataQueue::Row row;

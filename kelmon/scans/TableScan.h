@@ -57,8 +57,6 @@ private:
     CTableLogHeader MakeLogHeader() const;
     // Checks the viewed file's header; FALSE closes it.
     BOOL ReadViewedHeader(const CString& path);
-    // A value of the split partner's spectrum around mass (see StepTimed).
-    float SpectrumValue(const float* values, int count, int mass, int start, int stop, int ppa);
     void CloseViewedLog();
 
     int m_bBinaryLogOn = 0;

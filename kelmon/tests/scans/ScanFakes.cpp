@@ -405,6 +405,12 @@ void CFakeDocument::Start()
     CPortMonitor::Instance().Enqueue(new CFakeTask(*this, CFakeTask::kStep, ""));
 }
 
+void CFakeDocument::QueueStep()
+{
+    m_stopRequested = 0;
+    CPortMonitor::Instance().Enqueue(new CFakeTask(*this, CFakeTask::kStep, ""));
+}
+
 void CFakeDocument::StopNow()
 {
     m_stopRequested = 1;

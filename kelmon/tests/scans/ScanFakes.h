@@ -148,6 +148,8 @@ public:
     // Scan > Start: queues the start task and a step task. A triggered scan is started as one
     // trigger of the repeat timer starts it: a series without a new attach.
     void Start();
+    // One tick of the repeat timer of a running trend: queues a step task.
+    void QueueStep();
     // Scan > Stop Now: queues the stop task and the last step task.
     void StopNow();
     // Waits (real time, bounded) until the run has ended and its last step returned. False on
