@@ -437,7 +437,7 @@ void CChannelScan::EndRunOnFailure()
         site->OnScanFinished();
 }
 
-BOOL CChannelScan::Step()
+int CChannelScan::BeginStep()
 {
     if (m_bStopNow)
     {
@@ -453,8 +453,15 @@ BOOL CChannelScan::Step()
         // Nothing to read: the run ends at once instead of stepping on nothing.
         m_bEndedNormally = 1;
         FinishScan();
-        return 0;
     }
+    return n;
+}
+
+BOOL CChannelScan::Step()
+{
+    const int n = BeginStep();
+    if (n < 1)
+        return 0;
     try
     {
         if (m_nCycleCount == 0)
@@ -710,6 +717,16 @@ CString CChannelScan::FormatBanner(const char* setupTitle) const
     return text;
 }
 
+CString CChannelScan::FormatSetup(const char* setupTitle) const
+{
+    CString text = FormatBanner(setupTitle);
+    text.AppendFormat("Active channels in Scan, %d \nUnits, %s\n", ActiveCount(), UnitsName().GetString());
+    CString report;
+    if (m_pHead)
+        m_pHead->FormatSettingsReport(report);
+    return text + report;
+}
+
 CString CChannelScan::FormatChannelLines(const char* format) const
 {
     CString text;
@@ -756,6 +773,11 @@ BOOL CChannelScan::WriteAsciiFile(LPCTSTR path)
         values[k] = 0.0f;
     CString text = CTime::GetCurrentTime().Format("%I:%M:%S %p  %A, %B %d, %Y");
     text += FormatExport(values.data(), n);
+    return WriteTextFile(path, text);
+}
+
+BOOL CChannelScan::WriteTextFile(LPCTSTR path, const CString& text)
+{
     CStdioFile file;
     CFileException error;
     if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))

@@ -162,6 +162,16 @@ protected:
         (void)centre;
         return FindExtreme(sweep, first, width, TRUE);
     }
+    // What every step checks first: a stop-now request ends the run, nothing runs while not
+    // acquiring, and a table without active channels ends the run at once. The active count, or 0
+    // when the step ends here.
+    int BeginStep();
+    // Writes text as a new text file at path; FALSE after the message of a failed open (with the
+    // cause number) or write.
+    BOOL WriteTextFile(LPCTSTR path, const CString& text);
+    // The set-up block of the panel and table headers: the banner and setup title, the channel
+    // count and units, the head's settings report.
+    CString FormatSetup(const char* setupTitle) const;
     // A failed step: ended not normally, finished, throw flag cleared, the document told.
     void EndRunOnFailure();
     // Hands one row to the text log; TRUE when a batch went to the writer.

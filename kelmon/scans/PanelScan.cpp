@@ -13,12 +13,7 @@ int CPanelScans::LoggingFolder()
 
 CString CPanelScans::FormatHeader()
 {
-    CString text = FormatBanner("Panel Scan Setup:\n\n");
-    text.AppendFormat("Active channels in Scan, %d \nUnits, %s\n", ActiveCount(), UnitsName().GetString());
-    CString report;
-    if (m_pHead)
-        m_pHead->FormatSettingsReport(report);
-    text += report;
+    CString text = FormatSetup("Panel Scan Setup:\n\n");
     text += "\n\n";
     text += "Channel,      Mass(amu),          Name,            Cal Factor,    Noise Floor,            CEM Status\n";
     text += FormatChannelLines("%d,\t\t %d,  \t\t %s,\t%1.2f,\t\t %d,\t\t\t%s\n");
@@ -28,12 +23,7 @@ CString CPanelScans::FormatHeader()
 
 CString CPanelScans::FormatExport(const float* values, int count)
 {
-    CString text = FormatBanner("Annunciator Scan Setup:\n\n");
-    text.AppendFormat("Active channels in Scan, %d \nUnits, %s\n", ActiveCount(), UnitsName().GetString());
-    CString report;
-    if (m_pHead)
-        m_pHead->FormatSettingsReport(report);
-    text += report;
+    CString text = FormatSetup("Annunciator Scan Setup:\n\n");
     text += "\n\n";
     text += "Channel,  Mass(amu),     Name,               Value,     Cal Factor,  Noise Floor, CEM Status\n";
     const bool cem = m_pHead && m_pHead->IsCemPresent();

@@ -212,21 +212,9 @@ void CPvsTScans::EndSample(bool board)
 
 BOOL CPvsTScans::Step()
 {
-    if (m_bStopNow)
-    {
-        m_bEndedNormally = 0;
-        FinishScan();
-        return 0;
-    }
-    if (!m_bAcquiring || !m_pTable || !m_pHead)
-        return 0;
-    const int n = ActiveCount();
+    const int n = BeginStep();
     if (n < 1)
-    {
-        m_bEndedNormally = 1;
-        FinishScan();
         return 0;
-    }
     const bool board = m_pIoBoard && m_pIoBoard->IsEnabled();
     try
     {
@@ -384,46 +372,20 @@ BOOL CPvsTScans::WriteAsciiFile(LPCTSTR path)
         AfxMessageBox("Problem allocating PvsT buffers", MB_ICONSTOP);
         return FALSE;
     }
-    CStdioFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
-    {
-        CString cause;
-        cause.Format("%d", error.m_cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
     const int samples = std::clamp(ReadDisplayData(history.get(), static_cast<int>(perChannel) * n), 0,
                                    std::min(static_cast<int>(perChannel), m_nSampleIndex > 0 ? m_nSampleIndex : 0));
-    try
+    CString text = m_strCaption + FormatHeader();
+    for (int i = 0; i < samples; ++i)
     {
-        file.WriteString(m_strCaption + FormatHeader());
-        for (int i = 0; i < samples; ++i)
-        {
-            CString line;
-            if (oldAscii)
-                line.Format("%d,  ", i);
-            else
-            {
-                if (m_pTicks[i] == 0 && i > 0)
-                    continue;
-                line.Format("%2.3f,  ", (m_pTicks[i] - m_pTicks[0]) * 0.001);
-            }
-            for (int k = 0; k < n; ++k)
-                line.AppendFormat("% 1.2E,  ", static_cast<double>(history[static_cast<size_t>(k) * perChannel + i]));
-            line += "\n";
-            file.WriteString(line);
-        }
-        file.Close();
+        if (oldAscii)
+            text.AppendFormat("%d,  ", i);
+        else if (m_pTicks[i] == 0 && i > 0)
+            continue;
+        else
+            text.AppendFormat("%2.3f,  ", (m_pTicks[i] - m_pTicks[0]) * 0.001);
+        for (int k = 0; k < n; ++k)
+            text.AppendFormat("% 1.2E,  ", static_cast<double>(history[static_cast<size_t>(k) * perChannel + i]));
+        text += "\n";
     }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    return TRUE;
+    return WriteTextFile(path, text);
 }

@@ -43,12 +43,7 @@ int CTableScans::LoggingFolder()
 
 CString CTableScans::FormatHeader()
 {
-    CString text = FormatBanner("Table Scan Setup:\n\n");
-    text.AppendFormat("Active channels in Scan, %d \nUnits, %s\n", ActiveCount(), UnitsName().GetString());
-    CString report;
-    if (m_pHead)
-        m_pHead->FormatSettingsReport(report);
-    text += report;
+    CString text = FormatSetup("Table Scan Setup:\n\n");
     text += "\n\n";
     text += "Channel,      Mass(amu),          Name,            Cal Factor,    Noise Floor,            CEM Status\n";
     text += FormatChannelLines("%d,\t\t %d,  \t\t %s,\t%1.2f,\t\t %d,\t\t\t%s\n");
@@ -278,42 +273,8 @@ BOOL CTableScans::AppendBinaryLog()
     const int read = std::clamp(ReadDisplayData(values, n), 0, n);
     for (int k = read; k < n; ++k)
         values[k] = 0.0f;
-    char time[CScanLogHeader::kTimeSize];
-    CScanLogHeader::FormatRecordTime(time);
-    CFile file;
-    CFileException error;
-    if (!file.Open(m_strLogPath, CFile::modeWrite, &error))
+    if (!AppendLogRecord(values, n))
     {
-        CString cause;
-        cause.Format("%d", error.m_cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, MB_ICONSTOP);
-        m_bBinaryLogOn = 0;
-        return FALSE;
-    }
-    ULONGLONG length = 0;
-    try
-    {
-        length = file.SeekToEnd();
-        file.Write(time, sizeof time);
-        file.Write(values, static_cast<UINT>(n * sizeof(float)));
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        // The log keeps its whole records: a record written in part is taken back.
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        try
-        {
-            file.SetLength(length);
-        }
-        catch (CFileException* again)
-        {
-            again->Delete();
-        }
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, m_strLogPath, cause, MB_ICONEXCLAMATION);
         m_bBinaryLogOn = 0;
         return FALSE;
     }
