@@ -776,30 +776,3 @@ BOOL CChannelScan::WriteAsciiFile(LPCTSTR path)
     return WriteTextFile(path, text);
 }
 
-BOOL CChannelScan::WriteTextFile(LPCTSTR path, const CString& text)
-{
-    CStdioFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
-    {
-        CString cause;
-        cause.Format("%d", error.m_cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    try
-    {
-        file.WriteString(text);
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    return TRUE;
-}

@@ -166,9 +166,6 @@ protected:
     // acquiring, and a table without active channels ends the run at once. The active count, or 0
     // when the step ends here.
     int BeginStep();
-    // Writes text as a new text file at path; FALSE after the message of a failed open (with the
-    // cause number) or write.
-    BOOL WriteTextFile(LPCTSTR path, const CString& text);
     // The set-up block of the panel and table headers: the banner and setup title, the channel
     // count and units, the head's settings report.
     CString FormatSetup(const char* setupTitle) const;

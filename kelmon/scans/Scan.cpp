@@ -496,6 +496,62 @@ BOOL CScan::AppendLogRecord(const float* values, int count)
     return TRUE;
 }
 
+BOOL CScan::CreateLogFile(const std::vector<BYTE>& header)
+{
+    CFile file;
+    CFileException error;
+    if (!file.Open(m_strLogPath, CFile::modeCreate | CFile::modeWrite, &error))
+    {
+        CString cause;
+        FileErrorText(error.m_cause, cause);
+        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    try
+    {
+        file.Write(header.data(), static_cast<UINT>(header.size()));
+        file.Close();
+    }
+    catch (CFileException* e)
+    {
+        CString cause;
+        FileErrorText(e->m_cause, cause);
+        e->Delete();
+        file.Abort();
+        ShowFileError(IDS_FILE_WRITE_FAILED, m_strLogPath, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CScan::WriteTextFile(LPCTSTR path, const CString& text)
+{
+    CStdioFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
+    {
+        CString cause;
+        FileErrorText(error.m_cause, cause);
+        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    try
+    {
+        file.WriteString(text);
+        file.Close();
+    }
+    catch (CFileException* e)
+    {
+        CString cause;
+        FileErrorText(e->m_cause, cause);
+        e->Delete();
+        file.Abort();
+        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CScan::SaveDocumentCopy(LPCTSTR path)
 {
     CScanSite* site = GetSite();

@@ -573,33 +573,10 @@ CScanLogHeader CSpectrumScan::MakeLogHeader()
 
 BOOL CSpectrumScan::WriteLogHeader()
 {
-    CFile file;
-    CFileException error;
-    if (!file.Open(m_strLogPath, CFile::modeCreate | CFile::modeWrite, &error))
-    {
-        CString cause;
-        FileErrorText(error.m_cause, cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, MB_ICONSTOP);
-        m_bLoggingOn = 0;
-        return FALSE;
-    }
-    try
-    {
-        const std::vector<BYTE> bytes = MakeLogHeader().Format();
-        file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, m_strLogPath, cause, MB_ICONSTOP);
-        m_bLoggingOn = 0;
-        return FALSE;
-    }
-    return TRUE;
+    if (CreateLogFile(MakeLogHeader().Format()))
+        return TRUE;
+    m_bLoggingOn = 0;
+    return FALSE;
 }
 
 BOOL CSpectrumScan::CreateBinaryLog(int maximum, int every, int everySweep)
@@ -1031,30 +1008,7 @@ BOOL CSpectrumScan::WriteAsciiFile(LPCTSTR path)
                 static_cast<double>(values[i]));
     }
 
-    CStdioFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
-    {
-        CString cause;
-        FileErrorText(error.m_cause, cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    try
-    {
-        file.WriteString(text);
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    return TRUE;
+    return WriteTextFile(path, text);
 }
 
 // =============================================================================================

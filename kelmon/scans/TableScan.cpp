@@ -234,30 +234,8 @@ BOOL CTableScans::CreateBinaryLogAt(LPCTSTR path, int maximum, int every, int ev
     m_bBinaryLogOn = 0;
     if (ActiveCount() < 1)
         return FALSE;
-    CFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite, &error))
-    {
-        CString cause;
-        cause.Format("%d", error.m_cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
+    if (!CreateLogFile(MakeLogHeader().Format()))
         return FALSE;
-    }
-    try
-    {
-        const std::vector<BYTE> bytes = MakeLogHeader().Format();
-        file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONEXCLAMATION);
-        return FALSE;
-    }
     m_bBinaryLogOn = 1;
     return TRUE;
 }
