@@ -356,3 +356,51 @@ TEST_F(TableTest, CloneCopiesTheChannelsAndSettings)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST_F(TableArchiveTest, ChannelScansKeepTheirTableAndOrderInTheDocumentFile)
+{
+    m_table.m_configured[1].m_enabled = 1;
+    m_table.m_configured[1].m_cem = 1;
+    m_table.CollectEnabledChannels();
+    for (int kind : {SCAN_KIND_TABLE, SCAN_KIND_PANEL, SCAN_KIND_PVST})
+    {
+        SCOPED_TRACE(kind);
+        std::unique_ptr<CChannelScan> scan;
+        if (kind == SCAN_KIND_TABLE)
+            scan = std::make_unique<CTableScans>(&m_table, nullptr, nullptr);
+        else if (kind == SCAN_KIND_PANEL)
+            scan = std::make_unique<CPanelScans>(&m_table, nullptr, nullptr);
+        else
+            scan = std::make_unique<CPvsTScans>(&m_table, nullptr, nullptr);
+        scan->m_channelOrder[0] = 1;
+        scan->m_channelOrder[1] = 0;
+        scan->m_nCemSplit = 1;
+        m_file.SetLength(0);
+        {
+            CArchive ar(&m_file, CArchive::store);
+            ar.WriteObject(&m_units);
+            ar.WriteObject(&m_table);
+            ar.WriteObject(scan.get());
+            ar << static_cast<LONG>(0x7AB1E);
+            ar.Close();
+        }
+        m_file.SeekToBegin();
+        CArchive ar(&m_file, CArchive::load);
+        std::unique_ptr<CObject> units(ar.ReadObject(RUNTIME_CLASS(CUnits)));
+        std::unique_ptr<CObject> table(ar.ReadObject(RUNTIME_CLASS(CTable)));
+        std::unique_ptr<CChannelScan> loaded(static_cast<CChannelScan*>(ar.ReadObject(RUNTIME_CLASS(CScan))));
+        LONG next = 0;
+        ar >> next;
+        EXPECT_EQ(next, 0x7AB1E) << "read more or less than stored";
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(loaded->GetScanKind(), kind);
+        EXPECT_EQ(loaded->GetTable(), table.get()) << "a reference to the document's table";
+        EXPECT_EQ(loaded->m_channelOrder[0], 1);
+        EXPECT_EQ(loaded->m_nCemSplit, 1);
+    }
+}
+
+} // namespace
