@@ -1,10 +1,13 @@
 // Analog sweeps on the simulated head with no per-point wait, each point sent across threads to a
 // view that draws nothing: how many points per second the scan engine carries, against the serial
-// line's limit (28800 baud, 4 bytes a point: 720 points/s). Timed twice in the same run: the
-// document's step tasks through the port monitor, and as a reference the same steps called in a
-// plain loop on one worker, so the ratio between them is what the monitor's queue costs.
+// line's limit (28800 baud, 4 bytes a point: 720 points/s). Timed in the same run: the document's
+// step tasks through the port monitor; as references the same steps called in a plain loop on one
+// worker (the ratio between them is what the monitor's queue costs), the steps without a view (the
+// scan's and the head's own work), the points sent to the view alone, and a round trip between two
+// bare threads (the machine's floor for a hand-over that waits for the other thread).
 #include "ScanFakes.h"
 
+#include "KelMessages.h"
 #include "doc/AnalogData.h"
 #include "head/KELDummyHead.h"
 #include "ports/PortList.h"
@@ -14,8 +17,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 using namespace scantest;
@@ -56,6 +62,43 @@ public:
     FastHead() { std::fill(std::begin(m_nPointTime), std::end(m_nPointTime), 0); }
 };
 
+// Seconds for count round trips between two bare threads through a condition variable: this
+// machine's floor for a hand-over that waits for the other thread, as every sent point does.
+double PingPong(int count)
+{
+    std::mutex lock;
+    std::condition_variable changed;
+    int turn = 0; // 1: the other thread's
+    bool quit = false;
+    std::thread other(
+        [&]
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            for (;;)
+            {
+                changed.wait(guard, [&] { return turn == 1 || quit; });
+                if (quit)
+                    return;
+                turn = 0;
+                changed.notify_all();
+            }
+        });
+    const auto start = std::chrono::steady_clock::now();
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        for (int i = 0; i < count; ++i)
+        {
+            turn = 1;
+            changed.notify_all();
+            changed.wait(guard, [&] { return turn == 0; });
+        }
+        quit = true;
+        changed.notify_all();
+    }
+    other.join();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 struct Bench
 {
     Bench(int sweeps) : units(&head), settings(CAnalogData::kModeAnalog, &units, &head)
@@ -91,14 +134,30 @@ struct Bench
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
-    // Seconds for the same run stepped in a loop on one thread.
-    double Direct()
+    // Seconds for the same run stepped in a loop on one thread; without a view the points go
+    // nowhere, which leaves the scan's and the head's own work.
+    double Direct(bool withView = true)
     {
+        document->m_hView = withView ? view.GetWindow() : nullptr;
         const auto start = std::chrono::steady_clock::now();
         scan->StartSeries();
         while (scan->Step())
         {
         }
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        document->m_hView = view.GetWindow();
+        return seconds;
+    }
+
+    // Seconds for count points sent to the view and nothing else: the hand-over between the two
+    // threads that every point makes.
+    double SendOnly(int count)
+    {
+        AnalogPointRecord record{1.0f, 1.0f};
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < count; ++i)
+            SendMessage(view.GetWindow(), WM_KEL_SCANDATA, reinterpret_cast<WPARAM>(&record),
+                        reinterpret_cast<LPARAM>(display.get()));
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }
 
@@ -121,12 +180,21 @@ int main()
     bench.Direct(); // warm up
     const double direct = bench.Direct();
     const double monitored = bench.ThroughMonitor();
+    const double scanOnly = bench.Direct(false);
+    const double sendOnly = bench.SendOnly(static_cast<int>(points));
+    const double floor = PingPong(static_cast<int>(points));
     const double rate = points / monitored;
+    const double us = 1e6 / points;
     std::printf("scan_bench: %d sweeps of %d points through the port monitor to a view thread\n", kSweeps,
                 bench.settings.m_pointCount);
     std::printf("  through the monitor: %.0f points/s = %.1f x the line's limit of %.0f points/s\n", rate,
                 rate / kLinePointsPerSecond, kLinePointsPerSecond);
     std::printf("  stepped in a loop:   %.0f points/s; monitor / loop time ratio %.2f\n", points / direct,
                 monitored / direct);
+    std::printf("  per point: %.2f us in all = %.2f us scan and head (no view) + %.2f us sending to the view"
+                " alone; send share %.0f %%\n",
+                monitored * us, scanOnly * us, sendOnly * us, 100.0 * sendOnly / monitored);
+    std::printf("  two bare threads' round trip: %.2f us; sending a point / round trip %.2f\n", floor * us,
+                sendOnly / floor);
     return 0;
 }

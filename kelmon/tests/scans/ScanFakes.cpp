@@ -475,6 +475,8 @@ int CFakeDocument::RunScanStep()
         m_busy = 1;
         result = m_pScan->Step();
         m_busy = 0;
+        if (result && !m_pScan->IsRunning())
+            ++m_againAfterEnd;
     }
     return m_stopRequested ? 0 : result;
 }

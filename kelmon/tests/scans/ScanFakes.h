@@ -179,6 +179,8 @@ public:
     std::atomic<int> m_rebinds{0};  // RebindInstrument calls
     std::atomic<int> m_scanEvents{0};
     std::atomic<int> m_paints{0};
+    // Steps that asked to run again although the scan was no longer running after them.
+    std::atomic<int> m_againAfterEnd{0};
     HANDLE m_hScanEvent;
 };
 

@@ -53,6 +53,9 @@ public:
     BOOL ReadDataPoint(float& value) override
     {
         ++pointsRead;
+        // A word cut short on the line: the read fails.
+        if (pointsRead == failReadAt)
+            return 0;
         const BOOL read = CKELDummyHead::ReadDataPoint(value);
         if (onRead)
             onRead(pointsRead);
@@ -64,6 +67,8 @@ public:
     int sweeps = 0; // sweeps queued so far
     int pointsRead = 0;
     int failAfterPoints = -1;
+    int failReadAt = -1; // the read of this word (1 the first) fails; -1 none
+    int failStartAt = -1; // this start command (1 the first) is refused; -1 none
     // Called on the stepping thread after every word read, with the count read so far.
     std::function<void(int)> onRead;
     std::vector<int> starts; // the n of every start command
@@ -72,6 +77,8 @@ private:
     BOOL Queue(int n)
     {
         starts.push_back(n);
+        if (static_cast<int>(starts.size()) == failStartAt)
+            return 0;
         m_queue.clear();
         if (n != 1 && n != -1)
             return 1;
@@ -136,6 +143,10 @@ protected:
 
     void TearDown() override
     {
+        if (m_document)
+        {
+            EXPECT_EQ(m_document->m_againAfterEnd, 0) << "a step asked to run again after its run had ended";
+        }
         CPortMonitor::Destroy();
         m_active.reset();
     }

@@ -266,8 +266,10 @@ TEST_F(AnalogRunTest, UserUnitShowsItsFactorWithTheUnitName)
 enum class Failure
 {
     PointNeverComes,
+    PointCutShort,
     HeadGoneMidSweep,
     ErrorReportWithDisplayThatCannotClear,
+    RestartAfterErrorReportRefused,
     NextSweepCannotStart,
 };
 
@@ -282,6 +284,9 @@ TEST_P(AnalogFailureTest, EndsTheRun)
     {
     case Failure::PointNeverComes:
         m_head.failAfterPoints = kWords + 30;
+        break;
+    case Failure::PointCutShort:
+        m_head.failReadAt = kWords + 30;
         break;
     case Failure::HeadGoneMidSweep:
         m_head.onRead = [this](int read)
@@ -300,6 +305,12 @@ TEST_P(AnalogFailureTest, EndsTheRun)
             if (read == kWords - 1)
                 m_display->m_bFailClear = TRUE;
         };
+        break;
+    case Failure::RestartAfterErrorReportRefused:
+        m_head.m_fFirmware = 1.02f;
+        ASSERT_TRUE(m_scan->AttachDocument(m_document.get()));
+        m_head.endWord = [](int) { return 0x08; };
+        m_head.failStartAt = 2; // the bare restart
         break;
     case Failure::NextSweepCannotStart:
         m_head.onRead = [this](int read)
@@ -326,8 +337,10 @@ TEST_P(AnalogFailureTest, EndsTheRun)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AnalogFailureTest,
-                         ::testing::Values(Failure::PointNeverComes, Failure::HeadGoneMidSweep,
+                         ::testing::Values(Failure::PointNeverComes, Failure::PointCutShort,
+                                           Failure::HeadGoneMidSweep,
                                            Failure::ErrorReportWithDisplayThatCannotClear,
+                                           Failure::RestartAfterErrorReportRefused,
                                            Failure::NextSweepCannotStart));
 
 } // namespace

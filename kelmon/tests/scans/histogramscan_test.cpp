@@ -34,6 +34,34 @@ TEST_F(HistogramRunTest, EachMassSendsItsValueAloneAndNoSweepIsAnnounced)
     EXPECT_EQ(clear[1], "Redraw");
 }
 
+TEST_F(HistogramRunTest, StopNowEndsAContinuousRunInMidSweep)
+{
+    m_head.onRead = [this](int read)
+    {
+        if (read == kWords + 4)
+            m_document->StopNow();
+    };
+    Run(SCAN_MODE_CONTINUOUS);
+    EXPECT_EQ(m_view.DataMessages(), kPoints + 4);
+    EXPECT_FALSE(m_scan->IsRunning());
+    EXPECT_FALSE(m_scan->m_bEndedNormally);
+    EXPECT_EQ(m_document->m_finished, 0);
+    EXPECT_EQ(WaitForSingleObject(m_document->m_hScanEvent, 0), WAIT_OBJECT_0);
+}
+
+TEST_F(HistogramRunTest, AStartKeepsTheAverageSoSuccessiveRunsAddToIt)
+{
+    m_head.value = [](int s, int i) { return 100 * (s + 1) + i; };
+    m_scan->SetAveraging(1); // linear
+    Run(SCAN_MODE_SINGLE);
+    Run(SCAN_MODE_SINGLE);
+    EXPECT_EQ(m_scan->m_nSweepsAveraged, 2);
+    const std::vector<float> sweep = m_display->Sweep();
+    ASSERT_EQ(sweep.size(), size_t(kPoints));
+    for (int i : {0, 9})
+        EXPECT_FLOAT_EQ(sweep[i], (150 + i) * ValueFactor()) << "the mean of both runs at " << i;
+}
+
 TEST_F(HistogramRunTest, BackgroundIsTakenFromACompleteSweepOnly)
 {
     m_prompts.Expect("Scan must completed for background mode").Reply(IDOK);

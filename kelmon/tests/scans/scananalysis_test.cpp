@@ -107,6 +107,15 @@ TEST_P(ScanAnalysisTest, TheRangeRuleIsTheAnalysisOwn)
     m_prompts.Expect("The scan range should cover to 57 amu for Analysis.").Reply(IDOK);
     EXPECT_FALSE(m_scan->OpenAnalysis(&m_library, nullptr));
     EXPECT_FALSE(m_scan->HasAnalysis());
+
+    // Settings that leave the rule behind drop an open analysis when the scan takes them.
+    m_settings->m_startMass = 1;
+    m_settings->m_stopMass = kHighestMass;
+    ASSERT_TRUE(m_scan->OpenAnalysis(&m_library, nullptr));
+    m_settings->m_stopMass = 50;
+    m_settings->m_pointCount = m_settings->ExpectedPointCount();
+    EXPECT_TRUE(m_scan->AttachDocument(m_document.get()));
+    EXPECT_FALSE(m_scan->HasAnalysis());
 }
 
 TEST_P(ScanAnalysisTest, ASweepOfArgonIsAnalysedAsArgonAndLogged)

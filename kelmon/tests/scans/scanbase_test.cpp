@@ -212,6 +212,29 @@ protected:
         ar.Close();
     }
 
+    // The scan's part as another program may have written it: log every, the marker and, when
+    // given, the averaging block (on, reset, limit, depth, action, mode).
+    void StoreByHand(int32_t logEvery, const char* marker, const std::vector<int32_t>& block)
+    {
+        m_file.SetLength(0);
+        CArchive ar(&m_file, CArchive::store);
+        ar.WriteObject(&m_settings);
+        ar.WriteClass(RUNTIME_CLASS(CAnalogScan));
+        ar.WriteObject(&m_settings); // the scan's settings (a reference)
+        ar.WriteObject(nullptr);     // display
+        ar.WriteObject(nullptr);     // head
+        ar << 1.0f << int32_t(50) << logEvery << int32_t(0) << CString("*.ana");
+        for (int i = 0; i < 5; ++i)
+            ar << int32_t(0);
+        for (int i = 0; i < 5; ++i)
+            ar << 0.0f;
+        ar << CString("") << CString("") << CString("") << CString("") << CString(marker);
+        for (int32_t word : block)
+            ar << word;
+        ar << static_cast<int32_t>(0x5EA1);
+        ar.Close();
+    }
+
     // Reads what Store or a hand-made archive holds; checks that the scan read exactly its part.
     std::unique_ptr<CScan> Load()
     {
@@ -285,6 +308,20 @@ TEST_F(ScanArchiveTest, RoundTripKeepsTheStoredFieldsAndTheAveragingBlock)
     delete analog->m_pHead;
 }
 
+TEST_F(ScanArchiveTest, DamagedValuesLoadAsTheirDefaults)
+{
+    // Log every 0 would divide by zero at the first logged sweep; the averaging words are beyond
+    // what the averaging set-up allows.
+    StoreByHand(0, "SCHEMA2", {1, 0, 0, 5000, 7, 9});
+    std::unique_ptr<CScan> scan = Load();
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->m_nLogEvery, 1);
+    EXPECT_EQ(scan->m_nAveragingLimit, 12);
+    EXPECT_EQ(scan->m_nAveragingDepth, 5);
+    EXPECT_EQ(scan->m_nLimitAction, 1);
+    EXPECT_EQ(scan->m_nAveragingMode, 1);
+}
+
 struct MarkerCase
 {
     const char* marker;
@@ -298,24 +335,8 @@ class ScanSchemaTest : public ScanArchiveTest, public ::testing::WithParamInterf
 TEST_P(ScanSchemaTest, MarkerDecidesWhetherTheAveragingBlockFollows)
 {
     // The scan's part as an older or newer program wrote it.
-    {
-        CArchive ar(&m_file, CArchive::store);
-        ar.WriteObject(&m_settings);
-        ar.WriteClass(RUNTIME_CLASS(CAnalogScan));
-        ar.WriteObject(&m_settings); // the scan's settings (a reference)
-        ar.WriteObject(nullptr);     // display
-        ar.WriteObject(nullptr);     // head
-        ar << 1.0f << int32_t(50) << int32_t(2) << int32_t(0) << CString("*.ana");
-        for (int i = 0; i < 5; ++i)
-            ar << int32_t(0);
-        for (int i = 0; i < 5; ++i)
-            ar << 0.0f;
-        ar << CString("") << CString("") << CString("") << CString("") << CString(GetParam().marker);
-        if (GetParam().block)
-            ar << int32_t(1) << int32_t(0) << int32_t(20) << int32_t(9) << int32_t(2) << int32_t(2);
-        ar << static_cast<int32_t>(0x5EA1);
-        ar.Close();
-    }
+    StoreByHand(2, GetParam().marker,
+                GetParam().block ? std::vector<int32_t>{1, 0, 20, 9, 2, 2} : std::vector<int32_t>{});
     std::unique_ptr<CScan> scan = Load();
     ASSERT_NE(scan, nullptr);
     EXPECT_EQ(scan->m_nAveragingLimit, GetParam().block ? 20 : 12);

@@ -389,6 +389,19 @@ TEST_F(HistogramLogTest, AnalogLogIsNotAHistogramLog)
     EXPECT_FALSE(View(path));
 }
 
+TEST_F(HistogramLogTest, StoredPointsBeyondTheHistogramsRangeAreRefused)
+{
+    Header h = kHistogram;
+    h.points = 301; // an analog log may hold that many, a histogram log not
+    const std::string path = m_folder.Path("wide.hst");
+    WriteFile(path, HistogramHeader(h));
+    m_prompts.Expect("Would you like KEL to modify").Reply(IDOK);
+    m_prompts.Expect("Stored data value is outside valid range.\nOperation Cancelled").Reply(IDOK);
+    EXPECT_FALSE(View(path));
+    EXPECT_EQ(m_settings->m_pointCount, kHistogram.points);
+    EXPECT_EQ(m_scan->m_logFile.m_hFile, CFile::hFileNull);
+}
+
 TEST_F(HistogramLogTest, HeaderOnlyHoldsNoRecord)
 {
     const std::string path = m_folder.Path("empty.hst");
