@@ -163,6 +163,10 @@ protected:
 
     void TearDown() override
     {
+        if (m_document)
+        {
+            EXPECT_EQ(m_document->m_againAfterEnd, 0) << "a step asked to run again after its run had ended";
+        }
         CPortMonitor::Destroy();
         m_scan.reset();
         m_active.reset();
