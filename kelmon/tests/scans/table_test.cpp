@@ -76,6 +76,27 @@ TEST_F(TableTest, ActiveListTakesTheEnabledChannelsInOrder)
     EXPECT_EQ(m_table.MinNoiseFloor(), 3);
 }
 
+TEST_F(TableTest, ActiveChannelsCarryTheirOutputAssignment)
+{
+    CTableData& c = m_table.m_configured[2];
+    c.m_enabled = 1;
+    c.m_output.enable = 1;
+    c.m_output.hysteresis = 20;
+    c.m_output.triggerLevel = 1;
+    c.m_output.triggerValue = 2e-6f;
+    c.m_output.words[0] = 99;      // stored only: not carried
+    c.m_strText[0] = "stored only"; // likewise
+    m_table.CollectEnabledChannels();
+    ASSERT_EQ(m_table.m_activeCount, 2);
+    const CTableOutput& out = m_table.m_active[1].m_output;
+    EXPECT_EQ(out.enable, 1);
+    EXPECT_EQ(out.hysteresis, 20);
+    EXPECT_EQ(out.triggerLevel, 1);
+    EXPECT_FLOAT_EQ(out.triggerValue, 2e-6f);
+    EXPECT_EQ(out.words[0], 0);
+    EXPECT_TRUE(m_table.m_active[1].m_strText[0].IsEmpty());
+}
+
 TEST_F(TableTest, LevelsFireInTheirOrderWithTheirMessagesAndColours)
 {
     SetLevels(0);
