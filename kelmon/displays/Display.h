@@ -48,6 +48,9 @@ public:
     virtual void ShowLogStatus(int /*mode*/, int /*n*/, int /*limit*/) {}
     virtual void ShowLogProgress(int /*every*/, int /*n*/, int /*maximum*/, int /*on*/) {}
 
+    // Readings taken so far, set by the leak and pressure-versus-time scans before each new point.
+    int32_t m_nSampleCounter = 0;
+
 protected:
     CDisplay() = default;
 

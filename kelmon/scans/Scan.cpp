@@ -6,6 +6,7 @@
 #include "displays/Display.h"
 #include "head/Head.h"
 #include "res/resource.h"
+#include "scans/ScanLogHeader.h"
 #include "scans/ScanSite.h"
 #include "units/Units.h"
 
@@ -455,6 +456,104 @@ void CScan::ShowFileError(UINT messageId, LPCTSTR path, const CString& text, UIN
     CString message;
     AfxFormatString2(message, messageId, path, text);
     AfxMessageBox(message, icon);
+}
+
+BOOL CScan::AppendLogRecord(const float* values, int count)
+{
+    char time[CScanLogHeader::kTimeSize];
+    CScanLogHeader::FormatRecordTime(time);
+    CFile file;
+    CFileException error;
+    if (!file.Open(m_strLogPath, CFile::modeWrite, &error))
+    {
+        CString cause;
+        FileErrorText(error.m_cause, cause);
+        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    ULONGLONG length = 0;
+    try
+    {
+        length = file.SeekToEnd();
+        file.Write(time, sizeof time);
+        file.Write(values, static_cast<UINT>(count * sizeof(float)));
+        file.Close();
+    }
+    catch (CFileException* e)
+    {
+        // The log keeps its whole records: a record written in part is taken back.
+        CString cause;
+        FileErrorText(e->m_cause, cause);
+        e->Delete();
+        try
+        {
+            file.SetLength(length);
+        }
+        catch (CFileException* again)
+        {
+            again->Delete();
+        }
+        file.Abort();
+        ShowFileError(IDS_FILE_WRITE_FAILED, m_strLogPath, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CScan::CreateLogFile(const std::vector<BYTE>& header)
+{
+    CFile file;
+    CFileException error;
+    if (!file.Open(m_strLogPath, CFile::modeCreate | CFile::modeWrite, &error))
+    {
+        CString cause;
+        FileErrorText(error.m_cause, cause);
+        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    try
+    {
+        file.Write(header.data(), static_cast<UINT>(header.size()));
+        file.Close();
+    }
+    catch (CFileException* e)
+    {
+        CString cause;
+        FileErrorText(e->m_cause, cause);
+        e->Delete();
+        file.Abort();
+        ShowFileError(IDS_FILE_WRITE_FAILED, m_strLogPath, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CScan::WriteTextFile(LPCTSTR path, const CString& text)
+{
+    CStdioFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
+    {
+        CString cause;
+        FileErrorText(error.m_cause, cause);
+        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    try
+    {
+        file.WriteString(text);
+        file.Close();
+    }
+    catch (CFileException* e)
+    {
+        CString cause;
+        FileErrorText(e->m_cause, cause);
+        e->Delete();
+        file.Abort();
+        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    return TRUE;
 }
 
 BOOL CScan::SaveDocumentCopy(LPCTSTR path)

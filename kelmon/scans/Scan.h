@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <ctime>
 #include <memory>
+#include <vector>
 
 class CBaseParameterDlg;
 class CBaseScheduleDlg;
@@ -243,6 +244,15 @@ public:
     virtual BOOL WriteAsciiFile(LPCTSTR /*path*/) { return 0; }
 
     // ---- Helpers of the kinds ----
+    // Appends one record to the binary log at the log path: the time of now (50 bytes), then count
+    // floats; a record written in part is taken back. FALSE after the message of a failed open or
+    // write.
+    BOOL AppendLogRecord(const float* values, int count);
+    // Creates the binary log at the log path with its header bytes. FALSE after the message of a
+    // failed open or write.
+    BOOL CreateLogFile(const std::vector<BYTE>& header);
+    // Writes text as a new text file at path. FALSE after the message of a failed open or write.
+    BOOL WriteTextFile(LPCTSTR path, const CString& text);
     // Takes the units' total-pressure and partial factors (times the pressure-reduction factor when
     // it applies) and divides both by the multiplier gain while the head's multiplier is on.
     // FALSE without units or when the head cannot be asked.

@@ -576,33 +576,10 @@ CScanLogHeader CSpectrumScan::MakeLogHeader()
 
 BOOL CSpectrumScan::WriteLogHeader()
 {
-    CFile file;
-    CFileException error;
-    if (!file.Open(m_strLogPath, CFile::modeCreate | CFile::modeWrite, &error))
-    {
-        CString cause;
-        FileErrorText(error.m_cause, cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, MB_ICONSTOP);
-        m_bLoggingOn = 0;
-        return FALSE;
-    }
-    try
-    {
-        const std::vector<BYTE> bytes = MakeLogHeader().Format();
-        file.Write(bytes.data(), static_cast<UINT>(bytes.size()));
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, m_strLogPath, cause, MB_ICONSTOP);
-        m_bLoggingOn = 0;
-        return FALSE;
-    }
-    return TRUE;
+    if (CreateLogFile(MakeLogHeader().Format()))
+        return TRUE;
+    m_bLoggingOn = 0;
+    return FALSE;
 }
 
 BOOL CSpectrumScan::CreateBinaryLog(int maximum, int every, int everySweep)
@@ -695,18 +672,6 @@ BOOL CSpectrumScan::AppendBinaryLog()
         return TRUE;
     if (!m_bLogEverySweep && m_nSweepsSinceLogging % (m_nLogEvery >= 1 ? m_nLogEvery : 1) != 0)
         return TRUE;
-    CFile file;
-    CFileException error;
-    if (!file.Open(m_strLogPath, CFile::modeWrite, &error))
-    {
-        CString cause;
-        FileErrorText(error.m_cause, cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, m_strLogPath, cause, MB_ICONSTOP);
-        m_bLoggingOn = 0;
-        return FALSE;
-    }
-    char time[CScanLogHeader::kTimeSize];
-    CScanLogHeader::FormatRecordTime(time);
     const int points = GetPointCount();
     std::unique_ptr<float[]> values = NewFloats(points);
     if (!values)
@@ -715,30 +680,8 @@ BOOL CSpectrumScan::AppendBinaryLog()
         return FALSE;
     }
     ReadDisplayData(values.get(), points);
-    ULONGLONG length = 0;
-    try
+    if (!AppendLogRecord(values.get(), points))
     {
-        length = file.SeekToEnd();
-        file.Write(time, sizeof time);
-        file.Write(values.get(), static_cast<UINT>(points * sizeof(float)));
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        // The log keeps its whole records: a record written in part is taken back.
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        try
-        {
-            file.SetLength(length);
-        }
-        catch (CFileException* again)
-        {
-            again->Delete();
-        }
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, m_strLogPath, cause, MB_ICONSTOP);
         m_bLoggingOn = 0;
         return FALSE;
     }
@@ -1068,30 +1011,7 @@ BOOL CSpectrumScan::WriteAsciiFile(LPCTSTR path)
                 static_cast<double>(values[i]));
     }
 
-    CStdioFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
-    {
-        CString cause;
-        FileErrorText(error.m_cause, cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    try
-    {
-        file.WriteString(text);
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    return TRUE;
+    return WriteTextFile(path, text);
 }
 
 // =============================================================================================

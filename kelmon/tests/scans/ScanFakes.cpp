@@ -405,6 +405,12 @@ void CFakeDocument::Start()
     CPortMonitor::Instance().Enqueue(new CFakeTask(*this, CFakeTask::kStep, ""));
 }
 
+void CFakeDocument::QueueStep()
+{
+    m_stopRequested = 0;
+    CPortMonitor::Instance().Enqueue(new CFakeTask(*this, CFakeTask::kStep, ""));
+}
+
 void CFakeDocument::StopNow()
 {
     m_stopRequested = 1;
@@ -449,6 +455,9 @@ int CFakeDocument::RunStartTask()
         break;
     case SCAN_MODE_CONTINUOUS:
         m_pScan->StartContinuous();
+        break;
+    case SCAN_MODE_TRIGGERED:
+        m_pScan->StartSeries();
         break;
     default:
         break;

@@ -123,7 +123,7 @@ public:
 
     CHead* GetHead() override { return m_pHead; }
     CUnits* GetUnits() override { return m_pUnits; }
-    CTable* GetTable() override { return nullptr; }
+    CTable* GetTable() override { return m_pTable; }
     CLeakData* GetLeakData() override { return nullptr; }
     CLibrary* GetLibrary() override { return m_pLibrary; }
     CCbBoard* GetIoBoard() override { return m_pBoard; }
@@ -145,8 +145,11 @@ public:
     void Serialize(CArchive& ar) override;
 
     // ---- The document's commands ----
-    // Scan > Start: queues the start task and a step task.
+    // Scan > Start: queues the start task and a step task. A triggered scan is started as one
+    // trigger of the repeat timer starts it: a series without a new attach.
     void Start();
+    // One tick of the repeat timer of a running trend: queues a step task.
+    void QueueStep();
     // Scan > Stop Now: queues the stop task and the last step task.
     void StopNow();
     // Waits (real time, bounded) until the run has ended and its last step returned. False on
@@ -161,6 +164,7 @@ public:
     CHead* m_pHead;
     CUnits* m_pUnits;
     CLibrary* m_pLibrary = nullptr;
+    CTable* m_pTable = nullptr;
     CCbBoard* m_pBoard = nullptr;
     CScan* m_pScan = nullptr; // the current scan, not owned
     HWND m_hView;
