@@ -4,7 +4,7 @@
 JOBS ?= $(shell nproc)
 CTEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps run test build dev bench tsan clean
+.PHONY: all deps run kelterm test build dev bench tsan clean
 
 all: dev
 
@@ -21,6 +21,11 @@ run: build
 	else \
 	    echo "Built everything that exists so far; kelmon, the main program, is not there yet."; \
 	fi
+
+# The head terminal: builds everything and starts kelterm (`make kelterm ARGS=--simulated` also
+# lists the simulated instrument).
+kelterm: build
+	exec build/release/bin/kelterm $(ARGS)
 
 test: deps
 	cmake --preset ci
