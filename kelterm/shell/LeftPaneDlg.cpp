@@ -181,27 +181,34 @@ void CLeftPaneDlg::OnConnect()
     UpdateConnectButton(i);
 }
 
-void CLeftPaneDlg::ShowContextMenu(int i, int x, int y)
+void CLeftPaneDlg::SetUpContextMenu(CMenu& popup, int i)
 {
     std::shared_ptr<CPortEntry> entry = CPortList::Instance().HoldAt(i);
-    if (i < 0 || !entry)
+    if (!entry)
+        return;
+    const bool connected = entry->GetConnected() != 0;
+    popup.ModifyMenu(ID_LIST_CONNECT, MF_BYCOMMAND | MF_STRING, ID_LIST_CONNECT,
+                     connected ? "Disconnect" : "Connect");
+    if (entry->GetInstrumentState() == 0)
+        popup.EnableMenuItem(ID_LIST_CONNECT, MF_BYCOMMAND | MF_GRAYED);
+    if (!connected)
+        popup.EnableMenuItem(ID_LIST_PROPERTIES, MF_BYCOMMAND | MF_GRAYED);
+}
+
+void CLeftPaneDlg::ShowContextMenu(int i, int x, int y)
+{
+    if (i < 0 || !CPortList::Instance().HoldAt(i))
         return;
     CMenu menu;
     if (!menu.LoadMenu(IDR_LIST_MENU))
         return;
-    CMenu* popup = menu.GetSubMenu(0);
-    if (!popup)
-        return;
-    const bool connected = entry->GetConnected() != 0;
-    popup->ModifyMenu(ID_LIST_CONNECT, MF_BYCOMMAND | MF_STRING, ID_LIST_CONNECT,
-                      connected ? "Disconnect" : "Connect");
-    if (entry->GetInstrumentState() == 0)
-        popup->EnableMenuItem(ID_LIST_CONNECT, MF_BYCOMMAND | MF_GRAYED);
-    if (!connected)
-        popup->EnableMenuItem(ID_LIST_PROPERTIES, MF_BYCOMMAND | MF_GRAYED);
-    CPoint point(x, y);
-    m_list.ClientToScreen(&point);
-    popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
+    if (CMenu* popup = menu.GetSubMenu(0))
+    {
+        SetUpContextMenu(*popup, i);
+        CPoint point(x, y);
+        m_list.ClientToScreen(&point);
+        popup->TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, this);
+    }
     menu.DestroyMenu();
 }
 

@@ -39,6 +39,9 @@ public:
     // Connects or disconnects the selected row.
     void OnConnect();
     void ShowContextMenu(int i, int x, int y);
+    // The row menu's items for row i: "Connect" or "Disconnect", greyed without an instrument;
+    // Properties greyed unless the row is connected.
+    void SetUpContextMenu(CMenu& popup, int i);
     // The head information of the selected, connected row.
     void OnProperties();
     void OnUpdateList();

@@ -284,6 +284,28 @@ TEST_F(KeltermFrameTest, ARowConnectsTheTerminalAndTypedTextReachesTheHead)
     EXPECT_FALSE(headModem.IsOpen());
 }
 
+TEST_F(KeltermFrameTest, TheRowMenuFollowsTheRowsState)
+{
+    auto menuState = [&](int row, bool connect)
+    {
+        CMenu menu;
+        EXPECT_TRUE(menu.LoadMenu(IDR_LIST_MENU));
+        CMenu* popup = menu.GetSubMenu(0);
+        Left().SetUpContextMenu(*popup, row);
+        CString text;
+        popup->GetMenuString(ID_LIST_CONNECT, text, MF_BYCOMMAND);
+        const UINT state = popup->GetMenuState(connect ? ID_LIST_CONNECT : ID_LIST_PROPERTIES, MF_BYCOMMAND);
+        menu.DestroyMenu();
+        return std::string(text) + ((state & MF_GRAYED) ? " grayed" : "");
+    };
+    EXPECT_EQ(menuState(0, true), "Connect");
+    EXPECT_EQ(menuState(0, false), "Connect grayed"); // Properties only when connected
+    Select(0);
+    ClickConnect();
+    EXPECT_EQ(menuState(0, true), "Disconnect");
+    EXPECT_EQ(menuState(0, false), "Disconnect");
+}
+
 TEST_F(KeltermFrameTest, ConnectingAnotherRowDisconnectsTheFirst)
 {
     Select(0);
@@ -420,15 +442,30 @@ TEST_F(KeltermFrameTest, PropertiesLendThePortToTheHeadLayerAndTakeItBack)
     EXPECT_TRUE(head->WaitForCommands(1));
 }
 
-TEST_F(KeltermFrameTest, InfoShowsTheLineSettings)
+TEST_F(KeltermFrameTest, InfoAndAboutBoxesOpenFromTheToolbarCommands)
 {
     prompts->Expect(IDD_INFO).Drive(
         [](kel::testkit::DialogDriver& d)
         {
             EXPECT_EQ(d.GetText(IDOK), "OK");
+            const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kelterm-screens";
+            std::filesystem::create_directories(dir);
+            EXPECT_TRUE(
+                kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), (dir / "info.png").string()));
             d.Click(IDOK);
         });
     frame->SendMessage(WM_COMMAND, ID_INFO);
+    prompts->Expect(IDD_ABOUTBOX)
+        .Drive(
+            [](kel::testkit::DialogDriver& d)
+            {
+                EXPECT_EQ(d.GetText(IDC_ABOUT_TEXT), "kelterm Version 3.0");
+                const std::filesystem::path dir = std::filesystem::temp_directory_path() / "kelterm-screens";
+                EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                                  (dir / "about.png").string()));
+                d.Click(IDOK);
+            });
+    frame->SendMessage(WM_COMMAND, ID_APP_ABOUT);
 }
 
 TEST_F(KeltermFrameTest, Screenshot)
