@@ -5,7 +5,7 @@
 JOBS ?= $(shell nproc)
 CTEST_JOBS ?= $(JOBS)
 
-.PHONY: all deps run test build dev bench tsan fuzz fuzz-build clean
+.PHONY: all deps run kelterm test build dev bench tsan fuzz fuzz-build clean
 
 all: dev
 
@@ -22,6 +22,11 @@ run: build
 	else \
 	    echo "Built everything that exists so far; kelmon, the main program, is not there yet."; \
 	fi
+
+# The head terminal: builds everything and starts kelterm (`make kelterm ARGS=--simulated` also
+# lists the simulated instrument).
+kelterm: build
+	exec build/release/bin/kelterm $(ARGS)
 
 test: deps
 	cmake --preset ci

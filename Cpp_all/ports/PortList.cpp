@@ -1,6 +1,7 @@
 #include "ports/PortList.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ostream>
@@ -10,6 +11,7 @@
 namespace
 {
 CPortList* g_list = nullptr;
+std::atomic<int> g_buildWithSimulated{1};
 
 std::mutex& InstanceLock()
 {
@@ -359,6 +361,8 @@ void CPortList::Build()
         entry->m_strConnector = "COM" + std::to_string(n);
         m_entries.push_back(entry);
     }
+    if (!g_buildWithSimulated)
+        return;
     m_bSimulatedAdded = 1;
     auto soft = std::make_shared<CPortEntry>();
     soft->m_nKind = CPortEntry::KIND_SIMULATED;
@@ -498,6 +502,11 @@ int CPortList::IsSerialFree(const std::string& connector)
             return entry->m_bAvailable && !entry->m_bConnected ? 1 : 0;
     }
     return 0;
+}
+
+void CPortList::SetBuildWithSimulated(int flag)
+{
+    g_buildWithSimulated = flag ? 1 : 0;
 }
 
 int CPortList::HasSimulatedEntries()

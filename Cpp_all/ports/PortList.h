@@ -176,6 +176,10 @@ public:
     // The machine's serial ports, in the order the system lists them; empty on failure.
     static std::vector<int> EnumeratePorts();
 
+    // Whether lists built from now on hold the simulated entry SOFT0 and let Refresh try the
+    // simulated head (on by default; the head terminal lists serial ports only unless asked).
+    static void SetBuildWithSimulated(int flag);
+
     // Whether Refresh also tries the simulated head (set by the build).
     int HasSimulatedEntries();
     void SetSimulatedEntries(int flag);

@@ -23,6 +23,7 @@ struct VirtualNullModem::Shared
     DCB dcb{};
     bool portDtr = false, portRts = false, portBreak = false, xoffHold = false;
     bool farDtr = true, farRts = true;
+    DWORD maxBaud = 0; // 0: any rate
     std::string toFar;
     HANDLE farEvent;
 
@@ -75,9 +76,11 @@ public:
         m_s->open = false;
     }
 
-    DWORD Configure(const DCB& dcb) override
+    DWORD Configure(DCB& dcb) override
     {
         std::lock_guard lock(m_s->mutex);
+        if (m_s->maxBaud && dcb.BaudRate > m_s->maxBaud)
+            dcb.BaudRate = m_s->maxBaud;
         m_s->dcb = dcb;
         m_s->Transmit();
         return 0;
@@ -205,6 +208,12 @@ size_t VirtualNullModem::PortRxRoom() const
 {
     std::lock_guard lock(m_shared->mutex);
     return m_shared->link ? m_shared->link->RxRoom() : 0;
+}
+
+void VirtualNullModem::SetMaxBaud(DWORD baud)
+{
+    std::lock_guard lock(m_shared->mutex);
+    m_shared->maxBaud = baud;
 }
 
 void VirtualNullModem::SetDtr(bool on)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -120,17 +122,34 @@ TEST_F(VirtualPairTest, AFullTransmitQueueTakesWhatFits)
     ASSERT_TRUE(SetupComm(port, 1000, 8));
     SetCtsFlow(true);
     modem.SetRts(false);
-    DWORD n = 0;
-    ASSERT_TRUE(WriteFile(port, "0123456789", 10, &n, nullptr));
-    EXPECT_EQ(n, 8u);
-    ASSERT_TRUE(WriteFile(port, "ab", 2, &n, nullptr));
-    EXPECT_EQ(n, 0u);
-    EXPECT_EQ(Status().cbOutQue, 8u);
-
-    // With a write time-out the call waits (layer time) for room before giving up.
+    // With a write time-out a full queue takes what fits once the time is up (layer time).
     COMMTIMEOUTS t{0, 0, 0, 0, 500};
     ASSERT_TRUE(SetCommTimeouts(port, &t));
     kel::UseFakeClock();
+    DWORD n = 0;
+    const struct
+    {
+        const char* text;
+        DWORD taken;
+    } writes[] = {{"0123456789", 8}, {"ab", 0}};
+    for (const auto& [text, taken] : writes)
+    {
+        std::atomic<bool> ended{false};
+        std::thread partial(
+            [&]
+            {
+                WriteFile(port, text, DWORD(std::strlen(text)), &n, nullptr);
+                ended = true;
+            });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_FALSE(ended) << text;
+        kel::AdvanceFakeClock(500);
+        partial.join();
+        EXPECT_EQ(n, taken) << text;
+    }
+    EXPECT_EQ(Status().cbOutQue, 8u);
+
+    // With a write time-out the call waits (layer time) for room before giving up.
     std::atomic<bool> done{false};
     std::thread writer(
         [&]

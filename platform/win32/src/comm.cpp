@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <list>
 #include <map>
 #include <mutex>
@@ -167,7 +168,10 @@ public:
         std::copy_n(m_tx.begin(), n, buffer);
         m_tx.erase(m_tx.begin(), m_tx.begin() + static_cast<std::ptrdiff_t>(n));
         if (n)
+        {
+            ++m_txProgress;
             Notify();
+        }
         return n;
     }
 
@@ -186,7 +190,8 @@ public:
         if (errors & CE_BREAK)
             events |= EV_BREAK;
         m_history |= events & m_mask;
-        Notify(); // also wakes writers waiting for room while the driver drains
+        ++m_txProgress; // also wakes writers waiting for room while the driver drains
+        Notify();
     }
 
     // ---- Communications calls ----
@@ -205,12 +210,38 @@ public:
                      dcb.Parity <= SPACEPARITY && dcb.StopBits <= TWOSTOPBITS &&
                      dcb.fDtrControl <= DTR_CONTROL_HANDSHAKE &&
                      !(dcb.StopBits == ONE5STOPBITS && dcb.ByteSize != 5) &&
-                     !(dcb.StopBits == TWOSTOPBITS && dcb.ByteSize == 5) &&
-                     !((dcb.fOutX || dcb.fInX) && dcb.XonChar == dcb.XoffChar);
+                     !(dcb.StopBits == TWOSTOPBITS && dcb.ByteSize == 5) && dcb.XonChar != dcb.XoffChar;
         if (!valid)
             return Fail(ERROR_INVALID_PARAMETER);
         DWORD error = ApplyState(dcb);
         return error ? Fail(error) : TRUE;
+    }
+
+    BOOL GetProperties(COMMPROP* prop)
+    {
+        std::lock_guard lock(m_mutex);
+        std::memset(prop, 0, sizeof *prop);
+        prop->wPacketLength = sizeof(COMMPROP);
+        prop->wPacketVersion = 2;
+        prop->dwServiceMask = SP_SERIALCOMM;
+        prop->dwMaxTxQueue = 0; // no limit of its own
+        prop->dwMaxRxQueue = 0;
+        prop->dwMaxBaud = BAUD_USER;
+        prop->dwProvSubType = PST_RS232;
+        prop->dwProvCapabilities = PCF_DTRDSR | PCF_RTSCTS | PCF_RLSD | PCF_PARITY_CHECK | PCF_XONXOFF |
+                                   PCF_SETXCHAR | PCF_TOTALTIMEOUTS | PCF_INTTIMEOUTS;
+        prop->dwSettableParams =
+            SP_PARITY | SP_BAUD | SP_DATABITS | SP_STOPBITS | SP_HANDSHAKING | SP_PARITY_CHECK | SP_RLSD;
+        prop->dwSettableBaud = BAUD_075 | BAUD_110 | BAUD_134_5 | BAUD_150 | BAUD_300 | BAUD_600 | BAUD_1200 |
+                               BAUD_1800 | BAUD_2400 | BAUD_4800 | BAUD_7200 | BAUD_9600 | BAUD_14400 |
+                               BAUD_19200 | BAUD_38400 | BAUD_56K | BAUD_57600 | BAUD_115200 | BAUD_128K |
+                               BAUD_USER;
+        prop->wSettableData = DATABITS_5 | DATABITS_6 | DATABITS_7 | DATABITS_8;
+        prop->wSettableStopParity = STOPBITS_10 | STOPBITS_15 | STOPBITS_20 | PARITY_NONE | PARITY_ODD |
+                                    PARITY_EVEN | PARITY_MARK | PARITY_SPACE;
+        prop->dwCurrentTxQueue = static_cast<DWORD>(m_txSize);
+        prop->dwCurrentRxQueue = static_cast<DWORD>(m_rxSize);
+        return TRUE;
     }
 
     BOOL GetTimeouts(COMMTIMEOUTS* timeouts)
@@ -332,20 +363,24 @@ public:
         return TRUE;
     }
 
+    // One wait at a time per handle: a second one while the first is outstanding is refused.
+    // A completed wait counts the event mask's size as the bytes it moved.
     BOOL WaitEvent(DWORD* events, OVERLAPPED* ov)
     {
         bool ready;
         {
             std::lock_guard lock(m_mutex);
-            if (m_mask == 0)
+            if (m_mask == 0 || m_waiting)
                 return Fail(ERROR_INVALID_PARAMETER);
             ready = (m_history & m_mask) != 0;
+            m_waiting = true;
         }
         return RunIo(ov, nullptr, ready,
                      [this, events](DWORD& count, const Gens& gens)
                      {
-                         count = 0;
-                         return DoWaitEvent(events, gens);
+                         DWORD error = DoWaitEvent(events, gens);
+                         count = error ? 0 : sizeof(DWORD);
+                         return error;
                      });
     }
 
@@ -360,6 +395,7 @@ public:
     }
 
 private:
+    // Programs the line; dcb comes back with what the device took (its baud rate, say).
     DWORD ApplyState(DCB& dcb)
     {
         if (DWORD error = m_device->Configure(dcb))
@@ -425,9 +461,7 @@ private:
     {
         size_t pending = m_device->OutPending();
         std::lock_guard lock(m_mutex);
-        bool noTimeout =
-            m_timeouts.WriteTotalTimeoutMultiplier == 0 && m_timeouts.WriteTotalTimeoutConstant == 0;
-        return m_closed || noTimeout || m_tx.size() + pending + n <= m_txSize;
+        return m_closed || m_tx.size() + pending + n <= m_txSize;
     }
 
     DWORD DoRead(char* buffer, DWORD n, DWORD& count, const Gens& gens)
@@ -506,12 +540,16 @@ private:
             return ERROR_OPERATION_ABORTED;
         const COMMTIMEOUTS t = m_timeouts;
         auto aborted = [&] { return Cancelled(gens) || m_txAbortGen != gens.txAbort; };
-        uint64_t deadline = 0; // no time-out: take what fits and return
+        // Zero time-outs mean none is used: the write waits until every byte is queued.
+        uint64_t deadline = kNever;
         if (t.WriteTotalTimeoutMultiplier || t.WriteTotalTimeoutConstant)
             deadline =
                 DeadlineAfter(uint64_t(t.WriteTotalTimeoutMultiplier) * n + t.WriteTotalTimeoutConstant);
         for (;;)
         {
+            // Whatever moves the queue from here on (the device taking bytes, even at once in
+            // Kick below, or the line draining) lets the write go on.
+            const uint64_t seen = m_txProgress;
             lock.unlock();
             size_t pending = m_device->OutPending();
             lock.lock();
@@ -525,10 +563,9 @@ private:
                 m_device->Kick();
                 lock.lock();
             }
-            if (count == n || deadline == 0)
+            if (count == n)
                 return 0;
-            size_t before = m_tx.size();
-            if (!WaitUntil(lock, deadline, [&] { return m_tx.size() < before || aborted(); }))
+            if (!WaitUntil(lock, deadline, [&] { return m_txProgress != seen || aborted(); }))
                 return 0;
             if (aborted())
                 return ERROR_OPERATION_ABORTED;
@@ -540,6 +577,7 @@ private:
         std::unique_lock lock(m_mutex);
         WaitUntil(lock, kNever,
                   [&] { return (m_history & m_mask) || Cancelled(gens) || m_maskGen != gens.mask; });
+        m_waiting = false;
         if (Cancelled(gens))
             return ERROR_OPERATION_ABORTED;
         DWORD bits = m_maskGen != gens.mask ? 0 : (m_history & m_mask);
@@ -660,7 +698,9 @@ private:
     DWORD m_mask = 0, m_history = 0, m_errors = 0;
     bool m_xoffHold = false;
     bool m_closed = false;
+    bool m_waiting = false; // a WaitCommEvent is outstanding
     uint64_t m_maskGen = 0, m_rxAbortGen = 0, m_txAbortGen = 0;
+    uint64_t m_txProgress = 0;              // bytes taken from the transmit queue or the line drained
     std::map<DWORD, uint64_t> m_cancelGens; // CancelIo calls by thread
     std::vector<HANDLE> m_waiters;
     std::list<Worker> m_workers;
@@ -739,6 +779,14 @@ BOOL SetCommState(HANDLE hFile, LPDCB lpDCB)
     if (!port)
         return FALSE;
     return lpDCB ? port->SetState(*lpDCB) : Fail(ERROR_INVALID_PARAMETER);
+}
+
+BOOL GetCommProperties(HANDLE hFile, LPCOMMPROP lpCommProp)
+{
+    auto port = Port(hFile);
+    if (!port)
+        return FALSE;
+    return lpCommProp ? port->GetProperties(lpCommProp) : Fail(ERROR_INVALID_PARAMETER);
 }
 
 BOOL GetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts)
@@ -843,83 +891,166 @@ BOOL BuildCommDCBA(LPCSTR lpDef, LPDCB lpDCB)
     for (char& c : text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     DCB dcb = *lpDCB;
-    auto parity = [](const std::string& v, BYTE& out)
+    // Flow control is off unless the text asks for it: DTR and RTS simply on.
+    dcb.fOutX = dcb.fInX = 0;
+    dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = 0;
+    dcb.fDsrSensitivity = 0;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+    dcb.fRtsControl = RTS_CONTROL_ENABLE;
+    bool stopGiven = false;
+
+    auto baud = [&](const std::string& v)
+    {
+        if (v.empty() || v.size() > 9 || v.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        // The two-digit forms of the mode command: "96" is 9600, "19" 19200 and so on.
+        static const std::map<std::string, DWORD> shortForms = {{"11", 110},  {"15", 150},  {"30", 300},
+                                                                {"60", 600},  {"12", 1200}, {"24", 2400},
+                                                                {"48", 4800}, {"96", 9600}, {"19", 19200}};
+        auto it = shortForms.find(v);
+        DWORD value = it != shortForms.end() ? it->second : static_cast<DWORD>(std::stoul(v));
+        if (value == 0)
+            return false;
+        dcb.BaudRate = value;
+        return true;
+    };
+    auto parity = [&](const std::string& v)
     {
         static const char letters[] = "noems";
         const char* at = v.size() == 1 ? std::strchr(letters, v[0]) : nullptr;
         if (!at || !*at)
             return false;
-        out = static_cast<BYTE>(at - letters);
+        dcb.Parity = static_cast<BYTE>(at - letters);
         return true;
     };
-    auto stop = [](const std::string& v, BYTE& out)
+    auto data = [&](const std::string& v)
     {
+        if (v.size() != 1 || v[0] < '5' || v[0] > '8')
+            return false;
+        dcb.ByteSize = static_cast<BYTE>(v[0] - '0');
+        return true;
+    };
+    auto stop = [&](const std::string& v)
+    {
+        stopGiven = true;
         if (v == "1")
-            out = ONESTOPBIT;
+            dcb.StopBits = ONESTOPBIT;
         else if (v == "1.5")
-            out = ONE5STOPBITS;
+            dcb.StopBits = ONE5STOPBITS;
         else if (v == "2")
-            out = TWOSTOPBITS;
+            dcb.StopBits = TWOSTOPBITS;
         else
             return false;
         return true;
     };
-    auto number = [](const std::string& v, DWORD& out)
+    // ",x": XON/XOFF both ways; ",p": hardware handshake on DTR/DSR and RTS/CTS.
+    auto flow = [&](const std::string& v)
     {
-        if (v.empty() || v.find_first_not_of("0123456789") != std::string::npos || v.size() > 9)
+        if (v == "x")
+            dcb.fOutX = dcb.fInX = 1;
+        else if (v == "p")
+        {
+            dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = 1;
+            dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+            dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+        }
+        else
             return false;
-        out = static_cast<DWORD>(std::stoul(v));
         return true;
     };
+    auto onOff = [](const std::string& v, DWORD& bit)
+    {
+        if (v != "on" && v != "off")
+            return false;
+        bit = v == "on";
+        return true;
+    };
+    auto named = [&](const std::string& key, const std::string& v)
+    {
+        DWORD bit = 0;
+        if (key == "baud")
+            return baud(v);
+        if (key == "parity")
+            return parity(v);
+        if (key == "data")
+            return data(v);
+        if (key == "stop")
+            return stop(v);
+        if (key == "xon")
+            return onOff(v, bit) && ((dcb.fOutX = dcb.fInX = bit), true);
+        if (key == "odsr")
+            return onOff(v, bit) && ((dcb.fOutxDsrFlow = bit), true);
+        if (key == "octs")
+            return onOff(v, bit) && ((dcb.fOutxCtsFlow = bit), true);
+        if (key == "idsr")
+            return onOff(v, bit) && ((dcb.fDsrSensitivity = bit), true);
+        if (key == "to")
+            return onOff(v, bit);
+        if (key == "dtr")
+        {
+            if (v == "hs")
+                dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+            else if (onOff(v, bit))
+                dcb.fDtrControl = bit ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+            else
+                return false;
+            return true;
+        }
+        if (key == "rts")
+        {
+            if (v == "hs")
+                dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+            else if (v == "tg")
+                dcb.fRtsControl = RTS_CONTROL_TOGGLE;
+            else if (onOff(v, bit))
+                dcb.fRtsControl = bit ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+            else
+                return false;
+            return true;
+        }
+        return false;
+    };
+
+    const bool isNamed = text.find('=') != std::string::npos;
     std::vector<std::string> parts;
-    bool named = text.find('=') != std::string::npos;
     size_t start = 0;
     while (start < text.size())
     {
-        size_t end = text.find_first_of(named ? " \t" : ",", start);
+        size_t end = text.find_first_of(isNamed ? " \t" : ",", start);
         if (end == std::string::npos)
             end = text.size();
         std::string part = text.substr(start, end - start);
         part.erase(0, part.find_first_not_of(" \t"));
         part.erase(part.find_last_not_of(" \t") + 1);
-        if (!part.empty() || !named)
+        if (!part.empty() || !isNamed)
             parts.push_back(part);
         start = end + 1;
     }
-    bool ok = !parts.empty();
-    DWORD value = 0;
-    for (size_t i = 0; ok && i < parts.size(); ++i)
+    if (parts.empty() || (!isNamed && parts[0].empty()) || (!isNamed && parts.size() > 5))
+        return Fail(ERROR_INVALID_PARAMETER);
+    for (size_t i = 0; i < parts.size(); ++i)
     {
-        std::string key, v = parts[i];
-        if (named)
+        const std::string& v = parts[i];
+        bool ok;
+        if (isNamed)
         {
             size_t eq = v.find('=');
-            if (eq == std::string::npos)
-                return Fail(ERROR_INVALID_PARAMETER);
-            key = v.substr(0, eq);
-            v = v.substr(eq + 1);
+            ok = eq != std::string::npos && named(v.substr(0, eq), v.substr(eq + 1));
         }
+        else if (v.empty() && i > 0)
+            ok = true; // an empty field keeps its setting
         else
         {
-            static const char* const order[] = {"baud", "parity", "data", "stop"};
-            if (i >= 4)
-                return Fail(ERROR_INVALID_PARAMETER);
-            key = order[i];
+            using Field = std::function<bool(const std::string&)>;
+            const Field fields[] = {baud, parity, data, stop, flow};
+            ok = fields[i](v);
         }
-        if (key == "baud")
-            ok = number(v, value) && value > 0 && (dcb.BaudRate = value, true);
-        else if (key == "parity")
-            ok = parity(v, dcb.Parity);
-        else if (key == "data")
-            ok = number(v, value) && value >= 5 && value <= 8 &&
-                 (dcb.ByteSize = static_cast<BYTE>(value), true);
-        else if (key == "stop")
-            ok = stop(v, dcb.StopBits);
-        else
-            ok = false;
+        if (!ok)
+            return Fail(ERROR_INVALID_PARAMETER);
     }
-    if (!ok)
-        return Fail(ERROR_INVALID_PARAMETER);
+    // The mode command's rule: 110 baud sends two stop bits unless told otherwise.
+    if (dcb.BaudRate == 110 && !stopGiven)
+        dcb.StopBits = TWOSTOPBITS;
     *lpDCB = dcb;
     return TRUE;
 }

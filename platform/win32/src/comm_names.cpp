@@ -41,9 +41,17 @@ std::map<int, VirtualPort>& VirtualPorts()
     return *ports;
 }
 
+// KEL_SERIAL_CLASS_DIR, when set, stands in for /sys/class/tty (a whole program under test sees no
+// real ports with an empty folder there).
+std::string DefaultClassDir()
+{
+    const char* dir = std::getenv("KEL_SERIAL_CLASS_DIR");
+    return dir && *dir ? dir : "/sys/class/tty";
+}
+
 std::string& ClassDir()
 {
-    static auto* dir = new std::string("/sys/class/tty");
+    static auto* dir = new std::string(DefaultClassDir());
     return *dir;
 }
 
@@ -232,7 +240,7 @@ std::map<int, std::string> ComPortMap()
 void SetSerialClassDir(const std::string& dir)
 {
     std::lock_guard lock(NamesLock());
-    ClassDir() = dir.empty() ? "/sys/class/tty" : dir;
+    ClassDir() = dir.empty() ? DefaultClassDir() : dir;
 }
 
 void RegisterVirtualComPort(int n, const std::string& name, VirtualComOpener opener)

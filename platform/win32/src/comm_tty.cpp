@@ -71,7 +71,7 @@ public:
         m_link = nullptr;
     }
 
-    DWORD Configure(const DCB& dcb) override
+    DWORD Configure(DCB& dcb) override
     {
         termios2 t{};
         if (ioctl(m_fd, TCGETS2, &t) != 0)
@@ -120,6 +120,11 @@ public:
         t.c_cc[VTIME] = 0;
         if (ioctl(m_fd, TCSETS2, &t) != 0)
             return errno == EINVAL ? ERROR_INVALID_PARAMETER : ERROR_GEN_FAILURE;
+        // The driver may have taken less than asked: the rate its divisor makes, no mark or
+        // space parity, fewer data bits. Report what the line really does.
+        termios2 took{};
+        if (ioctl(m_fd, TCGETS2, &took) == 0)
+            TakeBack(took, dcb);
         return 0;
     }
 
@@ -191,6 +196,43 @@ public:
     }
 
 private:
+    static void TakeBack(const termios2& t, DCB& dcb)
+    {
+        if (t.c_ospeed > 0)
+            dcb.BaudRate = t.c_ospeed;
+        switch (t.c_cflag & CSIZE)
+        {
+        case CS5:
+            dcb.ByteSize = 5;
+            break;
+        case CS6:
+            dcb.ByteSize = 6;
+            break;
+        case CS7:
+            dcb.ByteSize = 7;
+            break;
+        default:
+            dcb.ByteSize = 8;
+            break;
+        }
+        if (!(t.c_cflag & PARENB))
+            dcb.Parity = NOPARITY;
+        else if (t.c_cflag & CMSPAR)
+            dcb.Parity = (t.c_cflag & PARODD) ? MARKPARITY : SPACEPARITY;
+        else
+            dcb.Parity = (t.c_cflag & PARODD) ? ODDPARITY : EVENPARITY;
+        if (!(t.c_cflag & CSTOPB))
+            dcb.StopBits = ONESTOPBIT;
+        else if (dcb.StopBits == ONESTOPBIT)
+            dcb.StopBits = TWOSTOPBITS;
+        if (!(t.c_cflag & CRTSCTS))
+        {
+            dcb.fOutxCtsFlow = 0;
+            if (dcb.fRtsControl == RTS_CONTROL_HANDSHAKE)
+                dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        }
+    }
+
     static DWORD ToModemStatus(int bits)
     {
         DWORD ms = 0;

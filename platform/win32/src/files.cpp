@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -264,6 +265,14 @@ BOOL KernelObject::GetOverlappedResult(_OVERLAPPED* ov, DWORD* transferred, BOOL
 
 HANDLE OpenDevice(const std::string& name, DWORD access, DWORD share, DWORD creation, DWORD flags);
 
+// "COM1" to "COM9" (any case, a ':' after them allowed) name the ports without the "\\.\" prefix,
+// as the DOS device names do; higher numbers need the prefix.
+bool IsDosComName(const char* name)
+{
+    return name && std::strlen(name) >= 4 && std::strlen(name) <= 5 && strncasecmp(name, "COM", 3) == 0 &&
+           name[3] >= '1' && name[3] <= '9' && (name[4] == '\0' || (name[4] == ':'));
+}
+
 } // namespace kel
 
 using kel::Fail;
@@ -274,6 +283,9 @@ HANDLE CreateFile(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, L
     if (lpFileName && (strncmp(lpFileName, "\\\\.\\", 4) == 0 || strncmp(lpFileName, "//./", 4) == 0))
         return kel::OpenDevice(lpFileName + 4, dwDesiredAccess, dwShareMode, dwCreationDisposition,
                                dwFlagsAndAttributes);
+    if (kel::IsDosComName(lpFileName))
+        return kel::OpenDevice(std::string(lpFileName, 4), dwDesiredAccess, dwShareMode,
+                               dwCreationDisposition, dwFlagsAndAttributes);
     std::string path;
     if (!kel::TranslatePath(lpFileName, path))
         return INVALID_HANDLE_VALUE;

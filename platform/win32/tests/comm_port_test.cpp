@@ -157,11 +157,8 @@ TEST_F(CommPortTest, ImpossibleSettingsAreRefusedAndChangeNothing)
                       d.ByteSize = 5;
                       d.StopBits = TWOSTOPBITS;
                   }},
-                 {"XON equal to XOFF", [](DCB& d)
-                  {
-                      d.fOutX = 1;
-                      d.XoffChar = d.XonChar;
-                  }}};
+                 // Refused even with XON/XOFF flow off: the driver takes both characters anyway.
+                 {"XON equal to XOFF", [](DCB& d) { d.XoffChar = d.XonChar; }}};
     for (const Case& c : cases)
     {
         DCB bad = good;
@@ -171,6 +168,136 @@ TEST_F(CommPortTest, ImpossibleSettingsAreRefusedAndChangeNothing)
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER)) << c.what;
         EXPECT_EQ(modem.SettingsText(), "28800 8N1") << c.what;
     }
+}
+
+TEST_F(CommPortTest, GetCommStateReportsWhatTheLineTook)
+{
+    modem.SetMaxBaud(115200);
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(port, &dcb));
+    dcb.BaudRate = 230400;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    DCB back{};
+    ASSERT_TRUE(GetCommState(port, &back));
+    EXPECT_EQ(back.BaudRate, 115200u);
+    EXPECT_EQ(modem.SettingsText(), "115200 8N1");
+}
+
+TEST_F(CommPortTest, PropertiesTellAnyRateAndTheQueueSizes)
+{
+    ASSERT_TRUE(SetupComm(port, 2048, 1024));
+    COMMPROP prop{};
+    ASSERT_TRUE(GetCommProperties(port, &prop));
+    EXPECT_EQ(prop.wPacketLength, sizeof(COMMPROP));
+    EXPECT_EQ(prop.dwServiceMask, DWORD(SP_SERIALCOMM));
+    EXPECT_EQ(prop.dwProvSubType, DWORD(PST_RS232));
+    EXPECT_EQ(prop.dwMaxBaud, DWORD(BAUD_USER));
+    EXPECT_TRUE(prop.dwSettableBaud & BAUD_USER);
+    EXPECT_TRUE(prop.dwProvCapabilities & PCF_RTSCTS);
+    EXPECT_TRUE(prop.dwProvCapabilities & PCF_XONXOFF);
+    EXPECT_EQ(prop.wSettableData, WORD(DATABITS_5 | DATABITS_6 | DATABITS_7 | DATABITS_8));
+    EXPECT_TRUE(prop.wSettableStopParity & STOPBITS_20);
+    EXPECT_EQ(prop.dwCurrentRxQueue, 2048u);
+    EXPECT_EQ(prop.dwCurrentTxQueue, 1024u);
+    EXPECT_FALSE(GetCommProperties(port, nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(CommPortTest, AWriteWithoutTimeoutsWaitsUntilEverythingIsQueued)
+{
+    // Zero write time-outs mean none is used: a write larger than the room in the transmit queue
+    // finishes when the last byte is in, never with a part of it.
+    DCB dcb{};
+    ASSERT_TRUE(GetCommState(port, &dcb));
+    dcb.fOutxCtsFlow = 1;
+    ASSERT_TRUE(SetCommState(port, &dcb));
+    ASSERT_TRUE(SetupComm(port, 16, 16));
+    COMMTIMEOUTS t{MAXDWORD, 0, 0, 0, 0};
+    ASSERT_TRUE(SetCommTimeouts(port, &t));
+    const std::string data = "0123456789abcdefghijklmnopqrstuvwxyz";
+    modem.SetRts(false); // the far end holds the line
+
+    // Overlapped: pending while the queue is full.
+    HANDLE event = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED ov{};
+    ov.hEvent = event;
+    DWORD n = 0;
+    ASSERT_FALSE(WriteFile(port, data.data(), DWORD(data.size()), &n, &ov));
+    ASSERT_EQ(GetLastError(), DWORD(ERROR_IO_PENDING));
+    EXPECT_EQ(WaitForSingleObject(event, 50), DWORD(WAIT_TIMEOUT));
+    modem.SetRts(true);
+    EXPECT_EQ(WaitForSingleObject(event, 5000), DWORD(WAIT_OBJECT_0)) << modem.ReadAvailable();
+    ASSERT_TRUE(GetOverlappedResult(port, &ov, &n, TRUE));
+    EXPECT_EQ(n, data.size());
+    EXPECT_EQ(modem.Read(data.size(), 1000), data);
+
+    // Without an OVERLAPPED the caller blocks until all is in.
+    modem.SetRts(false);
+    std::atomic<bool> done{false};
+    DWORD written = 0;
+    std::thread writer(
+        [&]
+        {
+            WriteFile(port, data.data(), DWORD(data.size()), &written, nullptr);
+            done = true;
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(done);
+    modem.SetRts(true);
+    writer.join();
+    EXPECT_EQ(written, data.size());
+    EXPECT_EQ(modem.Read(data.size(), 1000), data);
+    CloseHandle(event);
+}
+
+TEST_F(CommPortTest, OneCommEventWaitAtATimeAndItCountsTheMaskSize)
+{
+    ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
+    HANDLE event = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    HANDLE event2 = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+    OVERLAPPED ov{}, ov2{};
+    ov.hEvent = event;
+    ov2.hEvent = event2;
+    DWORD bits = 0, bits2 = 0, n = 0;
+    ASSERT_FALSE(WaitCommEvent(port, &bits, &ov));
+    ASSERT_EQ(GetLastError(), DWORD(ERROR_IO_PENDING));
+    EXPECT_FALSE(WaitCommEvent(port, &bits2, &ov2));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(WaitCommEvent(port, &bits2, nullptr));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
+    modem.Write("x");
+    ASSERT_TRUE(GetOverlappedResult(port, &ov, &n, TRUE));
+    EXPECT_EQ(bits, DWORD(EV_RXCHAR));
+    EXPECT_EQ(n, sizeof(DWORD));
+    // The first wait is over: the next one is taken.
+    ov2 = OVERLAPPED{};
+    ov2.hEvent = event2;
+    modem.Write("y");
+    ASSERT_TRUE(WaitCommEvent(port, &bits2, &ov2));
+    ASSERT_TRUE(GetOverlappedResult(port, &ov2, &n, TRUE));
+    EXPECT_EQ(bits2, DWORD(EV_RXCHAR));
+    EXPECT_EQ(n, sizeof(DWORD));
+    CloseHandle(event);
+    CloseHandle(event2);
+}
+
+TEST(CommDosNames, Com1ToCom9OpenWithoutTheDevicePrefix)
+{
+    VirtualNullModem modem;
+    modem.RegisterAs(5);
+    for (const char* name : {"COM5", "com5", "COM5:"})
+    {
+        HANDLE h = CreateFile(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << name << ": " << kel::LastCommErrorDetail();
+        EXPECT_TRUE(modem.IsOpen()) << name;
+        DCB dcb{};
+        EXPECT_TRUE(GetCommState(h, &dcb)) << name;
+        CloseHandle(h);
+    }
+    // Two digits need the prefix: without it the name is an ordinary file name.
+    HANDLE h = CreateFile("COM50", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(h, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(CommPortTest, BytesCrossBothWays)
@@ -540,16 +667,24 @@ TEST(CommBuildDcb, ParsesBothTextForms)
     } cases[] = {
         {"28800,n,8,1", true, 28800, NOPARITY, 8, ONESTOPBIT},
         {"COM2:9600,E,7,2", true, 9600, EVENPARITY, 7, TWOSTOPBITS},
+        {"96,n,8,1", true, 9600, NOPARITY, 8, ONESTOPBIT},
+        {"19,o,7", true, 19200, ODDPARITY, 7, ONESTOPBIT},
+        {"11,n,8", true, 110, NOPARITY, 8, TWOSTOPBITS}, // 110 baud: two stop bits unless told
         {"baud=1200 parity=M data=5 stop=1.5", true, 1200, MARKPARITY, 5, ONE5STOPBITS},
+        {"baud=96 parity=n data=8 stop=1", true, 9600, NOPARITY, 8, ONESTOPBIT},
         {"9600,x,8,1", false, 0, 0, 0, 0},
         {"9600,n,9,1", false, 0, 0, 0, 0},
+        {"9600,n,8,1,q", false, 0, 0, 0, 0},
+        {"9600,n,8,1,x,7", false, 0, 0, 0, 0},
         {"baud=", false, 0, 0, 0, 0},
+        {"baud=9600 xon=maybe", false, 0, 0, 0, 0},
         {"", false, 0, 0, 0, 0},
     };
     for (const Case& c : cases)
     {
         DCB dcb{};
         dcb.BaudRate = 1;
+        dcb.StopBits = ONESTOPBIT;
         EXPECT_EQ(BuildCommDCB(c.text, &dcb) != FALSE, c.ok) << c.text;
         if (c.ok)
         {
@@ -560,6 +695,41 @@ TEST(CommBuildDcb, ParsesBothTextForms)
         }
         else
             EXPECT_EQ(dcb.BaudRate, 1u) << c.text;
+    }
+}
+
+TEST(CommBuildDcb, FlowControlIsResetUnlessTheTextAsksForIt)
+{
+    struct Flow
+    {
+        DWORD outX, inX, cts, dsr, dtr, rts;
+    };
+    struct Case
+    {
+        const char* text;
+        Flow expected;
+    } cases[] = {
+        {"9600,n,8,1", {0, 0, 0, 0, DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE}},
+        {"9600,n,8,1,x", {1, 1, 0, 0, DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE}},
+        {"9600,n,8,1,p", {0, 0, 1, 1, DTR_CONTROL_HANDSHAKE, RTS_CONTROL_HANDSHAKE}},
+        {"baud=9600 xon=on", {1, 1, 0, 0, DTR_CONTROL_ENABLE, RTS_CONTROL_ENABLE}},
+        {"baud=9600 octs=on rts=hs dtr=off", {0, 0, 1, 0, DTR_CONTROL_DISABLE, RTS_CONTROL_HANDSHAKE}},
+    };
+    for (const Case& c : cases)
+    {
+        // Start from a DCB with every kind of flow control on.
+        DCB dcb{};
+        dcb.fOutX = dcb.fInX = 1;
+        dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = 1;
+        dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+        dcb.fRtsControl = RTS_CONTROL_TOGGLE;
+        ASSERT_TRUE(BuildCommDCB(c.text, &dcb)) << c.text;
+        EXPECT_EQ(dcb.fOutX, c.expected.outX) << c.text;
+        EXPECT_EQ(dcb.fInX, c.expected.inX) << c.text;
+        EXPECT_EQ(dcb.fOutxCtsFlow, c.expected.cts) << c.text;
+        EXPECT_EQ(dcb.fOutxDsrFlow, c.expected.dsr) << c.text;
+        EXPECT_EQ(dcb.fDtrControl, c.expected.dtr) << c.text;
+        EXPECT_EQ(dcb.fRtsControl, c.expected.rts) << c.text;
     }
 }
 

@@ -51,6 +51,9 @@ public:
     size_t PortRxRoom() const;
     void SetDtr(bool on);
     void SetRts(bool on);
+    // The fastest rate the port's line can make (0: any); a faster one asked for is taken as this,
+    // as a UART whose clock cannot go higher does.
+    void SetMaxBaud(DWORD baud);
     // Line errors seen by the port (CE_FRAME, CE_OVERRUN, CE_RXPARITY, CE_RXOVER, CE_BREAK):
     // reported by ClearCommError and as EV_ERR / EV_BREAK.
     void InjectError(DWORD errors);

@@ -8,7 +8,8 @@
 //      (REG_SZ, the device path);
 //   3. the serial devices found under /sys/class/tty: UARTs that really exist (ttyS*, numerically),
 //      then USB adapters (ttyUSB*), then modems (ttyACM*), numbered COM1.. and skipping the numbers
-//      assigned explicitly.
+//      assigned explicitly. KEL_SERIAL_CLASS_DIR names another folder to look in (an empty one
+//      hides the machine's ports from a program under test).
 // Pseudo-terminals work as ports; lines a device cannot report (no modem lines) read as on.
 #pragma once
 
@@ -74,6 +75,81 @@ typedef struct _COMSTAT
     DWORD cbInQue;
     DWORD cbOutQue;
 } COMSTAT, *LPCOMSTAT;
+
+// What a port can do (GetCommProperties).
+typedef struct _COMMPROP
+{
+    WORD wPacketLength;
+    WORD wPacketVersion;
+    DWORD dwServiceMask;
+    DWORD dwReserved1;
+    DWORD dwMaxTxQueue;
+    DWORD dwMaxRxQueue;
+    DWORD dwMaxBaud;
+    DWORD dwProvSubType;
+    DWORD dwProvCapabilities;
+    DWORD dwSettableParams;
+    DWORD dwSettableBaud;
+    WORD wSettableData;
+    WORD wSettableStopParity;
+    DWORD dwCurrentTxQueue;
+    DWORD dwCurrentRxQueue;
+    DWORD dwProvSpec1;
+    DWORD dwProvSpec2;
+    WCHAR wcProvChar[1];
+} COMMPROP, *LPCOMMPROP;
+
+#define SP_SERIALCOMM 0x00000001
+#define PST_RS232 0x00000001
+#define BAUD_075 0x00000001
+#define BAUD_110 0x00000002
+#define BAUD_134_5 0x00000004
+#define BAUD_150 0x00000008
+#define BAUD_300 0x00000010
+#define BAUD_600 0x00000020
+#define BAUD_1200 0x00000040
+#define BAUD_1800 0x00000080
+#define BAUD_2400 0x00000100
+#define BAUD_4800 0x00000200
+#define BAUD_7200 0x00000400
+#define BAUD_9600 0x00000800
+#define BAUD_14400 0x00001000
+#define BAUD_19200 0x00002000
+#define BAUD_38400 0x00004000
+#define BAUD_56K 0x00008000
+#define BAUD_128K 0x00010000
+#define BAUD_115200 0x00020000
+#define BAUD_57600 0x00040000
+#define BAUD_USER 0x10000000
+#define PCF_DTRDSR 0x0001
+#define PCF_RTSCTS 0x0002
+#define PCF_RLSD 0x0004
+#define PCF_PARITY_CHECK 0x0008
+#define PCF_XONXOFF 0x0010
+#define PCF_SETXCHAR 0x0020
+#define PCF_TOTALTIMEOUTS 0x0040
+#define PCF_INTTIMEOUTS 0x0080
+#define PCF_SPECIALCHARS 0x0100
+#define PCF_16BITMODE 0x0200
+#define SP_PARITY 0x0001
+#define SP_BAUD 0x0002
+#define SP_DATABITS 0x0004
+#define SP_STOPBITS 0x0008
+#define SP_HANDSHAKING 0x0010
+#define SP_PARITY_CHECK 0x0020
+#define SP_RLSD 0x0040
+#define DATABITS_5 0x0001
+#define DATABITS_6 0x0002
+#define DATABITS_7 0x0004
+#define DATABITS_8 0x0008
+#define STOPBITS_10 0x0001
+#define STOPBITS_15 0x0002
+#define STOPBITS_20 0x0004
+#define PARITY_NONE 0x0100
+#define PARITY_ODD 0x0200
+#define PARITY_EVEN 0x0400
+#define PARITY_MARK 0x0800
+#define PARITY_SPACE 0x1000
 
 #ifndef MAXDWORD
 #define MAXDWORD 0xffffffffu
@@ -164,13 +240,21 @@ typedef struct _COMSTAT
 BOOL GetCommState(HANDLE hFile, LPDCB lpDCB);
 // Applies the settings: any baud > 0, 5-8 data bits, the five parities, 1/1.5/2 stop bits
 // (1.5 only with 5 data bits, 2 not with 5), CTS/DSR output flow, XON/XOFF, DTR/RTS control.
-// Fails with ERROR_INVALID_PARAMETER for a combination the line cannot take, nothing changed.
+// Fails with ERROR_INVALID_PARAMETER for a combination the line cannot take or equal XON and
+// XOFF characters, nothing changed. GetCommState then reports what the device took, which may
+// differ from what was asked (a baud rate above what the UART makes, for one).
 BOOL SetCommState(HANDLE hFile, LPDCB lpDCB);
+
+// What the port can do and its queue sizes: any baud rate (BAUD_USER, dwMaxBaud BAUD_USER),
+// 5-8 data bits, every parity and stop-bit setting, DTR/DSR, RTS/CTS and XON/XOFF flow control,
+// both kinds of time-out.
+BOOL GetCommProperties(HANDLE hFile, LPCOMMPROP lpCommProp);
 
 // Read and write time-outs in ms. Reads: MAXDWORD/0/0 returns at once with what is queued;
 // MAXDWORD/MAXDWORD/c waits up to c ms for the first byte; all zero waits for the full count;
-// otherwise a total of multiplier*n+constant and an interval between bytes. Writes: a full
-// transmit queue takes what fits, after waiting up to multiplier*n+constant ms for room.
+// otherwise a total of multiplier*n+constant and an interval between bytes. Writes: all zero
+// waits until every byte is in the transmit queue; otherwise a full queue takes what fits, after
+// waiting up to multiplier*n+constant ms for room.
 BOOL GetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts);
 BOOL SetCommTimeouts(HANDLE hFile, LPCOMMTIMEOUTS lpCommTimeouts);
 
@@ -193,8 +277,9 @@ BOOL GetCommMask(HANDLE hFile, LPDWORD lpEvtMask);
 BOOL SetCommMask(HANDLE hFile, DWORD dwEvtMask);
 // Waits for an event of the mask and stores its EV_ bits. Without lpOverlapped it blocks; with
 // one it returns FALSE/ERROR_IO_PENDING and completes through the overlapped record and its
-// event. Fails with ERROR_INVALID_PARAMETER when the mask is 0 and ERROR_OPERATION_ABORTED when
-// CloseHandle or CancelIo on the thread that started it ends it.
+// event, GetOverlappedResult then counting sizeof(DWORD) bytes. Fails with
+// ERROR_INVALID_PARAMETER when the mask is 0 or another wait on the handle is outstanding, and
+// ERROR_OPERATION_ABORTED when CloseHandle or CancelIo on the thread that started it ends it.
 BOOL WaitCommEvent(HANDLE hFile, LPDWORD lpEvtMask, LPOVERLAPPED lpOverlapped);
 
 // Sends one byte ahead of the transmit queue.
@@ -202,8 +287,11 @@ BOOL TransmitCommChar(HANDLE hFile, char cChar);
 BOOL SetCommBreak(HANDLE hFile);
 BOOL ClearCommBreak(HANDLE hFile);
 
-// Fills baud, parity, data and stop bits of a DCB from a text such as "28800,n,8,1" or
-// "baud=9600 parity=N data=8 stop=1"; other fields stay as they are.
+// Fills baud, parity, data and stop bits of a DCB from a text such as "28800,n,8,1,x" or
+// "baud=9600 parity=N data=8 stop=1 xon=on"; "96" is 9600 baud (the mode command's two-digit
+// forms). Flow control is reset to none with DTR and RTS on, unless the text asks for XON/XOFF
+// (",x", "xon=on") or the hardware handshake (",p", "octs=on", "dtr=hs", ...). Other fields stay.
+// A text that does not parse fails with ERROR_INVALID_PARAMETER and leaves the DCB as it was.
 BOOL BuildCommDCBA(LPCSTR lpDef, LPDCB lpDCB);
 #define BuildCommDCB BuildCommDCBA
 

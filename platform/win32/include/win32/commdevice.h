@@ -43,8 +43,10 @@ public:
     // Disconnects: no call into the link happens after this returns.
     virtual void Detach() = 0;
     // Programs baud, data bits, parity, stop bits and flow control. The DCB was checked by the
-    // port. Returns 0 or a Win32 error code.
-    virtual DWORD Configure(const DCB& dcb) = 0;
+    // port; on success the device writes back what it took where that differs from what was
+    // asked (a UART that cannot make the baud rate exactly, a line without mark parity). Returns
+    // 0 or a Win32 error code.
+    virtual DWORD Configure(DCB& dcb) = 0;
     // Modem control lines and break. Return 0 or a Win32 error code.
     virtual DWORD SetDtr(bool on) = 0;
     virtual DWORD SetRts(bool on) = 0;

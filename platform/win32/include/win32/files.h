@@ -72,6 +72,7 @@ typedef struct _OVERLAPPED
 #define FILE_TYPE_CHAR 0x0002
 
 // Opens or creates a file. "\\.\NAME" goes to the registered device opener (serial ports);
+// "COM1" to "COM9" without the prefix go there too, as on Windows;
 // without one ERROR_FILE_NOT_FOUND. A directory cannot be opened (ERROR_ACCESS_DENIED). With
 // CREATE_ALWAYS / OPEN_ALWAYS on an existing file the last error is ERROR_ALREADY_EXISTS, else 0.
 // Returns INVALID_HANDLE_VALUE with the last error set on failure.
