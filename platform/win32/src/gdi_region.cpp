@@ -2,6 +2,8 @@
 // ellipses and polygons are scan-converted a row at a time.
 #include "win32/gdiregion.h"
 
+#include "gdi_scan.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -65,22 +67,26 @@ Region::Region(const RECT& rect)
 
 Region Region::Ellipse(const RECT& box)
 {
+    return RoundRect(box, box.right - box.left, box.bottom - box.top);
+}
+
+Region Region::RoundRect(const RECT& box, int cornerW, int cornerH)
+{
     Region out;
-    const double width = double(box.right) - box.left, height = double(box.bottom) - box.top;
-    if (width <= 0 || height <= 0)
-        return out;
-    const double cx = (double(box.left) + box.right) / 2, cy = (double(box.top) + box.bottom) / 2;
+    const scan::RoundedBox shape = scan::RoundedBox::Of(box, cornerW, cornerH);
     std::vector<int> spans(2);
-    for (int y = box.top; y < box.bottom; ++y)
+    // Rows between the corners are all alike: one band.
+    const int64_t straight = shape.height - shape.cornerH;
+    const int64_t middleTop = (shape.cy2 - straight + 1) >> 1, middleBottom = ((shape.cy2 + straight) >> 1) + 1;
+    for (int64_t y = shape.Top(); y < shape.Bottom();)
     {
-        const double d = (y + 0.5 - cy) / (height / 2);
-        if (std::fabs(d) >= 1)
-            continue;
-        const double dx = width / 2 * std::sqrt(1 - d * d);
-        spans[0] = static_cast<int>(std::ceil(cx - dx - 0.5));
-        spans[1] = static_cast<int>(std::ceil(cx + dx - 0.5));
+        const int64_t next = y >= middleTop && y < middleBottom ? middleBottom : y + 1;
+        const auto [x0, x1] = shape.Row(y);
+        spans[0] = Clamped(x0);
+        spans[1] = Clamped(x1);
         if (spans[0] < spans[1])
-            out.AddBand(y, y + 1, spans);
+            out.AddBand(Clamped(y), Clamped(next), spans);
+        y = next;
     }
     return out;
 }

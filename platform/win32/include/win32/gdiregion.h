@@ -24,6 +24,9 @@ public:
     // The pixels whose centres lie inside the ellipse that fills `box` (right and bottom exclusive),
     // row by row.
     static Region Ellipse(const RECT& box);
+    // The box with its corners cut by quarters of an ellipse cornerW by cornerH (clamped to the box),
+    // by the same rule.
+    static Region RoundRect(const RECT& box, int cornerW, int cornerH);
     // The pixels whose centres lie inside the polygons (counts[i] points each, closed), by the
     // alternate (even-odd) or the winding rule.
     static Region Polygons(const POINT* points, const int* counts, int polygons, bool winding);
