@@ -277,6 +277,12 @@ TEST(RasterShapes, InteriorsMeetTheOutlineWithoutOverlap)
         {"rectangle", [](HDC dc) { Rectangle(dc, 5, 33, 20, 45); }},
         {"pie", [](HDC dc) { Pie(dc, 22, 2, 62, 38, 62, 2, 22, 2); }},
         {"chord", [](HDC dc) { Chord(dc, 2, 16, 48, 47, 48, 16, 2, 47); }},
+        {"polygon",
+         [](HDC dc)
+         {
+             const POINT star[] = {{30, 2}, {48, 45}, {3, 17}, {58, 17}, {12, 45}};
+             Polygon(dc, star, 5);
+         }},
     };
     for (int width : {1, 4})
         for (const Case& shape : shapes)

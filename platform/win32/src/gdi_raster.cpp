@@ -379,13 +379,11 @@ using namespace raster;
 namespace
 {
 
-// Lines of the context's pen through the points (closed: back to the first point).
-void Stroke(const DrawContext& c, const POINT* points, size_t count, bool closed)
+// The pen's pixels of lines through the points (closed: back to the first point): dashes to `on`,
+// the gaps of styled pens to `gaps` (null: left as they are).
+void StrokeSpans(const DrawContext& c, const POINT* points, size_t count, bool closed, const RECT& bounds,
+                 scan::SpanSink& on, scan::SpanSink* gaps)
 {
-    if (c.pen.style == PS_NULL || count == 0)
-        return;
-    Painter on(c);
-    on.UseColor(c.pen.color);
     if (c.pen.width <= 1)
     {
         std::vector<POINT> loop;
@@ -396,16 +394,14 @@ void Stroke(const DrawContext& c, const POINT* points, size_t count, bool closed
             points = loop.data();
             count = loop.size();
         }
-        Painter gaps(c);
-        gaps.UseColor(c.bkColor);
-        CosmeticLines(points, count, c.pen.style, on.Bounds(), on, c.bkMode == OPAQUE ? &gaps : nullptr);
+        CosmeticLines(points, count, c.pen.style, bounds, on, gaps);
         return;
     }
     std::vector<PointF> path(count);
     for (size_t i = 0; i < count; ++i)
         path[i] = PointF{double(points[i].x), double(points[i].y)};
     scan::SpanSet set;
-    WideLines(path.data(), count, closed, c.pen, on.Bounds(), set);
+    WideLines(path.data(), count, closed, c.pen, bounds, set);
     set.Flush(on);
 }
 
@@ -413,25 +409,44 @@ void Stroke(const DrawContext& c, const POINT* points, size_t count, bool closed
 
 void Rasterizer::Polyline(const DrawContext& c, const POINT* points, size_t count)
 {
-    Stroke(c, points, count, false);
+    if (c.pen.style == PS_NULL || count == 0)
+        return;
+    Painter on(c), gaps(c);
+    on.UseColor(c.pen.color);
+    gaps.UseColor(c.bkColor);
+    StrokeSpans(c, points, count, false, on.Bounds(), on, c.bkMode == OPAQUE ? &gaps : nullptr);
 }
 
 void Rasterizer::Polygons(const DrawContext& c, const POINT* points, const int* counts, size_t polygons)
 {
-    Painter fill(c);
+    Painter pen(c), gaps(c), fill(c);
+    pen.UseColor(c.pen.color);
+    gaps.UseColor(c.bkColor);
+    // The outlines first, so the fill can be painted around them.
+    scan::SpanSet penSet, gapSet;
+    size_t total = 0;
+    for (size_t i = 0; i < polygons; ++i)
+    {
+        if (c.pen.style != PS_NULL)
+            StrokeSpans(c, points + total, static_cast<size_t>(counts[i]), true, pen.Bounds(), penSet,
+                        c.bkMode == OPAQUE ? &gapSet : nullptr);
+        total += static_cast<size_t>(counts[i]);
+    }
+    scan::SpanList penSpans, gapSpans;
+    penSet.Flush(penSpans);
+    gapSet.Flush(gapSpans);
     if (fill.UseBrush(c.brush))
     {
-        size_t total = 0;
-        for (size_t i = 0; i < polygons; ++i)
-            total += static_cast<size_t>(counts[i]);
         std::vector<scan::FixedPoint> fixed(total);
         for (size_t i = 0; i < total; ++i)
             fixed[i] = scan::FixedPoint{int64_t(points[i].x) * scan::kFixed, int64_t(points[i].y) * scan::kFixed};
+        scan::Outside aroundGaps(gapSpans, fill);
+        scan::Outside aroundPen(penSpans, aroundGaps);
         scan::ScanPolygons(fixed.data(), counts, polygons, c.polyFillMode == WINDING, fill.Bounds().top,
-                           fill.Bounds().bottom, fill);
+                           fill.Bounds().bottom, aroundPen);
     }
-    for (size_t i = 0; i < polygons; points += counts[i], ++i)
-        Stroke(c, points, static_cast<size_t>(counts[i]), true);
+    penSpans.Flush(pen);
+    gapSpans.Flush(gaps);
 }
 
 void Rasterizer::FillRect(const DrawContext& c, const RECT& rect, const DeviceBrush& brush)

@@ -313,13 +313,7 @@ void Rasterizer::DrawShape(const DrawContext& c, const Shape& shape)
         }
         scan::SpanList penSpans;
         penSet.Flush(penSpans);
-        struct AroundPen : scan::SpanSink
-        {
-            const scan::SpanList& pen;
-            scan::SpanSink& out;
-            AroundPen(const scan::SpanList& p, scan::SpanSink& o) : pen(p), out(o) {}
-            void Span(int y, int x0, int x1) override { pen.Subtract(y, x0, x1, out); }
-        } around(penSpans, fill);
+        scan::Outside around(penSpans, fill);
         fillSet.Flush(around);
         penSpans.Flush(pen);
         return;

@@ -59,6 +59,18 @@ private:
     std::vector<Item> spans_;
 };
 
+// Passes spans on to `out` less the pixels of a list (a fill painted around an outline).
+class Outside : public SpanSink
+{
+public:
+    Outside(const SpanList& list, SpanSink& out) : list_(list), out_(out) {}
+    void Span(int y, int x0, int x1) override { list_.Subtract(y, x0, x1, out_); }
+
+private:
+    const SpanList& list_;
+    SpanSink& out_;
+};
+
 // A box with rounded corners, centred on pixel coordinates given doubled (pixel x lies at 2x, so a
 // centre between two pixels is odd): pixel (x, y) is inside when, with
 //   u = max(0, |2x - cx2| - (width - cornerW)),  v = max(0, |2y - cy2| - (height - cornerH)),

@@ -15,7 +15,10 @@
 // - Ellipses, round rectangles, arcs, pies and chords are bounded by their box, right and bottom
 //   exclusive: a one-pixel outline runs on the box's outermost pixels, the interior is filled up
 //   to it without overlapping it.
-// - Every pixel of one call is combined with the target by the raster op once, within the clip.
+// - A shape's or polygon's fill and outline never overlap, so a raster op reaches each of their
+//   pixels once. The lines of a polyline are drawn one by one, as Windows does: where two of them
+//   cross, the raster op reaches the pixel twice.
+// - Everything is clipped to the target and the clip region.
 #pragma once
 
 #include "win32/gdidevice.h"
