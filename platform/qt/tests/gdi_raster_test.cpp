@@ -388,6 +388,25 @@ TEST(RasterRegions, EllipticAndRoundRegionsHoldThePixelsAPenlessShapeFills)
     }
 }
 
+TEST(RasterRegions, PolygonRegionsHoldThePixelsAPolygonFills)
+{
+    const POINT star[] = {{20, 1}, {33, 30}, {2, 11}, {38, 11}, {7, 30}};
+    for (int mode : {ALTERNATE, WINDING})
+    {
+        SCOPED_TRACE(mode);
+        HRGN region = CreatePolygonRgn(star, 5, mode);
+        Canvas filled(40, 32), drawn(40, 32);
+        FillRgn(filled.Dc(), region, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        SelectObject(drawn.Dc(), GetStockObject(NULL_PEN));
+        SelectObject(drawn.Dc(), GetStockObject(BLACK_BRUSH));
+        SetPolyFillMode(drawn.Dc(), mode);
+        Polygon(drawn.Dc(), star, 5);
+        EXPECT_EQ(filled.Pixels().pixels, drawn.Pixels().pixels);
+        EXPECT_EQ(filled.At(20, 16), mode == WINDING ? kBlack : kWhite);
+        DeleteObject(region);
+    }
+}
+
 // ---- Fills and blits with extents that run backwards
 
 TEST(RasterExtents, NegativeAndMirroredExtentsCoverThePixelsMappedPointByPoint)
