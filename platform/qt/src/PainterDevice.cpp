@@ -210,7 +210,7 @@ void PainterDevice::DrawShape(const DrawContext& c, const Shape& shape)
         p->drawEllipse(outline);
         break;
     case Shape::Kind::RoundRect:
-        p->drawRoundedRect(outline, shape.cornerX, shape.cornerY);
+        p->drawRoundedRect(outline, shape.cornerX / 2.0, shape.cornerY / 2.0);
         break;
     case Shape::Kind::Arc:
         p->drawArc(outline, shape.start, shape.span);
@@ -313,6 +313,38 @@ QPainter* ImageDevice::Open(Pixmap* target)
     bits_ = target->Bits();
     Forget();
     return &painter_;
+}
+
+// The rasterizer writes into the target's pixels; the painter kept open on them draws straight
+// into the same memory, so the two never hold anything back from each other.
+void ImageDevice::Polyline(const DrawContext& c, const POINT* points, size_t count)
+{
+    if (c.target)
+        raster_.Polyline(c, points, count);
+}
+
+void ImageDevice::Polygons(const DrawContext& c, const POINT* points, const int* counts, size_t polygons)
+{
+    if (c.target)
+        raster_.Polygons(c, points, counts, polygons);
+}
+
+void ImageDevice::DrawShape(const DrawContext& c, const Shape& shape)
+{
+    if (c.target)
+        raster_.DrawShape(c, shape);
+}
+
+void ImageDevice::FillRect(const DrawContext& c, const RECT& rect, const DeviceBrush& brush)
+{
+    if (c.target)
+        raster_.FillRect(c, rect, brush);
+}
+
+void ImageDevice::Points(const DrawContext& c, const POINT* points, size_t count, COLORREF color)
+{
+    if (c.target)
+        raster_.Points(c, points, count, color);
 }
 
 void ImageDevice::Release()

@@ -11,6 +11,8 @@
 
 #include "QtGdi.h"
 
+#include "win32/gdiraster.h"
+
 namespace kel::qt
 {
 
@@ -60,17 +62,27 @@ private:
     QPolygon polygon_;
 };
 
-// Draws on the pixmap each call names, through a painter kept open on it.
+// Draws on the pixmap each call names: lines, shapes and fills by the core's rasterizer, which
+// follows Windows' raster rules; text and pictures through a painter kept open on it.
 class ImageDevice : public PainterDevice
 {
 public:
     ~ImageDevice() override { Release(); }
     void Release() override;
+    void Polyline(const kel::gdi::DrawContext& context, const POINT* points, size_t count) override;
+    void Polygons(const kel::gdi::DrawContext& context, const POINT* points, const int* counts,
+                  size_t polygons) override;
+    void DrawShape(const kel::gdi::DrawContext& context, const kel::gdi::Shape& shape) override;
+    void FillRect(const kel::gdi::DrawContext& context, const RECT& rect,
+                  const kel::gdi::DeviceBrush& brush) override;
+    void Points(const kel::gdi::DrawContext& context, const POINT* points, size_t count,
+                COLORREF color) override;
 
 protected:
     QPainter* Open(kel::gdi::Pixmap* target) override;
 
 private:
+    kel::gdi::Rasterizer raster_;
     QPainter painter_;
     QImage image_; // over the target's pixels
     kel::gdi::Pixmap* target_ = nullptr;

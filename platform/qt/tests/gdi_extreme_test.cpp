@@ -66,8 +66,9 @@ TEST_F(GdiExtremeTest, PrimitivesWithExtremeInputAreClippedOrRefused)
                     PatBlt(h, -1, -1, INT_MAX, INT_MAX, PATINVERT);
          },
          TRUE, kW * kH},
+        // From the start pixel (4, 4) leftwards and upwards to the image's edge.
         {"PatBlt with negative extents", [](HDC h) { return PatBlt(h, 4, 4, INT_MIN, INT_MIN, BLACKNESS); },
-         TRUE, 16},
+         TRUE, 25},
         {"Rectangle over the int range",
          [](HDC h) { return Rectangle(h, INT_MIN, INT_MIN, INT_MAX, INT_MAX); }, TRUE, kW * kH},
         {"Ellipse over the int range", [](HDC h) { return Ellipse(h, INT_MIN, INT_MIN, INT_MAX, INT_MAX); },

@@ -142,12 +142,77 @@ BOOL Blit(DeviceContext* dc, const RECT& target, const Pixmap* source, DWORD rop
     return TRUE;
 }
 
-// The source pixels of a blit: cut, scaled (nearest pixel) and colour-converted as Windows does
-// between monochrome and colour bitmaps.
+// The pixels i of `length` that fall on target pixel k of `to` when shrinking: [first, second).
+std::pair<int, int> Gathered(int k, int length, int to)
+{
+    return {static_cast<int>(int64_t(k) * length / to), static_cast<int>(int64_t(k + 1) * length / to)};
+}
+
+// Pixels combined as a stretch mode merges the ones that fall on one: AND (BLACKONWHITE: black on
+// white survives), OR (WHITEONBLACK), the average (HALFTONE).
+uint32_t Merged(int mode, const uint32_t* first, int count, int step)
+{
+    if (mode == HALFTONE)
+    {
+        uint32_t sum[3] = {0, 0, 0};
+        for (int i = 0; i < count; ++i)
+            for (int c = 0; c < 3; ++c)
+                sum[c] += first[i * step] >> (8 * c) & 0xFF;
+        const uint32_t n = static_cast<uint32_t>(count);
+        return 0xFF000000u | (sum[2] + n / 2) / n << 16 | (sum[1] + n / 2) / n << 8 | (sum[0] + n / 2) / n;
+    }
+    uint32_t out = first[0];
+    for (int i = 1; i < count; ++i)
+        out = mode == WHITEONBLACK ? out | first[i * step] : out & first[i * step];
+    return out | 0xFF000000u;
+}
+
+// A blit's source brought to width x height. Enlarging repeats the nearest pixel; shrinking merges
+// the pixels that fall on one by the stretch mode, or keeps one of them (COLORONCOLOR), spread so
+// the first and the last row and column are always kept.
+Pixmap Resampled(const Pixmap& in, int width, int height, int mode)
+{
+    Pixmap part = in;
+    const bool keep = mode != BLACKONWHITE && mode != WHITEONBLACK && mode != HALFTONE;
+    if (width < part.Width() && width > 0)
+    {
+        Pixmap out(width, part.Height(), part.Format());
+        const int length = part.Width();
+        for (int y = 0; y < part.Height(); ++y)
+        {
+            const uint32_t* row = part.Row(y);
+            for (int x = 0; x < width; ++x)
+            {
+                const auto [a, b] = Gathered(x, length, width);
+                out.SetPixel(x, y,
+                             keep ? row[width == 1 ? 0 : int64_t(x) * (length - 1) / (width - 1)]
+                                  : Merged(mode, row + a, b - a, 1));
+            }
+        }
+        part = std::move(out);
+    }
+    if (height < part.Height() && height > 0)
+    {
+        Pixmap out(part.Width(), height, part.Format());
+        const int length = part.Height(), stride = part.Stride();
+        for (int y = 0; y < height; ++y)
+        {
+            const auto [a, b] = Gathered(y, length, height);
+            const int kept = height == 1 ? 0 : static_cast<int>(int64_t(y) * (length - 1) / (height - 1));
+            for (int x = 0; x < part.Width(); ++x)
+                out.SetPixel(x, y, keep ? part.Pixel(x, kept) : Merged(mode, part.Row(a) + x, b - a, stride));
+        }
+        part = std::move(out);
+    }
+    return part.Scaled(width, height);
+}
+
+// The source pixels of a blit: cut, scaled by the destination's stretch mode and colour-converted
+// as Windows does between monochrome and colour bitmaps.
 Pixmap SourcePixels(DeviceContext* dst, const Pixmap& from, bool fromMono, COLORREF fromBk,
                     const RECT& srcRect, SIZE size, bool mirrorX, bool mirrorY)
 {
-    Pixmap part = from.Copy(srcRect).Scaled(size.cx, size.cy);
+    Pixmap part = Resampled(from.Copy(srcRect), size.cx, size.cy, dst->state.stretchMode);
     if (mirrorX || mirrorY)
         part = part.Mirrored(mirrorX, mirrorY);
     const bool toMono = IsMonochrome(dst);
@@ -249,7 +314,7 @@ BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hd
     if (dst->recorder)
         return RecordBlit(dst, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop);
     const int xEnd = SumOf(xDest, wDest), yEnd = SumOf(yDest, hDest);
-    const RECT target = DeviceRect(dst->state, xDest, yDest, xEnd, yEnd);
+    const RECT target = DeviceFillRect(dst->state, xDest, yDest, xEnd, yEnd);
     const POINT d0 = dst->state.ToDevice(xDest, yDest), d1 = dst->state.ToDevice(xEnd, yEnd);
     if (!UsesSource(rop))
         return Blit(dst, target, nullptr, rop);
@@ -260,7 +325,7 @@ BOOL StretchFrom(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hd
     if (!from)
         return FALSE;
     const int xSrcEnd = SumOf(xSrc, wSrc), ySrcEnd = SumOf(ySrc, hSrc);
-    const RECT srcRect = DeviceRect(src->state, xSrc, ySrc, xSrcEnd, ySrcEnd);
+    const RECT srcRect = DeviceFillRect(src->state, xSrc, ySrc, xSrcEnd, ySrcEnd);
     const POINT s0 = src->state.ToDevice(xSrc, ySrc), s1 = src->state.ToDevice(xSrcEnd, ySrcEnd);
     const bool mirrorX = (d1.x < d0.x) != (s1.x < s0.x);
     const bool mirrorY = (d1.y < d0.y) != (s1.y < s0.y);
@@ -277,7 +342,7 @@ BOOL PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop)
         return FALSE;
     if (auto* r = RecorderOf(dc))
         r->PatBlt(x, y, w, h, rop);
-    return Blit(dc, DeviceRect(dc->state, x, y, SumOf(x, w), SumOf(y, h)), nullptr, rop);
+    return Blit(dc, DeviceFillRect(dc->state, x, y, SumOf(x, w), SumOf(y, h)), nullptr, rop);
 }
 
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop)
@@ -305,7 +370,7 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, 
     ySrc = std::clamp(ySrc, -kDeviceLimit, kDeviceLimit);
     const int xEnd = SumOf(xDest, DestWidth), yEnd = SumOf(yDest, DestHeight);
     const POINT d0 = dc->state.ToDevice(xDest, yDest), d1 = dc->state.ToDevice(xEnd, yEnd);
-    const RECT target = DeviceRect(dc->state, xDest, yDest, xEnd, yEnd);
+    const RECT target = DeviceFillRect(dc->state, xDest, yDest, xEnd, yEnd);
     // Source coordinates count from the DIB's lower-left corner for bottom-up DIBs, as on Windows.
     const bool bottomUp = lpbmi->bmiHeader.biHeight > 0;
     const int top = bottomUp ? dib.Height() - (ySrc + std::abs(SrcHeight)) : ySrc;

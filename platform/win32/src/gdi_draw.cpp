@@ -18,13 +18,14 @@ namespace kel::gdi
 namespace
 {
 
-// The hatches as 8x8 bit rows (bit 7 = leftmost pixel), aligned to the brush origin.
+// The hatches as 8x8 bit rows (bit 7 = leftmost pixel), aligned to the brush origin: straight
+// hatches on row 3 and column 4 of the cell, as Windows draws them.
 constexpr uint8_t kHatches[6][8] = {
-    {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF}, // HS_HORIZONTAL
-    {0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01}, // HS_VERTICAL
+    {0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0x00}, // HS_HORIZONTAL
+    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08}, // HS_VERTICAL
     {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01}, // HS_FDIAGONAL
     {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80}, // HS_BDIAGONAL
-    {0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0x01, 0xFF}, // HS_CROSS
+    {0x08, 0x08, 0x08, 0xFF, 0x08, 0x08, 0x08, 0x08}, // HS_CROSS
     {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81}, // HS_DIAGCROSS
 };
 
@@ -287,10 +288,12 @@ BOOL ShapeCall(HDC hdc, Shape::Kind kind, int left, int top, int right, int bott
     return TRUE;
 }
 
-double AngleOf(double cx, double cy, POINT p)
+// Degrees counter-clockwise on the screen (y grows downwards) of the ellipse's parameter where the
+// ray from its centre through p meets it: on a flat ellipse that is not the ray's own angle.
+double AngleOf(const RectF& outline, POINT p)
 {
-    // Degrees counter-clockwise on the screen (y grows downwards).
-    return std::atan2(-(p.y - cy), p.x - cx) * 180.0 / M_PI;
+    const double cx = outline.x + outline.width / 2, cy = outline.y + outline.height / 2;
+    return std::atan2(-(p.y - cy) * outline.width, (p.x - cx) * outline.height) * 180.0 / M_PI;
 }
 
 BOOL ArcShape(HDC hdc, Shape::Kind kind, int l, int t, int r, int b, int x1, int y1, int x2, int y2)
@@ -312,13 +315,16 @@ BOOL ArcShape(HDC hdc, Shape::Kind kind, int l, int t, int r, int b, int x1, int
     shape.outline = OutlineRect(shape.box, c.pen);
     // From the ray to the first point to the ray to the second, counter-clockwise unless the DC
     // says otherwise; in 1/16 degree.
-    const double cx = shape.outline.x + shape.outline.width / 2,
-                 cy = shape.outline.y + shape.outline.height / 2;
-    const double a = AngleOf(cx, cy, dc->state.ToDevice(x1, y1));
-    double span = AngleOf(cx, cy, dc->state.ToDevice(x2, y2)) - a;
+    shape.from = dc->state.ToDevice(x1, y1);
+    shape.to = dc->state.ToDevice(x2, y2);
+    const double a = AngleOf(shape.outline, shape.from);
+    double span = AngleOf(shape.outline, shape.to) - a;
     if (dc->state.arcDirection == AD_CLOCKWISE)
+    {
         while (span >= 0)
             span -= 360;
+        std::swap(shape.from, shape.to);
+    }
     else
         while (span <= 0)
             span += 360;
@@ -530,8 +536,8 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int
     int rw = 0, rh = 0;
     {
         KEL_DC(hdc, FALSE);
-        rw = dc->state.WidthToDevice(width) / 2;
-        rh = dc->state.HeightToDevice(height) / 2;
+        rw = std::min(std::abs(dc->state.WidthToDevice(width)), kDeviceLimit);
+        rh = std::min(std::abs(dc->state.HeightToDevice(height)), kDeviceLimit);
     }
     return ShapeCall(
         hdc, Shape::Kind::RoundRect, left, top, right, bottom,
@@ -586,7 +592,7 @@ int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     Drawing d(dc, false);
     if (d.Active())
     {
-        const RECT r = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
+        const RECT r = DeviceFillRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
         d.Dev().FillRect(d.Context(), r, brush);
         d.Touch(r);
     }
@@ -606,7 +612,7 @@ int FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr)
     Drawing d(dc, false);
     if (d.Active())
     {
-        const RECT r = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
+        const RECT r = DeviceFillRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
         if (IsEmpty(r))
             return 1;
         FillRects(d, d.Context(), Region(r) - Region(Grown(r, -1)), brush);
@@ -625,7 +631,7 @@ BOOL InvertRect(HDC hDC, const RECT* lprc)
     Drawing d(dc, false);
     if (d.Active())
     {
-        const RECT r = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
+        const RECT r = DeviceFillRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
         DrawContext c = d.Context();
         c.rop2 = R2_NOT;
         d.Dev().FillRect(c, r, Solid(RGB(0, 0, 0)));
@@ -710,33 +716,91 @@ BOOL InvertRgn(HDC hdc, HRGN hrgn)
 
 // ---- Edges and focus
 
+namespace
+{
+
+// A diagonal edge across the rectangle, from the corner opposite the one the flags name
+// (BF_DIAGONAL_END*) to that corner, both drawn: the outer border's line on the diagonal, the
+// inner border's one pixel further across the rectangle's middle. Edges ending at the top take the
+// top-left colours, those ending at the bottom the bottom-right ones. BF_MIDDLE fills the half of
+// the rectangle on the side the lines' colours face: below an edge ending at the top, above one
+// ending at the bottom.
+template <typename Colours>
+BOOL DiagonalEdge(Drawing& d, const DcState& s, const RECT& rc, UINT edge, UINT flags, Colours colours)
+{
+    const RECT r = DeviceRect(s, rc.left, rc.top, rc.right, rc.bottom);
+    if (!d.Active() || IsEmpty(r))
+        return TRUE;
+    const bool toTop = flags & BF_TOP, toRight = flags & BF_RIGHT;
+    const POINT end{toRight ? r.right - 1 : r.left, toTop ? r.top : r.bottom - 1};
+    const POINT start{toRight ? r.left : r.right - 1, toTop ? r.bottom - 1 : r.top};
+    const int stepX = toRight ? 1 : -1, stepY = toTop ? -1 : 1;
+    DrawContext c = d.Context();
+    c.pen = DevicePen{PS_SOLID, 1, 0, PS_ENDCAP_ROUND, PS_JOIN_ROUND};
+    auto line = [&](int shift, COLORREF colour)
+    {
+        // Shifted down for edges ending at the top, up for those ending at the bottom.
+        const int dy = toTop ? shift : -shift;
+        c.pen.color = colour;
+        const POINT points[] = {{start.x, start.y + dy}, {end.x + stepX, end.y + dy + stepY}};
+        d.Dev().Polyline(c, points, 2);
+    };
+    const bool flat = flags & (BF_FLAT | BF_MONO);
+    COLORREF tl = 0, br = 0;
+    int shift = 0;
+    if (colours(true, edge & BDR_RAISEDOUTER, edge & BDR_SUNKENOUTER, tl, br) || flat)
+        line(shift++, toTop ? tl : br);
+    if (colours(false, edge & BDR_RAISEDINNER, edge & BDR_SUNKENINNER, tl, br))
+        line(shift++, toTop ? tl : br);
+    if (flags & BF_MIDDLE)
+    {
+        // The triangle beyond the lines, on the side away from the corner the flags do not name.
+        const POINT corner{end.x, start.y};
+        const int dy = toTop ? shift : -shift;
+        const POINT triangle[] = {{start.x, start.y + dy}, {end.x, end.y + dy}, corner};
+        DrawContext f = d.Context();
+        f.brush = Solid(GetSysColor(flags & BF_MONO ? COLOR_WINDOW : COLOR_BTNFACE));
+        const int three = 3;
+        d.Dev().Polygons(f, triangle, &three, 1);
+    }
+    d.Touch(r);
+    return TRUE;
+}
+
+} // namespace
+
 BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags)
 {
     KEL_DC(hdc, FALSE);
     if (!qrc)
         return FALSE;
     RECT rc = *qrc;
-    const bool flat = grfFlags & BF_FLAT, mono = grfFlags & BF_MONO;
-    // Colours of the outer and inner borders: top-left, then bottom-right.
+    const bool flat = grfFlags & BF_FLAT, mono = grfFlags & BF_MONO, soft = grfFlags & BF_SOFT;
+    // Colours of the outer and inner borders: top-left, then bottom-right. Soft edges swap the
+    // top-left colours of the two borders, so the brighter (raised) or darker (sunken) one is
+    // outside.
     auto colours = [&](bool outer, bool raised, bool sunken, COLORREF& tl, COLORREF& br)
     {
+        const bool outerTl = soft ? !outer : outer;
         if (mono)
             tl = br = GetSysColor(outer ? COLOR_WINDOWFRAME : COLOR_WINDOW);
         else if (flat)
             tl = br = GetSysColor(outer ? COLOR_BTNSHADOW : COLOR_BTNFACE);
         else if (raised)
         {
-            tl = GetSysColor(outer ? COLOR_3DLIGHT : COLOR_BTNHIGHLIGHT);
+            tl = GetSysColor(outerTl ? COLOR_3DLIGHT : COLOR_BTNHIGHLIGHT);
             br = GetSysColor(outer ? COLOR_3DDKSHADOW : COLOR_BTNSHADOW);
         }
         else if (sunken)
         {
-            tl = GetSysColor(outer ? COLOR_BTNSHADOW : COLOR_3DDKSHADOW);
+            tl = GetSysColor(outerTl ? COLOR_BTNSHADOW : COLOR_3DDKSHADOW);
             br = GetSysColor(outer ? COLOR_BTNHIGHLIGHT : COLOR_3DLIGHT);
         }
         return raised || sunken;
     };
     Drawing d(dc, false);
+    if (grfFlags & BF_DIAGONAL)
+        return DiagonalEdge(d, dc->state, rc, edge, grfFlags, colours);
     auto border = [&](COLORREF tl, COLORREF br)
     {
         const RECT r = DeviceRect(dc->state, rc.left, rc.top, rc.right, rc.bottom);
@@ -744,11 +808,13 @@ BOOL DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags)
             return;
         if (d.Active())
         {
-            // Top and left stop one pixel short: the bottom-right colour owns those two corners.
+            // Top and left stop one pixel short where the bottom-right colour owns the corner.
+            const int right = r.right - (grfFlags & BF_RIGHT ? 1 : 0);
+            const int bottom = r.bottom - (grfFlags & BF_BOTTOM ? 1 : 0);
             if (grfFlags & BF_TOP)
-                d.Dev().FillRect(d.Context(), RECT{r.left, r.top, r.right - 1, r.top + 1}, Solid(tl));
+                d.Dev().FillRect(d.Context(), RECT{r.left, r.top, right, r.top + 1}, Solid(tl));
             if (grfFlags & BF_LEFT)
-                d.Dev().FillRect(d.Context(), RECT{r.left, r.top, r.left + 1, r.bottom - 1}, Solid(tl));
+                d.Dev().FillRect(d.Context(), RECT{r.left, r.top, r.left + 1, bottom}, Solid(tl));
             if (grfFlags & BF_BOTTOM)
                 d.Dev().FillRect(d.Context(), RECT{r.left, r.bottom - 1, r.right, r.bottom}, Solid(br));
             if (grfFlags & BF_RIGHT)
@@ -788,7 +854,7 @@ BOOL DrawFocusRect(HDC hDC, const RECT* lprc)
     Drawing d(dc, false);
     if (!d.Active())
         return TRUE;
-    const RECT r = DeviceRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
+    const RECT r = DeviceFillRect(dc->state, lprc->left, lprc->top, lprc->right, lprc->bottom);
     if (IsEmpty(r))
         return TRUE;
     // Every other pixel of the frame, checkered from the device origin, inverted.

@@ -253,6 +253,11 @@ struct DcState
 
 // The device rectangle of a logical one, corners ordered; right and bottom stay exclusive.
 RECT DeviceRect(const DcState& s, int left, int top, int right, int bottom);
+// The pixels a fill or blit from corner (left, top) to (right, bottom) covers: from the first
+// corner's pixel towards the second corner, which is left out. Where a negative extent or a
+// mirroring mapping runs that way leftwards or upwards, the pixels are those of the rectangle
+// mapped point by point (PatBlt(60, 60, -20, -16) covers 41..60 by 45..60).
+RECT DeviceFillRect(const DcState& s, int left, int top, int right, int bottom);
 
 class MetaRecorder;
 

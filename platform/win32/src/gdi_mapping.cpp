@@ -117,6 +117,14 @@ RECT DeviceRect(const DcState& s, int left, int top, int right, int bottom)
     return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
+RECT DeviceFillRect(const DcState& s, int left, int top, int right, int bottom)
+{
+    const POINT a = s.ToDevice(left, top);
+    const POINT b = s.ToDevice(right, bottom);
+    return RECT{a.x <= b.x ? a.x : b.x + 1, a.y <= b.y ? a.y : b.y + 1, a.x <= b.x ? b.x : a.x + 1,
+                a.y <= b.y ? b.y : a.y + 1};
+}
+
 } // namespace kel::gdi
 
 using namespace kel::gdi;

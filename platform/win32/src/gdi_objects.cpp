@@ -520,7 +520,9 @@ HRGN CreateEllipticRgn(int x1, int y1, int x2, int y2)
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    return MakeRegion(Region::Ellipse(r));
+    // Windows leaves elliptic and round-rectangle regions a pixel short of their box on the right
+    // and at the bottom, as it does shapes drawn without a pen.
+    return MakeRegion(Region::Ellipse(RECT{r.left, r.top, r.right - 1, r.bottom - 1}));
 }
 
 HRGN CreateEllipticRgnIndirect(const RECT* lprect)
@@ -534,14 +536,7 @@ HRGN CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h)
     // Corners are ellipses, held a rectangle per scan line: their size is saturated.
     const int rw = std::min<int>(Saturate(std::abs(int64_t(w)), kMaxSide), r.right - r.left);
     const int rh = std::min<int>(Saturate(std::abs(int64_t(h)), kMaxSide), r.bottom - r.top);
-    // The body in two crossing rectangles plus the four corner ellipses.
-    Region region = Region(RECT{r.left + rw / 2, r.top, r.right - rw / 2, r.bottom}) |
-                    Region(RECT{r.left, r.top + rh / 2, r.right, r.bottom - rh / 2});
-    region |= Region::Ellipse(RECT{r.left, r.top, r.left + rw, r.top + rh});
-    region |= Region::Ellipse(RECT{r.right - rw, r.top, r.right, r.top + rh});
-    region |= Region::Ellipse(RECT{r.left, r.bottom - rh, r.left + rw, r.bottom});
-    region |= Region::Ellipse(RECT{r.right - rw, r.bottom - rh, r.right, r.bottom});
-    return MakeRegion(region & Region(r));
+    return MakeRegion(Region::RoundRect(RECT{r.left, r.top, r.right - 1, r.bottom - 1}, rw, rh));
 }
 
 HRGN CreatePolyPolygonRgn(const POINT* pptl, const INT* pc, int cPoly, int iMode)

@@ -2,6 +2,8 @@
 // ellipses and polygons are scan-converted a row at a time.
 #include "win32/gdiregion.h"
 
+#include "gdi_scan.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -65,72 +67,66 @@ Region::Region(const RECT& rect)
 
 Region Region::Ellipse(const RECT& box)
 {
+    return RoundRect(box, box.right - box.left, box.bottom - box.top);
+}
+
+Region Region::RoundRect(const RECT& box, int cornerW, int cornerH)
+{
     Region out;
-    const double width = double(box.right) - box.left, height = double(box.bottom) - box.top;
-    if (width <= 0 || height <= 0)
-        return out;
-    const double cx = (double(box.left) + box.right) / 2, cy = (double(box.top) + box.bottom) / 2;
+    const scan::RoundedBox shape = scan::RoundedBox::Of(box, cornerW, cornerH);
     std::vector<int> spans(2);
-    for (int y = box.top; y < box.bottom; ++y)
+    // Rows between the corners are all alike: one band.
+    const int64_t straight = shape.height - shape.cornerH;
+    const int64_t middleTop = (shape.cy2 - straight + 1) >> 1, middleBottom = ((shape.cy2 + straight) >> 1) + 1;
+    for (int64_t y = shape.Top(); y < shape.Bottom();)
     {
-        const double d = (y + 0.5 - cy) / (height / 2);
-        if (std::fabs(d) >= 1)
-            continue;
-        const double dx = width / 2 * std::sqrt(1 - d * d);
-        spans[0] = static_cast<int>(std::ceil(cx - dx - 0.5));
-        spans[1] = static_cast<int>(std::ceil(cx + dx - 0.5));
+        const int64_t next = y >= middleTop && y < middleBottom ? middleBottom : y + 1;
+        const auto [x0, x1] = shape.Row(y);
+        spans[0] = Clamped(x0);
+        spans[1] = Clamped(x1);
         if (spans[0] < spans[1])
-            out.AddBand(y, y + 1, spans);
+            out.AddBand(Clamped(y), Clamped(next), spans);
+        y = next;
     }
     return out;
 }
 
 Region Region::Polygons(const POINT* points, const int* counts, int polygons, bool winding)
 {
-    struct Edge
+    // The rasterizer's scan conversion, a band per row.
+    struct Bands : scan::SpanSink
     {
-        double x0, y0, x1, y1;
-        int direction;
+        Region& out;
+        int row = 0;
+        std::vector<int> spans;
+        explicit Bands(Region& r) : out(r) {}
+        void Span(int y, int x0, int x1) override
+        {
+            if (y != row)
+                Flush();
+            row = y;
+            spans.push_back(x0);
+            spans.push_back(x1);
+        }
+        void Flush()
+        {
+            Normalize(spans);
+            if (!spans.empty())
+                out.AddBand(row, row + 1, spans);
+            spans.clear();
+        }
     };
-    std::vector<Edge> edges;
-    int64_t top = INT64_MAX, bottom = INT64_MIN;
-    for (int i = 0, at = 0; i < polygons; at += counts[i], ++i)
-        for (int k = 0; k < counts[i]; ++k)
-        {
-            const POINT& p = points[at + k];
-            const POINT& q = points[at + (k + 1) % counts[i]];
-            top = std::min<int64_t>(top, p.y);
-            bottom = std::max<int64_t>(bottom, p.y);
-            if (p.y != q.y)
-                edges.push_back(Edge{double(p.x), double(p.y), double(q.x), double(q.y), q.y > p.y ? 1 : -1});
-        }
+    size_t total = 0;
+    for (int i = 0; i < polygons; ++i)
+        total += static_cast<size_t>(counts[i]);
+    std::vector<scan::FixedPoint> fixed(total);
+    for (size_t i = 0; i < total; ++i)
+        fixed[i] = scan::FixedPoint{int64_t(points[i].x) * scan::kFixed, int64_t(points[i].y) * scan::kFixed};
     Region out;
-    std::vector<std::pair<double, int>> crossings;
-    std::vector<int> spans;
-    for (int64_t y = std::max(top, -kLimit); y < std::min(bottom, kLimit); ++y)
-    {
-        // Crossings of the row's centre line; an edge counts from its upper end, not its lower.
-        const double yc = double(y) + 0.5;
-        crossings.clear();
-        for (const Edge& e : edges)
-            if (yc >= std::min(e.y0, e.y1) && yc < std::max(e.y0, e.y1))
-                crossings.emplace_back(e.x0 + (yc - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), e.direction);
-        std::sort(crossings.begin(), crossings.end());
-        spans.clear();
-        int inside = 0;
-        for (size_t i = 0; i + 1 < crossings.size(); ++i)
-        {
-            inside += winding ? crossings[i].second : 1;
-            if (winding ? inside != 0 : (inside & 1))
-            {
-                spans.push_back(Clamped(static_cast<int64_t>(std::ceil(crossings[i].first - 0.5))));
-                spans.push_back(Clamped(static_cast<int64_t>(std::ceil(crossings[i + 1].first - 0.5))));
-            }
-        }
-        Normalize(spans);
-        if (!spans.empty())
-            out.AddBand(static_cast<int>(y), static_cast<int>(y + 1), spans);
-    }
+    Bands bands(out);
+    scan::ScanPolygons(fixed.data(), counts, static_cast<size_t>(polygons), winding, static_cast<int>(-kLimit),
+                       static_cast<int>(kLimit), bands);
+    bands.Flush();
     return out;
 }
 

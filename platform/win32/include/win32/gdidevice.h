@@ -138,10 +138,14 @@ struct Shape
     Kind kind = Kind::Rectangle;
     RECT box{};      // the shape's pixels, right and bottom exclusive
     RectF outline;   // where the pen's centre line runs (inside-frame pens already pulled in)
-    int cornerX = 0; // RoundRect: the corners' radii
+    int cornerX = 0; // RoundRect: width and height of the ellipse the corners are cut from
     int cornerY = 0;
-    int start = 0; // arcs, pies, chords: start and span in 1/16 degree, counter-clockwise
-    int span = 0;
+    int start = 0; // arcs, pies, chords: start and span in 1/16 degree, counter-clockwise, of the
+    int span = 0;  // ellipse's parameter (a circle's angle before it is scaled to the ellipse)
+    // Arcs, pies, chords: the arc runs counter-clockwise on the screen from where the ray from the
+    // centre through `from` meets the ellipse to where the ray through `to` does.
+    POINT from{0, 0};
+    POINT to{0, 0};
 };
 
 // One line of text. Unrotated, its box has its top-left corner at pivot + offset; escapement turns

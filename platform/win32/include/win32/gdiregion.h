@@ -24,8 +24,12 @@ public:
     // The pixels whose centres lie inside the ellipse that fills `box` (right and bottom exclusive),
     // row by row.
     static Region Ellipse(const RECT& box);
-    // The pixels whose centres lie inside the polygons (counts[i] points each, closed), by the
-    // alternate (even-odd) or the winding rule.
+    // The box with its corners cut by quarters of an ellipse cornerW by cornerH (clamped to the box),
+    // by the same rule.
+    static Region RoundRect(const RECT& box, int cornerW, int cornerH);
+    // The pixels of the polygons (counts[i] points each, closed) as they are filled: those whose
+    // top-left corner lies inside (on a left or top edge counts as inside), by the alternate
+    // (even-odd) or the winding rule.
     static Region Polygons(const POINT* points, const int* counts, int polygons, bool winding);
 
     bool IsEmpty() const { return rects_.empty(); }
