@@ -30,7 +30,7 @@ public:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzz::InstallSilentPrompts();
+    fuzz::PrepareProcess();
 
     CTableLogHeader header;
     header.Parse(data, size);
