@@ -453,6 +453,19 @@ void CScan::ShowFileError(UINT messageId, LPCTSTR path, const CString& text, UIN
     AfxMessageBox(message, icon);
 }
 
+void CScan::DiscardFile(CFile& file, LPCTSTR path)
+{
+    file.Abort();
+    try
+    {
+        CFile::Remove(path);
+    }
+    catch (CFileException* e)
+    {
+        e->Delete();
+    }
+}
+
 BOOL CScan::SaveDocumentCopy(LPCTSTR path)
 {
     CScanSite* site = GetSite();
@@ -478,15 +491,7 @@ BOOL CScan::SaveDocumentCopy(LPCTSTR path)
         if (auto* fileError = dynamic_cast<CFileException*>(e))
             FileErrorText(fileError->m_cause, text);
         e->Delete();
-        file.Abort();
-        try
-        {
-            CFile::Remove(path);
-        }
-        catch (CFileException* removeError)
-        {
-            removeError->Delete();
-        }
+        DiscardFile(file, path);
         ShowFileError(IDS_FILE_WRITE_FAILED, path, text, MB_ICONEXCLAMATION);
         return FALSE;
     }

@@ -343,4 +343,7 @@ protected:
     static CString FileErrorMessage(const CFileException& e);
     // "Could not open file "%1"\n%2" with path and text, with the icon given.
     static void ShowFileError(UINT messageId, LPCTSTR path, const CString& text, UINT icon);
+    // Closes a file that could not be written whole and removes it, so it is not left behind as if
+    // it were one.
+    static void DiscardFile(CFile& file, LPCTSTR path);
 };

@@ -143,6 +143,7 @@ public:
     }
     // What a copy of the document holds: m_serialize when set, else the head, units and scan.
     void Serialize(CArchive& ar) override;
+    void MarkModified() override { ++m_modified; }
 
     // ---- The document's commands ----
     // Scan > Start: queues the start task and a step task.
@@ -175,6 +176,7 @@ public:
     std::atomic<int> m_rebinds{0};  // RebindInstrument calls
     std::atomic<int> m_scanEvents{0};
     std::atomic<int> m_paints{0};
+    std::atomic<int> m_modified{0}; // MarkModified calls
     HANDLE m_hScanEvent;
 };
 

@@ -698,6 +698,7 @@ bool StartUi(int argc, char** argv)
             QMetaObject::invokeMethod(
                 qApp, [] { QApplication::beep(); }, Qt::AutoConnection);
         });
+    InstallAudio();
     return true;
 }
 
@@ -706,6 +707,7 @@ void StopUi()
     if (!StartedDriver())
         return;
     kel::SetBeepHandler({});
+    RemoveAudio();
     RemovePromptService();
     kel::ui::Shutdown();
     StartedDriver().reset();
