@@ -4,6 +4,7 @@
 // archive exception or a repaired record, never in a crash.
 #include "FuzzSupport.h"
 
+#include "displays/Display.h"
 #include "doc/LeakData.h"
 #include "head/Head.h"
 #include "scans/LeakScans.h"
