@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "units/Units.h"
 
+#include "testkit/Image.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "testsupport/HeadAccess.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 
 using kel::testkit::DialogDriver;
 using kel::testkit::ScriptedPrompts;
@@ -83,6 +85,11 @@ TEST_F(LeakRateTuning, MeasuresTheFactorOfTheReferenceLeak)
             EXPECT_EQ(head.masses.back(), 3);
             EXPECT_EQ(d.GetText(IDC_LEAK_PRESSURE), "2.00e-09");
             EXPECT_EQ(d.GetText(IDC_LEAK_FACTOR), "5");
+            // screenshots/leak_rate_tuning.png in the folder the test runs in, to look at.
+            std::filesystem::create_directories("screenshots");
+            d.Pump();
+            EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                              "screenshots/leak_rate_tuning.png"));
             d.Click(IDOK);
         });
     EXPECT_EQ(result, IDOK);
