@@ -82,6 +82,34 @@ TEST(LeakData, AlarmSoundStartsAtTheFirstCrossingLoopsAndStopsInside)
     EXPECT_EQ(slot.Calls(), (Calls{"play leak.wav", "stop", "play leak.wav", "stop"}));
 }
 
+TEST(LeakData, EachLevelAloneSoundsTheAlarmBeyondIt)
+{
+    struct Case
+    {
+        int flag;      // the only level enabled
+        float inside;  // a reading on the safe side
+        float outside; // a reading beyond it
+    } cases[] = {
+        {CLeakData::kHighEnabled, 5e-6f, 5.1e-6f},
+        {CLeakData::kHighHighEnabled, 8e-6f, 8.1e-6f},
+        {CLeakData::kLowEnabled, 5e-7f, 4.9e-7f},
+        {CLeakData::kLowLowEnabled, 0.0f, -1e-9f},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.flag);
+        SoundSlot slot;
+        CLeakData data(nullptr, nullptr);
+        ArmAlarm(data, "leak.wav");
+        for (int flag = 1; flag < 5; ++flag)
+            data.m_alarmFlag[flag] = flag == c.flag;
+        EXPECT_EQ(data.CheckAlarm(c.inside), 0);
+        EXPECT_EQ(data.CheckAlarm(c.outside), 1);
+        EXPECT_EQ(data.CheckAlarm(c.inside), 0);
+        EXPECT_EQ(slot.Calls(), (Calls{"play leak.wav", "stop"}));
+    }
+}
+
 TEST(LeakData, OnlyEnabledLevelsAlarmAndOnlyWhileAudible)
 {
     SoundSlot slot;
