@@ -1,20 +1,16 @@
-// Sound through Qt Multimedia: the wave-out devices' sink (a push-mode QAudioSink) and the short
-// sounds of PlaySound/sndPlaySound (QSoundEffect). Qt's audio objects want a thread with an event
-// loop; they all live on one audio thread of the backend, and every call reaches them as a queued
-// call there, so the wave-out player, the scan workers and the user-interface thread may all play.
-#include "win32/codepage.h"
-#include "win32/sound.h"
+// Sound through Qt Multimedia: the wave-out devices' sink (a push-mode QAudioSink), which PlaySound's
+// wave files play through as well. Qt's audio objects want a thread with an event loop; they live
+// on an audio thread of the backend, and every call reaches them as a queued call there, so the
+// wave-out players on their own threads may all play.
 #include "win32/wavedevice.h"
+#include "win32/wavefile.h"
 
 #include <QtCore/QByteArray>
-#include <QtCore/QFileInfo>
 #include <QtCore/QThread>
-#include <QtCore/QUrl>
 #include <QtMultimedia/QAudioDevice>
 #include <QtMultimedia/QAudioFormat>
 #include <QtMultimedia/QAudioSink>
 #include <QtMultimedia/QMediaDevices>
-#include <QtMultimedia/QSoundEffect>
 
 #include <memory>
 #include <mutex>
@@ -29,7 +25,6 @@ struct AudioThread
 {
     QThread thread;
     QObject* context = nullptr;
-    QSoundEffect* effect = nullptr; // the one short sound slot
 };
 
 std::mutex g_lock;
@@ -57,11 +52,6 @@ template <class F> void RunThere(F&& job)
 template <class F> void QueueThere(F&& job)
 {
     QMetaObject::invokeMethod(Context(), std::forward<F>(job), Qt::QueuedConnection);
-}
-
-QString LocalPath(const std::string& cp1252)
-{
-    return QString::fromUtf8(kel::Cp1252ToUtf8(cp1252));
 }
 
 class QtWaveSink : public kel::WaveSink
@@ -135,63 +125,24 @@ private:
     QIODevice* m_io = nullptr;
 };
 
-// PlaySound of a wave file: async (SND_SYNC plays without waiting as well), looping with SND_LOOP;
-// an empty name stops. Resources and aliases have no file to play: FALSE.
-BOOL PlayShortSound(const kel::SoundRequest& request)
-{
-    if (request.name.empty())
-    {
-        QueueThere(
-            []
-            {
-                if (g_audio->effect)
-                    g_audio->effect->stop();
-            });
-        return TRUE;
-    }
-    if (request.module || (request.flags & SND_ALIAS) || request.name[0] == '#')
-        return FALSE;
-    const QString path = LocalPath(request.name);
-    if (!QFileInfo(path).isFile())
-        return FALSE;
-    const bool loop = request.flags & SND_LOOP;
-    QueueThere(
-        [path, loop]
-        {
-            if (!g_audio->effect)
-                g_audio->effect = new QSoundEffect;
-            g_audio->effect->stop();
-            g_audio->effect->setSource(QUrl::fromLocalFile(path));
-            g_audio->effect->setLoopCount(loop ? QSoundEffect::Infinite : 1);
-            g_audio->effect->play();
-        });
-    return TRUE;
-}
-
 } // namespace
 
 void InstallAudio()
 {
     kel::SetWaveSinkFactory(QtWaveSink::Create);
-    kel::SetSoundHandler(PlayShortSound);
+    kel::SetSoundHandler(kel::PlayWaveSound);
 }
 
 void RemoveAudio()
 {
-    kel::SetWaveSinkFactory({});
     kel::SetSoundHandler({});
+    kel::StopWaveSound();
+    kel::SetWaveSinkFactory({});
     std::lock_guard<std::mutex> guard(g_lock);
     if (!g_audio)
         return;
     QMetaObject::invokeMethod(
-        g_audio->context,
-        []
-        {
-            delete g_audio->effect;
-            g_audio->effect = nullptr;
-            delete g_audio->context;
-        },
-        Qt::BlockingQueuedConnection);
+        g_audio->context, [] { delete g_audio->context; }, Qt::BlockingQueuedConnection);
     g_audio->thread.quit();
     g_audio->thread.wait();
     delete g_audio;

@@ -20,7 +20,8 @@ struct Device
 {
     HWAVEOUT handle = nullptr;
     WAVEFORMATEX format{};
-    HWND window = nullptr; // CALLBACK_WINDOW; null: no callbacks
+    HWND window = nullptr;  // CALLBACK_WINDOW
+    HANDLE event = nullptr; // CALLBACK_EVENT
     std::unique_ptr<kel::WaveSink> sink;
 
     std::mutex lock;
@@ -45,6 +46,8 @@ struct Device
     {
         if (window)
             PostMessage(window, message, reinterpret_cast<WPARAM>(handle), reinterpret_cast<LPARAM>(header));
+        if (event)
+            SetEvent(event);
     }
 
     // Play time of bytes at the format's rate.
@@ -145,19 +148,21 @@ MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWOR
     if (fdwOpen & ~(CALLBACK_TYPEMASK | WAVE_FORMAT_QUERY))
         return MMSYSERR_INVALFLAG;
     const DWORD callback = fdwOpen & CALLBACK_TYPEMASK;
-    if (callback != CALLBACK_NULL && callback != CALLBACK_WINDOW)
+    if (callback != CALLBACK_NULL && callback != CALLBACK_WINDOW && callback != CALLBACK_EVENT)
         return MMSYSERR_INVALFLAG;
     if (!IsPlayablePcm(pwfx))
         return WAVERR_BADFORMAT;
     if (fdwOpen & WAVE_FORMAT_QUERY)
         return MMSYSERR_NOERROR;
     HWND window = callback == CALLBACK_WINDOW ? reinterpret_cast<HWND>(dwCallback) : nullptr;
-    if (!phwo || (callback == CALLBACK_WINDOW && !IsWindow(window)))
+    HANDLE event = callback == CALLBACK_EVENT ? reinterpret_cast<HANDLE>(dwCallback) : nullptr;
+    if (!phwo || (callback == CALLBACK_WINDOW && !IsWindow(window)) || (callback == CALLBACK_EVENT && !event))
         return MMSYSERR_INVALPARAM;
 
     auto device = std::make_shared<Device>();
     device->format = *pwfx;
     device->window = window;
+    device->event = event;
     device->wake = CreateEvent(nullptr, FALSE, FALSE, nullptr);
     if (!device->wake)
         return MMSYSERR_NOMEM;

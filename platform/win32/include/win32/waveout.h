@@ -38,6 +38,7 @@ typedef HWAVEOUT* LPHWAVEOUT;
 #define CALLBACK_TYPEMASK 0x00070000L
 #define CALLBACK_NULL 0x00000000L
 #define CALLBACK_WINDOW 0x00010000L
+#define CALLBACK_EVENT 0x00050000L
 
 // Callback messages: wParam the device, lParam the buffer header (MM_WOM_DONE) or 0.
 #define MM_WOM_OPEN 0x3BB
@@ -98,7 +99,8 @@ typedef struct wavehdr_tag
 UINT waveOutGetNumDevs();
 // Opens device uDeviceID (WAVE_MAPPER or 0) for PCM in pwfx (8 or 16 bits, 1 or 2 channels, block
 // and byte rates consistent). fdwOpen: CALLBACK_NULL, or CALLBACK_WINDOW with dwCallback the window
-// that receives the MM_WOM_ messages; WAVE_FORMAT_QUERY only checks the format. Posts MM_WOM_OPEN.
+// that receives the MM_WOM_ messages, or CALLBACK_EVENT with dwCallback an event handle that is set
+// at each report; WAVE_FORMAT_QUERY only checks the format. Reports MM_WOM_OPEN.
 // Returns MMSYSERR_NOERROR, WAVERR_BADFORMAT, MMSYSERR_BADDEVICEID, MMSYSERR_INVALPARAM or
 // MMSYSERR_INVALFLAG.
 MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWORD_PTR dwCallback,
