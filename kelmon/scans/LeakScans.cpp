@@ -489,28 +489,6 @@ BOOL CLeakScans::WriteAsciiFile(LPCTSTR path)
         text.AppendFormat("%4.3f,   %1.2E \n", static_cast<double>(m_pDisplay->GetSecondValueAt(i)),
                           static_cast<double>(m_pDisplay->GetValueAt(i)));
 
-    CStdioFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
-    {
-        CString cause;
-        cause.Format("%d", static_cast<int>(error.m_cause));
-        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
-        return 0;
-    }
-    try
-    {
-        file.WriteString(text);
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        DiscardFile(file, path);
-        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
-        return 0;
-    }
-    return 1;
+    // The cause of a failed open is given by its number.
+    return WriteTextFile(path, text, TRUE);
 }

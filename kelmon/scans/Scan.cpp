@@ -466,6 +466,37 @@ void CScan::DiscardFile(CFile& file, LPCTSTR path)
     }
 }
 
+BOOL CScan::WriteTextFile(LPCTSTR path, const CString& text, BOOL causeNumber)
+{
+    CStdioFile file;
+    CFileException error;
+    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
+    {
+        CString cause;
+        if (causeNumber)
+            cause.Format("%d", static_cast<int>(error.m_cause));
+        else
+            FileErrorText(error.m_cause, cause);
+        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    try
+    {
+        file.WriteString(text);
+        file.Close();
+    }
+    catch (CFileException* e)
+    {
+        CString cause;
+        FileErrorText(e->m_cause, cause);
+        e->Delete();
+        DiscardFile(file, path);
+        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
+        return FALSE;
+    }
+    return TRUE;
+}
+
 BOOL CScan::SaveDocumentCopy(LPCTSTR path)
 {
     CScanSite* site = GetSite();

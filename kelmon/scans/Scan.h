@@ -346,4 +346,8 @@ protected:
     // Closes a file that could not be written whole and removes it, so it is not left behind as if
     // it were one.
     static void DiscardFile(CFile& file, LPCTSTR path);
+    // Writes text into a new text file at path (CR LF lines). FALSE after "Could not open file" (with
+    // the cause's text, or its number with causeNumber) or "Error writing to file", stop icon; a file
+    // written in part is removed.
+    static BOOL WriteTextFile(LPCTSTR path, const CString& text, BOOL causeNumber = FALSE);
 };

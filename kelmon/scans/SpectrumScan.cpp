@@ -1065,30 +1065,7 @@ BOOL CSpectrumScan::WriteAsciiFile(LPCTSTR path)
                 static_cast<double>(values[i]));
     }
 
-    CStdioFile file;
-    CFileException error;
-    if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
-    {
-        CString cause;
-        FileErrorText(error.m_cause, cause);
-        ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    try
-    {
-        file.WriteString(text);
-        file.Close();
-    }
-    catch (CFileException* e)
-    {
-        CString cause;
-        FileErrorText(e->m_cause, cause);
-        e->Delete();
-        file.Abort();
-        ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
-        return FALSE;
-    }
-    return TRUE;
+    return WriteTextFile(path, text);
 }
 
 // =============================================================================================

@@ -181,32 +181,32 @@ MMRESULT waveOutOpen(LPHWAVEOUT phwo, UINT uDeviceID, LPCWAVEFORMATEX pwfx, DWOR
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
+namespace
+{
+// Marks a header prepared or not; a queued header keeps its mark.
+MMRESULT MarkPrepared(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh, bool prepared)
 {
     std::shared_ptr<Device> device = Find(hwo);
     if (!device)
         return MMSYSERR_INVALHANDLE;
-    if (!IsHeader(pwh, cbwh) || !pwh->lpData)
+    if (!IsHeader(pwh, cbwh) || (prepared && !pwh->lpData))
         return MMSYSERR_INVALPARAM;
     std::lock_guard<std::mutex> guard(device->lock);
     if (pwh->dwFlags & WHDR_INQUEUE)
         return WAVERR_STILLPLAYING;
-    pwh->dwFlags |= WHDR_PREPARED;
+    pwh->dwFlags = prepared ? pwh->dwFlags | WHDR_PREPARED : pwh->dwFlags & ~WHDR_PREPARED;
     return MMSYSERR_NOERROR;
+}
+} // namespace
+
+MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
+{
+    return MarkPrepared(hwo, pwh, cbwh, true);
 }
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
 {
-    std::shared_ptr<Device> device = Find(hwo);
-    if (!device)
-        return MMSYSERR_INVALHANDLE;
-    if (!IsHeader(pwh, cbwh))
-        return MMSYSERR_INVALPARAM;
-    std::lock_guard<std::mutex> guard(device->lock);
-    if (pwh->dwFlags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    pwh->dwFlags &= ~WHDR_PREPARED;
-    return MMSYSERR_NOERROR;
+    return MarkPrepared(hwo, pwh, cbwh, false);
 }
 
 MMRESULT waveOutWrite(HWAVEOUT hwo, LPWAVEHDR pwh, UINT cbwh)
