@@ -52,9 +52,10 @@ dev: deps
 	cmake --preset dev
 	cmake --build --preset dev -j $(JOBS)
 
-# ThreadSanitizer over the tests of the instrument link's threads (serial line, head, ports). Not
-# part of `make test`: a second full build with its own instrumentation.
-TSAN_LABELS ?= serial|head|ports
+# ThreadSanitizer over the tests of the threads of the instrument link (serial line, head, ports),
+# the scans and the sound (the leak tone and its wave-out device). Not part of `make test`: a second
+# full build with its own instrumentation.
+TSAN_LABELS ?= serial|head|ports|scan|sound
 tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)

@@ -6,6 +6,7 @@
 
 #include <afx.h>
 
+#include <atomic>
 #include <cstdint>
 
 class CDisplay : public CObject
@@ -47,6 +48,14 @@ public:
     // logging label (every N, record n of maximum, on), set at the start of each sweep.
     virtual void ShowLogStatus(int /*mode*/, int /*n*/, int /*limit*/) {}
     virtual void ShowLogProgress(int /*every*/, int /*n*/, int /*maximum*/, int /*on*/) {}
+    // The stored points of the leak display: how many, value i and its elapsed seconds.
+    virtual int GetValueCount() { return 0; }
+    virtual float GetValueAt(int /*index*/) { return 0.0f; }
+    virtual float GetSecondValueAt(int /*index*/) { return 0.0f; }
+
+    // Readings taken so far, set by the scans that stamp their points with elapsed time before
+    // each new point (from the stepping thread; the display reads it on its own).
+    std::atomic<int32_t> m_nSampleCounter{0};
 
     // Readings taken so far, set by the leak and pressure-versus-time scans before each new point.
     int32_t m_nSampleCounter = 0;

@@ -528,14 +528,30 @@ BOOL CScan::CreateLogFile(const std::vector<BYTE>& header)
     return TRUE;
 }
 
-BOOL CScan::WriteTextFile(LPCTSTR path, const CString& text)
+void CScan::DiscardFile(CFile& file, LPCTSTR path)
+{
+    file.Abort();
+    try
+    {
+        CFile::Remove(path);
+    }
+    catch (CFileException* e)
+    {
+        e->Delete();
+    }
+}
+
+BOOL CScan::WriteTextFile(LPCTSTR path, const CString& text, BOOL causeNumber)
 {
     CStdioFile file;
     CFileException error;
     if (!file.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText, &error))
     {
         CString cause;
-        FileErrorText(error.m_cause, cause);
+        if (causeNumber)
+            cause.Format("%d", static_cast<int>(error.m_cause));
+        else
+            FileErrorText(error.m_cause, cause);
         ShowFileError(IDS_FILE_OPEN_FAILED, path, cause, MB_ICONSTOP);
         return FALSE;
     }
@@ -549,7 +565,7 @@ BOOL CScan::WriteTextFile(LPCTSTR path, const CString& text)
         CString cause;
         FileErrorText(e->m_cause, cause);
         e->Delete();
-        file.Abort();
+        DiscardFile(file, path);
         ShowFileError(IDS_FILE_WRITE_FAILED, path, cause, MB_ICONSTOP);
         return FALSE;
     }
@@ -581,15 +597,7 @@ BOOL CScan::SaveDocumentCopy(LPCTSTR path)
         if (auto* fileError = dynamic_cast<CFileException*>(e))
             FileErrorText(fileError->m_cause, text);
         e->Delete();
-        file.Abort();
-        try
-        {
-            CFile::Remove(path);
-        }
-        catch (CFileException* removeError)
-        {
-            removeError->Delete();
-        }
+        DiscardFile(file, path);
         ShowFileError(IDS_FILE_WRITE_FAILED, path, text, MB_ICONEXCLAMATION);
         return FALSE;
     }

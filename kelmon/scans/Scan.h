@@ -251,8 +251,6 @@ public:
     // Creates the binary log at the log path with its header bytes. FALSE after the message of a
     // failed open or write.
     BOOL CreateLogFile(const std::vector<BYTE>& header);
-    // Writes text as a new text file at path. FALSE after the message of a failed open or write.
-    BOOL WriteTextFile(LPCTSTR path, const CString& text);
     // Takes the units' total-pressure and partial factors (times the pressure-reduction factor when
     // it applies) and divides both by the multiplier gain while the head's multiplier is on.
     // FALSE without units or when the head cannot be asked.
@@ -353,4 +351,11 @@ protected:
     static CString FileErrorMessage(const CFileException& e);
     // "Could not open file "%1"\n%2" with path and text, with the icon given.
     static void ShowFileError(UINT messageId, LPCTSTR path, const CString& text, UINT icon);
+    // Closes a file that could not be written whole and removes it, so it is not left behind as if
+    // it were one.
+    static void DiscardFile(CFile& file, LPCTSTR path);
+    // Writes text into a new text file at path (CR LF lines). FALSE after "Could not open file" (with
+    // the cause's text, or its number with causeNumber) or "Error writing to file", stop icon; a file
+    // written in part is removed.
+    static BOOL WriteTextFile(LPCTSTR path, const CString& text, BOOL causeNumber = FALSE);
 };

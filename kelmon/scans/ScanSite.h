@@ -54,6 +54,8 @@ public:
     virtual BOOL RebindInstrument() = 0;
     // Writes the whole document, in the document file's form.
     virtual void Serialize(CArchive& ar) = 0;
+    // Marks the document modified (a scan changed settings the document file keeps).
+    virtual void MarkModified() = 0;
 };
 
 // The document of the active window, as the application knows it; null when there is none or no

@@ -1,5 +1,6 @@
 #include "sound/AlarmSound.h"
 
+#include "testkit/SoundRecorder.h"
 #include "win32/sound.h"
 
 #include <gtest/gtest.h>
@@ -10,32 +11,11 @@
 namespace
 {
 
-// Records what reaches the sound slot: "play <file>" or "stop".
-class SlotRecorder
+// What reaches the sound slot ("play <file>" or "stop"); every owner silenced afterwards.
+class SlotRecorder : public kel::testkit::SoundRecorder
 {
 public:
-    SlotRecorder()
-    {
-        m_previous = kel::SetSoundHandler([this](const kel::SoundRequest& r) {
-            if (r.name.empty())
-                calls.push_back("stop");
-            else
-            {
-                EXPECT_EQ(r.flags & (SND_ASYNC | SND_LOOP), DWORD(SND_ASYNC | SND_LOOP)) << r.name;
-                calls.push_back("play " + r.name);
-            }
-            return TRUE;
-        });
-    }
-    ~SlotRecorder()
-    {
-        CAlarmSound::Instance().StopAll();
-        kel::SetSoundHandler(m_previous);
-    }
-    std::vector<std::string> calls;
-
-private:
-    kel::SoundHandler m_previous;
+    ~SlotRecorder() { CAlarmSound::Instance().StopAll(); }
 };
 
 using Calls = std::vector<std::string>;
@@ -55,7 +35,7 @@ TEST(AlarmSoundTest, OneOwnerStoppingNeverSilencesAnotherOwnersAlarm)
     sound.Stop(&leakOfDocB); // an owner that does not sound asks nothing of the slot
     sound.Stop(&tableOfDocA);
 
-    EXPECT_EQ(slot.calls, (Calls{"play Alarm.wav", "play Leak.wav", "play Alarm.wav", "stop"}));
+    EXPECT_EQ(slot.Calls(), (Calls{"play Alarm.wav", "play Leak.wav", "play Alarm.wav", "stop"}));
 }
 
 TEST(AlarmSoundTest, TwoOwnersOfOneFileShareItUntilTheLastStops)
@@ -67,9 +47,9 @@ TEST(AlarmSoundTest, TwoOwnersOfOneFileShareItUntilTheLastStops)
     sound.Start(&a, "Alarm.wav");
     sound.Start(&b, "Alarm.wav");
     sound.Stop(&a);
-    EXPECT_EQ(slot.calls, (Calls{"play Alarm.wav"}));
+    EXPECT_EQ(slot.Calls(), (Calls{"play Alarm.wav"}));
     sound.Stop(&b);
-    EXPECT_EQ(slot.calls, (Calls{"play Alarm.wav", "stop"}));
+    EXPECT_EQ(slot.Calls(), (Calls{"play Alarm.wav", "stop"}));
 }
 
 } // namespace

@@ -143,6 +143,7 @@ public:
     }
     // What a copy of the document holds: m_serialize when set, else the head, units and scan.
     void Serialize(CArchive& ar) override;
+    void MarkModified() override { ++m_modified; }
 
     // ---- The document's commands ----
     // Scan > Start: queues the start task and a step task. A triggered scan is started as one
@@ -181,6 +182,7 @@ public:
     std::atomic<int> m_paints{0};
     // Steps that asked to run again although the scan was no longer running after them.
     std::atomic<int> m_againAfterEnd{0};
+    std::atomic<int> m_modified{0}; // MarkModified calls
     HANDLE m_hScanEvent;
 };
 

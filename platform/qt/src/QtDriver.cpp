@@ -704,6 +704,7 @@ bool StartUi(int argc, char** argv)
             QMetaObject::invokeMethod(
                 qApp, [] { QApplication::beep(); }, Qt::AutoConnection);
         });
+    InstallAudio();
     return true;
 }
 
@@ -712,6 +713,7 @@ void StopUi()
     if (!StartedDriver())
         return;
     kel::SetBeepHandler({});
+    RemoveAudio();
     RemovePromptService();
     kel::ui::Shutdown();
     StartedDriver().reset();

@@ -17,3 +17,4 @@
 #include "win32/print.h"
 #include "win32/clipboard.h"
 #include "win32/sound.h"
+#include "win32/waveout.h"

@@ -36,6 +36,11 @@ void RestoreCLocale();
 // that draws without starting the window manager calls it after making its Qt application.
 void InstallDrawing();
 
+// Plays the wave-out devices and PlaySound's wave files through Qt Multimedia (StartUi does it; a
+// machine without a sound output plays silently). RemoveAudio ends the audio thread (StopUi does it).
+void InstallAudio();
+void RemoveAudio();
+
 // Tests: drags local files (UTF-8 paths) onto the widget of hwnd at clientPt and drops them there,
 // as the window system would deliver it. True when the drop was accepted.
 bool SimulateFileDrop(HWND hwnd, POINT clientPt, const std::vector<std::string>& utf8Paths);
