@@ -57,9 +57,6 @@ public:
     // each new point (from the stepping thread; the display reads it on its own).
     std::atomic<int32_t> m_nSampleCounter{0};
 
-    // Readings taken so far, set by the leak and pressure-versus-time scans before each new point.
-    int32_t m_nSampleCounter = 0;
-
 protected:
     CDisplay() = default;
 
