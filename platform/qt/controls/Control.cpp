@@ -152,10 +152,16 @@ void Control::ApplyParentColors(UINT ctlColorMsg)
     const COLORREF text = GetTextColor(dc);
     kel::gdi::DestroyDc(dc);
 
+    // The owner's text colour is for the enabled control; a disabled one draws grey text whatever
+    // the owner chose, so the Disabled group keeps the system's grey.
     QPalette pal = widget_->palette();
-    pal.setColor(QPalette::WindowText, ToQColor(text));
-    pal.setColor(QPalette::Text, ToQColor(text));
-    pal.setColor(QPalette::ButtonText, ToQColor(text));
+    const QColor grey = ToQColor(GetSysColor(COLOR_GRAYTEXT));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    {
+        pal.setColor(QPalette::Active, role, ToQColor(text));
+        pal.setColor(QPalette::Inactive, role, ToQColor(text));
+        pal.setColor(QPalette::Disabled, role, grey);
+    }
     HBRUSH brush = reinterpret_cast<HBRUSH>(r);
     const bool edit = ctlColorMsg == WM_CTLCOLOREDIT || ctlColorMsg == WM_CTLCOLORLISTBOX;
     const COLORREF standard = GetSysColor(edit ? COLOR_WINDOW : COLOR_BTNFACE);

@@ -260,5 +260,43 @@ TEST_F(EditTest, MultiLineCountsLineBreaksAsTwoCharacters)
     EXPECT_EQ(SendMessage(e, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS, DLGC_WANTALLKEYS);
 }
 
+// Disabled controls draw grey text whatever colour the parent's WM_CTLCOLOR* answer chose, whether
+// they were disabled before their first paint (as a dialog does while it starts) or once on screen.
+TEST_F(ButtonTest, DisabledControlsDrawGreyTextThoughTheParentSetsAColour)
+{
+    hook = [](UINT msg, WPARAM wp, LPARAM, LRESULT* r)
+    {
+        if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC && msg != WM_CTLCOLORBTN)
+            return false;
+        SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 0, 0));
+        *r = reinterpret_cast<LRESULT>(GetSysColorBrush(msg == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_BTNFACE));
+        return true;
+    };
+    const COLORREF g = GetSysColor(COLOR_GRAYTEXT);
+    const QColor grey(GetRValue(g), GetGValue(g), GetBValue(g));
+    for (bool beforeShown : {true, false})
+    {
+        HWND edit = Make("EDIT", "90", WS_BORDER | ES_NUMBER, 10, 10, 80, 20, 200);
+        HWND radio = Make("BUTTON", "Seconds", BS_AUTORADIOBUTTON, 10, 40, 100, 20, 201);
+        if (!beforeShown)
+            Pump(20);
+        EnableWindow(edit, FALSE);
+        EnableWindow(radio, FALSE);
+        Pump(20);
+        for (HWND h : {edit, radio})
+        {
+            EXPECT_FALSE(IsWindowEnabled(h));
+            ASSERT_NE(W(h), nullptr);
+            EXPECT_FALSE(W(h)->isEnabled()) << "before shown " << beforeShown;
+            const QPalette pal = W(h)->palette();
+            EXPECT_EQ(pal.color(QPalette::Active, QPalette::Text), QColor(Qt::black));
+            for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+                EXPECT_EQ(pal.color(QPalette::Disabled, role), grey) << "before shown " << beforeShown;
+        }
+        DestroyWindow(edit);
+        DestroyWindow(radio);
+    }
+}
+
 } // namespace
 } // namespace kel::qt::controls::test
