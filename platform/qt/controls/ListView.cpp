@@ -5,6 +5,7 @@
 // Custom draw (NM_CUSTOMDRAW) is not offered: owners of these lists use owner-draw or colours.
 #include "Control.h"
 #include "Controls.h"
+#include "../src/QtGdi.h"
 #include "win32/imagelist.h"
 
 #include <QtGui/QMouseEvent>
@@ -22,8 +23,6 @@
 namespace kel::qt::controls
 {
 
-// Image lists (ImageList.cpp): the pixels of one image, null when none.
-QImage ImageListImage(HIMAGELIST list, int index);
 
 namespace
 {
@@ -480,7 +479,7 @@ public:
         }
         if (index.column() == 0 && small_)
         {
-            const QImage img = ImageListImage(small_, index.data(kImageRole).toInt());
+            const QImage img = kel::qt::ImageOf(kel::gdi::ImageListPixmap(small_, index.data(kImageRole).toInt()));
             if (!img.isNull())
             {
                 painter->drawImage(QPoint(r.left(), r.center().y() - img.height() / 2), img);
