@@ -1,53 +1,17 @@
 #include "mfc/ImageList.h"
 
 #include <memory>
-#include <mutex>
 #include <unordered_map>
-#include <variant>
-#include <vector>
 
 IMPLEMENT_DYNCREATE(CImageList, CObject)
 
 namespace
 {
 
-struct Image
+bool IsLive(HIMAGELIST h)
 {
-    HICON icon = nullptr;
-    HBITMAP bitmap = nullptr;
-    HBITMAP mask = nullptr;
-    COLORREF maskColor = CLR_NONE;
-};
-
-struct ImageListData
-{
-    int cx = 0;
-    int cy = 0;
-    UINT flags = 0;
-    COLORREF bkColor = CLR_NONE;
-    std::vector<Image> images;
-};
-
-// Live image lists by handle; handles are never reused.
-struct Table
-{
-    std::mutex mutex;
-    std::unordered_map<HIMAGELIST, ImageListData> lists;
-    UINT_PTR next = 0x1000;
-};
-
-Table& TheTable()
-{
-    static Table table;
-    return table;
-}
-
-template <class F> auto WithList(HIMAGELIST h, F&& f, decltype(f(std::declval<ImageListData&>())) failed)
-{
-    Table& t = TheTable();
-    std::lock_guard lock(t.mutex);
-    auto it = t.lists.find(h);
-    return it == t.lists.end() ? failed : f(it->second);
+    int cx = 0, cy = 0;
+    return h != nullptr && ImageList_GetIconSize(h, &cx, &cy);
 }
 
 thread_local std::unordered_map<HIMAGELIST, CImageList*> t_permanent;
@@ -62,8 +26,7 @@ CImageList::~CImageList()
 
 CImageList* CImageList::FromHandle(HIMAGELIST hImageList)
 {
-    if (hImageList == nullptr || !WithList(
-                                     hImageList, [](ImageListData&) { return true; }, false))
+    if (!IsLive(hImageList))
         return nullptr;
     if (auto it = t_permanent.find(hImageList); it != t_permanent.end())
         return it->second;
@@ -85,8 +48,7 @@ void CImageList::DeleteTempMap()
 
 BOOL CImageList::Attach(HIMAGELIST hImageList)
 {
-    if (m_hImageList != nullptr || !WithList(
-                                       hImageList, [](ImageListData&) { return true; }, false))
+    if (m_hImageList != nullptr || !IsLive(hImageList))
         return FALSE;
     m_hImageList = hImageList;
     t_permanent[hImageList] = this;
@@ -104,21 +66,10 @@ HIMAGELIST CImageList::Detach()
 
 BOOL CImageList::Create(int cx, int cy, UINT nFlags, int nInitial, int nGrow)
 {
-    (void)nGrow;
-    if (m_hImageList != nullptr || cx <= 0 || cy <= 0)
+    if (m_hImageList != nullptr)
         return FALSE;
-    Table& t = TheTable();
-    HIMAGELIST h;
-    {
-        std::lock_guard lock(t.mutex);
-        h = reinterpret_cast<HIMAGELIST>(t.next++);
-        ImageListData& data = t.lists[h];
-        data.cx = cx;
-        data.cy = cy;
-        data.flags = nFlags;
-        data.images.reserve(nInitial > 0 ? static_cast<size_t>(nInitial) : 0);
-    }
-    return Attach(h);
+    HIMAGELIST h = ImageList_Create(cx, cy, nFlags, nInitial, nGrow);
+    return h != nullptr && Attach(h);
 }
 
 BOOL CImageList::Create(UINT nBitmapID, int cx, int nGrow, COLORREF crMask)
@@ -136,127 +87,60 @@ BOOL CImageList::DeleteImageList()
     HIMAGELIST h = Detach();
     if (!owned)
         return FALSE;
-    Table& t = TheTable();
-    std::lock_guard lock(t.mutex);
-    return t.lists.erase(h) != 0;
+    return ImageList_Destroy(h);
 }
 
 int CImageList::GetImageCount() const
 {
-    return WithList(
-        m_hImageList, [](ImageListData& d) { return static_cast<int>(d.images.size()); }, 0);
-}
-
-static int AddImage(HIMAGELIST h, const Image& image)
-{
-    return WithList(
-        h,
-        [&](ImageListData& d)
-        {
-            d.images.push_back(image);
-            return static_cast<int>(d.images.size()) - 1;
-        },
-        -1);
+    return ImageList_GetImageCount(m_hImageList);
 }
 
 int CImageList::Add(HICON hIcon)
 {
-    return hIcon == nullptr ? -1 : AddImage(m_hImageList, Image{hIcon, nullptr, nullptr, CLR_NONE});
+    return ImageList_AddIcon(m_hImageList, hIcon);
 }
 
 int CImageList::Add(HBITMAP hbmImage, HBITMAP hbmMask)
 {
-    return hbmImage == nullptr ? -1 : AddImage(m_hImageList, Image{nullptr, hbmImage, hbmMask, CLR_NONE});
+    return ImageList_Add(m_hImageList, hbmImage, hbmMask);
 }
 
 int CImageList::Add(HBITMAP hbmImage, COLORREF crMask)
 {
-    return hbmImage == nullptr ? -1 : AddImage(m_hImageList, Image{nullptr, hbmImage, nullptr, crMask});
+    return ImageList_AddMasked(m_hImageList, hbmImage, crMask);
 }
 
 int CImageList::Replace(int nImage, HICON hIcon)
 {
-    if (nImage == -1)
-        return Add(hIcon);
-    return WithList(
-        m_hImageList,
-        [&](ImageListData& d)
-        {
-            if (nImage < 0 || nImage >= static_cast<int>(d.images.size()) || hIcon == nullptr)
-                return -1;
-            d.images[static_cast<size_t>(nImage)] = Image{hIcon, nullptr, nullptr, CLR_NONE};
-            return nImage;
-        },
-        -1);
+    return ImageList_ReplaceIcon(m_hImageList, nImage, hIcon);
 }
 
 BOOL CImageList::Replace(int nImage, HBITMAP hbmImage, HBITMAP hbmMask)
 {
-    return WithList(
-        m_hImageList,
-        [&](ImageListData& d)
-        {
-            if (nImage < 0 || nImage >= static_cast<int>(d.images.size()) || hbmImage == nullptr)
-                return FALSE;
-            d.images[static_cast<size_t>(nImage)] = Image{nullptr, hbmImage, hbmMask, CLR_NONE};
-            return TRUE;
-        },
-        FALSE);
+    return ImageList_Replace(m_hImageList, nImage, hbmImage, hbmMask);
 }
 
 BOOL CImageList::Remove(int nImage)
 {
-    return WithList(
-        m_hImageList,
-        [&](ImageListData& d)
-        {
-            if (nImage == -1)
-            {
-                d.images.clear();
-                return TRUE;
-            }
-            if (nImage < 0 || nImage >= static_cast<int>(d.images.size()))
-                return FALSE;
-            d.images.erase(d.images.begin() + nImage);
-            return TRUE;
-        },
-        FALSE);
+    return ImageList_Remove(m_hImageList, nImage);
 }
 
 COLORREF CImageList::SetBkColor(COLORREF cr)
 {
-    return WithList(
-        m_hImageList,
-        [&](ImageListData& d)
-        {
-            const COLORREF old = d.bkColor;
-            d.bkColor = cr;
-            return old;
-        },
-        static_cast<COLORREF>(CLR_NONE));
+    return ImageList_SetBkColor(m_hImageList, cr);
 }
 
 COLORREF CImageList::GetBkColor() const
 {
-    return WithList(
-        m_hImageList, [](ImageListData& d) { return d.bkColor; }, static_cast<COLORREF>(CLR_NONE));
+    return ImageList_GetBkColor(m_hImageList);
 }
 
 BOOL CImageList::GetIconSize(int* cx, int* cy) const
 {
-    return WithList(
-        m_hImageList,
-        [&](ImageListData& d)
-        {
-            *cx = d.cx;
-            *cy = d.cy;
-            return TRUE;
-        },
-        FALSE);
+    return ImageList_GetIconSize(m_hImageList, cx, cy);
 }
 
 BOOL CImageList::Draw(HDC hDC, int nImage, POINT pt, UINT nStyle)
 {
-    (void)hDC, (void)nImage, (void)pt, (void)nStyle;
-    return FALSE;
+    return ImageList_Draw(m_hImageList, nImage, hDC, pt.x, pt.y, nStyle);
 }

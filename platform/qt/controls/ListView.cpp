@@ -5,6 +5,7 @@
 // Custom draw (NM_CUSTOMDRAW) is not offered: owners of these lists use owner-draw or colours.
 #include "Control.h"
 #include "Controls.h"
+#include "../src/QtGdi.h"
 #include "win32/imagelist.h"
 
 #include <QtGui/QMouseEvent>
@@ -22,8 +23,6 @@
 namespace kel::qt::controls
 {
 
-// Image lists (ImageList.cpp): the pixels of one image, null when none.
-QImage ImageListImage(HIMAGELIST list, int index);
 
 namespace
 {
@@ -218,6 +217,8 @@ public:
     ListDelegate(ListViewControl* owner, QObject* parent) : QStyledItemDelegate(parent), owner_(owner) {}
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+    // Rows are as tall as the small images at least, as Windows sizes report rows.
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
     ListViewControl* owner_;
@@ -228,6 +229,9 @@ class ListTree : public QTreeWidget
 {
 public:
     ListTree(ListViewControl* owner, QWidget* parent) : QTreeWidget(parent), owner_(owner) {}
+
+    // Measures the rows again (after the small image list changed).
+    void Relayout() { scheduleDelayedItemsLayout(); }
 
 protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
@@ -480,10 +484,10 @@ public:
         }
         if (index.column() == 0 && small_)
         {
-            const QImage img = ImageListImage(small_, index.data(kImageRole).toInt());
+            const QImage img = kel::qt::ImageOf(kel::gdi::ImageListPixmap(small_, index.data(kImageRole).toInt()));
             if (!img.isNull())
             {
-                painter->drawImage(QPoint(r.left(), r.center().y() - img.height() / 2), img);
+                painter->drawImage(QPoint(r.left(), r.top() + (r.height() - img.height()) / 2), img);
                 r.setLeft(r.left() + img.width() + 3);
             }
         }
@@ -560,6 +564,15 @@ void ListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                          const QModelIndex& index) const
 {
     owner_->Paint(painter, option, index, false);
+}
+
+QSize ListDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    int cx = 0, cy = 0;
+    if (ImageList_GetIconSize(owner_->ImageList(LVSIL_SMALL), &cx, &cy))
+        size.setHeight(std::max(size.height(), cy));
+    return size;
 }
 
 void ListTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -930,6 +943,7 @@ HIMAGELIST& ListViewControl::ImageList(WPARAM which)
 HIMAGELIST ListViewControl::SetImageList(WPARAM which, HIMAGELIST list)
 {
     const HIMAGELIST old = std::exchange(ImageList(which), list);
+    tree_->Relayout();
     tree_->viewport()->update();
     return old;
 }

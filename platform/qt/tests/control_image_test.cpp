@@ -4,6 +4,7 @@
 
 #include "QtDriver.h"
 
+#include "mfc/ImageList.h"
 #include "testkit/Image.h"
 #include "win32/imagelist.h"
 #include "win32/rcdata.h"
@@ -259,31 +260,46 @@ namespace kel::qt::controls::test
 namespace
 {
 
+// The row of a report list view with a small image list, through the C API's list and through
+// CImageList's (the class library's lists must be the ones the list view reads). Rows grow to the
+// images' height.
 TEST_F(ControlImageTest, ListViewRowsShowTheirImages)
 {
     IconResource icon(IconFile(16, 32, kRed));
-    HIMAGELIST il = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
-    ASSERT_EQ(ImageList_ReplaceIcon(il, -1, icon.Handle()), 0);
-    HWND lv = Make(WC_LISTVIEW, "", LVS_REPORT | WS_BORDER, 10, 10, 200, 100, 5);
-    SendMessage(lv, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(il));
-    LVCOLUMN col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH;
-    col.cx = 150;
-    col.pszText = const_cast<char*>("Gas");
-    SendMessage(lv, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col));
-    LVITEM item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.pszText = const_cast<char*>("N2");
-    item.iImage = 0;
-    SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
-    Pump(20);
-    const kel::testkit::Image shot = kel::testkit::CaptureWindow(parent);
-    ASSERT_FALSE(shot.Empty());
-    // The opaque three quarters of the image, within the list's area (a row a pixel short of the
-    // image may clip its last line).
-    EXPECT_GE(shot.CountColor(kRed, 10, 10, 210, 110), 16 * 16 * 3 / 4 - 16);
-    DestroyWindow(lv);
-    ImageList_Destroy(il);
+    IconResource big(IconFile(32, 32, kRed));
+    CImageList wrapped;
+    ASSERT_TRUE(wrapped.Create(32, 32, ILC_COLOR16 | ILC_MASK, 2, 0));
+    ASSERT_EQ(wrapped.Add(big.Handle()), 0);
+    HIMAGELIST plain = ImageList_Create(16, 16, ILC_COLOR32, 1, 1);
+    ASSERT_EQ(ImageList_ReplaceIcon(plain, -1, icon.Handle()), 0);
+    for (HIMAGELIST il : {plain, wrapped.GetSafeHandle()})
+    {
+        SCOPED_TRACE(il == plain ? "ImageList_Create" : "CImageList");
+        int cx = 0, cy = 0;
+        ASSERT_TRUE(ImageList_GetIconSize(il, &cx, &cy));
+        HWND lv = Make(WC_LISTVIEW, "", LVS_REPORT | WS_BORDER, 10, 10, 200, 100, 5);
+        SendMessage(lv, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(il));
+        LVCOLUMN col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH;
+        col.cx = 150;
+        col.pszText = const_cast<char*>("Gas");
+        SendMessage(lv, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&col));
+        LVITEM item{};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.pszText = const_cast<char*>("N2");
+        item.iImage = 0;
+        SendMessage(lv, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+        Pump(20);
+        const kel::testkit::Image shot = kel::testkit::CaptureWindow(parent);
+        ASSERT_FALSE(shot.Empty());
+        // The opaque three quarters of the image, within the list's area, on a row that holds it.
+        EXPECT_EQ(shot.CountColor(kRed, 10, 10, 210, 110), cx * cy * 3 / 4);
+        RECT row{LVIR_BOUNDS, 0, 0, 0};
+        ASSERT_TRUE(SendMessage(lv, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)));
+        EXPECT_GE(row.bottom - row.top, cy);
+        DestroyWindow(lv);
+    }
+    ImageList_Destroy(plain);
 }
 
 } // namespace

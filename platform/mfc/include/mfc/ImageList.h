@@ -1,28 +1,12 @@
-// CImageList: a list of same-sized images (icons or bitmaps) behind an HIMAGELIST handle. Handles
-// are checked against the table of live lists, so a stale or foreign value is refused, not used.
+// CImageList: a list of same-sized images (icons or bitmaps) behind an HIMAGELIST handle of the
+// drawing side's image lists, so list views show what it holds. Handles are checked against the live
+// lists, so a stale or foreign value is refused, not used.
 #pragma once
 
 #include "mfc/Object.h"
 #include "win32/user.h"
 
-#ifndef KEL_HIMAGELIST_DECLARED
-#define KEL_HIMAGELIST_DECLARED
-struct _IMAGELIST;
-typedef struct _IMAGELIST* HIMAGELIST;
-#endif
-
-#define ILC_MASK 0x00000001
-#define ILC_COLOR 0x00000000
-#define ILC_COLOR4 0x00000004
-#define ILC_COLOR8 0x00000008
-#define ILC_COLOR16 0x00000010
-#define ILC_COLOR24 0x00000018
-#define ILC_COLOR32 0x00000020
-#define ILD_NORMAL 0x00000000
-#define ILD_TRANSPARENT 0x00000001
-#define ILD_MASK 0x00000010
-#define CLR_NONE 0xFFFFFFFFL
-#define CLR_DEFAULT 0xFF000000L
+#include "win32/imagelist.h"
 
 class CImageList : public CObject
 {
@@ -72,7 +56,6 @@ public:
     COLORREF SetBkColor(COLORREF cr);
     COLORREF GetBkColor() const;
     BOOL GetIconSize(int* cx, int* cy) const;
-    // Drawing needs the drawing classes; until a DC can take images this draws nothing and
-    // returns FALSE.
+    // Draws image nImage at pt of the DC (ILD_* style); FALSE for a bad list, index or DC.
     BOOL Draw(HDC hDC, int nImage, POINT pt, UINT nStyle);
 };

@@ -6,6 +6,7 @@
 #include "win32/gdi.h"
 #include "win32/gdipixmap.h"
 #include "win32/gdiregion.h"
+#include "win32/imagelist.h"
 #include "win32/uidriver.h"
 
 #include <memory>
@@ -37,6 +38,9 @@ HBITMAP BitmapFromPixmap(const Pixmap& pixels);
 // The picture of an icon or cursor from resources, premultiplied; `hotspot` (may be null) gets a
 // cursor's hot spot, (0, 0) for an icon. Null for a standard icon or bytes this layer cannot read.
 Pixmap PixmapOfIcon(HICON icon, POINT* hotspot = nullptr);
+// The pixels of an image list's image i (premultiplied, the list's size); null for a bad handle or
+// index. List views draw them.
+Pixmap ImageListPixmap(HIMAGELIST list, int index);
 // Draws a picture at logical (x, y) of the DC, unclipped, over a background colour (CLR_NONE,
 // 0xFFFFFFFF: blended over what is there), as image lists draw. FALSE for a bad DC.
 BOOL DrawPixmapAt(HDC hdc, int x, int y, const Pixmap& picture, COLORREF background);

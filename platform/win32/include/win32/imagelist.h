@@ -35,6 +35,8 @@ BOOL ImageList_Destroy(HIMAGELIST himl);
 int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask);
 // As ImageList_Add, pixels of crMask become transparent.
 int ImageList_AddMasked(HIMAGELIST himl, HBITMAP hbmImage, COLORREF crMask);
+// Replaces image i (>= 0) with the first image of a bitmap; FALSE for a bad handle, bitmap or index.
+BOOL ImageList_Replace(HIMAGELIST himl, int i, HBITMAP hbmImage, HBITMAP hbmMask);
 // Replaces image i with an icon (i == -1: appends). Returns the image's index, -1 on failure.
 int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon);
 #define ImageList_AddIcon(himl, hicon) ImageList_ReplaceIcon(himl, -1, hicon)
