@@ -377,8 +377,11 @@ void CLeakData::Store(CArchive& ar)
 
 void CLeakData::Load(CArchive& ar)
 {
-    m_pUnits = static_cast<CUnits*>(ar.ReadObject(RUNTIME_CLASS(CUnits)));
-    ar >> m_pHead;
+    // The units and the head belong to the document: what the file put there goes again when the
+    // rest of the record cannot be read.
+    CArchiveFieldReads fields(ar);
+    fields.Read(m_pUnits, RUNTIME_CLASS(CUnits));
+    fields.Read(m_pHead, RUNTIME_CLASS(CHead));
     ar >> m_nMass;
     LoadText(ar, m_szGasName);
     ar >> m_nSpeed >> m_fScalingFactor >> m_nWordA >> m_bLogScale >> m_fScaleTop >> m_fScaleBottom >>
@@ -427,6 +430,7 @@ void CLeakData::Load(CArchive& ar)
     LoadWords(ar, m_reserved + 1, 9);
     for (CString& text : m_strReserved)
         ar >> text;
+    fields.Commit();
     Repair();
 }
 
