@@ -192,7 +192,11 @@ TEST_F(TerminalEngineTest, ClosingWhileTheReaderWaitsOnTheWindowEndsPromptly)
     ASSERT_TRUE(engine->Connect(kPortName));
     // This thread owns the window and does not pump: the reader blocks handing the block over.
     modem.Write("blocked");
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto handedOver = [] { return (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; };
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!handedOver() && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(handedOver()) << "the reader never handed the block over";
     EXPECT_EQ(g_received, "");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(engine->ClosePort());
