@@ -33,7 +33,7 @@ test: deps
 	cmake --build --preset ci -j $(JOBS)
 	ctest --preset ci -j $(CTEST_JOBS)
 	$(MAKE) --no-print-directory fuzz-build
-	tools/run-fuzzers --fresh --seconds $(FUZZ_SMOKE_SECONDS) --jobs $(JOBS) build/fuzz
+	tools/run-fuzzers --fresh --seed 1 --seconds $(FUZZ_SMOKE_SECONDS) --jobs $(JOBS) build/fuzz
 
 # The readers' fuzz targets (clang, libFuzzer with address and undefined-behaviour sanitizers), run
 # from their seed corpora: `make fuzz` gives each FUZZ_SECONDS, several at once; `make test` builds
