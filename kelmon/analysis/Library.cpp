@@ -9,6 +9,7 @@
 #include <mfc/ModuleState.h>
 #include <win32/prompt.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -344,6 +345,20 @@ void CLibrary::GetGasNames(CStringArray& names) const
     names.RemoveAll();
     for (INT_PTR i = 0; i < m_gases.GetSize(); ++i)
         names.Add(static_cast<const CGas*>(m_gases[i])->GetName());
+}
+
+int CLibrary::SearchMasses(const int32_t masses[10], std::vector<int>& found) const
+{
+    found.clear();
+    if (std::all_of(masses, masses + 10, [](int32_t m) { return m == 0; }))
+        return 0;
+    for (int g = 0; g < GetSize(); ++g)
+    {
+        const CGas* gas = static_cast<const CGas*>(m_gases[g]);
+        if (std::all_of(masses, masses + 10, [&](int32_t m) { return m == 0 || gas->HasMass(m); }))
+            found.push_back(g);
+    }
+    return static_cast<int>(found.size());
 }
 
 BOOL CLibrary::GetPatterns(const CStringArray& names, CObArray& patterns) const

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class CAnalogData;
 class CDisplay;
@@ -66,6 +67,9 @@ public:
     int GetSize() const { return static_cast<int>(m_gases.GetSize()); }
     // Empties names, then appends every gas name in library order.
     void GetGasNames(CStringArray& names) const;
+    // The gases that hold every non-zero mass of the ten (0 = no mass) among their pattern masses:
+    // their indexes in library order. None when all ten are 0.
+    int SearchMasses(const int32_t masses[10], std::vector<int>& found) const;
     // patterns[i] = the first gas named names[i] exactly (case-sensitive); patterns must have the
     // size of names. FALSE as soon as a name is not found; TRUE for an empty name list.
     BOOL GetPatterns(const CStringArray& names, CObArray& patterns) const;

@@ -1,6 +1,10 @@
 #include "scans/LeakScans.h"
 
+#include "dialogs/LeakAudioSetupDlg.h"
+#include "dialogs/LeakTestScheduleDlg.h"
+#include "dialogs/LeakTestSetupDlg.h"
 #include "displays/Display.h"
+#include "foundation/AppUiState.h"
 #include "doc/LeakData.h"
 #include "foundation/Paths.h"
 #include "head/Head.h"
@@ -200,6 +204,65 @@ void CLeakScans::ApplyAudioSettings(int enabled, int pitchMode, float minimum, f
         m_pTone.reset();
         OpenToneIfWanted();
     }
+}
+
+// =============================================================================================
+// Dialogs
+
+void CLeakScans::EditParameters()
+{
+    if (!m_pParameterDlg)
+    {
+        auto* dialog = new CLeakTestSetupDlg();
+        if (CScanSite* site = GetSite())
+            dialog->m_strCaptionSuffix = site->GetTitle();
+        m_pParameterDlg = dialog;
+    }
+    auto* dialog = static_cast<CLeakTestSetupDlg*>(m_pParameterDlg);
+    if (m_pHead)
+        dialog->m_nHighestMass = m_pHead->GetMassRange();
+    dialog->m_pSettings = m_pSettings;
+    dialog->m_pDisplay = m_pDisplay;
+}
+
+BOOL CLeakScans::ShowParameterDialog()
+{
+    EditParameters();
+    if (!::IsWindow(m_pParameterDlg->GetSafeHwnd()) && !m_pParameterDlg->Create(IDD_LEAK_TEST_SETUP, nullptr))
+        return 0;
+    m_pParameterDlg->RestorePlacement();
+    m_pParameterDlg->ShowWindow(CAppUiState::GetInstance()->m_bParamDlgShown ? SW_SHOW : SW_HIDE);
+    return 1;
+}
+
+void CLeakScans::EditSchedule(CScan* owner)
+{
+    if (!m_pScheduleDlg)
+        m_pScheduleDlg = new CLeakTestScheduleDlg();
+    static_cast<CLeakTestScheduleDlg*>(m_pScheduleDlg)->m_pScan = owner ? owner : this;
+}
+
+BOOL CLeakScans::ShowScheduleDialog(CScan* owner)
+{
+    EditSchedule(owner);
+    if (!::IsWindow(m_pScheduleDlg->GetSafeHwnd()) && !m_pScheduleDlg->Create(IDD_LEAK_TEST_SCHEDULE, nullptr))
+        return 0;
+    m_pScheduleDlg->RestorePlacement();
+    m_pScheduleDlg->ShowWindow(CAppUiState::GetInstance()->m_bScheduleDlgShown ? SW_SHOW : SW_HIDE);
+    return 1;
+}
+
+void CLeakScans::EditAudio()
+{
+    if (!m_pSettings)
+        return;
+    CLeakAudioSetupDlg dialog;
+    dialog.m_bEnabled = m_pSettings->m_bAudioEnabled;
+    dialog.m_fMaximum = m_pSettings->m_fAudioMaximum;
+    dialog.m_fMinimum = m_pSettings->m_fAudioMinimum;
+    dialog.m_nPitchMode = m_pSettings->m_nPitchMode;
+    if (dialog.DoModal() == IDOK)
+        ApplyAudioSettings(dialog.m_bEnabled, dialog.m_nPitchMode, dialog.m_fMinimum, dialog.m_fMaximum);
 }
 
 // =============================================================================================

@@ -70,6 +70,13 @@ public:
     BOOL OpenScanLog() override { return 1; }
     // Writes the run's points to the real-time log file, when logging is on.
     BOOL CloseScanLog() override;
+    // The set-up and schedule dialogs: made once, their windows on first showing.
+    void EditParameters() override;
+    BOOL ShowParameterDialog() override;
+    void EditSchedule(CScan* owner) override;
+    BOOL ShowScheduleDialog(CScan* owner) override;
+    // The audio set-up dialog; OK applies its four values (ApplyAudioSettings).
+    void EditAudio() override;
     // The leak text file: a header with the set-up, then one "time, value" line per point.
     BOOL WriteAsciiFile(LPCTSTR path) override;
 
