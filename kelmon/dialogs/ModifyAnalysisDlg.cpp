@@ -40,6 +40,9 @@ BOOL CModifyAnalysisDlg::OnInitDialog()
     for (UINT icon : {IDI_GAS_NOT_SELECTED, IDI_GAS_SELECTED})
         m_images.Add(::LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(icon)));
     m_list.SetImageList(&m_images, LVSIL_SMALL);
+    CRect area;
+    m_list.GetClientRect(&area);
+    m_list.InsertColumn(0, "Gas", LVCFMT_LEFT, area.Width() - ::GetSystemMetrics(SM_CXVSCROLL));
     FillList();
     return TRUE;
 }

@@ -15,18 +15,30 @@
 #include "sound/AlarmSound.h"
 #include "units/Units.h"
 
+#include "testkit/Image.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 using kel::testkit::DialogDriver;
 using kel::testkit::ScriptedPrompts;
 
 namespace
 {
+
+// Writes screenshots/<name>.png in the folder the test runs in, to look at.
+void Picture(DialogDriver& d, const char* name)
+{
+    std::filesystem::create_directories("screenshots");
+    d.Pump();
+    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                      std::string("screenshots/") + name + ".png"));
+}
 
 class AlarmDialogTest : public kel::testkit::UiTest
 {
@@ -63,6 +75,7 @@ TEST_F(AlarmDialogTest, AttributesShowTheSettingsAndOkStoresThem)
         [&](DialogDriver& d)
         {
             EXPECT_EQ(d.GetText(IDC_ALARM_MASS), "4");
+            Picture(d, "leak_alarm_attributes");
             EXPECT_EQ(d.GetText(IDC_ALARM_UNITS), units.m_szUnitName);
             EXPECT_EQ(d.GetText(IDC_ALARM_VALUE_HIGH), "5e-06");
             EXPECT_EQ(d.GetText(IDC_ALARM_VALUE_HIGHHIGH), "8e-06");

@@ -7,11 +7,15 @@
 #include "scans/Table.h"
 #include "units/Units.h"
 
+#include "testkit/Image.h"
 #include "testkit/ScopedEnv.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
 
 using kel::testkit::DialogDriver;
 using kel::testkit::ScopedEnv;
@@ -19,6 +23,15 @@ using kel::testkit::ScriptedPrompts;
 
 namespace
 {
+
+// Writes screenshots/<name>.png in the folder the test runs in, to look at.
+void Picture(DialogDriver& d, const char* name)
+{
+    std::filesystem::create_directories("screenshots");
+    d.Pump();
+    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                      std::string("screenshots/") + name + ".png"));
+}
 
 class IoDialogTest : public kel::testkit::UiTest
 {
@@ -129,6 +142,7 @@ TEST_F(IoDialogTest, ChannelOutputsComeFromTheTableAndGoBackOnOk)
                 [&](DialogDriver& d)
                 {
                     EXPECT_EQ(d.GetText(1349), "1.23e-07");
+                    Picture(d, "channel_output");
                     EXPECT_TRUE(d.IsChecked(1011));
                     EXPECT_EQ(d.GetText(1393), "Below");
                     EXPECT_EQ(d.GetText(1342), "44");
