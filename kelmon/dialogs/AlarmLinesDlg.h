@@ -32,5 +32,4 @@ protected:
     void OnOK() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void EditLine(int line);
-
 };

@@ -45,5 +45,4 @@ protected:
     void OnOK() override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     CTableOutput* Output(int row) const;
-
 };

@@ -103,7 +103,8 @@ void CLeakAlarmAttributesDlg::OnOK()
             // Validated to kMessageChars, inside the field with its terminator.
             char* field = m_pSettings->m_alarmMessage[row.messageField];
             std::memset(field, 0, CLeakData::kMessageSize);
-            std::memcpy(field, static_cast<LPCTSTR>(m_strMessage[i]), static_cast<size_t>(m_strMessage[i].GetLength()));
+            std::memcpy(field, static_cast<LPCTSTR>(m_strMessage[i]),
+                        static_cast<size_t>(m_strMessage[i].GetLength()));
             m_pSettings->m_alarmLevel[row.level] = m_fLevel[i];
         }
     }

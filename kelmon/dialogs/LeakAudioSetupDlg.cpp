@@ -54,7 +54,7 @@ void CLeakAudioSetupDlg::OnOK()
     m_bEnabled = IsDlgButtonChecked(IDC_AUDIO_ENABLE) == BST_CHECKED;
     m_nPitchMode = IsDlgButtonChecked(IDC_AUDIO_LOW) == BST_CHECKED    ? 0
                    : IsDlgButtonChecked(IDC_AUDIO_HIGH) == BST_CHECKED ? 2
-                                                                        : 1;
+                                                                       : 1;
     EndDialog(IDOK);
 }
 

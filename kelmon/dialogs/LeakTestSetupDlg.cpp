@@ -50,7 +50,8 @@ BOOL CLeakTestSetupDlg::OnInitDialog()
         m_fScalingFactor = m_pSettings->m_fScalingFactor;
         m_strGasName = m_pSettings->m_szGasName;
         m_nMass = m_pSettings->m_nMass;
-        m_nSpeed = (m_pSettings->m_nSpeed >= 0 && m_pSettings->m_nSpeed < kSpeeds) ? m_pSettings->m_nSpeed : 0;
+        m_nSpeed =
+            (m_pSettings->m_nSpeed >= 0 && m_pSettings->m_nSpeed < kSpeeds) ? m_pSettings->m_nSpeed : 0;
         m_bAutoscale = m_pSettings->m_bAutoscale;
         m_bAutoTimeAxis = m_pSettings->m_bAutoTimeAxis;
         m_nLastValueUnits = m_pSettings->m_nLastValueUnits == 1 ? 0 : 1;

@@ -30,5 +30,4 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
 
     CColorComboBox m_colourList;
-
 };

@@ -16,8 +16,8 @@ ON_BN_CLICKED(IDC_GASSEL_BROWSE, OnBrowse)
 END_MESSAGE_MAP()
 
 const char* const CModifyAnalysisDlg::kDefaultGases[kListSize] = {
-    "Hydrogen", "Helium", "Methane", "Water", "Nitrogen", "Oxygen", "Carbon monoxide", "NO", "Neon", "Argon",
-    "Carbon dioxide", "MP Oil"};
+    "Hydrogen",        "Helium", "Methane", "Water", "Nitrogen",       "Oxygen",
+    "Carbon monoxide", "NO",     "Neon",    "Argon", "Carbon dioxide", "MP Oil"};
 
 CModifyAnalysisDlg::CModifyAnalysisDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
 

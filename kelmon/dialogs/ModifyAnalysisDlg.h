@@ -27,14 +27,14 @@ public:
 
     explicit CModifyAnalysisDlg(CWnd* pParent = nullptr);
 
-    CLibrary* m_pLibrary = nullptr;     // not owned
-    CString m_gasList[kListSize];        // the analysis gas list
-    std::vector<int> m_selected;         // one flag per library gas, in library order
-    int m_nNameRule = 0;                 // 0 document title + timestamp, 1 user name + timestamp
-    CString m_strFolder;                 // analysis log folder
-    CString m_strFileName;               // user file name
-    int m_bLogging = 0;                  // analysis logging enabled
-    std::string m_startFolder;           // where the folder picker starts
+    CLibrary* m_pLibrary = nullptr; // not owned
+    CString m_gasList[kListSize];   // the analysis gas list
+    std::vector<int> m_selected;    // one flag per library gas, in library order
+    int m_nNameRule = 0;            // 0 document title + timestamp, 1 user name + timestamp
+    CString m_strFolder;            // analysis log folder
+    CString m_strFileName;          // user file name
+    int m_bLogging = 0;             // analysis logging enabled
+    std::string m_startFolder;      // where the folder picker starts
 
     // Toggles the flag of list item `item`, as a double click does.
     void ToggleGas(int item);

@@ -24,5 +24,6 @@ void CRightClickListCtrl::OnRButtonDown(UINT nFlags, CPoint point)
     if (GetItem(&lvi) && lvi.iImage == 0)
         popup->EnableMenuItem(kCommandNeedsSelection, MF_BYCOMMAND | MF_GRAYED);
     ClientToScreen(&point);
-    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y, m_pOwner ? m_pOwner : GetParent());
+    popup->TrackPopupMenu(TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x, point.y,
+                          m_pOwner ? m_pOwner : GetParent());
 }

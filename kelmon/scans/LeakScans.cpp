@@ -245,7 +245,8 @@ void CLeakScans::EditSchedule(CScan* owner)
 BOOL CLeakScans::ShowScheduleDialog(CScan* owner)
 {
     EditSchedule(owner);
-    if (!::IsWindow(m_pScheduleDlg->GetSafeHwnd()) && !m_pScheduleDlg->Create(IDD_LEAK_TEST_SCHEDULE, nullptr))
+    if (!::IsWindow(m_pScheduleDlg->GetSafeHwnd()) &&
+        !m_pScheduleDlg->Create(IDD_LEAK_TEST_SCHEDULE, nullptr))
         return 0;
     m_pScheduleDlg->RestorePlacement();
     m_pScheduleDlg->ShowWindow(CAppUiState::GetInstance()->m_bScheduleDlgShown ? SW_SHOW : SW_HIDE);

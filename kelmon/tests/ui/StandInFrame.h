@@ -45,8 +45,8 @@ public:
     }
 
     HWND m_hWnd = nullptr;
-    std::vector<UINT> notices;              // WM_APP messages, in the order they came
-    std::function<void(UINT)> onNotice;     // the frame's handling of each
+    std::vector<UINT> notices;          // WM_APP messages, in the order they came
+    std::function<void(UINT)> onNotice; // the frame's handling of each
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

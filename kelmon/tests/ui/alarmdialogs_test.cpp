@@ -194,7 +194,8 @@ TEST_F(AlarmDialogTest, AlarmLinesEditAWorkingCopyUntilOk)
         dlg.m_pSettings = &settings;
         return dlg.DoModal();
     };
-    run([&](DialogDriver& d)
+    run(
+        [&](DialogDriver& d)
         {
             EXPECT_TRUE(d.IsChecked(IDC_LINE_SHOW_HIGH));
             EXPECT_TRUE(::IsWindowEnabled(d.Item(IDC_LINE_ATTR_HIGH)));
@@ -214,25 +215,26 @@ TEST_F(AlarmDialogTest, AlarmLinesEditAWorkingCopyUntilOk)
     EXPECT_EQ(settings.m_alarmLineShown[2], 0) << "Cancel leaves the settings";
     EXPECT_EQ(settings.m_alarmLineColour[2], 1);
 
-    EXPECT_EQ(run([&](DialogDriver& d)
-        {
-            prompts.Expect(IDD_LINE_PARAMETERS)
-                .Drive(
-                    [](DialogDriver& p)
-                    {
-                        EXPECT_EQ(::SendMessage(p.Item(IDC_LINE_COLOR), CB_GETCURSEL, 0, 0), 4);
-                        EXPECT_EQ(p.GetText(IDC_LINE_STYLE), "solid");
-                        p.Select(IDC_LINE_COLOR, 11);
-                        p.Select(IDC_LINE_STYLE, 2);
-                        p.Select(IDC_LINE_WIDTH, "3");
-                        p.Click(IDOK);
-                    });
-            d.Click(IDC_LINE_ATTR_HIGH);
-            d.Check(IDC_LINE_SHOW_HIGH, false);
-            EXPECT_FALSE(::IsWindowEnabled(d.Item(IDC_LINE_ATTR_HIGH))) << "disabled at once";
-            d.Check(IDC_LINE_SHOW_REFERENCE);
-            d.Click(IDOK);
-        }),
+    EXPECT_EQ(run(
+                  [&](DialogDriver& d)
+                  {
+                      prompts.Expect(IDD_LINE_PARAMETERS)
+                          .Drive(
+                              [](DialogDriver& p)
+                              {
+                                  EXPECT_EQ(::SendMessage(p.Item(IDC_LINE_COLOR), CB_GETCURSEL, 0, 0), 4);
+                                  EXPECT_EQ(p.GetText(IDC_LINE_STYLE), "solid");
+                                  p.Select(IDC_LINE_COLOR, 11);
+                                  p.Select(IDC_LINE_STYLE, 2);
+                                  p.Select(IDC_LINE_WIDTH, "3");
+                                  p.Click(IDOK);
+                              });
+                      d.Click(IDC_LINE_ATTR_HIGH);
+                      d.Check(IDC_LINE_SHOW_HIGH, false);
+                      EXPECT_FALSE(::IsWindowEnabled(d.Item(IDC_LINE_ATTR_HIGH))) << "disabled at once";
+                      d.Check(IDC_LINE_SHOW_REFERENCE);
+                      d.Click(IDOK);
+                  }),
               IDOK);
     EXPECT_EQ(settings.m_alarmLineShown[1], 0);
     EXPECT_EQ(settings.m_alarmLineColour[1], 11) << "not shown, but its attributes are kept";

@@ -65,8 +65,10 @@ TEST_F(IoDialogTest, TheBoardCommandNeedsTheInstallationAndAFreeBoard)
 {
     {
         ScopedEnv env("CBDIREC", nullptr);
-        prompts.Expect("You need to run the I/O board installation software first.\n\nError: CBDIREC environment "
-                       "variable not found.")
+        prompts
+            .Expect(
+                "You need to run the I/O board installation software first.\n\nError: CBDIREC environment "
+                "variable not found.")
             .Reply(IDOK);
         EXPECT_FALSE(CIoBoardSetupDlg::CanOpen(board));
     }

@@ -281,10 +281,12 @@ TEST_F(LeakDialogTest, TheModelessWindowsAreMadeOnceHiddenShownClosedAndDestroye
     ::SendMessage(schedule, WM_CLOSE, 0, 0);
     Pump();
     ASSERT_TRUE(frame->WaitForNotices(2));
-    EXPECT_NE(std::find(frame->notices.begin(), frame->notices.end(), static_cast<UINT>(WM_KEL_PARAMDLGCLOSED)),
-              frame->notices.end());
-    EXPECT_NE(std::find(frame->notices.begin(), frame->notices.end(), static_cast<UINT>(WM_KEL_SCHEDDLGCLOSED)),
-              frame->notices.end());
+    EXPECT_NE(
+        std::find(frame->notices.begin(), frame->notices.end(), static_cast<UINT>(WM_KEL_PARAMDLGCLOSED)),
+        frame->notices.end());
+    EXPECT_NE(
+        std::find(frame->notices.begin(), frame->notices.end(), static_cast<UINT>(WM_KEL_SCHEDDLGCLOSED)),
+        frame->notices.end());
     EXPECT_FALSE(::IsWindowVisible(setup));
     EXPECT_TRUE(::IsWindow(setup));
 
@@ -301,10 +303,12 @@ TEST_F(LeakDialogTest, PictureOfTheSetupDialog)
     DialogDriver d = OpenSetup();
     std::filesystem::create_directories("screenshots");
     d.Pump();
-    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/leak_test_setup.png"));
+    EXPECT_TRUE(
+        kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/leak_test_setup.png"));
     DialogDriver s = OpenSchedule();
     s.Pump();
-    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(s.Dialog()), "screenshots/leak_test_schedule.png"));
+    EXPECT_TRUE(
+        kel::testkit::SavePng(kel::testkit::CaptureWindow(s.Dialog()), "screenshots/leak_test_schedule.png"));
 }
 
 // ---- Leak Test Schedule -----------------------------------------------------------------------
@@ -385,7 +389,8 @@ TEST_F(LeakDialogTest, ScheduleBoundsModesAndContinuousApply)
             EXPECT_FLOAT_EQ(settings.m_fTriggerPeriod, 200.0f);
         }
         else
-            EXPECT_FLOAT_EQ(settings.m_fTriggerPeriod, c.units ? std::atoi(c.text) * 60.0f : std::atof(c.text));
+            EXPECT_FLOAT_EQ(settings.m_fTriggerPeriod,
+                            c.units ? std::atoi(c.text) * 60.0f : std::atof(c.text));
     }
 
     // Continuous: the period controls are off, and Apply keeps the head's time per reading.

@@ -257,8 +257,8 @@ TEST_F(GasSelectionTest, TheListShowsWhichGasesAreInTheAnalysis)
                 EXPECT_TRUE(d.IsChecked(IDC_GASSEL_TITLE_RULE));
                 std::filesystem::create_directories("screenshots");
                 d.Pump();
-                EXPECT_TRUE(
-                    kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/gas_selection.png"));
+                EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                                  "screenshots/gas_selection.png"));
                 // Default, then Cancel: the caller's list is as it was.
                 d.Click(IDC_GASSEL_DEFAULT);
                 EXPECT_EQ(ImageOf(list, "NO"), 1);
@@ -299,8 +299,8 @@ TEST_F(GasSelectionTest, ToggledGasesReachTheListOnApply)
     Preset(dlg);
     ASSERT_EQ(dlg.DoModal(), IDOK);
     // Gases kept keep their places; the new ones take the freed places in library order.
-    const char* expected[] = {"Hydrogen", "Helium",  "Methane", "Water", "Nitrogen",       "Oxygen",
-                              "Carbon monoxide", "Krypton", "Neon", "Xenon", "Carbon dioxide", "MP Oil"};
+    const char* expected[] = {"Hydrogen",        "Helium",  "Methane", "Water", "Nitrogen",       "Oxygen",
+                              "Carbon monoxide", "Krypton", "Neon",    "Xenon", "Carbon dioxide", "MP Oil"};
     for (int i = 0; i < CModifyAnalysisDlg::kListSize; ++i)
         EXPECT_EQ(dlg.m_gasList[i], expected[i]) << i;
     EXPECT_EQ(dlg.m_bLogging, 1);
