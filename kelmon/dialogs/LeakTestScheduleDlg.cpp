@@ -165,7 +165,21 @@ void CLeakTestScheduleDlg::OnClose()
     SavePlacement();
     NotifyClosed();
     EnableControls(TRUE);
+    m_bClosePending = TRUE;
     Default();
+}
+
+void CLeakTestScheduleDlg::OnCancel()
+{
+    if (m_bClosePending)
+        m_bClosePending = FALSE;
+    else
+    {
+        SavePlacement();
+        NotifyClosed();
+        EnableControls(TRUE);
+    }
+    CBaseScheduleDlg::OnCancel();
 }
 
 void CLeakTestScheduleDlg::OnDestroy()

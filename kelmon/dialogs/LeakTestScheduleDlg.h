@@ -41,7 +41,10 @@ protected:
     // Apply.
     void OnOK() override;
 
+    // Closing from the caption, or Escape: the placement kept, the main window told, the window
+    // hidden for its next showing.
     void OnClose();
+    void OnCancel() override;
     void OnDestroy();
     void LoadFromScan();
     void ShowValues();
@@ -54,6 +57,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    BOOL m_bClosePending = FALSE; // the close step's Cancel is on its way
+
     // The period as loaded, in seconds, and the N and units it was shown with. Apply keeps it
     // exact while the user leaves both alone, so a period that is not a whole number of minutes
     // (90 s shown as 2 minutes) is not changed by an Apply of something else.

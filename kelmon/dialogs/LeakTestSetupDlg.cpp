@@ -93,7 +93,21 @@ void CLeakTestSetupDlg::OnClose()
     SavePlacement();
     NotifyClosed();
     EnableControls(TRUE);
+    m_bClosePending = TRUE;
     CBaseParameterDlg::OnClose();
+}
+
+void CLeakTestSetupDlg::OnCancel()
+{
+    if (m_bClosePending)
+        m_bClosePending = FALSE;
+    else
+    {
+        SavePlacement();
+        NotifyClosed();
+        EnableControls(TRUE);
+    }
+    CBaseParameterDlg::OnCancel();
 }
 
 void CLeakTestSetupDlg::OnDestroy()

@@ -43,7 +43,10 @@ protected:
     // Apply: the fields into the leak settings; the dialog stays open.
     void OnOK() override;
 
+    // Closing from the caption, or Escape: the placement kept, the main window told, the window
+    // hidden for its next showing.
     void OnClose();
+    void OnCancel() override;
     void OnDestroy();
     void OnPressure();
     void OnLeakRate();
@@ -52,4 +55,7 @@ protected:
     void SetLastValueUnits(int index);
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    BOOL m_bClosePending = FALSE; // the close step's Cancel is on its way
 };
