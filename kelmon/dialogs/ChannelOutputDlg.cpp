@@ -58,7 +58,7 @@ void CChannelOutputDlg::DoDataExchange(CDataExchange* pDX)
         DDX_Text(pDX, ids.hysteresis, m_nHysteresis[r]);
         DDV_MinMaxInt(pDX, m_nHysteresis[r], 0, 100);
         DDX_CBIndex(pDX, ids.level, m_nLevel[r]);
-        if (ids.mass)
+        if (ids.mass && !pDX->m_bSaveAndValidate) // shown, never taken back
         {
             DDX_Text(pDX, ids.mass, m_strMass[r]);
             DDV_MaxChars(pDX, m_strMass[r], kMassChars);

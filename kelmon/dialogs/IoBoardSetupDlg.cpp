@@ -34,10 +34,14 @@ void CIoBoardSetupDlg::DoDataExchange(CDataExchange* pDX)
 {
     CDialog::DoDataExchange(pDX);
     DDX_Check(pDX, IDC_IO_ENABLE_LOCK, m_bEnableLock);
-    DDX_Text(pDX, IDC_IO_BOARD_NAME, m_strBoardName);
-    DDV_MaxChars(pDX, m_strBoardName, kNameChars);
-    DDX_Text(pDX, IDC_IO_BOARD_NUMBER, m_strBoardNumber);
-    DDV_MaxChars(pDX, m_strBoardNumber, kNumberChars);
+    // The board's name and number are shown, never taken back.
+    if (!pDX->m_bSaveAndValidate)
+    {
+        DDX_Text(pDX, IDC_IO_BOARD_NAME, m_strBoardName);
+        DDV_MaxChars(pDX, m_strBoardName, kNameChars);
+        DDX_Text(pDX, IDC_IO_BOARD_NUMBER, m_strBoardNumber);
+        DDV_MaxChars(pDX, m_strBoardNumber, kNumberChars);
+    }
 }
 
 void CIoBoardSetupDlg::ShowBoard()

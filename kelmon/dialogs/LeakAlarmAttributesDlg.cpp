@@ -52,8 +52,11 @@ void CLeakAlarmAttributesDlg::DoDataExchange(CDataExchange* pDX)
         DDX_Text(pDX, row.message, m_strMessage[i]);
         DDV_MaxChars(pDX, m_strMessage[i], kMessageChars);
     }
-    DDX_Text(pDX, IDC_ALARM_UNITS, m_strUnits);
-    DDX_Text(pDX, IDC_ALARM_MASS, m_strMass);
+    if (!pDX->m_bSaveAndValidate) // shown, never taken back
+    {
+        DDX_Text(pDX, IDC_ALARM_UNITS, m_strUnits);
+        DDX_Text(pDX, IDC_ALARM_MASS, m_strMass);
+    }
 }
 
 BOOL CLeakAlarmAttributesDlg::OnInitDialog()
