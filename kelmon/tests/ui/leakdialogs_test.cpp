@@ -347,6 +347,12 @@ TEST_F(LeakDialogTest, MinutesRoundToTheNearestAndAnUntouchedPeriodIsKeptOnApply
     EXPECT_FLOAT_EQ(settings.m_fSamplePeriod, 90.0f);
     EXPECT_EQ(settings.m_nScanMode, SCAN_MODE_TRIGGERED);
 
+    // Switching the units back and forth without touching the period changes nothing either.
+    d.Click(IDC_LEAKSCHED_SECONDS);
+    d.Click(IDC_LEAKSCHED_MINUTES);
+    d.Click(IDOK);
+    EXPECT_FLOAT_EQ(settings.m_fTriggerPeriod, 90.0f);
+
     // A period the user types is taken as typed.
     d.SetText(IDC_LEAKSCHED_PERIOD, "3");
     d.Click(IDOK);
