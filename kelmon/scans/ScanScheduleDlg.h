@@ -40,6 +40,7 @@ public:
     int m_nMinMinutes = 1;
     UINT m_nScans = 2;
     int m_nTriggerPeriod = 0;
+    int m_nLoadedSeconds = 0; // the scan's period when it was read: kept while its minutes are
     BOOL m_bGreyed = FALSE; // greyed while the scan runs
 
 protected:
