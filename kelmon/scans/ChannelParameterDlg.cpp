@@ -421,10 +421,7 @@ void CChannelScan::EditParameters()
             }
         }
     }
-    auto* dlg = static_cast<CChannelParameterDlg*>(m_pParameterDlg);
-    if (site)
-        SetParameterCaptionSuffix(dlg, site->GetTitle());
-    dlg->SetTable(m_pTable, site ? site->GetViewWindow() : nullptr);
+    static_cast<CChannelParameterDlg*>(m_pParameterDlg)->SetTable(m_pTable, site ? site->GetViewWindow() : nullptr);
 }
 
 BOOL CChannelScan::ShowParameterDialog()

@@ -27,6 +27,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -126,6 +127,21 @@ TEST_F(ChannelParameterDlgTest, RowsFilledFromTheTable)
     d.Check(Dlg::kEnableIds[1]);
     EXPECT_TRUE(Enabled(d, Dlg::kAlarmIds[1])) << "the alarm button follows the check at once";
     EXPECT_FALSE(Enabled(d, Dlg::kViewIds[1])) << "shown or hidden only once the channel is applied";
+}
+
+TEST_F(ChannelParameterDlgTest, TabWalksARowThenTheNext)
+{
+    DialogDriver d = Open();
+    // Row 3 is on, so its view and alarm buttons take the focus too; row 4's are greyed.
+    const int order[] = {Dlg::kEnableIds[2], Dlg::kViewIds[2],  Dlg::kNameIds[2],  Dlg::kMassIds[2],
+                         Dlg::kScaleIds[2],  Dlg::kCemIds[2],   Dlg::kSpeedIds[2], Dlg::kAlarmIds[2],
+                         Dlg::kEnableIds[3], Dlg::kNameIds[3],  Dlg::kMassIds[3]};
+    d.Focus(order[0]);
+    for (size_t i = 1; i < std::size(order); ++i)
+    {
+        d.Press(VK_TAB);
+        EXPECT_EQ(d.FocusedId(), order[i]) << i;
+    }
 }
 
 TEST_F(ChannelParameterDlgTest, ChoosingAGasNameTakesItsMass)

@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -265,6 +266,22 @@ TEST_F(ScanParameterDlgTest, ClosingLeavesTheRecordAndKeepsTheWindowForTheNextSh
     EXPECT_TRUE(m_scan->DestroyParameterDialog());
     EXPECT_FALSE(::IsWindow(hwnd));
     m_scan.reset(); // the scan owns the dialog object
+}
+
+TEST_F(ScanParameterDlgTest, TabWalksTheFieldsInReadingOrder)
+{
+    DialogDriver d = Open();
+    const int order[] = {IDC_SCANPARAM_START, IDC_SCANPARAM_STOP, IDC_SCANPARAM_PPA,   IDC_SCANPARAM_SCALE,
+                         IDC_SCANPARAM_SPEED, IDOK,               IDC_SCANPARAM_DEFAULT, ID_HELP,
+                         IDC_SCANPARAM_START};
+    d.Focus(order[0]);
+    for (size_t i = 1; i < std::size(order); ++i)
+    {
+        d.Press(VK_TAB);
+        EXPECT_EQ(d.FocusedId(), order[i]) << i;
+    }
+    d.PressMnemonic('t');
+    EXPECT_EQ(d.FocusedId(), IDC_SCANPARAM_STOP) << "a label's mnemonic reaches its field";
 }
 
 TEST_F(ScanParameterDlgTest, Screenshot)
