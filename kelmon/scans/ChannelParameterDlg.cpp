@@ -54,6 +54,7 @@ IMPLEMENT_DYNAMIC(CChannelParameterDlg, CBaseParameterDlg)
 
 BEGIN_MESSAGE_MAP(CChannelParameterDlg, CBaseParameterDlg)
 ON_WM_CLOSE()
+ON_WM_DESTROY()
 ON_BN_CLICKED(ID_HELP, OnHelp)
 // The enable checks take 1011..1020, though not in row order.
 ON_CONTROL_RANGE(BN_CLICKED, IDC_CHAN_ENABLE1, IDC_CHAN_ENABLE5, OnEnableClicked)
@@ -378,6 +379,12 @@ void CChannelParameterDlg::OnClose()
     NotifyClosed();
     m_bClosing = TRUE;
     CBaseParameterDlg::OnClose();
+}
+
+void CChannelParameterDlg::OnDestroy()
+{
+    SavePlacement();
+    CBaseParameterDlg::OnDestroy();
 }
 
 void CChannelParameterDlg::OnCancel()

@@ -47,6 +47,8 @@ public:
     // Offers name in the gas-name edits; choosing it puts number into the row's mass.
     void AddGasName(LPCTSTR name, int number);
     int GetGasNameCount() const { return static_cast<int>(m_gasNames.size()); }
+    // The view buttons' tool tips.
+    int GetToolTipCount() const { return m_tips.m_hWnd ? m_tips.GetToolCount() : 0; }
 
     // The common speed (words 0, 1) and detector (words 2, 3) of an applied scan parameter dialog:
     // each value whose flag is set goes into the table's all-channels field and every row.
@@ -85,6 +87,8 @@ protected:
     // Escape closes as the caption's close button does.
     void OnCancel() override;
     void OnClose();
+    // The placement is kept when the window goes with its scan.
+    void OnDestroy();
     void OnHelp();
     void OnEnableClicked(UINT id);
     void OnViewClicked(UINT id);

@@ -20,6 +20,7 @@ IMPLEMENT_DYNAMIC(CScanParameterDlg, CBaseParameterDlg)
 
 BEGIN_MESSAGE_MAP(CScanParameterDlg, CBaseParameterDlg)
 ON_WM_CLOSE()
+ON_WM_DESTROY()
 ON_BN_CLICKED(IDC_SCANPARAM_DEFAULT, OnDefault)
 ON_BN_CLICKED(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
@@ -166,6 +167,12 @@ void CScanParameterDlg::OnClose()
     EnableControls(TRUE);
     m_bClosing = TRUE;
     CBaseParameterDlg::OnClose();
+}
+
+void CScanParameterDlg::OnDestroy()
+{
+    SavePlacement();
+    CBaseParameterDlg::OnDestroy();
 }
 
 void CScanParameterDlg::OnCancel()

@@ -68,6 +68,8 @@ protected:
     // Escape closes as the caption's close button does.
     void OnCancel() override;
     void OnClose();
+    // The placement is kept when the window goes with its scan.
+    void OnDestroy();
     void OnDefault();
     void OnHelp();
 

@@ -8,6 +8,7 @@ IMPLEMENT_DYNAMIC(CScanPeriodDlg, CBaseScheduleDlg)
 
 BEGIN_MESSAGE_MAP(CScanPeriodDlg, CBaseScheduleDlg)
 ON_WM_CLOSE()
+ON_WM_DESTROY()
 ON_BN_CLICKED(IDC_PERIOD_SECONDS, OnSeconds)
 ON_BN_CLICKED(IDC_PERIOD_MINUTES, OnMinutes)
 ON_BN_CLICKED(ID_HELP, OnHelp)
@@ -131,6 +132,12 @@ void CScanPeriodDlg::OnClose()
     EnableControls(TRUE);
     m_bClosing = TRUE;
     Default();
+}
+
+void CScanPeriodDlg::OnDestroy()
+{
+    SavePlacement();
+    CBaseScheduleDlg::OnDestroy();
 }
 
 void CScanPeriodDlg::OnCancel()

@@ -42,6 +42,8 @@ protected:
     // Escape closes as the caption's close button does.
     void OnCancel() override;
     void OnClose();
+    // The placement is kept when the window goes with its scan.
+    void OnDestroy();
     void OnSeconds();
     void OnMinutes();
     void OnHelp();

@@ -123,6 +123,7 @@ TEST_F(ChannelParameterDlgTest, RowsFilledFromTheTable)
     EXPECT_TRUE(Enabled(d, Dlg::kViewIds[0]));
     EXPECT_FALSE(Enabled(d, Dlg::kViewIds[1]));
     EXPECT_EQ(Channels()->m_nHighestMass, m_head.GetMassRange());
+    EXPECT_EQ(Channels()->GetToolTipCount(), Dlg::kRows) << "each view button says what it does";
 
     d.Check(Dlg::kEnableIds[1]);
     EXPECT_TRUE(Enabled(d, Dlg::kAlarmIds[1])) << "the alarm button follows the check at once";
@@ -204,8 +205,10 @@ TEST_F(ChannelParameterDlgTest, ApplyWritesTheRowsAndTheScanCollectsTheChannels)
     d.Check(Dlg::kCemIds[9]);
     d.Select(Dlg::kSpeedIds[9], 1);
     d.Check(Dlg::kEnableIds[0], false);
+    d.Click(IDC_CHAN_AUTOCOMPLETE);
     d.Click(IDOK);
     ASSERT_TRUE(PumpUntil([&] { return Notices(WM_KEL_PARAMSCHANGED) == 1; }));
+    EXPECT_EQ(CAppUiState::GetInstance()->m_nChannelOption, 0) << "the auto-complete choice is remembered";
 
     const CTableData& ch10 = m_table.m_configured[9];
     EXPECT_EQ(ch10.m_enabled, 1);
