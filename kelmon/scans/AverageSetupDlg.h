@@ -29,8 +29,8 @@ public:
     int32_t m_nLimitAction = 0; // 0 stop taking data, 1 reset and continue
     int32_t m_nMode = 0;        // 0 linear, 1 exponential
     int32_t m_bEnabled = 0;
-    int32_t m_nLimit = 2;  // sweeps, 2..32000
-    int32_t m_nDepth = 4;  // sweeps, 2..1000
+    int32_t m_nLimit = 2; // sweeps, 2..32000
+    int32_t m_nDepth = 4; // sweeps, 2..1000
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -21,34 +21,30 @@ constexpr int kCommonCemWord = 0;
 constexpr int kCommonSpeedWord = 1;
 } // namespace
 
-const int CChannelParameterDlg::kEnableIds[kRows] = {IDC_CHAN_ENABLE1, IDC_CHAN_ENABLE2, IDC_CHAN_ENABLE3,
-                                                     IDC_CHAN_ENABLE4, IDC_CHAN_ENABLE5, IDC_CHAN_ENABLE6,
-                                                     IDC_CHAN_ENABLE7, IDC_CHAN_ENABLE8, IDC_CHAN_ENABLE9,
-                                                     IDC_CHAN_ENABLE10};
-const int CChannelParameterDlg::kViewIds[kRows] = {IDC_CHAN_VIEW1, IDC_CHAN_VIEW2, IDC_CHAN_VIEW3, IDC_CHAN_VIEW4,
-                                                   IDC_CHAN_VIEW5, IDC_CHAN_VIEW6, IDC_CHAN_VIEW7, IDC_CHAN_VIEW8,
-                                                   IDC_CHAN_VIEW9, IDC_CHAN_VIEW10};
-const int CChannelParameterDlg::kNameIds[kRows] = {IDC_CHAN_NAME1, IDC_CHAN_NAME2, IDC_CHAN_NAME3, IDC_CHAN_NAME4,
-                                                   IDC_CHAN_NAME5, IDC_CHAN_NAME6, IDC_CHAN_NAME7, IDC_CHAN_NAME8,
-                                                   IDC_CHAN_NAME9, IDC_CHAN_NAME10};
-const int CChannelParameterDlg::kMassIds[kRows] = {IDC_CHAN_MASS1, IDC_CHAN_MASS2, IDC_CHAN_MASS3, IDC_CHAN_MASS4,
-                                                   IDC_CHAN_MASS5, IDC_CHAN_MASS6, IDC_CHAN_MASS7, IDC_CHAN_MASS8,
-                                                   IDC_CHAN_MASS9, IDC_CHAN_MASS10};
-const int CChannelParameterDlg::kScaleIds[kRows] = {IDC_CHAN_SCALE1, IDC_CHAN_SCALE2, IDC_CHAN_SCALE3,
-                                                    IDC_CHAN_SCALE4, IDC_CHAN_SCALE5, IDC_CHAN_SCALE6,
-                                                    IDC_CHAN_SCALE7, IDC_CHAN_SCALE8, IDC_CHAN_SCALE9,
-                                                    IDC_CHAN_SCALE10};
+const int CChannelParameterDlg::kEnableIds[kRows] = {
+    IDC_CHAN_ENABLE1, IDC_CHAN_ENABLE2, IDC_CHAN_ENABLE3, IDC_CHAN_ENABLE4, IDC_CHAN_ENABLE5,
+    IDC_CHAN_ENABLE6, IDC_CHAN_ENABLE7, IDC_CHAN_ENABLE8, IDC_CHAN_ENABLE9, IDC_CHAN_ENABLE10};
+const int CChannelParameterDlg::kViewIds[kRows] = {
+    IDC_CHAN_VIEW1, IDC_CHAN_VIEW2, IDC_CHAN_VIEW3, IDC_CHAN_VIEW4, IDC_CHAN_VIEW5,
+    IDC_CHAN_VIEW6, IDC_CHAN_VIEW7, IDC_CHAN_VIEW8, IDC_CHAN_VIEW9, IDC_CHAN_VIEW10};
+const int CChannelParameterDlg::kNameIds[kRows] = {
+    IDC_CHAN_NAME1, IDC_CHAN_NAME2, IDC_CHAN_NAME3, IDC_CHAN_NAME4, IDC_CHAN_NAME5,
+    IDC_CHAN_NAME6, IDC_CHAN_NAME7, IDC_CHAN_NAME8, IDC_CHAN_NAME9, IDC_CHAN_NAME10};
+const int CChannelParameterDlg::kMassIds[kRows] = {
+    IDC_CHAN_MASS1, IDC_CHAN_MASS2, IDC_CHAN_MASS3, IDC_CHAN_MASS4, IDC_CHAN_MASS5,
+    IDC_CHAN_MASS6, IDC_CHAN_MASS7, IDC_CHAN_MASS8, IDC_CHAN_MASS9, IDC_CHAN_MASS10};
+const int CChannelParameterDlg::kScaleIds[kRows] = {
+    IDC_CHAN_SCALE1, IDC_CHAN_SCALE2, IDC_CHAN_SCALE3, IDC_CHAN_SCALE4, IDC_CHAN_SCALE5,
+    IDC_CHAN_SCALE6, IDC_CHAN_SCALE7, IDC_CHAN_SCALE8, IDC_CHAN_SCALE9, IDC_CHAN_SCALE10};
 const int CChannelParameterDlg::kCemIds[kRows] = {IDC_CHAN_CEM1, IDC_CHAN_CEM2, IDC_CHAN_CEM3, IDC_CHAN_CEM4,
                                                   IDC_CHAN_CEM5, IDC_CHAN_CEM6, IDC_CHAN_CEM7, IDC_CHAN_CEM8,
                                                   IDC_CHAN_CEM9, IDC_CHAN_CEM10};
-const int CChannelParameterDlg::kSpeedIds[kRows] = {IDC_CHAN_SPEED1, IDC_CHAN_SPEED2, IDC_CHAN_SPEED3,
-                                                    IDC_CHAN_SPEED4, IDC_CHAN_SPEED5, IDC_CHAN_SPEED6,
-                                                    IDC_CHAN_SPEED7, IDC_CHAN_SPEED8, IDC_CHAN_SPEED9,
-                                                    IDC_CHAN_SPEED10};
-const int CChannelParameterDlg::kAlarmIds[kRows] = {IDC_CHAN_ALARM1, IDC_CHAN_ALARM2, IDC_CHAN_ALARM3,
-                                                    IDC_CHAN_ALARM4, IDC_CHAN_ALARM5, IDC_CHAN_ALARM6,
-                                                    IDC_CHAN_ALARM7, IDC_CHAN_ALARM8, IDC_CHAN_ALARM9,
-                                                    IDC_CHAN_ALARM10};
+const int CChannelParameterDlg::kSpeedIds[kRows] = {
+    IDC_CHAN_SPEED1, IDC_CHAN_SPEED2, IDC_CHAN_SPEED3, IDC_CHAN_SPEED4, IDC_CHAN_SPEED5,
+    IDC_CHAN_SPEED6, IDC_CHAN_SPEED7, IDC_CHAN_SPEED8, IDC_CHAN_SPEED9, IDC_CHAN_SPEED10};
+const int CChannelParameterDlg::kAlarmIds[kRows] = {
+    IDC_CHAN_ALARM1, IDC_CHAN_ALARM2, IDC_CHAN_ALARM3, IDC_CHAN_ALARM4, IDC_CHAN_ALARM5,
+    IDC_CHAN_ALARM6, IDC_CHAN_ALARM7, IDC_CHAN_ALARM8, IDC_CHAN_ALARM9, IDC_CHAN_ALARM10};
 
 IMPLEMENT_DYNAMIC(CChannelParameterDlg, CBaseParameterDlg)
 
@@ -428,13 +424,15 @@ void CChannelScan::EditParameters()
             }
         }
     }
-    static_cast<CChannelParameterDlg*>(m_pParameterDlg)->SetTable(m_pTable, site ? site->GetViewWindow() : nullptr);
+    static_cast<CChannelParameterDlg*>(m_pParameterDlg)
+        ->SetTable(m_pTable, site ? site->GetViewWindow() : nullptr);
 }
 
 BOOL CChannelScan::ShowParameterDialog()
 {
     EditParameters();
-    if (!::IsWindow(m_pParameterDlg->GetSafeHwnd()) && !m_pParameterDlg->Create(IDD_CHANNEL_PARAMETERS, nullptr))
+    if (!::IsWindow(m_pParameterDlg->GetSafeHwnd()) &&
+        !m_pParameterDlg->Create(IDD_CHANNEL_PARAMETERS, nullptr))
         return FALSE;
     m_pParameterDlg->RestorePlacement();
     m_pParameterDlg->ShowWindow(CAppUiState::GetInstance()->m_bParamDlgShown ? SW_SHOW : SW_HIDE);

@@ -6,7 +6,8 @@
 namespace
 {
 // Writes one part's fields into its record with the point count of its range.
-void WriteRecord(CAnalogData& record, float scale, int start, int stop, int pointsPerAmu, int speed, bool histogram)
+void WriteRecord(CAnalogData& record, float scale, int start, int stop, int pointsPerAmu, int speed,
+                 bool histogram)
 {
     record.m_scaleFactor = scale;
     record.m_startMass = start;
@@ -113,8 +114,8 @@ void CDualScanParameterDlg::OnOK()
     if (m_pTop)
         WriteRecord(*m_pTop, m_fTopScale, m_nTopStart, m_nTopStop, m_nPointsPerAmu, m_nTopSpeed, histogram);
     if (m_pBottom)
-        WriteRecord(*m_pBottom, m_fBottomScale, m_nBottomStart, m_nBottomStop, m_nPointsPerAmu, m_nBottomSpeed,
-                    histogram);
+        WriteRecord(*m_pBottom, m_fBottomScale, m_nBottomStart, m_nBottomStop, m_nPointsPerAmu,
+                    m_nBottomSpeed, histogram);
     EndDialog(IDOK);
 }
 

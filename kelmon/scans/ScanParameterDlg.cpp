@@ -10,7 +10,8 @@ void FillScanSpeedList(CWnd* combo)
 {
     if (!combo || !combo->m_hWnd)
         return;
-    static const char* const kNames[kScanSpeeds] = {"0 (slowest)", "1", "2", "3", "4", "5", "6", "7 (fastest)"};
+    static const char* const kNames[kScanSpeeds] = {"0 (slowest)", "1", "2", "3",
+                                                    "4",           "5", "6", "7 (fastest)"};
     combo->SendMessage(CB_RESETCONTENT);
     for (const char* name : kNames)
         combo->SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
@@ -30,7 +31,7 @@ CScanParameterDlg::CScanParameterDlg(CWnd* pParent) : CBaseParameterDlg(IDD, pPa
 void CScanParameterDlg::SetLimits(int maxMass, BOOL notJov, int ppaDefault, int ppaMax, int defaultStop,
                                   int defaultStart)
 {
-    (void)notJov; // the defaults below already carry the family's differences
+    m_bNotJov = notJov;
     m_nMaxMass = maxMass > 2 ? maxMass : 100;
     m_nPpaDefault = ppaDefault > 0 ? ppaDefault : 10;
     m_nPpaMax = ppaMax >= m_nPpaDefault ? ppaMax : 25;
@@ -55,7 +56,9 @@ void CScanParameterDlg::LoadFromSettings()
     m_nStartMass = m_pSettings->m_startMass;
     m_nStopMass = m_pSettings->m_stopMass;
     m_nPointsPerAmu = m_pSettings->m_pointsPerAmu;
-    m_nSpeed = m_pSettings->m_noiseFloor >= 0 && m_pSettings->m_noiseFloor < kScanSpeeds ? m_pSettings->m_noiseFloor : 2;
+    m_nSpeed = m_pSettings->m_noiseFloor >= 0 && m_pSettings->m_noiseFloor < kScanSpeeds
+                   ? m_pSettings->m_noiseFloor
+                   : 2;
 }
 
 void CScanParameterDlg::DoDataExchange(CDataExchange* pDX)

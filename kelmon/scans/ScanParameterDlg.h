@@ -45,7 +45,8 @@ public:
     int m_nMode = 0;
     BOOL m_bTriggered = FALSE; // the scan runs triggered whatever its mode says (P-vs-T child)
 
-    // Limits
+    // Limits (a JOV-family head counts from mass 0 and has its own defaults)
+    BOOL m_bNotJov = TRUE;
     int m_nMaxMass = 100;
     int m_nMinStart = 1;
     int m_nPpaMax = 25;

@@ -116,7 +116,8 @@ void CScanPeriodDlg::OnOK()
     if (!m_pScan)
         return;
     m_nUnits = IsDlgButtonChecked(IDC_PERIOD_SECONDS) == BST_CHECKED ? 0 : 1;
-    const int seconds = m_nUnits == 0 ? m_nPeriod : kel::period::MinutesToSeconds(m_nPeriod, m_nLoadedSeconds);
+    const int seconds =
+        m_nUnits == 0 ? m_nPeriod : kel::period::MinutesToSeconds(m_nPeriod, m_nLoadedSeconds);
     m_pScan->SetPeriodUnits(m_nUnits);
     m_pScan->SetTriggerPeriod(static_cast<float>(seconds));
     m_pScan->SetKindValue(seconds);

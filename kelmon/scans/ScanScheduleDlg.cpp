@@ -149,8 +149,9 @@ void CScanScheduleDlg::OnOK()
                      : IsDlgButtonChecked(IDC_SCHEDULE_MINUTES) == BST_CHECKED ? 1
                                                                                : 0;
     m_pScan->SetPeriodUnits(m_nPeriodUnits);
-    const int seconds = m_nPeriodUnits == 1 ? kel::period::MinutesToSeconds(m_nTriggerPeriod, m_nLoadedSeconds)
-                                            : m_nTriggerPeriod;
+    const int seconds = m_nPeriodUnits == 1
+                            ? kel::period::MinutesToSeconds(m_nTriggerPeriod, m_nLoadedSeconds)
+                            : m_nTriggerPeriod;
     m_pScan->SetTriggerPeriod(static_cast<float>(seconds));
     m_nLoadedSeconds = seconds;
     m_bSingle = IsDlgButtonChecked(IDC_SCHEDULE_SINGLE) == BST_CHECKED;

@@ -40,7 +40,8 @@ public:
     int m_nMinMinutes = 1;
     UINT m_nScans = 2;
     int m_nTriggerPeriod = 0;
-    int m_nLoadedSeconds = 0; // the scan's period when it was read: kept while its minutes are
+    // The scan's period when it was read, kept on Apply while its minutes stay as shown.
+    int m_nLoadedSeconds = 0;
     BOOL m_bGreyed = FALSE; // greyed while the scan runs
 
 protected:

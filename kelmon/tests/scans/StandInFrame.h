@@ -38,10 +38,10 @@ public:
     CStandInFrame& operator=(const CStandInFrame&) = delete;
 
     HWND m_hWnd = nullptr;
-    CScan* m_pScan = nullptr;     // the active document's current scan; not owned
-    std::vector<UINT> m_notices;  // WM_KEL_* notices, in the order they came
-    int m_nParameterApplies = 0;  // ApplyParameters calls made
-    int m_nScheduleApplies = 0;   // ApplySchedule calls made
+    CScan* m_pScan = nullptr;    // the active document's current scan; not owned
+    std::vector<UINT> m_notices; // WM_KEL_* notices, in the order they came
+    int m_nParameterApplies = 0; // ApplyParameters calls made
+    int m_nScheduleApplies = 0;  // ApplySchedule calls made
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

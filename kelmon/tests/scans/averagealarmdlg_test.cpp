@@ -32,7 +32,8 @@ namespace
 void SavePicture(DialogDriver& d, const char* name)
 {
     std::filesystem::create_directories("screenshots");
-    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), std::string("screenshots/") + name));
+    EXPECT_TRUE(
+        kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), std::string("screenshots/") + name));
 }
 
 class AverageSetupDlgTest : public kel::testkit::UiTest
@@ -53,20 +54,23 @@ protected:
 TEST_F(AverageSetupDlgTest, FilledFromTheScanAndOkWritesItBack)
 {
     ScriptedPrompts prompts;
-    prompts.Expect(IDD_AVERAGE_SETUP).Drive([](DialogDriver& d) {
-        EXPECT_FALSE(d.IsChecked(IDC_AVERAGE_ENABLED));
-        EXPECT_EQ(d.GetText(IDC_AVERAGE_LIMIT), "40");
-        EXPECT_EQ(d.GetText(IDC_AVERAGE_DEPTH), "9");
-        EXPECT_TRUE(d.IsChecked(IDC_AVERAGE_EXPONENTIAL));
-        EXPECT_TRUE(d.IsChecked(IDC_AVERAGE_STOP));
-        SavePicture(d, "average_setup.png");
-        d.Check(IDC_AVERAGE_ENABLED);
-        d.Click(IDC_AVERAGE_LINEAR);
-        d.Click(IDC_AVERAGE_RESET);
-        d.SetText(IDC_AVERAGE_LIMIT, "32000");
-        d.SetText(IDC_AVERAGE_DEPTH, "5");
-        d.Click(IDOK);
-    });
+    prompts.Expect(IDD_AVERAGE_SETUP)
+        .Drive(
+            [](DialogDriver& d)
+            {
+                EXPECT_FALSE(d.IsChecked(IDC_AVERAGE_ENABLED));
+                EXPECT_EQ(d.GetText(IDC_AVERAGE_LIMIT), "40");
+                EXPECT_EQ(d.GetText(IDC_AVERAGE_DEPTH), "9");
+                EXPECT_TRUE(d.IsChecked(IDC_AVERAGE_EXPONENTIAL));
+                EXPECT_TRUE(d.IsChecked(IDC_AVERAGE_STOP));
+                SavePicture(d, "average_setup.png");
+                d.Check(IDC_AVERAGE_ENABLED);
+                d.Click(IDC_AVERAGE_LINEAR);
+                d.Click(IDC_AVERAGE_RESET);
+                d.SetText(IDC_AVERAGE_LIMIT, "32000");
+                d.SetText(IDC_AVERAGE_DEPTH, "5");
+                d.Click(IDOK);
+            });
     EXPECT_EQ(CAverageSetupDlg::EditScan(m_scan), IDOK);
     EXPECT_EQ(m_scan.m_bAveragingOn, 1);
     EXPECT_EQ(m_scan.m_nAveragingLimit, 32000);
@@ -94,13 +98,16 @@ TEST_F(AverageSetupDlgTest, RefusedValuesKeepTheDialogOpenOnTheField)
         SCOPED_TRACE(c.text);
         ScriptedPrompts prompts;
         prompts.Expect(c.message).Reply(IDOK);
-        prompts.Expect(IDD_AVERAGE_SETUP).Drive([&](DialogDriver& d) {
-            d.SetText(c.field, c.text);
-            d.Click(IDOK);
-            EXPECT_TRUE(d.IsOpen());
-            EXPECT_EQ(d.FocusedId(), c.field);
-            d.Click(IDCANCEL);
-        });
+        prompts.Expect(IDD_AVERAGE_SETUP)
+            .Drive(
+                [&](DialogDriver& d)
+                {
+                    d.SetText(c.field, c.text);
+                    d.Click(IDOK);
+                    EXPECT_TRUE(d.IsOpen());
+                    EXPECT_EQ(d.FocusedId(), c.field);
+                    d.Click(IDCANCEL);
+                });
         EXPECT_EQ(CAverageSetupDlg::EditScan(m_scan), IDCANCEL);
         EXPECT_EQ(m_scan.m_nAveragingLimit, 40);
         EXPECT_EQ(m_scan.m_nAveragingDepth, 9);
@@ -136,7 +143,10 @@ protected:
         std::memcpy(m_dlg->m_colors, colors, sizeof colors);
         return static_cast<int>(m_dlg->DoModal());
     }
-    static int Sel(DialogDriver& d, int id) { return static_cast<int>(::SendMessage(d.Item(id), CB_GETCURSEL, 0, 0)); }
+    static int Sel(DialogDriver& d, int id)
+    {
+        return static_cast<int>(::SendMessage(d.Item(id), CB_GETCURSEL, 0, 0));
+    }
 
     CTableData m_record;
     std::unique_ptr<CTableAlarmDlg> m_dlg;
@@ -144,31 +154,34 @@ protected:
 
 TEST_F(TableAlarmDlgTest, FilledFromTheRecordAndOkWritesItInPlace)
 {
-    const int result = Run([](DialogDriver& d) {
-        EXPECT_EQ(d.GetText(IDC_TALARM_CHANNEL), "4");
-        EXPECT_EQ(d.GetText(IDC_TALARM_UNITS), "mbar");
-        EXPECT_TRUE(d.IsChecked(IDC_TALARM_HIGH_ENABLE));
-        EXPECT_FALSE(d.IsChecked(IDC_TALARM_LOW_ENABLE));
-        EXPECT_EQ(d.GetText(IDC_TALARM_HIGHHIGH_MESSAGE), "EXTREME HIGH");
-        EXPECT_EQ(d.GetText(IDC_TALARM_HIGH_VALUE), "0.00025");
-        EXPECT_EQ(d.GetText(IDC_TALARM_LOW_VALUE), "1e-05");
-        EXPECT_EQ(::SendMessage(d.Item(IDC_TALARM_NORMAL_COLOR), CB_GETCOUNT, 0, 0), CTableAlarmDlg::kPaletteColors);
-        EXPECT_EQ(::SendMessage(d.Item(IDC_TALARM_NORMAL_COLOR), CB_GETITEMDATA, 5, 0),
-                  static_cast<LRESULT>(WGGetRGBColor(5)));
-        EXPECT_EQ(Sel(d, IDC_TALARM_HIGH_COLOR), 4);
-        EXPECT_EQ(Sel(d, IDC_TALARM_HIGHHIGH_COLOR), 12);
-        EXPECT_EQ(Sel(d, IDC_TALARM_LOWLOW_COLOR), 9);
-        SavePicture(d, "table_alarm.png");
+    const int result = Run(
+        [](DialogDriver& d)
+        {
+            EXPECT_EQ(d.GetText(IDC_TALARM_CHANNEL), "4");
+            EXPECT_EQ(d.GetText(IDC_TALARM_UNITS), "mbar");
+            EXPECT_TRUE(d.IsChecked(IDC_TALARM_HIGH_ENABLE));
+            EXPECT_FALSE(d.IsChecked(IDC_TALARM_LOW_ENABLE));
+            EXPECT_EQ(d.GetText(IDC_TALARM_HIGHHIGH_MESSAGE), "EXTREME HIGH");
+            EXPECT_EQ(d.GetText(IDC_TALARM_HIGH_VALUE), "0.00025");
+            EXPECT_EQ(d.GetText(IDC_TALARM_LOW_VALUE), "1e-05");
+            EXPECT_EQ(::SendMessage(d.Item(IDC_TALARM_NORMAL_COLOR), CB_GETCOUNT, 0, 0),
+                      CTableAlarmDlg::kPaletteColors);
+            EXPECT_EQ(::SendMessage(d.Item(IDC_TALARM_NORMAL_COLOR), CB_GETITEMDATA, 5, 0),
+                      static_cast<LRESULT>(WGGetRGBColor(5)));
+            EXPECT_EQ(Sel(d, IDC_TALARM_HIGH_COLOR), 4);
+            EXPECT_EQ(Sel(d, IDC_TALARM_HIGHHIGH_COLOR), 12);
+            EXPECT_EQ(Sel(d, IDC_TALARM_LOWLOW_COLOR), 9);
+            SavePicture(d, "table_alarm.png");
 
-        d.Check(IDC_TALARM_LOW_ENABLE);
-        d.Check(IDC_TALARM_HIGHHIGH_ENABLE, false);
-        d.SetText(IDC_TALARM_HIGH_VALUE, "2e-6");
-        d.SetText(IDC_TALARM_LOWLOW_VALUE, "1e12");
-        d.SetText(IDC_TALARM_LOW_MESSAGE, "TWELVE CHARS"); // 12 characters, kept whole
-        d.SetText(IDC_TALARM_NORMAL_MESSAGE, "OK");
-        d.Select(IDC_TALARM_HIGH_COLOR, 19);
-        d.Click(IDOK);
-    });
+            d.Check(IDC_TALARM_LOW_ENABLE);
+            d.Check(IDC_TALARM_HIGHHIGH_ENABLE, false);
+            d.SetText(IDC_TALARM_HIGH_VALUE, "2e-6");
+            d.SetText(IDC_TALARM_LOWLOW_VALUE, "1e12");
+            d.SetText(IDC_TALARM_LOW_MESSAGE, "TWELVE CHARS"); // 12 characters, kept whole
+            d.SetText(IDC_TALARM_NORMAL_MESSAGE, "OK");
+            d.Select(IDC_TALARM_HIGH_COLOR, 19);
+            d.Click(IDOK);
+        });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(m_record.m_lowEnable, 1);
     EXPECT_EQ(m_record.m_highHighEnable, 0);
@@ -196,7 +209,8 @@ TEST_F(TableAlarmDlgTest, RefusedValuesAndLongMessagesKeepTheRecord)
     {
         SCOPED_TRACE(c.text);
         const int result = Run(
-            [&](DialogDriver& d) {
+            [&](DialogDriver& d)
+            {
                 d.SetText(c.field, c.text);
                 d.Click(IDOK);
                 EXPECT_TRUE(d.IsOpen());
@@ -214,12 +228,14 @@ TEST_F(TableAlarmDlgTest, RefusedValuesAndLongMessagesKeepTheRecord)
 
 TEST_F(TableAlarmDlgTest, CancelLeavesTheRecordAndTheColours)
 {
-    const int result = Run([](DialogDriver& d) {
-        d.SetText(IDC_TALARM_HIGH_VALUE, "0.5");
-        d.Check(IDC_TALARM_HIGH_ENABLE, false);
-        d.Select(IDC_TALARM_NORMAL_COLOR, 3);
-        d.Click(IDCANCEL);
-    });
+    const int result = Run(
+        [](DialogDriver& d)
+        {
+            d.SetText(IDC_TALARM_HIGH_VALUE, "0.5");
+            d.Check(IDC_TALARM_HIGH_ENABLE, false);
+            d.Select(IDC_TALARM_NORMAL_COLOR, 3);
+            d.Click(IDCANCEL);
+        });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FLOAT_EQ(m_record.m_highLevel, 2.5e-4f);
     EXPECT_EQ(m_record.m_highEnable, 1);

@@ -81,7 +81,10 @@ protected:
         return DialogDriver(Channels()->m_hWnd);
     }
     Dlg* Channels() { return static_cast<Dlg*>(m_scan.m_pParameterDlg); }
-    static int Sel(DialogDriver& d, int id) { return static_cast<int>(::SendMessage(d.Item(id), CB_GETCURSEL, 0, 0)); }
+    static int Sel(DialogDriver& d, int id)
+    {
+        return static_cast<int>(::SendMessage(d.Item(id), CB_GETCURSEL, 0, 0));
+    }
     static bool Enabled(DialogDriver& d, int id) { return ::IsWindowEnabled(d.Item(id)); }
     int Notices(UINT message) const
     {
@@ -134,9 +137,9 @@ TEST_F(ChannelParameterDlgTest, TabWalksARowThenTheNext)
 {
     DialogDriver d = Open();
     // Row 3 is on, so its view and alarm buttons take the focus too; row 4's are greyed.
-    const int order[] = {Dlg::kEnableIds[2], Dlg::kViewIds[2],  Dlg::kNameIds[2],  Dlg::kMassIds[2],
-                         Dlg::kScaleIds[2],  Dlg::kCemIds[2],   Dlg::kSpeedIds[2], Dlg::kAlarmIds[2],
-                         Dlg::kEnableIds[3], Dlg::kNameIds[3],  Dlg::kMassIds[3]};
+    const int order[] = {Dlg::kEnableIds[2], Dlg::kViewIds[2], Dlg::kNameIds[2],  Dlg::kMassIds[2],
+                         Dlg::kScaleIds[2],  Dlg::kCemIds[2],  Dlg::kSpeedIds[2], Dlg::kAlarmIds[2],
+                         Dlg::kEnableIds[3], Dlg::kNameIds[3], Dlg::kMassIds[3]};
     d.Focus(order[0]);
     for (size_t i = 1; i < std::size(order); ++i)
     {
@@ -297,23 +300,29 @@ TEST_F(ChannelParameterDlgTest, AlarmButtonEditsTheChannelAndItsColours)
     DialogDriver d = Open();
     {
         ScriptedPrompts prompts;
-        prompts.Expect(IDD_TABLE_ALARM).Drive([](DialogDriver& a) {
-            EXPECT_EQ(a.GetText(IDC_TALARM_CHANNEL), "3");
-            a.SetText(IDC_TALARM_HIGH_VALUE, "0.001");
-            a.Select(IDC_TALARM_HIGH_COLOR, 15);
-            a.Click(IDOK);
-        });
+        prompts.Expect(IDD_TABLE_ALARM)
+            .Drive(
+                [](DialogDriver& a)
+                {
+                    EXPECT_EQ(a.GetText(IDC_TALARM_CHANNEL), "3");
+                    a.SetText(IDC_TALARM_HIGH_VALUE, "0.001");
+                    a.Select(IDC_TALARM_HIGH_COLOR, 15);
+                    a.Click(IDOK);
+                });
         d.Click(Dlg::kAlarmIds[2]);
     }
     EXPECT_FLOAT_EQ(m_table.m_configured[2].m_highLevel, 0.001f) << "the alarm set-up acts at once";
     EXPECT_EQ(m_table.m_alarmColors[1], 15);
     {
         ScriptedPrompts prompts;
-        prompts.Expect(IDD_TABLE_ALARM).Drive([](DialogDriver& a) {
-            a.SetText(IDC_TALARM_HIGH_VALUE, "0.5");
-            a.Select(IDC_TALARM_HIGH_COLOR, 2);
-            a.Click(IDCANCEL);
-        });
+        prompts.Expect(IDD_TABLE_ALARM)
+            .Drive(
+                [](DialogDriver& a)
+                {
+                    a.SetText(IDC_TALARM_HIGH_VALUE, "0.5");
+                    a.Select(IDC_TALARM_HIGH_COLOR, 2);
+                    a.Click(IDCANCEL);
+                });
         d.Click(Dlg::kAlarmIds[2]);
     }
     EXPECT_FLOAT_EQ(m_table.m_configured[2].m_highLevel, 0.001f);
@@ -324,8 +333,8 @@ TEST_F(ChannelParameterDlgTest, GreyedWhileRunningButTheShownChannelsStayAtHand)
 {
     DialogDriver d = Open();
     Channels()->EnableControls(FALSE);
-    for (int id : {Dlg::kMassIds[0], Dlg::kEnableIds[0], Dlg::kAlarmIds[0], int(IDOK), int(IDC_CHAN_CLEAR_ALL),
-                   int(IDC_CHAN_ALL_SPEED_SET)})
+    for (int id : {Dlg::kMassIds[0], Dlg::kEnableIds[0], Dlg::kAlarmIds[0], int(IDOK),
+                   int(IDC_CHAN_CLEAR_ALL), int(IDC_CHAN_ALL_SPEED_SET)})
         EXPECT_FALSE(Enabled(d, id)) << id;
     EXPECT_TRUE(Enabled(d, ID_HELP));
     EXPECT_TRUE(Enabled(d, IDC_CHAN_VIEW_LABEL));
@@ -354,7 +363,8 @@ TEST_F(ChannelParameterDlgTest, Screenshot)
     DialogDriver d = Open();
     Pump(100);
     std::filesystem::create_directories("screenshots");
-    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/channel_parameters.png"));
+    EXPECT_TRUE(
+        kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/channel_parameters.png"));
 }
 
 } // namespace

@@ -205,7 +205,8 @@ TEST_F(ScanParameterDlgTest, ApplyWritesTheRecordPublishesAndReachesTheScan)
     EXPECT_FLOAT_EQ(m_settings.m_triggerPeriod, 12.0f) << "raised to the sweep time";
     EXPECT_EQ(KindValues(), std::vector<int>{12}) << "a triggered scan takes the sweep time";
     ASSERT_EQ(sink.m_received.size(), 1u);
-    EXPECT_EQ(sink.m_received[0], (std::vector<int32_t>{6, 1, 1, 1})) << "speed and the head's multiplier state";
+    EXPECT_EQ(sink.m_received[0], (std::vector<int32_t>{6, 1, 1, 1}))
+        << "speed and the head's multiplier state";
     EXPECT_EQ(m_frame->m_notices, (std::vector<UINT>{WM_KEL_PARAMSCHANGED, WM_KEL_REFRESHSCHEDULE}));
     EXPECT_EQ(m_frame->m_nParameterApplies, 1);
     EXPECT_EQ(m_display.CallsStartingWith("Rebuild").size(), 1u) << "the scan took the new parameters";
@@ -224,7 +225,8 @@ TEST_F(ScanParameterDlgTest, HistogramCountsOnePointPerMassAndGreysPointsPerAmu)
     EXPECT_FLOAT_EQ(m_settings.m_triggerPeriod, 5.0f) << "already longer than the sweep";
 
     Dlg()->EnableControls(FALSE);
-    for (int id : {IDC_SCANPARAM_START, IDC_SCANPARAM_SPEED, IDC_SCANPARAM_SCALE, IDOK, IDC_SCANPARAM_DEFAULT})
+    for (int id :
+         {IDC_SCANPARAM_START, IDC_SCANPARAM_SPEED, IDC_SCANPARAM_SCALE, IDOK, IDC_SCANPARAM_DEFAULT})
         EXPECT_FALSE(Enabled(d, id)) << id;
     EXPECT_TRUE(Enabled(d, ID_HELP));
     Dlg()->EnableControls(TRUE);
@@ -271,8 +273,10 @@ TEST_F(ScanParameterDlgTest, ClosingLeavesTheRecordAndKeepsTheWindowForTheNextSh
 TEST_F(ScanParameterDlgTest, TabWalksTheFieldsInReadingOrder)
 {
     DialogDriver d = Open();
-    const int order[] = {IDC_SCANPARAM_START, IDC_SCANPARAM_STOP, IDC_SCANPARAM_PPA,   IDC_SCANPARAM_SCALE,
-                         IDC_SCANPARAM_SPEED, IDOK,               IDC_SCANPARAM_DEFAULT, ID_HELP,
+    const int order[] = {IDC_SCANPARAM_START,   IDC_SCANPARAM_STOP,
+                         IDC_SCANPARAM_PPA,     IDC_SCANPARAM_SCALE,
+                         IDC_SCANPARAM_SPEED,   IDOK,
+                         IDC_SCANPARAM_DEFAULT, ID_HELP,
                          IDC_SCANPARAM_START};
     d.Focus(order[0]);
     for (size_t i = 1; i < std::size(order); ++i)
@@ -289,7 +293,8 @@ TEST_F(ScanParameterDlgTest, Screenshot)
     DialogDriver d = Open();
     Pump(100);
     std::filesystem::create_directories("screenshots");
-    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/scan_parameters.png"));
+    EXPECT_TRUE(
+        kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/scan_parameters.png"));
 }
 
 // ---- The split display's dual dialog --------------------------------------------------------------
@@ -324,16 +329,20 @@ protected:
 
 TEST_F(DualScanParameterDlgTest, OkWritesBothPartsWhenBothRangesHold)
 {
-    const int result = Run(CAnalogData::kModeAnalog, [](DialogDriver& d) {
-        EXPECT_EQ(d.GetText(IDC_SCANPARAM_BOTTOM_START), "20");
-        EXPECT_EQ(::SendMessage(d.Item(IDC_SCANPARAM_BOTTOM_SPEED), CB_GETCURSEL, 0, 0), 5);
-        std::filesystem::create_directories("screenshots");
-        EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/dual_scan_parameters.png"));
-        d.SetText(IDC_SCANPARAM_STOP, "60");
-        d.SetText(IDC_SCANPARAM_BOTTOM_SCALE, "3");
-        d.SetText(IDC_SCANPARAM_PPA, "20");
-        d.Click(IDOK);
-    });
+    const int result =
+        Run(CAnalogData::kModeAnalog,
+            [](DialogDriver& d)
+            {
+                EXPECT_EQ(d.GetText(IDC_SCANPARAM_BOTTOM_START), "20");
+                EXPECT_EQ(::SendMessage(d.Item(IDC_SCANPARAM_BOTTOM_SPEED), CB_GETCURSEL, 0, 0), 5);
+                std::filesystem::create_directories("screenshots");
+                EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                                  "screenshots/dual_scan_parameters.png"));
+                d.SetText(IDC_SCANPARAM_STOP, "60");
+                d.SetText(IDC_SCANPARAM_BOTTOM_SCALE, "3");
+                d.SetText(IDC_SCANPARAM_PPA, "20");
+                d.Click(IDOK);
+            });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(m_top.m_stopMass, 60);
     EXPECT_EQ(m_top.m_pointCount, 59 * 20 + 1);
@@ -351,16 +360,18 @@ TEST_F(DualScanParameterDlgTest, RefusedRangesKeepBothRecords)
         const char* text;
         const char* message;
         int focus;
-    } cases[] = {{IDC_SCANPARAM_START, "50", "The stop mass must be greater", IDC_SCANPARAM_STOP},
-                 {IDC_SCANPARAM_BOTTOM_STOP, "20", "The stop mass must be greater", IDC_SCANPARAM_BOTTOM_STOP},
-                 {IDC_SCANPARAM_BOTTOM_START, "100", "between 1 and 99", IDC_SCANPARAM_BOTTOM_START},
-                 {IDC_SCANPARAM_PPA, "9", "between 10 and 25", IDC_SCANPARAM_PPA}};
+    } cases[] = {
+        {IDC_SCANPARAM_START, "50", "The stop mass must be greater", IDC_SCANPARAM_STOP},
+        {IDC_SCANPARAM_BOTTOM_STOP, "20", "The stop mass must be greater", IDC_SCANPARAM_BOTTOM_STOP},
+        {IDC_SCANPARAM_BOTTOM_START, "100", "between 1 and 99", IDC_SCANPARAM_BOTTOM_START},
+        {IDC_SCANPARAM_PPA, "9", "between 10 and 25", IDC_SCANPARAM_PPA}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.text);
         const int result = Run(
             CAnalogData::kModeAnalog,
-            [&](DialogDriver& d) {
+            [&](DialogDriver& d)
+            {
                 d.SetText(IDC_SCANPARAM_START, "2");
                 d.SetText(c.field, c.text);
                 d.Click(IDOK);
@@ -378,12 +389,14 @@ TEST_F(DualScanParameterDlgTest, RefusedRangesKeepBothRecords)
 TEST_F(DualScanParameterDlgTest, HistogramsKeepOnePointPerMass)
 {
     m_top.m_pointsPerAmu = 1;
-    const int result = Run(CAnalogData::kModeHistogram, [](DialogDriver& d) {
-        EXPECT_FALSE(::IsWindowEnabled(d.Item(IDC_SCANPARAM_PPA)));
-        d.Click(IDC_SCANPARAM_DEFAULT);
-        EXPECT_EQ(::SendMessage(d.Item(IDC_SCANPARAM_SPEED), CB_GETCURSEL, 0, 0), 7);
-        d.Click(IDOK);
-    });
+    const int result = Run(CAnalogData::kModeHistogram,
+                           [](DialogDriver& d)
+                           {
+                               EXPECT_FALSE(::IsWindowEnabled(d.Item(IDC_SCANPARAM_PPA)));
+                               d.Click(IDC_SCANPARAM_DEFAULT);
+                               EXPECT_EQ(::SendMessage(d.Item(IDC_SCANPARAM_SPEED), CB_GETCURSEL, 0, 0), 7);
+                               d.Click(IDOK);
+                           });
     EXPECT_EQ(result, IDOK);
     EXPECT_EQ(m_top.m_pointCount, 50);
     EXPECT_EQ(m_bottom.m_startMass, 1);
@@ -451,7 +464,10 @@ TEST_F(ScanPeriodDlgTest, MinutesRoundToTheNearestAndAnUntouchedPeriodKeepsItsSe
         float period;
         const char* shown;
         float applied;
-    } cases[] = {{90.0f, "2", 90.0f}, {89.0f, "1", 89.0f}, {150.0f, "3", 150.0f}, {20.0f, "1", 60.0f},
+    } cases[] = {{90.0f, "2", 90.0f},
+                 {89.0f, "1", 89.0f},
+                 {150.0f, "3", 150.0f},
+                 {20.0f, "1", 60.0f},
                  {600.0f, "10", 600.0f}};
     for (const auto& c : cases)
     {
@@ -481,14 +497,10 @@ TEST_F(ScanPeriodDlgTest, RangeFromTheMinimumTo600InEitherUnit)
         const char* text;
         const char* message; // nullptr: accepted
         float seconds;
-    } cases[] = {{false, "600", nullptr, 600.0f},
-                 {false, "601", "between 30 and 600", 0},
-                 {false, "29", "between 30 and 600", 0},
-                 {false, "x", "Please enter an integer.", 0},
-                 {true, "600", nullptr, 36000.0f},
-                 {true, "601", "between 1 and 600", 0},
-                 {true, "0", "between 1 and 600", 0},
-                 {true, "7", nullptr, 420.0f}};
+    } cases[] = {{false, "600", nullptr, 600.0f},        {false, "601", "between 30 and 600", 0},
+                 {false, "29", "between 30 and 600", 0}, {false, "x", "Please enter an integer.", 0},
+                 {true, "600", nullptr, 36000.0f},       {true, "601", "between 1 and 600", 0},
+                 {true, "0", "between 1 and 600", 0},    {true, "7", nullptr, 420.0f}};
     m_table.m_triggerPeriod = 45.0f;
     DialogDriver d = Open(30);
     EXPECT_EQ(d.GetText(IDC_PERIOD_VALUE), "45");
@@ -533,7 +545,8 @@ TEST_F(ScanPeriodDlgTest, SecondsRaiseThePeriodToTheSweepAndCloseHidesTheWindow)
     EXPECT_EQ(d.GetText(IDC_PERIOD_UNITS), "Seconds");
     Pump(100);
     std::filesystem::create_directories("screenshots");
-    EXPECT_TRUE(kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/scan_period.png"));
+    EXPECT_TRUE(
+        kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), "screenshots/scan_period.png"));
 
     Dlg()->EnableControls(FALSE);
     EXPECT_FALSE(::IsWindowEnabled(d.Item(IDC_PERIOD_VALUE)));

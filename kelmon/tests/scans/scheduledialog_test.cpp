@@ -116,7 +116,9 @@ TEST_F(ScheduleDialogTest, AnUntouchedPeriodInMinutesKeepsItsSeconds)
         const char* shown;
         const char* typed; // nullptr: applied as shown
         float applied;
-    } cases[] = {{90.0f, "2", nullptr, 90.0f}, {89.0f, "1", nullptr, 89.0f}, {90.0f, "2", "3", 180.0f},
+    } cases[] = {{90.0f, "2", nullptr, 90.0f},
+                 {89.0f, "1", nullptr, 89.0f},
+                 {90.0f, "2", "3", 180.0f},
                  {20.0f, "1", nullptr, 60.0f}};
     for (const auto& c : cases)
     {
