@@ -146,8 +146,10 @@ BOOL CChannelParameterDlg::OnInitDialog()
     CBaseParameterDlg::OnInitDialog(); // subclasses the name edits and shows the rows
     for (CAutoCompleteEdit& edit : m_nameEdits)
     {
-        for (const auto& gas : m_gasNames)
-            edit.AddWord(gas.first);
+        // A window made again keeps the words its edit already has.
+        if (edit.GetWordCount() == 0)
+            for (const auto& gas : m_gasNames)
+                edit.AddWord(gas.first);
         edit.m_bNotify = 1;
         edit.m_hNotifyWnd = m_hWnd;
         edit.SuppressCompletion(!m_bAutoComplete);

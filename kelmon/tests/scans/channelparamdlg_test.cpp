@@ -356,6 +356,14 @@ TEST_F(ChannelParameterDlgTest, GreyedWhileRunningButTheShownChannelsStayAtHand)
     EXPECT_TRUE(::IsWindowVisible(hwnd));
     EXPECT_TRUE(m_scan.DestroyParameterDialog());
     EXPECT_FALSE(::IsWindow(hwnd));
+
+    // Made again (the document's windows came back): a whole dialog again.
+    ASSERT_TRUE(m_scan.ShowParameterDialog());
+    d = DialogDriver(Channels()->m_hWnd);
+    EXPECT_EQ(Channels()->GetToolTipCount(), Dlg::kRows);
+    d.SetText(Dlg::kNameIds[3], "Wat");
+    EXPECT_EQ(d.GetText(Dlg::kNameIds[3]), "Water");
+    EXPECT_EQ(d.GetText(Dlg::kMassIds[3]), "18");
 }
 
 TEST_F(ChannelParameterDlgTest, Screenshot)
