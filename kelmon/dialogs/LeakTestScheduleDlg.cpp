@@ -1,6 +1,6 @@
 #include "dialogs/LeakTestScheduleDlg.h"
 
-#include "dialogs/SchedulePeriod.h"
+#include "dialogs/PeriodMinutes.h"
 #include "scans/Scan.h"
 
 #include <cmath>
@@ -43,7 +43,7 @@ void CLeakTestScheduleDlg::LoadFromScan()
     int sweep = 0;
     m_pScan->EstimateSweepTime(sweep);
     m_nSmallestSeconds = sweep < 1 ? 1 : sweep;
-    m_nSmallestMinutes = kel::schedule::MinutesCovering(m_nSmallestSeconds);
+    m_nSmallestMinutes = kel::period::MinutesCovering(m_nSmallestSeconds);
     float seconds = m_pScan->GetTriggerPeriod();
     if (!std::isfinite(seconds) || seconds < static_cast<float>(m_nSmallestSeconds))
         seconds = static_cast<float>(m_nSmallestSeconds);
@@ -61,7 +61,7 @@ void CLeakTestScheduleDlg::LoadFromScan()
     {
         m_strUnits = kMinutes;
         m_nMinimum = m_nSmallestMinutes;
-        m_nPeriod = kel::schedule::NearestMinutes(whole);
+        m_nPeriod = kel::period::ShownMinutes(whole);
         if (m_nPeriod < m_nMinimum)
             m_nPeriod = m_nMinimum;
     }

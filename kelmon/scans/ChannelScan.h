@@ -76,6 +76,10 @@ public:
     BOOL IsLoggingOn() override;
     void ApplyParameters() override;
     void ApplySchedule() override;
+    // The channel dialog, made once with the library's gases and given this scan's table and
+    // view; shown at its placement by the remembered show state.
+    void EditParameters() override;
+    BOOL ShowParameterDialog() override;
     // Closes the text log (everything handed over and pending is written).
     void StopLogging() override;
     BOOL Step() override;

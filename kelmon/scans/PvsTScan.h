@@ -50,9 +50,10 @@ public:
     BOOL StepTimed(CScan* source, int sourceKind) override;
     // The display's history as text: one line per sample.
     BOOL WriteAsciiFile(LPCTSTR path) override;
-    // The period dialog of this kind is the scan parameter dialogs' business.
-    void EditSchedule(CScan*) override {}
-    BOOL ShowScheduleDialog(CScan*) override { return 0; }
+    // The period-only schedule dialog, made once for owner (this scan when none is given); shown
+    // at its placement.
+    void EditSchedule(CScan* owner) override;
+    BOOL ShowScheduleDialog(CScan* owner) override;
 
     // A value related to channel ch's reference by the reference mode (the first reading after
     // the reference was taken without display data becomes it). Never divides by zero nor takes

@@ -1,5 +1,6 @@
 #include "scans/ScanScheduleDlg.h"
 
+#include "dialogs/PeriodMinutes.h"
 #include "scans/Scan.h"
 
 #include <cmath>
@@ -34,19 +35,20 @@ void CScanScheduleDlg::LoadFromScan()
     int seconds = 0;
     m_pScan->EstimateSweepTime(seconds);
     m_nMinSeconds = seconds;
-    m_nMinMinutes = static_cast<int>(m_nMinSeconds * 0.0166667 + 0.99);
-    if (m_nMinMinutes == 0)
-        m_nMinMinutes = 1;
+    m_nMinMinutes = kel::period::MinutesCovering(m_nMinSeconds);
     m_nTriggerPeriod = static_cast<int>(m_pScan->GetTriggerPeriod());
     if (m_nTriggerPeriod < m_nMinSeconds)
         m_nTriggerPeriod = m_nMinSeconds;
+    m_nLoadedSeconds = m_nTriggerPeriod;
     m_nPeriodUnits = m_pScan->GetPeriodUnits() == 1 ? 1 : 0;
     if (m_nPeriodUnits == 0)
         m_nPeriodLower = m_nMinSeconds;
     else
     {
         m_nPeriodLower = m_nMinMinutes;
-        m_nTriggerPeriod = (m_nTriggerPeriod + 59) / 60;
+        m_nTriggerPeriod = kel::period::ShownMinutes(m_nTriggerPeriod);
+        if (m_nTriggerPeriod < m_nMinMinutes)
+            m_nTriggerPeriod = m_nMinMinutes;
     }
     int mode = m_pScan->GetScanMode();
     if (m_nKindValue == kKindWithoutNScans && mode == SCAN_MODE_NSCANS)
@@ -147,7 +149,11 @@ void CScanScheduleDlg::OnOK()
                      : IsDlgButtonChecked(IDC_SCHEDULE_MINUTES) == BST_CHECKED ? 1
                                                                                : 0;
     m_pScan->SetPeriodUnits(m_nPeriodUnits);
-    m_pScan->SetTriggerPeriod(static_cast<float>(m_nPeriodUnits == 1 ? m_nTriggerPeriod * 60 : m_nTriggerPeriod));
+    const int seconds = m_nPeriodUnits == 1
+                            ? kel::period::MinutesToSeconds(m_nTriggerPeriod, m_nLoadedSeconds)
+                            : m_nTriggerPeriod;
+    m_pScan->SetTriggerPeriod(static_cast<float>(seconds));
+    m_nLoadedSeconds = seconds;
     m_bSingle = IsDlgButtonChecked(IDC_SCHEDULE_SINGLE) == BST_CHECKED;
     m_bContinuous = IsDlgButtonChecked(IDC_SCHEDULE_CONTINUOUS) == BST_CHECKED;
     m_bTriggered = IsDlgButtonChecked(IDC_SCHEDULE_TRIGGERED) == BST_CHECKED;

@@ -40,6 +40,8 @@ public:
     int m_nMinMinutes = 1;
     UINT m_nScans = 2;
     int m_nTriggerPeriod = 0;
+    // The scan's period when it was read, kept on Apply while its minutes stay as shown.
+    int m_nLoadedSeconds = 0;
     BOOL m_bGreyed = FALSE; // greyed while the scan runs
 
 protected:

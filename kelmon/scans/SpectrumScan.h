@@ -98,6 +98,10 @@ public:
     BOOL IsLoggingOn() override;
     void ApplyParameters() override;
     void ApplySchedule() override;
+    // The scan parameter dialog, made once with the head's limits and this scan's record; shown at
+    // its placement by the remembered show state.
+    void EditParameters() override;
+    BOOL ShowParameterDialog() override;
     BOOL OpenScanLog() override;
     BOOL OpenAnalysisLog() override;
     BOOL CloseAnalysisLog() override;

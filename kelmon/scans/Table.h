@@ -126,7 +126,7 @@ public:
     char m_szDisplayText[32] = {};
     int32_t m_displayWords3[3] = {};
     int32_t m_alarmColors[8] = {}; // normal, high, low, high-high, low-low, three more
-    int32_t m_moreWords[3] = {};
+    int32_t m_moreWords[3] = {}; // the channel dialog's common CEM state and common speed, a word
     int32_t m_cemCount = 0;
     int32_t m_totalPressureFlag = 0; // measure total pressure at the start of each sweep
     // Item 10: the audible alarm.

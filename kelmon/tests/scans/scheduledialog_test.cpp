@@ -96,7 +96,7 @@ TEST_F(ScheduleDialogTest, LoadsThePeriodInItsUnitsAndTheMode)
     m_table.m_scanMode = SCAN_MODE_TRIGGERED;
     m_table.m_numberOfScans = 12;
     DialogDriver d = Open(10);
-    EXPECT_EQ(d.GetText(IDC_SCHEDULE_PERIOD), "2") << "90 s in minutes, taken upward";
+    EXPECT_EQ(d.GetText(IDC_SCHEDULE_PERIOD), "2") << "90 s in minutes, to the nearest minute";
     EXPECT_TRUE(d.IsChecked(IDC_SCHEDULE_MINUTES));
     EXPECT_TRUE(d.IsChecked(IDC_SCHEDULE_TRIGGERED));
     EXPECT_EQ(d.GetText(IDC_SCHEDULE_COUNT), "12");
@@ -106,6 +106,35 @@ TEST_F(ScheduleDialogTest, LoadsThePeriodInItsUnitsAndTheMode)
     EXPECT_TRUE(Enabled(d, IDC_SCHEDULE_PERIOD));
     EXPECT_TRUE(Enabled(d, IDC_SCHEDULE_SECONDS));
     EXPECT_FALSE(Enabled(d, IDC_SCHEDULE_COUNT));
+}
+
+TEST_F(ScheduleDialogTest, AnUntouchedPeriodInMinutesKeepsItsSeconds)
+{
+    const struct
+    {
+        float period;
+        const char* shown;
+        const char* typed; // nullptr: applied as shown
+        float applied;
+    } cases[] = {{90.0f, "2", nullptr, 90.0f},
+                 {89.0f, "1", nullptr, 89.0f},
+                 {90.0f, "2", "3", 180.0f},
+                 {20.0f, "1", nullptr, 60.0f}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.period);
+        m_table.m_triggerPeriod = c.period;
+        m_table.m_periodUnits = 1;
+        m_table.m_scanMode = SCAN_MODE_TRIGGERED;
+        DialogDriver d = Open(10);
+        EXPECT_EQ(d.GetText(IDC_SCHEDULE_PERIOD), c.shown);
+        if (c.typed)
+            d.SetText(IDC_SCHEDULE_PERIOD, c.typed);
+        d.Click(IDOK);
+        Pump();
+        EXPECT_FLOAT_EQ(m_table.m_triggerPeriod, c.applied);
+        m_scan.reset();
+    }
 }
 
 TEST_F(ScheduleDialogTest, EachModeEnablesWhatItUses)

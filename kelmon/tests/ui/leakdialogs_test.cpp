@@ -8,7 +8,7 @@
 #include "dialogs/LeakAudioSetupDlg.h"
 #include "dialogs/LeakTestScheduleDlg.h"
 #include "dialogs/LeakTestSetupDlg.h"
-#include "dialogs/SchedulePeriod.h"
+#include "dialogs/PeriodMinutes.h"
 #include "displays/Display.h"
 #include "doc/LeakData.h"
 #include "foundation/AppUiState.h"
@@ -324,13 +324,13 @@ TEST_F(LeakDialogTest, PictureOfTheSetupDialog)
 
 TEST_F(LeakDialogTest, MinutesRoundToTheNearestAndAnUntouchedPeriodIsKeptOnApply)
 {
-    using kel::schedule::NearestMinutes;
-    EXPECT_EQ(NearestMinutes(89), 1);
-    EXPECT_EQ(NearestMinutes(90), 2) << "half a minute goes up";
-    EXPECT_EQ(NearestMinutes(120), 2);
-    EXPECT_EQ(NearestMinutes(149), 2);
-    EXPECT_EQ(kel::schedule::MinutesCovering(61), 2) << "a bound covers the sweep";
-    EXPECT_EQ(kel::schedule::MinutesCovering(0), 1);
+    using kel::period::ShownMinutes;
+    EXPECT_EQ(ShownMinutes(89), 1);
+    EXPECT_EQ(ShownMinutes(90), 2) << "half a minute goes up";
+    EXPECT_EQ(ShownMinutes(120), 2);
+    EXPECT_EQ(ShownMinutes(149), 2);
+    EXPECT_EQ(kel::period::MinutesCovering(61), 2) << "a bound covers the sweep";
+    EXPECT_EQ(kel::period::MinutesCovering(0), 1);
 
     settings.m_fTriggerPeriod = 90.0f;
     settings.m_nPeriodUnits = 1;
