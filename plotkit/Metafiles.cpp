@@ -396,14 +396,14 @@ void DrawMetafile(GrDesc* graph, HDC dc)
     auto* m = reinterpret_cast<MetafileObj*>(graph->currentObject);
     if (!IsRecord(m->record))
         return;
-    if (m->pos.recompute)
+    if (m->pos.recompute && (m->pos.head.xAxis || m->pos.head.yAxis))
     {
         int l = 0, t = 0, r = 0, b = 0;
         WorldToLog(graph, m->pos.head.xAxis, m->pos.head.yAxis, m->pos.x1, m->pos.y1, &l, &t);
         WorldToLog(graph, m->pos.head.xAxis, m->pos.head.yAxis, m->pos.x2, m->pos.y2, &r, &b);
         m->pos.head.extent = Ordered(RECT{l, t, r, b});
-        m->pos.recompute = 0;
     }
+    m->pos.recompute = 0;
     const RECT& e = m->pos.head.extent;
     POINT p[2] = {{e.left, e.top}, {e.right, e.bottom}};
     if (!graph->metafileDc)

@@ -153,10 +153,18 @@ void ArrowGeometry(GrDesc* graph, HDC dc, ArrowObj* a)
     SetLineExtent(graph, &a->pos.head, a->x1, a->y1, a->x2, a->y2, a->headWidth);
 }
 
+// Whether an object was placed on axes (world values); a "Norm" object keeps its logical place.
+bool OnAxes(const ObjDesc& h)
+{
+    return h.xAxis != 0 || h.yAxis != 0;
+}
+
 // Derives the drawn end points of a line or an arrow from its world values.
 void RecomputeEnds(GrDesc* graph, PosObjDesc* p, INT* ends)
 {
     const ObjDesc& h = p->head;
+    if (!OnAxes(h))
+        return;
     const POINT a = World(graph, h.xAxis, h.yAxis, p->x1, p->y1);
     const POINT b = World(graph, h.xAxis, h.yAxis, p->x2, p->y2);
     ends[0] = a.x;
@@ -318,10 +326,12 @@ void RecomputeBox(GrDesc* graph, PosObjDesc* p)
 {
     if (!p->recompute)
         return;
+    p->recompute = 0;
+    if (!OnAxes(p->head))
+        return;
     const POINT a = World(graph, p->head.xAxis, p->head.yAxis, p->x1, p->y1);
     const POINT b = World(graph, p->head.xAxis, p->head.yAxis, p->x2, p->y2);
     p->head.extent = Ordered(RECT{a.x, a.y, b.x, b.y});
-    p->recompute = 0;
 }
 
 void DrawRect(GrDesc* graph, HDC dc)
@@ -373,10 +383,12 @@ void RecomputeArc(GrDesc* graph, ArcObj* a)
 {
     if (!a->recompute)
         return;
+    a->recompute = 0;
+    if (!OnAxes(a->head))
+        return;
     for (int i = 0; i < 4; ++i)
         a->points[i] = World(graph, a->head.xAxis, a->head.yAxis, a->world[2 * i], a->world[2 * i + 1]);
     a->head.extent = Ordered(RECT{a->points[0].x, a->points[0].y, a->points[1].x, a->points[1].y});
-    a->recompute = 0;
 }
 
 void DrawArc(GrDesc* graph, HDC dc)
