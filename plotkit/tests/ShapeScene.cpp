@@ -1,5 +1,6 @@
 #include "ShapeScene.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
@@ -94,6 +95,47 @@ std::vector<uint8_t> ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void ShapePageTest::SetUp()
+{
+    PlotkitTest::SetUp();
+    WGEnableErrorMessages(FALSE); // messages up to 47 are then only recorded
+}
+
+GrDesc* ShapePageTest::PaintedGraph(std::function<void(GrDesc*, HWND)> build, const char* name)
+{
+    page = MakePage(name, 8);
+    EXPECT_NE(page, nullptr);
+    GrDesc* graph = MakeGraph(page, 0, 0, 1, 1, std::move(build));
+    EXPECT_NE(graph, nullptr);
+    Paint(graph);
+    return graph;
+}
+
+void ShapePageTest::Paint(GrDesc* graph)
+{
+    InvalidateRect(graph->window, nullptr, TRUE);
+    UpdateWindow(graph->window);
+    Pump(20);
+}
+
+kel::testkit::Image ShapePageTest::Shot(const char* name, PgDesc* which)
+{
+    kel::testkit::Image image = kel::testkit::CaptureWindow((which ? which : page)->window);
+    Keep(image, name);
+    return image;
+}
+
+void ShapePageTest::Keep(const kel::testkit::Image& image, const char* name)
+{
+    if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+        kel::testkit::SavePng(image, std::string(keep) + "/" + name + ".png");
+}
+
+POINT At(float x, float y)
+{
+    return POINT{static_cast<LONG>(x * 640), static_cast<LONG>(y * 480)};
 }
 
 } // namespace plotkit::test

@@ -3,6 +3,9 @@
 
 #include "PlotkitFixture.h"
 
+#include "testkit/Image.h"
+#include "testkit/TempDir.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,5 +33,25 @@ std::vector<uint8_t> BmpBytes(int width, int height, const std::vector<uint32_t>
                               const std::vector<COLORREF>& colors = {}, bool zeroColorsUsed = false);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);
+
+// Pages of shapes: error messages only recorded, a temporary folder, painting and pictures.
+class ShapePageTest : public PlotkitTest
+{
+protected:
+    void SetUp() override;
+
+    // A 640 x 480 page (anisotropic) with one graph covering it, built by `build`, painted.
+    GrDesc* PaintedGraph(std::function<void(GrDesc*, HWND)> build, const char* name = "shapes");
+    void Paint(GrDesc* graph);
+    // What the page shows; KEL_KEEP_SCREENSHOTS=<folder> keeps it as <name>.png.
+    kel::testkit::Image Shot(const char* name, PgDesc* which = nullptr);
+    static void Keep(const kel::testkit::Image& image, const char* name);
+
+    PgDesc* page = nullptr;
+    kel::testkit::TempDir folder{"kel-shapes-"};
+};
+
+// Device pixel of a normalised point of a 640 x 480 graph.
+POINT At(float x, float y);
 
 } // namespace plotkit::test

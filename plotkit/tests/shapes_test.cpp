@@ -2,9 +2,6 @@
 // finished graph, world placement on axes, and bitmap files good and bad.
 #include "ShapeScene.h"
 
-#include "testkit/Image.h"
-#include "testkit/TempDir.h"
-
 #include <cstdlib>
 #include <cstring>
 
@@ -15,48 +12,7 @@ namespace
 
 using kel::testkit::Image;
 
-class ShapesTest : public PlotkitTest
-{
-protected:
-    void SetUp() override
-    {
-        PlotkitTest::SetUp();
-        WGEnableErrorMessages(FALSE); // messages up to 47 are then only recorded
-    }
-
-    // A 640 x 480 page with one graph covering it, built by `build`, painted.
-    GrDesc* PaintedGraph(std::function<void(GrDesc*, HWND)> build)
-    {
-        page = MakePage("shapes", 8);
-        EXPECT_NE(page, nullptr);
-        GrDesc* graph = MakeGraph(page, 0, 0, 1, 1, std::move(build));
-        EXPECT_NE(graph, nullptr);
-        Paint(graph);
-        return graph;
-    }
-    void Paint(GrDesc* graph)
-    {
-        InvalidateRect(graph->window, nullptr, TRUE);
-        UpdateWindow(graph->window);
-        Pump(20);
-    }
-    Image Shot(const char* name)
-    {
-        Image image = kel::testkit::CaptureWindow(page->window);
-        if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-            kel::testkit::SavePng(image, std::string(keep) + "/" + name + ".png");
-        return image;
-    }
-
-    PgDesc* page = nullptr;
-    kel::testkit::TempDir folder{"kel-shapes-"};
-};
-
-// Device pixel of a normalised point of the 640 x 480 graph.
-POINT At(float x, float y)
-{
-    return POINT{static_cast<LONG>(x * 640), static_cast<LONG>(y * 480)};
-}
+using ShapesTest = ShapePageTest;
 
 TEST_F(ShapesTest, TheSceneDrawsEachShapeInItsPlace)
 {
