@@ -284,6 +284,14 @@ bool ReportNoTop()
 
 } // namespace
 
+void ResetPrinterSelection()
+{
+    PrinterSelection& p = Printer();
+    CloseStopDialog();
+    FreeSelection(p.pd);
+    p = PrinterSelection{};
+}
+
 bool IsTempGraph(const GrDesc* graph)
 {
     return graph && TempGraphs().count(graph) != 0;

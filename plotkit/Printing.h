@@ -20,4 +20,7 @@ struct DataSetPairList
     DataSetPair pairs[1]; // capacity entries
 };
 
+// Forgets the printer selection (the next job looks the default printer up again).
+void ResetPrinterSelection();
+
 } // namespace plotkit
