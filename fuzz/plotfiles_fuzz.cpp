@@ -17,17 +17,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         const BITMAPINFOHEADER& h = image.Info()->bmiHeader;
         const uint64_t stride = (static_cast<uint64_t>(h.biBitCount) * h.biWidth + 31) / 32 * 4;
-        const uint64_t rows = static_cast<uint64_t>(image.height < 0 ? -static_cast<int64_t>(image.height)
-                                                                     : image.height);
+        const uint64_t rows =
+            static_cast<uint64_t>(image.height < 0 ? -static_cast<int64_t>(image.height) : image.height);
         if (image.bits.size() != stride * rows || image.info.size() != 40 + 4ull * h.biClrUsed)
             std::abort();
         // Big pictures cost only their reading here; the drawing core is fuzzed on its own.
         if (stride * rows <= (1u << 20))
-            fuzz::PlayEverywhere([&](HDC dc, const RECT& area) {
-                StretchDIBits(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, 0,
-                              image.width, static_cast<int>(rows), image.bits.data(), image.Info(),
-                              DIB_RGB_COLORS, SRCCOPY);
-            });
+            fuzz::PlayEverywhere(
+                [&](HDC dc, const RECT& area)
+                {
+                    StretchDIBits(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0,
+                                  0, image.width, static_cast<int>(rows), image.bits.data(), image.Info(),
+                                  DIB_RGB_COLORS, SRCCOPY);
+                });
     }
 
     plotkit::MetafileFile file;

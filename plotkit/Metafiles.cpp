@@ -147,7 +147,8 @@ HMETAFILE RecordPageWmf(PgDesc* page, const PageScope& scope)
 HENHMETAFILE RecordPageEmf(PgDesc* page, const PageScope& scope)
 {
     HDC ref = GetDC(page->window);
-    const int screenW = std::max(1, GetDeviceCaps(ref, HORZRES)), screenH = std::max(1, GetDeviceCaps(ref, VERTRES));
+    const int screenW = std::max(1, GetDeviceCaps(ref, HORZRES)),
+              screenH = std::max(1, GetDeviceCaps(ref, VERTRES));
     const RECT frame{0, 0, GetDeviceCaps(ref, HORZSIZE) * 100 * scope.deviceX / screenW,
                      GetDeviceCaps(ref, VERTSIZE) * 100 * scope.deviceY / screenH};
     HDC dc = CreateEnhMetaFile(ref, nullptr, &frame, nullptr);
@@ -156,7 +157,8 @@ HENHMETAFILE RecordPageEmf(PgDesc* page, const PageScope& scope)
         return nullptr;
     SetBkMode(dc, OPAQUE);
     SetROP2(dc, R2_COPYPEN);
-    auto draw = [dc](GrDesc* graph, int x, int y) {
+    auto draw = [dc](GrDesc* graph, int x, int y)
+    {
         const int saved = SaveDC(dc);
         MapGraph(graph, dc);
         SetViewportOrgEx(dc, x, y, nullptr);
@@ -207,7 +209,8 @@ HBITMAP RenderBitmap(HMETAFILE metafile, int mapMode, int extentX, int extentY, 
 
 // Puts a recorded picture on the open clipboard: the metafile picture, then its bitmap. The
 // metafile belongs to the clipboard from then on.
-bool Publish(HMETAFILE metafile, int mapMode, int extentX, int extentY, int width, int height, COLORREF background)
+bool Publish(HMETAFILE metafile, int mapMode, int extentX, int extentY, int width, int height,
+             COLORREF background)
 {
     HBITMAP bitmap = RenderBitmap(metafile, mapMode, extentX, extentY, width, height, background);
     HGLOBAL block = GlobalAlloc(GHND, sizeof(METAFILEPICT));
@@ -380,9 +383,10 @@ struct MetafileObj
 
 MetafileDesc* Duplicate(const MetafileDesc* source)
 {
-    HANDLE copy = source->enhanced
-                      ? static_cast<HANDLE>(CopyEnhMetaFile(static_cast<HENHMETAFILE>(source->metafile), nullptr))
-                      : static_cast<HANDLE>(CopyMetaFile(static_cast<HMETAFILE>(source->metafile), nullptr));
+    HANDLE copy =
+        source->enhanced
+            ? static_cast<HANDLE>(CopyEnhMetaFile(static_cast<HENHMETAFILE>(source->metafile), nullptr))
+            : static_cast<HANDLE>(CopyMetaFile(static_cast<HMETAFILE>(source->metafile), nullptr));
     if (copy == nullptr)
     {
         ErrHdlr(53, 2, " - WGDuplicateObject");
@@ -474,7 +478,8 @@ void RecomputeMetafileObject(GrDesc*, ObjDesc* object)
     reinterpret_cast<PosObjDesc*>(object)->recompute = 1;
 }
 
-const bool registered = [] {
+const bool registered = []
+{
     PlotObjectType t{};
     t.type = PK_TYPE_METAFILE;
     t.size = sizeof(MetafileObj);
@@ -523,8 +528,10 @@ int MakeMetafileObject(GrDesc* graph, int xAxis, int yAxis, float x1, float y1, 
     }
     else
     {
-        const POINT a{static_cast<LONG>(x1 * graph->logWidth + 0.5f), static_cast<LONG>(y1 * graph->logHeight + 0.5f)};
-        const POINT b{static_cast<LONG>(x2 * graph->logWidth + 0.5f), static_cast<LONG>(y2 * graph->logHeight + 0.5f)};
+        const POINT a{static_cast<LONG>(x1 * graph->logWidth + 0.5f),
+                      static_cast<LONG>(y1 * graph->logHeight + 0.5f)};
+        const POINT b{static_cast<LONG>(x2 * graph->logWidth + 0.5f),
+                      static_cast<LONG>(y2 * graph->logHeight + 0.5f)};
         m->pos.head.extent = Ordered(RECT{a.x, a.y, b.x, b.y});
     }
     return CommitObjDesc(graph);
@@ -752,10 +759,10 @@ MetafileDesc* WINAPI WGGetMetafile(const char* path)
         ErrHdlr(9, 2, name.c_str());
         return nullptr;
     }
-    HANDLE metafile = enhanced ? static_cast<HANDLE>(SetEnhMetaFileBits(static_cast<UINT>(file.bits.size()),
-                                                                        file.bits.data()))
-                               : static_cast<HANDLE>(SetMetaFileBitsEx(static_cast<UINT>(file.bits.size()),
-                                                                       file.bits.data()));
+    HANDLE metafile =
+        enhanced
+            ? static_cast<HANDLE>(SetEnhMetaFileBits(static_cast<UINT>(file.bits.size()), file.bits.data()))
+            : static_cast<HANDLE>(SetMetaFileBitsEx(static_cast<UINT>(file.bits.size()), file.bits.data()));
     if (metafile == nullptr)
     {
         ErrHdlr(9, 2, name.c_str());

@@ -17,8 +17,8 @@ uint16_t U16(const uint8_t* p)
 
 uint32_t U32(const uint8_t* p)
 {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 int32_t I32(const uint8_t* p)
@@ -80,14 +80,17 @@ int ParseBitmapFile(const uint8_t* data, size_t size, BitmapImage& image)
         return 23;
     const uint32_t bitsOffset = U32(data + 10);
     const uint64_t bitsStart = bitsOffset != 0 ? bitsOffset : tableEnd;
-    if (bitsStart < kFileHeader + kInfoHeader || bitsStart > size || imageSize == 0 || imageSize > size - bitsStart)
+    if (bitsStart < kFileHeader + kInfoHeader || bitsStart > size || imageSize == 0 ||
+        imageSize > size - bitsStart)
         return 23;
 
+    // Deeper bitmaps may carry a palette for displays of few colours; they are drawn without it.
+    const uint32_t kept = bpp <= 8 ? colors : 0;
     try
     {
-        image.info.assign(kInfoHeader + 4ull * colors, 0);
+        image.info.assign(kInfoHeader + 4ull * kept, 0);
         std::memcpy(image.info.data(), h, kInfoHeader);
-        std::memcpy(image.info.data() + kInfoHeader, data + kFileHeader + headerSize, 4ull * colors);
+        std::memcpy(image.info.data() + kInfoHeader, data + kFileHeader + headerSize, 4ull * kept);
         image.bits.assign(data + bitsStart, data + bitsStart + imageSize);
     }
     catch (const std::bad_alloc&)
@@ -98,7 +101,7 @@ int ParseBitmapFile(const uint8_t* data, size_t size, BitmapImage& image)
     // What the drawing call reads: a plain info header with the counts filled in.
     auto* info = reinterpret_cast<BITMAPINFOHEADER*>(image.info.data());
     info->biSize = kInfoHeader;
-    info->biClrUsed = bpp <= 8 ? colors : 0;
+    info->biClrUsed = kept;
     info->biSizeImage = static_cast<DWORD>(imageSize);
     image.width = width;
     image.height = height;

@@ -38,7 +38,7 @@ PrinterSelection& Printer()
     return selection;
 }
 
-std::string DevNamesPart(HGLOBAL names, WORD DEVNAMES::* offset)
+std::string DevNamesPart(HGLOBAL names, WORD DEVNAMES::*offset)
 {
     if (names == nullptr)
         return {};
@@ -133,7 +133,8 @@ bool StartJob(HWND owner, Job& job)
     p.stopDialog = CreateDialogParam(Module(), "PRINTDLGBOX", owner, PrintStopDlgProc, 0);
     if (owner)
         EnableWindow(owner, FALSE);
-    auto fail = [&] {
+    auto fail = [&]
+    {
         CloseStopDialog();
         if (owner)
             EnableWindow(owner, TRUE);
@@ -505,8 +506,8 @@ BOOL WINAPI WGPrintPageDC(PgDesc* page, HDC dc, float left, float top, float rig
         graph->printCopy = dc;
         SetMapMode(dc, MM_ANISOTROPIC);
         SetWindowOrgEx(dc, 0, 0, nullptr);
-        SetViewportOrgEx(dc, originX + graph->devX * width / clientW, originY + graph->devY * height / clientH,
-                         nullptr);
+        SetViewportOrgEx(dc, originX + graph->devX * width / clientW,
+                         originY + graph->devY * height / clientH, nullptr);
         SetWindowExtEx(dc, graph->logWidth, graph->logHeight, nullptr);
         SetViewportExtEx(dc, std::max(1, graph->devWidth * width / clientW),
                          std::max(1, graph->devHeight * height / clientH), nullptr);
@@ -656,9 +657,10 @@ INT_PTR CALLBACK PrintParamDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
             for (int s = 0; s < 3; ++s)
                 if (IsDlgButtonChecked(dialog, kStyleIds[s]))
                     style = s;
-            WGSetPrintOptions(IsDlgButtonChecked(dialog, IDC_PRINT_GRAPHBG), IsDlgButtonChecked(dialog, IDC_PRINT_PLOTBG),
-                              IsDlgButtonChecked(dialog, IDC_PRINT_BORDER), IsDlgButtonChecked(dialog, IDC_PRINT_ASPECT),
-                              style, typedLeft, typedTop);
+            WGSetPrintOptions(IsDlgButtonChecked(dialog, IDC_PRINT_GRAPHBG),
+                              IsDlgButtonChecked(dialog, IDC_PRINT_PLOTBG),
+                              IsDlgButtonChecked(dialog, IDC_PRINT_BORDER),
+                              IsDlgButtonChecked(dialog, IDC_PRINT_ASPECT), style, typedLeft, typedTop);
             EndDialog(dialog, 1);
             return TRUE;
         }

@@ -96,7 +96,8 @@ LONG Round(double v)
 
 POINT Norm(const GrDesc* graph, float x, float y)
 {
-    return POINT{Round(static_cast<double>(x) * graph->logWidth), Round(static_cast<double>(y) * graph->logHeight)};
+    return POINT{Round(static_cast<double>(x) * graph->logWidth),
+                 Round(static_cast<double>(y) * graph->logHeight)};
 }
 
 // The checking creators on a finished graph: nothing is made, but the number is counted, so a host
@@ -532,7 +533,8 @@ void Register(SHORT type, UINT size, ObjDrawProc draw, INT hitPass)
     RegisterOwnObjectType(t);
 }
 
-const bool registered = [] {
+const bool registered = []
+{
     Register(PK_TYPE_LINE, sizeof(LineObj), DrawLine, 1);
     Register(PK_TYPE_ARROW, sizeof(ArrowObj), DrawArrow, 1);
     Register(PK_TYPE_RECT, sizeof(BoxObj), DrawRect, 3);
@@ -598,8 +600,8 @@ int MakeLine(GrDesc* graph, int xAxis, int yAxis, float x1, float y1, float x2, 
     return Commit(graph);
 }
 
-int MakeArrow(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2, int headWidth,
-              int headLength, int atStart, int atEnd, int fill, bool world)
+int MakeArrow(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
+              int headWidth, int headLength, int atStart, int atEnd, int fill, bool world)
 {
     auto* a = Make<ArrowObj>(graph, PK_TYPE_ARROW, 3);
     if (a == nullptr)
@@ -651,11 +653,11 @@ T* MakeBox(GrDesc* graph, HDC dc, int type, int subKind, int xAxis, int yAxis, f
     return o;
 }
 
-int MakeRect(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2, int frameIndex,
-             int frameWidth, int filled, COLORREF fill, bool world)
+int MakeRect(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
+             int frameIndex, int frameWidth, int filled, COLORREF fill, bool world)
 {
-    auto* r = MakeBox<BoxObj>(graph, dc, PK_TYPE_RECT, 6, xAxis, yAxis, x1, y1, x2, y2, frameIndex, frameWidth,
-                              world);
+    auto* r = MakeBox<BoxObj>(graph, dc, PK_TYPE_RECT, 6, xAxis, yAxis, x1, y1, x2, y2, frameIndex,
+                              frameWidth, world);
     if (r == nullptr)
         return 0;
     r->filled = filled != 0;
@@ -689,7 +691,8 @@ bool ArcPoints(GrDesc* graph, ArcObj* a, int xAxis, int yAxis, const float v[8],
     {
         a->world[2 * i] = v[2 * i];
         a->world[2 * i + 1] = v[2 * i + 1];
-        a->points[i] = world ? World(graph, xAxis, yAxis, v[2 * i], v[2 * i + 1]) : Norm(graph, v[2 * i], v[2 * i + 1]);
+        a->points[i] =
+            world ? World(graph, xAxis, yAxis, v[2 * i], v[2 * i + 1]) : Norm(graph, v[2 * i], v[2 * i + 1]);
     }
     a->head.extent = Ordered(RECT{a->points[0].x, a->points[0].y, a->points[1].x, a->points[1].y});
     return true;
@@ -804,7 +807,8 @@ ArrowObj* ArrowOf(GrDesc* graph, int number)
 
 } // namespace
 
-bool SetObjCoords(GrDesc* graph, ObjDesc* object, int xAxis, int yAxis, float x1, float y1, float x2, float y2)
+bool SetObjCoords(GrDesc* graph, ObjDesc* object, int xAxis, int yAxis, float x1, float y1, float x2,
+                  float y2)
 {
     if (!AxesDefined(graph, xAxis, yAxis))
         return false;
@@ -825,8 +829,8 @@ bool ReadPictureFile(const char* path, std::vector<uint8_t>& bytes, int& error)
 {
     error = 0;
     bytes.clear();
-    HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                             nullptr);
+    HANDLE file = CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
     {
         error = 7;
@@ -855,7 +859,8 @@ bool ReadPictureFile(const char* path, std::vector<uint8_t>& bytes, int& error)
     }
     DWORD read = 0;
     if (ok && !bytes.empty() &&
-        (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()))
+        (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+         read != bytes.size()))
     {
         error = 23;
         ok = false;
@@ -898,8 +903,8 @@ int WINAPI WGLine(GrDesc* graph, HDC, int xAxis, int yAxis, float x1, float y1, 
     return MakeLine(graph, xAxis, yAxis, x1, y1, x2, y2, true);
 }
 
-int WINAPI WGArrowNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int headWidth, int headLength,
-                       int atStart, int atEnd, int fill)
+int WINAPI WGArrowNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int headWidth,
+                       int headLength, int atStart, int atEnd, int fill)
 {
     return MakeArrow(graph, dc, 0, 0, x1, y1, x2, y2, headWidth, headLength, atStart, atEnd, fill, false);
 }
@@ -910,7 +915,8 @@ int WINAPI WGArrow(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float 
     int result = 0;
     if (SkipOnFinished(graph, &result))
         return result;
-    return MakeArrow(graph, dc, xAxis, yAxis, x1, y1, x2, y2, headWidth, headLength, atStart, atEnd, fill, true);
+    return MakeArrow(graph, dc, xAxis, yAxis, x1, y1, x2, y2, headWidth, headLength, atStart, atEnd, fill,
+                     true);
 }
 
 int WINAPI WGRectangleNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int frameIndex,
@@ -986,7 +992,8 @@ int WINAPI WGArc(GrDesc* graph, HDC, int xAxis, int yAxis, float left, float top
 }
 
 int WINAPI WGPieNorm(GrDesc* graph, HDC dc, float left, float top, float right, float bottom, float startX,
-                     float startY, float endX, float endY, int frameIndex, int frameWidth, int filled, COLORREF fill)
+                     float startY, float endX, float endY, int frameIndex, int frameWidth, int filled,
+                     COLORREF fill)
 {
     int result = 0;
     if (SkipOnFinished(graph, &result))
@@ -995,9 +1002,9 @@ int WINAPI WGPieNorm(GrDesc* graph, HDC dc, float left, float top, float right, 
     return MakePie(graph, dc, 0, 0, v, frameIndex, frameWidth, filled, fill, false);
 }
 
-int WINAPI WGPie(GrDesc* graph, HDC dc, int xAxis, int yAxis, float left, float top, float right, float bottom,
-                 float startX, float startY, float endX, float endY, int frameIndex, int frameWidth, int filled,
-                 COLORREF fill)
+int WINAPI WGPie(GrDesc* graph, HDC dc, int xAxis, int yAxis, float left, float top, float right,
+                 float bottom, float startX, float startY, float endX, float endY, int frameIndex,
+                 int frameWidth, int filled, COLORREF fill)
 {
     int result = 0;
     if (SkipOnFinished(graph, &result))
@@ -1018,7 +1025,8 @@ int WINAPI WGPolygon(GrDesc* graph, HDC dc, int xAxis, int yAxis, const float* x
     return MakePolygon(graph, dc, xAxis, yAxis, xs, ys, count, frameIndex, frameWidth, filled, fill, true);
 }
 
-int WINAPI WGBitmapNorm(GrDesc* graph, HDC, float x1, float y1, float x2, float y2, int stretch, const char* path)
+int WINAPI WGBitmapNorm(GrDesc* graph, HDC, float x1, float y1, float x2, float y2, int stretch,
+                        const char* path)
 {
     int result = 0;
     if (SkipOnFinished(graph, &result))
@@ -1026,8 +1034,8 @@ int WINAPI WGBitmapNorm(GrDesc* graph, HDC, float x1, float y1, float x2, float 
     return MakeBitmap(graph, 0, 0, x1, y1, x2, y2, stretch, path, false);
 }
 
-int WINAPI WGBitmap(GrDesc* graph, HDC, int xAxis, int yAxis, float x1, float y1, float x2, float y2, int stretch,
-                    const char* path)
+int WINAPI WGBitmap(GrDesc* graph, HDC, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
+                    int stretch, const char* path)
 {
     return MakeBitmap(graph, xAxis, yAxis, x1, y1, x2, y2, stretch, path, true);
 }

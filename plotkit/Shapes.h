@@ -11,7 +11,8 @@ namespace plotkit
 
 // Stores an object's world corners and axes and converts them to its logical rectangle; false
 // (after message 54 "Axes not defined") for an axis number beyond the object table.
-bool SetObjCoords(GrDesc* graph, ObjDesc* object, int xAxis, int yAxis, float x1, float y1, float x2, float y2);
+bool SetObjCoords(GrDesc* graph, ObjDesc* object, int xAxis, int yAxis, float x1, float y1, float x2,
+                  float y2);
 
 // Reads a whole picture file; false with `error` 7 (cannot open), 23 (short read) or 26 (too big,
 // no memory). Reports nothing.

@@ -463,31 +463,31 @@ PKAPI int WINAPI WGArrowNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2
                              int headLength, int atStart, int atEnd, int fill);
 PKAPI int WINAPI WGArrow(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
                          int headWidth, int headLength, int atStart, int atEnd, int fill);
-PKAPI int WINAPI WGRectangleNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int frameIndex,
-                                 int frameWidth, int filled, COLORREF fill);
+PKAPI int WINAPI WGRectangleNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2,
+                                 int frameIndex, int frameWidth, int filled, COLORREF fill);
 // As WGRectangleNorm with a frame style: 0 plain, 1-2 raised, 3-4 lowered (no pen), 5 3-D border.
-PKAPI int WINAPI WGRectangleNormEx(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int frameIndex,
-                                   int frameWidth, int filled, COLORREF fill, int frameStyle);
-PKAPI int WINAPI WGRectangle(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
-                             int frameIndex, int frameWidth, int filled, COLORREF fill);
+PKAPI int WINAPI WGRectangleNormEx(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2,
+                                   int frameIndex, int frameWidth, int filled, COLORREF fill, int frameStyle);
+PKAPI int WINAPI WGRectangle(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2,
+                             float y2, int frameIndex, int frameWidth, int filled, COLORREF fill);
 PKAPI int WINAPI WGEllipseNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int frameIndex,
                                int frameWidth, int filled, COLORREF fill);
-PKAPI int WINAPI WGEllipse(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
-                           int frameIndex, int frameWidth, int filled, COLORREF fill);
+PKAPI int WINAPI WGEllipse(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2,
+                           float y2, int frameIndex, int frameWidth, int filled, COLORREF fill);
 // Arcs and pies: the bounding box (left, top, right, bottom), then the start and end radial points.
-PKAPI int WINAPI WGArcNorm(GrDesc* graph, HDC dc, float left, float top, float right, float bottom, float startX,
-                           float startY, float endX, float endY);
+PKAPI int WINAPI WGArcNorm(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                           float startX, float startY, float endX, float endY);
 PKAPI int WINAPI WGArc(GrDesc* graph, HDC dc, int xAxis, int yAxis, float left, float top, float right,
                        float bottom, float startX, float startY, float endX, float endY);
-PKAPI int WINAPI WGPieNorm(GrDesc* graph, HDC dc, float left, float top, float right, float bottom, float startX,
-                           float startY, float endX, float endY, int frameIndex, int frameWidth, int filled,
-                           COLORREF fill);
+PKAPI int WINAPI WGPieNorm(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                           float startX, float startY, float endX, float endY, int frameIndex, int frameWidth,
+                           int filled, COLORREF fill);
 PKAPI int WINAPI WGPie(GrDesc* graph, HDC dc, int xAxis, int yAxis, float left, float top, float right,
                        float bottom, float startX, float startY, float endX, float endY, int frameIndex,
                        int frameWidth, int filled, COLORREF fill);
 // The X and Y arrays (count values each) are copied.
-PKAPI int WINAPI WGPolygonNorm(GrDesc* graph, HDC dc, const float* xs, const float* ys, int count, int frameIndex,
-                               int frameWidth, int filled, COLORREF fill);
+PKAPI int WINAPI WGPolygonNorm(GrDesc* graph, HDC dc, const float* xs, const float* ys, int count,
+                               int frameIndex, int frameWidth, int filled, COLORREF fill);
 PKAPI int WINAPI WGPolygon(GrDesc* graph, HDC dc, int xAxis, int yAxis, const float* xs, const float* ys,
                            int count, int frameIndex, int frameWidth, int filled, COLORREF fill);
 // A bitmap file (".BMP" added to a name without a dot), read on every paint; stretch non-zero fills
@@ -510,8 +510,8 @@ PKAPI int WINAPI WGGetArrowPos(GrDesc* graph, int number);
 // A metafile held in memory (WGGetMetafile, WGConvertPageToMeta); freed by WGDeleteMetafile.
 struct MetafileDesc
 {
-    HGLOBAL memory; // the record's own block
-    HANDLE metafile; // HMETAFILE, or HENHMETAFILE when enhanced
+    HGLOBAL memory;     // the record's own block
+    HANDLE metafile;    // HMETAFILE, or HENHMETAFILE when enhanced
     BYTE placeable[24]; // the file's placeable header (22 bytes, key first); key 0 for other files
     INT enhanced;
 };
@@ -531,11 +531,13 @@ PKAPI MetafileDesc* WINAPI WGConvertPageToMeta(PgDesc* page);
 PKAPI MetafileDesc* WINAPI WGGetMetafile(const char* path);
 PKAPI void WINAPI WGDeleteMetafile(MetafileDesc* metafile);
 // Plays a metafile into a window's client area (device units; an empty rectangle: all of it).
-PKAPI BOOL WINAPI WGPlayMetafile(HWND window, MetafileDesc* metafile, int left, int top, int right, int bottom);
+PKAPI BOOL WINAPI WGPlayMetafile(HWND window, MetafileDesc* metafile, int left, int top, int right,
+                                 int bottom);
 // A METAFILE object showing a metafile file in a rectangle of the graph being built.
-PKAPI int WINAPI WGMetafileNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, const char* path);
-PKAPI int WINAPI WGMetafile(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
-                            const char* path);
+PKAPI int WINAPI WGMetafileNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2,
+                                const char* path);
+PKAPI int WINAPI WGMetafile(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2,
+                            float y2, const char* path);
 
 // ---- Printing -----------------------------------------------------------------------------------
 
@@ -554,8 +556,8 @@ PKAPI BOOL WINAPI WGPrintPage(PgDesc* page);
 PKAPI BOOL WINAPI WGPrintPageDC(PgDesc* page, HDC dc, float left, float top, float right, float bottom);
 // Print options: backgrounds, border, aspect ratio, style (0 fitted, 1 proportionate, 2 exact size)
 // and the exact-size offsets (fractions of the paper).
-PKAPI void WINAPI WGSetPrintOptions(BOOL graphBackground, BOOL plotBackground, BOOL border, BOOL maintainAspect,
-                                    int style, float left, float top);
+PKAPI void WINAPI WGSetPrintOptions(BOOL graphBackground, BOOL plotBackground, BOOL border,
+                                    BOOL maintainAspect, int style, float left, float top);
 // The print options dialog; 1 when closed with OK.
 PKAPI int WINAPI WGPrintOptionsDlg();
 PKAPI BOOL CALLBACK PrintAbortProc(HDC dc, int code);

@@ -34,11 +34,13 @@ std::vector<uint8_t> BmpBytes(int width, int height, const std::vector<uint32_t>
     const uint32_t offset = 14 + 40 + tableSize;
     const uint32_t imageSize = static_cast<uint32_t>(stride * height);
     std::vector<uint8_t> b;
-    auto u16 = [&b](uint32_t v) {
+    auto u16 = [&b](uint32_t v)
+    {
         b.push_back(static_cast<uint8_t>(v));
         b.push_back(static_cast<uint8_t>(v >> 8));
     };
-    auto u32 = [&](uint32_t v) {
+    auto u32 = [&](uint32_t v)
+    {
         u16(v & 0xFFFF);
         u16(v >> 16);
     };

@@ -53,9 +53,10 @@ protected:
     void ExpectLikeTheScene(const Image& image)
     {
         EXPECT_LE(kel::testkit::CountDifferences(direct, image, kTolerance), kMaxDiffering);
-        for (auto [x, y, color] : {std::tuple{0.15f, 0.15f, kRectFill}, std::tuple{0.40f, 0.15f, kEllipseFill},
-                                   std::tuple{0.75f, 0.41f, kPolygonFill}, std::tuple{0.25f, 0.70f, kPieFill},
-                                   std::tuple{0.70f, 0.70f, RGB(255, 0, 0)}})
+        for (auto [x, y, color] :
+             {std::tuple{0.15f, 0.15f, kRectFill}, std::tuple{0.40f, 0.15f, kEllipseFill},
+              std::tuple{0.75f, 0.41f, kPolygonFill}, std::tuple{0.25f, 0.70f, kPieFill},
+              std::tuple{0.70f, 0.70f, RGB(255, 0, 0)}})
             EXPECT_EQ(image.Pixel(At(x, y).x, At(x, y).y), color) << x << "," << y;
     }
 
@@ -92,7 +93,8 @@ TEST_F(MetafilesTest, SavedFilesPlayBackLikeTheDirectDrawing)
         bool enhanced;
         bool placeable;
     };
-    for (const Case& c : {Case{0, ".WMF", false, false}, Case{1, ".WMF", false, true}, Case{2, ".EMF", true, false}})
+    for (const Case& c :
+         {Case{0, ".WMF", false, false}, Case{1, ".WMF", false, true}, Case{2, ".EMF", true, false}})
     {
         SCOPED_TRACE(c.kind);
         const std::string base = (folder / ("scene" + std::to_string(c.kind))).string();
@@ -172,8 +174,8 @@ TEST_F(MetafilesTest, AnIndependentReaderDrawsTheSavedFile)
     ASSERT_NE(s.find("<svg"), std::string::npos) << s.substr(0, 400);
     // The scene's shapes are in the drawing with their colours (named by the tool after the
     // nearest colour it knows).
-    for (const char* part : {"<rect", "fill:red", "stroke:blue", "<ellipse", "fill:green", "<line", "<polygon",
-                             "fill:gold", "fill:darkorchid", "<image"})
+    for (const char* part : {"<rect", "fill:red", "stroke:blue", "<ellipse", "fill:green", "<line",
+                             "<polygon", "fill:gold", "fill:darkorchid", "<image"})
         EXPECT_NE(s.find(part), std::string::npos) << part << "\n" << s.substr(0, 3000);
     // In its place: the red rectangle starts at 5 % of the picture's width.
     const size_t red = s.rfind("<rect x=\"", s.find("fill:red"));
@@ -212,7 +214,8 @@ TEST_F(MetafilesTest, DamagedAndMissingFilesAreRefused)
     const std::string good = (folder / "good.wmf").string();
     ASSERT_TRUE(WGSavePageMeta(page, 1, good.c_str()));
     const std::vector<uint8_t> bytes = ReadFile(good);
-    auto file = [&](const char* name, std::vector<uint8_t> content) {
+    auto file = [&](const char* name, std::vector<uint8_t> content)
+    {
         const std::string path = (folder / name).string();
         WriteFile(path, content);
         return path;
@@ -233,12 +236,14 @@ TEST_F(MetafilesTest, DamagedAndMissingFilesAreRefused)
         {file("short.wmf", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 30)), 23},
         {file("longer.wmf", longer), 23},
         {file("tiny.wmf", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 3)), 23},
-        {file("emfstub.emf", [] {
-             std::vector<uint8_t> e(60, 0);
-             e[0] = 1;
-             e[40] = 0x20, e[41] = 0x45, e[42] = 0x4D, e[43] = 0x46;
-             return e;
-         }()),
+        {file("emfstub.emf",
+              []
+              {
+                  std::vector<uint8_t> e(60, 0);
+                  e[0] = 1;
+                  e[40] = 0x20, e[41] = 0x45, e[42] = 0x4D, e[43] = 0x46;
+                  return e;
+              }()),
          23},
         {(folder / std::string(300, 'm')).string() + ".wmf", 25},
     };
@@ -303,12 +308,14 @@ TEST_F(MetafilesTest, ABusyClipboardIsReportedAndLeavesNoFlagSet)
     kel::testkit::Clipboard clipboard;
     Scene();
     std::promise<void> opened, release;
-    std::thread other([&] {
-        EXPECT_TRUE(OpenClipboard(nullptr));
-        opened.set_value();
-        release.get_future().wait();
-        CloseClipboard();
-    });
+    std::thread other(
+        [&]
+        {
+            EXPECT_TRUE(OpenClipboard(nullptr));
+            opened.set_value();
+            release.get_future().wait();
+            CloseClipboard();
+        });
     opened.get_future().wait();
     EXPECT_FALSE(WGCopyPage(page));
     EXPECT_EQ(WGGetLastError(), 2);
@@ -352,7 +359,10 @@ TEST_F(MetafilesTest, ABlownUpPageCopiesAndSavesOnlyItsSelectedGraph)
 TEST_F(MetafilesTest, MetafileObjectsShowAFileOnAGraph)
 {
     Scene();
-    const std::string path = (folder / "shown.wmf").string();
+    // In a folder whose path is longer than the 80 characters of older releases.
+    const fs::path longDir = folder / std::string(100, 'd');
+    fs::create_directory(longDir);
+    const std::string path = (longDir / "shown.wmf").string();
     ASSERT_TRUE(WGSavePageMeta(page, 1, path.c_str()));
     const std::string emf = (folder / "shown.emf").string();
     ASSERT_TRUE(WGSavePageMeta(page, 2, emf.c_str()));
@@ -361,8 +371,9 @@ TEST_F(MetafilesTest, MetafileObjectsShowAFileOnAGraph)
         SCOPED_TRACE(file);
         int number = 0;
         PgDesc* scenePage = page;
-        GrDesc* shown = PaintedGraph(
-            [&](GrDesc* g, HWND) { number = WGMetafileNorm(g, g->buildDc, 0, 0, 1, 1, file.c_str()); }, "shown");
+        GrDesc* shown = PaintedGraph([&](GrDesc* g, HWND)
+                                     { number = WGMetafileNorm(g, g->buildDc, 0, 0, 1, 1, file.c_str()); },
+                                     "shown");
         ASSERT_GT(number, 0);
         EXPECT_EQ(WGGetObjectType(shown, number), PK_TYPE_METAFILE);
         ExpectLikeTheScene(Shot("plotkit_metafile_object"));
@@ -376,9 +387,10 @@ TEST_F(MetafilesTest, MetafileObjectsShowAFileOnAGraph)
         page = scenePage;
     }
     ErrHdlr(0, 0, nullptr);
-    PaintedGraph([&](GrDesc* g, HWND) {
-        EXPECT_EQ(WGMetafileNorm(g, g->buildDc, 0, 0, 1, 1, (folder / "absent.wmf").string().c_str()), 0);
-    });
+    PaintedGraph(
+        [&](GrDesc* g, HWND) {
+            EXPECT_EQ(WGMetafileNorm(g, g->buildDc, 0, 0, 1, 1, (folder / "absent.wmf").string().c_str()), 0);
+        });
     EXPECT_EQ(WGGetLastError(), 7);
 }
 

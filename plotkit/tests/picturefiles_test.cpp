@@ -26,7 +26,9 @@ TEST(PictureFiles, BitmapsTheyTake)
 {
     BitmapImage image;
     // 24 bits: no colour table; rows padded to four bytes.
-    ASSERT_EQ(ParseBitmapFile(BmpBytes(3, 2, std::vector<uint32_t>(6, RGB(1, 2, 3))).data(), 14 + 40 + 24, image), 0);
+    ASSERT_EQ(
+        ParseBitmapFile(BmpBytes(3, 2, std::vector<uint32_t>(6, RGB(1, 2, 3))).data(), 14 + 40 + 24, image),
+        0);
     EXPECT_EQ(image.info.size(), 40u);
     EXPECT_EQ(image.bits.size(), 2u * 12);
     EXPECT_EQ(image.Info()->bmiHeader.biClrUsed, 0u);
@@ -40,6 +42,16 @@ TEST(PictureFiles, BitmapsTheyTake)
     Put32(zeroSize, 34, 0);
     ASSERT_EQ(ParseBitmapFile(zeroSize.data(), zeroSize.size(), image), 0);
     EXPECT_EQ(image.Info()->bmiHeader.biSizeImage, 8u);
+    // A 24-bit bitmap with a palette (for displays of few colours) is drawn without it, from the
+    // bits after it.
+    std::vector<uint8_t> withPalette = BmpBytes(1, 1, {RGB(9, 8, 7)});
+    withPalette.insert(withPalette.begin() + 54, {1, 2, 3, 0, 4, 5, 6, 0});
+    Put32(withPalette, 46, 2);
+    Put32(withPalette, 10, 54 + 8);
+    ASSERT_EQ(ParseBitmapFile(withPalette.data(), withPalette.size(), image), 0);
+    EXPECT_EQ(image.info.size(), 40u);
+    EXPECT_EQ(image.Info()->bmiHeader.biClrUsed, 0u);
+    EXPECT_EQ(image.bits, (std::vector<uint8_t>{7, 8, 9, 0}));
     // The older core header is not drawn, without a message.
     std::vector<uint8_t> core = indexed;
     Put32(core, 14, 12);
@@ -48,7 +60,8 @@ TEST(PictureFiles, BitmapsTheyTake)
 
 TEST(PictureFiles, DamagedBitmapsAreRefused)
 {
-    const std::vector<uint8_t> good = BmpBytes(2, 2, {1, 2, 2, 1}, {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 0, 255)});
+    const std::vector<uint8_t> good =
+        BmpBytes(2, 2, {1, 2, 2, 1}, {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 0, 255)});
     struct Case
     {
         const char* what;
@@ -84,8 +97,8 @@ TEST(PictureFiles, DamagedBitmapsAreRefused)
 TEST(PictureFiles, FileNamesWithoutADot)
 {
     const std::pair<const char*, bool> cases[] = {
-        {"picture", false},      {"picture.bmp", true},          {"/tmp/kel.d/picture", false},
-        {"C:\\a.b\\pic", false}, {"/tmp/kel.d/pic.wmf", true},   {".hidden", true},
+        {"picture", false},      {"picture.bmp", true},        {"/tmp/kel.d/picture", false},
+        {"C:\\a.b\\pic", false}, {"/tmp/kel.d/pic.wmf", true}, {".hidden", true},
     };
     for (auto [name, dot] : cases)
         EXPECT_EQ(NameHasDot(name), dot) << name;

@@ -50,7 +50,8 @@ void DrawText(GrDesc* graph, HDC dc)
 {
     auto* o = reinterpret_cast<TestObject*>(graph->currentObject);
     SetBkMode(dc, TRANSPARENT);
-    TextOut(dc, o->head.extent.left, o->head.extent.top, kPrintedText, static_cast<int>(strlen(kPrintedText)));
+    TextOut(dc, o->head.extent.left, o->head.extent.top, kPrintedText,
+            static_cast<int>(strlen(kPrintedText)));
     if (WhileDrawing())
         WhileDrawing()();
 }
@@ -87,7 +88,8 @@ protected:
         ResetPrinterSelection();
         LiveDraws().clear();
         WhileDrawing() = nullptr;
-        for (auto [type, draw] : {std::pair<int, ObjDrawProc>{kText, DrawText}, std::pair<int, ObjDrawProc>{kLive, DrawLive}})
+        for (auto [type, draw] :
+             {std::pair<int, ObjDrawProc>{kText, DrawText}, std::pair<int, ObjDrawProc>{kLive, DrawLive}})
         {
             PlotObjectType t = *FindObjectType(kBox);
             t.type = static_cast<SHORT>(type);
@@ -105,7 +107,8 @@ protected:
     GrDesc* PrintableScene()
     {
         return PaintedGraph(
-            [](GrDesc* g, HWND) {
+            [](GrDesc* g, HWND)
+            {
                 BuildShapeScene(g, g->buildDc);
                 AddObject(g, kText, RECT{g->logWidth / 20, g->logHeight * 52 / 100, 0, 0});
             },
@@ -142,7 +145,8 @@ TEST_F(PrintingTest, PagesAndGraphsPrintToPdf)
         EXPECT_NE(Output("pdftotext '" + pdf + "' -").find(kPrintedText), std::string::npos);
     }
     if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-        Output("pdftoppm -png -r 40 -singlefile '" + pagePdf + "' '" + std::string(keep) + "/plotkit_printed'");
+        Output("pdftoppm -png -r 40 -singlefile '" + pagePdf + "' '" + std::string(keep) +
+               "/plotkit_printed'");
 }
 
 TEST_F(PrintingTest, TheStopDialogsCancelEndsTheJob)
@@ -150,7 +154,8 @@ TEST_F(PrintingTest, TheStopDialogsCancelEndsTheJob)
     GrDesc* graph = PrintableScene();
     const std::string pdf = (folder / "cancelled.pdf").string();
     bool found = false;
-    WhileDrawing() = [&] {
+    WhileDrawing() = [&]
+    {
         if (HWND stop = FindWindow(nullptr, "Printing"))
         {
             found = true;
@@ -185,7 +190,7 @@ TEST_F(PrintingTest, APageDrawsIntoACallersDc)
     const Case cases[] = {
         {0.1f, 0.1f, 0.0f, 0.5f, 0.1f, 0.1f, 0.4f * 768 * 4 / 3 / 1024, 0.4f},
         {0.5f, 0.5f, 0.0f, 0.0f, 0.5f, 0.0f, 0.5f * 768 * 4 / 3 / 1024, 0.5f}, // top and bottom put in order
-        {0.75f, 0.25f, 0.25f, 0.75f, 0.25f, 0.25f, 0.5f, 0.5f},                 // left and right put in order
+        {0.75f, 0.25f, 0.25f, 0.75f, 0.25f, 0.25f, 0.5f, 0.5f},                // left and right put in order
     };
     for (const Case& c : cases)
     {
@@ -197,7 +202,8 @@ TEST_F(PrintingTest, APageDrawsIntoACallersDc)
         ASSERT_TRUE(WGPrintPageDC(page, canvas.Dc(), c.left, c.top, c.right, c.bottom));
         const RECT ink = canvas.InkBounds(gray);
         const RECT expected{static_cast<LONG>(c.x * horz), static_cast<LONG>(c.y * vert),
-                            static_cast<LONG>((c.x + c.width) * horz), static_cast<LONG>((c.y + c.height) * vert)};
+                            static_cast<LONG>((c.x + c.width) * horz),
+                            static_cast<LONG>((c.y + c.height) * vert)};
         EXPECT_NEAR(ink.left, expected.left, 1);
         EXPECT_NEAR(ink.top, expected.top, 1);
         EXPECT_NEAR(ink.right, expected.right, 2);
@@ -219,10 +225,13 @@ TEST_F(PrintingTest, APageDrawsIntoACallersDc)
 TEST_F(PrintingTest, GraphsWithRealTimeObjectsPrintThroughACopy)
 {
     int live = 0, box = 0;
-    GrDesc* graph = PaintedGraph([&](GrDesc* g, HWND) {
-        box = AddObject(g, kBox, RECT{0, 0, g->logWidth / 2, g->logHeight / 2}, RGB(0, 0, 255));
-        live = AddObject(g, kLive, RECT{g->logWidth / 2, 0, g->logWidth, g->logHeight / 2}, RGB(255, 0, 0));
-    });
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            box = AddObject(g, kBox, RECT{0, 0, g->logWidth / 2, g->logHeight / 2}, RGB(0, 0, 255));
+            live =
+                AddObject(g, kLive, RECT{g->logWidth / 2, 0, g->logWidth, g->logHeight / 2}, RGB(255, 0, 0));
+        });
     auto* original = reinterpret_cast<TestObject*>(ObjectAt(graph, live));
     *original->buffer = 42;
     const int releases = Releases();
@@ -248,7 +257,8 @@ TEST_F(PrintingTest, GraphsWithRealTimeObjectsPrintThroughACopy)
     // Printed: the copy draws, the live object is untouched and its graph is repainted.
     LiveDraws().clear();
     kel::testkit::ScriptedPrompts prompts;
-    prompts.Expect("Save Print Output As", kel::PromptKind::FileSave).ReplyPath((folder / "live.pdf").string());
+    prompts.Expect("Save Print Output As", kel::PromptKind::FileSave)
+        .ReplyPath((folder / "live.pdf").string());
     EXPECT_TRUE(WGPrintGraph(graph));
     ASSERT_EQ(LiveDraws().size(), 1u);
     EXPECT_NE(LiveDraws()[0].graph, graph);
@@ -271,18 +281,21 @@ TEST_F(PrintingTest, PrintOptionsAndTheirDialog)
 
     {
         kel::testkit::ScriptedPrompts prompts;
-        prompts.Expect("", kel::PromptKind::Dialog).Drive([](kel::testkit::DialogDriver& d) {
-            EXPECT_TRUE(d.IsChecked(IDC_PRINT_PROPORTIONATE));
-            EXPECT_TRUE(d.IsChecked(IDC_PRINT_BORDER));
-            EXPECT_EQ(d.GetText(IDC_PRINT_LEFT), "") << "offsets show for exact size only";
-            d.Click(IDC_PRINT_BORDER);   // off
-            d.Click(IDC_PRINT_PLOTBG);   // on
-            d.Click(IDC_PRINT_EXACT);    // shows the offsets
-            EXPECT_EQ(d.GetText(IDC_PRINT_LEFT), "25.0");
-            EXPECT_EQ(d.GetText(IDC_PRINT_TOP), "50.0");
-            d.SetText(IDC_PRINT_LEFT, "12.5");
-            d.Click(IDOK);
-        });
+        prompts.Expect("", kel::PromptKind::Dialog)
+            .Drive(
+                [](kel::testkit::DialogDriver& d)
+                {
+                    EXPECT_TRUE(d.IsChecked(IDC_PRINT_PROPORTIONATE));
+                    EXPECT_TRUE(d.IsChecked(IDC_PRINT_BORDER));
+                    EXPECT_EQ(d.GetText(IDC_PRINT_LEFT), "") << "offsets show for exact size only";
+                    d.Click(IDC_PRINT_BORDER); // off
+                    d.Click(IDC_PRINT_PLOTBG); // on
+                    d.Click(IDC_PRINT_EXACT);  // shows the offsets
+                    EXPECT_EQ(d.GetText(IDC_PRINT_LEFT), "25.0");
+                    EXPECT_EQ(d.GetText(IDC_PRINT_TOP), "50.0");
+                    d.SetText(IDC_PRINT_LEFT, "12.5");
+                    d.Click(IDOK);
+                });
         EXPECT_EQ(WGPrintOptionsDlg(), 1);
     }
     EXPECT_EQ(top.printBorder, 0);
@@ -292,10 +305,13 @@ TEST_F(PrintingTest, PrintOptionsAndTheirDialog)
     EXPECT_FLOAT_EQ(top.printTopOffset, 0.5f);
     {
         kel::testkit::ScriptedPrompts prompts;
-        prompts.Expect("", kel::PromptKind::Dialog).Drive([](kel::testkit::DialogDriver& d) {
-            d.Click(IDC_PRINT_ASPECT);
-            d.Click(IDCANCEL);
-        });
+        prompts.Expect("", kel::PromptKind::Dialog)
+            .Drive(
+                [](kel::testkit::DialogDriver& d)
+                {
+                    d.Click(IDC_PRINT_ASPECT);
+                    d.Click(IDCANCEL);
+                });
         EXPECT_EQ(WGPrintOptionsDlg(), 0);
     }
     EXPECT_EQ(top.maintainAspect, 1) << "Cancel changes nothing";

@@ -64,7 +64,8 @@ TEST_F(ShapesTest, TheSceneDrawsEachShapeInItsPlace)
     // The arc's outline crosses the column through its middle at its top and bottom.
     const POINT arcTop = At(0.50f, 0.60f), arcBottom = At(0.50f, 0.95f);
     EXPECT_GT(image.CountColor(RGB(0, 0, 0), arcTop.x, arcTop.y - 2, arcTop.x + 1, arcTop.y + 3), 0);
-    EXPECT_GT(image.CountColor(RGB(0, 0, 0), arcBottom.x, arcBottom.y - 3, arcBottom.x + 1, arcBottom.y + 2), 0);
+    EXPECT_GT(image.CountColor(RGB(0, 0, 0), arcBottom.x, arcBottom.y - 3, arcBottom.x + 1, arcBottom.y + 2),
+              0);
 }
 
 TEST_F(ShapesTest, CheckingCreatorsCountOnAFinishedGraphTheOthersRefuse)
@@ -85,8 +86,10 @@ TEST_F(ShapesTest, CheckingCreatorsCountOnAFinishedGraphTheOthersRefuse)
         {"WGRectangleNorm", [&] { return WGRectangleNorm(graph, dc, 0, 0, 1, 1, 0, 1, 0, 0); }, true},
         {"WGRectangleNormEx", [&] { return WGRectangleNormEx(graph, dc, 0, 0, 1, 1, 0, 1, 0, 0, 3); }, true},
         {"WGEllipseNorm", [&] { return WGEllipseNorm(graph, dc, 0, 0, 1, 1, 0, 1, 0, 0); }, true},
-        {"WGArcNorm", [&] { return WGArcNorm(graph, dc, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); }, true},
-        {"WGPie", [&] { return WGPie(graph, dc, 0, 0, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], 0, 1, 0, 0); },
+        {"WGArcNorm", [&] { return WGArcNorm(graph, dc, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); },
+         true},
+        {"WGPie",
+         [&] { return WGPie(graph, dc, 0, 0, v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], 0, 1, 0, 0); },
          true},
         {"WGBitmapNorm", [&] { return WGBitmapNorm(graph, dc, 0, 0, 1, 1, 1, "x.bmp"); }, true},
         {"WGLineNorm", [&] { return WGLineNorm(graph, dc, 0, 0, 1, 1); }, false},
@@ -119,16 +122,19 @@ TEST_F(ShapesTest, CheckingCreatorsCountOnAFinishedGraphTheOthersRefuse)
 TEST_F(ShapesTest, LineExtentsAreOrderedAndGrowByThePenWhileTheEndsKeepTheirOrder)
 {
     int thin = 0, reversed = 0, wide = 0;
-    GrDesc* graph = PaintedGraph([&](GrDesc* g, HWND) {
-        thin = WGLineNorm(g, g->buildDc, 0.1f, 0.2f, 0.5f, 0.6f);
-        reversed = WGLineNorm(g, g->buildDc, 0.5f, 0.6f, 0.1f, 0.2f);
-        SetLine(g, g->buildDc, &g->currentLine, 0, 0, 0, 3);
-        wide = WGLineNorm(g, g->buildDc, 0.1f, 0.2f, 0.5f, 0.6f);
-    });
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            thin = WGLineNorm(g, g->buildDc, 0.1f, 0.2f, 0.5f, 0.6f);
+            reversed = WGLineNorm(g, g->buildDc, 0.5f, 0.6f, 0.1f, 0.2f);
+            SetLine(g, g->buildDc, &g->currentLine, 0, 0, 0, 3);
+            wide = WGLineNorm(g, g->buildDc, 0.1f, 0.2f, 0.5f, 0.6f);
+        });
     auto round = [](double v) { return static_cast<LONG>(v + 0.5); };
-    const RECT expected{round(0.1 * graph->logWidth), round(0.2 * graph->logHeight), round(0.5 * graph->logWidth),
-                        round(0.6 * graph->logHeight)};
-    auto ends = [&](int n) {
+    const RECT expected{round(0.1 * graph->logWidth), round(0.2 * graph->logHeight),
+                        round(0.5 * graph->logWidth), round(0.6 * graph->logHeight)};
+    auto ends = [&](int n)
+    {
         const auto* words = reinterpret_cast<const INT*>(reinterpret_cast<const BYTE*>(ObjectAt(graph, n)) +
                                                          sizeof(PosObjDesc));
         return std::vector<INT>(words, words + 4);
@@ -142,7 +148,8 @@ TEST_F(ShapesTest, LineExtentsAreOrderedAndGrowByThePenWhileTheEndsKeepTheirOrde
         EXPECT_EQ(e.right, expected.right);
         EXPECT_EQ(e.bottom, expected.bottom);
     }
-    EXPECT_EQ(ends(reversed), (std::vector<INT>{expected.right, expected.bottom, expected.left, expected.top}));
+    EXPECT_EQ(ends(reversed),
+              (std::vector<INT>{expected.right, expected.bottom, expected.left, expected.top}));
     const int grow = 3 * graph->unitsPerPixelX / 2;
     ASSERT_GT(grow, 0);
     EXPECT_EQ(ObjectAt(graph, wide)->extent.left, expected.left - grow);
@@ -152,10 +159,12 @@ TEST_F(ShapesTest, LineExtentsAreOrderedAndGrowByThePenWhileTheEndsKeepTheirOrde
 TEST_F(ShapesTest, ArrowAccessorsChangeAndReportTheHead)
 {
     int arrow = 0, line = 0;
-    GrDesc* graph = PaintedGraph([&](GrDesc* g, HWND) {
-        arrow = WGArrowNorm(g, g->buildDc, 0.1f, 0.5f, 0.9f, 0.5f, 8, 12, 1, 0, 0);
-        line = WGLineNorm(g, g->buildDc, 0, 0, 1, 1);
-    });
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            arrow = WGArrowNorm(g, g->buildDc, 0.1f, 0.5f, 0.9f, 0.5f, 8, 12, 1, 0, 0);
+            line = WGLineNorm(g, g->buildDc, 0, 0, 1, 1);
+        });
     EXPECT_EQ(WGGetArrowWidth(graph, arrow), 8);
     EXPECT_EQ(WGGetArrowLength(graph, arrow), 12);
     EXPECT_EQ(WGGetArrowFill(graph, arrow), 0);
@@ -191,12 +200,14 @@ TEST_F(ShapesTest, ArrowAccessorsChangeAndReportTheHead)
 TEST_F(ShapesTest, RectangleFrameStyles)
 {
     const COLORREF fill = RGB(0, 128, 255);
-    GrDesc* graph = PaintedGraph([&](GrDesc* g, HWND) {
-        AddObject(g, kFill, RECT{0, 0, g->logWidth, g->logHeight}, kSceneBackground);
-        WGRectangleNormEx(g, g->buildDc, 0.1f, 0.1f, 0.3f, 0.3f, 0, 4, 1, fill, 0);
-        WGRectangleNormEx(g, g->buildDc, 0.4f, 0.1f, 0.6f, 0.3f, 0, 4, 0, fill, 3); // filled, no pen
-        WGRectangleNormEx(g, g->buildDc, 0.7f, 0.1f, 0.9f, 0.3f, 0, 4, 1, fill, 6); // draws nothing
-    });
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            AddObject(g, kFill, RECT{0, 0, g->logWidth, g->logHeight}, kSceneBackground);
+            WGRectangleNormEx(g, g->buildDc, 0.1f, 0.1f, 0.3f, 0.3f, 0, 4, 1, fill, 0);
+            WGRectangleNormEx(g, g->buildDc, 0.4f, 0.1f, 0.6f, 0.3f, 0, 4, 0, fill, 3); // filled, no pen
+            WGRectangleNormEx(g, g->buildDc, 0.7f, 0.1f, 0.9f, 0.3f, 0, 4, 1, fill, 6); // draws nothing
+        });
     (void)graph;
     const Image image = Shot("plotkit_rect_styles");
     const POINT plainEdge = At(0.1f, 0.2f), lowEdge = At(0.4f, 0.2f);
@@ -221,23 +232,26 @@ TEST_F(ShapesTest, WorldShapesFollowTheirAxes)
     }
     int line = 0, rect = 0, beyond = 0, polygon = 0;
     RECT plot{};
-    GrDesc* graph = PaintedGraph([&](GrDesc* g, HWND) {
-        g->plot = plot = RECT{g->logWidth / 10, g->logHeight / 10, g->logWidth * 9 / 10, g->logHeight * 9 / 10};
-        for (int direction : {1, 0})
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
         {
-            auto* axis = reinterpret_cast<AxisDesc*>(NewObjDesc(g, PK_TYPE_AXIS, 0));
-            axis->direction = static_cast<SHORT>(direction);
-            axis->xMin = axis->yMin = 0;
-            axis->xMax = axis->yMax = 100;
-            axis->head.visible = 0;
-            CommitObjDesc(g);
-        }
-        line = WGLine(g, g->buildDc, 1, 2, 25, 75, 75, 25);
-        rect = WGRectangle(g, g->buildDc, 1, 2, 50, 50, 100, 0, 0, 1, 1, RGB(255, 0, 0));
-        beyond = WGEllipse(g, g->buildDc, 1, 99, 0, 0, 1, 1, 0, 1, 0, 0);
-        const float xs[3] = {0, 100, 50}, ys[3] = {0, 0, 100};
-        polygon = WGPolygon(g, g->buildDc, 1, 2, xs, ys, 3, 0, 1, 0, 0);
-    });
+            g->plot = plot =
+                RECT{g->logWidth / 10, g->logHeight / 10, g->logWidth * 9 / 10, g->logHeight * 9 / 10};
+            for (int direction : {1, 0})
+            {
+                auto* axis = reinterpret_cast<AxisDesc*>(NewObjDesc(g, PK_TYPE_AXIS, 0));
+                axis->direction = static_cast<SHORT>(direction);
+                axis->xMin = axis->yMin = 0;
+                axis->xMax = axis->yMax = 100;
+                axis->head.visible = 0;
+                CommitObjDesc(g);
+            }
+            line = WGLine(g, g->buildDc, 1, 2, 25, 75, 75, 25);
+            rect = WGRectangle(g, g->buildDc, 1, 2, 50, 50, 100, 0, 0, 1, 1, RGB(255, 0, 0));
+            beyond = WGEllipse(g, g->buildDc, 1, 99, 0, 0, 1, 1, 0, 1, 0, 0);
+            const float xs[3] = {0, 100, 50}, ys[3] = {0, 0, 100};
+            polygon = WGPolygon(g, g->buildDc, 1, 2, xs, ys, 3, 0, 1, 0, 0);
+        });
     const int w = plot.right - plot.left, h = plot.bottom - plot.top;
     const RECT l = ObjectAt(graph, line)->extent;
     EXPECT_EQ(l.left, plot.left + w / 4);
@@ -280,16 +294,19 @@ TEST_F(ShapesTest, BitmapFiles)
     const std::string tooLong = (folder / std::string(300, 'x')).string();
 
     int natural = 0, wide = 0, bad = 0, refused = -1, missing = 0;
-    GrDesc* graph = PaintedGraph([&](GrDesc* g, HWND) {
-        AddObject(g, kFill, RECT{0, 0, g->logWidth, g->logHeight}, kSceneBackground);
-        natural = WGBitmapNorm(g, g->buildDc, 0.1f, 0.1f, 0.5f, 0.5f, 0, noDot.c_str());
-        wide = WGBitmapNorm(g, g->buildDc, 0.6f, 0.1f, 0.9f, 0.5f, 1, longPath.c_str());
-        bad = WGBitmapNorm(g, g->buildDc, 0.1f, 0.6f, 0.4f, 0.9f, 1, damagedPath.c_str());
-        missing = WGBitmapNorm(g, g->buildDc, 0.6f, 0.6f, 0.9f, 0.9f, 1, (folder / "none.bmp").string().c_str());
-        ErrHdlr(0, 0, nullptr);
-        refused = WGBitmapNorm(g, g->buildDc, 0, 0, 1, 1, 1, tooLong.c_str());
-        EXPECT_EQ(WGGetLastError(), 25);
-    });
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            AddObject(g, kFill, RECT{0, 0, g->logWidth, g->logHeight}, kSceneBackground);
+            natural = WGBitmapNorm(g, g->buildDc, 0.1f, 0.1f, 0.5f, 0.5f, 0, noDot.c_str());
+            wide = WGBitmapNorm(g, g->buildDc, 0.6f, 0.1f, 0.9f, 0.5f, 1, longPath.c_str());
+            bad = WGBitmapNorm(g, g->buildDc, 0.1f, 0.6f, 0.4f, 0.9f, 1, damagedPath.c_str());
+            missing = WGBitmapNorm(g, g->buildDc, 0.6f, 0.6f, 0.9f, 0.9f, 1,
+                                   (folder / "none.bmp").string().c_str());
+            ErrHdlr(0, 0, nullptr);
+            refused = WGBitmapNorm(g, g->buildDc, 0, 0, 1, 1, 1, tooLong.c_str());
+            EXPECT_EQ(WGGetLastError(), 25);
+        });
     EXPECT_EQ(refused, 0);
     EXPECT_GT(natural, 0);
     EXPECT_GT(wide, 0);
