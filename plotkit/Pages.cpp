@@ -27,6 +27,8 @@ bool IsLiveGraph(const GrDesc* graph)
     TopDesc* top = Lib().top;
     if (graph == nullptr || top == nullptr)
         return false;
+    if (IsTempGraph(graph))
+        return true;
     // Compared by address only: a dead descriptor is never read.
     for (int n = 1; n <= PK_MAX_PAGES; ++n)
     {

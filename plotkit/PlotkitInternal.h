@@ -44,6 +44,8 @@ std::string LoadText(UINT id);
 // Handle tables: the live pages and graphs of the current top block.
 bool IsLivePage(const PgDesc* page);
 bool IsLiveGraph(const GrDesc* graph);
+// A temporary copy of a graph made for printing (HXCopyGraph); it counts as live while it exists.
+bool IsTempGraph(const GrDesc* graph);
 // A graph descriptor that may be used: live, else false (after message 65 unless it is null).
 bool CheckGraph(const GrDesc* graph);
 

@@ -450,3 +450,120 @@ PKAPI void WINAPI Delay(DWORD ms, BOOL pump);
 PKAPI BOOL WINAPI WGMenuCheck(void* descriptor, UINT item, int submenu);
 PKAPI void WINAPI WGSetOKCursor(HWND dialog);
 PKAPI BOOL WINAPI SplitString(char* text, int length);
+
+// ---- Graphic primitives -------------------------------------------------------------------------
+// Creators take the graph being built and its DC and return the new object's number, 0 on failure.
+// "Norm" calls place the shape in fractions of the graph (x from the left, y from the top); the
+// others in world values of the axis objects xAxis and yAxis. Frame colours are palette indices
+// (negative: no frame), fill colours RGB values; widths in pixels, arrow heads in points.
+
+PKAPI int WINAPI WGLineNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2);
+PKAPI int WINAPI WGLine(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2);
+PKAPI int WINAPI WGArrowNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int headWidth,
+                             int headLength, int atStart, int atEnd, int fill);
+PKAPI int WINAPI WGArrow(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
+                         int headWidth, int headLength, int atStart, int atEnd, int fill);
+PKAPI int WINAPI WGRectangleNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2,
+                                 int frameIndex, int frameWidth, int filled, COLORREF fill);
+// As WGRectangleNorm with a frame style: 0 plain, 1-2 raised, 3-4 lowered (no pen), 5 3-D border.
+PKAPI int WINAPI WGRectangleNormEx(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2,
+                                   int frameIndex, int frameWidth, int filled, COLORREF fill, int frameStyle);
+PKAPI int WINAPI WGRectangle(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2,
+                             float y2, int frameIndex, int frameWidth, int filled, COLORREF fill);
+PKAPI int WINAPI WGEllipseNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int frameIndex,
+                               int frameWidth, int filled, COLORREF fill);
+PKAPI int WINAPI WGEllipse(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2,
+                           float y2, int frameIndex, int frameWidth, int filled, COLORREF fill);
+// Arcs and pies: the bounding box (left, top, right, bottom), then the start and end radial points.
+PKAPI int WINAPI WGArcNorm(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                           float startX, float startY, float endX, float endY);
+PKAPI int WINAPI WGArc(GrDesc* graph, HDC dc, int xAxis, int yAxis, float left, float top, float right,
+                       float bottom, float startX, float startY, float endX, float endY);
+PKAPI int WINAPI WGPieNorm(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                           float startX, float startY, float endX, float endY, int frameIndex, int frameWidth,
+                           int filled, COLORREF fill);
+PKAPI int WINAPI WGPie(GrDesc* graph, HDC dc, int xAxis, int yAxis, float left, float top, float right,
+                       float bottom, float startX, float startY, float endX, float endY, int frameIndex,
+                       int frameWidth, int filled, COLORREF fill);
+// The X and Y arrays (count values each) are copied.
+PKAPI int WINAPI WGPolygonNorm(GrDesc* graph, HDC dc, const float* xs, const float* ys, int count,
+                               int frameIndex, int frameWidth, int filled, COLORREF fill);
+PKAPI int WINAPI WGPolygon(GrDesc* graph, HDC dc, int xAxis, int yAxis, const float* xs, const float* ys,
+                           int count, int frameIndex, int frameWidth, int filled, COLORREF fill);
+// A bitmap file (".BMP" added to a name without a dot), read on every paint; stretch non-zero fills
+// the rectangle, else the bitmap keeps its pixel size.
+PKAPI int WINAPI WGBitmapNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2, int stretch,
+                              const char* path);
+PKAPI int WINAPI WGBitmap(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2, float y2,
+                          int stretch, const char* path);
+// Arrow heads: sizes in points; position 1 start, 2 end, 3 both, other values none. 0 on failure.
+PKAPI int WINAPI WGChangeArrow(GrDesc* graph, int number, int length, int width);
+PKAPI int WINAPI WGChangeArrowFill(GrDesc* graph, int number, int fill);
+PKAPI int WINAPI WGChangeArrowPos(GrDesc* graph, int number, int position);
+PKAPI int WINAPI WGGetArrowLength(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetArrowWidth(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetArrowFill(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetArrowPos(GrDesc* graph, int number);
+
+// ---- Clipboard, metafile files and metafile objects ---------------------------------------------
+
+// A metafile held in memory (WGGetMetafile, WGConvertPageToMeta); freed by WGDeleteMetafile.
+struct MetafileDesc
+{
+    HGLOBAL memory;     // the record's own block
+    HANDLE metafile;    // HMETAFILE, or HENHMETAFILE when enhanced
+    BYTE placeable[24]; // the file's placeable header (22 bytes, key first); key 0 for other files
+    INT enhanced;
+};
+
+// Copies a graph (or a page: every graph, or the selected one of a blown-up page) to the clipboard
+// as a Windows metafile picture and a bitmap. 1, or 0 (bad descriptor, clipboard busy).
+PKAPI BOOL WINAPI WGCopyGraph(GrDesc* graph);
+PKAPI BOOL WINAPI WGCopyPage(PgDesc* page);
+// Saves a page as kind 0 (Windows metafile), 1 (placeable) or 2 (enhanced) to `path`; a path
+// without an extension gets ".WMF" or ".EMF"; null or empty asks with the save dialog. 1 saved,
+// 0 cancelled or failed (after a message; no file is left behind).
+PKAPI BOOL WINAPI WGSavePageMeta(PgDesc* page, int kind, const char* path);
+// The page as an enhanced metafile in memory (a Windows metafile where enhanced ones are not made);
+// null on failure.
+PKAPI MetafileDesc* WINAPI WGConvertPageToMeta(PgDesc* page);
+// Reads a plain, placeable or enhanced metafile file; null after a message.
+PKAPI MetafileDesc* WINAPI WGGetMetafile(const char* path);
+PKAPI void WINAPI WGDeleteMetafile(MetafileDesc* metafile);
+// Plays a metafile into a window's client area (device units; an empty rectangle: all of it).
+PKAPI BOOL WINAPI WGPlayMetafile(HWND window, MetafileDesc* metafile, int left, int top, int right,
+                                 int bottom);
+// A METAFILE object showing a metafile file in a rectangle of the graph being built.
+PKAPI int WINAPI WGMetafileNorm(GrDesc* graph, HDC dc, float x1, float y1, float x2, float y2,
+                                const char* path);
+PKAPI int WINAPI WGMetafile(GrDesc* graph, HDC dc, int xAxis, int yAxis, float x1, float y1, float x2,
+                            float y2, const char* path);
+
+// ---- Printing -----------------------------------------------------------------------------------
+
+// Determines the default printer once (nothing when none is found).
+PKAPI void WINAPI SetupDefPrinter();
+// The printer set-up dialog; 1 when a printer was chosen, 0 on cancel (nothing changes).
+PKAPI int WINAPI WGPrinterSetup(HWND owner);
+// A DC (kind non-zero) or an information context (0) of the chosen printer; null without one.
+PKAPI HDC WINAPI CreatePrinterDC(int kind);
+// Prints one graph, or every graph of a page, as one job with a stop dialog. 1 printed, 0 failed
+// or cancelled.
+PKAPI BOOL WINAPI WGPrintGraph(GrDesc* graph);
+PKAPI BOOL WINAPI WGPrintPage(PgDesc* page);
+// Draws a page into a caller's DC, into the given fractions of its printable area (right 0: the
+// width follows the page's proportions). 1, or 0 for a bad page.
+PKAPI BOOL WINAPI WGPrintPageDC(PgDesc* page, HDC dc, float left, float top, float right, float bottom);
+// Print options: backgrounds, border, aspect ratio, style (0 fitted, 1 proportionate, 2 exact size)
+// and the exact-size offsets (fractions of the paper).
+PKAPI void WINAPI WGSetPrintOptions(BOOL graphBackground, BOOL plotBackground, BOOL border,
+                                    BOOL maintainAspect, int style, float left, float top);
+// The print options dialog; 1 when closed with OK.
+PKAPI int WINAPI WGPrintOptionsDlg();
+PKAPI BOOL CALLBACK PrintAbortProc(HDC dc, int code);
+PKAPI INT_PTR CALLBACK PrintStopDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK PrintParamDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// A temporary copy of a graph whose real-time objects (types 103-110) are copied, the others
+// shared, with the list of data-set pairs it made; HXDestroyTempGraph frees both.
+PKAPI HGLOBAL WINAPI HXCopyGraph(GrDesc* graph, HGLOBAL* pairList);
+PKAPI void WINAPI HXDestroyTempGraph(HGLOBAL tempGraph, HGLOBAL pairList);
