@@ -91,7 +91,7 @@ BOOL CPortMonitor::Start(CPortList& ports)
     m_workers.assign(m_nWorkers, nullptr);
     bool failed = false;
     for (HANDLE& worker : m_workers)
-        failed |= !(worker = CreateThread(nullptr, 0, WorkerProc, nullptr, 0, nullptr));
+        failed |= !(worker = CreateThread(nullptr, 0, WorkerProc, this, 0, nullptr));
     if (!failed)
         failed = !(m_hDispatcher = CreateThread(nullptr, 0, DispatcherProc, this, 0, nullptr));
     m_bStarted = 1;
@@ -172,9 +172,12 @@ BOOL CPortMonitor::Stop()
     return TRUE;
 }
 
-DWORD WINAPI CPortMonitor::WorkerProc(LPVOID)
+// A worker works for the monitor that started it. Looking the monitor up by Instance() instead
+// would let a worker the scheduler starts late, after Destroy has let go of the instance, make a
+// new idle monitor and spin on its missing handles while Stop waits for it.
+DWORD WINAPI CPortMonitor::WorkerProc(LPVOID param)
 {
-    Instance().WorkerLoop();
+    static_cast<CPortMonitor*>(param)->WorkerLoop();
     return 0;
 }
 

@@ -106,6 +106,19 @@ protected:
     std::vector<HANDLE> m_locks;
 };
 
+// Workers may first run after Destroy has already let go of the instance; they must still end
+// with the monitor that started them, so destroying it never hangs.
+TEST_F(PortMonitorTest, DestroyedAtOnceAfterStartEveryWorkerEnds)
+{
+    CPortMonitor::Destroy();
+    for (int round = 0; round < 200; ++round)
+    {
+        ASSERT_TRUE(CPortMonitor::Instance().Start(*m_ports));
+        CPortMonitor::Destroy();
+    }
+    ASSERT_TRUE(CPortMonitor::Instance().Start(*m_ports));
+}
+
 TEST_F(PortMonitorTest, StrictOrderAndOneTaskPerPortUnderLoad)
 {
     Journal journal;
