@@ -80,4 +80,55 @@ void DrawGraphBorder(GrDesc* graph, HDC dc);
 // Finishing: ends the graph's building state and links its axes.
 void FinishGraph(GrDesc* graph, HDC dc);
 
+// ---- Data sets ----------------------------------------------------------------------------------
+
+// One data set's record (TopDesc::dataSets). The arrays belong to the caller.
+struct DataSetDesc
+{
+    INT count;
+    HGLOBAL xHandle, yHandle; // 0 when defined from pointers
+    float* x;
+    float* y; // Y value g of point p at p * yPerX + g
+    DWORD* badMap; // made on the first mark: point p at bit p % 32 of word p / 32
+    BYTE yPerX;
+    INT curves; // curves and groups bound to it
+    char name[21];
+};
+// The record of a data-set number in use, else null.
+DataSetDesc* DataSetAt(int number);
+// Whether point p is good: within the set, and unmarked unless it is a group set.
+bool IsGoodPoint(const DataSetDesc* set, int p);
+// Message 57 with the set's name when it holds more than `limit` values; false then.
+bool CheckDataSetSize(int number, long limit);
+
+// What a plot object (curve or group) keeps of the data set it draws; its record holds one.
+struct DataSetLink
+{
+    SHORT number; // 0: none
+    DataSetDesc* set;
+    INT count;
+};
+// How the data-set code reaches a plot type's binding; the curve and group modules register theirs.
+struct PlotDataOps
+{
+    DataSetLink* (*link)(ObjDesc* object);
+    // Drops the computed points (and spline points); may be null.
+    void (*dropComputed)(ObjDesc* object);
+    // Draws the object once in the plot background before it lets go of its data; may be null.
+    void (*erase)(GrDesc* graph, ObjDesc* object);
+};
+void RegisterPlotDataOps(int type, const PlotDataOps& ops);
+const PlotDataOps* FindPlotDataOps(int type);
+// Binds a plot object to a data set (releasing the old one): the point count, or after message 55
+// the reporter's result for a free number.
+int AttachDataSet(GrDesc* graph, ObjDesc* object, int number);
+// Lets go of the object's data set and its computed points.
+void ReleaseDataSet(GrDesc* graph, ObjDesc* object);
+
+// ---- Number text --------------------------------------------------------------------------------
+
+// The next number of a text: its value and, in length, the characters up to its end (0 when no
+// number is left). A number starts at a digit, a sign or a point before a digit.
+double ReadNumber(const char* text, int* length);
+
 } // namespace plotkit

@@ -450,3 +450,73 @@ PKAPI void WINAPI Delay(DWORD ms, BOOL pump);
 PKAPI BOOL WINAPI WGMenuCheck(void* descriptor, UINT item, int submenu);
 PKAPI void WINAPI WGSetOKCursor(HWND dialog);
 PKAPI BOOL WINAPI SplitString(char* text, int length);
+
+// ---- Data sets ----------------------------------------------------------------------------------
+// A data set is a numbered pair of float arrays owned by the caller: X values and, per X, one or
+// more Y values (Y value g of point p at p * yPerX + g). Numbers run 1-1799; 0 is none.
+
+// Defines a data set from global blocks or pointers (a missing pointer is taken by locking its
+// block). The same arrays, count and name return the number already given. Blocks that hold fewer
+// values than the count report message 58; the count then shrinks to what they hold. No name gives
+// "Data Set # n"; longer names keep 20 characters. Returns the number, 0 on failure.
+PKAPI int WINAPI DefineAnyDataSet(const char* name, HGLOBAL xHandle, HGLOBAL yHandle, int count, int yPerX,
+                                  float* x, float* y);
+PKAPI int WINAPI WGDefineDataSet(const char* name, HGLOBAL xHandle, HGLOBAL yHandle, int count);
+PKAPI int WINAPI WGDefineDataSetPtr(const char* name, float* x, float* y, int count);
+PKAPI int WINAPI WGDefineGroupDataSet(const char* name, HGLOBAL xHandle, HGLOBAL yHandle, int count, int yPerX);
+PKAPI int WINAPI WGDefineGroupDataSetPtr(const char* name, float* x, float* y, int count, int yPerX);
+// Frees the number; with freeArrays also the blocks no other data set uses.
+PKAPI void WINAPI WGFreeDataSet(int number, BOOL freeArrays);
+PKAPI void WINAPI FreeAllDataSets(BOOL freeArrays);
+// The arrays, count and Y values per X (each output may be null); FALSE for a free number.
+PKAPI BOOL WINAPI WGGetDataSetArrays(int number, HGLOBAL* xHandle, HGLOBAL* yHandle, int* count, int* yPerX);
+PKAPI BOOL WINAPI WGGetDataSetArraysPtr(int number, float** x, float** y, int* count, int* yPerX);
+// Sorts the points by X (moving their Y values) or by Y (plain data sets only).
+PKAPI BOOL WINAPI WGSortDataX(int number, BOOL ascending);
+PKAPI BOOL WINAPI WGSortDataY(int number, BOOL ascending);
+// Smallest and largest value over the good points (1e21 / -1e21, for Y 1e31 / -1e31, when none).
+PKAPI BOOL WINAPI WGGetMinMaxX(int number, float* minimum, float* maximum);
+PKAPI BOOL WINAPI WGGetMinMaxY(int number, float* minimum, float* maximum);
+// Marks point 0..count-1 bad or good; group data sets keep every point good.
+PKAPI BOOL WINAPI WGMarkDataPoint(int number, int point, BOOL bad);
+PKAPI BOOL WINAPI WGIsDataPointGood(int number, int point);
+// A new data set of blocks of `factor` good points from start up to, not including, end (start =
+// end: the whole set): method 0 the first point, 1 the means, 2 the maxima, 3 the minima of the Y
+// values. Returns the new number (factor 0: the same number), 0 on failure.
+PKAPI int WINAPI WGCompressData(int number, int method, int factor, int start, int end, const char* name);
+// A data set from the clipboard's text: one row a line, X first, then its Y values.
+PKAPI int WINAPI WGPasteDataSet(const char* name);
+// Binds a curve or group to another data set; returns its point count.
+PKAPI int WINAPI WGReconnectDataSet(GrDesc* graph, int number, int dataSet);
+PKAPI int WINAPI WGGetDataSet(GrDesc* graph, int number);
+// The good point of the graph's curves nearest (x, y): mode 0 in X, 1 in Y, 2 in the plane.
+PKAPI BOOL WINAPI WGGetNearestPoint(GrDesc* graph, float x, float y, int mode, float* outX, float* outY,
+                                    int* dataSet, int* index);
+// Adds a data cursor (kind 0 vertical line, 1 horizontal line, 2 cross, 3 box) on two axes (0: the
+// graph's default ones), hidden, while the graph builds. Returns its object number.
+PKAPI int WINAPI WGSetDataCursor(GrDesc* graph, HDC dc, int kind, int xAxis, int yAxis, int size, int colorIndex,
+                                 int penStyle, int penWidth);
+// Moves the data cursor to (x, y) and shows it, or hides it.
+PKAPI void WINAPI WGMoveDataCursor(GrDesc* graph, int number, float x, float y, BOOL show);
+// Drops a curve's or group's computed points.
+PKAPI void WINAPI DestroyCalcData(ObjDesc* object);
+
+// ---- ASCII data-set files and number text -------------------------------------------------------
+
+// Writes a data set as text, one point a line (X, then its Y values), each number right-aligned in
+// a field; format "%W.Pl<e|f|g>" (every part optional: width 10, precision 6, fixed). Lines end
+// with line feed, carriage return. Returns 1, 0 for a null path or when the file cannot be opened
+// (message 7) or fully written (message 24).
+PKAPI BOOL WINAPI WGSaveASCIIDataSet(int number, const char* path, const char* format);
+// Reads such a file (any line ends; columns from the first line with numbers) into a new data set
+// with its own blocks. Returns its number, 0 on failure (messages 7, 53, 58).
+PKAPI int WINAPI WGLoadASCIIDataSet(const char* path, const char* name);
+// The library's number text in one static buffer: style 0/2 fixed with `digits` decimals, 1 and 3
+// scientific ("1.23x104", "1.23e+4"), 4 general with `digits` significant digits.
+PKAPI char* WINAPI ftoa(float value, int digits, int style);
+// The first digit, sign or point before a digit; null when none.
+PKAPI char* WINAPI FirstDig(const char* text);
+// The first character that is not a digit, sign, point, 'e' or 'E'.
+PKAPI char* WINAPI FirstNotDig(const char* text);
+// Decimals needed to show a tick step (0-5).
+PKAPI int WINAPI GetPrec(float step);
