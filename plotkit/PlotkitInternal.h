@@ -131,4 +131,50 @@ void ReleaseDataSet(GrDesc* graph, ObjDesc* object);
 // number is left). A number starts at a digit, a sign or a point before a digit.
 double ReadNumber(const char* text, int* length);
 
+// ---- Object properties --------------------------------------------------------------------------
+
+// The properties the accessors reach beyond an object's own line; each object module answers for
+// its own records.
+enum PlotProperty
+{
+    kPropLineColor = 1, // value: palette index (-2: number holds nothing, color the RGB); member
+    kPropAreaColor,     // color
+    kPropBarWidth,      // number: world units
+    kPropHatch,         // value; member
+    kPropBarJust,       // value
+    kPropSpline,        // value: flag
+    kPropFill,          // value: flag
+    kPropMarkerColor,   // value: palette index
+    kPropMarkerType,    // value: type, fill: fill style, size: points
+    kPropPlotType,      // value: kind
+};
+struct PropertyValue
+{
+    INT value;
+    COLORREF color;
+    float number;
+    INT fill;
+    INT size;
+};
+// Reads (change false) or changes one property: 1 done, 0 the type lacks it (the caller reports
+// message 29 with the type's name), -1 refused without a message.
+typedef int (*PropertyProc)(GrDesc* graph, ObjDesc* object, int property, int member, bool change,
+                            PropertyValue& value);
+struct PlotPropertyOps
+{
+    PropertyProc property; // may be null: no properties beyond the line
+    // The line of a member; null when the member has none. Null: the object's own line.
+    LineDesc* (*memberLine)(ObjDesc* object, int member);
+};
+void RegisterPropertyOps(int type, const PlotPropertyOps& ops);
+const PlotPropertyOps* FindPropertyOps(int type);
+
+// ---- Spline -------------------------------------------------------------------------------------
+
+// The natural cubic spline through a line plot's logical points, one point per device pixel of
+// their span inside the plot: a new global block of POINTs (count in splineCount), or null when
+// the curve keeps its own points (fewer than 4 or more than 399 in the plot, a span under 10
+// pixels; message 53 when memory runs out).
+HGLOBAL SplinePoints(GrDesc* graph, HDC dc, const POINT* points, int count, int* splineCount);
+
 } // namespace plotkit

@@ -520,3 +520,58 @@ PKAPI char* WINAPI FirstDig(const char* text);
 PKAPI char* WINAPI FirstNotDig(const char* text);
 // Decimals needed to show a tick step (0-5).
 PKAPI int WINAPI GetPrec(float step);
+
+// ---- Object property accessors ------------------------------------------------------------------
+// Each looks the object up (message 56 when there is none) and checks that its type has the
+// property (message 29 with the type's name when not). Changes do not redraw. `member` selects a
+// group member's line, colour or hatch.
+
+// The line an accessor works on: the member's for types with member lines, else the object's own.
+PKAPI LineDesc* WINAPI GetLineDesc(GrDesc* graph, int number, int member);
+// Palette index 0-19 (20 and above fail).
+PKAPI int WINAPI WGChangeLineColor(GrDesc* graph, int number, int index, int member);
+PKAPI int WINAPI WGChangeLineColorRGB(GrDesc* graph, int number, COLORREF color, int member);
+PKAPI int WINAPI WGGetLineColor(GrDesc* graph, int number, int member);
+PKAPI COLORREF WINAPI WGGetLineColorRGB(GrDesc* graph, int number, int member);
+// Width in pixels; the get call returns -1 on failure.
+PKAPI int WINAPI WGChangeLineWidth(GrDesc* graph, int number, int width, int member);
+PKAPI int WINAPI WGGetLineWidth(GrDesc* graph, int number, int member);
+PKAPI int WINAPI WGChangeLineStyle(GrDesc* graph, int number, int style, int member);
+PKAPI int WINAPI WGGetLineStyle(GrDesc* graph, int number, int member);
+PKAPI int WINAPI WGChangeAreaColor(GrDesc* graph, int number, COLORREF color, int member);
+PKAPI COLORREF WINAPI WGGetAreaColor(GrDesc* graph, int number, int member);
+// Bar width in world units across the bars.
+PKAPI int WINAPI WGGetBarWidth(GrDesc* graph, int number, float* width);
+PKAPI int WINAPI WGChangeBarWidth(GrDesc* graph, int number, float width);
+PKAPI int WINAPI WGChangeHatchStyle(GrDesc* graph, int number, int style, int member);
+PKAPI int WINAPI WGGetHatchStyle(GrDesc* graph, int number, int member);
+PKAPI int WINAPI WGChangeBarJust(GrDesc* graph, int number, int justification);
+PKAPI int WINAPI WGGetBarJust(GrDesc* graph, int number);
+PKAPI int WINAPI WGToggleSpline(GrDesc* graph, int number, BOOL on);
+PKAPI int WINAPI WGGetSplineFlag(GrDesc* graph, int number);
+PKAPI int WINAPI WGChangeObjFill(GrDesc* graph, int number, BOOL on);
+PKAPI int WINAPI WGGetFillFlag(GrDesc* graph, int number);
+PKAPI int WINAPI WGChangeMarkerColor(GrDesc* graph, int number, int index);
+PKAPI int WINAPI WGGetMarkerColor(GrDesc* graph, int number);
+// Marker type, size in points (a new size is measured again when drawn) and fill style.
+PKAPI int WINAPI WGChangeMarkerType(GrDesc* graph, int number, int type, int size, int fill);
+PKAPI int WINAPI WGGetMarkerType(GrDesc* graph, int number, int* type, int* fill, int* size);
+PKAPI int WINAPI WGChangePlotType(GrDesc* graph, int number, int kind);
+PKAPI int WINAPI WGGetPlotType(GrDesc* graph, int number);
+
+// ---- FFT and windows ----------------------------------------------------------------------------
+// In place on the caller's arrays; n must be a power of two (message 31 otherwise, nothing changed).
+
+// Complex transform, forward X[k] = sum x[j] e^(+2 pi i jk / n) unscaled; the inverse scales by 1/n.
+PKAPI BOOL WINAPI WGComplexFFT(float* re, float* im, int n, BOOL inverse);
+// Real transform: forward, the n samples in data give the n-bin spectrum with the negative exponent
+// (real parts in data, imaginary parts in second); inverse, bins 0..n/2 give the samples in data.
+PKAPI BOOL WINAPI WGRealFFT(float* data, float* second, int n, BOOL inverse);
+// Forward complex transform, then the power of bins 0..n/2 in re and their frequencies in im.
+PKAPI BOOL WINAPI WGPowerSpectrum(float* re, float* im, int n, float interval);
+PKAPI void WINAPI WGFFTMagnitude(float* re, float* im, int n, int bin, float* out);
+PKAPI void WINAPI WGFFTPhase(float* re, float* im, int bin, float* out);
+PKAPI void WINAPI WGFFTFrequency(int n, float rate, int bin, float* out);
+// Multiplies re (and im when given) by a window: 1 triangular, 2 Hann, 3 Welch, 4 Hamming,
+// 5 Blackman, others rectangular. Returns 0.
+PKAPI int WINAPI WGDSPWindow(float* re, float* im, int n, int kind);
