@@ -20,40 +20,16 @@ constexpr int kWaitCursorPoints = 5001;
 
 // ---- The data set seen by a curve ---------------------------------------------------------------
 
-struct DataView
+// The curve's data set while it is still the one the curve was bound to.
+const DataSetDesc* DataOf(const CurveDesc* c)
 {
-    const float* x = nullptr;
-    const float* y = nullptr;
-    int count = 0;
-    int yPerX = 1;
-    bool marks = false; // the set has a bad-point map
-};
-
-bool ViewDataSet(int number, DataView& view)
-{
-    (void)number;
-    (void)view;
-    return false;
+    const DataSetDesc* set = c->data.number ? DataSetAt(c->data.number) : nullptr;
+    return set && set == c->data.set && set->x && set->y ? set : nullptr;
 }
 
-bool PointGood(int number, int point)
+bool HasMarks(const DataSetDesc* set)
 {
-    (void)number;
-    (void)point;
-    return true;
-}
-
-bool AttachDataSet(CurveDesc* c, int number)
-{
-    DataView view;
-    if (!ViewDataSet(number, view))
-    {
-        ErrHdlr(55, 0, nullptr);
-        return false;
-    }
-    c->dataSet = static_cast<SHORT>(number);
-    c->pointCount = view.count;
-    return true;
+    return set && set->badMap && set->yPerX < 2;
 }
 
 // ---- Computed points ----------------------------------------------------------------------------
@@ -144,12 +120,12 @@ bool RefuseLogValue(GrDesc* graph, CurveDesc* c, bool x, int index)
     return false;
 }
 
-bool ComputePoints(GrDesc* graph, CurveDesc* c)
+bool ComputePoints(GrDesc* graph, HDC dc, CurveDesc* c)
 {
-    DataView data;
-    if (!ViewDataSet(c->dataSet, data))
+    const DataSetDesc* data = DataOf(c);
+    if (data == nullptr)
         return false;
-    const int n = data.count;
+    const int n = data->count;
     DropPoints(c);
     if (n <= 0)
         return true;
@@ -165,7 +141,8 @@ bool ComputePoints(GrDesc* graph, CurveDesc* c)
         return false;
     }
     auto* pts = static_cast<POINT*>(GlobalLock(block));
-    const int step = std::max(1, data.yPerX);
+    const int step = std::max(1, static_cast<int>(data->yPerX));
+    const bool marks = HasMarks(data);
     bool done = false, stopped = false;
     // At most one restart per direction: a refused logarithmic axis turns linear.
     for (int pass = 0; pass < 3 && !done && !stopped; ++pass)
@@ -174,10 +151,10 @@ bool ComputePoints(GrDesc* graph, CurveDesc* c)
         done = true;
         for (int i = 0; i < n; ++i)
         {
-            const double x = data.x[i], y = data.y[static_cast<size_t>(i) * step];
+            const double x = data->x[i], y = data->y[static_cast<size_t>(i) * step];
             if ((sx.log && !(x > 0)) || (sy.log && !(y > 0)))
             {
-                if (data.marks && !PointGood(c->dataSet, i + 1))
+                if (marks && !IsGoodPoint(data, i))
                 {
                     pts[i] = POINT{kMinLog, kMinLog};
                     continue;
@@ -220,6 +197,8 @@ bool ComputePoints(GrDesc* graph, CurveDesc* c)
         c->baseline = p.bottom;
     c->points = block;
     c->pointsValid = n;
+    if (c->spline && c->head.subKind == 3 && dc)
+        c->splinePoints = SplinePoints(graph, dc, pts, n, &c->splineCount);
     return true;
 }
 
@@ -264,14 +243,15 @@ std::vector<POINT> DecimateByColumn(HDC dc, const POINT* pts, int n)
     return kept;
 }
 
-void DrawPolyline(GrDesc* graph, CurveDesc* c, HDC dc, const POINT* pts, int n, bool skipBad)
+void DrawPolyline(GrDesc* graph, CurveDesc* c, HDC dc, const POINT* pts, int n, const DataSetDesc* skipBad)
 {
     if (n <= 0)
         return;
     if (skipBad)
     {
+        n = std::min(n, skipBad->count);
         int i = 0;
-        while (i < n && !PointGood(c->dataSet, i + 1))
+        while (i < n && !IsGoodPoint(skipBad, i))
             ++i;
         if (i == n)
             return;
@@ -279,7 +259,7 @@ void DrawPolyline(GrDesc* graph, CurveDesc* c, HDC dc, const POINT* pts, int n, 
         bool previousGood = true;
         for (++i; i < n; ++i)
         {
-            const bool good = PointGood(c->dataSet, i + 1);
+            const bool good = IsGoodPoint(skipBad, i);
             if (good && !previousGood)
             {
                 MoveToEx(dc, pts[i].x, pts[i].y, nullptr);
@@ -400,11 +380,11 @@ void DrawBars(GrDesc* graph, HDC dc, const POINT* pts, CurveDesc* c)
     HGDIOBJ oldBrush = SelectObject(dc, brush ? brush : GetStockObject(NULL_BRUSH));
     const int quarter = width / 4;
     const int n = c->pointsValid;
-    DataView data;
-    const bool marks = ViewDataSet(c->dataSet, data) && data.marks;
+    const DataSetDesc* data = DataOf(c);
+    const bool marks = HasMarks(data) && data->count >= c->pointsValid;
     for (int i = 0; i < n; ++i)
     {
-        if (marks && !PointGood(c->dataSet, i + 1))
+        if (marks && !IsGoodPoint(data, i))
             continue;
         const int along = vertical ? pts[i].x : pts[i].y;
         const int value = vertical ? pts[i].y : pts[i].x;
@@ -481,8 +461,8 @@ void DrawMarkers(GrDesc* graph, HDC dc, const POINT* pts, CurveDesc* c)
     else
         brush = made = CreateSolidBrush(graph->plotBackground);
     HGDIOBJ oldBrush = SelectObject(dc, brush);
-    DataView data;
-    const bool marks = ViewDataSet(c->dataSet, data) && data.marks;
+    const DataSetDesc* data = DataOf(c);
+    const bool marks = HasMarks(data) && data->count >= c->pointsValid;
     auto line = [dc](int x1, int y1, int x2, int y2)
     {
         MoveToEx(dc, x1, y1, nullptr);
@@ -490,7 +470,7 @@ void DrawMarkers(GrDesc* graph, HDC dc, const POINT* pts, CurveDesc* c)
     };
     for (int i = 0; i < c->pointsValid; ++i)
     {
-        if (marks && !PointGood(c->dataSet, i + 1))
+        if (marks && !IsGoodPoint(data, i))
             continue;
         const int x = pts[i].x, y = pts[i].y;
         if (c->dropLine)
@@ -576,12 +556,13 @@ void DrawCurve(GrDesc* graph, HDC dc)
     if (o == nullptr || o->type != PK_TYPE_CURVE)
         return;
     auto* c = reinterpret_cast<CurveDesc*>(o);
-    DataView data;
-    if (!ViewDataSet(c->dataSet, data))
+    const DataSetDesc* data = DataOf(c);
+    if (data == nullptr)
     {
-        if (c->dataSet)
+        // The data set went away under the curve: it lets go of it and draws nothing.
+        if (c->data.number)
             ErrHdlr(55, 0, nullptr);
-        c->dataSet = 0;
+        c->data = DataSetLink{};
         DropPoints(c);
         return;
     }
@@ -590,7 +571,7 @@ void DrawCurve(GrDesc* graph, HDC dc)
     {
         if (overData && c->points == nullptr)
             HoldAxes(graph);
-        if (!ComputePoints(graph, c))
+        if (!ComputePoints(graph, dc, c))
             return;
         c->recompute = 0;
     }
@@ -626,8 +607,10 @@ void DrawCurve(GrDesc* graph, HDC dc)
         }
         else if (kind == 3 && c->fillArea)
             DrawFilled(graph, dc, c, pts, n);
+        else if (c->spline && c->splinePoints)
+            DrawPolyline(graph, c, dc, static_cast<POINT*>(GlobalLock(c->splinePoints)), c->splineCount, nullptr);
         else
-            DrawPolyline(graph, c, dc, pts, n, data.marks);
+            DrawPolyline(graph, c, dc, pts, n, HasMarks(data) ? data : nullptr);
         if (kind == 4)
         {
             if (c->markerLogSize == 0 && !RecordsMetafile(graph))
@@ -662,11 +645,10 @@ void RecomputeCurve(GrDesc*, ObjDesc* o)
     c->markerLogSize = 0;
 }
 
-void ReleaseCurve(GrDesc*, ObjDesc* o)
+void ReleaseCurve(GrDesc* graph, ObjDesc* o)
 {
-    auto* c = reinterpret_cast<CurveDesc*>(o);
-    DropPoints(c);
-    c->dataSet = 0;
+    ReleaseDataSet(graph, o);
+    DropPoints(reinterpret_cast<CurveDesc*>(o));
 }
 
 BOOL CopyCurve(GrDesc*, const ObjDesc*, ObjDesc* copy)
@@ -690,9 +672,144 @@ const PlotObjectType kCurveType = [] {
     return t;
 }();
 
+DataSetLink* CurveLink(ObjDesc* o)
+{
+    return &reinterpret_cast<CurveDesc*>(o)->data;
+}
+
+void DropComputed(ObjDesc* o)
+{
+    DropPoints(reinterpret_cast<CurveDesc*>(o));
+}
+
+// A line curve letting go of its data is drawn once in the plot's background, which wipes it.
+void EraseCurve(GrDesc* graph, ObjDesc* o)
+{
+    auto* c = reinterpret_cast<CurveDesc*>(o);
+    const POINT* pts = Points(c);
+    if (c->head.subKind != 3 || pts == nullptr || c->pointsValid < 2 || graph->window == nullptr)
+        return;
+    HDC dc = GetMappedDC(graph);
+    ClipToPlot(graph, dc);
+    LineDesc wipe = c->head.line;
+    wipe.color = graph->plotBackground;
+    HPEN pen = CurvePen(graph, dc, wipe);
+    for (int start = 0; start < c->pointsValid - 1; start += kPolylineRun - 1)
+        Polyline(dc, pts + start, std::min(kPolylineRun, c->pointsValid - start));
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+    ReleaseDC(graph->window, dc);
+}
+
+// The span across the bars in world units: X for vertical bars, Y for horizontal ones.
+float BarSpan(const CurveDesc* c)
+{
+    return Vertical(c) ? c->xMax - c->xMin : c->yMax - c->yMin;
+}
+
+int CurveProperty(GrDesc* graph, ObjDesc* o, int property, int, bool change, PropertyValue& v)
+{
+    auto* c = reinterpret_cast<CurveDesc*>(o);
+    const bool bars = c->head.subKind >= 6 && c->head.subKind <= 9;
+    switch (property)
+    {
+    case kPropAreaColor:
+        if (change)
+            c->barColor = v.color;
+        else
+            v.color = c->barColor;
+        return 1;
+    case kPropBarWidth:
+        if (!bars)
+            return 1;
+        if (!change)
+            v.number = c->barWidth * std::fabs(BarSpan(c));
+        else if (BarSpan(c) != 0)
+            c->barWidth = std::fabs(v.number / BarSpan(c));
+        return 1;
+    case kPropHatch:
+        if (change)
+            c->hatch = v.value >= 0 && v.value <= 5 ? static_cast<BYTE>(v.value) : 255;
+        else
+            v.value = c->hatch;
+        return 1;
+    case kPropBarJust:
+        if (change)
+            c->barPosition = static_cast<BYTE>(std::clamp(v.value, 0, 4));
+        else
+            v.value = c->barPosition;
+        return 1;
+    case kPropSpline:
+        if (!change)
+            v.value = c->spline;
+        else if ((v.value != 0) != (c->spline != 0))
+        {
+            c->spline = v.value ? 1 : 0;
+            GlobalFree(c->splinePoints);
+            c->splinePoints = nullptr;
+            c->splineCount = 0;
+            if (c->spline && c->points && graph->window)
+            {
+                HDC dc = GetMappedDC(graph);
+                c->splinePoints = SplinePoints(graph, dc, Points(c), c->pointsValid, &c->splineCount);
+                ReleaseDC(graph->window, dc);
+            }
+        }
+        return 1;
+    case kPropFill:
+        if (change)
+            c->fillArea = v.value ? 1 : 0;
+        else
+            v.value = c->fillArea;
+        return 1;
+    case kPropMarkerColor:
+        if (change)
+            c->markerColor = static_cast<SHORT>(std::clamp(v.value, 0, 19));
+        else
+            v.value = c->markerColor;
+        return 1;
+    case kPropMarkerType:
+        if (change)
+        {
+            c->markerType = static_cast<SHORT>(std::clamp(v.value, 0, 11));
+            c->markerStyle = v.fill;
+            if (v.size != c->markerHeight)
+            {
+                c->markerWidth = c->markerHeight = static_cast<SHORT>(std::clamp(v.size, 0, 200));
+                c->markerLogSize = 0;
+            }
+        }
+        else
+        {
+            v.value = c->markerType;
+            v.fill = c->markerStyle;
+            v.size = c->markerHeight;
+        }
+        return 1;
+    case kPropPlotType:
+        if (!change)
+        {
+            v.value = c->head.subKind;
+            return 1;
+        }
+        if (v.value < 3 || v.value > 9)
+            return -1;
+        c->head.subKind = static_cast<SHORT>(v.value);
+        c->markerLogSize = 0;
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 struct Registration
 {
-    Registration() { RegisterOwnObjectType(kCurveType); }
+    Registration()
+    {
+        RegisterOwnObjectType(kCurveType);
+        RegisterPlotDataOps(PK_TYPE_CURVE, PlotDataOps{CurveLink, DropComputed, EraseCurve});
+        RegisterPropertyOps(PK_TYPE_CURVE, PlotPropertyOps{CurveProperty, nullptr});
+    }
 } registration;
 
 // The record of a creator that failed is not left in the table.
@@ -715,8 +832,7 @@ int BuildCurve(GrDesc* graph, HDC dc, int dataSet)
     auto* c = reinterpret_cast<CurveDesc*>(graph->currentObject);
     if (c == nullptr || c->head.type != PK_TYPE_CURVE)
         return 0;
-    DataView data;
-    if (ViewDataSet(dataSet, data) && data.yPerX > 1)
+    if (const DataSetDesc* set = DataSetAt(dataSet); set && set->yPerX > 1)
     {
         ErrHdlr(27, 2, "plotting function");
         DropNewObject(graph);
@@ -724,7 +840,8 @@ int BuildCurve(GrDesc* graph, HDC dc, int dataSet)
     }
     ConnectAxLine(graph, &c->head);
     c->recompute = 1;
-    if (!AttachDataSet(c, dataSet))
+    AttachDataSet(graph, &c->head, dataSet);
+    if (c->data.number == 0)
     {
         DropNewObject(graph);
         return 0;
