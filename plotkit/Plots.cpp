@@ -55,10 +55,12 @@ void PaintBackgrounds(GrDesc* graph, HDC dc)
     if (printing && !printGraph && !printPlot)
         return;
     const COLORREF color = printing && printGraph && !printPlot ? RGB(255, 255, 255) : graph->plotBackground;
+    // Without a pen the rectangle stops a pixel short: one device pixel more each way.
     int px = 1, py = 1;
-    WGExactPixel(dc, &px, &py);
+    GetAbsPix(graph, &px, &py);
     px = std::max(1, px);
     py = std::max(1, py);
+    WGExactPixel(dc, &px, &py);
     HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
     HBRUSH brush = CreateSolidBrush(color);
     HGDIOBJ oldBrush = SelectObject(dc, brush);
