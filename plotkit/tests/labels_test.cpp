@@ -2,6 +2,10 @@
 // crossing label, the last label, names and strings, and the accessors.
 #include "PlotkitFixture.h"
 
+#include "testkit/Image.h"
+
+#include <cstdlib>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -292,6 +296,95 @@ TEST_F(LabelsTest, StringLabelsKeepTheirOwnCopyOfTheText)
     ASSERT_EQ(WGDuplicateObject(g, labels), PK_EDIT_COPY);
     WGDeleteObject(g, PK_EDIT_COPY);
     EXPECT_EQ(Texts(Place(g, labels))[0], "Argon");
+}
+
+// Centres of the runs of `hit` positions, runs split by gaps of more than `gap`.
+std::vector<double> Clusters(const std::vector<int>& hit, int gap)
+{
+    std::vector<double> centres;
+    size_t start = 0;
+    for (size_t i = 1; i <= hit.size(); ++i)
+        if (i == hit.size() || hit[i] - hit[i - 1] > gap)
+        {
+            centres.push_back((hit[start] + hit[i - 1]) / 2.0);
+            start = i;
+        }
+    return centres;
+}
+
+TEST_F(LabelsTest, LabelsAndTitlesOfRealAxesAreDrawnAtTheirTicks)
+{
+    // The plot runs from pixel 128 to 576 across and 48 to 408 down: X 0..8 linear, ticks every 2
+    // (112 pixels); Y 1..1000 logarithmic, a decade every 120 pixels.
+    PgDesc* page = MakePage("drawn", 8);
+    int xTitle = 0, yTitle = 0;
+    GrDesc* g = MakeGraph(page, 0, 0, 1, 1,
+                          [&](GrDesc* g, HWND)
+                          {
+                              HDC dc = g->buildDc;
+                              WGSetPlotArea(g, dc, 0.2f, 0.1f, 0.9f, 0.85f, 15);
+                              WGSetAxesScale(g, 0, 1);
+                              WGScalePlotArea(g, 0, 1, 8, 1000);
+                              WGSetXYIntercepts(g, 0, 1);
+                              const int x = WGDrawXAxis(g, dc, 2, 1, 0);
+                              const int y = WGDrawYAxis(g, dc, 200, 1, 1);
+                              WGLabelAxis(g, dc, x, 0, 0, -1, 0, nullptr);
+                              WGLabelAxis(g, dc, y, 1, 0, -1, 0, nullptr);
+                              xTitle = WGTitleAxis(g, dc, x, 0, "Mass");
+                              yTitle = WGTitleAxis(g, dc, y, 1, "Pressure");
+                          });
+    ASSERT_NE(yTitle, 0);
+    InvalidateRect(g->window, nullptr, TRUE);
+    UpdateWindow(g->window);
+    const kel::testkit::Image image = kel::testkit::CaptureWindow(page->window);
+    if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+        kel::testkit::SavePng(image, std::string(keep) + "/plotkit_labels.png");
+    auto dark = [&](int x, int y) { return image.Pixel(x, y) == RGB(0, 0, 0); };
+
+    // X labels: in the band below the ticks, one cluster of ink centred on each tick.
+    std::vector<int> columns;
+    for (int x = 0; x < 640; ++x)
+        for (int y = 419; y < 440; ++y)
+            if (dark(x, y))
+            {
+                columns.push_back(x);
+                break;
+            }
+    const std::vector<double> across = Clusters(columns, 6);
+    ASSERT_EQ(across.size(), 5u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_NEAR(across[i], 128 + 112 * i, 2.5) << i;
+    // Y labels: left of the ticks, one cluster per decade at its height.
+    std::vector<int> rows;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 70; x < 122; ++x)
+            if (dark(x, y))
+            {
+                rows.push_back(y);
+                break;
+            }
+    const std::vector<double> up = Clusters(rows, 6);
+    ASSERT_EQ(up.size(), 4u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_NEAR(up[i], 48 + 120 * i, 4) << i;
+    // The Y labels end two pixels left of the ticks.
+    int rightmost = 0;
+    for (int y = 40; y < 412; ++y)
+        for (int x = 70; x < 122; ++x)
+            if (dark(x, y))
+                rightmost = std::max(rightmost, x);
+    EXPECT_LE(rightmost, 128 - 4 - 2);
+    EXPECT_GE(rightmost, 128 - 4 - 5);
+
+    // The titles stand beyond the labels: "Mass" below the X labels, "Pressure" upright left of the
+    // Y labels.
+    const RECT x = Ordered(GetObjDesc(g, xTitle, nullptr)->extent);
+    const RECT xl = Ordered(GetObjDesc(g, xTitle - 2, nullptr)->extent);
+    EXPECT_GT(x.top, xl.bottom - 2);
+    const RECT y = Ordered(GetObjDesc(g, yTitle, nullptr)->extent);
+    const RECT yl = Ordered(GetObjDesc(g, yTitle - 2, nullptr)->extent);
+    EXPECT_LT(y.right, yl.left);
+    EXPECT_GT(y.bottom - y.top, y.right - y.left);
 }
 
 TEST_F(LabelsTest, AccessorsAndCreatorsCheckWhatTheyAreGiven)
