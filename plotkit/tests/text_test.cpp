@@ -361,6 +361,37 @@ TEST_F(TextTest, TitlesNeedAnAxisAndSitAtTheTopOfTheGraph)
     EXPECT_FLOAT_EQ(t->normX, 0.5f);
 }
 
+TEST_F(TextTest, TextsMoveByNormalisedAndWorldAnchors)
+{
+    int norm = 0, world = 0;
+    GrDesc* g = MakeTextGraph(
+        [&](GrDesc* g)
+        {
+            WGSetPlotArea(g, g->buildDc, 0.1f, 0.1f, 0.9f, 0.9f, 15);
+            WGScalePlotArea(g, 0, 0, 10, 100);
+            WGDrawXAxis(g, g->buildDc, 2, 0, 0);
+            WGDrawYAxis(g, g->buildDc, 20, 0, 1);
+            norm = WGTextNorm(g, g->buildDc, "Norm", 0.5f, 0.5f, 0, 0);
+            world = WGText(g, g->buildDc, 0, 0, "World", 5, 50, 0, 0);
+        });
+    ASSERT_NE(world, 0);
+    float x = 0, y = 0;
+    ASSERT_EQ(WGGetObjectCoord(g, world, &x, &y, nullptr, nullptr), 1);
+    EXPECT_NEAR(x, 5, 0.01);
+    EXPECT_NEAR(y, 50, 0.1);
+    ASSERT_EQ(WGChangeObjectCoord(g, world, 2.5f, 25, 0, 0, TRUE), 1);
+    ASSERT_EQ(WGGetObjectCoord(g, world, &x, &y, nullptr, nullptr), 1);
+    EXPECT_NEAR(x, 2.5, 0.01);
+    EXPECT_NEAR(y, 25, 0.1);
+    ASSERT_EQ(WGChangeObjectCoordNorm(g, norm, 0.25f, 0.75f, 0, 0), 1);
+    InvalidateRect(g->window, nullptr, TRUE);
+    UpdateWindow(g->window);
+    ASSERT_EQ(WGGetObjectCoordNorm(g, norm, &x, &y, nullptr, nullptr), 1);
+    EXPECT_NEAR(x, 0.25, 0.001);
+    EXPECT_NEAR(y, 0.75, 0.001);
+    EXPECT_EQ(Ordered(Text(g, norm)->head.extent).left, Text(g, norm)->anchorX) << "laid out at the new anchor";
+}
+
 TEST_F(TextTest, MeasuringANullTextMeasuresZeros)
 {
     GrDesc* g = MakeTextGraph([](GrDesc*) {});
