@@ -500,6 +500,29 @@ void PickDefaultFace(FontDesc& font)
     font.logFont.lfClipPrecision |= CLIP_LH_ANGLES;
 }
 
+int EditTextObject(GrDesc* graph, ObjDesc* object, HWND owner)
+{
+    TextDesc* t = AsText(object);
+    if (t == nullptr)
+        return 2;
+    t->font.text = t->text;
+    t->font.textCapacity = PK_TEXT_MAX;
+    const int result = static_cast<int>(
+        DialogBoxParam(Module(), "TEXTPAR", owner, TextDlgProc, reinterpret_cast<LPARAM>(&t->font)));
+    t->font.text = nullptr;
+    t->font.textCapacity = 0;
+    if (result == 3)
+    {
+        const float scale = graph->page && graph->page->scaleX > 0 ? graph->page->scaleX : 1.0f;
+        t->font.baseSize = static_cast<SHORT>(t->font.currentSize / scale);
+        HDC dc = GetMappedDC(graph);
+        t->font.logFont.lfHeight = -PointsToLogSize(graph, dc, t->font.currentSize);
+        ReleaseDC(graph->window, dc);
+        t->reposition = 1;
+    }
+    return result;
+}
+
 bool HasFontBlock(int type)
 {
     switch (type)

@@ -408,6 +408,36 @@ TEST_F(TextTest, MeasuringANullTextMeasuresZeros)
     ReleaseDC(g->window, dc);
 }
 
+TEST_F(TextTest, EditingASelectedTextOpensTheTextDialog)
+{
+    int n = 0;
+    GrDesc* g = MakeTextGraph([&](GrDesc* g) { n = WGTextNorm(g, g->buildDc, "Helium", 0.3f, 0.3f, 0, 0); });
+    WGSelObject(g, n);
+    const int width = Ordered(Text(g, n)->head.extent).right - Ordered(Text(g, n)->head.extent).left;
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("Text").Drive(
+            [](kel::testkit::DialogDriver& d)
+            {
+                EXPECT_EQ(d.GetText(IDC_TEXT_TEXT), "Helium");
+                d.SetText(IDC_TEXT_TEXT, "Helium leak");
+                d.SetText(IDC_TEXT_SIZE, "20");
+                EXPECT_EQ(d.GetText(IDC_TEXT_SIZE), "20");
+                d.Click(IDOK);
+            });
+        EXPECT_EQ(DefEditObject(g), 3);
+    }
+    EXPECT_STREQ(WGGetString(g, n, 0), "Helium leak");
+    EXPECT_EQ(WGGetFontSize(g, n), 20);
+    EXPECT_EQ(Text(g, n)->font.text, nullptr) << "the dialog's text pointer is not kept";
+    HDC dc = GetMappedDC(g);
+    EXPECT_EQ(Text(g, n)->font.logFont.lfHeight, -PointsToLogSize(g, dc, 20));
+    ReleaseDC(g->window, dc);
+    UpdateWindow(g->window);
+    EXPECT_GT(Ordered(Text(g, n)->head.extent).right - Ordered(Text(g, n)->head.extent).left, 2 * width)
+        << "laid out again at its new size";
+}
+
 TEST_F(TextTest, TheTextDialogEditsACopyAndWritesItBackOnOk)
 {
     char text[121] = "Old";
@@ -422,6 +452,9 @@ TEST_F(TextTest, TheTextDialogEditsACopyAndWritesItBackOnOk)
                 EXPECT_EQ(d.GetText(IDC_TEXT_TEXT), "Old");
                 EXPECT_EQ(d.GetText(IDC_TEXT_SIZE), "10");
                 EXPECT_EQ(SendMessage(d.Item(IDC_TEXT_SIZE), CB_GETCOUNT, 0, 0), 3) << "8, 10 and 14";
+                if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+                    kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                          std::string(keep) + "/plotkit_text_dialog.png");
                 d.SetText(IDC_TEXT_TEXT, "Total pressure");
                 d.Select(IDC_TEXT_FACE, "Courier New");
                 d.Select(IDC_TEXT_SIZE, "14");
