@@ -167,7 +167,8 @@ std::vector<LabelItem> PlaceLabels(GrDesc* graph, HDC dc, LabelsDesc* l)
             t = to != from ? (v - from) / (double(to) - from) : 0;
         return isX ? plot.left + t * length : plot.bottom - t * length;
     };
-    auto valueOf = [&](int i) -> double { return log ? low * std::pow(10.0, i) : i * step + axis->firstTick; };
+    auto valueOf = [&](int i) -> double
+    { return log ? low * std::pow(10.0, i) : i * step + axis->firstTick; };
 
     RECT& rect = l->head.extent;
     int across = 0;
@@ -242,8 +243,8 @@ std::vector<LabelItem> PlaceLabels(GrDesc* graph, HDC dc, LabelsDesc* l)
         if (l->format == 1)
             l->precision = log ? 0 : 1;
         else if (log)
-            l->precision =
-                static_cast<signed char>(low > 0 ? std::max(0, -static_cast<int>(std::floor(std::log10(low)))) : 0);
+            l->precision = static_cast<signed char>(
+                low > 0 ? std::max(0, -static_cast<int>(std::floor(std::log10(low)))) : 0);
         else
             l->precision = static_cast<signed char>(GetPrec(static_cast<float>(step)));
     }
@@ -341,7 +342,8 @@ void LayoutLabels(GrDesc* graph, HDC dc, LabelsDesc* l)
                 else if (!rightAligned)
                     ex = item.x + mainWidth;
                 SetTextAlign(dc, TA_BASELINE | (rightAligned ? TA_RIGHT : TA_LEFT));
-                TextOut(dc, ex, item.y - raise, item.exponent.c_str(), static_cast<int>(item.exponent.size()));
+                TextOut(dc, ex, item.y - raise, item.exponent.c_str(),
+                        static_cast<int>(item.exponent.size()));
                 SetTextAlign(dc, align);
             }
             l->widestExponent = std::max(l->widestExponent, exponentWidth);
@@ -500,8 +502,8 @@ LabelsDesc* LabelsFor(GrDesc* graph, int number)
     return reinterpret_cast<LabelsDesc*>(o);
 }
 
-int NameLabels(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, int first, int count, BOOL abbreviate,
-               int kind)
+int NameLabels(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, int first, int count,
+               BOOL abbreviate, int kind)
 {
     LabelsDesc* l = NewLabels(graph, dc, axis, position, kind);
     if (l == nullptr)
@@ -517,8 +519,8 @@ int NameLabels(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, in
 
 using namespace plotkit;
 
-int WINAPI WGLabelAxis(GrDesc* graph, HDC dc, int axis, int position, int format, int precision, int lastLabel,
-                       const char* lastText)
+int WINAPI WGLabelAxis(GrDesc* graph, HDC dc, int axis, int position, int format, int precision,
+                       int lastLabel, const char* lastText)
 {
     LabelsDesc* l = NewLabels(graph, dc, axis, position, 0);
     if (l == nullptr)
@@ -570,14 +572,16 @@ int WINAPI WGLabelAxisStringsPtr(GrDesc* graph, HDC dc, int axis, int position, 
     return FinishLabels(graph, dc, l);
 }
 
-int WINAPI WGLabelAxisStringsNew(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, const char* text)
+int WINAPI WGLabelAxisStringsNew(GrDesc* graph, HDC dc, int axis, int position, int firstIndex,
+                                 const char* text)
 {
     if (text == nullptr)
         return 0;
     // The text is cut into 42-byte strings in a block of the labels' own; the caller's text is
     // left as it is.
     const size_t length = std::strlen(text);
-    const size_t size = (length > PK_LABEL_STRING ? length / PK_LABEL_STRING * PK_LABEL_STRING + 43 : 1260) + 1;
+    const size_t size =
+        (length > PK_LABEL_STRING ? length / PK_LABEL_STRING * PK_LABEL_STRING + 43 : 1260) + 1;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     if (block == nullptr)
     {

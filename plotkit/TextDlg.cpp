@@ -76,7 +76,8 @@ std::string ComboText(HWND dialog, int id)
     const LRESULT sel = SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0);
     if (text[0] == 0 && sel != CB_ERR &&
         SendDlgItemMessage(dialog, id, CB_GETLBTEXTLEN, static_cast<WPARAM>(sel), 0) < LRESULT(sizeof text))
-        SendDlgItemMessage(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
+        SendDlgItemMessage(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(sel),
+                           reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -142,8 +143,9 @@ void Accept(HWND dialog)
     const int points = std::atoi(size.c_str());
     if (points > 0)
         f.currentSize = static_cast<SHORT>(std::min(points, 1000));
-    const LRESULT listed = SendDlgItemMessage(dialog, IDC_TEXT_SIZE, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                              reinterpret_cast<LPARAM>(size.c_str()));
+    const LRESULT listed =
+        SendDlgItemMessage(dialog, IDC_TEXT_SIZE, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(size.c_str()));
     f.sizeIndex = static_cast<SHORT>(listed == CB_ERR ? -1 : listed);
     const int face = FindFaceByName(FaceText(dialog).c_str());
     if (face >= 0)

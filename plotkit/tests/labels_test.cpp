@@ -75,7 +75,10 @@ protected:
                          });
     }
 
-    static LabelsDesc* Labels(GrDesc* g, int n) { return reinterpret_cast<LabelsDesc*>(GetObjDesc(g, n, nullptr)); }
+    static LabelsDesc* Labels(GrDesc* g, int n)
+    {
+        return reinterpret_cast<LabelsDesc*>(GetObjDesc(g, n, nullptr));
+    }
 
     // The labels as they stand, with the labels' font selected, and the font's height.
     static std::vector<LabelItem> Place(GrDesc* g, int n, int* height = nullptr)
@@ -196,10 +199,18 @@ struct FormatCase
 TEST_F(LabelsTest, NumbersInEachFormat)
 {
     const FormatCase cases[] = {
-        {0, 2, 12.5f, "12.50"},       {0, 3, 0.05f, "0.050"},        {0, 0, -3, "-3"},
-        {1, 1, 0.0015f, "1.5x10^-3"}, {1, 2, 12345, "1.23x10^4"},     {1, 1, 1e-41f, "0"},
-        {2, -1, 1500, "1.5K"},        {2, -1, 0.002f, "2m"},          {2, -1, 2e6f, "2M"},
-        {2, -1, 0, "0"},              {2, -1, 17592186044416.0f, "1x10^13"},    {5, 0, 3725, "01:02:05"},
+        {0, 2, 12.5f, "12.50"},
+        {0, 3, 0.05f, "0.050"},
+        {0, 0, -3, "-3"},
+        {1, 1, 0.0015f, "1.5x10^-3"},
+        {1, 2, 12345, "1.23x10^4"},
+        {1, 1, 1e-41f, "0"},
+        {2, -1, 1500, "1.5K"},
+        {2, -1, 0.002f, "2m"},
+        {2, -1, 2e6f, "2M"},
+        {2, -1, 0, "0"},
+        {2, -1, 17592186044416.0f, "1x10^13"},
+        {5, 0, 3725, "01:02:05"},
         {5, 0, 59.9f, "00:00:59"},
     };
     int axis = 0;
@@ -258,7 +269,8 @@ TEST_F(LabelsTest, MonthAndWeekdayNamesRunOnFromTheFirst)
             days = WGLabelAxisDayWk(g, g->buildDc, x, 0, 0, 7, TRUE);
             later = WGLabelAxisMonth(g, g->buildDc, x, 0, 2, 0, FALSE);
         });
-    EXPECT_EQ(Texts(Place(g, months)), (std::vector<std::string>{"November", "December", "January", "February"}));
+    EXPECT_EQ(Texts(Place(g, months)),
+              (std::vector<std::string>{"November", "December", "January", "February"}));
     EXPECT_EQ(Texts(Place(g, days)), (std::vector<std::string>{"Sat", "Sun", "Mon", "Tue"}));
     const std::vector<LabelItem> items = Place(g, later);
     EXPECT_EQ(Texts(items), (std::vector<std::string>{"January", "February"})) << "from the third tick on";

@@ -87,7 +87,8 @@ TEST_F(TextTest, TextsHoldAtMost120Characters)
 {
     const std::string longText(150, 'x');
     int n = 0;
-    GrDesc* g = MakeTextGraph([&](GrDesc* g) { n = WGTextNorm(g, g->buildDc, longText.c_str(), 0.5f, 0.5f, 0, 0); });
+    GrDesc* g =
+        MakeTextGraph([&](GrDesc* g) { n = WGTextNorm(g, g->buildDc, longText.c_str(), 0.5f, 0.5f, 0, 0); });
     ASSERT_NE(n, 0);
     EXPECT_EQ(std::string(WGGetString(g, n, 0)), std::string(120, 'x'));
     ASSERT_TRUE(WGChangeString(g, n, std::string(200, 'y').c_str(), 0));
@@ -104,7 +105,8 @@ struct LayoutCase
 
 TEST_F(TextTest, TheExtentFollowsAlignmentAndAngle)
 {
-    const LayoutCase cases[] = {{0, 0}, {6, 0}, {2, 0}, {8, 0}, {24, 0}, {0, 900}, {6, 900}, {0, 2700}, {6, 450}};
+    const LayoutCase cases[] = {{0, 0},   {6, 0},   {2, 0},    {8, 0},  {24, 0},
+                                {0, 900}, {6, 900}, {0, 2700}, {6, 450}};
     std::vector<int> numbers;
     GrDesc* g = MakeTextGraph(
         [&](GrDesc* g)
@@ -283,7 +285,8 @@ TEST_F(TextTest, TextsAtAnglesAreDrawnInsideTheirExtents)
 TEST_F(TextTest, AFaceThatIsNotInstalledIsReportedAndLeavesTheDefaultFontAlone)
 {
     int n = 0;
-    GrDesc* g = MakeTextGraph([&](GrDesc* g) { n = WGTextNorm(g, g->buildDc, "Ion current", 0.2f, 0.2f, 0, 0); });
+    GrDesc* g =
+        MakeTextGraph([&](GrDesc* g) { n = WGTextNorm(g, g->buildDc, "Ion current", 0.2f, 0.2f, 0, 0); });
     ASSERT_NE(n, 0);
     const FontDesc before = top.defaultFont;
     {
@@ -389,7 +392,28 @@ TEST_F(TextTest, TextsMoveByNormalisedAndWorldAnchors)
     ASSERT_EQ(WGGetObjectCoordNorm(g, norm, &x, &y, nullptr, nullptr), 1);
     EXPECT_NEAR(x, 0.25, 0.001);
     EXPECT_NEAR(y, 0.75, 0.001);
-    EXPECT_EQ(Ordered(Text(g, norm)->head.extent).left, Text(g, norm)->anchorX) << "laid out at the new anchor";
+    EXPECT_EQ(Ordered(Text(g, norm)->head.extent).left, Text(g, norm)->anchorX)
+        << "laid out at the new anchor";
+}
+
+TEST_F(TextTest, TextSizesFollowThePageUnlessItKeepsThem)
+{
+    for (int kind : {8, 10})
+    {
+        SCOPED_TRACE(kind);
+        PgDesc* p = MakePage(kind == 8 ? "scaled" : "kept", kind);
+        int n = 0;
+        GrDesc* g = MakeGraph(
+            p, 0, 0, 1, 1, [&](GrDesc* g, HWND) { n = WGTextNorm(g, g->buildDc, "Scan", 0.5f, 0.5f, 6, 0); });
+        ASSERT_NE(n, 0);
+        SetWindowPos(p->window, nullptr, 0, 0, 320, 240, SWP_NOMOVE | SWP_NOZORDER);
+        ResizePage(p->window, 320, 240);
+        EXPECT_EQ(WGGetFontSize(g, n), kind == 8 ? 5 : 10);
+        HDC dc = GetMappedDC(g);
+        EXPECT_EQ(Text(g, n)->font.logFont.lfHeight, -PointsToLogSize(g, dc, WGGetFontSize(g, n)));
+        ReleaseDC(g->window, dc);
+        EXPECT_EQ(Text(g, n)->font.baseSize, 10) << "the size at page scale 1 stays";
+    }
 }
 
 TEST_F(TextTest, MeasuringANullTextMeasuresZeros)
@@ -462,7 +486,8 @@ TEST_F(TextTest, TheTextDialogEditsACopyAndWritesItBackOnOk)
                 d.Check(IDC_TEXT_BOLD);
                 d.Click(IDOK);
             });
-        EXPECT_EQ(DialogBoxParam(Module(), "TEXTPAR", nullptr, TextDlgProc, reinterpret_cast<LPARAM>(&font)), 3);
+        EXPECT_EQ(DialogBoxParam(Module(), "TEXTPAR", nullptr, TextDlgProc, reinterpret_cast<LPARAM>(&font)),
+                  3);
     }
     EXPECT_STREQ(text, "Total pressure");
     EXPECT_STREQ(font.logFont.lfFaceName, "Courier New");
@@ -482,7 +507,8 @@ TEST_F(TextTest, TheTextDialogEditsACopyAndWritesItBackOnOk)
                 d.Check(IDC_TEXT_ITALIC);
                 d.Click(IDCANCEL);
             });
-        EXPECT_EQ(DialogBoxParam(Module(), "TEXTPAR", nullptr, TextDlgProc, reinterpret_cast<LPARAM>(&font)), 2);
+        EXPECT_EQ(DialogBoxParam(Module(), "TEXTPAR", nullptr, TextDlgProc, reinterpret_cast<LPARAM>(&font)),
+                  2);
     }
     EXPECT_STREQ(text, "Total pressure");
     EXPECT_EQ(std::memcmp(&kept, &font, sizeof font), 0);
