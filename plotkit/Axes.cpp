@@ -228,7 +228,10 @@ struct Painter
 void ComputeLinear(AxisDesc* a, const Geometry& g, double& step)
 {
     const double range = g.to - g.from;
-    step = std::fabs(a->tickStep);
+    // A negative step counts as its size: ticks and labels then walk the same way.
+    if (a->tickStep < 0)
+        a->tickStep = -a->tickStep;
+    step = a->tickStep;
     if (!(step > 0) || !std::isfinite(step))
     {
         step = std::fabs(range) / 5;
@@ -598,6 +601,107 @@ void WINAPI RoundAxis(int mode, int length, float* min, float* max, float* step,
     }
     *min = newMin;
     *max = newMax;
+}
+
+int WINAPI WGAutoAxes(GrDesc* graph, HDC dc, int dataSet, int roundMode, int interceptMode, SHORT* xAxis,
+                      SHORT* yAxis, SHORT* xLabels, SHORT* yLabels)
+{
+    if (!CheckGraph(graph) || dc == nullptr)
+        return 0;
+    if (graph->plot.top == graph->plot.bottom)
+        WGSetPlotArea(graph, dc, 0.15f, 0.2f, 0.98f, 0.98f, 8);
+    float x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    if (!WGGetMinMaxX(dataSet, &x0, &x1) || !WGGetMinMaxY(dataSet, &y0, &y1))
+        return 0;
+    // No good point at all: an empty range to start from.
+    if (x0 > x1)
+        x0 = x1 = 0;
+    if (y0 > y1)
+        y0 = y1 = 0;
+    if (x0 == x1)
+    {
+        const float x = x0;
+        x0 = x == 0 ? 0 : std::min(0.0f, 2 * x);
+        x1 = x == 0 ? 10 : std::max(0.0f, 2 * x);
+    }
+    if (y0 == y1)
+    {
+        const float y = y0;
+        y0 = y == 0 ? 0 : y - 1;
+        y1 = y == 0 ? 10 : y + 1;
+    }
+    POINT corners[2] = {{graph->plot.left, graph->plot.top}, {graph->plot.right, graph->plot.bottom}};
+    LPtoDP(dc, corners, 2);
+    const int width = std::abs(corners[1].x - corners[0].x), height = std::abs(corners[1].y - corners[0].y);
+    const bool logX = graph->scaleX == 1, logY = graph->scaleY == 1;
+    float xStep = 0, yStep = 0;
+    int xMinor = 4, yMinor = 4;
+    if (!logX)
+        RoundAxis(roundMode, width, &x0, &x1, &xStep, 1);
+    if (!logY)
+        RoundAxis(roundMode, height, &y0, &y1, &yStep, 0);
+    if (!WGScalePlotArea(graph, x0, y0, x1, y1))
+        return 0;
+    if (logX)
+    {
+        x0 = graph->lastXFrom;
+        x1 = graph->lastXTo;
+        xStep = x1 / 5;
+        xMinor = 1;
+    }
+    if (logY)
+    {
+        y0 = graph->lastYFrom;
+        y1 = graph->lastYTo;
+        yStep = y1 / 5;
+        yMinor = 1;
+    }
+    float xAt = x0, yAt = y0; // where the Y axis and the X axis stand
+    int xStyle = 0, yStyle = 1;
+    switch (interceptMode)
+    {
+    case 0:
+        xAt = x0 <= 0 && 0 < x1 ? 0 : x0;
+        yAt = y0 <= 0 && 0 < y1 ? 0 : y0;
+        xStyle = y0 != 0 ? 3 : 0;
+        yStyle = x0 != 0 ? 3 : 1;
+        break;
+    case 2:
+        xAt = x1;
+        yAt = y1;
+        xStyle = 4;
+        yStyle = 2;
+        break;
+    case 3:
+        yAt = y1;
+        xStyle = 4;
+        break;
+    case 4:
+        xAt = x1;
+        yStyle = 2;
+        break;
+    default:
+        break;
+    }
+    WGSetXYIntercepts(graph, xAt, yAt);
+    auto format = [](bool log, float step) { return log || step < 0.0001f || step > 10000 ? 1 : 0; };
+    const int xa = WGDrawXAxis(graph, dc, xStep, xMinor, xStyle);
+    if (xa == 0)
+        return 0;
+    const int xl = WGLabelAxis(graph, dc, xa, xStyle, format(logX, xStep), -1, 0, nullptr);
+    if (xl == 0)
+        return 0;
+    const int ya = WGDrawYAxis(graph, dc, yStep, yMinor, yStyle);
+    if (ya == 0)
+        return 0;
+    const int yl = WGLabelAxis(graph, dc, ya, yStyle, format(logY, yStep), -1, 0, nullptr);
+    if (yl == 0)
+        return 0;
+    const std::pair<SHORT*, int> outs[] = {{xAxis, xa}, {yAxis, ya}, {xLabels, xl}, {yLabels, yl}};
+    for (const auto& [out, number] : outs)
+        if (out)
+            *out = static_cast<SHORT>(number);
+    return 1;
 }
 
 int WINAPI WGDrawXAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle)

@@ -262,6 +262,52 @@ TEST_F(AxesTest, RangeScaleAndRoundingThroughTheAccessors)
     EXPECT_TRUE(exits.empty());
 }
 
+TEST_F(AxesTest, AutoAxesRoundTheDataAndLabelBothAxes)
+{
+    float x[4] = {0, 1, 2, 7.3f}, y[4] = {-3, 5, 1, 2};
+    const int set = WGDefineDataSetPtr("auto", x, y, 4);
+    SHORT xa = 0, ya = 0, xl = 0, yl = 0;
+    int made = -1, onFree = -1;
+    PgDesc* page = MakePage("auto", 8);
+    GrDesc* graph = MakeGraph(page, 0, 0, 1, 1,
+                              [&](GrDesc* g, HWND)
+                              {
+                                  made = WGAutoAxes(g, g->buildDc, set, 1, 0, &xa, &ya, &xl, &yl);
+                                  WGEnableErrorMessages(FALSE);
+                                  onFree = WGAutoAxes(g, g->buildDc, 999, 1, 0, nullptr, nullptr, nullptr, nullptr);
+                              });
+    ASSERT_EQ(made, 1);
+    EXPECT_EQ(onFree, 0);
+    EXPECT_EQ(WGGetObjectType(graph, xa), PK_TYPE_AXIS);
+    EXPECT_EQ(WGGetObjectType(graph, ya), PK_TYPE_AXIS);
+    EXPECT_EQ(WGGetObjectType(graph, xl), PK_TYPE_LABELS);
+    EXPECT_EQ(WGGetObjectType(graph, yl), PK_TYPE_LABELS);
+    // The default plot area.
+    float l = 0, t = 0, r = 0, b = 0;
+    WGGetPlotPos(graph, &l, &t, &r, &b);
+    EXPECT_FLOAT_EQ(l, 0.15f);
+    EXPECT_FLOAT_EQ(b, 0.98f);
+    // X 0..7.3 rounds to 0..8 by ones; Y -3..5 to -3..6 by ones, the X axis standing at 0 with its
+    // ticks across it (Y does not start at 0), the Y axis at x 0 with its ticks to the left.
+    float min = 0, max = 0, at = -1, step = 0;
+    int minor = 0, style = -1;
+    WGGetAxisRange(graph, xa, &min, &max, &at);
+    EXPECT_EQ(min, 0);
+    EXPECT_EQ(max, 8);
+    EXPECT_EQ(at, 0);
+    WGGetAxisTicks(graph, xa, &step, &minor, &style);
+    EXPECT_EQ(step, 1);
+    EXPECT_EQ(minor, 4);
+    EXPECT_EQ(style, 3);
+    WGGetAxisRange(graph, ya, &min, &max, &at);
+    EXPECT_EQ(min, -3);
+    EXPECT_EQ(max, 6);
+    EXPECT_EQ(at, 0);
+    WGGetAxisTicks(graph, ya, &step, &minor, &style);
+    EXPECT_EQ(style, 1);
+    (void)Show(graph);
+}
+
 TEST_F(AxesTest, CallerErrorsReportAndFail)
 {
     WGEnableErrorMessages(FALSE);
