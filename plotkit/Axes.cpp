@@ -62,17 +62,17 @@ LOGPEN PenOf(const LineDesc& line)
 // the line across it.
 struct Geometry
 {
-    bool x = true;      // an X axis
-    int low = 0;        // plot edge of the axis's start (left, or bottom on a Y axis)
-    int high = 0;       // the other edge
-    double from = 0;    // world value at `low`
-    double to = 0;      // world value at `high`
+    bool x = true;   // an X axis
+    int low = 0;     // plot edge of the axis's start (left, or bottom on a Y axis)
+    int high = 0;    // the other edge
+    double from = 0; // world value at `low`
+    double to = 0;   // world value at `high`
     bool log = false;
     double logFrom = 1; // the log range (its smaller end at `low`)
     double logTo = 10;
-    int line = 0;       // logical position of the axis line across
-    int px = 1;         // one device pixel along the axis
-    int pxAcross = 1;   // one device pixel across it
+    int line = 0;     // logical position of the axis line across
+    int px = 1;       // one device pixel along the axis
+    int pxAcross = 1; // one device pixel across it
 
     double Pos(double v) const
     {
@@ -127,8 +127,9 @@ Geometry MakeGeometry(GrDesc* graph, const AxisDesc* a)
     if (a->otherScale == 1)
         g.line = NearerLogEdge(intercept, oFrom, oTo, acrossLow, acrossHigh);
     else
-        g.line = oTo != oFrom ? Round(acrossLow + (intercept - oFrom) / (oTo - oFrom) * (acrossHigh - acrossLow))
-                              : acrossLow;
+        g.line = oTo != oFrom
+                     ? Round(acrossLow + (intercept - oFrom) / (oTo - oFrom) * (acrossHigh - acrossLow))
+                     : acrossLow;
     return g;
 }
 
@@ -288,7 +289,7 @@ void DrawLinear(AxisDesc* a, const Geometry& g, const Painter& p, const Ticks& t
         p.Segment(at, major ? t.majorFrom : t.minorFrom, major ? t.majorTo : t.minorTo);
         return true;
     };
-    for (long i = 0; -i <= static_cast<long>(back) && tick(i, true); i -= stride)
+    for (long i = 0; - i <= static_cast<long>(back) && tick(i, true); i -= stride)
     {
     }
     for (long i = stride; i <= static_cast<long>(forward) && tick(i, false); i += stride)
@@ -396,7 +397,8 @@ void DrawAxis(GrDesc* graph, HDC dc)
     }
 }
 
-const PlotObjectType kAxisType = [] {
+const PlotObjectType kAxisType = []
+{
     PlotObjectType t{};
     t.type = PK_TYPE_AXIS;
     t.size = sizeof(AxisDesc);
@@ -565,7 +567,8 @@ void WINAPI RoundAxis(int mode, int length, float* min, float* max, float* step,
     };
     align();
     const float span = static_cast<float>(top) * u - static_cast<float>(bottom) * u;
-    const int k = span > 0 ? static_cast<int>(static_cast<float>(s) * u * static_cast<float>(length) / span) : 0;
+    const int k =
+        span > 0 ? static_cast<int>(static_cast<float>(s) * u * static_cast<float>(length) / span) : 0;
     const int keep = xAxis ? 36 : 20, crowded = xAxis ? 16 : 10;
     if (k < keep)
     {
@@ -887,7 +890,8 @@ void WINAPI WGToggleGrid(GrDesc* graph, int number, int which, BOOL on)
         SetGrids(a, which, nullptr, on ? 1 : 0);
 }
 
-void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorOn, LineDesc** major, LineDesc** minor)
+void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorOn, LineDesc** major,
+                      LineDesc** minor)
 {
     AxisDesc* a = AccessAxis(graph, number);
     if (a == nullptr)
@@ -928,12 +932,12 @@ int WINAPI WGRoundAxis(GrDesc* graph, int number, float* min, float* max, float*
     else
     {
         const bool x = a->direction == 1;
-        const int pixels = x ? (graph->logWidth ? (graph->plot.right - graph->plot.left) * graph->devWidth /
-                                                      graph->logWidth
-                                                : 0)
-                             : (graph->logHeight ? (graph->plot.bottom - graph->plot.top) * graph->devHeight /
-                                                       graph->logHeight
-                                                 : 0);
+        const int pixels =
+            x ? (graph->logWidth ? (graph->plot.right - graph->plot.left) * graph->devWidth / graph->logWidth
+                                 : 0)
+              : (graph->logHeight
+                     ? (graph->plot.bottom - graph->plot.top) * graph->devHeight / graph->logHeight
+                     : 0);
         const bool reversed = *min > *max;
         float lo = reversed ? *max : *min, hi = reversed ? *min : *max;
         RoundAxis(1, std::abs(pixels), &lo, &hi, &newStep, x ? 1 : 0);

@@ -14,7 +14,7 @@ namespace
 {
 
 constexpr int kMinLog = -20000, kMaxLog = 32000;
-constexpr int kPolylineRun = 1025;  // points per Polyline call
+constexpr int kPolylineRun = 1025;     // points per Polyline call
 constexpr int kMaxPolygonFill = 14999; // a filled line of more points is drawn as bars
 constexpr int kWaitCursorPoints = 5001;
 
@@ -191,8 +191,9 @@ bool ComputePoints(GrDesc* graph, HDC dc, CurveDesc* c)
     if (yAxis && yAxis->scale == 1)
         c->baseline = xAxis && xAxis->yIntercept > yAxis->logMin ? p.top : p.bottom;
     else if (xAxis && c->yMax != c->yMin)
-        c->baseline = ClampLog(p.bottom - (p.bottom - p.top) * (static_cast<double>(xAxis->yIntercept) - c->yMin) /
-                                              (static_cast<double>(c->yMax) - c->yMin));
+        c->baseline =
+            ClampLog(p.bottom - (p.bottom - p.top) * (static_cast<double>(xAxis->yIntercept) - c->yMin) /
+                                    (static_cast<double>(c->yMax) - c->yMin));
     else
         c->baseline = p.bottom;
     c->points = block;
@@ -374,9 +375,9 @@ void DrawBars(GrDesc* graph, HDC dc, const POINT* pts, CurveDesc* c)
         madePen = SelectPenIndirect(graph, dc, &thin);
     }
     HBRUSH brush = CreateBarBrush(dc, c->hatch == 255 ? -1 : c->hatch, c->barColor);
-    HBRUSH shade = threeD ? CreateSolidBrush(c->head.flash ? FlashShade(c->barColor)
-                                                           : WGCreateShadeColor(c->barColor))
-                          : nullptr;
+    HBRUSH shade =
+        threeD ? CreateSolidBrush(c->head.flash ? FlashShade(c->barColor) : WGCreateShadeColor(c->barColor))
+               : nullptr;
     HGDIOBJ oldBrush = SelectObject(dc, brush ? brush : GetStockObject(NULL_BRUSH));
     const int quarter = width / 4;
     const int n = c->pointsValid;
@@ -608,7 +609,8 @@ void DrawCurve(GrDesc* graph, HDC dc)
         else if (kind == 3 && c->fillArea)
             DrawFilled(graph, dc, c, pts, n);
         else if (c->spline && c->splinePoints)
-            DrawPolyline(graph, c, dc, static_cast<POINT*>(GlobalLock(c->splinePoints)), c->splineCount, nullptr);
+            DrawPolyline(graph, c, dc, static_cast<POINT*>(GlobalLock(c->splinePoints)), c->splineCount,
+                         nullptr);
         else
             DrawPolyline(graph, c, dc, pts, n, HasMarks(data) ? data : nullptr);
         if (kind == 4)
@@ -660,7 +662,8 @@ BOOL CopyCurve(GrDesc*, const ObjDesc*, ObjDesc* copy)
     return TRUE;
 }
 
-const PlotObjectType kCurveType = [] {
+const PlotObjectType kCurveType = []
+{
     PlotObjectType t{};
     t.type = PK_TYPE_CURVE;
     t.size = sizeof(CurveDesc);
