@@ -201,8 +201,8 @@ int main(int argc, char** argv)
         InitPage("bench", nullptr, "plot_bench", nullptr, 15, 8, WS_POPUP, 2, 0, 0, kWidth, kHeight, 0);
     if (page == nullptr)
         return 1;
-    Measure(&top, page, 100000, 5);
-    Measure(&top, page, 1000000, 3);
+    Measure(&top, page, 100000, 10);
+    Measure(&top, page, 1000000, 5);
     KillGraphPage(page->number);
     Cleanup(&top, TRUE);
     kel::qt::StopUi();

@@ -15,9 +15,12 @@ namespace
 // pixel is covered many times over and only whole major intervals are walked.
 constexpr double kMaxTickPositions = 20000;
 
+// Rounded to whole logical units; positions far off the graph stay far off without overflowing.
 int Round(double v)
 {
-    return static_cast<int>(std::floor(v + 0.5));
+    if (!(v == v))
+        return 0;
+    return static_cast<int>(std::floor(std::clamp(v, -1e9, 1e9) + 0.5));
 }
 
 AxisDesc* AsAxis(ObjDesc* o)
@@ -253,10 +256,10 @@ void ComputeLinear(AxisDesc* a, const Geometry& g, double& step)
     const double intercept = g.x ? a->xIntercept : a->yIntercept;
     double first = intercept - std::round((intercept - lo) / step) * step;
     if (first < lo - 0.01 * step)
-        first += static_cast<int>((lo - first) / step + 0.999) * step;
+        first += std::floor((lo - first) / step + 0.999) * step;
     a->firstTick = static_cast<float>(first);
     const double count = std::fabs(g.high - g.Pos(first)) / spacing;
-    a->tickCount = static_cast<SHORT>(std::min(count, 32767.0));
+    a->tickCount = static_cast<SHORT>(count >= 0 ? std::min(count, 32767.0) : 0);
 }
 
 void DrawLinear(AxisDesc* a, const Geometry& g, const Painter& p, const Ticks& t, double step, int crossing)
@@ -271,7 +274,7 @@ void DrawLinear(AxisDesc* a, const Geometry& g, const Painter& p, const Ticks& t
     auto positions = [&](double distance)
     {
         const double n = std::floor(distance / minorStep) + 1;
-        return std::isfinite(n) ? std::max(0.0, n) : 0.0;
+        return std::isfinite(n) ? std::clamp(n, 0.0, 1e15) : 0.0;
     };
     const double back = positions(start - lo), forward = positions(hi - start);
     // Too many positions to walk: whole major intervals only.

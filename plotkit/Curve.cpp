@@ -57,6 +57,12 @@ int ClampLog(double v)
     return static_cast<int>(v);
 }
 
+// Whole logical units of a computed length or position, bounded so that no value overflows.
+int ToInt(double v)
+{
+    return v == v ? static_cast<int>(std::clamp(v, -1e9, 1e9)) : 0;
+}
+
 AxisDesc* AxisAt(GrDesc* graph, int number)
 {
     ObjDesc* o = ObjectAt(graph, number);
@@ -317,7 +323,7 @@ int BarGeometry(HDC dc, CurveDesc* c, GrDesc* graph, int* baseline, int* half)
 {
     const RECT& p = graph->plot;
     const bool vertical = Vertical(c);
-    int width = static_cast<int>((vertical ? p.right - p.left : p.bottom - p.top) * c->barWidth);
+    int width = ToInt(static_cast<double>(vertical ? p.right - p.left : p.bottom - p.top) * c->barWidth);
     const AxisDesc* axis = AxisAt(graph, vertical ? c->head.yAxis : c->head.xAxis);
     int base = 0;
     if (vertical)
@@ -327,7 +333,8 @@ int BarGeometry(HDC dc, CurveDesc* c, GrDesc* graph, int* baseline, int* half)
         else
         {
             const double range = static_cast<double>(c->yMax) - c->yMin;
-            base = range != 0 ? p.bottom + static_cast<int>((p.bottom - p.top) * c->yMin / range) : p.bottom;
+            base = range != 0 ? ToInt(p.bottom + (p.bottom - p.top) * static_cast<double>(c->yMin) / range)
+                              : p.bottom;
             base = std::clamp<int>(base, std::min(p.top, p.bottom), std::max(p.top, p.bottom));
         }
     }
@@ -338,7 +345,8 @@ int BarGeometry(HDC dc, CurveDesc* c, GrDesc* graph, int* baseline, int* half)
         else
         {
             const double range = static_cast<double>(c->xMax) - c->xMin;
-            base = range != 0 ? p.left - static_cast<int>((p.right - p.left) * c->xMin / range) : p.left;
+            base = range != 0 ? ToInt(p.left - (p.right - p.left) * static_cast<double>(c->xMin) / range)
+                              : p.left;
             base = std::clamp<int>(base, std::min(p.left, p.right), std::max(p.left, p.right));
         }
     }

@@ -202,6 +202,10 @@ TEST_F(AxesTest, TicksStartInsideTheRangeAndBadStepsEnd)
             zero = WGDrawXAxis(g, dc, 0, 0, 0);
             negative = WGDrawXAxis(g, dc, -2, 0, 0);
             tiny = WGDrawXAxis(g, dc, 1e-9f, 4, 0);
+            // Anchored a long way off with a small step: nothing overflows on the way.
+            WGSetXYIntercepts(g, -1e9f, 1e9f);
+            WGDrawXAxis(g, dc, 1e-6f, 2, 3);
+            WGDrawYAxis(g, dc, 1e-6f, 2, 3);
         });
     ASSERT_NE(tiny, 0);
     (void)Show(graph); // finishes: no walk runs forever
