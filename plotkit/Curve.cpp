@@ -217,7 +217,9 @@ bool RasterScreen(const GrDesc* graph, HDC dc)
 }
 
 // Per device pixel column only the first, the lowest, the highest and the last point of a run of
-// points in that column change what a one-pixel line draws: the lines between them are vertical.
+// points in that column change what a line draws: the lines between them are vertical, so any path
+// from the first over both extremes to the last covers the same pixels. The nearer extreme comes
+// first, which writes fewer pixels twice.
 std::vector<POINT> DecimateByColumn(HDC dc, const POINT* pts, int n)
 {
     std::vector<POINT> device(pts, pts + n);
@@ -237,13 +239,14 @@ std::vector<POINT> DecimateByColumn(HDC dc, const POINT* pts, int n)
             if (device[j].y > device[hi].y)
                 hi = j;
         }
-        const int a = std::min(lo, hi), b = std::max(lo, hi);
+        const bool lowFirst = std::abs(device[i].y - device[lo].y) <= std::abs(device[i].y - device[hi].y);
+        const int a = lowFirst ? lo : hi, b = lowFirst ? hi : lo;
         kept.push_back(pts[i]);
-        if (a > i)
+        if (device[a].y != device[i].y)
             kept.push_back(pts[a]);
-        if (b > a)
+        if (device[b].y != device[a].y)
             kept.push_back(pts[b]);
-        if (j > b)
+        if (j != i && device[j].y != device[b].y)
             kept.push_back(pts[j]);
         i = j + 1;
     }
@@ -376,7 +379,10 @@ void DrawBars(GrDesc* graph, HDC dc, const POINT* pts, CurveDesc* c)
     if (c->markerStyle == 2)
         madePen = CurvePen(graph, dc, c->head.line);
     else if (width > 4 * px)
-        SelectObject(dc, GetStockObject(NULL_PEN));
+    {
+        LOGPEN none{PS_NULL, {0, 0}, 0};
+        madePen = SelectPenIndirect(graph, dc, &none);
+    }
     else
     {
         LOGPEN thin{PS_SOLID, {0, 0}, c->barColor};
