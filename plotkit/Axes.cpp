@@ -15,9 +15,12 @@ namespace
 // pixel is covered many times over and only whole major intervals are walked.
 constexpr double kMaxTickPositions = 20000;
 
+// Rounded to whole logical units; positions far off the graph stay far off without overflowing.
 int Round(double v)
 {
-    return static_cast<int>(std::floor(v + 0.5));
+    if (!(v == v))
+        return 0;
+    return static_cast<int>(std::floor(std::clamp(v, -1e9, 1e9) + 0.5));
 }
 
 AxisDesc* AsAxis(ObjDesc* o)
@@ -62,17 +65,17 @@ LOGPEN PenOf(const LineDesc& line)
 // the line across it.
 struct Geometry
 {
-    bool x = true;      // an X axis
-    int low = 0;        // plot edge of the axis's start (left, or bottom on a Y axis)
-    int high = 0;       // the other edge
-    double from = 0;    // world value at `low`
-    double to = 0;      // world value at `high`
+    bool x = true;   // an X axis
+    int low = 0;     // plot edge of the axis's start (left, or bottom on a Y axis)
+    int high = 0;    // the other edge
+    double from = 0; // world value at `low`
+    double to = 0;   // world value at `high`
     bool log = false;
     double logFrom = 1; // the log range (its smaller end at `low`)
     double logTo = 10;
-    int line = 0;       // logical position of the axis line across
-    int px = 1;         // one device pixel along the axis
-    int pxAcross = 1;   // one device pixel across it
+    int line = 0;     // logical position of the axis line across
+    int px = 1;       // one device pixel along the axis
+    int pxAcross = 1; // one device pixel across it
 
     double Pos(double v) const
     {
@@ -127,8 +130,9 @@ Geometry MakeGeometry(GrDesc* graph, const AxisDesc* a)
     if (a->otherScale == 1)
         g.line = NearerLogEdge(intercept, oFrom, oTo, acrossLow, acrossHigh);
     else
-        g.line = oTo != oFrom ? Round(acrossLow + (intercept - oFrom) / (oTo - oFrom) * (acrossHigh - acrossLow))
-                              : acrossLow;
+        g.line = oTo != oFrom
+                     ? Round(acrossLow + (intercept - oFrom) / (oTo - oFrom) * (acrossHigh - acrossLow))
+                     : acrossLow;
     return g;
 }
 
@@ -228,7 +232,10 @@ struct Painter
 void ComputeLinear(AxisDesc* a, const Geometry& g, double& step)
 {
     const double range = g.to - g.from;
-    step = std::fabs(a->tickStep);
+    // A negative step counts as its size: ticks and labels then walk the same way.
+    if (a->tickStep < 0)
+        a->tickStep = -a->tickStep;
+    step = a->tickStep;
     if (!(step > 0) || !std::isfinite(step))
     {
         step = std::fabs(range) / 5;
@@ -249,10 +256,10 @@ void ComputeLinear(AxisDesc* a, const Geometry& g, double& step)
     const double intercept = g.x ? a->xIntercept : a->yIntercept;
     double first = intercept - std::round((intercept - lo) / step) * step;
     if (first < lo - 0.01 * step)
-        first += static_cast<int>((lo - first) / step + 0.999) * step;
+        first += std::floor((lo - first) / step + 0.999) * step;
     a->firstTick = static_cast<float>(first);
     const double count = std::fabs(g.high - g.Pos(first)) / spacing;
-    a->tickCount = static_cast<SHORT>(std::min(count, 32767.0));
+    a->tickCount = static_cast<SHORT>(count >= 0 ? std::min(count, 32767.0) : 0);
 }
 
 void DrawLinear(AxisDesc* a, const Geometry& g, const Painter& p, const Ticks& t, double step, int crossing)
@@ -267,7 +274,7 @@ void DrawLinear(AxisDesc* a, const Geometry& g, const Painter& p, const Ticks& t
     auto positions = [&](double distance)
     {
         const double n = std::floor(distance / minorStep) + 1;
-        return std::isfinite(n) ? std::max(0.0, n) : 0.0;
+        return std::isfinite(n) ? std::clamp(n, 0.0, 1e15) : 0.0;
     };
     const double back = positions(start - lo), forward = positions(hi - start);
     // Too many positions to walk: whole major intervals only.
@@ -285,7 +292,7 @@ void DrawLinear(AxisDesc* a, const Geometry& g, const Painter& p, const Ticks& t
         p.Segment(at, major ? t.majorFrom : t.minorFrom, major ? t.majorTo : t.minorTo);
         return true;
     };
-    for (long i = 0; -i <= static_cast<long>(back) && tick(i, true); i -= stride)
+    for (long i = 0; - i <= static_cast<long>(back) && tick(i, true); i -= stride)
     {
     }
     for (long i = stride; i <= static_cast<long>(forward) && tick(i, false); i += stride)
@@ -393,7 +400,8 @@ void DrawAxis(GrDesc* graph, HDC dc)
     }
 }
 
-const PlotObjectType kAxisType = [] {
+const PlotObjectType kAxisType = []
+{
     PlotObjectType t{};
     t.type = PK_TYPE_AXIS;
     t.size = sizeof(AxisDesc);
@@ -562,7 +570,8 @@ void WINAPI RoundAxis(int mode, int length, float* min, float* max, float* step,
     };
     align();
     const float span = static_cast<float>(top) * u - static_cast<float>(bottom) * u;
-    const int k = span > 0 ? static_cast<int>(static_cast<float>(s) * u * static_cast<float>(length) / span) : 0;
+    const int k =
+        span > 0 ? static_cast<int>(static_cast<float>(s) * u * static_cast<float>(length) / span) : 0;
     const int keep = xAxis ? 36 : 20, crowded = xAxis ? 16 : 10;
     if (k < keep)
     {
@@ -598,6 +607,107 @@ void WINAPI RoundAxis(int mode, int length, float* min, float* max, float* step,
     }
     *min = newMin;
     *max = newMax;
+}
+
+int WINAPI WGAutoAxes(GrDesc* graph, HDC dc, int dataSet, int roundMode, int interceptMode, SHORT* xAxis,
+                      SHORT* yAxis, SHORT* xLabels, SHORT* yLabels)
+{
+    if (!CheckGraph(graph) || dc == nullptr)
+        return 0;
+    if (graph->plot.top == graph->plot.bottom)
+        WGSetPlotArea(graph, dc, 0.15f, 0.2f, 0.98f, 0.98f, 8);
+    float x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    if (!WGGetMinMaxX(dataSet, &x0, &x1) || !WGGetMinMaxY(dataSet, &y0, &y1))
+        return 0;
+    // No good point at all: an empty range to start from.
+    if (x0 > x1)
+        x0 = x1 = 0;
+    if (y0 > y1)
+        y0 = y1 = 0;
+    if (x0 == x1)
+    {
+        const float x = x0;
+        x0 = x == 0 ? 0 : std::min(0.0f, 2 * x);
+        x1 = x == 0 ? 10 : std::max(0.0f, 2 * x);
+    }
+    if (y0 == y1)
+    {
+        const float y = y0;
+        y0 = y == 0 ? 0 : y - 1;
+        y1 = y == 0 ? 10 : y + 1;
+    }
+    POINT corners[2] = {{graph->plot.left, graph->plot.top}, {graph->plot.right, graph->plot.bottom}};
+    LPtoDP(dc, corners, 2);
+    const int width = std::abs(corners[1].x - corners[0].x), height = std::abs(corners[1].y - corners[0].y);
+    const bool logX = graph->scaleX == 1, logY = graph->scaleY == 1;
+    float xStep = 0, yStep = 0;
+    int xMinor = 4, yMinor = 4;
+    if (!logX)
+        RoundAxis(roundMode, width, &x0, &x1, &xStep, 1);
+    if (!logY)
+        RoundAxis(roundMode, height, &y0, &y1, &yStep, 0);
+    if (!WGScalePlotArea(graph, x0, y0, x1, y1))
+        return 0;
+    if (logX)
+    {
+        x0 = graph->lastXFrom;
+        x1 = graph->lastXTo;
+        xStep = x1 / 5;
+        xMinor = 1;
+    }
+    if (logY)
+    {
+        y0 = graph->lastYFrom;
+        y1 = graph->lastYTo;
+        yStep = y1 / 5;
+        yMinor = 1;
+    }
+    float xAt = x0, yAt = y0; // where the Y axis and the X axis stand
+    int xStyle = 0, yStyle = 1;
+    switch (interceptMode)
+    {
+    case 0:
+        xAt = x0 <= 0 && 0 < x1 ? 0 : x0;
+        yAt = y0 <= 0 && 0 < y1 ? 0 : y0;
+        xStyle = y0 != 0 ? 3 : 0;
+        yStyle = x0 != 0 ? 3 : 1;
+        break;
+    case 2:
+        xAt = x1;
+        yAt = y1;
+        xStyle = 4;
+        yStyle = 2;
+        break;
+    case 3:
+        yAt = y1;
+        xStyle = 4;
+        break;
+    case 4:
+        xAt = x1;
+        yStyle = 2;
+        break;
+    default:
+        break;
+    }
+    WGSetXYIntercepts(graph, xAt, yAt);
+    auto format = [](bool log, float step) { return log || step < 0.0001f || step > 10000 ? 1 : 0; };
+    const int xa = WGDrawXAxis(graph, dc, xStep, xMinor, xStyle);
+    if (xa == 0)
+        return 0;
+    const int xl = WGLabelAxis(graph, dc, xa, xStyle, format(logX, xStep), -1, 0, nullptr);
+    if (xl == 0)
+        return 0;
+    const int ya = WGDrawYAxis(graph, dc, yStep, yMinor, yStyle);
+    if (ya == 0)
+        return 0;
+    const int yl = WGLabelAxis(graph, dc, ya, yStyle, format(logY, yStep), -1, 0, nullptr);
+    if (yl == 0)
+        return 0;
+    const std::pair<SHORT*, int> outs[] = {{xAxis, xa}, {yAxis, ya}, {xLabels, xl}, {yLabels, yl}};
+    for (const auto& [out, number] : outs)
+        if (out)
+            *out = static_cast<SHORT>(number);
+    return 1;
 }
 
 int WINAPI WGDrawXAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle)
@@ -783,7 +893,8 @@ void WINAPI WGToggleGrid(GrDesc* graph, int number, int which, BOOL on)
         SetGrids(a, which, nullptr, on ? 1 : 0);
 }
 
-void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorOn, LineDesc** major, LineDesc** minor)
+void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorOn, LineDesc** major,
+                      LineDesc** minor)
 {
     AxisDesc* a = AccessAxis(graph, number);
     if (a == nullptr)
@@ -824,12 +935,12 @@ int WINAPI WGRoundAxis(GrDesc* graph, int number, float* min, float* max, float*
     else
     {
         const bool x = a->direction == 1;
-        const int pixels = x ? (graph->logWidth ? (graph->plot.right - graph->plot.left) * graph->devWidth /
-                                                      graph->logWidth
-                                                : 0)
-                             : (graph->logHeight ? (graph->plot.bottom - graph->plot.top) * graph->devHeight /
-                                                       graph->logHeight
-                                                 : 0);
+        const int pixels =
+            x ? (graph->logWidth ? (graph->plot.right - graph->plot.left) * graph->devWidth / graph->logWidth
+                                 : 0)
+              : (graph->logHeight
+                     ? (graph->plot.bottom - graph->plot.top) * graph->devHeight / graph->logHeight
+                     : 0);
         const bool reversed = *min > *max;
         float lo = reversed ? *max : *min, hi = reversed ? *min : *max;
         RoundAxis(1, std::abs(pixels), &lo, &hi, &newStep, x ? 1 : 0);

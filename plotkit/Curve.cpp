@@ -14,7 +14,7 @@ namespace
 {
 
 constexpr int kMinLog = -20000, kMaxLog = 32000;
-constexpr int kPolylineRun = 1025;  // points per Polyline call
+constexpr int kPolylineRun = 1025;     // points per Polyline call
 constexpr int kMaxPolygonFill = 14999; // a filled line of more points is drawn as bars
 constexpr int kWaitCursorPoints = 5001;
 
@@ -55,6 +55,12 @@ int ClampLog(double v)
     if (v > kMaxLog)
         return kMaxLog;
     return static_cast<int>(v);
+}
+
+// Whole logical units of a computed length or position, bounded so that no value overflows.
+int ToInt(double v)
+{
+    return v == v ? static_cast<int>(std::clamp(v, -1e9, 1e9)) : 0;
 }
 
 AxisDesc* AxisAt(GrDesc* graph, int number)
@@ -191,8 +197,9 @@ bool ComputePoints(GrDesc* graph, HDC dc, CurveDesc* c)
     if (yAxis && yAxis->scale == 1)
         c->baseline = xAxis && xAxis->yIntercept > yAxis->logMin ? p.top : p.bottom;
     else if (xAxis && c->yMax != c->yMin)
-        c->baseline = ClampLog(p.bottom - (p.bottom - p.top) * (static_cast<double>(xAxis->yIntercept) - c->yMin) /
-                                              (static_cast<double>(c->yMax) - c->yMin));
+        c->baseline =
+            ClampLog(p.bottom - (p.bottom - p.top) * (static_cast<double>(xAxis->yIntercept) - c->yMin) /
+                                    (static_cast<double>(c->yMax) - c->yMin));
     else
         c->baseline = p.bottom;
     c->points = block;
@@ -210,7 +217,9 @@ bool RasterScreen(const GrDesc* graph, HDC dc)
 }
 
 // Per device pixel column only the first, the lowest, the highest and the last point of a run of
-// points in that column change what a one-pixel line draws: the lines between them are vertical.
+// points in that column change what a line draws: the lines between them are vertical, so any path
+// from the first over both extremes to the last covers the same pixels. The nearer extreme comes
+// first, which writes fewer pixels twice.
 std::vector<POINT> DecimateByColumn(HDC dc, const POINT* pts, int n)
 {
     std::vector<POINT> device(pts, pts + n);
@@ -230,13 +239,14 @@ std::vector<POINT> DecimateByColumn(HDC dc, const POINT* pts, int n)
             if (device[j].y > device[hi].y)
                 hi = j;
         }
-        const int a = std::min(lo, hi), b = std::max(lo, hi);
+        const bool lowFirst = std::abs(device[i].y - device[lo].y) <= std::abs(device[i].y - device[hi].y);
+        const int a = lowFirst ? lo : hi, b = lowFirst ? hi : lo;
         kept.push_back(pts[i]);
-        if (a > i)
+        if (device[a].y != device[i].y)
             kept.push_back(pts[a]);
-        if (b > a)
+        if (device[b].y != device[a].y)
             kept.push_back(pts[b]);
-        if (j > b)
+        if (j != i && device[j].y != device[b].y)
             kept.push_back(pts[j]);
         i = j + 1;
     }
@@ -316,7 +326,7 @@ int BarGeometry(HDC dc, CurveDesc* c, GrDesc* graph, int* baseline, int* half)
 {
     const RECT& p = graph->plot;
     const bool vertical = Vertical(c);
-    int width = static_cast<int>((vertical ? p.right - p.left : p.bottom - p.top) * c->barWidth);
+    int width = ToInt(static_cast<double>(vertical ? p.right - p.left : p.bottom - p.top) * c->barWidth);
     const AxisDesc* axis = AxisAt(graph, vertical ? c->head.yAxis : c->head.xAxis);
     int base = 0;
     if (vertical)
@@ -326,7 +336,8 @@ int BarGeometry(HDC dc, CurveDesc* c, GrDesc* graph, int* baseline, int* half)
         else
         {
             const double range = static_cast<double>(c->yMax) - c->yMin;
-            base = range != 0 ? p.bottom + static_cast<int>((p.bottom - p.top) * c->yMin / range) : p.bottom;
+            base = range != 0 ? ToInt(p.bottom + (p.bottom - p.top) * static_cast<double>(c->yMin) / range)
+                              : p.bottom;
             base = std::clamp<int>(base, std::min(p.top, p.bottom), std::max(p.top, p.bottom));
         }
     }
@@ -337,7 +348,8 @@ int BarGeometry(HDC dc, CurveDesc* c, GrDesc* graph, int* baseline, int* half)
         else
         {
             const double range = static_cast<double>(c->xMax) - c->xMin;
-            base = range != 0 ? p.left - static_cast<int>((p.right - p.left) * c->xMin / range) : p.left;
+            base = range != 0 ? ToInt(p.left - (p.right - p.left) * static_cast<double>(c->xMin) / range)
+                              : p.left;
             base = std::clamp<int>(base, std::min(p.left, p.right), std::max(p.left, p.right));
         }
     }
@@ -367,16 +379,19 @@ void DrawBars(GrDesc* graph, HDC dc, const POINT* pts, CurveDesc* c)
     if (c->markerStyle == 2)
         madePen = CurvePen(graph, dc, c->head.line);
     else if (width > 4 * px)
-        SelectObject(dc, GetStockObject(NULL_PEN));
+    {
+        LOGPEN none{PS_NULL, {0, 0}, 0};
+        madePen = SelectPenIndirect(graph, dc, &none);
+    }
     else
     {
         LOGPEN thin{PS_SOLID, {0, 0}, c->barColor};
         madePen = SelectPenIndirect(graph, dc, &thin);
     }
     HBRUSH brush = CreateBarBrush(dc, c->hatch == 255 ? -1 : c->hatch, c->barColor);
-    HBRUSH shade = threeD ? CreateSolidBrush(c->head.flash ? FlashShade(c->barColor)
-                                                           : WGCreateShadeColor(c->barColor))
-                          : nullptr;
+    HBRUSH shade =
+        threeD ? CreateSolidBrush(c->head.flash ? FlashShade(c->barColor) : WGCreateShadeColor(c->barColor))
+               : nullptr;
     HGDIOBJ oldBrush = SelectObject(dc, brush ? brush : GetStockObject(NULL_BRUSH));
     const int quarter = width / 4;
     const int n = c->pointsValid;
@@ -608,7 +623,8 @@ void DrawCurve(GrDesc* graph, HDC dc)
         else if (kind == 3 && c->fillArea)
             DrawFilled(graph, dc, c, pts, n);
         else if (c->spline && c->splinePoints)
-            DrawPolyline(graph, c, dc, static_cast<POINT*>(GlobalLock(c->splinePoints)), c->splineCount, nullptr);
+            DrawPolyline(graph, c, dc, static_cast<POINT*>(GlobalLock(c->splinePoints)), c->splineCount,
+                         nullptr);
         else
             DrawPolyline(graph, c, dc, pts, n, HasMarks(data) ? data : nullptr);
         if (kind == 4)
@@ -660,7 +676,8 @@ BOOL CopyCurve(GrDesc*, const ObjDesc*, ObjDesc* copy)
     return TRUE;
 }
 
-const PlotObjectType kCurveType = [] {
+const PlotObjectType kCurveType = []
+{
     PlotObjectType t{};
     t.type = PK_TYPE_CURVE;
     t.size = sizeof(CurveDesc);

@@ -124,7 +124,8 @@ void ClipToPlot(GrDesc* graph, HDC dc)
 
 using namespace plotkit;
 
-int WINAPI WGSetPlotArea(GrDesc* graph, HDC dc, float left, float top, float right, float bottom, int background)
+int WINAPI WGSetPlotArea(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                         int background)
 {
     if (!CheckGraph(graph) || dc == nullptr)
         return 0;
@@ -172,7 +173,8 @@ int WINAPI WGScalePlotArea(GrDesc* graph, float xMin, float yMin, float xMax, fl
 {
     if (!CheckGraph(graph))
         return 0;
-    const bool finite = std::isfinite(xMin) && std::isfinite(xMax) && std::isfinite(yMin) && std::isfinite(yMax);
+    const bool finite =
+        std::isfinite(xMin) && std::isfinite(xMax) && std::isfinite(yMin) && std::isfinite(yMax);
     if (!finite || xMin == xMax || yMin == yMax)
     {
         ErrHdlr(68, 0, nullptr);
@@ -247,8 +249,8 @@ int WINAPI WGScatterPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int
     return BuildCurve(graph, dc, dataSet);
 }
 
-int WINAPI WGLineMarkerPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int markerColor, int markerSize,
-                            int markerStyle)
+int WINAPI WGLineMarkerPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int markerColor,
+                            int markerSize, int markerStyle)
 {
     if (!CheckGraph(graph))
         return 0;

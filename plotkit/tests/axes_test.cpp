@@ -23,8 +23,8 @@ class AxesTest : public PlotkitTest
 protected:
     // A graph over the whole 640 x 480 anisotropic page (13000 x 9750 logical units) whose plot runs
     // from pixel 64 to 576 across and 48 to 432 down, scaled x from..to and y from..to.
-    GrDesc* Graph(std::function<void(GrDesc*, HDC)> axes, float x0 = 0, float x1 = 8, float y0 = 0, float y1 = 4,
-                  SHORT xScale = 0, SHORT yScale = 0)
+    GrDesc* Graph(std::function<void(GrDesc*, HDC)> axes, float x0 = 0, float x1 = 8, float y0 = 0,
+                  float y1 = 4, SHORT xScale = 0, SHORT yScale = 0)
     {
         PgDesc* page = MakePage("axes", 8);
         return MakeGraph(page, 0, 0, 1, 1,
@@ -79,14 +79,14 @@ TEST_F(AxesTest, RoundAxisGivesNiceRanges)
         int xFlag;
         float newMin, newMax, step;
     } cases[] = {
-        {1, 300, 0, 7.3f, 1, 0, 8, 1},        // 37 pixels a step keeps the step of 10 units
-        {1, 100, 0, 7.3f, 1, 0, 10, 5},       // crowded on a short axis
-        {1, 300, 0.5f, 7.3f, 1, 0, 8, 1},     // a positive range never goes below zero
-        {1, 300, -7.3f, 0, 1, -8, 0, 2},      // ending at zero: never above it
-        {1, 300, -7.3f, -0.5f, 1, -8, 0, 1},  // entirely below zero: rounded as its mirror image
-        {1, 300, -3, 5, 0, -3, 6, 1},         // across zero, a Y axis
+        {1, 300, 0, 7.3f, 1, 0, 8, 1},       // 37 pixels a step keeps the step of 10 units
+        {1, 100, 0, 7.3f, 1, 0, 10, 5},      // crowded on a short axis
+        {1, 300, 0.5f, 7.3f, 1, 0, 8, 1},    // a positive range never goes below zero
+        {1, 300, -7.3f, 0, 1, -8, 0, 2},     // ending at zero: never above it
+        {1, 300, -7.3f, -0.5f, 1, -8, 0, 1}, // entirely below zero: rounded as its mirror image
+        {1, 300, -3, 5, 0, -3, 6, 1},        // across zero, a Y axis
         {1, 300, 10, 73, 1, 10, 80, 10},
-        {2, 300, 10, 73, 1, 0, 80, 10},       // mode 2 widens the range before rounding
+        {2, 300, 10, 73, 1, 0, 80, 10}, // mode 2 widens the range before rounding
         {1, 400, 120, 480, 0, 100, 500, 100},
     };
     for (const Case& c : cases)
@@ -127,13 +127,15 @@ TEST_F(AxesTest, LinearTicksAndGridsSitOnTheirPixels)
 
     // The X axis along the plot's bottom row, ticks below it: majors every 64 pixels, a minor between.
     EXPECT_EQ(image.Pixel(300, 432), kBlack);
-    EXPECT_EQ(Columns(image, 436, 40, 600, kBlack), (std::vector<int>{64, 128, 192, 256, 320, 384, 448, 512, 576}));
+    EXPECT_EQ(Columns(image, 436, 40, 600, kBlack),
+              (std::vector<int>{64, 128, 192, 256, 320, 384, 448, 512, 576}));
     EXPECT_EQ(Columns(image, 434, 40, 600, kBlack).size(), 17u);
     // The Y axis at the plot's left, ticks to its left every 96 pixels.
     EXPECT_EQ(image.Pixel(64, 200), kBlack);
     EXPECT_EQ(Rows(image, 61, 20, 460, kBlack), (std::vector<int>{48, 144, 240, 336, 432}));
     // Grid lines across the plot in the grid's colour, none over the axes themselves.
-    EXPECT_EQ(Columns(image, 300, 66, 600, kGray), (std::vector<int>{128, 192, 256, 320, 384, 448, 512, 576}));
+    EXPECT_EQ(Columns(image, 300, 66, 600, kGray),
+              (std::vector<int>{128, 192, 256, 320, 384, 448, 512, 576}));
     EXPECT_EQ(Rows(image, 100, 40, 430, kGray), (std::vector<int>{48, 144, 240, 336}));
     // Backgrounds: the plot's own colour inside, the graph's outside.
     EXPECT_EQ(image.Pixel(100, 300), kPlotCream);
@@ -182,7 +184,8 @@ TEST_F(AxesTest, LogarithmicAxisDrawsDecadesAndEightMinorTicksEach)
     const std::vector<int> all = Rows(image, 63, 46, 434, kBlack);
     EXPECT_EQ(all.size(), 5u + 4 * 8);
     // The 2 of the lowest decade sits log10(2) of a decade above 1.
-    EXPECT_NEAR(std::find_if(all.rbegin(), all.rend(), [](int y) { return y < 432; })[0], 432 - 0.301 * 96, 1.5);
+    EXPECT_NEAR(std::find_if(all.rbegin(), all.rend(), [](int y) { return y < 432; })[0], 432 - 0.301 * 96,
+                1.5);
 }
 
 TEST_F(AxesTest, TicksStartInsideTheRangeAndBadStepsEnd)
@@ -199,6 +202,10 @@ TEST_F(AxesTest, TicksStartInsideTheRangeAndBadStepsEnd)
             zero = WGDrawXAxis(g, dc, 0, 0, 0);
             negative = WGDrawXAxis(g, dc, -2, 0, 0);
             tiny = WGDrawXAxis(g, dc, 1e-9f, 4, 0);
+            // Anchored a long way off with a small step: nothing overflows on the way.
+            WGSetXYIntercepts(g, -1e9f, 1e9f);
+            WGDrawXAxis(g, dc, 1e-6f, 2, 3);
+            WGDrawYAxis(g, dc, 1e-6f, 2, 3);
         });
     ASSERT_NE(tiny, 0);
     (void)Show(graph); // finishes: no walk runs forever
@@ -260,6 +267,53 @@ TEST_F(AxesTest, RangeScaleAndRoundingThroughTheAccessors)
     EXPECT_EQ(WGRoundAxis(graph, xAxis, &lo, &hi, &step, FALSE), 0);
     EXPECT_EQ(WGGetLastError(), 30);
     EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(AxesTest, AutoAxesRoundTheDataAndLabelBothAxes)
+{
+    float x[4] = {0, 1, 2, 7.3f}, y[4] = {-3, 5, 1, 2};
+    const int set = WGDefineDataSetPtr("auto", x, y, 4);
+    SHORT xa = 0, ya = 0, xl = 0, yl = 0;
+    int made = -1, onFree = -1;
+    PgDesc* page = MakePage("auto", 8);
+    GrDesc* graph =
+        MakeGraph(page, 0, 0, 1, 1,
+                  [&](GrDesc* g, HWND)
+                  {
+                      made = WGAutoAxes(g, g->buildDc, set, 1, 0, &xa, &ya, &xl, &yl);
+                      WGEnableErrorMessages(FALSE);
+                      onFree = WGAutoAxes(g, g->buildDc, 999, 1, 0, nullptr, nullptr, nullptr, nullptr);
+                  });
+    ASSERT_EQ(made, 1);
+    EXPECT_EQ(onFree, 0);
+    EXPECT_EQ(WGGetObjectType(graph, xa), PK_TYPE_AXIS);
+    EXPECT_EQ(WGGetObjectType(graph, ya), PK_TYPE_AXIS);
+    EXPECT_EQ(WGGetObjectType(graph, xl), PK_TYPE_LABELS);
+    EXPECT_EQ(WGGetObjectType(graph, yl), PK_TYPE_LABELS);
+    // The default plot area.
+    float l = 0, t = 0, r = 0, b = 0;
+    WGGetPlotPos(graph, &l, &t, &r, &b);
+    EXPECT_FLOAT_EQ(l, 0.15f);
+    EXPECT_FLOAT_EQ(b, 0.98f);
+    // X 0..7.3 rounds to 0..8 by ones; Y -3..5 to -3..6 by ones, the X axis standing at 0 with its
+    // ticks across it (Y does not start at 0), the Y axis at x 0 with its ticks to the left.
+    float min = 0, max = 0, at = -1, step = 0;
+    int minor = 0, style = -1;
+    WGGetAxisRange(graph, xa, &min, &max, &at);
+    EXPECT_EQ(min, 0);
+    EXPECT_EQ(max, 8);
+    EXPECT_EQ(at, 0);
+    WGGetAxisTicks(graph, xa, &step, &minor, &style);
+    EXPECT_EQ(step, 1);
+    EXPECT_EQ(minor, 4);
+    EXPECT_EQ(style, 3);
+    WGGetAxisRange(graph, ya, &min, &max, &at);
+    EXPECT_EQ(min, -3);
+    EXPECT_EQ(max, 6);
+    EXPECT_EQ(at, 0);
+    WGGetAxisTicks(graph, ya, &step, &minor, &style);
+    EXPECT_EQ(style, 1);
+    (void)Show(graph);
 }
 
 TEST_F(AxesTest, CallerErrorsReportAndFail)

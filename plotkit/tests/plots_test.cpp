@@ -19,8 +19,8 @@ namespace
 using kel::testkit::Image;
 
 constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kBlue = RGB(0, 0, 255);  // palette 9
-constexpr COLORREF kRed = RGB(255, 0, 0);   // palette 12
+constexpr COLORREF kBlue = RGB(0, 0, 255);      // palette 9
+constexpr COLORREF kRed = RGB(255, 0, 0);       // palette 12
 constexpr COLORREF kCream = RGB(255, 251, 240); // palette 19, the plot background
 
 struct Series
@@ -34,7 +34,8 @@ class PlotsTest : public PlotkitTest
 protected:
     // A graph over the whole 640 x 480 anisotropic page whose plot runs from pixel 64 to 576 across
     // and 48 to 432 down, x 0..8 and y 0..4 unless given, with both axes; `plots` adds the curves.
-    GrDesc* Graph(std::function<void(GrDesc*, HDC)> plots, float y0 = 0, float y1 = 4, const char* name = "plots")
+    GrDesc* Graph(std::function<void(GrDesc*, HDC)> plots, float y0 = 0, float y1 = 4,
+                  const char* name = "plots")
     {
         PgDesc* page = MakePage(name, 8);
         return MakeGraph(page, 0, 0, 1, 1,
@@ -158,8 +159,8 @@ TEST_F(PlotsTest, ScatterMarkersAndBars)
     Define(tent);
     Define(bars);
     int scatter = 0;
-    GrDesc* markers = Graph([&](GrDesc* g, HDC dc)
-                            { scatter = WGScatterPlot(g, dc, tent.number, 4, 9, 6, 0, FALSE); });
+    GrDesc* markers =
+        Graph([&](GrDesc* g, HDC dc) { scatter = WGScatterPlot(g, dc, tent.number, 4, 9, 6, 0, FALSE); });
     ASSERT_NE(scatter, 0);
     Image image = Show(markers, "_markers");
     // Filled boxes about 12 pixels wide around each point (6 points on a 153 dpi screen).
@@ -179,9 +180,9 @@ TEST_F(PlotsTest, ScatterMarkersAndBars)
 
     // Vertical bars on Y -10..10 stand on the middle of the plot (y 240), half a unit wide.
     int barPlot = 0;
-    GrDesc* graph = Graph(
-        [&](GrDesc* g, HDC dc) { barPlot = WGBargraph(g, dc, bars.number, 0.5f, 3, 6, RGB(255, 0, 0), 9, -1); },
-        -10, 10, "bars");
+    GrDesc* graph = Graph([&](GrDesc* g, HDC dc)
+                          { barPlot = WGBargraph(g, dc, bars.number, 0.5f, 3, 6, RGB(255, 0, 0), 9, -1); },
+                          -10, 10, "bars");
     ASSERT_NE(barPlot, 0);
     float width = 0;
     EXPECT_EQ(WGGetBarWidth(graph, barPlot, &width), 1);
@@ -190,7 +191,7 @@ TEST_F(PlotsTest, ScatterMarkersAndBars)
     image = Show(graph, "_bars");
     EXPECT_EQ(image.Pixel(128, 200), kRed); // 5 above the middle at x 1
     EXPECT_EQ(image.Pixel(128, 250), kCream);
-    EXPECT_EQ(image.Pixel(140, 200), kRed);  // 16 pixels either side of x 1
+    EXPECT_EQ(image.Pixel(140, 200), kRed); // 16 pixels either side of x 1
     EXPECT_EQ(image.Pixel(150, 200), kCream);
     EXPECT_EQ(image.Pixel(256, 280), kRed); // -5 below it at x 3
     EXPECT_EQ(image.Pixel(256, 200), kCream);
@@ -229,6 +230,54 @@ TEST_F(PlotsTest, CallerErrorsReportAndFail)
     (void)Show(graph);
     EXPECT_TRUE(exits.empty());
     EXPECT_EQ(top.abortFlag, 0);
+}
+
+TEST_F(PlotsTest, NonPositiveValuesTurnALogarithmicAxisLinear)
+{
+    WGEnableErrorMessages(FALSE);
+    Series s{{1, 2, 3}, {10, 0, 100}};
+    Define(s);
+    int curve = 0;
+    PgDesc* page = MakePage("log", 8);
+    GrDesc* graph = MakeGraph(page, 0, 0, 1, 1,
+                              [&](GrDesc* g, HWND)
+                              {
+                                  HDC dc = g->buildDc;
+                                  WGSetPlotArea(g, dc, 0.1f, 0.1f, 0.9f, 0.9f, 19);
+                                  WGSetAxesScale(g, 0, 1);
+                                  WGScalePlotArea(g, 0, 1, 4, 1000);
+                                  WGDrawXAxis(g, dc, 1, 0, 0);
+                                  WGDrawYAxis(g, dc, 0, 0, 1);
+                                  curve = WGLinePlot(g, dc, s.number, FALSE, FALSE);
+                              });
+    ASSERT_NE(curve, 0);
+    // The zero at point 1 was reported; the Y axis went linear and the points were made on it.
+    EXPECT_EQ(WGGetLastError(), 8);
+    EXPECT_EQ(WGGetAxisScale(graph, 2), 0);
+    auto* c = reinterpret_cast<CurveDesc*>(ObjectAt(graph, curve));
+    EXPECT_EQ(c->pointsValid, 3);
+    (void)Show(graph);
+    EXPECT_TRUE(exits.empty());
+}
+
+TEST_F(PlotsTest, AFlashingThreeDimensionalBarShadesEachChannelOnItsOwn)
+{
+    Series s{{4}, {2}};
+    Define(s);
+    int bars = 0;
+    const COLORREF color = RGB(0x20, 0x80, 0xFF);
+    GrDesc* graph = Graph([&](GrDesc* g, HDC dc) { bars = WGBargraph(g, dc, s.number, 2, 3, 8, color, 255, -1); });
+    ASSERT_NE(bars, 0);
+    // The bar spans x 256..384 up to y 240; its side face, a quarter of its width deep, lies right.
+    Image image = Show(graph, "_still");
+    EXPECT_EQ(image.Pixel(320, 300), color);
+    EXPECT_EQ(image.Pixel(400, 300), RGB(0x10, 0x40, 0x7F));
+    ObjectAt(graph, bars)->flash = 1;
+    image = Show(graph, "_flashing");
+    // 0x40 darker per channel, red stopping at 0 (drawn inverted while flashing, or not).
+    const COLORREF shade = RGB(0x00, 0x40, 0xBF);
+    const COLORREF side = image.Pixel(400, 300);
+    EXPECT_TRUE(side == shade || side == (~shade & 0xFFFFFF)) << std::hex << side;
 }
 
 // A noisy random walk of `n` points across the plot: many points in every pixel column.
