@@ -89,12 +89,9 @@ Placement PrintPlacement(const GrDesc* graph, const TopDesc* top)
         const double pageRatio = static_cast<double>(W / pdx) / std::max(1, H / pdy);
         const double ratio = static_cast<double>(graph->devWidth) / std::max(1, graph->devHeight);
         const double dpiRatio = static_cast<double>(pdx) / pdy;
-        if (!top->maintainAspect)
-        {
-            p.width = W - 2;
-            p.height = H - 3;
-        }
-        else if (pageRatio < ratio)
+        // The factors are those of the graph's shape on the paper; without keeping the aspect the
+        // graph then fills the paper (and its text shrinks by the factors).
+        if (pageRatio < ratio)
         {
             p.width = W - 2;
             p.height = static_cast<int>(p.width / ratio / dpiRatio);
@@ -105,6 +102,11 @@ Placement PrintPlacement(const GrDesc* graph, const TopDesc* top)
             p.height = H - 3;
             p.width = static_cast<int>(dpiRatio * ratio * p.height);
             p.factorX = static_cast<double>(p.width) / std::max(1, W);
+        }
+        if (!top->maintainAspect)
+        {
+            p.width = W - 2;
+            p.height = H - 3;
         }
         p.x = dev.printOriginX;
         p.y = dev.printOriginY;
@@ -205,15 +207,18 @@ void WINAPI MapGraph(GrDesc* graph, HDC dc)
     SetMapMode(dc, graph->page ? graph->page->mapMode : MM_ANISOTROPIC);
     SetWindowExtEx(dc, graph->logWidth, graph->logHeight, nullptr);
     SetViewportExtEx(dc, width, height, nullptr);
-    // A print copy fitted to the paper shrinks its text with the placement.
-    if (graph->printCopy && top && !top->maintainAspect && top->printStyle != 2)
+    // A print copy fitted to the paper shrinks its text with the placement: the screen height of
+    // each text's points times the factor, the same however often the copy is mapped.
+    if (graph->printCopy && top && !top->maintainAspect && top->printStyle != 2 && graph->devHeight > 0)
     {
         const double factor = std::min(placement.factorX, placement.factorY);
+        const double unitsPerPoint = static_cast<double>(Lib().dev.screenDpiY) / 72 * graph->logHeight /
+                                     graph->devHeight;
         for (int n = 1; n <= graph->capacity; ++n)
             if (ObjDesc* o = ObjectAt(graph, n); o && o->type < 100)
                 if (FontDesc* font = FontBlock(o))
                 {
-                    font->logFont.lfHeight = static_cast<LONG>(font->logFont.lfHeight * factor);
+                    font->logFont.lfHeight = -static_cast<LONG>(font->currentSize * unitsPerPoint * factor);
                     if (o->type == PK_TYPE_TEXT)
                         reinterpret_cast<TextDesc*>(o)->reposition = 1;
                 }

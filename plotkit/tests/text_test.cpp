@@ -416,6 +416,31 @@ TEST_F(TextTest, TextSizesFollowThePageUnlessItKeepsThem)
     }
 }
 
+TEST_F(TextTest, APrintCopyFittedToThePaperShrinksItsTextOnceAndGivesItBack)
+{
+    int n = 0;
+    GrDesc* g = MakeTextGraph([&](GrDesc* g) { n = WGTextNorm(g, g->buildDc, "Printed", 0.5f, 0.5f, 0, 0); });
+    const LONG screen = Text(g, n)->font.logFont.lfHeight;
+    top.maintainAspect = 0;
+    top.printStyle = 0;
+    DevDesc* dev = GetDevDesc();
+    dev->printerWidth = 3000;
+    dev->printerHeight = 4000;
+    dev->printerDpiX = dev->printerDpiY = 300;
+    HDC paper = CreateCompatibleDC(nullptr);
+    g->printCopy = paper;
+    MapGraph(g, paper);
+    const LONG printed = Text(g, n)->font.logFont.lfHeight;
+    MapGraph(g, paper);
+    EXPECT_EQ(Text(g, n)->font.logFont.lfHeight, printed) << "mapped twice, shrunk once";
+    // The paper is narrower than the graph: the height shrinks by 2248 / 4000.
+    EXPECT_NEAR(printed, screen * 2248.0 / 4000, 3);
+    g->printCopy = nullptr;
+    RestoreSize(g);
+    EXPECT_EQ(Text(g, n)->font.logFont.lfHeight, screen);
+    DeleteDC(paper);
+}
+
 TEST_F(TextTest, MeasuringANullTextMeasuresZeros)
 {
     GrDesc* g = MakeTextGraph([](GrDesc*) {});
