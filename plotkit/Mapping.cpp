@@ -89,12 +89,9 @@ Placement PrintPlacement(const GrDesc* graph, const TopDesc* top)
         const double pageRatio = static_cast<double>(W / pdx) / std::max(1, H / pdy);
         const double ratio = static_cast<double>(graph->devWidth) / std::max(1, graph->devHeight);
         const double dpiRatio = static_cast<double>(pdx) / pdy;
-        if (!top->maintainAspect)
-        {
-            p.width = W - 2;
-            p.height = H - 3;
-        }
-        else if (pageRatio < ratio)
+        // The factors are those of the graph's shape on the paper; without keeping the aspect the
+        // graph then fills the paper (and its text shrinks by the factors).
+        if (pageRatio < ratio)
         {
             p.width = W - 2;
             p.height = static_cast<int>(p.width / ratio / dpiRatio);
@@ -105,6 +102,11 @@ Placement PrintPlacement(const GrDesc* graph, const TopDesc* top)
             p.height = H - 3;
             p.width = static_cast<int>(dpiRatio * ratio * p.height);
             p.factorX = static_cast<double>(p.width) / std::max(1, W);
+        }
+        if (!top->maintainAspect)
+        {
+            p.width = W - 2;
+            p.height = H - 3;
         }
         p.x = dev.printOriginX;
         p.y = dev.printOriginY;
@@ -205,12 +207,40 @@ void WINAPI MapGraph(GrDesc* graph, HDC dc)
     SetMapMode(dc, graph->page ? graph->page->mapMode : MM_ANISOTROPIC);
     SetWindowExtEx(dc, graph->logWidth, graph->logHeight, nullptr);
     SetViewportExtEx(dc, width, height, nullptr);
+    // A print copy fitted to the paper shrinks its text with the placement: the screen height of
+    // each text's points times the factor, the same however often the copy is mapped.
+    if (graph->printCopy && top && !top->maintainAspect && top->printStyle != 2 && graph->devHeight > 0)
+    {
+        const double factor = std::min(placement.factorX, placement.factorY);
+        const double unitsPerPoint = static_cast<double>(Lib().dev.screenDpiY) / 72 * graph->logHeight /
+                                     graph->devHeight;
+        for (int n = 1; n <= graph->capacity; ++n)
+            if (ObjDesc* o = ObjectAt(graph, n); o && o->type < 100)
+                if (FontDesc* font = FontBlock(o))
+                {
+                    font->logFont.lfHeight = -static_cast<LONG>(font->currentSize * unitsPerPoint * factor);
+                    if (o->type == PK_TYPE_TEXT)
+                        reinterpret_cast<TextDesc*>(o)->reposition = 1;
+                }
+    }
 }
 
 void WINAPI RestoreSize(GrDesc* graph)
 {
-    // Text objects put their font heights back here once they exist.
-    (void)graph;
+    TopDesc* top = graph && graph->page ? graph->page->top : nullptr;
+    if (!CheckGraph(graph) || top == nullptr || top->maintainAspect || top->printStyle == 2)
+        return;
+    // Text heights back to the screen's size of their points.
+    HDC dc = GetMappedDC(graph);
+    for (int n = 1; n <= graph->capacity; ++n)
+        if (ObjDesc* o = ObjectAt(graph, n); o && o->type < 100)
+            if (FontDesc* font = FontBlock(o))
+            {
+                font->logFont.lfHeight = -PointsToLogSize(graph, dc, font->currentSize);
+                if (o->type == PK_TYPE_TEXT)
+                    reinterpret_cast<TextDesc*>(o)->reposition = 1;
+            }
+    ReleaseDC(graph->window, dc);
 }
 
 int WINAPI PointsToLogSize(GrDesc* graph, HDC dc, int points)
@@ -378,6 +408,12 @@ int WINAPI WGGetObjectCoord(GrDesc* graph, int number, float* x1, float* y1, flo
             *y1 = pos->y1;
         return 0;
     }
+    if (o->type == PK_TYPE_TEXT && graph->defaultXAxis)
+    {
+        const auto* t = reinterpret_cast<const TextDesc*>(o);
+        LogToWorld(graph, graph->defaultXAxis, graph->defaultYAxis, t->anchorX, t->anchorY, x1, y1);
+        return 1;
+    }
     ReportIllFunc(o);
     return 0;
 }
@@ -387,6 +423,15 @@ int WINAPI WGGetObjectCoordNorm(GrDesc* graph, int number, float* x1, float* y1,
     ObjDesc* o = FindObject(graph, number);
     if (o == nullptr || graph->logWidth == 0 || graph->logHeight == 0)
         return 0;
+    if (o->type == PK_TYPE_TEXT)
+    {
+        const auto* t = reinterpret_cast<const TextDesc*>(o);
+        if (x1)
+            *x1 = static_cast<float>(t->anchorX) / graph->logWidth;
+        if (y1)
+            *y1 = static_cast<float>(t->anchorY) / graph->logHeight;
+        return 1;
+    }
     const RECT& e = o->extent;
     if (x1)
         *x1 = static_cast<float>(e.left) / graph->logWidth;
@@ -429,6 +474,22 @@ int WINAPI WGChangeObjectCoord(GrDesc* graph, int number, float x1, float y1, fl
     ObjDesc* o = FindObject(graph, number);
     if (o == nullptr)
         return 0;
+    if (o->type == PK_TYPE_TEXT)
+    {
+        // A text moves its anchor through its own axes; the next draw lays it out there.
+        auto* t = reinterpret_cast<TextDesc*>(o);
+        t->worldX = x1;
+        t->worldY = y1;
+        WorldToLog(graph, o->xAxis, o->yAxis, x1, y1, &t->anchorX, &t->anchorY);
+        t->reposition = 1;
+        if (redraw)
+        {
+            InvalidateObject(graph, o);
+            t->reposition = 1;
+            WGRedrawObject(graph, number, FALSE);
+        }
+        return 1;
+    }
     if (!IsWorldPositional(o->type) && o->type != PK_TYPE_DATACURSOR)
     {
         ReportIllFunc(o);
@@ -456,6 +517,16 @@ int WINAPI WGChangeObjectCoordNorm(GrDesc* graph, int number, float x1, float y1
     if (o == nullptr)
         return 0;
     const int t = o->type;
+    if (t == PK_TYPE_TEXT)
+    {
+        auto* text = reinterpret_cast<TextDesc*>(o);
+        text->normX = x1;
+        text->normY = y1;
+        text->anchorX = static_cast<int>(x1 * graph->logWidth);
+        text->anchorY = static_cast<int>(y1 * graph->logHeight);
+        text->reposition = 1;
+        return 1;
+    }
     if (!(t == 3 || t == 4 || t == 5 || (t >= 21 && t <= 23) || t == 25 || t == 107 || t == 108 || t == 110))
     {
         ReportIllFunc(o);

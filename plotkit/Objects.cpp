@@ -183,6 +183,7 @@ void WINAPI ObjectInterpreter(GrDesc* graph, HDC dc)
     TopDesc* top = graph->page->top;
     if (top && top->abortFlag)
         return;
+    WGSetPlotArea(graph, dc, 0, 0, 0, 0, 0); // the backgrounds
     const SHORT cursor = graph->cursor;
     for (int n = 1; n <= graph->capacity; ++n)
     {
@@ -345,8 +346,13 @@ void WINAPI ForceLinesUpdate(GrDesc* graph, int axisIndex)
                     break;
             }
         }
-        else if (o->type == PK_TYPE_TEXT ||
-                 ((o->type == PK_TYPE_LINE || o->type == PK_TYPE_ARROW || (o->type >= 21 && o->type <= 25) ||
+        else if (o->type == PK_TYPE_TEXT)
+        {
+            // Texts keep their font block after the head: their own type moves them.
+            if (const PlotObjectType* kind = FindObjectType(o->type); kind && kind->recompute)
+                kind->recompute(graph, o);
+        }
+        else if (((o->type == PK_TYPE_LINE || o->type == PK_TYPE_ARROW || (o->type >= 21 && o->type <= 25) ||
                    o->type == PK_TYPE_DATACURSOR) &&
                   (o->xAxis == changed || o->yAxis == changed)))
         {
@@ -387,9 +393,16 @@ int WINAPI DefEditObject(GrDesc* graph)
         return 2;
     }
     // The object dialogs open from here once they exist; until then nothing is edited.
+    ObjDesc* object = ObjectAt(graph, graph->selectedObject);
+    HWND owner = graph->page && graph->page->parent ? graph->page->parent : graph->window;
+    int result = 2;
+    if (object->type == PK_TYPE_TEXT)
+        result = EditTextObject(graph, object, owner);
+    if (result == 1 || result == 3)
+        InvalidateRect(graph->window, nullptr, TRUE);
     graph->layoutChanged = 1;
     SetFocus(graph->window);
-    return 2;
+    return result;
 }
 
 void WINAPI HighlightObj(GrDesc* graph)

@@ -194,7 +194,7 @@ protected:
     {
         for (int i = 0; i < ms / 2; ++i)
         {
-            if (!m_document->m_busy && CPortMonitor::Instance().IsIdle())
+            if (!m_document->m_busy && CFakeDocument::IsSettled())
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }

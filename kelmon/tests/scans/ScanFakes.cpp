@@ -317,7 +317,9 @@ public:
     CFakeTask(CFakeDocument& document, Kind kind, std::string name)
         : CDocTask(std::move(name)), m_pDocument(&document), m_kind(kind)
     {
+        ++g_liveTasks;
     }
+    ~CFakeTask() override { --g_liveTasks; }
     int Run() override
     {
         switch (m_kind)
@@ -334,12 +336,21 @@ public:
     HANDLE GetLock() override { return m_pDocument->m_hPortLock; }
     CDocTask* Clone() override { return new CFakeTask(*this); }
 
+    // Tasks queued or running, counted from creation to deletion (clones included): the monitor
+    // takes a task off its queue before it runs it, so an empty queue alone does not mean done.
+    static std::atomic<int> g_liveTasks;
+
 private:
-    CFakeTask(const CFakeTask&) = default;
+    CFakeTask(const CFakeTask& other) : CDocTask(other), m_pDocument(other.m_pDocument), m_kind(other.m_kind)
+    {
+        ++g_liveTasks;
+    }
 
     CFakeDocument* m_pDocument;
     Kind m_kind;
 };
+
+std::atomic<int> CFakeTask::g_liveTasks{0};
 
 CScanSite* g_activeSite = nullptr;
 CScanSite* ActiveSite()
@@ -405,6 +416,11 @@ void CFakeDocument::Start()
     CPortMonitor::Instance().Enqueue(new CFakeTask(*this, CFakeTask::kStep, ""));
 }
 
+bool CFakeDocument::IsSettled()
+{
+    return CFakeTask::g_liveTasks == 0 && CPortMonitor::Instance().IsIdle();
+}
+
 void CFakeDocument::QueueStep()
 {
     m_stopRequested = 0;
@@ -424,7 +440,7 @@ bool CFakeDocument::WaitForRunEnd(DWORD timeoutMs)
     while (std::chrono::steady_clock::now() < deadline)
     {
         const bool ended = m_pScan && !m_pScan->IsRunning();
-        if (ended && !m_busy && CPortMonitor::Instance().IsIdle())
+        if (ended && !m_busy && CFakeDocument::IsSettled())
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

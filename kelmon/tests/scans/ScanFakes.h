@@ -132,6 +132,8 @@ public:
     CString GetTitle() override { return m_strTitle; }
     CScanLogSettings& GetLogSettings(int kind) override;
     BOOL IsBusy() override { return m_busy.load(); }
+    // No task of any fake document is queued or running.
+    static bool IsSettled();
     BOOL IsRepeating() override { return m_repeating.load(); }
     int GetCurrentScanMode() override { return m_pScan ? m_pScan->GetScanMode() : -1; }
     void OnScanFinished() override { ++m_finished; }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <strings.h>
 
 namespace kel::gdi
@@ -51,9 +52,32 @@ std::string Cp1252Of(std::u16string_view utf16)
     return out;
 }
 
+const Font& DeviceFontOf(const DcState& s)
+{
+    const Font& selected = FontOf(s.font);
+    if (s.mapMode == MM_TEXT)
+        return selected;
+    LOGFONT mapped = selected.log;
+    const int height = s.HeightToDevice(std::abs(mapped.lfHeight));
+    mapped.lfHeight = mapped.lfHeight < 0 ? -std::max(1, height) : (mapped.lfHeight > 0 ? std::max(1, height) : 0);
+    mapped.lfWidth = mapped.lfWidth ? std::max(1, s.WidthToDevice(std::abs(mapped.lfWidth))) : 0;
+    if (std::memcmp(&mapped, &selected.log, sizeof mapped) == 0)
+        return selected;
+    // A few mapped fonts per thread keep their realization between calls.
+    thread_local std::deque<std::unique_ptr<Font>> recent;
+    for (const auto& font : recent)
+        if (std::memcmp(&font->log, &mapped, sizeof mapped) == 0)
+            return *font;
+    if (recent.size() >= 16)
+        recent.pop_front();
+    recent.push_back(std::make_unique<Font>());
+    recent.back()->log = mapped;
+    return *recent.back();
+}
+
 TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, const INT* lpDx, bool measure)
 {
-    const Font& font = FontOf(s.font);
+    const Font& font = DeviceFontOf(s);
     DeviceFactory& factory = GetDeviceFactory();
     const FontMetrics metrics = factory.Metrics(font);
     TextPlacement t;
@@ -391,13 +415,17 @@ BOOL GetTextMetrics(HDC hdc, LPTEXTMETRIC lptm)
     const FontMetrics m = GetDeviceFactory().Metrics(font);
     const LOGFONT& lf = font.log;
     *lptm = TEXTMETRIC{};
-    lptm->tmHeight = m.height;
-    lptm->tmAscent = m.ascent;
-    lptm->tmDescent = m.descent;
-    lptm->tmInternalLeading = std::max(0, m.height - m.pixelSize);
-    lptm->tmExternalLeading = std::max(0, m.leading);
-    lptm->tmAveCharWidth = m.averageCharWidth;
-    lptm->tmMaxCharWidth = m.maxCharWidth;
+    // Metrics are logical units, as the font's height was.
+    const POINT origin = dc->state.ToLogical(0, 0);
+    auto across = [&](int w) { return std::abs(dc->state.ToLogical(w, 0).x - origin.x); };
+    auto up = [&](int h) { return std::abs(dc->state.ToLogical(0, h).y - origin.y); };
+    lptm->tmHeight = up(m.height);
+    lptm->tmAscent = up(m.ascent);
+    lptm->tmDescent = up(m.descent);
+    lptm->tmInternalLeading = up(std::max(0, m.height - m.pixelSize));
+    lptm->tmExternalLeading = up(std::max(0, m.leading));
+    lptm->tmAveCharWidth = across(m.averageCharWidth);
+    lptm->tmMaxCharWidth = across(m.maxCharWidth);
     lptm->tmWeight = lf.lfWeight ? lf.lfWeight : FW_NORMAL;
     lptm->tmDigitizedAspectX = 96;
     lptm->tmDigitizedAspectY = 96;
@@ -456,9 +484,40 @@ int EnumFaces(HDC hdc, const std::string& face, FONTENUMPROC proc, LPARAM lParam
         KEL_DC(hdc, 0);
         faces = GetDeviceFactory().Faces();
     }
-    int result = 1;
-    for (const FaceInfo& info : faces)
+    // The Windows faces that text is drawn in through their metric-compatible stand-ins are listed
+    // under their own names too, with their families, so a program that looks for them finds them.
+    struct Alias
     {
+        const char* name;
+        const char* standIn;
+        BYTE family;
+    };
+    static const Alias aliases[] = {{"Arial", "Liberation Sans", FF_SWISS},
+                                    {"Times New Roman", "Liberation Serif", FF_ROMAN},
+                                    {"Courier New", "Liberation Mono", FF_MODERN}};
+    std::vector<BYTE> families(faces.size(), 0);
+    for (const Alias& alias : aliases)
+    {
+        bool present = false, standIn = false, fixed = false;
+        for (const FaceInfo& info : faces)
+        {
+            present = present || strcasecmp(info.name.c_str(), alias.name) == 0;
+            if (strcasecmp(info.name.c_str(), alias.standIn) == 0)
+            {
+                standIn = true;
+                fixed = info.fixedPitch;
+            }
+        }
+        if (standIn && !present)
+        {
+            faces.push_back(FaceInfo{alias.name, fixed});
+            families.push_back(alias.family);
+        }
+    }
+    int result = 1;
+    for (size_t index = 0; index < faces.size(); ++index)
+    {
+        const FaceInfo& info = faces[index];
         const std::string& name = info.name;
         if (name.empty() || name.size() >= LF_FACESIZE ||
             (!face.empty() && strcasecmp(name.c_str(), face.c_str()) != 0))
@@ -471,8 +530,8 @@ int EnumFaces(HDC hdc, const std::string& face, FONTENUMPROC proc, LPARAM lParam
         lf.lfOutPrecision = OUT_STROKE_PRECIS;
         lf.lfClipPrecision = CLIP_STROKE_PRECIS;
         lf.lfQuality = DEFAULT_QUALITY;
-        lf.lfPitchAndFamily =
-            static_cast<BYTE>((info.fixedPitch ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS));
+        const BYTE family = families[index] ? families[index] : (info.fixedPitch ? FF_MODERN : FF_SWISS);
+        lf.lfPitchAndFamily = static_cast<BYTE>((info.fixedPitch ? FIXED_PITCH : VARIABLE_PITCH) | family);
         std::strncpy(lf.lfFaceName, name.c_str(), LF_FACESIZE - 1);
         std::strncpy(elf.elfFullName, name.c_str(), LF_FULLFACESIZE - 1);
         std::strncpy(elf.elfStyle, "Regular", LF_FACESIZE - 1);
