@@ -222,31 +222,42 @@ bool RasterScreen(const GrDesc* graph, HDC dc)
 // first, which writes fewer pixels twice.
 std::vector<POINT> DecimateByColumn(HDC dc, const POINT* pts, int n)
 {
-    std::vector<POINT> device(pts, pts + n);
-    LPtoDP(dc, device.data(), n);
+    // The device column of every logical x the points use, mapped once by the layer: far fewer
+    // values than points on a dense curve. Device y is not needed: the mapping keeps the order.
+    LONG minX = pts[0].x, maxX = pts[0].x;
+    for (int i = 1; i < n; ++i)
+    {
+        minX = std::min(minX, pts[i].x);
+        maxX = std::max(maxX, pts[i].x);
+    }
+    std::vector<POINT> columns(static_cast<size_t>(maxX - minX) + 1);
+    for (size_t k = 0; k < columns.size(); ++k)
+        columns[k] = POINT{static_cast<LONG>(minX + static_cast<LONG>(k)), 0};
+    LPtoDP(dc, columns.data(), static_cast<int>(columns.size()));
+    auto column = [&](int i) { return columns[static_cast<size_t>(pts[i].x - minX)].x; };
     std::vector<POINT> kept;
     kept.reserve(static_cast<size_t>(std::min(n, 8192)));
     int i = 0;
     while (i < n)
     {
-        const LONG column = device[i].x;
+        const LONG here = column(i);
         int j = i, lo = i, hi = i;
-        while (j + 1 < n && device[j + 1].x == column)
+        while (j + 1 < n && column(j + 1) == here)
         {
             ++j;
-            if (device[j].y < device[lo].y)
+            if (pts[j].y < pts[lo].y)
                 lo = j;
-            if (device[j].y > device[hi].y)
+            if (pts[j].y > pts[hi].y)
                 hi = j;
         }
-        const bool lowFirst = std::abs(device[i].y - device[lo].y) <= std::abs(device[i].y - device[hi].y);
+        const bool lowFirst = std::abs(pts[i].y - pts[lo].y) <= std::abs(pts[i].y - pts[hi].y);
         const int a = lowFirst ? lo : hi, b = lowFirst ? hi : lo;
         kept.push_back(pts[i]);
-        if (device[a].y != device[i].y)
+        if (a != i)
             kept.push_back(pts[a]);
-        if (device[b].y != device[a].y)
+        if (b != a)
             kept.push_back(pts[b]);
-        if (j != i && device[j].y != device[b].y)
+        if (j != i && j != b)
             kept.push_back(pts[j]);
         i = j + 1;
     }
