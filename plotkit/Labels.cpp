@@ -18,59 +18,19 @@ namespace
 constexpr int kMonthNames = 96;   // string ids of "January" .. "December"
 constexpr int kWeekdayNames = 80; // string ids of "Sunday" .. "Saturday"
 
-// Fixed-point text with n decimals: the library's fixed number style.
+// Fixed-point text with n decimals.
 std::string FixedText(double v, int n)
 {
-    if (v == 0)
-        return "0";
-    int e = 0, sign = 0;
-    const std::string digits = _fcvt(v, n, &e, &sign);
-    std::string out = sign ? "-" : "";
-    if (e < 1)
-    {
-        out += "0";
-        if (n > 0 && !(n < -e))
-            out += "." + std::string(static_cast<size_t>(-e), '0') + digits;
-    }
-    else
-    {
-        out += digits.substr(0, std::min<size_t>(e, digits.size()));
-        if (n > 0)
-            out += ".";
-        if (static_cast<size_t>(e) < digits.size())
-            out += digits.substr(static_cast<size_t>(e));
-    }
-    return out;
+    return ftoa(static_cast<float>(v), n, 0);
 }
 
 // Mantissa with n decimals, "x10" and the power of ten, as two parts: "1.5x10" and "-3".
 void PowerText(double v, int n, std::string* mantissa, std::string* exponent)
 {
-    const double a = std::fabs(v);
-    const int d = std::max(0, n + static_cast<int>(std::floor(std::log10(9.99 / a))));
-    int e = 0, sign = 0;
-    std::string digits = _fcvt(v, d, &e, &sign);
-    if (digits.size() < static_cast<size_t>(n + 1))
-        digits.append(static_cast<size_t>(n + 1) - digits.size(), '0');
-    *mantissa = sign ? "-" : "";
-    *mantissa += digits[0];
-    if (n > 0)
-        *mantissa += "." + digits.substr(1, static_cast<size_t>(n));
-    *mantissa += "x10";
-    *exponent = std::to_string(e - 1);
-}
-
-// Decimals that show a tick step exactly (at most 5).
-int TickPrecision(double step)
-{
-    double v = std::fabs(step);
-    int n = 0;
-    while (n < 5 && !(std::fabs(std::floor(v * 1.000001) - v) < v * 0.000001))
-    {
-        v *= 10;
-        ++n;
-    }
-    return n;
+    const std::string text = ftoa(static_cast<float>(v), n, 1);
+    const size_t at = text.find("x10");
+    *mantissa = text.substr(0, at == std::string::npos ? text.size() : at + 3);
+    *exponent = at == std::string::npos ? std::string() : text.substr(at + 3);
 }
 
 const AxisDesc* LabelledAxis(GrDesc* graph, const LabelsDesc* l)
@@ -207,7 +167,8 @@ std::vector<LabelItem> PlaceLabels(GrDesc* graph, HDC dc, LabelsDesc* l)
             t = to != from ? (v - from) / (double(to) - from) : 0;
         return isX ? plot.left + t * length : plot.bottom - t * length;
     };
-    auto valueOf = [&](int i) -> double { return log ? low * std::pow(10.0, i) : i * step + axis->firstTick; };
+    auto valueOf = [&](int i) -> double
+    { return log ? low * std::pow(10.0, i) : i * step + axis->firstTick; };
 
     RECT& rect = l->head.extent;
     int across = 0;
@@ -282,10 +243,10 @@ std::vector<LabelItem> PlaceLabels(GrDesc* graph, HDC dc, LabelsDesc* l)
         if (l->format == 1)
             l->precision = log ? 0 : 1;
         else if (log)
-            l->precision =
-                static_cast<signed char>(low > 0 ? std::max(0, -static_cast<int>(std::floor(std::log10(low)))) : 0);
+            l->precision = static_cast<signed char>(
+                low > 0 ? std::max(0, -static_cast<int>(std::floor(std::log10(low)))) : 0);
         else
-            l->precision = static_cast<signed char>(TickPrecision(step));
+            l->precision = static_cast<signed char>(GetPrec(static_cast<float>(step)));
     }
 
     const int first = l->kind == 0 ? 0 : l->firstIndex;
@@ -381,7 +342,8 @@ void LayoutLabels(GrDesc* graph, HDC dc, LabelsDesc* l)
                 else if (!rightAligned)
                     ex = item.x + mainWidth;
                 SetTextAlign(dc, TA_BASELINE | (rightAligned ? TA_RIGHT : TA_LEFT));
-                TextOut(dc, ex, item.y - raise, item.exponent.c_str(), static_cast<int>(item.exponent.size()));
+                TextOut(dc, ex, item.y - raise, item.exponent.c_str(),
+                        static_cast<int>(item.exponent.size()));
                 SetTextAlign(dc, align);
             }
             l->widestExponent = std::max(l->widestExponent, exponentWidth);
@@ -540,8 +502,8 @@ LabelsDesc* LabelsFor(GrDesc* graph, int number)
     return reinterpret_cast<LabelsDesc*>(o);
 }
 
-int NameLabels(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, int first, int count, BOOL abbreviate,
-               int kind)
+int NameLabels(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, int first, int count,
+               BOOL abbreviate, int kind)
 {
     LabelsDesc* l = NewLabels(graph, dc, axis, position, kind);
     if (l == nullptr)
@@ -557,8 +519,8 @@ int NameLabels(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, in
 
 using namespace plotkit;
 
-int WINAPI WGLabelAxis(GrDesc* graph, HDC dc, int axis, int position, int format, int precision, int lastLabel,
-                       const char* lastText)
+int WINAPI WGLabelAxis(GrDesc* graph, HDC dc, int axis, int position, int format, int precision,
+                       int lastLabel, const char* lastText)
 {
     LabelsDesc* l = NewLabels(graph, dc, axis, position, 0);
     if (l == nullptr)
@@ -610,14 +572,16 @@ int WINAPI WGLabelAxisStringsPtr(GrDesc* graph, HDC dc, int axis, int position, 
     return FinishLabels(graph, dc, l);
 }
 
-int WINAPI WGLabelAxisStringsNew(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, const char* text)
+int WINAPI WGLabelAxisStringsNew(GrDesc* graph, HDC dc, int axis, int position, int firstIndex,
+                                 const char* text)
 {
     if (text == nullptr)
         return 0;
     // The text is cut into 42-byte strings in a block of the labels' own; the caller's text is
     // left as it is.
     const size_t length = std::strlen(text);
-    const size_t size = (length > PK_LABEL_STRING ? length / PK_LABEL_STRING * PK_LABEL_STRING + 43 : 1260) + 1;
+    const size_t size =
+        (length > PK_LABEL_STRING ? length / PK_LABEL_STRING * PK_LABEL_STRING + 43 : 1260) + 1;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     if (block == nullptr)
     {

@@ -403,6 +403,12 @@ int WINAPI WGGetObjectCoord(GrDesc* graph, int number, float* x1, float* y1, flo
             *y1 = pos->y1;
         return 0;
     }
+    if (o->type == PK_TYPE_TEXT && graph->defaultXAxis)
+    {
+        const auto* t = reinterpret_cast<const TextDesc*>(o);
+        LogToWorld(graph, graph->defaultXAxis, graph->defaultYAxis, t->anchorX, t->anchorY, x1, y1);
+        return 1;
+    }
     ReportIllFunc(o);
     return 0;
 }
@@ -412,6 +418,15 @@ int WINAPI WGGetObjectCoordNorm(GrDesc* graph, int number, float* x1, float* y1,
     ObjDesc* o = FindObject(graph, number);
     if (o == nullptr || graph->logWidth == 0 || graph->logHeight == 0)
         return 0;
+    if (o->type == PK_TYPE_TEXT)
+    {
+        const auto* t = reinterpret_cast<const TextDesc*>(o);
+        if (x1)
+            *x1 = static_cast<float>(t->anchorX) / graph->logWidth;
+        if (y1)
+            *y1 = static_cast<float>(t->anchorY) / graph->logHeight;
+        return 1;
+    }
     const RECT& e = o->extent;
     if (x1)
         *x1 = static_cast<float>(e.left) / graph->logWidth;
@@ -454,6 +469,22 @@ int WINAPI WGChangeObjectCoord(GrDesc* graph, int number, float x1, float y1, fl
     ObjDesc* o = FindObject(graph, number);
     if (o == nullptr)
         return 0;
+    if (o->type == PK_TYPE_TEXT)
+    {
+        // A text moves its anchor through its own axes; the next draw lays it out there.
+        auto* t = reinterpret_cast<TextDesc*>(o);
+        t->worldX = x1;
+        t->worldY = y1;
+        WorldToLog(graph, o->xAxis, o->yAxis, x1, y1, &t->anchorX, &t->anchorY);
+        t->reposition = 1;
+        if (redraw)
+        {
+            InvalidateObject(graph, o);
+            t->reposition = 1;
+            WGRedrawObject(graph, number, FALSE);
+        }
+        return 1;
+    }
     if (!IsWorldPositional(o->type) && o->type != PK_TYPE_DATACURSOR)
     {
         ReportIllFunc(o);
@@ -481,6 +512,16 @@ int WINAPI WGChangeObjectCoordNorm(GrDesc* graph, int number, float x1, float y1
     if (o == nullptr)
         return 0;
     const int t = o->type;
+    if (t == PK_TYPE_TEXT)
+    {
+        auto* text = reinterpret_cast<TextDesc*>(o);
+        text->normX = x1;
+        text->normY = y1;
+        text->anchorX = static_cast<int>(x1 * graph->logWidth);
+        text->anchorY = static_cast<int>(y1 * graph->logHeight);
+        text->reposition = 1;
+        return 1;
+    }
     if (!(t == 3 || t == 4 || t == 5 || (t >= 21 && t <= 23) || t == 25 || t == 107 || t == 108 || t == 110))
     {
         ReportIllFunc(o);

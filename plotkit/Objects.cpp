@@ -393,9 +393,16 @@ int WINAPI DefEditObject(GrDesc* graph)
         return 2;
     }
     // The object dialogs open from here once they exist; until then nothing is edited.
+    ObjDesc* object = ObjectAt(graph, graph->selectedObject);
+    HWND owner = graph->page && graph->page->parent ? graph->page->parent : graph->window;
+    int result = 2;
+    if (object->type == PK_TYPE_TEXT)
+        result = EditTextObject(graph, object, owner);
+    if (result == 1 || result == 3)
+        InvalidateRect(graph->window, nullptr, TRUE);
     graph->layoutChanged = 1;
     SetFocus(graph->window);
-    return 2;
+    return result;
 }
 
 void WINAPI HighlightObj(GrDesc* graph)

@@ -245,6 +245,10 @@ FontDesc* FontBlock(ObjDesc* object); // null for a type without one
 // The factor that text sizes follow: the smaller of the graph's size factors against its creation.
 float TextScale(const GrDesc* graph);
 
+// Opens the text dialog on a text object (owner: the dialog's owner window); on OK its size, height
+// and layout follow the new font. Returns the dialog's result.
+int EditTextObject(GrDesc* graph, ObjDesc* text, HWND owner);
+
 // A font block's font selected into a DC for one drawing, with transparent text in a colour; the
 // DC's previous font comes back (and ours is deleted) when it goes.
 class TextFont

@@ -139,7 +139,8 @@ void PlaceAxisTitle(GrDesc* graph, TextDesc* t)
         std::fabs(graph->normHeight - graph->createdNormHeight) > 0.01)
     {
         if (graph->createdNormHeight > 0 && graph->normWidth > 0)
-            d = d * (graph->normHeight / graph->createdNormHeight) * (graph->createdNormWidth / graph->normWidth);
+            d = d * (graph->normHeight / graph->createdNormHeight) *
+                (graph->createdNormWidth / graph->normWidth);
     }
     else if (page && page->scaleX > 0)
         d = d * page->scaleY / page->scaleX;
@@ -500,6 +501,29 @@ void PickDefaultFace(FontDesc& font)
     font.logFont.lfClipPrecision |= CLIP_LH_ANGLES;
 }
 
+int EditTextObject(GrDesc* graph, ObjDesc* object, HWND owner)
+{
+    TextDesc* t = AsText(object);
+    if (t == nullptr)
+        return 2;
+    t->font.text = t->text;
+    t->font.textCapacity = PK_TEXT_MAX;
+    const int result = static_cast<int>(
+        DialogBoxParam(Module(), "TEXTPAR", owner, TextDlgProc, reinterpret_cast<LPARAM>(&t->font)));
+    t->font.text = nullptr;
+    t->font.textCapacity = 0;
+    if (result == 3)
+    {
+        const float scale = graph->page && graph->page->scaleX > 0 ? graph->page->scaleX : 1.0f;
+        t->font.baseSize = static_cast<SHORT>(t->font.currentSize / scale);
+        HDC dc = GetMappedDC(graph);
+        t->font.logFont.lfHeight = -PointsToLogSize(graph, dc, t->font.currentSize);
+        ReleaseDC(graph->window, dc);
+        t->reposition = 1;
+    }
+    return result;
+}
+
 bool HasFontBlock(int type)
 {
     switch (type)
@@ -528,7 +552,8 @@ float TextScale(const GrDesc* graph)
     const PgDesc* page = graph ? graph->page : nullptr;
     if (page == nullptr)
         return 1.0f;
-    const float fx = graph->createdNormWidth ? page->scaleX * graph->normWidth / graph->createdNormWidth : 1.0f;
+    const float fx =
+        graph->createdNormWidth ? page->scaleX * graph->normWidth / graph->createdNormWidth : 1.0f;
     const float fy =
         graph->createdNormHeight ? page->scaleY * graph->normHeight / graph->createdNormHeight : 1.0f;
     const float f = std::min(fx, fy);
@@ -605,8 +630,8 @@ int WINAPI WGTextNorm(GrDesc* graph, HDC dc, const char* text, float x, float y,
                       });
 }
 
-int WINAPI WGText(GrDesc* graph, HDC dc, int xAxis, int yAxis, const char* text, float x, float y, int alignment,
-                  int angle)
+int WINAPI WGText(GrDesc* graph, HDC dc, int xAxis, int yAxis, const char* text, float x, float y,
+                  int alignment, int angle)
 {
     if (!CheckGraph(graph))
         return 0;
@@ -765,9 +790,9 @@ BOOL WINAPI WGChangeFont(GrDesc* graph, int number, const char* face, int points
 
 const char* WINAPI WGGetString(GrDesc* graph, int number, int)
 {
-    ObjDesc* o = TextObjectFor(graph, number,
-                               [](int type)
-                               { return type == PK_TYPE_LEGEND || IsTextType(type) || type == PK_TYPE_PIECHART; });
+    ObjDesc* o = TextObjectFor(
+        graph, number,
+        [](int type) { return type == PK_TYPE_LEGEND || IsTextType(type) || type == PK_TYPE_PIECHART; });
     // Legend items and pie labels are reached once those objects exist.
     TextDesc* t = AsText(o);
     return t ? t->text : nullptr;
@@ -776,10 +801,9 @@ const char* WINAPI WGGetString(GrDesc* graph, int number, int)
 BOOL WINAPI WGChangeString(GrDesc* graph, int number, const char* text, int item)
 {
     ObjDesc* o = TextObjectFor(graph, number,
-                               [](int type)
-                               {
-                                   return type == PK_TYPE_LEGEND || type == PK_TYPE_LABELS || IsTextType(type) ||
-                                          type == PK_TYPE_PIECHART;
+                               [](int type) {
+                                   return type == PK_TYPE_LEGEND || type == PK_TYPE_LABELS ||
+                                          IsTextType(type) || type == PK_TYPE_PIECHART;
                                });
     if (o == nullptr || text == nullptr)
         return FALSE;
@@ -804,8 +828,8 @@ BOOL WINAPI WGChangeString(GrDesc* graph, int number, const char* text, int item
     return FALSE;
 }
 
-void WINAPI WGGetTextSizeNorm(GrDesc* graph, HDC dc, BOOL horizontal, const char* text, int length, float* width,
-                              float* height)
+void WINAPI WGGetTextSizeNorm(GrDesc* graph, HDC dc, BOOL horizontal, const char* text, int length,
+                              float* width, float* height)
 {
     if (TopDesc* top = Lib().top)
         Measure(graph, dc, top->defaultFont, horizontal, text, length, width, height);

@@ -68,16 +68,22 @@ void FillSizes(HWND dialog, const char* face)
     SetDlgItemText(dialog, IDC_TEXT_SIZE, typed);
 }
 
+// What a drop-down combo box shows: the typed text, or the selected item's.
+std::string ComboText(HWND dialog, int id)
+{
+    char text[64] = {};
+    GetDlgItemText(dialog, id, text, sizeof text);
+    const LRESULT sel = SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0);
+    if (text[0] == 0 && sel != CB_ERR &&
+        SendDlgItemMessage(dialog, id, CB_GETLBTEXTLEN, static_cast<WPARAM>(sel), 0) < LRESULT(sizeof text))
+        SendDlgItemMessage(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(sel),
+                           reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
 std::string FaceText(HWND dialog)
 {
-    char face[LF_FACESIZE] = {};
-    const LRESULT sel = SendDlgItemMessage(dialog, IDC_TEXT_FACE, CB_GETCURSEL, 0, 0);
-    if (sel != CB_ERR)
-        SendDlgItemMessage(dialog, IDC_TEXT_FACE, CB_GETLBTEXT, static_cast<WPARAM>(sel),
-                           reinterpret_cast<LPARAM>(face));
-    else
-        GetDlgItemText(dialog, IDC_TEXT_FACE, face, sizeof face);
-    return face;
+    return ComboText(dialog, IDC_TEXT_FACE);
 }
 
 void InitDialog(HWND dialog)
@@ -133,16 +139,13 @@ void Accept(HWND dialog)
         if (colour != CB_ERR)
             f.colorIndex = static_cast<SHORT>(colour);
     }
-    const LRESULT listed = SendDlgItemMessage(dialog, IDC_TEXT_SIZE, CB_GETCURSEL, 0, 0);
-    char size[16] = {};
-    if (listed != CB_ERR)
-        SendDlgItemMessage(dialog, IDC_TEXT_SIZE, CB_GETLBTEXT, static_cast<WPARAM>(listed),
-                           reinterpret_cast<LPARAM>(size));
-    else
-        GetDlgItemText(dialog, IDC_TEXT_SIZE, size, sizeof size);
-    const int points = std::atoi(size);
+    const std::string size = ComboText(dialog, IDC_TEXT_SIZE);
+    const int points = std::atoi(size.c_str());
     if (points > 0)
         f.currentSize = static_cast<SHORT>(std::min(points, 1000));
+    const LRESULT listed =
+        SendDlgItemMessage(dialog, IDC_TEXT_SIZE, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(size.c_str()));
     f.sizeIndex = static_cast<SHORT>(listed == CB_ERR ? -1 : listed);
     const int face = FindFaceByName(FaceText(dialog).c_str());
     if (face >= 0)

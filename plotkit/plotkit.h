@@ -636,6 +636,7 @@ PKAPI void WINAPI WGFFTFrequency(int n, float rate, int bin, float* out);
 // Multiplies re (and im when given) by a window: 1 triangular, 2 Hann, 3 Welch, 4 Hamming,
 // 5 Blackman, others rectangular. Returns 0.
 PKAPI int WINAPI WGDSPWindow(float* re, float* im, int n, int kind);
+
 // ---- Text objects and fonts ---------------------------------------------------------------------
 
 // Every text-bearing object (legends 3, labels 11, texts 12, pie charts 20 and the real-time text

@@ -7,6 +7,7 @@
 #include "win32/user.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -278,6 +279,42 @@ TEST(GdiFontTest, EnumeratingFacesFindsTheMappedFreeFacesAndStopsWhenAsked)
     EXPECT_EQ(EnumFontFamilies(dc, "No Such Face", proc, reinterpret_cast<LPARAM>(&none)), 1);
     EXPECT_TRUE(none.faces.empty());
     DeleteDC(dc);
+}
+
+TEST(GdiFontTest, AFontHeightIsLogicalUnitsUnderAScalingMapping)
+{
+    // The same 40-unit font at one and at two logical units per pixel: half as high on the device,
+    // and the same 40 units high to the caller either way.
+    auto inkHeight = [](int unitsPerPixel, TEXTMETRIC* tm, SIZE* extent)
+    {
+        kel::testkit::Canvas canvas(200, 100);
+        HDC dc = canvas.Dc();
+        SetMapMode(dc, MM_ANISOTROPIC);
+        SetWindowExtEx(dc, 200 * unitsPerPixel, 100 * unitsPerPixel, nullptr);
+        SetViewportExtEx(dc, 200, 100, nullptr);
+        LOGFONT lf{};
+        lf.lfHeight = -40;
+        std::strcpy(lf.lfFaceName, "Arial");
+        HFONT font = CreateFontIndirect(&lf);
+        HGDIOBJ old = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        TextOut(dc, 0, 0, "HHH", 3);
+        GetTextMetrics(dc, tm);
+        GetTextExtentPoint32(dc, "HHH", 3, extent);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        const RECT ink = canvas.InkBounds();
+        return static_cast<int>(ink.bottom - ink.top);
+    };
+    TEXTMETRIC one{}, two{};
+    SIZE wide{}, narrow{};
+    const int full = inkHeight(1, &one, &wide);
+    const int half = inkHeight(2, &two, &narrow);
+    ASSERT_GT(full, 20);
+    EXPECT_NEAR(half, full / 2.0, 1.5);
+    EXPECT_NEAR(two.tmHeight, one.tmHeight, 2) << "metrics in logical units";
+    EXPECT_NEAR(two.tmAscent, one.tmAscent, 2);
+    EXPECT_NEAR(narrow.cx, wide.cx, 4) << "extents in logical units";
 }
 
 TEST(GdiFontTest, TheWindowsFacesOfTheStandInsAreListedWithTheirFamilies)

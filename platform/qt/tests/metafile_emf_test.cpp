@@ -350,7 +350,8 @@ TEST(EnhMetaFile, TextBoundsHoldThePixelsTheTextDraws)
         {"running upwards", 900, false, TA_LEFT | TA_BASELINE},
         {"turned by 30 degrees, spaced", 300, true, TA_LEFT | TA_TOP},
     };
-    constexpr int kFont = 16;
+    constexpr int kFont = 16;     // pixels high on the device
+    constexpr int kFontUnits = 8; // logical units: a unit is 2 pixels down
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
@@ -359,7 +360,7 @@ TEST(EnhMetaFile, TextBoundsHoldThePixelsTheTextDraws)
             SetMapMode(dc, MM_ANISOTROPIC);
             SetWindowExtEx(dc, 100, 100, nullptr);
             SetViewportExtEx(dc, 300, 200, nullptr);
-            HFONT font = CreateFont(-kFont, 0, c.escapement, c.escapement, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
+            HFONT font = CreateFont(-kFontUnits, 0, c.escapement, c.escapement, FW_NORMAL, 0, 0, 0, ANSI_CHARSET,
                                     0, 0, NONANTIALIASED_QUALITY, 0, "Arial");
             HGDIOBJ old = SelectObject(dc, font);
             SetBkMode(dc, TRANSPARENT);

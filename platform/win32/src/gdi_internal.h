@@ -251,6 +251,11 @@ struct DcState
     int HeightToDevice(int h) const;
 };
 
+// The font selected in a DC state as the device draws it: a LOGFONT's height and width are logical
+// units, so under a scaling mapping mode the font is realized at their device size. The reference
+// stays valid while the next few fonts are asked for.
+const Font& DeviceFontOf(const DcState& s);
+
 // The device rectangle of a logical one, corners ordered; right and bottom stay exclusive.
 RECT DeviceRect(const DcState& s, int left, int top, int right, int bottom);
 // The pixels a fill or blit from corner (left, top) to (right, bottom) covers: from the first
@@ -294,7 +299,8 @@ public:
     void Touched(const RECT& rect);
     // Drawable size in pixels: the target's, the device's, or empty (then the screen's counts).
     SIZE PixelSize();
-    const Font& CurrentFont() const { return FontOf(state.font); }
+    // The selected font as the device draws it (see DeviceFontOf).
+    const Font& CurrentFont() const { return DeviceFontOf(state); }
 
     std::unique_ptr<Device> device; // never null
     HWND hwnd = nullptr;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <strings.h>
 
 namespace kel::gdi
@@ -51,9 +52,32 @@ std::string Cp1252Of(std::u16string_view utf16)
     return out;
 }
 
+const Font& DeviceFontOf(const DcState& s)
+{
+    const Font& selected = FontOf(s.font);
+    if (s.mapMode == MM_TEXT)
+        return selected;
+    LOGFONT mapped = selected.log;
+    const int height = s.HeightToDevice(std::abs(mapped.lfHeight));
+    mapped.lfHeight = mapped.lfHeight < 0 ? -std::max(1, height) : (mapped.lfHeight > 0 ? std::max(1, height) : 0);
+    mapped.lfWidth = mapped.lfWidth ? std::max(1, s.WidthToDevice(std::abs(mapped.lfWidth))) : 0;
+    if (std::memcmp(&mapped, &selected.log, sizeof mapped) == 0)
+        return selected;
+    // A few mapped fonts per thread keep their realization between calls.
+    thread_local std::deque<std::unique_ptr<Font>> recent;
+    for (const auto& font : recent)
+        if (std::memcmp(&font->log, &mapped, sizeof mapped) == 0)
+            return *font;
+    if (recent.size() >= 16)
+        recent.pop_front();
+    recent.push_back(std::make_unique<Font>());
+    recent.back()->log = mapped;
+    return *recent.back();
+}
+
 TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, const INT* lpDx, bool measure)
 {
-    const Font& font = FontOf(s.font);
+    const Font& font = DeviceFontOf(s);
     DeviceFactory& factory = GetDeviceFactory();
     const FontMetrics metrics = factory.Metrics(font);
     TextPlacement t;
@@ -391,13 +415,17 @@ BOOL GetTextMetrics(HDC hdc, LPTEXTMETRIC lptm)
     const FontMetrics m = GetDeviceFactory().Metrics(font);
     const LOGFONT& lf = font.log;
     *lptm = TEXTMETRIC{};
-    lptm->tmHeight = m.height;
-    lptm->tmAscent = m.ascent;
-    lptm->tmDescent = m.descent;
-    lptm->tmInternalLeading = std::max(0, m.height - m.pixelSize);
-    lptm->tmExternalLeading = std::max(0, m.leading);
-    lptm->tmAveCharWidth = m.averageCharWidth;
-    lptm->tmMaxCharWidth = m.maxCharWidth;
+    // Metrics are logical units, as the font's height was.
+    const POINT origin = dc->state.ToLogical(0, 0);
+    auto across = [&](int w) { return std::abs(dc->state.ToLogical(w, 0).x - origin.x); };
+    auto up = [&](int h) { return std::abs(dc->state.ToLogical(0, h).y - origin.y); };
+    lptm->tmHeight = up(m.height);
+    lptm->tmAscent = up(m.ascent);
+    lptm->tmDescent = up(m.descent);
+    lptm->tmInternalLeading = up(std::max(0, m.height - m.pixelSize));
+    lptm->tmExternalLeading = up(std::max(0, m.leading));
+    lptm->tmAveCharWidth = across(m.averageCharWidth);
+    lptm->tmMaxCharWidth = across(m.maxCharWidth);
     lptm->tmWeight = lf.lfWeight ? lf.lfWeight : FW_NORMAL;
     lptm->tmDigitizedAspectX = 96;
     lptm->tmDigitizedAspectY = 96;
