@@ -633,29 +633,6 @@ void DrawTicks(GrDesc* graph, HDC dc, GroupDesc* g, const INT* xs, const INT* ys
     DeleteObject(markerPen);
 }
 
-// Redraws the visible axes over the bars, which would hide them otherwise.
-void AxesOnTop(GrDesc* graph, HDC dc)
-{
-    ObjDesc* saved = graph->currentObject;
-    for (int n = 1; n <= graph->capacity; ++n)
-    {
-        ObjDesc* o = ObjectAt(graph, n);
-        if (o && o->type == PK_TYPE_AXIS && o->visible && o->draw)
-        {
-            graph->currentObject = o;
-            o->draw(graph, dc);
-        }
-    }
-    graph->currentObject = saved;
-}
-
-void SuppressGrids(GrDesc* graph)
-{
-    for (int n = 1; n <= graph->capacity; ++n)
-        if (ObjDesc* o = ObjectAt(graph, n); o && o->type == PK_TYPE_AXIS)
-            reinterpret_cast<AxisDesc*>(o)->drawNow = 0;
-}
-
 bool AxesGoOnTop(const GroupDesc* g)
 {
     return g->arrangement <= kFloatingBars || (g->arrangement == kStackedLines && g->head.subKind == 11);
@@ -685,7 +662,7 @@ void DrawGroup(GrDesc* graph, HDC dc)
         return;
     TopDesc* top = graph->page ? graph->page->top : nullptr;
     if (top && top->gridOrder == 0 && AxesGoOnTop(g))
-        SuppressGrids(graph);
+        HoldAxes(graph);
     const auto* xs = static_cast<const INT*>(GlobalLock(g->xPositions));
     const auto* ys = static_cast<const INT*>(GlobalLock(g->yPositions));
     const int n = g->link.set->count;
@@ -693,9 +670,7 @@ void DrawGroup(GrDesc* graph, HDC dc)
     const int saved = SaveDC(dc);
     SetBkMode(dc, TRANSPARENT);
     SetROP2(dc, g->head.flash ? R2_NOTCOPYPEN : R2_COPYPEN);
-    const RECT& p = graph->plot;
-    IntersectClipRect(dc, p.left, p.top, p.right + Pixel(graph, dc, false),
-                      p.bottom + Pixel(graph, dc, true));
+    ClipToPlot(graph, dc);
     switch (g->arrangement)
     {
     case kGroupBars:
@@ -717,9 +692,10 @@ void DrawGroup(GrDesc* graph, HDC dc)
         DrawTicks(graph, dc, g, xs, ys, n, members);
         break;
     }
+    ClipToGraph(graph, dc);
     RestoreDC(dc, saved);
     if (top && top->gridOrder == 0 && (g->arrangement <= kFloatingBars || g->arrangement == kStackedLines))
-        AxesOnTop(graph, dc);
+        DrawAxesOver(graph, dc);
 }
 
 // ---- Type hooks ----

@@ -80,6 +80,23 @@ void DrawGraphBorder(GrDesc* graph, HDC dc);
 // Finishing: ends the graph's building state and links its axes.
 void FinishGraph(GrDesc* graph, HDC dc);
 
+// Plot area: clip drawing to the plot (one pixel more to the right and bottom), and back to the
+// whole graph.
+void ClipToPlot(GrDesc* graph, HDC dc);
+void ClipToGraph(GrDesc* graph, HDC dc);
+// True while the graph records into a metafile (objects made while drawing are deleted after use).
+bool RecordsMetafile(const GrDesc* graph);
+
+// Axes around data: a plot that draws its data holds the axes back (they compute their geometry
+// only) and draws them over its data afterwards, so grids lie on top of curves.
+void HoldAxes(GrDesc* graph);
+void DrawAxesOver(GrDesc* graph, HDC dc);
+
+// Curves: the build-time pass of a new curve (the one NewObjDesc just made): binds its data set and
+// axes, computes its points and returns its number (0 on failure, the record then freed).
+int BuildCurve(GrDesc* graph, HDC dc, int dataSet);
+// Bar width in logical units, with the bars' baseline and half width (dc may be null).
+int BarGeometry(HDC dc, struct CurveDesc* curve, GrDesc* graph, int* baseline, int* half);
 // ---- Data sets ----------------------------------------------------------------------------------
 
 // One data set's record (TopDesc::dataSets). The arrays belong to the caller.
@@ -108,6 +125,35 @@ struct DataSetLink
     DataSetDesc* set;
     INT count;
 };
+
+// Curve object (type 1): one data set drawn as a line, markers or bars.
+struct CurveDesc
+{
+    ObjDesc head;
+    float xMin, xMax, yMin, yMax;
+    float barWidth;                  // bars: fraction of the plot's extent along the category direction
+    SHORT markerWidth, markerHeight; // points
+    SHORT markerColor;               // palette index
+    SHORT markerType;                // 0 none, 1 X ... 9 dot
+    INT markerStyle;                 // markers: 0 full, 1 empty, 2 empty with a dot; bars: 2 bordered
+    DataSetLink data;                // the data set drawn
+    SHORT dataWidth, dataPrecision;  // data table format
+    BYTE barPosition;                // 0/1 before, 2/4 after, else centred on the point
+    BYTE fillArea;
+    COLORREF barColor;
+    BYTE hatch; // 0-5, 255 solid
+    BYTE spline;
+    BYTE dropLine;
+    INT baseline;      // logical position of the value 0 line
+    INT recompute;     // the points are computed again before the next drawing
+    HGLOBAL points;    // computed logical points (POINT per data point), null until computed
+    HGLOBAL splinePoints; // spline points (null: none)
+    INT splineCount;
+    INT markerLogSize; // logical marker size, 0 = not computed yet
+    INT hitPoint;      // point index of the last hit
+    INT pointsValid;   // count of computed points in `points`
+};
+
 // How the data-set code reaches a plot type's binding; the curve and group modules register theirs.
 struct PlotDataOps
 {

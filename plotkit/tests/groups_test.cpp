@@ -185,5 +185,49 @@ TEST_F(GroupsTest, GroupAccessors)
     EXPECT_EQ(WGToggleSpline(graph, group, TRUE), 0);
 }
 
+TEST_F(GroupsTest, StackedAreasAndHighLowCloseInAPlotWithAxes)
+{
+    float x[11], areas[22], hlc[33];
+    for (int i = 0; i <= 10; ++i)
+    {
+        x[i] = static_cast<float>(i);
+        areas[2 * i] = 20;
+        areas[2 * i + 1] = 30;
+        hlc[3 * i] = 80;     // high
+        hlc[3 * i + 1] = 60; // low
+        hlc[3 * i + 2] = 70; // close
+    }
+    const int stacked = WGDefineGroupDataSetPtr("areas", x, areas, 11, 2);
+    const int ticks = WGDefineGroupDataSetPtr("hlc", x, hlc, 11, 3);
+    const INT colors[2] = {12, 9};
+    int areaGroup = 0, hlcGroup = 0;
+    PgDesc* page = MakePage("areas", 8);
+    GrDesc* graph = MakeGraph(page, 0, 0, 1, 1,
+                              [&](GrDesc* g, HWND)
+                              {
+                                  HDC dc = g->buildDc;
+                                  WGSetPlotArea(g, dc, 0.1f, 0.1f, 0.9f, 0.9f, 19);
+                                  WGScalePlotArea(g, 0, 0, 10, 100);
+                                  WGDrawXAxis(g, dc, 1, 0, 0);
+                                  WGDrawYAxis(g, dc, 10, 0, 1);
+                                  areaGroup = WGStackedLines(g, dc, stacked, TRUE, nullptr, nullptr, colors);
+                                  WGSetLineStyle(g, dc, 0, 2, 0);
+                                  hlcGroup = WGHighLowClose(g, dc, ticks, 4, 4, 8, 0);
+                              });
+    ASSERT_NE(areaGroup, 0);
+    ASSERT_NE(hlcGroup, 0);
+    EXPECT_EQ(WGGetFillFlag(graph, areaGroup), 1);
+    const kel::testkit::Image image = Shot(graph, "plotkit_group_areas");
+    // The plot spans 64..576 across and 48..432 down.
+    auto at = [&](double wx, double wy)
+    { return image.Pixel(static_cast<int>(64 + wx * 51.2), static_cast<int>(432 - wy * 3.84)); };
+    EXPECT_EQ(at(5.5, 10), RGB(255, 0, 0));     // member 0 from 0 to 20
+    EXPECT_EQ(at(5.5, 35), RGB(0, 0, 255));     // member 1 on top of it, to 50
+    EXPECT_EQ(at(5.5, 55), RGB(255, 251, 240)); // the plot background above
+    EXPECT_EQ(at(5, 65), RGB(0, 0, 0));         // the high-low line at the point
+    EXPECT_EQ(at(5.5, 65), RGB(255, 251, 240));
+    EXPECT_EQ(at(5, 70), RGB(128, 0, 0)); // the close marker, a red box
+}
+
 } // namespace
 } // namespace plotkit::test
