@@ -112,6 +112,29 @@ TEST_F(PlotsTest, LineCurveJoinsGoodPointsUnderTheAxes)
     EXPECT_EQ(image.Pixel(70, 423), kRed);
 }
 
+TEST_F(PlotsTest, SplineCurvesAndTheGridsOrder)
+{
+    Series tent = Tent();
+    Define(tent);
+    WGToggleGridsOrder(1); // axes in object order: the data lie on top of them
+    int curve = 0;
+    GrDesc* graph = Graph(
+        [&](GrDesc* g, HDC dc)
+        {
+            WGSetLineStyle(g, dc, 0, 1, 12);
+            curve = WGLinePlot(g, dc, tent.number, FALSE, TRUE);
+        });
+    ASSERT_NE(curve, 0);
+    const Image image = Show(graph);
+    auto* c = reinterpret_cast<CurveDesc*>(ObjectAt(graph, curve));
+    EXPECT_GT(c->splineCount, 9);
+    EXPECT_EQ(WGGetSplineFlag(graph, curve), 1);
+    // The spline runs through the points: the start on the X axis is red now, not the axis's black.
+    EXPECT_EQ(image.Pixel(65, 431), kRed);
+    EXPECT_GT(image.CountColor(kRed, 318, 46, 323, 52), 0); // through the top point
+    WGToggleGridsOrder(0);
+}
+
 TEST_F(PlotsTest, ThePickerFindsALineCurveNearItsSegments)
 {
     Series tent = Tent();
