@@ -5,6 +5,7 @@
 // as the drawing layer's own benchmark measures its reference. Prints each time and the ratio
 // (library / raw polyline). Qt appears here only for the reference.
 #include <QtCore/QByteArray>
+#include <QtCore/QString>
 #include <QtGui/QImage>
 #include <QtGui/QPainter>
 #include <QtGui/QPolygon>
@@ -149,6 +150,15 @@ void Measure(TopDesc* top, PgDesc* page, int points, int rounds)
 
     // The reference: the curve's own device points as one polyline, every point drawn.
     library();
+    // KEL_KEEP_SCREENSHOTS=<folder> keeps the library's picture for a look.
+    if (const QByteArray keep = qgetenv("KEL_KEEP_SCREENSHOTS"); !keep.isEmpty())
+    {
+        SelectObject(dc, old);
+        QImage shot(kWidth, kHeight, QImage::Format_RGB32);
+        GetBitmapBits(bitmap, kWidth * kHeight * 4, shot.bits());
+        shot.save(QString::fromLocal8Bit(keep) + QStringLiteral("/plot_bench_%1.png").arg(points));
+        SelectObject(dc, bitmap);
+    }
     std::vector<POINT> device(points);
     float* x = nullptr;
     float* y = nullptr;

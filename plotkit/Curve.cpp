@@ -222,31 +222,42 @@ bool RasterScreen(const GrDesc* graph, HDC dc)
 // first, which writes fewer pixels twice.
 std::vector<POINT> DecimateByColumn(HDC dc, const POINT* pts, int n)
 {
-    std::vector<POINT> device(pts, pts + n);
-    LPtoDP(dc, device.data(), n);
+    // The device column of every logical x the points use, mapped once by the layer: far fewer
+    // values than points on a dense curve. Device y is not needed: the mapping keeps the order.
+    LONG minX = pts[0].x, maxX = pts[0].x;
+    for (int i = 1; i < n; ++i)
+    {
+        minX = std::min(minX, pts[i].x);
+        maxX = std::max(maxX, pts[i].x);
+    }
+    std::vector<POINT> columns(static_cast<size_t>(maxX - minX) + 1);
+    for (size_t k = 0; k < columns.size(); ++k)
+        columns[k] = POINT{static_cast<LONG>(minX + static_cast<LONG>(k)), 0};
+    LPtoDP(dc, columns.data(), static_cast<int>(columns.size()));
+    auto column = [&](int i) { return columns[static_cast<size_t>(pts[i].x - minX)].x; };
     std::vector<POINT> kept;
     kept.reserve(static_cast<size_t>(std::min(n, 8192)));
     int i = 0;
     while (i < n)
     {
-        const LONG column = device[i].x;
+        const LONG here = column(i);
         int j = i, lo = i, hi = i;
-        while (j + 1 < n && device[j + 1].x == column)
+        while (j + 1 < n && column(j + 1) == here)
         {
             ++j;
-            if (device[j].y < device[lo].y)
+            if (pts[j].y < pts[lo].y)
                 lo = j;
-            if (device[j].y > device[hi].y)
+            if (pts[j].y > pts[hi].y)
                 hi = j;
         }
-        const bool lowFirst = std::abs(device[i].y - device[lo].y) <= std::abs(device[i].y - device[hi].y);
+        const bool lowFirst = std::abs(pts[i].y - pts[lo].y) <= std::abs(pts[i].y - pts[hi].y);
         const int a = lowFirst ? lo : hi, b = lowFirst ? hi : lo;
         kept.push_back(pts[i]);
-        if (device[a].y != device[i].y)
+        if (a != i)
             kept.push_back(pts[a]);
-        if (device[b].y != device[a].y)
+        if (b != a)
             kept.push_back(pts[b]);
-        if (j != i && device[j].y != device[b].y)
+        if (j != i && j != b)
             kept.push_back(pts[j]);
         i = j + 1;
     }
@@ -676,18 +687,86 @@ BOOL CopyCurve(GrDesc*, const ObjDesc*, ObjDesc* copy)
     return TRUE;
 }
 
-const PlotObjectType kCurveType = []
+// The curve test of the picker: in point mode (and on dense curves) the first point within t in
+// both directions; in line mode the first segment whose x span holds P decides alone.
+int CurvePointAt(const POINT* pts, int n, POINT p, int t, bool lineMode, int extentWidth)
 {
-    PlotObjectType t{};
-    t.type = PK_TYPE_CURVE;
-    t.size = sizeof(CurveDesc);
-    t.draw = DrawCurve;
-    t.hitPass = 1;
-    t.copy = CopyCurve;
-    t.release = ReleaseCurve;
-    t.recompute = RecomputeCurve;
-    return t;
-}();
+    if (pts == nullptr || n <= 0 || t < 0)
+        return -1;
+    const bool dense = t > 0 && 2.0 * extentWidth / t < n && extentWidth <= kMaxPolygonFill;
+    if (!lineMode || dense || n == 1)
+    {
+        for (int i = 0; i < n; ++i)
+            if (std::abs(pts[i].x - p.x) <= t && std::abs(pts[i].y - p.y) <= t)
+                return i;
+        return -1;
+    }
+    for (int i = 0; i + 1 < n; ++i)
+    {
+        const POINT a = pts[i], b = pts[i + 1];
+        if (!(std::min(a.x, b.x) < p.x && p.x < std::max(a.x, b.x)))
+            continue;
+        if (std::abs(b.y - a.y) >= t)
+        {
+            const double x = a.x + static_cast<double>(p.y - a.y) * (b.x - a.x) / (b.y - a.y);
+            return std::fabs(x - p.x) <= t ? i : -1;
+        }
+        return std::abs(p.y - a.y) <= t ? i : -1;
+    }
+    return -1;
+}
+
+BOOL HitCurve(GrDesc* graph, ObjDesc* o, POINT p)
+{
+    auto* c = reinterpret_cast<CurveDesc*>(o);
+    const POINT* pts = Points(c);
+    int n = c->pointsValid;
+    if (pts == nullptr)
+        return FALSE;
+    const int unit = std::max(1, graph->unitsPerPixelX);
+    const int pen = c->head.line.widthX;
+    const int width = std::abs(c->head.extent.right - c->head.extent.left);
+    const int kind = c->head.subKind;
+    int hit = -1;
+    if (kind >= 6 && kind <= 9)
+    {
+        int base = 0, half = 0;
+        const int barWidth = BarGeometry(nullptr, c, graph, &base, &half);
+        const bool vertical = Vertical(c);
+        for (int i = 0; i < n && hit < 0; ++i)
+        {
+            const int along = vertical ? pts[i].x : pts[i].y, value = vertical ? pts[i].y : pts[i].x;
+            int from = along - half, to = along + half;
+            if (c->barPosition == 0 || c->barPosition == 1)
+                from = along - barWidth, to = along;
+            else if (c->barPosition == 2 || c->barPosition == 4)
+                from = along, to = along + barWidth;
+            const int a = vertical ? p.x : p.y, v = vertical ? p.y : p.x;
+            if (a >= from && a <= to && v >= std::min(value, base) && v <= std::max(value, base))
+                hit = i;
+        }
+    }
+    else if (kind == 3)
+    {
+        if (c->spline && c->splinePoints)
+        {
+            pts = static_cast<const POINT*>(GlobalLock(c->splinePoints));
+            n = c->splineCount;
+        }
+        hit = CurvePointAt(pts, n, p, unit + std::max(2 * unit, pen), true, width);
+    }
+    else
+    {
+        const int t = c->markerType == 9 ? std::max(2 * unit, pen) : c->markerLogSize / 2;
+        hit = CurvePointAt(pts, n, p, t, false, width);
+        if (hit < 0 && kind == 4)
+            hit = CurvePointAt(pts, n, p, pen / 2 + unit, true, width);
+    }
+    if (hit < 0)
+        return FALSE;
+    c->hitPoint = hit;
+    return TRUE;
+}
 
 DataSetLink* CurveLink(ObjDesc* o)
 {
@@ -818,6 +897,20 @@ int CurveProperty(GrDesc* graph, ObjDesc* o, int property, int, bool change, Pro
         return 0;
     }
 }
+
+const PlotObjectType kCurveType = []
+{
+    PlotObjectType t{};
+    t.type = PK_TYPE_CURVE;
+    t.size = sizeof(CurveDesc);
+    t.draw = DrawCurve;
+    t.hitPass = 1;
+    t.hitTest = HitCurve;
+    t.copy = CopyCurve;
+    t.release = ReleaseCurve;
+    t.recompute = RecomputeCurve;
+    return t;
+}();
 
 struct Registration
 {

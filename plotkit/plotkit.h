@@ -879,3 +879,25 @@ PKAPI int WINAPI WGGetLabelsFormat(GrDesc* graph, int number);
 PKAPI BOOL WINAPI WGChangeLabelsFormat(GrDesc* graph, int number, int format);
 PKAPI int WINAPI WGGetLabelsPrec(GrDesc* graph, int number);
 PKAPI BOOL WINAPI WGChangeLabelsPrec(GrDesc* graph, int number, int precision);
+// ---- Group plots --------------------------------------------------------------------------------
+// A group data set (several Y values, the members, per X; at most 16 members) drawn in one of seven
+// arrangements. Creators run while the graph builds and return the object number, 0 on failure.
+
+// Bars of each member (arrangement 0 grouped, 1 deep, 2 stacked): bar width in world units, bar
+// position (0/1 before the point, 2/4 after it, 3 centred), sub-kind 6-9 (vertical, horizontal,
+// and their 3-D forms), member colours, hatches (one every 4 bytes, 255 solid) and outline colour
+// indexes (negative: none); each array may be null.
+PKAPI int WINAPI WGGroupBargraph(GrDesc* graph, HDC dc, int dataSet, float barWidth, int barPosition, int subKind,
+                                 int arrangement, const COLORREF* colors, const INT* hatches,
+                                 const INT* lineColors);
+// One bar a point from its first value to its second; border < 0: no outline.
+PKAPI int WINAPI WGFloatingBars(GrDesc* graph, HDC dc, int dataSet, float barWidth, int barPosition, int subKind,
+                                COLORREF color, int hatch, int border);
+// Members stacked as lines, or as filled areas.
+PKAPI int WINAPI WGStackedLines(GrDesc* graph, HDC dc, int dataSet, BOOL filled, const INT* styles,
+                                const INT* widths, const INT* colorIndexes);
+// High (value 1), low (value 0) and close (value 2, as markers); tick width in points.
+PKAPI int WINAPI WGHighLowClose(GrDesc* graph, HDC dc, int dataSet, int markerType, int markerColor, int tickWidth,
+                                int markerStyle);
+// Ticks at each point's two values.
+PKAPI int WINAPI WGErrorBars(GrDesc* graph, HDC dc, int dataSet, int tickWidth);

@@ -112,6 +112,58 @@ TEST_F(PlotsTest, LineCurveJoinsGoodPointsUnderTheAxes)
     EXPECT_EQ(image.Pixel(70, 423), kRed);
 }
 
+TEST_F(PlotsTest, SplineCurvesAndTheGridsOrder)
+{
+    Series tent = Tent();
+    Define(tent);
+    WGToggleGridsOrder(1); // axes in object order: the data lie on top of them
+    int curve = 0;
+    GrDesc* graph = Graph(
+        [&](GrDesc* g, HDC dc)
+        {
+            WGSetLineStyle(g, dc, 0, 1, 12);
+            curve = WGLinePlot(g, dc, tent.number, FALSE, TRUE);
+        });
+    ASSERT_NE(curve, 0);
+    const Image image = Show(graph);
+    auto* c = reinterpret_cast<CurveDesc*>(ObjectAt(graph, curve));
+    EXPECT_GT(c->splineCount, 9);
+    EXPECT_EQ(WGGetSplineFlag(graph, curve), 1);
+    // The spline runs through the points: the start on the X axis is red now, not the axis's black.
+    EXPECT_EQ(image.Pixel(65, 431), kRed);
+    EXPECT_GT(image.CountColor(kRed, 318, 46, 323, 52), 0); // through the top point
+    WGToggleGridsOrder(0);
+}
+
+TEST_F(PlotsTest, ThePickerFindsALineCurveNearItsSegments)
+{
+    Series tent = Tent();
+    Define(tent);
+    int curve = 0;
+    GrDesc* graph = Graph([&](GrDesc* g, HDC dc) { curve = WGLinePlot(g, dc, tent.number, FALSE, FALSE); });
+    ASSERT_NE(curve, 0);
+    (void)Show(graph);
+    WGEnableObjActivation(graph, curve, TRUE);
+    struct
+    {
+        int x, y, found;
+    } cases[] = {
+        {96, 384, curve}, // on the rising line
+        {97, 386, curve}, // within its tolerance
+        {96, 360, 0},     // above it
+        {352, 96, curve}, // on the falling line
+        {300, 300, 0},    // inside the tent
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+        GetDevDesc()->mouseX = c.x;
+        GetDevDesc()->mouseY = c.y;
+        EXPECT_EQ(ObjFind(graph->window), c.found);
+    }
+    EXPECT_EQ(reinterpret_cast<CurveDesc*>(ObjectAt(graph, curve))->hitPoint, 4); // the segment 4-5
+}
+
 TEST_F(PlotsTest, FilledLinesKeepTheirKindWhateverTheirSize)
 {
     Series tent = Tent();
@@ -266,7 +318,8 @@ TEST_F(PlotsTest, AFlashingThreeDimensionalBarShadesEachChannelOnItsOwn)
     Define(s);
     int bars = 0;
     const COLORREF color = RGB(0x20, 0x80, 0xFF);
-    GrDesc* graph = Graph([&](GrDesc* g, HDC dc) { bars = WGBargraph(g, dc, s.number, 2, 3, 8, color, 255, -1); });
+    GrDesc* graph =
+        Graph([&](GrDesc* g, HDC dc) { bars = WGBargraph(g, dc, s.number, 2, 3, 8, color, 255, -1); });
     ASSERT_NE(bars, 0);
     // The bar spans x 256..384 up to y 240; its side face, a quarter of its width deep, lies right.
     Image image = Show(graph, "_still");
