@@ -82,4 +82,22 @@ void DrawGraphBorder(GrDesc* graph, HDC dc);
 // Finishing: ends the graph's building state and links its axes.
 void FinishGraph(GrDesc* graph, HDC dc);
 
+// Plot area: clip drawing to the plot (one pixel more to the right and bottom), and back to the
+// whole graph.
+void ClipToPlot(GrDesc* graph, HDC dc);
+void ClipToGraph(GrDesc* graph, HDC dc);
+// True while the graph records into a metafile (objects made while drawing are deleted after use).
+bool RecordsMetafile(const GrDesc* graph);
+
+// Axes around data: a plot that draws its data holds the axes back (they compute their geometry
+// only) and draws them over its data afterwards, so grids lie on top of curves.
+void HoldAxes(GrDesc* graph);
+void DrawAxesOver(GrDesc* graph, HDC dc);
+
+// Curves: the build-time pass of a new curve (the one NewObjDesc just made): binds its data set and
+// axes, computes its points and returns its number (0 on failure, the record then freed).
+int BuildCurve(GrDesc* graph, HDC dc, int dataSet);
+// Bar width in logical units, with the bars' baseline and half width (dc may be null).
+int BarGeometry(HDC dc, CurveDesc* curve, GrDesc* graph, int* baseline, int* half);
+
 } // namespace plotkit

@@ -195,6 +195,8 @@ struct GrDesc
     HGLOBAL objectTable;
     HGLOBAL* objects; // locked table: capacity entries, object n at n - 1
     INT activeObject;
+    float xIntercept, yIntercept; // where axes created from now on cross
+    BYTE backgroundOn;            // paint the graph background around the plot area (1 at creation)
 };
 
 // The common head of every object record.
@@ -248,6 +250,36 @@ struct AxisDesc
     LineDesc majorGridLine, minorGridLine;
     INT drawNow;
     BYTE gridSuppressed;
+};
+
+// Curve object (type 1): one data set drawn as a line, markers or bars.
+struct CurveDesc
+{
+    ObjDesc head;
+    float xMin, xMax, yMin, yMax;
+    float barWidth;                  // bars: fraction of the plot's extent along the category direction
+    SHORT markerWidth, markerHeight; // points
+    SHORT markerColor;               // palette index
+    SHORT markerType;                // 0 none, 1 X ... 9 dot
+    INT markerStyle;                 // markers: 0 full, 1 empty, 2 empty with a dot; bars: 2 bordered
+    SHORT dataSet;                   // 0 = none
+    void* dataRecord;                // the data set's record while bound
+    INT pointCount;                  // points of the data set when bound
+    SHORT dataWidth, dataPrecision;  // data table format
+    BYTE barPosition;                // 0/1 before, 2/4 after, else centred on the point
+    BYTE fillArea;
+    COLORREF barColor;
+    BYTE hatch; // 0-5, 255 solid
+    BYTE spline;
+    BYTE dropLine;
+    INT baseline;      // logical position of the value 0 line
+    INT recompute;     // the points are computed again before the next drawing
+    HGLOBAL points;    // computed logical points (POINT per data point), null until computed
+    HGLOBAL splinePoints; // spline points (null: none)
+    INT splineCount;
+    INT markerLogSize; // logical marker size, 0 = not computed yet
+    INT hitPoint;      // point index of the last hit
+    INT pointsValid;   // count of computed points in `points`
 };
 
 // Object types of plotkit (the real-time library's start at 100).
@@ -565,3 +597,63 @@ PKAPI INT_PTR CALLBACK PrintParamDlgProc(HWND dialog, UINT message, WPARAM wPara
 // shared, with the list of data-set pairs it made; HXDestroyTempGraph frees both.
 PKAPI HGLOBAL WINAPI HXCopyGraph(GrDesc* graph, HGLOBAL* pairList);
 PKAPI void WINAPI HXDestroyTempGraph(HGLOBAL tempGraph, HGLOBAL pairList);
+
+// ---- Plot area, scaling and curve plots ---------------------------------------------------------
+
+// While the graph is built: the plot area in fractions of the graph (x from the left, y from the
+// top) and its background (palette index). While painting: paints the graph and plot backgrounds.
+// Returns 1.
+PKAPI int WINAPI WGSetPlotArea(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                               int background);
+// Scale types (0 linear, 1 logarithmic) of the axes created from now on.
+PKAPI void WINAPI WGSetAxesScale(GrDesc* graph, SHORT xScale, SHORT yScale);
+// World scaling of the plot area; equal limits are refused (message 68). Returns 1, 0 on failure.
+PKAPI int WINAPI WGScalePlotArea(GrDesc* graph, float xMin, float yMin, float xMax, float yMax);
+// Where axes created from now on cross (world values).
+PKAPI void WINAPI WGSetXYIntercepts(GrDesc* graph, float x, float y);
+// The graph's current line (copied into each new object): style 0-6, width in pixels, colour
+// (palette index 0-19, else an RGB value).
+PKAPI void WINAPI WGSetLineStyle(GrDesc* graph, HDC dc, int style, int width, COLORREF color);
+// Column width and precision of a curve in the data table.
+PKAPI void WINAPI WGSetDataFormat(GrDesc* graph, int number, int width, int precision);
+// Curve creators (while the graph is built); each returns the object number, 0 on failure.
+PKAPI int WINAPI WGLinePlot(GrDesc* graph, HDC dc, int dataSet, BOOL fill, BOOL spline);
+PKAPI int WINAPI WGScatterPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int color, int markerSize,
+                               int markerStyle, BOOL dropLines);
+PKAPI int WINAPI WGLineMarkerPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int markerColor,
+                                  int markerSize, int markerStyle);
+// Bars: width in world units, position 0-4, sub-kind 6-9, colour RGB, hatch 0-5 (else solid),
+// border palette index (< 0: none).
+PKAPI int WINAPI WGBargraph(GrDesc* graph, HDC dc, int dataSet, float barWidth, int position, int subKind,
+                            COLORREF color, int hatch, int border);
+
+// ---- Axes and grids -----------------------------------------------------------------------------
+
+// Rounds min..max to nice values for an axis `length` device pixels long (mode 1, or 2 with a
+// margin) and writes the tick step.
+PKAPI void WINAPI RoundAxis(int mode, int length, float* min, float* max, float* step, int xAxis);
+// One call: plot area (if none), scaling, intercepts, both axes and their labels for a data set.
+PKAPI int WINAPI WGAutoAxes(GrDesc* graph, HDC dc, int dataSet, int roundMode, int interceptMode,
+                            SHORT* xAxis, SHORT* yAxis, SHORT* xLabels, SHORT* yLabels);
+// Axes (while the graph is built): tick step in world units (0: a fifth of the range), minor ticks per
+// interval, tick style (X: 0 below, 4 above, 3 across; Y: 1 left, 2 right, 3 across). Return the
+// object number, 0 on failure.
+PKAPI int WINAPI WGDrawXAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle);
+PKAPI int WINAPI WGDrawYAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle);
+// Switches an axis's grid on with the graph's current line (which: 0 major, 1 minor, 2 both).
+PKAPI void WINAPI WGDrawGrid(GrDesc* graph, int number, int which);
+PKAPI int WINAPI WGChangeAxisRange(GrDesc* graph, int number, float min, float max, BOOL redraw);
+PKAPI int WINAPI WGChangeAxisIntercept(GrDesc* graph, int number, float value, BOOL redraw);
+PKAPI int WINAPI WGChangeAxisScale(GrDesc* graph, int number, int scale, BOOL redraw);
+PKAPI void WINAPI WGSetTickSize(PgDesc* page, SHORT major, SHORT minor);
+PKAPI int WINAPI WGChangeAxisTicks(GrDesc* graph, int number, float step, int minorTicks, int tickStyle);
+PKAPI void WINAPI WGChangeGrid(GrDesc* graph, int number, int which, int style, int width, COLORREF color);
+PKAPI int WINAPI WGGetAxisTicks(GrDesc* graph, int number, float* step, int* minorTicks, int* tickStyle);
+PKAPI int WINAPI WGGetAxisRange(GrDesc* graph, int number, float* min, float* max, float* intercept);
+PKAPI int WINAPI WGGetAxisScale(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetAxisDir(GrDesc* graph, int number);
+PKAPI void WINAPI WGToggleGrid(GrDesc* graph, int number, int which, BOOL on);
+PKAPI void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorOn, LineDesc** major,
+                            LineDesc** minor);
+PKAPI void WINAPI WGToggleGridsOrder(int order);
+PKAPI int WINAPI WGRoundAxis(GrDesc* graph, int number, float* min, float* max, float* step, BOOL apply);
