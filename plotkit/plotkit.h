@@ -657,3 +657,20 @@ PKAPI void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorO
                             LineDesc** minor);
 PKAPI void WINAPI WGToggleGridsOrder(int order);
 PKAPI int WINAPI WGRoundAxis(GrDesc* graph, int number, float* min, float* max, float* step, BOOL apply);
+
+// ---- Object activation: moving and resizing with the mouse --------------------------------------
+// One object of a graph window becomes active: the user moves it by dragging its body or resizes it
+// by its edge handles; the button-up places it (WGChangeObjectCoordNorm) and marks it moved. One
+// object is active per process.
+
+// Activates object `number` of the graph window; startMoving non-zero when the user is already
+// dragging it. 1 when an object is active (also one that already was), 0 on error (message 30 for
+// a window without a graph).
+PKAPI int WINAPI WGStartActivateObject(HWND graphWindow, int number, BOOL startMoving);
+// Ends the activation of object `number`: 1, or 0 when it was not active.
+PKAPI int WINAPI WGStopActivateObject(HWND graphWindow, int number);
+// Whether (x, y) lies in the rectangle (any corner order, edges included); with a graph, a rectangle
+// of no width or height is one pixel wider on each side.
+PKAPI BOOL WINAPI IsInsideRect(const RECT* rect, int x, int y, GrDesc* graph);
+// An inverted frame (black pen, no brush, R2_NOT) round the rectangle.
+PKAPI void WINAPI DrawRectFrame(HDC dc, const RECT* rect);
