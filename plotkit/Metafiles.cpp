@@ -563,6 +563,8 @@ BOOL WINAPI WGCopyGraph(GrDesc* graph)
     SetWindowExtEx(dc, graph->logWidth, graph->logHeight, nullptr);
     RecordGraph(graph, dc);
     HMETAFILE metafile = CloseMetaFile(dc);
+    if (metafile == nullptr)
+        ErrHdlr(53, 2, " - WGCopyGraph");
     const int mapMode = graph->mapMode ? graph->mapMode : PageMapMode(graph->page);
     const bool ok = metafile && Publish(metafile, mapMode, graph->logWidth, graph->logHeight, graph->devWidth,
                                         graph->devHeight, graph->background);
@@ -597,6 +599,8 @@ BOOL WINAPI WGCopyPage(PgDesc* page)
         }
     SetWindowOrgEx(dc, 0, 0, nullptr);
     HMETAFILE metafile = CloseMetaFile(dc);
+    if (metafile == nullptr)
+        ErrHdlr(53, 2, " - WGCopyPage");
     const bool ok = metafile && Publish(metafile, PageMapMode(page), page->extentX, page->extentY,
                                         page->clientWidth, page->clientHeight, page->background);
     CloseClipboard();
@@ -608,7 +612,7 @@ BOOL WINAPI WGSavePageMeta(PgDesc* page, int kind, const char* path)
     if (!IsLivePage(page))
         return FALSE;
     const bool enhancedOk = EnhancedMetafiles();
-    if (kind == 2 && !enhancedOk)
+    if (kind != 0 && (kind != 2 || !enhancedOk))
         kind = 1;
     auto extension = [&kind] { return kind == 2 ? ".EMF" : ".WMF"; };
     std::string name;

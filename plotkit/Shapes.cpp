@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace plotkit
 {
@@ -173,19 +174,20 @@ void RecomputeEnds(GrDesc* graph, PosObjDesc* p, INT* ends)
     ends[3] = b.y;
 }
 
-// GDI objects a draw procedure makes and selects. On the screen and the printer what a selection
-// replaces is deleted (the DC keeps the last pen and brush); while the graph records a metafile
-// nothing handed back is deleted and the procedure deletes what it made once it has drawn.
+// GDI objects a draw procedure makes and selects. Whatever the device (screen, printer or a
+// metafile being recorded), the pen and brush that were selected before are put back and what the
+// procedure made is deleted once it has drawn: nothing is left behind in the DC, and nothing the
+// caller selected is deleted.
 class ShapeGdi
 {
 public:
-    ShapeGdi(GrDesc* graph, HDC dc) : m_graph(graph), m_dc(dc) {}
+    explicit ShapeGdi(HDC dc) : m_dc(dc) {}
     ~ShapeGdi()
     {
-        if (!Recording(m_graph))
-            return;
-        SelectObject(m_dc, GetStockObject(BLACK_PEN));
-        SelectObject(m_dc, GetStockObject(WHITE_BRUSH));
+        if (m_oldPen)
+            SelectObject(m_dc, m_oldPen);
+        if (m_oldBrush)
+            SelectObject(m_dc, m_oldBrush);
         for (HGDIOBJ made : m_made)
             if (made)
                 DeleteObject(made);
@@ -193,25 +195,12 @@ public:
     ShapeGdi(const ShapeGdi&) = delete;
     ShapeGdi& operator=(const ShapeGdi&) = delete;
 
-    void Select(HGDIOBJ object, bool made)
-    {
-        if (object == nullptr)
-            return;
-        HGDIOBJ old = SelectObject(m_dc, object);
-        if (Recording(m_graph))
-        {
-            if (made)
-                m_made[m_count++ % 4] = object;
-        }
-        else if (old && old != object)
-            DeleteObject(old); // a stock object ignores the delete
-    }
-    // The object's pen; false when it cannot be made.
+    // The object's pen (none: the null pen); false when it cannot be made.
     bool Pen(const LineDesc& line, bool none)
     {
         if (none)
         {
-            Select(GetStockObject(NULL_PEN), false);
+            Select(GetStockObject(NULL_PEN), false, m_oldPen);
             return true;
         }
         LOGPEN lp{static_cast<UINT>(line.style), POINT{line.widthX, 0}, line.color};
@@ -221,27 +210,34 @@ public:
             ErrHdlr(18, 0, nullptr);
             return false;
         }
-        Select(pen, true);
+        Select(pen, true, m_oldPen);
         return true;
     }
+    // A solid brush of the colour, or the null brush.
     void Brush(bool filled, COLORREF color)
     {
-        if (!filled)
-        {
-            Select(GetStockObject(NULL_BRUSH), false);
-            return;
-        }
-        HBRUSH brush = CreateSolidBrush(color);
-        if (brush == nullptr)
+        HBRUSH brush = filled ? CreateSolidBrush(color) : nullptr;
+        if (filled && brush == nullptr)
             ErrHdlr(17, 0, nullptr);
-        Select(brush ? brush : GetStockObject(NULL_BRUSH), brush != nullptr);
+        if (brush)
+            Select(brush, true, m_oldBrush);
+        else
+            Select(GetStockObject(NULL_BRUSH), false, m_oldBrush);
     }
 
 private:
-    GrDesc* m_graph;
+    void Select(HGDIOBJ object, bool made, HGDIOBJ& first)
+    {
+        HGDIOBJ old = SelectObject(m_dc, object);
+        if (first == nullptr)
+            first = old;
+        if (made)
+            m_made.push_back(object);
+    }
+
     HDC m_dc;
-    HGDIOBJ m_made[4]{};
-    int m_count = 0;
+    HGDIOBJ m_oldPen = nullptr, m_oldBrush = nullptr;
+    std::vector<HGDIOBJ> m_made;
 };
 
 void Modes(const ObjDesc* o, HDC dc, bool transparent)
@@ -263,7 +259,7 @@ void DrawLine(GrDesc* graph, HDC dc)
         l->pos.recompute = 0;
     }
     Modes(&l->pos.head, dc, true);
-    ShapeGdi gdi(graph, dc);
+    ShapeGdi gdi(dc);
     if (!gdi.Pen(l->pos.head.line, false))
         return;
     MoveToEx(dc, l->x1, l->y1, nullptr);
@@ -291,7 +287,7 @@ void DrawArrow(GrDesc* graph, HDC dc)
         a->pos.recompute = 0;
     }
     Modes(&a->pos.head, dc, true);
-    ShapeGdi gdi(graph, dc);
+    ShapeGdi gdi(dc);
     if (!gdi.Pen(a->pos.head.line, false))
         return;
     double sx = a->x1, sy = a->y1, ex = a->x2, ey = a->y2;
@@ -342,7 +338,7 @@ void DrawRect(GrDesc* graph, HDC dc)
     if (r->frameStyle > 5)
         return;
     Modes(&h, dc, false);
-    ShapeGdi gdi(graph, dc);
+    ShapeGdi gdi(dc);
     gdi.Brush(r->filled != 0, r->fill);
     if (!gdi.Pen(h.line, h.line.paletteIndex < 0 || r->frameStyle > 3))
         return;
@@ -372,7 +368,7 @@ void DrawEllipse(GrDesc* graph, HDC dc)
     RecomputeBox(graph, &r->pos);
     const ObjDesc& h = r->pos.head;
     Modes(&h, dc, false);
-    ShapeGdi gdi(graph, dc);
+    ShapeGdi gdi(dc);
     gdi.Brush(r->filled != 0, r->fill);
     if (!gdi.Pen(h.line, h.line.paletteIndex < 0))
         return;
@@ -396,7 +392,7 @@ void DrawArc(GrDesc* graph, HDC dc)
     auto* a = Current<ArcObj>(graph);
     RecomputeArc(graph, a);
     Modes(&a->head, dc, true);
-    ShapeGdi gdi(graph, dc);
+    ShapeGdi gdi(dc);
     if (!gdi.Pen(a->head.line, false))
         return;
     const POINT* p = a->points;
@@ -409,7 +405,7 @@ void DrawPie(GrDesc* graph, HDC dc)
     ArcObj* a = &pie->arc;
     RecomputeArc(graph, a);
     Modes(&a->head, dc, false);
-    ShapeGdi gdi(graph, dc);
+    ShapeGdi gdi(dc);
     gdi.Brush(pie->filled != 0, pie->fill);
     if (!gdi.Pen(a->head.line, a->head.line.paletteIndex < 0))
         return;
@@ -443,7 +439,7 @@ void DrawPolygon(GrDesc* graph, HDC dc)
     }
     p->recompute = 0;
     Modes(&p->head, dc, false);
-    ShapeGdi gdi(graph, dc);
+    ShapeGdi gdi(dc);
     gdi.Brush(p->filled != 0, p->fill);
     if (!gdi.Pen(p->head.line, p->head.line.paletteIndex < 0))
         return;
