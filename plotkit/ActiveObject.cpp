@@ -137,6 +137,27 @@ bool InsideClient(HWND window, LPARAM lParam)
     return x >= client.left && x < client.right && y >= client.top && y < client.bottom;
 }
 
+// Drops an activation whose graph is gone (the graph killed or its window destroyed while active).
+void Abandon()
+{
+    Activation& a = *record;
+    if (IsWindow(a.window))
+    {
+        if (a.dc)
+            ReleaseDC(a.window, a.dc);
+        if (GetCapture() == a.window)
+            ReleaseCapture();
+        if (GetWindowLongPtr(a.window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ActivateObjProc))
+            SetWindowLongPtr(a.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(a.previous));
+    }
+    record.reset();
+}
+
+bool Stale()
+{
+    return record && (!IsWindow(record->window) || WGGetGraphDesc(record->window) == nullptr);
+}
+
 int StartActivation(HWND window, GrDesc* graph, int number, BOOL startMoving)
 {
     if (!cursors.loaded)
@@ -148,6 +169,8 @@ int StartActivation(HWND window, GrDesc* graph, int number, BOOL startMoving)
         cursors.no = LoadCursor(nullptr, IDC_NO);
         cursors.loaded = true;
     }
+    if (Stale())
+        Abandon();
     if (record && record->active)
         return 1;
     ObjDesc* object = FindObject(graph, number);
@@ -262,18 +285,20 @@ void OnMouseMove(HWND window, GrDesc* graph, LPARAM lParam)
         a.lastY = p.y;
         return;
     }
-    // Hovering: a handle offers a resize, the body (with the button down) a move.
+    // Hovering: a handle offers a resize, the body (with the button down) a move. With the button
+    // down it is the press that counts, so the way from the press to this first move is not lost.
+    const POINT at = a.buttonDown ? POINT{a.lastX, a.lastY} : p;
     const Handles& h = a.handles;
     int edge = kNone;
     if (a.type != PK_TYPE_TEXT)
     {
-        if (IsInsideRect(&h.top, p.x, p.y, nullptr))
+        if (IsInsideRect(&h.top, at.x, at.y, nullptr))
             edge = kTop;
-        else if (IsInsideRect(&h.bottom, p.x, p.y, nullptr))
+        else if (IsInsideRect(&h.bottom, at.x, at.y, nullptr))
             edge = kBottom;
-        else if (IsInsideRect(&h.left, p.x, p.y, nullptr))
+        else if (IsInsideRect(&h.left, at.x, at.y, nullptr))
             edge = kLeft;
-        else if (IsInsideRect(&h.right, p.x, p.y, nullptr))
+        else if (IsInsideRect(&h.right, at.x, at.y, nullptr))
             edge = kRight;
     }
     if (edge != kNone)
@@ -281,6 +306,11 @@ void OnMouseMove(HWND window, GrDesc* graph, LPARAM lParam)
         a.edge = edge;
         a.resizing = 1;
         SetCursor(edge == kTop || edge == kBottom ? cursors.sizeNS : cursors.sizeWE);
+        if (a.buttonDown && inside)
+        {
+            BeginDrag(a, graph, at);
+            ResizeBand(a, p.x - a.lastX, p.y - a.lastY);
+        }
         a.lastX = p.x;
         a.lastY = p.y;
         return;
@@ -288,12 +318,11 @@ void OnMouseMove(HWND window, GrDesc* graph, LPARAM lParam)
     // Off the handles nothing is being resized any more.
     a.resizing = 0;
     a.edge = kNone;
-    if (a.buttonDown && IsInsideRect(&a.body, p.x, p.y, graph))
+    if (a.buttonDown && IsInsideRect(&a.body, at.x, at.y, graph))
     {
-        // The move counts from the press, so the way to this first move is not lost.
         a.moving = 1;
         SetCursor(cursors.sizeAll);
-        BeginDrag(a, graph, POINT{a.lastX, a.lastY});
+        BeginDrag(a, graph, at);
         MoveBand(a, graph, p.x - a.lastX, p.y - a.lastY);
         a.lastX = p.x;
         a.lastY = p.y;
@@ -391,11 +420,17 @@ void EndResize(HWND window, GrDesc* graph)
 
 LRESULT CALLBACK ActivateObjProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    GrDesc* graph = WGGetGraphDesc(window);
-    if (!record || graph == nullptr)
+    if (!record || record->window != window)
         return DefWindowProc(window, message, wParam, lParam);
     // Kept before any handling: a stop puts the old procedure back and frees the record.
     const WNDPROC previous = record->previous;
+    GrDesc* graph = WGGetGraphDesc(window);
+    if (graph == nullptr)
+    {
+        // The graph went while its object was active.
+        Abandon();
+        return CallWindowProc(previous, window, message, wParam, lParam);
+    }
     switch (message)
     {
     case WM_MOUSEMOVE:

@@ -100,6 +100,9 @@ int BuildCurve(GrDesc* graph, HDC dc, int dataSet);
 // Bar width in logical units, with the bars' baseline and half width (dc may be null).
 int BarGeometry(HDC dc, CurveDesc* curve, GrDesc* graph, int* baseline, int* half);
 
+// Library load: the window class of the graph selector buttons ("CusButton").
+void RegisterSelectorClass();
+
 // Object activation: the inverted frame with its four handles round an active object.
 void DrawActivationFrame(HDC dc, const RECT& r);
 

@@ -674,3 +674,26 @@ PKAPI int WINAPI WGStopActivateObject(HWND graphWindow, int number);
 PKAPI BOOL WINAPI IsInsideRect(const RECT* rect, int x, int y, GrDesc* graph);
 // An inverted frame (black pen, no brush, R2_NOT) round the rectangle.
 PKAPI void WINAPI DrawRectFrame(HDC dc, const RECT* rect);
+
+// ---- Selector button control --------------------------------------------------------------------
+// Window procedure of "CusButton", the graph selector button a page shows for each graph (child
+// identifier 900 + slot). It paints a face bitmap, a frame and the first two characters of its
+// text (magenta while pressed); a click inside the frame presses it and sends WM_COMMAND BN_CLICKED
+// (and BN_DOUBLECLICKED for a double click) to the parent; WM_USER + 3 presses (wParam 1) or
+// releases (0) it without a notification; BM_GETCHECK says whether it is pressed.
+PKAPI LRESULT WINAPI CusButtonWinFn(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Rubber-band zoom ---------------------------------------------------------------------------
+// Started by the host on a button press in a graph window (message WM_LBUTTONDOWN, WM_RBUTTONDOWN or
+// WM_MBUTTONDOWN) from DevDesc's last mouse position, on axis objects xAxis and yAxis (0: the
+// graph's default axes). Until the same button comes up the window is subclassed and a band drawn.
+// With apply the axes are zoomed to the band (rounded ranges, crossings kept in range) and the
+// release is consumed; without, the host gets the release and asks WGGetZoom. 1 when a zoom runs
+// (also one that already ran), 0 on error (message 30).
+PKAPI int WINAPI WGStartZoom(HWND graphWindow, int xAxis, int yAxis, UINT message, BOOL apply);
+// The temporary window procedure of a zooming graph window.
+PKAPI LRESULT WINAPI fnGraphTempProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The world corners of the last zoom that was not applied (x in its X axis's direction, y in its Y
+// axis's): 1 when both spans are non-zero, else 0 (also while a zoom runs or when there was none).
+// The zoom is forgotten afterwards.
+PKAPI int WINAPI WGGetZoom(float* x1, float* y1, float* x2, float* y2);

@@ -22,3 +22,7 @@
 #define IDC_PRINT_LEFT 417
 #define IDC_PRINT_TOP 418
 #define IDC_PRINT_ASPECT 420
+
+// Faces of the graph selector buttons ("CusButton"): released and pressed.
+#define IDB_SELECTOR_UP 1
+#define IDB_SELECTOR_DOWN 2

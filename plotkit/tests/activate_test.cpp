@@ -178,8 +178,9 @@ TEST_F(ActivateTest, HandlesResizeAndASliverKeepsTwentyPixels)
         EXPECT_EQ(WGGetActiveObject(graph), rect); // active again, with a fresh frame
         EXPECT_EQ(GetCapture(), graph->window);
         EXPECT_EQ(WGStopActivateObject(graph->window, rect), 1);
+        HWND window = page->window;
         KillGraphPage(page->number);
-        DestroyWindow(page->window);
+        DestroyWindow(window);
     }
 }
 
@@ -211,6 +212,21 @@ TEST_F(ActivateTest, ARightClickOffTheObjectEndsItAndIsPressedAgainWhereItWas)
     const POINT p = At(0.8f, 0.7f);
     const std::string press = "rdown " + std::to_string(p.x) + "," + std::to_string(p.y);
     EXPECT_EQ(hostLog, (std::vector<std::string>{press, press}));
+}
+
+TEST_F(ActivateTest, AGraphDestroyedWhileActiveLeavesNoActivationBehind)
+{
+    Scene();
+    ASSERT_EQ(WGStartActivateObject(WGGetGraphWindow(GetGrDescNum(page, 0)), rect, FALSE), 1);
+    HWND window = page->window;
+    KillGraphPage(page->number);
+    DestroyWindow(window);
+    EXPECT_EQ(GetCapture(), nullptr);
+    GrDesc* again = Scene();
+    ASSERT_EQ(WGStartActivateObject(again->window, rect, FALSE), 1);
+    EXPECT_EQ(WGGetActiveObject(again), rect);
+    EXPECT_EQ(GetCapture(), again->window);
+    EXPECT_EQ(WGStopActivateObject(again->window, rect), 1);
 }
 
 TEST_F(ActivateTest, BadCallsChangeNothing)

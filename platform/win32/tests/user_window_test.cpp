@@ -539,7 +539,7 @@ TEST_F(UiWindows, SynthesizedMouseInputReachesTheWindowUnderThePointer)
         return out;
     };
     // Screen (130, 80) lies in the child at (20, 10); (60, 40) in the parent at (50, 20).
-    auto at = [](int x, int y, int size) { return static_cast<DWORD>((x * 65536 + size - 1) / size); };
+    auto at = [](int v, int size) { return static_cast<DWORD>((v * 65536 + size - 1) / size); };
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTDOWN, at(130, 1600), at(80, 900), 0, 0);
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTUP, at(130, 1600), at(80, 900), 0, 0);
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, at(60, 1600), at(40, 900), 0, 0);
@@ -555,10 +555,10 @@ TEST_F(UiWindows, SynthesizedMouseInputReachesTheWindowUnderThePointer)
     SetCapture(child);
     mouse_event(MOUSEEVENTF_RIGHTDOWN, static_cast<DWORD>(-50), static_cast<DWORD>(-30), 0, 0);
     Pump();
-    EXPECT_EQ(buttons(), std::vector<std::string>{"child:rdown -90,-40 mk 3"});
+    EXPECT_EQ(buttons(), std::vector<std::string>{"child:rdown -100,-60 mk 3"});
     mouse_event(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
     Pump();
-    EXPECT_EQ(buttons(), std::vector<std::string>{"child:rup -90,-40 mk 0"});
+    EXPECT_EQ(buttons(), std::vector<std::string>{"child:rup -100,-60 mk 0"});
     ReleaseCapture();
     // Off every window only the pointer moves.
     mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTDOWN, 65535, 65535, 0, 0);
