@@ -697,3 +697,32 @@ PKAPI LRESULT WINAPI fnGraphTempProc(HWND window, UINT message, WPARAM wParam, L
 // axis's): 1 when both spans are non-zero, else 0 (also while a zoom runs or when there was none).
 // The zoom is forgotten afterwards.
 PKAPI int WINAPI WGGetZoom(float* x1, float* y1, float* x2, float* y2);
+
+// ---- Pie charts ---------------------------------------------------------------------------------
+// A pie chart (object type 20) of `count` values (32-bit floats in the caller's global block
+// `values`) in the plot area: sub-kind 0 flat, 11 a 3-D disc; value text 0 none, 1 percentage,
+// 2 value, 3 both; text position 0 inside, 1 outside; diameter a fraction of the plot area's
+// smaller side, centre normalised in the plot area. Per slice: fill colours (RGB), border colours
+// (palette indices, negative: the fill's nearest palette colour; the array may be null), hatches
+// (0-5, others solid; may be null), explosions (fractions of the radius, capped at 1; may be
+// null). Returns the object number, 0 on failure. Values that add up to 0 or less leave the pie
+// empty (message 30).
+PKAPI int WINAPI WGPieChart(GrDesc* graph, HDC dc, HGLOBAL values, int count, int subKind, int valueText,
+                            int textPos, float diameter, float centreX, float centreY, const COLORREF* fills,
+                            const int* borders, const int* hatches, const float* explosions);
+// As WGPieChart with either the value block's handle or a pointer into it.
+PKAPI int WINAPI InitPieChart(GrDesc* graph, HDC dc, const void* valuesOrHandle, int count, int subKind,
+                              int valueText, int textPos, float diameter, float centreX, float centreY,
+                              const COLORREF* fills, const int* borders, const int* hatches,
+                              const float* explosions);
+// Copies the slices' labels (42 bytes apart in the block, at most 41 characters each); returns the
+// slice count, 0 on failure.
+PKAPI int WINAPI WGLabelPie(GrDesc* graph, int number, HGLOBAL labels);
+// A slice's explosion; a new value above 0 explodes the slice (capped at 1), others take it back.
+PKAPI int WINAPI WGGetPieExpl(GrDesc* graph, int number, int slice, float* explosion);
+PKAPI int WINAPI WGChangePieExpl(GrDesc* graph, int number, float explosion, int slice);
+PKAPI int WINAPI WGGetPieTextPos(GrDesc* graph, int number);
+PKAPI int WINAPI WGChangePieTextPos(GrDesc* graph, int number, int position);
+// A slice's value; 0 for a slice at or beyond the count.
+PKAPI int WINAPI WGGetPieValue(GrDesc* graph, int number, float* value, int slice);
+PKAPI int WINAPI WGChangePieValue(GrDesc* graph, int number, float value, int slice);
