@@ -372,8 +372,10 @@ void EndMove(GrDesc* graph)
         // A text keeps its own anchor within its box: shift the anchor by the band's movement.
         float x = 0, y = 0;
         WGGetObjectCoordNorm(graph, number, &x, &y, nullptr, nullptr);
-        x = std::clamp(x + static_cast<float>(a.band.left - a.body.left) / std::max(1, graph->logWidth), 0.0f, 1.0f);
-        y = std::clamp(y + static_cast<float>(a.band.top - a.body.top) / std::max(1, graph->logHeight), 0.0f, 1.0f);
+        x = std::clamp(x + static_cast<float>(a.band.left - a.body.left) / std::max(1, graph->logWidth), 0.0f,
+                       1.0f);
+        y = std::clamp(y + static_cast<float>(a.band.top - a.body.top) / std::max(1, graph->logHeight), 0.0f,
+                       1.0f);
         v[0] = v[2] = x;
         v[1] = v[3] = y;
     }

@@ -38,11 +38,10 @@ struct PieDesc
     FontDesc font;
     float centreX, centreY; // normalised in the plot area
     float diameter;         // fraction of the plot area's smaller side
-    HGLOBAL values;         // the caller's value block
+    HGLOBAL values;         // the caller's value block (the values are copied into the slices)
     SHORT count;
     SHORT valueText; // 0 none, 1 percentage, 2 value, 3 value and percentage
     SHORT textPos;   // 0 inside, 1 outside
-    const float* valuePointer;
     SHORT selected;
     SliceDesc* slices;
 };
@@ -130,7 +129,8 @@ struct Geometry
 
 POINT OnEllipse(const Geometry& g, double angle)
 {
-    return POINT{g.cx - static_cast<LONG>(g.rx * std::sin(angle)), g.cy - static_cast<LONG>(g.ry * std::cos(angle))};
+    return POINT{g.cx - static_cast<LONG>(g.rx * std::sin(angle)),
+                 g.cy - static_cast<LONG>(g.ry * std::cos(angle))};
 }
 
 // Region of a mid point round the centre: 2 above / 5 below near the middle, 3 / 4 to the left,
@@ -155,7 +155,8 @@ struct SliceGeometry
 
 // The 3-D side wall of a slice: the lower arc between its visible ends and the same arc lower by
 // the wall's depth.
-void DrawWall(GrDesc* graph, HDC dc, const Geometry& g, const SliceGeometry& s, int depth, const SliceDesc& slice)
+void DrawWall(GrDesc* graph, HDC dc, const Geometry& g, const SliceGeometry& s, int depth,
+              const SliceDesc& slice)
 {
     const double pi = std::numbers::pi;
     const double b0 = std::max(s.a0, pi / 2), b1 = std::min(s.a1, 3 * pi / 2);
@@ -180,7 +181,7 @@ void DrawWall(GrDesc* graph, HDC dc, const Geometry& g, const SliceGeometry& s, 
 }
 
 void DrawSliceText(HDC dc, const PieDesc* pie, const Geometry& g, const SliceGeometry& s,
-              const SliceDesc& slice, double total, int fontHeight, int wallDepth)
+                   const SliceDesc& slice, double total, int fontHeight, int wallDepth)
 {
     const std::string value = ValueText(pie->valueText, slice.value, total);
     if (value.empty() && slice.label[0] == '\0')
@@ -321,8 +322,8 @@ void DrawPie(GrDesc* graph, HDC dc)
         }
         else
             Pie(dc, g.cx - g.rx + s.shift.x, g.cy - g.ry + s.shift.y, g.cx + g.rx + px + s.shift.x,
-                g.cy + g.ry + py + s.shift.y, s.start.x + s.shift.x, s.start.y + s.shift.y, s.end.x + s.shift.x,
-                s.end.y + s.shift.y);
+                g.cy + g.ry + py + s.shift.y, s.start.x + s.shift.x, s.start.y + s.shift.y,
+                s.end.x + s.shift.x, s.end.y + s.shift.y);
         SelectObject(dc, oldBrush);
         DeleteObject(brush);
         SelectObject(dc, oldPen);
@@ -368,9 +369,9 @@ void ReleasePie(GrDesc*, ObjDesc* object)
     pie->slices = nullptr;
 }
 
-int MakePie(GrDesc* graph, HDC dc, HGLOBAL values, const float* pointer, int count, int subKind, int valueText,
-            int textPos, float diameter, float cx, float cy, const COLORREF* fills, const int* borders,
-            const int* hatches, const float* explosions, const char* caller)
+int MakePie(GrDesc* graph, HDC dc, HGLOBAL values, const float* pointer, int count, int subKind,
+            int valueText, int textPos, float diameter, float cx, float cy, const COLORREF* fills,
+            const int* borders, const int* hatches, const float* explosions, const char* caller)
 {
     if (!CheckGraph(graph))
         return 0;
@@ -379,22 +380,32 @@ int MakePie(GrDesc* graph, HDC dc, HGLOBAL values, const float* pointer, int cou
         ErrHdlr(30, 2, caller);
         return 0;
     }
-    const float* v = pointer ? pointer : (values ? static_cast<const float*>(GlobalLock(values)) : nullptr);
+    const bool locked = pointer == nullptr && values != nullptr;
+    const float* v = locked ? static_cast<const float*>(GlobalLock(values)) : pointer;
     if (v == nullptr)
     {
         ErrHdlr(55, 2, (std::string(" - ") + caller).c_str());
         return 0;
     }
-    auto* slices = static_cast<SliceDesc*>(std::calloc(count, sizeof(SliceDesc)));
-    if (slices == nullptr)
+    // Only what the block holds from the first value on is read.
+    if (HGLOBAL block = locked ? values : GlobalHandle(pointer))
     {
-        ErrHdlr(53, 0, nullptr);
-        return 0;
+        const auto* base = static_cast<const char*>(GlobalLock(block));
+        const SIZE_T size = GlobalSize(block);
+        const auto offset = static_cast<SIZE_T>(reinterpret_cast<const char*>(v) - base);
+        GlobalUnlock(block);
+        count =
+            static_cast<int>(std::min<SIZE_T>(count, offset <= size ? (size - offset) / sizeof(float) : 0));
     }
-    ObjDesc* o = NewObjDesc(graph, PK_TYPE_PIECHART, subKind);
+    auto* slices = count > 0 ? static_cast<SliceDesc*>(std::calloc(count, sizeof(SliceDesc))) : nullptr;
+    ObjDesc* o = slices ? NewObjDesc(graph, PK_TYPE_PIECHART, subKind) : nullptr;
     if (o == nullptr)
     {
+        if (slices == nullptr)
+            ErrHdlr(count > 0 ? 53 : 27, count > 0 ? 0 : 2, count > 0 ? nullptr : caller);
         std::free(slices);
+        if (locked)
+            GlobalUnlock(values);
         return 0;
     }
     auto* pie = reinterpret_cast<PieDesc*>(o);
@@ -407,7 +418,6 @@ int MakePie(GrDesc* graph, HDC dc, HGLOBAL values, const float* pointer, int cou
     pie->centreY = cy;
     pie->diameter = diameter;
     pie->values = values ? values : GlobalHandle(pointer);
-    pie->valuePointer = v;
     pie->count = static_cast<SHORT>(std::min(count, 32767));
     pie->valueText = static_cast<SHORT>(valueText);
     pie->textPos = static_cast<SHORT>(textPos);
@@ -428,6 +438,8 @@ int MakePie(GrDesc* graph, HDC dc, HGLOBAL values, const float* pointer, int cou
         SetLine(graph, dc, &s.border, 0, border >= 0 ? border : WGGetPureColor(s.fill), 0, 0);
         s.border.window = graph->window;
     }
+    if (locked)
+        GlobalUnlock(values);
     if (!(Total(pie) > 0))
         ErrHdlr(30, 2, caller); // nothing to share out: the pie stays empty
     return CommitObjDesc(graph);
@@ -457,17 +469,18 @@ const bool registered = []
 
 using namespace plotkit;
 
-int WINAPI WGPieChart(GrDesc* graph, HDC dc, HGLOBAL values, int count, int subKind, int valueText, int textPos,
-                      float diameter, float centreX, float centreY, const COLORREF* fills, const int* borders,
-                      const int* hatches, const float* explosions)
+int WINAPI WGPieChart(GrDesc* graph, HDC dc, HGLOBAL values, int count, int subKind, int valueText,
+                      int textPos, float diameter, float centreX, float centreY, const COLORREF* fills,
+                      const int* borders, const int* hatches, const float* explosions)
 {
-    return MakePie(graph, dc, values, nullptr, count, subKind, valueText, textPos, diameter, centreX, centreY, fills,
-                   borders, hatches, explosions, "WGPieChart");
+    return MakePie(graph, dc, values, nullptr, count, subKind, valueText, textPos, diameter, centreX, centreY,
+                   fills, borders, hatches, explosions, "WGPieChart");
 }
 
-int WINAPI InitPieChart(GrDesc* graph, HDC dc, const void* valuesOrHandle, int count, int subKind, int valueText,
-                        int textPos, float diameter, float centreX, float centreY, const COLORREF* fills,
-                        const int* borders, const int* hatches, const float* explosions)
+int WINAPI InitPieChart(GrDesc* graph, HDC dc, const void* valuesOrHandle, int count, int subKind,
+                        int valueText, int textPos, float diameter, float centreX, float centreY,
+                        const COLORREF* fills, const int* borders, const int* hatches,
+                        const float* explosions)
 {
     // A pointer into a global block is found by its handle; anything else is taken as the handle.
     HGLOBAL block = GlobalHandle(valuesOrHandle);

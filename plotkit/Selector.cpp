@@ -13,8 +13,8 @@ namespace
 // Window words of a selector button.
 enum
 {
-    kWordState = 0,    // state bits below
-    kWordPressed = 8,  // face bitmap shown while pressed
+    kWordState = 0,     // state bits below
+    kWordPressed = 8,   // face bitmap shown while pressed
     kWordReleased = 16, // face bitmap shown otherwise
     kSelectorExtra = 24,
 };
@@ -124,8 +124,9 @@ LRESULT WINAPI CusButtonWinFn(HWND window, UINT message, WPARAM wParam, LPARAM l
     {
         SetWindowLongPtr(window, kWordReleased,
                          reinterpret_cast<LONG_PTR>(LoadBitmap(Module(), MAKEINTRESOURCE(IDB_SELECTOR_UP))));
-        SetWindowLongPtr(window, kWordPressed,
-                         reinterpret_cast<LONG_PTR>(LoadBitmap(Module(), MAKEINTRESOURCE(IDB_SELECTOR_DOWN))));
+        SetWindowLongPtr(
+            window, kWordPressed,
+            reinterpret_cast<LONG_PTR>(LoadBitmap(Module(), MAKEINTRESOURCE(IDB_SELECTOR_DOWN))));
         const auto style = static_cast<DWORD>(GetWindowLongPtr(window, GWL_STYLE));
         LONG_PTR state = 0;
         if ((style & 0x1f) == BS_DEFPUSHBUTTON)

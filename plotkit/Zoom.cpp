@@ -166,7 +166,8 @@ int WINAPI WGStartZoom(HWND graphWindow, int xAxis, int yAxis, UINT message, BOO
     if (zoomActive)
         return 1;
     GrDesc* graph = graphWindow ? WGGetGraphDesc(graphWindow) : nullptr;
-    if (graph == nullptr || (message != WM_LBUTTONDOWN && message != WM_RBUTTONDOWN && message != WM_MBUTTONDOWN))
+    if (graph == nullptr ||
+        (message != WM_LBUTTONDOWN && message != WM_RBUTTONDOWN && message != WM_MBUTTONDOWN))
     {
         ErrHdlr(30, 2, "WGStartZoom");
         return 0;

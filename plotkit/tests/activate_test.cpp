@@ -104,12 +104,9 @@ TEST_F(ActivateTest, DraggingTheBodyMovesTheObjectAndTheFrameShowsItsHandles)
     };
     // The handles are inverted blocks in the middles of the edges (red turns cyan).
     const Probe probes[] = {
-        {"moved body", 0.45f, 0.35f, kRectFill},
-        {"old place", 0.25f, 0.25f, kSceneBackground},
-        {"top handle", 0.5f, 0.305f, RGB(0, 255, 255)},
-        {"left handle", 0.405f, 0.4f, RGB(0, 255, 255)},
-        {"right handle", 0.595f, 0.4f, RGB(0, 255, 255)},
-        {"bottom handle", 0.5f, 0.495f, RGB(0, 255, 255)},
+        {"moved body", 0.45f, 0.35f, kRectFill},          {"old place", 0.25f, 0.25f, kSceneBackground},
+        {"top handle", 0.5f, 0.305f, RGB(0, 255, 255)},   {"left handle", 0.405f, 0.4f, RGB(0, 255, 255)},
+        {"right handle", 0.595f, 0.4f, RGB(0, 255, 255)}, {"bottom handle", 0.5f, 0.495f, RGB(0, 255, 255)},
     };
     for (const Probe& p : probes)
     {
@@ -124,7 +121,8 @@ TEST_F(ActivateTest, DraggingTheBodyMovesTheObjectAndTheFrameShowsItsHandles)
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(GetWindowLongPtr(graph->window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(LoggingGraphProc));
     const POINT off = At(0.9f, 0.9f);
-    EXPECT_EQ(hostLog, std::vector<std::string>{"ldown " + std::to_string(off.x) + "," + std::to_string(off.y)});
+    EXPECT_EQ(hostLog,
+              std::vector<std::string>{"ldown " + std::to_string(off.x) + "," + std::to_string(off.y)});
     EXPECT_EQ(WGStopActivateObject(graph->window, rect), 0);
     Paint(graph);
     const POINT handle = At(0.5f, 0.305f);

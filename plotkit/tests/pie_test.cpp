@@ -39,7 +39,8 @@ protected:
 
     // A graph whose plot area runs from pixel 64 to 576 across and 48 to 432 down, with one pie of
     // diameter 0.5 (a radius of 96 pixels) in its middle, at (320, 240).
-    GrDesc* PieGraph(std::vector<float> values, int subKind = 0, int valueText = 0, std::vector<float> explode = {})
+    GrDesc* PieGraph(std::vector<float> values, int subKind = 0, int valueText = 0,
+                     std::vector<float> explode = {})
     {
         HGLOBAL block = Values(values);
         const int n = static_cast<int>(values.size());
@@ -51,8 +52,8 @@ protected:
             [=, this](GrDesc* g, HWND)
             {
                 WGSetPlotArea(g, g->buildDc, 0.1f, 0.1f, 0.9f, 0.9f, 19);
-                pie = WGPieChart(g, g->buildDc, block, n, subKind, valueText, 1, 0.5f, 0.5f, 0.5f, fills.data(),
-                                 nullptr, nullptr, explode.data());
+                pie = WGPieChart(g, g->buildDc, block, n, subKind, valueText, 1, 0.5f, 0.5f, 0.5f,
+                                 fills.data(), nullptr, nullptr, explode.data());
             },
             ("pie" + std::to_string(++pages)).c_str());
     }
@@ -153,7 +154,8 @@ TEST_F(PieTest, ValueTextsAndLabels)
         float value;
         const char* text;
     };
-    for (const Case& c : {Case{1, 25, "12.5%"}, Case{2, 25, "25"}, Case{2, 2.5f, "2.5"}, Case{2, 0.25f, "0.25"}})
+    for (const Case& c :
+         {Case{1, 25, "12.5%"}, Case{2, 25, "25"}, Case{2, 2.5f, "2.5"}, Case{2, 0.25f, "0.25"}})
     {
         GrDesc* g = PieGraph({c.value, 200 - c.value}, 0, c.mode);
         WGChangePieValue(g, pie, c.value, 0);
@@ -184,6 +186,42 @@ TEST_F(PieTest, AccessorsKeepTheirLimits)
     EXPECT_EQ(WGGetLastError(), 56);
     EXPECT_EQ(WGLabelPie(graph, 0, nullptr), 0);
     EXPECT_EQ(WGGetLastError(), 56);
+}
+
+TEST_F(PieTest, ACountBeyondTheValueBlockReadsOnlyTheBlock)
+{
+    HGLOBAL block = Values({1, 2});
+    const COLORREF colours[5] = {kRed, kBlue, kRed, kBlue, kRed};
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            WGSetPlotArea(g, g->buildDc, 0.1f, 0.1f, 0.9f, 0.9f, 19);
+            pie = WGPieChart(g, g->buildDc, block, 5, 0, 0, 1, 0.5f, 0.5f, 0.5f, colours, nullptr, nullptr,
+                             nullptr);
+        },
+        "short");
+    ASSERT_NE(pie, 0);
+    float v = 0;
+    EXPECT_EQ(WGGetPieValue(graph, pie, &v, 1), 1);
+    EXPECT_EQ(v, 2.0f);
+    EXPECT_EQ(WGGetPieValue(graph, pie, &v, 2), 0);
+
+    // The locked block's pointer instead of its handle.
+    const float* values = static_cast<const float*>(GlobalLock(block));
+    int second = 0;
+    GrDesc* other = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            WGSetPlotArea(g, g->buildDc, 0.1f, 0.1f, 0.9f, 0.9f, 19);
+            second = InitPieChart(g, g->buildDc, values, 5, 0, 0, 1, 0.5f, 0.5f, 0.5f, colours, nullptr,
+                                  nullptr, nullptr);
+        },
+        "pointer");
+    GlobalUnlock(block);
+    ASSERT_NE(second, 0);
+    EXPECT_EQ(WGGetPieValue(other, second, &v, 1), 1);
+    EXPECT_EQ(v, 2.0f);
+    EXPECT_EQ(WGGetPieValue(other, second, &v, 2), 0);
 }
 
 TEST_F(PieTest, NothingToShareOutDrawsNothing)
