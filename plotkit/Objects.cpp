@@ -20,18 +20,6 @@ bool SameRanges(const AxisDesc* a, const AxisDesc* b)
     return a->xMin == b->xMin && a->xMax == b->xMax && a->yMin == b->yMin && a->yMax == b->yMax;
 }
 
-// The frame around an activated object: inverted, black pen, no brush.
-void DrawActivationFrame(HDC dc, const RECT& r)
-{
-    const int rop = SetROP2(dc, R2_NOT);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-    Rectangle(dc, r.left, r.top, r.right, r.bottom);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    SetROP2(dc, rop);
-}
-
 void ReleaseObject(GrDesc* graph, HGLOBAL& entry)
 {
     if (entry == nullptr)

@@ -287,4 +287,10 @@ struct LabelItem
 // object's extent across the axis and its automatic precision.
 std::vector<LabelItem> PlaceLabels(GrDesc* graph, HDC dc, LabelsDesc* labels);
 
+// Library load: the window class of the graph selector buttons ("CusButton").
+void RegisterSelectorClass();
+
+// Object activation: the inverted frame with its four handles round an active object.
+void DrawActivationFrame(HDC dc, const RECT& r);
+
 } // namespace plotkit

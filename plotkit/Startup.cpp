@@ -61,6 +61,7 @@ void AttachLibrary()
 {
     Library& lib = Lib();
     ++lib.attachCount;
+    RegisterSelectorClass();
     if (!lib.exitProcess)
         lib.exitProcess = [](int code)
         {

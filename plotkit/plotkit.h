@@ -901,3 +901,158 @@ PKAPI int WINAPI WGHighLowClose(GrDesc* graph, HDC dc, int dataSet, int markerTy
                                 int markerStyle);
 // Ticks at each point's two values.
 PKAPI int WINAPI WGErrorBars(GrDesc* graph, HDC dc, int dataSet, int tickWidth);
+// Determines the default printer once (nothing when none is found).
+PKAPI void WINAPI SetupDefPrinter();
+// The printer set-up dialog; 1 when a printer was chosen, 0 on cancel (nothing changes).
+PKAPI int WINAPI WGPrinterSetup(HWND owner);
+// A DC (kind non-zero) or an information context (0) of the chosen printer; null without one.
+PKAPI HDC WINAPI CreatePrinterDC(int kind);
+// Prints one graph, or every graph of a page, as one job with a stop dialog. 1 printed, 0 failed
+// or cancelled.
+PKAPI BOOL WINAPI WGPrintGraph(GrDesc* graph);
+PKAPI BOOL WINAPI WGPrintPage(PgDesc* page);
+// Draws a page into a caller's DC, into the given fractions of its printable area (right 0: the
+// width follows the page's proportions). 1, or 0 for a bad page.
+PKAPI BOOL WINAPI WGPrintPageDC(PgDesc* page, HDC dc, float left, float top, float right, float bottom);
+// Print options: backgrounds, border, aspect ratio, style (0 fitted, 1 proportionate, 2 exact size)
+// and the exact-size offsets (fractions of the paper).
+PKAPI void WINAPI WGSetPrintOptions(BOOL graphBackground, BOOL plotBackground, BOOL border, BOOL maintainAspect,
+                                    int style, float left, float top);
+// The print options dialog; 1 when closed with OK.
+PKAPI int WINAPI WGPrintOptionsDlg();
+PKAPI BOOL CALLBACK PrintAbortProc(HDC dc, int code);
+PKAPI INT_PTR CALLBACK PrintStopDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK PrintParamDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// A temporary copy of a graph whose real-time objects (types 103-110) are copied, the others
+// shared, with the list of data-set pairs it made; HXDestroyTempGraph frees both.
+PKAPI HGLOBAL WINAPI HXCopyGraph(GrDesc* graph, HGLOBAL* pairList);
+PKAPI void WINAPI HXDestroyTempGraph(HGLOBAL tempGraph, HGLOBAL pairList);
+
+// ---- Plot area, scaling and curve plots ---------------------------------------------------------
+
+// While the graph is built: the plot area in fractions of the graph (x from the left, y from the
+// top) and its background (palette index). While painting: paints the graph and plot backgrounds.
+// Returns 1.
+PKAPI int WINAPI WGSetPlotArea(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                               int background);
+// Scale types (0 linear, 1 logarithmic) of the axes created from now on.
+PKAPI void WINAPI WGSetAxesScale(GrDesc* graph, SHORT xScale, SHORT yScale);
+// World scaling of the plot area; equal limits are refused (message 68). Returns 1, 0 on failure.
+PKAPI int WINAPI WGScalePlotArea(GrDesc* graph, float xMin, float yMin, float xMax, float yMax);
+// Where axes created from now on cross (world values).
+PKAPI void WINAPI WGSetXYIntercepts(GrDesc* graph, float x, float y);
+// The graph's current line (copied into each new object): style 0-6, width in pixels, colour
+// (palette index 0-19, else an RGB value).
+PKAPI void WINAPI WGSetLineStyle(GrDesc* graph, HDC dc, int style, int width, COLORREF color);
+// Column width and precision of a curve in the data table.
+PKAPI void WINAPI WGSetDataFormat(GrDesc* graph, int number, int width, int precision);
+// Curve creators (while the graph is built); each returns the object number, 0 on failure.
+PKAPI int WINAPI WGLinePlot(GrDesc* graph, HDC dc, int dataSet, BOOL fill, BOOL spline);
+PKAPI int WINAPI WGScatterPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int color, int markerSize,
+                               int markerStyle, BOOL dropLines);
+PKAPI int WINAPI WGLineMarkerPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int markerColor,
+                                  int markerSize, int markerStyle);
+// Bars: width in world units, position 0-4, sub-kind 6-9, colour RGB, hatch 0-5 (else solid),
+// border palette index (< 0: none).
+PKAPI int WINAPI WGBargraph(GrDesc* graph, HDC dc, int dataSet, float barWidth, int position, int subKind,
+                            COLORREF color, int hatch, int border);
+
+// ---- Axes and grids -----------------------------------------------------------------------------
+
+// Rounds min..max to nice values for an axis `length` device pixels long (mode 1, or 2 with a
+// margin) and writes the tick step.
+PKAPI void WINAPI RoundAxis(int mode, int length, float* min, float* max, float* step, int xAxis);
+// One call: plot area (if none), scaling, intercepts, both axes and their labels for a data set.
+PKAPI int WINAPI WGAutoAxes(GrDesc* graph, HDC dc, int dataSet, int roundMode, int interceptMode,
+                            SHORT* xAxis, SHORT* yAxis, SHORT* xLabels, SHORT* yLabels);
+// Axes (while the graph is built): tick step in world units (0: a fifth of the range), minor ticks per
+// interval, tick style (X: 0 below, 4 above, 3 across; Y: 1 left, 2 right, 3 across). Return the
+// object number, 0 on failure.
+PKAPI int WINAPI WGDrawXAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle);
+PKAPI int WINAPI WGDrawYAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle);
+// Switches an axis's grid on with the graph's current line (which: 0 major, 1 minor, 2 both).
+PKAPI void WINAPI WGDrawGrid(GrDesc* graph, int number, int which);
+PKAPI int WINAPI WGChangeAxisRange(GrDesc* graph, int number, float min, float max, BOOL redraw);
+PKAPI int WINAPI WGChangeAxisIntercept(GrDesc* graph, int number, float value, BOOL redraw);
+PKAPI int WINAPI WGChangeAxisScale(GrDesc* graph, int number, int scale, BOOL redraw);
+PKAPI void WINAPI WGSetTickSize(PgDesc* page, SHORT major, SHORT minor);
+PKAPI int WINAPI WGChangeAxisTicks(GrDesc* graph, int number, float step, int minorTicks, int tickStyle);
+PKAPI void WINAPI WGChangeGrid(GrDesc* graph, int number, int which, int style, int width, COLORREF color);
+PKAPI int WINAPI WGGetAxisTicks(GrDesc* graph, int number, float* step, int* minorTicks, int* tickStyle);
+PKAPI int WINAPI WGGetAxisRange(GrDesc* graph, int number, float* min, float* max, float* intercept);
+PKAPI int WINAPI WGGetAxisScale(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetAxisDir(GrDesc* graph, int number);
+PKAPI void WINAPI WGToggleGrid(GrDesc* graph, int number, int which, BOOL on);
+PKAPI void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorOn, LineDesc** major,
+                            LineDesc** minor);
+PKAPI void WINAPI WGToggleGridsOrder(int order);
+PKAPI int WINAPI WGRoundAxis(GrDesc* graph, int number, float* min, float* max, float* step, BOOL apply);
+
+// ---- Object activation: moving and resizing with the mouse --------------------------------------
+// One object of a graph window becomes active: the user moves it by dragging its body or resizes it
+// by its edge handles; the button-up places it (WGChangeObjectCoordNorm) and marks it moved. One
+// object is active per process.
+
+// Activates object `number` of the graph window; startMoving non-zero when the user is already
+// dragging it. 1 when an object is active (also one that already was), 0 on error (message 30 for
+// a window without a graph).
+PKAPI int WINAPI WGStartActivateObject(HWND graphWindow, int number, BOOL startMoving);
+// Ends the activation of object `number`: 1, or 0 when it was not active.
+PKAPI int WINAPI WGStopActivateObject(HWND graphWindow, int number);
+// Whether (x, y) lies in the rectangle (any corner order, edges included); with a graph, a rectangle
+// of no width or height is one pixel wider on each side.
+PKAPI BOOL WINAPI IsInsideRect(const RECT* rect, int x, int y, GrDesc* graph);
+// An inverted frame (black pen, no brush, R2_NOT) round the rectangle.
+PKAPI void WINAPI DrawRectFrame(HDC dc, const RECT* rect);
+
+// ---- Selector button control --------------------------------------------------------------------
+// Window procedure of "CusButton", the graph selector button a page shows for each graph (child
+// identifier 900 + slot). It paints a face bitmap, a frame and the first two characters of its
+// text (magenta while pressed); a click inside the frame presses it and sends WM_COMMAND BN_CLICKED
+// (and BN_DOUBLECLICKED for a double click) to the parent; WM_USER + 3 presses (wParam 1) or
+// releases (0) it without a notification; BM_GETCHECK says whether it is pressed.
+PKAPI LRESULT WINAPI CusButtonWinFn(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Rubber-band zoom ---------------------------------------------------------------------------
+// Started by the host on a button press in a graph window (message WM_LBUTTONDOWN, WM_RBUTTONDOWN or
+// WM_MBUTTONDOWN) from DevDesc's last mouse position, on axis objects xAxis and yAxis (0: the
+// graph's default axes). Until the same button comes up the window is subclassed and a band drawn.
+// With apply the axes are zoomed to the band (rounded ranges, crossings kept in range) and the
+// release is consumed; without, the host gets the release and asks WGGetZoom. 1 when a zoom runs
+// (also one that already ran), 0 on error (message 30).
+PKAPI int WINAPI WGStartZoom(HWND graphWindow, int xAxis, int yAxis, UINT message, BOOL apply);
+// The temporary window procedure of a zooming graph window.
+PKAPI LRESULT WINAPI fnGraphTempProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The world corners of the last zoom that was not applied (x in its X axis's direction, y in its Y
+// axis's): 1 when both spans are non-zero, else 0 (also while a zoom runs or when there was none).
+// The zoom is forgotten afterwards.
+PKAPI int WINAPI WGGetZoom(float* x1, float* y1, float* x2, float* y2);
+
+// ---- Pie charts ---------------------------------------------------------------------------------
+// A pie chart (object type 20) of `count` values (32-bit floats in the caller's global block
+// `values`) in the plot area: sub-kind 0 flat, 11 a 3-D disc; value text 0 none, 1 percentage,
+// 2 value, 3 both; text position 0 inside, 1 outside; diameter a fraction of the plot area's
+// smaller side, centre normalised in the plot area. Per slice: fill colours (RGB), border colours
+// (palette indices, negative: the fill's nearest palette colour; the array may be null), hatches
+// (0-5, others solid; may be null), explosions (fractions of the radius, capped at 1; may be
+// null). Returns the object number, 0 on failure. Values that add up to 0 or less leave the pie
+// empty (message 30).
+PKAPI int WINAPI WGPieChart(GrDesc* graph, HDC dc, HGLOBAL values, int count, int subKind, int valueText,
+                            int textPos, float diameter, float centreX, float centreY, const COLORREF* fills,
+                            const int* borders, const int* hatches, const float* explosions);
+// As WGPieChart with either the value block's handle or a pointer into it.
+PKAPI int WINAPI InitPieChart(GrDesc* graph, HDC dc, const void* valuesOrHandle, int count, int subKind,
+                              int valueText, int textPos, float diameter, float centreX, float centreY,
+                              const COLORREF* fills, const int* borders, const int* hatches,
+                              const float* explosions);
+// Copies the slices' labels (42 bytes apart in the block, at most 41 characters each); returns the
+// slice count, 0 on failure.
+PKAPI int WINAPI WGLabelPie(GrDesc* graph, int number, HGLOBAL labels);
+// A slice's explosion; a new value above 0 explodes the slice (capped at 1), others take it back.
+PKAPI int WINAPI WGGetPieExpl(GrDesc* graph, int number, int slice, float* explosion);
+PKAPI int WINAPI WGChangePieExpl(GrDesc* graph, int number, float explosion, int slice);
+PKAPI int WINAPI WGGetPieTextPos(GrDesc* graph, int number);
+PKAPI int WINAPI WGChangePieTextPos(GrDesc* graph, int number, int position);
+// A slice's value; 0 for a slice at or beyond the count.
+PKAPI int WINAPI WGGetPieValue(GrDesc* graph, int number, float* value, int slice);
+PKAPI int WINAPI WGChangePieValue(GrDesc* graph, int number, float value, int slice);

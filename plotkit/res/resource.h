@@ -36,3 +36,7 @@
 #define IDC_TEXT_ITALIC 1105
 #define IDC_TEXT_TEXT_LABEL 1106
 #define IDC_TEXT_UNDERLINE 1107
+
+// Faces of the graph selector buttons ("CusButton"): released and pressed.
+#define IDB_SELECTOR_UP 1
+#define IDB_SELECTOR_DOWN 2

@@ -1324,6 +1324,70 @@ BOOL GetCursorPos(LPPOINT pt)
     return TRUE;
 }
 
+void mouse_event(DWORD flags, DWORD dx, DWORD dy, DWORD, ULONG_PTR)
+{
+    POINT p{};
+    GetCursorPos(&p);
+    if (flags & MOUSEEVENTF_ABSOLUTE)
+    {
+        // The normalised range covers the whole screen: 65536 steps per screen width.
+        const int64_t w = std::max(1, GetSystemMetrics(SM_CXSCREEN));
+        const int64_t h = std::max(1, GetSystemMetrics(SM_CYSCREEN));
+        p.x = static_cast<LONG>(static_cast<int64_t>(dx & 0xffff) * w / 65536);
+        p.y = static_cast<LONG>(static_cast<int64_t>(dy & 0xffff) * h / 65536);
+    }
+    else
+    {
+        p.x += static_cast<LONG>(static_cast<INT>(dx));
+        p.y += static_cast<LONG>(static_cast<INT>(dy));
+    }
+    SetCursorPos(p.x, p.y);
+
+    static const std::pair<DWORD, UINT> buttons[] = {
+        {MOUSEEVENTF_LEFTDOWN, WM_LBUTTONDOWN},   {MOUSEEVENTF_LEFTUP, WM_LBUTTONUP},
+        {MOUSEEVENTF_RIGHTDOWN, WM_RBUTTONDOWN},  {MOUSEEVENTF_RIGHTUP, WM_RBUTTONUP},
+        {MOUSEEVENTF_MIDDLEDOWN, WM_MBUTTONDOWN}, {MOUSEEVENTF_MIDDLEUP, WM_MBUTTONUP},
+    };
+    std::vector<UINT> messages;
+    if (flags & MOUSEEVENTF_MOVE)
+        messages.push_back(WM_MOUSEMOVE);
+    for (const auto& [bit, message] : buttons)
+        if (flags & bit)
+            messages.push_back(message);
+    for (UINT message : messages)
+    {
+        // The capture window takes mouse input wherever the pointer is (PostInput redirects).
+        HWND target = GetCapture();
+        if (target == nullptr)
+            target = WindowFromPoint(p);
+        if (target == nullptr)
+            return;
+        POINT c = p;
+        ScreenToClient(target, &c);
+        // Button state after this message, for the MK_* flags.
+        auto held = [&](int vk, UINT downMessage, UINT upMessage)
+        {
+            if (message == downMessage)
+                return true;
+            if (message == upMessage)
+                return false;
+            return (GetKeyState(vk) & 0x8000) != 0;
+        };
+        WPARAM keys = 0;
+        if (held(VK_LBUTTON, WM_LBUTTONDOWN, WM_LBUTTONUP))
+            keys |= MK_LBUTTON;
+        if (held(VK_RBUTTON, WM_RBUTTONDOWN, WM_RBUTTONUP))
+            keys |= MK_RBUTTON;
+        if (held(VK_MBUTTON, WM_MBUTTONDOWN, WM_MBUTTONUP))
+            keys |= MK_MBUTTON;
+        if (GetKeyState(VK_SHIFT) & 0x8000)
+            keys |= MK_SHIFT;
+        if (GetKeyState(VK_CONTROL) & 0x8000)
+            keys |= MK_CONTROL;
+        kel::ui::PostInput(MSG{target, message, keys, MAKELPARAM(c.x, c.y), 0, p});
+    }
+}
+
 BOOL SetCursorPos(int x, int y)
 {
     {

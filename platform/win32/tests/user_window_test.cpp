@@ -126,6 +126,12 @@ LRESULT CALLBACK RecordProc(HWND h, UINT m, WPARAM w, LPARAM l)
     case WM_MOUSELEAVE:
         Log(who + ":mouseleave");
         break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        Log(who + (m == WM_LBUTTONDOWN ? ":ldown " : m == WM_RBUTTONDOWN ? ":rdown " : ":rup ") +
+            std::to_string(GET_X_LPARAM(l)) + "," + std::to_string(GET_Y_LPARAM(l)) + " mk " + std::to_string(w));
+        break;
     case WM_COMMAND:
         Log(who + ":command " + std::to_string(LOWORD(w)) + "/" + std::to_string(HIWORD(w)));
         break;
@@ -512,6 +518,53 @@ TEST_F(UiWindows, SystemMetricsCanBePinnedForTests)
     EXPECT_EQ(GetSystemMetrics(SM_CXMAXIMIZED), 800); // derived values follow
     kel::ui::ResetSystemMetricsForTests();
     EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+}
+
+TEST_F(UiWindows, SynthesizedMouseInputReachesTheWindowUnderThePointer)
+{
+    // A screen that is not 1024 x 768: the normalised range spans the real screen.
+    kel::ui::SetSystemMetricForTests(SM_CXSCREEN, 1600);
+    kel::ui::SetSystemMetricForTests(SM_CYSCREEN, 900);
+    HWND top = Make("top", WS_POPUP | WS_VISIBLE); // at (10, 20), 200 x 100
+    HWND child = CreateWindowEx(0, "KelTestRecord", "child", WS_CHILD | WS_VISIBLE, 100, 50, 50, 30, top,
+                                nullptr, nullptr, nullptr);
+    Pump();
+    Take();
+    auto buttons = []
+    {
+        std::vector<std::string> out;
+        for (const std::string& e : Take())
+            if (e.find("down ") != std::string::npos || e.find("up ") != std::string::npos)
+                out.push_back(e);
+        return out;
+    };
+    // Screen (130, 80) lies in the child at (20, 10); (60, 40) in the parent at (50, 20).
+    auto at = [](int v, int size) { return static_cast<DWORD>((v * 65536 + size - 1) / size); };
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTDOWN, at(130, 1600), at(80, 900), 0, 0);
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTUP, at(130, 1600), at(80, 900), 0, 0);
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN, at(60, 1600), at(40, 900), 0, 0);
+    Pump();
+    EXPECT_EQ(buttons(), (std::vector<std::string>{"child:rdown 20,10 mk 2", "child:rup 20,10 mk 0",
+                                                   "top:ldown 50,20 mk 1"}));
+    POINT p{};
+    GetCursorPos(&p);
+    EXPECT_EQ(p.x, 60);
+    EXPECT_EQ(p.y, 40);
+
+    // Relative moves from there; the capture window takes the press wherever the pointer is.
+    SetCapture(child);
+    mouse_event(MOUSEEVENTF_RIGHTDOWN, static_cast<DWORD>(-50), static_cast<DWORD>(-30), 0, 0);
+    Pump();
+    EXPECT_EQ(buttons(), std::vector<std::string>{"child:rdown -100,-60 mk 3"});
+    mouse_event(MOUSEEVENTF_LEFTUP | MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    Pump();
+    EXPECT_EQ(buttons(), std::vector<std::string>{"child:rup -100,-60 mk 0"});
+    ReleaseCapture();
+    // Off every window only the pointer moves.
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_RIGHTDOWN, 65535, 65535, 0, 0);
+    Pump();
+    EXPECT_TRUE(buttons().empty());
+    kel::ui::ResetSystemMetricsForTests();
 }
 
 TEST_F(UiWindows, FindWindowMatchesClassAndTitle)

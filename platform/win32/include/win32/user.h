@@ -1948,6 +1948,19 @@ BOOL DestroyCursor(HCURSOR hCursor);
 BOOL DestroyIcon(HICON hIcon);
 BOOL GetCursorPos(LPPOINT lpPoint);
 BOOL SetCursorPos(int X, int Y);
+// Synthesized mouse input, as if from the device: moves the pointer (MOUSEEVENTF_ABSOLUTE: dx, dy
+// in 0..65535 across the screen's SM_CXSCREEN x SM_CYSCREEN pixels; else relative pixels) and
+// queues the button messages for the capture window or the window under the pointer, in its client
+// coordinates. A point on no window of ours only moves the pointer.
+#define MOUSEEVENTF_MOVE 0x0001
+#define MOUSEEVENTF_LEFTDOWN 0x0002
+#define MOUSEEVENTF_LEFTUP 0x0004
+#define MOUSEEVENTF_RIGHTDOWN 0x0008
+#define MOUSEEVENTF_RIGHTUP 0x0010
+#define MOUSEEVENTF_MIDDLEDOWN 0x0020
+#define MOUSEEVENTF_MIDDLEUP 0x0040
+#define MOUSEEVENTF_ABSOLUTE 0x8000
+void mouse_event(DWORD dwFlags, DWORD dx, DWORD dy, DWORD dwData, ULONG_PTR dwExtraInfo);
 // Returns the new display count; the cursor shows while it is >= 0.
 int ShowCursor(BOOL bShow);
 BOOL ClipCursor(const RECT* lpRect);
