@@ -29,6 +29,14 @@ void TrendkitTest::SetUp()
     lib.blocks.clear();
     AttachLibrary();
     calls.clear();
+    // Axes as plotkit makes them, for as long as plotkit's own axis type is not there.
+    if (plotkit::FindObjectType(PK_TYPE_AXIS) == nullptr)
+    {
+        PlotObjectType axisType{};
+        axisType.type = PK_TYPE_AXIS;
+        axisType.size = sizeof(AxisDesc);
+        plotkit::RegisterOwnObjectType(axisType);
+    }
     ASSERT_EQ(InitRTDll(&top), 1);
 }
 
@@ -56,10 +64,13 @@ WORD TrendkitTest::AddAxis(GrDesc* graph, int direction)
 
 GrDesc* TrendkitTest::RangedGraph(std::function<void(GrDesc*)> build)
 {
-    PgDesc* page = MakePage("rt");
+    static int pages = 0;
+    const std::string name = "rt" + std::to_string(++pages); // page names are unique
+    PgDesc* page = MakePage(name.c_str());
     return MakeGraph(page, 0, 0, 1, 1,
                      [build](GrDesc* g, HWND)
                      {
+                         WGChangePlotPos(g, 0.1f, 0.1f, 0.9f, 0.9f);
                          g->worldXFrom = g->worldYFrom = 0;
                          g->worldXTo = g->worldYTo = 100;
                          EXPECT_EQ(AddAxis(g, 1), 1);

@@ -28,8 +28,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A built graph on a new page whose world runs 0..100 in x and y, with an X axis (object 1) and a
-    // Y axis (object 2) over that range; `build` adds more objects while the graph builds.
+    // A built graph on a new page whose world runs 0..100 in x and y over a plot area from 10% to 90%
+    // of the graph, with an X axis (object 1) and a Y axis (object 2) over that range; `build` adds
+    // more objects while the graph builds.
     GrDesc* RangedGraph(std::function<void(GrDesc*)> build = {});
     // Adds an axis over the graph's world ranges (direction 1: X axis).
     static WORD AddAxis(GrDesc* graph, int direction);

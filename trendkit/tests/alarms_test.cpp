@@ -161,7 +161,9 @@ TEST_F(AlarmsTest, ChangedLimitsReachLinesOnEveryPageInUse)
     GrDesc* middle = RangedGraph(add);
     GrDesc* last = RangedGraph(add);
     ASSERT_EQ(last->page->number, 3);
+    HWND window = middle->page->window;
     KillRTPage(middle->page->number);
+    DestroyWindow(window);
     auto* lines = reinterpret_cast<AlarmLinesDesc*>(GetObjDesc(last, 3, nullptr));
     const int before = lines->lines[1].position;
     WRSetAlarm(slot, RT_ALARM_HIGH, 20, "High");

@@ -30,16 +30,21 @@ TEST_F(ObjectsTest, ObjectsAreMadeOnlyWhileTheGraphBuilds)
     kel::testkit::ScriptedPrompts prompts;
     prompts.Expect("Attempt to add a graphical object after the graph was created!").Reply(IDYES);
     EXPECT_EQ(WRSetAlarmLines(graph, slot, 0, 1, nullptr, nullptr, nullptr, nullptr), 0);
-    EXPECT_EQ(graph->cursor, 2);
+    EXPECT_EQ(WGGetObjectType(graph, 3), 0);
     EXPECT_EQ(GetDynDataSet(slot)->useCount, 0);
 }
 
 TEST_F(ObjectsTest, WhileTheAbortFlagIsSetCreatorsFailSilently)
 {
     const int slot = DefineSet(1);
-    top.abortFlag = 1;
     kel::testkit::ScriptedPrompts prompts;
-    RangedGraph([&](GrDesc* g) { EXPECT_EQ(WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr), 0); });
+    RangedGraph(
+        [&](GrDesc* g)
+        {
+            top.abortFlag = 1;
+            EXPECT_EQ(WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr), 0);
+            top.abortFlag = 0;
+        });
     EXPECT_TRUE(prompts.Prompts().empty());
 }
 

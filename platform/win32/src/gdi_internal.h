@@ -134,6 +134,7 @@ struct FontObject : GdiObject
 {
     FontObject() : GdiObject(OBJ_FONT) {}
     Font font;
+    std::unique_ptr<Font> scaled; // the font realized for a mapped DC (the last size asked)
 };
 
 struct BitmapObject : GdiObject
@@ -261,6 +262,10 @@ RECT DeviceFillRect(const DcState& s, int left, int top, int right, int bottom);
 
 class MetaRecorder;
 
+// The font selected in `s` as drawn and measured: a font's height and width are logical units, taken
+// through the mapping mode into device pixels (the same font under MM_TEXT).
+const Font& DeviceFontOf(const DcState& s);
+
 class DeviceContext
 {
 public:
@@ -294,7 +299,7 @@ public:
     void Touched(const RECT& rect);
     // Drawable size in pixels: the target's, the device's, or empty (then the screen's counts).
     SIZE PixelSize();
-    const Font& CurrentFont() const { return FontOf(state.font); }
+    const Font& CurrentFont() const { return DeviceFontOf(state); }
 
     std::unique_ptr<Device> device; // never null
     HWND hwnd = nullptr;

@@ -5,10 +5,12 @@
 #include "win32/kernel.h"
 #include "win32/user.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 #include <strings.h>
 
@@ -160,6 +162,30 @@ const Font& FontOf(HFONT font)
         return f;
     }();
     return fallback;
+}
+
+const Font& DeviceFontOf(const DcState& s)
+{
+    const Font& font = FontOf(s.font);
+    if (s.mapMode == MM_TEXT)
+        return font;
+    const LONG h = font.log.lfHeight, w = font.log.lfWidth;
+    const LONG height = h == 0 ? 0 : (h < 0 ? -1 : 1) * std::max(1, s.HeightToDevice(h < 0 ? -h : h));
+    const LONG width = w == 0 ? 0 : std::max(1, s.WidthToDevice(w < 0 ? -w : w));
+    if (height == h && width == w)
+        return font;
+    std::lock_guard<std::recursive_mutex> lock(TableLock());
+    auto* object = Lookup<FontObject>(s.font, OBJ_FONT);
+    if (object == nullptr)
+        return font;
+    if (!object->scaled || object->scaled->log.lfHeight != height || object->scaled->log.lfWidth != width)
+    {
+        object->scaled = std::make_unique<Font>();
+        object->scaled->log = font.log;
+        object->scaled->log.lfHeight = height;
+        object->scaled->log.lfWidth = width;
+    }
+    return *object->scaled;
 }
 
 } // namespace kel::gdi

@@ -53,7 +53,7 @@ std::string Cp1252Of(std::u16string_view utf16)
 
 TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, const INT* lpDx, bool measure)
 {
-    const Font& font = FontOf(s.font);
+    const Font& font = DeviceFontOf(s);
     DeviceFactory& factory = GetDeviceFactory();
     const FontMetrics metrics = factory.Metrics(font);
     TextPlacement t;
