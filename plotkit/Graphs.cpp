@@ -159,6 +159,7 @@ GrDesc* WINAPI InitGraph(TopDesc* top, PgDesc* page, float x, float y, float x2,
     graph->mapMode = page->mapMode;
     graph->userValue = userValue;
     graph->currentLine.paletteIndex = 0;
+    graph->backgroundOn = 1;
 
     HDC dc = GetDC(page->window);
     lib.dev.displayColors = static_cast<SHORT>(GetDeviceCaps(dc, NUMCOLORS));

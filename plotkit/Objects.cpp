@@ -183,6 +183,7 @@ void WINAPI ObjectInterpreter(GrDesc* graph, HDC dc)
     TopDesc* top = graph->page->top;
     if (top && top->abortFlag)
         return;
+    WGSetPlotArea(graph, dc, 0, 0, 0, 0, 0); // the backgrounds
     const SHORT cursor = graph->cursor;
     for (int n = 1; n <= graph->capacity; ++n)
     {

@@ -80,4 +80,147 @@ void DrawGraphBorder(GrDesc* graph, HDC dc);
 // Finishing: ends the graph's building state and links its axes.
 void FinishGraph(GrDesc* graph, HDC dc);
 
+// Plot area: clip drawing to the plot (one pixel more to the right and bottom), and back to the
+// whole graph.
+void ClipToPlot(GrDesc* graph, HDC dc);
+void ClipToGraph(GrDesc* graph, HDC dc);
+// True while the graph records into a metafile (objects made while drawing are deleted after use).
+bool RecordsMetafile(const GrDesc* graph);
+
+// Axes around data: a plot that draws its data holds the axes back (they compute their geometry
+// only) and draws them over its data afterwards, so grids lie on top of curves.
+void HoldAxes(GrDesc* graph);
+void DrawAxesOver(GrDesc* graph, HDC dc);
+
+// Curves: the build-time pass of a new curve (the one NewObjDesc just made): binds its data set and
+// axes, computes its points and returns its number (0 on failure, the record then freed).
+int BuildCurve(GrDesc* graph, HDC dc, int dataSet);
+// Bar width in logical units, with the bars' baseline and half width (dc may be null).
+int BarGeometry(HDC dc, struct CurveDesc* curve, GrDesc* graph, int* baseline, int* half);
+// ---- Data sets ----------------------------------------------------------------------------------
+
+// One data set's record (TopDesc::dataSets). The arrays belong to the caller.
+struct DataSetDesc
+{
+    INT count;
+    HGLOBAL xHandle, yHandle; // 0 when defined from pointers
+    float* x;
+    float* y; // Y value g of point p at p * yPerX + g
+    DWORD* badMap; // made on the first mark: point p at bit p % 32 of word p / 32
+    BYTE yPerX;
+    INT curves; // curves and groups bound to it
+    char name[21];
+};
+// The record of a data-set number in use, else null.
+DataSetDesc* DataSetAt(int number);
+// Whether point p is good: within the set, and unmarked unless it is a group set.
+bool IsGoodPoint(const DataSetDesc* set, int p);
+// Message 57 with the set's name when it holds more than `limit` values; false then.
+bool CheckDataSetSize(int number, long limit);
+
+// What a plot object (curve or group) keeps of the data set it draws; its record holds one.
+struct DataSetLink
+{
+    SHORT number; // 0: none
+    DataSetDesc* set;
+    INT count;
+};
+
+// Curve object (type 1): one data set drawn as a line, markers or bars.
+struct CurveDesc
+{
+    ObjDesc head;
+    float xMin, xMax, yMin, yMax;
+    float barWidth;                  // bars: fraction of the plot's extent along the category direction
+    SHORT markerWidth, markerHeight; // points
+    SHORT markerColor;               // palette index
+    SHORT markerType;                // 0 none, 1 X ... 9 dot
+    INT markerStyle;                 // markers: 0 full, 1 empty, 2 empty with a dot; bars: 2 bordered
+    DataSetLink data;                // the data set drawn
+    SHORT dataWidth, dataPrecision;  // data table format
+    BYTE barPosition;                // 0/1 before, 2/4 after, else centred on the point
+    BYTE fillArea;
+    COLORREF barColor;
+    BYTE hatch; // 0-5, 255 solid
+    BYTE spline;
+    BYTE dropLine;
+    INT baseline;      // logical position of the value 0 line
+    INT recompute;     // the points are computed again before the next drawing
+    HGLOBAL points;    // computed logical points (POINT per data point), null until computed
+    HGLOBAL splinePoints; // spline points (null: none)
+    INT splineCount;
+    INT markerLogSize; // logical marker size, 0 = not computed yet
+    INT hitPoint;      // point index of the last hit
+    INT pointsValid;   // count of computed points in `points`
+};
+
+// How the data-set code reaches a plot type's binding; the curve and group modules register theirs.
+struct PlotDataOps
+{
+    DataSetLink* (*link)(ObjDesc* object);
+    // Drops the computed points (and spline points); may be null.
+    void (*dropComputed)(ObjDesc* object);
+    // Draws the object once in the plot background before it lets go of its data; may be null.
+    void (*erase)(GrDesc* graph, ObjDesc* object);
+};
+void RegisterPlotDataOps(int type, const PlotDataOps& ops);
+const PlotDataOps* FindPlotDataOps(int type);
+// Binds a plot object to a data set (releasing the old one): the point count, or after message 55
+// the reporter's result for a free number.
+int AttachDataSet(GrDesc* graph, ObjDesc* object, int number);
+// Lets go of the object's data set and its computed points.
+void ReleaseDataSet(GrDesc* graph, ObjDesc* object);
+
+// ---- Number text --------------------------------------------------------------------------------
+
+// The next number of a text: its value and, in length, the characters up to its end (0 when no
+// number is left). A number starts at a digit, a sign or a point before a digit.
+double ReadNumber(const char* text, int* length);
+
+// ---- Object properties --------------------------------------------------------------------------
+
+// The properties the accessors reach beyond an object's own line; each object module answers for
+// its own records.
+enum PlotProperty
+{
+    kPropLineColor = 1, // value: palette index (-2: number holds nothing, color the RGB); member
+    kPropAreaColor,     // color
+    kPropBarWidth,      // number: world units
+    kPropHatch,         // value; member
+    kPropBarJust,       // value
+    kPropSpline,        // value: flag
+    kPropFill,          // value: flag
+    kPropMarkerColor,   // value: palette index
+    kPropMarkerType,    // value: type, fill: fill style, size: points
+    kPropPlotType,      // value: kind
+};
+struct PropertyValue
+{
+    INT value;
+    COLORREF color;
+    float number;
+    INT fill;
+    INT size;
+};
+// Reads (change false) or changes one property: 1 done, 0 the type lacks it (the caller reports
+// message 29 with the type's name), -1 refused without a message.
+typedef int (*PropertyProc)(GrDesc* graph, ObjDesc* object, int property, int member, bool change,
+                            PropertyValue& value);
+struct PlotPropertyOps
+{
+    PropertyProc property; // may be null: no properties beyond the line
+    // The line of a member; null when the member has none. Null: the object's own line.
+    LineDesc* (*memberLine)(ObjDesc* object, int member);
+};
+void RegisterPropertyOps(int type, const PlotPropertyOps& ops);
+const PlotPropertyOps* FindPropertyOps(int type);
+
+// ---- Spline -------------------------------------------------------------------------------------
+
+// The natural cubic spline through a line plot's logical points, one point per device pixel of
+// their span inside the plot: a new global block of POINTs (count in splineCount), or null when
+// the curve keeps its own points (fewer than 4 or more than 399 in the plot, a span under 10
+// pixels; message 53 when memory runs out).
+HGLOBAL SplinePoints(GrDesc* graph, HDC dc, const POINT* points, int count, int* splineCount);
+
 } // namespace plotkit

@@ -169,13 +169,13 @@ TopDesc* WINAPI InitDll(TopDesc* top)
     return top;
 }
 
-void WINAPI Cleanup(TopDesc* top, BOOL)
+void WINAPI Cleanup(TopDesc* top, BOOL freeArrays)
 {
     Library& lib = Lib();
     lib.top = top;
     if (top == nullptr || !top->initialised)
         return;
-    // Data sets are freed here once they exist.
+    FreeAllDataSets(freeArrays);
     if (top->graphCursor)
     {
         DestroyCursor(top->graphCursor);

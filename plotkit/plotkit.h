@@ -195,6 +195,8 @@ struct GrDesc
     HGLOBAL objectTable;
     HGLOBAL* objects; // locked table: capacity entries, object n at n - 1
     INT activeObject;
+    float xIntercept, yIntercept; // where axes created from now on cross
+    BYTE backgroundOn;            // paint the graph background around the plot area (1 at creation)
 };
 
 // The common head of every object record.
@@ -450,3 +452,210 @@ PKAPI void WINAPI Delay(DWORD ms, BOOL pump);
 PKAPI BOOL WINAPI WGMenuCheck(void* descriptor, UINT item, int submenu);
 PKAPI void WINAPI WGSetOKCursor(HWND dialog);
 PKAPI BOOL WINAPI SplitString(char* text, int length);
+
+// ---- Plot area, scaling and curve plots ---------------------------------------------------------
+
+// While the graph is built: the plot area in fractions of the graph (x from the left, y from the
+// top) and its background (palette index). While painting: paints the graph and plot backgrounds.
+// Returns 1.
+PKAPI int WINAPI WGSetPlotArea(GrDesc* graph, HDC dc, float left, float top, float right, float bottom,
+                               int background);
+// Scale types (0 linear, 1 logarithmic) of the axes created from now on.
+PKAPI void WINAPI WGSetAxesScale(GrDesc* graph, SHORT xScale, SHORT yScale);
+// World scaling of the plot area; equal limits are refused (message 68). Returns 1, 0 on failure.
+PKAPI int WINAPI WGScalePlotArea(GrDesc* graph, float xMin, float yMin, float xMax, float yMax);
+// Where axes created from now on cross (world values).
+PKAPI void WINAPI WGSetXYIntercepts(GrDesc* graph, float x, float y);
+// The graph's current line (copied into each new object): style 0-6, width in pixels, colour
+// (palette index 0-19, else an RGB value).
+PKAPI void WINAPI WGSetLineStyle(GrDesc* graph, HDC dc, int style, int width, COLORREF color);
+// Column width and precision of a curve in the data table.
+PKAPI void WINAPI WGSetDataFormat(GrDesc* graph, int number, int width, int precision);
+// Curve creators (while the graph is built); each returns the object number, 0 on failure.
+PKAPI int WINAPI WGLinePlot(GrDesc* graph, HDC dc, int dataSet, BOOL fill, BOOL spline);
+PKAPI int WINAPI WGScatterPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int color, int markerSize,
+                               int markerStyle, BOOL dropLines);
+PKAPI int WINAPI WGLineMarkerPlot(GrDesc* graph, HDC dc, int dataSet, int markerType, int markerColor,
+                                  int markerSize, int markerStyle);
+// Bars: width in world units, position 0-4, sub-kind 6-9, colour RGB, hatch 0-5 (else solid),
+// border palette index (< 0: none).
+PKAPI int WINAPI WGBargraph(GrDesc* graph, HDC dc, int dataSet, float barWidth, int position, int subKind,
+                            COLORREF color, int hatch, int border);
+
+// ---- Axes and grids -----------------------------------------------------------------------------
+
+// Rounds min..max to nice values for an axis `length` device pixels long (mode 1, or 2 with a
+// margin) and writes the tick step.
+PKAPI void WINAPI RoundAxis(int mode, int length, float* min, float* max, float* step, int xAxis);
+// One call: plot area (if none), scaling, intercepts, both axes and their labels for a data set.
+PKAPI int WINAPI WGAutoAxes(GrDesc* graph, HDC dc, int dataSet, int roundMode, int interceptMode,
+                            SHORT* xAxis, SHORT* yAxis, SHORT* xLabels, SHORT* yLabels);
+// Axes (while the graph is built): tick step in world units (0: a fifth of the range), minor ticks per
+// interval, tick style (X: 0 below, 4 above, 3 across; Y: 1 left, 2 right, 3 across). Return the
+// object number, 0 on failure.
+PKAPI int WINAPI WGDrawXAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle);
+PKAPI int WINAPI WGDrawYAxis(GrDesc* graph, HDC dc, float step, int minorTicks, int tickStyle);
+// Switches an axis's grid on with the graph's current line (which: 0 major, 1 minor, 2 both).
+PKAPI void WINAPI WGDrawGrid(GrDesc* graph, int number, int which);
+PKAPI int WINAPI WGChangeAxisRange(GrDesc* graph, int number, float min, float max, BOOL redraw);
+PKAPI int WINAPI WGChangeAxisIntercept(GrDesc* graph, int number, float value, BOOL redraw);
+PKAPI int WINAPI WGChangeAxisScale(GrDesc* graph, int number, int scale, BOOL redraw);
+PKAPI void WINAPI WGSetTickSize(PgDesc* page, SHORT major, SHORT minor);
+PKAPI int WINAPI WGChangeAxisTicks(GrDesc* graph, int number, float step, int minorTicks, int tickStyle);
+PKAPI void WINAPI WGChangeGrid(GrDesc* graph, int number, int which, int style, int width, COLORREF color);
+PKAPI int WINAPI WGGetAxisTicks(GrDesc* graph, int number, float* step, int* minorTicks, int* tickStyle);
+PKAPI int WINAPI WGGetAxisRange(GrDesc* graph, int number, float* min, float* max, float* intercept);
+PKAPI int WINAPI WGGetAxisScale(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetAxisDir(GrDesc* graph, int number);
+PKAPI void WINAPI WGToggleGrid(GrDesc* graph, int number, int which, BOOL on);
+PKAPI void WINAPI WGGetGrid(GrDesc* graph, int number, int* majorOn, int* minorOn, LineDesc** major,
+                            LineDesc** minor);
+PKAPI void WINAPI WGToggleGridsOrder(int order);
+PKAPI int WINAPI WGRoundAxis(GrDesc* graph, int number, float* min, float* max, float* step, BOOL apply);
+// ---- Data sets ----------------------------------------------------------------------------------
+// A data set is a numbered pair of float arrays owned by the caller: X values and, per X, one or
+// more Y values (Y value g of point p at p * yPerX + g). Numbers run 1-1799; 0 is none.
+
+// Defines a data set from global blocks or pointers (a missing pointer is taken by locking its
+// block). The same arrays, count and name return the number already given. Blocks that hold fewer
+// values than the count report message 58; the count then shrinks to what they hold. No name gives
+// "Data Set # n"; longer names keep 20 characters. Returns the number, 0 on failure.
+PKAPI int WINAPI DefineAnyDataSet(const char* name, HGLOBAL xHandle, HGLOBAL yHandle, int count, int yPerX,
+                                  float* x, float* y);
+PKAPI int WINAPI WGDefineDataSet(const char* name, HGLOBAL xHandle, HGLOBAL yHandle, int count);
+PKAPI int WINAPI WGDefineDataSetPtr(const char* name, float* x, float* y, int count);
+PKAPI int WINAPI WGDefineGroupDataSet(const char* name, HGLOBAL xHandle, HGLOBAL yHandle, int count, int yPerX);
+PKAPI int WINAPI WGDefineGroupDataSetPtr(const char* name, float* x, float* y, int count, int yPerX);
+// Frees the number; with freeArrays also the blocks no other data set uses.
+PKAPI void WINAPI WGFreeDataSet(int number, BOOL freeArrays);
+PKAPI void WINAPI FreeAllDataSets(BOOL freeArrays);
+// The arrays, count and Y values per X (each output may be null); FALSE for a free number.
+PKAPI BOOL WINAPI WGGetDataSetArrays(int number, HGLOBAL* xHandle, HGLOBAL* yHandle, int* count, int* yPerX);
+PKAPI BOOL WINAPI WGGetDataSetArraysPtr(int number, float** x, float** y, int* count, int* yPerX);
+// Sorts the points by X (moving their Y values) or by Y (plain data sets only).
+PKAPI BOOL WINAPI WGSortDataX(int number, BOOL ascending);
+PKAPI BOOL WINAPI WGSortDataY(int number, BOOL ascending);
+// Smallest and largest value over the good points (1e21 / -1e21, for Y 1e31 / -1e31, when none).
+PKAPI BOOL WINAPI WGGetMinMaxX(int number, float* minimum, float* maximum);
+PKAPI BOOL WINAPI WGGetMinMaxY(int number, float* minimum, float* maximum);
+// Marks point 0..count-1 bad or good; group data sets keep every point good.
+PKAPI BOOL WINAPI WGMarkDataPoint(int number, int point, BOOL bad);
+PKAPI BOOL WINAPI WGIsDataPointGood(int number, int point);
+// A new data set of blocks of `factor` good points from start up to, not including, end (start =
+// end: the whole set): method 0 the first point, 1 the means, 2 the maxima, 3 the minima of the Y
+// values. Returns the new number (factor 0: the same number), 0 on failure.
+PKAPI int WINAPI WGCompressData(int number, int method, int factor, int start, int end, const char* name);
+// A data set from the clipboard's text: one row a line, X first, then its Y values.
+PKAPI int WINAPI WGPasteDataSet(const char* name);
+// Binds a curve or group to another data set; returns its point count.
+PKAPI int WINAPI WGReconnectDataSet(GrDesc* graph, int number, int dataSet);
+PKAPI int WINAPI WGGetDataSet(GrDesc* graph, int number);
+// The good point of the graph's curves nearest (x, y): mode 0 in X, 1 in Y, 2 in the plane.
+PKAPI BOOL WINAPI WGGetNearestPoint(GrDesc* graph, float x, float y, int mode, float* outX, float* outY,
+                                    int* dataSet, int* index);
+// Adds a data cursor (kind 0 vertical line, 1 horizontal line, 2 cross, 3 box) on two axes (0: the
+// graph's default ones), hidden, while the graph builds. Returns its object number.
+PKAPI int WINAPI WGSetDataCursor(GrDesc* graph, HDC dc, int kind, int xAxis, int yAxis, int size, int colorIndex,
+                                 int penStyle, int penWidth);
+// Moves the data cursor to (x, y) and shows it, or hides it.
+PKAPI void WINAPI WGMoveDataCursor(GrDesc* graph, int number, float x, float y, BOOL show);
+// Drops a curve's or group's computed points.
+PKAPI void WINAPI DestroyCalcData(ObjDesc* object);
+
+// ---- ASCII data-set files and number text -------------------------------------------------------
+
+// Writes a data set as text, one point a line (X, then its Y values), each number right-aligned in
+// a field; format "%W.Pl<e|f|g>" (every part optional: width 10, precision 6, fixed). Lines end
+// with line feed, carriage return. Returns 1, 0 for a null path or when the file cannot be opened
+// (message 7) or fully written (message 24).
+PKAPI BOOL WINAPI WGSaveASCIIDataSet(int number, const char* path, const char* format);
+// Reads such a file (any line ends; columns from the first line with numbers) into a new data set
+// with its own blocks. Returns its number, 0 on failure (messages 7, 53, 58).
+PKAPI int WINAPI WGLoadASCIIDataSet(const char* path, const char* name);
+// The library's number text in one static buffer: style 0/2 fixed with `digits` decimals, 1 and 3
+// scientific ("1.23x104", "1.23e+4"), 4 general with `digits` significant digits.
+PKAPI char* WINAPI ftoa(float value, int digits, int style);
+// The first digit, sign or point before a digit; null when none.
+PKAPI char* WINAPI FirstDig(const char* text);
+// The first character that is not a digit, sign, point, 'e' or 'E'.
+PKAPI char* WINAPI FirstNotDig(const char* text);
+// Decimals needed to show a tick step (0-5).
+PKAPI int WINAPI GetPrec(float step);
+
+// ---- Object property accessors ------------------------------------------------------------------
+// Each looks the object up (message 56 when there is none) and checks that its type has the
+// property (message 29 with the type's name when not). Changes do not redraw. `member` selects a
+// group member's line, colour or hatch.
+
+// The line an accessor works on: the member's for types with member lines, else the object's own.
+PKAPI LineDesc* WINAPI GetLineDesc(GrDesc* graph, int number, int member);
+// Palette index 0-19 (20 and above fail).
+PKAPI int WINAPI WGChangeLineColor(GrDesc* graph, int number, int index, int member);
+PKAPI int WINAPI WGChangeLineColorRGB(GrDesc* graph, int number, COLORREF color, int member);
+PKAPI int WINAPI WGGetLineColor(GrDesc* graph, int number, int member);
+PKAPI COLORREF WINAPI WGGetLineColorRGB(GrDesc* graph, int number, int member);
+// Width in pixels; the get call returns -1 on failure.
+PKAPI int WINAPI WGChangeLineWidth(GrDesc* graph, int number, int width, int member);
+PKAPI int WINAPI WGGetLineWidth(GrDesc* graph, int number, int member);
+PKAPI int WINAPI WGChangeLineStyle(GrDesc* graph, int number, int style, int member);
+PKAPI int WINAPI WGGetLineStyle(GrDesc* graph, int number, int member);
+PKAPI int WINAPI WGChangeAreaColor(GrDesc* graph, int number, COLORREF color, int member);
+PKAPI COLORREF WINAPI WGGetAreaColor(GrDesc* graph, int number, int member);
+// Bar width in world units across the bars.
+PKAPI int WINAPI WGGetBarWidth(GrDesc* graph, int number, float* width);
+PKAPI int WINAPI WGChangeBarWidth(GrDesc* graph, int number, float width);
+PKAPI int WINAPI WGChangeHatchStyle(GrDesc* graph, int number, int style, int member);
+PKAPI int WINAPI WGGetHatchStyle(GrDesc* graph, int number, int member);
+PKAPI int WINAPI WGChangeBarJust(GrDesc* graph, int number, int justification);
+PKAPI int WINAPI WGGetBarJust(GrDesc* graph, int number);
+PKAPI int WINAPI WGToggleSpline(GrDesc* graph, int number, BOOL on);
+PKAPI int WINAPI WGGetSplineFlag(GrDesc* graph, int number);
+PKAPI int WINAPI WGChangeObjFill(GrDesc* graph, int number, BOOL on);
+PKAPI int WINAPI WGGetFillFlag(GrDesc* graph, int number);
+PKAPI int WINAPI WGChangeMarkerColor(GrDesc* graph, int number, int index);
+PKAPI int WINAPI WGGetMarkerColor(GrDesc* graph, int number);
+// Marker type, size in points (a new size is measured again when drawn) and fill style.
+PKAPI int WINAPI WGChangeMarkerType(GrDesc* graph, int number, int type, int size, int fill);
+PKAPI int WINAPI WGGetMarkerType(GrDesc* graph, int number, int* type, int* fill, int* size);
+PKAPI int WINAPI WGChangePlotType(GrDesc* graph, int number, int kind);
+PKAPI int WINAPI WGGetPlotType(GrDesc* graph, int number);
+
+// ---- FFT and windows ----------------------------------------------------------------------------
+// In place on the caller's arrays; n must be a power of two (message 31 otherwise, nothing changed).
+
+// Complex transform, forward X[k] = sum x[j] e^(+2 pi i jk / n) unscaled; the inverse scales by 1/n.
+PKAPI BOOL WINAPI WGComplexFFT(float* re, float* im, int n, BOOL inverse);
+// Real transform: forward, the n samples in data give the n-bin spectrum with the negative exponent
+// (real parts in data, imaginary parts in second); inverse, bins 0..n/2 give the samples in data.
+PKAPI BOOL WINAPI WGRealFFT(float* data, float* second, int n, BOOL inverse);
+// Forward complex transform, then the power of bins 0..n/2 in re and their frequencies in im.
+PKAPI BOOL WINAPI WGPowerSpectrum(float* re, float* im, int n, float interval);
+PKAPI void WINAPI WGFFTMagnitude(float* re, float* im, int n, int bin, float* out);
+PKAPI void WINAPI WGFFTPhase(float* re, float* im, int bin, float* out);
+PKAPI void WINAPI WGFFTFrequency(int n, float rate, int bin, float* out);
+// Multiplies re (and im when given) by a window: 1 triangular, 2 Hann, 3 Welch, 4 Hamming,
+// 5 Blackman, others rectangular. Returns 0.
+PKAPI int WINAPI WGDSPWindow(float* re, float* im, int n, int kind);
+
+// ---- Group plots --------------------------------------------------------------------------------
+// A group data set (several Y values, the members, per X; at most 16 members) drawn in one of seven
+// arrangements. Creators run while the graph builds and return the object number, 0 on failure.
+
+// Bars of each member (arrangement 0 grouped, 1 deep, 2 stacked): bar width in world units, bar
+// position (0/1 before the point, 2/4 after it, 3 centred), sub-kind 6-9 (vertical, horizontal,
+// and their 3-D forms), member colours, hatches (one every 4 bytes, 255 solid) and outline colour
+// indexes (negative: none); each array may be null.
+PKAPI int WINAPI WGGroupBargraph(GrDesc* graph, HDC dc, int dataSet, float barWidth, int barPosition, int subKind,
+                                 int arrangement, const COLORREF* colors, const INT* hatches,
+                                 const INT* lineColors);
+// One bar a point from its first value to its second; border < 0: no outline.
+PKAPI int WINAPI WGFloatingBars(GrDesc* graph, HDC dc, int dataSet, float barWidth, int barPosition, int subKind,
+                                COLORREF color, int hatch, int border);
+// Members stacked as lines, or as filled areas.
+PKAPI int WINAPI WGStackedLines(GrDesc* graph, HDC dc, int dataSet, BOOL filled, const INT* styles,
+                                const INT* widths, const INT* colorIndexes);
+// High (value 1), low (value 0) and close (value 2, as markers); tick width in points.
+PKAPI int WINAPI WGHighLowClose(GrDesc* graph, HDC dc, int dataSet, int markerType, int markerColor, int tickWidth,
+                                int markerStyle);
+// Ticks at each point's two values.
+PKAPI int WINAPI WGErrorBars(GrDesc* graph, HDC dc, int dataSet, int tickWidth);

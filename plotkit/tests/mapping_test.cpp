@@ -9,15 +9,6 @@ namespace
 class MappingTest : public PlotkitTest
 {
 protected:
-    void SetUp() override
-    {
-        PlotkitTest::SetUp();
-        PlotObjectType axisType{};
-        axisType.type = PK_TYPE_AXIS;
-        axisType.size = sizeof(AxisDesc);
-        RegisterOwnObjectType(axisType);
-    }
-
     // An anisotropic graph over the whole 640 x 480 page (13000 x 9750 logical units) with the
     // plot from 1000 to 11000 across and 1000 to 9000 down, an X axis 0..10 and a Y axis.
     GrDesc* Plot(bool logY = false)

@@ -152,12 +152,15 @@ TEST_F(ObjectsTest, TheInterpreterDrawsVisibleObjectsInTableOrderThenTheBorder)
     DeleteDC(dc);
     EXPECT_EQ(DrawLog(), (std::vector<std::string>{"153:1", "150:3"}));
     const auto& lines = recording.Lines();
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 4u);
+    // The graph's background first (white), then the objects, the border last.
     EXPECT_EQ(lines[0].rfind("fill", 0), 0u);
-    EXPECT_NE(lines[0].find("#ff0000"), std::string::npos);
-    EXPECT_NE(lines[1].find("#0000ff"), std::string::npos);
-    EXPECT_EQ(lines[2].rfind("rectangle", 0), 0u); // the border comes last
-    EXPECT_NE(lines[2].find("brush none"), std::string::npos);
+    EXPECT_NE(lines[0].find("#ffffff"), std::string::npos);
+    EXPECT_EQ(lines[1].rfind("fill", 0), 0u);
+    EXPECT_NE(lines[1].find("#ff0000"), std::string::npos);
+    EXPECT_NE(lines[2].find("#0000ff"), std::string::npos);
+    EXPECT_EQ(lines[3].rfind("rectangle", 0), 0u);
+    EXPECT_NE(lines[3].find("brush none"), std::string::npos);
     EXPECT_EQ(graph->cursor, 0); // restored
 
     top.abortFlag = 1;
@@ -169,11 +172,6 @@ TEST_F(ObjectsTest, TheInterpreterDrawsVisibleObjectsInTableOrderThenTheBorder)
 
 TEST_F(ObjectsTest, EqualAxesFormRingsAndCrossTheOtherDirection)
 {
-    PlotObjectType axisType{};
-    axisType.type = PK_TYPE_AXIS;
-    axisType.size = sizeof(AxisDesc);
-    axisType.hitPass = 2;
-    RegisterOwnObjectType(axisType);
     PgDesc* page = MakePage("axes");
     GrDesc* graph = MakeGraph(page, 0, 0, 1, 1,
                               [](GrDesc* g, HWND)
