@@ -205,12 +205,37 @@ void WINAPI MapGraph(GrDesc* graph, HDC dc)
     SetMapMode(dc, graph->page ? graph->page->mapMode : MM_ANISOTROPIC);
     SetWindowExtEx(dc, graph->logWidth, graph->logHeight, nullptr);
     SetViewportExtEx(dc, width, height, nullptr);
+    // A print copy fitted to the paper shrinks its text with the placement.
+    if (graph->printCopy && top && !top->maintainAspect && top->printStyle != 2)
+    {
+        const double factor = std::min(placement.factorX, placement.factorY);
+        for (int n = 1; n <= graph->capacity; ++n)
+            if (ObjDesc* o = ObjectAt(graph, n); o && o->type < 100)
+                if (FontDesc* font = FontBlock(o))
+                {
+                    font->logFont.lfHeight = static_cast<LONG>(font->logFont.lfHeight * factor);
+                    if (o->type == PK_TYPE_TEXT)
+                        reinterpret_cast<TextDesc*>(o)->reposition = 1;
+                }
+    }
 }
 
 void WINAPI RestoreSize(GrDesc* graph)
 {
-    // Text objects put their font heights back here once they exist.
-    (void)graph;
+    TopDesc* top = graph && graph->page ? graph->page->top : nullptr;
+    if (!CheckGraph(graph) || top == nullptr || top->maintainAspect || top->printStyle == 2)
+        return;
+    // Text heights back to the screen's size of their points.
+    HDC dc = GetMappedDC(graph);
+    for (int n = 1; n <= graph->capacity; ++n)
+        if (ObjDesc* o = ObjectAt(graph, n); o && o->type < 100)
+            if (FontDesc* font = FontBlock(o))
+            {
+                font->logFont.lfHeight = -PointsToLogSize(graph, dc, font->currentSize);
+                if (o->type == PK_TYPE_TEXT)
+                    reinterpret_cast<TextDesc*>(o)->reposition = 1;
+            }
+    ReleaseDC(graph->window, dc);
 }
 
 int WINAPI PointsToLogSize(GrDesc* graph, HDC dc, int points)

@@ -346,8 +346,13 @@ void WINAPI ForceLinesUpdate(GrDesc* graph, int axisIndex)
                     break;
             }
         }
-        else if (o->type == PK_TYPE_TEXT ||
-                 ((o->type == PK_TYPE_LINE || o->type == PK_TYPE_ARROW || (o->type >= 21 && o->type <= 25) ||
+        else if (o->type == PK_TYPE_TEXT)
+        {
+            // Texts keep their font block after the head: their own type moves them.
+            if (const PlotObjectType* kind = FindObjectType(o->type); kind && kind->recompute)
+                kind->recompute(graph, o);
+        }
+        else if (((o->type == PK_TYPE_LINE || o->type == PK_TYPE_ARROW || (o->type >= 21 && o->type <= 25) ||
                    o->type == PK_TYPE_DATACURSOR) &&
                   (o->xAxis == changed || o->yAxis == changed)))
         {

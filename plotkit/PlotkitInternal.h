@@ -224,3 +224,61 @@ const PlotPropertyOps* FindPropertyOps(int type);
 HGLOBAL SplinePoints(GrDesc* graph, HDC dc, const POINT* points, int count, int* splineCount);
 
 } // namespace plotkit
+
+namespace plotkit
+{
+
+// Text and fonts.
+// The list of installed faces from which fonts are chosen: built at InitTop, freed at unload.
+void BuildFaceList();
+void FreeFaceList();
+// Index of a face in the list (case-insensitive), -1 when it is not installed.
+int FindFaceByName(const char* name);
+int FaceCount();
+const char* FaceName(int index); // "" outside the list
+// Gives a block the face of the list at `index`: name, character set, family, index.
+void TakeFace(FontDesc& font, int index);
+// Gives a font block the face its family asks for (name, character set, index).
+void PickDefaultFace(FontDesc& font);
+bool HasFontBlock(int type);
+FontDesc* FontBlock(ObjDesc* object); // null for a type without one
+// The factor that text sizes follow: the smaller of the graph's size factors against its creation.
+float TextScale(const GrDesc* graph);
+
+// A font block's font selected into a DC for one drawing, with transparent text in a colour; the
+// DC's previous font comes back (and ours is deleted) when it goes.
+class TextFont
+{
+public:
+    TextFont(HDC dc, const LOGFONT& font, COLORREF color);
+    ~TextFont();
+    TextFont(const TextFont&) = delete;
+    TextFont& operator=(const TextFont&) = delete;
+
+private:
+    HDC dc_;
+    HFONT font_;
+    HGDIOBJ old_;
+};
+
+} // namespace plotkit
+
+#include <string>
+#include <vector>
+
+namespace plotkit
+{
+
+// Axis labels: one label's text and place (logical units; x, y as TextOut takes them). A number in
+// the power-of-ten format keeps its raised exponent apart.
+struct LabelItem
+{
+    int x = 0, y = 0;
+    std::string main;
+    std::string exponent;
+};
+// The labels of a labels object as they stand now, in the DC's selected font; also sets the
+// object's extent across the axis and its automatic precision.
+std::vector<LabelItem> PlaceLabels(GrDesc* graph, HDC dc, LabelsDesc* labels);
+
+} // namespace plotkit

@@ -81,6 +81,8 @@ void DetachLibrary()
     Library& lib = Lib();
     if (lib.attachCount > 0)
         --lib.attachCount;
+    if (lib.attachCount == 0)
+        FreeFaceList();
 }
 
 } // namespace plotkit
@@ -90,20 +92,13 @@ using namespace plotkit;
 namespace
 {
 
-// The default text font of a new top block: black, swiss family, 10 points, plain.
+// The default text font of a new top block: black, swiss family (Arial), 10 points, plain, in a
+// face of the installed faces.
 void SetDefaultTextFont(TopDesc* top)
 {
-    FontDesc& font = top->defaultFont;
-    font = FontDesc{};
-    font.colorIndex = 0;
-    font.sizeIndex = -1;
-    font.baseSize = 10;
-    font.currentSize = 10;
-    font.logFont.lfWeight = FW_NORMAL;
-    font.logFont.lfPitchAndFamily = 32;
-    font.logFont.lfOutPrecision = 4;
-    font.logFont.lfClipPrecision = CLIP_LH_ANGLES;
-    std::strncpy(font.logFont.lfFaceName, "Arial", LF_FACESIZE - 1);
+    top->defaultFont = FontDesc{};
+    BuildFaceList();
+    WGSetTextParams(0, 32, 10, 0);
 }
 
 } // namespace

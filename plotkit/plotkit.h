@@ -659,3 +659,129 @@ PKAPI int WINAPI WGHighLowClose(GrDesc* graph, HDC dc, int dataSet, int markerTy
                                 int markerStyle);
 // Ticks at each point's two values.
 PKAPI int WINAPI WGErrorBars(GrDesc* graph, HDC dc, int dataSet, int tickWidth);
+// ---- Text objects and fonts ---------------------------------------------------------------------
+
+// Every text-bearing object (legends 3, labels 11, texts 12, pie charts 20 and the real-time text
+// types 105, 107, 108, 110, 111) carries its font block right after the head.
+struct FontObjDesc
+{
+    ObjDesc head;
+    FontDesc font;
+};
+
+// Text object (type 12; sub-kind 1 free text, 2 axis title). The font block follows the head.
+enum
+{
+    PK_TEXT_MAX = 120, // characters of a text object
+};
+struct TextDesc
+{
+    ObjDesc head; // xAxis, yAxis: the axes of the world anchor
+    FontDesc font;
+    INT reposition;         // the next draw recomputes the anchor from the world or normalised one
+    INT anchorX, anchorY;   // logical
+    INT originX, originY;   // logical baseline origin of TextOut
+    float normX, normY;     // normalised anchor, -1 when none
+    float worldX, worldY;   // world anchor
+    INT alignment;          // 2 right, 6 centred, 8 bottom, 24 baseline, else left and top
+    SHORT titleAxis;        // axis object of an axis title
+    SHORT angle;            // tenths of a degree
+    SHORT titlePosition;    // 4 above the X axis (else below); 2 right of the Y axis (else left)
+    char text[PK_TEXT_MAX + 1];
+};
+
+// Sets the default text font that new text objects copy: palette colour index, pitch and family
+// (0 means 48), size in points, flags (1 bold, 2 italic, 4 underline). The face follows the family.
+PKAPI void WINAPI WGSetTextParams(int colorIndex, int family, int points, int flags);
+// As WGSetTextParams with a face by name; 0 when the face is not installed (the family's default
+// face is taken then), else 1.
+PKAPI BOOL WINAPI WGSetTextByName(int colorIndex, const char* face, int points, int flags);
+// Text objects; each returns the object number, 0 on failure. Anchors: fractions of the graph
+// (Norm) or world values on the two axes; angles in tenths of a degree.
+PKAPI int WINAPI WGTextNorm(GrDesc* graph, HDC dc, const char* text, float x, float y, int alignment, int angle);
+PKAPI int WINAPI WGText(GrDesc* graph, HDC dc, int xAxis, int yAxis, const char* text, float x, float y,
+                        int alignment, int angle);
+PKAPI int WINAPI WGTitleGraph(GrDesc* graph, HDC dc, const char* text);
+PKAPI int WINAPI WGTitleAxis(GrDesc* graph, HDC dc, int axis, int position, const char* text);
+// Font and colour accessors of the text-bearing objects (legends, labels, texts, pie charts and the
+// real-time text types). Missing object: message 56; another type: message 29; results 0 then.
+PKAPI int WINAPI WGGetTextColor(GrDesc* graph, int number);
+PKAPI BOOL WINAPI WGChangeTextColor(GrDesc* graph, int number, int colorIndex);
+PKAPI const char* WINAPI WGGetFontName(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetFontSize(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetFontWeight(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetFontItal(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetFontUnder(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetFontEsc(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetFontOrient(GrDesc* graph, int number);
+// Changes an object's font: face (null keeps it), size in points, escapement (tenths of a degree),
+// weight, italic, underline. 0 when the face is not installed (the other changes stay).
+PKAPI BOOL WINAPI WGChangeFont(GrDesc* graph, int number, const char* face, int points, int escapement,
+                               int weight, int italic, int underline);
+PKAPI const char* WINAPI WGGetString(GrDesc* graph, int number, int item);
+PKAPI BOOL WINAPI WGChangeString(GrDesc* graph, int number, const char* text, int item);
+// Text sizes as fractions of the graph (horizontal 0: the text stands on its side). A null text
+// measures `length` zeros; a length below 1 measures the whole text.
+PKAPI void WINAPI WGGetTextSizeNorm(GrDesc* graph, HDC dc, BOOL horizontal, const char* text, int length,
+                                    float* width, float* height);
+PKAPI void WINAPI WGGetLegendTextSizeNorm(GrDesc* graph, HDC dc, ObjDesc* legend, BOOL horizontal,
+                                          const char* text, int length, float* width, float* height);
+// Creates the block's font, selects it (deleting the font it replaces unless the graph records a
+// metafile), sets transparent text in the colour given. Returns the font.
+PKAPI HFONT WINAPI ConfigureText(GrDesc* graph, HDC dc, FontDesc* font, COLORREF color);
+PKAPI int CALLBACK FontEnumFunc(const LOGFONT* font, const TEXTMETRIC* metrics, DWORD type, LPARAM data);
+// The text parameter dialog ("TEXTPAR"), opened with a FontDesc as its parameter.
+PKAPI INT_PTR CALLBACK TextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Axis labels --------------------------------------------------------------------------------
+
+enum
+{
+    PK_LABEL_STRING = 42, // bytes of one label string (41 characters and the zero)
+};
+// Labels object (type 11, sub-kind 1); the head's X axis is the labelled axis. The real-time
+// library's dynamic labels (type 105) begin the same way.
+struct LabelsDesc
+{
+    ObjDesc head;
+    FontDesc font;
+    SHORT position; // X: 0 below, 4 above the axis, 6 below, 7 above the plot; Y: 1 left, 2 right of
+                    // the axis, 8 left, 9 right of the plot
+    SHORT direction; // 1 X, 0 Y
+    SHORT lastLabel; // 0 normal, 1 left out, 2 replaced by lastText
+    SHORT kind;      // 0 numbers, 1 strings, 2 month names, 3 weekday names
+    HGLOBAL stringsHandle;
+    char* strings; // PK_LABEL_STRING bytes each
+    SHORT format;  // 0 fixed, 1 raised power of ten, 2 engineering, 5 clock time
+    signed char precision;
+    BYTE precisionFixed; // numbers: the caller set the precision; names: abbreviate
+    char lastText[13];
+    BYTE ownsStrings;
+    INT widest;         // logical units
+    INT widestExponent; // logical units
+    BYTE firstIndex;
+    UINT stringsSize; // bytes the strings block holds (0: unknown, the caller's)
+};
+
+PKAPI int WINAPI WGLabelAxis(GrDesc* graph, HDC dc, int axis, int position, int format, int precision,
+                             int lastLabel, const char* lastText);
+PKAPI LabelsDesc* WINAPI StartLabs(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, int* number);
+PKAPI int WINAPI WGLabelAxisStrings(GrDesc* graph, HDC dc, int axis, int position, int firstIndex,
+                                    HGLOBAL strings);
+PKAPI int WINAPI WGLabelAxisStringsPtr(GrDesc* graph, HDC dc, int axis, int position, int firstIndex,
+                                       char* strings);
+PKAPI int WINAPI WGLabelAxisStringsNew(GrDesc* graph, HDC dc, int axis, int position, int firstIndex,
+                                       const char* text);
+PKAPI int WINAPI WGLabelAxisMonth(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, int firstMonth,
+                                  BOOL abbreviate);
+PKAPI int WINAPI WGLabelAxisDayWk(GrDesc* graph, HDC dc, int axis, int position, int firstIndex, int firstDay,
+                                  BOOL abbreviate);
+PKAPI int WINAPI WGGetLastLabelFlag(GrDesc* graph, int number);
+PKAPI const char* WINAPI WGGetLastLabelText(GrDesc* graph, int number);
+PKAPI BOOL WINAPI WGChangeLastLabel(GrDesc* graph, int number, int flag, const char* text);
+PKAPI int WINAPI WGGetLabelsPos(GrDesc* graph, int number);
+PKAPI BOOL WINAPI WGChangeLabelsPos(GrDesc* graph, int number, int position);
+PKAPI int WINAPI WGGetLabelsFormat(GrDesc* graph, int number);
+PKAPI BOOL WINAPI WGChangeLabelsFormat(GrDesc* graph, int number, int format);
+PKAPI int WINAPI WGGetLabelsPrec(GrDesc* graph, int number);
+PKAPI BOOL WINAPI WGChangeLabelsPrec(GrDesc* graph, int number, int precision);

@@ -11,3 +11,18 @@
 #define IDS_COLOR_TRANSPARENT 132
 #define IDS_TYPE_BASE 192
 #define IDS_RT_TYPE_BASE 124
+
+// Month and weekday names of axis labels.
+#define IDS_WEEKDAY_FIRST 80
+#define IDS_MONTH_FIRST 96
+
+// Text parameter dialog ("TEXTPAR").
+#define IDC_TEXT_COLOR 1050
+#define IDC_TEXT_COLOR_LABEL 1052
+#define IDC_TEXT_FACE 1100
+#define IDC_TEXT_SIZE 1101
+#define IDC_TEXT_TEXT 1102
+#define IDC_TEXT_BOLD 1104
+#define IDC_TEXT_ITALIC 1105
+#define IDC_TEXT_TEXT_LABEL 1106
+#define IDC_TEXT_UNDERLINE 1107

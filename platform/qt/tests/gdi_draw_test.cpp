@@ -6,6 +6,7 @@
 #include "win32/gdi.h"
 #include "win32/user.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -315,6 +316,37 @@ TEST(GdiFontTest, EnumeratingFacesFindsTheMappedFreeFacesAndStopsWhenAsked)
     Seen none;
     EXPECT_EQ(EnumFontFamilies(dc, "No Such Face", proc, reinterpret_cast<LPARAM>(&none)), 1);
     EXPECT_TRUE(none.faces.empty());
+    DeleteDC(dc);
+}
+
+TEST(GdiFontTest, TheWindowsFacesOfTheStandInsAreListedWithTheirFamilies)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    struct Seen
+    {
+        std::vector<std::string> faces;
+        std::vector<int> families;
+    };
+    auto proc = [](const LOGFONT* lf, const TEXTMETRIC*, DWORD, LPARAM data) -> int
+    {
+        auto* seen = reinterpret_cast<Seen*>(data);
+        seen->faces.push_back(lf->lfFaceName);
+        seen->families.push_back(lf->lfPitchAndFamily);
+        return 1;
+    };
+    const std::pair<const char*, int> expected[] = {{"Arial", FF_SWISS | VARIABLE_PITCH},
+                                                    {"Times New Roman", FF_ROMAN | VARIABLE_PITCH},
+                                                    {"Courier New", FF_MODERN | FIXED_PITCH}};
+    for (auto [face, family] : expected)
+    {
+        Seen seen;
+        EnumFonts(dc, face, proc, reinterpret_cast<LPARAM>(&seen));
+        ASSERT_EQ(seen.faces, std::vector<std::string>{face});
+        EXPECT_EQ(seen.families[0], family) << face;
+    }
+    Seen all;
+    EnumFonts(dc, nullptr, proc, reinterpret_cast<LPARAM>(&all));
+    EXPECT_EQ(std::count(all.faces.begin(), all.faces.end(), "Arial"), 1) << "listed once";
     DeleteDC(dc);
 }
 

@@ -456,9 +456,40 @@ int EnumFaces(HDC hdc, const std::string& face, FONTENUMPROC proc, LPARAM lParam
         KEL_DC(hdc, 0);
         faces = GetDeviceFactory().Faces();
     }
-    int result = 1;
-    for (const FaceInfo& info : faces)
+    // The Windows faces that text is drawn in through their metric-compatible stand-ins are listed
+    // under their own names too, with their families, so a program that looks for them finds them.
+    struct Alias
     {
+        const char* name;
+        const char* standIn;
+        BYTE family;
+    };
+    static const Alias aliases[] = {{"Arial", "Liberation Sans", FF_SWISS},
+                                    {"Times New Roman", "Liberation Serif", FF_ROMAN},
+                                    {"Courier New", "Liberation Mono", FF_MODERN}};
+    std::vector<BYTE> families(faces.size(), 0);
+    for (const Alias& alias : aliases)
+    {
+        bool present = false, standIn = false, fixed = false;
+        for (const FaceInfo& info : faces)
+        {
+            present = present || strcasecmp(info.name.c_str(), alias.name) == 0;
+            if (strcasecmp(info.name.c_str(), alias.standIn) == 0)
+            {
+                standIn = true;
+                fixed = info.fixedPitch;
+            }
+        }
+        if (standIn && !present)
+        {
+            faces.push_back(FaceInfo{alias.name, fixed});
+            families.push_back(alias.family);
+        }
+    }
+    int result = 1;
+    for (size_t index = 0; index < faces.size(); ++index)
+    {
+        const FaceInfo& info = faces[index];
         const std::string& name = info.name;
         if (name.empty() || name.size() >= LF_FACESIZE ||
             (!face.empty() && strcasecmp(name.c_str(), face.c_str()) != 0))
@@ -471,8 +502,8 @@ int EnumFaces(HDC hdc, const std::string& face, FONTENUMPROC proc, LPARAM lParam
         lf.lfOutPrecision = OUT_STROKE_PRECIS;
         lf.lfClipPrecision = CLIP_STROKE_PRECIS;
         lf.lfQuality = DEFAULT_QUALITY;
-        lf.lfPitchAndFamily =
-            static_cast<BYTE>((info.fixedPitch ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS));
+        const BYTE family = families[index] ? families[index] : (info.fixedPitch ? FF_MODERN : FF_SWISS);
+        lf.lfPitchAndFamily = static_cast<BYTE>((info.fixedPitch ? FIXED_PITCH : VARIABLE_PITCH) | family);
         std::strncpy(lf.lfFaceName, name.c_str(), LF_FACESIZE - 1);
         std::strncpy(elf.elfFullName, name.c_str(), LF_FULLFACESIZE - 1);
         std::strncpy(elf.elfStyle, "Regular", LF_FACESIZE - 1);

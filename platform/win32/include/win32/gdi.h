@@ -198,6 +198,11 @@ typedef struct tagTEXTMETRIC
     BYTE tmPitchAndFamily;
     BYTE tmCharSet;
 } TEXTMETRIC, TEXTMETRICA, *PTEXTMETRIC, *LPTEXTMETRIC;
+// tmPitchAndFamily bits besides the family.
+#define TMPF_FIXED_PITCH 0x01
+#define TMPF_VECTOR 0x02
+#define TMPF_TRUETYPE 0x04
+#define TMPF_DEVICE 0x08
 
 // ---- Bitmaps ------------------------------------------------------------------------------------------
 
