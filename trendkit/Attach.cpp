@@ -1,5 +1,6 @@
 // Library attach and detach, the binding to the host's top control block (InitRTDll, InitRTTop),
 // the clean-up at exit, and the whole-degree sine and cosine tables of the meters.
+#include "ScrollGraph.h"
 #include "TrendkitInternal.h"
 
 #include <algorithm>
@@ -95,6 +96,7 @@ void AttachLibrary()
     for (UpdateEntry& e : lib.updates)
         e = UpdateEntry{};
     RegisterOwnTypes();
+    RegisterScrollTypes();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

@@ -277,3 +277,61 @@ TKAPI int WINAPI WRChangeAlarmMarks(GrDesc* graph, WORD number, const char* labe
 TKAPI int WINAPI WRGetAlarmMarks(GrDesc* graph, WORD number, char** label, int mark);
 TKAPI int WINAPI WRGetDynTextColor(GrDesc* graph, WORD number, int entry);
 TKAPI int WINAPI WRChangeDynTextColor(GrDesc* graph, WORD number, int colour, int entry);
+
+// ---- Scroll family and XY graphs -----------------------------------------------------------------
+// Creators take the graph being built; they return the new object's number, 0 on failure (an
+// undefined set: message 55; an interval, range or point count that cannot make a screen: message
+// 30). Tables hold one 32-bit element per channel (the low 16 bits of a colour are a palette index);
+// a null table gives 0 for every channel.
+
+// Strip chart of every value of a set: `interval` seconds (time-axis units) per sample, `keptFraction`
+// of the screen kept when the trace reaches the far edge (capped so that each jump moves at least one
+// sample), direction 1 time along X, 0 along Y; line mode 0 straight, 1 step at the earlier sample's
+// time, 2 hold until the later sample's time.
+TKAPI WORD WINAPI WRSetScrollGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                   WORD lineMode, const int* styles, const int* widths, const int* colours);
+// Oscilloscope-like trace that restarts at the edge; a sweep-line colour index below 0 hides the line.
+TKAPI WORD WINAPI WRSetSweepGraph(GrDesc* graph, UINT slot, float interval, int direction, WORD lineMode,
+                                  int sweepColour, const int* styles, const int* widths, const int* colours);
+// Each value in a band of its own (0 at the band's base, 1 at 80% of it); `bandFraction` is the part
+// of the plot the bands share (outside (0, 1]: all of it).
+TKAPI WORD WINAPI WRSetStackedGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                    WORD lineMode, float bandFraction, const int* styles, const int* widths,
+                                    const int* colours);
+// Bits 0..bits-1 (1-16) of the set's bit word as two-level traces in lanes; no message for a free slot.
+TKAPI WORD WINAPI WRSetLogicGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                  int bits, float bandFraction, const int* styles, const int* widths,
+                                  const int* colours);
+// XY graphs: the newest `count` samples (2 or more) of a set of 2n values, trace i being (value i,
+// value n + i). The tables come in the host's order: colours, styles, widths. The ascending kind
+// breaks a trace where its x falls back instead of joining it back across the plot.
+TKAPI WORD WINAPI WRSetXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles,
+                               const int* widths);
+TKAPI WORD WINAPI WRSetAscendXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles,
+                                     const int* widths);
+// Interval, kept fraction and line mode (each output may be null); 1, or 0 for a missing object.
+TKAPI int WINAPI WRGetScrollGraphParams(GrDesc* graph, WORD number, float* interval, float* keptFraction,
+                                        int* lineMode);
+// Changes the kept fraction and line mode; a new interval re-samples the screen. 1, 0 on failure.
+TKAPI int WINAPI WRChangeScrollGraph(GrDesc* graph, WORD number, float interval, float keptFraction, int lineMode);
+
+// ---- History view --------------------------------------------------------------------------------
+// Works on scroll graphs (not the variable scroll graph) and on XY graphs. While a graph shows
+// history it draws a frozen copy of its set; the live set goes on taking samples, and resuming shows
+// the newest screenful again, so nothing is lost while the ring holds it.
+//
+// WRShowHist: freezes the graph and shows the screenful whose newest sample lies `secondsBack`
+// seconds before the newest one. Either sign counts back (the host passes it negative). `window` is
+// the screen's length in seconds: an XY graph, which has no interval of its own, takes window / its
+// point count as seconds per sample for the view (1 s when not positive); scroll graphs use their
+// interval and do not need it. The window is clamped to the history held; the seconds actually used
+// go to `secondsUsed`. 1 shown; 0 when the screen was never full, for a set without history (error
+// 134) or without memory (53).
+TKAPI int WINAPI WRShowHist(GrDesc* graph, WORD number, float secondsBack, float window, float* secondsUsed);
+// Moves the view by `seconds` (positive: toward newer samples), clamped to the history held; writes
+// the seconds moved (0 when nothing moved). 1 moved, 0 not.
+TKAPI int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, float* secondsMoved);
+// Back to live drawing; the time labels move on by the samples missed. 1, 0 when not frozen.
+TKAPI int WINAPI WRResumeScroll(GrDesc* graph, WORD number);
+// Empties a scroll or XY graph (ending its history view first). 1, 0 on error (56, 30).
+TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
