@@ -20,44 +20,57 @@ bool ValidKind(int kind)
     return kind >= 0 && kind <= 7;
 }
 
-// Comes-on and goes-off rules of the limit kinds, in double precision.
-bool ComesOn(const DynDataSetDesc* set, int kind, double v, double previous)
+// One limit kind as a test on a measure x of the value: on when x >= on, off when x < off. High and
+// HighHigh measure v, Low and LowLow -v, Rate |v - previous v|, Deviation |v - setpoint|. Comparisons
+// are made in double precision on the float values.
+enum class Measure
 {
-    const double limit = set->alarms[kind - 1].limit;
-    switch (kind)
-    {
-    case RT_ALARM_HIGH:
-    case RT_ALARM_HIGHHIGH:
-        return v >= limit;
-    case RT_ALARM_LOW:
-    case RT_ALARM_LOWLOW:
-        return v <= limit;
-    case RT_ALARM_RATE:
-        return std::fabs(v - previous) >= limit;
-    case RT_ALARM_DEVIATION:
-        return std::fabs(v - static_cast<double>(set->setpoint)) >= limit;
-    }
-    return false;
-}
+    Value,
+    Negated,
+    Rate,
+    Deviation
+};
 
-bool GoesOff(const DynDataSetDesc* set, int kind, double v, double previous)
+struct Rule
 {
-    const double limit = set->alarms[kind - 1].limit;
-    const double hysteresis = set->hysteresis;
-    switch (kind)
+    int kind;
+    BYTE bit;
+    Measure measure;
+    double on, off;
+};
+
+// The enabled kinds in the order they are checked: Rate, High, HighHigh, Low, LowLow, Deviation.
+int RulesOf(const DynDataSetDesc* set, Rule* rules)
+{
+    static const int kOrder[] = {RT_ALARM_RATE, RT_ALARM_HIGH, RT_ALARM_HIGHHIGH, RT_ALARM_LOW, RT_ALARM_LOWLOW,
+                                 RT_ALARM_DEVIATION};
+    const double h = set->hysteresis;
+    int n = 0;
+    for (int kind : kOrder)
     {
-    case RT_ALARM_HIGH:
-    case RT_ALARM_HIGHHIGH:
-        return v < limit - hysteresis;
-    case RT_ALARM_LOW:
-    case RT_ALARM_LOWLOW:
-        return v > limit + hysteresis;
-    case RT_ALARM_RATE:
-        return std::fabs(v - previous) < limit;
-    case RT_ALARM_DEVIATION:
-        return std::fabs(v - static_cast<double>(set->setpoint)) < limit - static_cast<double>(set->deviationHysteresis);
+        if (!(set->alarmEnable & Bit(kind)))
+            continue;
+        const double limit = set->alarms[kind - 1].limit;
+        Rule& r = rules[n++];
+        switch (kind)
+        {
+        case RT_ALARM_HIGH:
+        case RT_ALARM_HIGHHIGH:
+            r = Rule{kind, Bit(kind), Measure::Value, limit, limit - h};
+            break;
+        case RT_ALARM_LOW:
+        case RT_ALARM_LOWLOW:
+            r = Rule{kind, Bit(kind), Measure::Negated, -limit, -(limit + h)};
+            break;
+        case RT_ALARM_RATE:
+            r = Rule{kind, Bit(kind), Measure::Rate, limit, limit};
+            break;
+        default:
+            r = Rule{kind, Bit(kind), Measure::Deviation, limit, limit - static_cast<double>(set->deviationHysteresis)};
+            break;
+        }
     }
-    return false;
+    return n;
 }
 
 } // namespace
@@ -70,8 +83,9 @@ void CheckAlarms(DynDataSetDesc* set, int slot)
 {
     RTTopBlock* block = TopBlock();
     RTAlarmProc proc = block && block->alarmProc ? block->alarmProc : DefAlarmProc;
-    static const int kOrder[] = {RT_ALARM_RATE, RT_ALARM_HIGH, RT_ALARM_HIGHHIGH, RT_ALARM_LOW, RT_ALARM_LOWLOW,
-                                 RT_ALARM_DEVIATION};
+    Rule rules[6];
+    const int count = RulesOf(set, rules);
+    const double setpoint = set->setpoint;
     const BYTE fail = Bit(RT_ALARM_FAIL);
     for (int i = 0; i < set->valueCount; ++i)
     {
@@ -90,23 +104,25 @@ void CheckAlarms(DynDataSetDesc* set, int slot)
                 proc(slot, i, RT_ALARM_FAIL, v, 0);
         }
         before = now;
-        for (int kind : kOrder)
+        const double value = v;
+        const double measures[4] = {value, -value, std::fabs(value - static_cast<double>(set->previous[i])),
+                                    std::fabs(value - setpoint)};
+        for (int k = 0; k < count; ++k)
         {
-            if (!(set->alarmEnable & Bit(kind)))
-                continue;
-            const double previous = set->previous[i];
-            if (!(now & Bit(kind)))
+            const Rule& r = rules[k];
+            const double x = measures[static_cast<int>(r.measure)];
+            if (!(now & r.bit))
             {
-                if (ComesOn(set, kind, v, previous))
+                if (x >= r.on)
                 {
-                    now |= Bit(kind);
-                    proc(slot, i, kind, v, 1);
+                    now |= r.bit;
+                    proc(slot, i, r.kind, v, 1);
                 }
             }
-            else if (GoesOff(set, kind, v, previous))
+            else if (x < r.off)
             {
-                now &= static_cast<BYTE>(~Bit(kind));
-                proc(slot, i, kind, v, 0);
+                now &= static_cast<BYTE>(~r.bit);
+                proc(slot, i, r.kind, v, 0);
             }
         }
     }

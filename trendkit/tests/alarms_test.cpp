@@ -191,6 +191,15 @@ TEST_F(AlarmsTest, MarksTakeTheirLabelsAndSitBesideTheirAxis)
     EXPECT_EQ(marks->marks[2].shown, 1);
     EXPECT_EQ(marks->enlargedSize, 14);
     EXPECT_EQ(marks->axis, 2);
+
+    // plotkit's re-scale after a size change reaches the marks' label font through trendkit's hook.
+    RTRemoteRecalc(graph, graph->buildDc, &marks->r.rt.head, 2.0f);
+    EXPECT_EQ(marks->enlargedSize, 28);
+    EXPECT_EQ(marks->pointSize, 16);
+    EXPECT_EQ(marks->font.logFont.lfHeight, -PointsToLogSize(graph, graph->buildDc, 28));
+    RTRemoteRecalc(graph, graph->buildDc, &marks->r.rt.head, 0.01f);
+    EXPECT_EQ(marks->enlargedSize, 1);
+    EXPECT_EQ(marks->pointSize, 1);
 }
 
 TEST_F(AlarmsTest, AlarmTextIsCheckedAndNamesTheStandingAlarm)
@@ -254,6 +263,15 @@ TEST_F(AlarmsTest, AChartWithLinesMarksAndText)
     LPtoDP(graph->buildDc, p, 3);
     EXPECT_EQ(image.Pixel(p[1].x, p[1].y), WGGetRGBColor(2));
     EXPECT_EQ(image.Pixel(p[2].x, p[2].y), WGGetRGBColor(4));
+    // The first value's cell names its High alarm in the High colour; the second cell is normal.
+    auto* text = reinterpret_cast<DynTextDesc*>(GetObjDesc(graph, 5, nullptr));
+    POINT cells[2] = {{text->rt.head.extent.left, text->rt.head.extent.top},
+                      {text->rt.head.extent.right, text->rt.head.extent.bottom}};
+    LPtoDP(graph->buildDc, cells, 2);
+    const int middle = (cells[0].x + cells[1].x) / 2;
+    EXPECT_GT(image.CountColor(WGGetRGBColor(12), cells[0].x, cells[0].y, middle, cells[1].y), 20);
+    EXPECT_EQ(image.CountColor(WGGetRGBColor(12), middle, cells[0].y, cells[1].x, cells[1].y), 0);
+    EXPECT_GT(image.CountColor(RGB(0, 0, 0), middle + 2, cells[0].y + 2, cells[1].x - 2, cells[1].y - 2), 20);
 }
 
 } // namespace
