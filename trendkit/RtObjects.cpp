@@ -48,7 +48,9 @@ bool IsRangedType(int type)
 
 void RegisterRtType(const RtObjectType& type)
 {
-    Types()[type.type] = type;
+    // insert, not operator[]: its piecewise construction would export a standard-library symbol.
+    if (auto [it, added] = Types().insert({type.type, type}); !added)
+        it->second = type;
     PlotObjectType plot{};
     plot.type = static_cast<SHORT>(type.type);
     plot.size = type.size;
