@@ -189,6 +189,7 @@ void Resample(GrDesc* graph, ScrollDesc* s, float span)
     RefillScrollValues(s, old, s->points, newPoints, kase);
     std::free(old);
     ApplyScrollRescale(graph, s, newPoints, span, kase);
+    InvalidatePlot(graph, graph->buildDc);
 }
 
 void Rescale(GrDesc* graph, RtObjDesc* object, int axisDirection, float, float)
@@ -200,7 +201,7 @@ void Rescale(GrDesc* graph, RtObjDesc* object, int axisDirection, float, float)
         Resample(graph, s, TimeRange(s));
     else
         PointsToPixels(graph, s);
-    InvalidateGraphRect(graph, &graph->plot);
+    InvalidatePlot(graph, graph->buildDc);
 }
 
 void Reconnect(GrDesc* graph, RtObjDesc* object)
@@ -217,7 +218,7 @@ void Reconnect(GrDesc* graph, RtObjDesc* object)
         s->ringCount = 0;
         s->ringIndex = s->previous = -1;
         s->scrolled = 0;
-        InvalidateGraphRect(graph, &graph->plot);
+        InvalidatePlot(graph, graph->buildDc);
         return;
     }
     if (set->ring == nullptr || (!set->wrapped && set->writeIndex < 2))
@@ -229,7 +230,7 @@ void Reconnect(GrDesc* graph, RtObjDesc* object)
     s->ringCount = static_cast<UINT>(n);
     ApplyScrollRescale(graph, s, s->points, (s->points - 1) * s->interval, 4);
     s->ringFull = n >= s->points ? 1 : 0;
-    InvalidateGraphRect(graph, &graph->plot);
+    InvalidatePlot(graph, graph->buildDc);
 }
 
 void ScrollGraphUpdate(GrDesc* graph, RtObjDesc* object)
@@ -274,6 +275,52 @@ void ScrollGraphPaint(GrDesc* graph, HDC dc)
     ComputeTimePositions(graph, s, dc);
     DrawScrollTraces(graph, s, dc, s->start, s->position, false);
     SetGraphClip(graph, dc);
+}
+
+// Several channels are drawn sample by sample, as the updates drew them, so that where traces cross
+// the later channel lies on top exactly as it did on screen.
+void DrawInterleaved(const ScrollDesc* s, HDC dc, int firstSlot, int count)
+{
+    HPEN pens[RT_MAX_VALUES] = {};
+    for (int c = 0; c < s->channels; ++c)
+    {
+        const LOGPEN pen = PenOfLine(s->pens[c]);
+        pens[c] = CreatePenIndirect(&pen);
+        if (pens[c] == nullptr)
+            RTErrHdlr(18, 0, nullptr);
+    }
+    HGDIOBJ original = GetCurrentObject(dc, OBJ_PEN);
+    for (int i = 1; i < count; ++i)
+    {
+        const INT* before = s->pixels + static_cast<size_t>((firstSlot + i - 1) % s->points) * s->channels;
+        const INT* now = s->pixels + static_cast<size_t>((firstSlot + i) % s->points) * s->channels;
+        const int t0 = TimeOf(s, i - 1), t1 = TimeOf(s, i);
+        for (int c = 0; c < s->channels; ++c)
+        {
+            if (pens[c])
+                SelectObject(dc, pens[c]);
+            SetBkMode(dc, s->pens[c].style == 0 ? OPAQUE : TRANSPARENT);
+            POINT p = At(s, t0, before[c]);
+            MoveToEx(dc, p.x, p.y, nullptr);
+            if (s->lineMode == 1)
+            {
+                p = At(s, t0, now[c]);
+                LineTo(dc, p.x, p.y);
+            }
+            else if (s->lineMode == 2)
+            {
+                p = At(s, t1, before[c]);
+                LineTo(dc, p.x, p.y);
+            }
+            p = At(s, t1, now[c]);
+            LineTo(dc, p.x, p.y);
+        }
+    }
+    if (original)
+        SelectObject(dc, original);
+    for (HPEN pen : pens)
+        if (pen)
+            DeleteObject(pen);
 }
 
 } // namespace
@@ -476,14 +523,14 @@ void PointsToPixels(GrDesc* graph, ScrollDesc* s)
         SampleToPixels(graph, s, slot);
 }
 
-int CopyHistToGraph(ScrollDesc* s, int from, int to)
+int CopyHistToGraph(ScrollDesc* s, int from, int to, int limit)
 {
     const DynDataSetDesc* set = s->r.rt.dataSet;
     if (set == nullptr || set->ring == nullptr || set->capacity == 0 || s->values == nullptr || IsLogic(s))
         return 0;
     const int valid = static_cast<int>(set->wrapped ? set->capacity : set->writeIndex);
     from = std::max(from, 0);
-    to = std::min({to, valid - 1, from + s->points - 1});
+    to = std::min({to, valid - 1, from + (limit > 0 ? limit : s->points) - 1});
     if (to < from)
         return 0;
     const int n = to - from + 1;
@@ -590,6 +637,11 @@ void DrawScrollTraces(GrDesc* graph, ScrollDesc* s, HDC dc, int firstSlot, int c
     count = std::min(count, s->points);
     if (count <= 0 || s->points <= 0)
         return;
+    if (!erase && s->channels > 1)
+    {
+        DrawInterleaved(s, dc, firstSlot, count);
+        return;
+    }
     const size_t most = 2 * static_cast<size_t>(count);
     POINT* line = ZeroBlock<POINT>(most);
     if (line == nullptr)
@@ -698,7 +750,7 @@ void RefillScrollValues(ScrollDesc* s, const float* old, int oldPoints, int newP
             from = s->oldestShown - newPoints + 1;
             to = s->oldestShown;
         }
-        s->ringCount = static_cast<UINT>(CopyHistToGraph(s, from, to));
+        s->ringCount = static_cast<UINT>(CopyHistToGraph(s, from, to, newPoints));
         s->ringFull = kase == 4 ? 1 : 0;
         break;
     }

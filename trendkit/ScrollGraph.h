@@ -86,7 +86,7 @@ void SampleToPixels(GrDesc* graph, ScrollDesc* s, int slot);
 void PointsToPixels(GrDesc* graph, ScrollDesc* s);
 // Fills the value ring from the data set's ring: back indexes `to` (oldest) down to `from`, oldest
 // first from slot 0; returns the number of samples copied.
-int CopyHistToGraph(ScrollDesc* s, int from, int to);
+int CopyHistToGraph(ScrollDesc* s, int from, int to, int limit = -1); // limit: slots (-1: points)
 // Shifts the attached time labels (or the time axis's labels) by `delta` time-axis units.
 void ShiftAttachedLabels(GrDesc* graph, ScrollDesc* s, float delta);
 void FreezeAttachedLabels(GrDesc* graph, ScrollDesc* s, bool frozen);
