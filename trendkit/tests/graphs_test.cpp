@@ -526,7 +526,7 @@ TEST_F(GraphsTest, HostTraceScrollsBackInHistory)
     EXPECT_EQ(s->pens[0].style, 0);
     for (int i = 0; i < 1500; ++i)
     {
-        const float reading[2] = {static_cast<float>(i % 100), static_cast<float>(i)};
+        const float reading[2] = {static_cast<float>(i % 100), i * 0.05f};
         WRUpdateData(set, reading, nullptr);
     }
     // ShowHistory(100 points): seconds back passed negative, then the window in seconds.
@@ -534,13 +534,13 @@ TEST_F(GraphsTest, HostTraceScrollsBackInHistory)
     const float seconds = 100 * secondsPerPoint;
     ASSERT_EQ(WRShowHist(graph, trace, -seconds, pointsPerScreen * secondsPerPoint, &used), 1);
     EXPECT_EQ(static_cast<int>(-(used / secondsPerPoint)), -100);
-    EXPECT_FLOAT_EQ(s->values[(s->position - 1) * 2 + 1], 1399);
+    EXPECT_FLOAT_EQ(s->values[(s->position - 1) * 2 + 1], 1399 * 0.05f);
     ExpectLikeRepaint(graph, "host_history");
     ASSERT_EQ(WRMoveHistScroll(graph, trace, -seconds, &used), 1);
     EXPECT_EQ(static_cast<int>(used / secondsPerPoint), -100);
-    EXPECT_FLOAT_EQ(s->values[(s->position - 1) * 2 + 1], 1299);
+    EXPECT_FLOAT_EQ(s->values[(s->position - 1) * 2 + 1], 1299 * 0.05f);
     ASSERT_EQ(WRResumeScroll(graph, trace), 1);
-    EXPECT_FLOAT_EQ(s->values[(s->position - 1) * 2 + 1], 1499);
+    EXPECT_FLOAT_EQ(s->values[(s->position - 1) * 2 + 1], 1499 * 0.05f);
     ExpectLikeRepaint(graph, "host_resumed");
     ASSERT_EQ(WRResetScroll(graph, trace), 1);
     EXPECT_EQ(WRResetHistBuffer(set), 1);
