@@ -197,6 +197,11 @@ void Rescale(GrDesc* graph, RtObjDesc* object, int axisDirection, float, float)
     auto* s = reinterpret_cast<ScrollDesc*>(object);
     if (IsXY(s))
         PointsToPixels(graph, s);
+    else if (s->r.rt.head.subKind == SCROLL_VARIABLE)
+    {
+        s->jumpSpan = (1 - s->keptFraction) * TimeRange(s);
+        RecomputeVarScroll(graph, s);
+    }
     else if (s->r.rt.head.subKind != SCROLL_VARIABLE && axisDirection == (s->r.direction == 1 ? 1 : 0))
         Resample(graph, s, TimeRange(s));
     else

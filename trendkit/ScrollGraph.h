@@ -113,6 +113,9 @@ void FreeFrozenCopy(ScrollDesc* s);
 // The plain scroll graph's paint and update callbacks (also the stacked and logic graphs').
 void InstallScrollCallbacks(ScrollDesc* s);
 
+// The variable scroll graph's time and value coordinates after a change of the axes.
+void RecomputeVarScroll(GrDesc* graph, ScrollDesc* s);
+
 // Registration of the family's types (run at load).
 void RegisterScrollTypes();
 

@@ -293,6 +293,11 @@ TKAPI WORD WINAPI WRSetScrollGraph(GrDesc* graph, UINT slot, float interval, flo
 // Oscilloscope-like trace that restarts at the edge; a sweep-line colour index below 0 hides the line.
 TKAPI WORD WINAPI WRSetSweepGraph(GrDesc* graph, UINT slot, float interval, int direction, WORD lineMode,
                                   int sweepColour, const int* styles, const int* widths, const int* colours);
+// Samples at uneven times: the set's last value is the time since the previous sample (time-axis
+// units); the others are the channels. Jumps by whole spans of (1 - keptFraction) x the range (the
+// fraction is kept within 0..29/30); the screen grows by 10 positions whenever it fills.
+TKAPI WORD WINAPI WRSetVarScroll(GrDesc* graph, UINT slot, float keptFraction, int direction, WORD lineMode,
+                                 const int* styles, const int* widths, const int* colours);
 // Each value in a band of its own (0 at the band's base, 1 at 80% of it); `bandFraction` is the part
 // of the plot the bands share (outside (0, 1]: all of it).
 TKAPI WORD WINAPI WRSetStackedGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,

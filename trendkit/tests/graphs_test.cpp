@@ -342,6 +342,43 @@ TEST_F(GraphsTest, SweepGraphRestartsAtTheEdgeLikeARepaint)
     EXPECT_GT(ExtentOf(image, RGB(0, 0, 0)).count, 100);
 }
 
+TEST_F(GraphsTest, VariableScrollGraphTakesItsTimeStepsFromTheData)
+{
+    const int slot = DefineSet(2);
+    WORD number = 0;
+    GrDesc* graph = WhiteGraph([&](GrDesc* g) { number = WRSetVarScroll(g, slot, 1.0f, 1, 0, kStyles, kWidths, kRedIndex); });
+    ASSERT_NE(number, 0);
+    ScrollDesc* s = Record(graph, number);
+    EXPECT_EQ(s->points, 31);
+    EXPECT_GT(s->jumpSpan, 0) << "a kept fraction of 1 is capped";
+    // 40 samples 1 unit apart fit the range of 100: the screen grows instead of jumping.
+    for (int i = 0; i < 40; ++i)
+    {
+        const float v[2] = {Wave(i), 1};
+        WRUpdateData(slot, v, graph);
+    }
+    EXPECT_EQ(s->points, 41);
+    EXPECT_EQ(s->position, 40);
+    EXPECT_EQ(s->scrolled, 0);
+    ExpectLikeRepaint(graph, "variable_grown");
+    // A step far past the end jumps by whole jump spans and keeps the newest sample on screen.
+    const float late[2] = {80, 250};
+    WRUpdateData(slot, late, graph);
+    EXPECT_EQ(s->scrolled, 1);
+    const float newest = s->values[s->ringIndex * 2 + 1];
+    EXPECT_GE(newest, 0);
+    EXPECT_LE(newest, 100);
+    ExpectLikeRepaint(graph, "variable_jump");
+    for (int i = 0; i < 120; ++i)
+    {
+        const float v[2] = {Wave(i), 0.5f + (i % 5)};
+        WRUpdateData(slot, v, graph);
+    }
+    ExpectLikeRepaint(graph, "variable_more");
+    float used = 0;
+    EXPECT_EQ(WRShowHist(graph, number, -10, 0, &used), 0) << "no history view";
+}
+
 // ---- History view ---------------------------------------------------------------------------------
 
 float Index(int i)
