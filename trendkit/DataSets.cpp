@@ -325,10 +325,13 @@ void WINAPI WRUpdateBlockData(int slot, const float* samples, int n, GrDesc* gra
     else
         ForEachRtGraph(false, [&](GrDesc* g) { UpdateDynObjectsBlock(g, set, samples, n); });
     // The set ends on the block's last two samples, whichever objects were shown them, and the alarm
-    // check judges those.
-    const size_t bytes = static_cast<size_t>(ValueFloats(set)) * sizeof(float);
-    std::memcpy(set->previous, samples + static_cast<size_t>(n - 2) * set->valueCount, bytes);
-    std::memcpy(set->current, samples + static_cast<size_t>(n - 1) * set->valueCount, bytes);
+    // check judges those (a DDE link keeps the values it wrote).
+    if (set->ddeLink == nullptr)
+    {
+        const size_t bytes = static_cast<size_t>(ValueFloats(set)) * sizeof(float);
+        std::memcpy(set->previous, samples + static_cast<size_t>(n - 2) * set->valueCount, bytes);
+        std::memcpy(set->current, samples + static_cast<size_t>(n - 1) * set->valueCount, bytes);
+    }
     if (set->alarmCheckOn)
         CheckAlarms(set, slot);
 }
