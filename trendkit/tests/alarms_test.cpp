@@ -274,5 +274,35 @@ TEST_F(AlarmsTest, AChartWithLinesMarksAndText)
     EXPECT_GT(image.CountColor(RGB(0, 0, 0), middle + 2, cells[0].y + 2, cells[1].x - 2, cells[1].y - 2), 20);
 }
 
+TEST_F(AlarmsTest, ASetFedByALinkKeepsItsValuesAndReportsTheLinksFailure)
+{
+    WRSetAlarmProc(RecordAlarm);
+    const int slot = DefineSet(1);
+    WRSetAlarm(slot, RT_ALARM_HIGH, 4, "H");
+    DynDataSetDesc* set = GetDynDataSet(slot);
+    alignas(8) static char link[8];
+    set->ddeLink = reinterpret_cast<DdeLink*>(link); // what a DDE conversation leaves in the set
+    set->current[0] = 5;
+    const float offered = 1;
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(set->current[0], 5);
+    EXPECT_EQ(AlarmCalls(), (std::vector<AlarmCall>{{slot, 0, RT_ALARM_HIGH, 5, 1}}));
+
+    // The conversation ends: one Fail call, and that sample's limit checks are skipped.
+    AlarmCalls().clear();
+    set->current[0] = 0;
+    set->currentAlarm[0] |= 0x40;
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(AlarmCalls(), (std::vector<AlarmCall>{{slot, 0, RT_ALARM_FAIL, 0, 1}}));
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(AlarmCalls().back(), (AlarmCall{slot, 0, RT_ALARM_HIGH, 0, 0}));
+    // A new conversation clears Fail; the next check reports it off.
+    AlarmCalls().clear();
+    set->currentAlarm[0] &= static_cast<BYTE>(~0x40);
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(AlarmCalls(), (std::vector<AlarmCall>{{slot, 0, RT_ALARM_FAIL, 0, 0}}));
+    set->ddeLink = nullptr;
+}
+
 } // namespace
 } // namespace trendkit::test
