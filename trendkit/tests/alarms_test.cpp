@@ -129,7 +129,8 @@ TEST_F(AlarmsTest, LinesWithoutArraysShowTheSetpointAndTheEnabledLimits)
     WRSetSetpoint(slot, 50);
     WRSetAlarm(slot, RT_ALARM_HIGH, 75, "High");
     WORD number = 0;
-    GrDesc* graph = RangedGraph([&](GrDesc* g) { number = WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr); });
+    GrDesc* graph = RangedGraph(
+        [&](GrDesc* g) { number = WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr); });
     ASSERT_EQ(number, 3);
     auto* lines = reinterpret_cast<AlarmLinesDesc*>(GetObjDesc(graph, number, nullptr));
     EXPECT_EQ(lines->lines[0].shown, 1);
@@ -178,7 +179,8 @@ TEST_F(AlarmsTest, MarksTakeTheirLabelsAndSitBesideTheirAxis)
     GrDesc* graph = RangedGraph(
         [&](GrDesc* g)
         {
-            number = WRSetAlarmMarks(g, slot, 2, 2, 8, nullptr, 1, nullptr, "Set         High        Lower limit!");
+            number = WRSetAlarmMarks(g, slot, 2, 2, 8, nullptr, 1, nullptr,
+                                     "Set         High        Lower limit!");
             EXPECT_EQ(WRSetAlarmMarks(g, slot, 7, 2, 8, nullptr, 1, nullptr, nullptr), 0); // no such axis
         });
     ASSERT_NE(number, 0);
@@ -220,7 +222,9 @@ TEST_F(AlarmsTest, AlarmTextIsCheckedAndNamesTheStandingAlarm)
     }
     WORD number = 0;
     GrDesc* graph = RangedGraph(
-        [&](GrDesc* g) { number = WRSetAlarmText(g, slot, -1, 0.1f, 0.1f, 0.9f, 0.3f, 0, 1, 15, "All good", nullptr, 0, 1); });
+        [&](GrDesc* g) {
+            number = WRSetAlarmText(g, slot, -1, 0.1f, 0.1f, 0.9f, 0.3f, 0, 1, 15, "All good", nullptr, 0, 1);
+        });
     ASSERT_EQ(number, 3);
     auto* text = reinterpret_cast<DynTextDesc*>(GetObjDesc(graph, number, nullptr));
     EXPECT_STREQ(GetDynDataSet(slot)->normalMessage, "All good");

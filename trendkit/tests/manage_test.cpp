@@ -15,7 +15,8 @@ TEST_F(ManageTest, DeletingAnObjectFreesItsSetAndItsPeriodicUpdate)
 {
     const int slot = DefineSet(1);
     WORD lines = 0;
-    GrDesc* graph = RangedGraph([&](GrDesc* g) { lines = WRSetAlarmLines(g, slot, 2, 1, nullptr, nullptr, nullptr, nullptr); });
+    GrDesc* graph = RangedGraph(
+        [&](GrDesc* g) { lines = WRSetAlarmLines(g, slot, 2, 1, nullptr, nullptr, nullptr, nullptr); });
     EXPECT_TRUE(Lib().updates[0].used);
     EXPECT_EQ(WRFreeDynDataSet(slot), 0);
     WRDeleteRTObject(graph, lines);
