@@ -83,8 +83,9 @@ int main()
         std::printf("trendkit_bench: the library did not start\n");
         return 1;
     }
-    std::printf("trendkit_bench: %d calls of WRUpdateData per case, no graph attached, ring of 1000 samples\n",
-                kCalls);
+    std::printf(
+        "trendkit_bench: %d calls of WRUpdateData per case, no graph attached, ring of 1000 samples\n",
+        kCalls);
     bool met = true;
     for (int values : {1, 32})
     {
@@ -93,8 +94,8 @@ int main()
         {
             const double rate = Updates(values, alarms);
             met = met && rate >= 1e6;
-            std::printf("  %2d value%s, alarms %-3s: %10.0f samples/s = %.2f x the bare copies (%.0f/s)\n", values,
-                        values == 1 ? " " : "s", alarms ? "on" : "off", rate, rate / base, base);
+            std::printf("  %2d value%s, alarms %-3s: %10.0f samples/s = %.2f x the bare copies (%.0f/s)\n",
+                        values, values == 1 ? " " : "s", alarms ? "on" : "off", rate, rate / base, base);
         }
     }
     std::printf("  goal of 1,000,000 samples/s %s\n", met ? "met" : "NOT met");

@@ -34,8 +34,8 @@ void SetRecords(GrDesc* graph, const DynDataSetDesc* set, AlarmLineRec* records,
         if (i >= 1 && !KindEnabled(set, i))
             rec.shown = 0;
         if (rec.shown)
-            SetLine(graph, dc, &rec.line, style ? style[i] : 0, colour ? colour[i] : kDefaultLineColours[i], 0,
-                    width ? width[i] : 0);
+            SetLine(graph, dc, &rec.line, style ? style[i] : 0, colour ? colour[i] : kDefaultLineColours[i],
+                    0, width ? width[i] : 0);
         else
             SetLine(graph, dc, &rec.line, 0, 0, 0, 0);
     }
@@ -260,7 +260,8 @@ void PaintAlarmMarks(GrDesc* graph, HDC dc)
 void RecalcAlarmMarks(GrDesc* graph, HDC dc, RtObjDesc* object, float scale)
 {
     auto* marks = reinterpret_cast<AlarmMarksDesc*>(object);
-    marks->enlargedSize = static_cast<WORD>(std::max(1, static_cast<int>(marks->enlargedSizeCopy * scale + 0.5f)));
+    marks->enlargedSize =
+        static_cast<WORD>(std::max(1, static_cast<int>(marks->enlargedSizeCopy * scale + 0.5f)));
     marks->font.logFont.lfHeight = -PointsToLogSize(graph, dc, marks->enlargedSize);
     marks->pointSize = static_cast<WORD>(std::max(1, static_cast<int>(marks->pointSizeCopy * scale)));
 }
@@ -417,7 +418,7 @@ void UpdateAlarmText(GrDesc* graph, RtObjDesc* rt)
             return;
         RECT r = object->rt.head.extent;
         GrowRect(&r, -(object->frameWidth + 2) * graph->unitsPerPixelX,
-                    -(object->frameWidth + 1) * graph->unitsPerPixelY);
+                 -(object->frameWidth + 1) * graph->unitsPerPixelY);
         LPtoDP(graph->buildDc, reinterpret_cast<POINT*>(&r), 2);
         InvalidateGraphRect(graph, &r);
         return;
@@ -435,7 +436,8 @@ void PaintAlarmText(GrDesc* graph, HDC dc)
     {
         HPEN pen = object->frame ? SelectLinePen(graph, dc, object->rt.head.line) : nullptr;
         HGDIOBJ oldPen = pen ? nullptr : SelectObject(dc, GetStockObject(NULL_PEN));
-        HBRUSH brush = object->background >= 0 ? CreateSolidBrush(WGGetRGBColor(object->background)) : nullptr;
+        HBRUSH brush =
+            object->background >= 0 ? CreateSolidBrush(WGGetRGBColor(object->background)) : nullptr;
         HGDIOBJ oldBrush = SelectObject(dc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(NULL_BRUSH));
         const RECT& r = object->rt.head.extent;
         Rectangle(dc, r.left, r.top, r.right, r.bottom);
@@ -553,8 +555,8 @@ void RegisterOwnTypes()
 
 using namespace trendkit;
 
-WORD WINAPI WRSetAlarmLines(GrDesc* graph, int slot, int period, int direction, const int* shown, const int* style,
-                            const int* width, const int* colour)
+WORD WINAPI WRSetAlarmLines(GrDesc* graph, int slot, int period, int direction, const int* shown,
+                            const int* style, const int* width, const int* colour)
 {
     DynDataSetDesc* set = GetDynDataSet(slot);
     if (set == nullptr)
@@ -647,9 +649,9 @@ WORD WINAPI WRSetAlarmMarks(GrDesc* graph, int slot, WORD axis, int placement, i
     return number;
 }
 
-WORD WINAPI WRSetAlarmText(GrDesc* graph, int slot, int index, float left, float top, float right, float bottom,
-                           int frameColour, int frameWidth, int background, const char* normalMessage,
-                           const int* colours, int alignment, int layout)
+WORD WINAPI WRSetAlarmText(GrDesc* graph, int slot, int index, float left, float top, float right,
+                           float bottom, int frameColour, int frameWidth, int background,
+                           const char* normalMessage, const int* colours, int alignment, int layout)
 {
     static const char kName[] = " - WRSetAlarmText";
     DynDataSetDesc* set = GetDynDataSet(slot);
@@ -681,7 +683,8 @@ WORD WINAPI WRSetAlarmText(GrDesc* graph, int slot, int index, float left, float
     object->textHeight = PointsToLogSize(graph, dc, object->font.currentSize ? object->font.currentSize : 10);
     object->font.logFont.lfHeight = -object->textHeight;
     if (set->normalMessage[0] == '\0')
-        CopyText(set->normalMessage, normalMessage && normalMessage[0] ? normalMessage : "OK", RT_NORMAL_MESSAGE_MAX);
+        CopyText(set->normalMessage, normalMessage && normalMessage[0] ? normalMessage : "OK",
+                 RT_NORMAL_MESSAGE_MAX);
     object->rt.dataSet = set;
     RECT& r = object->rt.head.extent;
     r.left = static_cast<int>(graph->logWidth * left);

@@ -42,8 +42,8 @@ struct Rule
 // The enabled kinds in the order they are checked: Rate, High, HighHigh, Low, LowLow, Deviation.
 int RulesOf(const DynDataSetDesc* set, Rule* rules)
 {
-    static const int kOrder[] = {RT_ALARM_RATE, RT_ALARM_HIGH, RT_ALARM_HIGHHIGH, RT_ALARM_LOW, RT_ALARM_LOWLOW,
-                                 RT_ALARM_DEVIATION};
+    static const int kOrder[] = {RT_ALARM_RATE, RT_ALARM_HIGH,   RT_ALARM_HIGHHIGH,
+                                 RT_ALARM_LOW,  RT_ALARM_LOWLOW, RT_ALARM_DEVIATION};
     const double h = set->hysteresis;
     int n = 0;
     for (int kind : kOrder)
@@ -66,7 +66,8 @@ int RulesOf(const DynDataSetDesc* set, Rule* rules)
             r = Rule{kind, Bit(kind), Measure::Rate, limit, limit};
             break;
         default:
-            r = Rule{kind, Bit(kind), Measure::Deviation, limit, limit - static_cast<double>(set->deviationHysteresis)};
+            r = Rule{kind, Bit(kind), Measure::Deviation, limit,
+                     limit - static_cast<double>(set->deviationHysteresis)};
             break;
         }
     }

@@ -19,8 +19,8 @@ constexpr uint64_t kMaxRingBytes = 0x7FFFFFFFu;
 
 bool IsFanOutType(int type)
 {
-    return type == RT_TYPE_SCROLL || type == RT_TYPE_XY || type == RT_TYPE_DYN_BARS || type == RT_TYPE_DYN_TEXT ||
-           type == RT_TYPE_ANNUNCIATOR || type == RT_TYPE_METER;
+    return type == RT_TYPE_SCROLL || type == RT_TYPE_XY || type == RT_TYPE_DYN_BARS ||
+           type == RT_TYPE_DYN_TEXT || type == RT_TYPE_ANNUNCIATOR || type == RT_TYPE_METER;
 }
 
 // Floats moved per sample by block copies: pairs (x, y) of each value for XY-pair sets.
@@ -185,7 +185,8 @@ void UpdateBinaryObjects(GrDesc* graph, DynDataSetDesc* set)
     for (int number = 1; number <= graph->capacity && met < graph->realTimeCount; ++number)
     {
         RtObjDesc* object = RtObjectAt(graph, number);
-        if (object == nullptr || (object->head.type != RT_TYPE_SCROLL && object->head.type != RT_TYPE_MESSAGE))
+        if (object == nullptr ||
+            (object->head.type != RT_TYPE_SCROLL && object->head.type != RT_TYPE_MESSAGE))
             continue;
         ++met;
         // Only the logic graphs and messages of this set take the new word.
@@ -199,7 +200,8 @@ void UpdateBinaryObjects(GrDesc* graph, DynDataSetDesc* set)
 
 using namespace trendkit;
 
-int WINAPI WRDefineDynDataSet(const char* name, int count, const char* units, const char* labels, UINT capacity)
+int WINAPI WRDefineDynDataSet(const char* name, int count, const char* units, const char* labels,
+                              UINT capacity)
 {
     RTTopBlock* block = TopBlock();
     if (block == nullptr)
@@ -245,8 +247,10 @@ int WINAPI WRDefineDynDataSet(const char* name, int count, const char* units, co
     }
     if (capacity > 0)
     {
-        const uint64_t bytes = (static_cast<uint64_t>(capacity) + 1) * static_cast<uint64_t>(count) * sizeof(float);
-        HGLOBAL ring = bytes <= kMaxRingBytes ? GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(bytes)) : nullptr;
+        const uint64_t bytes =
+            (static_cast<uint64_t>(capacity) + 1) * static_cast<uint64_t>(count) * sizeof(float);
+        HGLOBAL ring =
+            bytes <= kMaxRingBytes ? GlobalAlloc(GMEM_ZEROINIT, static_cast<SIZE_T>(bytes)) : nullptr;
         float* locked = ring ? static_cast<float*>(GlobalLock(ring)) : nullptr;
         if (locked == nullptr)
         {
@@ -325,10 +329,13 @@ void WINAPI WRUpdateBlockData(int slot, const float* samples, int n, GrDesc* gra
     else
         ForEachRtGraph(false, [&](GrDesc* g) { UpdateDynObjectsBlock(g, set, samples, n); });
     // The set ends on the block's last two samples, whichever objects were shown them, and the alarm
-    // check judges those.
-    const size_t bytes = static_cast<size_t>(ValueFloats(set)) * sizeof(float);
-    std::memcpy(set->previous, samples + static_cast<size_t>(n - 2) * set->valueCount, bytes);
-    std::memcpy(set->current, samples + static_cast<size_t>(n - 1) * set->valueCount, bytes);
+    // check judges those (a DDE link keeps the values it wrote).
+    if (set->ddeLink == nullptr)
+    {
+        const size_t bytes = static_cast<size_t>(ValueFloats(set)) * sizeof(float);
+        std::memcpy(set->previous, samples + static_cast<size_t>(n - 2) * set->valueCount, bytes);
+        std::memcpy(set->current, samples + static_cast<size_t>(n - 1) * set->valueCount, bytes);
+    }
     if (set->alarmCheckOn)
         CheckAlarms(set, slot);
 }
@@ -471,8 +478,8 @@ void WINAPI WRReconnectDynDataSet(GrDesc* graph, WORD number, int slot)
         return;
     }
     const int type = head->type;
-    if (type != RT_TYPE_ALARM_LINES && type != RT_TYPE_ALARM_MARKS && type != RT_TYPE_SCROLL && type != RT_TYPE_XY &&
-        type != RT_TYPE_DYN_BARS && type != RT_TYPE_DYN_TEXT && type != RT_TYPE_METER)
+    if (type != RT_TYPE_ALARM_LINES && type != RT_TYPE_ALARM_MARKS && type != RT_TYPE_SCROLL &&
+        type != RT_TYPE_XY && type != RT_TYPE_DYN_BARS && type != RT_TYPE_DYN_TEXT && type != RT_TYPE_METER)
     {
         ErrHdlr(29, 2, kName);
         return;

@@ -99,7 +99,8 @@ void SetPlotClip(GrDesc* graph, HDC dc)
     {
         RECT box{};
         GetClipBox(dc, &box);
-        if (box.left >= plot.left && box.top >= plot.top && box.right <= plot.right && box.bottom <= plot.bottom)
+        if (box.left >= plot.left && box.top >= plot.top && box.right <= plot.right &&
+            box.bottom <= plot.bottom)
             return;
         plot.left += graph->unitsPerPixelX;
     }
@@ -148,7 +149,8 @@ bool PointInRect(const RECT& r, POINT p)
 
 bool RectsMeet(const RECT& a, const RECT& b)
 {
-    return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
+    return std::max(a.left, b.left) < std::min(a.right, b.right) &&
+           std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
 }
 
 RECT UnitedRect(const RECT& a, const RECT& b)
@@ -182,7 +184,8 @@ HPEN CreateSelectPen(HDC dc, const LOGPEN* pen)
 
 bool IsStockColour(COLORREF colour)
 {
-    return colour == RGB(0xC0, 0xC0, 0xC0) || colour == RGB(0x80, 0x80, 0x80) || colour == RGB(0xFF, 0xFF, 0xFF);
+    return colour == RGB(0xC0, 0xC0, 0xC0) || colour == RGB(0x80, 0x80, 0x80) ||
+           colour == RGB(0xFF, 0xFF, 0xFF);
 }
 
 int BarLabelCode(int code)

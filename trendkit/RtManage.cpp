@@ -81,7 +81,8 @@ int FindRTBox(GrDesc* graph)
         if (object == nullptr || !object->head.visible)
             continue;
         const int type = object->head.type;
-        if (type == RT_TYPE_ALARM_LINES || type == RT_TYPE_DYN_GRID || type == RT_TYPE_SCROLL || type == RT_TYPE_XY)
+        if (type == RT_TYPE_ALARM_LINES || type == RT_TYPE_DYN_GRID || type == RT_TYPE_SCROLL ||
+            type == RT_TYPE_XY)
             continue;
         const RtObjectType* kind = FindRtType(type);
         bool hit;

@@ -76,7 +76,8 @@ void DefUpdateProc(GrDesc*, RtObjDesc*) {}
 RtObjDesc* RtObjectAt(GrDesc* graph, int number)
 {
     ObjDesc* o = GetObjDesc(graph, number, nullptr);
-    return o && o->type >= RT_TYPE_FIRST && o->type <= RT_TYPE_LAST ? reinterpret_cast<RtObjDesc*>(o) : nullptr;
+    return o && o->type >= RT_TYPE_FIRST && o->type <= RT_TYPE_LAST ? reinterpret_cast<RtObjDesc*>(o)
+                                                                    : nullptr;
 }
 
 RtObjDesc* AllocRTObject(GrDesc* graph, int type, WORD subtype)
@@ -159,7 +160,8 @@ void LinkAxes(GrDesc* graph, RtRangedDesc* object)
         if ((axis->direction == 1 || head.yAxis) && !head.xAxis && axis->xMin == object->xLow &&
             axis->xMax == object->xHigh)
             head.xAxis = static_cast<SHORT>(n);
-        else if (axis->direction == 0 && !head.yAxis && axis->yMin == object->yLow && axis->yMax == object->yHigh)
+        else if (axis->direction == 0 && !head.yAxis && axis->yMin == object->yLow &&
+                 axis->yMax == object->yHigh)
             head.yAxis = static_cast<SHORT>(n);
     }
 }

@@ -67,7 +67,8 @@ struct RtObjectType
     void (*recalc)(GrDesc* graph, HDC dc, RtObjDesc* object, float scale) = nullptr;
     // After the object's ranges followed an axis (RescaleDynObj): its own recomputation. `oldSpan`
     // is the old span along the time direction, `timeHigh` the high end of the old time range.
-    void (*rescale)(GrDesc* graph, RtObjDesc* object, int axisDirection, float oldSpan, float timeHigh) = nullptr;
+    void (*rescale)(GrDesc* graph, RtObjDesc* object, int axisDirection, float oldSpan,
+                    float timeHigh) = nullptr;
     // Whether a new value-axis range can be taken (scroll graphs limit their points per screen).
     bool (*checkRange)(RtObjDesc* object, float range) = nullptr;
     // After WRReconnectDynDataSet stored a new set in the object.

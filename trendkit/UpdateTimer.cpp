@@ -29,6 +29,13 @@ RtObjDesc* PeriodicObject(GrDesc* graph, WORD number)
     return reinterpret_cast<RtObjDesc*>(object);
 }
 
+// The graph of a handle, quietly null when it is gone (an entry outliving its graph is no error).
+GrDesc* GraphOf(SHORT handle)
+{
+    const int h = static_cast<WORD>(handle);
+    return h >= 60 ? GetGrDescNum(GetPgDescPtr((h - 60) / 16), (h - 60) % 16) : nullptr;
+}
+
 int UsedEntries()
 {
     int n = 0;
@@ -151,7 +158,7 @@ void CALLBACK UpdateTimerProc(HWND, UINT, UINT_PTR, DWORD time)
             ++i; // another host's object: its graph handle means nothing in this block
             continue;
         }
-        GrDesc* graph = GetGrDescPtr(e.graph);
+        GrDesc* graph = GraphOf(e.graph);
         ObjDesc* head = graph ? GetObjDesc(graph, e.object, nullptr) : nullptr;
         if (head == nullptr || !IsPeriodicType(head->type))
         {

@@ -118,10 +118,10 @@ typedef void (*RtUpdateProc)(GrDesc* graph, RtObjDesc* object);
 // The head of every real-time object record; it begins with plotkit's object head.
 struct RtObjDesc
 {
-    ObjDesc head;          // type, subtype, paint callback, rectangle, axes, line, visible
-    RtUpdateProc update;   // never null
-    DWORD lastUpdateSecond; // periodic updates: whole seconds of the tick count
-    WORD updatePeriod;     // seconds
+    ObjDesc head;            // type, subtype, paint callback, rectangle, axes, line, visible
+    RtUpdateProc update;     // never null
+    DWORD lastUpdateSecond;  // periodic updates: whole seconds of the tick count
+    WORD updatePeriod;       // seconds
     DynDataSetDesc* dataSet; // the bound set (types that bind one)
 };
 

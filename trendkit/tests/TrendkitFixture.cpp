@@ -57,8 +57,9 @@ WORD TrendkitTest::AddAxis(GrDesc* graph, int direction)
     axis->yMin = graph->worldYFrom;
     axis->yMax = graph->worldYTo;
     // Along the plot's edge: an X axis at the bottom, a Y axis at the left.
-    axis->head.extent = direction ? RECT{graph->plot.left, graph->plot.bottom, graph->plot.right, graph->plot.bottom}
-                                  : RECT{graph->plot.left, graph->plot.top, graph->plot.left, graph->plot.bottom};
+    axis->head.extent =
+        direction ? RECT{graph->plot.left, graph->plot.bottom, graph->plot.right, graph->plot.bottom}
+                  : RECT{graph->plot.left, graph->plot.top, graph->plot.left, graph->plot.bottom};
     return CommitObjDesc(graph);
 }
 

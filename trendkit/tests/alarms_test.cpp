@@ -129,7 +129,8 @@ TEST_F(AlarmsTest, LinesWithoutArraysShowTheSetpointAndTheEnabledLimits)
     WRSetSetpoint(slot, 50);
     WRSetAlarm(slot, RT_ALARM_HIGH, 75, "High");
     WORD number = 0;
-    GrDesc* graph = RangedGraph([&](GrDesc* g) { number = WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr); });
+    GrDesc* graph = RangedGraph(
+        [&](GrDesc* g) { number = WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr); });
     ASSERT_EQ(number, 3);
     auto* lines = reinterpret_cast<AlarmLinesDesc*>(GetObjDesc(graph, number, nullptr));
     EXPECT_EQ(lines->lines[0].shown, 1);
@@ -178,7 +179,8 @@ TEST_F(AlarmsTest, MarksTakeTheirLabelsAndSitBesideTheirAxis)
     GrDesc* graph = RangedGraph(
         [&](GrDesc* g)
         {
-            number = WRSetAlarmMarks(g, slot, 2, 2, 8, nullptr, 1, nullptr, "Set         High        Lower limit!");
+            number = WRSetAlarmMarks(g, slot, 2, 2, 8, nullptr, 1, nullptr,
+                                     "Set         High        Lower limit!");
             EXPECT_EQ(WRSetAlarmMarks(g, slot, 7, 2, 8, nullptr, 1, nullptr, nullptr), 0); // no such axis
         });
     ASSERT_NE(number, 0);
@@ -220,7 +222,9 @@ TEST_F(AlarmsTest, AlarmTextIsCheckedAndNamesTheStandingAlarm)
     }
     WORD number = 0;
     GrDesc* graph = RangedGraph(
-        [&](GrDesc* g) { number = WRSetAlarmText(g, slot, -1, 0.1f, 0.1f, 0.9f, 0.3f, 0, 1, 15, "All good", nullptr, 0, 1); });
+        [&](GrDesc* g) {
+            number = WRSetAlarmText(g, slot, -1, 0.1f, 0.1f, 0.9f, 0.3f, 0, 1, 15, "All good", nullptr, 0, 1);
+        });
     ASSERT_EQ(number, 3);
     auto* text = reinterpret_cast<DynTextDesc*>(GetObjDesc(graph, number, nullptr));
     EXPECT_STREQ(GetDynDataSet(slot)->normalMessage, "All good");
@@ -272,6 +276,36 @@ TEST_F(AlarmsTest, AChartWithLinesMarksAndText)
     EXPECT_GT(image.CountColor(WGGetRGBColor(12), cells[0].x, cells[0].y, middle, cells[1].y), 20);
     EXPECT_EQ(image.CountColor(WGGetRGBColor(12), middle, cells[0].y, cells[1].x, cells[1].y), 0);
     EXPECT_GT(image.CountColor(RGB(0, 0, 0), middle + 2, cells[0].y + 2, cells[1].x - 2, cells[1].y - 2), 20);
+}
+
+TEST_F(AlarmsTest, ASetFedByALinkKeepsItsValuesAndReportsTheLinksFailure)
+{
+    WRSetAlarmProc(RecordAlarm);
+    const int slot = DefineSet(1);
+    WRSetAlarm(slot, RT_ALARM_HIGH, 4, "H");
+    DynDataSetDesc* set = GetDynDataSet(slot);
+    alignas(8) static char link[8];
+    set->ddeLink = reinterpret_cast<DdeLink*>(link); // what a DDE conversation leaves in the set
+    set->current[0] = 5;
+    const float offered = 1;
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(set->current[0], 5);
+    EXPECT_EQ(AlarmCalls(), (std::vector<AlarmCall>{{slot, 0, RT_ALARM_HIGH, 5, 1}}));
+
+    // The conversation ends: one Fail call, and that sample's limit checks are skipped.
+    AlarmCalls().clear();
+    set->current[0] = 0;
+    set->currentAlarm[0] |= 0x40;
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(AlarmCalls(), (std::vector<AlarmCall>{{slot, 0, RT_ALARM_FAIL, 0, 1}}));
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(AlarmCalls().back(), (AlarmCall{slot, 0, RT_ALARM_HIGH, 0, 0}));
+    // A new conversation clears Fail; the next check reports it off.
+    AlarmCalls().clear();
+    set->currentAlarm[0] &= static_cast<BYTE>(~0x40);
+    WRUpdateData(slot, &offered, nullptr);
+    EXPECT_EQ(AlarmCalls(), (std::vector<AlarmCall>{{slot, 0, RT_ALARM_FAIL, 0, 0}}));
+    set->ddeLink = nullptr;
 }
 
 } // namespace

@@ -53,11 +53,13 @@ TEST_F(AttachTest, TheReporterShowsTrendkitsCodesInTheirClass)
     const BoxCase cases[] = {
         // A DDEML error arrives with its high bits: only the low 12 bits count.
         {0x4064, 0, nullptr, "DDE Error", "Advise ack timeout\nWould you like to continue ?", MB_YESNO},
-        {134, 1, "Set 3: ", "SERIOUS ERROR", "Set 3: No history collection for data set \nWould you like to continue ?",
+        {134, 1, "Set 3: ", "SERIOUS ERROR",
+         "Set 3: No history collection for data set \nWould you like to continue ?", MB_YESNO},
+        {136, 2, "G1", "SERIOUS ERROR", "Graph window is too small G1\nWould you like to continue ?",
          MB_YESNO},
-        {136, 2, "G1", "SERIOUS ERROR", "Graph window is too small G1\nWould you like to continue ?", MB_YESNO},
         {103, 1, "x", "DDE Error", "x\nWould you like to continue ?", MB_YESNO},
-        {149, 0, nullptr, "CRITICAL ERROR", "Old version of the Korvana!\nYour program will terminate !", MB_OK},
+        {149, 0, nullptr, "CRITICAL ERROR", "Old version of the Korvana!\nYour program will terminate !",
+         MB_OK},
     };
     for (const BoxCase& c : cases)
     {
@@ -112,8 +114,9 @@ TEST_F(AttachTest, SineAndCosineOfWholeDegrees)
     {
         int degrees;
         double sine, cosine;
-    } cases[] = {{0, 0, 1},   {90, 1, 0},   {450, 1, 0},      {-90, -1, 0},         {360, 0, 1},
-                 {180, 0, -1}, {270, -1, 0}, {30, 0.5, 0.866025}, {-330, 0.5, 0.866025}, {135, 0.707107, -0.707107}};
+    } cases[] = {
+        {0, 0, 1},    {90, 1, 0},   {450, 1, 0},         {-90, -1, 0},          {360, 0, 1},
+        {180, 0, -1}, {270, -1, 0}, {30, 0.5, 0.866025}, {-330, 0.5, 0.866025}, {135, 0.707107, -0.707107}};
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.degrees);

@@ -291,7 +291,8 @@ TEST_F(DataSetsTest, UseCountsFollowBindingReconnectingAndDeleting)
 {
     const int a = DefineSet(1), b = DefineSet(1);
     WORD lines = 0;
-    GrDesc* graph = RangedGraph([&](GrDesc* g) { lines = WRSetAlarmLines(g, a, 0, 1, nullptr, nullptr, nullptr, nullptr); });
+    GrDesc* graph = RangedGraph([&](GrDesc* g)
+                                { lines = WRSetAlarmLines(g, a, 0, 1, nullptr, nullptr, nullptr, nullptr); });
     ASSERT_NE(lines, 0);
     EXPECT_EQ(GetDynDataSet(a)->useCount, 1);
     EXPECT_EQ(WRFreeDynDataSet(a), 0);

@@ -4,6 +4,9 @@
 
 #include "win32/clock.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace trendkit::test
 {
 namespace
@@ -15,7 +18,8 @@ TEST_F(ManageTest, DeletingAnObjectFreesItsSetAndItsPeriodicUpdate)
 {
     const int slot = DefineSet(1);
     WORD lines = 0;
-    GrDesc* graph = RangedGraph([&](GrDesc* g) { lines = WRSetAlarmLines(g, slot, 2, 1, nullptr, nullptr, nullptr, nullptr); });
+    GrDesc* graph = RangedGraph(
+        [&](GrDesc* g) { lines = WRSetAlarmLines(g, slot, 2, 1, nullptr, nullptr, nullptr, nullptr); });
     EXPECT_TRUE(Lib().updates[0].used);
     EXPECT_EQ(WRFreeDynDataSet(slot), 0);
     WRDeleteRTObject(graph, lines);
@@ -26,6 +30,74 @@ TEST_F(ManageTest, DeletingAnObjectFreesItsSetAndItsPeriodicUpdate)
     WRDeleteRTObject(nullptr, 1);
 }
 
+// A stand-in for a type with buffers of its own (dynamic bars): a frozen copy of its set aside.
+struct BarsObject
+{
+    RtRangedDesc r;
+    float* bars;
+    DynDataSetDesc* live; // set while showing a frozen copy
+};
+int releases = 0;
+
+void ReleaseBars(GrDesc*, RtObjDesc* object)
+{
+    auto* bars = reinterpret_cast<BarsObject*>(object);
+    if (bars->bars)
+        ++releases;
+    std::free(bars->bars);
+    bars->bars = nullptr;
+}
+
+BOOL CopyBars(GrDesc*, const RtObjDesc* source, RtObjDesc* copy)
+{
+    auto* c = reinterpret_cast<BarsObject*>(copy);
+    c->bars = static_cast<float*>(std::malloc(4 * sizeof(float)));
+    std::memcpy(c->bars, reinterpret_cast<const BarsObject*>(source)->bars, 4 * sizeof(float));
+    return TRUE;
+}
+
+DynDataSetDesc* BoundBars(RtObjDesc* object)
+{
+    auto* bars = reinterpret_cast<BarsObject*>(object);
+    return bars->live ? bars->live : object->dataSet;
+}
+
+TEST_F(ManageTest, TypeBuffersAreFreedOnceAndTheLiveSetKeepsTheCount)
+{
+    RtObjectType type;
+    type.type = RT_TYPE_DYN_BARS;
+    type.size = sizeof(BarsObject);
+    type.release = ReleaseBars;
+    type.copy = CopyBars;
+    type.boundSet = BoundBars;
+    RegisterRtType(type);
+    releases = 0;
+    const int live = DefineSet(1), frozen = DefineSet(1);
+    auto add = [&](GrDesc* g)
+    {
+        auto* bars = reinterpret_cast<BarsObject*>(AllocRTObject(g, RT_TYPE_DYN_BARS, 5));
+        bars->bars = static_cast<float*>(std::calloc(4, sizeof(float)));
+        bars->r.rt.dataSet = GetDynDataSet(frozen);
+        bars->live = GetDynDataSet(live);
+        CommitRTObject(g);
+        ++GetDynDataSet(live)->useCount;
+    };
+    GrDesc* graph = RangedGraph(add);
+    // The edit copy has buffers of its own: discarding it leaves the object's alone.
+    ASSERT_EQ(WGDuplicateObject(graph, 3), PK_EDIT_COPY);
+    WGDeleteObject(graph, PK_EDIT_COPY);
+    EXPECT_EQ(releases, 1);
+    EXPECT_NE(reinterpret_cast<BarsObject*>(GetObjDesc(graph, 3, nullptr))->bars, nullptr);
+    WRDeleteRTObject(graph, 3);
+    EXPECT_EQ(releases, 2);
+    EXPECT_EQ(GetDynDataSet(live)->useCount, 0);
+    EXPECT_EQ(GetDynDataSet(frozen)->useCount, 0);
+    // A graph plotkit deletes on its own still frees the buffers.
+    GrDesc* other = RangedGraph(add);
+    WGDeleteGraph(other);
+    EXPECT_EQ(releases, 3);
+}
+
 TEST_F(ManageTest, GraphsAndPagesGoWithTheirObjects)
 {
     const int slot = DefineSet(1);
@@ -33,9 +105,8 @@ TEST_F(ManageTest, GraphsAndPagesGoWithTheirObjects)
     GrDesc* graph = RangedGraph(add);
     GrDesc* other = RangedGraph(add);
     EXPECT_EQ(GetDynDataSet(slot)->useCount, 2);
-    const SHORT handle = graph->handle;
     WRDeleteRTGraph(graph);
-    EXPECT_EQ(GetGrDescPtr(handle), nullptr);
+    EXPECT_FALSE(WGIsGraphDescValid(graph));
     EXPECT_EQ(GetDynDataSet(slot)->useCount, 1);
 
     const int pages = top.pageCount;

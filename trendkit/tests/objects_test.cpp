@@ -75,7 +75,8 @@ TEST_F(ObjectsTest, UpdatesSkipHiddenAndMissingObjects)
 {
     const int slot = DefineSet(1);
     WORD number = 0;
-    GrDesc* graph = RangedGraph([&](GrDesc* g) { number = WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr); });
+    GrDesc* graph = RangedGraph(
+        [&](GrDesc* g) { number = WRSetAlarmLines(g, slot, 0, 1, nullptr, nullptr, nullptr, nullptr); });
     auto* object = reinterpret_cast<RtObjDesc*>(GetObjDesc(graph, number, nullptr));
     object->update = CountUpdate;
     updates = 0;

@@ -213,8 +213,8 @@ TEST_F(GdiDrawTest, AFontsHeightIsTakenThroughTheMappingMode)
         SetMapMode(dc, scale == 1 ? MM_TEXT : MM_ANISOTROPIC);
         SetWindowExtEx(dc, 1, 1, nullptr);
         SetViewportExtEx(dc, scale, scale, nullptr);
-        HFONT font = CreateFont(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY,
-                                0, "Arial");
+        HFONT font = CreateFont(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0,
+                                NONANTIALIASED_QUALITY, 0, "Arial");
         HGDIOBJ old = SelectObject(dc, font);
         SetBkMode(dc, TRANSPARENT);
         SetTextAlign(dc, TA_LEFT | TA_TOP);

@@ -67,7 +67,8 @@ TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, c
     // narrower advance by the caller.
     t.overhang = 2;
     if (lpDx && measure && !t.text.empty())
-        t.overhang += std::max(0, factory.TextWidth(font, t.text.substr(t.text.size() - 1)) - t.advances.back());
+        t.overhang +=
+            std::max(0, factory.TextWidth(font, t.text.substr(t.text.size() - 1)) - t.advances.back());
     t.ascent = metrics.ascent;
     t.pivot = (s.textAlign & TA_UPDATECP) ? s.ToDevice(s.current.x, s.current.y) : s.ToDevice(x, y);
     // The text box relative to the reference point, in the text's own (unrotated) direction.
