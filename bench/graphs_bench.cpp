@@ -61,7 +61,8 @@ LRESULT CALLBACK GraphProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     switch (message)
     {
     case WM_CREATE:
-        static_cast<GrDesc*>(reinterpret_cast<CREATESTRUCT*>(lParam)->lpCreateParams)->buildDc = GetDC(window);
+        static_cast<GrDesc*>(reinterpret_cast<CREATESTRUCT*>(lParam)->lpCreateParams)->buildDc =
+            GetDC(window);
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -104,7 +105,8 @@ GrDesc* Graph(std::function<void(GrDesc*)> build)
 {
     char name[16];
     std::snprintf(name, sizeof name, "bench%d", ++g_pages);
-    PgDesc* page = InitPage(name, nullptr, nullptr, nullptr, 15, 0, WS_POPUP | WS_VISIBLE, 2, 0, 0, 800, 600, 0);
+    PgDesc* page =
+        InitPage(name, nullptr, nullptr, nullptr, 15, 0, WS_POPUP | WS_VISIBLE, 2, 0, 0, 800, 600, 0);
     g_build = std::move(build);
     GrDesc* graph = InitGraph(&g_top, page, 0, 0, 1, 1, 15, -1, 0, 0);
     UpdateWindow(page->window);
@@ -218,25 +220,33 @@ int main()
     {
         const int set = WRDefineDynDataSet("scroll", 1, nullptr, nullptr, 0);
         WORD number = 0;
-        GrDesc* graph = Graph([&](GrDesc* g)
-                              { number = WRSetScrollGraph(g, set, 100.0f / (points - 1), 0.5f, 1, 0, nullptr, nullptr, nullptr); });
+        GrDesc* graph = Graph(
+            [&](GrDesc* g) {
+                number =
+                    WRSetScrollGraph(g, set, 100.0f / (points - 1), 0.5f, 1, 0, nullptr, nullptr, nullptr);
+            });
         const Costs scroll = Feed(set, graph, points, 0.5f, 3 * points, false);
         const int pairs = WRDefineDynDataSet("xy", 2, nullptr, nullptr, 0);
-        GrDesc* xyGraph = Graph([&](GrDesc* g) { WRSetXYGraph(g, pairs, points, nullptr, nullptr, nullptr); });
+        GrDesc* xyGraph =
+            Graph([&](GrDesc* g) { WRSetXYGraph(g, pairs, points, nullptr, nullptr, nullptr); });
         const Costs xy = Feed(pairs, xyGraph, points, 0.999f, 3 * points, true);
         met = met && scroll.sample <= 5 && xy.sample <= 5;
         std::printf("  %5d points per screen:\n", points);
-        std::printf("    scroll graph: %.3f us per sample (%.1f x a segment); jump %.0f us; %.3f us over all\n",
-                    scroll.sample, scroll.sample / segment, scroll.big, scroll.amortised);
-        std::printf("    XY graph:     %.3f us per sample (%.1f x a segment); drop-off %.0f us; %.3f us over all\n",
-                    xy.sample, xy.sample / segment, xy.big, xy.amortised);
+        std::printf(
+            "    scroll graph: %.3f us per sample (%.1f x a segment); jump %.0f us; %.3f us over all\n",
+            scroll.sample, scroll.sample / segment, scroll.big, scroll.amortised);
+        std::printf(
+            "    XY graph:     %.3f us per sample (%.1f x a segment); drop-off %.0f us; %.3f us over all\n",
+            xy.sample, xy.sample / segment, xy.big, xy.amortised);
         (void)number;
     }
     // The history view of a ring of 256,000 values.
     {
         const int set = WRDefineDynDataSet("history", 1, nullptr, nullptr, 256000);
         WORD number = 0;
-        GrDesc* graph = Graph([&](GrDesc* g) { number = WRSetScrollGraph(g, set, 0.1f, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
+        GrDesc* graph =
+            Graph([&](GrDesc* g)
+                  { number = WRSetScrollGraph(g, set, 0.1f, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
         std::vector<float> block(256000);
         for (size_t i = 0; i < block.size(); ++i)
             block[i] = Wave(static_cast<int>(i));

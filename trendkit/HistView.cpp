@@ -88,6 +88,7 @@ int WINAPI WRShowHist(GrDesc* graph, WORD number, float secondsBack, float windo
     }
     const float blank = (s->points - s->position) * interval;
     s->liveSet = live;
+    s->frozenCopy = copy;
     s->r.rt.dataSet = copy;
     // Either sign counts back from the newest sample (the host passes it negative).
     const float seconds = std::isfinite(secondsBack) ? std::fabs(secondsBack) : 0.0f;
@@ -125,7 +126,8 @@ int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, float* se
     if (secondsMoved)
         *secondsMoved = 0;
     ScrollDesc* s = GetScrollObj(graph, number, " - WRMoveHistScroll");
-    if (s == nullptr || (!IsXY(s) && s->r.rt.head.subKind == SCROLL_VARIABLE) || !s->frozen || !std::isfinite(seconds))
+    if (s == nullptr || (!IsXY(s) && s->r.rt.head.subKind == SCROLL_VARIABLE) || !s->frozen ||
+        !std::isfinite(seconds))
         return 0;
     const float interval = ViewInterval(s);
     const double step = seconds / interval;
@@ -182,7 +184,8 @@ int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, float* se
 int WINAPI WRResumeScroll(GrDesc* graph, WORD number)
 {
     ScrollDesc* s = GetScrollObj(graph, number, " - WRResumeScroll");
-    if (s == nullptr || (!IsXY(s) && s->r.rt.head.subKind == SCROLL_VARIABLE) || !s->frozen || s->liveSet == nullptr)
+    if (s == nullptr || (!IsXY(s) && s->r.rt.head.subKind == SCROLL_VARIABLE) || !s->frozen ||
+        s->liveSet == nullptr)
         return 0;
     const DynDataSetDesc* frozen = s->r.rt.dataSet;
     const DynDataSetDesc* live = s->liveSet;

@@ -97,10 +97,10 @@ BOOL Copy(GrDesc*, const RtObjDesc* source, RtObjDesc* object)
     ok = Duplicate(s->values, points * s->valueFloats) && ok;
     ok = Duplicate(s->pixels, (points + 2) * s->channels) && ok;
     ok = Duplicate(s->xPixels, points * s->channels) && ok;
-    if (s->liveSet && s->r.rt.dataSet)
+    if (s->frozenCopy)
     {
         // A frozen record shows its own copy of the set; the duplicate gets a copy of that copy.
-        const DynDataSetDesc* frozen = reinterpret_cast<const ScrollDesc*>(source)->r.rt.dataSet;
+        const DynDataSetDesc* frozen = reinterpret_cast<const ScrollDesc*>(source)->frozenCopy;
         auto* set = static_cast<DynDataSetDesc*>(std::malloc(sizeof(DynDataSetDesc)));
         if (set)
         {
@@ -118,7 +118,9 @@ BOOL Copy(GrDesc*, const RtObjDesc* source, RtObjDesc* object)
         }
         else
             ok = false;
-        s->r.rt.dataSet = set;
+        s->frozenCopy = set;
+        if (s->r.rt.dataSet == frozen)
+            s->r.rt.dataSet = set;
     }
     return ok ? TRUE : FALSE;
 }
@@ -214,9 +216,13 @@ void Reconnect(GrDesc* graph, RtObjDesc* object)
     auto* s = reinterpret_cast<ScrollDesc*>(object);
     DynDataSetDesc* set = s->r.rt.dataSet;
     if (s->frozen)
-        return;
-    if (s->r.rt.head.subKind == SCROLL_VARIABLE || IsLogic(s) ||
-        SampleFloats(s, set) != s->valueFloats)
+    {
+        // A graph that shows history goes back to live drawing on the new set.
+        FreeFrozenCopy(s);
+        s->r.rt.dataSet = set;
+        FreezeAttachedLabels(graph, s, false);
+    }
+    if (s->r.rt.head.subKind == SCROLL_VARIABLE || IsLogic(s) || SampleFloats(s, set) != s->valueFloats)
     {
         // Another sample layout: the screen starts empty.
         s->position = s->start = 0;
@@ -423,8 +429,9 @@ WORD InitScrollObj(GrDesc* graph, ScrollDesc* s, float keptFraction, int valueCo
     if (graph->page)
         graph->page->hasRealTimeObjects = 1;
     // A set that already holds history fills the screen with its newest samples.
-    if (!IsLogic(s) && s->r.rt.head.subKind != SCROLL_VARIABLE && !(s->r.rt.head.type == RT_TYPE_SCROLL && s->r.rt.head.subKind == SCROLL_SWEEP) &&
-        set->ring && (set->wrapped || set->writeIndex > 1))
+    if (!IsLogic(s) && s->r.rt.head.subKind != SCROLL_VARIABLE &&
+        !(s->r.rt.head.type == RT_TYPE_SCROLL && s->r.rt.head.subKind == SCROLL_SWEEP) && set->ring &&
+        (set->wrapped || set->writeIndex > 1))
     {
         if (!xy)
             ComputeTimePositions(graph, s, dc);
@@ -446,7 +453,8 @@ void ComputeTimePositions(GrDesc* graph, ScrollDesc* s, HDC dc)
     {
         const int px = graph->unitsPerPixelX;
         const double span = std::fabs(s->r.xSpan);
-        const double step = span > 0 ? (plot.right - plot.left - px) * static_cast<double>(s->interval) / span : 0;
+        const double step =
+            span > 0 ? (plot.right - plot.left - px) * static_cast<double>(s->interval) / span : 0;
         const bool ascending = s->r.xHigh > s->r.xLow;
         const int first = ascending ? plot.left + px : plot.right - px;
         for (int i = 0; i < s->points; ++i)
@@ -464,11 +472,13 @@ void ComputeTimePositions(GrDesc* graph, ScrollDesc* s, HDC dc)
     }
     const int py = graph->unitsPerPixelY;
     const double span = std::fabs(s->r.ySpan);
-    const double step = span > 0 ? (plot.bottom - plot.top - py) * static_cast<double>(s->interval) / span : 0;
+    const double step =
+        span > 0 ? (plot.bottom - plot.top - py) * static_cast<double>(s->interval) / span : 0;
     const bool ascending = s->r.yHigh > s->r.yLow;
     for (int i = 0; i < s->points; ++i)
     {
-        int y = ascending ? plot.bottom - static_cast<int>(i * step) : plot.top + py + static_cast<int>(i * step);
+        int y =
+            ascending ? plot.bottom - static_cast<int>(i * step) : plot.top + py + static_cast<int>(i * step);
         if (i > 0 && dc)
             WGExactPixel(dc, nullptr, &y);
         s->coords[i].y = y;
@@ -503,7 +513,8 @@ void SampleToPixels(GrDesc* graph, ScrollDesc* s, int slot)
             std::memcpy(&bits, v, sizeof bits);
         for (int i = 0; i < n; ++i)
         {
-            double lift = subtype == SCROLL_LOGIC ? ((bits >> i) & 1u ? a : 0) : std::trunc(a * static_cast<double>(v[i]));
+            double lift = subtype == SCROLL_LOGIC ? ((bits >> i) & 1u ? a : 0)
+                                                  : std::trunc(a * static_cast<double>(v[i]));
             if (s->r.direction == 1)
             {
                 const double y = plot.bottom - static_cast<double>(n - 1 - i) * band - margin - lift;
@@ -562,7 +573,8 @@ void ShiftAttachedLabels(GrDesc* graph, ScrollDesc* s, float delta)
             any = true;
         }
     if (!any && TimeLabels().find)
-        if (WORD labels = TimeLabels().find(graph, s->r.direction == 1 ? s->r.rt.head.xAxis : s->r.rt.head.yAxis))
+        if (WORD labels =
+                TimeLabels().find(graph, s->r.direction == 1 ? s->r.rt.head.xAxis : s->r.rt.head.yAxis))
             TimeLabels().shift(graph, labels, delta);
 }
 
@@ -578,7 +590,8 @@ void FreezeAttachedLabels(GrDesc* graph, ScrollDesc* s, bool frozen)
             any = true;
         }
     if (!any && TimeLabels().find)
-        if (WORD labels = TimeLabels().find(graph, s->r.direction == 1 ? s->r.rt.head.xAxis : s->r.rt.head.yAxis))
+        if (WORD labels =
+                TimeLabels().find(graph, s->r.direction == 1 ? s->r.rt.head.xAxis : s->r.rt.head.yAxis))
             TimeLabels().freeze(graph, labels, frozen);
 }
 
@@ -601,7 +614,8 @@ void StoreSample(ScrollDesc* s, int slot)
     if (IsLogic(s))
         std::memcpy(to, &set->bits, sizeof(UINT));
     else
-        std::memcpy(to, set->current, std::min(s->valueFloats, static_cast<int>(set->valueCount)) * sizeof(float));
+        std::memcpy(to, set->current,
+                    std::min(s->valueFloats, static_cast<int>(set->valueCount)) * sizeof(float));
 }
 
 void DrawScrollSegment(GrDesc* graph, ScrollDesc* s, HDC dc)
@@ -706,7 +720,8 @@ void DrawScrollTraces(GrDesc* graph, ScrollDesc* s, HDC dc, int firstSlot, int c
     std::free(line);
 }
 
-void RedrawScrollTrace(GrDesc* graph, ScrollDesc* s, HDC dc, int oldStart, int oldCount, int newStart, int newCount)
+void RedrawScrollTrace(GrDesc* graph, ScrollDesc* s, HDC dc, int oldStart, int oldCount, int newStart,
+                       int newCount)
 {
     DrawScrollTraces(graph, s, dc, oldStart, oldCount, true);
     DrawScrollTraces(graph, s, dc, newStart, newCount, false);
@@ -834,7 +849,8 @@ bool ApplyScrollRescale(GrDesc* graph, ScrollDesc* s, int newPoints, float range
     if (newPoints != s->points)
     {
         const size_t oldN = static_cast<size_t>(s->points), newN = static_cast<size_t>(newPoints);
-        if (!Regrow(s->coords, oldN, newN) || !Regrow(s->pixels, (oldN + 2) * s->channels, (newN + 2) * s->channels) ||
+        if (!Regrow(s->coords, oldN, newN) ||
+            !Regrow(s->pixels, (oldN + 2) * s->channels, (newN + 2) * s->channels) ||
             (s->xPixels && !Regrow(s->xPixels, oldN * s->channels, newN * s->channels)))
         {
             RTErrHdlr(53, 0, nullptr);
@@ -850,15 +866,15 @@ bool ApplyScrollRescale(GrDesc* graph, ScrollDesc* s, int newPoints, float range
 
 void FreeFrozenCopy(ScrollDesc* s)
 {
-    if (s->liveSet == nullptr)
-        return;
-    DynDataSetDesc* copy = s->r.rt.dataSet;
-    if (copy && copy != s->liveSet)
+    if (DynDataSetDesc* copy = s->frozenCopy)
     {
         std::free(copy->ring);
         std::free(copy);
     }
-    s->r.rt.dataSet = s->liveSet;
+    // The record shows the live set again (unless it was bound to another set meanwhile).
+    if (s->liveSet && (s->r.rt.dataSet == s->frozenCopy || s->r.rt.dataSet == nullptr))
+        s->r.rt.dataSet = s->liveSet;
+    s->frozenCopy = nullptr;
     s->liveSet = nullptr;
     s->frozen = 0;
 }
@@ -936,9 +952,11 @@ WORD WINAPI WRSetScrollGraph(GrDesc* graph, UINT slot, float interval, float kep
     return number;
 }
 
-int WINAPI WRGetScrollGraphParams(GrDesc* graph, WORD number, float* interval, float* keptFraction, int* lineMode)
+int WINAPI WRGetScrollGraphParams(GrDesc* graph, WORD number, float* interval, float* keptFraction,
+                                  int* lineMode)
 {
-    ScrollDesc* s = graph && WGIsGraphDescValid(graph) ? AsScroll(GetObjDesc(graph, number, nullptr)) : nullptr;
+    ScrollDesc* s =
+        graph && WGIsGraphDescValid(graph) ? AsScroll(GetObjDesc(graph, number, nullptr)) : nullptr;
     if (s == nullptr)
     {
         ErrHdlr(56, 2, " - WRGetScrollGraph");
@@ -956,7 +974,8 @@ int WINAPI WRGetScrollGraphParams(GrDesc* graph, WORD number, float* interval, f
 int WINAPI WRChangeScrollGraph(GrDesc* graph, WORD number, float interval, float keptFraction, int lineMode)
 {
     static const char kName[] = " - WRChangeScrollGraph";
-    ScrollDesc* s = graph && WGIsGraphDescValid(graph) ? AsScroll(GetObjDesc(graph, number, nullptr)) : nullptr;
+    ScrollDesc* s =
+        graph && WGIsGraphDescValid(graph) ? AsScroll(GetObjDesc(graph, number, nullptr)) : nullptr;
     if (s == nullptr)
     {
         ErrHdlr(56, 2, kName);

@@ -41,11 +41,11 @@ struct ScrollDesc
     UINT ringCount;
     INT scrolled;
     INT ringFull;
-    POINT* coords;  // per position; the time coordinate is fixed, the value one filled while drawing
-    float* values;  // points x valueFloats (logic graphs: one bit word per sample)
+    POINT* coords; // per position; the time coordinate is fixed, the value one filled while drawing
+    float* values; // points x valueFloats (logic graphs: one bit word per sample)
     INT valueFloats;
-    INT* pixels;    // (points + 2) x channels value coordinates, slot by slot
-    INT* xPixels;   // XY graphs: points x channels x coordinates
+    INT* pixels;  // (points + 2) x channels value coordinates, slot by slot
+    INT* xPixels; // XY graphs: points x channels x coordinates
     INT oldestShown;
     INT positionAtFreeze;
     BYTE frozen;
@@ -57,6 +57,8 @@ struct ScrollDesc
     INT samplesPerPixel;
     // XY graphs in the history view: seconds per sample (from the window length the host gives).
     float historyInterval;
+    // While frozen: the copy of the set (with its ring) that the record owns.
+    DynDataSetDesc* frozenCopy;
     // XY graphs: 1 for the ascending kind (a trace breaks where its x falls back).
     INT ascending;
 };
@@ -100,7 +102,8 @@ void DrawScrollSegment(GrDesc* graph, ScrollDesc* s, HDC dc);
 void DrawScrollTraces(GrDesc* graph, ScrollDesc* s, HDC dc, int firstSlot, int count, bool erase);
 // Erases the trace of positions 0..position-1 from slot `oldStart` and draws `newCount` positions from
 // `newStart`.
-void RedrawScrollTrace(GrDesc* graph, ScrollDesc* s, HDC dc, int oldStart, int oldCount, int newStart, int newCount);
+void RedrawScrollTrace(GrDesc* graph, ScrollDesc* s, HDC dc, int oldStart, int oldCount, int newStart,
+                       int newCount);
 
 // Rescaling.
 int ClassifyRescale(int oldPoints, int newPoints, int position, UINT historyCapacity, int ringFull);

@@ -13,9 +13,9 @@ namespace
 
 constexpr double kMaxPoints = 32701;
 
-WORD MakeBandGraph(GrDesc* graph, DynDataSetDesc* set, int subtype, float interval, float keptFraction, int direction,
-                   int lineMode, int bands, float bandFraction, const int* styles, const int* widths,
-                   const int* colours, const char* name)
+WORD MakeBandGraph(GrDesc* graph, DynDataSetDesc* set, int subtype, float interval, float keptFraction,
+                   int direction, int lineMode, int bands, float bandFraction, const int* styles,
+                   const int* widths, const int* colours, const char* name)
 {
     if (graph == nullptr || !WGIsGraphDescValid(graph))
         return 0;
@@ -80,16 +80,18 @@ WORD WINAPI WRSetStackedGraph(GrDesc* graph, UINT slot, float interval, float ke
     DynDataSetDesc* set = GetDynDataSet(static_cast<int>(slot));
     if (set == nullptr)
         return 0;
-    return MakeBandGraph(graph, set, SCROLL_STACKED, interval, keptFraction, direction, lineMode, set->valueCount,
-                         bandFraction, styles, widths, colours, " - WRSetStackedGraph");
+    return MakeBandGraph(graph, set, SCROLL_STACKED, interval, keptFraction, direction, lineMode,
+                         set->valueCount, bandFraction, styles, widths, colours, " - WRSetStackedGraph");
 }
 
-WORD WINAPI WRSetLogicGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction, int bits,
-                            float bandFraction, const int* styles, const int* widths, const int* colours)
+WORD WINAPI WRSetLogicGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                            int bits, float bandFraction, const int* styles, const int* widths,
+                            const int* colours)
 {
     DynDataSetDesc* set = GetDynDataSet(static_cast<int>(slot));
     if (set == nullptr)
         return 0;
-    return MakeBandGraph(graph, set, SCROLL_LOGIC, interval, keptFraction, direction, 2, std::clamp(bits, 1, 16),
-                         bandFraction, styles, widths, colours, " - WRSetLogicGraph");
+    return MakeBandGraph(graph, set, SCROLL_LOGIC, interval, keptFraction, direction, 2,
+                         std::clamp(bits, 1, 16), bandFraction, styles, widths, colours,
+                         " - WRSetLogicGraph");
 }

@@ -179,7 +179,8 @@ void SweepGraphPaint(GrDesc* graph, HDC dc)
     auto* s = reinterpret_cast<ScrollDesc*>(graph->currentObject);
     if (s == nullptr || graph->outsidePlotRepaint == 1 || s->coords == nullptr)
         return;
-    const int along = s->r.direction == 1 ? graph->plot.right - graph->plot.left : graph->plot.bottom - graph->plot.top;
+    const int along =
+        s->r.direction == 1 ? graph->plot.right - graph->plot.left : graph->plot.bottom - graph->plot.top;
     const int pixel = s->r.direction == 1 ? graph->unitsPerPixelX : graph->unitsPerPixelY;
     s->samplesPerPixel = along > 0 ? std::max(1, s->points * std::max(pixel, 1) / along) : 1;
     if (s->position == 0)
@@ -209,8 +210,8 @@ void SweepGraphPaint(GrDesc* graph, HDC dc)
 
 using namespace trendkit;
 
-WORD WINAPI WRSetSweepGraph(GrDesc* graph, UINT slot, float interval, int direction, WORD lineMode, int sweepColour,
-                            const int* styles, const int* widths, const int* colours)
+WORD WINAPI WRSetSweepGraph(GrDesc* graph, UINT slot, float interval, int direction, WORD lineMode,
+                            int sweepColour, const int* styles, const int* widths, const int* colours)
 {
     static const char kName[] = " - WRSetSweepGraph";
     DynDataSetDesc* set = GetDynDataSet(static_cast<int>(slot));

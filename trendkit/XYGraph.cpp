@@ -71,8 +71,8 @@ void DrawTraceRuns(ScrollDesc* s, HDC dc, int trace, int from, int to, POINT* li
 
 bool Meets(const RECT& box, TracePoint a, TracePoint b)
 {
-    return std::max(a.x, b.x) >= box.left && std::min(a.x, b.x) <= box.right && std::max(a.y, b.y) >= box.top &&
-           std::min(a.y, b.y) <= box.bottom;
+    return std::max(a.x, b.x) >= box.left && std::min(a.x, b.x) <= box.right &&
+           std::max(a.y, b.y) >= box.top && std::min(a.y, b.y) <= box.bottom;
 }
 
 // The oldest samples drop off: their segments are painted over in the plot background, and the
@@ -97,8 +97,8 @@ void DropOldest(GrDesc* graph, ScrollDesc* s, HDC dc, int oldStart, int dropped)
                 continue;
             MoveToEx(dc, a.x, a.y, nullptr);
             LineTo(dc, b.x, b.y);
-            box = RECT{std::min({box.left, a.x, b.x}), std::min({box.top, a.y, b.y}), std::max({box.right, a.x, b.x}),
-                       std::max({box.bottom, a.y, b.y})};
+            box = RECT{std::min({box.left, a.x, b.x}), std::min({box.top, a.y, b.y}),
+                       std::max({box.right, a.x, b.x}), std::max({box.bottom, a.y, b.y})};
         }
         DropPen(graph, dc, erase);
         if (box.left > box.right)
@@ -189,8 +189,8 @@ void XYGraphPaint(GrDesc* graph, HDC dc)
     std::free(line);
 }
 
-WORD MakeXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles, const int* widths,
-                 bool ascending, const char* name)
+WORD MakeXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles,
+                 const int* widths, bool ascending, const char* name)
 {
     DynDataSetDesc* set = GetDynDataSet(static_cast<int>(slot));
     if (set == nullptr)

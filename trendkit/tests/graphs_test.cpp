@@ -113,8 +113,9 @@ TEST_F(GraphsTest, ScrollGraphDrawsSegmentsAndJumpsLikeARepaint)
     const int slot = DefineSet(1);
     WORD number = 0;
     // Range 100 over an interval of 100/60: 61 positions, half of them kept at a jump.
-    GrDesc* graph = WhiteGraph([&](GrDesc* g)
-                               { number = WRSetScrollGraph(g, slot, 100.0f / 60, 0.5f, 1, 0, kStyles, kWidths, kRedIndex); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g)
+        { number = WRSetScrollGraph(g, slot, 100.0f / 60, 0.5f, 1, 0, kStyles, kWidths, kRedIndex); });
     ASSERT_NE(number, 0);
     ScrollDesc* s = Record(graph, number);
     EXPECT_EQ(s->points, 61);
@@ -122,7 +123,8 @@ TEST_F(GraphsTest, ScrollGraphDrawsSegmentsAndJumpsLikeARepaint)
     EXPECT_EQ(s->pens[0].color, kRed);
 
     Feed(slot, graph, 0, 1, Wave);
-    EXPECT_EQ(ExtentOf(ExpectLikeRepaint(graph, "scroll_first"), kRed).count, 0) << "one sample draws nothing";
+    EXPECT_EQ(ExtentOf(ExpectLikeRepaint(graph, "scroll_first"), kRed).count, 0)
+        << "one sample draws nothing";
     Feed(slot, graph, 1, 20, Wave);
     const Extent partial = ExtentOf(ExpectLikeRepaint(graph, "scroll_partial"), kRed);
     Feed(slot, graph, 20, 61, Wave);
@@ -150,8 +152,10 @@ TEST_F(GraphsTest, ScrollGraphStepModesAndTimeAlongY)
 {
     const int slot = DefineSet(2);
     WORD step = 0, down = 0;
-    GrDesc* across = WhiteGraph([&](GrDesc* g) { step = WRSetScrollGraph(g, slot, 4, 0.3f, 1, 2, kStyles, kWidths, kRedIndex); });
-    GrDesc* along = WhiteGraph([&](GrDesc* g) { down = WRSetScrollGraph(g, slot, 4, 0.3f, 0, 1, nullptr, nullptr, nullptr); });
+    GrDesc* across = WhiteGraph(
+        [&](GrDesc* g) { step = WRSetScrollGraph(g, slot, 4, 0.3f, 1, 2, kStyles, kWidths, kRedIndex); });
+    GrDesc* along = WhiteGraph(
+        [&](GrDesc* g) { down = WRSetScrollGraph(g, slot, 4, 0.3f, 0, 1, nullptr, nullptr, nullptr); });
     ASSERT_NE(step, 0);
     ASSERT_NE(down, 0);
     for (int i = 0; i < 60; ++i)
@@ -197,7 +201,8 @@ TEST_F(GraphsTest, CreatorsRefuseWhatCannotMakeAScreen)
             const int before = g->cursor;
             EXPECT_EQ(WRSetScrollGraph(g, one, 0, 0.5f, 1, 0, nullptr, nullptr, nullptr), 0) << "interval 0";
             EXPECT_EQ(WRSetScrollGraph(g, one, -1, 0.5f, 1, 0, nullptr, nullptr, nullptr), 0);
-            EXPECT_EQ(WRSetScrollGraph(g, one, 0.001f, 0.5f, 1, 0, nullptr, nullptr, nullptr), 0) << "too many points";
+            EXPECT_EQ(WRSetScrollGraph(g, one, 0.001f, 0.5f, 1, 0, nullptr, nullptr, nullptr), 0)
+                << "too many points";
             EXPECT_EQ(WRSetSweepGraph(g, one, 0, 1, 0, 3, nullptr, nullptr, nullptr), 0);
             EXPECT_EQ(WRSetStackedGraph(g, one, 0, 0.5f, 1, 0, 1, nullptr, nullptr, nullptr), 0);
             EXPECT_EQ(WRSetXYGraph(g, one, 100, nullptr, nullptr, nullptr), 0) << "no pair in the set";
@@ -212,7 +217,8 @@ TEST_F(GraphsTest, XYGraphDropsTheOldestLikeARepaint)
 {
     const int slot = DefineSet(2, 1000);
     WORD number = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g) { number = WRSetXYGraph(g, slot, 100, kRedIndex, kStyles, kWidths); });
+    GrDesc* graph =
+        WhiteGraph([&](GrDesc* g) { number = WRSetXYGraph(g, slot, 100, kRedIndex, kStyles, kWidths); });
     ASSERT_NE(number, 0);
     ScrollDesc* s = Record(graph, number);
     EXPECT_EQ(s->kept, 98);
@@ -238,8 +244,8 @@ TEST_F(GraphsTest, AscendingXYGraphLeavesNoLineBackAcrossThePlot)
 {
     const int slot = DefineSet(2);
     WORD ascending = 0;
-    GrDesc* graph =
-        WhiteGraph([&](GrDesc* g) { ascending = WRSetAscendXYGraph(g, slot, 60, kRedIndex, kStyles, kWidths); });
+    GrDesc* graph = WhiteGraph([&](GrDesc* g)
+                               { ascending = WRSetAscendXYGraph(g, slot, 60, kRedIndex, kStyles, kWidths); });
     ASSERT_NE(ascending, 0);
     // Two sweeps of x, the second one lower: a joined trace would run back from x 90 to x 10.
     for (int i = 0; i < 80; ++i)
@@ -260,9 +266,11 @@ TEST_F(GraphsTest, StackedAndLogicGraphsDrawInTheirBands)
     const int values = DefineSet(3), bits = DefineSet(1);
     WORD stacked = 0, logic = 0;
     GrDesc* graph = WhiteGraph(
-        [&](GrDesc* g) { stacked = WRSetStackedGraph(g, values, 2, 0.5f, 1, 0, 0.5f, kStyles, kWidths, kRedIndex); });
+        [&](GrDesc* g)
+        { stacked = WRSetStackedGraph(g, values, 2, 0.5f, 1, 0, 0.5f, kStyles, kWidths, kRedIndex); });
     GrDesc* lanes =
-        WhiteGraph([&](GrDesc* g) { logic = WRSetLogicGraph(g, bits, 2, 0.5f, 1, 2, 2.0f, kStyles, kWidths, kRedIndex); });
+        WhiteGraph([&](GrDesc* g)
+                   { logic = WRSetLogicGraph(g, bits, 2, 0.5f, 1, 2, 2.0f, kStyles, kWidths, kRedIndex); });
     ASSERT_NE(stacked, 0);
     ASSERT_NE(logic, 0);
     EXPECT_EQ(Record(graph, stacked)->bandFraction, 0.5f);
@@ -282,7 +290,8 @@ TEST_F(GraphsTest, StackedAndLogicGraphsDrawInTheirBands)
     // Channel 0 (red) lies in the top band of the stacked graph, channel 1 (blue) below it.
     ScrollDesc* s = Record(graph, stacked);
     const int band = s->bandSize;
-    EXPECT_EQ(s->pixels[s->ringIndex * 3 + 0], graph->plot.bottom - 2 * band - band / 10 - static_cast<int>(band * 0.8) / 2);
+    EXPECT_EQ(s->pixels[s->ringIndex * 3 + 0],
+              graph->plot.bottom - 2 * band - band / 10 - static_cast<int>(band * 0.8) / 2);
     EXPECT_EQ(s->pixels[s->ringIndex * 3 + 2], graph->plot.bottom - band / 10 - static_cast<int>(band * 0.8));
     // Logic lanes: a set bit lifts its lane by 80% of the band.
     ScrollDesc* l = Record(lanes, logic);
@@ -316,9 +325,11 @@ TEST_F(GraphsTest, SweepGraphRestartsAtTheEdgeLikeARepaint)
     const int slot = DefineSet(1);
     WORD hidden = 0, shown = 0;
     GrDesc* plain = WhiteGraph(
-        [&](GrDesc* g) { hidden = WRSetSweepGraph(g, slot, 100.0f / 60, 1, 0, -1, kStyles, kWidths, kRedIndex); });
+        [&](GrDesc* g)
+        { hidden = WRSetSweepGraph(g, slot, 100.0f / 60, 1, 0, -1, kStyles, kWidths, kRedIndex); });
     GrDesc* lined = WhiteGraph(
-        [&](GrDesc* g) { shown = WRSetSweepGraph(g, slot, 100.0f / 40, 1, 2, 0, kStyles, kWidths, kRedIndex + 1); });
+        [&](GrDesc* g)
+        { shown = WRSetSweepGraph(g, slot, 100.0f / 40, 1, 2, 0, kStyles, kWidths, kRedIndex + 1); });
     ASSERT_NE(hidden, 0);
     ASSERT_NE(shown, 0);
     ScrollDesc* s = Record(plain, hidden);
@@ -346,7 +357,8 @@ TEST_F(GraphsTest, VariableScrollGraphTakesItsTimeStepsFromTheData)
 {
     const int slot = DefineSet(2);
     WORD number = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g) { number = WRSetVarScroll(g, slot, 1.0f, 1, 0, kStyles, kWidths, kRedIndex); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetVarScroll(g, slot, 1.0f, 1, 0, kStyles, kWidths, kRedIndex); });
     ASSERT_NE(number, 0);
     ScrollDesc* s = Record(graph, number);
     EXPECT_EQ(s->points, 31);
@@ -386,13 +398,18 @@ float Index(int i)
     return static_cast<float>(i);
 }
 
+float Quarter(int i)
+{
+    return i * 0.25f;
+}
+
 TEST_F(GraphsTest, HistoryViewShowsMovesAndResumes)
 {
     const int slot = DefineSet(1, 500);
     WORD number = 0;
     // 51 positions, 2 s per sample; sample i has the value i % 100 so that windows can be told apart.
-    GrDesc* graph = WhiteGraph([&](GrDesc* g)
-                               { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, kStyles, kWidths, kRedIndex); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, kStyles, kWidths, kRedIndex); });
     ScrollDesc* s = Record(graph, number);
     float used = -1;
     EXPECT_EQ(WRShowHist(graph, number, -10, 0, &used), 0) << "the screen was never full";
@@ -458,7 +475,8 @@ TEST_F(GraphsTest, HistoryOfARingShorterThanTheScreenNeverGoesNegative)
 {
     const int slot = DefineSet(1, 20);
     WORD number = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
     ScrollDesc* s = Record(graph, number);
     Feed(slot, graph, 0, 60, Index);
     float used = -1;
@@ -478,7 +496,8 @@ TEST_F(GraphsTest, HistoryCallsReportBadObjectsAndSetsWithoutHistory)
 {
     const int slot = DefineSet(1);
     WORD number = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
     Feed(slot, graph, 0, 60, Index);
     float used = 0;
     EXPECT_EQ(WRShowHist(graph, number, -10, 0, &used), 0) << "no history ring";
@@ -495,7 +514,8 @@ TEST_F(GraphsTest, DeletingAFrozenGraphReleasesTheLiveSet)
 {
     const int slot = DefineSet(1, 300);
     WORD number = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
     Feed(slot, graph, 0, 120, Index);
     float used = 0;
     ASSERT_EQ(WRShowHist(graph, number, -20, 0, &used), 1);
@@ -505,16 +525,32 @@ TEST_F(GraphsTest, DeletingAFrozenGraphReleasesTheLiveSet)
     EXPECT_EQ(WRFreeDynDataSet(slot), 1);
 }
 
-float Quarter(int i)
+TEST_F(GraphsTest, ReconnectingAFrozenGraphReturnsItToLiveDrawing)
 {
-    return i * 0.25f;
+    const int first = DefineSet(1, 300), second = DefineSet(1, 300);
+    WORD number = 0;
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetScrollGraph(g, first, 2, 0.5f, 1, 0, kStyles, kWidths, kRedIndex); });
+    Feed(first, graph, 0, 120, Index);
+    Feed(second, nullptr, 0, 80, Quarter);
+    float used = 0;
+    ASSERT_EQ(WRShowHist(graph, number, -20, 0, &used), 1);
+    WRReconnectDynDataSet(graph, number, second);
+    ScrollDesc* s = Record(graph, number);
+    EXPECT_EQ(s->frozen, 0);
+    EXPECT_EQ(s->r.rt.dataSet, GetDynDataSet(second));
+    EXPECT_EQ(GetDynDataSet(first)->useCount, 0);
+    EXPECT_EQ(GetDynDataSet(second)->useCount, 1);
+    EXPECT_FLOAT_EQ(s->values[s->ringIndex], Quarter(79)) << "redrawn from the new set's history";
+    ExpectLikeRepaint(graph, "reconnected");
 }
 
 TEST_F(GraphsTest, ChangingTheIntervalResamplesTheScreen)
 {
     const int slot = DefineSet(1, 400);
     WORD number = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, kStyles, kWidths, kRedIndex); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, kStyles, kWidths, kRedIndex); });
     ScrollDesc* s = Record(graph, number);
     Feed(slot, graph, 0, 200, Quarter);
     // Growing a full screen with enough history refills it from the history ring.
@@ -556,7 +592,8 @@ TEST_F(GraphsTest, HostTraceScrollsBackInHistory)
     const int set = WRDefineDynDataSet("Leak", 2, "mbar l/s", nullptr, 5000);
     const int colours[] = {12}, styles[] = {0}, widths[] = {2};
     WORD trace = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g) { trace = WRSetAscendXYGraph(g, set, pointsPerScreen, colours, styles, widths); });
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { trace = WRSetAscendXYGraph(g, set, pointsPerScreen, colours, styles, widths); });
     ASSERT_NE(trace, 0);
     ScrollDesc* s = Record(graph, trace);
     EXPECT_EQ(s->pens[0].color, kRed);
