@@ -334,6 +334,32 @@ void DrawInterleaved(const ScrollDesc* s, HDC dc, int firstSlot, int count)
             DeleteObject(pen);
 }
 
+// Picking: a drawn point of any trace near the mouse (p and tolerance in graph logical units).
+bool HitTrace(GrDesc* graph, RtObjDesc* object, POINT p, int tolerance)
+{
+    auto* s = reinterpret_cast<ScrollDesc*>(object);
+    if (s->pixels == nullptr || s->points <= 0)
+        return false;
+    const bool xy = IsXY(s);
+    const bool sweep = !xy && s->r.rt.head.subKind == SCROLL_SWEEP;
+    const int extent = s->r.direction == 1 || xy ? graph->plot.right - graph->plot.left
+                                                 : graph->plot.bottom - graph->plot.top;
+    const int reach = std::max(tolerance, (extent / s->points + 1) / 2);
+    const int shown = sweep && s->scrolled ? s->points : std::min(s->position, s->points);
+    for (int i = 0; i < shown; ++i)
+    {
+        const int slot = sweep ? i : (s->start + i) % s->points;
+        for (int c = 0; c < s->channels; ++c)
+        {
+            const size_t at = static_cast<size_t>(slot) * s->channels + c;
+            const POINT q = xy ? POINT{s->xPixels[at], s->pixels[at]} : At(s, TimeOf(s, i), s->pixels[at]);
+            if (std::abs(q.x - p.x) <= reach && std::abs(q.y - p.y) <= reach)
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 TimeLabelHooks& TimeLabels()
@@ -893,6 +919,7 @@ void RegisterScrollTypes()
         kind.checkRange = CheckRange;
         kind.reconnect = Reconnect;
         kind.boundSet = BoundSet;
+        kind.hitLine = HitTrace;
         RegisterRtType(kind);
     }
 }

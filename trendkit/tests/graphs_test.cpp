@@ -172,6 +172,33 @@ TEST_F(GraphsTest, ScrollGraphStepModesAndTimeAlongY)
     EXPECT_EQ(Record(along, down)->scrolled, 1);
 }
 
+TEST_F(GraphsTest, TracesArePickedNearTheirPoints)
+{
+    const int slot = DefineSet(2);
+    WORD scroll = 0, xy = 0;
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g)
+        {
+            scroll = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr);
+            xy = WRSetXYGraph(g, slot, 30, nullptr, nullptr, nullptr);
+        });
+    for (int i = 0; i < 10; ++i)
+    {
+        const float v[2] = {static_cast<float>(10 + 5 * i), 50};
+        WRUpdateData(slot, v, graph);
+    }
+    const RtObjectType* kind = FindRtType(RT_TYPE_SCROLL);
+    ASSERT_NE(kind->hitLine, nullptr);
+    ScrollDesc* s = Record(graph, scroll);
+    const POINT onTrace{s->coords[3].x, s->pixels[3 * 2 + 1]};
+    EXPECT_TRUE(kind->hitLine(graph, &s->r.rt, onTrace, 2));
+    EXPECT_FALSE(kind->hitLine(graph, &s->r.rt, POINT{onTrace.x, graph->plot.top}, 2));
+    ScrollDesc* x = Record(graph, xy);
+    const POINT onPair{x->xPixels[4], x->pixels[4]};
+    EXPECT_TRUE(FindRtType(RT_TYPE_XY)->hitLine(graph, &x->r.rt, onPair, 2));
+    EXPECT_FALSE(FindRtType(RT_TYPE_XY)->hitLine(graph, &x->r.rt, POINT{onPair.x, graph->plot.bottom}, 2));
+}
+
 TEST_F(GraphsTest, KeptFractionIsCappedAndZeroKeepsNothing)
 {
     const int slot = DefineSet(1);
