@@ -498,6 +498,40 @@ TEST_F(GraphsTest, HistoryViewShowsMovesAndResumes)
     (void)live;
 }
 
+// What the scroll graphs asked of the time labels.
+std::vector<std::string> labelCalls;
+
+TEST_F(GraphsTest, TimeLabelsFollowJumpsAndTheHistoryView)
+{
+    labelCalls.clear();
+    TimeLabels().shift = [](GrDesc*, WORD labels, float delta) {
+        labelCalls.push_back("shift " + std::to_string(labels) + " " +
+                             std::to_string(static_cast<int>(delta)));
+    };
+    TimeLabels().freeze = [](GrDesc*, WORD labels, bool frozen)
+    { labelCalls.push_back("freeze " + std::to_string(labels) + " " + std::to_string(frozen)); };
+    const int slot = DefineSet(1, 300);
+    WORD number = 0;
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g) { number = WRSetScrollGraph(g, slot, 2, 0.5f, 1, 0, nullptr, nullptr, nullptr); });
+    ScrollDesc* s = Record(graph, number);
+    s->timeLabels[0] = 7; // as the time axis attaches its labels
+    Feed(slot, graph, 0, 60, Index);
+    EXPECT_EQ(labelCalls, (std::vector<std::string>{"shift 7 50"})) << "one jump of 50 s";
+    EXPECT_EQ(s->position, 35);
+    labelCalls.clear();
+    float used = 0;
+    ASSERT_EQ(WRShowHist(graph, number, -10, 0, &used), 1);
+    // Back by the blank part of the screen (16 positions) and the 10 s asked for.
+    EXPECT_EQ(labelCalls, (std::vector<std::string>{"freeze 7 1", "shift 7 -42"}));
+    labelCalls.clear();
+    Feed(slot, graph, 60, 65, Index);
+    ASSERT_EQ(WRResumeScroll(graph, number), 1);
+    // 5 samples missed, less the 16 positions that were still blank at the freeze.
+    EXPECT_EQ(labelCalls, (std::vector<std::string>{"freeze 7 0", "shift 7 -22"}));
+    TimeLabels() = TimeLabelHooks{};
+}
+
 TEST_F(GraphsTest, HistoryOfARingShorterThanTheScreenNeverGoesNegative)
 {
     const int slot = DefineSet(1, 20);
