@@ -205,6 +205,45 @@ TEST_F(GdiDrawTest, TextAtEscapement900RunsUpwards)
     DeleteObject(font);
 }
 
+TEST_F(GdiDrawTest, AFontsHeightIsTakenThroughTheMappingMode)
+{
+    // Ink rows and the extent of "HH" in a font of `height` logical units, at `scale` pixels per unit.
+    auto measure = [&](int height, int scale)
+    {
+        PatBlt(dc, 0, 0, kW, kH, WHITENESS);
+        SetMapMode(dc, scale == 1 ? MM_TEXT : MM_ANISOTROPIC);
+        SetWindowExtEx(dc, 1, 1, nullptr);
+        SetViewportExtEx(dc, scale, scale, nullptr);
+        HFONT font = CreateFont(-height, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0,
+                                NONANTIALIASED_QUALITY, 0, "Arial");
+        HGDIOBJ old = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextAlign(dc, TA_LEFT | TA_TOP);
+        TextOut(dc, 2, 2, "HH", 2);
+        SIZE extent{};
+        GetTextExtentPoint32(dc, "HH", 2, &extent);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        SetMapMode(dc, MM_TEXT);
+        int top = kH, bottom = -1;
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x)
+                if (GetPixel(dc, x, y) != kWhite)
+                {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        return std::make_pair(bottom - top, extent);
+    };
+    const auto [pixelInk, pixelExtent] = measure(20, 1);
+    const auto [mappedInk, mappedExtent] = measure(10, 2);
+    ASSERT_GT(pixelInk, 5);
+    // 10 units at two pixels a unit draw as 20 pixels, and measure as 10 units.
+    EXPECT_EQ(mappedInk, pixelInk);
+    EXPECT_NEAR(mappedExtent.cy, pixelExtent.cy / 2, 1);
+    EXPECT_NEAR(mappedExtent.cx, pixelExtent.cx / 2, 1);
+}
+
 TEST_F(GdiDrawTest, InsideFramePensStayInsideAndUnderlinesRunBelowTheBaseline)
 {
     // A wide inside-frame pen draws within the shape's rectangle; a plain wide pen straddles it.

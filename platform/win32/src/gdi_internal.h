@@ -379,8 +379,9 @@ struct TextPlacement
     int width = 0;
     int height = 0;
     int ascent = 0;
-    // The device pixels the box covers (rotated about pivot when escaped), right and bottom
-    // exclusive.
+    int overhang = 0; // ink beyond the last advance (a wide last glyph on a narrow advance, slant)
+    // The device pixels the box and the ink beyond its end cover (rotated about pivot when escaped),
+    // right and bottom exclusive.
     RECT Box() const;
 };
 // Places cp1252 text for a DC's state at logical (x, y) (the current position with TA_UPDATECP),

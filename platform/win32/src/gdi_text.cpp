@@ -87,6 +87,12 @@ TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, c
             t.advances.push_back(s.WidthToDevice(lpDx[i]));
     t.width = lpDx ? Advance(t.advances) : (measure ? factory.TextWidth(font, t.text) : 0);
     t.height = metrics.height;
+    // Glyphs may reach past their advance: two pixels for any face, and a whole wide glyph set on a
+    // narrower advance by the caller.
+    t.overhang = 2;
+    if (lpDx && measure && !t.text.empty())
+        t.overhang +=
+            std::max(0, factory.TextWidth(font, t.text.substr(t.text.size() - 1)) - t.advances.back());
     t.ascent = metrics.ascent;
     t.pivot = (s.textAlign & TA_UPDATECP) ? s.ToDevice(s.current.x, s.current.y) : s.ToDevice(x, y);
     // The text box relative to the reference point, in the text's own (unrotated) direction.
@@ -119,13 +125,14 @@ TextPlacement PlaceText(const DcState& s, int x, int y, std::string_view text, c
 RECT TextPlacement::Box() const
 {
     const int64_t left = int64_t(pivot.x) + offset.x, top = int64_t(pivot.y) + offset.y;
+    const int64_t reach = int64_t(width) + overhang;
     if (escapement == 0)
-        return RECT{Saturate(left), Saturate(top), Saturate(left + width), Saturate(top + height)};
+        return RECT{Saturate(left), Saturate(top), Saturate(left + reach), Saturate(top + height)};
     // The box's corners turned counter-clockwise (on the screen) about the pivot.
     const double radians = escapement * M_PI / 1800.0, c = std::cos(radians), s = std::sin(radians);
     double minX = 0, minY = 0, maxX = 0, maxY = 0;
     bool first = true;
-    for (double dx : {double(offset.x), double(offset.x) + width})
+    for (double dx : {double(offset.x), double(offset.x) + double(reach)})
         for (double dy : {double(offset.y), double(offset.y) + height})
         {
             const double x = dx * c + dy * s, y = dy * c - dx * s;

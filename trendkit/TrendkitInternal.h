@@ -1,0 +1,146 @@
+// State and helpers shared by trendkit's modules (not exported).
+#pragma once
+
+#include "trendkit.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace trendkit
+{
+
+// One entry of the periodic-update table. Graphs and objects are kept by handle and number and
+// looked up at each tick, so an entry never reaches a freed record.
+struct UpdateEntry
+{
+    bool used;
+    HINSTANCE host; // the host instance at registration
+    SHORT graph;    // graph handle
+    WORD object;    // object number
+};
+
+// Library-wide state (one per process).
+struct Library
+{
+    HINSTANCE module = nullptr;
+    TopDesc* top = nullptr; // the current top control block
+    float* sine = nullptr;  // 91 entries each
+    float* cosine = nullptr;
+    bool boxOpen = false;
+    UINT_PTR timer = 0;
+    UpdateEntry updates[RT_UPDATE_ENTRIES]{};
+    std::vector<RTTopBlock*> blocks; // the blocks this library made and has not freed
+};
+Library& Lib();
+
+// Library load and unload.
+void AttachLibrary();
+void DetachLibrary();
+HINSTANCE Module();
+std::string LoadText(UINT id);
+
+// The error reporter: codes below 100 are plotkit's; 100 and above trendkit's. Returns 1 when the
+// user chose to stop.
+int RTErrHdlr(int code, int mode, const char* name);
+
+// The RTTopBlock of the current top block (null before InitRTTop).
+RTTopBlock* TopBlock();
+// The data set of a slot 1-199, null for any other slot or a free one.
+DynDataSetDesc* GetDynDataSet(int slot);
+bool IsDynDataSetValid(const DynDataSetDesc* set);
+void FreeAllDynDataSets();
+DynDataSetDesc* GetObjDataSet(RtObjDesc* object);
+
+// What trendkit needs of each of its object types beyond plotkit's part. Types register once
+// (RegisterRtType); the object core, the deletion, the fan-out and the picker dispatch through it.
+struct RtObjectType
+{
+    int type = 0;
+    UINT size = 0;
+    // Frees what the record owns; called for any record plotkit frees (also edit copies, whose
+    // buffers `copy` made their own). Must leave the record's pointers null.
+    void (*release)(GrDesc* graph, RtObjDesc* object) = nullptr;
+    // Gives a byte copy of the record its own buffers; FALSE when they cannot be made.
+    BOOL (*copy)(GrDesc* graph, const RtObjDesc* source, RtObjDesc* copy) = nullptr;
+    // Font and size re-scale after a page or graph size change.
+    void (*recalc)(GrDesc* graph, HDC dc, RtObjDesc* object, float scale) = nullptr;
+    // After the object's ranges followed an axis (RescaleDynObj): its own recomputation. `oldSpan`
+    // is the old span along the time direction, `timeHigh` the high end of the old time range.
+    void (*rescale)(GrDesc* graph, RtObjDesc* object, int axisDirection, float oldSpan,
+                    float timeHigh) = nullptr;
+    // Whether a new value-axis range can be taken (scroll graphs limit their points per screen).
+    bool (*checkRange)(RtObjDesc* object, float range) = nullptr;
+    // After WRReconnectDynDataSet stored a new set in the object.
+    void (*reconnect)(GrDesc* graph, RtObjDesc* object) = nullptr;
+    // The data set whose use count the object holds (frozen scroll graphs: the live one).
+    DynDataSetDesc* (*boundSet)(RtObjDesc* object) = nullptr;
+    // Picking by line (tolerance in logical units) and by area; p in graph logical units.
+    bool (*hitLine)(GrDesc* graph, RtObjDesc* object, POINT p, int tolerance) = nullptr;
+    bool (*hitBox)(GrDesc* graph, RtObjDesc* object, POINT p) = nullptr;
+    // The edit dialog; returns its result (2: cancelled).
+    int (*edit)(GrDesc* graph, RtObjDesc* object, HGLOBAL handle) = nullptr;
+};
+void RegisterRtType(const RtObjectType& type);
+const RtObjectType* FindRtType(int type);
+// Registers the types built so far (alarm lines, marks, text); run at load.
+void RegisterOwnTypes();
+
+// Object core.
+RtObjDesc* AllocRTObject(GrDesc* graph, int type, WORD subtype);
+// Counts the object made by AllocRTObject; returns its number.
+WORD CommitRTObject(GrDesc* graph);
+// Frees the record AllocRTObject made for a creator that then failed.
+void AbandonRTObject(GrDesc* graph);
+void UpdateRTObj(GrDesc* graph, WORD number);
+RtObjDesc* RtObjectAt(GrDesc* graph, int number);
+void DefPaintProc(GrDesc* graph, HDC dc);
+void DefUpdateProc(GrDesc* graph, RtObjDesc* object);
+bool CheckScrollRange(RtObjDesc* object, float range);
+// plotkit's re-scale hook for trendkit's types (SetRemoteRecalc).
+void RTRemoteRecalc(GrDesc* graph, HDC dc, ObjDesc* object, float scale);
+// Links a ranged object to the axes whose ranges match its own.
+void LinkAxes(GrDesc* graph, RtRangedDesc* object);
+
+// Fan-out of new data to bound objects.
+void UpdateDynObjects(GrDesc* graph, DynDataSetDesc* set);
+void UpdateBinaryObjects(GrDesc* graph, DynDataSetDesc* set);
+
+// Alarms.
+void CheckAlarms(DynDataSetDesc* set, int slot);
+void WINAPI DefAlarmProc(int slot, int index, int kind, float value, int state);
+void WINAPI DefDdeProc(int slot, int item, int event);
+void RefreshAlarmObjects(DynDataSetDesc* set);
+void CalcAlarmLines(GrDesc* graph, RtObjDesc* object);
+// Widest alarm or normal message of `set` in the font of the set's alarm text on `graph`.
+int AlarmTextWidth(GrDesc* graph, DynDataSetDesc* set);
+
+// Periodic updates.
+// 1 added or already there, 0 table full.
+int AddObjTimeUpdate(GrDesc* graph, WORD number);
+void RemoveObjTimeUpdate(GrDesc* graph, WORD number);
+
+// Drawing utilities.
+void MapValuesToPixels(GrDesc* graph, RtRangedDesc* object, const float* values, int* pixels, int n);
+void SetPlotClip(GrDesc* graph, HDC dc);
+void SetGraphClip(GrDesc* graph, HDC dc);
+void InvalidateGraphRect(GrDesc* graph, const RECT* rect);
+// Rectangle arithmetic of graph logical units.
+void GrowRect(RECT* r, int dx, int dy);
+bool PointInRect(const RECT& r, POINT p); // right and bottom edges excluded, either orientation
+bool RectsMeet(const RECT& a, const RECT& b);
+RECT UnitedRect(const RECT& a, const RECT& b);
+void CopyGraphRanges(GrDesc* graph, RtRangedDesc* object);
+HPEN CreateSelectPen(HDC dc, const LOGPEN* pen);
+bool IsStockColour(COLORREF colour);
+int BarLabelCode(int code);
+// The context an object draws on: metafile while copying, printer while printing, else the window.
+HDC DrawingDC(GrDesc* graph);
+bool IsCopying(GrDesc* graph);
+double SinDeg(int degrees);
+double CosDeg(int degrees);
+
+// Copies at most `max` characters of `text` with its terminator; a null text leaves `field` alone.
+void CopyText(char* field, const char* text, size_t max);
+
+} // namespace trendkit

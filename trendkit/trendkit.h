@@ -1,0 +1,342 @@
+// trendkit: the real-time charting library's public interface. Live data sets (slots 1-199) with
+// history rings and alarm limits, and real-time objects (types 100-111) that live in plotkit's graphs
+// next to plotkit's own objects and follow the data sets they are bound to.
+//
+// The host owns the one top control block (TopDesc) and gives the same block to plotkit's InitTop
+// and to InitRTDll; trendkit hangs its own block (RTTopBlock) on it. All calls come from the host's
+// user-interface thread; the periodic update timer runs from that thread's message loop.
+//
+// Every public function is exported by name and by ordinal (trendkit/exports.tbl).
+#pragma once
+
+#include "plotkit.h"
+
+#define TKAPI extern "C" __attribute__((visibility("default")))
+
+enum
+{
+    RT_MAX_DATASETS = 199, // data-set slots 1-199
+    RT_MAX_VALUES = 32,    // values per sample
+    RT_MAX_PID = 127,      // PID loop slots 1-127
+    RT_UPDATE_ENTRIES = 200,
+    RT_NAME_MAX = 41,
+    RT_UNITS_MAX = 10,
+    RT_LABEL_MAX = 15,
+    RT_ALARM_MESSAGE_MAX = 31,
+    RT_NORMAL_MESSAGE_MAX = 11,
+    RT_MARK_LABEL_MAX = 11,
+};
+
+// Real-time object types.
+enum
+{
+    RT_TYPE_ALARM_LINES = 100,
+    RT_TYPE_ALARM_MARKS = 101,
+    RT_TYPE_DYN_GRID = 102,
+    RT_TYPE_SCROLL = 103, // subtypes 1 scroll, 2 bargraph, 3 sweep, 4 logic, 5 variable, 7 stacked
+    RT_TYPE_XY = 104,
+    RT_TYPE_DYN_LABELS = 105,
+    RT_TYPE_DYN_BARS = 106,
+    RT_TYPE_DYN_TEXT = 107, // subtypes 1 dynamic text, 6 alarm text
+    RT_TYPE_MESSAGE = 108,
+    RT_TYPE_ANNUNCIATOR = 109,
+    RT_TYPE_METER = 110,
+    RT_TYPE_CONTROL = 111,
+    RT_TYPE_FIRST = 100,
+    RT_TYPE_LAST = 111,
+};
+
+// Alarm kinds 1-7 (kind k is bit k - 1 of the enable bits and of each value's state byte).
+enum
+{
+    RT_ALARM_HIGH = 1,
+    RT_ALARM_LOW = 2,
+    RT_ALARM_HIGHHIGH = 3,
+    RT_ALARM_LOWLOW = 4,
+    RT_ALARM_RATE = 5,
+    RT_ALARM_DEVIATION = 6,
+    RT_ALARM_FAIL = 7,
+};
+
+struct AlarmDesc
+{
+    float limit;
+    char message[RT_ALARM_MESSAGE_MAX + 1];
+};
+
+struct DdeLink;
+
+// A dynamic data set: up to 32 values per sample, the previous sample, an optional history ring,
+// a bit word and the alarm state of each value.
+struct DynDataSetDesc
+{
+    signed char valueCount; // 1-32
+    signed char useCount;   // objects bound to the set
+    char name[RT_NAME_MAX + 1];
+    DdeLink* ddeLink; // while set, the link writes the values
+    float current[RT_MAX_VALUES];
+    float previous[RT_MAX_VALUES];
+    HGLOBAL ringHandle;
+    float* ring; // (capacity + 1) x valueCount floats; null without history
+    UINT writeIndex;
+    UINT wrapped;
+    UINT capacity;
+    char units[RT_UNITS_MAX + 1];
+    BYTE alarmEnable;
+    UINT xyPairs; // 1: block copies move pairs (x, y) of each value
+    AlarmDesc alarms[7];
+    float setpoint;
+    float hysteresis;
+    float deviationHysteresis;
+    char normalMessage[RT_NORMAL_MESSAGE_MAX + 1];
+    UINT alarmCheckOn;
+    char labels[RT_MAX_VALUES][RT_LABEL_MAX + 1];
+    BYTE previousAlarm[RT_MAX_VALUES];
+    BYTE currentAlarm[RT_MAX_VALUES];
+    UINT bits;
+    UINT previousBits;
+};
+
+// The user alarm procedure: (slot, value index, kind, value, state 1 on / 0 off).
+typedef void(WINAPI* RTAlarmProc)(int slot, int index, int kind, float value, int state);
+// The user DDE procedure (the DDE client's).
+typedef void(WINAPI* RTDdeProc)(int slot, int item, int event);
+
+// trendkit's block in the TopDesc (TopDesc::realTimeBlock).
+struct RTTopBlock
+{
+    DynDataSetDesc* dataSets[RT_MAX_DATASETS + 1]; // by slot 1-199 (entry 0 unused)
+    void* pidLoops[RT_MAX_PID + 1];                // by loop 1-127 (entry 0 unused)
+    RTAlarmProc alarmProc;
+    RTDdeProc ddeProc;
+};
+
+struct RtObjDesc;
+// Draws an object's change after new data (on the graph's building device context).
+typedef void (*RtUpdateProc)(GrDesc* graph, RtObjDesc* object);
+
+// The head of every real-time object record; it begins with plotkit's object head.
+struct RtObjDesc
+{
+    ObjDesc head;            // type, subtype, paint callback, rectangle, axes, line, visible
+    RtUpdateProc update;     // never null
+    DWORD lastUpdateSecond;  // periodic updates: whole seconds of the tick count
+    WORD updatePeriod;       // seconds
+    DynDataSetDesc* dataSet; // the bound set (types that bind one)
+};
+
+// Objects that scale values along the graph's axes begin with the graph's world ranges.
+struct RtRangedDesc
+{
+    RtObjDesc rt;
+    float xLow, xHigh, yLow, yHigh;
+    float xSpan, ySpan;
+    INT direction; // 1: values along Y (time or lines along X), 0: values along X
+};
+
+// Alarm line or alarm mark (records 0 setpoint, 1 High, 2 Low, 3 HighHigh, 4 LowLow).
+struct AlarmLineRec
+{
+    INT shown;
+    INT position; // logical units along the value axis
+    LineDesc line;
+    char label[RT_MARK_LABEL_MAX + 1]; // marks only
+};
+
+// Alarm lines (type 100).
+struct AlarmLinesDesc
+{
+    RtRangedDesc r;
+    AlarmLineRec lines[5];
+    INT setpointPosition;
+    INT blink;
+};
+
+// Alarm marks (type 101).
+struct AlarmMarksDesc
+{
+    RtRangedDesc r;
+    AlarmLineRec marks[5];
+    INT setpointPosition;
+    INT blink;
+    WORD pointSize, pointSizeCopy;
+    INT markSize; // logical units
+    FontDesc font;
+    WORD enlargedSize, enlargedSizeCopy;
+    WORD placement; // 4 above an X axis, 2 right of a Y axis, else below or left
+    WORD axis;      // object number of the marked axis
+};
+
+// Dynamic text and alarm text (type 107): the text layout and the colour table shared by both.
+struct DynTextDesc
+{
+    RtObjDesc rt;
+    FontDesc font;
+    INT textHeight;
+    INT cellWidth;
+    UINT align;
+    SHORT shown; // value shown, -1 all (one cell each)
+    SHORT valueCount;
+    INT layout; // 1 across, else down
+    INT widest;
+    SHORT background; // palette index, below 0 transparent
+    INT frame;
+    INT frameWidth;
+    INT drawAll;
+    INT blink;
+    INT colors[8]; // palette indices: 0 normal, 1-7 alarm kinds
+    // Dynamic text (subtype 1) only.
+    INT digits, decimals;
+    WORD colorSource;
+    INT frameStyle;
+};
+
+// ---- Library attach, top block and clean-up ------------------------------------------------------
+
+// Binds both libraries to `top`; makes trendkit's block on the first call for it. Non-zero when set up.
+TKAPI int WINAPI InitRTDll(TopDesc* top);
+// Makes the RTTopBlock of `top`: 1 made, 0 refused (old plotkit or no memory).
+TKAPI int WINAPI InitRTTop(TopDesc* top);
+// Ends the DDE client, deletes PID loops and every data set, frees the RTTopBlock, stops the timer.
+TKAPI void WINAPI RTCleanup(TopDesc* top);
+
+// ---- Object core ---------------------------------------------------------------------------------
+
+// Record size of a real-time type; other types: plotkit's WGGetObjTypeSize.
+TKAPI UINT WINAPI WRGetDynTypeSize(int type);
+// Axis-change hook: an object follows the new range of the axis at table index `axisIndex`.
+TKAPI void WINAPI RescaleDynObj(GrDesc* graph, RtObjDesc* object, int axisIndex);
+// Opens the edit dialog of the graph's selected object; 2 when cancelled or nothing to edit.
+TKAPI int WINAPI rtDefEditObject(GrDesc* graph);
+// Runs the update callback of a visible object.
+TKAPI void WINAPI WRUpdateObj(GrDesc* graph, WORD number);
+
+// ---- Dynamic data sets ---------------------------------------------------------------------------
+
+// Defines a data set of `count` (1-32) values with an optional history ring of `capacity` samples;
+// `labels` holds one 16-character field per value. Returns the slot 1-199, 0 on failure.
+TKAPI int WINAPI WRDefineDynDataSet(const char* name, int count, const char* units, const char* labels,
+                                    UINT capacity);
+// 1 freed, 0 refused (free slot, or objects still bound to it).
+TKAPI int WINAPI WRFreeDynDataSet(int slot);
+// New sample of value-count floats; updates the bound objects of `graph`, or of every page when null.
+TKAPI void WINAPI WRUpdateData(int slot, const float* values, GrDesc* graph);
+// `n` samples (oldest first) into the ring and the bound objects; n of 1 is WRUpdateData.
+TKAPI void WINAPI WRUpdateBlockData(int slot, const float* samples, int n, GrDesc* graph);
+TKAPI void WINAPI WRGetLastData(int slot, float* current, float* previous);
+// Copies value `index` of the last `back` samples (time order); returns the number copied.
+TKAPI int WINAPI WRGetHistData(int slot, int index, float* out, UINT back, int count);
+TKAPI UINT WINAPI WRGetBinData(int slot);
+TKAPI void WINAPI WRUpdateBinaryData(int slot, WORD bits, GrDesc* graph);
+TKAPI void WINAPI WRSetBit(int slot, int bit, int on, GrDesc* graph);
+TKAPI void WINAPI WRSetBitExclusive(int slot, int bit, GrDesc* graph);
+// Smallest and largest held value of `index` (below 0: all values); 1, or 0 on error.
+TKAPI int WINAPI WRGetMinMaxValues(int slot, int index, float* min, float* max);
+TKAPI int WINAPI WRResetHistBuffer(int slot);
+// Binds an existing object to another data set.
+TKAPI void WINAPI WRReconnectDynDataSet(GrDesc* graph, WORD number, int slot);
+
+// ---- Alarms --------------------------------------------------------------------------------------
+
+// Kind 0: the normal message; kinds 1-7: enables the kind with its limit and message. 1, 0 on error.
+TKAPI int WINAPI WRSetAlarm(int slot, int kind, float limit, const char* message);
+TKAPI int WINAPI WRSetSetpoint(int slot, float setpoint);
+TKAPI int WINAPI WREnableAlarmCheck(int slot, int on);
+TKAPI void WINAPI WRSetAlarmProc(RTAlarmProc proc);
+TKAPI int WINAPI WRSetAlarmHyst(int slot, float hysteresis, float deviationHysteresis);
+TKAPI int WINAPI WRGetAlarm(int slot, int kind, float* limit, int* enabled, char** message);
+TKAPI int WINAPI WRChangeAlarm(int slot, int kind, float limit, int enable, const char* message);
+TKAPI WORD WINAPI WRSetAlarmLines(GrDesc* graph, int slot, int period, int direction, const int* shown,
+                                  const int* style, const int* width, const int* colour);
+TKAPI WORD WINAPI WRSetAlarmMarks(GrDesc* graph, int slot, WORD axis, int placement, int points,
+                                  const int* shown, int width, const int* colour, const char* labels);
+TKAPI WORD WINAPI WRSetAlarmText(GrDesc* graph, int slot, int index, float left, float top, float right,
+                                 float bottom, int frameColour, int frameWidth, int background,
+                                 const char* normalMessage, const int* colours, int alignment, int layout);
+
+// ---- Periodic update timer -----------------------------------------------------------------------
+
+TKAPI int WINAPI SetObjTimeUpdate(GrDesc* graph, WORD number, WORD period);
+TKAPI int WINAPI WRStopObjTimeUpdate(GrDesc* graph, WORD number);
+TKAPI int WINAPI StartUpdateTimer();
+TKAPI void WINAPI StopUpdateTimer();
+TKAPI void CALLBACK UpdateTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+
+// ---- Object management and hit testing -----------------------------------------------------------
+
+TKAPI void WINAPI WRDeleteRTGraph(GrDesc* graph);
+TKAPI void WINAPI WRDeleteRTObject(GrDesc* graph, WORD number);
+TKAPI int WINAPI KillRTPage(SHORT page);
+TKAPI WORD WINAPI rtObjFind(HWND window);
+
+// ---- Accessors -----------------------------------------------------------------------------------
+
+TKAPI int WINAPI WRGetAlarmLineState(GrDesc* graph, WORD number, int line);
+TKAPI int WINAPI WREnableAlarmLine(GrDesc* graph, WORD number, int line, int shown);
+TKAPI int WINAPI WRChangeAlarmMarks(GrDesc* graph, WORD number, const char* label, int mark, int shown);
+TKAPI int WINAPI WRGetAlarmMarks(GrDesc* graph, WORD number, char** label, int mark);
+TKAPI int WINAPI WRGetDynTextColor(GrDesc* graph, WORD number, int entry);
+TKAPI int WINAPI WRChangeDynTextColor(GrDesc* graph, WORD number, int colour, int entry);
+
+// ---- Scroll family and XY graphs -----------------------------------------------------------------
+// Creators take the graph being built; they return the new object's number, 0 on failure (an
+// undefined set: message 55; an interval, range or point count that cannot make a screen: message
+// 30). Tables hold one 32-bit element per channel (the low 16 bits of a colour are a palette index);
+// a null table gives 0 for every channel.
+
+// Strip chart of every value of a set: `interval` seconds (time-axis units) per sample, `keptFraction`
+// of the screen kept when the trace reaches the far edge (capped so that each jump moves at least one
+// sample), direction 1 time along X, 0 along Y; line mode 0 straight, 1 step at the earlier sample's
+// time, 2 hold until the later sample's time.
+TKAPI WORD WINAPI WRSetScrollGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                   WORD lineMode, const int* styles, const int* widths, const int* colours);
+// Oscilloscope-like trace that restarts at the edge; a sweep-line colour index below 0 hides the line.
+TKAPI WORD WINAPI WRSetSweepGraph(GrDesc* graph, UINT slot, float interval, int direction, WORD lineMode,
+                                  int sweepColour, const int* styles, const int* widths, const int* colours);
+// Samples at uneven times: the set's last value is the time since the previous sample (time-axis
+// units); the others are the channels. Jumps by whole spans of (1 - keptFraction) x the range (the
+// fraction is kept within 0..29/30); the screen grows by 10 positions whenever it fills.
+TKAPI WORD WINAPI WRSetVarScroll(GrDesc* graph, UINT slot, float keptFraction, int direction, WORD lineMode,
+                                 const int* styles, const int* widths, const int* colours);
+// Each value in a band of its own (0 at the band's base, 1 at 80% of it); `bandFraction` is the part
+// of the plot the bands share (outside (0, 1]: all of it).
+TKAPI WORD WINAPI WRSetStackedGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                    WORD lineMode, float bandFraction, const int* styles, const int* widths,
+                                    const int* colours);
+// Bits 0..bits-1 (1-16) of the set's bit word as two-level traces in lanes; no message for a free slot.
+TKAPI WORD WINAPI WRSetLogicGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                  int bits, float bandFraction, const int* styles, const int* widths,
+                                  const int* colours);
+// XY graphs: the newest `count` samples (2 or more) of a set of 2n values, trace i being (value i,
+// value n + i). The tables come in the host's order: colours, styles, widths. The ascending kind
+// breaks a trace where its x falls back instead of joining it back across the plot.
+TKAPI WORD WINAPI WRSetXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles,
+                               const int* widths);
+TKAPI WORD WINAPI WRSetAscendXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles,
+                                     const int* widths);
+// Interval, kept fraction and line mode (each output may be null); 1, or 0 for a missing object.
+TKAPI int WINAPI WRGetScrollGraphParams(GrDesc* graph, WORD number, float* interval, float* keptFraction,
+                                        int* lineMode);
+// Changes the kept fraction and line mode; a new interval re-samples the screen. 1, 0 on failure.
+TKAPI int WINAPI WRChangeScrollGraph(GrDesc* graph, WORD number, float interval, float keptFraction, int lineMode);
+
+// ---- History view --------------------------------------------------------------------------------
+// Works on scroll graphs (not the variable scroll graph) and on XY graphs. While a graph shows
+// history it draws a frozen copy of its set; the live set goes on taking samples, and resuming shows
+// the newest screenful again, so nothing is lost while the ring holds it.
+//
+// WRShowHist: freezes the graph and shows the screenful whose newest sample lies `secondsBack`
+// seconds before the newest one. Either sign counts back (the host passes it negative). `window` is
+// the screen's length in seconds: an XY graph, which has no interval of its own, takes window / its
+// point count as seconds per sample for the view (1 s when not positive); scroll graphs use their
+// interval and do not need it. The window is clamped to the history held; the seconds actually used
+// go to `secondsUsed`. 1 shown; 0 when the screen was never full, for a set without history (error
+// 134) or without memory (53).
+TKAPI int WINAPI WRShowHist(GrDesc* graph, WORD number, float secondsBack, float window, float* secondsUsed);
+// Moves the view by `seconds` (positive: toward newer samples), clamped to the history held; writes
+// the seconds moved (0 when nothing moved). 1 moved, 0 not.
+TKAPI int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, float* secondsMoved);
+// Back to live drawing; the time labels move on by the samples missed. 1, 0 when not frozen.
+TKAPI int WINAPI WRResumeScroll(GrDesc* graph, WORD number);
+// Empties a scroll or XY graph (ending its history view first). 1, 0 on error (56, 30).
+TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
