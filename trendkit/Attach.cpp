@@ -1,5 +1,6 @@
 // Library attach and detach, the binding to the host's top control block (InitRTDll, InitRTTop),
 // the clean-up at exit, and the whole-degree sine and cosine tables of the meters.
+#include "Bargraphs.h"
 #include "ScrollGraph.h"
 #include "TrendkitInternal.h"
 
@@ -97,6 +98,7 @@ void AttachLibrary()
         e = UpdateEntry{};
     RegisterOwnTypes();
     RegisterScrollTypes();
+    RegisterBarTypes();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

@@ -340,3 +340,16 @@ TKAPI int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, flo
 TKAPI int WINAPI WRResumeScroll(GrDesc* graph, WORD number);
 // Empties a scroll or XY graph (ending its history view first). 1, 0 on error (56, 30).
 TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
+
+// ---- Bargraphs -----------------------------------------------------------------------------------
+// One bar per value of a set, from `baseValue` to the value's level, at positions from `first` to
+// `last` along the category axis (orientation 1: bars along Y growing along X; else bars along X
+// growing along Y). `barWidth` in category units, 0 for automatic. Per bar (each may be null): fill
+// colours (RGB; none: the plot background), hatch styles (low byte; -1 solid) and border colour
+// indices (negative: no border). Returns the object number, 0 on failure.
+TKAPI WORD WINAPI WRSetBargraph(GrDesc* graph, int slot, float baseValue, int orientation, float first, float last,
+                                float barWidth, const COLORREF* colours, const int* hatches, const int* borders);
+// Strip chart of value `index` of a set drawn as one bar per sample, scrolling like the scroll graph;
+// `barWidth` in time-axis units, `border` a colour index (negative: no border).
+TKAPI WORD WINAPI WRSetScrollBargraph(GrDesc* graph, int slot, int index, float interval, float keptFraction,
+                                      int direction, float barWidth, COLORREF fill, int border);
