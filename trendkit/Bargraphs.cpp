@@ -136,15 +136,16 @@ void BarSpan(GrDesc* graph, int direction, int edge, int width, HDC dc, int* low
     }
 }
 
-// The span along the value axis of a bar from `base` to `value` (the far end one pixel further, two
-// pixels at least, so that a bar on its base still shows).
+// The span along the value axis of a bar from `base` to `value` (the far end one pixel further), at
+// least three pixels so that a bar on its base still shows two of them (a rectangle without a pen
+// leaves out its last row).
 void ValueSpan(GrDesc* graph, int direction, int base, int value, int* low, int* high)
 {
     const int unit = direction == 1 ? graph->unitsPerPixelY : graph->unitsPerPixelX;
     *low = std::min(value, base);
     *high = std::max(value, base) + unit + 1;
-    if (*high - *low < 2 * unit)
-        *high = *low + 2 * unit;
+    if (*high - *low < 3 * unit)
+        *high = *low + 3 * unit;
 }
 
 bool IsThin(GrDesc* graph, int direction, int width)
@@ -194,8 +195,6 @@ public:
         }
         oldPen_ = SelectObject(dc_, pen);
         oldBrush_ = SelectObject(dc_, brush);
-        SetBkMode(dc_, OPAQUE);
-        SetBkColor(dc_, plotBackground);
         return true;
     }
 
@@ -256,7 +255,7 @@ void InvalidateBarChange(GrDesc* graph, int direction, int catLow, int catHigh, 
     const int unit = direction == 1 ? py : px;
     const int cross = direction == 1 ? px : py;
     int low = std::min(before, after) - unit;
-    int high = std::max(before, after) + 2 * unit + 1;
+    int high = std::max(before, after) + 3 * unit + 1;
     catLow -= cross;
     catHigh += cross;
     RECT r{};
@@ -373,9 +372,10 @@ void BargraphUpdate(GrDesc* graph, RtObjDesc* object)
         return;
     std::memcpy(b->previous, b->values, sizeof b->values);
     MapCurrentValues(graph, b);
-    if (b->g.dirty || graph->layoutChanged)
+    if (b->g.dirty)
     {
-        // The layout is out of date: the next repaint lays the bars out again anyway.
+        // The layout is out of date (the graph was re-sized): the bars are laid out again and the
+        // plot repainted.
         if (graph->buildDc)
             InvalidatePlot(graph, graph->buildDc);
         return;
