@@ -202,6 +202,11 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
         AutoAlarmLimits(slot, set, style.background, alarmHigh, alarmLow, setpoint, highMessage, lowMessage,
                         alarmColours, markColours);
     const int markWidth = graph->normWidth <= 0.4f ? 1 : 2;
+    // The marks of setpoint, High and Low (HighHigh and LowLow as High and Low); the alarm text in the
+    // text colour while normal and in the alarm colours of each kind.
+    const int marks[5] = {markColours[0], markColours[1], markColours[2], markColours[1], markColours[2]};
+    int textColours[8] = {style.text};
+    std::copy(alarmColours, alarmColours + 7, textColours + 1);
     const int d = LabelDigits(minimum, maximum, precision);
     const bool labelled = HasValueLabels(set);
     const float wu = style.widthUnit, hu = style.heightUnit;
@@ -243,10 +248,10 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
         }
         if (alarms && numbers[5])
         {
-            numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 2, style.points, nullptr, markWidth, markColours,
+            numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 2, style.points, nullptr, markWidth, marks,
                                          nullptr);
             numbers[10] = WRSetAlarmText(graph, slot, n == 1 ? 0 : -1, 0.03f, 1 - marginY - hu * 1.6f, 0.97f,
-                                         1 - marginY - hu * 0.3f, -1, 0, -1, "OK", alarmColours, 6, 1);
+                                         1 - marginY - hu * 0.3f, -1, 0, -1, "OK", textColours, 6, 1);
         }
     }
     else
@@ -285,10 +290,10 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
         }
         if (alarms && numbers[5])
         {
-            numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 4, style.points, nullptr, markWidth, markColours,
+            numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 4, style.points, nullptr, markWidth, marks,
                                          nullptr);
             numbers[10] = WRSetAlarmText(graph, slot, n == 1 ? 0 : -1, 0.03f, 1 - marginY - hu * 1.67f, 0.97f,
-                                         1 - marginY - hu * 0.35f, -1, 0, -1, "OK", alarmColours, 6, 1);
+                                         1 - marginY - hu * 0.35f, -1, 0, -1, "OK", textColours, 6, 1);
         }
     }
     numbers[4] = bars;
