@@ -189,6 +189,8 @@ struct DynTextDesc
     INT digits, decimals;
     WORD colorSource;
     INT frameStyle;
+    INT marginX, marginY;           // inner margins of the frame, logical units
+    INT valueColors[RT_MAX_VALUES]; // palette index per value; entries 0-7 live in `colors`
 };
 
 // ---- Library attach, top block and clean-up ------------------------------------------------------
@@ -340,3 +342,15 @@ TKAPI int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, flo
 TKAPI int WINAPI WRResumeScroll(GrDesc* graph, WORD number);
 // Empties a scroll or XY graph (ending its history view first). 1, 0 on error (56, 30).
 TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
+
+// ---- Dynamic text and messages -------------------------------------------------------------------
+
+// A framed box showing value `index` (-1: all values) of a set as numbers with `decimals` decimals,
+// redrawn on each update. Position and size are fractions of the graph (right and bottom 0: fitted);
+// a frame colour index below 0 draws no frame pen; `colours` holds one palette index per value (null,
+// or a first entry of -1 with a `colourSource` object: each value takes that object's trace, bar or
+// needle colour); a background index below 0 is transparent; layout 0 a column, 1 a row or grid;
+// `digits` sizes the box for the widest number; frame styles 0-5. Object number, 0 on failure.
+TKAPI WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, float y, float right, float bottom,
+                               int frameColour, int frameWidth, const int* colours, int background, int layout,
+                               int digits, int decimals, int colourSource, int frameStyle);
