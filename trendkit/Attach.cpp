@@ -97,6 +97,7 @@ void AttachLibrary()
         e = UpdateEntry{};
     RegisterOwnTypes();
     RegisterScrollTypes();
+    RegisterTextTypes();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

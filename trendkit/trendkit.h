@@ -193,6 +193,36 @@ struct DynTextDesc
     INT valueColors[RT_MAX_VALUES]; // palette index per value; entries 0-7 live in `colors`
 };
 
+// Message object (type 108): one of up to eight texts, chosen by bits of a set's bit word.
+enum
+{
+    RT_MESSAGES = 8,
+    RT_MESSAGE_MAX = 41,
+};
+struct MessageRec
+{
+    INT width;   // logical units on the graph's context
+    SHORT color; // palette index
+    char text[RT_MESSAGE_MAX + 1];
+};
+struct MessageDesc
+{
+    RtObjDesc rt;
+    FontDesc font;
+    SHORT background; // palette index, below 0 transparent
+    INT widest;
+    INT textHeight;
+    INT cellWidth;
+    SHORT drawAll;
+    INT frame;
+    INT frameWidth; // pixels
+    SHORT firstBit;
+    SHORT count;
+    SHORT current; // shown now, -1 before the first
+    SHORT previous;
+    MessageRec messages[RT_MESSAGES];
+};
+
 // ---- Library attach, top block and clean-up ------------------------------------------------------
 
 // Binds both libraries to `top`; makes trendkit's block on the first call for it. Non-zero when set up.
@@ -354,3 +384,16 @@ TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
 TKAPI WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, float y, float right, float bottom,
                                int frameColour, int frameWidth, const int* colours, int background, int layout,
                                int digits, int decimals, int colourSource, int frameStyle);
+
+// A framed box showing message k (0 <= k < count, at most 8) while bit firstBit + k is the lowest of
+// those bits set in the set's bit word; with none set the last message stays. `texts` holds `count`
+// rows of 42 characters (at most 41 are used; the rows are not changed); `colours` one palette index
+// per message, or null for 0. A frame colour index below 0 draws no frame; a background index below 0
+// is transparent. Object number, 0 on failure.
+TKAPI WORD WINAPI WRSetMessage(GrDesc* graph, int slot, int firstBit, float x, float y, int frameColour,
+                               int frameWidth, int background, int count, const char* texts, const int* colours);
+// Text and palette colour of message 0-7 (either output may be null); 1, or 0 on error.
+TKAPI int WINAPI WRGetMessageParams(GrDesc* graph, WORD number, char** text, int* colour, int message);
+// New text (null: kept, at most 41 characters) and colour of message 0-7; a wider text widens the box
+// and redraws it. 1, or 0 on error.
+TKAPI int WINAPI WRChangeMessage(GrDesc* graph, WORD number, const char* text, int colour, int message);

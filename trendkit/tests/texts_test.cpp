@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace trendkit::test
 {
@@ -195,6 +196,106 @@ TEST_F(TextsTest, TransparentTextIsRepaintedAndBorrowedColoursFollowTheTrace)
     UpdateWindow(graph->window);
     WRUpdateData(slot, v, graph);
     EXPECT_FALSE(GetUpdateRect(graph->window, &pending, FALSE));
+}
+
+MessageDesc* Message(GrDesc* graph, WORD number)
+{
+    return reinterpret_cast<MessageDesc*>(GetObjDesc(graph, number, nullptr));
+}
+
+// Rows of 42 characters as the host passes them.
+std::vector<char> Rows(std::initializer_list<const char*> texts)
+{
+    std::vector<char> rows(texts.size() * (RT_MESSAGE_MAX + 1), '\0');
+    size_t k = 0;
+    for (const char* t : texts)
+        std::memcpy(&rows[k++ * (RT_MESSAGE_MAX + 1)], t, std::min<size_t>(std::strlen(t), RT_MESSAGE_MAX + 1));
+    return rows;
+}
+
+TEST_F(TextsTest, MessageFollowsTheLowestBitOfItsWindow)
+{
+    const int slot = DefineSet(1);
+    std::vector<char> rows = Rows({"Pumping", "Venting", "Baking", "Scanning"});
+    const int colours[] = {12, 9, 10, 0};
+    WORD number = 0, clear = 0;
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g)
+        {
+            number = WRSetMessage(g, slot, 3, 0.2f, 0.2f, 0, 1, 15, 4, rows.data(), colours);
+            clear = WRSetMessage(g, slot, 3, 0.2f, 0.5f, 0, 1, -1, 4, rows.data(), colours);
+        });
+    ASSERT_TRUE(number && clear);
+    MessageDesc* m = Message(graph, number);
+    EXPECT_EQ(m->current, -1);
+    struct Case
+    {
+        WORD bits;
+        int shown;
+        COLORREF colour;
+    };
+    const Case cases[] = {
+        {1u << 3, 0, kRed},
+        {(1u << 4) | (1u << 6), 1, kBlue}, // the lowest set bit of the window wins
+        {1u << 2, 1, kBlue},               // bits outside the window leave the last text
+        {1u << 5, 2, kGreen},
+        {0, 2, kGreen},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.bits);
+        WRUpdateBinaryData(slot, c.bits, graph);
+        const Image shown = ExpectLikeRepaint(graph, "message_" + std::to_string(c.bits));
+        EXPECT_EQ(m->current, c.shown);
+        EXPECT_EQ(Message(graph, clear)->current, c.shown);
+        EXPECT_GT(Count(shown, c.colour, DeviceRect(graph, number)), 0);
+        EXPECT_GT(Count(shown, c.colour, DeviceRect(graph, clear)), 0);
+    }
+}
+
+TEST_F(TextsTest, MessageTextsAreKeptWithinTheirFieldAndTheBoxOnlyGrows)
+{
+    const int slot = DefineSet(1);
+    std::vector<char> rows(12 * (RT_MESSAGE_MAX + 1), 'x'); // no terminators at all
+    const std::vector<char> before = rows;
+    WORD number = 0;
+    GrDesc* graph = WhiteGraph([&](GrDesc* g)
+                               { number = WRSetMessage(g, slot, 14, 0.1f, 0.1f, 0, 1, 15, 12, rows.data(), nullptr); });
+    ASSERT_NE(number, 0);
+    MessageDesc* m = Message(graph, number);
+    EXPECT_EQ(m->count, 8);
+    EXPECT_EQ(rows, before) << "the caller's rows are not cut";
+    EXPECT_EQ(std::strlen(m->messages[7].text), static_cast<size_t>(RT_MESSAGE_MAX));
+    EXPECT_EQ(m->messages[0].color, 0);
+    // Bits above 15 never arrive through the 16-bit word: only messages 0 and 1 can be chosen.
+    WRUpdateBinaryData(slot, 0xFFFF, graph);
+    EXPECT_EQ(m->current, 0);
+
+    char* text = nullptr;
+    int colour = -1;
+    const RECT wide = m->rt.head.extent;
+    EXPECT_EQ(WRChangeMessage(graph, number, "ok", 9, 0), 1);
+    EXPECT_EQ(WRGetMessageParams(graph, number, &text, &colour, 0), 1);
+    EXPECT_STREQ(text, "ok");
+    EXPECT_EQ(colour, 9);
+    EXPECT_EQ(m->rt.head.extent.right, wide.right) << "a shorter text leaves the box";
+    std::vector<char> small = Rows({"a"});
+    WORD narrow = 0;
+    GrDesc* other = WhiteGraph([&](GrDesc* g)
+                               { narrow = WRSetMessage(g, slot, 0, 0.1f, 0.1f, 0, 1, 15, 1, small.data(), nullptr); });
+    const RECT before2 = Message(other, narrow)->rt.head.extent;
+    EXPECT_EQ(WRChangeMessage(other, narrow, "A much longer text than before", 12, 0), 1);
+    EXPECT_GT(Message(other, narrow)->rt.head.extent.right, before2.right);
+    ExpectLikeRepaint(other, "message_grown");
+
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("Illegal parameter for  - WRGetMessage").Reply(IDYES);
+    prompts.Expect("Bad object handle - WRGetMessage").Reply(IDYES);
+    prompts.Expect("Bad data set handle - WRSetMessage").Reply(IDYES);
+    EXPECT_EQ(WRGetMessageParams(graph, number, &text, &colour, 8), 0);
+    EXPECT_EQ(WRChangeMessage(graph, 40, "x", 1, 0), 0);
+    RangedGraph([&](GrDesc* g) { EXPECT_EQ(WRSetMessage(g, 150, 0, 0, 0, -1, 0, -1, 1, small.data(), nullptr), 0); });
+    EXPECT_TRUE(exits.empty());
 }
 
 } // namespace
