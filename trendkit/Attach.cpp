@@ -98,6 +98,7 @@ void AttachLibrary()
     RegisterOwnTypes();
     RegisterScrollTypes();
     RegisterTextTypes();
+    RegisterTimeAxisTypes();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

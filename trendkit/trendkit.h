@@ -397,3 +397,33 @@ TKAPI int WINAPI WRGetMessageParams(GrDesc* graph, WORD number, char** text, int
 // New text (null: kept, at most 41 characters) and colour of message 0-7; a wider text widens the box
 // and redraws it. 1, or 0 on error.
 TKAPI int WINAPI WRChangeMessage(GrDesc* graph, WORD number, const char* text, int colour, int message);
+
+// ---- Time axes and time labels -------------------------------------------------------------------
+
+// Draws a time axis while the graph is built (orientation 1: X axis, else Y axis) with the tick step
+// in axis units of `unit` (0 seconds, 1 minutes, 2 hours). Axis object number, 0 on failure.
+TKAPI int WINAPI WRDrawTimeAxis(GrDesc* graph, float step, int minorTicks, int tickStyle, int orientation,
+                                int unit);
+// Labels the time axis `axis`: position 0, 4, 6, 7 (X axis) or 1, 2, 8, 9 (Y axis), 3 automatic; format
+// 0 number (from `startValue` with `precision` decimals, below 0 automatic), 1 hh:mm:ss, 2 hh:mm, 4 mm:ss
+// (from the start time of day); last-label mode 0 drawn, 1 left out, 2 replaced by `lastText` (at most
+// 12 characters). Object number of the labels, 0 on failure.
+TKAPI WORD WINAPI WRLabelTimeAxis(GrDesc* graph, int axis, int position, int format, int precision, int hours,
+                                  int minutes, int seconds, float startValue, int lastMode, const char* lastText);
+// Sets the labels' start (axis units); the labels are redrawn.
+TKAPI void WINAPI WRResetTimeLabels(GrDesc* graph, WORD labels, float start);
+// New time format; 1, or 0 for a missing labels object.
+TKAPI int WINAPI WRChangeTimeLabelsFormat(GrDesc* graph, WORD labels, int format);
+// Moves the labels by `delta` axis units; they repaint only when their text changes.
+TKAPI void WINAPI WRUpdateTimeLabels(GrDesc* graph, WORD labels, float delta);
+// Attaches the labels to a scroll object (at most three), which moves them at each jump. 1, or 0 when
+// all three places are taken or an object is missing.
+TKAPI int WINAPI WRStartTimeLabelsUpdate(GrDesc* graph, WORD labels, WORD scroll);
+// Detaches them; 1, or 0 when not attached or an object is missing.
+TKAPI int WINAPI WRStopTimeLabelsUpdate(GrDesc* graph, WORD labels, WORD scroll);
+// The start of the labels of time axis `axis` in seconds of the day; 1, or 0 (and 0 seconds) when the
+// axis has no time labels.
+TKAPI int WINAPI WRGetStartSec(GrDesc* graph, WORD axis, INT* seconds);
+// Rounds the range of value `index` (below 0: all values) held in the set's history to a range for the
+// (non-time) axis `axis`; with `apply` the axis takes it and is redrawn. 1, 0 when nothing was computed.
+TKAPI int WINAPI WRAutoRescale(GrDesc* graph, WORD axis, int slot, int index, float* min, float* max, int apply);
