@@ -99,6 +99,7 @@ void AttachLibrary()
     RegisterScrollTypes();
     RegisterTextTypes();
     RegisterTimeAxisTypes();
+    RegisterDynGridType();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

@@ -427,3 +427,10 @@ TKAPI int WINAPI WRGetStartSec(GrDesc* graph, WORD axis, INT* seconds);
 // Rounds the range of value `index` (below 0: all values) held in the set's history to a range for the
 // (non-time) axis `axis`; with `apply` the axis takes it and is redrawn. 1, 0 when nothing was computed.
 TKAPI int WINAPI WRAutoRescale(GrDesc* graph, WORD axis, int slot, int index, float* min, float* max, int apply);
+
+// ---- Dynamic grid --------------------------------------------------------------------------------
+
+// Takes over the grid of axis `axis` (which then no longer draws it) and draws it on every full paint
+// and, with a period above 0, every `period` seconds, over the live traces. Kind 0 major, 1 minor,
+// 2 both grids, each with the graph's current line. Object number, 0 on failure.
+TKAPI WORD WINAPI WRDynGrid(GrDesc* graph, int axis, int kind, int period);

@@ -4,9 +4,11 @@
 #include "TimeAxis.h"
 #include "TrendkitFixture.h"
 #include "testkit/Image.h"
+#include "win32/clock.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -262,6 +264,107 @@ TEST_F(TimeAxisTest, AutoRescaleRoundsTheHeldRange)
     EXPECT_FLOAT_EQ(axis->yMax, max);
     EXPECT_FLOAT_EQ(axis->tickStep, step);
     EXPECT_GE(axis->yIntercept, axis->yMin);
+}
+
+int GridEntries(GrDesc* graph, WORD number)
+{
+    int n = 0;
+    for (const UpdateEntry& e : Lib().updates)
+        if (e.used && e.graph == graph->handle && e.object == number)
+            ++n;
+    return n;
+}
+
+int CountColour(const Image& image, COLORREF colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            n += image.Pixel(x, y) == colour;
+    return n;
+}
+
+TEST_F(TimeAxisTest, DynamicGridStaysOverTheScrollingTrace)
+{
+    kel::UseFakeClock();
+    kel::SetFakeClock(500000);
+    const int slot = DefineSet(1);
+    const int pens[] = {12};
+    WORD scroll = 0, xAxis = 0, yAxis = 0, xGrid = 0, yGrid = 0;
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g)
+        {
+            scroll = WRSetScrollGraph(g, slot, 1, 0.5f, 1, 0, nullptr, nullptr, pens);
+            xAxis = static_cast<WORD>(WRDrawTimeAxis(g, 20, 3, 0, 1, 0));
+            yAxis = static_cast<WORD>(WGDrawYAxis(g, g->buildDc, 25, 1, 1));
+            WGSetLineStyle(g, g->buildDc, PS_SOLID, 1, RGB(0, 0, 255));
+            xGrid = WRDynGrid(g, xAxis, 2, 1);
+            WGSetLineStyle(g, g->buildDc, PS_SOLID, 1, RGB(0, 160, 0));
+            yGrid = WRDynGrid(g, yAxis, 0, 1);
+        });
+    ASSERT_TRUE(scroll && xGrid && yGrid);
+    auto* axis = reinterpret_cast<AxisDesc*>(GetObjDesc(graph, xAxis, nullptr));
+    EXPECT_EQ(axis->gridSuppressed, 1);
+    EXPECT_EQ(axis->majorGrid, 1);
+    EXPECT_EQ(axis->minorGrid, 1);
+    EXPECT_EQ(axis->majorGridLine.color, axis->minorGridLine.color) << "both from the current line";
+    EXPECT_EQ(GridEntries(graph, xGrid), 1);
+
+    const Image empty = Repainted(graph);
+    const int blue = CountColour(empty, RGB(0, 0, 255)), green = CountColour(empty, RGB(0, 160, 0));
+    EXPECT_GT(blue, 0);
+    EXPECT_GT(green, 0);
+    for (int i = 0; i < 150; ++i)
+    {
+        const float v = 50 + 45 * static_cast<float>(std::sin(i * 0.4));
+        WRUpdateData(slot, &v, graph);
+        if (i == 70 || i == 149)
+        {
+            // The trace and the jumps paint over the grid; the next tick puts it back on top.
+            kel::AdvanceFakeClock(1000);
+            Pump(5);
+            ExpectLikeRepaint(graph, "dyngrid_" + std::to_string(i));
+        }
+    }
+    kel::UseRealClock();
+}
+
+TEST_F(TimeAxisTest, DynamicGridSurvivesDegenerateSteps)
+{
+    WORD axis = 0, grid = 0, zero = 0;
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g)
+        {
+            axis = static_cast<WORD>(WGDrawXAxis(g, g->buildDc, 0.001f, 0, 0));
+            WGSetLineStyle(g, g->buildDc, PS_SOLID, 1, RGB(0, 0, 255));
+            grid = WRDynGrid(g, axis, 0, 0);
+            zero = static_cast<WORD>(WGDrawYAxis(g, g->buildDc, 10, 4, 1));
+            const WORD negative = WRDynGrid(g, zero, 1, -5);
+            EXPECT_NE(negative, 0);
+            EXPECT_EQ(GridEntries(g, negative), 0) << "no period, no timer";
+            EXPECT_NE(WRDynGrid(g, zero, 7, 0), 0) << "an unknown kind switches nothing on";
+            kel::testkit::ScriptedPrompts prompts;
+            prompts.Expect("Axes not defined").Reply(IDYES).Times(2);
+            EXPECT_EQ(WRDynGrid(g, 9999, 0, 0), 0);
+            EXPECT_EQ(WRDynGrid(g, 0, 0, 0), 0);
+        });
+    ASSERT_TRUE(grid && zero);
+    // A step far below a logical unit: major lines two device pixels apart.
+    const Image image = Repainted(graph);
+    RECT plot = graph->plot;
+    LPtoDP(graph->buildDc, reinterpret_cast<POINT*>(&plot), 2);
+    const int row = (plot.top + plot.bottom) / 2;
+    int lines = 0;
+    for (int x = plot.left + 1; x < plot.right - 1; ++x)
+        lines += image.Pixel(x, row) == RGB(0, 0, 255);
+    EXPECT_NEAR(lines, (plot.right - plot.left) / 2, (plot.right - plot.left) / 40);
+    // A zero tick step and a zero range draw nothing and end.
+    auto* y = reinterpret_cast<AxisDesc*>(GetObjDesc(graph, zero, nullptr));
+    y->tickStep = 0;
+    Repainted(graph);
+    y->yMax = y->yMin;
+    Repainted(graph);
+    EXPECT_TRUE(exits.empty());
 }
 
 } // namespace
