@@ -99,6 +99,9 @@ void AttachLibrary()
     RegisterOwnTypes();
     RegisterScrollTypes();
     RegisterBarTypes();
+    RegisterTextTypes();
+    RegisterTimeAxisTypes();
+    RegisterDynGridType();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

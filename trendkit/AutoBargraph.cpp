@@ -206,6 +206,8 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
     // text colour while normal and in the alarm colours of each kind.
     const int marks[5] = {markColours[0], markColours[1], markColours[2], markColours[1], markColours[2]};
     int textColours[8] = {style.text};
+    int valueColours[RT_MAX_VALUES];
+    std::fill(valueColours, valueColours + RT_MAX_VALUES, style.text);
     std::copy(alarmColours, alarmColours + 7, textColours + 1);
     const int d = LabelDigits(minimum, maximum, precision);
     const bool labelled = HasValueLabels(set);
@@ -221,7 +223,8 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
         const float top = marginY + titleHeight + 0.085f + (labelled ? rows * hu * 1.34f : 0);
         // Room below the plot for the value text (and the alarm text), a row at least.
         const float bottom = 1 - marginY - hu * (alarms ? 3.35f : 1.7f) * std::max(rows, 1);
-        WGSetPlotArea(graph, dc, left, top, right, std::max(bottom, top + 0.02f), style.background);
+        const float plotBottom = std::max(bottom, top + 0.02f);
+        WGSetPlotArea(graph, dc, left, top, right, plotBottom, style.background);
         WGScalePlotArea(graph, 0, minimum, 1, maximum);
         WGSetXYIntercepts(graph, 0, minimum);
         numbers[1] = static_cast<WORD>(WGDrawYAxis(graph, dc, step, 1, 1));
@@ -246,6 +249,11 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
             bars = WRSetBargraph(graph, slot, base, 0, w / 2 + width, 1 - w / 2 - width, w, colours, nullptr,
                                  nullptr);
         }
+        // The values under the plot, in a row (fitted when the legend takes more than one row).
+        const float textTop = plotBottom + 0.6f * hu;
+        numbers[8] = WRSetDynText(graph, slot, -1, std::max(left - 0.03f, 0.0f), textTop, rows > 1 ? 0 : right,
+                                  rows > 1 ? 0 : textTop + 1.15f * hu, -1, 0, valueColours, -1, 1, d, precision,
+                                  0, 0);
         if (alarms && numbers[5])
         {
             numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 2, style.points, nullptr, markWidth, marks,
@@ -288,6 +296,9 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
                 w = (1 - (n + 2) * p) / n;
             bars = WRSetBargraph(graph, slot, base, 1, 1 - w / 2 - 2 * p, w / 2, w, colours, nullptr, nullptr);
         }
+        // The values left of the plot, a column over its height.
+        numbers[8] = WRSetDynText(graph, slot, -1, 0.01f, top, std::max(left - 0.015f, 0.02f), bottom, -1, 0,
+                                  valueColours, -1, 0, d, precision, 0, 0);
         if (alarms && numbers[5])
         {
             numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 4, style.points, nullptr, markWidth, marks,

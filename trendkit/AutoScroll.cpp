@@ -105,6 +105,14 @@ WORD WINAPI WRSetAutoScrollGraph(GrDesc* graph, UINT slot, float interval, float
         const int lineColours[5] = {marks[0], marks[1], marks[2], marks[1], marks[2]};
         numbers[10] = WRSetAlarmLines(graph, static_cast<int>(slot), 4, 1, nullptr, nullptr, nullptr, lineColours);
     }
+    if (legend && chart)
+    {
+        // The live values right of the plot, in the contrast colour.
+        int colours[RT_MAX_VALUES];
+        std::fill(colours, colours + RT_MAX_VALUES, style.text);
+        numbers[9] = WRSetDynText(graph, static_cast<int>(slot), -1, right + 0.01f, top, 0, kBottom, -1, 0, colours,
+                                  -1, 0, digits - precision + decimals, decimals, chart, 0);
+    }
     if (out)
         std::copy(numbers, numbers + 11, out);
     return chart;

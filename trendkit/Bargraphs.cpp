@@ -439,6 +439,15 @@ DynDataSetDesc* BoundBars(RtObjDesc* object)
     return object->dataSet;
 }
 
+bool BarColour(RtObjDesc* object, int i, COLORREF* colour)
+{
+    auto* b = reinterpret_cast<BarsDesc*>(object);
+    if (i < 0 || i >= b->count)
+        return false;
+    *colour = b->fills[i];
+    return true;
+}
+
 bool HitBars(GrDesc* graph, RtObjDesc* object, POINT p)
 {
     auto* b = reinterpret_cast<BarsDesc*>(object);
@@ -592,6 +601,7 @@ void RegisterBarTypes()
     kind.reconnect = ReconnectBars;
     kind.boundSet = BoundBars;
     kind.hitBox = HitBars;
+    kind.valueColour = BarColour;
     RegisterRtType(kind);
 }
 
@@ -737,6 +747,9 @@ WORD WINAPI WRSetScrollBargraph(GrDesc* graph, int slot, int index, float interv
     }
     s->barBorder = border >= 0 ? 1 : 0;
     s->barFill = fill;
+    // Without a border the channel's pen carries the bar colour, for what shows the trace colours.
+    if (!s->barBorder)
+        s->pens[0].color = fill;
     ComputeTimePositions(graph, s, graph->buildDc);
     ScrollBarGeometry(graph, s, graph->buildDc);
     return number;

@@ -169,6 +169,7 @@ TEST_F(BuildersTest, AutoBargraphBuildsVerticalBarsWithAlarms)
     EXPECT_EQ(ObjectType(graph, out[5]), PK_TYPE_AXIS);
     EXPECT_EQ(ObjectType(graph, out[9]), RT_TYPE_ALARM_MARKS);
     EXPECT_EQ(ObjectType(graph, out[10]), RT_TYPE_DYN_TEXT);
+    EXPECT_EQ(ObjectType(graph, out[8]), RT_TYPE_DYN_TEXT) << "the values under the bars";
     EXPECT_EQ(out[6], 0);
     BarsDesc* bars = AsBars(GetObjDesc(graph, number, nullptr));
     ASSERT_NE(bars, nullptr);
@@ -208,6 +209,7 @@ TEST_F(BuildersTest, AutoBargraphHorizontalAndWithoutAlarms)
     EXPECT_EQ(out[9], 0) << "alarm high equal to low: no marks";
     EXPECT_EQ(out[10], 0);
     EXPECT_EQ(ObjectType(graph, out[1]), PK_TYPE_AXIS);
+    EXPECT_EQ(ObjectType(graph, out[8]), RT_TYPE_DYN_TEXT);
     BarsDesc* bars = AsBars(GetObjDesc(graph, number, nullptr));
     ASSERT_NE(bars, nullptr);
     EXPECT_EQ(bars->r.direction, 0);
@@ -262,7 +264,7 @@ TEST_F(BuildersTest, AutoScrollGraphOfEachKind)
             [&](GrDesc* g)
             {
                 number = WRSetAutoScrollGraph(g, slot, 1, 0.5f, -50, 50, 60, c.kind, 1, 0, 40, -40, "Time (s)", 15,
-                                              colours, 0, out);
+                                              colours, c.kind == 1 ? 1 : 0, out);
             });
         ASSERT_NE(number, 0);
         EXPECT_EQ(out[7], number);
@@ -274,6 +276,9 @@ TEST_F(BuildersTest, AutoScrollGraphOfEachKind)
         EXPECT_EQ(ObjectType(graph, out[5]), PK_TYPE_LABELS);
         EXPECT_EQ(ObjectType(graph, out[6]), PK_TYPE_TEXT);
         EXPECT_EQ(ObjectType(graph, out[10]), RT_TYPE_ALARM_LINES);
+        // With the legend flag: the value text right of the plot.
+        EXPECT_EQ(ObjectType(graph, out[9]), c.kind == 1 ? RT_TYPE_DYN_TEXT : 0);
+        EXPECT_LT(graph->plotNorm[2], c.kind == 1 ? 0.9f : 0.93f);
         ObjDesc* chart = GetObjDesc(graph, number, nullptr);
         EXPECT_EQ(chart->type, RT_TYPE_SCROLL);
         EXPECT_EQ(chart->subKind, c.subtype);
