@@ -98,11 +98,11 @@ protected:
 
     // A graph whose world runs xFrom..xTo and yFrom..yTo over a white plot from 10% to 90% of it.
     GrDesc* BarGraph(float xFrom, float xTo, float yFrom, float yTo, std::function<void(GrDesc*)> build,
-                     int width = 640, int height = 480)
+                     int width = 640, int height = 480, int kind = 0)
     {
         static int pages = 0;
         const std::string name = "bars" + std::to_string(++pages);
-        PgDesc* page = MakePage(name.c_str(), 0, width, height);
+        PgDesc* page = MakePage(name.c_str(), kind, width, height);
         GrDesc* graph = MakeGraph(page, 0, 0, 1, 1,
                                   [=](GrDesc* g, HWND)
                                   {
@@ -236,6 +236,60 @@ TEST_F(BargraphsTest, UpdatesRepaintOnlyTheChangedStripAndMatchAFullRepaint)
     EXPECT_GE(touched.top, plot.bottom - 0.85 * h - 4);
     EXPECT_LE(touched.bottom, plot.top + 0.5 * h + 4);
     EXPECT_GT(ExtentOf(image, kRed).count, 0);
+}
+
+TEST_F(BargraphsTest, BarsFollowAResizedPageAndTheHistoryView)
+{
+    const int slot = DefineSet(4, 500);
+    WORD bars = 0;
+    GrDesc* graph = BarGraph(0, 5, 0, 100,
+                             [&](GrDesc* g) { bars = WRSetBargraph(g, slot, 0, 0, 1, 4, 0, kFills, nullptr, nullptr); },
+                             640, 480, 8);
+    ASSERT_NE(bars, 0);
+    const float v[4] = {20, 40, 60, 80};
+    WRUpdateData(slot, v, graph);
+    ExpectLikeRepaint(graph, "bars_before_resize");
+    // A smaller page: the bars are laid out again, and updates after it still match a repaint.
+    SetWindowPos(graph->page->window, nullptr, 0, 0, 320, 240, SWP_NOMOVE | SWP_NOZORDER);
+    ResizePage(graph->page->window, 320, 240);
+    const float w[4] = {80, 60, 40, 20};
+    WRUpdateData(slot, w, graph);
+    const Image image = ExpectLikeRepaint(graph, "bars_resized");
+    EXPECT_EQ(image.width, 320);
+    const RECT plot = PlotPixels(graph);
+    const auto runs = RunsOnRow(image, kRed, plot.bottom - 5);
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_NEAR(runs[0].second - runs[0].first + 1, 0.96 / 5 * (plot.right - plot.left), 2);
+    WRUpdateData(slot, v, graph);
+    ExpectLikeRepaint(graph, "bars_resized_update");
+}
+
+TEST_F(BargraphsTest, ScrollBargraphHistoryViewAndResume)
+{
+    const int slot = DefineSet(1, 500);
+    WORD number = 0;
+    GrDesc* graph = BarGraph(0, 100, 0, 100,
+                             [&](GrDesc* g) { number = WRSetScrollBargraph(g, slot, 0, 5, 0.5f, 1, 3, kGreen, 1); });
+    ASSERT_NE(number, 0);
+    for (int i = 0; i < 120; ++i)
+    {
+        const float v = static_cast<float>(10 + (i * 13) % 80);
+        WRUpdateData(slot, &v, graph);
+    }
+    const Image live = ExpectLikeRepaint(graph, "scrollbars_live");
+    float used = 0;
+    ASSERT_EQ(WRShowHist(graph, number, -30, 0, &used), 1);
+    const Image history = ExpectLikeRepaint(graph, "scrollbars_history");
+    EXPECT_GT(kel::testkit::CountDifferences(live, history, 0), 0) << "older bars shown";
+    float moved = 0;
+    WRMoveHistScroll(graph, number, 5, &moved);
+    ExpectLikeRepaint(graph, "scrollbars_history_moved");
+    ASSERT_EQ(WRResumeScroll(graph, number), 1);
+    const float v = 50;
+    WRUpdateData(slot, &v, graph);
+    ExpectLikeRepaint(graph, "scrollbars_resumed");
+    // Bordered bars: the border in blue around the green.
+    EXPECT_GT(ExtentOf(Shown(graph), WGGetRGBColor(1)).count, 0);
 }
 
 TEST_F(BargraphsTest, BordersHatchesThinAndEmptyBars)
