@@ -137,7 +137,8 @@ Bars MakeBars()
             for (int k = 0; k < kGraphs; ++k)
             {
                 // Each bargraph takes a tenth of the X range.
-                const float first = k * 10.0f + 10.0f / (2 * kBars), last = (k + 1) * 10.0f - 10.0f / (2 * kBars);
+                const float first = k * 10.0f + 10.0f / (2 * kBars),
+                            last = (k + 1) * 10.0f - 10.0f / (2 * kBars);
                 WRSetBargraph(g, bars.slots[k], 0, 0, first, last, 0, fills.data(), nullptr, nullptr);
             }
         });

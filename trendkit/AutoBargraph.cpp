@@ -140,9 +140,10 @@ int WidestValueLabel(GrDesc* graph, HDC dc, const DynDataSetDesc* set, const Aut
 
 using namespace trendkit;
 
-WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maximum, float base, int orientation,
-                              int precision, float setpoint, float alarmHigh, float alarmLow,
-                              const char* highMessage, const char* lowMessage, const COLORREF* colours, WORD* out)
+WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maximum, float base,
+                              int orientation, int precision, float setpoint, float alarmHigh, float alarmLow,
+                              const char* highMessage, const char* lowMessage, const COLORREF* colours,
+                              WORD* out)
 {
     static const char kName[] = " - WRSetAutoBargraph";
     WORD numbers[11] = {};
@@ -240,9 +241,10 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
             bars = WRSetBargraph(graph, slot, base, 0, 0.5f, 1, 1, colours, nullptr, nullptr);
         else
         {
-            const float width = (graph->plot.right - graph->plot.left) > 0
-                                    ? static_cast<float>(graph->unitsPerPixelX) / (graph->plot.right - graph->plot.left)
-                                    : 0;
+            const float width =
+                (graph->plot.right - graph->plot.left) > 0
+                    ? static_cast<float>(graph->unitsPerPixelX) / (graph->plot.right - graph->plot.left)
+                    : 0;
             float w = (1 - 2 * width) / n;
             if (10 * width < w)
                 w = (1 - (n + 2) * width) / n;
@@ -251,13 +253,13 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
         }
         // The values under the plot, in a row (fitted when the legend takes more than one row).
         const float textTop = plotBottom + 0.6f * hu;
-        numbers[8] = WRSetDynText(graph, slot, -1, std::max(left - 0.03f, 0.0f), textTop, rows > 1 ? 0 : right,
-                                  rows > 1 ? 0 : textTop + 1.15f * hu, -1, 0, valueColours, -1, 1, d, precision,
-                                  0, 0);
+        numbers[8] =
+            WRSetDynText(graph, slot, -1, std::max(left - 0.03f, 0.0f), textTop, rows > 1 ? 0 : right,
+                         rows > 1 ? 0 : textTop + 1.15f * hu, -1, 0, valueColours, -1, 1, d, precision, 0, 0);
         if (alarms && numbers[5])
         {
-            numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 2, style.points, nullptr, markWidth, marks,
-                                         nullptr);
+            numbers[9] =
+                WRSetAlarmMarks(graph, slot, numbers[5], 2, style.points, nullptr, markWidth, marks, nullptr);
             numbers[10] = WRSetAlarmText(graph, slot, n == 1 ? 0 : -1, 0.03f, 1 - marginY - hu * 1.6f, 0.97f,
                                          1 - marginY - hu * 0.3f, -1, 0, -1, "OK", textColours, 6, 1);
         }
@@ -271,7 +273,8 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
         const float left = marginX + d * wu * 0.75f + 0.02f;
         float right = 0.96f - marginX;
         if (labelled && graph->logWidth > 0)
-            right = 1 - marginX - static_cast<float>(WidestValueLabel(graph, dc, set, style)) / graph->logWidth - wu;
+            right = 1 - marginX -
+                    static_cast<float>(WidestValueLabel(graph, dc, set, style)) / graph->logWidth - wu;
         right = std::max(right, left + 0.02f);
         WGSetPlotArea(graph, dc, left, top, right, bottom, style.background);
         WGScalePlotArea(graph, minimum, 0, maximum, 1);
@@ -294,15 +297,16 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
             float w = (1 - 2 * p) / n;
             if (10 * p < w)
                 w = (1 - (n + 2) * p) / n;
-            bars = WRSetBargraph(graph, slot, base, 1, 1 - w / 2 - 2 * p, w / 2, w, colours, nullptr, nullptr);
+            bars =
+                WRSetBargraph(graph, slot, base, 1, 1 - w / 2 - 2 * p, w / 2, w, colours, nullptr, nullptr);
         }
         // The values left of the plot, a column over its height.
         numbers[8] = WRSetDynText(graph, slot, -1, 0.01f, top, std::max(left - 0.015f, 0.02f), bottom, -1, 0,
                                   valueColours, -1, 0, d, precision, 0, 0);
         if (alarms && numbers[5])
         {
-            numbers[9] = WRSetAlarmMarks(graph, slot, numbers[5], 4, style.points, nullptr, markWidth, marks,
-                                         nullptr);
+            numbers[9] =
+                WRSetAlarmMarks(graph, slot, numbers[5], 4, style.points, nullptr, markWidth, marks, nullptr);
             numbers[10] = WRSetAlarmText(graph, slot, n == 1 ? 0 : -1, 0.03f, 1 - marginY - hu * 1.67f, 0.97f,
                                          1 - marginY - hu * 0.35f, -1, 0, -1, "OK", textColours, 6, 1);
         }

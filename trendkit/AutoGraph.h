@@ -26,7 +26,8 @@ AutoStyle AutoGraphStyle(GrDesc* graph, HDC dc, bool withLine);
 // Sets the set's default alarm limits (High and Low when it has none), hysteresis and setpoint, and
 // gives the alarm colours (kinds 1-7 at 0-6) and the mark colours (0 normal, 1 High, 2 Low).
 void AutoAlarmLimits(int slot, DynDataSetDesc* set, int background, float high, float low, float setpoint,
-                     const char* highMessage, const char* lowMessage, int alarmColours[7], int markColours[3]);
+                     const char* highMessage, const char* lowMessage, int alarmColours[7],
+                     int markColours[3]);
 
 // Characters a value label of a range from `low` to `high` takes with `precision` decimals.
 int LabelDigits(float low, float high, int precision);

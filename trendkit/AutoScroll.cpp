@@ -20,7 +20,8 @@ WORD WINAPI WRSetAutoScrollGraph(GrDesc* graph, UINT slot, float interval, float
     if (set == nullptr || graph == nullptr || !WGIsGraphDescValid(graph))
         return 0;
     // Ranges of no extent and unknown kinds are refused before anything is made.
-    if (!(maximum != minimum) || !std::isfinite(maximum - minimum) || !(timeRange > 0) || kind < 1 || kind > 3)
+    if (!(maximum != minimum) || !std::isfinite(maximum - minimum) || !(timeRange > 0) || kind < 1 ||
+        kind > 3)
     {
         ErrHdlr(30, 2, kName);
         return 0;
@@ -83,8 +84,8 @@ WORD WINAPI WRSetAutoScrollGraph(GrDesc* graph, UINT slot, float interval, float
         chart = WRSetScrollGraph(graph, slot, interval, keptFraction, 1, 0, nullptr, nullptr, colours);
         break;
     case 2:
-        chart = WRSetScrollBargraph(graph, static_cast<int>(slot), 0, interval, keptFraction, 1, interval * 0.6f,
-                                    WGGetRGBColor(colours ? colours[0] : 0), -1);
+        chart = WRSetScrollBargraph(graph, static_cast<int>(slot), 0, interval, keptFraction, 1,
+                                    interval * 0.6f, WGGetRGBColor(colours ? colours[0] : 0), -1);
         break;
     default:
     {
@@ -99,19 +100,20 @@ WORD WINAPI WRSetAutoScrollGraph(GrDesc* graph, UINT slot, float interval, float
     if (alarmHigh != alarmLow)
     {
         int alarmColours[7] = {}, marks[3] = {};
-        AutoAlarmLimits(static_cast<int>(slot), set, background, alarmHigh, alarmLow, setpoint, nullptr, nullptr,
-                        alarmColours, marks);
+        AutoAlarmLimits(static_cast<int>(slot), set, background, alarmHigh, alarmLow, setpoint, nullptr,
+                        nullptr, alarmColours, marks);
         // Setpoint, High and Low take the mark colours; HighHigh and LowLow those of High and Low.
         const int lineColours[5] = {marks[0], marks[1], marks[2], marks[1], marks[2]};
-        numbers[10] = WRSetAlarmLines(graph, static_cast<int>(slot), 4, 1, nullptr, nullptr, nullptr, lineColours);
+        numbers[10] =
+            WRSetAlarmLines(graph, static_cast<int>(slot), 4, 1, nullptr, nullptr, nullptr, lineColours);
     }
     if (legend && chart)
     {
         // The live values right of the plot, in the contrast colour.
         int colours[RT_MAX_VALUES];
         std::fill(colours, colours + RT_MAX_VALUES, style.text);
-        numbers[9] = WRSetDynText(graph, static_cast<int>(slot), -1, right + 0.01f, top, 0, kBottom, -1, 0, colours,
-                                  -1, 0, digits - precision + decimals, decimals, chart, 0);
+        numbers[9] = WRSetDynText(graph, static_cast<int>(slot), -1, right + 0.01f, top, 0, kBottom, -1, 0,
+                                  colours, -1, 0, digits - precision + decimals, decimals, chart, 0);
     }
     if (out)
         std::copy(numbers, numbers + 11, out);

@@ -260,8 +260,8 @@ void InvalidateBarChange(GrDesc* graph, int direction, int catLow, int catHigh, 
     catHigh += cross;
     RECT r{};
     if (direction == 1)
-        r = RECT{std::max(catLow, static_cast<int>(plot.left)), low, std::min(catHigh, static_cast<int>(plot.right)),
-                 high};
+        r = RECT{std::max(catLow, static_cast<int>(plot.left)), low,
+                 std::min(catHigh, static_cast<int>(plot.right)), high};
     else
         r = RECT{low, std::max(catLow, static_cast<int>(plot.top)), high,
                  std::min(catHigh, static_cast<int>(plot.bottom))};
@@ -529,8 +529,10 @@ void ScrollBargraphUpdate(GrDesc* graph, RtObjDesc* object)
             else
             {
                 // The bar crosses its base: both sides change.
-                InvalidateBarChange(graph, s->r.direction, catLow, catHigh, before, s->barBase, ScrollBorder(s));
-                InvalidateBarChange(graph, s->r.direction, catLow, catHigh, s->barBase, after, ScrollBorder(s));
+                InvalidateBarChange(graph, s->r.direction, catLow, catHigh, before, s->barBase,
+                                    ScrollBorder(s));
+                InvalidateBarChange(graph, s->r.direction, catLow, catHigh, s->barBase, after,
+                                    ScrollBorder(s));
             }
         }
         s->start = newStart;
@@ -640,7 +642,8 @@ WORD WINAPI WRSetBargraph(GrDesc* graph, int slot, float baseValue, int orientat
     b->first = first;
     b->last = last;
     CopyGraphRanges(graph, &b->r);
-    const float range = b->r.direction == 1 ? graph->worldXTo - graph->worldXFrom : graph->worldYTo - graph->worldYFrom;
+    const float range =
+        b->r.direction == 1 ? graph->worldXTo - graph->worldXFrom : graph->worldYTo - graph->worldYFrom;
     const float span = b->r.direction == 1 ? b->r.xSpan : b->r.ySpan;
     float fraction = 0;
     if (range == 0)

@@ -136,7 +136,8 @@ protected:
         const RECT r = graph->plot;
         HGDIOBJ old = SelectObject(graph->buildDc, brush);
         HGDIOBJ oldPen = SelectObject(graph->buildDc, GetStockObject(NULL_PEN));
-        Rectangle(graph->buildDc, r.left, r.top, r.right + graph->unitsPerPixelX, r.bottom + graph->unitsPerPixelY);
+        Rectangle(graph->buildDc, r.left, r.top, r.right + graph->unitsPerPixelX,
+                  r.bottom + graph->unitsPerPixelY);
         SelectObject(graph->buildDc, oldPen);
         SelectObject(graph->buildDc, old);
         DeleteObject(brush);
@@ -153,7 +154,8 @@ TEST_F(BargraphsTest, AutomaticWidthFollowsThePositionsOrTheWholePlot)
                              [&](GrDesc* g)
                              {
                                  bars = WRSetBargraph(g, four, 0, 0, 1, 4, 0, kFills, nullptr, nullptr);
-                                 single = WRSetBargraph(g, one, 0, 0, 2.5f, 2.5f, 0, nullptr, nullptr, nullptr);
+                                 single =
+                                     WRSetBargraph(g, one, 0, 0, 2.5f, 2.5f, 0, nullptr, nullptr, nullptr);
                                  given = WRSetBargraph(g, other, 0, 0, 1, 4, 0.5f, nullptr, nullptr, nullptr);
                              });
     ASSERT_NE(bars, 0);
@@ -242,9 +244,10 @@ TEST_F(BargraphsTest, BarsFollowAResizedPageAndTheHistoryView)
 {
     const int slot = DefineSet(4, 500);
     WORD bars = 0;
-    GrDesc* graph = BarGraph(0, 5, 0, 100,
-                             [&](GrDesc* g) { bars = WRSetBargraph(g, slot, 0, 0, 1, 4, 0, kFills, nullptr, nullptr); },
-                             640, 480, 8);
+    GrDesc* graph = BarGraph(
+        0, 5, 0, 100,
+        [&](GrDesc* g) { bars = WRSetBargraph(g, slot, 0, 0, 1, 4, 0, kFills, nullptr, nullptr); }, 640, 480,
+        8);
     ASSERT_NE(bars, 0);
     const float v[4] = {20, 40, 60, 80};
     WRUpdateData(slot, v, graph);
@@ -268,8 +271,9 @@ TEST_F(BargraphsTest, ScrollBargraphHistoryViewAndResume)
 {
     const int slot = DefineSet(1, 500);
     WORD number = 0;
-    GrDesc* graph = BarGraph(0, 100, 0, 100,
-                             [&](GrDesc* g) { number = WRSetScrollBargraph(g, slot, 0, 5, 0.5f, 1, 3, kGreen, 1); });
+    GrDesc* graph =
+        BarGraph(0, 100, 0, 100,
+                 [&](GrDesc* g) { number = WRSetScrollBargraph(g, slot, 0, 5, 0.5f, 1, 3, kGreen, 1); });
     ASSERT_NE(number, 0);
     for (int i = 0; i < 120; ++i)
     {
@@ -299,12 +303,13 @@ TEST_F(BargraphsTest, BordersHatchesThinAndEmptyBars)
     const int hatches[3] = {-1, -1, HS_CROSS};
     const int borders[3] = {1, -1, -1};
     WORD number = 0, thin = 0;
-    GrDesc* graph = BarGraph(0, 4, 0, 100,
-                             [&](GrDesc* g)
-                             {
-                                 number = WRSetBargraph(g, slot, 10, 0, 1, 3, 0, fills, hatches, borders);
-                                 thin = WRSetBargraph(g, many, 0, 0, 0.2f, 3.8f, 0.001f, kFills, nullptr, nullptr);
-                             });
+    GrDesc* graph =
+        BarGraph(0, 4, 0, 100,
+                 [&](GrDesc* g)
+                 {
+                     number = WRSetBargraph(g, slot, 10, 0, 1, 3, 0, fills, hatches, borders);
+                     thin = WRSetBargraph(g, many, 0, 0, 0.2f, 3.8f, 0.001f, kFills, nullptr, nullptr);
+                 });
     ASSERT_NE(number, 0);
     ASSERT_NE(thin, 0);
     const float v[3] = {50, 10, 50};
@@ -350,7 +355,8 @@ TEST_F(BargraphsTest, HorizontalBarsGrowAlongX)
     const int slot = DefineSet(2);
     WORD number = 0;
     GrDesc* graph = BarGraph(0, 100, 0, 3,
-                             [&](GrDesc* g) { number = WRSetBargraph(g, slot, 0, 1, 1, 2, 0, kFills, nullptr, nullptr); });
+                             [&](GrDesc* g)
+                             { number = WRSetBargraph(g, slot, 0, 1, 1, 2, 0, kFills, nullptr, nullptr); });
     ASSERT_NE(number, 0);
     EXPECT_EQ(AsBars(GetObjDesc(graph, number, nullptr))->r.direction, 0);
     const float v[2] = {25, 75};
@@ -390,8 +396,9 @@ TEST_F(BargraphsTest, ScrollBargraphGrowsFromZeroOrTheBottomAndJumpsLikeARepaint
         const int slot = DefineSet(2);
         WORD number = 0;
         // 21 positions over 0..100 at an interval of 5; half of them kept at a jump.
-        GrDesc* graph = BarGraph(0, 100, c.low, c.high,
-                                 [&](GrDesc* g) { number = WRSetScrollBargraph(g, slot, 1, 5, 0.5f, 1, 3, kGreen, -1); });
+        GrDesc* graph =
+            BarGraph(0, 100, c.low, c.high,
+                     [&](GrDesc* g) { number = WRSetScrollBargraph(g, slot, 1, 5, 0.5f, 1, 3, kGreen, -1); });
         ASSERT_NE(number, 0);
         auto* s = AsScroll(GetObjDesc(graph, number, nullptr));
         EXPECT_EQ(s->points, 21);
@@ -465,10 +472,13 @@ TEST_F(BargraphsTest, CreatorsRefuseBadArgumentsAndLeaveNothingHalfMade)
                  EXPECT_EQ(AsScroll(GetObjDesc(g, number, nullptr))->barValue, 0);
              });
     // A category axis of no extent: the bars are laid out without dividing by it.
-    GrDesc* flat = BarGraph(0, 100, 0, 100, [&](GrDesc* g) {
-        g->worldXTo = g->worldXFrom;
-        EXPECT_NE(WRSetBargraph(g, slot, 0, 0, 1, 2, 0, nullptr, nullptr, nullptr), 0);
-    });
+    GrDesc* flat =
+        BarGraph(0, 100, 0, 100,
+                 [&](GrDesc* g)
+                 {
+                     g->worldXTo = g->worldXFrom;
+                     EXPECT_NE(WRSetBargraph(g, slot, 0, 0, 1, 2, 0, nullptr, nullptr, nullptr), 0);
+                 });
     Repainted(flat);
 }
 

@@ -80,7 +80,8 @@ TEST_F(BuildersTest, StyleFollowsTheWindowAndTheBackground)
     dev->screenDpiY = 96;
     AutoStyle white, black, small;
     Built([&](GrDesc* g) { white = AutoGraphStyle(g, g->buildDc, true); }, 600, 400);
-    GrDesc* dark = Built([&](GrDesc* g) { black = AutoGraphStyle(g, g->buildDc, true); }, 600, 400, RGB(0, 0, 0));
+    GrDesc* dark =
+        Built([&](GrDesc* g) { black = AutoGraphStyle(g, g->buildDc, true); }, 600, 400, RGB(0, 0, 0));
     Built([&](GrDesc* g) { small = AutoGraphStyle(g, g->buildDc, false); }, 200, 100);
     dev->screenDpiY = dpi;
     // 600 x 400: min(20, 24) = 20 pixels, 15 points, at most 13; 200 x 100: 5 pixels, 3 points, at least 4.
@@ -202,8 +203,9 @@ TEST_F(BuildersTest, AutoBargraphHorizontalAndWithoutAlarms)
     const COLORREF fills[3] = {RGB(255, 0, 0), RGB(0, 160, 0), RGB(0, 0, 255)};
     WORD out[11];
     WORD number = 0;
-    GrDesc* graph = Built([&](GrDesc* g)
-                          { number = WRSetAutoBargraph(g, slot, -10, 10, 0, 1, 1, 0, 5, 5, nullptr, nullptr, fills, out); });
+    GrDesc* graph = Built(
+        [&](GrDesc* g)
+        { number = WRSetAutoBargraph(g, slot, -10, 10, 0, 1, 1, 0, 5, 5, nullptr, nullptr, fills, out); });
     ASSERT_NE(number, 0);
     EXPECT_EQ(out[0], 0) << "no name, no title";
     EXPECT_EQ(out[9], 0) << "alarm high equal to low: no marks";
@@ -255,7 +257,8 @@ TEST_F(BuildersTest, AutoScrollGraphOfEachKind)
         const char* name;
     };
     const int colours[1] = {12};
-    for (const Case c : {Case{1, 1, "autoscroll_line"}, Case{2, 2, "autoscroll_bars"}, Case{3, 3, "autoscroll_sweep"}})
+    for (const Case c :
+         {Case{1, 1, "autoscroll_line"}, Case{2, 2, "autoscroll_bars"}, Case{3, 3, "autoscroll_sweep"}})
     {
         SCOPED_TRACE(c.name);
         WORD out[11];
@@ -263,8 +266,8 @@ TEST_F(BuildersTest, AutoScrollGraphOfEachKind)
         GrDesc* graph = Built(
             [&](GrDesc* g)
             {
-                number = WRSetAutoScrollGraph(g, slot, 1, 0.5f, -50, 50, 60, c.kind, 1, 0, 40, -40, "Time (s)", 15,
-                                              colours, c.kind == 1 ? 1 : 0, out);
+                number = WRSetAutoScrollGraph(g, slot, 1, 0.5f, -50, 50, 60, c.kind, 1, 0, 40, -40,
+                                              "Time (s)", 15, colours, c.kind == 1 ? 1 : 0, out);
             });
         ASSERT_NE(number, 0);
         EXPECT_EQ(out[7], number);
@@ -304,18 +307,24 @@ TEST_F(BuildersTest, AutoScrollGraphRefusesWhatCannotFit)
     Built(
         [&](GrDesc* g)
         {
-            EXPECT_EQ(WRSetAutoScrollGraph(g, slot, 1, 0.5f, -1e6f, 1e6f, 60, 1, 6, 0, 0, 0, nullptr, 15, nullptr,
-                                           1, out),
+            EXPECT_EQ(WRSetAutoScrollGraph(g, slot, 1, 0.5f, -1e6f, 1e6f, 60, 1, 6, 0, 0, 0, nullptr, 15,
+                                           nullptr, 1, out),
                       0);
             EXPECT_EQ(WGGetLastError(), 136);
             EXPECT_EQ(g->cursor, 0) << "refused before anything is drawn";
-            EXPECT_EQ(WRSetAutoScrollGraph(g, slot, 1, 0.5f, 0, 0, 60, 1, 0, 0, 0, 0, nullptr, 15, nullptr, 0, out), 0);
-            EXPECT_EQ(WRSetAutoScrollGraph(g, slot, 1, 0.5f, 0, 1, 60, 4, 0, 0, 0, 0, nullptr, 15, nullptr, 0, out), 0);
-            EXPECT_EQ(WRSetAutoScrollGraph(g, 150, 1, 0.5f, 0, 1, 60, 1, 0, 0, 0, 0, nullptr, 15, nullptr, 0, out), 0);
+            EXPECT_EQ(
+                WRSetAutoScrollGraph(g, slot, 1, 0.5f, 0, 0, 60, 1, 0, 0, 0, 0, nullptr, 15, nullptr, 0, out),
+                0);
+            EXPECT_EQ(
+                WRSetAutoScrollGraph(g, slot, 1, 0.5f, 0, 1, 60, 4, 0, 0, 0, 0, nullptr, 15, nullptr, 0, out),
+                0);
+            EXPECT_EQ(
+                WRSetAutoScrollGraph(g, 150, 1, 0.5f, 0, 1, 60, 1, 0, 0, 0, 0, nullptr, 15, nullptr, 0, out),
+                0);
             EXPECT_EQ(g->cursor, 0);
             // No title text: neither axis gets a title.
-            const WORD number =
-                WRSetAutoScrollGraph(g, slot, 1, 0.5f, 0, 10, 60, 1, 0, 0, 0, 0, nullptr, 15, nullptr, 0, out);
+            const WORD number = WRSetAutoScrollGraph(g, slot, 1, 0.5f, 0, 10, 60, 1, 0, 0, 0, 0, nullptr, 15,
+                                                     nullptr, 0, out);
             EXPECT_NE(number, 0);
             EXPECT_EQ(out[0], 0) << "no name";
             EXPECT_EQ(out[3], 0);
