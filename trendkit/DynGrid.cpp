@@ -81,12 +81,14 @@ void DrawDynGrid(GrDesc* graph, HDC dc, AxisDesc* a)
     HPEN major = nullptr, minor = nullptr;
     if (a->majorGrid)
     {
-        const LOGPEN lp{static_cast<UINT>(a->majorGridLine.style), {a->majorGridLine.widthX, 0}, a->majorGridLine.color};
+        const LOGPEN lp{
+            static_cast<UINT>(a->majorGridLine.style), {a->majorGridLine.widthX, 0}, a->majorGridLine.color};
         major = CreatePenIndirect(&lp);
     }
     if (a->minorGrid)
     {
-        const LOGPEN lp{static_cast<UINT>(a->minorGridLine.style), {a->minorGridLine.widthX, 0}, a->minorGridLine.color};
+        const LOGPEN lp{
+            static_cast<UINT>(a->minorGridLine.style), {a->minorGridLine.widthX, 0}, a->minorGridLine.color};
         minor = CreatePenIndirect(&lp);
     }
     if ((a->majorGrid && major == nullptr) || (a->minorGrid && minor == nullptr))
@@ -131,7 +133,8 @@ void DrawDynGrid(GrDesc* graph, HDC dc, AxisDesc* a)
     if (a->scale == 1)
     {
         const float start = a->logMin, end = a->logMax;
-        const int decades = start > 0 && end > 0 ? static_cast<int>(std::lround(std::fabs(std::log10(end / start)))) : 0;
+        const int decades =
+            start > 0 && end > 0 ? static_cast<int>(std::lround(std::fabs(std::log10(end / start)))) : 0;
         if (decades > 0)
         {
             const double size = static_cast<double>(extent) / decades;
@@ -142,7 +145,8 @@ void DrawDynGrid(GrDesc* graph, HDC dc, AxisDesc* a)
                     painter.Line(at, major);
                 if (minor && n < decades)
                     for (int k = 2; k <= 9; ++k)
-                        painter.Line(Snap(graph, dc, edgeLow + sign * static_cast<int>((n + std::log10(k)) * size + 0.5),
+                        painter.Line(Snap(graph, dc,
+                                          edgeLow + sign * static_cast<int>((n + std::log10(k)) * size + 0.5),
                                           xAxis),
                                      minor);
             }

@@ -130,7 +130,8 @@ COLORREF ValueColour(GrDesc* graph, DynTextDesc* object, int i)
         {
             const RtObjectType* kind = FindRtType(source->type);
             COLORREF colour = 0;
-            if (kind && kind->valueColour && kind->valueColour(reinterpret_cast<RtObjDesc*>(source), i, &colour))
+            if (kind && kind->valueColour &&
+                kind->valueColour(reinterpret_cast<RtObjDesc*>(source), i, &colour))
                 return colour;
         }
     }
@@ -148,7 +149,8 @@ POINT RowCellPoint(GrDesc* graph, DynTextDesc* object, int i)
     const int row = i / perRow, column = i % perRow;
     POINT p;
     p.x = r.left + object->marginX + hx / 2 + (column + 1) * cell - hx / 2;
-    p.y = r.top + object->marginY + row * rh + rh / 2 + (5 * object->textHeight) / 13 + object->textHeight / 3;
+    p.y =
+        r.top + object->marginY + row * rh + rh / 2 + (5 * object->textHeight) / 13 + object->textHeight / 3;
     return p;
 }
 
@@ -392,7 +394,8 @@ WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, float y, f
     {
         int colour = 0;
         if (colours && colours[0] != -1)
-            colour = object->shown < 0 || set->valueCount == 1 ? colours[i] & 0xFF : (i == object->shown ? colours[0] & 0xFF : 0);
+            colour = object->shown < 0 || set->valueCount == 1 ? colours[i] & 0xFF
+                                                               : (i == object->shown ? colours[0] & 0xFF : 0);
         if (i < 8)
             object->colors[i] = colour;
         object->valueColors[i] = colour;
@@ -437,8 +440,9 @@ WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, float y, f
     if (right != 0)
     {
         r.right = static_cast<int>(graph->logWidth * right);
-        object->cellWidth = object->layout == 1 ? (r.right - r.left - hx) / std::max<int>(object->valueCount, 1)
-                                                : object->widest + hx;
+        object->cellWidth = object->layout == 1
+                                ? (r.right - r.left - hx) / std::max<int>(object->valueCount, 1)
+                                : object->widest + hx;
     }
     else
         DynTextAutoWidth(graph, object);

@@ -125,7 +125,8 @@ void DrawTimeLabels(GrDesc* graph, HDC dc, TimeLabelsDesc* labels)
     // A range of nothing places no labels.
     if (high != low)
     {
-        const float extent = vertical ? static_cast<float>(P.bottom - P.top) : static_cast<float>(P.right - P.left);
+        const float extent =
+            vertical ? static_cast<float>(P.bottom - P.top) : static_cast<float>(P.right - P.left);
         const int first = static_cast<int>((axis->firstTick - low) / (high - low) * extent);
         const int step = static_cast<int>(axis->tickStep / (high - low) * extent);
         const int direction = low > high ? -1 : 1;
@@ -135,15 +136,36 @@ void DrawTimeLabels(GrDesc* graph, HDC dc, TimeLabelsDesc* labels)
         int anchor = 0;
         switch (labels->position)
         {
-        case 1: anchor = A.left - d; SetTextAlign(dc, TA_RIGHT | TA_TOP); break;
-        case 2: anchor = A.right + d; SetTextAlign(dc, TA_LEFT | TA_TOP); break;
-        case 8: anchor = P.left - 2 * d; SetTextAlign(dc, TA_RIGHT | TA_TOP); break;
-        case 9: anchor = P.right + 2 * d; SetTextAlign(dc, TA_LEFT | TA_TOP); break;
-        case 0: anchor = A.bottom + d / 3; break;
-        case 4: anchor = A.top - h - 2 * d; break;
-        case 6: anchor = P.bottom + d / 3; break;
-        case 7: anchor = P.top - h - 2 * d; break;
-        default: break;
+        case 1:
+            anchor = A.left - d;
+            SetTextAlign(dc, TA_RIGHT | TA_TOP);
+            break;
+        case 2:
+            anchor = A.right + d;
+            SetTextAlign(dc, TA_LEFT | TA_TOP);
+            break;
+        case 8:
+            anchor = P.left - 2 * d;
+            SetTextAlign(dc, TA_RIGHT | TA_TOP);
+            break;
+        case 9:
+            anchor = P.right + 2 * d;
+            SetTextAlign(dc, TA_LEFT | TA_TOP);
+            break;
+        case 0:
+            anchor = A.bottom + d / 3;
+            break;
+        case 4:
+            anchor = A.top - h - 2 * d;
+            break;
+        case 6:
+            anchor = P.bottom + d / 3;
+            break;
+        case 7:
+            anchor = P.top - h - 2 * d;
+            break;
+        default:
+            break;
         }
         if (!vertical)
             SetTextAlign(dc, TA_CENTER | TA_TOP);
@@ -185,7 +207,8 @@ void DrawTimeLabels(GrDesc* graph, HDC dc, TimeLabelsDesc* labels)
                     TextOutA(dc, anchor, (direction == 1 ? P.top : P.bottom) - h / 2, labels->lastText,
                              static_cast<int>(n));
                 else
-                    TextOutA(dc, direction == 1 ? P.right : P.left, anchor, labels->lastText, static_cast<int>(n));
+                    TextOutA(dc, direction == 1 ? P.right : P.left, anchor, labels->lastText,
+                             static_cast<int>(n));
                 continue;
             }
             DrawTimeLabel(graph, dc, labels, axis, i * axis->tickStep, x, y);
@@ -519,7 +542,8 @@ int WINAPI WRGetStartSec(GrDesc* graph, WORD axis, INT* seconds)
     if (labels == nullptr)
         return 0;
     if (seconds)
-        *seconds = static_cast<INT>(labels->startHours * 3600 + labels->startMinutes * 60 + labels->startSeconds);
+        *seconds =
+            static_cast<INT>(labels->startHours * 3600 + labels->startMinutes * 60 + labels->startSeconds);
     return 1;
 }
 

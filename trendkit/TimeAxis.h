@@ -23,7 +23,7 @@ struct TimeLabelsDesc
     SHORT lastMode;    // 0 drawn, 1 left out, 2 replaced by lastText
     UINT startHours;   // the shown start as time of day (hours not reduced)
     BYTE startMinutes, startSeconds;
-    BYTE frozen; // the owning graph shows history: the history start is shown
+    BYTE frozen;  // the owning graph shows history: the history start is shown
     SHORT format; // 0 number, 1 hh:mm:ss, 2 hh:mm, 4 mm:ss
     signed char precision;
     BYTE precisionSet;

@@ -209,7 +209,8 @@ std::vector<char> Rows(std::initializer_list<const char*> texts)
     std::vector<char> rows(texts.size() * (RT_MESSAGE_MAX + 1), '\0');
     size_t k = 0;
     for (const char* t : texts)
-        std::memcpy(&rows[k++ * (RT_MESSAGE_MAX + 1)], t, std::min<size_t>(std::strlen(t), RT_MESSAGE_MAX + 1));
+        std::memcpy(&rows[k++ * (RT_MESSAGE_MAX + 1)], t,
+                    std::min<size_t>(std::strlen(t), RT_MESSAGE_MAX + 1));
     return rows;
 }
 
@@ -235,11 +236,9 @@ TEST_F(TextsTest, MessageFollowsTheLowestBitOfItsWindow)
         COLORREF colour;
     };
     const Case cases[] = {
-        {1u << 3, 0, kRed},
-        {(1u << 4) | (1u << 6), 1, kBlue}, // the lowest set bit of the window wins
-        {1u << 2, 1, kBlue},               // bits outside the window leave the last text
-        {1u << 5, 2, kGreen},
-        {0, 2, kGreen},
+        {1u << 3, 0, kRed},   {(1u << 4) | (1u << 6), 1, kBlue}, // the lowest set bit of the window wins
+        {1u << 2, 1, kBlue}, // bits outside the window leave the last text
+        {1u << 5, 2, kGreen}, {0, 2, kGreen},
     };
     for (const Case& c : cases)
     {
@@ -259,8 +258,9 @@ TEST_F(TextsTest, MessageTextsAreKeptWithinTheirFieldAndTheBoxOnlyGrows)
     std::vector<char> rows(12 * (RT_MESSAGE_MAX + 1), 'x'); // no terminators at all
     const std::vector<char> before = rows;
     WORD number = 0;
-    GrDesc* graph = WhiteGraph([&](GrDesc* g)
-                               { number = WRSetMessage(g, slot, 14, 0.1f, 0.1f, 0, 1, 15, 12, rows.data(), nullptr); });
+    GrDesc* graph =
+        WhiteGraph([&](GrDesc* g)
+                   { number = WRSetMessage(g, slot, 14, 0.1f, 0.1f, 0, 1, 15, 12, rows.data(), nullptr); });
     ASSERT_NE(number, 0);
     MessageDesc* m = Message(graph, number);
     EXPECT_EQ(m->count, 8);
@@ -281,8 +281,9 @@ TEST_F(TextsTest, MessageTextsAreKeptWithinTheirFieldAndTheBoxOnlyGrows)
     EXPECT_EQ(m->rt.head.extent.right, wide.right) << "a shorter text leaves the box";
     std::vector<char> small = Rows({"a"});
     WORD narrow = 0;
-    GrDesc* other = WhiteGraph([&](GrDesc* g)
-                               { narrow = WRSetMessage(g, slot, 0, 0.1f, 0.1f, 0, 1, 15, 1, small.data(), nullptr); });
+    GrDesc* other =
+        WhiteGraph([&](GrDesc* g)
+                   { narrow = WRSetMessage(g, slot, 0, 0.1f, 0.1f, 0, 1, 15, 1, small.data(), nullptr); });
     const RECT before2 = Message(other, narrow)->rt.head.extent;
     EXPECT_EQ(WRChangeMessage(other, narrow, "A much longer text than before", 12, 0), 1);
     EXPECT_GT(Message(other, narrow)->rt.head.extent.right, before2.right);
@@ -294,7 +295,8 @@ TEST_F(TextsTest, MessageTextsAreKeptWithinTheirFieldAndTheBoxOnlyGrows)
     prompts.Expect("Bad data set handle - WRSetMessage").Reply(IDYES);
     EXPECT_EQ(WRGetMessageParams(graph, number, &text, &colour, 8), 0);
     EXPECT_EQ(WRChangeMessage(graph, 40, "x", 1, 0), 0);
-    RangedGraph([&](GrDesc* g) { EXPECT_EQ(WRSetMessage(g, 150, 0, 0, 0, -1, 0, -1, 1, small.data(), nullptr), 0); });
+    RangedGraph([&](GrDesc* g)
+                { EXPECT_EQ(WRSetMessage(g, 150, 0, 0, 0, -1, 0, -1, 1, small.data(), nullptr), 0); });
     EXPECT_TRUE(exits.empty());
 }
 

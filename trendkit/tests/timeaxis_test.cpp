@@ -179,6 +179,13 @@ TEST_F(TimeAxisTest, LabelsRepaintOnlyWhenTheirTextChanges)
     EXPECT_EQ(Labels(graph, labels)->precision, 0);
     ExpectLikeRepaint(graph, "timelabels_formats");
 
+    // An axis squeezed to no range and no step places no labels and divides by nothing.
+    auto* a = reinterpret_cast<AxisDesc*>(GetObjDesc(graph, axis, nullptr));
+    a->tickStep = 0;
+    Repainted(graph);
+    a->xMax = a->xMin;
+    Repainted(graph);
+
     kel::testkit::ScriptedPrompts prompts;
     prompts.Expect("Illegal parameter for  - WRResetTimeLabels").Reply(IDYES);
     prompts.Expect("Illegal parameter for  - WRChangeTimeLAbelsFormat").Reply(IDYES);
