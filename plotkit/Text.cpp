@@ -21,10 +21,12 @@ struct Face
     BYTE charSet;
 };
 
+// Never destroyed: the library frees the list when it is unloaded, which may come after the
+// process has begun destroying its statics.
 std::vector<Face>& Faces()
 {
-    static std::vector<Face> faces;
-    return faces;
+    static auto* faces = new std::vector<Face>;
+    return *faces;
 }
 
 void CopyFace(char* to, const std::string& name)
