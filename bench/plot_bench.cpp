@@ -224,6 +224,5 @@ int main(int argc, char** argv)
     KillGraphPage(page->number);
     Cleanup(&top, TRUE);
     kel::qt::EndQt();
-    kel::qt::EndQt();
     return 0;
 }
