@@ -1,6 +1,6 @@
 // Pie charts (object type 20): the values of an array as slices of a circle in the plot area, flat
 // or as a 3-D disc, each slice with its colour, hatch, border, explosion, label and value text.
-#include "PlotkitInternal.h"
+#include "Pie.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,36 +15,6 @@ namespace plotkit
 {
 namespace
 {
-
-constexpr int kLabelSize = 42;
-constexpr int kSubKind3D = 11;
-
-struct SliceDesc
-{
-    float value;
-    COLORREF fill;
-    LineDesc border;
-    INT exploded;
-    float explosion; // fraction of the radius, at most 1.0
-    char label[kLabelSize];
-    BYTE hatch; // 0-5, 255 solid
-    BYTE ownBorder;
-};
-
-// The slices live in their own block (calloc), copied with the record and freed with it.
-struct PieDesc
-{
-    ObjDesc head;
-    FontDesc font;
-    float centreX, centreY; // normalised in the plot area
-    float diameter;         // fraction of the plot area's smaller side
-    HGLOBAL values;         // the caller's value block (the values are copied into the slices)
-    SHORT count;
-    SHORT valueText; // 0 none, 1 percentage, 2 value, 3 value and percentage
-    SHORT textPos;   // 0 inside, 1 outside
-    SHORT selected;
-    SliceDesc* slices;
-};
 
 PieDesc* AsPie(ObjDesc* o)
 {
@@ -71,20 +41,6 @@ double Total(const PieDesc* pie)
     for (int i = 0; i < pie->count; ++i)
         total += pie->slices[i].value;
     return total;
-}
-
-void SetExplosion(SliceDesc& s, float explosion)
-{
-    if (explosion > 0)
-    {
-        s.exploded = 1;
-        s.explosion = std::min(explosion, 1.0f);
-    }
-    else
-    {
-        s.exploded = 0;
-        s.explosion = 0;
-    }
 }
 
 // Decimals a value needs: how often (0 to 5) it is multiplied by 10 before it is whole.
@@ -421,10 +377,7 @@ int MakePie(GrDesc* graph, HDC dc, HGLOBAL values, const float* pointer, int cou
     pie->count = static_cast<SHORT>(std::min(count, 32767));
     pie->valueText = static_cast<SHORT>(valueText);
     pie->textPos = static_cast<SHORT>(textPos);
-    o->extent = RECT{static_cast<LONG>((cx - diameter / 2) * graph->logWidth),
-                     static_cast<LONG>((cy - diameter / 2) * graph->logHeight),
-                     static_cast<LONG>((cx + diameter / 2) * graph->logWidth),
-                     static_cast<LONG>((cy + diameter / 2) * graph->logHeight)};
+    PlaceRectangle(graph, pie);
     for (int i = 0; i < pie->count; ++i)
     {
         SliceDesc& s = slices[i];
@@ -464,6 +417,58 @@ const bool registered = []
 }();
 
 } // namespace
+
+void SetExplosion(SliceDesc& s, float explosion)
+{
+    if (explosion > 0)
+    {
+        s.exploded = 1;
+        s.explosion = std::min(explosion, 1.0f);
+    }
+    else
+    {
+        s.exploded = 0;
+        s.explosion = 0;
+    }
+}
+
+void PlaceRectangle(GrDesc* graph, PieDesc* pie)
+{
+    const float cx = pie->centreX, cy = pie->centreY, d = pie->diameter;
+    pie->head.extent = RECT{static_cast<LONG>((cx - d / 2) * graph->logWidth),
+                            static_cast<LONG>((cy - d / 2) * graph->logHeight),
+                            static_cast<LONG>((cx + d / 2) * graph->logWidth),
+                            static_cast<LONG>((cy + d / 2) * graph->logHeight)};
+}
+
+int PieSliceCount(ObjDesc* o)
+{
+    PieDesc* pie = AsPie(o);
+    return pie ? pie->count : 0;
+}
+
+bool PieSliceSample(ObjDesc* o, int slice, MemberSample& sample)
+{
+    PieDesc* pie = AsPie(o);
+    if (pie == nullptr || slice < 0 || slice >= pie->count)
+        return false;
+    sample = MemberSample{};
+    sample.kind = 1;
+    sample.color = pie->slices[slice].fill;
+    sample.hatch = pie->slices[slice].hatch;
+    sample.line = pie->slices[slice].border;
+    return true;
+}
+
+char* PieLabelText(ObjDesc* o, int slice, int* capacity)
+{
+    PieDesc* pie = AsPie(o);
+    if (pie == nullptr || slice < 0 || slice >= pie->count)
+        return nullptr;
+    if (capacity)
+        *capacity = kLabelSize - 1;
+    return pie->slices[slice].label;
+}
 
 } // namespace plotkit
 
