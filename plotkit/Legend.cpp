@@ -450,7 +450,7 @@ ObjDesc* MakeLegend(GrDesc* graph, HDC dc, int group, float left, float top, flo
     }
     else
     {
-        for (int n = 1; n <= ObjectCount(graph); ++n)
+        for (int n = 1; n <= graph->capacity; ++n)
             if (IsLegendSource(ObjectAt(graph, n)))
                 sources.push_back(static_cast<SHORT>(n));
         entries = kind == 2 ? count : static_cast<int>(sources.size());
