@@ -195,7 +195,7 @@ void FlowItems(GrDesc*, LegendDesc* l, HDC dc, std::vector<POINT>& at)
     const int rows = row + 1;
     const int rowHeight = Height(r) / rows;
     for (size_t n = 0; n < xs.size(); ++n)
-        at.push_back(POINT{xs[n], r.top + rowHeight / 2 + rowOf[n] * rowHeight});
+        at.push_back(POINT{xs[n] + l->fx, r.top + rowHeight / 2 + rowOf[n] * rowHeight}); // after the margin
 }
 
 COLORREF SourceColor(GrDesc* graph, LegendDesc* l, int item)

@@ -21,6 +21,8 @@ struct LegendDialogState
     ObjDesc* object = nullptr;
     LegendDesc working{};
     float left = 0, top = 0, right = 0, bottom = 0; // fractions of the graph
+    bool ready = false;        // set once the fields are filled
+    bool textsChanged = false; // the user edited the texts
 };
 
 LegendDialogState& State()
@@ -78,7 +80,8 @@ void InitDialog(HWND dialog)
         texts += "\r\n";
     }
     SetDlgItemText(dialog, IDC_LEGEND_TEXTS, texts.c_str());
-    SendDlgItemMessage(dialog, IDC_LEGEND_TEXTS, EM_SETMODIFY, FALSE, 0);
+    s.textsChanged = false;
+    s.ready = true;
 }
 
 void EditFont(HWND dialog)
@@ -112,7 +115,7 @@ void Accept(HWND dialog)
             number = n;
     if (number)
         WGChangeObjectCoordNorm(s.graph, number, s.left, s.top, s.right, s.bottom);
-    if (SendDlgItemMessage(dialog, IDC_LEGEND_TEXTS, EM_GETMODIFY, 0, 0))
+    if (s.textsChanged || SendDlgItemMessage(dialog, IDC_LEGEND_TEXTS, EM_GETMODIFY, 0, 0))
     {
         const int length = GetWindowTextLength(GetDlgItem(dialog, IDC_LEGEND_TEXTS));
         std::string text(static_cast<size_t>(length) + 1, '\0');
@@ -139,6 +142,7 @@ void Accept(HWND dialog)
 void Close(HWND dialog, INT_PTR result)
 {
     State().open = false;
+    State().ready = false;
     State().object = nullptr;
     EndDialog(dialog, result);
 }
@@ -186,7 +190,7 @@ INT_PTR CALLBACK LegendDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         case IDC_LEGEND_TOP:
         case IDC_LEGEND_WIDTH:
         case IDC_LEGEND_HEIGHT:
-            if (HIWORD(wParam) == EN_CHANGE)
+            if (HIWORD(wParam) == EN_CHANGE && s.ready)
             {
                 float v = 0;
                 if (!ReadDialogReal(dialog, LOWORD(wParam), &v))
@@ -210,6 +214,10 @@ INT_PTR CALLBACK LegendDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
                     break;
                 }
             }
+            return TRUE;
+        case IDC_LEGEND_TEXTS:
+            if (HIWORD(wParam) == EN_CHANGE && s.ready)
+                s.textsChanged = true;
             return TRUE;
         case IDC_LEGEND_BORDER:
             s.working.border = IsDlgButtonChecked(dialog, IDC_LEGEND_BORDER) == BST_CHECKED ? 1 : 0;
