@@ -312,7 +312,9 @@ INT_PTR CALLBACK PieChartDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             if (HIWORD(wParam) == EN_CHANGE)
             {
                 float v = 0;
-                if (ReadDialogReal(dialog, LOWORD(wParam), &v))
+                // Far outside the plot a pie's coordinates would no longer fit the logical range.
+                const bool diameter = LOWORD(wParam) == IDC_PIE_DIAMETER;
+                if (ReadDialogReal(dialog, LOWORD(wParam), &v) && v >= (diameter ? 0 : -1000) && v <= 1000)
                 {
                     float& field = LOWORD(wParam) == IDC_PIE_CENTRE_X   ? s.working.centreX
                                    : LOWORD(wParam) == IDC_PIE_CENTRE_Y ? s.working.centreY
