@@ -136,6 +136,23 @@ void DrawWall(GrDesc* graph, HDC dc, const Geometry& g, const SliceGeometry& s, 
     DeleteObject(brush);
 }
 
+// The two cut faces of a 3-D slice: from the centre to each end of its arc, the depth of the wall
+// deep, in the shade of its fill. The slice's own wall and top cover the faces turned away.
+void DrawCutFaces(HDC dc, const Geometry& g, const SliceGeometry& s, int depth, const SliceDesc& slice)
+{
+    HBRUSH brush = CreateSolidBrush(WGCreateShadeColor(slice.fill));
+    HGDIOBJ old = SelectObject(dc, brush);
+    const POINT centre{g.cx + s.shift.x, g.cy + s.shift.y};
+    for (const POINT& end : {s.start, s.end})
+    {
+        const POINT edge{end.x + s.shift.x, end.y + s.shift.y};
+        const POINT face[4] = {centre, edge, {edge.x, edge.y + depth}, {centre.x, centre.y + depth}};
+        Polygon(dc, face, 4);
+    }
+    SelectObject(dc, old);
+    DeleteObject(brush);
+}
+
 void DrawSliceText(HDC dc, const PieDesc* pie, const Geometry& g, const SliceGeometry& s,
                    const SliceDesc& slice, double total, int fontHeight, int wallDepth)
 {
@@ -266,8 +283,15 @@ void DrawPie(GrDesc* graph, HDC dc)
         LOGPEN lp{static_cast<UINT>(slice.border.style), POINT{0, 0}, slice.border.color};
         HPEN pen = CreatePenIndirect(&lp);
         HGDIOBJ oldPen = SelectObject(dc, pen);
-        if (depth > 0) // the wall shows where the slice's arc runs below the centre line
+        if (depth > 0)
+        {
+            // A slice moved out of the disc, or one beside a gap, shows the faces of its cuts.
+            const int n = pie->count;
+            if (n > 1 && (slice.exploded || pie->slices[(i + n - 1) % n].exploded || pie->slices[(i + 1) % n].exploded))
+                DrawCutFaces(dc, g, s, depth, slice);
+            // The wall shows where the slice's arc runs below the centre line.
             DrawWall(graph, dc, g, s, depth, slice);
+        }
         HBRUSH brush = CreateBarBrush(dc, slice.hatch <= 5 ? slice.hatch : -1, slice.fill);
         HGDIOBJ oldBrush = SelectObject(dc, brush);
         const double share = slice.value / total;
