@@ -204,7 +204,7 @@ COLORREF SourceColor(GrDesc* graph, LegendDesc* l, int item)
     ObjDesc* o = ObjectAt(graph, l->items[item].source);
     if (o == nullptr)
         return RGB(0, 0, 0);
-    const int member = l->kind == 0 ? 0 : l->items[item].member;
+    const int member = l->items[item].member;
     if (PieSliceSample(o, member, sample) || GroupMemberSample(o, member, sample))
         return sample.kind == 0 ? sample.line.color : sample.color;
     if (o->type == PK_TYPE_CURVE)
@@ -271,12 +271,12 @@ void DrawBoxSample(HDC dc, const RECT& box, COLORREF color, int hatch, const Lin
 void DrawSample(GrDesc* graph, HDC dc, LegendDesc* l, int item, int x, int y, int right)
 {
     ObjDesc* o = ObjectAt(graph, l->items[item].source);
-    if (o == nullptr || (item == 0 && l->kind == 1))
+    if (o == nullptr || item == 0) // the title has no sample
         return;
     const int fh = l->fontHeight, w = SampleWidth(l);
     const int lineEnd = std::min(x + w, right);
     const RECT box{x, y + 8 * fh / 15 - fh, std::min(x + w, right), y + 8 * fh / 15};
-    const int member = l->kind == 0 ? 0 : l->items[item].member;
+    const int member = l->items[item].member;
     MemberSample sample;
     if (PieSliceSample(o, member, sample) || GroupMemberSample(o, member, sample))
     {
@@ -475,7 +475,8 @@ ObjDesc* MakeLegend(GrDesc* graph, HDC dc, int group, float left, float top, flo
     {
         LegendItem& item = items[i];
         item.shown = 1;
-        if (kind == 1)
+        // A group or pie named with a given count gives its series or slices in order.
+        if (kind == 1 || (kind == 2 && source && (PieSliceCount(source) > 0 || GroupMemberCount(source) > 0)))
         {
             item.source = static_cast<SHORT>(group);
             item.member = static_cast<SHORT>(i - 1);

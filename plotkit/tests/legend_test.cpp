@@ -300,18 +300,29 @@ TEST_F(LegendTest, APieLegendListsTheSlicesInTheirColours)
     GlobalUnlock(block);
     const COLORREF fills[2] = {kRed, kBlue};
     int pie = 0, legend = 0;
+    ObjDesc* given = nullptr;
     GrDesc* g = PaintedGraph(
         [&](GrDesc* g, HWND)
         {
             WGSetPlotArea(g, g->buildDc, 0.1f, 0.1f, 0.6f, 0.9f, 15);
             pie = WGPieChart(g, g->buildDc, block, 2, 0, 0, 1, 0.8f, 0.5f, 0.5f, fills, nullptr, nullptr, nullptr);
             legend = WGLegendGroupPtr(g, g->buildDc, 0.65f, 0.1f, 0.3f, 0.2f, 0, 1, -1, 15, 0, "Water", pie);
+            given = InitLeg(g, g->buildDc, pie, 0.65f, 0.5f, 0.95f, 0.7f, 1, 0, 1, 0, 15, 0, "One", FALSE);
         },
         "legend_pie");
     ASSERT_NE(legend, 0);
     LegendDesc* l = Legend(g, legend);
     EXPECT_EQ(l->kind, 1);
     EXPECT_EQ(l->itemCount, 3);
+    // A given count of one: kind 2, its entry the pie's first slice, with short samples.
+    ASSERT_NE(given, nullptr);
+    const auto* two = reinterpret_cast<const LegendDesc*>(given);
+    EXPECT_EQ(two->kind, 2);
+    EXPECT_EQ(two->itemCount, 2);
+    EXPECT_EQ(two->items[1].source, pie);
+    EXPECT_EQ(two->items[1].member, 0);
+    EXPECT_EQ(two->shortSamples, 1);
+    EXPECT_STREQ(two->items[1].text, "One");
     EXPECT_TRUE(WGChangeString(g, pie, "Nitrogen and everything else that is in it", 1));
     EXPECT_EQ(std::string(WGGetString(g, pie, 1)), std::string("Nitrogen and everything else that is in i"))
         << "a label holds 41 characters";
