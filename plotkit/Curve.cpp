@@ -975,7 +975,8 @@ void DrawCurveMarker(GrDesc* graph, HDC dc, CurveDesc* curve, int x, int y, int 
     one.data = DataSetLink{};
     one.dropLine = 0;
     one.pointsValid = 1;
-    int size = curve->markerLogSize > 0 ? curve->markerLogSize : PointsToLogSize(graph, dc, curve->markerHeight);
+    int size =
+        curve->markerLogSize > 0 ? curve->markerLogSize : PointsToLogSize(graph, dc, curve->markerHeight);
     one.markerLogSize = std::min(size, limit);
     const POINT at{x, y};
     DrawMarkers(graph, dc, &at, &one);

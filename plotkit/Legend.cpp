@@ -69,8 +69,7 @@ void MeasureLongest(HDC dc, LegendDesc* l)
 class LegendFont
 {
 public:
-    LegendFont(GrDesc* graph, HDC dc, LegendDesc* l, bool rederive)
-        : dc_(dc)
+    LegendFont(GrDesc* graph, HDC dc, LegendDesc* l, bool rederive) : dc_(dc)
     {
         if (rederive && l->font.currentSize > 0)
         {
@@ -338,7 +337,8 @@ void DrawLegend(GrDesc* graph, HDC dc)
         HPEN pen = nullptr;
         if (l->border)
         {
-            LOGPEN lp{static_cast<UINT>(l->head.line.style), POINT{l->head.line.widthX, 0}, l->head.line.color};
+            LOGPEN lp{static_cast<UINT>(l->head.line.style), POINT{l->head.line.widthX, 0},
+                      l->head.line.color};
             pen = CreatePenIndirect(&lp);
         }
         HGDIOBJ oldPen = SelectObject(dc, pen ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
@@ -367,9 +367,10 @@ void DrawLegend(GrDesc* graph, HDC dc)
         if (start >= r.right)
             continue;
         char text[kLegendText + 1] = {};
-        const int length = GetSmartString(graph, dc, &l->head, text, l->items[item].text, item, start,
-                                          l->orientation);
-        SetTextColor(dc, l->font.colorIndex >= 0 ? WGGetRGBColor(l->font.colorIndex) : SourceColor(graph, l, item));
+        const int length =
+            GetSmartString(graph, dc, &l->head, text, l->items[item].text, item, start, l->orientation);
+        SetTextColor(dc, l->font.colorIndex >= 0 ? WGGetRGBColor(l->font.colorIndex)
+                                                 : SourceColor(graph, l, item));
         TextOut(dc, start, y + 5 * l->fontHeight / 12, text, length);
     }
     SetTextAlign(dc, oldAlign);
@@ -591,13 +592,13 @@ char* LegendItemText(ObjDesc* o, int item, int* capacity)
 using namespace plotkit;
 
 ObjDesc* WINAPI InitLeg(GrDesc* graph, HDC dc, int group, float left, float top, float right, float bottom,
-                        int count, int frameColor, int frameWidth, int textColor, int areaColor, int orientation,
-                        const char* texts, BOOL longSamples)
+                        int count, int frameColor, int frameWidth, int textColor, int areaColor,
+                        int orientation, const char* texts, BOOL longSamples)
 {
     // A bare pointer: each entry is read up to its 42 characters or its zero.
     EntryTexts entries{texts, texts ? static_cast<size_t>(-1) : 0};
-    ObjDesc* o = MakeLegend(graph, dc, group, left, top, right, bottom, count, frameColor, frameWidth, textColor,
-                            areaColor, orientation, entries, longSamples != 0);
+    ObjDesc* o = MakeLegend(graph, dc, group, left, top, right, bottom, count, frameColor, frameWidth,
+                            textColor, areaColor, orientation, entries, longSamples != 0);
     if (o)
         CommitObjDesc(graph);
     return o;
@@ -606,19 +607,22 @@ ObjDesc* WINAPI InitLeg(GrDesc* graph, HDC dc, int group, float left, float top,
 int WINAPI WGLegend(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor, int frameWidth,
                     int textColor, int areaColor, int orientation, HGLOBAL texts)
 {
-    return FromHandle(graph, dc, 0, x, y, w, h, frameColor, frameWidth, textColor, areaColor, orientation, texts);
+    return FromHandle(graph, dc, 0, x, y, w, h, frameColor, frameWidth, textColor, areaColor, orientation,
+                      texts);
 }
 
-int WINAPI WGLegendPtr(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor, int frameWidth,
-                       int textColor, int areaColor, int orientation, const char* texts)
+int WINAPI WGLegendPtr(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
+                       int frameWidth, int textColor, int areaColor, int orientation, const char* texts)
 {
-    return FromString(graph, dc, 0, x, y, w, h, frameColor, frameWidth, textColor, areaColor, orientation, texts);
+    return FromString(graph, dc, 0, x, y, w, h, frameColor, frameWidth, textColor, areaColor, orientation,
+                      texts);
 }
 
-int WINAPI WGAutoLegend(GrDesc* graph, HDC dc, float x, float y, int frameColor, int frameWidth, int textColor,
-                        int areaColor, int orientation, HGLOBAL texts)
+int WINAPI WGAutoLegend(GrDesc* graph, HDC dc, float x, float y, int frameColor, int frameWidth,
+                        int textColor, int areaColor, int orientation, HGLOBAL texts)
 {
-    return FromHandle(graph, dc, 0, x, y, 0, 0, frameColor, frameWidth, textColor, areaColor, orientation, texts);
+    return FromHandle(graph, dc, 0, x, y, 0, 0, frameColor, frameWidth, textColor, areaColor, orientation,
+                      texts);
 }
 
 int WINAPI WGAutoLegendGroup(GrDesc* graph, HDC dc, float x, float y, int frameColor, int frameWidth,
@@ -629,7 +633,8 @@ int WINAPI WGAutoLegendGroup(GrDesc* graph, HDC dc, float x, float y, int frameC
 }
 
 int WINAPI WGLegendGroup(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
-                         int frameWidth, int textColor, int areaColor, int orientation, HGLOBAL texts, int group)
+                         int frameWidth, int textColor, int areaColor, int orientation, HGLOBAL texts,
+                         int group)
 {
     return FromHandle(graph, dc, group, x, y, w, h, frameColor, frameWidth, textColor, areaColor, orientation,
                       texts);
@@ -703,8 +708,8 @@ void WINAPI LegItemCoords(GrDesc* graph, ObjDesc* legend, int i, int align, int*
         *x += l->itemWidth - 5 * l->fx / 3;
 }
 
-int WINAPI GetSmartString(GrDesc* graph, HDC dc, ObjDesc* legend, char* out, const char* text, int, int startX,
-                          int)
+int WINAPI GetSmartString(GrDesc* graph, HDC dc, ObjDesc* legend, char* out, const char* text, int,
+                          int startX, int)
 {
     LegendDesc* l = AsLegend(legend);
     if (out == nullptr)

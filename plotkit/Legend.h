@@ -20,8 +20,8 @@ struct LegendItem
 // texts are the legend's own copies.
 struct LegendDesc
 {
-    ObjDesc head; // the head's line is the border
-    FontDesc font; // its colour index is the text colour (negative: each sample's colour)
+    ObjDesc head;    // the head's line is the border
+    FontDesc font;   // its colour index is the text colour (negative: each sample's colour)
     SHORT itemCount; // entries + 1 (the title item)
     SHORT longestLength, longestIndex;
     SHORT areaColor; // palette index, -1 none

@@ -21,8 +21,8 @@ struct LegendDialogState
     ObjDesc* object = nullptr;
     LegendDesc working{};
     float left = 0, top = 0, right = 0, bottom = 0; // fractions of the graph
-    bool ready = false;        // set once the fields are filled
-    bool textsChanged = false; // the user edited the texts
+    bool ready = false;                             // set once the fields are filled
+    bool textsChanged = false;                      // the user edited the texts
 };
 
 LegendDialogState& State()
@@ -71,8 +71,8 @@ void InitDialog(HWND dialog)
     for (int i = 0; i < 20; ++i)
         SendDlgItemMessage(dialog, IDC_AREA_COLOR, CB_ADDSTRING, 0,
                            reinterpret_cast<LPARAM>(LoadText(IDS_COLOR_FIRST + i).c_str()));
-    SendDlgItemMessage(dialog, IDC_AREA_COLOR, CB_SETCURSEL, static_cast<WPARAM>(std::clamp(l.areaColor + 1, 0, 20)),
-                       0);
+    SendDlgItemMessage(dialog, IDC_AREA_COLOR, CB_SETCURSEL,
+                       static_cast<WPARAM>(std::clamp(l.areaColor + 1, 0, 20)), 0);
     std::string texts;
     for (int item : Shown(l))
     {

@@ -287,7 +287,8 @@ void DrawPie(GrDesc* graph, HDC dc)
         {
             // A slice moved out of the disc, or one beside a gap, shows the faces of its cuts.
             const int n = pie->count;
-            if (n > 1 && (slice.exploded || pie->slices[(i + n - 1) % n].exploded || pie->slices[(i + 1) % n].exploded))
+            if (n > 1 && (slice.exploded || pie->slices[(i + n - 1) % n].exploded ||
+                          pie->slices[(i + 1) % n].exploded))
                 DrawCutFaces(dc, g, s, depth, slice);
             // The wall shows where the slice's arc runs below the centre line.
             DrawWall(graph, dc, g, s, depth, slice);

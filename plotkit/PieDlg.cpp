@@ -147,8 +147,8 @@ SliceDialogState& SliceState()
     return state;
 }
 
-const char* const kHatchNames[] = {"Solid",           "Horizontal", "Vertical",      "Forward diagonal",
-                                   "Backward diagonal", "Cross",      "Diagonal cross"};
+const char* const kHatchNames[] = {
+    "Solid", "Horizontal", "Vertical", "Forward diagonal", "Backward diagonal", "Cross", "Diagonal cross"};
 const int kColorBars[3] = {IDC_SLICE_RED, IDC_SLICE_GREEN, IDC_SLICE_BLUE};
 const int kColorValues[3] = {IDC_SLICE_RED_VALUE, IDC_SLICE_GREEN_VALUE, IDC_SLICE_BLUE_VALUE};
 
@@ -364,7 +364,8 @@ INT_PTR CALLBACK PieSliceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         return TRUE;
     case WM_HSCROLL:
         if (s.caller)
-            ScrollColor(dialog, reinterpret_cast<HWND>(lParam), LOWORD(wParam), static_cast<SHORT>(HIWORD(wParam)));
+            ScrollColor(dialog, reinterpret_cast<HWND>(lParam), LOWORD(wParam),
+                        static_cast<SHORT>(HIWORD(wParam)));
         return TRUE;
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:

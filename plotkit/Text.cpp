@@ -820,7 +820,8 @@ BOOL WINAPI WGChangeString(GrDesc* graph, int number, const char* text, int item
     if (o->type == PK_TYPE_LEGEND || o->type == PK_TYPE_PIECHART)
     {
         int capacity = 0;
-        char* entry = o->type == PK_TYPE_LEGEND ? LegendItemText(o, item, &capacity) : PieLabelText(o, item, &capacity);
+        char* entry =
+            o->type == PK_TYPE_LEGEND ? LegendItemText(o, item, &capacity) : PieLabelText(o, item, &capacity);
         if (entry == nullptr)
             return FALSE;
         std::memset(entry, 0, static_cast<size_t>(capacity) + 1);

@@ -1069,7 +1069,8 @@ PKAPI int WINAPI WGChangePieValue(GrDesc* graph, int number, float value, int sl
 PKAPI int WINAPI WGLegend(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
                           int frameWidth, int textColor, int areaColor, int orientation, HGLOBAL texts);
 PKAPI int WINAPI WGLegendPtr(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
-                             int frameWidth, int textColor, int areaColor, int orientation, const char* texts);
+                             int frameWidth, int textColor, int areaColor, int orientation,
+                             const char* texts);
 PKAPI int WINAPI WGAutoLegend(GrDesc* graph, HDC dc, float x, float y, int frameColor, int frameWidth,
                               int textColor, int areaColor, int orientation, HGLOBAL texts);
 PKAPI int WINAPI WGAutoLegendGroup(GrDesc* graph, HDC dc, float x, float y, int frameColor, int frameWidth,
@@ -1095,7 +1096,8 @@ PKAPI void WINAPI LegItemCoords(GrDesc* graph, ObjDesc* legend, int i, int align
 PKAPI int WINAPI GetSmartString(GrDesc* graph, HDC dc, ObjDesc* legend, char* out, const char* text, int item,
                                 int startX, int orientation);
 // The size (fractions of the graph) a legend needs for its shown texts in a column (0) or rows (1).
-PKAPI void WINAPI WGCalculateAutomaticLegendBox(GrDesc* graph, int number, int orientation, float* w, float* h);
+PKAPI void WINAPI WGCalculateAutomaticLegendBox(GrDesc* graph, int number, int orientation, float* w,
+                                                float* h);
 // Accessors (none redraws); 0 or null without a message for an object that is no legend.
 PKAPI void* WINAPI WGGetLegendDesc(GrDesc* graph, int number);
 PKAPI int WINAPI WGGetLegendBorder(GrDesc* graph, int number);

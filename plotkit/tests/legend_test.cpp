@@ -78,9 +78,10 @@ TEST_F(LegendTest, ASelfSizingColumnShowsEachCurvesSampleBesideItsName)
 {
     int legend = 0;
     const std::string names = Pieces({"Nitrogen", "Oxygen", "Argon"});
-    GrDesc* g = CurvesGraph([&](GrDesc* g)
-                            { legend = WGLegendPtr(g, g->buildDc, 0.6f, 0.1f, 0, 0, 0, 1, 0, 15, 0, names.c_str()); },
-                            "legend_column");
+    GrDesc* g =
+        CurvesGraph([&](GrDesc* g)
+                    { legend = WGLegendPtr(g, g->buildDc, 0.6f, 0.1f, 0, 0, 0, 1, 0, 15, 0, names.c_str()); },
+                    "legend_column");
     ASSERT_NE(legend, 0);
     LegendDesc* l = Legend(g, legend);
     ASSERT_NE(l, nullptr);
@@ -225,9 +226,10 @@ TEST_F(LegendTest, ALongEntryIsCutWithDotsAtTheRightEdge)
 {
     int legend = 0;
     const char* names = "Total pressure of the residual gas in mbar";
-    GrDesc* g = CurvesGraph([&](GrDesc* g)
-                            { legend = WGLegendPtr(g, g->buildDc, 0.6f, 0.1f, 0.25f, 0.2f, 0, 1, 0, 15, 0, names); },
-                            "legend_cut");
+    GrDesc* g =
+        CurvesGraph([&](GrDesc* g)
+                    { legend = WGLegendPtr(g, g->buildDc, 0.6f, 0.1f, 0.25f, 0.2f, 0, 1, 0, 15, 0, names); },
+                    "legend_cut");
     LegendDesc* l = Legend(g, legend);
     ASSERT_NE(l, nullptr);
     Shot("plotkit_legend_cut");
@@ -305,7 +307,8 @@ TEST_F(LegendTest, APieLegendListsTheSlicesInTheirColours)
         [&](GrDesc* g, HWND)
         {
             WGSetPlotArea(g, g->buildDc, 0.1f, 0.1f, 0.6f, 0.9f, 15);
-            pie = WGPieChart(g, g->buildDc, block, 2, 0, 0, 1, 0.8f, 0.5f, 0.5f, fills, nullptr, nullptr, nullptr);
+            pie = WGPieChart(g, g->buildDc, block, 2, 0, 0, 1, 0.8f, 0.5f, 0.5f, fills, nullptr, nullptr,
+                             nullptr);
             legend = WGLegendGroupPtr(g, g->buildDc, 0.65f, 0.1f, 0.3f, 0.2f, 0, 1, -1, 15, 0, "Water", pie);
             given = InitLeg(g, g->buildDc, pie, 0.65f, 0.5f, 0.95f, 0.7f, 1, 0, 1, 0, 15, 0, "One", FALSE);
         },
@@ -345,9 +348,9 @@ TEST_F(LegendTest, APieLegendListsTheSlicesInTheirColours)
 TEST_F(LegendTest, TheLegendDialogEditsACopyAndWritesItBackOnOk)
 {
     int legend = 0;
-    GrDesc* g = CurvesGraph([&](GrDesc* g)
-                            { legend = WGLegendPtr(g, g->buildDc, 0.6f, 0.1f, 0.3f, 0.2f, 0, 1, 0, 15, 0, "A"); },
-                            "legend_dialog");
+    GrDesc* g = CurvesGraph(
+        [&](GrDesc* g) { legend = WGLegendPtr(g, g->buildDc, 0.6f, 0.1f, 0.3f, 0.2f, 0, 1, 0, 15, 0, "A"); },
+        "legend_dialog");
     LegendDesc* l = Legend(g, legend);
     ASSERT_NE(l, nullptr);
     std::vector<LegendItem> items(l->items, l->items + l->itemCount);
@@ -364,7 +367,9 @@ TEST_F(LegendTest, TheLegendDialogEditsACopyAndWritesItBackOnOk)
                 d.Check(IDC_LEGEND_BORDER, false);
                 d.Click(IDCANCEL);
             });
-        EXPECT_EQ(DialogBoxParam(Module(), "LEGEND", nullptr, LegendDlgProc, reinterpret_cast<LPARAM>(&request)), 2);
+        EXPECT_EQ(
+            DialogBoxParam(Module(), "LEGEND", nullptr, LegendDlgProc, reinterpret_cast<LPARAM>(&request)),
+            2);
     }
     EXPECT_EQ(l->head.extent.left, extent.left);
     EXPECT_EQ(l->areaColor, 15);
@@ -391,7 +396,9 @@ TEST_F(LegendTest, TheLegendDialogEditsACopyAndWritesItBackOnOk)
                 d.Check(IDC_LEGEND_BORDER, false);
                 d.Click(IDOK);
             });
-        EXPECT_EQ(DialogBoxParam(Module(), "LEGEND", nullptr, LegendDlgProc, reinterpret_cast<LPARAM>(&request)), 1);
+        EXPECT_EQ(
+            DialogBoxParam(Module(), "LEGEND", nullptr, LegendDlgProc, reinterpret_cast<LPARAM>(&request)),
+            1);
     }
     EXPECT_NEAR(l->head.extent.left, 0.2 * g->logWidth, 2);
     EXPECT_NEAR(l->head.extent.right - l->head.extent.left, extent.right - extent.left, 2);

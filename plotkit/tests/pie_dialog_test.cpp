@@ -38,18 +38,15 @@ protected:
                 const COLORREF fills[2] = {RGB(255, 0, 0), RGB(0, 0, 255)};
                 const float explode[2] = {0, 0.25f};
                 WGSetPlotArea(g, g->buildDc, 0.1f, 0.1f, 0.9f, 0.9f, 19);
-                number = WGPieChart(g, g->buildDc, block, 2, 0, 1, 1, 0.5f, 0.5f, 0.5f, fills, nullptr, nullptr,
-                                    explode);
+                number = WGPieChart(g, g->buildDc, block, 2, 0, 1, 1, 0.5f, 0.5f, 0.5f, fills, nullptr,
+                                    nullptr, explode);
             },
             "piedialog");
         WGChangeString(g, number, "Air", 1);
         return g;
     }
 
-    PieDesc* Pie(GrDesc* g)
-    {
-        return reinterpret_cast<PieDesc*>(ObjectAt(g, number));
-    }
+    PieDesc* Pie(GrDesc* g) { return reinterpret_cast<PieDesc*>(ObjectAt(g, number)); }
 
     // The pie's record and slices as bytes, to show that nothing changed.
     std::string Snapshot(GrDesc* g)
@@ -63,8 +60,8 @@ protected:
     int Open(GrDesc* g)
     {
         ObjectEditRequest request{g, &Pie(g)->head};
-        return static_cast<int>(
-            DialogBoxParam(Module(), "PIECHART", nullptr, PieChartDlgProc, reinterpret_cast<LPARAM>(&request)));
+        return static_cast<int>(DialogBoxParam(Module(), "PIECHART", nullptr, PieChartDlgProc,
+                                               reinterpret_cast<LPARAM>(&request)));
     }
 
     HGLOBAL block = nullptr;
@@ -77,23 +74,24 @@ TEST_F(PieDialogTest, CancelLeavesThePieAsItWasEvenAfterASliceWasChanged)
     ASSERT_NE(number, 0);
     const std::string before = Snapshot(g);
     kel::testkit::ScriptedPrompts prompts;
-    prompts.Expect("Pie Chart").Drive(
-        [](kel::testkit::DialogDriver& d)
-        {
-            EXPECT_EQ(d.GetText(IDC_PIE_CENTRE_X), "50.0");
-            EXPECT_EQ(d.GetText(IDC_PIE_DIAMETER), "50.0");
-            const HWND list = d.Item(IDC_PIE_SLICES);
-            ASSERT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 2);
-            char text[64] = {};
-            SendMessage(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
-            EXPECT_STREQ(text, "Slice # 1");
-            SendMessage(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(text));
-            EXPECT_STREQ(text, "Air");
-            d.SetText(IDC_PIE_CENTRE_X, "20");
-            d.Select(IDC_PIE_SLICES, 1);
-            d.Click(IDC_PIE_DETAILS);
-            d.Click(IDCANCEL);
-        });
+    prompts.Expect("Pie Chart")
+        .Drive(
+            [](kel::testkit::DialogDriver& d)
+            {
+                EXPECT_EQ(d.GetText(IDC_PIE_CENTRE_X), "50.0");
+                EXPECT_EQ(d.GetText(IDC_PIE_DIAMETER), "50.0");
+                const HWND list = d.Item(IDC_PIE_SLICES);
+                ASSERT_EQ(SendMessage(list, LB_GETCOUNT, 0, 0), 2);
+                char text[64] = {};
+                SendMessage(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+                EXPECT_STREQ(text, "Slice # 1");
+                SendMessage(list, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(text));
+                EXPECT_STREQ(text, "Air");
+                d.SetText(IDC_PIE_CENTRE_X, "20");
+                d.Select(IDC_PIE_SLICES, 1);
+                d.Click(IDC_PIE_DETAILS);
+                d.Click(IDCANCEL);
+            });
     prompts.Expect("Slice").Drive(
         [](kel::testkit::DialogDriver& d)
         {
@@ -109,19 +107,20 @@ TEST_F(PieDialogTest, OkWritesTheCopyBackAndPlacesThePieAgain)
     GrDesc* g = PieGraph();
     ASSERT_NE(number, 0);
     kel::testkit::ScriptedPrompts prompts;
-    prompts.Expect("Pie Chart").Drive(
-        [](kel::testkit::DialogDriver& d)
-        {
-            if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-                kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
-                                      std::string(keep) + "/plotkit_pie_dialog.png");
-            d.SetText(IDC_PIE_CENTRE_X, "30");
-            d.SetText(IDC_PIE_CENTRE_Y, "40");
-            d.SetText(IDC_PIE_DIAMETER, "60");
-            d.Select(IDC_PIE_SLICES, 0);
-            d.Click(IDC_PIE_DETAILS);
-            d.Click(IDOK);
-        });
+    prompts.Expect("Pie Chart")
+        .Drive(
+            [](kel::testkit::DialogDriver& d)
+            {
+                if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+                    kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                          std::string(keep) + "/plotkit_pie_dialog.png");
+                d.SetText(IDC_PIE_CENTRE_X, "30");
+                d.SetText(IDC_PIE_CENTRE_Y, "40");
+                d.SetText(IDC_PIE_DIAMETER, "60");
+                d.Select(IDC_PIE_SLICES, 0);
+                d.Click(IDC_PIE_DETAILS);
+                d.Click(IDOK);
+            });
     prompts.Expect("Slice").Drive(
         [](kel::testkit::DialogDriver& d)
         {
@@ -176,10 +175,10 @@ TEST_F(PieDialogTest, SliceFieldsTakeWhatTheyAccept)
         std::string label;
     };
     const Case cases[] = {
-        {IDC_SLICE_EXPLOSION, "2.5", 1, 1.0f, 1, "Air"},      // capped at 1
-        {IDC_SLICE_EXPLOSION, "0", 1, 0, 0, "Air"},           // not exploded
-        {IDC_SLICE_EXPLOSION, "-1", 1, 0, 0, "Air"},          // not exploded
-        {IDC_SLICE_EXPLOSION, "abc", 1, 0.25f, 1, "Air"},     // no number: unchanged
+        {IDC_SLICE_EXPLOSION, "2.5", 1, 1.0f, 1, "Air"},              // capped at 1
+        {IDC_SLICE_EXPLOSION, "0", 1, 0, 0, "Air"},                   // not exploded
+        {IDC_SLICE_EXPLOSION, "-1", 1, 0, 0, "Air"},                  // not exploded
+        {IDC_SLICE_EXPLOSION, "abc", 1, 0.25f, 1, "Air"},             // no number: unchanged
         {IDC_SLICE_EXPLOSION, "0.123456789", 1, 0.123456f, 1, "Air"}, // the first 8 characters
         {IDC_SLICE_VALUE, "12345678901", 12345678, 0.25f, 1, "Air"},
         {IDC_SLICE_VALUE, "1e3", 1000, 0.25f, 1, "Air"},
@@ -203,8 +202,9 @@ TEST_F(PieDialogTest, SliceFieldsTakeWhatTheyAccept)
                 d.SetText(c.id, c.typed);
                 d.Click(IDOK);
             });
-        EXPECT_EQ(DialogBoxParam(Module(), "PIESLICE", nullptr, PieSliceDlgProc, reinterpret_cast<LPARAM>(&slice)),
-                  1);
+        EXPECT_EQ(
+            DialogBoxParam(Module(), "PIESLICE", nullptr, PieSliceDlgProc, reinterpret_cast<LPARAM>(&slice)),
+            1);
         EXPECT_FLOAT_EQ(slice.value, c.value);
         EXPECT_FLOAT_EQ(slice.explosion, c.explosion);
         EXPECT_EQ(slice.exploded, c.exploded);
@@ -241,8 +241,9 @@ TEST_F(PieDialogTest, SliceFieldsTakeWhatTheyAccept)
                             reinterpret_cast<LPARAM>(d.Item(IDC_SLICE_RED)));
                 d.Click(IDOK);
             });
-        EXPECT_EQ(DialogBoxParam(Module(), "PIESLICE", nullptr, PieSliceDlgProc, reinterpret_cast<LPARAM>(&slice)),
-                  1);
+        EXPECT_EQ(
+            DialogBoxParam(Module(), "PIESLICE", nullptr, PieSliceDlgProc, reinterpret_cast<LPARAM>(&slice)),
+            1);
         EXPECT_EQ(slice.hatch, p.hatch);
         EXPECT_EQ(GetRValue(slice.fill), p.red);
     }
@@ -257,19 +258,21 @@ TEST_F(PieDialogTest, PieFieldsTakeWhatTheyAccept)
         std::string typed;
         float centreX;
     };
-    const Case cases[] = {{"12.5", 0.125f}, {"abc", 0.5f}, {"", 0.5f}, {"-10", -0.1f}, {"1000", 10.0f},
-                          {"1000.1", 0.5f}, {"99999999", 0.5f}, {"-2000", 0.5f}}; // beyond 1000 %: refused
+    const Case cases[] = {{"12.5", 0.125f},   {"abc", 0.5f},   {"", 0.5f},
+                          {"-10", -0.1f},     {"1000", 10.0f}, {"1000.1", 0.5f},
+                          {"99999999", 0.5f}, {"-2000", 0.5f}}; // beyond 1000 %: refused
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.typed);
         Pie(g)->centreX = 0.5f;
         kel::testkit::ScriptedPrompts prompts;
-        prompts.Expect("Pie Chart").Drive(
-            [&c](kel::testkit::DialogDriver& d)
-            {
-                d.SetText(IDC_PIE_CENTRE_X, c.typed);
-                d.Click(IDOK);
-            });
+        prompts.Expect("Pie Chart")
+            .Drive(
+                [&c](kel::testkit::DialogDriver& d)
+                {
+                    d.SetText(IDC_PIE_CENTRE_X, c.typed);
+                    d.Click(IDOK);
+                });
         EXPECT_EQ(Open(g), 1);
         EXPECT_FLOAT_EQ(Pie(g)->centreX, c.centreX);
     }
