@@ -303,6 +303,8 @@ TKAPI WORD WINAPI rtObjFind(HWND window);
 
 // ---- Accessors -----------------------------------------------------------------------------------
 
+// Alarm lines and marks are numbered 0..4 in the order reference, high, low, high-high, low-low, the
+// order in which the host walks them; any other index reports message 30 and gives 0.
 TKAPI int WINAPI WRGetAlarmLineState(GrDesc* graph, WORD number, int line);
 TKAPI int WINAPI WREnableAlarmLine(GrDesc* graph, WORD number, int line, int shown);
 TKAPI int WINAPI WRChangeAlarmMarks(GrDesc* graph, WORD number, const char* label, int mark, int shown);
