@@ -140,6 +140,11 @@ int WidestValueLabel(GrDesc* graph, HDC dc, const DynDataSetDesc* set, const Aut
 
 using namespace trendkit;
 
+namespace
+{
+constexpr size_t kLegendTextMax = 42; // characters of a legend item
+} // namespace
+
 WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maximum, float base,
                               int orientation, int precision, float setpoint, float alarmHigh, float alarmLow,
                               const char* highMessage, const char* lowMessage, const COLORREF* colours,
@@ -315,4 +320,28 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
     if (out)
         std::copy(numbers, numbers + 11, out);
     return bars;
+}
+
+int WINAPI WRSetLegendText(GrDesc* graph, WORD legend, int item, const char* text)
+{
+    if (text == nullptr || graph == nullptr || !WGIsGraphDescValid(graph) || item < 0)
+        return 0;
+    ObjDesc* o = GetObjDesc(graph, legend, nullptr);
+    // A missing item (at or past the legend's count) is refused by the string accessor.
+    if (o == nullptr || o->type != PK_TYPE_LEGEND || WGGetString(graph, legend, item) == nullptr)
+        return 0;
+    return WGChangeString(graph, legend, text, item) ? 1 : 0;
+}
+
+int WINAPI WRGetLegendText(GrDesc* graph, WORD legend, int item, char* buffer)
+{
+    if (buffer == nullptr || graph == nullptr || !WGIsGraphDescValid(graph) || item < 0)
+        return 0;
+    ObjDesc* o = GetObjDesc(graph, legend, nullptr);
+    const char* text = o && o->type == PK_TYPE_LEGEND ? WGGetString(graph, legend, item) : nullptr;
+    if (text == nullptr)
+        return 0;
+    // At most an item's 42 characters, with the terminator.
+    CopyText(buffer, text, kLegendTextMax);
+    return 1;
 }

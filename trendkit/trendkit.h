@@ -407,6 +407,11 @@ TKAPI WORD WINAPI WRSetAutoScrollGraph(GrDesc* graph, UINT slot, float interval,
                                        float minimum, float maximum, float timeRange, int kind, int decimals,
                                        float setpoint, float alarmHigh, float alarmLow, const char* xTitle,
                                        int background, const int* colours, int legend, WORD* out);
+// A legend's item text (item 0 the title): at most 42 characters are set, or copied with their
+// terminator into `buffer` (room for 43). 1, or 0 for a null text or buffer, a missing legend or an
+// item at or past its count.
+TKAPI int WINAPI WRSetLegendText(GrDesc* graph, WORD legend, int item, const char* text);
+TKAPI int WINAPI WRGetLegendText(GrDesc* graph, WORD legend, int item, char* buffer);
 
 // ---- Dynamic text and messages -------------------------------------------------------------------
 

@@ -231,6 +231,41 @@ TEST_F(BuildersTest, AutoBargraphHorizontalAndWithoutAlarms)
     }
 }
 
+TEST_F(BuildersTest, LegendTextsAreSetAndReadWithinTheirItems)
+{
+    int legend = 0;
+    GrDesc* graph = Built(
+        [&](GrDesc* g)
+        {
+            const int n = AddAxis(g, 1);
+            EXPECT_NE(n, 0);
+            legend = InitLeg(g, g->buildDc, 0, 0.1f, 0.1f, 0.5f, 0.5f, 2, 0, 1, 0, -1, 0, nullptr, FALSE)
+                         ? g->cursor
+                         : 0;
+        });
+    ASSERT_NE(legend, 0);
+    ASSERT_EQ(GetObjDesc(graph, legend, nullptr)->type, PK_TYPE_LEGEND);
+    const WORD number = static_cast<WORD>(legend);
+    const std::string longText(60, 'x');
+    EXPECT_EQ(WRSetLegendText(graph, number, 1, "Nitrogen"), 1);
+    EXPECT_EQ(WRSetLegendText(graph, number, 2, longText.c_str()), 1);
+    char buffer[64];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(WRGetLegendText(graph, number, 1, buffer), 1);
+    EXPECT_STREQ(buffer, "Nitrogen");
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(WRGetLegendText(graph, number, 2, buffer), 1);
+    EXPECT_EQ(std::string(buffer), std::string(42, 'x')) << "at most 42 characters, terminated";
+    EXPECT_EQ(buffer[43], '#') << "nothing written past the terminator";
+    // Refused: null text or buffer, an item past the count, a negative item, no legend there.
+    EXPECT_EQ(WRSetLegendText(graph, number, 1, nullptr), 0);
+    EXPECT_EQ(WRGetLegendText(graph, number, 1, nullptr), 0);
+    EXPECT_EQ(WRSetLegendText(graph, number, 3, "Argon"), 0);
+    EXPECT_EQ(WRGetLegendText(graph, number, -1, buffer), 0);
+    EXPECT_EQ(WRSetLegendText(graph, 1, 0, "Argon"), 0) << "object 1 is an axis";
+    EXPECT_EQ(WRGetLegendText(graph, 99, 0, buffer), 0);
+}
+
 TEST_F(BuildersTest, AutoBargraphRefusals)
 {
     const int slot = DefineSet(2);
