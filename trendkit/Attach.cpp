@@ -96,6 +96,7 @@ void AttachLibrary()
     for (UpdateEntry& e : lib.updates)
         e = UpdateEntry{};
     RegisterOwnTypes();
+    RegisterControlType();
     RegisterScrollTypes();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();

@@ -140,6 +140,11 @@ bool IsCopying(GrDesc* graph);
 double SinDeg(int degrees);
 double CosDeg(int degrees);
 
+// Child-window controls' type (type 111); run at load.
+void RegisterControlType();
+// The button WRChangeButtonState shows pressed until its release timer ends (null: none).
+HWND PressedControlWindow();
+
 // Copies at most `max` characters of `text` with its terminator; a null text leaves `field` alone.
 void CopyText(char* field, const char* text, size_t max);
 

@@ -340,3 +340,39 @@ TKAPI int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, flo
 TKAPI int WINAPI WRResumeScroll(GrDesc* graph, WORD number);
 // Empties a scroll or XY graph (ending its history view first). 1, 0 on error (56, 30).
 TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
+
+// ---- Child-window controls -----------------------------------------------------------------------
+// Real child windows of the graph window (type 111): scrollbars, owner-drawn buttons, button groups
+// and LED lamps. The host passes its graph window's WM_DRAWITEM, WM_COMMAND, WM_HSCROLL, WM_VSCROLL
+// and control-colour messages to HXChildControlProc. Positions are fractions of the graph.
+
+// The host's notification: (graph, object, new, old). Scrollbars pass pointers to the new and the
+// old value (float) and move the thumb when the result is non-zero; buttons pass the new and the old
+// state (groups: selection).
+typedef int(WINAPI* ControlNotifyProc)(GrDesc* graph, WORD object, INT_PTR newValue, INT_PTR oldValue);
+
+// A scrollbar from minimum to maximum in steps (neither range nor step 0); 0 without a callback.
+TKAPI WORD WINAPI WRSetScrBarControl(GrDesc* graph, ControlNotifyProc notify, float x, float y, float w, float h,
+                                     COLORREF colour, float minimum, float maximum, float step, float page,
+                                     float value);
+TKAPI int WINAPI WRSetScrollPos(GrDesc* graph, WORD number, float value);
+TKAPI void WINAPI WRGetScrollPos(GrDesc* graph, WORD number, float* value);
+TKAPI int WINAPI WRGetScrBar(GrDesc* graph, WORD number, float* minimum, float* maximum, float* step, float* page);
+// Keeps the value shown.
+TKAPI int WINAPI WRChangeScrBar(GrDesc* graph, WORD number, float minimum, float maximum, float step, float page);
+// Kind 0 momentary, 1 toggle; style 0 flat 3-D, 1 deep 3-D, 2 round indicator, 3 square indicator;
+// side non-zero puts the indicator at the right.
+TKAPI WORD WINAPI WRSetButtonControl(GrDesc* graph, ControlNotifyProc notify, int kind, int style, float x, float y,
+                                     float w, float h, COLORREF colour, const char* caption, int side);
+// 2-20 buttons with 16-character captions; orientation 0 stacks them top to bottom.
+TKAPI WORD WINAPI WRSetButtonGroup(GrDesc* graph, ControlNotifyProc notify, int style, float x, float y, float w,
+                                   float h, COLORREF colour, int count, int orientation, const char* captions,
+                                   int side);
+// A round lamp of `size` (fraction of the graph's width) centred at (x, y); palette indices.
+TKAPI WORD WINAPI WRSetLEDControl(GrDesc* graph, float x, float y, float size, COLORREF colour, int on, int off);
+TKAPI int WINAPI WRGetButtonState(GrDesc* graph, WORD number);
+TKAPI int WINAPI WRChangeButtonState(GrDesc* graph, WORD number, int selection);
+TKAPI void WINAPI WRChangeButtonColor(GrDesc* graph, WORD number, COLORREF colour, int button);
+TKAPI COLORREF WINAPI WRGetButtonColor(GrDesc* graph, WORD number, int button);
+TKAPI LRESULT WINAPI HXChildControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+TKAPI void CALLBACK ButtonDelayEnd(HWND window, UINT message, UINT_PTR id, DWORD time);
