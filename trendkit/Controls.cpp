@@ -1209,3 +1209,24 @@ LRESULT WINAPI HXChildControlProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     }
 }
+
+HWND WINAPI WRGetButtonWindow(GrDesc* graph, WORD number, int button)
+{
+    if (graph == nullptr)
+        return nullptr;
+    ObjDesc* o = GetObjDesc(graph, number, nullptr);
+    if (o == nullptr)
+    {
+        ErrHdlr(56, 0, nullptr);
+        return nullptr;
+    }
+    if (o->type != RT_TYPE_CONTROL)
+    {
+        ReportIllFunc(o);
+        return nullptr;
+    }
+    auto* c = reinterpret_cast<ControlDesc*>(o);
+    if (c->kind == kGroup)
+        return c->buttons && button >= 0 && button < c->count ? c->buttons[button].window : nullptr;
+    return c->window;
+}

@@ -376,3 +376,5 @@ TKAPI void WINAPI WRChangeButtonColor(GrDesc* graph, WORD number, COLORREF colou
 TKAPI COLORREF WINAPI WRGetButtonColor(GrDesc* graph, WORD number, int button);
 TKAPI LRESULT WINAPI HXChildControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 TKAPI void CALLBACK ButtonDelayEnd(HWND window, UINT message, UINT_PTR id, DWORD time);
+// The window of a control; for a group, that of button `button`.
+TKAPI HWND WINAPI WRGetButtonWindow(GrDesc* graph, WORD number, int button);

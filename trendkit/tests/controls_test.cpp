@@ -254,6 +254,10 @@ TEST_F(ControlsTest, ButtonGroupSelectsOneButton)
     ASSERT_EQ(group, 3);
     HWND manual = GetDlgItem(graph->window, 30000 + 20 * group + 1);
     ASSERT_NE(manual, nullptr);
+    EXPECT_EQ(WRGetButtonWindow(graph, group, 1), manual);
+    EXPECT_EQ(WRGetButtonWindow(graph, group, 3), nullptr);
+    EXPECT_EQ(WRGetButtonWindow(graph, 1, 0), nullptr); // the X axis
+    EXPECT_EQ(WGGetLastError(), 29);
     char text[32] = {};
     GetWindowTextA(GetDlgItem(graph->window, 30000 + 20 * group + 2), text, sizeof text);
     EXPECT_STREQ(text, "AutomaticContro");

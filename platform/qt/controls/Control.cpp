@@ -6,6 +6,7 @@
 #include "win32/uidriver.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QAbstractSlider>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
@@ -66,7 +67,7 @@ constexpr KeyPair kReplayKeys[] = {
 };
 
 // A left button press or release the window system delivered as a message (mouse_event, scripted
-// input) reaches the widget under the point as Qt's own mouse event.
+// input) reaches the button or scrollbar under the point as Qt's own mouse event.
 void ReplayMouse(QWidget* widget, UINT msg, LPARAM lp)
 {
     if (widget == nullptr)
@@ -78,6 +79,10 @@ void ReplayMouse(QWidget* widget, UINT msg, LPARAM lp)
         pos = child->mapFrom(widget, pos);
         target = child;
     }
+    // Only widgets that take the press themselves: an ignored press would climb to the surface,
+    // which posts it as a message again.
+    if (!qobject_cast<QAbstractButton*>(target) && !qobject_cast<QAbstractSlider*>(target))
+        return;
     const bool down = msg == WM_LBUTTONDOWN;
     const QPointF global = target->mapToGlobal(QPointF(pos));
     QMouseEvent e(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, QPointF(pos), global,

@@ -114,6 +114,7 @@ TEST_F(ButtonTest, OwnerDrawButtonTellsItsParentOfEachPressAndRelease)
     Clear();
     W(b)->setFocus();
     Key(W(b), Qt::Key_Space, Qt::NoModifier, " ");
+    Pump();
     EXPECT_EQ(selects(), (std::vector<int>{ODS_SELECTED, 0}));
 }
 
