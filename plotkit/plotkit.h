@@ -250,6 +250,7 @@ struct AxisDesc
     LineDesc majorGridLine, minorGridLine;
     INT drawNow;
     BYTE gridSuppressed;
+    BYTE timeUnit; // time axes of the real-time library: 0 seconds, 1 minutes, 2 hours
 };
 
 // Object types of plotkit (the real-time library's start at 100).

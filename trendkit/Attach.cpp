@@ -98,6 +98,9 @@ void AttachLibrary()
     RegisterOwnTypes();
     RegisterControlType();
     RegisterScrollTypes();
+    RegisterTextTypes();
+    RegisterTimeAxisTypes();
+    RegisterDynGridType();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }
