@@ -471,3 +471,19 @@ TKAPI LRESULT WINAPI HXChildControlProc(HWND window, UINT message, WPARAM wParam
 TKAPI void CALLBACK ButtonDelayEnd(HWND window, UINT message, UINT_PTR id, DWORD time);
 // The window of a control; for a group, that of button `button`.
 TKAPI HWND WINAPI WRGetButtonWindow(GrDesc* graph, WORD number, int button);
+
+// ---- Dynamic legend ------------------------------------------------------------------------------
+// A legend (plotkit type 3) bound to real-time object `number`: one entry per channel of a scroll
+// graph, per pair of an XY graph, else per value of its set, each drawn in the object's present
+// colour. Corners are fractions of the graph (right 0: automatic size); texts are rows of 42
+// characters (none: the set's value labels); textOnly draws no samples. Object 0 or a plotkit object
+// makes an ordinary legend (needs texts). Returns the legend's number, 0 on failure.
+TKAPI WORD WINAPI WRDynLegend(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                              int frameWidth, int textColour, int areaColour, int orientation, HGLOBAL texts,
+                              WORD number, int textOnly);
+TKAPI WORD WINAPI WRDynLegendPtr(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                                 int frameWidth, int textColour, int areaColour, int orientation, const char* texts,
+                                 WORD number, int textOnly);
+// Where shown item k of a legend or a dynamic text goes (logical units); align bit 2 right, bits 2
+// and 4 centred. A negative or too large k leaves x and y alone.
+TKAPI void WINAPI TextItemCoords(GrDesc* graph, ObjDesc* record, int k, int align, int* x, int* y);
