@@ -258,19 +258,30 @@ void DynLegendPaint(GrDesc* graph, HDC dc)
     }
 }
 
-// Entry rows for an RT object: the caller's texts (copied into a zero-filled block so that a
-// short text never lets the rows run past its terminator), or the set's value labels.
-std::vector<char> EntryRows(const char* texts, size_t size, const DynDataSetDesc* set, int entries)
+// Entry rows for an RT object, each 41 characters and a zero: a handle's block (`raw`, rows 42
+// apart, read no further than its size), a caller's string (read to its terminator and cut into
+// 42-character fields), or the set's value labels.
+std::vector<char> EntryRows(const char* texts, size_t size, bool raw, const DynDataSetDesc* set, int entries)
 {
     std::vector<char> rows(static_cast<size_t>(std::max(entries, 1)) * kRow, '\0');
     if (texts && size > 0 && texts[0])
     {
-        const size_t n = std::min({strnlen(texts, size), rows.size() - 1});
-        std::memcpy(rows.data(), texts, n);
-        return rows;
+        if (raw)
+            std::memcpy(rows.data(), texts, std::min(size, rows.size()));
+        else
+        {
+            std::memcpy(rows.data(), texts, std::min(strnlen(texts, size), rows.size() - 1));
+            SplitString(rows.data(), kRow);
+        }
     }
-    for (int i = 0; i < entries && i < set->valueCount; ++i)
-        std::memcpy(rows.data() + static_cast<size_t>(i) * kRow, set->labels[i], strnlen(set->labels[i], RT_LABEL_MAX));
+    else
+    {
+        for (int i = 0; i < entries && i < set->valueCount; ++i)
+            std::memcpy(rows.data() + static_cast<size_t>(i) * kRow, set->labels[i],
+                        strnlen(set->labels[i], RT_LABEL_MAX));
+    }
+    for (size_t end = kRow - 1; end < rows.size(); end += kRow)
+        rows[end] = '\0';
     return rows;
 }
 
@@ -291,7 +302,7 @@ WORD MakeDynLegend(GrDesc* graph, float left, float top, float right, float bott
         if (set == nullptr)
             return 0;
         const int entries = std::max(EntriesOf(rt, set), 0);
-        const std::vector<char> rows = EntryRows(texts, size, set, entries);
+        const std::vector<char> rows = EntryRows(texts, size, handle, set, entries);
         ObjDesc* o = InitLeg(graph, dc, number, left, top, right, bottom, entries, frameColour, frameWidth, textColour,
                              areaColour, orientation, rows.data(), textOnly ? FALSE : TRUE);
         LegendDesc* l = AsDynLegend(o);
@@ -316,6 +327,15 @@ WORD MakeDynLegend(GrDesc* graph, float left, float top, float right, float bott
 }
 
 } // namespace
+
+WORD DynLegendOfRows(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                     int frameWidth, int textColour, int areaColour, int orientation, const char* rows, size_t size,
+                     WORD number, int textOnly)
+{
+    return MakeDynLegend(graph, left, top, right, bottom, frameColour, frameWidth, textColour, areaColour,
+                         orientation, rows, size, true, number, textOnly);
+}
+
 } // namespace trendkit
 
 using namespace trendkit;

@@ -487,3 +487,12 @@ TKAPI WORD WINAPI WRDynLegendPtr(GrDesc* graph, float left, float top, float rig
 // Where shown item k of a legend or a dynamic text goes (logical units); align bit 2 right, bits 2
 // and 4 centred. A negative or too large k leaves x and y alone.
 TKAPI void WINAPI TextItemCoords(GrDesc* graph, ObjDesc* record, int k, int align, int* x, int* y);
+
+// ---- Tags of stacked and logic graphs ------------------------------------------------------------
+// A column (lanes stacked) or row of tags beside the lanes of stacked or logic graph `number`, on
+// the side where time starts: the caller's text in 42-character fields, or the set's value labels.
+// Frame colour and width, text and area colour as for the dynamic legend. Returns the legend's number.
+TKAPI WORD WINAPI WRLogicTagsPtr(GrDesc* graph, int frameColour, int frameWidth, int textColour, int areaColour,
+                                 const char* tags, WORD number);
+TKAPI WORD WINAPI WRLogicTags(GrDesc* graph, int frameColour, int frameWidth, int textColour, int areaColour,
+                              HGLOBAL tags, WORD number);

@@ -94,7 +94,11 @@ TEST_F(DynLegendTest, EntriesFollowTheColoursOfTheirScrollGraph)
 TEST_F(DynLegendTest, BindingAndTextsAreChecked)
 {
     const int slot = DefineSet(4);
-    WORD scroll = 0, unknown = 1, empty = 1, plain = 0, shortTexts = 0;
+    WORD scroll = 0, unknown = 1, empty = 1, plain = 0, shortTexts = 0, fromHandle = 0;
+    const std::string rows = std::string(42, 'A') + "Second";
+    HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE, rows.size());
+    std::memcpy(GlobalLock(handle), rows.data(), rows.size());
+    GlobalUnlock(handle);
     GrDesc* graph = RangedGraph(
         [&](GrDesc* g)
         {
@@ -105,7 +109,9 @@ TEST_F(DynLegendTest, BindingAndTextsAreChecked)
             plain = WRDynLegendPtr(g, 0.5f, 0.1f, 0.9f, 0.4f, 0, 1, -1, -1, 0, "X axis", 0, 0);
             // A caller's text shorter than the entries: the rows past it are empty, never read.
             shortTexts = WRDynLegendPtr(g, 0.1f, 0.5f, 0.4f, 0.9f, 0, 1, -1, -1, 1, "Only", scroll, 1);
+            fromHandle = WRDynLegend(g, 0.5f, 0.5f, 0.9f, 0.9f, 0, 1, -1, -1, 0, handle, scroll, 0);
         });
+    GlobalFree(handle);
     EXPECT_EQ(unknown, 0);
     EXPECT_EQ(empty, 0);
     EXPECT_NE(plain, 0);
@@ -115,7 +121,49 @@ TEST_F(DynLegendTest, BindingAndTextsAreChecked)
     EXPECT_STREQ(l->items[1].text, "Only");
     EXPECT_STREQ(l->items[4].text, "");
     EXPECT_EQ(l->shortSamples, 1);
+
+    // Rows from a handle are read no further than its block, each ended after 41 characters.
+    ASSERT_NE(fromHandle, 0);
+    auto* h = reinterpret_cast<plotkit::LegendDesc*>(GetObjDesc(graph, fromHandle, nullptr));
+    EXPECT_EQ(std::string(h->items[1].text), std::string(41, 'A'));
+    EXPECT_STREQ(h->items[2].text, "Second");
+    EXPECT_STREQ(h->items[3].text, "");
     Repainted(graph, "dynlegend_rows");
+}
+
+TEST_F(DynLegendTest, LogicTagsStandBesideTheLanesWhereTimeStarts)
+{
+    const int slot = DefineSet(3);
+    std::strcpy(GetDynDataSet(slot)->labels[0], "Gate valve");
+    std::strcpy(GetDynDataSet(slot)->labels[1], "Roughing");
+    std::strcpy(GetDynDataSet(slot)->labels[2], "Ion gauge");
+    WORD logic = 0, tags = 0, named = 0;
+    GrDesc* graph = RangedGraph(
+        [&](GrDesc* g)
+        {
+            WGChangePlotPos(g, 0.3f, 0.1f, 0.9f, 0.9f);
+            logic = WRSetLogicGraph(g, slot, 1, 0.5f, 1, 3, 0.6f, nullptr, nullptr, nullptr);
+            tags = WRLogicTagsPtr(g, -1, 0, -1, -1, nullptr, logic);
+            named = WRLogicTagsPtr(g, -1, 0, 0, -1, "First", logic);
+            EXPECT_EQ(WRLogicTags(g, -1, 0, -1, -1, nullptr, 99), 0);
+            EXPECT_EQ(WGGetLastError(), 56);
+        });
+    ASSERT_NE(logic, 0);
+    ASSERT_NE(tags, 0);
+    auto* l = reinterpret_cast<plotkit::LegendDesc*>(GetObjDesc(graph, tags, nullptr));
+    EXPECT_EQ(l->itemCount, 4);
+    EXPECT_STREQ(l->items[1].text, "Gate valve");
+    EXPECT_STREQ(l->items[3].text, "Ion gauge");
+    // Time runs left to right: the column ends left of the plot and spans 60% of its height from the
+    // bottom.
+    EXPECT_LT(l->head.extent.right, graph->plot.left);
+    EXPECT_NEAR(l->head.extent.bottom, graph->plot.bottom, 2 * graph->unitsPerPixelY + 1);
+    EXPECT_NEAR(l->head.extent.bottom - l->head.extent.top, 0.6 * (graph->plot.bottom - graph->plot.top),
+                0.02 * graph->logHeight);
+    auto* n = reinterpret_cast<plotkit::LegendDesc*>(GetObjDesc(graph, named, nullptr));
+    EXPECT_STREQ(n->items[1].text, "First");
+    EXPECT_STREQ(n->items[2].text, "");
+    Repainted(graph, "logic_tags");
 }
 
 } // namespace
