@@ -1,5 +1,6 @@
 // Library attach and detach, the binding to the host's top control block (InitRTDll, InitRTTop),
 // the clean-up at exit, and the whole-degree sine and cosine tables of the meters.
+#include "Bargraphs.h"
 #include "ScrollGraph.h"
 #include "TrendkitInternal.h"
 
@@ -98,6 +99,7 @@ void AttachLibrary()
     RegisterOwnTypes();
     RegisterControlType();
     RegisterScrollTypes();
+    RegisterBarTypes();
     RegisterTextTypes();
     RegisterTimeAxisTypes();
     RegisterDynGridType();

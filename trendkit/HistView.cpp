@@ -153,7 +153,7 @@ int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, float* se
     const int delta = s->oldestShown - oldest; // positive: toward newer samples
     const float moved = delta * interval;
     HDC dc = DrawingDC(graph);
-    const bool inPlace = !IsXY(s) && dc && s->position == s->points && std::abs(delta) == 1;
+    const bool inPlace = !IsXY(s) && s->r.rt.head.subKind != SCROLL_BARGRAPH && dc && s->position == s->points && std::abs(delta) == 1;
     if (inPlace)
     {
         // One sample: the trace is erased and drawn again in place, without a repaint.

@@ -554,6 +554,12 @@ void SampleToPixels(GrDesc* graph, ScrollDesc* s, int slot)
         }
         return;
     }
+    // The scroll bargraph shows one chosen value of each sample.
+    if (s->r.rt.head.type == RT_TYPE_SCROLL && subtype == SCROLL_BARGRAPH)
+    {
+        MapValuesToPixels(graph, &s->r, v + (s->barValue < s->valueFloats ? s->barValue : 0), out, 1);
+        return;
+    }
     MapValuesToPixels(graph, &s->r, v, out, n);
 }
 

@@ -61,6 +61,12 @@ struct ScrollDesc
     DynDataSetDesc* frozenCopy;
     // XY graphs: 1 for the ascending kind (a trace breaks where its x falls back).
     INT ascending;
+    // Scroll bargraph: the bar layout, the fill colour and whether the first pen borders the bars.
+    float barWidthFraction;
+    INT barWidth;
+    INT barBase;
+    COLORREF barFill;
+    INT barBorder;
 };
 
 // Hooks of the time-label objects (set by their module when it is there); every call may be absent.

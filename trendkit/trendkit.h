@@ -373,6 +373,39 @@ TKAPI int WINAPI WRResumeScroll(GrDesc* graph, WORD number);
 // Empties a scroll or XY graph (ending its history view first). 1, 0 on error (56, 30).
 TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
 
+// ---- Bargraphs -----------------------------------------------------------------------------------
+// One bar per value of a set, from `baseValue` to the value's level, at positions from `first` to
+// `last` along the category axis (orientation 1: bars along Y growing along X; else bars along X
+// growing along Y). `barWidth` in category units, 0 for automatic. Per bar (each may be null): fill
+// colours (RGB; none: the plot background), hatch styles (low byte; -1 solid) and border colour
+// indices (negative: no border). Returns the object number, 0 on failure.
+TKAPI WORD WINAPI WRSetBargraph(GrDesc* graph, int slot, float baseValue, int orientation, float first, float last,
+                                float barWidth, const COLORREF* colours, const int* hatches, const int* borders);
+// Strip chart of value `index` of a set drawn as one bar per sample, scrolling like the scroll graph;
+// `barWidth` in time-axis units, `border` a colour index (negative: no border).
+TKAPI WORD WINAPI WRSetScrollBargraph(GrDesc* graph, int slot, int index, float interval, float keptFraction,
+                                      int direction, float barWidth, COLORREF fill, int border);
+
+// ---- One-call builders ---------------------------------------------------------------------------
+// A complete bar display of a set on a graph being built: plot area, value axes with labels and the
+// units title, the bargraph, and alarm marks and text when `alarmHigh` and `alarmLow` differ
+// (orientation 0 vertical bars, else horizontal). `out` (11 entries, or null) receives the object
+// numbers: 0 title, 1 value axis, 2 labels, 3 axis title, 4 bargraph, 5 second axis, 7 legend, 8 value
+// text, 9 alarm marks, 10 alarm text (0: not made). Returns the bargraph's number, 0 on failure.
+TKAPI WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maximum, float base,
+                                    int orientation, int precision, float setpoint, float alarmHigh,
+                                    float alarmLow, const char* highMessage, const char* lowMessage,
+                                    const COLORREF* colours, WORD* out);
+// A complete strip chart of a set on an empty graph: title, plot area, time axis from 0 to `timeRange`,
+// value axis, the chart (kind 1 scroll graph, 2 scroll bargraph, 3 sweep graph) and alarm lines when
+// `alarmHigh` and `alarmLow` differ. `xTitle` null: no axis titles. `out` (11 entries, or null):
+// title, X axis, X labels, X title, Y axis, Y labels, Y title, chart, legend, value text, alarm lines.
+// Returns the chart's number, 0 on failure (136: the graph is too small for the labels).
+TKAPI WORD WINAPI WRSetAutoScrollGraph(GrDesc* graph, UINT slot, float interval, float keptFraction,
+                                       float minimum, float maximum, float timeRange, int kind, int decimals,
+                                       float setpoint, float alarmHigh, float alarmLow, const char* xTitle,
+                                       int background, const int* colours, int legend, WORD* out);
+
 // ---- Dynamic text and messages -------------------------------------------------------------------
 
 // A framed box showing value `index` (-1: all values) of a set as numbers with `decimals` decimals,
