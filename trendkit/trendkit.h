@@ -529,3 +529,11 @@ TKAPI WORD WINAPI WRLogicTagsPtr(GrDesc* graph, int frameColour, int frameWidth,
                                  const char* tags, WORD number);
 TKAPI WORD WINAPI WRLogicTags(GrDesc* graph, int frameColour, int frameWidth, int textColour, int areaColour,
                               HGLOBAL tags, WORD number);
+
+// ---- Text panel builder --------------------------------------------------------------------------
+// Fills an empty graph with a table of set `slot`'s values: TAG, VALUE, UNITS, SETP, ALARM and
+// DESCRIPTOR columns (columns: five flags tag, units, setpoint, alarm, descriptor; null: all; the
+// descriptor column needs descriptors, one 42-character field per value). `colours`: one palette
+// index per value, or null. `out` (or null) gets the title, tag legend, value text and alarm text.
+TKAPI void WINAPI WRSetAutoText(GrDesc* graph, int slot, int digits, int decimals, const int* colours,
+                                const char* descriptors, const int* columns, WORD* out);
