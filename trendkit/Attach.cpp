@@ -98,6 +98,7 @@ void AttachLibrary()
         e = UpdateEntry{};
     RegisterOwnTypes();
     RegisterControlType();
+    RegisterAnnunciatorType();
     RegisterScrollTypes();
     RegisterBarTypes();
     RegisterTextTypes();

@@ -145,6 +145,8 @@ double CosDeg(int degrees);
 
 // Child-window controls' type (type 111); run at load.
 void RegisterControlType();
+// The annunciator's type (type 109); run at load.
+void RegisterAnnunciatorType();
 // A dynamic legend of RT object `number` from `size` bytes of rows 42 characters apart.
 WORD DynLegendOfRows(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
                      int frameWidth, int textColour, int areaColour, int orientation, const char* rows, size_t size,

@@ -537,3 +537,20 @@ TKAPI WORD WINAPI WRLogicTags(GrDesc* graph, int frameColour, int frameWidth, in
 // index per value, or null. `out` (or null) gets the title, tag legend, value text and alarm text.
 TKAPI void WINAPI WRSetAutoText(GrDesc* graph, int slot, int digits, int decimals, const int* colours,
                                 const char* descriptors, const int* columns, WORD* out);
+
+// ---- Annunciator panel ---------------------------------------------------------------------------
+// Fills a graph with rows x columns cells, one per value of set `slot` (more cells than values are
+// never made): each a rectangle in its normal colour (one RGB per value) holding the items chosen
+// (items: tag, value, units, alarm flags; null: all) in the value's text colour (null: the automatic
+// one). A cell turns to the alarm colour while its value is in any alarm. Frame styles 0-5 are those
+// of WGRectangleNormEx. Errors: 55 for an empty slot, 30 when no item is chosen.
+TKAPI void WINAPI WRSetAnnun(GrDesc* graph, int slot, int digits, int decimals, const int* textColours,
+                             const COLORREF* normalColours, COLORREF alarmColour, int rows, int columns,
+                             const int* items, int frameStyle);
+// The object numbers of an annunciator's title and of value `value`'s tag, value, units and alarm
+// texts (0: none).
+TKAPI WORD WINAPI WRGetAnnTitle(GrDesc* graph, WORD number);
+TKAPI WORD WINAPI WRGetAnnTag(GrDesc* graph, WORD number, int value);
+TKAPI WORD WINAPI WRGetAnnVal(GrDesc* graph, WORD number, int value);
+TKAPI WORD WINAPI WRGetAnnUnits(GrDesc* graph, WORD number, int value);
+TKAPI WORD WINAPI WRGetAnnAlm(GrDesc* graph, WORD number, int value);

@@ -97,5 +97,91 @@ TEST_F(PanelsTest, ColumnsNotShownAreNotMadeAndAnEmptySlotIsRefused)
     Keep(graph, "textpanel_columns");
 }
 
+// The annunciator: the first object of its graph, its cells following.
+WORD Annunciator(GrDesc* graph)
+{
+    for (int i = 1; i <= graph->capacity; ++i)
+        if (ObjDesc* o = GetObjDesc(graph, i, nullptr); o && o->type == RT_TYPE_ANNUNCIATOR)
+            return static_cast<WORD>(i);
+    return 0;
+}
+
+TEST_F(PanelsTest, AnnunciatorCellsTurnToTheAlarmColourAndBack)
+{
+    const int slot = DefineSet(6, 0, "Pumps");
+    DynDataSetDesc* set = GetDynDataSet(slot);
+    for (int i = 0; i < 6; ++i)
+        std::strcpy(set->labels[i], ("Pump " + std::to_string(i + 1)).c_str());
+    std::strcpy(set->units, "A");
+    WRSetAlarm(slot, RT_ALARM_HIGH, 10, "Overload");
+    WREnableAlarmCheck(slot, 1);
+    const COLORREF normal[6] = {RGB(0, 255, 0), RGB(0, 255, 0), RGB(0, 255, 0),
+                                RGB(0, 255, 0), RGB(0, 255, 0), RGB(10, 200, 30)};
+    const COLORREF alarm = RGB(255, 0, 0);
+    // Value 2 is in alarm before the panel is drawn.
+    const float first[6] = {1, 2, 20, 4, 5, 6};
+    WRUpdateData(slot, first, nullptr);
+    GrDesc* graph = PanelGraph([&](GrDesc* g) { WRSetAnnun(g, slot, 5, 1, nullptr, normal, alarm, 2, 4, nullptr, 0); });
+    const WORD ann = Annunciator(graph);
+    ASSERT_NE(ann, 0);
+    EXPECT_NE(WRGetAnnTitle(graph, ann), 0);
+    // Six cells in a 2 x 4 grid: four in the first row, two in the second.
+    WORD cells[6] = {};
+    for (int i = 0; i < 6; ++i)
+    {
+        ASSERT_NE(WRGetAnnTag(graph, ann, i), 0);
+        cells[i] = static_cast<WORD>(WRGetAnnTag(graph, ann, i) - 1);
+        EXPECT_EQ(GetObjDesc(graph, cells[i], nullptr)->type, PK_TYPE_RECT);
+        EXPECT_NE(WRGetAnnVal(graph, ann, i), 0);
+        EXPECT_NE(WRGetAnnUnits(graph, ann, i), 0);
+        EXPECT_NE(WRGetAnnAlm(graph, ann, i), 0);
+    }
+    auto top = [&](int i) { return GetObjDesc(graph, cells[i], nullptr)->extent.top; };
+    auto left = [&](int i) { return GetObjDesc(graph, cells[i], nullptr)->extent.left; };
+    EXPECT_EQ(top(0), top(3));
+    EXPECT_LT(top(3), top(4));
+    EXPECT_EQ(left(4), left(0));
+    EXPECT_EQ(WRGetAnnTag(graph, ann, 6), 0);
+    EXPECT_EQ(Count(graph, PK_TYPE_RECT), 6);
+
+    // Colour of a cell's area.
+    auto area = [&](int i) { return WGGetAreaColor(graph, cells[i], 0) & 0xFFFFFF; };
+    EXPECT_EQ(area(2), normal[2]);
+    WRUpdateData(slot, first, graph); // the first update colours what is already in alarm
+    EXPECT_EQ(area(2), alarm);
+    EXPECT_EQ(area(1), normal[1]);
+    const float second[6] = {1, 2, 3, 4, 5, 30};
+    WRUpdateData(slot, second, graph);
+    EXPECT_EQ(area(2), normal[2]);
+    EXPECT_EQ(area(5), alarm);
+    // A cell colour that is not a palette colour gives its value a transparent background.
+    auto* value5 = reinterpret_cast<DynTextDesc*>(GetObjDesc(graph, WRGetAnnVal(graph, ann, 5), nullptr));
+    auto* value0 = reinterpret_cast<DynTextDesc*>(GetObjDesc(graph, WRGetAnnVal(graph, ann, 0), nullptr));
+    EXPECT_GE(value0->background, 0);
+    Keep(graph, "annunciator");
+    const float third[6] = {1, 2, 3, 4, 5, 6};
+    WRUpdateData(slot, third, graph);
+    EXPECT_EQ(area(5), normal[5]);
+    (void)value5;
+    EXPECT_EQ(WRGetAnnTag(graph, cells[0], 0), 0);
+    EXPECT_EQ(WGGetLastError(), 29);
+}
+
+TEST_F(PanelsTest, AnnunciatorRefusesAnEmptySlotOrNoItems)
+{
+    const int slot = DefineSet(2);
+    const int none[4] = {0, 0, 0, 0};
+    GrDesc* graph = PanelGraph(
+        [&](GrDesc* g)
+        {
+            WRSetAnnun(g, 170, 5, 1, nullptr, nullptr, RGB(255, 0, 0), 1, 2, nullptr, 0);
+            EXPECT_EQ(WGGetLastError(), 55);
+            WRSetAnnun(g, slot, 5, 1, nullptr, nullptr, RGB(255, 0, 0), 1, 2, none, 0);
+            EXPECT_EQ(WGGetLastError(), 30);
+        });
+    EXPECT_EQ(Annunciator(graph), 0);
+    EXPECT_EQ(GetDynDataSet(slot)->useCount, 0);
+}
+
 } // namespace
 } // namespace trendkit::test
