@@ -533,8 +533,38 @@ void Register(SHORT type, UINT size, ObjDrawProc draw, INT hitPass)
     RegisterOwnObjectType(t);
 }
 
+// The area colour of the filled shapes is their fill colour.
+int ShapeProperty(GrDesc*, ObjDesc* object, int property, int, bool change, PropertyValue& value)
+{
+    if (property != kPropAreaColor)
+        return 0;
+    COLORREF* fill = nullptr;
+    switch (object->type)
+    {
+    case PK_TYPE_RECT:
+    case PK_TYPE_ELLIPSE:
+        fill = &reinterpret_cast<BoxObj*>(object)->fill;
+        break;
+    case PK_TYPE_POLYGON:
+        fill = &reinterpret_cast<PolygonObj*>(object)->fill;
+        break;
+    case PK_TYPE_PIE:
+        fill = &reinterpret_cast<PieObj*>(object)->fill;
+        break;
+    default:
+        return 0;
+    }
+    if (change)
+        *fill = value.color;
+    else
+        value.color = *fill;
+    return 1;
+}
+
 const bool registered = []
 {
+    for (int type : {PK_TYPE_RECT, PK_TYPE_ELLIPSE, PK_TYPE_POLYGON, PK_TYPE_PIE})
+        RegisterPropertyOps(type, PlotPropertyOps{ShapeProperty, nullptr});
     Register(PK_TYPE_LINE, sizeof(LineObj), DrawLine, 1);
     Register(PK_TYPE_ARROW, sizeof(ArrowObj), DrawArrow, 1);
     Register(PK_TYPE_RECT, sizeof(BoxObj), DrawRect, 3);

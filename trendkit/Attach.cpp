@@ -97,6 +97,8 @@ void AttachLibrary()
     for (UpdateEntry& e : lib.updates)
         e = UpdateEntry{};
     RegisterOwnTypes();
+    RegisterControlType();
+    RegisterAnnunciatorType();
     RegisterScrollTypes();
     RegisterBarTypes();
     RegisterTextTypes();

@@ -256,6 +256,15 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
             bars = WRSetBargraph(graph, slot, base, 0, w / 2 + width, 1 - w / 2 - width, w, colours, nullptr,
                                  nullptr);
         }
+        // The value labels under the title, across the graph.
+        if (labelled && bars)
+        {
+            // In the rows kept free above the plot.
+            const float legendTop = marginY + titleHeight + 0.085f * 0.5f;
+            numbers[7] =
+                WRDynLegend(graph, 0.03f, legendTop, rows > 1 ? 0 : 0.99f, legendTop + rows * hu * 1.34f, -1,
+                            0, style.text, -1, 1, nullptr, bars, 0);
+        }
         // The values under the plot, in a row (fitted when the legend takes more than one row).
         const float textTop = plotBottom + 0.6f * hu;
         numbers[8] =
@@ -278,8 +287,14 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
         const float left = marginX + d * wu * 0.75f + 0.02f;
         float right = 0.96f - marginX;
         if (labelled && graph->logWidth > 0)
+        {
+            // Room for the legend: the widest label, its sample and their margins (eight text heights across).
+            const float sample =
+                graph->devWidth > 0 ? 8 * wu * static_cast<float>(graph->devHeight) / graph->devWidth : 0;
             right = 1 - marginX -
-                    static_cast<float>(WidestValueLabel(graph, dc, set, style)) / graph->logWidth - wu;
+                    static_cast<float>(WidestValueLabel(graph, dc, set, style)) / graph->logWidth - wu -
+                    sample;
+        }
         right = std::max(right, left + 0.02f);
         WGSetPlotArea(graph, dc, left, top, right, bottom, style.background);
         WGScalePlotArea(graph, minimum, 0, maximum, 1);
@@ -305,6 +320,10 @@ WORD WINAPI WRSetAutoBargraph(GrDesc* graph, int slot, float minimum, float maxi
             bars =
                 WRSetBargraph(graph, slot, base, 1, 1 - w / 2 - 2 * p, w / 2, w, colours, nullptr, nullptr);
         }
+        // The value labels right of the plot.
+        if (labelled && bars)
+            numbers[7] = WRDynLegend(graph, right + 0.01f, top, 0.99f, bottom, -1, 0, style.text, -1, 0,
+                                     nullptr, bars, 0);
         // The values left of the plot, a column over its height.
         numbers[8] = WRSetDynText(graph, slot, -1, 0.01f, top, std::max(left - 0.015f, 0.02f), bottom, -1, 0,
                                   valueColours, -1, 0, d, precision, 0, 0);

@@ -109,11 +109,21 @@ WORD WINAPI WRSetAutoScrollGraph(GrDesc* graph, UINT slot, float interval, float
     }
     if (legend && chart)
     {
-        // The live values right of the plot, in the contrast colour.
+        // The value labels right of the plot (each in its trace colour), then the live values.
+        float x = right + 0.01f;
+        if (HasValueLabels(set))
+        {
+            numbers[8] = WRDynLegend(graph, x, top, 0, 0, -1, 0, -1, style.text, 0, nullptr, chart, 0);
+            float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+            if (numbers[8] && WGGetObjectCoordNorm(graph, numbers[8], &x1, &y1, &x2, &y2))
+                x = std::max(x1, x2);
+            // The values stay on the graph whatever room the legend took.
+            x = std::min(x, 1 - ((digits - precision + decimals) * 0.7f + 1) * wu);
+        }
         int colours[RT_MAX_VALUES];
         std::fill(colours, colours + RT_MAX_VALUES, style.text);
-        numbers[9] = WRSetDynText(graph, static_cast<int>(slot), -1, right + 0.01f, top, 0, kBottom, -1, 0,
-                                  colours, -1, 0, digits - precision + decimals, decimals, chart, 0);
+        numbers[9] = WRSetDynText(graph, static_cast<int>(slot), -1, x, top, 0, kBottom, -1, 0, colours, -1,
+                                  0, digits - precision + decimals, decimals, chart, 0);
     }
     if (out)
         std::copy(numbers, numbers + 11, out);

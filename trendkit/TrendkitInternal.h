@@ -143,6 +143,17 @@ bool IsCopying(GrDesc* graph);
 double SinDeg(int degrees);
 double CosDeg(int degrees);
 
+// Child-window controls' type (type 111); run at load.
+void RegisterControlType();
+// The annunciator's type (type 109); run at load.
+void RegisterAnnunciatorType();
+// A dynamic legend of RT object `number` from `size` bytes of rows 42 characters apart.
+WORD DynLegendOfRows(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                     int frameWidth, int textColour, int areaColour, int orientation, const char* rows, size_t size,
+                     WORD number, int textOnly);
+// The button WRChangeButtonState shows pressed until its release timer ends (null: none).
+HWND PressedControlWindow();
+
 // Copies at most `max` characters of `text` with its terminator; a null text leaves `field` alone.
 void CopyText(char* field, const char* text, size_t max);
 

@@ -474,3 +474,90 @@ TKAPI int WINAPI WRAutoRescale(GrDesc* graph, WORD axis, int slot, int index, fl
 // and, with a period above 0, every `period` seconds, over the live traces. Kind 0 major, 1 minor,
 // 2 both grids, each with the graph's current line. Object number, 0 on failure.
 TKAPI WORD WINAPI WRDynGrid(GrDesc* graph, int axis, int kind, int period);
+// ---- Child-window controls -----------------------------------------------------------------------
+// Real child windows of the graph window (type 111): scrollbars, owner-drawn buttons, button groups
+// and LED lamps. The host passes its graph window's WM_DRAWITEM, WM_COMMAND, WM_HSCROLL, WM_VSCROLL
+// and control-colour messages to HXChildControlProc. Positions are fractions of the graph.
+
+// The host's notification: (graph, object, new, old). Scrollbars pass pointers to the new and the
+// old value (float) and move the thumb when the result is non-zero; buttons pass the new and the old
+// state (groups: selection).
+typedef int(WINAPI* ControlNotifyProc)(GrDesc* graph, WORD object, INT_PTR newValue, INT_PTR oldValue);
+
+// A scrollbar from minimum to maximum in steps (neither range nor step 0); 0 without a callback.
+TKAPI WORD WINAPI WRSetScrBarControl(GrDesc* graph, ControlNotifyProc notify, float x, float y, float w, float h,
+                                     COLORREF colour, float minimum, float maximum, float step, float page,
+                                     float value);
+TKAPI int WINAPI WRSetScrollPos(GrDesc* graph, WORD number, float value);
+TKAPI void WINAPI WRGetScrollPos(GrDesc* graph, WORD number, float* value);
+TKAPI int WINAPI WRGetScrBar(GrDesc* graph, WORD number, float* minimum, float* maximum, float* step, float* page);
+// Keeps the value shown.
+TKAPI int WINAPI WRChangeScrBar(GrDesc* graph, WORD number, float minimum, float maximum, float step, float page);
+// Kind 0 momentary, 1 toggle; style 0 flat 3-D, 1 deep 3-D, 2 round indicator, 3 square indicator;
+// side non-zero puts the indicator at the right.
+TKAPI WORD WINAPI WRSetButtonControl(GrDesc* graph, ControlNotifyProc notify, int kind, int style, float x, float y,
+                                     float w, float h, COLORREF colour, const char* caption, int side);
+// 2-20 buttons with 16-character captions; orientation 0 stacks them top to bottom.
+TKAPI WORD WINAPI WRSetButtonGroup(GrDesc* graph, ControlNotifyProc notify, int style, float x, float y, float w,
+                                   float h, COLORREF colour, int count, int orientation, const char* captions,
+                                   int side);
+// A round lamp of `size` (fraction of the graph's width) centred at (x, y); palette indices.
+TKAPI WORD WINAPI WRSetLEDControl(GrDesc* graph, float x, float y, float size, COLORREF colour, int on, int off);
+TKAPI int WINAPI WRGetButtonState(GrDesc* graph, WORD number);
+TKAPI int WINAPI WRChangeButtonState(GrDesc* graph, WORD number, int selection);
+TKAPI void WINAPI WRChangeButtonColor(GrDesc* graph, WORD number, COLORREF colour, int button);
+TKAPI COLORREF WINAPI WRGetButtonColor(GrDesc* graph, WORD number, int button);
+TKAPI LRESULT WINAPI HXChildControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+TKAPI void CALLBACK ButtonDelayEnd(HWND window, UINT message, UINT_PTR id, DWORD time);
+// The window of a control; for a group, that of button `button`.
+TKAPI HWND WINAPI WRGetButtonWindow(GrDesc* graph, WORD number, int button);
+
+// ---- Dynamic legend ------------------------------------------------------------------------------
+// A legend (plotkit type 3) bound to real-time object `number`: one entry per channel of a scroll
+// graph, per pair of an XY graph, else per value of its set, each drawn in the object's present
+// colour. Corners are fractions of the graph (right 0: automatic size); texts are rows of 42
+// characters (none: the set's value labels); textOnly draws no samples. Object 0 or a plotkit object
+// makes an ordinary legend (needs texts). Returns the legend's number, 0 on failure.
+TKAPI WORD WINAPI WRDynLegend(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                              int frameWidth, int textColour, int areaColour, int orientation, HGLOBAL texts,
+                              WORD number, int textOnly);
+TKAPI WORD WINAPI WRDynLegendPtr(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                                 int frameWidth, int textColour, int areaColour, int orientation, const char* texts,
+                                 WORD number, int textOnly);
+// Where shown item k of a legend or a dynamic text goes (logical units); align bit 2 right, bits 2
+// and 4 centred. A negative or too large k leaves x and y alone.
+TKAPI void WINAPI TextItemCoords(GrDesc* graph, ObjDesc* record, int k, int align, int* x, int* y);
+
+// ---- Tags of stacked and logic graphs ------------------------------------------------------------
+// A column (lanes stacked) or row of tags beside the lanes of stacked or logic graph `number`, on
+// the side where time starts: the caller's text in 42-character fields, or the set's value labels.
+// Frame colour and width, text and area colour as for the dynamic legend. Returns the legend's number.
+TKAPI WORD WINAPI WRLogicTagsPtr(GrDesc* graph, int frameColour, int frameWidth, int textColour, int areaColour,
+                                 const char* tags, WORD number);
+TKAPI WORD WINAPI WRLogicTags(GrDesc* graph, int frameColour, int frameWidth, int textColour, int areaColour,
+                              HGLOBAL tags, WORD number);
+
+// ---- Text panel builder --------------------------------------------------------------------------
+// Fills an empty graph with a table of set `slot`'s values: TAG, VALUE, UNITS, SETP, ALARM and
+// DESCRIPTOR columns (columns: five flags tag, units, setpoint, alarm, descriptor; null: all; the
+// descriptor column needs descriptors, one 42-character field per value). `colours`: one palette
+// index per value, or null. `out` (or null) gets the title, tag legend, value text and alarm text.
+TKAPI void WINAPI WRSetAutoText(GrDesc* graph, int slot, int digits, int decimals, const int* colours,
+                                const char* descriptors, const int* columns, WORD* out);
+
+// ---- Annunciator panel ---------------------------------------------------------------------------
+// Fills a graph with rows x columns cells, one per value of set `slot` (more cells than values are
+// never made): each a rectangle in its normal colour (one RGB per value) holding the items chosen
+// (items: tag, value, units, alarm flags; null: all) in the value's text colour (null: the automatic
+// one). A cell turns to the alarm colour while its value is in any alarm. Frame styles 0-5 are those
+// of WGRectangleNormEx. Errors: 55 for an empty slot, 30 when no item is chosen.
+TKAPI void WINAPI WRSetAnnun(GrDesc* graph, int slot, int digits, int decimals, const int* textColours,
+                             const COLORREF* normalColours, COLORREF alarmColour, int rows, int columns,
+                             const int* items, int frameStyle);
+// The object numbers of an annunciator's title and of value `value`'s tag, value, units and alarm
+// texts (0: none).
+TKAPI WORD WINAPI WRGetAnnTitle(GrDesc* graph, WORD number);
+TKAPI WORD WINAPI WRGetAnnTag(GrDesc* graph, WORD number, int value);
+TKAPI WORD WINAPI WRGetAnnVal(GrDesc* graph, WORD number, int value);
+TKAPI WORD WINAPI WRGetAnnUnits(GrDesc* graph, WORD number, int value);
+TKAPI WORD WINAPI WRGetAnnAlm(GrDesc* graph, WORD number, int value);

@@ -52,10 +52,15 @@ protected:
 
     static int Labelled(int count, const char* name, const char* units)
     {
-        char labels[RT_MAX_VALUES * 16] = {};
+        // Blank-padded fields of 16 characters.
+        std::string labels;
         for (int i = 0; i < count; ++i)
-            std::snprintf(labels + i * 16, 16, "Gas %d", i + 1);
-        const int slot = WRDefineDynDataSet(name, count, units, labels, 100);
+        {
+            std::string label = "Gas " + std::to_string(i + 1);
+            label.resize(16, ' ');
+            labels += label;
+        }
+        const int slot = WRDefineDynDataSet(name, count, units, labels.c_str(), 100);
         if (name == nullptr && slot)
             GetDynDataSet(slot)->name[0] = '\0'; // a set without a name (the library gives one)
         return slot;
@@ -171,6 +176,7 @@ TEST_F(BuildersTest, AutoBargraphBuildsVerticalBarsWithAlarms)
     EXPECT_EQ(ObjectType(graph, out[9]), RT_TYPE_ALARM_MARKS);
     EXPECT_EQ(ObjectType(graph, out[10]), RT_TYPE_DYN_TEXT);
     EXPECT_EQ(ObjectType(graph, out[8]), RT_TYPE_DYN_TEXT) << "the values under the bars";
+    EXPECT_EQ(ObjectType(graph, out[7]), PK_TYPE_LEGEND) << "the value labels";
     EXPECT_EQ(out[6], 0);
     BarsDesc* bars = AsBars(GetObjDesc(graph, number, nullptr));
     ASSERT_NE(bars, nullptr);
@@ -212,6 +218,7 @@ TEST_F(BuildersTest, AutoBargraphHorizontalAndWithoutAlarms)
     EXPECT_EQ(out[10], 0);
     EXPECT_EQ(ObjectType(graph, out[1]), PK_TYPE_AXIS);
     EXPECT_EQ(ObjectType(graph, out[8]), RT_TYPE_DYN_TEXT);
+    EXPECT_EQ(ObjectType(graph, out[7]), PK_TYPE_LEGEND);
     BarsDesc* bars = AsBars(GetObjDesc(graph, number, nullptr));
     ASSERT_NE(bars, nullptr);
     EXPECT_EQ(bars->r.direction, 0);
@@ -316,6 +323,7 @@ TEST_F(BuildersTest, AutoScrollGraphOfEachKind)
         EXPECT_EQ(ObjectType(graph, out[10]), RT_TYPE_ALARM_LINES);
         // With the legend flag: the value text right of the plot.
         EXPECT_EQ(ObjectType(graph, out[9]), c.kind == 1 ? RT_TYPE_DYN_TEXT : 0);
+        EXPECT_EQ(ObjectType(graph, out[8]), c.kind == 1 ? PK_TYPE_LEGEND : 0);
         EXPECT_LT(graph->plotNorm[2], c.kind == 1 ? 0.9f : 0.93f);
         ObjDesc* chart = GetObjDesc(graph, number, nullptr);
         EXPECT_EQ(chart->type, RT_TYPE_SCROLL);

@@ -137,6 +137,12 @@ public:
         if (auto* b = qobject_cast<QAbstractButton*>(w))
         {
             QObject::connect(b, &QAbstractButton::clicked, this, [this] { Command(BN_CLICKED); });
+            if (type == BS_OWNERDRAW)
+            {
+                // The owner hears of each change of the pressed look (mouse or space bar) at once.
+                QObject::connect(b, &QAbstractButton::pressed, this, [this] { DrawSelect(true); });
+                QObject::connect(b, &QAbstractButton::released, this, [this] { DrawSelect(false); });
+            }
             if (cs.style & BS_NOTIFY)
             {
                 QObject::connect(b, &QAbstractButton::pressed, this, [this] { Command(BN_HILITE); });
@@ -258,6 +264,27 @@ public:
         dis.hwndItem = hwnd_;
         if (HWND parent = Parent())
             OwnerDraw(parent, dis, p, b->rect());
+    }
+
+    // WM_DRAWITEM with ODA_SELECT on the button's own device context.
+    void DrawSelect(bool selected)
+    {
+        HWND parent = Parent();
+        if (parent == nullptr)
+            return;
+        HDC dc = GetDC(hwnd_);
+        if (dc == nullptr)
+            return;
+        DRAWITEMSTRUCT dis{};
+        dis.CtlType = ODT_BUTTON;
+        dis.CtlID = static_cast<UINT>(Id());
+        dis.itemAction = ODA_SELECT;
+        dis.itemState = (selected ? ODS_SELECTED : 0) | (GetFocus() == hwnd_ ? ODS_FOCUS : 0);
+        dis.hwndItem = hwnd_;
+        dis.hDC = dc;
+        GetClientRect(hwnd_, &dis.rcItem);
+        SendMessage(parent, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
+        ReleaseDC(hwnd_, dc);
     }
 
     LRESULT Proc(UINT msg, WPARAM wp, LPARAM lp) override

@@ -6,8 +6,10 @@
 #include "win32/uidriver.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QAbstractSlider>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
 
@@ -63,6 +65,30 @@ constexpr KeyPair kReplayKeys[] = {
     {VK_RETURN, Qt::Key_Return},  {VK_ESCAPE, Qt::Key_Escape}, {VK_TAB, Qt::Key_Tab},
     {VK_BACK, Qt::Key_Backspace},
 };
+
+// A left button press or release the window system delivered as a message (mouse_event, scripted
+// input) reaches the button or scrollbar under the point as Qt's own mouse event.
+void ReplayMouse(QWidget* widget, UINT msg, LPARAM lp)
+{
+    if (widget == nullptr)
+        return;
+    QPoint pos(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    QWidget* target = widget;
+    if (QWidget* child = widget->childAt(pos))
+    {
+        pos = child->mapFrom(widget, pos);
+        target = child;
+    }
+    // Only widgets that take the press themselves: an ignored press would climb to the surface,
+    // which posts it as a message again.
+    if (!qobject_cast<QAbstractButton*>(target) && !qobject_cast<QAbstractSlider*>(target))
+        return;
+    const bool down = msg == WM_LBUTTONDOWN;
+    const QPointF global = target->mapToGlobal(QPointF(pos));
+    QMouseEvent e(down ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease, QPointF(pos), global,
+                  Qt::LeftButton, down ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &e);
+}
 
 bool MakesText(UINT vk)
 {
@@ -323,6 +349,10 @@ LRESULT Control::Proc(UINT msg, WPARAM wp, LPARAM lp)
     case WM_KEYDOWN:
     case WM_KEYUP:
         ReplayKey(static_cast<UINT>(wp), msg == WM_KEYDOWN, true);
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        ReplayMouse(widget_, msg, lp);
         return 0;
     case WM_PAINT:
     {

@@ -97,6 +97,27 @@ TEST_F(ButtonTest, OwnerDrawButtonIsDrawnByItsParentWithItsState)
     EXPECT_NE(SendMessage(b, BM_GETSTATE, 0, 0) & BST_PUSHED, 0);
 }
 
+TEST_F(ButtonTest, OwnerDrawButtonTellsItsParentOfEachPressAndRelease)
+{
+    HWND b = Make("BUTTON", "", BS_OWNERDRAW, 10, 10, 60, 30, 301);
+    auto selects = [&]
+    {
+        std::vector<int> states;
+        for (const Note& n : Notes(WM_DRAWITEM))
+            if (n.c == ODA_SELECT)
+                states.push_back(n.b & ODS_SELECTED);
+        return states;
+    };
+    Clear();
+    Click(W(b));
+    EXPECT_EQ(selects(), (std::vector<int>{ODS_SELECTED, 0}));
+    Clear();
+    W(b)->setFocus();
+    Key(W(b), Qt::Key_Space, Qt::NoModifier, " ");
+    Pump();
+    EXPECT_EQ(selects(), (std::vector<int>{ODS_SELECTED, 0}));
+}
+
 TEST_F(ButtonTest, DefaultButtonAnswersTheDialogManager)
 {
     HWND ok = Make("BUTTON", "OK", BS_DEFPUSHBUTTON, 10, 10, 80, 24, IDOK);
