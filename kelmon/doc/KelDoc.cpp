@@ -8,16 +8,22 @@
 #include "head/Head.h"
 #include "io/CbBoard.h"
 #include "ports/InstrumentDesc.h"
+#include "scans/ChannelScan.h"
 #include "scans/Scan.h"
+#include "scans/SplitScan.h"
+#include "scans/SpectrumScan.h"
 #include "scans/Table.h"
 #include "settings/AppSettings.h"
 #include "units/Units.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <vector>
 
 IMPLEMENT_SERIAL(CKelDoc, CDocument, VERSIONABLE_SCHEMA | 2)
 
@@ -42,6 +48,16 @@ constexpr int kModeOfKind[CKelDoc::kDisplayKinds] = {0, 4, 2, 3, 1, 5, -1, 7};
 // was read and checked, so a damaged file changes nothing.
 struct StagedDocument
 {
+    ~StagedDocument()
+    {
+        // What refers to other parts goes first.
+        scan.reset();
+        for (CObject* object : strays)
+            delete object;
+        for (CObject* object : splitCopies)
+            delete object;
+    }
+
     std::unique_ptr<CHead> head;
     std::unique_ptr<CUnits> units;
     std::unique_ptr<CAnalogData> analog[CKelDoc::kAnalogSettings];
@@ -50,13 +66,23 @@ struct StagedDocument
     std::unique_ptr<CLibrary> library;
     std::unique_ptr<CDisplay> display;
     std::unique_ptr<CScan> scan;
-    // An object a damaged file put where a reference to one of the document's own belongs.
-    std::unique_ptr<CObject> stray;
+    // Settings copies the panes of a split scan refer to (stored with the scan).
+    std::vector<CObject*> splitCopies;
+    // Objects a damaged file put where a reference to one of the document's own belongs.
+    std::set<CObject*> strays;
     int32_t words[3 + CKelDoc::kAnalysisGases] = {};
     float printTop = 0.0f;
     float printLeft = 0.0f;
     int32_t tail[4 + CKelDoc::kOptionWords] = {};
     CString strings[CKelDoc::kStrings];
+
+    bool OwnsAnalog(const CAnalogData* data) const
+    {
+        for (const auto& a : analog)
+            if (a.get() == data)
+                return true;
+        return false;
+    }
 };
 
 template <class T> T* ReadOwned(CArchive& ar, const CRuntimeClass* pClass)
@@ -64,18 +90,61 @@ template <class T> T* ReadOwned(CArchive& ar, const CRuntimeClass* pClass)
     return static_cast<T*>(ar.ReadOwnedObject(pClass));
 }
 
-// A reference read into a part must be the document's own object (or nothing); anything else was
-// made by the damaged file: it is freed and the load refused.
-template <class T> void CheckReference(CArchive& ar, StagedDocument& s, T*& ref, T* own)
+// A reference read into a part must be one of the document's own objects (or nothing); anything
+// else was made by the damaged file: it is kept aside to be freed and the load refused.
+template <class T> void CheckReference(StagedDocument& s, T*& ref, T* own)
 {
-    if (ref == nullptr || ref == own)
-    {
-        ref = own;
-        return;
-    }
-    s.stray.reset(ref);
+    if (ref != nullptr && ref != own)
+        s.strays.insert(ref);
     ref = own;
-    ThrowBadFile(ar, CArchiveException::badIndex);
+}
+
+// Units the file made in place of the document's may hold a head it made too.
+void CheckReference(StagedDocument& s, CUnits*& ref, CUnits* own)
+{
+    if (ref != nullptr && ref != own && s.strays.insert(ref).second && ref->m_pHead != s.head.get() &&
+        ref->m_pHead != nullptr)
+        s.strays.insert(ref->m_pHead);
+    ref = own;
+}
+
+void RefuseStrays(CArchive& ar, const StagedDocument& s)
+{
+    if (!s.strays.empty())
+        AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFileName());
+}
+
+// The references of a scan and of the panes of a split scan. A pane's settings may be a copy of the
+// document's (a split layout's); the document takes such copies over.
+void CheckScanReferences(StagedDocument& s, CScan* scan, bool pane)
+{
+    CheckReference(s, scan->m_pHead, s.head.get());
+    CheckReference(s, scan->m_pDisplay, s.display.get());
+    auto adopt = [&](auto*& ref, auto* own, bool isOwn) {
+        if (ref == nullptr || isOwn)
+            return;
+        if (pane && s.strays.count(ref) == 0 &&
+            (std::find(s.splitCopies.begin(), s.splitCopies.end(), ref) != s.splitCopies.end() ||
+             s.splitCopies.size() < 2))
+        {
+            if (std::find(s.splitCopies.begin(), s.splitCopies.end(), ref) == s.splitCopies.end())
+                s.splitCopies.push_back(ref);
+            return;
+        }
+        CheckReference(s, ref, own);
+    };
+    if (auto* spectrum = dynamic_cast<CSpectrumScan*>(scan))
+    {
+        adopt(spectrum->m_pSettings, s.analog[0].get(), s.OwnsAnalog(spectrum->m_pSettings));
+    }
+    if (auto* channel = dynamic_cast<CChannelScan*>(scan))
+        adopt(channel->m_pTable, s.table.get(), channel->m_pTable == s.table.get());
+    if (auto* split = dynamic_cast<CSplitScan*>(scan))
+    {
+        for (int i = 0; i < 2; ++i)
+            if (CScan* child = split->GetChild(i))
+                CheckScanReferences(s, child, true);
+    }
 }
 
 int32_t ReadInt(CArchive& ar)
@@ -494,7 +563,8 @@ void CKelDoc::Serialize(CArchive& ar)
     s.units.reset(ReadOwned<CUnits>(ar, RUNTIME_CLASS(CUnits)));
     if (!s.units)
         ThrowBadFile(ar, CArchiveException::badClass);
-    CheckReference(ar, s, s.units->m_pHead, s.head.get());
+    CheckReference(s, s.units->m_pHead, s.head.get());
+    RefuseStrays(ar, s);
     for (auto& analog : s.analog)
     {
         analog.reset(ReadOwned<CAnalogData>(ar, RUNTIME_CLASS(CAnalogData)));
@@ -506,13 +576,15 @@ void CKelDoc::Serialize(CArchive& ar)
     s.table.reset(ReadOwned<CTable>(ar, RUNTIME_CLASS(CTable)));
     if (!s.table)
         ThrowBadFile(ar, CArchiveException::badClass);
-    CheckReference(ar, s, s.table->m_pUnits, s.units.get());
-    s.table->m_pHead = s.head.get();
+    CheckReference(s, s.table->m_pUnits, s.units.get());
+    CheckReference(s, s.table->m_pHead, s.head.get());
+    RefuseStrays(ar, s);
     s.leak.reset(ReadOwned<CLeakData>(ar, RUNTIME_CLASS(CLeakData)));
     if (!s.leak)
         ThrowBadFile(ar, CArchiveException::badClass);
-    CheckReference(ar, s, s.leak->m_pUnits, s.units.get());
-    CheckReference(ar, s, s.leak->m_pHead, s.head.get());
+    CheckReference(s, s.leak->m_pUnits, s.units.get());
+    CheckReference(s, s.leak->m_pHead, s.head.get());
+    RefuseStrays(ar, s);
 
     for (int32_t& word : s.words)
         word = ReadInt(ar);
@@ -528,21 +600,17 @@ void CKelDoc::Serialize(CArchive& ar)
     s.library.reset(ReadOwned<CLibrary>(ar, RUNTIME_CLASS(CLibrary)));
     if (s.library)
     {
+        // The library shows its bars over the library settings (a new document's library may have
+        // been stored before it had them).
         CAnalogData* range = s.library->GetRangeSettings();
-        bool own = range == nullptr;
-        for (const auto& analog : s.analog)
-            own = own || range == analog.get();
-        if (!own)
-        {
-            s.stray.reset(range);
-            s.library->SetRangeSettings(s.analog[4].get());
-            ThrowBadFile(ar, CArchiveException::badIndex);
-        }
-        if (range == nullptr)
+        if (range != nullptr && !s.OwnsAnalog(range))
+            s.strays.insert(range);
+        if (range == nullptr || !s.OwnsAnalog(range))
             s.library->SetRangeSettings(s.analog[4].get());
         // A display the library kept is the document's current display, stored in full here.
         if (CDisplay* shown = s.library->GetDisplay())
             s.display.reset(shown);
+        RefuseStrays(ar, s);
     }
 
     BOOL created = FALSE;
@@ -559,8 +627,8 @@ void CKelDoc::Serialize(CArchive& ar)
     s.scan.reset(ReadOwned<CScan>(ar, RUNTIME_CLASS(CScan)));
     if (s.scan)
     {
-        CheckReference(ar, s, s.scan->m_pHead, s.head.get());
-        CheckReference(ar, s, s.scan->m_pDisplay, s.display.get());
+        CheckScanReferences(s, s.scan.get(), false);
+        RefuseStrays(ar, s);
     }
 
     for (int32_t& word : s.tail)
@@ -614,6 +682,9 @@ void CKelDoc::Serialize(CArchive& ar)
         m_pCurrentDisplay = GetDisplayOfKind(shown->GetKind());
     }
     m_pScan = std::move(s.scan);
+    for (size_t i = 0; i < s.splitCopies.size() && i < 2; ++i)
+        m_pSplitSettings[i] = s.splitCopies[i];
+    s.splitCopies.clear();
 
     const int32_t* t = s.tail;
     m_nTuningWord = *t++;
