@@ -1,10 +1,18 @@
 #include "displays/Display.h"
 
+#include "displays/LayoutFile.h"
+
 #include <windows.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+CDisplay::~CDisplay()
+{
+    delete m_pLayoutItems;
+    delete m_pLegendLayout;
+}
 
 void CDisplay::Serialize(CArchive& ar)
 {

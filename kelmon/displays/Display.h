@@ -9,6 +9,9 @@
 #include <atomic>
 #include <cstdint>
 
+class CLayoutFile;
+class CLegendSettings;
+
 class CDisplay : public CObject
 {
 public:
@@ -65,6 +68,8 @@ public:
     // positive, never below lowestExponent), upper = 10^ceil(log10 max). 0 and nothing changed
     // when max is not positive.
     static int RoundAxisRange(float min, float max, float* lower, float* upper, int lowestExponent);
+    // Places the legend (the P-vs-T display); nothing elsewhere.
+    virtual void ArrangeLegend(int /*how*/) {}
     // The mode code the split display keeps for a pane (0 top, 1 bottom); 8 (none) elsewhere.
     virtual int GetPaneCode(int /*pane*/) { return 8; }
     int32_t GetKind() const { return m_nKind; }
@@ -75,6 +80,10 @@ public:
         m_nPairSecond = second;
     }
 
+    // Owned: the graph-layout items of the page (made anew by every page build) and the legend
+    // record of the P-vs-T display.
+    CLayoutFile* m_pLayoutItems = nullptr;
+    CLegendSettings* m_pLegendLayout = nullptr;
     CDisplay* m_pTopDisplay = nullptr;    // split display's top pane
     CDisplay* m_pBottomDisplay = nullptr; // split display's bottom pane
     int32_t m_nPageWidth = 0;
@@ -89,6 +98,8 @@ public:
     // Readings taken so far, set by the scans that stamp their points with elapsed time before
     // each new point (from the stepping thread; the display reads it on its own).
     std::atomic<int32_t> m_nSampleCounter{0};
+
+    ~CDisplay() override;
 
 protected:
     CDisplay() = default;
