@@ -5,6 +5,7 @@
 #include "analysis/Library.h"
 #include "displays/Display.h"
 #include "doc/AnalogData.h"
+#include "scans/AnalogScan.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
 #include "units/Units.h"
@@ -151,6 +152,31 @@ TEST_F(KelDocTest, TheStoredDisplayIsFiledByItsKindAndSetsTheMode)
         EXPECT_EQ(loaded->m_nMode, c.mode);
         Close(loaded);
     }
+}
+
+TEST_F(KelDocTest, ADocumentWithItsDisplayAndScanComesBackBoundToItsOwnObjects)
+{
+    CKelDoc* doc = NewDoc();
+    auto* display = new CTestDisplay(1);
+    doc->SetDisplayOfKind(display);
+    doc->SetCurrentDisplay(display);
+    doc->SetCurrentScan(new CAnalogScan(doc->GetAnalogSettings(0), doc->GetHead(), display));
+    const auto first = m_dir / "scan.kel";
+    ASSERT_TRUE(doc->OnSaveDocument(first.c_str()));
+    Close(doc);
+
+    CKelDoc* loaded = NewDoc();
+    ASSERT_TRUE(loaded->OnOpenDocument(first.c_str()));
+    auto* scan = dynamic_cast<CAnalogScan*>(loaded->GetCurrentScan());
+    ASSERT_NE(scan, nullptr);
+    EXPECT_EQ(scan->GetAnalogData(), loaded->GetAnalogSettings(0));
+    EXPECT_EQ(scan->m_pHead, loaded->GetHead());
+    EXPECT_EQ(scan->m_pDisplay, loaded->GetCurrentDisplay());
+    EXPECT_EQ(loaded->m_nMode, 0);
+    const auto second = m_dir / "scan2.kel";
+    ASSERT_TRUE(loaded->OnSaveDocument(second.c_str()));
+    Close(loaded);
+    EXPECT_EQ(ReadBytes(first), ReadBytes(second));
 }
 
 TEST_F(KelDocTest, OutOfRangeCursorWordsAreClampedOnLoad)
