@@ -6,6 +6,7 @@
 #include "displays/Display.h"
 #include "doc/AnalogData.h"
 #include "scans/AnalogScan.h"
+#include "testkit/ScopedSettings.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
 #include "units/Units.h"
@@ -284,6 +285,19 @@ TEST_F(KelDocTest, AFailedSaveLeavesTheOldFileWhole)
         files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, 1);
     Close(doc);
+}
+
+TEST_F(KelDocTest, ThePressureReductionFactorComesFromTheProfileAndGoesBackOnClose)
+{
+    kel::testkit::ScopedSettings settings;
+    CWinApp app("kelmon");
+    app.SetRegistryKey("Test KelDoc");
+    app.WriteProfileString("Pressure Reduction", "PR Factor", "0.5");
+    CKelDoc* doc = NewDoc();
+    EXPECT_FLOAT_EQ(doc->GetUnits()->m_fReductionFactor, 0.5f);
+    doc->GetUnits()->m_fReductionFactor = 2.5f;
+    Close(doc);
+    EXPECT_EQ(std::string(app.GetProfileString("Pressure Reduction", "PR Factor")), "2.5000e+00");
 }
 
 TEST_F(KelDocTest, ANinthDocumentIsRefused)
