@@ -175,8 +175,15 @@ CKelDoc::~CKelDoc()
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();
+    // The descriptors may still hold the head a file brought: they go before it.
+    m_pDesc.reset();
+    m_pBoundDesc.reset();
+    m_pHead = nullptr;
+    m_pLoadedHead.reset();
     if (m_hScanEvent != NULL)
         ::CloseHandle(m_hScanEvent);
+    if (m_bCounted)
+        --g_openDocuments;
 }
 
 void CKelDoc::DeleteModels()
@@ -313,7 +320,7 @@ void CKelDoc::OnCloseDocument()
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();
-    if (m_bOwnsDesc)
+    if (m_bOwnsDesc || m_pLoadedHead)
     {
         m_pDesc.reset();
         m_pBoundDesc.reset();
@@ -504,7 +511,9 @@ void CKelDoc::PostPaint()
 
 CScanLogSettings& CKelDoc::GetLogSettings(int kind)
 {
-    return m_logSettings[kind >= 0 && kind < kLogSettings ? kind : 0];
+    // The records run analog, leak, P-vs-T, table, annunciator, histogram, split.
+    static const int kRecordOfKind[] = {0, 0, 1, 3, 2, 5, 4, 6}; // by scan kind code 1..7
+    return m_logSettings[kind >= 1 && kind <= 7 ? kRecordOfKind[kind] : 0];
 }
 
 int CKelDoc::GetCurrentScanMode()
@@ -644,6 +653,9 @@ void CKelDoc::Serialize(CArchive& ar)
 
     const int family = s.head->GetHeadFamily();
     m_nHeadSetting = family >= 1 && family <= 100 ? family : 0;
+    // The old descriptors go before the head they may hold.
+    m_pDesc.reset();
+    m_pBoundDesc.reset();
     m_pLoadedHead = std::move(s.head);
     m_pHead = m_pLoadedHead.get();
     m_pDesc = CreateInstrumentDesc(1);

@@ -176,7 +176,10 @@ TEST_F(KelDocTest, ADocumentWithItsDisplayAndScanComesBackBoundToItsOwnObjects)
     EXPECT_EQ(loaded->m_nMode, 0);
     const auto second = m_dir / "scan2.kel";
     ASSERT_TRUE(loaded->OnSaveDocument(second.c_str()));
-    Close(loaded);
+    // Destroyed without a close (the head the file brought goes last).
+    const int open = CKelDoc::GetOpenDocumentCount();
+    delete loaded;
+    EXPECT_EQ(CKelDoc::GetOpenDocumentCount(), open - 1);
     EXPECT_EQ(ReadBytes(first), ReadBytes(second));
 }
 
@@ -298,6 +301,16 @@ TEST_F(KelDocTest, ThePressureReductionFactorComesFromTheProfileAndGoesBackOnClo
     doc->GetUnits()->m_fReductionFactor = 2.5f;
     Close(doc);
     EXPECT_EQ(std::string(app.GetProfileString("Pressure Reduction", "PR Factor")), "2.5000e+00");
+}
+
+TEST_F(KelDocTest, EachScanKindHasItsOwnLoggingRecord)
+{
+    CKelDoc doc;
+    // Records: analog, leak, P-vs-T, table, annunciator, histogram, split.
+    const int records[] = {SCAN_KIND_ANALOG, SCAN_KIND_LEAK,      SCAN_KIND_PVST, SCAN_KIND_TABLE,
+                           SCAN_KIND_PANEL,  SCAN_KIND_HISTOGRAM, SCAN_KIND_SPLIT};
+    for (int i = 0; i < CKelDoc::kLogSettings; ++i)
+        EXPECT_EQ(&doc.GetLogSettings(records[i]), &doc.m_logSettings[i]) << records[i];
 }
 
 TEST_F(KelDocTest, ANinthDocumentIsRefused)
