@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::PrepareProcess();
     // One document for the run: a good file replaces its models, a bad one must leave them whole.
-    static CKelDoc* doc = [] {
+    static CKelDoc* doc = []
+    {
         auto* d = new CKelDoc;
         d->m_bAutoDelete = FALSE;
         return d;

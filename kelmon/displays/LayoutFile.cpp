@@ -138,8 +138,8 @@ void CLayoutItem::WriteBox(std::ostream& out)
         visible = chart->IsObjectVisible(m_nObject);
         chart->GetObjectCoordNorm(m_nObject, x1, y1, x2, y2);
     }
-    out << m_strName << " Visible= " << (visible ? 1 : 0) << " x1= " << UnitClamp(x1) << " y1= " << UnitClamp(y1)
-        << " x2= " << UnitClamp(x2) << " y2= " << UnitClamp(y2) << ' ';
+    out << m_strName << " Visible= " << (visible ? 1 : 0) << " x1= " << UnitClamp(x1)
+        << " y1= " << UnitClamp(y1) << " x2= " << UnitClamp(x2) << " y2= " << UnitClamp(y2) << ' ';
 }
 
 int CTextLayoutItem::Read(std::istream& in)
@@ -183,7 +183,8 @@ void CTextLayoutItem::Apply()
     chart->ShowObject(m_nObject, m_bVisible);
 }
 
-CLegendLayout::CLegendLayout(CLayoutFile* owner, const std::string& name, uint16_t object, CLegendSettings* settings)
+CLegendLayout::CLegendLayout(CLayoutFile* owner, const std::string& name, uint16_t object,
+                             CLegendSettings* settings)
     : CLayoutItem(owner, name, object), m_pSettings(settings)
 {
     if (m_pSettings)
@@ -242,9 +243,9 @@ int CLegendLayout::Read(std::istream& in)
         return 0;
     int16_t size = 0, weight = 0, area = 0;
     int32_t underlined = 0, italic = 0, border = 0, borderColor = 0, borderStyle = 0, borderWidth = 0;
-    if (!KeyValue(line, size) || !KeyValue(line, weight) || !KeyValue(line, underlined) || !KeyValue(line, italic) ||
-        !KeyValue(line, area) || !KeyValue(line, border) || !KeyValue(line, borderColor) ||
-        !KeyValue(line, borderStyle) || !KeyValue(line, borderWidth))
+    if (!KeyValue(line, size) || !KeyValue(line, weight) || !KeyValue(line, underlined) ||
+        !KeyValue(line, italic) || !KeyValue(line, area) || !KeyValue(line, border) ||
+        !KeyValue(line, borderColor) || !KeyValue(line, borderStyle) || !KeyValue(line, borderWidth))
         return 0;
     if (face.empty())
         return 0;
@@ -273,9 +274,10 @@ int CLegendLayout::Write(std::ostream& out)
     m_bVisible = s.m_bVisible;
     WriteBox(out);
     out << " Type= " << (s.m_nAutoPlacement ? 1 : 0) << " Placement= " << s.m_nAutoPlacement
-        << " Orientation= " << s.m_nOrientation << ' ' << "FontName= \"" << s.m_strFace << "\" FontSize= "
-        << s.m_nFontSize << " FontWeight= " << s.m_nWeight << " Underlined= " << s.m_bUnderlined
-        << " Italic= " << s.m_bItalic << " BackgndColor= " << s.m_nAreaColor << " Border= " << s.m_bBorder
+        << " Orientation= " << s.m_nOrientation << ' ' << "FontName= \"" << s.m_strFace
+        << "\" FontSize= " << s.m_nFontSize << " FontWeight= " << s.m_nWeight
+        << " Underlined= " << s.m_bUnderlined << " Italic= " << s.m_bItalic
+        << " BackgndColor= " << s.m_nAreaColor << " Border= " << s.m_bBorder
         << " BorderColor= " << s.m_nBorderColor << " BorderStyle= " << s.m_nBorderStyle
         << " BorderWidth= " << s.m_nBorderWidth << " \r\n";
     return 1;

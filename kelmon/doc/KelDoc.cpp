@@ -120,7 +120,8 @@ void CheckScanReferences(StagedDocument& s, CScan* scan, bool pane)
 {
     CheckReference(s, scan->m_pHead, s.head.get());
     CheckReference(s, scan->m_pDisplay, s.display.get());
-    auto adopt = [&](auto*& ref, auto* own, bool isOwn) {
+    auto adopt = [&](auto*& ref, auto* own, bool isOwn)
+    {
         if (ref == nullptr || isOwn)
             return;
         if (pane && s.strays.count(ref) == 0 &&
@@ -273,8 +274,10 @@ BOOL CKelDoc::OnNewDocument()
         m_pLibrary->SetRangeSettings(m_pAnalog[4].get());
 
     CAppSettings* settings = CAppSettings::GetInstance();
-    m_nCursorColor = settings->m_cursorColor >= -2 && settings->m_cursorColor <= 19 ? settings->m_cursorColor : 1;
-    m_nCursorWidth = settings->m_cursorWidth >= 0 && settings->m_cursorWidth <= 8 ? settings->m_cursorWidth : 2;
+    m_nCursorColor =
+        settings->m_cursorColor >= -2 && settings->m_cursorColor <= 19 ? settings->m_cursorColor : 1;
+    m_nCursorWidth =
+        settings->m_cursorWidth >= 0 && settings->m_cursorWidth <= 8 ? settings->m_cursorWidth : 2;
     m_nCursorType = settings->m_cursorType >= 0 && settings->m_cursorType <= 8 ? settings->m_cursorType : 0;
 
     m_bRepeatTimer = 0;
@@ -285,8 +288,8 @@ BOOL CKelDoc::OnNewDocument()
     for (int32_t& flag : m_printFlags)
         flag = 0;
 
-    const CString factor = AfxGetApp() ? AfxGetApp()->GetProfileString(kPressureSection, kPressureEntry, "1.0")
-                                       : CString("1.0");
+    const CString factor =
+        AfxGetApp() ? AfxGetApp()->GetProfileString(kPressureSection, kPressureEntry, "1.0") : CString("1.0");
     m_pUnits->m_fReductionFactor = static_cast<float>(std::atof(factor));
     return CDocument::OnNewDocument();
 }
@@ -393,8 +396,8 @@ void CKelDoc::FreeSplitSettings(const int modes[2])
 {
     for (int i = 0; i < 2; ++i)
     {
-        const bool owned = modes == nullptr || modes[i] == 0 || modes[i] == 1 || modes[i] == 2 || modes[i] == 3 ||
-                           modes[i] == 7;
+        const bool owned = modes == nullptr || modes[i] == 0 || modes[i] == 1 || modes[i] == 2 ||
+                           modes[i] == 3 || modes[i] == 7;
         if (!owned || m_pSplitSettings[i] == nullptr)
             continue;
         if (i == 1 && m_pSplitSettings[1] == m_pSplitSettings[0])
@@ -546,11 +549,13 @@ void CKelDoc::Serialize(CArchive& ar)
             ar.WriteObject(analog.get());
         ar.WriteObject(m_pTable.get());
         ar.WriteObject(m_pLeakData.get());
-        ar << static_cast<LONG>(m_bItemNavigation) << static_cast<LONG>(m_nMode) << static_cast<LONG>(m_nSecondMode);
+        ar << static_cast<LONG>(m_bItemNavigation) << static_cast<LONG>(m_nMode)
+           << static_cast<LONG>(m_nSecondMode);
         for (int32_t flag : m_analysisGas)
             ar << static_cast<LONG>(flag);
-        ar << static_cast<LONG>(m_nOption44) << static_cast<LONG>(m_nOption45) << static_cast<LONG>(m_nOption46)
-           << static_cast<LONG>(m_nPrintingStyle) << m_fPrintTop << m_fPrintLeft;
+        ar << static_cast<LONG>(m_nOption44) << static_cast<LONG>(m_nOption45)
+           << static_cast<LONG>(m_nOption46) << static_cast<LONG>(m_nPrintingStyle) << m_fPrintTop
+           << m_fPrintLeft;
         for (int32_t flag : m_printFlags)
             ar << static_cast<LONG>(flag);
         ar.WriteObject(m_pLibrary.get());

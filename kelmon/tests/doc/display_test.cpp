@@ -13,9 +13,9 @@ TEST(DisplayBase, FormatAlarmValuePadsToEightAndShortensTheExponent)
         float value;
         const char* text;
     } cases[] = {
-        {0.0f, "---     "},   {1.0f, "1.0E+0  "},  {5.0f, "5.0     "},    {10.0f, "10.0    "},
-        {250.0f, " 250    "}, {2.5e-7f, "2.5E-7  "}, {-3.0f, "-3.0E+0 "}, {1.5e-5f, "1.5E-5  "},
-        {2.0e10f, "2.0E+10 "},
+        {0.0f, "---     "},  {1.0f, "1.0E+0  "},    {5.0f, "5.0     "},
+        {10.0f, "10.0    "}, {250.0f, " 250    "},  {2.5e-7f, "2.5E-7  "},
+        {-3.0f, "-3.0E+0 "}, {1.5e-5f, "1.5E-5  "}, {2.0e10f, "2.0E+10 "},
     };
     for (const Case& c : cases)
     {

@@ -221,9 +221,10 @@ TEST_F(KelDocTest, ADamagedFileIsRefusedAndTheDocumentKeepsWhatItHad)
     ASSERT_GT(bytes.size(), 200u);
 
     std::vector<std::pair<std::string, std::vector<char>>> damaged;
-    for (size_t n : {size_t(0), size_t(1), size_t(4), size_t(40), bytes.size() / 2, bytes.size() - 4,
-                     bytes.size() - 1})
-        damaged.emplace_back("cut at " + std::to_string(n), std::vector<char>(bytes.begin(), bytes.begin() + n));
+    for (size_t n :
+         {size_t(0), size_t(1), size_t(4), size_t(40), bytes.size() / 2, bytes.size() - 4, bytes.size() - 1})
+        damaged.emplace_back("cut at " + std::to_string(n),
+                             std::vector<char>(bytes.begin(), bytes.begin() + n));
     // Class tags and names overwritten: the first object's tag, a class name, a late object tag.
     for (size_t at : {size_t(0), size_t(1), size_t(6), bytes.size() / 3, bytes.size() / 2})
     {

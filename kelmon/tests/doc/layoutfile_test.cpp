@@ -108,12 +108,9 @@ TEST(LayoutFile, RefusesWhatIsNotALayoutFileOfAKnownVersion)
         const char* text;
         int result;
     } cases[] = {
-        {"#VarloLayout_File\n#Version 2\n", 1},
-        {"#VarloLayout_File\r\n#Version 1\r\n", 1},
-        {"#VarloLayout_File\n#Version 1.5\n", 3},
-        {"#VarloLayout_File\n#Version 3\n", 3},
-        {"#VarloLayout_FileX\n#Version 1\n", 2},
-        {"", 2},
+        {"#VarloLayout_File\n#Version 2\n", 1},   {"#VarloLayout_File\r\n#Version 1\r\n", 1},
+        {"#VarloLayout_File\n#Version 1.5\n", 3}, {"#VarloLayout_File\n#Version 3\n", 3},
+        {"#VarloLayout_FileX\n#Version 1\n", 2},  {"", 2},
         {"#VarloLayout_File\n#Version", 3},
     };
     for (const Case& c : cases)
@@ -137,10 +134,11 @@ TEST(LayoutFile, ALineWithABadBoxKeepsItsFontAndABrokenFaceKeepsTheOldFont)
     layout.AddTitle(2);
     layout.SetItemVisible(0, TRUE);
     EXPECT_TRUE(chart.objects[2].visible);
-    std::istringstream in("#VarloLayout_File\n#Version 1\n"
-                          "Unknown tokens are skipped\n"
-                          "Title Visible= 0 x1= 1.5 y1= 0 x2= 0 y2= 0 FontName= \"Courier\" FontOrientation= 0 "
-                          "FontSize= 9 FontWeight= 700 TextColor= 3 Underlined= 1 Italic= 1 \n");
+    std::istringstream in(
+        "#VarloLayout_File\n#Version 1\n"
+        "Unknown tokens are skipped\n"
+        "Title Visible= 0 x1= 1.5 y1= 0 x2= 0 y2= 0 FontName= \"Courier\" FontOrientation= 0 "
+        "FontSize= 9 FontWeight= 700 TextColor= 3 Underlined= 1 Italic= 1 \n");
     EXPECT_EQ(layout.ReadFrom(in), 1);
     auto* title = static_cast<CTextLayoutItem*>(layout.GetItem(0));
     EXPECT_EQ(title->GetFont().face, "Courier");
@@ -195,10 +193,11 @@ TEST(LayoutFile, TheLegendLineGoesThroughTheLegendSettings)
     CLayoutFile layout(nullptr, &chart);
     layout.AddLegend(9, &settings);
     const std::string text = Written(layout);
-    EXPECT_NE(text.find("Legend Visible= 1 x1= 0.5 y1= 0.25 x2= 0.75 y2= 0.5  Type= 1 Placement= 1 Orientation= 0 "
-                        "FontName= \"Arial\" FontSize= 8 FontWeight= 400 Underlined= 0 Italic= 0 BackgndColor= 7 "
-                        "Border= 1 BorderColor= 0 BorderStyle= 0 BorderWidth= 2 \r\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("Legend Visible= 1 x1= 0.5 y1= 0.25 x2= 0.75 y2= 0.5  Type= 1 Placement= 1 Orientation= 0 "
+                  "FontName= \"Arial\" FontSize= 8 FontWeight= 400 Underlined= 0 Italic= 0 BackgndColor= 7 "
+                  "Border= 1 BorderColor= 0 BorderStyle= 0 BorderWidth= 2 \r\n"),
+        std::string::npos)
         << text;
 
     CLegendSettings back(60, 9);
@@ -216,10 +215,11 @@ TEST(LayoutFile, TheLegendLineGoesThroughTheLegendSettings)
     CLegendSettings empty(60, 9);
     CLayoutFile third(nullptr, &chart);
     third.AddLegend(9, &empty);
-    std::istringstream noFace("#VarloLayout_File\n#Version 1\nLegend Visible= 1 x1= 0.1 y1= 0.1 x2= 0.2 y2= 0.2  "
-                              "Type= 0 Placement= 0 Orientation= 0 FontName= \"\" FontSize= 8 FontWeight= 400 "
-                              "Underlined= 0 Italic= 0 BackgndColor= 7 Border= 1 BorderColor= 0 BorderStyle= 0 "
-                              "BorderWidth= 2 \n");
+    std::istringstream noFace(
+        "#VarloLayout_File\n#Version 1\nLegend Visible= 1 x1= 0.1 y1= 0.1 x2= 0.2 y2= 0.2  "
+        "Type= 0 Placement= 0 Orientation= 0 FontName= \"\" FontSize= 8 FontWeight= 400 "
+        "Underlined= 0 Italic= 0 BackgndColor= 7 Border= 1 BorderColor= 0 BorderStyle= 0 "
+        "BorderWidth= 2 \n");
     EXPECT_EQ(third.ReadFrom(noFace), 1);
     EXPECT_FLOAT_EQ(empty.m_x2, 0.2f);
     EXPECT_EQ(empty.m_bVisible, 1);
