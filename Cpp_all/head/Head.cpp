@@ -149,7 +149,8 @@ void CHead::Serialize(CArchive& ar)
     m_nGainMass = gainMass;
     m_nHighVoltageRequest = request;
     m_nPresetIndex = (preset < 0 || preset > 4) ? 4 : preset;
-    m_nFamily = (family < 0 || family > 2) ? HEAD_FAMILY_KEL : family;
+    // An unidentified head (a new document's) stays unidentified; other unknown codes read as KEL.
+    m_nFamily = (family < 0 || family > HEAD_FAMILY_UNKNOWN) ? HEAD_FAMILY_KEL : family;
     for (int i = 0; i < 3; ++i)
         m_nStoredInt[i] = ints[i];
     for (int i = 0; i < 5; ++i)

@@ -111,6 +111,8 @@ public:
     CObject* GetParameterDlg() const { return m_pParameterDlg.get(); }
 
     CAnalogData* GetRangeSettings() const { return m_pRange; }
+    // The settings record whose mass range the bars cover (not owned).
+    void SetRangeSettings(CAnalogData* range) { m_pRange = range; }
     CDisplay* GetDisplay() const { return m_pDisplay; }
     int GetCurrentGas() const { return m_currentGas; }
     BOOL IsLoaded() const { return m_loaded != 0; }

@@ -9,6 +9,9 @@
 #include <atomic>
 #include <cstdint>
 
+class CLayoutFile;
+class CLegendSettings;
+
 class CDisplay : public CObject
 {
 public:
@@ -53,15 +56,61 @@ public:
     virtual float GetValueAt(int /*index*/) { return 0.0f; }
     virtual float GetSecondValueAt(int /*index*/) { return 0.0f; }
 
+    // ---- The display base's own record (stored in the document file)
+    // Stores the two pane references (null for every kind but the split display), then the page
+    // width and height, the position and the has-data flag. Each kind stores its own fields first
+    // and calls this last.
+    void Serialize(CArchive& ar) override;
+    // Default page size by the screen width: 640 x 397, 1024 x 685, 1280 x 940, else 800 x 517.
+    void SetDefaultPageSize();
+    static void DefaultPageSize(int screenWidth, int32_t& width, int32_t& height);
+    // Decades around min..max for a log axis: lower = 10^floor(log10 min) (hi - 6 when min is not
+    // positive, never below lowestExponent), upper = 10^ceil(log10 max). 0 and nothing changed
+    // when max is not positive.
+    static int RoundAxisRange(float min, float max, float* lower, float* upper, int lowestExponent);
+    // Places the legend (the P-vs-T display); nothing elsewhere.
+    virtual void ArrangeLegend(int /*how*/) {}
+    // The mode code the split display keeps for a pane (0 top, 1 bottom); 8 (none) elsewhere.
+    virtual int GetPaneCode(int /*pane*/) { return 8; }
+    int32_t GetKind() const { return m_nKind; }
+    int32_t GetPosition() const { return m_nPosition; }
+    virtual void StorePair(int first, int second)
+    {
+        m_nPairFirst = first;
+        m_nPairSecond = second;
+    }
+
+    // Owned: the graph-layout items of the page (made anew by every page build) and the legend
+    // record of the P-vs-T display.
+    CLayoutFile* m_pLayoutItems = nullptr;
+    CLegendSettings* m_pLegendLayout = nullptr;
+    CDisplay* m_pTopDisplay = nullptr;    // split display's top pane
+    CDisplay* m_pBottomDisplay = nullptr; // split display's bottom pane
+    int32_t m_nPageWidth = 0;
+    int32_t m_nPageHeight = 0;
+    int32_t m_nPosition = 0; // 0 the whole view, 1 the upper half, 2 the lower half
+    int32_t m_bCursorShown = 1;
+    float m_fDataMin = 3.4028235e38f;
+    float m_fDataMax = -3.4028235e38f;
+    int32_t m_nPairFirst = 0;
+    int32_t m_nPairSecond = 0;
+
     // Readings taken so far, set by the scans that stamp their points with elapsed time before
     // each new point (from the stepping thread; the display reads it on its own).
     std::atomic<int32_t> m_nSampleCounter{0};
+
+    ~CDisplay() override;
 
 protected:
     CDisplay() = default;
 
     int32_t m_bHasData = 0; // set when data arrive, cleared when they are cleared
+    int32_t m_nKind = 0;    // 1 analog, 2 leak, 3 table, 4 P-vs-T, 5 bar, 6 panel, 7 split, 8 library
 };
+
+// A value for the alarm message texts: "---" for 0, "%1.1f" above 1 up to 10, "%4.0f" above 10 up
+// to 1000, else "%1.1E" with the exponent's leading zeros dropped; padded with blanks to 8.
+void FormatAlarmValue(char* out, size_t size, float value);
 
 // Abstract: archives may refer to it as a base class but never create one.
 inline CRuntimeClass CDisplay::classCDisplay = {"CDisplay", sizeof(CDisplay),       0xFFFF,

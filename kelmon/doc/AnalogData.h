@@ -36,6 +36,9 @@ public:
     // Points of one sweep of the range: (stop - start) x points per amu + 1 in analog mode, one per
     // mass otherwise.
     int32_t ExpectedPointCount() const;
+    // Re-derives the point count from the range and mode (a new document's records, and after any
+    // change of the range or the points per amu).
+    void UpdateDerived() { m_pointCount = ExpectedPointCount(); }
 
     // Asks the head how long one scan of the range takes (analog or histogram by the mode), adds
     // 3 s, keeps the whole seconds as the sweep time and raises the longest sweep time kept.

@@ -480,7 +480,7 @@ void CTable::SerializeBody(CArchive& ar)
     if (ar.IsStoring())
         ar.WriteObject(m_pUnits);
     else
-        m_pUnits = static_cast<CUnits*>(ar.ReadObject(RUNTIME_CLASS(CUnits)));
+        m_pUnits = static_cast<CUnits*>(ar.ReadReference(RUNTIME_CLASS(CUnits))); // the document's
     SerializeWord(ar, m_activeCount);
     SerializeWord(ar, m_word3);
     // Group A.
@@ -548,7 +548,7 @@ void CTable::SerializeBody(CArchive& ar)
     if (ar.IsStoring())
         ar.WriteObject(m_pHead);
     else
-        m_pHead = static_cast<CHead*>(ar.ReadObject(RUNTIME_CLASS(CHead)));
+        m_pHead = static_cast<CHead*>(ar.ReadReference(RUNTIME_CLASS(CHead))); // the document's
     // Item 10: the audible alarm.
     SerializeWords(ar, m_alarmWords);
     SerializeWord(ar, m_bSoundOn);

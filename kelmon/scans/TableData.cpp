@@ -192,7 +192,7 @@ void CTableData::Serialize(CArchive& ar)
         m_lowEnable = low ? 1 : 0;
         m_highHighEnable = highHigh ? 1 : 0;
         m_lowLowEnable = lowLow ? 1 : 0;
-        m_pUnits = static_cast<CUnits*>(ar.ReadObject(RUNTIME_CLASS(CUnits)));
+        m_pUnits = static_cast<CUnits*>(ar.ReadReference(RUNTIME_CLASS(CUnits))); // the document's
     }
     m_output.Serialize(ar);
     for (CString& text : m_strText)

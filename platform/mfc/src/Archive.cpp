@@ -592,6 +592,27 @@ CObject* CArchive::ReadOwnedObject(const CRuntimeClass* pClassRefRequested)
     return pOb;
 }
 
+CObject* CArchive::ReadReference(const CRuntimeClass* pClassRefRequested)
+{
+    CheckLoading();
+    UINT nSchema = 0;
+    DWORD obTag = 0;
+    // A new object where only a reference belongs is refused before anything is made of it.
+    if (ReadClass(pClassRefRequested, &nSchema, &obTag) != NULL)
+        Throw(CArchiveException::badIndex);
+    if (obTag >= m_loadArray.size())
+        Throw(CArchiveException::badIndex);
+    const LoadEntry& entry = m_loadArray[obTag];
+    if (entry.kind == LoadEntry::nullObject)
+        return NULL;
+    if (entry.kind != LoadEntry::object)
+        Throw(CArchiveException::badIndex);
+    CObject* pOb = static_cast<CObject*>(entry.ptr);
+    if (pOb != NULL && pClassRefRequested != NULL && !pOb->IsKindOf(pClassRefRequested))
+        Throw(CArchiveException::badClass);
+    return pOb;
+}
+
 void CArchive::DeleteLoadedObject(CObject* pOb)
 {
     if (pOb == NULL)

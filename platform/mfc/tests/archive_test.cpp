@@ -583,6 +583,20 @@ TEST(ArchiveOwnership, AnOwnedObjectMustBeNewAndAReferenceMayBeEither)
     EXPECT_TRUE(created);
     EXPECT_EQ(both.ar.ReadObject(nullptr, &created), leaf.get());
     EXPECT_FALSE(created);
+
+    // ReadReference takes only those read before: a new object in a reference's place is refused
+    // before anything is made of it (LeakSanitizer checks).
+    Bytes leafThenReference = LeafStream(2, {0x34, 0x12});
+    AddWord(leafThenReference, 0x0002);
+    AddWord(leafThenReference, 0x0000);
+    LoadArchive refs(leafThenReference);
+    std::unique_ptr<CObject> first(refs.ar.ReadObject(nullptr));
+    EXPECT_EQ(refs.ar.ReadReference(nullptr), first.get());
+    EXPECT_EQ(refs.ar.ReadReference(nullptr), nullptr);
+    Bytes newInPlace = LeafStream(2, {0x34, 0x12});
+    AddWord(newInPlace, 0x0002);
+    LoadArchive fresh(newInPlace);
+    EXPECT_EQ(CauseOf([&] { fresh.ar.ReadReference(nullptr); }), CArchiveException::badIndex);
 }
 
 TEST(ArchiveOwnership, ObjectsReadForFieldsThatDoNotOwnThemGoWhenTheLoadFails)

@@ -73,6 +73,10 @@ public:
     // Reads an object for a field that owns it: NULL or an object this read created. A reference to
     // an object read before throws badIndex, so no object gets two owners.
     CObject* ReadOwnedObject(const CRuntimeClass* pClassRefRequested);
+    // Reads a reference to an object read before (or NULL) for a field that does not own it. A new
+    // object in its place (a damaged file) throws badIndex before anything is made of it, so
+    // nothing is left without an owner.
+    CObject* ReadReference(const CRuntimeClass* pClassRefRequested);
     // Frees an object this load created and makes later references to it fail (badIndex): for a
     // load that unwinds before anything took the object over.
     void DeleteLoadedObject(CObject* pOb);

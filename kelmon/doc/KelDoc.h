@@ -1,0 +1,173 @@
+// The document of one instrument window: the head binding, the pressure unit, the five analog
+// settings records, the table and leak-test settings, the gas library, one display per display kind,
+// the current scan, the logging settings and the document's own words and strings. It is stored as
+// a ".kel" document file through Serialize, and it is what the scans call back (CScanSite).
+//
+// The views, frames and the scan control (tasks, repeat timer) come with the program; the fields
+// they work on are here, public, so they can build on them.
+#pragma once
+
+#include "scans/ScanLogSettings.h"
+#include "scans/ScanSite.h"
+
+#include <afxwin.h>
+
+#include <cstdint>
+#include <memory>
+
+class CAnalogData;
+class CCbBoard;
+class CDisplay;
+class CHead;
+class CInstrumentDesc;
+class CLeakData;
+class CLibrary;
+class CScan;
+class CTable;
+class CUnits;
+
+class CKelDoc : public CDocument, public CScanSite
+{
+    DECLARE_SERIAL(CKelDoc)
+public:
+    static constexpr int kMaxDocuments = 8;
+    static constexpr int kAnalogSettings = 5;
+    static constexpr int kAnalysisGases = 12;
+    static constexpr int kLogSettings = 7;
+    static constexpr int kOptionWords = 7;
+    static constexpr int kStrings = 5;
+    // Display kind codes 1..8 index the per-kind displays.
+    static constexpr int kDisplayKinds = 8;
+    // Modes: 0 analog, 1 histogram, 2 table, 3 P vs T, 4 leak test, 5 annunciator, 7 library;
+    // kNoSplit as second mode means no split layout.
+    static constexpr int32_t kNoSplit = 8;
+
+    CKelDoc();
+    ~CKelDoc() override;
+
+    // ---- Life cycle
+    BOOL OnNewDocument() override;
+    BOOL OnOpenDocument(LPCTSTR lpszPathName) override;
+    void OnCloseDocument() override;
+    // Refuses ("Stop the running scan first!") while a scan runs.
+    BOOL SaveModified() override;
+    // The same warning for the connector list: 1 when a scan runs (and the user was told).
+    int WarnIfScanRunning();
+    // Open documents of the process (New and Open count up, close counts down).
+    static int GetOpenDocumentCount();
+
+    // The whole document in the document file's order. A load builds everything aside and takes it
+    // over only once the whole file was read and checked: a damaged file throws and leaves the
+    // document as it was.
+    void Serialize(CArchive& ar) override;
+
+    // A new gas library from "gaslib.dat" in the program's folder; 0 (and no library) when it
+    // cannot be read.
+    int CreateGasLibrary();
+    // Folders of the seven logging records from the application settings, user "User".
+    void InitLogSettings();
+    // Deletes the displays (the split display after freeing its settings copies).
+    void DeleteDisplays();
+    // Frees the split settings copies of the panes of modes[0], modes[1].
+    void FreeSplitSettings(const int modes[2]);
+    // Files a display read from a file by its kind code (and sets the mode from it).
+    void BindLoadedDisplay(CDisplay* display);
+
+    // ---- Head binding
+    int DistributeHead();
+    int SetHeadFromDesc(CInstrumentDesc* desc);
+    int AttachInstrument(CInstrumentDesc* desc);
+    int RefreshHead();
+    int ReleaseInstrument();
+
+    int GetDocumentNumber() const { return m_nDocumentNumber < 0 ? 0 : m_nDocumentNumber; }
+    // The display of a kind code (1..8), or null.
+    CDisplay* GetDisplayOfKind(int kind) const;
+    // Files display as the display of its kind; the document owns it from now on.
+    void SetDisplayOfKind(CDisplay* display);
+    CAnalogData* GetAnalogSettings(int index) const;
+
+    // ---- CScanSite
+    CHead* GetHead() override { return m_pHead; }
+    CUnits* GetUnits() override { return m_pUnits.get(); }
+    CTable* GetTable() override { return m_pTable.get(); }
+    CLeakData* GetLeakData() override { return m_pLeakData.get(); }
+    CLibrary* GetLibrary() override { return m_pLibrary.get(); }
+    CCbBoard* GetIoBoard() override { return m_pIoBoard.get(); }
+    HWND GetViewWindow() override { return m_hViewWnd; }
+    void PostPaint() override;
+    CString GetTitle() override { return CDocument::GetTitle(); }
+    CScanLogSettings& GetLogSettings(int kind) override;
+    BOOL IsBusy() override { return m_bStepInProgress; }
+    BOOL IsRepeating() override { return m_bRepeatTimer; }
+    int GetCurrentScanMode() override;
+    void OnScanFinished() override;
+    void SetScanEvent() override;
+    BOOL RebindInstrument() override;
+    void MarkModified() override { SetModifiedFlag(TRUE); }
+
+    CScan* GetCurrentScan() const { return m_pScan.get(); }
+    // The document takes the scan over (the previous one is deleted).
+    void SetCurrentScan(CScan* scan);
+    CDisplay* GetCurrentDisplay() const { return m_pCurrentDisplay; }
+    void SetCurrentDisplay(CDisplay* display) { m_pCurrentDisplay = display; }
+
+    // ---- Fields (public for the program's commands, views and tasks)
+    CDisplay* m_pCurrentDisplay = nullptr; // one of the per-kind displays, or null
+    int32_t m_nWord3 = 1;
+    CHead* m_pHead = nullptr; // the bound head (the descriptor's, or the one a file brought)
+    int32_t m_bItemNavigation = 0;
+    int32_t m_nDocumentNumber = 0;
+    int32_t m_bRepeatTimer = 0;
+    int32_t m_nMode = 0;
+    int32_t m_nSecondMode = 28;
+    int32_t m_analysisGas[kAnalysisGases] = {};
+    int32_t m_nOption44 = 50;
+    int32_t m_nOption45 = 3;
+    int32_t m_nOption46 = 1;
+    int32_t m_nPrintingStyle = 0;
+    float m_fPrintTop = 0.0f;
+    float m_fPrintLeft = 0.0f;
+    int32_t m_printFlags[3] = {};
+    int32_t m_bOpenedFromFile = 0;
+    int32_t m_bPeakTuning = 0;
+    int32_t m_bModeSwitchLock = 0;
+    int32_t m_nTuningWord = 0;
+    int32_t m_nCursorColor = 0;
+    int32_t m_nCursorWidth = 0;
+    int32_t m_nCursorType = 0;
+    int32_t m_optionWords[kOptionWords] = {};
+    CString m_strings[kStrings];
+    int32_t m_bReleaseLock = 0;
+    int32_t m_bStartTaskBusy = 0;
+    int32_t m_bOverrun = 0;
+    int32_t m_nOverrunCount = 0;
+    int32_t m_bStepInProgress = 0;
+    HWND m_hViewWnd = NULL;
+    std::shared_ptr<CInstrumentDesc> m_pDesc;      // the descriptor the head comes from
+    std::shared_ptr<CInstrumentDesc> m_pBoundDesc; // bound by the connector list
+    HANDLE m_hScanEvent = NULL;
+    int32_t m_bOwnsDesc = 0;
+    int32_t m_bStopRequested = 0;
+    int32_t m_nWord83 = 1;
+    int32_t m_bLibraryDlgOpen = 0;
+    int32_t m_nLeakRateTuning = 0;
+    CScanLogSettings m_logSettings[kLogSettings];
+    int32_t m_nHeadSetting = 0;
+    // The split layout's settings copies (one object when both panes share it).
+    CObject* m_pSplitSettings[2] = {nullptr, nullptr};
+
+private:
+    void DeleteModels();
+
+    std::unique_ptr<CLibrary> m_pLibrary;
+    std::unique_ptr<CDisplay> m_displays[kDisplayKinds]; // by kind code - 1
+    std::unique_ptr<CHead> m_pLoadedHead;                // a head a file brought (the descriptor adopts it)
+    std::unique_ptr<CUnits> m_pUnits;
+    std::unique_ptr<CAnalogData> m_pAnalog[kAnalogSettings];
+    std::unique_ptr<CLeakData> m_pLeakData;
+    std::unique_ptr<CTable> m_pTable;
+    std::unique_ptr<CScan> m_pScan;
+    std::unique_ptr<CCbBoard> m_pIoBoard;
+    bool m_bCounted = false; // this document counts among the open ones
+};
