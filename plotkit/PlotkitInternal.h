@@ -195,6 +195,7 @@ enum PlotProperty
     kPropMarkerColor,   // value: palette index
     kPropMarkerType,    // value: type, fill: fill style, size: points
     kPropPlotType,      // value: kind
+    kPropDataFormat,    // data table format: value the column width, size the precision
 };
 struct PropertyValue
 {
@@ -292,5 +293,23 @@ void RegisterSelectorClass();
 
 // Object activation: the inverted frame with its four handles round an active object.
 void DrawActivationFrame(HDC dc, const RECT& r);
+
+} // namespace plotkit
+
+namespace plotkit
+{
+
+// Data table window: whether a table is open (one at a time), and closing it when its object goes.
+bool DataTableOpen();
+// The number format of a curve or group's table (width in characters, significant digits); false
+// for another type.
+bool GetDataFormat(ObjDesc* object, int* width, int* precision);
+bool SetDataFormat(ObjDesc* object, int width, int precision);
+// Library load: the window class of the data table ("DataTab").
+void RegisterDataTableClass();
+
+// The object editor's dialogs for a type other than text: the dialog's result (2 when the type has
+// none). The owner is the dialogs' owner window.
+int EditObjectDialog(GrDesc* graph, int number, HWND owner);
 
 } // namespace plotkit
