@@ -57,15 +57,11 @@ void AddStrings(HWND dialog, int id, UINT first, int count)
                            reinterpret_cast<LPARAM>(LoadText(first + static_cast<UINT>(i)).c_str()));
 }
 
-// What a drop-down combo box shows: the typed text, or the selected item's.
+// What a drop-down combo box shows (a chosen item shows in its edit field); empty is not applied.
 std::string ComboText(HWND dialog, int id)
 {
     char text[kNumberText] = {};
     GetDlgItemText(dialog, id, text, sizeof text);
-    const LRESULT sel = SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0);
-    if (text[0] == 0 && sel != CB_ERR &&
-        SendDlgItemMessage(dialog, id, CB_GETLBTEXTLEN, static_cast<WPARAM>(sel), 0) < LRESULT(sizeof text))
-        SendDlgItemMessage(dialog, id, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
     return text;
 }
 
@@ -97,6 +93,11 @@ void ShowReal(HWND dialog, int id, float value)
 void LimitEdit(HWND dialog, int id, int limit)
 {
     SendDlgItemMessage(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+}
+
+void LimitCombo(HWND dialog, int id, int limit)
+{
+    SendDlgItemMessage(dialog, id, CB_LIMITTEXT, static_cast<WPARAM>(limit), 0);
 }
 
 void Enable(HWND dialog, int id, bool on)
@@ -202,7 +203,7 @@ void ShowMarker(HWND dialog, const Marker& m)
     for (int size : kMarkerSizes)
         SendDlgItemMessage(dialog, IDC_PLOT_SIZE, CB_ADDSTRING, 0,
                            reinterpret_cast<LPARAM>(std::to_string(size).c_str()));
-    LimitEdit(dialog, IDC_PLOT_SIZE, 4);
+    LimitCombo(dialog, IDC_PLOT_SIZE, 4);
     SetDlgItemInt(dialog, IDC_PLOT_SIZE, static_cast<UINT>(std::max(m.size, 0)), FALSE);
     FillPalette(dialog, IDC_DLG_COLOR, m.color);
     CheckRadioButton(dialog, IDC_PLOT_FULL, IDC_PLOT_EMPTY_DOT,
@@ -276,7 +277,7 @@ void InitLinePar(HWND dialog)
     for (int w = 0; w <= 4; ++w)
         SendDlgItemMessage(dialog, IDC_LINEPAR_WIDTH, CB_ADDSTRING, 0,
                            reinterpret_cast<LPARAM>(std::to_string(w).c_str()));
-    LimitEdit(dialog, IDC_LINEPAR_WIDTH, 2);
+    LimitCombo(dialog, IDC_LINEPAR_WIDTH, 3);
     SetDlgItemInt(dialog, IDC_LINEPAR_WIDTH, static_cast<UINT>(std::max<int>(line.pixelWidth, 0)), FALSE);
     for (const char* style : kLineStyles)
         SendDlgItemMessage(dialog, IDC_LINEPAR_STYLE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(style));
@@ -1154,7 +1155,7 @@ bool GraphCommand(HWND dialog, int id, int code)
             const int from = id == IDC_PLOTAREA_LEFT ? 0 : 1;
             const float size = s.plot[from + 2] - s.plot[from];
             s.plot[from] = std::clamp(value, 0.0f, 100.0f) / 100;
-            s.plot[from + 2] = s.plot[from] + size;
+            s.plot[from + 2] = std::min(1.0f, s.plot[from] + size);
         }
         return true;
     case IDC_PLOTAREA_WIDTH:
@@ -1162,7 +1163,8 @@ bool GraphCommand(HWND dialog, int id, int code)
         if (edit && ReadReal(dialog, id, &value))
         {
             const int from = id == IDC_PLOTAREA_WIDTH ? 0 : 1;
-            s.plot[from + 2] = s.plot[from] + std::clamp(value, 0.0f, 100.0f) / 100;
+            // The plot ends inside the graph.
+            s.plot[from + 2] = std::min(1.0f, s.plot[from] + std::clamp(value, 0.0f, 100.0f) / 100);
         }
         return true;
     case IDC_GRAPH_BORDER:
@@ -1360,7 +1362,7 @@ void WINAPI UpdateColorBar(HWND dialog, COLORREF color, int hatch)
     RECT r{};
     GetClientRect(sample, &r);
     FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    HBRUSH brush = CreateBarBrush(dc, hatch, color);
+    HBRUSH brush = CreateBarBrush(dc, hatch >= 0 && hatch <= 5 ? hatch : -1, color);
     if (brush)
     {
         FillRect(dc, &r, brush);
