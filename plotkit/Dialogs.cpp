@@ -1292,6 +1292,20 @@ int EditObjectDialog(GrDesc* graph, int number, HWND owner)
     return 2;
 }
 
+// Fills the colour sample with the bar brush now.
+static void PaintSample(HWND sample, COLORREF color, int hatch)
+{
+    HDC dc = GetDC(sample);
+    RECT r{};
+    GetClientRect(sample, &r);
+    if (HBRUSH brush = CreateBarBrush(dc, hatch >= 0 && hatch <= 5 ? hatch : -1, color))
+    {
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    }
+    ReleaseDC(sample, dc);
+}
+
 } // namespace plotkit
 
 using namespace plotkit;
@@ -1355,20 +1369,11 @@ void WINAPI InitHatchStyles(HWND dialog, int hatch)
 
 void WINAPI UpdateColorBar(HWND dialog, COLORREF color, int hatch)
 {
-    HWND sample = GetDlgItem(dialog, IDC_BAR_SAMPLE);
-    if (sample == nullptr)
-        return;
-    HDC dc = GetDC(sample);
-    RECT r{};
-    GetClientRect(sample, &r);
-    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    HBRUSH brush = CreateBarBrush(dc, hatch >= 0 && hatch <= 5 ? hatch : -1, color);
-    if (brush)
-    {
-        FillRect(dc, &r, brush);
-        DeleteObject(brush);
-    }
-    ReleaseDC(sample, dc);
+    // The sample takes its brush when it paints (see the bar dialog's static colour).
+    (void)color;
+    (void)hatch;
+    if (HWND sample = GetDlgItem(dialog, IDC_BAR_SAMPLE))
+        InvalidateRect(sample, nullptr, TRUE);
 }
 
 HBRUSH WINAPI BarCtlColor(HWND dialog, HDC dc, HWND control, int kind, COLORREF color, int hatch, HBRUSH red,
@@ -1378,7 +1383,7 @@ HBRUSH WINAPI BarCtlColor(HWND dialog, HDC dc, HWND control, int kind, COLORREF 
     const int id = GetDlgCtrlID(control);
     if (kind == CTLCOLOR_STATIC && id == IDC_BAR_SAMPLE)
     {
-        UpdateColorBar(dialog, color, hatch);
+        PaintSample(control, color, hatch);
         return static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     }
     if (kind == CTLCOLOR_SCROLLBAR && id >= IDC_BAR_RED && id <= IDC_BAR_BLUE)
@@ -1625,10 +1630,16 @@ INT_PTR CALLBACK BarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         break;
     case WM_CTLCOLORSTATIC:
         if (Flags().bars && GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_BAR_SAMPLE)
-            return reinterpret_cast<INT_PTR>(BarCtlColor(dialog, reinterpret_cast<HDC>(wParam),
-                                                         reinterpret_cast<HWND>(lParam), CTLCOLOR_STATIC,
-                                                         s.working.barColor, s.working.hatch, nullptr, nullptr,
-                                                         nullptr));
+        {
+            // The sample's background is the bar brush itself.
+            static HBRUSH sample = nullptr;
+            if (sample)
+                DeleteObject(sample);
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            const int hatch = s.working.hatch >= 0 && s.working.hatch <= 5 ? s.working.hatch : -1;
+            sample = CreateBarBrush(dc, hatch, s.working.barColor);
+            return reinterpret_cast<INT_PTR>(sample);
+        }
         break;
     case WM_COMMAND:
         if (!Flags().bars)

@@ -360,6 +360,9 @@ TEST_F(DialogsTest, TheBarDialogEditsColourHatchPositionAndWidth)
                    [&](DialogDriver& d)
                    {
                        Screenshot(d, "bars_dialog");
+                       const kel::testkit::Image sample = kel::testkit::CaptureWindow(d.Item(IDC_BAR_SAMPLE));
+                       EXPECT_EQ(sample.Pixel(sample.width / 2, sample.height / 2), RGB(250, 0, 0))
+                           << "the sample shows the bar colour";
                        EXPECT_EQ(d.GetText(IDC_BAR_RED_VALUE), "250");
                        EXPECT_EQ(d.GetText(IDC_BAR_WIDTH), "0.5");
                        EXPECT_EQ(SendMessage(d.Item(IDC_BAR_HATCH), CB_GETCOUNT, 0, 0), 7);
