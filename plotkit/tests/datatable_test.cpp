@@ -253,6 +253,28 @@ TEST_F(DataTableTest, AGroupShowsAColumnAMemberAndScrollsAcross)
     EXPECT_EQ(GetDlgItem(table, 1), nullptr) << "scrolling across ends the edit";
 }
 
+TEST_F(DataTableTest, ThePlotDialogsDataButtonOpensTheTable)
+{
+    WGSelObject(graph, curve);
+    {
+        ScriptedPrompts prompts;
+        prompts.Expect("Plot Parameters").Drive([](DialogDriver& d) { d.Click(IDC_PLOT_DATA); });
+        EXPECT_EQ(DefEditObject(graph), 4);
+    }
+    ASSERT_NE(Table(), nullptr);
+    EXPECT_EQ(Text(Table()), "Partial pressures");
+    {
+        ScriptedPrompts prompts;
+        prompts.Expect("Plot Parameters").Drive(
+            [](DialogDriver& d)
+            {
+                EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_PLOT_DATA))) << "a table is open already";
+                d.Click(IDCANCEL);
+            });
+        EXPECT_EQ(DefEditObject(graph), 2);
+    }
+}
+
 TEST_F(DataTableTest, DeletingTheObjectClosesItsTable)
 {
     WGShowData(graph, curve);
