@@ -279,7 +279,6 @@ int main()
         }
     RTCleanup(&g_top);
     Cleanup(&g_top, TRUE);
-    kel::qt::StopUi();
-    // Leave without the static destructors: the loader detaches the libraries.
-    std::_Exit(0);
+    kel::qt::EndQt();
+    return 0;
 }

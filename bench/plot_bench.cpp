@@ -223,7 +223,6 @@ int main(int argc, char** argv)
     }
     KillGraphPage(page->number);
     Cleanup(&top, TRUE);
-    kel::qt::StopUi();
     kel::qt::EndQt();
     return 0;
 }

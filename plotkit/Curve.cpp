@@ -976,3 +976,22 @@ int BuildCurve(GrDesc* graph, HDC dc, int dataSet)
 }
 
 } // namespace plotkit
+
+namespace plotkit
+{
+
+void DrawCurveMarker(GrDesc* graph, HDC dc, CurveDesc* curve, int x, int y, int limit)
+{
+    // One point of a copy that holds no data: no drop line, no bad-point marks.
+    CurveDesc one = *curve;
+    one.data = DataSetLink{};
+    one.dropLine = 0;
+    one.pointsValid = 1;
+    int size =
+        curve->markerLogSize > 0 ? curve->markerLogSize : PointsToLogSize(graph, dc, curve->markerHeight);
+    one.markerLogSize = std::min(size, limit);
+    const POINT at{x, y};
+    DrawMarkers(graph, dc, &at, &one);
+}
+
+} // namespace plotkit

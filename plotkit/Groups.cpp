@@ -1032,3 +1032,50 @@ int WINAPI WGErrorBars(GrDesc* graph, HDC dc, int dataSet, int tickWidth)
     g->tickWidth = dc ? PointsToLogSize(graph, dc, tickWidth) : 0;
     return CommitObjDesc(graph);
 }
+
+namespace plotkit
+{
+
+int GroupArrangement(ObjDesc* group)
+{
+    return group && group->type == PK_TYPE_GROUP ? reinterpret_cast<GroupDesc*>(group)->arrangement : -1;
+}
+
+int GroupMemberCount(ObjDesc* group)
+{
+    if (group == nullptr || group->type != PK_TYPE_GROUP)
+        return 0;
+    auto* g = reinterpret_cast<GroupDesc*>(group);
+    // Floating bars, high-low-close and error bars draw all their values as one series.
+    if (g->arrangement == kFloatingBars || g->arrangement == kHighLowClose || g->arrangement == kErrorBars)
+        return 1;
+    return std::min(Members(g), kMaxMembers);
+}
+
+bool GroupMemberSample(ObjDesc* group, int member, MemberSample& sample)
+{
+    if (member < 0 || member >= GroupMemberCount(group))
+        return false;
+    auto* g = reinterpret_cast<GroupDesc*>(group);
+    sample = MemberSample{};
+    sample.color = g->memberColors[member];
+    sample.hatch = g->memberHatch[member];
+    sample.line = g->memberLines[member];
+    if (g->arrangement <= kFloatingBars)
+    {
+        sample.kind = 1;
+        sample.threeD = ThreeD(g);
+    }
+    else if (g->arrangement == kStackedLines)
+        sample.kind = g->head.subKind == 11 ? 2 : 0;
+    else
+    {
+        // High-low-close and error bars: a line in the series colour.
+        sample.kind = 0;
+        if (g->arrangement == kHighLowClose)
+            sample.line.color = WGGetRGBColor(g->markerColor);
+    }
+    return true;
+}
+
+} // namespace plotkit

@@ -385,6 +385,10 @@ int WINAPI DefEditObject(GrDesc* graph)
     int result = 2;
     if (object->type == PK_TYPE_TEXT)
         result = EditTextObject(graph, object, owner);
+    else if (object->type == PK_TYPE_LEGEND)
+        result = EditLegendObject(graph, object, owner);
+    else if (object->type == PK_TYPE_PIECHART)
+        result = EditPieObject(graph, object, owner);
     else
         result = EditObjectDialog(graph, graph->selectedObject, owner);
     if (result == 1 || result == 3)

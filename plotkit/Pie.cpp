@@ -1,6 +1,6 @@
 // Pie charts (object type 20): the values of an array as slices of a circle in the plot area, flat
 // or as a 3-D disc, each slice with its colour, hatch, border, explosion, label and value text.
-#include "PlotkitInternal.h"
+#include "Pie.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,36 +15,6 @@ namespace plotkit
 {
 namespace
 {
-
-constexpr int kLabelSize = 42;
-constexpr int kSubKind3D = 11;
-
-struct SliceDesc
-{
-    float value;
-    COLORREF fill;
-    LineDesc border;
-    INT exploded;
-    float explosion; // fraction of the radius, at most 1.0
-    char label[kLabelSize];
-    BYTE hatch; // 0-5, 255 solid
-    BYTE ownBorder;
-};
-
-// The slices live in their own block (calloc), copied with the record and freed with it.
-struct PieDesc
-{
-    ObjDesc head;
-    FontDesc font;
-    float centreX, centreY; // normalised in the plot area
-    float diameter;         // fraction of the plot area's smaller side
-    HGLOBAL values;         // the caller's value block (the values are copied into the slices)
-    SHORT count;
-    SHORT valueText; // 0 none, 1 percentage, 2 value, 3 value and percentage
-    SHORT textPos;   // 0 inside, 1 outside
-    SHORT selected;
-    SliceDesc* slices;
-};
 
 PieDesc* AsPie(ObjDesc* o)
 {
@@ -71,20 +41,6 @@ double Total(const PieDesc* pie)
     for (int i = 0; i < pie->count; ++i)
         total += pie->slices[i].value;
     return total;
-}
-
-void SetExplosion(SliceDesc& s, float explosion)
-{
-    if (explosion > 0)
-    {
-        s.exploded = 1;
-        s.explosion = std::min(explosion, 1.0f);
-    }
-    else
-    {
-        s.exploded = 0;
-        s.explosion = 0;
-    }
 }
 
 // Decimals a value needs: how often (0 to 5) it is multiplied by 10 before it is whole.
@@ -176,6 +132,23 @@ void DrawWall(GrDesc* graph, HDC dc, const Geometry& g, const SliceGeometry& s, 
     HBRUSH brush = CreateSolidBrush(WGCreateShadeColor(slice.fill));
     HGDIOBJ old = SelectObject(dc, brush);
     Polygon(dc, points.data(), static_cast<int>(points.size()));
+    SelectObject(dc, old);
+    DeleteObject(brush);
+}
+
+// The two cut faces of a 3-D slice: from the centre to each end of its arc, the depth of the wall
+// deep, in the shade of its fill. The slice's own wall and top cover the faces turned away.
+void DrawCutFaces(HDC dc, const Geometry& g, const SliceGeometry& s, int depth, const SliceDesc& slice)
+{
+    HBRUSH brush = CreateSolidBrush(WGCreateShadeColor(slice.fill));
+    HGDIOBJ old = SelectObject(dc, brush);
+    const POINT centre{g.cx + s.shift.x, g.cy + s.shift.y};
+    for (const POINT& end : {s.start, s.end})
+    {
+        const POINT edge{end.x + s.shift.x, end.y + s.shift.y};
+        const POINT face[4] = {centre, edge, {edge.x, edge.y + depth}, {centre.x, centre.y + depth}};
+        Polygon(dc, face, 4);
+    }
     SelectObject(dc, old);
     DeleteObject(brush);
 }
@@ -310,8 +283,16 @@ void DrawPie(GrDesc* graph, HDC dc)
         LOGPEN lp{static_cast<UINT>(slice.border.style), POINT{0, 0}, slice.border.color};
         HPEN pen = CreatePenIndirect(&lp);
         HGDIOBJ oldPen = SelectObject(dc, pen);
-        if (depth > 0) // the wall shows where the slice's arc runs below the centre line
+        if (depth > 0)
+        {
+            // A slice moved out of the disc, or one beside a gap, shows the faces of its cuts.
+            const int n = pie->count;
+            if (n > 1 && (slice.exploded || pie->slices[(i + n - 1) % n].exploded ||
+                          pie->slices[(i + 1) % n].exploded))
+                DrawCutFaces(dc, g, s, depth, slice);
+            // The wall shows where the slice's arc runs below the centre line.
             DrawWall(graph, dc, g, s, depth, slice);
+        }
         HBRUSH brush = CreateBarBrush(dc, slice.hatch <= 5 ? slice.hatch : -1, slice.fill);
         HGDIOBJ oldBrush = SelectObject(dc, brush);
         const double share = slice.value / total;
@@ -421,10 +402,7 @@ int MakePie(GrDesc* graph, HDC dc, HGLOBAL values, const float* pointer, int cou
     pie->count = static_cast<SHORT>(std::min(count, 32767));
     pie->valueText = static_cast<SHORT>(valueText);
     pie->textPos = static_cast<SHORT>(textPos);
-    o->extent = RECT{static_cast<LONG>((cx - diameter / 2) * graph->logWidth),
-                     static_cast<LONG>((cy - diameter / 2) * graph->logHeight),
-                     static_cast<LONG>((cx + diameter / 2) * graph->logWidth),
-                     static_cast<LONG>((cy + diameter / 2) * graph->logHeight)};
+    PlaceRectangle(graph, pie);
     for (int i = 0; i < pie->count; ++i)
     {
         SliceDesc& s = slices[i];
@@ -464,6 +442,58 @@ const bool registered = []
 }();
 
 } // namespace
+
+void SetExplosion(SliceDesc& s, float explosion)
+{
+    if (explosion > 0)
+    {
+        s.exploded = 1;
+        s.explosion = std::min(explosion, 1.0f);
+    }
+    else
+    {
+        s.exploded = 0;
+        s.explosion = 0;
+    }
+}
+
+void PlaceRectangle(GrDesc* graph, PieDesc* pie)
+{
+    const float cx = pie->centreX, cy = pie->centreY, d = pie->diameter;
+    pie->head.extent = RECT{static_cast<LONG>((cx - d / 2) * graph->logWidth),
+                            static_cast<LONG>((cy - d / 2) * graph->logHeight),
+                            static_cast<LONG>((cx + d / 2) * graph->logWidth),
+                            static_cast<LONG>((cy + d / 2) * graph->logHeight)};
+}
+
+int PieSliceCount(ObjDesc* o)
+{
+    PieDesc* pie = AsPie(o);
+    return pie ? pie->count : 0;
+}
+
+bool PieSliceSample(ObjDesc* o, int slice, MemberSample& sample)
+{
+    PieDesc* pie = AsPie(o);
+    if (pie == nullptr || slice < 0 || slice >= pie->count)
+        return false;
+    sample = MemberSample{};
+    sample.kind = 1;
+    sample.color = pie->slices[slice].fill;
+    sample.hatch = pie->slices[slice].hatch;
+    sample.line = pie->slices[slice].border;
+    return true;
+}
+
+char* PieLabelText(ObjDesc* o, int slice, int* capacity)
+{
+    PieDesc* pie = AsPie(o);
+    if (pie == nullptr || slice < 0 || slice >= pie->count)
+        return nullptr;
+    if (capacity)
+        *capacity = kLabelSize - 1;
+    return pie->slices[slice].label;
+}
 
 } // namespace plotkit
 

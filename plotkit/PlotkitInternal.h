@@ -299,6 +299,41 @@ void DrawActivationFrame(HDC dc, const RECT& r);
 namespace plotkit
 {
 
+// Legend samples: what an entry of a group's member or a pie's slice looks like.
+struct MemberSample
+{
+    int kind = 0; // 0 a line, 1 a bar box, 2 a filled box
+    COLORREF color = 0;
+    int hatch = 255; // 0-5, 255 solid
+    bool threeD = false;
+    LineDesc line{};
+};
+// Members of a group object, and one member's sample (false when there is no such member).
+int GroupMemberCount(ObjDesc* group);
+bool GroupMemberSample(ObjDesc* group, int member, MemberSample& sample);
+// Group arrangement (3 floating bars, 6 high-low-close, ...), -1 for another type.
+int GroupArrangement(ObjDesc* group);
+// Slices of a pie chart and one slice's sample.
+int PieSliceCount(ObjDesc* pie);
+bool PieSliceSample(ObjDesc* pie, int slice, MemberSample& sample);
+// The text buffers WGGetString and WGChangeString reach: a legend's item (0 the title) or a pie's
+// slice label, with the characters they hold before their terminating zero; null outside.
+char* LegendItemText(ObjDesc* legend, int item, int* capacity);
+char* PieLabelText(ObjDesc* pie, int slice, int* capacity);
+// A curve's marker drawn once at (x, y), its size held to at most `limit` logical units.
+void DrawCurveMarker(GrDesc* graph, HDC dc, struct CurveDesc* curve, int x, int y, int limit);
+
+// Object dialogs reached through DefEditObject: the graph and the object they edit.
+struct ObjectEditRequest
+{
+    GrDesc* graph;
+    ObjDesc* object;
+};
+int EditLegendObject(GrDesc* graph, ObjDesc* legend, HWND owner);
+int EditPieObject(GrDesc* graph, ObjDesc* pie, HWND owner);
+// A real number typed into a dialog field (its first 8 characters); false when it is none.
+bool ReadDialogReal(HWND dialog, int id, float* value);
+
 // Data table window: whether a table is open (one at a time), and closing it when its object goes.
 bool DataTableOpen();
 // The number format of a curve or group's table (width in characters, significant digits); false

@@ -21,10 +21,12 @@ struct Face
     BYTE charSet;
 };
 
+// Never destroyed: the library frees the list when it is unloaded, which may come after the
+// process has begun destroying its statics.
 std::vector<Face>& Faces()
 {
-    static std::vector<Face> faces;
-    return faces;
+    static auto* faces = new std::vector<Face>;
+    return *faces;
 }
 
 void CopyFace(char* to, const std::string& name)
@@ -788,14 +790,19 @@ BOOL WINAPI WGChangeFont(GrDesc* graph, int number, const char* face, int points
     return found;
 }
 
-const char* WINAPI WGGetString(GrDesc* graph, int number, int)
+const char* WINAPI WGGetString(GrDesc* graph, int number, int item)
 {
     ObjDesc* o = TextObjectFor(
         graph, number,
         [](int type) { return type == PK_TYPE_LEGEND || IsTextType(type) || type == PK_TYPE_PIECHART; });
-    // Legend items and pie labels are reached once those objects exist.
-    TextDesc* t = AsText(o);
-    return t ? t->text : nullptr;
+    if (TextDesc* t = AsText(o))
+        return t->text;
+    // Legend items (0 the title) and pie slice labels.
+    if (o && o->type == PK_TYPE_LEGEND)
+        return LegendItemText(o, item, nullptr);
+    if (o && o->type == PK_TYPE_PIECHART)
+        return PieLabelText(o, item, nullptr);
+    return nullptr;
 }
 
 BOOL WINAPI WGChangeString(GrDesc* graph, int number, const char* text, int item)
@@ -810,6 +817,17 @@ BOOL WINAPI WGChangeString(GrDesc* graph, int number, const char* text, int item
     if (TextDesc* t = AsText(o))
     {
         StoreText(t, text);
+        return TRUE;
+    }
+    if (o->type == PK_TYPE_LEGEND || o->type == PK_TYPE_PIECHART)
+    {
+        int capacity = 0;
+        char* entry =
+            o->type == PK_TYPE_LEGEND ? LegendItemText(o, item, &capacity) : PieLabelText(o, item, &capacity);
+        if (entry == nullptr)
+            return FALSE;
+        std::memset(entry, 0, static_cast<size_t>(capacity) + 1);
+        std::strncpy(entry, text, static_cast<size_t>(capacity));
         return TRUE;
     }
     if (o->type == PK_TYPE_LABELS)

@@ -250,6 +250,7 @@ struct AxisDesc
     LineDesc majorGridLine, minorGridLine;
     INT drawNow;
     BYTE gridSuppressed;
+    BYTE timeUnit; // time axes of the real-time library: 0 seconds, 1 minutes, 2 hours
 };
 
 // Object types of plotkit (the real-time library's start at 100).
@@ -1056,6 +1057,76 @@ PKAPI int WINAPI WGChangePieTextPos(GrDesc* graph, int number, int position);
 // A slice's value; 0 for a slice at or beyond the count.
 PKAPI int WINAPI WGGetPieValue(GrDesc* graph, int number, float* value, int slice);
 PKAPI int WINAPI WGChangePieValue(GrDesc* graph, int number, float value, int slice);
+
+// ---- Legends ------------------------------------------------------------------------------------
+// A legend (object type 3) lists a sample and a name per curve of the graph (and per floating-bar
+// or high-low-close group), per series of a group object or per slice of a pie chart. Position and
+// size are fractions of the graph (a width of 0: the legend sizes itself); frame colour a palette
+// index (negative: no border), frame width in pixels; text colour a palette index (negative: each
+// item in its sample's colour), area colour a palette index (-1: none); orientation 0 a column, 1
+// rows. Texts are 42 characters apart in the handle's block, or one string cut into 42-character
+// pieces (the last character of each piece is dropped); the legend keeps its own copies. Each
+// creator returns the object number, 0 on failure.
+PKAPI int WINAPI WGLegend(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
+                          int frameWidth, int textColor, int areaColor, int orientation, HGLOBAL texts);
+PKAPI int WINAPI WGLegendPtr(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
+                             int frameWidth, int textColor, int areaColor, int orientation,
+                             const char* texts);
+PKAPI int WINAPI WGAutoLegend(GrDesc* graph, HDC dc, float x, float y, int frameColor, int frameWidth,
+                              int textColor, int areaColor, int orientation, HGLOBAL texts);
+PKAPI int WINAPI WGAutoLegendGroup(GrDesc* graph, HDC dc, float x, float y, int frameColor, int frameWidth,
+                                   int textColor, int areaColor, int orientation, HGLOBAL texts, int group);
+PKAPI int WINAPI WGLegendGroup(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
+                               int frameWidth, int textColor, int areaColor, int orientation, HGLOBAL texts,
+                               int group);
+PKAPI int WINAPI WGLegendGroupPtr(GrDesc* graph, HDC dc, float x, float y, float w, float h, int frameColor,
+                                  int frameWidth, int textColor, int areaColor, int orientation,
+                                  const char* texts, int group);
+// The common creator: group object (0: the graph's curves), corners as fractions (right 0: the
+// automatic size), entry count (non-zero: that many entries), texts (42 characters apart, each
+// read up to its zero), longSamples 0 for short samples. Returns the new legend, null on failure.
+PKAPI ObjDesc* WINAPI InitLeg(GrDesc* graph, HDC dc, int group, float left, float top, float right,
+                              float bottom, int count, int frameColor, int frameWidth, int textColor,
+                              int areaColor, int orientation, const char* texts, BOOL longSamples);
+// The automatic size of a legend from its longest text and its shown lines (graph logical units).
+PKAPI void WINAPI CalcLegendSize(GrDesc* graph, ObjDesc* legend);
+// Where shown item i (from 0) goes: align 0 left, 2 right, 6 centred; logical units.
+PKAPI void WINAPI LegItemCoords(GrDesc* graph, ObjDesc* legend, int i, int align, int* x, int* y);
+// Fits a text (at most 41 characters) into the room from startX to the legend's right edge in the
+// DC's font, ending it in ".." when it does not fit; out holds 42 characters. Returns its length.
+PKAPI int WINAPI GetSmartString(GrDesc* graph, HDC dc, ObjDesc* legend, char* out, const char* text, int item,
+                                int startX, int orientation);
+// The size (fractions of the graph) a legend needs for its shown texts in a column (0) or rows (1).
+PKAPI void WINAPI WGCalculateAutomaticLegendBox(GrDesc* graph, int number, int orientation, float* w,
+                                                float* h);
+// Accessors (none redraws); 0 or null without a message for an object that is no legend.
+PKAPI void* WINAPI WGGetLegendDesc(GrDesc* graph, int number);
+PKAPI int WINAPI WGGetLegendBorder(GrDesc* graph, int number);
+PKAPI int WINAPI WGSetLegendBorder(GrDesc* graph, int number, int on);
+PKAPI COLORREF WINAPI WGGetLegendBorderColor(GrDesc* graph, int number);
+// Colour: a palette index 0-19, else an RGB value.
+PKAPI int WINAPI WGSetLegendBorderColor(GrDesc* graph, int number, COLORREF color);
+PKAPI int WINAPI WGGetLegendBorderStyle(GrDesc* graph, int number);
+PKAPI int WINAPI WGSetLegendBorderStyle(GrDesc* graph, int number, int style);
+PKAPI int WINAPI WGGetLegendBorderWidth(GrDesc* graph, int number);
+PKAPI int WINAPI WGSetLegendBorderWidth(GrDesc* graph, int number, int width);
+PKAPI int WINAPI WGGetLegendAreaColor(GrDesc* graph, int number);
+PKAPI int WINAPI WGSetLegendAreaColor(GrDesc* graph, int number, int color);
+PKAPI int WINAPI WGGetLegendOrientation(GrDesc* graph, int number);
+PKAPI int WINAPI WGSetLegendOrientation(GrDesc* graph, int number, int orientation);
+PKAPI int WINAPI WGIsObjectVisible(GrDesc* graph, int number);
+// Shows or hides entry `item` (from 1); 1, or 0 for no such entry.
+PKAPI int WINAPI WGMarkLineLegend(GrDesc* graph, int number, int item, int on);
+// Copies at most 41 characters of the title into the legend.
+PKAPI int WINAPI WGSetLegendTitle(GrDesc* graph, int number, const char* text);
+// Shows or hides the title line; returns on.
+PKAPI int WINAPI WGShowLegendTitle(GrDesc* graph, int number, int on);
+// The legend dialog ("LEGEND"), opened with an ObjectEditRequest (graph and legend) as parameter.
+PKAPI INT_PTR CALLBACK LegendDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// The pie chart dialog ("PIECHART", with an ObjectEditRequest) and the slice dialog ("PIESLICE",
+// with the slice being edited).
+PKAPI INT_PTR CALLBACK PieChartDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK PieSliceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Data table window --------------------------------------------------------------------------
 

@@ -97,6 +97,9 @@ void AttachLibrary()
         e = UpdateEntry{};
     RegisterOwnTypes();
     RegisterScrollTypes();
+    RegisterTextTypes();
+    RegisterTimeAxisTypes();
+    RegisterDynGridType();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

@@ -80,6 +80,9 @@ struct RtObjectType
     bool (*hitBox)(GrDesc* graph, RtObjDesc* object, POINT p) = nullptr;
     // The edit dialog; returns its result (2: cancelled).
     int (*edit)(GrDesc* graph, RtObjDesc* object, HGLOBAL handle) = nullptr;
+    // The colour a value `index` is drawn in (trace, bar or needle), for texts that borrow it;
+    // false when the object has none for that value.
+    bool (*valueColour)(RtObjDesc* object, int index, COLORREF* colour) = nullptr;
 };
 void RegisterRtType(const RtObjectType& type);
 const RtObjectType* FindRtType(int type);
@@ -142,5 +145,12 @@ double CosDeg(int degrees);
 
 // Copies at most `max` characters of `text` with its terminator; a null text leaves `field` alone.
 void CopyText(char* field, const char* text, size_t max);
+
+// Dynamic texts and messages; time axes and their labels; dynamic grids (registered at load).
+void RegisterTextTypes();
+void RegisterTimeAxisTypes();
+void RegisterDynGridType();
+// One text height (logical y units) in logical x units of the graph.
+int TextHeightInX(GrDesc* graph, int height);
 
 } // namespace trendkit

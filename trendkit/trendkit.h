@@ -189,6 +189,38 @@ struct DynTextDesc
     INT digits, decimals;
     WORD colorSource;
     INT frameStyle;
+    INT marginX, marginY;           // inner margins of the frame, logical units
+    INT valueColors[RT_MAX_VALUES]; // palette index per value; entries 0-7 live in `colors`
+};
+
+// Message object (type 108): one of up to eight texts, chosen by bits of a set's bit word.
+enum
+{
+    RT_MESSAGES = 8,
+    RT_MESSAGE_MAX = 41,
+};
+struct MessageRec
+{
+    INT width;   // logical units on the graph's context
+    SHORT color; // palette index
+    char text[RT_MESSAGE_MAX + 1];
+};
+struct MessageDesc
+{
+    RtObjDesc rt;
+    FontDesc font;
+    SHORT background; // palette index, below 0 transparent
+    INT widest;
+    INT textHeight;
+    INT cellWidth;
+    SHORT drawAll;
+    INT frame;
+    INT frameWidth; // pixels
+    SHORT firstBit;
+    SHORT count;
+    SHORT current; // shown now, -1 before the first
+    SHORT previous;
+    MessageRec messages[RT_MESSAGES];
 };
 
 // ---- Library attach, top block and clean-up ------------------------------------------------------
@@ -271,6 +303,8 @@ TKAPI WORD WINAPI rtObjFind(HWND window);
 
 // ---- Accessors -----------------------------------------------------------------------------------
 
+// Alarm lines and marks are numbered 0..4 in the order reference, high, low, high-high, low-low, the
+// order in which the host walks them; any other index reports message 30 and gives 0.
 TKAPI int WINAPI WRGetAlarmLineState(GrDesc* graph, WORD number, int line);
 TKAPI int WINAPI WREnableAlarmLine(GrDesc* graph, WORD number, int line, int shown);
 TKAPI int WINAPI WRChangeAlarmMarks(GrDesc* graph, WORD number, const char* label, int mark, int shown);
@@ -340,3 +374,65 @@ TKAPI int WINAPI WRMoveHistScroll(GrDesc* graph, WORD number, float seconds, flo
 TKAPI int WINAPI WRResumeScroll(GrDesc* graph, WORD number);
 // Empties a scroll or XY graph (ending its history view first). 1, 0 on error (56, 30).
 TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
+
+// ---- Dynamic text and messages -------------------------------------------------------------------
+
+// A framed box showing value `index` (-1: all values) of a set as numbers with `decimals` decimals,
+// redrawn on each update. Position and size are fractions of the graph (right and bottom 0: fitted);
+// a frame colour index below 0 draws no frame pen; `colours` holds one palette index per value (null,
+// or a first entry of -1 with a `colourSource` object: each value takes that object's trace, bar or
+// needle colour); a background index below 0 is transparent; layout 0 a column, 1 a row or grid;
+// `digits` sizes the box for the widest number; frame styles 0-5. Object number, 0 on failure.
+TKAPI WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, float y, float right, float bottom,
+                               int frameColour, int frameWidth, const int* colours, int background, int layout,
+                               int digits, int decimals, int colourSource, int frameStyle);
+
+// A framed box showing message k (0 <= k < count, at most 8) while bit firstBit + k is the lowest of
+// those bits set in the set's bit word; with none set the last message stays. `texts` holds `count`
+// rows of 42 characters (at most 41 are used; the rows are not changed); `colours` one palette index
+// per message, or null for 0. A frame colour index below 0 draws no frame; a background index below 0
+// is transparent. Object number, 0 on failure.
+TKAPI WORD WINAPI WRSetMessage(GrDesc* graph, int slot, int firstBit, float x, float y, int frameColour,
+                               int frameWidth, int background, int count, const char* texts, const int* colours);
+// Text and palette colour of message 0-7 (either output may be null); 1, or 0 on error.
+TKAPI int WINAPI WRGetMessageParams(GrDesc* graph, WORD number, char** text, int* colour, int message);
+// New text (null: kept, at most 41 characters) and colour of message 0-7; a wider text widens the box
+// and redraws it. 1, or 0 on error.
+TKAPI int WINAPI WRChangeMessage(GrDesc* graph, WORD number, const char* text, int colour, int message);
+
+// ---- Time axes and time labels -------------------------------------------------------------------
+
+// Draws a time axis while the graph is built (orientation 1: X axis, else Y axis) with the tick step
+// in axis units of `unit` (0 seconds, 1 minutes, 2 hours). Axis object number, 0 on failure.
+TKAPI int WINAPI WRDrawTimeAxis(GrDesc* graph, float step, int minorTicks, int tickStyle, int orientation,
+                                int unit);
+// Labels the time axis `axis`: position 0, 4, 6, 7 (X axis) or 1, 2, 8, 9 (Y axis), 3 automatic; format
+// 0 number (from `startValue` with `precision` decimals, below 0 automatic), 1 hh:mm:ss, 2 hh:mm, 4 mm:ss
+// (from the start time of day); last-label mode 0 drawn, 1 left out, 2 replaced by `lastText` (at most
+// 12 characters). Object number of the labels, 0 on failure.
+TKAPI WORD WINAPI WRLabelTimeAxis(GrDesc* graph, int axis, int position, int format, int precision, int hours,
+                                  int minutes, int seconds, float startValue, int lastMode, const char* lastText);
+// Sets the labels' start (axis units); the labels are redrawn.
+TKAPI void WINAPI WRResetTimeLabels(GrDesc* graph, WORD labels, float start);
+// New time format; 1, or 0 for a missing labels object.
+TKAPI int WINAPI WRChangeTimeLabelsFormat(GrDesc* graph, WORD labels, int format);
+// Moves the labels by `delta` axis units; they repaint only when their text changes.
+TKAPI void WINAPI WRUpdateTimeLabels(GrDesc* graph, WORD labels, float delta);
+// Attaches the labels to a scroll object (at most three), which moves them at each jump. 1, or 0 when
+// all three places are taken or an object is missing.
+TKAPI int WINAPI WRStartTimeLabelsUpdate(GrDesc* graph, WORD labels, WORD scroll);
+// Detaches them; 1, or 0 when not attached or an object is missing.
+TKAPI int WINAPI WRStopTimeLabelsUpdate(GrDesc* graph, WORD labels, WORD scroll);
+// The start of the labels of time axis `axis` in seconds of the day; 1, or 0 (and 0 seconds) when the
+// axis has no time labels.
+TKAPI int WINAPI WRGetStartSec(GrDesc* graph, WORD axis, INT* seconds);
+// Rounds the range of value `index` (below 0: all values) held in the set's history to a range for the
+// (non-time) axis `axis`; with `apply` the axis takes it and is redrawn. 1, 0 when nothing was computed.
+TKAPI int WINAPI WRAutoRescale(GrDesc* graph, WORD axis, int slot, int index, float* min, float* max, int apply);
+
+// ---- Dynamic grid --------------------------------------------------------------------------------
+
+// Takes over the grid of axis `axis` (which then no longer draws it) and draws it on every full paint
+// and, with a period above 0, every `period` seconds, over the live traces. Kind 0 major, 1 minor,
+// 2 both grids, each with the graph's current line. Object number, 0 on failure.
+TKAPI WORD WINAPI WRDynGrid(GrDesc* graph, int axis, int kind, int period);

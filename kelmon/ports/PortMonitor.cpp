@@ -149,6 +149,10 @@ BOOL CPortMonitor::Stop()
     m_bQuit = 1;
     if (m_requestEvent)
         Enqueue(new CDocTask());
+    // The dispatcher may already have seen the quit flag with the queue still empty and left, with
+    // every worker waiting for its go: wake one here. Each worker that ends wakes the next.
+    if (m_goEvent)
+        SetEvent(m_goEvent);
     std::vector<HANDLE> running;
     for (HANDLE worker : m_workers)
         if (worker)

@@ -44,6 +44,22 @@ TEST(PlotkitExports, FoundByNameAndByOrdinal)
     FreeLibrary(module);
 }
 
+// A host that set up a top block (which lists the installed faces) and ends without unloading the
+// library leaves the process cleanly: the library lets go of its faces after the program's statics.
+TEST(PlotkitExports, AHostEndingWithTheLibraryLoadedExitsCleanly)
+{
+    HMODULE module = LoadLibrary(PLOTKIT_MODULE_NAME);
+    ASSERT_NE(module, nullptr);
+    auto initTop = As<ATOM(WINAPI*)(TopDesc*, WNDPROC, WNDPROC, UINT)>(GetProcAddress(module, "InitTop"));
+    auto cleanup = As<void(WINAPI*)(TopDesc*, BOOL)>(GetProcAddress(module, "Cleanup"));
+    ASSERT_NE(initTop, nullptr);
+    ASSERT_NE(cleanup, nullptr);
+    static TopDesc top{};
+    top.realType = PK_REAL_TYPE;
+    ASSERT_NE(initTop(&top, DefWindowProc, DefWindowProc, 0), 0);
+    cleanup(&top, TRUE);
+}
+
 TEST(PlotkitExports, TheTableHasUniqueOrdinalsAndNames)
 {
     using TableFn = const kel::ExportTable* (*)();

@@ -239,5 +239,16 @@ TEST_F(PieTest, NothingToShareOutDrawsNothing)
     (void)graph;
 }
 
+TEST_F(PieTest, AnExplodedThreeDSliceShowsTheFacesOfItsCuts)
+{
+    // A quarter at the upper left moved out by half the radius: its left cut hangs below the
+    // moved slice, left of the disc, in the shade of its fill.
+    PieGraph({1, 3}, 11, 0, {0.5f, 0});
+    const Image image = Shot("plotkit_pie_3d_cut");
+    EXPECT_EQ(image.Pixel(320 - 220, 240), RGB(127, 0, 0));
+    EXPECT_EQ(image.Pixel(320 - 220, 240 + 60), kCream) << "below the face";
+    EXPECT_EQ(image.Pixel(320 - 100, 240 + 20), kBlue) << "the rest of the disc covers the hidden part";
+}
+
 } // namespace
 } // namespace plotkit::test
