@@ -138,6 +138,7 @@ TEST_F(DialogsTest, TheLineDialogWritesColourWidthAndStyleOnOkOnly)
             [](DialogDriver& d)
             {
                 EXPECT_EQ(d.FocusedId(), IDOK);
+                Screenshot(d, "linepar_dialog");
                 EXPECT_EQ(SendMessage(d.Item(IDC_LINEPAR_WIDTH), CB_GETCOUNT, 0, 0), 5) << "0 to 4";
                 EXPECT_EQ(SendMessage(d.Item(IDC_DLG_COLOR), CB_GETCOUNT, 0, 0), 20);
                 d.Select(IDC_DLG_COLOR, "Light Green");
@@ -430,6 +431,7 @@ TEST_F(DialogsTest, GroupsOpenTheirOwnDialogs)
     EXPECT_EQ(Edit(hiLo, "High-Low-Close Parameters",
                    [](DialogDriver& d)
                    {
+                       Screenshot(d, "hilo_dialog");
                        d.Select(IDC_PLOT_SHAPE, "Circle");
                        d.SetText(IDC_PLOT_SIZE, "500");
                        d.Click(IDOK);
@@ -449,6 +451,7 @@ TEST_F(DialogsTest, TheLabelsDialogEditsPositionFormatAndLastLabel)
     EXPECT_EQ(Edit(labels, "Axis Labels",
                    [](DialogDriver& d)
                    {
+                       Screenshot(d, "labels_dialog");
                        EXPECT_TRUE(d.IsChecked(IDC_DLG_POS_1040));
                        EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_LABELS_TEXT)));
                        d.Click(IDC_DLG_POS_1043);
@@ -493,6 +496,7 @@ TEST_F(DialogsTest, TheArrowDialogKeepsHeadSizesInRange)
         EXPECT_EQ(Edit(arrow, "Arrow Parameters",
                        [&](DialogDriver& d)
                        {
+                           Screenshot(d, "arrow_dialog");
                            d.SetText(IDC_ARROW_WIDTH, c.width);
                            d.SetText(IDC_ARROW_LENGTH, c.length);
                            d.Check(IDC_ARROW_BEGIN);
@@ -524,6 +528,7 @@ TEST_F(DialogsTest, TheGraphDialogEditsTheSelectedGraphsLayout)
         prompts.Expect("Graph Parameters").Drive(
             [](DialogDriver& d)
             {
+                Screenshot(d, "graph_dialog");
                 EXPECT_EQ(d.GetText(IDC_GRAPH_WIDTH), "100");
                 EXPECT_EQ(d.GetText(IDC_PLOTAREA_LEFT), "10");
                 d.SetText(IDC_GRAPH_LEFT, "10");
