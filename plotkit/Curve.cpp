@@ -893,6 +893,18 @@ int CurveProperty(GrDesc* graph, ObjDesc* o, int property, int, bool change, Pro
         c->head.subKind = static_cast<SHORT>(v.value);
         c->markerLogSize = 0;
         return 1;
+    case kPropDataFormat:
+        if (change)
+        {
+            c->dataWidth = static_cast<SHORT>(std::clamp(v.value, 1, 99));
+            c->dataPrecision = static_cast<SHORT>(std::clamp(v.size, 0, 99));
+        }
+        else
+        {
+            v.value = c->dataWidth;
+            v.size = c->dataPrecision;
+        }
+        return 1;
     default:
         return 0;
     }

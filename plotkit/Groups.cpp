@@ -840,6 +840,18 @@ int GroupProperty(GrDesc* graph, ObjDesc* o, int property, int member, bool chan
             g->head.subKind = static_cast<SHORT>(g->head.subKind + 2);
         GroupRecompute(graph, o);
         return 1;
+    case kPropDataFormat:
+        if (change)
+        {
+            g->dataFormat[0] = static_cast<SHORT>(std::clamp(v.value, 1, 99));
+            g->dataFormat[1] = static_cast<SHORT>(std::clamp(v.size, 0, 99));
+        }
+        else
+        {
+            v.value = g->dataFormat[0];
+            v.size = g->dataFormat[1];
+        }
+        return 1;
     default:
         return 0;
     }

@@ -380,7 +380,6 @@ int WINAPI DefEditObject(GrDesc* graph)
         SetCursor(old);
         return 2;
     }
-    // The object dialogs open from here once they exist; until then nothing is edited.
     ObjDesc* object = ObjectAt(graph, graph->selectedObject);
     HWND owner = graph->page && graph->page->parent ? graph->page->parent : graph->window;
     int result = 2;
@@ -390,6 +389,8 @@ int WINAPI DefEditObject(GrDesc* graph)
         result = EditLegendObject(graph, object, owner);
     else if (object->type == PK_TYPE_PIECHART)
         result = EditPieObject(graph, object, owner);
+    else
+        result = EditObjectDialog(graph, graph->selectedObject, owner);
     if (result == 1 || result == 3)
         InvalidateRect(graph->window, nullptr, TRUE);
     graph->layoutChanged = 1;

@@ -195,6 +195,7 @@ enum PlotProperty
     kPropMarkerColor,   // value: palette index
     kPropMarkerType,    // value: type, fill: fill style, size: points
     kPropPlotType,      // value: kind
+    kPropDataFormat,    // data table format: value the column width, size the precision
 };
 struct PropertyValue
 {
@@ -332,5 +333,18 @@ int EditLegendObject(GrDesc* graph, ObjDesc* legend, HWND owner);
 int EditPieObject(GrDesc* graph, ObjDesc* pie, HWND owner);
 // A real number typed into a dialog field (its first 8 characters); false when it is none.
 bool ReadDialogReal(HWND dialog, int id, float* value);
+
+// Data table window: whether a table is open (one at a time), and closing it when its object goes.
+bool DataTableOpen();
+// The number format of a curve or group's table (width in characters, significant digits); false
+// for another type.
+bool GetDataFormat(ObjDesc* object, int* width, int* precision);
+bool SetDataFormat(ObjDesc* object, int width, int precision);
+// Library load: the window class of the data table ("DataTab").
+void RegisterDataTableClass();
+
+// The object editor's dialogs for a type other than text: the dialog's result (2 when the type has
+// none). The owner is the dialogs' owner window.
+int EditObjectDialog(GrDesc* graph, int number, HWND owner);
 
 } // namespace plotkit

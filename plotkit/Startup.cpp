@@ -62,6 +62,7 @@ void AttachLibrary()
     Library& lib = Lib();
     ++lib.attachCount;
     RegisterSelectorClass();
+    RegisterDataTableClass();
     if (!lib.exitProcess)
         lib.exitProcess = [](int code)
         {

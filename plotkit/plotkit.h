@@ -1127,3 +1127,41 @@ PKAPI INT_PTR CALLBACK LegendDlgProc(HWND dialog, UINT message, WPARAM wParam, L
 // with the slice being edited).
 PKAPI INT_PTR CALLBACK PieChartDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 PKAPI INT_PTR CALLBACK PieSliceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Data table window --------------------------------------------------------------------------
+
+// Opens the table of a curve or group object's data set beside the graph (nothing when one is open
+// already); cells are edited in place, the table copied as text and its number format set.
+PKAPI void WINAPI WGShowData(GrDesc* graph, int number);
+PKAPI LRESULT CALLBACK DataTableProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK FormatDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Object parameter dialogs -------------------------------------------------------------------
+// Every dialog edits a copy and writes it back on OK; a dialog opened while it is open ends with 2.
+// Results: 1 OK, 2 Cancel, 3 OK and the graph must be erased and repainted, 4 open the data table,
+// 5 continue in the bar dialog, 6 continue in the plot dialog, 7 the spline switch changed.
+
+// Runs a dialog of the library's resources (owner used only when it is a window).
+PKAPI int WINAPI DisplayDialogBoxParam(DLGPROC proc, const char* name, HWND owner, LPARAM param);
+// "GRAPHPAR" on the page's selected graph: 1 when OK was pressed, else 0.
+PKAPI int WINAPI WGEditGraphDlg(PgDesc* page);
+// "LINEPAR" on the object's first line; the graph is repainted after OK.
+PKAPI int WINAPI EditLineParDlg(GrDesc* graph, int number);
+// A number typed in a field (at most `length` characters, a decimal comma accepted).
+PKAPI float WINAPI CheckReal(char* text, int length);
+PKAPI INT_PTR CALLBACK AxisDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK PlotDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK HighLowCloseDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK BarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK LabelsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK ArrowDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK WGLineParDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+PKAPI INT_PTR CALLBACK GraphParamDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Bar dialog services: the hatch list (combo 1260), the colour sample (1090), the colours of the
+// sample and the red, green and blue scroll bars, and one step of a colour scroll bar.
+PKAPI void WINAPI InitHatchStyles(HWND dialog, int hatch);
+PKAPI void WINAPI UpdateColorBar(HWND dialog, COLORREF color, int hatch);
+PKAPI HBRUSH WINAPI BarCtlColor(HWND dialog, HDC dc, HWND control, int kind, COLORREF color, int hatch,
+                                HBRUSH red, HBRUSH green, HBRUSH blue);
+PKAPI COLORREF WINAPI BarScroll(HWND dialog, HWND scrollBar, int code, int position, COLORREF color, int hatch);
