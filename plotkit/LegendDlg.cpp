@@ -226,6 +226,11 @@ INT_PTR CALLBACK LegendDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         case IDC_TEXT_PARAMETERS:
             EditFont(dialog);
             return TRUE;
+        case IDC_BORDER_ATTRIBUTES:
+            // The border is the legend's own line; its dialog edits the working copy.
+            DialogBoxParam(Module(), "LINEPAR", dialog, WGLineParDlgProc,
+                           reinterpret_cast<LPARAM>(&s.working.head.line));
+            return TRUE;
         case IDOK:
             Accept(dialog);
             Close(dialog, 1);

@@ -423,6 +423,11 @@ INT_PTR CALLBACK PieSliceDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             FollowFill(s.working);
             EnableWindow(GetDlgItem(dialog, IDC_BORDER_ATTRIBUTES), s.working.ownBorder ? TRUE : FALSE);
             return TRUE;
+        case IDC_BORDER_ATTRIBUTES:
+            DialogBoxParam(Module(), "LINEPAR", dialog, WGLineParDlgProc,
+                           reinterpret_cast<LPARAM>(&s.working.border));
+            UpdateSample(dialog);
+            return TRUE;
         case IDOK:
             *s.caller = s.working;
             CloseSlice(dialog, 1);

@@ -412,5 +412,37 @@ TEST_F(LegendTest, TheLegendDialogEditsACopyAndWritesItBackOnOk)
     Shot("plotkit_legend_dialog_result");
 }
 
+// The border's own line dialog edits the legend's working copy: OK in the legend keeps the new
+// border, Cancel in the legend drops it.
+TEST_F(LegendTest, TheBorderAttributesEditTheLegendsCopyOfItsBorder)
+{
+    int legend = 0;
+    GrDesc* g = CurvesGraph(
+        [&](GrDesc* g) { legend = WGLegendPtr(g, g->buildDc, 0.6f, 0.1f, 0.3f, 0.2f, 0, 1, 0, 15, 0, "A"); },
+        "legend_border");
+    LegendDesc* l = Legend(g, legend);
+    ASSERT_NE(l, nullptr);
+    ObjectEditRequest request{g, &l->head};
+    const LineDesc before = l->head.line;
+    for (const bool keep : {false, true})
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("Legend").Drive(
+            [&](kel::testkit::DialogDriver& d)
+            {
+                d.Click(IDC_BORDER_ATTRIBUTES);
+                d.Click(keep ? IDOK : IDCANCEL);
+            });
+        prompts.Expect("Line Parameters").Drive(
+            [](kel::testkit::DialogDriver& d)
+            {
+                d.SetText(IDC_LINEPAR_WIDTH, "3");
+                d.Click(IDOK);
+            });
+        DialogBoxParam(Module(), "LEGEND", nullptr, LegendDlgProc, reinterpret_cast<LPARAM>(&request));
+        EXPECT_EQ(l->head.line.pixelWidth, keep ? 3 : before.pixelWidth) << (keep ? "OK" : "Cancel");
+    }
+}
+
 } // namespace
 } // namespace plotkit::test
