@@ -223,7 +223,8 @@ void WINAPI RTCleanup(TopDesc* top)
         lib.updates[i] = UpdateEntry{};
     if (kept == 0)
         StopUpdateTimer();
-    // No DDE client and no PID loops are built into this library yet: nothing of theirs to end.
+    // No DDE client is built into this library yet: nothing of it to end.
+    FreeAllPIDs();
     FreeAllDynDataSets();
     lib.blocks.erase(std::find(lib.blocks.begin(), lib.blocks.end(), block));
     std::free(block);

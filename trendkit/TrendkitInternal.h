@@ -165,3 +165,40 @@ void RegisterDynGridType();
 int TextHeightInX(GrDesc* graph, int height);
 
 } // namespace trendkit
+
+namespace trendkit
+{
+
+// One PID loop (owned by the PID table of the RTTopBlock).
+struct PidLoopDesc
+{
+    int slot;
+    char name[RT_NAME_MAX + 1];
+    int pvSlot;
+    int outSlot;
+    DynDataSetDesc* pvSet;
+    DynDataSetDesc* outSet;
+    float dt;
+    float rangeHigh, rangeLow; // output range
+    float limitHigh, limitLow; // output limits
+    float output;
+    float pv;       // the last process value; with the setpoint, the process-value set's sample
+    float setpoint;
+    float bias;
+    float pvHigh, pvLow;
+    float e, e0, e1, e2, e3;
+    float integralSum;
+    float rateLimit; // largest output change per time unit; 0 or less: none
+    float filtered;
+    float alpha;
+    float scale; // output units per process unit
+    float kc, ki, kd;
+    int action;    // 0: error = setpoint - process value; else process value - setpoint
+    int automatic; // 1 automatic, 0 manual
+};
+// The loop of a slot 1-127, null for any other slot or a free one.
+PidLoopDesc* GetPidLoop(int slot);
+// Deletes every loop with its data sets (at RTCleanup).
+void FreeAllPIDs();
+
+} // namespace trendkit

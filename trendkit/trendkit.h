@@ -561,3 +561,28 @@ TKAPI WORD WINAPI WRGetAnnTag(GrDesc* graph, WORD number, int value);
 TKAPI WORD WINAPI WRGetAnnVal(GrDesc* graph, WORD number, int value);
 TKAPI WORD WINAPI WRGetAnnUnits(GrDesc* graph, WORD number, int value);
 TKAPI WORD WINAPI WRGetAnnAlm(GrDesc* graph, WORD number, int value);
+
+// ---- PID loops -----------------------------------------------------------------------------------
+// Software PID controllers in slots 1-127. The caller steps a loop with WRCalcPID at the loop's
+// sample time; the loop publishes [process value, setpoint] to its process-value set and [output] to
+// its output set (bit 0 of the output set's bit word in automatic, bit 1 in manual).
+// Output ends are ordered automatically; the limits are kept inside the output range. A rate limit
+// of 0 or less means no rate limit. Returns the loop slot, 0 on failure.
+TKAPI int WINAPI WRDefinePID(int pvSlot, int outSlot, const char* name, float setpoint, float gain,
+                             float integral, float derivativeTime, float bias, float pvHigh, float pvLow,
+                             float outEndA, float outEndB, float limitHigh, float limitLow, float rateLimit,
+                             float dt, float filter, int action);
+// One step with process value `pv`; the new output goes to `output`. 1, 0 for an unknown slot.
+TKAPI int WINAPI WRCalcPID(int slot, float pv, float* output);
+TKAPI void WINAPI WRChangePIDSetp(int slot, float setpoint);
+TKAPI void WINAPI WRChangePIDSteadyState(int slot, float bias);
+TKAPI void WINAPI WRChangePIDConstants(int slot, float gain, float integral, float derivativeTime);
+TKAPI int WINAPI WRGetPIDConstants(int slot, float* gain, float* integral, float* derivativeTime);
+TKAPI int WINAPI WRGetPIDSetp(int slot, float* setpoint);
+// 1 automatic, 0 manual or unknown slot.
+TKAPI int WINAPI WRGetPIDAutoState(int slot);
+TKAPI void WINAPI WRChangePIDAutoState(int slot, int state);
+// Manual only: 1 stored, 0 in automatic or for an unknown slot.
+TKAPI int WINAPI WRChangePIDOut(int slot, float output);
+// Frees the loop; with `freeSets` also its two data sets (refused for sets still in use).
+TKAPI void WINAPI WRDeletePID(int slot, int freeSets);
