@@ -116,7 +116,7 @@ TEST_F(MetersTest, ValuesMapToAnglesFromTheMaximumAtTheStart)
         {30, 150, 0, 100, 150, false, 100, 30},  {30, 150, 0, 100, 150, false, 0, 150},
         {30, 150, 0, 100, 150, false, 50, 90},   {90, 90, 0, 100, 450, true, 25, 360},
         {90, 450, 0, 10, 450, true, 10, 90},     {300, 60, 0, 100, 420, false, 0, 420},
-        {30, 150, 100, 0, 150, false, 100, 30},  {30, 150, 100, 0, 150, false, 25, 120},
+        {30, 150, 100, 0, 150, false, 100, 150}, {30, 150, 100, 0, 150, false, 25, 60},
     };
     WORD numbers[std::size(cases)] = {};
     GrDesc* graph = MeterGraph(
@@ -229,7 +229,7 @@ TEST_F(MetersTest, NeedlePieAndArcMetersDrawTheirValuesAndUpdatesMatchARepaint)
         [&](GrDesc* g)
         {
             const int colours[1] = {12};
-            needle = WRSetMeter(g, slot, 0, 0, 100, 0.2f, 0.4f, 0.3f, 0, 180, 2, colours, 0.06f, 20, 1, 0, 4, 0,
+            needle = WRSetMeter(g, slot, 0, 0, 100, 0.17f, 0.4f, 0.24f, 0, 180, 2, colours, 0.06f, 20, 1, 0, 4, 0,
                                 1, 1, 1, 0, 1, 0, zones);
             pie = WRSetPieMeter(g, slot, 0, 0, 100, 0, 0.5f, 0.4f, 0.25f, 30, 150, 9, 7, 0.05f, 25, 0, 4, 0, 1, 0,
                                 0, nullptr);
