@@ -258,6 +258,15 @@ void MeterFont(GrDesc* graph, HDC dc, MeterDesc* m, bool screen)
     ConfigureText(graph, dc, &m->font, WGGetRGBColor(m->font.colorIndex));
 }
 
+int MeasureCapHeight(GrDesc* graph, HDC dc, MeterDesc* m)
+{
+    MeterFont(graph, dc, m, true);
+    TEXTMETRIC tm{};
+    if (!GetTextMetricsA(dc, &tm))
+        return m->capHeight;
+    return tm.tmAscent - tm.tmInternalLeading;
+}
+
 void DrawMeterScale(GrDesc* graph, HDC dc, MeterDesc* m, bool screen)
 {
     LinePen(graph, dc, m->rt.head.line);
@@ -536,6 +545,16 @@ void PaintMeter(GrDesc* graph, HDC dc)
     if (m->borderKind == 0)
         m->face = graph->background;
     const bool screen = OnScreen(graph, dc);
+    if (screen)
+    {
+        // The labels' room follows the font as this window shows it.
+        const int cap = MeasureCapHeight(graph, dc, m);
+        if (cap != m->capHeight)
+        {
+            m->capHeight = cap;
+            SetMeterGeometry(graph, m, m->cx, m->cy, 2 * m->rx);
+        }
+    }
     if (!screen)
     {
         DrawMeterFace(graph, dc, m, false);

@@ -229,11 +229,11 @@ TEST_F(MetersTest, NeedlePieAndArcMetersDrawTheirValuesAndUpdatesMatchARepaint)
         [&](GrDesc* g)
         {
             const int colours[1] = {12};
-            needle = WRSetMeter(g, slot, 0, 0, 100, 0.17f, 0.4f, 0.24f, 0, 180, 2, colours, 0.06f, 20, 1, 0, 4, 0,
+            needle = WRSetMeter(g, slot, 0, 0, 100, 0.14f, 0.4f, 0.2f, 0, 180, 2, colours, 0.06f, 20, 1, 0, 4, 0,
                                 1, 1, 1, 0, 1, 0, zones);
-            pie = WRSetPieMeter(g, slot, 0, 0, 100, 0, 0.5f, 0.4f, 0.25f, 30, 150, 9, 7, 0.05f, 25, 0, 4, 0, 1, 0,
+            pie = WRSetPieMeter(g, slot, 0, 0, 100, 0, 0.5f, 0.4f, 0.2f, 30, 150, 9, 7, 0.05f, 25, 0, 4, 0, 1, 0,
                                 0, nullptr);
-            arc = WRSetArcMeter(g, slot, 0, 0, 100, 0, 0.8f, 0.4f, 0.25f, 225, 315, 10, 8, 0, 0.05f, 50, 1, 0, 0, 1,
+            arc = WRSetArcMeter(g, slot, 0, 0, 100, 0, 0.86f, 0.4f, 0.2f, 225, 315, 10, 8, 0, 0.05f, 50, 1, 0, 0, 1,
                                 1, 1, 0, 0, 0, nullptr);
         });
     ASSERT_NE(needle, 0);
