@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -292,6 +293,38 @@ TEST_F(MetersTest, ARoundBlackFaceLeavesTheGraphAroundItAndABlackBorderShows)
     const float v = 30;
     WRUpdateData(slot, &v, graph);
     ExpectLikeRepaint(graph, "meter_black_face_updated");
+}
+
+TEST_F(MetersTest, ChangersLayTheMeterOutAgainAndTheNextPaintShowsIt)
+{
+    const int slot = DefineSet(3);
+    WORD number = 0;
+    GrDesc* graph = MeterGraph([&](GrDesc* g) { number = Needle(g, slot, -1, 0, 180, 0, 100, 4); });
+    ASSERT_NE(number, 0);
+    MeterDesc* m = Meter(graph, number);
+    const float v[3] = {20, 50, 80};
+    WRUpdateData(slot, v, graph);
+    ExpectLikeRepaint(graph, "meter_arrows");
+
+    EXPECT_EQ(WRChangeMeterCenter(graph, number, 0.3f, 0.6f, 0.4f, 1), 1);
+    float cx = 0, cy = 0, diameter = 0;
+    EXPECT_EQ(WRGetMeterCenter(graph, number, &cx, &cy, &diameter), 1);
+    EXPECT_FLOAT_EQ(cx, 0.3f);
+    EXPECT_FLOAT_EQ(diameter, 0.4f);
+    const RECT before = m->rt.head.extent;
+    EXPECT_EQ(WRChangeMeterTicks(graph, number, 0.05f, 25, 0, 4, 1), 1);
+    EXPECT_EQ(WRChangeMeterAngles(graph, number, 200, 340, 1), 1);
+    const Image image = ExpectLikeRepaint(graph, "meter_changed");
+    // Ticks outside the circle widen the meter by a tick length on each side.
+    EXPECT_EQ(m->rt.head.extent.left, std::max<LONG>(before.left - m->tickLength, graph->unitsPerPixelX));
+    // The first needle (20) now points at 200 + 80% of 140 degrees.
+    EXPECT_TRUE(Near(image, PixelAt(graph, m, 312, m->needles[0].length * 3 / 4), WGGetRGBColor(12)));
+    int minor = -1, position = -1;
+    float fraction = 0, step = 0;
+    EXPECT_EQ(WRGetMeterTicks(graph, number, &fraction, &step, &minor, &position), 1);
+    EXPECT_FLOAT_EQ(step, 25);
+    EXPECT_EQ(minor, 0);
+    EXPECT_EQ(position, 4);
 }
 
 } // namespace
