@@ -1,6 +1,7 @@
 // Library attach and detach, the binding to the host's top control block (InitRTDll, InitRTTop),
 // the clean-up at exit, and the whole-degree sine and cosine tables of the meters.
 #include "Bargraphs.h"
+#include "Meters.h"
 #include "ScrollGraph.h"
 #include "TrendkitInternal.h"
 
@@ -104,6 +105,7 @@ void AttachLibrary()
     RegisterTextTypes();
     RegisterTimeAxisTypes();
     RegisterDynGridType();
+    RegisterMeterType();
     SetRemoteRecalc(RemoteRecalcThunk);
     InitSinCosTables();
 }

@@ -586,3 +586,52 @@ TKAPI void WINAPI WRChangePIDAutoState(int slot, int state);
 TKAPI int WINAPI WRChangePIDOut(int slot, float output);
 // Frees the loop; with `freeSets` also its two data sets (refused for sets still in use).
 TKAPI void WINAPI WRDeletePID(int slot, int freeSets);
+
+// ---- Meters --------------------------------------------------------------------------------------
+// A round dial of one data set on a graph being built, centred at (cx, cy) with diameter `diameter`
+// (fractions of the graph's width), the scale running from `maximum` at `startAngle` to `minimum` at
+// `endAngle` (degrees counter-clockwise from 3 o'clock; equal angles: a full circle). Needle meter:
+// value `valueIndex` (negative: the first five values, one needle each) in needle style 0-5 and the
+// palette colours `colours` (one per value). Ticks: `tickFraction` of the diameter long, labels every
+// `majorStep` with `minorTicks` between, tick position 0 inside, 3 across, 4 outside the circle;
+// label position 0 inside the ticks, else outside (4 also makes room for them). `zoneColours` (normal,
+// high, low palette indices, null: defaults) colour the alarm zones. Returns the object number, 0 on
+// failure (a value the set lacks, an empty range).
+TKAPI WORD WINAPI WRSetMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum, float cx,
+                             float cy, float diameter, int startAngle, int endAngle, int needleStyle,
+                             const int* colours, float tickFraction, float majorStep, int minorTicks,
+                             int tickPosition, int labelPosition, int labelDecimals, int readout,
+                             int readoutDecimals, int scaleArc, int units, int zones, float zoneWidth,
+                             const int* zoneColours);
+// A meter whose band along the scale grows from `reference` to the value, in the palette colour
+// `valueColour` over `backgroundColour` (negative: none); `bandWidth` a fraction of the diameter.
+TKAPI WORD WINAPI WRSetArcMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum,
+                                float reference, float cx, float cy, float diameter, int startAngle, int endAngle,
+                                int valueColour, int backgroundColour, float bandWidth, float tickFraction,
+                                float majorStep, int minorTicks, int tickPosition, int labelDecimals, int readout,
+                                int readoutDecimals, int scaleArc, int units, int zones, float zoneWidth,
+                                const int* zoneColours);
+// A meter whose filled sector grows from `reference` to the value.
+TKAPI WORD WINAPI WRSetPieMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum,
+                                float reference, float cx, float cy, float diameter, int startAngle, int endAngle,
+                                int valueColour, int backgroundColour, float tickFraction, float majorStep,
+                                int minorTicks, int tickPosition, int labelDecimals, int scaleArc, int zones,
+                                float zoneWidth, const int* zoneColours);
+// The meter's face colour and border: kind 0 none, 1 rectangle, 2 circle, 3 rounded rectangle of the
+// given centre and size (fractions of the graph).
+TKAPI void WINAPI WRSetMeterBorder(GrDesc* graph, WORD number, float cx, float cy, float width, float height,
+                                   COLORREF face, int kind, int colourIndex, int borderWidth);
+// Accessors: 1 done, 0 not (no such meter, or a refused value).
+TKAPI int WINAPI WRChangeMeterRange(GrDesc* graph, WORD number, float minimum, float maximum, float reference,
+                                    int redraw);
+TKAPI int WINAPI WRGetMeterRange(GrDesc* graph, WORD number, float* minimum, float* maximum, float* reference);
+TKAPI int WINAPI WRChangeMeterTicks(GrDesc* graph, WORD number, float tickFraction, float majorStep,
+                                    int minorTicks, int tickPosition, int redraw);
+TKAPI int WINAPI WRGetMeterTicks(GrDesc* graph, WORD number, float* tickFraction, float* majorStep,
+                                 int* minorTicks, int* tickPosition);
+TKAPI int WINAPI WRGetMeterCenter(GrDesc* graph, WORD number, float* cx, float* cy, float* diameter);
+TKAPI int WINAPI WRChangeMeterCenter(GrDesc* graph, WORD number, float cx, float cy, float diameter, int redraw);
+TKAPI int WINAPI WRGetMeterAngles(GrDesc* graph, WORD number, int* startAngle, int* endAngle);
+TKAPI int WINAPI WRChangeMeterAngles(GrDesc* graph, WORD number, int startAngle, int endAngle, int redraw);
+// Maps a memory DC at the graph's scale so that the logical point `origin` falls on its pixel (0, 0).
+TKAPI void WINAPI MapMeter(GrDesc* graph, HDC dc, POINT origin);
