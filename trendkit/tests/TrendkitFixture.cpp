@@ -1,5 +1,9 @@
 #include "TrendkitFixture.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
 namespace trendkit::test
 {
 namespace
@@ -84,6 +88,45 @@ GrDesc* TrendkitTest::RangedGraph(std::function<void(GrDesc*)> build)
 int TrendkitTest::DefineSet(int count, UINT capacity, const char* name)
 {
     return WRDefineDynDataSet(name, count, nullptr, nullptr, capacity);
+}
+
+kel::testkit::Image TrendkitTest::Shown(GrDesc* graph)
+{
+    UpdateWindow(graph->window);
+    return kel::testkit::CaptureWindow(graph->window);
+}
+
+kel::testkit::Image TrendkitTest::Repainted(GrDesc* graph)
+{
+    InvalidateRect(graph->window, nullptr, TRUE);
+    UpdateWindow(graph->window);
+    return kel::testkit::CaptureWindow(graph->window);
+}
+
+void TrendkitTest::Keep(const kel::testkit::Image& image, const std::string& name)
+{
+    if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+        kel::testkit::SavePng(image, std::string(keep) + "/trendkit_" + name + ".png");
+}
+
+kel::testkit::Image TrendkitTest::ExpectLikeRepaint(GrDesc* graph, const std::string& stage)
+{
+    SCOPED_TRACE(stage);
+    const kel::testkit::Image incremental = Shown(graph);
+    const kel::testkit::Image full = Repainted(graph);
+    EXPECT_FALSE(incremental.Empty());
+    EXPECT_EQ(kel::testkit::CountDifferences(incremental, full, 0), 0);
+    Keep(incremental, stage);
+    Keep(full, stage + "_full");
+    return incremental;
+}
+
+GrDesc* TrendkitTest::WhiteGraph(std::function<void(GrDesc*)> build)
+{
+    GrDesc* graph = RangedGraph(std::move(build));
+    WGChangePlotBackgnd(graph, RGB(255, 255, 255));
+    Repainted(graph);
+    return graph;
 }
 
 } // namespace trendkit::test

@@ -4,7 +4,9 @@
 
 #include "PlotkitFixture.h"
 #include "TrendkitInternal.h"
+#include "testkit/Image.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,16 @@ protected:
     static WORD AddAxis(GrDesc* graph, int direction);
     // A data set of `count` values and history `capacity`.
     static int DefineSet(int count, UINT capacity = 0, const char* name = nullptr);
+
+    // What the window shows now (pending paints done first), and after a full repaint.
+    static kel::testkit::Image Shown(GrDesc* graph);
+    static kel::testkit::Image Repainted(GrDesc* graph);
+    // Saves the image as trendkit_<name>.png in the folder KEL_KEEP_SCREENSHOTS names, if any.
+    static void Keep(const kel::testkit::Image& image, const std::string& name);
+    // The drawing the updates left equals a full repaint of the same state; returns what was shown.
+    static kel::testkit::Image ExpectLikeRepaint(GrDesc* graph, const std::string& stage);
+    // A ranged graph (see RangedGraph) with a white plot.
+    GrDesc* WhiteGraph(std::function<void(GrDesc*)> build);
 };
 
 } // namespace trendkit::test

@@ -65,37 +65,6 @@ std::vector<std::pair<int, int>> RunsOnRow(const Image& image, COLORREF colour, 
 class BargraphsTest : public TrendkitTest
 {
 protected:
-    Image Shown(GrDesc* graph)
-    {
-        UpdateWindow(graph->window);
-        return kel::testkit::CaptureWindow(graph->window);
-    }
-
-    Image Repainted(GrDesc* graph)
-    {
-        InvalidateRect(graph->window, nullptr, TRUE);
-        UpdateWindow(graph->window);
-        return kel::testkit::CaptureWindow(graph->window);
-    }
-
-    static void Keep(const Image& image, const std::string& name)
-    {
-        if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-            kel::testkit::SavePng(image, std::string(keep) + "/trendkit_" + name + ".png");
-    }
-
-    // The drawing after updates equals a full repaint; returns what was shown.
-    Image ExpectLikeRepaint(GrDesc* graph, const std::string& stage)
-    {
-        SCOPED_TRACE(stage);
-        const Image incremental = Shown(graph);
-        const Image full = Repainted(graph);
-        EXPECT_FALSE(incremental.Empty());
-        EXPECT_EQ(kel::testkit::CountDifferences(incremental, full, 0), 0);
-        Keep(incremental, stage);
-        return incremental;
-    }
-
     // A graph whose world runs xFrom..xTo and yFrom..yTo over a white plot from 10% to 90% of it.
     GrDesc* BarGraph(float xFrom, float xTo, float yFrom, float yTo, std::function<void(GrDesc*)> build,
                      int width = 640, int height = 480, int kind = 0)

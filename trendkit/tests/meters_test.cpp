@@ -24,36 +24,6 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 class MetersTest : public TrendkitTest
 {
 protected:
-    Image Shown(GrDesc* graph)
-    {
-        UpdateWindow(graph->window);
-        return kel::testkit::CaptureWindow(graph->window);
-    }
-
-    Image Repainted(GrDesc* graph)
-    {
-        InvalidateRect(graph->window, nullptr, TRUE);
-        UpdateWindow(graph->window);
-        return kel::testkit::CaptureWindow(graph->window);
-    }
-
-    static void Keep(const Image& image, const std::string& name)
-    {
-        if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-            kel::testkit::SavePng(image, std::string(keep) + "/trendkit_" + name + ".png");
-    }
-
-    Image ExpectLikeRepaint(GrDesc* graph, const std::string& stage)
-    {
-        SCOPED_TRACE(stage);
-        const Image incremental = Shown(graph);
-        const Image full = Repainted(graph);
-        EXPECT_FALSE(incremental.Empty());
-        EXPECT_EQ(kel::testkit::CountDifferences(incremental, full, 0), 0);
-        Keep(incremental, stage);
-        return incremental;
-    }
-
     GrDesc* MeterGraph(std::function<void(GrDesc*)> build)
     {
         static int pages = 0;

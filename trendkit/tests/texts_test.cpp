@@ -35,42 +35,6 @@ int Count(const Image& image, COLORREF colour, RECT r = {0, 0, 100000, 100000})
 class TextsTest : public TrendkitTest
 {
 protected:
-    Image Shown(GrDesc* graph)
-    {
-        UpdateWindow(graph->window);
-        return kel::testkit::CaptureWindow(graph->window);
-    }
-
-    Image Repainted(GrDesc* graph)
-    {
-        InvalidateRect(graph->window, nullptr, TRUE);
-        UpdateWindow(graph->window);
-        return kel::testkit::CaptureWindow(graph->window);
-    }
-
-    Image ExpectLikeRepaint(GrDesc* graph, const std::string& stage)
-    {
-        SCOPED_TRACE(stage);
-        const Image incremental = Shown(graph);
-        const Image full = Repainted(graph);
-        EXPECT_FALSE(incremental.Empty());
-        EXPECT_EQ(kel::testkit::CountDifferences(incremental, full, 0), 0);
-        if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-        {
-            kel::testkit::SavePng(incremental, std::string(keep) + "/trendkit_" + stage + ".png");
-            kel::testkit::SavePng(full, std::string(keep) + "/trendkit_" + stage + "_full.png");
-        }
-        return incremental;
-    }
-
-    GrDesc* WhiteGraph(std::function<void(GrDesc*)> build)
-    {
-        GrDesc* graph = RangedGraph(std::move(build));
-        WGChangePlotBackgnd(graph, RGB(255, 255, 255));
-        Repainted(graph);
-        return graph;
-    }
-
     // The object's rectangle in device pixels.
     static RECT DeviceRect(GrDesc* graph, WORD number)
     {
