@@ -8,7 +8,9 @@
 #include "testkit/Canvas.h"
 #include "win32/print.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -147,6 +149,49 @@ TEST_F(PrintingTest, PagesAndGraphsPrintToPdf)
     if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
         Output("pdftoppm -png -r 40 -singlefile '" + pagePdf + "' '" + std::string(keep) +
                "/plotkit_printed'");
+}
+
+// A curve plot goes to the printer as drawing, not as a picture: its axis labels are text in the PDF
+// and the file holds no image.
+TEST_F(PrintingTest, ACurvePlotPrintsAsVectorsWithItsLabelsAsText)
+{
+    if (Output("command -v pdfimages").empty())
+        GTEST_SKIP() << "pdfimages (poppler-utils, installed by tools/install-deps) is missing";
+    constexpr int kPoints = 2000;
+    static float xs[kPoints], ys[kPoints];
+    for (int i = 0; i < kPoints; ++i)
+    {
+        xs[i] = 100.0f * i / (kPoints - 1);
+        ys[i] = static_cast<float>(std::sin(i * 0.02));
+    }
+    const int set = WGDefineDataSetPtr("wave", xs, ys, kPoints);
+    ASSERT_NE(set, 0);
+    int curve = 0;
+    GrDesc* graph = PaintedGraph(
+        [&](GrDesc* g, HWND)
+        {
+            SHORT xAxis = 0, yAxis = 0, xLabels = 0, yLabels = 0;
+            WGAutoAxes(g, g->buildDc, set, 1, 0, &xAxis, &yAxis, &xLabels, &yLabels);
+            curve = WGLinePlot(g, g->buildDc, set, FALSE, FALSE);
+        },
+        "printed_curve");
+    ASSERT_NE(curve, 0);
+    const std::string pdf = (folder / "curve.pdf").string();
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("Save Print Output As", kel::PromptKind::FileSave).ReplyPath(pdf);
+        EXPECT_TRUE(WGPrintGraph(graph));
+    }
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_NE(Output("pdfinfo '" + pdf + "'").find("Pages:           1"), std::string::npos);
+    const std::string text = Output("pdftotext '" + pdf + "' -");
+    EXPECT_NE(text.find("40"), std::string::npos) << text;
+    EXPECT_NE(text.find("60"), std::string::npos) << text;
+    // `pdfimages -list` prints two header lines and one line per image.
+    const std::string images = Output("pdfimages -list '" + pdf + "'");
+    EXPECT_EQ(std::count(images.begin(), images.end(), '\n'), 2) << images;
+    if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+        Output("pdftoppm -png -r 40 -singlefile '" + pdf + "' '" + std::string(keep) + "/plotkit_printed_curve'");
 }
 
 TEST_F(PrintingTest, TheStopDialogsCancelEndsTheJob)
