@@ -586,6 +586,19 @@ TKAPI void WINAPI WRChangePIDAutoState(int slot, int state);
 TKAPI int WINAPI WRChangePIDOut(int slot, float output);
 // Frees the loop; with `freeSets` also its two data sets (refused for sets still in use).
 TKAPI void WINAPI WRDeletePID(int slot, int freeSets);
+// A faceplate of a loop on a graph being built: process value and setpoint bars on a left scale,
+// the output bar on a right scale, value texts, legends, alarm texts showing `normalMessage` while
+// normal, and (with `autoText`) an automatic/manual indicator. `colours`: process value, setpoint,
+// output. `out` (16 entries, or null, zeroed first) receives the object numbers: 0 title, 1-3 process
+// axis, labels, title, 4 process bargraph, 5-7 output axis, labels, title, 8 output bargraph,
+// 9 indicator, 10-12 process text, legend, alarm text, 13-15 the same for the output. Returns the
+// output axis's number; 0, with nothing built, for a free slot or a loop without both data sets.
+TKAPI WORD WINAPI WRSetPIDBargraph(GrDesc* graph, int slot, float pvBase, float outBase, int pvPrecision,
+                                   int outPrecision, const char* normalMessage, const char* autoText,
+                                   const char* manualText, const COLORREF* colours, WORD* out);
+// The modal "PID Parameters" dialog on a loop: 1 when it ended with OK, else 0 (0 at once for slot 0).
+TKAPI int WINAPI WREditPIDDlg(int slot);
+TKAPI INT_PTR CALLBACK PIDDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Meters --------------------------------------------------------------------------------------
 // A round dial of one data set on a graph being built, centred at (cx, cy) with diameter `diameter`
