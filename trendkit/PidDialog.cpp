@@ -147,7 +147,7 @@ void ReadField(HWND dialog, int id)
 // the integral and derivative times.
 void ReadAllFields(HWND dialog)
 {
-    static const int order[] = {IDC_PID_LIMIT_HIGH, IDC_PID_LIMIT_LOW, IDC_PID_BIAS,   IDC_PID_GAIN,
+    static const int order[] = {IDC_PID_LIMIT_HIGH, IDC_PID_LIMIT_LOW,  IDC_PID_BIAS,   IDC_PID_GAIN,
                                 IDC_PID_INTEGRAL,   IDC_PID_DERIVATIVE, IDC_PID_OUTPUT, IDC_PID_FILTER,
                                 IDC_PID_RATE,       IDC_PID_SETPOINT};
     for (int id : order)
@@ -203,9 +203,9 @@ int ValueDigits(float high, float low, int precision)
 
 using namespace trendkit;
 
-WORD WINAPI WRSetPIDBargraph(GrDesc* graph, int slot, float pvBase, float outBase, int pvPrecision, int outPrecision,
-                             const char* normalMessage, const char* autoText, const char* manualText,
-                             const COLORREF* colours, WORD* out)
+WORD WINAPI WRSetPIDBargraph(GrDesc* graph, int slot, float pvBase, float outBase, int pvPrecision,
+                             int outPrecision, const char* normalMessage, const char* autoText,
+                             const char* manualText, const COLORREF* colours, WORD* out)
 {
     WORD numbers[16] = {};
     if (out)
@@ -222,8 +222,9 @@ WORD WINAPI WRSetPIDBargraph(GrDesc* graph, int slot, float pvBase, float outBas
 
     WGSetTextByName(style.title, style.face, style.points + 2, style.flags);
     numbers[0] = static_cast<WORD>(WGTitleGraph(graph, dc, loop->name));
-    const float th =
-        graph->logHeight > 0 ? static_cast<float>(PointsToLogSize(graph, dc, style.points + 2)) / graph->logHeight : 0;
+    const float th = graph->logHeight > 0
+                         ? static_cast<float>(PointsToLogSize(graph, dc, style.points + 2)) / graph->logHeight
+                         : 0;
 
     const int dp = ValueDigits(loop->pvHigh, loop->pvLow, pvPrecision);
     const int dout = ValueDigits(loop->rangeHigh, loop->rangeLow, outPrecision);
@@ -252,22 +253,25 @@ WORD WINAPI WRSetPIDBargraph(GrDesc* graph, int slot, float pvBase, float outBas
     float w = (1 - 2 * p) / 3;
     if (10 * p < w)
         w = (1 - 5 * p) / 3;
-    const COLORREF pvColours[2] = {colours ? colours[0] : RGB(0, 0, 255), colours ? colours[1] : RGB(0, 255, 0)};
+    const COLORREF pvColours[2] = {colours ? colours[0] : RGB(0, 0, 255),
+                                   colours ? colours[1] : RGB(0, 255, 0)};
     const COLORREF outColour = colours ? colours[2] : RGB(255, 0, 0);
-    numbers[4] = WRSetBargraph(graph, loop->pvSlot, pvBase, 0, w / 2 + p, 1 - 1.5f * w - 3 * p, w, pvColours, nullptr,
-                               nullptr);
+    numbers[4] = WRSetBargraph(graph, loop->pvSlot, pvBase, 0, w / 2 + p, 1 - 1.5f * w - 3 * p, w, pvColours,
+                               nullptr, nullptr);
 
     // The output on the right scale.
     WGScalePlotArea(graph, 0, loop->rangeLow, 1, loop->rangeHigh);
     WGSetXYIntercepts(graph, 1, loop->rangeLow);
-    numbers[5] = static_cast<WORD>(WGDrawYAxis(graph, dc, std::fabs(loop->rangeHigh - loop->rangeLow) / 4, 1, 2));
+    numbers[5] =
+        static_cast<WORD>(WGDrawYAxis(graph, dc, std::fabs(loop->rangeHigh - loop->rangeLow) / 4, 1, 2));
     if (numbers[5])
     {
         numbers[6] = static_cast<WORD>(WGLabelAxis(graph, dc, numbers[5], 2, 0, outPrecision, 0, nullptr));
         numbers[7] = static_cast<WORD>(WGTitleAxis(graph, dc, numbers[5], 2, outSet->units));
     }
     const float outAt = 1 - w / 2 - 2 * p;
-    numbers[8] = WRSetBargraph(graph, loop->outSlot, outBase, 0, outAt, outAt, w, &outColour, nullptr, nullptr);
+    numbers[8] =
+        WRSetBargraph(graph, loop->outSlot, outBase, 0, outAt, outAt, w, &outColour, nullptr, nullptr);
     // The plot ends two pixels right of the output bar, on a whole pixel.
     if (plotWidth > 0 && graph->unitsPerPixelX > 0)
     {
@@ -287,8 +291,8 @@ WORD WINAPI WRSetPIDBargraph(GrDesc* graph, int slot, float pvBase, float outBas
         if (background == outIndex)
             background = (background + 5) % 16;
         const int messageColours[2] = {style.text, outIndex};
-        numbers[9] = WRSetMessage(graph, loop->outSlot, 0, wu / 2, bottom + 0.6f * hu, 1, 0, background, 2, texts,
-                                  messageColours);
+        numbers[9] = WRSetMessage(graph, loop->outSlot, 0, wu / 2, bottom + 0.6f * hu, 1, 0, background, 2,
+                                  texts, messageColours);
     }
 
     // A row of value text, legend and alarm text for each set.
@@ -307,7 +311,8 @@ WORD WINAPI WRSetPIDBargraph(GrDesc* graph, int slot, float pvBase, float outBas
         three[0] = WRSetDynText(graph, setSlot, 0, textLeft, row, textRight, rowBottom, -1, 0, textColours,
                                 -1, 1, digits, pv ? pvPrecision : outPrecision, 0, 0);
         if (bars)
-            three[1] = WRDynLegend(graph, 0.001f, row, textLeft, rowBottom, -1, 0, style.text, -1, 1, nullptr, bars, 0);
+            three[1] = WRDynLegend(graph, 0.001f, row, textLeft, rowBottom, -1, 0, style.text, -1, 1, nullptr,
+                                   bars, 0);
         three[2] = WRSetAlarmText(graph, setSlot, 0, textRight + 0.01f, row, 0.999f, rowBottom, -1, 0, -1,
                                   normalMessage, nullptr, 6, 1);
         row += 1.25f * hu;

@@ -32,7 +32,8 @@ protected:
         pvSet = WRDefineDynDataSet("pv", 2, "mbar", nullptr, 0);
         outSet = WRDefineDynDataSet("out", 1, "%", nullptr, 0);
         // Process 0-100, output 0-100, limits 10-90, gain 2, integral 0.5, derivative 0.2, bias 30.
-        loop = WRDefinePID(pvSet, outSet, "Inlet valve", 50, 2, 0.5f, 0.2f, 30, 100, 0, 0, 100, 90, 10, 0, 1, 0, 0);
+        loop = WRDefinePID(pvSet, outSet, "Inlet valve", 50, 2, 0.5f, 0.2f, 30, 100, 0, 0, 100, 90, 10, 0, 1,
+                           0, 0);
         ASSERT_NE(loop, 0);
     }
 
@@ -74,8 +75,8 @@ TEST_F(PidDialogTest, FaceplateIsBoundToTheLoopsSets)
     ASSERT_TRUE(graph->finished);
     EXPECT_NE(out[5], 0);
     const int pk[] = {0, 1, 2, 3, 5, 6, 7};
-    const int types[] = {PK_TYPE_TEXT, PK_TYPE_AXIS, PK_TYPE_LABELS, PK_TYPE_TEXT, PK_TYPE_AXIS, PK_TYPE_LABELS,
-                         PK_TYPE_TEXT};
+    const int types[] = {PK_TYPE_TEXT, PK_TYPE_AXIS,   PK_TYPE_LABELS, PK_TYPE_TEXT,
+                         PK_TYPE_AXIS, PK_TYPE_LABELS, PK_TYPE_TEXT};
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(ObjectType(graph, out[pk[i]]), types[i]) << "entry " << pk[i];
     EXPECT_EQ(ObjectType(graph, out[4]), RT_TYPE_DYN_BARS);
@@ -116,20 +117,17 @@ TEST_F(PidDialogTest, FaceplateWithoutIndicatorOrLoop)
     // A free slot or a loop without an output set builds nothing.
     const int bare = WRDefinePID(pvSet, 0, "bare", 50, 1, 0, 0, 0, 100, 0, 0, 100, 100, 0, 0, 1, 0, 0);
     PgDesc* page = MakePage("pidnone", 0, 300, 300);
-    GrDesc* empty = MakeGraph(page, 0, 0, 1, 1,
-                              [&](GrDesc* g, HWND)
-                              {
-                                  WORD none[16];
-                                  std::fill(none, none + 16, 0xFFFF);
-                                  EXPECT_EQ(WRSetPIDBargraph(g, 0, 0, 0, 1, 0, "OK", nullptr, nullptr, nullptr,
-                                                             none),
-                                            0);
-                                  EXPECT_EQ(WRSetPIDBargraph(g, bare, 0, 0, 1, 0, "OK", nullptr, nullptr,
-                                                             nullptr, none),
-                                            0);
-                                  EXPECT_EQ(none[0], 0);
-                                  EXPECT_EQ(none[15], 0);
-                              });
+    GrDesc* empty = MakeGraph(
+        page, 0, 0, 1, 1,
+        [&](GrDesc* g, HWND)
+        {
+            WORD none[16];
+            std::fill(none, none + 16, 0xFFFF);
+            EXPECT_EQ(WRSetPIDBargraph(g, 0, 0, 0, 1, 0, "OK", nullptr, nullptr, nullptr, none), 0);
+            EXPECT_EQ(WRSetPIDBargraph(g, bare, 0, 0, 1, 0, "OK", nullptr, nullptr, nullptr, none), 0);
+            EXPECT_EQ(none[0], 0);
+            EXPECT_EQ(none[15], 0);
+        });
     EXPECT_EQ(GetObjDesc(empty, 1, nullptr), nullptr);
 }
 
@@ -171,13 +169,13 @@ TEST_F(PidDialogTest, FieldsKeepToTheirRanges)
         {IDC_PID_LIMIT_HIGH, "120", &PidLoopDesc::limitHigh, 90}, // above the range
         {IDC_PID_LIMIT_HIGH, "5", &PidLoopDesc::limitHigh, 90},   // not above the limit low
         {IDC_PID_LIMIT_LOW, "0", &PidLoopDesc::limitLow, 0},
-        {IDC_PID_LIMIT_LOW, "-1", &PidLoopDesc::limitLow, 10},    // below the range
-        {IDC_PID_LIMIT_LOW, "95", &PidLoopDesc::limitLow, 10},    // not below the limit high
+        {IDC_PID_LIMIT_LOW, "-1", &PidLoopDesc::limitLow, 10}, // below the range
+        {IDC_PID_LIMIT_LOW, "95", &PidLoopDesc::limitLow, 10}, // not below the limit high
         {IDC_PID_BIAS, "40", &PidLoopDesc::bias, 40},
-        {IDC_PID_BIAS, "95", &PidLoopDesc::bias, 30},             // outside the limits
-        {IDC_PID_GAIN, "3,5", &PidLoopDesc::kc, 3.5f},            // a decimal comma
+        {IDC_PID_BIAS, "95", &PidLoopDesc::bias, 30},  // outside the limits
+        {IDC_PID_GAIN, "3,5", &PidLoopDesc::kc, 3.5f}, // a decimal comma
         {IDC_PID_GAIN, "-1", &PidLoopDesc::kc, 2},
-        {IDC_PID_DERIVATIVE, "1", &PidLoopDesc::kd, 2},           // Kd = time x gain / dt
+        {IDC_PID_DERIVATIVE, "1", &PidLoopDesc::kd, 2}, // Kd = time x gain / dt
         {IDC_PID_FILTER, "0.25", &PidLoopDesc::alpha, 0.25f},
         {IDC_PID_RATE, "7", &PidLoopDesc::rateLimit, 7},
         {IDC_PID_SETPOINT, "60", &PidLoopDesc::setpoint, 60},
@@ -256,6 +254,26 @@ TEST_F(PidDialogTest, EnterAppliesAndStaysOpenWithoutAnOutputJump)
     EXPECT_EQ(WRGetPIDAutoState(loop), 0);
     WRCalcPID(loop, 45, &u);
     EXPECT_FLOAT_EQ(u, 70);
+}
+
+TEST_F(PidDialogTest, OneDialogAtATime)
+{
+    ScriptedPrompts prompts;
+    int nested = -1;
+    prompts.Expect("PID Parameters")
+        .Drive(
+            [&](DialogDriver& d)
+            {
+                nested = WREditPIDDlg(loop);
+                EXPECT_TRUE(d.IsOpen());
+                d.Click(IDOK);
+            });
+    prompts.Expect("PID Parameters").Run();
+    EXPECT_EQ(WREditPIDDlg(loop), 1);
+    EXPECT_EQ(nested, 0);
+    // The flag is cleared at the end: the dialog opens again.
+    prompts.Expect("PID Parameters").Drive([](DialogDriver& d) { d.Click(IDOK); });
+    EXPECT_EQ(WREditPIDDlg(loop), 1);
 }
 
 } // namespace
