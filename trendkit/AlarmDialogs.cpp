@@ -59,6 +59,12 @@ int ClickedState(HWND dialog, int id)
     return on;
 }
 
+// Keeps an edit to what its field holds, so what is shown is what is stored.
+void LimitText(HWND dialog, int id, int characters)
+{
+    SendDlgItemMessage(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
+}
+
 void Enable(HWND dialog, int id, bool on)
 {
     EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
@@ -87,9 +93,11 @@ void FillAlarmAttrib(HWND dialog, const DynDataSetDesc& s)
         ShowNumber(dialog, IDC_RT_LIMIT + k, s.alarms[k].limit);
         char message[kMessageBuffer] = {};
         std::strncpy(message, s.alarms[k].message, kMessageBuffer - 1);
+        LimitText(dialog, IDC_RT_MESSAGE + k, kMessageBuffer - 1);
         SetDlgItemText(dialog, IDC_RT_MESSAGE + k, message);
     }
     ShowNumber(dialog, IDC_RT_SETPOINT, s.setpoint);
+    LimitText(dialog, IDC_RT_NORMAL, kNormalBuffer - 1);
     SetDlgItemText(dialog, IDC_RT_NORMAL, s.normalMessage);
     ShowNumber(dialog, IDC_RT_HYSTERESIS, s.hysteresis);
     ShowNumber(dialog, IDC_RT_DEV_HYSTERESIS, s.deviationHysteresis);
@@ -400,7 +408,10 @@ INT_PTR CALLBACK AlarmMarksDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
             AlarmMarksDesc& m = *s.copy;
             FillEntries(dialog, m.marks, IDC_RT_MARKS_SHOWN, IDC_RT_MARKS_ATTRIB);
             for (int k = 0; k < kEntries; ++k)
+            {
+                LimitText(dialog, IDC_RT_MARKS_LABEL + k, kLabelBuffer - 1);
                 SetDlgItemText(dialog, IDC_RT_MARKS_LABEL + k, m.marks[k].label);
+            }
             if (m.r.direction == 1)
             {
                 SetDlgItemText(dialog, IDC_RT_MARKS_BELOW, "Left");
