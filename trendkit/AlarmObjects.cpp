@@ -536,12 +536,14 @@ void RegisterOwnTypes()
     lines.type = RT_TYPE_ALARM_LINES;
     lines.size = sizeof(AlarmLinesDesc);
     lines.hitLine = HitAlarmLines;
+    lines.edit = EditAlarmLines;
     RegisterRtType(lines);
 
     RtObjectType marks;
     marks.type = RT_TYPE_ALARM_MARKS;
     marks.size = sizeof(AlarmMarksDesc);
     marks.recalc = RecalcAlarmMarks;
+    marks.edit = EditAlarmMarks;
     RegisterRtType(marks);
 
     RtObjectType text;

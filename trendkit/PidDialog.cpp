@@ -30,14 +30,6 @@ PidDialogState& State()
     return state;
 }
 
-// The library's own dialog runner: templates come from trendkit's resources.
-int rtDisplayDialogBoxParam(DLGPROC proc, const char* name, HWND owner, LPARAM param)
-{
-    if (owner && !IsWindow(owner))
-        owner = nullptr;
-    return static_cast<int>(DialogBoxParam(Module(), name, owner, proc, param));
-}
-
 void ShowValue(HWND dialog, int id, float value)
 {
     SetDlgItemText(dialog, id, ftoa(value, 6, 4));

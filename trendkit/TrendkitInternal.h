@@ -201,4 +201,10 @@ PidLoopDesc* GetPidLoop(int slot);
 // Deletes every loop with its data sets (at RTCleanup).
 void FreeAllPIDs();
 
+// Object edit dialogs: the graph whose object the dialog opened by `rtDefEditObject` edits (null
+// when a dialog was opened some other way), and the edit hooks of the alarm objects.
+GrDesc*& EditGraph();
+int EditAlarmLines(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+int EditAlarmMarks(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+
 } // namespace trendkit

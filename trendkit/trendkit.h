@@ -648,3 +648,12 @@ TKAPI int WINAPI WRGetMeterAngles(GrDesc* graph, WORD number, int* startAngle, i
 TKAPI int WINAPI WRChangeMeterAngles(GrDesc* graph, WORD number, int startAngle, int endAngle, int redraw);
 // Maps a memory DC at the graph's scale so that the logical point `origin` falls on its pixel (0, 0).
 TKAPI void WINAPI MapMeter(GrDesc* graph, HDC dc, POINT origin);
+
+// Object edit dialogs. Each runs modally on its own resource template and returns 1 (OK) or 2
+// (Cancel); one of each kind is open at a time.
+TKAPI int WINAPI rtDisplayDialogBoxParam(DLGPROC proc, const char* name, HWND owner, LPARAM param);
+// Init value: the data set record.
+TKAPI INT_PTR CALLBACK AlarmLimitDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Init value: the memory handle of the alarm lines / alarm marks object.
+TKAPI INT_PTR CALLBACK AlarmLineDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+TKAPI INT_PTR CALLBACK AlarmMarksDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,25 @@
+// The frame the object edit dialogs share: running a dialog from trendkit's own templates.
+#include "TrendkitInternal.h"
+
+namespace trendkit
+{
+
+GrDesc*& EditGraph()
+{
+    static GrDesc* graph = nullptr;
+    return graph;
+}
+
+} // namespace trendkit
+
+using namespace trendkit;
+
+int WINAPI rtDisplayDialogBoxParam(DLGPROC proc, const char* name, HWND owner, LPARAM param)
+{
+    // A caller waiting on a sent message is released before the modal loop starts.
+    if (InSendMessage())
+        ReplyMessage(0);
+    if (owner && !IsWindow(owner))
+        owner = nullptr;
+    return static_cast<int>(DialogBoxParam(Module(), name, owner, proc, param));
+}
