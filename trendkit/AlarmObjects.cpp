@@ -550,6 +550,7 @@ void RegisterOwnTypes()
     text.type = RT_TYPE_DYN_TEXT;
     text.size = sizeof(DynTextDesc);
     text.hitBox = HitDynText;
+    text.edit = EditDynText;
     RegisterRtType(text);
 }
 

@@ -235,6 +235,7 @@ void RegisterTextTypes()
     message.type = RT_TYPE_MESSAGE;
     message.size = sizeof(MessageDesc);
     message.hitBox = HitMessage;
+    message.edit = EditMessage;
     RegisterRtType(message);
 }
 

@@ -206,5 +206,8 @@ void FreeAllPIDs();
 GrDesc*& EditGraph();
 int EditAlarmLines(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 int EditAlarmMarks(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+// Edit hooks of the dynamic and alarm texts (by subtype) and of the message object.
+int EditDynText(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+int EditMessage(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 
 } // namespace trendkit

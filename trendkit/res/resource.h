@@ -47,3 +47,17 @@
 #define IDC_RT_MARKS_SHOWN 1793   // + mark 0..4
 #define IDC_RT_MARKS_LABEL 1798   // + mark 0..4
 #define IDC_RT_MARKS_ATTRIB 1803  // + mark 0..4
+
+// Object edit dialogs: dynamic text, alarm text and message.
+#define IDC_RT_BOX_BORDER_ATTRIB 500
+#define IDC_RT_BOX_BACKGROUND 1050
+#define IDC_RT_BOX_TEXT 1103
+#define IDC_RT_BOX_HEIGHT 1811
+#define IDC_RT_BOX_WIDTH 1812
+#define IDC_RT_BOX_TOP 1813
+#define IDC_RT_BOX_LEFT 1814
+#define IDC_RT_BOX_BORDER 1810
+#define IDC_RT_ALARMTEXT_COLOR 1817 // + state 0..7
+#define IDC_RT_DYNTEXT_PRECISION 1850
+#define IDC_RT_MESSAGE_COLOR 1860   // + message 0..7
+#define IDC_RT_MESSAGE_TEXT 1868    // + message 0..7

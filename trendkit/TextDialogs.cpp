@@ -1,0 +1,467 @@
+// Edit dialogs of the boxed text objects: dynamic text, alarm text and message. Each works on a
+// copy made at opening; the box's corners live in the dialog and are applied at OK; Cancel drops
+// everything.
+#include "TrendkitInternal.h"
+#include "res/resource.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+namespace trendkit
+{
+namespace
+{
+
+constexpr int kPaletteMax = 20;
+constexpr int kColorNameBuffer = 13;     // 12 characters and the zero
+constexpr int kMessageTextBuffer = 17;   // 16 characters and the zero
+constexpr int kStates = 8;
+
+bool Changed(WPARAM wParam)
+{
+    return HIWORD(wParam) == EN_CHANGE;
+}
+
+bool Clicked(WPARAM wParam)
+{
+    return HIWORD(wParam) == BN_CLICKED;
+}
+
+void Enable(HWND dialog, int id, bool on)
+{
+    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
+}
+
+// A per-cent field as typed; false for an empty field or one that is no finite number.
+bool ReadPercent(HWND dialog, int id, int buffer, float* fraction)
+{
+    char text[32] = {};
+    GetDlgItemText(dialog, id, text, buffer);
+    if (text[0] == 0)
+        return false;
+    const float v = CheckReal(text, buffer);
+    if (!std::isfinite(v))
+        return false;
+    *fraction = v / 100.0f;
+    return true;
+}
+
+void ShowPercent(HWND dialog, int id, float fraction)
+{
+    SetDlgItemText(dialog, id, ftoa(100.0f * fraction, 1, 0));
+}
+
+// The palette's colour names, as plotkit names them.
+void FillColorCombo(HWND dialog, int id)
+{
+    const DevDesc* dev = GetDevDesc();
+    int count = dev ? dev->displayColors : 0;
+    if (count > kPaletteMax || count <= 0)
+        count = kPaletteMax;
+    for (int i = 0; i < count; ++i)
+    {
+        char name[kColorNameBuffer] = {};
+        LoadString(dev ? dev->libraryModule : nullptr, static_cast<UINT>(112 + i), name, kColorNameBuffer);
+        SendDlgItemMessage(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    }
+}
+
+// The background list: "Transparent" first, so the selection is the colour index + 1.
+void FillBackground(HWND dialog, int color)
+{
+    const DevDesc* dev = GetDevDesc();
+    char name[kColorNameBuffer] = {};
+    if (LoadString(dev ? dev->libraryModule : nullptr, 132, name, kColorNameBuffer) <= 0)
+        std::strcpy(name, "Transparent");
+    SendDlgItemMessage(dialog, IDC_RT_BOX_BACKGROUND, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    FillColorCombo(dialog, IDC_RT_BOX_BACKGROUND);
+    SendDlgItemMessage(dialog, IDC_RT_BOX_BACKGROUND, CB_SETCURSEL, static_cast<WPARAM>(color + 1), 0);
+}
+
+int Selection(HWND dialog, int id)
+{
+    return static_cast<int>(SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0));
+}
+
+// One open box dialog: the live record, its copy and the box's corners.
+template <class Record>
+struct BoxState
+{
+    bool open = false;
+    HGLOBAL handle = nullptr;
+    Record* live = nullptr;
+    std::unique_ptr<Record> copy;
+    GrDesc* graph = nullptr;
+    int number = 0;
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    int buffer = 0;           // characters of the rectangle's text fields
+    int attribResult = 0;     // of the alarm attributes dialog opened from this one
+};
+BoxState<DynTextDesc>& DynTextDlg()
+{
+    static BoxState<DynTextDesc> state;
+    return state;
+}
+BoxState<DynTextDesc>& AlarmTextDlg()
+{
+    static BoxState<DynTextDesc> state;
+    return state;
+}
+BoxState<MessageDesc>& MessageDlg()
+{
+    static BoxState<MessageDesc> state;
+    return state;
+}
+
+template <class Record>
+bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lParam, int buffer, bool sized)
+{
+    if (s.open)
+    {
+        EndDialog(dialog, 2);
+        return false;
+    }
+    auto handle = reinterpret_cast<HGLOBAL>(lParam);
+    auto* live = handle ? static_cast<Record*>(GlobalLock(handle)) : nullptr;
+    if (live == nullptr || GlobalSize(handle) < sizeof(Record))
+    {
+        if (live)
+            GlobalUnlock(handle);
+        EndDialog(dialog, 2);
+        return false;
+    }
+    GrDesc* graph = live->rt.head.line.window ? WGGetGraphDesc(live->rt.head.line.window) : nullptr;
+    if (graph == nullptr)
+        graph = EditGraph();
+    s.copy.reset(new (std::nothrow) Record);
+    if (!s.copy || graph == nullptr)
+    {
+        s.copy.reset();
+        GlobalUnlock(handle);
+        EndDialog(dialog, 2);
+        return false;
+    }
+    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(Record));
+    s.open = true;
+    s.handle = handle;
+    s.live = live;
+    s.graph = graph;
+    s.number = graph->selectedObject;
+    s.buffer = buffer;
+    s.attribResult = 0;
+    s.x1 = s.y1 = s.x2 = s.y2 = 0;
+    WGGetObjectCoordNorm(graph, s.number, &s.x1, &s.y1, &s.x2, &s.y2);
+
+    const Record& c = *s.copy;
+    ShowPercent(dialog, IDC_RT_BOX_LEFT, s.x1);
+    ShowPercent(dialog, IDC_RT_BOX_TOP, s.y1);
+    if (sized)
+    {
+        ShowPercent(dialog, IDC_RT_BOX_WIDTH, s.x2 - s.x1);
+        ShowPercent(dialog, IDC_RT_BOX_HEIGHT, s.y2 - s.y1);
+    }
+    CheckDlgButton(dialog, IDC_RT_BOX_BORDER, c.frame ? BST_CHECKED : BST_UNCHECKED);
+    Enable(dialog, IDC_RT_BOX_BORDER_ATTRIB, c.frame != 0);
+    FillBackground(dialog, c.background);
+    return true;
+}
+
+template <class Record>
+void CloseBox(HWND dialog, BoxState<Record>& s, int result)
+{
+    GlobalUnlock(s.handle);
+    s.copy.reset();
+    s.live = nullptr;
+    s.handle = nullptr;
+    s.graph = nullptr;
+    s.open = false;
+    EndDialog(dialog, result);
+}
+
+void ApplyBox(GrDesc* graph, int number, float x1, float y1, float x2, float y2)
+{
+    WGChangeObjectCoordNorm(graph, number, x1, y1, x2, y2);
+}
+
+void SetFontHeight(GrDesc* graph, FontDesc& font)
+{
+    const int points = font.currentSize ? font.currentSize : 10;
+    font.logFont.lfHeight = -PointsToLogSize(graph, graph->buildDc, points);
+}
+
+// TextPar on a font of the copy; the dialog shows no text field, and a confirmed size becomes the
+// font's base size at the page's scale.
+void RunTextPar(HWND dialog, GrDesc* graph, FontDesc& font)
+{
+    font.text = nullptr;
+    font.textCapacity = 0;
+    if (DisplayDialogBoxParam(TextDlgProc, "TEXTPAR", dialog, reinterpret_cast<LPARAM>(&font)) != 2)
+    {
+        const float scale = graph && graph->page && graph->page->scaleX > 0 ? graph->page->scaleX : 1.0f;
+        font.baseSize = static_cast<SHORT>(font.currentSize / scale);
+    }
+    WGSetOKCursor(dialog);
+}
+
+// The controls the three dialogs share; true when the command was one of them.
+template <class Record>
+bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Record>& s, bool dynText)
+{
+    const int id = LOWORD(wParam);
+    Record& c = *s.copy;
+    float v = 0;
+    if (id == IDC_RT_BOX_LEFT && Changed(wParam))
+    {
+        if (ReadPercent(dialog, id, s.buffer, &v))
+        {
+            const float width = s.x2 - s.x1;
+            s.x1 = v;
+            s.x2 = v + width;
+        }
+    }
+    else if (id == IDC_RT_BOX_TOP && Changed(wParam))
+    {
+        if (ReadPercent(dialog, id, s.buffer, &v))
+        {
+            const float height = s.y2 - s.y1;
+            s.y1 = v;
+            s.y2 = v + height;
+        }
+    }
+    else if (id == IDC_RT_BOX_WIDTH && Changed(wParam))
+    {
+        if (ReadPercent(dialog, id, s.buffer, &v))
+            s.x2 = s.x1 + v;
+    }
+    else if (id == IDC_RT_BOX_HEIGHT && Changed(wParam))
+    {
+        if (ReadPercent(dialog, id, s.buffer, &v))
+            s.y2 = s.y1 + v;
+    }
+    else if (id == IDC_RT_BOX_BORDER && Clicked(wParam))
+    {
+        const int on = IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
+        CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+        c.frame = on;
+        Enable(dialog, IDC_RT_BOX_BORDER_ATTRIB, on != 0);
+    }
+    else if (id == IDC_RT_BOX_BORDER_ATTRIB && Clicked(wParam))
+    {
+        DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(&c.rt.head.line));
+        WGSetOKCursor(dialog);
+    }
+    else if (id == IDC_RT_BOX_TEXT && Clicked(wParam))
+    {
+        // The dynamic text's value colours come from the alarm state, so its font offers none.
+        const SHORT color = c.font.colorIndex;
+        if (dynText)
+            c.font.colorIndex = -1;
+        RunTextPar(dialog, s.graph, c.font);
+        if (dynText)
+            c.font.colorIndex = color;
+    }
+    else if (id == IDC_RT_ALARM_ATTRIBUTES && Clicked(wParam))
+    {
+        if (DynDataSetDesc* set = c.rt.dataSet)
+            s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog, reinterpret_cast<LPARAM>(set));
+        WGSetOKCursor(dialog);
+    }
+    else
+        return false;
+    return true;
+}
+
+void AcceptDynText(HWND dialog, BoxState<DynTextDesc>& s)
+{
+    DynTextDesc& live = *s.live;
+    const DynTextDesc& c = *s.copy;
+    live.frame = c.frame;
+    live.rt.head.line = c.rt.head.line;
+    live.font = c.font;
+    live.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    live.decimals = static_cast<INT>(static_cast<SHORT>(GetDlgItemInt(dialog, IDC_RT_DYNTEXT_PRECISION, nullptr, FALSE)));
+    ApplyBox(s.graph, s.number, s.x1, s.y1, s.x2, s.y2);
+    SetFontHeight(s.graph, live.font);
+    if (s.attribResult == 1 && live.rt.dataSet)
+        RefreshAlarmObjects(live.rt.dataSet);
+}
+
+void AcceptAlarmText(HWND dialog, BoxState<DynTextDesc>& s)
+{
+    DynTextDesc& c = *s.copy;
+    c.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    for (int k = 0; k < kStates; ++k)
+    {
+        const int selection = Selection(dialog, IDC_RT_ALARMTEXT_COLOR + k);
+        if (selection >= 0)
+            c.colors[k] = selection;
+    }
+    std::memcpy(static_cast<void*>(s.live), &c, sizeof c);
+    if (s.live->rt.dataSet)
+        RefreshAlarmObjects(s.live->rt.dataSet);
+    ApplyBox(s.graph, s.number, s.x1, s.y1, s.x2, s.y2);
+    SetFontHeight(s.graph, s.live->font);
+}
+
+void AcceptMessage(HWND dialog, BoxState<MessageDesc>& s)
+{
+    MessageDesc& live = *s.live;
+    const MessageDesc& c = *s.copy;
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    WGGetObjectCoordNorm(s.graph, s.number, &x1, &y1, &x2, &y2);
+    ApplyBox(s.graph, s.number, s.x1, s.y1, s.x1 + (x2 - x1), s.y1 + (y2 - y1));
+    live.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    live.frame = c.frame;
+    live.rt.head.line = c.rt.head.line;
+    live.font = c.font;
+    for (int i = 0; i < live.count && i < RT_MESSAGES; ++i)
+    {
+        MessageRec& m = live.messages[i];
+        if (SendDlgItemMessage(dialog, IDC_RT_MESSAGE_COLOR + i, CB_GETCOUNT, 0, 0) > 0)
+        {
+            const int selection = Selection(dialog, IDC_RT_MESSAGE_COLOR + i);
+            if (selection >= 0)
+                m.color = static_cast<SHORT>(selection);
+        }
+        // A text left as it was keeps all of its characters; a new one is stored as its first 16.
+        char text[RT_MESSAGE_MAX + 1] = {};
+        GetDlgItemText(dialog, IDC_RT_MESSAGE_TEXT + i, text, sizeof text);
+        if (std::strncmp(text, m.text, RT_MESSAGE_MAX) == 0)
+            continue;
+        text[kMessageTextBuffer - 1] = 0;
+        std::memset(m.text, 0, sizeof m.text);
+        std::memcpy(m.text, text, kMessageTextBuffer);
+    }
+    if (s.attribResult == 1 && live.rt.dataSet)
+        RefreshAlarmObjects(live.rt.dataSet);
+}
+
+int RunBoxDialog(GrDesc* graph, DLGPROC proc, const char* name, HGLOBAL handle)
+{
+    GrDesc* outer = EditGraph();
+    EditGraph() = graph;
+    const int result = rtDisplayDialogBoxParam(proc, name, graph->window, reinterpret_cast<LPARAM>(handle));
+    EditGraph() = outer;
+    return result;
+}
+
+} // namespace
+
+int EditDynText(GrDesc* graph, RtObjDesc* object, HGLOBAL handle)
+{
+    if (object->head.subKind == 1)
+        return RunBoxDialog(graph, DynTextDlgProc, "DYNTEXT", handle);
+    return RunBoxDialog(graph, AlarmTextDlgProc, "ALARMTEXT", handle);
+}
+
+int EditMessage(GrDesc* graph, RtObjDesc*, HGLOBAL handle)
+{
+    return RunBoxDialog(graph, MessageDlgProc, "MESSAGE", handle);
+}
+
+} // namespace trendkit
+
+using namespace trendkit;
+
+INT_PTR CALLBACK DynTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto& s = DynTextDlg();
+    switch (message)
+    {
+    case WM_INITDIALOG:
+        if (OpenBox(dialog, s, lParam, 19, true))
+            SetDlgItemInt(dialog, IDC_RT_DYNTEXT_PRECISION, static_cast<UINT>(s.copy->decimals), FALSE);
+        return TRUE;
+    case WM_COMMAND:
+        if (!s.open || !s.copy)
+            break;
+        if (LOWORD(wParam) == IDOK)
+        {
+            AcceptDynText(dialog, s);
+            CloseBox(dialog, s, 1);
+        }
+        else if (LOWORD(wParam) == IDCANCEL)
+            CloseBox(dialog, s, 2);
+        else
+            BoxCommand(dialog, wParam, s, true);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK AlarmTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto& s = AlarmTextDlg();
+    switch (message)
+    {
+    case WM_INITDIALOG:
+        if (OpenBox(dialog, s, lParam, 15, true))
+        {
+            for (int k = 0; k < kStates; ++k)
+            {
+                FillColorCombo(dialog, IDC_RT_ALARMTEXT_COLOR + k);
+                SendDlgItemMessage(dialog, IDC_RT_ALARMTEXT_COLOR + k, CB_SETCURSEL,
+                                   static_cast<WPARAM>(s.copy->colors[k]), 0);
+            }
+        }
+        return TRUE;
+    case WM_COMMAND:
+        if (!s.open || !s.copy)
+            break;
+        if (LOWORD(wParam) == IDOK)
+        {
+            AcceptAlarmText(dialog, s);
+            CloseBox(dialog, s, 1);
+        }
+        else if (LOWORD(wParam) == IDCANCEL)
+            CloseBox(dialog, s, 2);
+        else
+            BoxCommand(dialog, wParam, s, false);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK MessageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto& s = MessageDlg();
+    switch (message)
+    {
+    case WM_INITDIALOG:
+        if (OpenBox(dialog, s, lParam, 17, false))
+        {
+            const MessageDesc& c = *s.copy;
+            for (int i = 0; i < RT_MESSAGES; ++i)
+            {
+                const MessageRec& m = c.messages[i];
+                char text[RT_MESSAGE_MAX + 1] = {};
+                std::memcpy(text, m.text, RT_MESSAGE_MAX);
+                SetDlgItemText(dialog, IDC_RT_MESSAGE_TEXT + i, text);
+                const bool editable = text[0] != 0 && i < c.count;
+                if (text[0] != 0)
+                {
+                    FillColorCombo(dialog, IDC_RT_MESSAGE_COLOR + i);
+                    SendDlgItemMessage(dialog, IDC_RT_MESSAGE_COLOR + i, CB_SETCURSEL, static_cast<WPARAM>(m.color), 0);
+                }
+                Enable(dialog, IDC_RT_MESSAGE_TEXT + i, editable);
+                Enable(dialog, IDC_RT_MESSAGE_COLOR + i, editable);
+            }
+        }
+        return TRUE;
+    case WM_COMMAND:
+        if (!s.open || !s.copy)
+            break;
+        if (LOWORD(wParam) == IDOK)
+        {
+            AcceptMessage(dialog, s);
+            CloseBox(dialog, s, 1);
+        }
+        else if (LOWORD(wParam) == IDCANCEL)
+            CloseBox(dialog, s, 2);
+        else
+            BoxCommand(dialog, wParam, s, false);
+        return TRUE;
+    }
+    return FALSE;
+}
