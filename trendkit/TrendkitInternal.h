@@ -206,5 +206,8 @@ void FreeAllPIDs();
 GrDesc*& EditGraph();
 int EditAlarmLines(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 int EditAlarmMarks(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+// The time labels dialog (sets the font height after OK) and the time axis dialog on the selected axis.
+int EditTimeLabels(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+int EditTimeAxis(GrDesc* graph);
 
 } // namespace trendkit
