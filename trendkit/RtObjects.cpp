@@ -2,6 +2,7 @@
 // plotkit), allocation of records in a graph's object table, the update callbacks, following an
 // axis range change, font re-scaling and the edit dialog of a selected object.
 #include "TrendkitInternal.h"
+#include "TimeAxis.h"
 
 #include <algorithm>
 #include <map>
@@ -280,6 +281,8 @@ int WINAPI rtDefEditObject(GrDesc* graph)
     const RtObjectType* kind = object->type >= RT_TYPE_FIRST ? FindRtType(object->type) : nullptr;
     if (kind && kind->edit)
         result = kind->edit(graph, reinterpret_cast<RtObjDesc*>(object), handle);
+    else if (object->type == PK_TYPE_AXIS && object->subKind == TIME_AXIS_SUBTYPE)
+        result = EditTimeAxis(graph);
     else
         result = DefEditObject(graph);
     if (result != 2)

@@ -368,6 +368,7 @@ void RegisterTimeAxisTypes()
     labels.type = RT_TYPE_DYN_LABELS;
     labels.size = sizeof(TimeLabelsDesc);
     labels.hitBox = HitLabels;
+    labels.edit = EditTimeLabels;
     RegisterRtType(labels);
     TimeLabelHooks& hooks = TimeLabels();
     hooks.shift = ShiftTimeLabels;

@@ -209,5 +209,8 @@ int EditAlarmMarks(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 // Edit hooks of the dynamic and alarm texts (by subtype) and of the message object.
 int EditDynText(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 int EditMessage(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+// The time labels dialog (sets the font height after OK) and the time axis dialog on the selected axis.
+int EditTimeLabels(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+int EditTimeAxis(GrDesc* graph);
 
 } // namespace trendkit

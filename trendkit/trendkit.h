@@ -661,3 +661,7 @@ TKAPI INT_PTR CALLBACK AlarmMarksDlgProc(HWND dialog, UINT message, WPARAM wPara
 TKAPI INT_PTR CALLBACK DynTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 TKAPI INT_PTR CALLBACK AlarmTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 TKAPI INT_PTR CALLBACK MessageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Init value: the graph, whose selected object is a time axis.
+TKAPI INT_PTR CALLBACK TimeAxisDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Init value: the memory handle of the time labels object.
+TKAPI INT_PTR CALLBACK TimeLabelsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
