@@ -1,25 +1,23 @@
 // A whole curve plot through plotkit against one raw polyline of the same points: a graph of
 // 1000 x 700 pixels with its plot area, two axes with grids and labels and a line curve of 100,000
 // (and 1,000,000) points, drawn into a memory bitmap with its points computed afresh each time; the
-// reference draws the curve's device points as one QPainter polyline into a QImage of the same size,
+// reference draws the curve's device points as one plain Qt polyline into an image of the same size,
 // as the drawing layer's own benchmark measures its reference. Prints each time and the ratio
 // (library / raw polyline). Qt appears here only for the reference.
-#include <QtCore/QByteArray>
-#include <QtCore/QString>
-#include <QtGui/QImage>
-#include <QtGui/QPainter>
-#include <QtGui/QPolygon>
 
 #include "plotkit.h"
 #include "win32qt/QtBackend.h"
+#include "win32qt/ReferenceDrawing.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace
@@ -151,12 +149,13 @@ void Measure(TopDesc* top, PgDesc* page, int points, int rounds)
     // The reference: the curve's own device points as one polyline, every point drawn.
     library();
     // KEL_KEEP_SCREENSHOTS=<folder> keeps the library's picture for a look.
-    if (const QByteArray keep = qgetenv("KEL_KEEP_SCREENSHOTS"); !keep.isEmpty())
+    if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
     {
         SelectObject(dc, old);
-        QImage shot(kWidth, kHeight, QImage::Format_RGB32);
-        GetBitmapBits(bitmap, kWidth * kHeight * 4, shot.bits());
-        shot.save(QString::fromLocal8Bit(keep) + QStringLiteral("/plot_bench_%1.png").arg(points));
+        std::vector<uint32_t> shot(static_cast<size_t>(kWidth) * kHeight);
+        GetBitmapBits(bitmap, kWidth * kHeight * 4, shot.data());
+        kel::qt::SavePixelsAsPng(shot.data(), kWidth, kHeight,
+                                 std::string(keep) + "/plot_bench_" + std::to_string(points) + ".png");
         SelectObject(dc, bitmap);
     }
     std::vector<POINT> device(points);
@@ -169,20 +168,7 @@ void Measure(TopDesc* top, PgDesc* page, int points, int rounds)
         device[i] = POINT{static_cast<LONG>(plot.left + x[i] * (plot.right - plot.left)),
                           static_cast<LONG>(plot.bottom - (y[i] + 1.5) / 3 * (plot.bottom - plot.top))};
     LPtoDP(dc, device.data(), count);
-    QPolygon polyline;
-    polyline.reserve(count);
-    for (const POINT& p : device)
-        polyline << QPoint(p.x, p.y);
-    auto raw = [&]
-    {
-        QImage image(kWidth, kHeight, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        QPen pen(QColor(0, 0, 128), 1);
-        pen.setCapStyle(Qt::FlatCap);
-        painter.setPen(pen);
-        painter.drawPolyline(polyline);
-    };
+    auto raw = [&] { kel::qt::DrawReferencePolyline(device.data(), count, kWidth, kHeight, RGB(0, 0, 128)); };
     const double reference = Seconds(raw, rounds);
     std::printf("plot_bench %7d points: library %8.2f ms, raw polyline %8.2f ms, ratio %.2f\n", points,
                 plotted * 1000, reference * 1000, plotted / reference);
@@ -199,8 +185,7 @@ void Measure(TopDesc* top, PgDesc* page, int points, int rounds)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    setenv("QT_QPA_PLATFORM", "offscreen", 0); // unless the caller chose a platform
     if (!kel::qt::StartUi(argc, argv))
         return 1;
     static TopDesc top{};
