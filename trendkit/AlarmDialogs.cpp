@@ -303,25 +303,16 @@ bool EndCommand(HWND dialog, WPARAM wParam, ObjectState<Record>& s)
     return false;
 }
 
-int RunObjectDialog(GrDesc* graph, DLGPROC proc, const char* name, HGLOBAL handle)
-{
-    GrDesc* outer = EditGraph();
-    EditGraph() = graph;
-    const int result = rtDisplayDialogBoxParam(proc, name, graph->window, reinterpret_cast<LPARAM>(handle));
-    EditGraph() = outer;
-    return result;
-}
-
 } // namespace
 
 int EditAlarmLines(GrDesc* graph, RtObjDesc*, HGLOBAL handle)
 {
-    return RunObjectDialog(graph, AlarmLineDlgProc, "ALARMLINES", handle);
+    return RunObjectEditDialog(graph, AlarmLineDlgProc, "ALARMLINES", handle);
 }
 
 int EditAlarmMarks(GrDesc* graph, RtObjDesc*, HGLOBAL handle)
 {
-    return RunObjectDialog(graph, AlarmMarksDlgProc, "ALARMMARKS", handle);
+    return RunObjectEditDialog(graph, AlarmMarksDlgProc, "ALARMMARKS", handle);
 }
 
 } // namespace trendkit

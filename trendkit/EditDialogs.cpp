@@ -10,6 +10,15 @@ GrDesc*& EditGraph()
     return graph;
 }
 
+int RunObjectEditDialog(GrDesc* graph, DLGPROC proc, const char* name, HGLOBAL handle)
+{
+    GrDesc* outer = EditGraph();
+    EditGraph() = graph;
+    const int result = rtDisplayDialogBoxParam(proc, name, graph->window, reinterpret_cast<LPARAM>(handle));
+    EditGraph() = outer;
+    return result;
+}
+
 } // namespace trendkit
 
 using namespace trendkit;

@@ -337,27 +337,18 @@ void AcceptMessage(HWND dialog, BoxState<MessageDesc>& s)
         RefreshAlarmObjects(live.rt.dataSet);
 }
 
-int RunBoxDialog(GrDesc* graph, DLGPROC proc, const char* name, HGLOBAL handle)
-{
-    GrDesc* outer = EditGraph();
-    EditGraph() = graph;
-    const int result = rtDisplayDialogBoxParam(proc, name, graph->window, reinterpret_cast<LPARAM>(handle));
-    EditGraph() = outer;
-    return result;
-}
-
 } // namespace
 
 int EditDynText(GrDesc* graph, RtObjDesc* object, HGLOBAL handle)
 {
     if (object->head.subKind == 1)
-        return RunBoxDialog(graph, DynTextDlgProc, "DYNTEXT", handle);
-    return RunBoxDialog(graph, AlarmTextDlgProc, "ALARMTEXT", handle);
+        return RunObjectEditDialog(graph, DynTextDlgProc, "DYNTEXT", handle);
+    return RunObjectEditDialog(graph, AlarmTextDlgProc, "ALARMTEXT", handle);
 }
 
 int EditMessage(GrDesc* graph, RtObjDesc*, HGLOBAL handle)
 {
-    return RunBoxDialog(graph, MessageDlgProc, "MESSAGE", handle);
+    return RunObjectEditDialog(graph, MessageDlgProc, "MESSAGE", handle);
 }
 
 } // namespace trendkit

@@ -359,11 +359,7 @@ void LabelsCommand(HWND dialog, WPARAM wParam, LabelsState& s)
 
 int EditTimeLabels(GrDesc* graph, RtObjDesc*, HGLOBAL handle)
 {
-    GrDesc* outer = EditGraph();
-    EditGraph() = graph;
-    const int result = rtDisplayDialogBoxParam(TimeLabelsDlgProc, "TimeLabels", graph->window,
-                                               reinterpret_cast<LPARAM>(handle));
-    EditGraph() = outer;
+    const int result = RunObjectEditDialog(graph, TimeLabelsDlgProc, "TimeLabels", handle);
     if (result != 2)
     {
         auto* labels = static_cast<TimeLabelsDesc*>(GlobalLock(handle));

@@ -204,6 +204,9 @@ void FreeAllPIDs();
 // Object edit dialogs: the graph whose object the dialog opened by `rtDefEditObject` edits (null
 // when a dialog was opened some other way), and the edit hooks of the alarm objects.
 GrDesc*& EditGraph();
+// Runs an object's edit dialog from trendkit's resources with EditGraph() set to `graph` meanwhile;
+// the dialog's initial value is the object's handle.
+int RunObjectEditDialog(GrDesc* graph, DLGPROC proc, const char* name, HGLOBAL handle);
 int EditAlarmLines(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 int EditAlarmMarks(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 // Edit hooks of the dynamic and alarm texts (by subtype) and of the message object.
