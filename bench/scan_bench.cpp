@@ -48,6 +48,7 @@ public:
         return n;
     }
     BOOL Rebuild() override { return TRUE; }
+    int BuildPage() override { return 1; }
 
 private:
     std::vector<float> m_sweep;

@@ -22,6 +22,7 @@ public:
     void UpdateData(void*, int) override {}
     int ReadData(float*, int) override { return 0; }
     BOOL Rebuild() override { return TRUE; }
+    int BuildPage() override { return 1; }
 };
 } // namespace
 

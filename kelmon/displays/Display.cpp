@@ -1,12 +1,47 @@
 #include "displays/Display.h"
 
 #include "displays/LayoutFile.h"
+#include "doc/KelDoc.h"
+#include "settings/AppSettings.h"
 
+#include <afxwin.h>
+#include <plotkit.h>
 #include <windows.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+
+int32_t CDisplay::s_bCursorShownGlobal = 1;
+int32_t CDisplay::s_bPlacementZoomed = 0;
+int32_t CDisplay::s_bPlacementValid = 0;
+RECT CDisplay::s_placementRect = {0, 0, 0, 0};
+
+namespace
+{
+// The MDI child frame that holds the active view, or null.
+CFrameWnd* ActiveChildFrame()
+{
+    CWnd* main = AfxGetMainWnd();
+    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+        return nullptr;
+    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
+    if (child == nullptr || child == main)
+        return nullptr;
+    return child;
+}
+
+CView* ActiveView()
+{
+    CFrameWnd* child = ActiveChildFrame();
+    return child != nullptr ? child->GetActiveView() : nullptr;
+}
+} // namespace
+
+CDisplay::CDisplay()
+{
+    s_bCursorShownGlobal = 1;
+}
 
 CDisplay::~CDisplay()
 {
@@ -35,6 +70,259 @@ void CDisplay::Serialize(CArchive& ar)
     m_nPageHeight = height;
     m_nPosition = position >= 0 && position <= 2 ? position : 0;
     m_bHasData = hasData != 0 ? 1 : 0;
+}
+
+CKelDoc* CDisplay::GetDocument() const
+{
+    return m_pDocument != nullptr ? m_pDocument : GetActiveKelDoc();
+}
+
+int CDisplay::ResizePage(int width, int height)
+{
+    if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
+        return 0;
+    HWND window = WGGetPageWindow(m_pPage);
+    const UINT keep = SWP_NOZORDER | SWP_NOACTIVATE;
+    switch (m_nPosition)
+    {
+    case 0:
+        return ::SetWindowPos(window, NULL, 0, 0, width, height, keep | SWP_NOMOVE);
+    case 1:
+        return ::SetWindowPos(window, NULL, 0, 0, width, height / 2, keep | SWP_NOMOVE);
+    case 2:
+        return ::SetWindowPos(window, NULL, 0, height / 2, width, height / 2, keep);
+    default:
+        return 0;
+    }
+}
+
+int CDisplay::PrintPage()
+{
+    return m_pPage != nullptr && WGIsDescValid(m_pPage) ? WGPrintPage(m_pPage) : 0;
+}
+
+int CDisplay::PrinterSetup()
+{
+    return WGPrinterSetup(NULL);
+}
+
+int CDisplay::PrintOptions()
+{
+    return WGPrintOptionsDlg();
+}
+
+int CDisplay::CopyPage()
+{
+    return m_pPage != nullptr && WGIsDescValid(m_pPage) ? WGCopyPage(m_pPage) : 0;
+}
+
+int CDisplay::SavePageMetafile()
+{
+    if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
+        return 0;
+    const int saved = WGSavePageMeta(m_pPage, 1, nullptr);
+    if (saved == 0)
+        AfxMessageBox("A metafile was not saved.", MB_ICONSTOP);
+    return saved;
+}
+
+BOOL CDisplay::Rebuild()
+{
+    SavePlacement();
+    ClosePage();
+    const int built = BuildPage();
+    RestorePlacement();
+    return built;
+}
+
+int CDisplay::Show(int show)
+{
+    if (m_bUnitsPending)
+    {
+        OnUnitsChanged(1);
+        m_bUnitsPending = 0;
+    }
+    if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
+        return 0;
+    return ::ShowWindow(WGGetPageWindow(m_pPage), show == 1 ? SW_SHOW : SW_HIDE);
+}
+
+int CDisplay::ShowPageWindow()
+{
+    if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
+        return 0;
+    return ::ShowWindow(WGGetPageWindow(m_pPage), SW_MAXIMIZE);
+}
+
+int CDisplay::SavePlacement()
+{
+    if (m_nPosition == 2)
+        return 0;
+    CFrameWnd* frame = ActiveChildFrame();
+    if (frame == nullptr)
+        return 0;
+    s_bPlacementZoomed = frame->IsZoomed() ? 1 : 0;
+    if (!s_bPlacementZoomed)
+    {
+        RECT rect;
+        frame->GetWindowRect(&rect);
+        if (CWnd* parent = frame->GetParent())
+            parent->ScreenToClient(&rect);
+        s_placementRect = rect;
+    }
+    frame->SendMessage(WM_SETREDRAW, FALSE, 0);
+    s_bPlacementValid = 1;
+    return 1;
+}
+
+int CDisplay::RestorePlacement()
+{
+    if (!s_bPlacementValid)
+        return Redraw();
+    CFrameWnd* frame = ActiveChildFrame();
+    if (frame == nullptr)
+        return Redraw();
+    // Redrawing was turned off by SavePlacement: it comes back on in every branch.
+    frame->SendMessage(WM_SETREDRAW, TRUE, 0);
+    if (s_bPlacementZoomed)
+    {
+        if (CView* view = frame->GetActiveView())
+            view->ShowWindow(SW_MAXIMIZE);
+        if (CKelDoc* doc = GetDocument(); doc != nullptr && doc->GetCurrentDisplay() != nullptr)
+            doc->GetCurrentDisplay()->ShowPageWindow();
+        frame->ShowWindow(SW_MAXIMIZE);
+        frame->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_ERASE);
+        return 1;
+    }
+    const RECT& r = s_placementRect;
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    RECT window, client;
+    frame->GetWindowRect(&window);
+    frame->GetClientRect(&client);
+    const int nonClient = (window.bottom - window.top) - (client.bottom - client.top);
+    frame->SetWindowPos(nullptr, r.left, r.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ResizePage(width, height - nonClient);
+    frame->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_ERASE);
+    return Redraw();
+}
+
+int CDisplay::InvalidatePage()
+{
+    if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
+        return 0;
+    HWND window = WGGetPageWindow(m_pPage);
+    ::InvalidateRect(window, nullptr, TRUE);
+    return ::PostMessage(window, WM_PAINT, 0, 0);
+}
+
+int CDisplay::OnChartKeyDown(int key, int /*repeatAndFlags*/, int /*scanCode*/)
+{
+    if (!m_bCursorShown)
+        return 0;
+    const int step = key == VK_RIGHT ? 1 : key == VK_LEFT ? -1 : 0;
+    return TrackMouseCursor(m_pGraph, 0, step);
+}
+
+int CDisplay::ClosePage()
+{
+    delete m_pLayoutItems;
+    m_pLayoutItems = nullptr;
+    delete m_pLegendLayout;
+    m_pLegendLayout = nullptr;
+    if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
+    {
+        m_pPage = nullptr;
+        return 0;
+    }
+    WGClosePage(m_pPage);
+    m_pPage = nullptr;
+    m_pGraph = nullptr;
+    return 1;
+}
+
+void CDisplay::MakePageName()
+{
+    const CKelDoc* doc = GetDocument();
+    const int n = doc != nullptr ? doc->GetDocumentNumber() : 0;
+    const char* word = m_nPosition == 1 ? "TpPge" : m_nPosition == 2 ? "BtmPge" : "FulPge";
+    std::snprintf(m_szPageName, sizeof m_szPageName, "%s%d", word, n);
+}
+
+void CDisplay::PlaceChildFrame(int useSavedRectangle)
+{
+    if (m_nPosition == 2)
+        return;
+    CFrameWnd* frame = ActiveChildFrame();
+    if (frame == nullptr)
+        return;
+    const UINT keep = SWP_NOZORDER | SWP_NOACTIVATE;
+    if (!useSavedRectangle)
+    {
+        RECT client;
+        frame->GetClientRect(&client);
+        frame->SetWindowPos(nullptr, 0, 0, client.right - client.left, client.bottom - client.top, keep);
+        return;
+    }
+    SetDefaultPageSize();
+    const CAppSettings* settings = CAppSettings::GetInstance();
+    const int top = settings->m_graphTop, bottom = settings->m_graphBottom;
+    const int left = settings->m_graphLeft, right = settings->m_graphRight;
+    const int screenWidth = ::GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = ::GetSystemMetrics(SM_CYSCREEN);
+    const bool usable = !(top < 0 && bottom < 0) && top <= screenHeight - 5 && !(left < 0 && right < 0) &&
+                        right <= screenWidth - 5;
+    if (usable && bottom - top > screenHeight / 12 && right - left > screenWidth / 12)
+        frame->SetWindowPos(nullptr, left, top, right - left, bottom - top, keep);
+    else
+        frame->SetWindowPos(nullptr, 0, 0, m_nPageWidth, m_nPageHeight, keep);
+}
+
+int CDisplay::MeasureText(LPCTSTR text, int colorIndex, LPCTSTR face, int points, int flags, float* width,
+                          float* height)
+{
+    WGSetTextByName(colorIndex, face, points, flags);
+    if (m_pGraph == nullptr || text == nullptr)
+        return 0;
+    HDC dc = ::GetDC(NULL);
+    WGGetTextSizeNorm(m_pGraph, dc, TRUE, text, static_cast<int>(std::strlen(text)), width, height);
+    ::ReleaseDC(NULL, dc);
+    return 1;
+}
+
+void CDisplay::HideIndicatorA(int /*state*/)
+{
+    if ((m_nKind == 4 || m_nKind == 3) && m_pGraph != nullptr)
+        WGShowObject(m_pGraph, m_nIndicatorA, FALSE);
+}
+
+void CDisplay::HideIndicatorB(int /*state*/)
+{
+    if ((m_nKind == 4 || m_nKind == 3) && m_pGraph != nullptr)
+        WGShowObject(m_pGraph, m_nIndicatorB, FALSE);
+}
+
+void MarkActiveDocumentModified()
+{
+    if (CKelDoc* doc = GetActiveKelDoc())
+        doc->SetModifiedFlag(TRUE);
+}
+
+void GetDocumentCursorStyle(int* colour, int* width, int* style)
+{
+    const CKelDoc* doc = GetActiveKelDoc();
+    if (colour != nullptr)
+        *colour = doc != nullptr ? doc->m_nCursorColor : 0;
+    if (width != nullptr)
+        *width = doc != nullptr ? doc->m_nCursorWidth : 0;
+    if (style != nullptr)
+        *style = doc != nullptr ? doc->m_nCursorType : 0;
+}
+
+void PostAveragingReset()
+{
+    if (CView* view = ActiveView())
+        view->PostMessage(WM_USER + 201, 0, 0);
 }
 
 void CDisplay::DefaultPageSize(int screenWidth, int32_t& width, int32_t& height)

@@ -198,6 +198,18 @@ void CKelDoc::DeleteModels()
     m_pIoBoard.reset();
 }
 
+CKelDoc* GetActiveKelDoc()
+{
+    CWnd* main = AfxGetMainWnd();
+    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+        return nullptr;
+    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
+    if (child == nullptr)
+        return nullptr;
+    CDocument* doc = child->GetActiveDocument();
+    return doc != nullptr && doc->IsKindOf(RUNTIME_CLASS(CKelDoc)) ? static_cast<CKelDoc*>(doc) : nullptr;
+}
+
 int CKelDoc::GetOpenDocumentCount()
 {
     return g_openDocuments;

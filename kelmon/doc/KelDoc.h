@@ -171,3 +171,6 @@ private:
     std::unique_ptr<CCbBoard> m_pIoBoard;
     bool m_bCounted = false; // this document counts among the open ones
 };
+
+// The active MDI child's active document when it is a kelmon document, else null.
+CKelDoc* GetActiveKelDoc();

@@ -35,6 +35,7 @@ public:
     void UpdateData(void*, int) override {}
     int ReadData(float*, int) override { return 0; }
     BOOL Rebuild() override { return 1; }
+    int BuildPage() override { return 1; }
     void Serialize(CArchive& ar) override
     {
         if (ar.IsStoring())

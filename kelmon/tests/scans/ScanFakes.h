@@ -42,6 +42,7 @@ public:
     BOOL ClearData() override;
     BOOL Redraw() override;
     BOOL Rebuild() override;
+    int BuildPage() override { return 1; }
     BOOL ShowScanData(const float* values) override;
     BOOL StoreScanData(const float* values) override;
     BOOL ShowInfoText(int show, LPCTSTR text) override;

@@ -33,6 +33,7 @@ public:
     }
     int ReadData(float*, int) override { return 0; }
     BOOL Rebuild() override { return 1; }
+    int BuildPage() override { return 1; }
     int GetValueCount() override { return static_cast<int>(Points().size()); }
     float GetValueAt(int i) override { return Points()[static_cast<size_t>(i)].value; }
     float GetSecondValueAt(int i) override { return Points()[static_cast<size_t>(i)].seconds; }

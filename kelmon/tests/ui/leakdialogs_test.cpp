@@ -39,6 +39,7 @@ public:
     int RefreshReadout() override { return ++refreshes; }
     void UpdateData(void*, int) override {}
     int ReadData(float*, int) override { return 0; }
+    int BuildPage() override { return 1; }
     BOOL Rebuild() override
     {
         ++rebuilds;
