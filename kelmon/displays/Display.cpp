@@ -43,13 +43,13 @@ CDisplay::CDisplay()
     s_bCursorShownGlobal = 1;
 }
 
-CDisplay::~CDisplay()
+void CDisplay::DeleteOwned()
 {
     delete m_pLayoutItems;
     delete m_pLegendLayout;
 }
 
-void CDisplay::Serialize(CArchive& ar)
+void CDisplay::SerializeBase(CArchive& ar)
 {
     if (ar.IsStoring())
     {
@@ -77,7 +77,7 @@ CKelDoc* CDisplay::GetDocument() const
     return m_pDocument != nullptr ? m_pDocument : GetActiveKelDoc();
 }
 
-int CDisplay::ResizePage(int width, int height)
+int CDisplay::BaseResizePage(int width, int height)
 {
     if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
         return 0;
@@ -96,27 +96,27 @@ int CDisplay::ResizePage(int width, int height)
     }
 }
 
-int CDisplay::PrintPage()
+int CDisplay::BasePrintPage()
 {
     return m_pPage != nullptr && WGIsDescValid(m_pPage) ? WGPrintPage(m_pPage) : 0;
 }
 
-int CDisplay::PrinterSetup()
+int CDisplay::BasePrinterSetup()
 {
     return WGPrinterSetup(NULL);
 }
 
-int CDisplay::PrintOptions()
+int CDisplay::BasePrintOptions()
 {
     return WGPrintOptionsDlg();
 }
 
-int CDisplay::CopyPage()
+int CDisplay::BaseCopyPage()
 {
     return m_pPage != nullptr && WGIsDescValid(m_pPage) ? WGCopyPage(m_pPage) : 0;
 }
 
-int CDisplay::SavePageMetafile()
+int CDisplay::BaseSavePageMetafile()
 {
     if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
         return 0;
@@ -126,7 +126,7 @@ int CDisplay::SavePageMetafile()
     return saved;
 }
 
-BOOL CDisplay::Rebuild()
+BOOL CDisplay::BaseRebuild()
 {
     SavePlacement();
     ClosePage();
@@ -135,7 +135,7 @@ BOOL CDisplay::Rebuild()
     return built;
 }
 
-int CDisplay::Show(int show)
+int CDisplay::BaseShow(int show)
 {
     if (m_bUnitsPending)
     {
@@ -147,14 +147,14 @@ int CDisplay::Show(int show)
     return ::ShowWindow(WGGetPageWindow(m_pPage), show == 1 ? SW_SHOW : SW_HIDE);
 }
 
-int CDisplay::ShowPageWindow()
+int CDisplay::BaseShowPageWindow()
 {
     if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
         return 0;
     return ::ShowWindow(WGGetPageWindow(m_pPage), SW_MAXIMIZE);
 }
 
-int CDisplay::SavePlacement()
+int CDisplay::BaseSavePlacement()
 {
     if (m_nPosition == 2)
         return 0;
@@ -175,7 +175,7 @@ int CDisplay::SavePlacement()
     return 1;
 }
 
-int CDisplay::RestorePlacement()
+int CDisplay::BaseRestorePlacement()
 {
     if (!s_bPlacementValid)
         return Redraw();
@@ -207,7 +207,7 @@ int CDisplay::RestorePlacement()
     return Redraw();
 }
 
-int CDisplay::InvalidatePage()
+int CDisplay::BaseInvalidatePage()
 {
     if (m_pPage == nullptr || !WGIsDescValid(m_pPage))
         return 0;
@@ -216,7 +216,7 @@ int CDisplay::InvalidatePage()
     return ::PostMessage(window, WM_PAINT, 0, 0);
 }
 
-int CDisplay::OnChartKeyDown(int key, int /*repeatAndFlags*/, int /*scanCode*/)
+int CDisplay::BaseOnChartKeyDown(int key, int /*repeatAndFlags*/, int /*scanCode*/)
 {
     if (!m_bCursorShown)
         return 0;
@@ -224,7 +224,7 @@ int CDisplay::OnChartKeyDown(int key, int /*repeatAndFlags*/, int /*scanCode*/)
     return TrackMouseCursor(m_pGraph, 0, step);
 }
 
-int CDisplay::ClosePage()
+int CDisplay::BaseClosePage()
 {
     delete m_pLayoutItems;
     m_pLayoutItems = nullptr;

@@ -46,13 +46,13 @@ public:
 
     // ---- Page
     // Sizes the page window to the view's client area (the half of it for a split pane).
-    virtual int ResizePage(int width, int height);
-    virtual int PrintPage();
-    virtual int PrinterSetup();
-    virtual int PrintOptions();
-    virtual int CopyPage();
+    virtual int ResizePage(int width, int height) { return BaseResizePage(width, height); }
+    virtual int PrintPage() { return BasePrintPage(); }
+    virtual int PrinterSetup() { return BasePrinterSetup(); }
+    virtual int PrintOptions() { return BasePrintOptions(); }
+    virtual int CopyPage() { return BaseCopyPage(); }
     // Saves the page as a metafile the user names; a message box when it was not saved.
-    virtual int SavePageMetafile();
+    virtual int SavePageMetafile() { return BaseSavePageMetafile(); }
 
     // ---- Scale, zoom and data
     // Whether the display holds scan data.
@@ -101,7 +101,7 @@ public:
     virtual int BuildPage() = 0;
     // Rebuilds the display page after new parameters: SavePlacement, ClosePage, BuildPage,
     // RestorePlacement; returns what BuildPage returned.
-    virtual BOOL Rebuild();
+    virtual BOOL Rebuild() { return BaseRebuild(); }
     virtual int EditScrollObject(GrDesc* /*graph*/, int /*object*/) { return 0; }
     virtual void EditWindowBackground() {}
     virtual void EditGraphBackground() {}
@@ -128,8 +128,8 @@ public:
 
     // ---- Showing
     // Shows (1) or hides the page window, applying a unit change made while hidden first.
-    virtual int Show(int show);
-    virtual int ShowPageWindow();
+    virtual int Show(int show) { return BaseShow(show); }
+    virtual int ShowPageWindow() { return BaseShowPageWindow(); }
     // "Scan %d/%d" while a log is viewed.
     virtual void ShowScanCounter(int /*show*/, int /*index*/, int /*count*/) {}
 
@@ -144,13 +144,13 @@ public:
     virtual void EditAlarmLines() {}
 
     // ---- Frame placement around a rebuild
-    virtual int SavePlacement();
-    virtual int RestorePlacement();
+    virtual int SavePlacement() { return BaseSavePlacement(); }
+    virtual int RestorePlacement() { return BaseRestorePlacement(); }
     virtual void ArrangeLabels() {}
     // Places the legend (the P-vs-T display); nothing elsewhere.
     virtual void ArrangeLegend(int /*how*/) {}
     // Invalidates the page window and posts it a paint.
-    virtual int InvalidatePage();
+    virtual int InvalidatePage() { return BaseInvalidatePage(); }
 
     // ---- Chart input (the host routes the graph windows' mouse and keys here)
     virtual void StartZoom(HWND /*graphWindow*/, int /*x*/, int /*y*/) {}
@@ -158,7 +158,10 @@ public:
     virtual void OnChartLButtonDown(GrDesc* /*graph*/, int /*x*/, int /*y*/) {}
     virtual void OnChartLButtonUp(GrDesc* /*graph*/, int /*x*/, int /*y*/) {}
     // Arrow keys move the data cursor while it is shown; other keys track it in place.
-    virtual int OnChartKeyDown(int key, int repeatAndFlags, int scanCode);
+    virtual int OnChartKeyDown(int key, int repeatAndFlags, int scanCode)
+    {
+        return BaseOnChartKeyDown(key, repeatAndFlags, scanCode);
+    }
 
     // The mode code the split display keeps for a pane (0 top, 1 bottom); 8 (none) elsewhere.
     virtual int GetPaneCode(int /*pane*/) { return 8; }
@@ -177,13 +180,13 @@ public:
     virtual int IsLegendShown() { return 0; }
     virtual void ToggleLegend(int /*how*/) {}
     // Deletes the layout items and the legend record and closes the page; 0 when there was none.
-    virtual int ClosePage();
+    virtual int ClosePage() { return BaseClosePage(); }
 
     // ---- The display base's own record (stored in the document file)
     // Stores the two pane references (null for every kind but the split display), then the page
     // width and height, the position and the has-data flag. Each kind stores its own fields first
     // and calls this last.
-    void Serialize(CArchive& ar) override;
+    void Serialize(CArchive& ar) override { SerializeBase(ar); }
     // Default page size by the screen width: 640 x 397, 1024 x 685, 1280 x 940, else 800 x 517.
     void SetDefaultPageSize();
     static void DefaultPageSize(int screenWidth, int32_t& width, int32_t& height);
@@ -250,10 +253,31 @@ public:
     // each new point (from the stepping thread; the display reads it on its own).
     std::atomic<int32_t> m_nSampleCounter{0};
 
-    ~CDisplay() override;
+    ~CDisplay() override { DeleteOwned(); }
 
 protected:
     CDisplay();
+
+    // The base behaviours of the virtual operations above. Every virtual operation is defined in
+    // the class, so the class has no key function: code that only calls displays (the scans, the
+    // gas library) gets the class's type information in its own objects and needs nothing of the
+    // display library, which is only linked where displays are made.
+    int BaseResizePage(int width, int height);
+    int BasePrintPage();
+    int BasePrinterSetup();
+    int BasePrintOptions();
+    int BaseCopyPage();
+    int BaseSavePageMetafile();
+    BOOL BaseRebuild();
+    int BaseShow(int show);
+    int BaseShowPageWindow();
+    int BaseSavePlacement();
+    int BaseRestorePlacement();
+    int BaseInvalidatePage();
+    int BaseOnChartKeyDown(int key, int repeatAndFlags, int scanCode);
+    int BaseClosePage();
+    void SerializeBase(CArchive& ar);
+    void DeleteOwned();
 
     int32_t m_bHasData = 0; // set when data arrive, cleared when they are cleared
     int32_t m_nKind = 0;    // 1 analog, 2 leak, 3 table, 4 P-vs-T, 5 bar, 6 panel, 7 split, 8 library
