@@ -105,6 +105,19 @@ struct ColorBar
             brush = nullptr;
         }
     }
+    // The sample is drawn by its owner, hatch and all.
+    static INT_PTR DrawSample(LPARAM lParam, COLORREF color, int hatch)
+    {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item == nullptr || item->CtlID != IDC_SG_SAMPLE)
+            return FALSE;
+        if (HBRUSH brush = CreateBarBrush(item->hDC, hatch >= 0 && hatch <= 5 ? hatch : -1, color))
+        {
+            FillRect(item->hDC, &item->rcItem, brush);
+            DeleteObject(brush);
+        }
+        return TRUE;
+    }
     INT_PTR CtlColor(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, COLORREF color, int hatch) const
     {
         const int kind = message == WM_CTLCOLORSCROLLBAR ? CTLCOLOR_SCROLLBAR : CTLCOLOR_STATIC;
@@ -537,6 +550,10 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         if (!s.open || !s.copy)
             break;
         return s.bar.CtlColor(dialog, message, wParam, lParam, s.copy->barFill, -1);
+    case WM_DRAWITEM:
+        if (!s.open || !s.copy)
+            break;
+        return ColorBar::DrawSample(lParam, s.copy->barFill, -1);
     case WM_COMMAND:
     {
         if (!s.open || !s.copy)
@@ -586,6 +603,10 @@ INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             break;
         return s.bar.CtlColor(dialog, message, wParam, lParam, s.copy->fills[s.current],
                               s.copy->hatches[s.current]);
+    case WM_DRAWITEM:
+        if (!s.open || !s.copy)
+            break;
+        return ColorBar::DrawSample(lParam, s.copy->fills[s.current], s.copy->hatches[s.current]);
     case WM_COMMAND:
     {
         if (!s.open || !s.copy)

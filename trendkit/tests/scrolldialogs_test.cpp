@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace trendkit::test
@@ -53,6 +54,42 @@ void ScrollTo(DialogDriver& d, int bar, int value)
 {
     SendMessage(d.Dialog(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, value),
                 reinterpret_cast<LPARAM>(d.Item(bar)));
+}
+
+// Pixels of colour `color` that control `id` shows, and the control's area.
+std::pair<int, int> Shows(DialogDriver& d, int id, COLORREF color)
+{
+    d.Pump();
+    RECT r{};
+    GetWindowRect(d.Item(id), &r);
+    POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+    ScreenToClient(d.Dialog(), &corners[0]);
+    ScreenToClient(d.Dialog(), &corners[1]);
+    const kel::testkit::Image image = kel::testkit::CaptureWindow(d.Dialog());
+    return {image.CountColor(color, corners[0].x, corners[0].y, corners[1].x, corners[1].y),
+            (corners[1].x - corners[0].x) * (corners[1].y - corners[0].y)};
+}
+
+// The channel (0 red, 1 green, 2 blue) that control `id` shows most of.
+int Tint(DialogDriver& d, int id)
+{
+    d.Pump();
+    RECT r{};
+    GetWindowRect(d.Item(id), &r);
+    POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+    ScreenToClient(d.Dialog(), &corners[0]);
+    ScreenToClient(d.Dialog(), &corners[1]);
+    const kel::testkit::Image image = kel::testkit::CaptureWindow(d.Dialog());
+    long sums[3] = {};
+    for (int y = corners[0].y; y < corners[1].y; ++y)
+        for (int x = corners[0].x; x < corners[1].x; ++x)
+        {
+            const DWORD c = image.Pixel(x, y);
+            sums[0] += GetRValue(c);
+            sums[1] += GetGValue(c);
+            sums[2] += GetBValue(c);
+        }
+    return sums[0] > sums[1] && sums[0] > sums[2] ? 0 : sums[1] > sums[2] ? 1 : 2;
 }
 
 std::vector<std::string> Entries(DialogDriver& d, int id)
@@ -305,6 +342,11 @@ TEST_F(ScrollDialogsTest, ScrollBargraphOk)
                       d.Click(IDC_SG_ATTRIBUTES); // border pen: red
                       ScrollTo(d, IDC_SG_RED, 200);
                       EXPECT_EQ(d.GetText(IDC_SG_RED_VALUE), "200");
+                      // The sample shows the colour; each bar is painted in its own.
+                      const auto [sample, area] = Shows(d, IDC_SG_SAMPLE, RGB(200, 160, 0));
+                      EXPECT_GT(sample, area / 2);
+                      for (int i = 0; i < 3; ++i)
+                          EXPECT_EQ(Tint(d, IDC_SG_RED + i), i);
                       d.SetText(IDC_SG_INTERVAL, "2");
                       d.SetText(IDC_SG_BAR_WIDTH, "1,5");
                       d.Click(IDOK);
@@ -378,6 +420,10 @@ TEST_F(ScrollDialogsTest, DynamicBarsEditTheCurrentBar)
                        EXPECT_EQ(d.GetText(IDC_SG_BLUE_VALUE), "255");
                        d.Select(IDC_SG_HATCH, "////");
                        ScrollTo(d, IDC_SG_GREEN, 128);
+                       // A hatched sample: the colour crossed by the hatch lines.
+                       const auto [sample, area] = Shows(d, IDC_SG_SAMPLE, RGB(0, 128, 255));
+                       EXPECT_GT(sample, area / 2);
+                       EXPECT_LT(sample, area * 95 / 100);
                        Screenshot(d, "dynbars");
                        Feed(3);
                        d.Click(IDOK);
