@@ -241,6 +241,8 @@ TEST_F(ScrollDialogsTest, EachGraphKindShowsAndWritesItsOwnFields)
                                d.SetText(IDC_SG_INTERVAL, ftoa(c.typedInterval, 7, 4));
                            if (c.reset)
                                d.SetText(IDC_SG_RESET, ftoa(c.typedReset, 7, 4));
+                           if (c.number == &stacked)
+                               Screenshot(d, "logicgraph");
                            d.Click(IDOK);
                        }),
                   1);
