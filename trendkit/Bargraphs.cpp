@@ -604,6 +604,7 @@ void RegisterBarTypes()
     kind.boundSet = BoundBars;
     kind.hitBox = HitBars;
     kind.valueColour = BarColour;
+    kind.edit = EditDynBars;
     RegisterRtType(kind);
 }
 

@@ -926,6 +926,7 @@ void RegisterScrollTypes()
         kind.reconnect = Reconnect;
         kind.boundSet = BoundSet;
         kind.hitLine = HitTrace;
+        kind.edit = EditScrollGraph;
         RegisterRtType(kind);
     }
 }

@@ -215,5 +215,8 @@ int EditMessage(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 // The time labels dialog (sets the font height after OK) and the time axis dialog on the selected axis.
 int EditTimeLabels(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 int EditTimeAxis(GrDesc* graph);
+// Edit hooks of the scroll family (types 103 and 104, by subtype) and of the dynamic bars.
+int EditScrollGraph(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+int EditDynBars(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 
 } // namespace trendkit

@@ -665,3 +665,9 @@ TKAPI INT_PTR CALLBACK MessageDlgProc(HWND dialog, UINT message, WPARAM wParam, 
 TKAPI INT_PTR CALLBACK TimeAxisDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Init value: the memory handle of the time labels object.
 TKAPI INT_PTR CALLBACK TimeLabelsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Init value: the graph, whose selected object is a scroll-family graph (ScrollGraphDlgProc: any but
+// the scroll bargraph; ScrollBarDlgProc: the scroll bargraph).
+TKAPI INT_PTR CALLBACK ScrollGraphDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+TKAPI INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Init value: the memory handle of the dynamic bars object.
+TKAPI INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

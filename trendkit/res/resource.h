@@ -92,3 +92,26 @@
 #define IDC_TL_LAST_TEXT 1212
 #define IDC_TL_TEXT 1213
 #define IDC_TL_FONT 1103
+
+// Scroll graph, scroll bargraph and dynamic bars dialogs.
+#define IDC_SG_ATTRIBUTES 500
+#define IDC_SG_STYLE_GROUP 501
+#define IDC_SG_TRACES 1831
+#define IDC_SG_NO_STEP 1832
+#define IDC_SG_STEP_START 1833
+#define IDC_SG_STEP_END 1834
+#define IDC_SG_RESET 1836
+#define IDC_SG_INTERVAL 1837
+#define IDC_SG_RESET_LABEL 1838
+#define IDC_SG_INTERVAL_LABEL 1839
+#define IDC_SG_BAR_WIDTH 1300
+#define IDC_SG_BAR_BORDER 1301
+#define IDC_SG_BARS_WIDTH 1846
+#define IDC_SG_HATCH 1260
+#define IDC_SG_RED 1250
+#define IDC_SG_GREEN 1251
+#define IDC_SG_BLUE 1252
+#define IDC_SG_RED_VALUE 1253
+#define IDC_SG_GREEN_VALUE 1254
+#define IDC_SG_BLUE_VALUE 1255
+#define IDC_SG_SAMPLE 1090

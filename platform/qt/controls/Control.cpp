@@ -179,18 +179,20 @@ void Control::ApplyParentColors(UINT ctlColorMsg)
     kel::gdi::DestroyDc(dc);
 
     // The owner's text colour is for the enabled control; a disabled one draws grey text whatever
-    // the owner chose, so the Disabled group keeps the system's grey.
+    // the owner chose, so the Disabled group keeps the system's grey. Scroll bars have no text.
     QPalette pal = widget_->palette();
+    const bool scroll = ctlColorMsg == WM_CTLCOLORSCROLLBAR;
     const QColor grey = ToQColor(GetSysColor(COLOR_GRAYTEXT));
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-    {
-        pal.setColor(QPalette::Active, role, ToQColor(text));
-        pal.setColor(QPalette::Inactive, role, ToQColor(text));
-        pal.setColor(QPalette::Disabled, role, grey);
-    }
+    if (!scroll)
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        {
+            pal.setColor(QPalette::Active, role, ToQColor(text));
+            pal.setColor(QPalette::Inactive, role, ToQColor(text));
+            pal.setColor(QPalette::Disabled, role, grey);
+        }
     HBRUSH brush = reinterpret_cast<HBRUSH>(r);
     const bool edit = ctlColorMsg == WM_CTLCOLOREDIT || ctlColorMsg == WM_CTLCOLORLISTBOX;
-    const COLORREF standard = GetSysColor(edit ? COLOR_WINDOW : COLOR_BTNFACE);
+    const COLORREF standard = GetSysColor(edit ? COLOR_WINDOW : scroll ? COLOR_SCROLLBAR : COLOR_BTNFACE);
     LOGBRUSH b{};
     if (brush && GetObjectType(brush) == OBJ_BRUSH && GetObject(brush, sizeof b, &b))
     {

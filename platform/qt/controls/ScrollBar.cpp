@@ -35,6 +35,8 @@ public:
                              QTimer::singleShot(0, bar, [this] { Sync(); });
                          });
         bar_->installEventFilter(this);
+        // As on Windows, the parent may colour the bar (WM_CTLCOLORSCROLLBAR) before each paint.
+        colorMsg_ = WM_CTLCOLORSCROLLBAR;
         return bar_;
     }
 

@@ -136,6 +136,28 @@ TEST_F(ListTest, ScrollBarTellsTheParentAndWaitsForIt)
     EXPECT_EQ(hi, 100);
 }
 
+// Before it paints, a scroll bar asks its parent for its colours; a brush of its own colour fills it.
+TEST_F(ListTest, ScrollBarTakesTheParentsColour)
+{
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    HWND asked = nullptr;
+    hook = [&](UINT msg, WPARAM, LPARAM lp, LRESULT* r)
+    {
+        if (msg != WM_CTLCOLORSCROLLBAR)
+            return false;
+        asked = reinterpret_cast<HWND>(lp);
+        *r = reinterpret_cast<LRESULT>(red);
+        return true;
+    };
+    HWND sb = Make("SCROLLBAR", "", SBS_VERT, 10, 10, 17, 120, 801);
+    Pump(20);
+    EXPECT_EQ(asked, sb);
+    ASSERT_NE(W(sb), nullptr);
+    EXPECT_EQ(W(sb)->palette().color(QPalette::Button), QColor(255, 0, 0));
+    DestroyWindow(sb);
+    DeleteObject(red);
+}
+
 TEST_F(ListTest, SliderMovesThenReportsWithTrackbarCodes)
 {
     HWND tb = Make(TRACKBAR_CLASS, "", TBS_HORZ | TBS_AUTOTICKS, 10, 10, 200, 30, 900);
