@@ -383,12 +383,11 @@ float SoundStep(float step, float minimum, float maximum)
 
 } // namespace
 
-WORD WINAPI WRSetMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum, float cx,
-                       float cy, float diameter, int startAngle, int endAngle, int needleStyle,
-                       const int* colours, float tickFraction, float majorStep, int minorTicks,
-                       int tickPosition, int labelPosition, int labelDecimals, int readout,
-                       int readoutDecimals, int scaleArc, int units, int zones, float zoneWidth,
-                       const int* zoneColours)
+WORD WINAPI WRSetMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum, float cx, float cy,
+                       float diameter, int startAngle, int endAngle, int needleStyle, const int* colours,
+                       float tickFraction, float majorStep, int minorTicks, int tickPosition, int labelPosition,
+                       int labelDecimals, int readout, int readoutDecimals, int scaleArc, int units, int zones,
+                       float zoneWidth, const int* zoneColours)
 {
     static const char kName[] = " - WRSetMeter";
     DynDataSetDesc* set = GetDynDataSet(slot);
@@ -398,8 +397,7 @@ WORD WINAPI WRSetMeter(GrDesc* graph, int slot, int valueIndex, float minimum, f
     // A value the set does not have, a needle past the last one, or a scale without a range is
     // refused.
     if (valueIndex >= set->valueCount || valueIndex >= RT_MAX_VALUES || !std::isfinite(minimum) ||
-        !std::isfinite(maximum) || minimum == maximum || !(diameter > 0) || needleStyle < 0 ||
-        needleStyle > 5)
+        !std::isfinite(maximum) || minimum == maximum || !(diameter > 0) || needleStyle < 0 || needleStyle > 5)
     {
         ErrHdlr(30, 2, kName);
         return 0;
@@ -448,19 +446,11 @@ WORD WINAPI WRSetMeter(GrDesc* graph, int slot, int valueIndex, float minimum, f
     const int hub = static_cast<int>(std::trunc(m->radius * 0.05));
     switch (needleStyle)
     {
-    case 0:
-        m->hubSize = 3 * px;
-        break;
-    case 1:
-        m->hubSize = 5 * px;
-        break;
+    case 0: m->hubSize = 3 * px; break;
+    case 1: m->hubSize = 5 * px; break;
     case 2:
-    case 3:
-        m->hubSize = static_cast<int>(std::trunc(m->radius * 0.05 * 2));
-        break;
-    default:
-        m->hubSize = 2 * hub;
-        break;
+    case 3: m->hubSize = static_cast<int>(std::trunc(m->radius * 0.05 * 2)); break;
+    default: m->hubSize = 2 * hub; break;
     }
     m->borderLine.paletteIndex = -1;
     m->borderLine.window = graph->window;
@@ -496,18 +486,17 @@ namespace
 {
 
 WORD ValueMeter(GrDesc* graph, int subtype, int slot, int valueIndex, float minimum, float maximum,
-                float reference, float cx, float cy, float diameter, int startAngle, int endAngle,
-                int valueColour, int backgroundColour, float bandFraction, float tickFraction,
-                float majorStep, int minorTicks, int tickPosition, int labelDecimals, int readout,
-                int readoutDecimals, int scaleArc, int units, int zones, float zoneWidth,
-                const int* zoneColours)
+                float reference, float cx, float cy, float diameter, int startAngle, int endAngle, int valueColour,
+                int backgroundColour, float bandFraction, float tickFraction, float majorStep, int minorTicks,
+                int tickPosition, int labelDecimals, int readout, int readoutDecimals, int scaleArc, int units,
+                int zones, float zoneWidth, const int* zoneColours)
 {
     valueIndex = std::max(valueIndex, 0);
     const int colours[2] = {valueColour, backgroundColour};
-    const WORD number =
-        WRSetMeter(graph, slot, valueIndex, minimum, maximum, cx, cy, diameter, startAngle, endAngle, 0,
-                   colours, tickFraction, majorStep, minorTicks, tickPosition, 4, labelDecimals, readout,
-                   readoutDecimals, scaleArc, units, zones, zoneWidth, zoneColours);
+    const WORD number = WRSetMeter(graph, slot, valueIndex, minimum, maximum, cx, cy, diameter, startAngle,
+                                   endAngle, 0, colours, tickFraction, majorStep, minorTicks, tickPosition, 4,
+                                   labelDecimals, readout, readoutDecimals, scaleArc, units, zones, zoneWidth,
+                                   zoneColours);
     MeterDesc* m = number ? AsMeter(GetObjDesc(graph, number, nullptr)) : nullptr;
     if (m == nullptr)
         return 0;
@@ -527,29 +516,27 @@ WORD ValueMeter(GrDesc* graph, int subtype, int slot, int valueIndex, float mini
 
 } // namespace
 
-WORD WINAPI WRSetArcMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum,
-                          float reference, float cx, float cy, float diameter, int startAngle, int endAngle,
-                          int valueColour, int backgroundColour, float bandWidth, float tickFraction,
-                          float majorStep, int minorTicks, int tickPosition, int labelDecimals, int readout,
-                          int readoutDecimals, int scaleArc, int units, int zones, float zoneWidth,
-                          const int* zoneColours)
+WORD WINAPI WRSetArcMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum, float reference,
+                          float cx, float cy, float diameter, int startAngle, int endAngle, int valueColour,
+                          int backgroundColour, float bandWidth, float tickFraction, float majorStep,
+                          int minorTicks, int tickPosition, int labelDecimals, int readout, int readoutDecimals,
+                          int scaleArc, int units, int zones, float zoneWidth, const int* zoneColours)
 {
     return ValueMeter(graph, METER_ARC, slot, valueIndex, minimum, maximum, reference, cx, cy, diameter,
                       startAngle, endAngle, valueColour, backgroundColour, bandWidth, tickFraction, majorStep,
-                      minorTicks, tickPosition, labelDecimals, readout, readoutDecimals, scaleArc, units,
-                      zones, zoneWidth, zoneColours);
+                      minorTicks, tickPosition, labelDecimals, readout, readoutDecimals, scaleArc, units, zones,
+                      zoneWidth, zoneColours);
 }
 
-WORD WINAPI WRSetPieMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum,
-                          float reference, float cx, float cy, float diameter, int startAngle, int endAngle,
-                          int valueColour, int backgroundColour, float tickFraction, float majorStep,
-                          int minorTicks, int tickPosition, int labelDecimals, int scaleArc, int zones,
-                          float zoneWidth, const int* zoneColours)
+WORD WINAPI WRSetPieMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum, float reference,
+                          float cx, float cy, float diameter, int startAngle, int endAngle, int valueColour,
+                          int backgroundColour, float tickFraction, float majorStep, int minorTicks,
+                          int tickPosition, int labelDecimals, int scaleArc, int zones, float zoneWidth,
+                          const int* zoneColours)
 {
     return ValueMeter(graph, METER_PIE, slot, valueIndex, minimum, maximum, reference, cx, cy, diameter,
-                      startAngle, endAngle, valueColour, backgroundColour, 0, tickFraction, majorStep,
-                      minorTicks, tickPosition, labelDecimals, 0, 0, scaleArc, 0, zones, zoneWidth,
-                      zoneColours);
+                      startAngle, endAngle, valueColour, backgroundColour, 0, tickFraction, majorStep, minorTicks,
+                      tickPosition, labelDecimals, 0, 0, scaleArc, 0, zones, zoneWidth, zoneColours);
 }
 
 void WINAPI WRSetMeterBorder(GrDesc* graph, WORD number, float cx, float cy, float width, float height,

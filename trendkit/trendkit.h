@@ -322,9 +322,8 @@ TKAPI int WINAPI WRChangeDynTextColor(GrDesc* graph, WORD number, int colour, in
 // of the screen kept when the trace reaches the far edge (capped so that each jump moves at least one
 // sample), direction 1 time along X, 0 along Y; line mode 0 straight, 1 step at the earlier sample's
 // time, 2 hold until the later sample's time.
-TKAPI WORD WINAPI WRSetScrollGraph(GrDesc* graph, UINT slot, float interval, float keptFraction,
-                                   int direction, WORD lineMode, const int* styles, const int* widths,
-                                   const int* colours);
+TKAPI WORD WINAPI WRSetScrollGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                   WORD lineMode, const int* styles, const int* widths, const int* colours);
 // Oscilloscope-like trace that restarts at the edge; a sweep-line colour index below 0 hides the line.
 TKAPI WORD WINAPI WRSetSweepGraph(GrDesc* graph, UINT slot, float interval, int direction, WORD lineMode,
                                   int sweepColour, const int* styles, const int* widths, const int* colours);
@@ -335,9 +334,9 @@ TKAPI WORD WINAPI WRSetVarScroll(GrDesc* graph, UINT slot, float keptFraction, i
                                  const int* styles, const int* widths, const int* colours);
 // Each value in a band of its own (0 at the band's base, 1 at 80% of it); `bandFraction` is the part
 // of the plot the bands share (outside (0, 1]: all of it).
-TKAPI WORD WINAPI WRSetStackedGraph(GrDesc* graph, UINT slot, float interval, float keptFraction,
-                                    int direction, WORD lineMode, float bandFraction, const int* styles,
-                                    const int* widths, const int* colours);
+TKAPI WORD WINAPI WRSetStackedGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
+                                    WORD lineMode, float bandFraction, const int* styles, const int* widths,
+                                    const int* colours);
 // Bits 0..bits-1 (1-16) of the set's bit word as two-level traces in lanes; no message for a free slot.
 TKAPI WORD WINAPI WRSetLogicGraph(GrDesc* graph, UINT slot, float interval, float keptFraction, int direction,
                                   int bits, float bandFraction, const int* styles, const int* widths,
@@ -347,14 +346,13 @@ TKAPI WORD WINAPI WRSetLogicGraph(GrDesc* graph, UINT slot, float interval, floa
 // breaks a trace where its x falls back instead of joining it back across the plot.
 TKAPI WORD WINAPI WRSetXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles,
                                const int* widths);
-TKAPI WORD WINAPI WRSetAscendXYGraph(GrDesc* graph, UINT slot, int count, const int* colours,
-                                     const int* styles, const int* widths);
+TKAPI WORD WINAPI WRSetAscendXYGraph(GrDesc* graph, UINT slot, int count, const int* colours, const int* styles,
+                                     const int* widths);
 // Interval, kept fraction and line mode (each output may be null); 1, or 0 for a missing object.
 TKAPI int WINAPI WRGetScrollGraphParams(GrDesc* graph, WORD number, float* interval, float* keptFraction,
                                         int* lineMode);
 // Changes the kept fraction and line mode; a new interval re-samples the screen. 1, 0 on failure.
-TKAPI int WINAPI WRChangeScrollGraph(GrDesc* graph, WORD number, float interval, float keptFraction,
-                                     int lineMode);
+TKAPI int WINAPI WRChangeScrollGraph(GrDesc* graph, WORD number, float interval, float keptFraction, int lineMode);
 
 // ---- History view --------------------------------------------------------------------------------
 // Works on scroll graphs (not the variable scroll graph) and on XY graphs. While a graph shows
@@ -383,9 +381,8 @@ TKAPI int WINAPI WRResetScroll(GrDesc* graph, WORD number);
 // growing along Y). `barWidth` in category units, 0 for automatic. Per bar (each may be null): fill
 // colours (RGB; none: the plot background), hatch styles (low byte; -1 solid) and border colour
 // indices (negative: no border). Returns the object number, 0 on failure.
-TKAPI WORD WINAPI WRSetBargraph(GrDesc* graph, int slot, float baseValue, int orientation, float first,
-                                float last, float barWidth, const COLORREF* colours, const int* hatches,
-                                const int* borders);
+TKAPI WORD WINAPI WRSetBargraph(GrDesc* graph, int slot, float baseValue, int orientation, float first, float last,
+                                float barWidth, const COLORREF* colours, const int* hatches, const int* borders);
 // Strip chart of value `index` of a set drawn as one bar per sample, scrolling like the scroll graph;
 // `barWidth` in time-axis units, `border` a colour index (negative: no border).
 TKAPI WORD WINAPI WRSetScrollBargraph(GrDesc* graph, int slot, int index, float interval, float keptFraction,
@@ -424,10 +421,9 @@ TKAPI int WINAPI WRGetLegendText(GrDesc* graph, WORD legend, int item, char* buf
 // or a first entry of -1 with a `colourSource` object: each value takes that object's trace, bar or
 // needle colour); a background index below 0 is transparent; layout 0 a column, 1 a row or grid;
 // `digits` sizes the box for the widest number; frame styles 0-5. Object number, 0 on failure.
-TKAPI WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, float y, float right,
-                               float bottom, int frameColour, int frameWidth, const int* colours,
-                               int background, int layout, int digits, int decimals, int colourSource,
-                               int frameStyle);
+TKAPI WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, float y, float right, float bottom,
+                               int frameColour, int frameWidth, const int* colours, int background, int layout,
+                               int digits, int decimals, int colourSource, int frameStyle);
 
 // A framed box showing message k (0 <= k < count, at most 8) while bit firstBit + k is the lowest of
 // those bits set in the set's bit word; with none set the last message stays. `texts` holds `count`
@@ -435,8 +431,7 @@ TKAPI WORD WINAPI WRSetDynText(GrDesc* graph, int slot, int index, float x, floa
 // per message, or null for 0. A frame colour index below 0 draws no frame; a background index below 0
 // is transparent. Object number, 0 on failure.
 TKAPI WORD WINAPI WRSetMessage(GrDesc* graph, int slot, int firstBit, float x, float y, int frameColour,
-                               int frameWidth, int background, int count, const char* texts,
-                               const int* colours);
+                               int frameWidth, int background, int count, const char* texts, const int* colours);
 // Text and palette colour of message 0-7 (either output may be null); 1, or 0 on error.
 TKAPI int WINAPI WRGetMessageParams(GrDesc* graph, WORD number, char** text, int* colour, int message);
 // New text (null: kept, at most 41 characters) and colour of message 0-7; a wider text widens the box
@@ -454,8 +449,7 @@ TKAPI int WINAPI WRDrawTimeAxis(GrDesc* graph, float step, int minorTicks, int t
 // (from the start time of day); last-label mode 0 drawn, 1 left out, 2 replaced by `lastText` (at most
 // 12 characters). Object number of the labels, 0 on failure.
 TKAPI WORD WINAPI WRLabelTimeAxis(GrDesc* graph, int axis, int position, int format, int precision, int hours,
-                                  int minutes, int seconds, float startValue, int lastMode,
-                                  const char* lastText);
+                                  int minutes, int seconds, float startValue, int lastMode, const char* lastText);
 // Sets the labels' start (axis units); the labels are redrawn.
 TKAPI void WINAPI WRResetTimeLabels(GrDesc* graph, WORD labels, float start);
 // New time format; 1, or 0 for a missing labels object.
@@ -472,8 +466,7 @@ TKAPI int WINAPI WRStopTimeLabelsUpdate(GrDesc* graph, WORD labels, WORD scroll)
 TKAPI int WINAPI WRGetStartSec(GrDesc* graph, WORD axis, INT* seconds);
 // Rounds the range of value `index` (below 0: all values) held in the set's history to a range for the
 // (non-time) axis `axis`; with `apply` the axis takes it and is redrawn. 1, 0 when nothing was computed.
-TKAPI int WINAPI WRAutoRescale(GrDesc* graph, WORD axis, int slot, int index, float* min, float* max,
-                               int apply);
+TKAPI int WINAPI WRAutoRescale(GrDesc* graph, WORD axis, int slot, int index, float* min, float* max, int apply);
 
 // ---- Dynamic grid --------------------------------------------------------------------------------
 
@@ -492,28 +485,24 @@ TKAPI WORD WINAPI WRDynGrid(GrDesc* graph, int axis, int kind, int period);
 typedef int(WINAPI* ControlNotifyProc)(GrDesc* graph, WORD object, INT_PTR newValue, INT_PTR oldValue);
 
 // A scrollbar from minimum to maximum in steps (neither range nor step 0); 0 without a callback.
-TKAPI WORD WINAPI WRSetScrBarControl(GrDesc* graph, ControlNotifyProc notify, float x, float y, float w,
-                                     float h, COLORREF colour, float minimum, float maximum, float step,
-                                     float page, float value);
+TKAPI WORD WINAPI WRSetScrBarControl(GrDesc* graph, ControlNotifyProc notify, float x, float y, float w, float h,
+                                     COLORREF colour, float minimum, float maximum, float step, float page,
+                                     float value);
 TKAPI int WINAPI WRSetScrollPos(GrDesc* graph, WORD number, float value);
 TKAPI void WINAPI WRGetScrollPos(GrDesc* graph, WORD number, float* value);
-TKAPI int WINAPI WRGetScrBar(GrDesc* graph, WORD number, float* minimum, float* maximum, float* step,
-                             float* page);
+TKAPI int WINAPI WRGetScrBar(GrDesc* graph, WORD number, float* minimum, float* maximum, float* step, float* page);
 // Keeps the value shown.
-TKAPI int WINAPI WRChangeScrBar(GrDesc* graph, WORD number, float minimum, float maximum, float step,
-                                float page);
+TKAPI int WINAPI WRChangeScrBar(GrDesc* graph, WORD number, float minimum, float maximum, float step, float page);
 // Kind 0 momentary, 1 toggle; style 0 flat 3-D, 1 deep 3-D, 2 round indicator, 3 square indicator;
 // side non-zero puts the indicator at the right.
-TKAPI WORD WINAPI WRSetButtonControl(GrDesc* graph, ControlNotifyProc notify, int kind, int style, float x,
-                                     float y, float w, float h, COLORREF colour, const char* caption,
-                                     int side);
+TKAPI WORD WINAPI WRSetButtonControl(GrDesc* graph, ControlNotifyProc notify, int kind, int style, float x, float y,
+                                     float w, float h, COLORREF colour, const char* caption, int side);
 // 2-20 buttons with 16-character captions; orientation 0 stacks them top to bottom.
-TKAPI WORD WINAPI WRSetButtonGroup(GrDesc* graph, ControlNotifyProc notify, int style, float x, float y,
-                                   float w, float h, COLORREF colour, int count, int orientation,
-                                   const char* captions, int side);
+TKAPI WORD WINAPI WRSetButtonGroup(GrDesc* graph, ControlNotifyProc notify, int style, float x, float y, float w,
+                                   float h, COLORREF colour, int count, int orientation, const char* captions,
+                                   int side);
 // A round lamp of `size` (fraction of the graph's width) centred at (x, y); palette indices.
-TKAPI WORD WINAPI WRSetLEDControl(GrDesc* graph, float x, float y, float size, COLORREF colour, int on,
-                                  int off);
+TKAPI WORD WINAPI WRSetLEDControl(GrDesc* graph, float x, float y, float size, COLORREF colour, int on, int off);
 TKAPI int WINAPI WRGetButtonState(GrDesc* graph, WORD number);
 TKAPI int WINAPI WRChangeButtonState(GrDesc* graph, WORD number, int selection);
 TKAPI void WINAPI WRChangeButtonColor(GrDesc* graph, WORD number, COLORREF colour, int button);
@@ -529,12 +518,12 @@ TKAPI HWND WINAPI WRGetButtonWindow(GrDesc* graph, WORD number, int button);
 // colour. Corners are fractions of the graph (right 0: automatic size); texts are rows of 42
 // characters (none: the set's value labels); textOnly draws no samples. Object 0 or a plotkit object
 // makes an ordinary legend (needs texts). Returns the legend's number, 0 on failure.
-TKAPI WORD WINAPI WRDynLegend(GrDesc* graph, float left, float top, float right, float bottom,
-                              int frameColour, int frameWidth, int textColour, int areaColour,
-                              int orientation, HGLOBAL texts, WORD number, int textOnly);
-TKAPI WORD WINAPI WRDynLegendPtr(GrDesc* graph, float left, float top, float right, float bottom,
-                                 int frameColour, int frameWidth, int textColour, int areaColour,
-                                 int orientation, const char* texts, WORD number, int textOnly);
+TKAPI WORD WINAPI WRDynLegend(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                              int frameWidth, int textColour, int areaColour, int orientation, HGLOBAL texts,
+                              WORD number, int textOnly);
+TKAPI WORD WINAPI WRDynLegendPtr(GrDesc* graph, float left, float top, float right, float bottom, int frameColour,
+                                 int frameWidth, int textColour, int areaColour, int orientation, const char* texts,
+                                 WORD number, int textOnly);
 // Where shown item k of a legend or a dynamic text goes (logical units); align bit 2 right, bits 2
 // and 4 centred. A negative or too large k leaves x and y alone.
 TKAPI void WINAPI TextItemCoords(GrDesc* graph, ObjDesc* record, int k, int align, int* x, int* y);
@@ -543,8 +532,8 @@ TKAPI void WINAPI TextItemCoords(GrDesc* graph, ObjDesc* record, int k, int alig
 // A column (lanes stacked) or row of tags beside the lanes of stacked or logic graph `number`, on
 // the side where time starts: the caller's text in 42-character fields, or the set's value labels.
 // Frame colour and width, text and area colour as for the dynamic legend. Returns the legend's number.
-TKAPI WORD WINAPI WRLogicTagsPtr(GrDesc* graph, int frameColour, int frameWidth, int textColour,
-                                 int areaColour, const char* tags, WORD number);
+TKAPI WORD WINAPI WRLogicTagsPtr(GrDesc* graph, int frameColour, int frameWidth, int textColour, int areaColour,
+                                 const char* tags, WORD number);
 TKAPI WORD WINAPI WRLogicTags(GrDesc* graph, int frameColour, int frameWidth, int textColour, int areaColour,
                               HGLOBAL tags, WORD number);
 
@@ -630,17 +619,17 @@ TKAPI WORD WINAPI WRSetMeter(GrDesc* graph, int slot, int valueIndex, float mini
 // A meter whose band along the scale grows from `reference` to the value, in the palette colour
 // `valueColour` over `backgroundColour` (negative: none); `bandWidth` a fraction of the diameter.
 TKAPI WORD WINAPI WRSetArcMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum,
-                                float reference, float cx, float cy, float diameter, int startAngle,
-                                int endAngle, int valueColour, int backgroundColour, float bandWidth,
-                                float tickFraction, float majorStep, int minorTicks, int tickPosition,
-                                int labelDecimals, int readout, int readoutDecimals, int scaleArc, int units,
-                                int zones, float zoneWidth, const int* zoneColours);
+                                float reference, float cx, float cy, float diameter, int startAngle, int endAngle,
+                                int valueColour, int backgroundColour, float bandWidth, float tickFraction,
+                                float majorStep, int minorTicks, int tickPosition, int labelDecimals, int readout,
+                                int readoutDecimals, int scaleArc, int units, int zones, float zoneWidth,
+                                const int* zoneColours);
 // A meter whose filled sector grows from `reference` to the value.
 TKAPI WORD WINAPI WRSetPieMeter(GrDesc* graph, int slot, int valueIndex, float minimum, float maximum,
-                                float reference, float cx, float cy, float diameter, int startAngle,
-                                int endAngle, int valueColour, int backgroundColour, float tickFraction,
-                                float majorStep, int minorTicks, int tickPosition, int labelDecimals,
-                                int scaleArc, int zones, float zoneWidth, const int* zoneColours);
+                                float reference, float cx, float cy, float diameter, int startAngle, int endAngle,
+                                int valueColour, int backgroundColour, float tickFraction, float majorStep,
+                                int minorTicks, int tickPosition, int labelDecimals, int scaleArc, int zones,
+                                float zoneWidth, const int* zoneColours);
 // The meter's face colour and border: kind 0 none, 1 rectangle, 2 circle, 3 rounded rectangle of the
 // given centre and size (fractions of the graph).
 TKAPI void WINAPI WRSetMeterBorder(GrDesc* graph, WORD number, float cx, float cy, float width, float height,
@@ -648,15 +637,13 @@ TKAPI void WINAPI WRSetMeterBorder(GrDesc* graph, WORD number, float cx, float c
 // Accessors: 1 done, 0 not (no such meter, or a refused value).
 TKAPI int WINAPI WRChangeMeterRange(GrDesc* graph, WORD number, float minimum, float maximum, float reference,
                                     int redraw);
-TKAPI int WINAPI WRGetMeterRange(GrDesc* graph, WORD number, float* minimum, float* maximum,
-                                 float* reference);
+TKAPI int WINAPI WRGetMeterRange(GrDesc* graph, WORD number, float* minimum, float* maximum, float* reference);
 TKAPI int WINAPI WRChangeMeterTicks(GrDesc* graph, WORD number, float tickFraction, float majorStep,
                                     int minorTicks, int tickPosition, int redraw);
 TKAPI int WINAPI WRGetMeterTicks(GrDesc* graph, WORD number, float* tickFraction, float* majorStep,
                                  int* minorTicks, int* tickPosition);
 TKAPI int WINAPI WRGetMeterCenter(GrDesc* graph, WORD number, float* cx, float* cy, float* diameter);
-TKAPI int WINAPI WRChangeMeterCenter(GrDesc* graph, WORD number, float cx, float cy, float diameter,
-                                     int redraw);
+TKAPI int WINAPI WRChangeMeterCenter(GrDesc* graph, WORD number, float cx, float cy, float diameter, int redraw);
 TKAPI int WINAPI WRGetMeterAngles(GrDesc* graph, WORD number, int* startAngle, int* endAngle);
 TKAPI int WINAPI WRChangeMeterAngles(GrDesc* graph, WORD number, int startAngle, int endAngle, int redraw);
 // Maps a memory DC at the graph's scale so that the logical point `origin` falls on its pixel (0, 0).
