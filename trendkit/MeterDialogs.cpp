@@ -328,16 +328,17 @@ void AcceptMeter(HWND dialog, MeterState& s)
 
     if (!SeveralChannels(s))
     {
-        const int colour = ComboSelection(dialog, IDC_MT_COLOR);
-        MeterNeedle& value = live.needles[0];
-        value.colourIndex = static_cast<SHORT>(colour);
-        value.colour = NeedleColour(colour);
-        if (live.rt.head.subKind != METER_NEEDLE)
+        // A list with nothing chosen (a colour the palette does not name) keeps the colour.
+        auto choose = [&](int id, int entry)
         {
-            const int background = ComboSelection(dialog, IDC_MT_BACK_COLOR);
-            live.needles[1].colourIndex = static_cast<SHORT>(background);
-            live.needles[1].colour = NeedleColour(background);
-        }
+            const int selection = ComboSelection(dialog, id);
+            MeterNeedle& n = live.needles[entry];
+            n.colourIndex = static_cast<SHORT>(selection >= 0 ? selection : c.needles[entry].colourIndex);
+            n.colour = NeedleColour(n.colourIndex);
+        };
+        choose(IDC_MT_COLOR, 0);
+        if (live.rt.head.subKind != METER_NEEDLE)
+            choose(IDC_MT_BACK_COLOR, 1);
     }
     else
     {

@@ -185,6 +185,7 @@ TEST_F(MeterDialogsTest, EachChannelKeepsItsColourAndOkAppliesThemAll)
     EXPECT_EQ(Edit(needle,
                    [](DialogDriver& d)
                    {
+                       EXPECT_EQ(ComboCount(d, IDC_MT_COLOR), 20) << "the whole palette";
                        d.Select(IDC_MT_CHANNEL, 2);
                        EXPECT_EQ(d.GetText(IDC_MT_COLOR), "Light Green");
                        d.Select(IDC_MT_COLOR, "Yellow");
@@ -249,6 +250,24 @@ TEST_F(MeterDialogsTest, PieAndArcMetersEditTheirReferenceAndBothColours)
         EXPECT_EQ(m->needles[1].colour, WGGetRGBColor(16));
     }
     Repainted(graph);
+}
+
+TEST_F(MeterDialogsTest, AColourThePaletteDoesNotNameIsKeptWhenNoneIsChosen)
+{
+    MeterDesc* m = Meter(arc);
+    m->needles[0].colourIndex = 25;
+    m->needles[0].colour = WGGetRGBColor(25);
+    EXPECT_EQ(Edit(arc,
+                   [](DialogDriver& d)
+                   {
+                       EXPECT_EQ(d.GetText(IDC_MT_COLOR), "");
+                       EXPECT_EQ(d.GetText(IDC_MT_BACK_COLOR), "") << "no background band";
+                       d.Click(IDOK);
+                   }),
+              1);
+    EXPECT_EQ(m->needles[0].colourIndex, 25);
+    EXPECT_EQ(m->needles[0].colour, WGGetRGBColor(25));
+    EXPECT_EQ(m->needles[1].colourIndex, -1);
 }
 
 TEST_F(MeterDialogsTest, FieldsReadAsTyped)
@@ -331,6 +350,9 @@ TEST_F(MeterDialogsTest, BackgroundBorderAndColourReachTheMeterOnlyThroughOk)
                     reinterpret_cast<LPARAM>(d.Item(IDC_MT_BAR_GREEN)));
         DragBar(d, IDC_MT_BAR_BLUE, 40);
         EXPECT_EQ(d.GetText(IDC_MT_BAR_GREEN_VALUE), "121");
+        // The sample shows the colour as it is now.
+        const kel::testkit::Image sample = kel::testkit::CaptureWindow(d.Item(IDC_MT_BAR_SAMPLE));
+        EXPECT_EQ(sample.Pixel(sample.width / 2, sample.height / 2), RGB(200, 121, 40));
         Screenshot(d, "meter_background");
         d.Click(IDOK);
     };
@@ -362,6 +384,37 @@ TEST_F(MeterDialogsTest, BackgroundBorderAndColourReachTheMeterOnlyThroughOk)
     EXPECT_EQ(m->face, RGB(200, 121, 40));
     EXPECT_EQ(std::memcmp(&m->borderLine, &border, sizeof border), 0);
     Repainted(graph);
+}
+
+TEST_F(MeterDialogsTest, TextParametersSetTheSizeAtThePageScale)
+{
+    constexpr int kTextSize = 1101, kTextText = 1102; // of plotkit's text dialog
+    graph->page->scaleX = 2;
+    const SHORT colours = GetDevDesc()->displayColors;
+    GetDevDesc()->displayColors = 16;
+    EXPECT_EQ(Edit(
+                  needle,
+                  [](DialogDriver& d)
+                  {
+                      EXPECT_EQ(ComboCount(d, IDC_MT_COLOR), 16) << "a smaller palette";
+                      d.Click(IDC_MT_TEXT);
+                      d.Click(IDOK);
+                  },
+                  "Text",
+                  [](DialogDriver& d)
+                  {
+                      EXPECT_FALSE(IsWindowVisible(d.Item(kTextText)) && IsWindowEnabled(d.Item(kTextText)))
+                          << "the meter's texts are not edited here";
+                      d.SetText(kTextSize, "24");
+                      d.Click(IDOK);
+                  }),
+              1);
+    GetDevDesc()->displayColors = colours;
+    graph->page->scaleX = 1;
+    const FontDesc& font = Meter(needle)->font;
+    EXPECT_EQ(font.currentSize, 24);
+    EXPECT_EQ(font.baseSize, 12) << "the size at the page's scale 2";
+    EXPECT_EQ(font.text, nullptr);
 }
 
 TEST_F(MeterDialogsTest, CancelLeavesEachMeterAsItWas)
