@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace trendkit::test
 {
@@ -114,6 +115,13 @@ TEST_F(MeterPrintTest, APrintJobDrawsACopyAndLeavesTheLiveMeters)
 
 TEST_F(MeterPrintTest, SavedMetafilesPlayBackLikeTheScreen)
 {
+    // Recording draws the meters straight into the metafile: the pictures they keep for the screen
+    // stay as they are.
+    std::vector<HBITMAP> pictures;
+    for (WORD number : {needle, pie, arc})
+        pictures.push_back(AsMeter(GetObjDesc(graph, number, nullptr))->background);
+    RECT corner = AsMeter(GetObjDesc(graph, arc, nullptr))->rt.head.extent;
+    LPtoDP(graph->buildDc, reinterpret_cast<POINT*>(&corner), 2);
     for (int kind : {1, 2})
     {
         SCOPED_TRACE(kind);
@@ -131,12 +139,18 @@ TEST_F(MeterPrintTest, SavedMetafilesPlayBackLikeTheScreen)
         EXPECT_LE(kel::testkit::CountDifferences(screen, played, kTolerance), kMaxDiffering);
         for (COLORREF colour : {WGGetRGBColor(12), WGGetRGBColor(9), WGGetRGBColor(10)})
             EXPECT_GT(played.CountColor(colour, 0, 0, kWidth, kHeight), 20) << std::hex << colour;
+        // Outside the rounded border the graph shows through, as on the screen.
+        EXPECT_EQ(played.Pixel(corner.left + 1, corner.top + 1),
+                  screen.Pixel(corner.left + 1, corner.top + 1));
         WGDeleteMetafile(record);
         HWND window = player->window;
         KillGraphPage(player->number);
         DestroyWindow(window);
     }
     EXPECT_EQ(WGGetLastError(), 0);
+    for (size_t i = 0; i < pictures.size(); ++i)
+        EXPECT_EQ(AsMeter(GetObjDesc(graph, std::vector<WORD>{needle, pie, arc}[i], nullptr))->background,
+                  pictures[i]);
     ExpectMetersUnchanged();
 }
 
