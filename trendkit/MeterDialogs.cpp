@@ -146,6 +146,19 @@ void FillMeter(HWND dialog, MeterState& s)
     Enable(dialog, IDC_MT_BACKGROUND, c.borderLine.paletteIndex >= 0);
 }
 
+// The number of the meter behind `handle`: the graph's selected object, or, when a host opened the
+// dialog for another meter, that meter's own place (so the change calls reach the meter edited).
+int MeterNumber(GrDesc* graph, HGLOBAL handle)
+{
+    HGLOBAL found = nullptr;
+    if (graph->selectedObject && GetObjDesc(graph, graph->selectedObject, &found) && found == handle)
+        return graph->selectedObject;
+    for (int n = 1; n <= graph->capacity; ++n)
+        if (GetObjDesc(graph, n, &found) && found == handle)
+            return n;
+    return graph->selectedObject;
+}
+
 bool OpenMeter(HWND dialog, MeterState& s, LPARAM lParam)
 {
     if (s.open)
@@ -178,7 +191,7 @@ bool OpenMeter(HWND dialog, MeterState& s, LPARAM lParam)
     s.handle = handle;
     s.live = live;
     s.graph = graph;
-    s.number = graph->selectedObject;
+    s.number = MeterNumber(graph, handle);
     s.attribResult = 0;
     MeterValueRange(s.copy.get(), &s.first, &s.last);
     s.current = s.first;

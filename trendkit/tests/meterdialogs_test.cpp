@@ -270,6 +270,28 @@ TEST_F(MeterDialogsTest, AColourThePaletteDoesNotNameIsKeptWhenNoneIsChosen)
     EXPECT_EQ(m->needles[1].colourIndex, -1);
 }
 
+TEST_F(MeterDialogsTest, AHostOpeningTheDialogForAMeterNotSelectedChangesThatMeter)
+{
+    WGSelObject(graph, needle);
+    HGLOBAL handle = nullptr;
+    ASSERT_NE(GetObjDesc(graph, pie, &handle), nullptr);
+    ScriptedPrompts prompts;
+    prompts.Expect("Meter Parameters")
+        .Drive(
+            [](DialogDriver& d)
+            {
+                EXPECT_EQ(d.GetText(IDC_MT_TO), "50") << "the pie's range";
+                d.SetText(IDC_MT_TO, "80");
+                d.Click(IDOK);
+            });
+    EXPECT_EQ(RunObjectEditDialog(graph, MeterDlgProc, "METER", handle), 1);
+    float maximum = 0;
+    WRGetMeterRange(graph, pie, nullptr, &maximum, nullptr);
+    EXPECT_FLOAT_EQ(maximum, 80);
+    WRGetMeterRange(graph, needle, nullptr, &maximum, nullptr);
+    EXPECT_FLOAT_EQ(maximum, 100) << "the selected meter is left alone";
+}
+
 TEST_F(MeterDialogsTest, FieldsReadAsTyped)
 {
     enum Quantity
