@@ -30,7 +30,10 @@ int PixelY(GrDesc* graph)
 
 bool OnScreen(GrDesc* graph, HDC dc)
 {
-    return graph->printCopy == nullptr && dc != graph->metafileDc && !IsCopying(graph);
+    // An enhanced metafile records the graph without marking it: its DC says what it is.
+    const DWORD kind = GetObjectType(dc);
+    return graph->printCopy == nullptr && dc != graph->metafileDc && !IsCopying(graph) && kind != OBJ_METADC &&
+           kind != OBJ_ENHMETADC;
 }
 
 POINT At(POINT c, int r, double s, double co)

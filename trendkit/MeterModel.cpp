@@ -360,6 +360,7 @@ void RegisterMeterType()
     kind.boundSet = BoundMeter;
     kind.hitBox = HitMeter;
     kind.valueColour = MeterColour;
+    kind.edit = EditMeter;
     RegisterRtType(kind);
 }
 

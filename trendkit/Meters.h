@@ -82,6 +82,8 @@ void SetMeterGeometry(GrDesc* graph, MeterDesc* m, float cx, float cy, float dia
 void RelayoutNeedles(GrDesc* graph, MeterDesc* m, float previousRx);
 void MoveNeedle(MeterNeedle* n, double a, int i);
 void RegisterMeterType();
+// The meter's edit dialog on the object behind `handle` (1 OK, 2 Cancel).
+int EditMeter(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 
 // Drawing.
 void PaintMeter(GrDesc* graph, HDC dc);

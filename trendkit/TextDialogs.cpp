@@ -1,7 +1,7 @@
 // Edit dialogs of the boxed text objects: dynamic text, alarm text and message. Each works on a
 // copy made at opening; the box's corners live in the dialog and are applied at OK; Cancel drops
 // everything.
-#include "TrendkitInternal.h"
+#include "EditDialogs.h"
 #include "res/resource.h"
 
 #include <cmath>
@@ -13,15 +13,9 @@ namespace trendkit
 namespace
 {
 
-constexpr int kPaletteMax = 20;
-constexpr int kColorNameBuffer = 13;     // 12 characters and the zero
-constexpr int kMessageTextBuffer = 17;   // 16 characters and the zero
+constexpr int kColorNameBuffer = 13;   // 12 characters and the zero
+constexpr int kMessageTextBuffer = 17; // 16 characters and the zero
 constexpr int kStates = 8;
-
-bool Changed(WPARAM wParam)
-{
-    return HIWORD(wParam) == EN_CHANGE;
-}
 
 bool Clicked(WPARAM wParam)
 {
@@ -33,50 +27,10 @@ void Enable(HWND dialog, int id, bool on)
     EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
 }
 
-// A per-cent field as typed; false for an empty field or one that is no finite number.
-bool ReadPercent(HWND dialog, int id, int buffer, float* fraction)
-{
-    char text[32] = {};
-    GetDlgItemText(dialog, id, text, buffer);
-    if (text[0] == 0)
-        return false;
-    const float v = CheckReal(text, buffer);
-    if (!std::isfinite(v))
-        return false;
-    *fraction = v / 100.0f;
-    return true;
-}
-
-void ShowPercent(HWND dialog, int id, float fraction)
-{
-    SetDlgItemText(dialog, id, ftoa(100.0f * fraction, 1, 0));
-}
-
-// The palette's colour names, as plotkit names them.
-void FillColorCombo(HWND dialog, int id)
-{
-    const DevDesc* dev = GetDevDesc();
-    int count = dev ? dev->displayColors : 0;
-    if (count > kPaletteMax || count <= 0)
-        count = kPaletteMax;
-    for (int i = 0; i < count; ++i)
-    {
-        char name[kColorNameBuffer] = {};
-        LoadString(dev ? dev->libraryModule : nullptr, static_cast<UINT>(112 + i), name, kColorNameBuffer);
-        SendDlgItemMessage(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-    }
-}
-
 // The background list: "Transparent" first, so the selection is the colour index + 1.
 void FillBackground(HWND dialog, int color)
 {
-    const DevDesc* dev = GetDevDesc();
-    char name[kColorNameBuffer] = {};
-    if (LoadString(dev ? dev->libraryModule : nullptr, 132, name, kColorNameBuffer) <= 0)
-        std::strcpy(name, "Transparent");
-    SendDlgItemMessage(dialog, IDC_RT_BOX_BACKGROUND, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
-    FillColorCombo(dialog, IDC_RT_BOX_BACKGROUND);
-    SendDlgItemMessage(dialog, IDC_RT_BOX_BACKGROUND, CB_SETCURSEL, static_cast<WPARAM>(color + 1), 0);
+    FillTextColorCombo(dialog, IDC_RT_BOX_BACKGROUND, color);
 }
 
 int Selection(HWND dialog, int id)
@@ -85,8 +39,7 @@ int Selection(HWND dialog, int id)
 }
 
 // One open box dialog: the live record, its copy and the box's corners.
-template <class Record>
-struct BoxState
+template <class Record> struct BoxState
 {
     bool open = false;
     HGLOBAL handle = nullptr;
@@ -95,8 +48,8 @@ struct BoxState
     GrDesc* graph = nullptr;
     int number = 0;
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    int buffer = 0;           // characters of the rectangle's text fields
-    int attribResult = 0;     // of the alarm attributes dialog opened from this one
+    int buffer = 0;       // characters of the rectangle's text fields
+    int attribResult = 0; // of the alarm attributes dialog opened from this one
 };
 BoxState<DynTextDesc>& DynTextDlg()
 {
@@ -114,8 +67,7 @@ BoxState<MessageDesc>& MessageDlg()
     return state;
 }
 
-template <class Record>
-bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lParam, int buffer, bool sized)
+template <class Record> bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lParam, int buffer, bool sized)
 {
     if (s.open)
     {
@@ -154,21 +106,16 @@ bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lParam, int buffer, bool s
     WGGetObjectCoordNorm(graph, s.number, &s.x1, &s.y1, &s.x2, &s.y2);
 
     const Record& c = *s.copy;
-    ShowPercent(dialog, IDC_RT_BOX_LEFT, s.x1);
-    ShowPercent(dialog, IDC_RT_BOX_TOP, s.y1);
-    if (sized)
-    {
-        ShowPercent(dialog, IDC_RT_BOX_WIDTH, s.x2 - s.x1);
-        ShowPercent(dialog, IDC_RT_BOX_HEIGHT, s.y2 - s.y1);
-    }
+    const PercentRect box{s.x1, s.y1, s.x2, s.y2};
+    box.Show(dialog, IDC_RT_BOX_LEFT, IDC_RT_BOX_TOP, sized ? IDC_RT_BOX_WIDTH : 0,
+             sized ? IDC_RT_BOX_HEIGHT : 0);
     CheckDlgButton(dialog, IDC_RT_BOX_BORDER, c.frame ? BST_CHECKED : BST_UNCHECKED);
     Enable(dialog, IDC_RT_BOX_BORDER_ATTRIB, c.frame != 0);
     FillBackground(dialog, c.background);
     return true;
 }
 
-template <class Record>
-void CloseBox(HWND dialog, BoxState<Record>& s, int result)
+template <class Record> void CloseBox(HWND dialog, BoxState<Record>& s, int result)
 {
     GlobalUnlock(s.handle);
     s.copy.reset();
@@ -190,54 +137,19 @@ void SetFontHeight(GrDesc* graph, FontDesc& font)
     font.logFont.lfHeight = -PointsToLogSize(graph, graph->buildDc, points);
 }
 
-// TextPar on a font of the copy; the dialog shows no text field, and a confirmed size becomes the
-// font's base size at the page's scale.
-void RunTextPar(HWND dialog, GrDesc* graph, FontDesc& font)
-{
-    font.text = nullptr;
-    font.textCapacity = 0;
-    if (DisplayDialogBoxParam(TextDlgProc, "TEXTPAR", dialog, reinterpret_cast<LPARAM>(&font)) != 2)
-    {
-        const float scale = graph && graph->page && graph->page->scaleX > 0 ? graph->page->scaleX : 1.0f;
-        font.baseSize = static_cast<SHORT>(font.currentSize / scale);
-    }
-    WGSetOKCursor(dialog);
-}
-
 // The controls the three dialogs share; true when the command was one of them.
-template <class Record>
-bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Record>& s, bool dynText)
+template <class Record> bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Record>& s, bool dynText)
 {
     const int id = LOWORD(wParam);
     Record& c = *s.copy;
-    float v = 0;
-    if (id == IDC_RT_BOX_LEFT && Changed(wParam))
+    PercentRect box{s.x1, s.y1, s.x2, s.y2};
+    if (box.Change(dialog, wParam, s.buffer, IDC_RT_BOX_LEFT, IDC_RT_BOX_TOP, IDC_RT_BOX_WIDTH,
+                   IDC_RT_BOX_HEIGHT))
     {
-        if (ReadPercent(dialog, id, s.buffer, &v))
-        {
-            const float width = s.x2 - s.x1;
-            s.x1 = v;
-            s.x2 = v + width;
-        }
-    }
-    else if (id == IDC_RT_BOX_TOP && Changed(wParam))
-    {
-        if (ReadPercent(dialog, id, s.buffer, &v))
-        {
-            const float height = s.y2 - s.y1;
-            s.y1 = v;
-            s.y2 = v + height;
-        }
-    }
-    else if (id == IDC_RT_BOX_WIDTH && Changed(wParam))
-    {
-        if (ReadPercent(dialog, id, s.buffer, &v))
-            s.x2 = s.x1 + v;
-    }
-    else if (id == IDC_RT_BOX_HEIGHT && Changed(wParam))
-    {
-        if (ReadPercent(dialog, id, s.buffer, &v))
-            s.y2 = s.y1 + v;
+        s.x1 = box.x1;
+        s.y1 = box.y1;
+        s.x2 = box.x2;
+        s.y2 = box.y2;
     }
     else if (id == IDC_RT_BOX_BORDER && Clicked(wParam))
     {
@@ -264,7 +176,8 @@ bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Record>& s, bool dynText)
     else if (id == IDC_RT_ALARM_ATTRIBUTES && Clicked(wParam))
     {
         if (DynDataSetDesc* set = c.rt.dataSet)
-            s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog, reinterpret_cast<LPARAM>(set));
+            s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog,
+                                                     reinterpret_cast<LPARAM>(set));
         WGSetOKCursor(dialog);
     }
     else
@@ -280,7 +193,8 @@ void AcceptDynText(HWND dialog, BoxState<DynTextDesc>& s)
     live.rt.head.line = c.rt.head.line;
     live.font = c.font;
     live.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
-    live.decimals = static_cast<INT>(static_cast<SHORT>(GetDlgItemInt(dialog, IDC_RT_DYNTEXT_PRECISION, nullptr, FALSE)));
+    live.decimals =
+        static_cast<INT>(static_cast<SHORT>(GetDlgItemInt(dialog, IDC_RT_DYNTEXT_PRECISION, nullptr, FALSE)));
     ApplyBox(s.graph, s.number, s.x1, s.y1, s.x2, s.y2);
     SetFontHeight(s.graph, live.font);
     if (s.attribResult == 1 && live.rt.dataSet)
@@ -391,7 +305,8 @@ INT_PTR CALLBACK AlarmTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         {
             for (int k = 0; k < kStates; ++k)
             {
-                FillColorCombo(dialog, IDC_RT_ALARMTEXT_COLOR + k);
+                char name[kColorNameBuffer] = {};
+                FillColorCombo(dialog, name, IDC_RT_ALARMTEXT_COLOR + k);
                 SendDlgItemMessage(dialog, IDC_RT_ALARMTEXT_COLOR + k, CB_SETCURSEL,
                                    static_cast<WPARAM>(s.copy->colors[k]), 0);
             }
@@ -432,8 +347,10 @@ INT_PTR CALLBACK MessageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                 const bool editable = text[0] != 0 && i < c.count;
                 if (text[0] != 0)
                 {
-                    FillColorCombo(dialog, IDC_RT_MESSAGE_COLOR + i);
-                    SendDlgItemMessage(dialog, IDC_RT_MESSAGE_COLOR + i, CB_SETCURSEL, static_cast<WPARAM>(m.color), 0);
+                    char name[kColorNameBuffer] = {};
+                    FillColorCombo(dialog, name, IDC_RT_MESSAGE_COLOR + i);
+                    SendDlgItemMessage(dialog, IDC_RT_MESSAGE_COLOR + i, CB_SETCURSEL,
+                                       static_cast<WPARAM>(m.color), 0);
                 }
                 Enable(dialog, IDC_RT_MESSAGE_TEXT + i, editable);
                 Enable(dialog, IDC_RT_MESSAGE_COLOR + i, editable);

@@ -648,6 +648,11 @@ TKAPI int WINAPI WRGetMeterAngles(GrDesc* graph, WORD number, int* startAngle, i
 TKAPI int WINAPI WRChangeMeterAngles(GrDesc* graph, WORD number, int startAngle, int endAngle, int redraw);
 // Maps a memory DC at the graph's scale so that the logical point `origin` falls on its pixel (0, 0).
 TKAPI void WINAPI MapMeter(GrDesc* graph, HDC dc, POINT origin);
+// The meter's edit dialog (init value: the meter's memory handle) and the meter background dialog
+// it opens (init value: a meter record, whose face colour and border it sets at OK). Modal; 1 for OK,
+// 2 for Cancel.
+TKAPI INT_PTR CALLBACK MeterDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+TKAPI INT_PTR CALLBACK MeterBackgndDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Object edit dialogs. Each runs modally on its own resource template and returns 1 (OK) or 2
 // (Cancel); one of each kind is open at a time.

@@ -28,6 +28,12 @@ TEST(TrendkitExports, FoundByNameAndByOrdinal)
     EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module, "WRUpdateBlockData")),
               reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCE(164))));
 
+    // The meter dialogs are reached by their ordinals, as a host's edit path finds them.
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCE(105))),
+              reinterpret_cast<void*>(&MeterBackgndDlgProc));
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCE(106))),
+              reinterpret_cast<void*>(&MeterDlgProc));
+
     // Ordinals nobody has (the table's gaps and beyond its end).
     for (int ordinal : {11, 148, 169})
     {

@@ -1,6 +1,7 @@
 // GDI objects: the handle table, stock objects, system colours, the font mapping, regions and
 // palettes.
 #include "gdi_internal.h"
+#include "gdi_metarecorder.h"
 
 #include "win32/kernel.h"
 #include "win32/user.h"
@@ -358,7 +359,12 @@ DWORD GetObjectType(HGDIOBJ h)
     if (GdiObject* object = LookupObject(h))
         return object->type;
     if (DeviceContext* dc = LookupDc(static_cast<HDC>(h)))
+    {
+        // A recording DC tells its kind, so drawing code can tell a metafile from the screen.
+        if (dc->recorder)
+            return dc->recorder->Kind();
         return dc->memoryDc ? OBJ_MEMDC : OBJ_DC;
+    }
     return 0;
 }
 

@@ -105,6 +105,7 @@ TEST(MetafileWmf, MetafileDcKeepsItsStateAndDrawsNothing)
     HDC meta = CreateMetaFile(nullptr);
     ASSERT_NE(meta, nullptr);
     EXPECT_EQ(GetDeviceCaps(meta, TECHNOLOGY), DT_METAFILE);
+    EXPECT_EQ(GetObjectType(meta), static_cast<DWORD>(OBJ_METADC));
     SetMapMode(meta, MM_ANISOTROPIC);
     SetWindowExtEx(meta, 100, 100, nullptr);
     SetViewportExtEx(meta, 50, 200, nullptr);
@@ -410,6 +411,7 @@ TEST(EnhMetaFile, HeaderDescribesTheRecording)
 {
     auto draw = [](HDC dc)
     {
+        EXPECT_EQ(GetObjectType(dc), static_cast<DWORD>(OBJ_ENHMETADC));
         HPEN pen = CreatePen(PS_SOLID, 1, RGB(1, 2, 3));
         HBRUSH brush = CreateSolidBrush(RGB(4, 5, 6));
         SelectObject(dc, pen);

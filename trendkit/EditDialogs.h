@@ -1,0 +1,66 @@
+// What the object edit dialogs share beyond running them: the palette list, number and per-cent
+// fields, the text parameters sub-dialog and the red/green/blue colour bar (not exported).
+#pragma once
+
+#include "TrendkitInternal.h"
+
+namespace trendkit
+{
+
+// Adds the palette's colour names (plotkit's strings 112 on, at most 20 of them, each cut to 12
+// characters in `buffer`) to the combo box `id`; the list index is the palette index.
+void FillColorCombo(HWND dialog, char* buffer, int id);
+// The text colour list: "Transparent" first, then the palette, showing `colorIndex` (-1 transparent).
+// The colour read back is the selection - 1.
+void FillTextColorCombo(HWND dialog, int id, int colorIndex);
+// The selection of a list box or combo box (-1: none).
+int ComboSelection(HWND dialog, int id);
+
+// A number field as typed (at most `buffer` characters, plotkit's CheckReal); false, leaving `value`
+// alone, for an empty field or one that reads as no finite number.
+bool ReadNumberField(HWND dialog, int id, int buffer, float* value);
+// Values in the shortest form with 7 significant digits.
+void ShowNumberField(HWND dialog, int id, float value);
+// Fractions of the graph as per cent with one decimal, and read back as fractions.
+void ShowPercent(HWND dialog, int id, float fraction);
+bool ReadPercent(HWND dialog, int id, int buffer, float* fraction);
+
+// An object's normalised rectangle edited as Left, Top, Width and Height in per cent: typing Left or
+// Top moves it, Width or Height resizes it. Applied by the caller at OK.
+struct PercentRect
+{
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    // Fills the fields (a width or height id of 0: not shown).
+    void Show(HWND dialog, int left, int top, int width, int height) const;
+    // Takes an EN_CHANGE of one of the four fields; false for any other command.
+    bool Change(HWND dialog, WPARAM wParam, int buffer, int left, int top, int width, int height);
+};
+
+// "TextPar" on a font of a working copy: the text field is not offered; a size that was not
+// cancelled becomes the font's base size at the graph's page scale. The focus goes back to OK.
+void RunTextPar(HWND dialog, GrDesc* graph, FontDesc& font);
+
+// The colour bar of the dialogs with a "Bar Color" or "Background Color" group: scroll bars 1250-1252
+// (red, green, blue, 0-255), their numbers 1253-1255 and the sample 1090.
+class ColorBar
+{
+public:
+    void Open(HWND dialog, COLORREF color, int hatch);
+    // The dialog's WM_VSCROLL or WM_HSCROLL; the colour follows the bar.
+    void Scroll(HWND dialog, WPARAM wParam, LPARAM lParam);
+    // WM_CTLCOLORSCROLLBAR and WM_CTLCOLORSTATIC: the brush to return, null for other controls.
+    INT_PTR CtlColor(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    // Deletes the brushes (also safe when never opened).
+    void Close();
+    COLORREF Color() const { return color_; }
+    bool IsOpen() const { return open_; }
+
+private:
+    bool open_ = false;
+    COLORREF color_ = 0;
+    int hatch_ = -1;
+    HBRUSH brushes_[3] = {};
+    HBRUSH sample_ = nullptr;
+};
+
+} // namespace trendkit
