@@ -26,10 +26,36 @@
 namespace
 {
 // The scrambling mask of the stored head-lock password (only its first characters are used).
-constexpr char kLockMask[] = "Qm7#vTz2Lp9@Xc4!Rb8%Nh1&Kd6*Gw3+Js5=Fy0?Ua_Ve^Io~Eq}Ot{Zr]Ps[HxY";
+constexpr char kLockMask[] = "Qm7#vTz2Lp9@Xc4!Rb8%Nh1&Kd6*Gw3+Js5=Fy0?Ua_Ve^Io-Eq}Ot{Zr]Ps[HxY";
 static_assert(sizeof kLockMask == 65, "the mask holds 64 characters");
 
 constexpr size_t kMaxStoredLockChars = 50;
+
+// One stored character at position p read back.
+char UnscrambleLockChar(char stored, size_t p)
+{
+    const int c = static_cast<signed char>(stored);
+    int plain = c - static_cast<int>(p) - 66;
+    if (static_cast<signed char>(plain) < 32)
+        plain = c - static_cast<int>(p) + 28;
+    return static_cast<char>(plain);
+}
+
+// One character at position p scrambled. The plain rule stores '~' like a space, and some
+// characters above 127 so that they read back as others; such a character takes a byte that
+// reads back as itself where there is one.
+char ScrambleLockChar(char plain, size_t p)
+{
+    int c = static_cast<signed char>(plain) + static_cast<int>(p) + 66;
+    if (c > 126)
+        c -= 94;
+    if (UnscrambleLockChar(static_cast<char>(c), p) == plain)
+        return static_cast<char>(c);
+    for (int b = 0; b < 256; ++b)
+        if (UnscrambleLockChar(static_cast<char>(b), p) == plain)
+            return static_cast<char>(b);
+    return static_cast<char>(c);
+}
 
 // What the program's library needs of the active document.
 class CActiveDocLibraryHost : public CLibraryHost
@@ -184,12 +210,7 @@ void StoreHeadLockPassword()
         text[2 * i + 1] = password[static_cast<int>(i)];
     }
     for (size_t p = 0; p < text.size(); ++p)
-    {
-        int c = static_cast<signed char>(text[p]) + static_cast<int>(p) + 66;
-        if (c > 126)
-            c -= 94;
-        text[p] = static_cast<char>(c);
-    }
+        text[p] = ScrambleLockChar(text[p], p);
     settings->m_headProtection = text;
 }
 
@@ -203,13 +224,7 @@ void LoadHeadLockPassword()
     }
     std::string text = stored;
     for (size_t p = 0; p < text.size(); ++p)
-    {
-        const int c = static_cast<signed char>(text[p]);
-        int plain = c - static_cast<int>(p) - 66;
-        if (static_cast<signed char>(plain) < 32)
-            plain = c - static_cast<int>(p) + 28;
-        text[p] = static_cast<char>(plain);
-    }
+        text[p] = UnscrambleLockChar(text[p], p);
     const size_t half = text.size() / 2;
     std::string mask, password;
     for (size_t i = 0; i < half; ++i)

@@ -15,6 +15,8 @@
 #include "settings/AppSettings.h"
 #include "view/KelView.h"
 
+#include "KelMessages.h"
+#include "testkit/DialogDriver.h"
 #include "testkit/Image.h"
 #include "testkit/NoRealPorts.h"
 #include "testkit/ScopedEnv.h"
@@ -26,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -37,6 +40,18 @@ using kel::testkit::ScopedSettings;
 using kel::testkit::ScriptedPrompts;
 using kel::testkit::TempDir;
 using kel::testkit::UiTest;
+
+// The application with the documents it was asked to open recorded instead of opened.
+class CRecordingApp : public CKelApp
+{
+public:
+    CDocument* OpenDocumentFile(LPCTSTR lpszFileName) override
+    {
+        opened.push_back(lpszFileName ? lpszFileName : "");
+        return nullptr;
+    }
+    std::vector<std::string> opened;
+};
 
 // A program start in the test's own settings and socket folders.
 class KelAppTest : public UiTest
@@ -86,7 +101,7 @@ protected:
     TempDir runtimeDir{"kelmon-rt-"};
     std::optional<ScopedEnv> runtime; // XDG_RUNTIME_DIR: the single-instance socket
     std::optional<ScriptedPrompts> prompts;
-    CKelApp app;
+    CRecordingApp app;
     bool started = false;
     std::vector<std::string> argv;
     std::vector<char*> ptrs;
@@ -135,6 +150,7 @@ TEST_F(KelAppTest, StartShowsTheMaximisedFrameWithItsBarsAndANewInstrumentWindow
     if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
     {
         frame->SetWindowPos(nullptr, 0, 0, 1000, 640, SWP_NOZORDER);
+        app.OnIdle(0); // the bars' buttons take their command state as at idle time
         UiTest::Pump(100);
         kel::testkit::SavePng(kel::testkit::CaptureWindow(frame->GetSafeHwnd()),
                               std::string(keep) + "/kelmon_main.png");
@@ -143,6 +159,296 @@ TEST_F(KelAppTest, StartShowsTheMaximisedFrameWithItsBarsAndANewInstrumentWindow
     EXPECT_EQ(Shutdown(), 0);
     EXPECT_EQ(g_frameClassRegistered, 0);
     EXPECT_EQ(CIdleWatcher::GetInstance()->GetTracker(), nullptr);
+    CIdleWatcher::DestroyInstance();
+}
+
+TEST_F(KelAppTest, ExitStoresTheSettingsAndBadMaintenanceIndicesBecomeNever)
+{
+    CAppSettings* stored = CAppSettings::GetInstance();
+    stored->m_filamentMaintenance = 9;
+    stored->m_cemMaintenance = -1;
+    stored->m_windowX = 12345;
+    stored->Save();
+    CAppSettings::DestroyInstance();
+
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(CAppSettings::GetInstance()->m_filamentMaintenance, 0);
+    EXPECT_EQ(CAppSettings::GetInstance()->m_cemMaintenance, 0);
+    EXPECT_EQ(CIdleWatcher::GetInstance()->GetTracker(), nullptr); // both rules "Never"
+    EXPECT_EQ(Shutdown(), 0);
+
+    // The frame's rectangle went to the settings at exit.
+    CAppSettings* reloaded = CAppSettings::GetInstance();
+    reloaded->Load();
+    EXPECT_NE(reloaded->m_windowX, 12345);
+    EXPECT_GT(reloaded->m_windowCx, 0);
+    CAppSettings::DestroyInstance();
+    CIdleWatcher::DestroyInstance();
+}
+
+TEST_F(KelAppTest, AMaintenanceRuleArmsTheIdleWatcherAtStartAndTheScheduleDialogRearmsIt)
+{
+    CAppSettings::GetInstance()->m_cemMaintenance = 3; // 10 minutes
+    CAppSettings::GetInstance()->Save();
+    CAppSettings::DestroyInstance();
+    ASSERT_TRUE(Start());
+    CUserIdleTracker* tracker = CIdleWatcher::GetInstance()->GetTracker();
+    ASSERT_NE(tracker, nullptr);
+    EXPECT_EQ(tracker->GetThreshold(), 600000u);
+    EXPECT_EQ(tracker->GetIdleCallback(), &CIdleWatcher::CemOff);
+
+    // Cancel keeps the settings and re-arms with them.
+    prompts->Expect(IDD_MAINTENANCE_SCHEDULE).Reply(IDCANCEL);
+    Frame()->SendMessage(WM_COMMAND, ID_MAINTENANCE_SCHEDULE);
+    EXPECT_EQ(CIdleWatcher::GetInstance()->GetTracker(), tracker);
+    EXPECT_EQ(tracker->GetThreshold(), 600000u);
+
+    // Choosing a filament rule puts the multiplier's back to "Never"; OK stores both.
+    prompts->Expect(IDD_MAINTENANCE_SCHEDULE)
+        .Drive(
+            [](kel::testkit::DialogDriver& d)
+            {
+                EXPECT_EQ(d.GetText(IDC_MAINT_CEM), "After 10 min");
+                d.Select(IDC_MAINT_FILAMENT, "After 1 hour");
+                EXPECT_EQ(d.GetText(IDC_MAINT_CEM), "Never");
+                d.Click(IDOK);
+            });
+    Frame()->SendMessage(WM_COMMAND, ID_MAINTENANCE_SCHEDULE);
+    EXPECT_EQ(CAppSettings::GetInstance()->m_filamentMaintenance, 7);
+    EXPECT_EQ(CAppSettings::GetInstance()->m_cemMaintenance, 0);
+    EXPECT_EQ(CIdleWatcher::GetInstance()->GetTracker(), tracker); // changed in place
+    EXPECT_EQ(tracker->GetThreshold(), 3600000u);
+    EXPECT_EQ(tracker->GetIdleCallback(), &CIdleWatcher::FilamentAndCemOff);
+
+    // Both back to "Never" disarms.
+    prompts->Expect(IDD_MAINTENANCE_SCHEDULE)
+        .Drive(
+            [](kel::testkit::DialogDriver& d)
+            {
+                d.Select(IDC_MAINT_FILAMENT, 0);
+                d.Click(IDOK);
+            });
+    Frame()->SendMessage(WM_COMMAND, ID_MAINTENANCE_SCHEDULE);
+    EXPECT_EQ(CIdleWatcher::GetInstance()->GetTracker(), nullptr);
+    EXPECT_EQ(Shutdown(), 0);
+    CIdleWatcher::DestroyInstance();
+}
+
+TEST_F(KelAppTest, TheFrameRelaysTheScanDialogsNoticesOnlyWithAnInstrumentWindow)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    CAppUiState* ui = CAppUiState::GetInstance();
+    EXPECT_EQ(frame->SendMessage(WM_KEL_PARAMSCHANGED), 1);
+    EXPECT_EQ(frame->SendMessage(WM_KEL_SCHEDULECHANGED), 1);
+    EXPECT_EQ(frame->SendMessage(WM_KEL_PARAMSAPPLIED), 1);
+    frame->SendMessage(WM_COMMAND, ID_SCAN_PARAMETERS);
+    frame->SendMessage(WM_COMMAND, ID_SCAN_SCHEDULE);
+    EXPECT_EQ(ui->m_bParamDlgShown, 1);
+    EXPECT_EQ(ui->m_bScheduleDlgShown, 1);
+    EXPECT_EQ(frame->SendMessage(WM_KEL_PARAMDLGCLOSED), 0);
+    EXPECT_EQ(frame->SendMessage(WM_KEL_SCHEDDLGCLOSED), 0);
+    EXPECT_EQ(ui->m_bParamDlgShown, 0);
+    EXPECT_EQ(ui->m_bScheduleDlgShown, 0);
+
+    // The zoom toolbar comes and goes with its command.
+    frame->SendMessage(WM_COMMAND, ID_VIEW_CONTROL_BAR);
+    EXPECT_FALSE(frame->GetChartToolBar().IsWindowVisible());
+    frame->SendMessage(WM_COMMAND, ID_VIEW_CONTROL_BAR);
+    EXPECT_TRUE(frame->GetChartToolBar().IsWindowVisible());
+    // No scan bar window: the time-axis bar command does nothing.
+    frame->SendMessage(WM_COMMAND, ID_VIEW_TIME_AXIS_BAR);
+    EXPECT_EQ(frame->IsTimeAxisBarShown(), 0);
+
+    // With no instrument window the notices go nowhere.
+    frame->MDIGetActive()->SendMessage(WM_CLOSE);
+    UiTest::Pump(20);
+    ASSERT_EQ(frame->MDIGetActive(), nullptr);
+    EXPECT_EQ(frame->SendMessage(WM_KEL_PARAMSCHANGED), 0);
+    EXPECT_EQ(frame->SendMessage(WM_KEL_SCHEDULECHANGED), 0);
+    EXPECT_EQ(frame->SendMessage(WM_KEL_PARAMSAPPLIED), 0);
+    EXPECT_EQ(Shutdown(), 0);
+    CIdleWatcher::DestroyInstance();
+}
+
+TEST_F(KelAppTest, ClosingWhileOneDocumentScansWarnsOnceAndKeepsEverythingOpen)
+{
+    ASSERT_TRUE(Start());
+    app.OnFileNew();
+    UiTest::Pump(20);
+    ASSERT_EQ(CKelDoc::GetOpenDocumentCount(), 2);
+    CKelDoc* scanning = GetActiveKelDoc();
+    ASSERT_NE(scanning, nullptr);
+    scanning->m_bRepeatTimer = 1; // the repeat timer runs: a scan is under way
+
+    auto& warning = prompts->Expect("Stop the running scan first!").Reply(IDOK);
+    Frame()->SendMessage(WM_CLOSE);
+    EXPECT_EQ(warning.Calls(), 1);
+    ASSERT_TRUE(::IsWindow(Frame()->GetSafeHwnd()));
+    EXPECT_EQ(CKelDoc::GetOpenDocumentCount(), 2);
+
+    scanning->m_bRepeatTimer = 0;
+    EXPECT_EQ(Shutdown(), 0);
+    EXPECT_EQ(CKelDoc::GetOpenDocumentCount(), 0);
+    CIdleWatcher::DestroyInstance();
+}
+
+// ---- The frame's stored rectangle ------------------------------------------------------------
+
+TEST_F(KelAppTest, AStoredFrameRectangleIsTakenOnlyWhenItLiesOnTheScreenAndIsLargeEnough)
+{
+    const int sx = ::GetSystemMetrics(SM_CXSCREEN), sy = ::GetSystemMetrics(SM_CYSCREEN);
+    struct Case
+    {
+        int x, y, cx, cy;
+        bool taken;
+    } cases[] = {
+        {10, 20, 400, 300, true},         {10, 20, sx / 12, 300, false}, // exactly a twelfth of the width:
+                                                                         // too small
+        {10, 20, sx / 12 + 1, 300, true},                                // one pixel more
+        {10, 20, 400, sy / 12, false},    {-500, 20, 400, 300, false},   // wholly left of the screen
+        {-100, 20, 400, 300, true},                                      // partly on it
+        {sx - 4, 20, 400, 300, false},    {sx - 5, 20, 400, 300, true},  {10, sy - 4, 400, 300, false},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y) + " " + std::to_string(c.cx) + "x" +
+                     std::to_string(c.cy));
+        CAppSettings* s = CAppSettings::GetInstance();
+        s->m_windowX = c.x;
+        s->m_windowY = c.y;
+        s->m_windowCx = c.cx;
+        s->m_windowCy = c.cy;
+        CMainFrame frame;
+        CREATESTRUCT cs{};
+        cs.x = cs.y = cs.cx = cs.cy = CW_USEDEFAULT;
+        ASSERT_TRUE(frame.PreCreateWindow(cs));
+        EXPECT_STREQ(cs.lpszClass, "ZolKel3_0Class");
+        if (c.taken)
+            EXPECT_EQ((std::vector<int>{cs.x, cs.y, cs.cx, cs.cy}), (std::vector<int>{c.x, c.y, c.cx, c.cy}));
+        else
+            EXPECT_EQ(cs.cx, static_cast<int>(CW_USEDEFAULT));
+    }
+    CAppSettings::DestroyInstance();
+}
+
+// ---- Head-lock password ------------------------------------------------------------------------
+
+class HeadLockPasswordTest : public UiTest
+{
+protected:
+    void TearDown() override
+    {
+        CHeadLockDlg::SetLockState(0, CString());
+        CAppSettings::DestroyInstance();
+        UiTest::TearDown();
+    }
+    std::string& Stored() { return CAppSettings::GetInstance()->m_headProtection; }
+    ScopedSettings settings;
+    ScriptedPrompts prompts;
+};
+
+TEST_F(HeadLockPasswordTest, APasswordGoesOutScrambledAndComesBack)
+{
+    for (const char* password : {"abc", "Secret12", "a b!c?d#e$f%"})
+    {
+        SCOPED_TRACE(password);
+        CHeadLockDlg::SetLockState(1, password);
+        StoreHeadLockPassword();
+        EXPECT_EQ(Stored().size(), 2 * std::strlen(password));
+        EXPECT_EQ(Stored().find(password), std::string::npos); // not in the clear
+        for (char c : Stored())
+            EXPECT_TRUE(c >= 32 && c <= 126) << int(c);
+        CHeadLockDlg::SetLockState(0, CString());
+        LoadHeadLockPassword();
+        EXPECT_EQ(CHeadLockDlg::IsLocked(), 1);
+        EXPECT_EQ(std::string(CHeadLockDlg::GetPassword()), password);
+    }
+    // '~' would come back as a space, and characters beyond ASCII as others, by the plain rule.
+    for (const char* password : {"~~~~~~~~~~~~", "a ~b", "caf\xe9\xff"})
+    {
+        SCOPED_TRACE(password);
+        CHeadLockDlg::SetLockState(1, password);
+        StoreHeadLockPassword();
+        CHeadLockDlg::SetLockState(0, CString());
+        LoadHeadLockPassword();
+        EXPECT_EQ(CHeadLockDlg::IsLocked(), 1);
+        EXPECT_EQ(std::string(CHeadLockDlg::GetPassword()), password);
+    }
+    // Unlocked: nothing is stored.
+    CHeadLockDlg::SetLockState(0, CString());
+    StoreHeadLockPassword();
+    EXPECT_EQ(Stored(), "");
+    LoadHeadLockPassword();
+    EXPECT_EQ(CHeadLockDlg::IsLocked(), 0);
+}
+
+TEST_F(HeadLockPasswordTest, LengthLimitsAndAnAlteredMaskLeaveTheHeadUnlocked)
+{
+    // 25 characters of password make 50 stored ones: still read.
+    CHeadLockDlg::SetLockState(1, "abcdefghijklmnopqrstuvwxy");
+    StoreHeadLockPassword();
+    ASSERT_EQ(Stored().size(), 50u);
+    const std::string fifty = Stored();
+    CHeadLockDlg::SetLockState(0, CString());
+    LoadHeadLockPassword();
+    EXPECT_EQ(CHeadLockDlg::IsLocked(), 1);
+
+    // 51 characters are passed over without a word.
+    CHeadLockDlg::SetLockState(0, CString());
+    Stored() = fifty + "x";
+    LoadHeadLockPassword();
+    EXPECT_EQ(CHeadLockDlg::IsLocked(), 0);
+
+    // One mask character altered: message 224 and the head stays unlocked.
+    Stored() = fifty;
+    Stored()[2] = Stored()[2] == 'A' ? 'B' : 'A';
+    auto& corrupted = prompts.Expect("The password has been corrupted").Reply(IDOK);
+    LoadHeadLockPassword();
+    EXPECT_EQ(corrupted.Calls(), 1);
+    EXPECT_EQ(CHeadLockDlg::IsLocked(), 0);
+}
+
+// ---- The second start's block ------------------------------------------------------------------
+
+TEST(SecondInstanceBlock, PathsAreCutAt260CharactersAndTheTagIsChecked)
+{
+    const std::string longPath = "/" + std::string(299, 'p');
+    SecondInstanceData data = MakeSecondInstanceData(longPath.c_str());
+    EXPECT_EQ(std::memcmp(data.tag, "SecondInstance", 15), 0);
+    for (char c : data.reserved)
+        EXPECT_EQ(c, 0);
+    COPYDATASTRUCT cds{0, sizeof data, &data};
+    CString path;
+    ASSERT_TRUE(ReadSecondInstanceData(&cds, path));
+    EXPECT_EQ(std::string(path), longPath.substr(0, 260));
+
+    // Exactly 260 characters: no terminator in the field, still read whole.
+    const std::string exact(260, 'e');
+    data = MakeSecondInstanceData(exact.c_str());
+    EXPECT_EQ(data.path[259], 'e');
+    ASSERT_TRUE(ReadSecondInstanceData(&cds, path));
+    EXPECT_EQ(std::string(path), exact);
+
+    // Another tag, or a block too short to hold one, is ignored.
+    data.tag[3] = 'X';
+    EXPECT_FALSE(ReadSecondInstanceData(&cds, path));
+    data = MakeSecondInstanceData("/a.kel");
+    COPYDATASTRUCT shortBlock{0, 270, &data};
+    EXPECT_FALSE(ReadSecondInstanceData(&shortBlock, path));
+    EXPECT_FALSE(ReadSecondInstanceData(nullptr, path));
+}
+
+TEST_F(KelAppTest, TheFrameOpensThePathOfATaggedBlockOnly)
+{
+    ASSERT_TRUE(Start());
+    SecondInstanceData data = MakeSecondInstanceData("/data/run7.kel");
+    COPYDATASTRUCT cds{0, sizeof data, &data};
+    EXPECT_EQ(Frame()->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 0);
+    data.tag[0] = 's';
+    EXPECT_EQ(Frame()->SendMessage(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds)), 0);
+    EXPECT_EQ(app.opened, std::vector<std::string>{"/data/run7.kel"});
+    EXPECT_EQ(Shutdown(), 0);
     CIdleWatcher::DestroyInstance();
 }
 } // namespace
