@@ -303,12 +303,16 @@ TEST_F(KelAppTest, AStoredFrameRectangleIsTakenOnlyWhenItLiesOnTheScreenAndIsLar
         int x, y, cx, cy;
         bool taken;
     } cases[] = {
-        {10, 20, 400, 300, true},         {10, 20, sx / 12, 300, false}, // exactly a twelfth of the width:
-                                                                         // too small
-        {10, 20, sx / 12 + 1, 300, true},                                // one pixel more
-        {10, 20, 400, sy / 12, false},    {-500, 20, 400, 300, false},   // wholly left of the screen
-        {-100, 20, 400, 300, true},                                      // partly on it
-        {sx - 4, 20, 400, 300, false},    {sx - 5, 20, 400, 300, true},  {10, sy - 4, 400, 300, false},
+        {10, 20, 400, 300, true},
+        {10, 20, sx / 12, 300, false},    // exactly a twelfth of the width:
+                                          // too small
+        {10, 20, sx / 12 + 1, 300, true}, // one pixel more
+        {10, 20, 400, sy / 12, false},
+        {-500, 20, 400, 300, false}, // wholly left of the screen
+        {-100, 20, 400, 300, true},  // partly on it
+        {sx - 4, 20, 400, 300, false},
+        {sx - 5, 20, 400, 300, true},
+        {10, sy - 4, 400, 300, false},
     };
     for (const Case& c : cases)
     {
