@@ -18,6 +18,7 @@
 #include "KelMessages.h"
 #include "testkit/DialogDriver.h"
 #include "testkit/Image.h"
+#include "win32/instance.h"
 #include "testkit/NoRealPorts.h"
 #include "testkit/ScopedEnv.h"
 #include "testkit/ScopedSettings.h"
@@ -27,10 +28,21 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <cstring>
 #include <optional>
 #include <string>
+
+extern char** environ;
 
 namespace
 {
@@ -61,6 +73,7 @@ protected:
     {
         UiTest::SetUp();
         runtime.emplace("XDG_RUNTIME_DIR", runtimeDir.path().string());
+        kel::ui::StopServingWindowClasses(); // served from this test's folder from now on
         prompts.emplace();
         CPortList::Destroy();
     }
@@ -69,6 +82,7 @@ protected:
         if (started)
             Shutdown();
         prompts.reset();
+        kel::ui::StopServingWindowClasses();
         runtime.reset();
         UiTest::TearDown();
     }
@@ -454,5 +468,140 @@ TEST_F(KelAppTest, TheFrameOpensThePathOfATaggedBlockOnly)
     EXPECT_EQ(app.opened, std::vector<std::string>{"/data/run7.kel"});
     EXPECT_EQ(Shutdown(), 0);
     CIdleWatcher::DestroyInstance();
+}
+
+TEST_F(KelAppTest, TwoInstrumentWindowsTakeTurnsAsTheActiveGroup)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    CMDIChildWnd* first = frame->MDIGetActive();
+    app.OnFileNew();
+    UiTest::Pump(20);
+    CMDIChildWnd* second = frame->MDIGetActive();
+    ASSERT_NE(second, first);
+    CWindowActivationManager* manager = CWindowActivationManager::Instance();
+    EXPECT_EQ(manager->GetFlag(second->GetSafeHwnd()), 1);
+    EXPECT_EQ(manager->GetFlag(first->GetSafeHwnd()), 0);
+    frame->MDIActivate(first);
+    UiTest::Pump(20);
+    EXPECT_EQ(manager->GetFlag(first->GetSafeHwnd()), 1);
+    EXPECT_EQ(manager->GetFlag(second->GetSafeHwnd()), 0);
+    // A closed window leaves the groups.
+    const HWND gone = second->GetSafeHwnd();
+    second->SendMessage(WM_CLOSE);
+    UiTest::Pump(20);
+    EXPECT_EQ(manager->GetFlag(gone), -1);
+    EXPECT_EQ(Shutdown(), 0);
+    CIdleWatcher::DestroyInstance();
+}
+
+// ---- The program itself ------------------------------------------------------------------------
+
+// Runs the kelmon executable offscreen with the given arguments and environment additions;
+// the test's user-interface thread keeps serving messages meanwhile (a second start talks to it).
+struct ProgramRun
+{
+    int status = -1;
+    std::string log;
+};
+
+ProgramRun RunKelmon(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+                     const std::filesystem::path& logPath, int timeoutMs = 60000)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+    {
+        const std::string var = *e;
+        bool replaced = false;
+        for (const std::string& extra : extraEnv)
+            if (var.compare(0, extra.find('=') + 1, extra, 0, extra.find('=') + 1) == 0)
+                replaced = true;
+        if (!replaced && var.rfind("QT_QPA_PLATFORM=", 0) != 0 && var.rfind("KEL_UI_SCRIPT=", 0) != 0)
+            env.push_back(var);
+    }
+    env.push_back("QT_QPA_PLATFORM=offscreen");
+    env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    std::vector<char*> envp;
+    for (std::string& var : env)
+        envp.push_back(var.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argStrings{KELMON_PATH};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argStrings)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    ProgramRun run;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return run;
+    int status = 0;
+    const bool ended = UiTest::PumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+    if (!ended)
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    else if (WIFEXITED(status))
+        run.status = WEXITSTATUS(status);
+    std::ifstream in(logPath);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.log = text.str();
+    return run;
+}
+
+TEST_F(KelAppTest, ASecondStartHandsItsDocumentToTheRunningOneAndEnds)
+{
+    ASSERT_TRUE(Start());
+    TempDir secondSettings("kelmon-second-");
+    const std::vector<std::string> env{"XDG_CONFIG_HOME=" + secondSettings.path().string(),
+                                       "XDG_RUNTIME_DIR=" + runtimeDir.path().string()};
+    const std::string longPath = "/data/" + std::string(294, 'k') + ".kel"; // 304 characters
+
+    ProgramRun run = RunKelmon({"/data/run7.kel"}, env, secondSettings / "first.txt");
+    EXPECT_EQ(run.status, 0) << run.log;
+    run = RunKelmon({longPath}, env, secondSettings / "second.txt");
+    EXPECT_EQ(run.status, 0) << run.log;
+    run = RunKelmon({}, env, secondSettings / "third.txt"); // no document: only brought to the front
+    EXPECT_EQ(run.status, 0) << run.log;
+    UiTest::Pump(50);
+    EXPECT_EQ(app.opened, (std::vector<std::string>{"/data/run7.kel", longPath.substr(0, 260)}));
+    // A start that ended at the hand-over never writes the settings.
+    EXPECT_FALSE(std::filesystem::exists(secondSettings / "kel" / "registry.reg"));
+    EXPECT_EQ(Shutdown(), 0);
+    CIdleWatcher::DestroyInstance();
+}
+
+TEST(KelmonProgram, StartsOffscreenWithANewDocumentAndEndsOnAScriptedClose)
+{
+    TempDir dir("kelmon-run-");
+    std::filesystem::create_directories(dir / "no-ports");
+    std::filesystem::create_directories(dir / "runtime");
+    std::filesystem::permissions(dir / "runtime", std::filesystem::perms::owner_all);
+    const std::filesystem::path script = dir / "session.txt";
+    std::ofstream(script) << "# the new instrument window, then close\n"
+                             "wait 300\n"
+                             "close\n";
+    ProgramRun run = RunKelmon(
+        {},
+        {"XDG_CONFIG_HOME=" + (dir / "config").string(), "XDG_RUNTIME_DIR=" + (dir / "runtime").string(),
+         "KEL_SERIAL_CLASS_DIR=" + (dir / "no-ports").string(), "KEL_UI_SCRIPT=" + script.string()},
+        dir / "stderr.txt");
+    EXPECT_EQ(run.status, 0) << run.log;
+    EXPECT_EQ(run.log.find("Sanitizer"), std::string::npos) << run.log;
+    EXPECT_EQ(run.log.find("unexpected prompt"), std::string::npos) << run.log;
+    // The settings were stored at exit.
+    std::ifstream store(dir / "config" / "kel" / "registry.reg");
+    std::stringstream text;
+    text << store.rdbuf();
+    EXPECT_NE(text.str().find("Software\\ZOL\\KEL3_0\\Window"), std::string::npos);
 }
 } // namespace
