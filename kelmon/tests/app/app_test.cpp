@@ -157,6 +157,10 @@ TEST_F(KelAppTest, StartShowsTheMaximisedFrameWithItsBarsAndANewInstrumentWindow
     EXPECT_NE(GetActiveKelDoc(), nullptr);
     EXPECT_EQ(CWindowActivationManager::Instance()->GetFlag(child->GetSafeHwnd()), 1);
 
+    // The cursors every display uses.
+    EXPECT_NE(CAppUiState::GetInstance()->m_hCursor, nullptr);
+    EXPECT_NE(CAppUiState::GetInstance()->m_hChartCursor, nullptr);
+
     // The background services run: the port monitor and the simulated instrument in the list.
     EXPECT_NE(CPortList::Instance().FindByName("SOFT0"), nullptr);
     EXPECT_NE(CPortList::Instance().GetPortLock("SOFT0"), nullptr);
