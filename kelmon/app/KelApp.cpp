@@ -257,6 +257,8 @@ BEGIN_MESSAGE_MAP(CKelApp, CWinApp)
 ON_COMMAND(ID_FILE_NEW, CWinApp::OnFileNew)
 ON_COMMAND(ID_FILE_OPEN, CWinApp::OnFileOpen)
 ON_COMMAND(ID_FILE_PRINT_SETUP, CWinApp::OnFilePrintSetup)
+// File > Exit closes the main window, which asks about modified documents.
+ON_COMMAND(ID_APP_EXIT, CWinApp::OnAppExit)
 END_MESSAGE_MAP()
 
 CKelApp::CKelApp() : CWinApp("KEL") {}

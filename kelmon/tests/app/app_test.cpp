@@ -305,7 +305,12 @@ TEST_F(KelAppTest, ClosingWhileOneDocumentScansWarnsOnceAndKeepsEverythingOpen)
     ASSERT_TRUE(::IsWindow(Frame()->GetSafeHwnd()));
     EXPECT_EQ(CKelDoc::GetOpenDocumentCount(), 2);
 
+    // File > Exit closes the frame with both documents once no scan runs.
     scanning->m_bRepeatTimer = 0;
+    const HWND main = Frame()->GetSafeHwnd();
+    ::SendMessage(main, WM_COMMAND, ID_APP_EXIT, 0);
+    UiTest::Pump(20);
+    EXPECT_FALSE(::IsWindow(main));
     EXPECT_EQ(Shutdown(), 0);
     EXPECT_EQ(CKelDoc::GetOpenDocumentCount(), 0);
     CIdleWatcher::DestroyInstance();

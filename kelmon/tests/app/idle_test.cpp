@@ -15,24 +15,28 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <vector>
 #include <thread>
 
 namespace
 {
 
 std::atomic<int> g_passes{0};
-std::atomic<int> g_idleCalls{0};
 std::atomic<bool> g_busy{false};
 std::atomic<DWORD> g_lastInput{0};
+std::mutex g_firedLock;
+std::vector<DWORD> g_fired; // the tick of each idle callback
 
 BOOL CountingBusyTest()
 {
     ++g_passes;
     return g_busy ? TRUE : FALSE;
 }
-void CountingIdle()
+void RecordingIdle()
 {
-    ++g_idleCalls;
+    std::lock_guard<std::mutex> lock(g_firedLock);
+    g_fired.push_back(::GetTickCount());
 }
 BOOL TestLastInput(DWORD* tick)
 {
@@ -46,78 +50,81 @@ protected:
     void SetUp() override
     {
         g_passes = 0;
-        g_idleCalls = 0;
         g_busy = false;
         g_lastInput = 0;
+        g_fired.clear();
         tracker.SetLastInputFunction(TestLastInput);
     }
-    // Moves fake time one poll on and waits until the tracker's thread has made its pass.
-    void Step(int polls = 1)
+    void TearDown() override { tracker.Stop(); }
+    // Moves fake time on poll by poll for ms, giving the tracker's thread the time for its pass
+    // after each (a poll that moved time while the thread was between passes just costs one more).
+    void Run(DWORD ms)
     {
-        for (int i = 0; i < polls; ++i)
+        for (DWORD moved = 0; moved < ms; moved += CUserIdleTracker::kPollMs)
         {
             const int before = g_passes;
             clock.Advance(CUserIdleTracker::kPollMs);
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
             while (g_passes == before && std::chrono::steady_clock::now() < deadline)
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
-            ASSERT_GT(g_passes, before) << "the tracker made no pass";
         }
     }
-    void WaitFirstPass()
+    std::vector<DWORD> Fired()
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (g_passes == 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::microseconds(200));
-        ASSERT_EQ(g_passes, 1);
+        std::lock_guard<std::mutex> lock(g_firedLock);
+        return g_fired;
     }
 
     kel::testkit::FakeClock clock{1000000};
     CUserIdleTracker tracker;
+    static constexpr DWORD kSlack = 3 * CUserIdleTracker::kPollMs; // the polls' granularity
 };
 
 TEST_F(IdleTrackerTest, TheCallbackRunsOnceAfterTheIdleTimeThenTheTimeStartsAgain)
 {
-    tracker.SetCallbacks(5, CountingBusyTest, CountingIdle); // 300,000 ms
+    const DWORD start = static_cast<DWORD>(clock.Now());
+    tracker.SetCallbacks(5, CountingBusyTest, RecordingIdle); // 300,000 ms
     ASSERT_EQ(tracker.Start(), 1);
-    WaitFirstPass();
-    Step(150); // exactly 300,000 ms idle: not more than the delay yet
-    EXPECT_EQ(g_idleCalls, 0);
-    Step();
-    EXPECT_EQ(g_idleCalls, 1);
-    Step(150);
-    EXPECT_EQ(g_idleCalls, 1);
-    Step();
-    EXPECT_EQ(g_idleCalls, 2);
+    Run(290000);
+    EXPECT_TRUE(Fired().empty());
+    Run(330000);
+    const std::vector<DWORD> fired = Fired();
+    ASSERT_EQ(fired.size(), 2u);
+    EXPECT_GT(fired[0] - start, 300000u);
+    EXPECT_LE(fired[0] - start, 300000u + kSlack);
+    EXPECT_GT(fired[1] - fired[0], 300000u); // the idle time started again
+    EXPECT_LE(fired[1] - fired[0], 300000u + kSlack);
     tracker.Stop();
     EXPECT_FALSE(tracker.IsRunning());
 }
 
 TEST_F(IdleTrackerTest, InputAndBusyPortsKeepResettingTheIdleTime)
 {
-    tracker.SetCallbacks(1, CountingBusyTest, CountingIdle); // 60,000 ms
+    tracker.SetCallbacks(1, CountingBusyTest, RecordingIdle); // 60,000 ms
     ASSERT_EQ(tracker.Start(), 1);
-    WaitFirstPass();
-    Step(20);
-    g_lastInput = static_cast<DWORD>(clock.Now()); // the user did something
-    Step(30);
-    EXPECT_EQ(g_idleCalls, 0);
-    Step(2);
-    EXPECT_EQ(g_idleCalls, 1);
+    Run(40000);
+    const DWORD input = static_cast<DWORD>(clock.Now());
+    g_lastInput = input; // the user did something
+    Run(70000);
+    std::vector<DWORD> fired = Fired();
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_GT(fired[0] - input, 60000u);
+    EXPECT_LE(fired[0] - input, 60000u + kSlack);
 
     g_busy = true; // a logging job runs on some port
-    Step(100);
-    EXPECT_EQ(g_idleCalls, 1);
+    Run(200000);
+    EXPECT_EQ(Fired().size(), 1u);
+    const DWORD free = static_cast<DWORD>(clock.Now());
     g_busy = false;
-    Step(30);
-    EXPECT_EQ(g_idleCalls, 1);
-    Step(2);
-    EXPECT_EQ(g_idleCalls, 2);
+    Run(70000);
+    fired = Fired();
+    ASSERT_EQ(fired.size(), 2u);
+    EXPECT_GT(fired[1] - free, 60000u - kSlack);
 
     // A new rule takes effect without a restart.
-    tracker.SetCallbacks(10, CountingBusyTest, CountingIdle);
-    Step(200);
-    EXPECT_EQ(g_idleCalls, 2);
+    tracker.SetCallbacks(10, CountingBusyTest, RecordingIdle);
+    Run(400000);
+    EXPECT_EQ(Fired().size(), 2u);
 }
 
 TEST(IdleWatcher, DelaysAndArming)
