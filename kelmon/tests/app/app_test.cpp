@@ -1,12 +1,17 @@
 // The application offscreen: start-up with the settings in the test's folder, the maximised main
 // frame with its bars and a new instrument window, shut-down in order; the head-lock password's
 // stored form; the second start's block and its hand-over; the main frame's relays.
+#include "analysis/Analyse.h"
+#include "analysis/AnalysisDlg.h"
+#include "analysis/Library.h"
 #include "app/IdleWatcher.h"
 #include "app/KelApp.h"
 #include "app/KelCMDIChildWnd.h"
 #include "app/MainFrm.h"
 #include "app/WindowActivationManager.h"
 #include "dialogs/HeadLockDlg.h"
+#include "dialogs/HeadPortLock.h"
+#include "head/Head.h"
 #include "doc/KelDoc.h"
 #include "foundation/AppUiState.h"
 #include "ports/PortList.h"
@@ -157,6 +162,24 @@ TEST_F(KelAppTest, StartShowsTheMaximisedFrameWithItsBarsAndANewInstrumentWindow
     EXPECT_NE(GetActiveKelDoc(), nullptr);
     EXPECT_EQ(CWindowActivationManager::Instance()->GetFlag(child->GetSafeHwnd()), 1);
 
+    // What the head layer, the analysis and the gas library wait for is installed.
+    EXPECT_NE(CHead::GetDialogs(), nullptr);
+    const AnalysisViewFactory factory = SetAnalysisViewFactory(nullptr);
+    EXPECT_EQ(factory, &CAnalysisDlg::New);
+    SetAnalysisViewFactory(factory);
+    const ActiveViewLookup lookup = SetAnalysisViewLookup(nullptr);
+    ASSERT_NE(lookup, nullptr);
+    EXPECT_EQ(lookup(), child->GetActiveView()->GetSafeHwnd());
+    SetAnalysisViewLookup(lookup);
+    CLibraryHost* host = CLibrary::SetHost(nullptr);
+    ASSERT_NE(host, nullptr);
+    EXPECT_FALSE(host->IsLibraryMode()); // a new document starts in analog mode
+    EXPECT_FALSE(host->IsLibraryDisplayCurrent());
+    CLibrary::SetHost(host);
+    const HeadPortLockFinder finder = CHeadPortLock::SetFinder(nullptr);
+    EXPECT_EQ(finder, &CHeadPortLock::FindInProgramPortList);
+    CHeadPortLock::SetFinder(finder);
+
     // The cursors every display uses.
     EXPECT_NE(CAppUiState::GetInstance()->m_hCursor, nullptr);
     EXPECT_NE(CAppUiState::GetInstance()->m_hChartCursor, nullptr);
@@ -176,6 +199,8 @@ TEST_F(KelAppTest, StartShowsTheMaximisedFrameWithItsBarsAndANewInstrumentWindow
 
     EXPECT_EQ(Shutdown(), 0);
     EXPECT_EQ(g_frameClassRegistered, 0);
+    EXPECT_EQ(CLibrary::SetHost(nullptr), nullptr); // nothing left pointing at the program
+    EXPECT_EQ(CHeadPortLock::SetFinder(nullptr), nullptr);
     EXPECT_EQ(CIdleWatcher::GetInstance()->GetTracker(), nullptr);
     CIdleWatcher::DestroyInstance();
 }
