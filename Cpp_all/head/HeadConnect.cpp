@@ -72,7 +72,8 @@ IHeadAskPolicy& CHead::Ask()
 
 int CHead::WaitBox(int limit, int mode, UINT textId, LPCTSTR text)
 {
-    IHeadDialogs* dialogs = GetDialogs();
+    // A quiet head shows no wait box either: it may be used away from the user-interface thread.
+    IHeadDialogs* dialogs = m_bQuiet ? nullptr : GetDialogs();
     const int result =
         dialogs ? dialogs->RunWaitBox(*this, limit, mode, textId, CString(text ? text : "")) : -1;
     if (result == -1)

@@ -16,4 +16,14 @@ public:
     CKelDoc* GetDocument() const;
 
     void OnDraw(CDC* pDC) override;
+
+    // ---- What the main frame and the window-activation manager call
+    // The current scan's modeless parameter and schedule dialogs: shown or hidden, applied.
+    void ShowParameterDialog(BOOL show);
+    void ShowScheduleDialog(BOOL show);
+    void OnParamsChanged();
+    void OnScheduleChanged();
+    void OnParamsApplied();
+    // The scan's modeless dialogs draw their captions active or inactive with the frame's group.
+    void NcActivateDialogs(BOOL active);
 };

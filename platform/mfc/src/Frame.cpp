@@ -867,7 +867,11 @@ BOOL CMDIChildWnd::Create(LPCTSTR lpszClassName, LPCTSTR lpszWindowName, DWORD d
     if (pParentWnd == nullptr)
         pParentWnd = dynamic_cast<CMDIFrameWnd*>(AfxGetMainWnd());
     if (pParentWnd == nullptr || pParentWnd->m_hWndMDIClient == nullptr)
+    {
+        // As for any other failure: the caller takes the frame for gone.
+        PostNcDestroy();
         return FALSE;
+    }
     m_strTitle = lpszWindowName ? lpszWindowName : "";
     CREATESTRUCT cs{};
     cs.lpszClass = lpszClassName;

@@ -187,6 +187,21 @@ LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackgro
     return it->c_str();
 }
 
+BOOL AfxRegisterClass(WNDCLASS* lpWndClass)
+{
+    if (lpWndClass == nullptr || lpWndClass->lpszClassName == nullptr)
+        return FALSE;
+    WNDCLASS existing{};
+    if (::GetClassInfo(lpWndClass->hInstance, lpWndClass->lpszClassName, &existing))
+        return TRUE;
+    // A class on the default procedure gets the framework's, which hands a window without an
+    // object straight to DefWindowProc: so a CWnd created on it is attached from its first message.
+    WNDCLASS wc = *lpWndClass;
+    if (wc.lpfnWndProc == nullptr || wc.lpfnWndProc == ::DefWindowProc)
+        wc.lpfnWndProc = AfxWndProc;
+    return ::RegisterClass(&wc) != 0;
+}
+
 // ---- Handle maps ---------------------------------------------------------------------------------------
 
 CWnd::CWnd() = default;

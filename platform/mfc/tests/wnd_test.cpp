@@ -63,6 +63,30 @@ TEST_F(WndTest, ObjectIsAttachedBeforeTheFirstCreationMessage)
     EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
 }
 
+TEST_F(WndTest, AProgramClassWithTheDefaultProcedureStillReachesTheObject)
+{
+    WNDCLASS wc{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = ::DefWindowProc;
+    wc.hInstance = AfxGetInstanceHandle();
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    wc.lpszClassName = "WndTestOwnClass";
+    ASSERT_TRUE(AfxRegisterClass(&wc));
+    EXPECT_TRUE(AfxRegisterClass(&wc)); // already there: still TRUE
+    WNDCLASS none{};
+    EXPECT_FALSE(AfxRegisterClass(&none));
+
+    CWatchedWnd wnd;
+    ASSERT_TRUE(
+        wnd.CreateEx(0, "WndTestOwnClass", "w", WS_OVERLAPPEDWINDOW, 0, 0, 100, 80, nullptr, nullptr));
+    EXPECT_TRUE(wnd.attachedInCreate);
+    char name[64] = "";
+    ::GetClassName(wnd.m_hWnd, name, sizeof name);
+    EXPECT_STREQ(name, "WndTestOwnClass");
+    wnd.DestroyWindow();
+    EXPECT_TRUE(::UnregisterClass("WndTestOwnClass", AfxGetInstanceHandle()));
+}
+
 TEST_F(WndTest, RefusedCreationLeavesTheObjectEmpty)
 {
     int postNcDestroys = 0;

@@ -22,6 +22,11 @@ LRESULT AfxCallWndProc(CWnd* pWnd, HWND hWnd, UINT message, WPARAM wParam, LPARA
 // The framework's window class name for plain windows (registered on first use): "AfxWnd".
 LPCTSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor = nullptr, HBRUSH hbrBackground = nullptr,
                             HICON hIcon = nullptr);
+// Registers a window class of the program's own. A class on DefWindowProc is registered on the
+// framework's procedure instead (windows without an object still get DefWindowProc), so a CWnd
+// created on it is attached from its first message. TRUE when it is registered now or already
+// was; FALSE when it cannot be.
+BOOL AfxRegisterClass(WNDCLASS* lpWndClass);
 
 class CWnd : public CCmdTarget
 {
