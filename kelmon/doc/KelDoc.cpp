@@ -596,8 +596,9 @@ void CKelDoc::Serialize(CArchive& ar)
         analog.reset(ReadOwned<CAnalogData>(ar, RUNTIME_CLASS(CAnalogData)));
         if (!analog)
             ThrowBadFile(ar, CArchiveException::badClass);
-        analog->m_pUnits = s.units.get();
-        analog->m_pHead = s.head.get();
+        CheckReference(s, analog->m_pUnits, s.units.get());
+        CheckReference(s, analog->m_pHead, s.head.get());
+        RefuseStrays(ar, s);
     }
     s.table.reset(ReadOwned<CTable>(ar, RUNTIME_CLASS(CTable)));
     if (!s.table)
