@@ -202,8 +202,9 @@ int CAnalogDisplay::BuildPage()
         WRSetBitExclusive(m_nDataSet, 0, m_pGraph);
     }
     ArrangeLabels();
-    if (m_bCursorShown)
-        MoveCursor();
+    if (m_fCursorX < s->m_startMass || m_fCursorX > s->m_stopMass)
+        m_fCursorX = static_cast<float>(s->m_startMass);
+    MoveCursor();
     return 1;
 }
 
@@ -758,7 +759,7 @@ bool CAnalogDisplay::ComputePressureRange(float from, float to, float* spacing, 
     static const int minors[] = {5, 4, 4, 3, 4, 2, 3, 4, 2};
     int chosen = 0;
     for (int i = 0; i < 9; ++i)
-        if (steps[i] <= mantissa + 1e-9)
+        if (steps[i] <= mantissa * (1.0 + 1e-6)) // a float range rarely divides exactly
             chosen = i;
     *spacing = static_cast<float>(steps[chosen] * std::pow(10.0, exponent));
     *minorTicks = minors[chosen];
@@ -889,8 +890,9 @@ void CAnalogDisplay::ToggleCursor()
     s_bCursorShownGlobal = m_bCursorShown;
     if (s == nullptr || m_pGraph == nullptr)
         return;
-    WGMoveDataCursor(m_pGraph, m_dataCursor, static_cast<float>(s->m_startMass), s->m_pressureBottom,
-                     m_bCursorShown ? TRUE : FALSE);
+    m_fCursorX = static_cast<float>(s->m_startMass);
+    m_fCursorY = s->m_pressureBottom;
+    WGMoveDataCursor(m_pGraph, m_dataCursor, m_fCursorX, m_fCursorY, m_bCursorShown ? TRUE : FALSE);
     WGShowObject(m_pGraph, m_cursorText, m_bCursorShown ? TRUE : FALSE);
     if (m_bCursorShown)
         TrackMouseCursor(m_pGraph, 1, 0);
@@ -1056,6 +1058,8 @@ void CAnalogDisplay::Serialize(CArchive& ar)
     CAnalogData* settings = nullptr;
     CArchiveFieldReads fields(ar);
     fields.Read(settings, RUNTIME_CLASS(CAnalogData));
+    if (settings == nullptr)
+        AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFileName());
     LONG stored = 0;
     ar >> stored;
     const int count = settings != nullptr ? std::max(settings->m_pointCount, 0) : 0;

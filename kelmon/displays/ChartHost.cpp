@@ -72,13 +72,19 @@ LRESULT PaintPage(HWND window, PgDesc* page)
     return 0;
 }
 
-// Whether the update rectangle (device pixels) misses the graph's plot area.
-bool MissesPlotArea(GrDesc* graph, HDC dc, const RECT& update)
+// Whether the update rectangle (window pixels) misses the graph's plot area.
+bool MissesPlotArea(HWND window, GrDesc* graph, const RECT& update)
 {
-    POINT corners[2] = {{graph->plot.left, graph->plot.top}, {graph->plot.right, graph->plot.bottom}};
-    LPtoDP(dc, corners, 2);
-    const LONG left = std::min(corners[0].x, corners[1].x), right = std::max(corners[0].x, corners[1].x);
-    const LONG top = std::min(corners[0].y, corners[1].y), bottom = std::max(corners[0].y, corners[1].y);
+    RECT client{};
+    GetClientRect(window, &client);
+    const float w = static_cast<float>(client.right), h = static_cast<float>(client.bottom);
+    const float* p = graph->plotNorm;
+    const LONG left = static_cast<LONG>(std::min(p[0], p[2]) * w),
+               right = static_cast<LONG>(std::max(p[0], p[2]) * w);
+    const LONG top = static_cast<LONG>(std::min(p[1], p[3]) * h),
+               bottom = static_cast<LONG>(std::max(p[1], p[3]) * h);
+    if (right <= left || bottom <= top)
+        return false;
     return update.right <= left || update.left >= right || update.bottom <= top || update.top >= bottom;
 }
 
@@ -91,7 +97,10 @@ LRESULT PaintGraph(HWND window, GrDesc* graph)
         return 0;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
-    if (graph->finished && MissesPlotArea(graph, own, ps.rcPaint))
+    // The class keeps a DC of its own; a paint DC that is not that one takes the same mapping.
+    if (dc != own)
+        MapGraph(graph, dc);
+    if (graph->finished && MissesPlotArea(window, graph, ps.rcPaint))
         graph->outsidePlotRepaint = 1;
     PgDesc* page = graph->page;
     const bool hidden = page != nullptr && page->blownUp && page->selectedGraph != graph->handle;
