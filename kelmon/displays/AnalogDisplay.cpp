@@ -249,13 +249,33 @@ void CAnalogDisplay::ArrangeLabels()
     HDC dc = GetDC(WGGetGraphWindow(m_pGraph));
     WGSetTextByName(0, "Arial", 8, 1);
     WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0123456789", 10, &width, &height);
+    float readoutWidth = 0.0f, unused = 0.0f;
+    WGGetTextSizeNorm(m_pGraph, dc, TRUE, "X = 000.0 Y = 0.00e-00", 0, &readoutWidth, &unused);
+    // The pressure labels must fit left of the plot: the plot gives way when the text is large.
+    const CAnalogData* s = Settings();
+    if (s != nullptr)
+    {
+        WGSetTextByName(s->m_textStyle[1].colour, s->m_textStyle[1].face, s->m_textStyle[1].size,
+                        s->m_textStyle[1].style);
+        float labelWidth = 0.0f;
+        WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0.0x10-00", 0, &labelWidth, &unused);
+        float xFrom = 0.0f, yFrom = 0.0f, xTo = 0.0f, yTo = 0.0f;
+        WGGetPlotPos(m_pGraph, &xFrom, &yFrom, &xTo, &yTo);
+        const float needed = std::min(0.3f, labelWidth + 0.02f);
+        if (xFrom < needed && xTo > needed)
+        {
+            WGChangePlotPos(m_pGraph, needed, yFrom, xTo, yTo);
+            m_plotArea[0] = needed;
+        }
+    }
     ReleaseDC(WGGetGraphWindow(m_pGraph), dc);
     const float top = m_plotArea[3], bottom = m_plotArea[2];
     const float above = std::max(0.005f, top / 2.0f - height / 2.0f);
-    WGChangeObjectCoordNorm(m_pGraph, m_cursorText, 0.75f, above, 0.75f, above);
+    const float readoutX = std::max(0.5f, m_plotArea[1] - readoutWidth);
+    WGChangeObjectCoordNorm(m_pGraph, m_cursorText, readoutX, above, readoutX, above);
     WGChangeObjectCoordNorm(m_pGraph, m_scanCounterText, (m_plotArea[0] + m_plotArea[1]) / 2.0f, top + 0.01f,
                             0.0f, 0.0f);
-    const float below = std::min(0.99f - height, (bottom + 1.0f) / 2.0f);
+    const float below = std::max((bottom + 1.0f) / 2.0f, 1.0f - height * 0.8f);
     WGChangeObjectCoordNorm(m_pGraph, m_averagingText, 0.1f, below, 0.0f, 0.0f);
     WGChangeObjectCoordNorm(m_pGraph, m_logProgressText, 0.7f, below, 0.0f, 0.0f);
 }
