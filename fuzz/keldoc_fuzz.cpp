@@ -2,6 +2,7 @@
 // exception that leaves the document as it was, never in a crash or a leak.
 #include "FuzzSupport.h"
 
+#include "displays/AnalogDisplay.h"
 #include "doc/KelDoc.h"
 
 #include <cstddef>
@@ -11,6 +12,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::PrepareProcess();
+    // The display kinds a file may name are made by their class records; keep them linked.
+    static const CRuntimeClass* const kinds[] = {RUNTIME_CLASS(CAnalogDisplay)};
+    (void)kinds;
     // One document for the run: a good file replaces its models, a bad one must leave them whole.
     static CKelDoc* doc = []
     {

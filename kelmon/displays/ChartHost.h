@@ -7,6 +7,8 @@
 #include <plotkit.h>
 #include <windows.h>
 
+#include <functional>
+
 // The process's top block (zero at load) and the libraries' device block, taken at the first start.
 TopDesc* ChartHostTop();
 DevDesc* ChartHostDevice();
@@ -27,6 +29,10 @@ void ChartHostEditObject(HWND graphWindow);
 // Ends both libraries; harmless when repeated.
 void ChartHostCleanup(BOOL freeArrays);
 
+// Runs call on the thread that owns the page's window and waits for it (at once when that is this
+// thread, or when there is no page window): a worker's display call reaches the charts this way.
+void ChartHostCallOnPageThread(PgDesc* page, const std::function<void()>& call);
+
 LRESULT CALLBACK ChartPageWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ChartGraphWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The page procedure's default branch (page menu commands of top-level pages).
@@ -36,4 +42,5 @@ LRESULT ChartPageCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 int ChartObjectEditDispatch(GrDesc* graph);
 void ChartMouseCallback(HWND window, UINT message, int x, int y);
 void ChartKeyCallback(HWND window, UINT message, int key, LPARAM lParam);
-void ChartMouseDownActivate(HWND window, int unused, int x, int y);
+// Starts moving the activatable object under the mouse; 0 when there is none.
+int ChartMouseDownActivate(HWND window, int unused, int x, int y);

@@ -596,8 +596,9 @@ void CKelDoc::Serialize(CArchive& ar)
         analog.reset(ReadOwned<CAnalogData>(ar, RUNTIME_CLASS(CAnalogData)));
         if (!analog)
             ThrowBadFile(ar, CArchiveException::badClass);
-        analog->m_pUnits = s.units.get();
-        analog->m_pHead = s.head.get();
+        CheckReference(s, analog->m_pUnits, s.units.get());
+        CheckReference(s, analog->m_pHead, s.head.get());
+        RefuseStrays(ar, s);
     }
     s.table.reset(ReadOwned<CTable>(ar, RUNTIME_CLASS(CTable)));
     if (!s.table)
@@ -649,6 +650,19 @@ void CKelDoc::Serialize(CArchive& ar)
         s.display.reset(static_cast<CDisplay*>(display));
     if (s.display && (s.display->GetKind() < 1 || s.display->GetKind() > kDisplayKinds))
         ThrowBadFile(ar, CArchiveException::badClass);
+    // A spectrum display shows one of the document's spectrum records; anything else the file made
+    // in its place is refused.
+    if (s.display && s.display->GetKind() == 1 && s.display->m_pSettings != nullptr)
+    {
+        CObject* settings = s.display->m_pSettings;
+        if (!settings->IsKindOf(RUNTIME_CLASS(CAnalogData)) ||
+            !s.OwnsAnalog(static_cast<CAnalogData*>(settings)))
+        {
+            s.strays.insert(settings);
+            s.display->m_pSettings = nullptr;
+        }
+        RefuseStrays(ar, s);
+    }
 
     s.scan.reset(ReadOwned<CScan>(ar, RUNTIME_CLASS(CScan)));
     if (s.scan)

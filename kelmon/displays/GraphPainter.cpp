@@ -1,0 +1,167 @@
+#include "displays/ChartHost.h"
+#include "displays/Display.h"
+#include "displays/GraphBuilder.h"
+#include "doc/AnalogData.h"
+#include "units/Units.h"
+
+#include <plotkit.h>
+#include <trendkit.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+// The spectrum graphs' plot area (normalised, from the graph's top left).
+constexpr float kPlotLeft = 0.09f, kPlotTop = 0.13f, kPlotRight = 0.94f, kPlotBottom = 0.9f;
+
+void UseFont(const CAnalogData::TextStyle& style)
+{
+    WGSetTextByName(style.colour, style.face, style.size, style.style);
+}
+
+const char* UnitLabel(const CAnalogData& settings)
+{
+    return settings.m_pUnits != nullptr ? settings.m_pUnits->m_szLabel : "";
+}
+
+bool RelativeUnits(const CAnalogData& settings)
+{
+    return settings.m_pUnits != nullptr && settings.m_pUnits->IsUserUnit();
+}
+
+uint16_t Text(GrDesc* graph, HDC dc, const char* text, float x, float y, int placement = 0)
+{
+    return static_cast<uint16_t>(WGTextNorm(graph, dc, text, x, y, placement, 0));
+}
+
+void GridsOf(GrDesc* graph, HDC dc, int axis, const CAnalogData::GridLine (&lines)[2], int majorOn,
+             uint16_t (&grids)[2])
+{
+    WGSetLineStyle(graph, dc, lines[0].style, lines[0].width, lines[0].colour);
+    grids[0] = WRDynGrid(graph, axis, 0, 1);
+    WGToggleGrid(graph, axis, 0, majorOn);
+    if (lines[0].on)
+    {
+        WGSetLineStyle(graph, dc, lines[1].style, lines[1].width, lines[1].colour);
+        grids[1] = WRDynGrid(graph, axis, 1, 1);
+    }
+}
+} // namespace
+
+void PaintCommonPlot(GrDesc* graph, HDC dc, const CAnalogData& s, CommonPlotObjects& o, float plotArea[4],
+                     bool barIntercept)
+{
+    WGSetPlotArea(graph, dc, kPlotLeft, kPlotTop, kPlotRight, kPlotBottom,
+                  WGGetPureColor(s.m_plotBackground));
+    WGChangePlotBackgnd(graph, s.m_plotBackground);
+    plotArea[0] = kPlotLeft;
+    plotArea[1] = kPlotRight;
+    plotArea[2] = kPlotBottom;
+    plotArea[3] = kPlotTop;
+
+    const float xMin = static_cast<float>(s.m_startMass), xMax = static_cast<float>(s.m_stopMass);
+    WGScalePlotArea(graph, xMin, s.m_pressureBottom, xMax, s.m_pressureTop);
+    float yIntercept = s.m_pressureBottom;
+    if (barIntercept)
+        yIntercept = s.m_pressureBottom > 0.0f ? s.m_pressureBottom
+                     : s.m_pressureTop < 0.0f  ? s.m_pressureTop
+                                               : 0.0f;
+    WGSetXYIntercepts(graph, xMin, yIntercept);
+    WGSetAxesScale(graph, 0, static_cast<SHORT>(s.m_logScale ? 1 : 0));
+
+    WGSetLineStyle(graph, dc, s.m_xAxisStyle, 1, s.m_xAxisColour);
+    o.xAxis = static_cast<uint16_t>(WGDrawXAxis(graph, dc, s.m_massTick, s.m_massMinorTicks, s.m_xTickStyle));
+    WGSetLineStyle(graph, dc, s.m_yAxisStyle, 1, s.m_yAxisColour);
+    o.yAxis = static_cast<uint16_t>(WGDrawYAxis(graph, dc, s.m_linearTick, s.m_yMinorTicks, s.m_yTickStyle));
+
+    GridsOf(graph, dc, o.yAxis, s.m_yGrid, s.m_yMajorGrid, o.yGrids);
+    GridsOf(graph, dc, o.xAxis, s.m_xGrid, s.m_xMajorGrid, o.xGrids);
+
+    UseFont(s.m_textStyle[0]);
+    o.xLabels = static_cast<uint16_t>(WGLabelAxis(graph, dc, o.xAxis, 0, 0, 0, 0, nullptr));
+    UseFont(s.m_textStyle[1]);
+    o.yLabels = static_cast<uint16_t>(
+        WGLabelAxis(graph, dc, o.yAxis, 1, s.m_labelFormat, s.m_labelPrecision, 0, nullptr));
+
+    UseFont(s.m_textStyle[2]);
+    o.xCaption = Text(graph, dc, s.m_xAxisTitle, kPlotRight / 2.0f, (kPlotBottom + 1.0f) / 2.0f);
+    UseFont(s.m_textStyle[3]);
+    o.yCaption = Text(graph, dc, UnitLabel(s), 0.03f, 0.035f);
+    UseFont(s.m_textStyle[4]);
+    o.title = static_cast<uint16_t>(WGTitleGraph(graph, dc, s.m_graphTitle));
+}
+
+void CSingleGraphBuilder::CreateGraphs(PgDesc* page)
+{
+    m_pGraph = ChartInitGraph(page, reinterpret_cast<LPARAM>(m_pPainter), 0.0f, 0.0f, 1.0f, 1.0f,
+                              WGGetPureColor(m_background), -1, m_nBorderWidth);
+    if (m_pGraph != nullptr)
+        WGChangeGraphBackgnd(m_pGraph, m_background);
+}
+
+CAnalogGraphPainter::CAnalogGraphPainter(CAnalogData* settings, const char* name) : m_pSettings(settings)
+{
+    std::snprintf(m_szName, sizeof m_szName, "%s", name != nullptr ? name : "");
+}
+
+void CAnalogGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
+{
+    const CAnalogData& s = *m_pSettings;
+    PaintCommonPlot(graph, dc, s, m_plot, m_plotArea);
+    const int titleColour = s.m_textStyle[4].colour;
+    const int captionColour = s.m_textStyle[2].colour;
+
+    WGSetTextByName(titleColour, "Arial", 8, 0);
+    m_infoText = Text(graph, dc, "Date", 0.84f, 0.03f, 6);
+    WGShowObject(graph, m_infoText, FALSE);
+
+    const int values = 2 * s.m_tempSetHalfCount;
+    const UINT capacity = static_cast<UINT>(s.m_traceCount > 0 ? s.m_traceCount : 1);
+    m_nDataSet = WRDefineDynDataSet(m_szName, values, UnitLabel(s), nullptr, capacity);
+    m_nSecondSet = WRDefineDynDataSet(m_szName, values, UnitLabel(s), nullptr, capacity);
+
+    // The total-pressure read-out: the value (with the absolute unit in a relative unit mode).
+    WGSetTextByName(0, "Arial", 8, 1);
+    char texts[2][42] = {};
+    for (auto& text : texts)
+    {
+        if (RelativeUnits(s))
+            std::snprintf(text, sizeof text, "  ---  %s", s.m_pUnits->m_szUnitName);
+        else
+            std::snprintf(text, sizeof text, "  ---  ");
+    }
+    const int colours[2] = {0, 0};
+    m_alarmMessage = WRSetMessage(graph, m_nDataSet, 0, 0.23f, 0.035f, 16, 1, 7, 2, &texts[0][0], colours);
+    WGSetTextByName(titleColour, "Arial", 8, 1);
+    m_pressureCaption = Text(graph, dc, RelativeUnits(s) ? "Ref Pressure" : "Total Pressure", 0.11f, 0.04f);
+    WGShowObject(graph, m_alarmMessage, FALSE);
+    WGShowObject(graph, m_pressureCaption, FALSE);
+
+    WGSetTextByName(captionColour, "Arial", 6, 1);
+    m_averagingText = Text(graph, dc, "        ", 0.1f, 0.95f);
+    m_logProgressText = Text(graph, dc, " ", 0.7f, 0.95f);
+    WGShowObject(graph, m_logProgressText, FALSE);
+    m_scanCounterText = Text(graph, dc, " ", (kPlotLeft + kPlotRight) / 2.0f, kPlotTop);
+    WGShowObject(graph, m_scanCounterText, FALSE);
+
+    m_trace = WRSetAscendXYGraph(graph, m_nDataSet, s.m_traceCount, s.m_traceColours, s.m_traceStyles,
+                                 s.m_traceWidths);
+    m_sweepCursor = static_cast<uint16_t>(
+        WGSetDataCursor(graph, dc, 0, m_plot.xAxis, m_plot.yAxis, 0, s.m_sweepCursorColour, 2, 1));
+
+    for (uint16_t grid : {m_plot.yGrids[0], m_plot.yGrids[1], m_plot.xGrids[0], m_plot.xGrids[1]})
+        if (grid != 0)
+            WRUpdateObj(graph, grid);
+    WGShowObject(graph, m_alarmMessage, s.m_alarmMessageShown ? TRUE : FALSE);
+    WGShowObject(graph, m_pressureCaption, s.m_alarmMessageShown ? TRUE : FALSE);
+    WRSetBitExclusive(m_nDataSet, 0, graph);
+
+    int colour = 1, width = 2, style = 0;
+    GetDocumentCursorStyle(&colour, &width, &style);
+    m_dataCursor = static_cast<uint16_t>(
+        WGSetDataCursor(graph, dc, 0, m_plot.xAxis, m_plot.yAxis, 0, colour, style, width));
+    WGSetTextByName(0, "Arial", 8, 1);
+    m_cursorText = Text(graph, dc, " ", 0.75f, kPlotTop / 2.0f);
+    WGShowObject(graph, m_cursorText, FALSE);
+}
