@@ -181,7 +181,8 @@ TEST_F(DisplayDialogTest, FontSelectionStartsFromTheFontAndTakesTheChoiceOnOk)
     chosen.height = -19;
     chosen.weight = 700;
     chosen.underline = true;
-    auto& fontPrompt = prompts.Expect("", kel::PromptKind::Font).ReplyFont(chosen);
+    auto& fontPrompt =
+        prompts.Expect("", kel::PromptKind::Font).ReplyFont(chosen).ReplyColor(WGGetRGBColor(9));
     EXPECT_EQ(Run(dlg,
                   [&](DialogDriver& d)
                   {
@@ -209,8 +210,8 @@ TEST_F(DisplayDialogTest, FontSelectionStartsFromTheFontAndTakesTheChoiceOnOk)
     EXPECT_EQ(dlg.m_font.bItalic, 0);
     EXPECT_EQ(dlg.m_font.bUnderline, 1);
     EXPECT_EQ(dlg.m_nStyle, 1 | 4);
-    EXPECT_EQ(dlg.m_font.crColour, WGGetRGBColor(4));
-    EXPECT_EQ(dlg.m_font.nColourIndex, 4);
+    EXPECT_EQ(dlg.m_font.crColour, WGGetRGBColor(9)) << "the colour chosen with the font";
+    EXPECT_EQ(dlg.m_font.nColourIndex, 9);
 
     // A font chosen and then cancelled away leaves the fields.
     prompts.Expect("", kel::PromptKind::Font).ReplyFont(chosen);
