@@ -230,5 +230,7 @@ INT_PTR CFontDialog::DoModal()
     m_lf.lfItalic = reply.font.italic ? 1 : 0;
     m_lf.lfUnderline = reply.font.underline ? 1 : 0;
     m_cf.iPointSize = reply.font.pointSize10;
+    if (m_cf.Flags & CF_EFFECTS)
+        m_cf.rgbColors = reply.color;
     return IDOK;
 }

@@ -133,6 +133,28 @@ TEST_F(ControlsTest, FontDialogPassesTheFontBothWays)
     EXPECT_STREQ(dlg.m_lf.lfFaceName, "Arial");
 }
 
+TEST_F(ControlsTest, FontDialogWithEffectsReturnsTheTextColour)
+{
+    LOGFONT initial{};
+    std::strcpy(initial.lfFaceName, "Arial");
+    kel::PromptFont chosen;
+    chosen.face = "Arial";
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("", kel::PromptKind::Font).ReplyFont(chosen).ReplyColor(RGB(255, 0, 0));
+    prompts.Expect("", kel::PromptKind::Font).ReplyFont(chosen).ReplyColor(RGB(255, 0, 0));
+
+    CFontDialog effects(&initial, CF_SCREENFONTS | CF_EFFECTS);
+    effects.m_cf.rgbColors = RGB(0, 0, 128);
+    ASSERT_EQ(effects.DoModal(), IDOK);
+    EXPECT_EQ(prompts.Prompts()[0].color, RGB(0, 0, 128));
+    EXPECT_EQ(effects.GetColor(), RGB(255, 0, 0));
+
+    CFontDialog plain(&initial, CF_SCREENFONTS);
+    plain.m_cf.rgbColors = RGB(0, 0, 128);
+    ASSERT_EQ(plain.DoModal(), IDOK);
+    EXPECT_EQ(plain.GetColor(), RGB(0, 0, 128)) << "no effects, no colour";
+}
+
 TEST_F(ControlsTest, ImageListHandlesAreChecked)
 {
     CImageList images;

@@ -13,12 +13,18 @@
 
 #include <QtCore/QTimer>
 #include <QtGui/QFontMetrics>
+#include <QtGui/QIcon>
+#include <QtGui/QPixmap>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QColorDialog>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QFontDialog>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLayout>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 
@@ -351,6 +357,55 @@ PromptReply ColorPrompt(const PromptRequest& r)
     return reply;
 }
 
+// The font dialog's effects as the program uses them: the strikeout box goes (a font here carries
+// no strikeout), and with the effects flag (CF_EFFECTS) a colour list (the sixteen basic colours, plus the
+// starting colour when it is none of them) is added beside the underline box.
+constexpr UINT kFontEffects = 0x00000100;
+
+QComboBox* AddFontEffects(QFontDialog& dialog, const PromptRequest& r)
+{
+    QCheckBox* underline = nullptr;
+    for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
+    {
+        const QString text = box->text().remove(QLatin1Char('&'));
+        if (text.contains(QStringLiteral("Strikeout"), Qt::CaseInsensitive))
+            box->hide();
+        else if (text.contains(QStringLiteral("Underline"), Qt::CaseInsensitive))
+            underline = box;
+    }
+    if (!(r.flags & kFontEffects) || underline == nullptr || underline->parentWidget() == nullptr ||
+        underline->parentWidget()->layout() == nullptr)
+        return nullptr;
+    static const COLORREF kBasic[] = {
+        RGB(0, 0, 0),       RGB(128, 0, 0),   RGB(0, 128, 0),   RGB(128, 128, 0),
+        RGB(0, 0, 128),     RGB(128, 0, 128), RGB(0, 128, 128), RGB(128, 128, 128),
+        RGB(192, 192, 192), RGB(255, 0, 0),   RGB(0, 255, 0),   RGB(255, 255, 0),
+        RGB(0, 0, 255),     RGB(255, 0, 255), RGB(0, 255, 255), RGB(255, 255, 255)};
+    static const char* const kNames[] = {"Black", "Maroon",  "Green",  "Olive", "Navy", "Purple",
+                                         "Teal",  "Gray",    "Silver", "Red",   "Lime", "Yellow",
+                                         "Blue",  "Fuchsia", "Aqua",   "White"};
+    auto* combo = new QComboBox(underline->parentWidget());
+    combo->setObjectName(QStringLiteral("kelFontColor"));
+    auto add = [combo](COLORREF c, const QString& name)
+    {
+        QPixmap swatch(16, 12);
+        swatch.fill(QColor(GetRValue(c), GetGValue(c), GetBValue(c)));
+        combo->addItem(QIcon(swatch), name, QVariant::fromValue(static_cast<uint>(c)));
+    };
+    for (size_t i = 0; i < std::size(kBasic); ++i)
+        add(kBasic[i], QString::fromLatin1(kNames[i]));
+    int current =
+        static_cast<int>(std::find(std::begin(kBasic), std::end(kBasic), r.color) - std::begin(kBasic));
+    if (current == static_cast<int>(std::size(kBasic)))
+        add(r.color, QStringLiteral("Custom"));
+    combo->setCurrentIndex(current);
+    auto* label = new QLabel(QStringLiteral("&Color:"), underline->parentWidget());
+    label->setBuddy(combo);
+    underline->parentWidget()->layout()->addWidget(label);
+    underline->parentWidget()->layout()->addWidget(combo);
+    return combo;
+}
+
 PromptReply FontPrompt(const PromptRequest& r)
 {
     const double dpi = ScreenDpi();
@@ -367,6 +422,7 @@ PromptReply FontPrompt(const PromptRequest& r)
     dialog.setOption(QFontDialog::DontUseNativeDialog);
     if (!r.caption.empty())
         dialog.setWindowTitle(Text(r.caption));
+    QComboBox* colors = AddFontEffects(dialog, r);
     ModalScope modal(r.owner, false);
     PromptReply reply;
     reply.result = IDCANCEL;
@@ -374,6 +430,9 @@ PromptReply FontPrompt(const PromptRequest& r)
     {
         QFont f = dialog.selectedFont();
         reply.result = IDOK;
+        reply.color = r.color;
+        if (colors != nullptr && colors->currentIndex() >= 0)
+            reply.color = static_cast<COLORREF>(colors->currentData().toUInt());
         ToCp1252(f.family(), &reply.font.face);
         double points = f.pointSizeF() > 0 ? f.pointSizeF() : f.pixelSize() * 72.0 / dpi;
         reply.font.height = -static_cast<LONG>(std::lround(points * dpi / 72.0));

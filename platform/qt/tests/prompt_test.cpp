@@ -17,7 +17,9 @@
 #include <QtGui/QScreen>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 #include <QtWidgets/QColorDialog>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QFontDialog>
 #include <QtWidgets/QMessageBox>
@@ -442,6 +444,66 @@ TEST_F(PromptServiceTest, ColourAndFontDialogs)
     EXPECT_TRUE(reply.font.italic);
     EXPECT_TRUE(reply.font.underline);
     EXPECT_FALSE(reply.font.face.empty());
+}
+
+TEST_F(PromptServiceTest, FontDialogEffectsOfferTheTextColourAndNoStrikeout)
+{
+    struct Case
+    {
+        COLORREF start;
+        const char* pick; // colour item chosen, nullptr: left as it opened
+        COLORREF want;
+        const char* shownFirst;
+    } cases[] = {
+        {RGB(0, 0, 128), "Red", RGB(255, 0, 0), "Navy"},
+        {RGB(0, 0, 128), nullptr, RGB(0, 0, 128), "Navy"},
+        {RGB(1, 2, 3), nullptr, RGB(1, 2, 3), "Custom"}, // not a basic colour: kept as it is
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.shownFirst);
+        QString shown;
+        bool strikeoutShown = true;
+        WhenShown<QFontDialog>(
+            [&](QFontDialog* d)
+            {
+                strikeoutShown = false;
+                for (QCheckBox* box : d->findChildren<QCheckBox*>())
+                    if (box->text().remove('&').contains("Strikeout") && box->isVisible())
+                        strikeoutShown = true;
+                auto* colors = d->findChild<QComboBox*>("kelFontColor");
+                ASSERT_TRUE(colors);
+                shown = colors->currentText();
+                if (c.pick)
+                    colors->setCurrentIndex(colors->findText(c.pick));
+                d->accept();
+            });
+        PromptRequest r;
+        r.kind = PromptKind::Font;
+        r.flags = 0x101; // screen fonts, effects
+        r.color = c.start;
+        r.font.face = "Arial";
+        const kel::PromptReply reply = kel::Prompt(r);
+        EXPECT_EQ(reply.result, IDOK);
+        EXPECT_EQ(reply.color, c.want);
+        EXPECT_EQ(shown.toStdString(), c.shownFirst);
+        EXPECT_FALSE(strikeoutShown);
+    }
+
+    // Without effects there is no colour to choose.
+    bool hasColours = true;
+    WhenShown<QFontDialog>(
+        [&](QFontDialog* d)
+        {
+            hasColours = d->findChild<QComboBox*>("kelFontColor") != nullptr;
+            d->accept();
+        });
+    PromptRequest plain;
+    plain.kind = PromptKind::Font;
+    plain.flags = 0x1;
+    plain.color = RGB(9, 9, 9);
+    EXPECT_EQ(kel::Prompt(plain).color, RGB(9, 9, 9));
+    EXPECT_FALSE(hasColours);
 }
 
 // A small dialog of real controls.
