@@ -536,19 +536,6 @@ int CKelDoc::GetCurrentScanMode()
     return m_pScan ? m_pScan->GetScanMode() : -1;
 }
 
-void CKelDoc::OnScanFinished()
-{
-    m_bRepeatTimer = 0;
-    if (m_pTable)
-        m_pTable->StopAlarmSound();
-}
-
-void CKelDoc::SetScanEvent()
-{
-    if (m_hScanEvent != NULL)
-        ::SetEvent(m_hScanEvent);
-}
-
 // ---- The document file
 
 void CKelDoc::Serialize(CArchive& ar)

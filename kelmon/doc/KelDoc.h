@@ -7,6 +7,7 @@
 // they work on are here, public, so they can build on them.
 #pragma once
 
+#include "ports/PortDocument.h"
 #include "scans/ScanLogSettings.h"
 #include "scans/ScanSite.h"
 
@@ -16,6 +17,9 @@
 #include <memory>
 
 class CAnalogData;
+class CAppSettings;
+class CBaseParameterDlg;
+class CBaseScheduleDlg;
 class CCbBoard;
 class CDisplay;
 class CHead;
@@ -112,6 +116,67 @@ public:
     CDisplay* GetCurrentDisplay() const { return m_pCurrentDisplay; }
     void SetCurrentDisplay(CDisplay* display) { m_pCurrentDisplay = display; }
 
+    // ---- Scan control: Start, Stop Now, Stop At End, the repeat timer and the port tasks
+    // (KelDocScan.cpp). The commands and the update handlers run on the user-interface thread;
+    // RunStartTask, RunScanStep and RunStopTask on a port-monitor worker holding the port mutex.
+    void OnScanStart();
+    void OnUpdateScanStart(CCmdUI* pCmdUI);
+    void OnScanStopNow();
+    void OnUpdateScanStopNow(CCmdUI* pCmdUI);
+    void OnScanStopAtEnd();
+    void OnUpdateScanStopAtEnd(CCmdUI* pCmdUI);
+    void OnAcquisitionFrequency();
+    void OnUpdateAcquisitionFrequency(CCmdUI* pCmdUI);
+    // Queues n step tasks (nothing for n <= 0).
+    void QueueScanSteps(int n);
+    // One full period of the view's repeat timer: starts the next series or counts an overrun.
+    int OnRepeatTimer();
+    // The document's part of the view's first update: a new document runs the analog-mode
+    // command, an opened one rebuilds the display it was stored with.
+    void ShowInitialDisplay();
+    // The mutex of the connector entry the document's descriptor names; NULL without one.
+    HANDLE GetPortMutex();
+    int RunStartTask();
+    int RunScanStep();
+    int RunStopTask();
+    // The trigger period of a triggered scan in whole milliseconds, never 0.
+    static UINT RepeatPeriodMs(float seconds);
+
+    // ---- Hooks for the view, the frames and the dialogs (KelDocHooks.cpp)
+    int IsHeadOnline();
+    void RequestAveragingReset();
+    void CloseAnalysis();
+    void UpdateAnalysis();
+    int GetScanMode();
+    void OnChartKeyDown(int key, int repeat, int flags);
+    CBaseParameterDlg* GetParameterDialog();
+    CBaseScheduleDlg* GetScheduleDialog();
+    void ShowHeadInfo();
+    int RunConnectorDialog();
+    int IsScanning();
+    void ShowParameterWindow(int show);
+    void ApplyParameters();
+    void ShowScheduleWindow(int show);
+    void ApplySchedule();
+    void OnGroupActivate(int parameterShown, int scheduleShown);
+    void OnGroupDeactivate();
+    CAppSettings* StoreDefaults();
+
+    // ---- Head commands: the connector list and the filament (KelDocHead.cpp)
+    void OnConnectorListSetup();
+    void OnUpdateConnectorListSetup(CCmdUI* pCmdUI);
+    void OnFilamentOn();
+    void OnUpdateFilamentOn(CCmdUI* pCmdUI);
+    // What the connector list and the binding registry see of this document.
+    IPortDocument* GetPortDocument();
+    // Binds a connected entry's descriptor (no effect when it is already the document's).
+    int BindDescriptor(std::shared_ptr<CInstrumentDesc> desc);
+    // The window of the active view when it shows a kelmon document, else NULL.
+    static HWND GetActiveViewWindow();
+
+    DECLARE_MESSAGE_MAP()
+public:
+
     // ---- Fields (public for the program's commands, views and tasks)
     CDisplay* m_pCurrentDisplay = nullptr; // one of the per-kind displays, or null
     int32_t m_nWord3 = 1;
@@ -170,6 +235,7 @@ private:
     std::unique_ptr<CScan> m_pScan;
     std::unique_ptr<CCbBoard> m_pIoBoard;
     bool m_bCounted = false; // this document counts among the open ones
+    std::unique_ptr<IPortDocument> m_pPortDocument; // made on first use
 };
 
 // The active MDI child's active document when it is a kelmon document, else null.

@@ -462,3 +462,7 @@
 #define IDC_CHAN_ALARM8 1078
 #define IDC_CHAN_ALARM9 1079
 #define IDC_CHAN_ALARM10 1080
+
+// Scan control and head commands of the document
+#define IDS_NO_SYSTEM_TIMER 34
+#define IDS_STOP_SCAN_FIRST 237
