@@ -5,6 +5,7 @@
 #include "doc/KelDocCommands.h"
 #include "head/Head.h"
 #include "ports/InstrumentDesc.h"
+#include "ports/PortBindingRegistry.h"
 #include "res/resource.h"
 #include "scans/Scan.h"
 #include "units/Units.h"
@@ -17,6 +18,8 @@ class CDocPortBinding : public IPortDocument
 {
 public:
     explicit CDocPortBinding(CKelDoc& doc) : m_doc(doc) {}
+    // A document that goes leaves no binding behind for the connector list to call.
+    ~CDocPortBinding() override { CPortBindingRegistry::GetInstance().RemoveDocument(this); }
 
     BOOL IsScanning() override { return m_doc.IsScanning(); }
     std::string GetTitle() override { return static_cast<LPCTSTR>(m_doc.CDocument::GetTitle()); }
