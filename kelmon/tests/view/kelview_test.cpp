@@ -194,6 +194,16 @@ protected:
     }
 
     CScan* Scan() const { return m_doc->GetCurrentScan(); }
+    // Pumps until n whole sweeps were shown and the series has ended.
+    bool SweepsDone(int n)
+    {
+        return UiTest::PumpUntil(
+            [&]
+            {
+                return Points() == n * kPoints && !Scan()->IsRunning() && !m_doc->m_bStepInProgress &&
+                       CPortMonitor::Instance().IsIdle();
+            });
+    }
     int Points() const { return static_cast<int>(m_display->Points().size()); }
 
     // Pumps the user-interface thread until the run has ended and no task is left.
@@ -202,8 +212,8 @@ protected:
         return UiTest::PumpUntil(
             [&]
             {
-                return !Scan()->IsRunning() && !m_doc->m_bStepInProgress && CPortMonitor::Instance().IsIdle() &&
-                       CPortMonitor::Instance().GetQueueLength() == 0;
+                return !Scan()->IsRunning() && !m_doc->m_bStepInProgress &&
+                       CPortMonitor::Instance().IsIdle() && CPortMonitor::Instance().GetQueueLength() == 0;
             },
             ms);
     }
@@ -325,7 +335,7 @@ TEST_F(KelViewTest, TheRepeatTimerPacesTriggeredSweepsAndStopAtEndKillsIt)
         kel::testkit::FakeClock clock(1000000);
         MakeAnalogScan(SCAN_MODE_TRIGGERED, c.seconds);
         Command(kelcmd::kScanStart);
-        ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() == kPoints && CPortMonitor::Instance().IsIdle(); }));
+        ASSERT_TRUE(SweepsDone(1));
         EXPECT_EQ(m_doc->m_bRepeatTimer, 1);
         EXPECT_NE(m_view->m_nTimerId, 0u);
         EXPECT_EQ(m_view->m_nTimerInterval, c.interval);
@@ -336,9 +346,12 @@ TEST_F(KelViewTest, TheRepeatTimerPacesTriggeredSweepsAndStopAtEndKillsIt)
         UiTest::Pump(50);
         EXPECT_EQ(Points(), kPoints) << "no sweep before the period is up";
         clock.Advance(1);
-        ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() == 2 * kPoints && CPortMonitor::Instance().IsIdle(); }));
+        ASSERT_TRUE(SweepsDone(2));
         clock.Advance(c.interval);
-        ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() == 3 * kPoints && CPortMonitor::Instance().IsIdle(); }));
+        ASSERT_TRUE(SweepsDone(3)) << Points() << " overruns " << m_doc->m_nOverrunCount << " running "
+                                   << Scan()->IsRunning() << " timer " << m_doc->m_bRepeatTimer << " "
+                                   << m_view->m_nTimerId << " counter " << m_view->m_nCyclesCounter << " now "
+                                   << clock.Now();
         EXPECT_EQ(m_doc->m_nOverrunCount, 0);
 
         Command(kelcmd::kScanStopAtEnd);
@@ -377,9 +390,9 @@ TEST(KelViewTimer, LongPeriodsRunAsEqualCyclesOfAtMostAMinute)
         int cycles;
         UINT interval;
     };
-    const Case cases[] = {{30000, 0, 30000},  {59999, 0, 59999},  {60000, 1, 60000},  {90000, 2, 45000},
-                          {120000, 2, 60000}, {120001, 2, 60000}, {180001, 3, 60000}, {500, 0, 500},
-                          {0, 0, USER_TIMER_MINIMUM}};
+    const Case cases[] = {{30000, 0, 30000},  {59999, 0, 59999},  {60000, 1, 60000},
+                          {90000, 2, 45000},  {120000, 2, 60000}, {120001, 2, 60000},
+                          {180001, 3, 60000}, {500, 0, 500},      {0, 0, USER_TIMER_MINIMUM}};
     for (const Case& c : cases)
     {
         int cycles = -1;
@@ -400,6 +413,7 @@ TEST_F(KelViewTest, EveryNthTickOfALongPeriodRepeatsTheScan)
     BindToSoft0();
     MakeAnalogScan(SCAN_MODE_TRIGGERED);
     kel::testkit::FakeClock clock(5000);
+    m_doc->m_hViewWnd = m_view->GetSafeHwnd();
     ASSERT_TRUE(m_view->StartRepeatTimer(180001));
     EXPECT_EQ(m_view->m_nCyclesReload, 3);
     m_doc->m_bRepeatTimer = 1;
@@ -411,7 +425,7 @@ TEST_F(KelViewTest, EveryNthTickOfALongPeriodRepeatsTheScan)
         EXPECT_TRUE(CPortMonitor::Instance().IsIdle());
     }
     clock.Advance(60000);
-    ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() == kPoints && CPortMonitor::Instance().IsIdle(); }));
+    ASSERT_TRUE(SweepsDone(1));
     EXPECT_EQ(m_view->m_nCyclesCounter, 3);
     EXPECT_TRUE(m_view->StopRepeatTimer());
     m_doc->m_bRepeatTimer = 0;
@@ -427,21 +441,24 @@ TEST_F(KelViewTest, TheFilamentCommandTogglesTheFilamentAndOffersToStopARunningS
     m_doc->m_pHead = head;
 
     BindToSoft0();
-    MakeAnalogScan(SCAN_MODE_SINGLE);
-    m_prompts.Expect("").Reply(IDOK).AnyTimes(); // the head's progress boxes
-    CTestCmdUI ui = Update(kelcmd::kFilamentOn);
-    EXPECT_EQ(ui.enabled, 1);
-    EXPECT_EQ(ui.checked, 1);
-
-    Command(kelcmd::kFilamentOn);
+    MakeAnalogScan(SCAN_MODE_TRIGGERED);
     int on = -1;
-    ASSERT_TRUE(m_doc->m_pHead->IsFilamentOn(on));
-    EXPECT_EQ(on, 0);
-    EXPECT_EQ(Update(kelcmd::kFilamentOn).checked, 0);
-    Command(kelcmd::kFilamentOn);
-    ASSERT_TRUE(m_doc->m_pHead->IsFilamentOn(on));
-    EXPECT_EQ(on, 1);
-    EXPECT_EQ(Update(kelcmd::kFilamentOn).checked, 1);
+    {
+        ScriptedPrompts progress; // the head's progress boxes
+        progress.Expect("").Reply(IDOK).AnyTimes();
+        CTestCmdUI ui = Update(kelcmd::kFilamentOn);
+        EXPECT_EQ(ui.enabled, 1);
+        EXPECT_EQ(ui.checked, 1);
+
+        Command(kelcmd::kFilamentOn);
+        ASSERT_TRUE(m_doc->m_pHead->IsFilamentOn(on));
+        EXPECT_EQ(on, 0);
+        EXPECT_EQ(Update(kelcmd::kFilamentOn).checked, 0);
+        Command(kelcmd::kFilamentOn);
+        ASSERT_TRUE(m_doc->m_pHead->IsFilamentOn(on));
+        EXPECT_EQ(on, 1);
+        EXPECT_EQ(Update(kelcmd::kFilamentOn).checked, 1);
+    }
 
     // While an analog scan repeats the command stays enabled and asks to stop the scan first.
     m_doc->m_bRepeatTimer = 1;
@@ -487,6 +504,7 @@ TEST_F(KelViewSerialTest, ALineDroppedMidSweepStopsTheRunAndKeepsTheLoggedSweeps
 {
     StartMonitor();
     const std::string connector = "COM" + std::to_string(kCom);
+    CPortList::Instance().Refresh();
     std::shared_ptr<CPortEntry> entry = CPortList::Instance().HoldByName(connector);
     ASSERT_TRUE(entry) << "no entry " << connector;
     ASSERT_EQ(ToggleConnector(*entry, m_doc->GetPortDocument(), CPortList::Instance(),
