@@ -13,6 +13,7 @@
 
 #include <afxwin.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
@@ -183,7 +184,7 @@ public:
     CHead* m_pHead = nullptr; // the bound head (the descriptor's, or the one a file brought)
     int32_t m_bItemNavigation = 0;
     int32_t m_nDocumentNumber = 0;
-    int32_t m_bRepeatTimer = 0;
+    std::atomic<int32_t> m_bRepeatTimer{0}; // read and written by the UI thread and the port workers
     int32_t m_nMode = 0;
     int32_t m_nSecondMode = 28;
     int32_t m_analysisGas[kAnalysisGases] = {};
@@ -204,16 +205,16 @@ public:
     int32_t m_optionWords[kOptionWords] = {};
     CString m_strings[kStrings];
     int32_t m_bReleaseLock = 0;
-    int32_t m_bStartTaskBusy = 0;
+    std::atomic<int32_t> m_bStartTaskBusy{0}; // read and written by the UI thread and the port workers
     int32_t m_bOverrun = 0;
     int32_t m_nOverrunCount = 0;
-    int32_t m_bStepInProgress = 0;
+    std::atomic<int32_t> m_bStepInProgress{0}; // read and written by the UI thread and the port workers
     HWND m_hViewWnd = NULL;
     std::shared_ptr<CInstrumentDesc> m_pDesc;      // the descriptor the head comes from
     std::shared_ptr<CInstrumentDesc> m_pBoundDesc; // bound by the connector list
     HANDLE m_hScanEvent = NULL;
     int32_t m_bOwnsDesc = 0;
-    int32_t m_bStopRequested = 0;
+    std::atomic<int32_t> m_bStopRequested{0}; // read and written by the UI thread and the port workers
     int32_t m_nWord83 = 1;
     int32_t m_bLibraryDlgOpen = 0;
     int32_t m_nLeakRateTuning = 0;

@@ -7,6 +7,7 @@
 
 #include "HeadEmulator.h"
 #include "KelMessages.h"
+#include "displays/Display.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
 #include "doc/KelDocCommands.h"
@@ -28,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -58,6 +60,18 @@ public:
         }
         CRecordingDisplay::UpdateData(record, arg);
     }
+    // The stored sweep shown again (null values).
+    BOOL ShowScanData(const float* values) override
+    {
+        if (values == nullptr)
+        {
+            ++m_storedShows;
+            return 1;
+        }
+        return CRecordingDisplay::ShowScanData(values);
+    }
+    std::atomic<int> m_storedShows{0};
+
     std::set<DWORD> Threads() const
     {
         std::lock_guard<std::mutex> guard(m_threadLock);
@@ -380,6 +394,72 @@ TEST_F(KelViewTest, ATickWhileTheSeriesRunsIsCountedAsAnOverrun)
     EXPECT_EQ(m_doc->OnRepeatTimer(), 1) << "timer off: nothing";
     m_doc->SetCurrentDisplay(nullptr);
     EXPECT_EQ(m_doc->OnRepeatTimer(), 0) << "no display";
+}
+
+TEST_F(KelViewTest, TheViewsMessagesReachTheDocumentAndTheDisplay)
+{
+    BindToSoft0();
+    MakeAnalogScan(SCAN_MODE_SINGLE);
+    m_display->ClearCalls();
+
+    // An opened document shows the display it was stored with.
+    m_doc->m_bOpenedFromFile = 1;
+    m_view->SendMessage(WM_KEL_VIEW_INITIALDISPLAY, 0, 0);
+    EXPECT_EQ(m_display->m_storedShows, 1);
+    EXPECT_EQ(m_display->m_pDocument, m_doc);
+
+    m_view->SendMessage(WM_KEL_NEWSWEEP, 0, 0);
+    EXPECT_EQ(m_display->CallsStartingWith("Redraw").size(), 1u);
+
+    // A display asks for an averaging reset by posting to the view.
+    Scan()->m_bResetRequest = 0;
+    m_view->PostMessage(WM_KEL_VIEW_RESETAVERAGING, 0, 0);
+    ASSERT_TRUE(UiTest::PumpUntil([&] { return Scan()->m_bResetRequest == 1; }));
+
+    // A point record goes to the display the message names.
+    AnalogPointRecord point{4.5f, 1e-9f};
+    CThreadDisplay other(m_doc->GetAnalogSettings(0));
+    m_view->SendMessage(WM_KEL_SCANDATA, reinterpret_cast<WPARAM>(&point), reinterpret_cast<LPARAM>(&other));
+    ASSERT_EQ(other.Points().size(), 1u);
+    EXPECT_FLOAT_EQ(other.Points()[0].mass, 4.5f);
+    EXPECT_TRUE(m_display->Points().empty());
+
+    // Nine or more open documents leave the display unbuilt.
+    std::vector<std::unique_ptr<CKelDoc>> more;
+    m_prompts.Expect("Maximum number of KEL windows reached").Reply(IDOK);
+    while (CKelDoc::GetOpenDocumentCount() <= CKelDoc::kMaxDocuments)
+    {
+        more.push_back(std::make_unique<CKelDoc>());
+        more.back()->OnNewDocument();
+    }
+    m_view->SendMessage(WM_KEL_VIEW_INITIALDISPLAY, 0, 0);
+    EXPECT_EQ(m_display->m_storedShows, 1);
+}
+
+TEST_F(KelViewTest, StartAndStopAtEndFollowTheHeadAndTheDisplay)
+{
+    BindToSoft0();
+    MakeAnalogScan(SCAN_MODE_CONTINUOUS);
+    m_doc->m_pHead->Disconnect();
+    EXPECT_EQ(Update(kelcmd::kScanStart).enabled, 0) << "head offline";
+    EXPECT_EQ(Update(kelcmd::kScanStopNow).enabled, 0);
+    EXPECT_EQ(Update(kelcmd::kScanStopAtEnd).enabled, 0);
+    ASSERT_TRUE(m_doc->m_pHead->Connect(0));
+
+    // Stop At End is never offered on a leak or P-vs-T display, even while a scan repeats.
+    m_doc->m_bRepeatTimer = 1;
+    struct KindDisplay : CThreadDisplay
+    {
+        KindDisplay(CAnalogData* settings, int kind) : CThreadDisplay(settings) { m_nKind = kind; }
+    };
+    for (int kind : {1, 2, 4, 5})
+    {
+        KindDisplay display(m_doc->GetAnalogSettings(0), kind);
+        m_doc->SetCurrentDisplay(&display);
+        EXPECT_EQ(Update(kelcmd::kScanStopAtEnd).enabled, kind == 2 || kind == 4 ? 0 : 1) << kind;
+    }
+    m_doc->SetCurrentDisplay(m_display.get());
+    m_doc->m_bRepeatTimer = 0;
 }
 
 TEST(KelViewTimer, LongPeriodsRunAsEqualCyclesOfAtMostAMinute)
