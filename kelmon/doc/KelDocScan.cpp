@@ -309,7 +309,13 @@ int CKelDoc::RunStartTask()
     m_pScan->CloseBinaryLog();
     const int mode = m_pScan->GetScanMode();
     if ((m_nMode == 3 || m_nMode == 4 || m_nSecondMode == 3) && m_pCurrentDisplay != nullptr)
-        m_pCurrentDisplay->ClearData();
+    {
+        // The display belongs to the user-interface thread; the view clears it there.
+        if (m_hViewWnd != NULL)
+            ::SendMessage(m_hViewWnd, WM_KEL_VIEW_CLEARDISPLAY, 0, 0);
+        else
+            m_pCurrentDisplay->ClearData();
+    }
     m_pScan->StampStartTime();
     if (!m_pScan->CheckMassRange())
     {

@@ -227,6 +227,14 @@ LRESULT CKelView::OnTimerRefused(WPARAM /*wParam*/, LPARAM /*lParam*/)
     return 0;
 }
 
+LRESULT CKelView::OnClearDisplay(WPARAM /*wParam*/, LPARAM /*lParam*/)
+{
+    CKelDoc* doc = GetDocument();
+    if (doc == nullptr || doc->GetCurrentDisplay() == nullptr)
+        return 0;
+    return doc->GetCurrentDisplay()->ClearData();
+}
+
 // ---- Scan data and notices
 
 LRESULT CKelView::OnScanData(WPARAM wParam, LPARAM lParam)

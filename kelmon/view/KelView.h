@@ -77,6 +77,7 @@ protected:
     LRESULT OnGroupActivate(WPARAM wParam, LPARAM lParam);
     LRESULT OnChannelsChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimerRefused(WPARAM wParam, LPARAM lParam);
+    LRESULT OnClearDisplay(WPARAM wParam, LPARAM lParam);
 
     DECLARE_MESSAGE_MAP()
 };
