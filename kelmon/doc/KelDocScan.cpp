@@ -7,6 +7,7 @@
 #include "doc/KelDocCommands.h"
 #include "dialogs/LeakTestScheduleDlg.h"
 #include "doc/LeakData.h"
+#include "dialogs/HeadPortLock.h"
 #include "head/Head.h"
 #include "io/CbBoard.h"
 #include "ports/DocTask.h"
@@ -121,8 +122,12 @@ void CKelDoc::OnScanStart()
         return;
     // The filament question is asked here, on the user-interface thread: the start task on the
     // worker then finds the filament on (or the question answered) and shows nothing itself.
-    if (m_pHead != nullptr && m_pHead->IsOnline() && !m_pHead->EnsureFilamentOn())
-        return;
+    if (m_pHead != nullptr && m_pHead->IsOnline())
+    {
+        CHeadPortLock lock(m_pHead);
+        if (!m_pHead->EnsureFilamentOn())
+            return;
+    }
     m_pScan->EnableParameterDialog(0);
     m_pScan->EnableScheduleDialog(0);
     m_hViewWnd = OwnViewWindow(*this);

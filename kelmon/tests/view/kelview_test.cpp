@@ -611,7 +611,7 @@ TEST_F(KelViewSerialTest, ALineDroppedMidSweepStopsTheRunAndKeepsTheLoggedSweeps
 
     EXPECT_FALSE(Scan()->IsRunning());
     EXPECT_FALSE(Scan()->m_bEndedNormally);
-    ASSERT_TRUE(UiTest::PumpUntil([&] { return m_prompts.Prompts().size() >= 1; }));
+    ASSERT_TRUE(UiTest::PumpUntil([&] { return m_prompts.Prompts().size() >= 1; }, 10000));
     for (DWORD thread : threads.Threads())
         EXPECT_EQ(thread, m_uiThread) << "every message on the user-interface thread";
     EXPECT_EQ(m_display->Threads(), std::set<DWORD>{m_uiThread});
