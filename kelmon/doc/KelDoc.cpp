@@ -324,6 +324,8 @@ BOOL CKelDoc::OnOpenDocument(LPCTSTR lpszPathName)
 
 void CKelDoc::OnCloseDocument()
 {
+    // Queued tasks refer to the document: they end first.
+    WaitForTasks();
     if (m_pUnits && AfxGetApp())
     {
         char text[64];

@@ -142,6 +142,11 @@ public:
     int RunStopTask();
     // The trigger period of a triggered scan in whole milliseconds, never 0.
     static UINT RepeatPeriodMs(float seconds);
+    // Stops the scan's steps from queueing again and waits, serving the messages the workers send,
+    // until no task of this document is queued or running (a closing document goes after them).
+    void WaitForTasks();
+    // Tasks of this document alive on the port monitor.
+    std::atomic<int> m_nLiveTasks{0};
 
     // ---- Hooks for the view, the frames and the dialogs (KelDocHooks.cpp)
     int IsHeadOnline();
@@ -177,7 +182,6 @@ public:
 
     DECLARE_MESSAGE_MAP()
 public:
-
     // ---- Fields (public for the program's commands, views and tasks)
     CDisplay* m_pCurrentDisplay = nullptr; // one of the per-kind displays, or null
     int32_t m_nWord3 = 1;
@@ -235,7 +239,7 @@ private:
     std::unique_ptr<CTable> m_pTable;
     std::unique_ptr<CScan> m_pScan;
     std::unique_ptr<CCbBoard> m_pIoBoard;
-    bool m_bCounted = false; // this document counts among the open ones
+    bool m_bCounted = false;                        // this document counts among the open ones
     std::unique_ptr<IPortDocument> m_pPortDocument; // made on first use
 };
 

@@ -37,7 +37,9 @@ public:
     CKelDocTask(CKelDoc* doc, Kind kind, std::string name = {})
         : CDocTask(std::move(name)), m_pDoc(doc), m_kind(kind)
     {
+        ++m_pDoc->m_nLiveTasks;
     }
+    ~CKelDocTask() override { --m_pDoc->m_nLiveTasks; }
 
     int Run() override
     {
@@ -59,7 +61,10 @@ public:
     int GetKind() override { return m_kind; }
 
 private:
-    CKelDocTask(const CKelDocTask&) = default;
+    CKelDocTask(const CKelDocTask& other) : CDocTask(other), m_pDoc(other.m_pDoc), m_kind(other.m_kind)
+    {
+        ++m_pDoc->m_nLiveTasks;
+    }
 
     CKelDoc* m_pDoc;
     Kind m_kind;
@@ -107,6 +112,21 @@ UINT CKelDoc::RepeatPeriodMs(float seconds)
     }
     const UINT ms = static_cast<UINT>(std::lround(static_cast<double>(seconds) * 1000.0));
     return ms < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : ms;
+}
+
+void CKelDoc::WaitForTasks()
+{
+    if (m_nLiveTasks == 0)
+        return;
+    m_bStopRequested = 1;
+    if (m_pScan)
+        m_pScan->RequestStopNow();
+    while (m_nLiveTasks > 0)
+    {
+        MSG msg;
+        ::PeekMessage(&msg, NULL, 0, 0, PM_NOREMOVE);
+        ::Sleep(1);
+    }
 }
 
 HANDLE CKelDoc::GetPortMutex()

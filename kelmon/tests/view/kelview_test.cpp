@@ -150,6 +150,16 @@ protected:
 
     void TearDown() override
     {
+        if (m_view == nullptr) // the test closed the window itself
+        {
+            CPortMonitor::Destroy();
+            m_display.reset();
+            m_frame->DestroyWindow();
+            m_app.m_pMainWnd = nullptr;
+            CPortList::Destroy();
+            UiTest::TearDown();
+            return;
+        }
         if (m_doc->GetCurrentScan() && m_doc->GetCurrentScan()->IsRunning())
         {
             m_doc->OnScanStopNow();
@@ -318,6 +328,24 @@ TEST_F(KelViewTest, StopNowEndsAContinuousRunAndNothingRunsAfterIt)
     EXPECT_EQ(Points(), points) << "no step ran after the stop";
     EXPECT_EQ(Update(kelcmd::kScanStopNow).enabled, 0);
     EXPECT_EQ(m_display->Threads(), std::set<DWORD>{m_uiThread});
+}
+
+TEST_F(KelViewTest, ClosingTheWindowWhileTheScanRunsLetsItsTasksEndFirst)
+{
+    BindToSoft0();
+    MakeAnalogScan(SCAN_MODE_CONTINUOUS);
+    Command(kelcmd::kScanStart);
+    ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() >= kPoints + 5; }));
+    ASSERT_GT(m_doc->m_nLiveTasks, 0);
+
+    // The last view going closes the document; no task may run on it afterwards.
+    m_view->DestroyWindow();
+    m_view = nullptr;
+    m_doc = nullptr;
+    EXPECT_TRUE(CPortMonitor::Instance().IsIdle());
+    const int points = Points();
+    UiTest::Pump(50);
+    EXPECT_EQ(Points(), points);
 }
 
 TEST_F(KelViewTest, StopAtEndFinishesTheSweepUnderWay)
