@@ -239,8 +239,9 @@ private:
     std::unique_ptr<CTable> m_pTable;
     std::unique_ptr<CScan> m_pScan;
     std::unique_ptr<CCbBoard> m_pIoBoard;
-    bool m_bCounted = false;                        // this document counts among the open ones
-    std::unique_ptr<IPortDocument> m_pPortDocument; // made on first use
+    bool m_bCounted = false; // this document counts among the open ones
+    // What the connector list sees of the document, made on first use.
+    std::unique_ptr<IPortDocument> m_pPortDocument;
 };
 
 // The active MDI child's active document when it is a kelmon document, else null.
