@@ -391,7 +391,9 @@ int CKelDoc::RunStartTask()
 int CKelDoc::RunScanStep()
 {
     int result = 0;
-    if (m_pHead != nullptr && m_pHead->IsOnline() && m_pScan)
+    // A head that went off line mid-run still gets the step: the scan finds the head gone and ends
+    // its run there, instead of staying marked as running with nothing left to step it.
+    if (m_pHead != nullptr && m_pScan && (m_pHead->IsOnline() || m_pScan->IsRunning()))
     {
         m_bStepInProgress = 1;
         result = m_pScan->Step();
@@ -452,8 +454,8 @@ void CKelDoc::OnAcquisitionFrequency()
     {
         CScanScheduleDlg dlg;
         dlg.m_pScan = m_pScan.get();
-        if (kind == 7)
-            dlg.m_nKindValue = 6;
+        // The dialog's kind word: histogram 1, annunciator 5, a split layout 6 (no n-scans choice).
+        dlg.m_nKindValue = kind == 5 ? 1 : kind == 6 ? 5 : kind == 7 ? 6 : 0;
         result = dlg.DoModal();
     }
     if (result != IDOK)
