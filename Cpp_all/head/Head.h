@@ -349,6 +349,8 @@ public:
     BOOL IsCemPresent() const { return m_bCemPresent; }
     // The multiplier's high voltage as last switched or read.
     BOOL GetHighVoltageState() const { return m_bHighVoltageOn; }
+    // The filament state the head reported last (no head traffic).
+    BOOL GetFilamentState() const { return m_bFilamentOn; }
     // ST (A/Torr) as last set or read.
     float GetTotalSensitivity() const { return m_fTotalSensitivity; }
 

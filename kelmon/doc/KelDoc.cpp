@@ -324,6 +324,8 @@ BOOL CKelDoc::OnOpenDocument(LPCTSTR lpszPathName)
 
 void CKelDoc::OnCloseDocument()
 {
+    // Queued tasks refer to the document: they end first.
+    WaitForTasks();
     if (m_pUnits && AfxGetApp())
     {
         char text[64];
@@ -534,19 +536,6 @@ CScanLogSettings& CKelDoc::GetLogSettings(int kind)
 int CKelDoc::GetCurrentScanMode()
 {
     return m_pScan ? m_pScan->GetScanMode() : -1;
-}
-
-void CKelDoc::OnScanFinished()
-{
-    m_bRepeatTimer = 0;
-    if (m_pTable)
-        m_pTable->StopAlarmSound();
-}
-
-void CKelDoc::SetScanEvent()
-{
-    if (m_hScanEvent != NULL)
-        ::SetEvent(m_hScanEvent);
 }
 
 // ---- The document file

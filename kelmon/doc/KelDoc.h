@@ -7,15 +7,20 @@
 // they work on are here, public, so they can build on them.
 #pragma once
 
+#include "ports/PortDocument.h"
 #include "scans/ScanLogSettings.h"
 #include "scans/ScanSite.h"
 
 #include <afxwin.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 
 class CAnalogData;
+class CAppSettings;
+class CBaseParameterDlg;
+class CBaseScheduleDlg;
 class CCbBoard;
 class CDisplay;
 class CHead;
@@ -112,13 +117,78 @@ public:
     CDisplay* GetCurrentDisplay() const { return m_pCurrentDisplay; }
     void SetCurrentDisplay(CDisplay* display) { m_pCurrentDisplay = display; }
 
+    // ---- Scan control: Start, Stop Now, Stop At End, the repeat timer and the port tasks
+    // (KelDocScan.cpp). The commands and the update handlers run on the user-interface thread;
+    // RunStartTask, RunScanStep and RunStopTask on a port-monitor worker holding the port mutex.
+    void OnScanStart();
+    void OnUpdateScanStart(CCmdUI* pCmdUI);
+    void OnScanStopNow();
+    void OnUpdateScanStopNow(CCmdUI* pCmdUI);
+    void OnScanStopAtEnd();
+    void OnUpdateScanStopAtEnd(CCmdUI* pCmdUI);
+    void OnAcquisitionFrequency();
+    void OnUpdateAcquisitionFrequency(CCmdUI* pCmdUI);
+    // Queues n step tasks (nothing for n <= 0).
+    void QueueScanSteps(int n);
+    // One full period of the view's repeat timer: starts the next series or counts an overrun.
+    int OnRepeatTimer();
+    // The document's part of the view's first update: a new document runs the analog-mode
+    // command, an opened one rebuilds the display it was stored with.
+    void ShowInitialDisplay();
+    // The mutex of the connector entry the document's descriptor names; NULL without one.
+    HANDLE GetPortMutex();
+    int RunStartTask();
+    int RunScanStep();
+    int RunStopTask();
+    // The trigger period of a triggered scan in whole milliseconds, never 0.
+    static UINT RepeatPeriodMs(float seconds);
+    // Stops the scan's steps from queueing again and waits, serving the messages the workers send,
+    // until no task of this document is queued or running (a closing document goes after them).
+    void WaitForTasks();
+    // Tasks of this document alive on the port monitor.
+    std::atomic<int> m_nLiveTasks{0};
+
+    // ---- Hooks for the view, the frames and the dialogs (KelDocHooks.cpp)
+    int IsHeadOnline();
+    void RequestAveragingReset();
+    void CloseAnalysis();
+    void UpdateAnalysis();
+    int GetScanMode();
+    void OnChartKeyDown(int key, int repeat, int flags);
+    CBaseParameterDlg* GetParameterDialog();
+    CBaseScheduleDlg* GetScheduleDialog();
+    void ShowHeadInfo();
+    int RunConnectorDialog();
+    int IsScanning();
+    void ShowParameterWindow(int show);
+    void ApplyParameters();
+    void ShowScheduleWindow(int show);
+    void ApplySchedule();
+    void OnGroupActivate(int parameterShown, int scheduleShown);
+    void OnGroupDeactivate();
+    CAppSettings* StoreDefaults();
+
+    // ---- Head commands: the connector list and the filament (KelDocHead.cpp)
+    void OnConnectorListSetup();
+    void OnUpdateConnectorListSetup(CCmdUI* pCmdUI);
+    void OnFilamentOn();
+    void OnUpdateFilamentOn(CCmdUI* pCmdUI);
+    // What the connector list and the binding registry see of this document.
+    IPortDocument* GetPortDocument();
+    // Binds a connected entry's descriptor (no effect when it is already the document's).
+    int BindDescriptor(std::shared_ptr<CInstrumentDesc> desc);
+    // The window of the active view when it shows a kelmon document, else NULL.
+    static HWND GetActiveViewWindow();
+
+    DECLARE_MESSAGE_MAP()
+public:
     // ---- Fields (public for the program's commands, views and tasks)
     CDisplay* m_pCurrentDisplay = nullptr; // one of the per-kind displays, or null
     int32_t m_nWord3 = 1;
     CHead* m_pHead = nullptr; // the bound head (the descriptor's, or the one a file brought)
     int32_t m_bItemNavigation = 0;
     int32_t m_nDocumentNumber = 0;
-    int32_t m_bRepeatTimer = 0;
+    std::atomic<int32_t> m_bRepeatTimer{0}; // read and written by the UI thread and the port workers
     int32_t m_nMode = 0;
     int32_t m_nSecondMode = 28;
     int32_t m_analysisGas[kAnalysisGases] = {};
@@ -139,16 +209,16 @@ public:
     int32_t m_optionWords[kOptionWords] = {};
     CString m_strings[kStrings];
     int32_t m_bReleaseLock = 0;
-    int32_t m_bStartTaskBusy = 0;
+    std::atomic<int32_t> m_bStartTaskBusy{0}; // read and written by the UI thread and the port workers
     int32_t m_bOverrun = 0;
     int32_t m_nOverrunCount = 0;
-    int32_t m_bStepInProgress = 0;
+    std::atomic<int32_t> m_bStepInProgress{0}; // read and written by the UI thread and the port workers
     HWND m_hViewWnd = NULL;
     std::shared_ptr<CInstrumentDesc> m_pDesc;      // the descriptor the head comes from
     std::shared_ptr<CInstrumentDesc> m_pBoundDesc; // bound by the connector list
     HANDLE m_hScanEvent = NULL;
     int32_t m_bOwnsDesc = 0;
-    int32_t m_bStopRequested = 0;
+    std::atomic<int32_t> m_bStopRequested{0}; // read and written by the UI thread and the port workers
     int32_t m_nWord83 = 1;
     int32_t m_bLibraryDlgOpen = 0;
     int32_t m_nLeakRateTuning = 0;
@@ -170,6 +240,8 @@ private:
     std::unique_ptr<CScan> m_pScan;
     std::unique_ptr<CCbBoard> m_pIoBoard;
     bool m_bCounted = false; // this document counts among the open ones
+    // What the connector list sees of the document, made on first use.
+    std::unique_ptr<IPortDocument> m_pPortDocument;
 };
 
 // The active MDI child's active document when it is a kelmon document, else null.

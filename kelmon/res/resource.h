@@ -645,3 +645,5 @@
 #define IDC_YAXIS_RIGHT 1222
 #define IDC_GOTO_SCAN 1424
 #define IDC_GOTO_GO 1425
+// Scan control and head commands of the document
+#define IDS_STOP_SCAN_FIRST 237
