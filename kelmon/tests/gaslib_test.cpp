@@ -313,6 +313,7 @@ struct FakeDisplay : CDisplay
         lastBars.assign(bars->bars, bars->bars + 50);
     }
     int ReadData(float*, int) override { return 0; }
+    int BuildPage() override { return 1; }
     int rebuilt = 0;
     BOOL Rebuild() override
     {
