@@ -72,7 +72,7 @@ TEST_F(TableScanTest, TotalPressureStartsEachSweepWhenTheTableAsks)
     EXPECT_EQ(m_display->CallsStartingWith("ShowAlarmMessage").size(), 3u);
     EXPECT_FLOAT_EQ(m_display->LastPressure(), 500.0f * m_units->m_fTotalFactor);
     EXPECT_EQ(m_display->Readings().size(), 6u);
-    EXPECT_EQ(m_scan->m_nCycleCount, 3u);
+    EXPECT_EQ(m_scan->GetCycleCount(), 3u);
 }
 
 TEST_F(TableScanTest, UserUnitShowsItsFactorInsteadOfThePressure)
@@ -155,13 +155,13 @@ TEST_F(TableScanTest, StopNowEndsTheRunAndTheLogKeepsEveryCompleteSweep)
     EnableTextLog();
     m_table->m_scanMode = SCAN_MODE_CONTINUOUS;
     m_document->Start();
-    ASSERT_TRUE(Eventually([&] { return m_scan->m_nCycleCount >= 7; }));
+    ASSERT_TRUE(Eventually([&] { return m_scan->GetCycleCount() >= 7; }));
     m_document->StopNow();
     ASSERT_TRUE(m_document->WaitForRunEnd());
     EXPECT_FALSE(m_scan->m_bEndedNormally);
     EXPECT_FALSE(m_scan->IsTextLogOpen());
     const std::vector<std::vector<double>> rows = LogRows(std::string(m_scan->GetTextLogPath()));
-    ASSERT_EQ(rows.size(), m_scan->m_nCycleCount) << "every complete sweep is in the log";
+    ASSERT_EQ(rows.size(), m_scan->GetCycleCount()) << "every complete sweep is in the log";
     for (const auto& row : rows)
     {
         ASSERT_EQ(row.size(), 3u) << "the time, then one value per channel";
@@ -183,7 +183,7 @@ TEST_F(TableScanTest, AFailingHeadEndsTheRunCleanlyWithTheLogWhole)
     ASSERT_TRUE(m_document->WaitForRunEnd());
     EXPECT_FALSE(m_scan->m_bEndedNormally);
     EXPECT_EQ(m_document->m_finished, 1);
-    EXPECT_EQ(m_scan->m_nCycleCount, 6u);
+    EXPECT_EQ(m_scan->GetCycleCount(), 6u);
     EXPECT_EQ(LogRows(std::string(m_scan->GetTextLogPath())).size(), 6u);
     // The head answers again as usual: the throw flag did not stay set.
     m_head.failStartsAfter = -1;
@@ -225,7 +225,7 @@ TEST_F(PanelScanTest, ACycleIsTheTotalPressureThenEachChannel)
     EXPECT_EQ(m_display->Readings().size(), 9u);
     EXPECT_EQ(m_display->Readings()[0].channel, 1) << "the multiplier channel first";
     EXPECT_TRUE(m_scan->m_bEndedNormally);
-    EXPECT_EQ(m_scan->m_nCycleCount, 3u);
+    EXPECT_EQ(m_scan->GetCycleCount(), 3u);
 }
 
 TEST_F(PanelScanTest, TextLogHandsOverFiveRowsAtATimeAndClosingWritesTheRest)
@@ -234,11 +234,11 @@ TEST_F(PanelScanTest, TextLogHandsOverFiveRowsAtATimeAndClosingWritesTheRest)
     EnableTextLog();
     m_table->m_scanMode = SCAN_MODE_CONTINUOUS;
     m_document->Start();
-    ASSERT_TRUE(Eventually([&] { return m_scan->m_nCycleCount >= 4; }));
+    ASSERT_TRUE(Eventually([&] { return m_scan->GetCycleCount() >= 4; }));
     m_document->StopNow();
     ASSERT_TRUE(m_document->WaitForRunEnd());
     const std::vector<std::vector<double>> rows = LogRows(std::string(m_scan->GetTextLogPath()));
-    EXPECT_EQ(rows.size(), m_scan->m_nCycleCount);
+    EXPECT_EQ(rows.size(), m_scan->GetCycleCount());
     const std::string text = ReadText(std::string(m_scan->GetTextLogPath()));
     EXPECT_NE(text.find("\nKEL Monitor \nKEL Software Version, 3.00\n\nPanel Scan Setup:"), std::string::npos);
 }
