@@ -5,6 +5,9 @@
 #include "ChannelTestSupport.h"
 
 #include "sound/AlarmSound.h"
+#include "testkit/Faults.h"
+
+#include <filesystem>
 
 using namespace scantest;
 
@@ -169,7 +172,8 @@ TEST_F(TableScanTest, StopNowEndsTheRunAndTheLogKeepsEveryCompleteSweep)
         EXPECT_FLOAT_EQ(static_cast<float>(row[2]), 400.0f * Factor());
     }
     const std::string text = ReadText(std::string(m_scan->GetTextLogPath()));
-    EXPECT_NE(text.find("Table Scan Setup:\n\nActive channels in Scan, 2 \nUnits, Torr\n"), std::string::npos);
+    EXPECT_NE(text.find("Table Scan Setup:\n\nActive channels in Scan, 2 \nUnits, Torr\n"),
+              std::string::npos);
     EXPECT_NE(text.find("1,\t\t 2,  \t\t Gas1               ,\t1.00,\t\t 0,\t\t\tOFF\n"), std::string::npos);
 }
 
@@ -190,6 +194,33 @@ TEST_F(TableScanTest, AFailingHeadEndsTheRunCleanlyWithTheLogWhole)
     ASSERT_TRUE(m_scan->AttachDocument(m_document.get()));
     Run(SCAN_MODE_SINGLE);
     EXPECT_TRUE(m_scan->m_bEndedNormally);
+}
+
+TEST_F(TableScanTest, AFullDiskClosesTheLogWithAMessageAndTheScanGoesOn)
+{
+    Build(SCAN_KIND_TABLE, {{2}, {4}});
+    EnableTextLog();
+    auto& warning = m_prompts.Expect("could not be written").Reply(IDOK);
+    m_table->m_scanMode = SCAN_MODE_CONTINUOUS;
+    uint32_t cyclesAtWarning = 0;
+    {
+        // Room for the header and a few dozen lines.
+        kel::testkit::FileSizeLimit limit(2000);
+        m_document->Start();
+        ASSERT_TRUE(Eventually([&] { return warning.Calls() == 1; })) << "the user is told";
+        cyclesAtWarning = m_scan->GetCycleCount();
+        EXPECT_FALSE(m_scan->IsTextLogOpen());
+    }
+    ASSERT_TRUE(Eventually([&] { return m_scan->GetCycleCount() >= cyclesAtWarning + 3; }))
+        << "the scan goes on without its log";
+    m_document->StopNow();
+    ASSERT_TRUE(m_document->WaitForRunEnd());
+    EXPECT_EQ(warning.Calls(), 1) << "said once";
+    const std::string path(m_scan->GetTextLogPath());
+    EXPECT_LE(std::filesystem::file_size(path), 2000u);
+    const auto rows = LogRows(path);
+    EXPECT_GT(rows.size(), 10u) << "the lines written before the disk filled stay";
+    EXPECT_LT(rows.size(), cyclesAtWarning);
 }
 
 TEST_F(TableScanTest, AStepNeverAsksToRunAgainOnceTheRunIsOver)
@@ -240,7 +271,8 @@ TEST_F(PanelScanTest, TextLogHandsOverFiveRowsAtATimeAndClosingWritesTheRest)
     const std::vector<std::vector<double>> rows = LogRows(std::string(m_scan->GetTextLogPath()));
     EXPECT_EQ(rows.size(), m_scan->GetCycleCount());
     const std::string text = ReadText(std::string(m_scan->GetTextLogPath()));
-    EXPECT_NE(text.find("\nKEL Monitor \nKEL Software Version, 3.00\n\nPanel Scan Setup:"), std::string::npos);
+    EXPECT_NE(text.find("\nKEL Monitor \nKEL Software Version, 3.00\n\nPanel Scan Setup:"),
+              std::string::npos);
 }
 
 TEST_F(PanelScanTest, ExportListsTheDisplayedValues)
