@@ -61,10 +61,12 @@ tsan: deps
 	cmake --build --preset tsan -j $(JOBS)
 	ctest --preset tsan -j $(CTEST_JOBS) -L '$(TSAN_LABELS)'
 
+# Each benchmark's own output, then one table of every benchmark's figure, its ratio to its
+# reference and its goal (tools/run-benchmarks).
 bench: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
-	@for b in build/release/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done; true
+	@tools/run-benchmarks build/release/bench
 
 clean:
 	rm -rf build

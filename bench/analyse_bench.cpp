@@ -68,6 +68,8 @@ int main()
     std::printf("  pick + PrepareMatrix + Analyse: %8.2f us\n", full);
     std::printf("  Analyse alone (baseline):       %8.2f us\n", projection);
     std::printf("  ratio to baseline:              %8.1f\n", full / projection);
+    // The summary line of `make bench`: name, figure, unit, ratio to the reference, goal.
+    std::printf("BENCH analyse %.2f us %.2f -\n", full, full / projection);
     CAppSettings::DestroyInstance();
     return 0;
 }

@@ -143,6 +143,9 @@ int main()
         std::printf(
             "    XY graph:     %.3f us per sample (%.1f x a segment); drop-off %.0f us; %.3f us over all\n",
             xy.sample, xy.sample / segment, xy.big, xy.amortised);
+        std::printf("BENCH graphs/scroll/%d %.3f us %.2f figure<=5\n", points, scroll.sample,
+                    scroll.sample / segment);
+        std::printf("BENCH graphs/xy/%d %.3f us %.2f figure<=5\n", points, xy.sample, xy.sample / segment);
         (void)number;
     }
     // The history view of a ring of 256,000 values.
@@ -169,6 +172,7 @@ int main()
         }
         std::printf("  WRShowHist on 256,000 values: %.0f us per call (%.0f x a segment)\n", show / n,
                     show / n / segment);
+        std::printf("BENCH graphs/showhist %.0f us %.0f -\n", show / n, show / n / segment);
     }
     std::printf("  goal of 5 us per sample %s\n", met ? "met" : "NOT met");
     std::fflush(stdout);

@@ -172,6 +172,7 @@ void Measure(TopDesc* top, PgDesc* page, int points, int rounds)
     const double reference = Seconds(raw, rounds);
     std::printf("plot_bench %7d points: library %8.2f ms, raw polyline %8.2f ms, ratio %.2f\n", points,
                 plotted * 1000, reference * 1000, plotted / reference);
+    std::printf("BENCH plot/%d %.2f ms %.2f -\n", points, plotted * 1000, plotted / reference);
     std::fflush(stdout);
 
     SelectObject(dc, old);

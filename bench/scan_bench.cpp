@@ -145,7 +145,8 @@ struct Bench
         while (scan->Step())
         {
         }
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         document->m_hView = view.GetWindow();
         return seconds;
     }
@@ -197,5 +198,7 @@ int main()
                 monitored * us, scanOnly * us, sendOnly * us, 100.0 * sendOnly / monitored);
     std::printf("  two bare threads' round trip: %.2f us; sending a point / round trip %.2f\n", floor * us,
                 sendOnly / floor);
+    // Summary line: the engine must carry at least what the serial line can deliver.
+    std::printf("BENCH scan %.0f points/s %.2f ratio>=1\n", rate, rate / kLinePointsPerSecond);
     return 0;
 }

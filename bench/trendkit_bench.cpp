@@ -96,6 +96,8 @@ int main()
             met = met && rate >= 1e6;
             std::printf("  %2d value%s, alarms %-3s: %10.0f samples/s = %.2f x the bare copies (%.0f/s)\n",
                         values, values == 1 ? " " : "s", alarms ? "on" : "off", rate, rate / base, base);
+            std::printf("BENCH trendkit/%d/%s %.0f samples/s %.3f figure>=1000000\n", values,
+                        alarms ? "alarms" : "plain", rate, rate / base);
         }
     }
     std::printf("  goal of 1,000,000 samples/s %s\n", met ? "met" : "NOT met");

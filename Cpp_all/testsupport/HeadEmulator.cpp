@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <mutex>
 #include <thread>
 
@@ -198,6 +199,16 @@ struct HeadEmulator::State
         int times;
     };
     std::map<std::string, EchoFault> echoFaults;
+    struct ReplyFault
+    {
+        std::string command;
+        bool garble; // else delay
+        std::string bytes;
+        unsigned ms;
+        int times;
+    };
+    std::vector<ReplyFault> replyFaults;
+    uint64_t heldUntilMs = 0; // nothing goes out before this layer time (a late reply)
 
     std::string received;
     std::vector<std::string> commands;
@@ -276,6 +287,23 @@ struct HeadEmulator::State
         return silent;
     }
 
+    // The reply fault for cmd, used up by one; nullptr when none.
+    std::optional<ReplyFault> TakeReplyFault(const std::string& cmd)
+    {
+        for (auto it = replyFaults.begin(); it != replyFaults.end(); ++it)
+        {
+            const bool match =
+                it->command.size() == 2 ? cmd.compare(0, 2, it->command) == 0 : cmd == it->command;
+            if (!match)
+                continue;
+            ReplyFault fault = *it;
+            if (--it->times <= 0)
+                replyFaults.erase(it);
+            return fault;
+        }
+        return std::nullopt;
+    }
+
     // ---- Commands ----
     void Take(const std::string& bytes)
     {
@@ -336,10 +364,11 @@ struct HeadEmulator::State
             text = t;
             hasText = true;
         };
+        std::string wordReply;
         auto word = [&](int32_t w)
         {
             if (!quiet)
-                replies += Word(w);
+                wordReply = Word(w);
         };
 
         if (cmd == "ID?")
@@ -411,8 +440,17 @@ struct HeadEmulator::State
                 answer(std::to_string(ErrorByte("ER?")));
         }
 
+        std::string reply = wordReply;
         if (hasText && !quiet)
-            replies += text + '\r';
+            reply = text + '\r';
+        if (const std::optional<ReplyFault> fault = TakeReplyFault(cmd))
+        {
+            if (fault->garble)
+                reply = fault->bytes;
+            else
+                heldUntilMs = ClockNowMs() + fault->ms;
+        }
+        replies += reply;
     }
 
     // Tops up the scan output and sends what the port can take. True when anything went out.
@@ -435,6 +473,8 @@ struct HeadEmulator::State
         bool sent = false;
         for (std::string* out : {&replies, &points})
         {
+            if (ClockNowMs() < heldUntilMs)
+                break; // a late reply holds back everything after it
             if (out->empty())
                 continue;
             size_t room = transport->Room();
@@ -578,6 +618,18 @@ void HeadEmulator::SetPointTiming(bool on)
 {
     std::lock_guard lock(m_state->mutex);
     m_state->paced = on;
+}
+
+void HeadEmulator::Garble(const std::string& command, const std::string& bytes, int times)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->replyFaults.push_back({command, true, bytes, 0, times});
+}
+
+void HeadEmulator::Delay(const std::string& command, unsigned ms, int times)
+{
+    std::lock_guard lock(m_state->mutex);
+    m_state->replyFaults.push_back({command, false, std::string(), ms, times});
 }
 
 void HeadEmulator::SetSilent(bool silent)

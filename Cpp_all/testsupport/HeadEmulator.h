@@ -95,6 +95,12 @@ public:
     // every MI command), for the next `times` commands (-1: until ClearSilences).
     void Silence(const std::string& command, int times = -1);
     void ClearSilences();
+    // The reply to command (matched as Silence matches) is replaced by bytes, sent as they are,
+    // for the next `times` such commands.
+    void Garble(const std::string& command, const std::string& bytes, int times = 1);
+    // The reply to command (matched as Silence matches), and a scan's points, go out ms late on
+    // the layer clock, for the next `times` such commands; everything later waits behind it.
+    void Delay(const std::string& command, unsigned ms, int times = 1);
     // The next `times` queries "XX?" answer wrongValue instead of the stored value.
     void SetEchoFault(const std::string& letters, const std::string& wrongValue, int times = 1);
     // Raises or drops the head's DTR, which the port sees as DSR (and carrier). False on a

@@ -22,15 +22,25 @@ BOOL CTextLogFile::Write(LPCTSTR text)
 {
     if (!m_enabled || !m_file)
         return FALSE;
+    ULONGLONG length = 0;
     try
     {
-        m_file->SeekToEnd();
+        length = m_file->SeekToEnd();
         m_file->WriteString(text);
         m_file->Flush();
     }
     catch (CFileException* e)
     {
         e->Delete();
+        // Text written in part (a full disk) is taken back: the log keeps whole lines only.
+        try
+        {
+            m_file->SetLength(length);
+        }
+        catch (CFileException* again)
+        {
+            again->Delete();
+        }
         return FALSE;
     }
     return TRUE;

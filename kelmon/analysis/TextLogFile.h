@@ -29,7 +29,8 @@ public:
     void Disable() override { m_enabled = 0; }
     BOOL IsEnabled() const { return m_enabled != 0; }
     // Only while enabled and open: appends text as it stands (no line end added; "\n" is written
-    // as CR LF, as text files are). FALSE when nothing was written or the write failed.
+    // as CR LF, as text files are). FALSE when nothing was written or the write failed; a failed
+    // write leaves the file as it was before it.
     BOOL Write(LPCTSTR text) override;
     // Closes the file if open, then opens path for appending (created when missing). FALSE when
     // the file cannot be opened.

@@ -379,9 +379,35 @@ void CLeakData::Load(CArchive& ar)
 {
     // The units and the head belong to the document: what the file put there goes again when the
     // rest of the record cannot be read.
+    const DWORD mark = ar.GetLoadMark();
+    CUnits* const unitsBefore = m_pUnits;
     CArchiveFieldReads fields(ar);
     fields.Read(m_pUnits, RUNTIME_CLASS(CUnits));
-    fields.Read(m_pHead, RUNTIME_CLASS(CHead));
+    try
+    {
+        fields.Read(m_pHead, RUNTIME_CLASS(CHead));
+        LoadSettings(ar);
+    }
+    catch (...)
+    {
+        // Units this record made carry the head they read, which they do not own: when that head
+        // came with them, it goes with them (the field reads free only what they made themselves).
+        if (m_pUnits && m_pUnits != unitsBefore && ar.IsLoadedSince(m_pUnits->m_pHead, mark))
+        {
+            CHead* const orphan = m_pUnits->m_pHead;
+            m_pUnits->m_pHead = nullptr;
+            if (m_pHead == orphan)
+                m_pHead = nullptr;
+            ar.DeleteLoadedObject(orphan);
+        }
+        throw;
+    }
+    fields.Commit();
+    Repair();
+}
+
+void CLeakData::LoadSettings(CArchive& ar)
+{
     ar >> m_nMass;
     LoadText(ar, m_szGasName);
     ar >> m_nSpeed >> m_fScalingFactor >> m_nWordA >> m_bLogScale >> m_fScaleTop >> m_fScaleBottom >>
@@ -430,8 +456,6 @@ void CLeakData::Load(CArchive& ar)
     LoadWords(ar, m_reserved + 1, 9);
     for (CString& text : m_strReserved)
         ar >> text;
-    fields.Commit();
-    Repair();
 }
 
 void CLeakData::Repair()

@@ -176,6 +176,8 @@ public:
 private:
     void Store(CArchive& ar);
     void Load(CArchive& ar);
+    // The record after its units and head references.
+    void LoadSettings(CArchive& ar);
     // Keeps loaded fields within their ranges.
     void Repair();
 };

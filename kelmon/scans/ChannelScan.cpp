@@ -25,7 +25,8 @@ IMPLEMENT_DYNAMIC(CChannelScan, CScan)
 
 CChannelScan::CChannelScan() = default;
 
-CChannelScan::CChannelScan(CTable* table, CHead* head, CDisplay* display) : CScan(head, display), m_pTable(table)
+CChannelScan::CChannelScan(CTable* table, CHead* head, CDisplay* display)
+    : CScan(head, display), m_pTable(table)
 {
 }
 
@@ -404,7 +405,8 @@ BOOL CChannelScan::ValuesFromSpectrum(CScan* source, int kind, float* values)
     if (!settings)
         return TRUE;
     const int count = settings->m_pointCount;
-    std::unique_ptr<float[]> sweep(count > 0 ? new (std::nothrow) float[static_cast<size_t>(count)]() : nullptr);
+    std::unique_ptr<float[]> sweep(count > 0 ? new (std::nothrow) float[static_cast<size_t>(count)]()
+                                             : nullptr);
     if (!sweep)
         return FALSE;
     const int read = std::clamp(source->ReadDisplayData(sweep.get(), count), 0, count);
@@ -639,8 +641,9 @@ void CChannelScan::EditLoggingSettings(CWnd* parent)
     if (!site)
         return;
     CDynamicLoggingDialog dialog(parent);
-    dialog.Edit(site->GetLogSettings(m_bChild ? SCAN_KIND_SPLIT : GetScanKind()), LoggingCaption(),
-                CAppSettings::GetInstance()->m_logDir[m_bChild ? CAppSettings::LOGDIR_SPLIT : LoggingFolder()]);
+    dialog.Edit(
+        site->GetLogSettings(m_bChild ? SCAN_KIND_SPLIT : GetScanKind()), LoggingCaption(),
+        CAppSettings::GetInstance()->m_logDir[m_bChild ? CAppSettings::LOGDIR_SPLIT : LoggingFolder()]);
 }
 
 void CChannelScan::StopLogging()
@@ -663,7 +666,8 @@ BOOL CChannelScan::OpenScanLog()
     if (m_bChild)
         name.AppendFormat("_split%d", m_nChildIndex);
     name += "_" + m_strFileStamp + ".txt";
-    m_strTextLogPath = MakeUniquePath(JoinPath(std::string(m_logSettings.m_folder), std::string(name)).c_str());
+    m_strTextLogPath =
+        MakeUniquePath(JoinPath(std::string(m_logSettings.m_folder), std::string(name)).c_str());
     m_logStream.clear();
     m_logStream.open(std::string(m_strTextLogPath), std::ios::out | std::ios::trunc);
     if (!m_logStream.is_open())
@@ -691,10 +695,19 @@ BOOL CChannelScan::CloseScanLog()
     }
     // Finish waits for the writer to be idle, hands over what is pending and writes it.
     m_pWriter->Finish(m_pending);
+    bool failed = m_pWriter->HasFailed();
     m_pWriter.reset();
     m_pending.clear();
     m_logStream.close();
+    failed = failed || m_logStream.fail();
     m_bLoggingOn = 0;
+    if (failed)
+    {
+        // Rows were lost (a full disk): the user learns that the log is not whole.
+        CString text;
+        text.Format(IDS_TEXT_LOG_WRITE_FAILED, m_strTextLogPath.GetString());
+        MessageBox(nullptr, text, "Warning", MB_OK | MB_ICONEXCLAMATION);
+    }
     return 1;
 }
 
@@ -702,6 +715,12 @@ BOOL CChannelScan::HandOffRow(CDataQueue::Row row)
 {
     if (!m_bLoggingOn || !m_pWriter)
         return FALSE;
+    if (m_pWriter->HasFailed())
+    {
+        // The log stops at the first failed write instead of losing every row after it unseen.
+        CloseScanLog();
+        return FALSE;
+    }
     m_pending.push_back(std::move(row));
     return m_pWriter->HandOff(m_pending);
 }
@@ -775,4 +794,3 @@ BOOL CChannelScan::WriteAsciiFile(LPCTSTR path)
     text += FormatExport(values.data(), n);
     return WriteTextFile(path, text);
 }
-

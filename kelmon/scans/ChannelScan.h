@@ -14,6 +14,7 @@
 #include "scans/Scan.h"
 #include "scans/ScanLogSettings.h"
 
+#include <atomic>
 #include <cstdint>
 #include <fstream>
 #include <memory>
@@ -96,12 +97,14 @@ public:
     const CString& GetTextLogPath() const { return m_strTextLogPath; }
     BOOL IsTextLogOpen() const { return m_pWriter != nullptr; }
     size_t GetPendingRows() const { return m_pending.size(); }
+    uint32_t GetCycleCount() const { return m_nCycleCount.load(); }
 
     // ---- Fields after CScan's ----
     CTable* m_pTable = nullptr; // the document's; not owned
     int32_t m_channelOrder[kChannels] = {};
     int32_t m_nCemSplit = -1;
-    uint32_t m_nCycleCount = 0;
+    // Complete cycles of the run; read by other threads while the stepping thread counts.
+    std::atomic<uint32_t> m_nCycleCount{0};
     DWORD m_startTick = 0;
     DWORD m_elapsedMs = 0;
     std::vector<float> m_cycleValues;

@@ -57,11 +57,14 @@ void CDataQueue::DoWork()
                     out << pair.second << ' ';
                 out << std::endl;
             }
+            if (!out)
+                m_bFailed = true;
         }
     }
     catch (...)
     {
         // A failing write loses this cycle's rows only; the writer stays alive.
+        m_bFailed = true;
     }
     m_queue.clear();
 }

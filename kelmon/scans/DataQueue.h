@@ -41,7 +41,11 @@ public:
     // blank, then each value and a blank, then the stream's line end; an empty row gives an empty
     // line. Floats in the stream's default format. A write that throws drops the cycle's rows.
     void DoWork() override;
+    // TRUE once a cycle found the stream failing (a full disk): rows are being lost, and the
+    // owner tells the user and closes the log.
+    BOOL HasFailed() const { return m_bFailed.load() ? TRUE : FALSE; }
 
 private:
     Batch m_queue;
+    std::atomic<bool> m_bFailed{false}; // set on the writer thread, read by the owner
 };

@@ -1133,11 +1133,25 @@ BOOL CSpectrumScan::OpenAnalysisLog()
     setup.startMass = m_pSettings->m_startMass;
     setup.stopMass = m_pSettings->m_stopMass;
     log->Enable();
-    log->Write(m_pAnalysis->FormatLogHeader(CTime::GetCurrentTime(), setup));
+    const BOOL written = log->Write(m_pAnalysis->FormatLogHeader(CTime::GetCurrentTime(), setup));
     log->Close();
+    if (!written)
+    {
+        ReportAnalysisLogWriteFailure(path);
+        return FALSE;
+    }
     m_pAnalysisLog = std::move(log);
     m_strAnalysisLogPath = path;
     return TRUE;
+}
+
+void CSpectrumScan::ReportAnalysisLogWriteFailure(const CString& path)
+{
+    // A full disk: the analysis log stops where it is, whole, and the user is told.
+    m_bAnalysisLogging = 0;
+    CString text;
+    text.Format(IDS_ANALYSIS_LOG_WRITE_FAILED, path.GetString());
+    MessageBox(nullptr, text, "Warning", MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CSpectrumScan::WriteAnalysisLogLine()
@@ -1153,8 +1167,10 @@ void CSpectrumScan::WriteAnalysisLogLine()
         MessageBox(nullptr, text, "Warning", MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    m_pAnalysisLog->Write(m_pAnalysis->FormatLogLine(m_nAnalysisLogCounter));
+    const BOOL written = m_pAnalysisLog->Write(m_pAnalysis->FormatLogLine(m_nAnalysisLogCounter));
     m_pAnalysisLog->Close();
+    if (!written)
+        ReportAnalysisLogWriteFailure(m_strAnalysisLogPath);
 }
 
 BOOL CSpectrumScan::CloseAnalysisLog()

@@ -182,6 +182,8 @@ protected:
     // Compares a log's stored set-up with the current one and, when the user agrees, takes it.
     BOOL AcceptStoredParameters(const CScanLogHeader& stored, LPCTSTR path);
     void WriteAnalysisLogLine();
+    // Ends analysis logging after a failed write and says so.
+    void ReportAnalysisLogWriteFailure(const CString& path);
     CString UnitsName();
     // "CEM Status, ON" or "CEM Status, OFF" by the head's multiplier.
     CString CemStatusLine();

@@ -5,6 +5,7 @@
 #include "analysis/TextLogFile.h"
 #include "settings/AppSettings.h"
 
+#include "testkit/Faults.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
 
@@ -69,6 +70,22 @@ TEST_F(TextLogTest, OpenFailsOnAnUnusablePath)
     EXPECT_FALSE(log.Open((m_path.string() + "/no/such/folder.txt").c_str()));
     EXPECT_FALSE(log.IsOpen());
     EXPECT_TRUE(log.Close());
+}
+
+TEST_F(TextLogTest, AWriteOnAFullDiskFailsAndLeavesOnlyWholeLines)
+{
+    CTextLogFile log;
+    ASSERT_TRUE(log.Open(m_path.c_str()));
+    log.Enable();
+    ASSERT_TRUE(log.Write("kept line\n"));
+    {
+        kel::testkit::FileSizeLimit limit(20);
+        EXPECT_FALSE(log.Write("a line longer than the room that is left\n"));
+    }
+    EXPECT_EQ(ReadAll(m_path), "kept line\r\n") << "the part that fitted was taken back";
+    EXPECT_TRUE(log.Write("later\n")) << "with room again the log goes on";
+    EXPECT_TRUE(log.Close());
+    EXPECT_EQ(ReadAll(m_path), "kept line\r\nlater\r\n");
 }
 
 namespace

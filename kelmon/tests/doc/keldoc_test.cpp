@@ -6,6 +6,7 @@
 #include "displays/Display.h"
 #include "doc/AnalogData.h"
 #include "scans/AnalogScan.h"
+#include "testkit/Faults.h"
 #include "testkit/ScopedSettings.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
@@ -17,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -289,6 +291,62 @@ TEST_F(KelDocTest, AFailedSaveLeavesTheOldFileWhole)
     for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
         files += entry.is_regular_file() ? 1 : 0;
     EXPECT_EQ(files, 1);
+    Close(doc);
+}
+
+// Only the document itself in the folder (no temporary left beside it).
+int FilesIn(const std::filesystem::path& folder)
+{
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files += entry.is_regular_file() ? 1 : 0;
+    return files;
+}
+
+TEST_F(KelDocTest, ASaveOnAFullDiskSaysSoAndLeavesTheOldFileWhole)
+{
+    CKelDoc* doc = NewDoc();
+    const auto path = m_dir / "kept.kel";
+    ASSERT_TRUE(doc->OnSaveDocument(path.c_str()));
+    const auto before = ReadBytes(path);
+    ASSERT_GT(before.size(), 64u);
+    doc->SetModifiedFlag(TRUE);
+    {
+        ScriptedPrompts prompts;
+        prompts.Expect("The disk is full").Reply(IDOK);
+        kel::testkit::FileSizeLimit limit(before.size() / 2);
+        EXPECT_FALSE(doc->OnSaveDocument(path.c_str()));
+    }
+    EXPECT_TRUE(doc->IsModified()) << "nothing was saved";
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(FilesIn(m_dir.path()), 1);
+    EXPECT_TRUE(doc->OnSaveDocument(path.c_str())) << "with room again the save goes through";
+    Close(doc);
+}
+
+TEST_F(KelDocTest, ASaveKilledAtAnyPointLeavesTheOldFileOrTheNewOneWhole)
+{
+    CKelDoc* doc = NewDoc();
+    const auto path = m_dir / "doc.kel";
+    const auto other = m_dir / "other.kel";
+    ASSERT_TRUE(doc->OnSaveDocument(path.c_str()));
+    const auto before = ReadBytes(path);
+    auto* display = new CTestDisplay(1);
+    doc->SetDisplayOfKind(display);
+    doc->SetCurrentDisplay(display);
+    ASSERT_TRUE(doc->OnSaveDocument(other.c_str()));
+    const auto after = ReadBytes(other);
+    ASSERT_NE(before, after);
+    std::mt19937 random(5);
+    for (int round = 0; round < 20; ++round)
+    {
+        SCOPED_TRACE(round);
+        WriteBytes(path, before);
+        EXPECT_TRUE(kel::testkit::KillWhileRunning([&] { doc->OnSaveDocument(path.c_str()); },
+                                                   static_cast<int>(random() % 20000)));
+        const auto now = ReadBytes(path);
+        EXPECT_TRUE(now == before || now == after) << now.size() << " bytes";
+    }
     Close(doc);
 }
 

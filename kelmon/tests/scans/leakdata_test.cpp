@@ -362,35 +362,47 @@ TEST(LeakData, ADamagedRecordIsRepairedNotTrusted)
 TEST(LeakData, ARecordCutShortAfterItsUnitsFreesWhatItRead)
 {
     // The units belong to the document; read from a record that then fails, they must go with the
-    // failed load (the leak checker of the test run fails this test otherwise).
-    CUnits units;
-    units.SetDefaults();
-    CLeakData data(&units, nullptr);
-    data.SetDefaults();
-    CMemFile file;
+    // failed load, and so must the head they brought along, which they point at without owning
+    // (the leak checker of the test run fails this test otherwise).
+    CKELDummyHead head;
+    struct Case
     {
-        CArchive ar(&file, CArchive::store);
-        ar.WriteObject(&data);
-        ar.Close();
-    }
-    std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
-    file.SeekToBegin();
-    file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
-    CMemFile cut(bytes.data(), static_cast<UINT>(bytes.size() - 8));
-    CArchive ar(&cut, CArchive::load);
-    CLeakData* partial = nullptr;
-    bool failed = false;
-    try
+        CHead* unitsHead;
+        CHead* recordHead;
+    };
+    for (const Case& c : {Case{nullptr, nullptr}, Case{&head, &head}, Case{&head, nullptr}})
     {
-        ar >> partial;
+        SCOPED_TRACE(testing::Message() << "units head " << (c.unitsHead != nullptr) << ", record head "
+                                        << (c.recordHead != nullptr));
+        CUnits units(c.unitsHead);
+        units.SetDefaults();
+        CLeakData data(&units, c.recordHead);
+        data.SetDefaults();
+        CMemFile file;
+        {
+            CArchive ar(&file, CArchive::store);
+            ar.WriteObject(&data);
+            ar.Close();
+        }
+        std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+        file.SeekToBegin();
+        file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+        CMemFile cut(bytes.data(), static_cast<UINT>(bytes.size() - 8));
+        CArchive ar(&cut, CArchive::load);
+        CLeakData* partial = nullptr;
+        bool failed = false;
+        try
+        {
+            ar >> partial;
+        }
+        catch (CArchiveException* e)
+        {
+            e->Delete();
+            failed = true;
+        }
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(partial, nullptr);
     }
-    catch (CArchiveException* e)
-    {
-        e->Delete();
-        failed = true;
-    }
-    EXPECT_TRUE(failed);
-    EXPECT_EQ(partial, nullptr);
 }
 
 } // namespace

@@ -7,8 +7,10 @@
 #include "analysis/Gas.h"
 #include "analysis/Library.h"
 #include "settings/AppSettings.h"
+#include "testkit/Faults.h"
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 using namespace scantest;
@@ -152,6 +154,25 @@ TEST_P(ScanAnalysisTest, ASweepOfArgonIsAnalysedAsArgonAndLogged)
     EXPECT_EQ(last.rfind("1     0.0", 0), 0u) << last;
     EXPECT_NE(last.find("100.0"), std::string::npos) << last;
     EXPECT_FALSE(m_scan->m_pAnalysisLog) << "the run's end closes the analysis log";
+}
+
+TEST_P(ScanAnalysisTest, AFullDiskEndsTheAnalysisLogWithAMessageAndTheAnalysisGoesOn)
+{
+    TempFolder folder;
+    CAppSettings::GetInstance()->m_analyzeLogging = 1;
+    CAppSettings::GetInstance()->m_logDir[CAppSettings::LOGDIR_ANALYZE] = folder.Path();
+    SendArgon();
+    ASSERT_TRUE(m_scan->OpenAnalysis(&m_library, nullptr));
+    m_prompts.Expect("analyze logging file").Reply(IDOK);
+    {
+        kel::testkit::FileSizeLimit limit(100); // less than the log's header
+        Run(SCAN_MODE_NSCANS, 2);
+    }
+    EXPECT_EQ(ResultView::results.size(), 2u) << "every sweep is still analysed and shown";
+    EXPECT_FALSE(m_scan->m_pAnalysisLog);
+    ASSERT_EQ(folder.Files().size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(folder.Path(folder.Files()[0])), 0u)
+        << "no part of a header is left";
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ScanAnalysisTest, ::testing::Values(SCAN_KIND_ANALOG, SCAN_KIND_HISTOGRAM),

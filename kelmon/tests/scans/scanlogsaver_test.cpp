@@ -3,6 +3,7 @@
 #include "ScanTestSupport.h"
 
 #include "scans/ScanLogSaverFactory.h"
+#include "testkit/Faults.h"
 
 #include <cstring>
 #include <fstream>
@@ -139,6 +140,27 @@ TEST_F(ScanLogSaverTest, DocumentSaverWritesACopyOfTheDocumentPerSweep)
         ar >> count >> value;
         EXPECT_EQ(count, kPoints);
         EXPECT_FLOAT_EQ(value, (1000.0f * s + 7) * ValueFactor());
+    }
+}
+
+TEST_F(ScanLogSaverTest, AFullDiskStopsTheWalkWithAMessageAndLeavesNoPartOfAFile)
+{
+    m_document->m_serialize = [](CArchive& ar)
+    {
+        for (int i = 0; i < 1000; ++i)
+            ar << static_cast<int32_t>(i);
+    };
+    const std::string path = WriteLog({"Mar 01, 2024  09:00:00 AM", "Mar 02, 2024  09:00:00 AM"});
+    for (int kind : {CScanLogSaverFactory::kText, CScanLogSaverFactory::kDocument})
+    {
+        SCOPED_TRACE(kind);
+        auto& message = m_prompts.Expect("Error writing to file").Reply(IDOK);
+        {
+            kel::testkit::FileSizeLimit limit(600); // less than one sweep's file
+            Save(kind, path);
+        }
+        EXPECT_EQ(message.Calls(), 1) << "said once; the walk stops there";
+        EXPECT_TRUE(m_target.Files().empty()) << "no part of a file is left as if saved";
     }
 }
 

@@ -5,11 +5,13 @@
 
 #include "HeadEmulator.h"
 #include "head/Head.h"
+#include "testkit/FakeClock.h"
 #include "testkit/VirtualSerial.h"
 
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
@@ -113,9 +115,50 @@ TEST_F(SerialScanTest, PullingTheLineMidSweepEndsTheRunAndKeepsTheLoggedSweeps)
     {
         float value;
         std::memcpy(&value, bytes.data() + 52 + s * record + 50 + 4 * 40, 4);
-        EXPECT_FLOAT_EQ(value, kel::testkit::HeadEmulator::SpectrumPoint(5.0) * ValueFactor()) << "sweep " << s;
+        EXPECT_FLOAT_EQ(value, kel::testkit::HeadEmulator::SpectrumPoint(5.0) * ValueFactor())
+            << "sweep " << s;
     }
     m_emulator.SetDsr(true);
+}
+
+TEST_F(SerialScanTest, AHeadThatAnswersGarbageLateOrNotAtAllEndsTheRunAndTheNextRunIsWhole)
+{
+    // Waits for the head give up quickly; whatever the head layer asks the user is cancelled.
+    kel::testkit::TimeoutScale fast(0.05);
+    m_prompts.Expect("").Reply(IDCANCEL).AnyTimes();
+    const struct
+    {
+        const char* name;
+        std::function<void()> fault;
+    } cases[] = {
+        {"garbage before the points", [&] { m_emulator.Garble("SC", "\xff\x13garbage\r\n", 1); }},
+        {"points late", [&] { m_emulator.Delay("SC", 5000, 1); }},
+        {"no points", [&] { m_emulator.Silence("SC", 1); }},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        c.fault();
+        m_settings->m_scanMode = SCAN_MODE_SINGLE;
+        m_document->Start();
+        ASSERT_TRUE(m_document->WaitForRunEnd(20000)) << "no hang";
+        EXPECT_FALSE(m_scan->IsRunning());
+
+        // The head answers properly again: a new run starts from a clean line and is whole.
+        m_emulator.ClearSilences();
+        if (!m_scan->AttachDocument(m_document.get()))
+        {
+            ASSERT_TRUE(m_serialHead.Reconnect()) << "the head can be reached again";
+        }
+        ASSERT_TRUE(m_scan->AttachDocument(m_document.get()));
+        const size_t before = m_display->Points().size();
+        Run(SCAN_MODE_SINGLE);
+        EXPECT_TRUE(m_scan->m_bEndedNormally);
+        const std::vector<AnalogPointRecord> points = m_display->Points();
+        ASSERT_EQ(points.size(), before + kPoints);
+        EXPECT_FLOAT_EQ(points[before + 40].value,
+                        kel::testkit::HeadEmulator::SpectrumPoint(5.0f) * ValueFactor());
+    }
 }
 
 } // namespace

@@ -37,7 +37,8 @@ protected:
     }
     float Gain() const
     {
-        return m_serialHead.IsCemPresent() && m_serialHead.GetHighVoltageState() && m_serialHead.GetCemGain() > 0
+        return m_serialHead.IsCemPresent() && m_serialHead.GetHighVoltageState() &&
+                       m_serialHead.GetCemGain() > 0
                    ? m_serialHead.GetCemGain()
                    : 1.0f;
     }
@@ -73,7 +74,7 @@ TEST_F(SerialTableTest, PullingTheLineEndsTheRunWithEveryLoggedSweepOnDisk)
     m_prompts.Expect("").Reply(IDCANCEL).AnyTimes();
     m_table->m_scanMode = SCAN_MODE_CONTINUOUS;
     m_document->Start();
-    ASSERT_TRUE(Eventually([&] { return m_scan->m_nCycleCount >= 8; }));
+    ASSERT_TRUE(Eventually([&] { return m_scan->GetCycleCount() >= 8; }));
     ASSERT_TRUE(m_emulator.SetDsr(false));
     ASSERT_TRUE(m_document->WaitForRunEnd());
     EXPECT_FALSE(m_scan->IsRunning());
@@ -81,7 +82,7 @@ TEST_F(SerialTableTest, PullingTheLineEndsTheRunWithEveryLoggedSweepOnDisk)
     EXPECT_EQ(m_document->m_finished, 1);
     EXPECT_TRUE(Eventually([&] { return !m_serialHead.IsOnline(); }));
     const auto rows = LogRows(std::string(m_scan->GetTextLogPath()));
-    ASSERT_EQ(rows.size(), m_scan->m_nCycleCount) << "every complete sweep reached the file";
+    ASSERT_EQ(rows.size(), m_scan->GetCycleCount()) << "every complete sweep reached the file";
     for (const auto& row : rows)
     {
         ASSERT_EQ(row.size(), 4u);

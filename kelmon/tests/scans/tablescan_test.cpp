@@ -5,6 +5,9 @@
 #include "ChannelTestSupport.h"
 
 #include "sound/AlarmSound.h"
+#include "testkit/Faults.h"
+
+#include <filesystem>
 
 using namespace scantest;
 
@@ -72,7 +75,7 @@ TEST_F(TableScanTest, TotalPressureStartsEachSweepWhenTheTableAsks)
     EXPECT_EQ(m_display->CallsStartingWith("ShowAlarmMessage").size(), 3u);
     EXPECT_FLOAT_EQ(m_display->LastPressure(), 500.0f * m_units->m_fTotalFactor);
     EXPECT_EQ(m_display->Readings().size(), 6u);
-    EXPECT_EQ(m_scan->m_nCycleCount, 3u);
+    EXPECT_EQ(m_scan->GetCycleCount(), 3u);
 }
 
 TEST_F(TableScanTest, UserUnitShowsItsFactorInsteadOfThePressure)
@@ -155,13 +158,13 @@ TEST_F(TableScanTest, StopNowEndsTheRunAndTheLogKeepsEveryCompleteSweep)
     EnableTextLog();
     m_table->m_scanMode = SCAN_MODE_CONTINUOUS;
     m_document->Start();
-    ASSERT_TRUE(Eventually([&] { return m_scan->m_nCycleCount >= 7; }));
+    ASSERT_TRUE(Eventually([&] { return m_scan->GetCycleCount() >= 7; }));
     m_document->StopNow();
     ASSERT_TRUE(m_document->WaitForRunEnd());
     EXPECT_FALSE(m_scan->m_bEndedNormally);
     EXPECT_FALSE(m_scan->IsTextLogOpen());
     const std::vector<std::vector<double>> rows = LogRows(std::string(m_scan->GetTextLogPath()));
-    ASSERT_EQ(rows.size(), m_scan->m_nCycleCount) << "every complete sweep is in the log";
+    ASSERT_EQ(rows.size(), m_scan->GetCycleCount()) << "every complete sweep is in the log";
     for (const auto& row : rows)
     {
         ASSERT_EQ(row.size(), 3u) << "the time, then one value per channel";
@@ -169,7 +172,8 @@ TEST_F(TableScanTest, StopNowEndsTheRunAndTheLogKeepsEveryCompleteSweep)
         EXPECT_FLOAT_EQ(static_cast<float>(row[2]), 400.0f * Factor());
     }
     const std::string text = ReadText(std::string(m_scan->GetTextLogPath()));
-    EXPECT_NE(text.find("Table Scan Setup:\n\nActive channels in Scan, 2 \nUnits, Torr\n"), std::string::npos);
+    EXPECT_NE(text.find("Table Scan Setup:\n\nActive channels in Scan, 2 \nUnits, Torr\n"),
+              std::string::npos);
     EXPECT_NE(text.find("1,\t\t 2,  \t\t Gas1               ,\t1.00,\t\t 0,\t\t\tOFF\n"), std::string::npos);
 }
 
@@ -183,13 +187,40 @@ TEST_F(TableScanTest, AFailingHeadEndsTheRunCleanlyWithTheLogWhole)
     ASSERT_TRUE(m_document->WaitForRunEnd());
     EXPECT_FALSE(m_scan->m_bEndedNormally);
     EXPECT_EQ(m_document->m_finished, 1);
-    EXPECT_EQ(m_scan->m_nCycleCount, 6u);
+    EXPECT_EQ(m_scan->GetCycleCount(), 6u);
     EXPECT_EQ(LogRows(std::string(m_scan->GetTextLogPath())).size(), 6u);
     // The head answers again as usual: the throw flag did not stay set.
     m_head.failStartsAfter = -1;
     ASSERT_TRUE(m_scan->AttachDocument(m_document.get()));
     Run(SCAN_MODE_SINGLE);
     EXPECT_TRUE(m_scan->m_bEndedNormally);
+}
+
+TEST_F(TableScanTest, AFullDiskClosesTheLogWithAMessageAndTheScanGoesOn)
+{
+    Build(SCAN_KIND_TABLE, {{2}, {4}});
+    EnableTextLog();
+    auto& warning = m_prompts.Expect("could not be written").Reply(IDOK);
+    m_table->m_scanMode = SCAN_MODE_CONTINUOUS;
+    uint32_t cyclesAtWarning = 0;
+    {
+        // Room for the header and a few dozen lines.
+        kel::testkit::FileSizeLimit limit(2000);
+        m_document->Start();
+        ASSERT_TRUE(Eventually([&] { return warning.Calls() == 1; })) << "the user is told";
+        cyclesAtWarning = m_scan->GetCycleCount();
+        EXPECT_FALSE(m_scan->IsTextLogOpen());
+    }
+    ASSERT_TRUE(Eventually([&] { return m_scan->GetCycleCount() >= cyclesAtWarning + 3; }))
+        << "the scan goes on without its log";
+    m_document->StopNow();
+    ASSERT_TRUE(m_document->WaitForRunEnd());
+    EXPECT_EQ(warning.Calls(), 1) << "said once";
+    const std::string path(m_scan->GetTextLogPath());
+    EXPECT_LE(std::filesystem::file_size(path), 2000u);
+    const auto rows = LogRows(path);
+    EXPECT_GT(rows.size(), 10u) << "the lines written before the disk filled stay";
+    EXPECT_LT(rows.size(), cyclesAtWarning);
 }
 
 TEST_F(TableScanTest, AStepNeverAsksToRunAgainOnceTheRunIsOver)
@@ -225,7 +256,7 @@ TEST_F(PanelScanTest, ACycleIsTheTotalPressureThenEachChannel)
     EXPECT_EQ(m_display->Readings().size(), 9u);
     EXPECT_EQ(m_display->Readings()[0].channel, 1) << "the multiplier channel first";
     EXPECT_TRUE(m_scan->m_bEndedNormally);
-    EXPECT_EQ(m_scan->m_nCycleCount, 3u);
+    EXPECT_EQ(m_scan->GetCycleCount(), 3u);
 }
 
 TEST_F(PanelScanTest, TextLogHandsOverFiveRowsAtATimeAndClosingWritesTheRest)
@@ -234,13 +265,14 @@ TEST_F(PanelScanTest, TextLogHandsOverFiveRowsAtATimeAndClosingWritesTheRest)
     EnableTextLog();
     m_table->m_scanMode = SCAN_MODE_CONTINUOUS;
     m_document->Start();
-    ASSERT_TRUE(Eventually([&] { return m_scan->m_nCycleCount >= 4; }));
+    ASSERT_TRUE(Eventually([&] { return m_scan->GetCycleCount() >= 4; }));
     m_document->StopNow();
     ASSERT_TRUE(m_document->WaitForRunEnd());
     const std::vector<std::vector<double>> rows = LogRows(std::string(m_scan->GetTextLogPath()));
-    EXPECT_EQ(rows.size(), m_scan->m_nCycleCount);
+    EXPECT_EQ(rows.size(), m_scan->GetCycleCount());
     const std::string text = ReadText(std::string(m_scan->GetTextLogPath()));
-    EXPECT_NE(text.find("\nKEL Monitor \nKEL Software Version, 3.00\n\nPanel Scan Setup:"), std::string::npos);
+    EXPECT_NE(text.find("\nKEL Monitor \nKEL Software Version, 3.00\n\nPanel Scan Setup:"),
+              std::string::npos);
 }
 
 TEST_F(PanelScanTest, ExportListsTheDisplayedValues)

@@ -625,6 +625,16 @@ void CArchive::DeleteLoadedObject(CObject* pOb)
     delete pOb;
 }
 
+BOOL CArchive::IsLoadedSince(const CObject* pOb, DWORD nMark) const
+{
+    if (pOb == NULL)
+        return FALSE;
+    for (size_t i = nMark; i < m_loadArray.size(); ++i)
+        if (m_loadArray[i].kind == LoadEntry::object && m_loadArray[i].created && m_loadArray[i].ptr == pOb)
+            return TRUE;
+    return FALSE;
+}
+
 CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested, BOOL* pbCreated)
 {
     *pbCreated = FALSE;
@@ -658,7 +668,7 @@ CObject* CArchive::ReadObject(const CRuntimeClass* pClassRefRequested, BOOL* pbC
     }
     // Entered before its contents are read, so references back to it resolve.
     const size_t nIndex = m_loadArray.size();
-    m_loadArray.push_back({LoadEntry::object, pOb, 0});
+    m_loadArray.push_back({LoadEntry::object, pOb, 0, true});
 
     const UINT nSchemaSave = m_nObjectSchema;
     m_nObjectSchema = nSchema;

@@ -132,5 +132,6 @@ int main(int argc, char** argv)
     const double direct = Seconds([&] { Direct(scene); });
     std::printf("gdi_bench: layer %.1f ms, Qt directly %.1f ms, ratio %.2f\n", layer * 1000, direct * 1000,
                 layer / direct);
+    std::printf("BENCH gdi %.1f ms %.2f -\n", layer * 1000, layer / direct);
     return 0;
 }

@@ -137,6 +137,7 @@ DWORD ErrorFromErrno(int err)
         return ERROR_DIR_NOT_EMPTY;
     case ENOSPC:
     case EDQUOT:
+    case EFBIG: // past the file-size limit: no more room for this file
         return ERROR_DISK_FULL;
     case EMFILE:
     case ENFILE:

@@ -213,11 +213,11 @@ void WakeThreadWaits(DWORD tid)
 
 namespace
 {
-DWORD Wait(std::vector<std::shared_ptr<KernelObject>> objects, bool all, DWORD timeout)
+// deadline: layer time in ns at which the wait times out; < 0 for none.
+DWORD Wait(std::vector<std::shared_ptr<KernelObject>> objects, bool all, int64_t deadline)
 {
     const DWORD tid = GetCurrentThreadId();
-    const bool finite = timeout != INFINITE;
-    const int64_t deadline = finite ? ClockNowNs() + static_cast<int64_t>(timeout) * 1000000 : 0;
+    const bool finite = deadline >= 0;
     const size_t n = objects.size();
 
     std::unique_lock<std::mutex> lk(KernelLock());
@@ -378,6 +378,14 @@ template <class T> HANDLE OpenNamed(LPCSTR name)
 }
 } // namespace
 
+DWORD WaitUntil(DWORD n, const HANDLE* handles, int64_t deadlineNs)
+{
+    auto objects = Resolve(n, handles);
+    if (objects.empty())
+        return WAIT_FAILED;
+    return Wait(std::move(objects), false, deadlineNs);
+}
+
 } // namespace kel
 
 using kel::Fail;
@@ -388,7 +396,9 @@ DWORD WaitForMultipleObjectsEx(DWORD nCount, const HANDLE* lpHandles, BOOL bWait
     auto objects = kel::Resolve(nCount, lpHandles);
     if (objects.empty())
         return WAIT_FAILED;
-    return kel::Wait(std::move(objects), bWaitAll != FALSE, dwMilliseconds);
+    const int64_t deadline =
+        dwMilliseconds == INFINITE ? -1 : kel::ClockNowNs() + static_cast<int64_t>(dwMilliseconds) * 1000000;
+    return kel::Wait(std::move(objects), bWaitAll != FALSE, deadline);
 }
 
 DWORD WaitForMultipleObjects(DWORD nCount, const HANDLE* lpHandles, BOOL bWaitAll, DWORD dwMilliseconds)

@@ -22,6 +22,11 @@ struct Waiter
 // Wakes every blocked wait so it re-reads the clock (fake time moved, clock mode changed).
 void WakeAllWaiters();
 
+// WaitForMultipleObjects (any one of them) until an absolute layer time in ns (< 0: no limit). A
+// caller that holds a deadline waits with it: a time-out worked out from it beforehand would run
+// from a clock that may have moved since.
+DWORD WaitUntil(DWORD n, const HANDLE* handles, int64_t deadlineNs);
+
 // Real time to block for `virtualNs` of layer time (in fake mode: a polling slice).
 int64_t ClockRealWaitNs(int64_t virtualNs);
 // Wall-clock time in 100 ns units since 1601-01-01 UTC, moving at the layer clock's rate.

@@ -1,5 +1,6 @@
 // Message queues: posting, sending across threads, retrieval order, timers, waits, the
 // user-interface thread and prompts of worker threads.
+#include "kinternal.h"
 #include "user_internal.h"
 #include "win32/mdi.h"
 
@@ -198,7 +199,8 @@ DWORD QueueWait(Queue& q, DWORD n, const HANDLE* handles, DWORD mask, int64_t de
     }
     std::vector<HANDLE> all(handles, handles + n);
     all.push_back(q.handle);
-    DWORD r = WaitForMultipleObjects(n + 1, all.data(), FALSE, remainingMs());
+    // On the absolute deadline: layer time may move between reading the clock and blocking.
+    DWORD r = WaitUntil(n + 1, all.data(), limit);
     if (r == WAIT_TIMEOUT)
         return outcome();
     return r;

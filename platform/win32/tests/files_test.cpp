@@ -378,10 +378,10 @@ TEST(Errno, MapsToWin32Codes)
         int err;
         DWORD error;
     };
-    const Case cases[] = {{ENOENT, ERROR_FILE_NOT_FOUND}, {EACCES, ERROR_ACCESS_DENIED},
-                          {EPERM, ERROR_ACCESS_DENIED},   {EEXIST, ERROR_FILE_EXISTS},
-                          {ENOSPC, ERROR_DISK_FULL},      {EMFILE, ERROR_TOO_MANY_OPEN_FILES},
-                          {EISDIR, ERROR_ACCESS_DENIED},  {ENOTDIR, ERROR_PATH_NOT_FOUND}};
+    const Case cases[] = {
+        {ENOENT, ERROR_FILE_NOT_FOUND},      {EACCES, ERROR_ACCESS_DENIED}, {EPERM, ERROR_ACCESS_DENIED},
+        {EEXIST, ERROR_FILE_EXISTS},         {ENOSPC, ERROR_DISK_FULL},     {EFBIG, ERROR_DISK_FULL},
+        {EMFILE, ERROR_TOO_MANY_OPEN_FILES}, {EISDIR, ERROR_ACCESS_DENIED}, {ENOTDIR, ERROR_PATH_NOT_FOUND}};
     for (const Case& c : cases)
         EXPECT_EQ(kel::ErrorFromErrno(c.err), c.error) << c.err;
 }

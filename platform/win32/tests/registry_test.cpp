@@ -1,5 +1,6 @@
 #include "win32/registry.h"
 
+#include "testkit/Faults.h"
 #include "testkit/ScopedSettings.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -546,6 +548,40 @@ TEST_F(RegistryTest, CrashWhileWritingLeavesTheOldFile)
     key = Open("Software\\Crash");
     EXPECT_EQ(QueryString(key, "Old"), "kept");
     EXPECT_EQ(QueryString(key, "Later"), "written");
+}
+
+TEST_F(RegistryTest, AWriterKilledAtAnyPointLeavesTheOldFileOrTheNewOneWhole)
+{
+    // Values long enough that a write takes several blocks; the child swaps them again and again.
+    const std::string oldValue = "old" + std::string(6000, 'o');
+    const std::string newValue = "new" + std::string(6000, 'n');
+    HKEY key = Create("Software\\Killed");
+    ASSERT_EQ(SetString(key, "Value", oldValue.c_str()), ERROR_SUCCESS);
+    RegCloseKey(key);
+    std::mt19937 random(11);
+    for (int round = 0; round < 20; ++round)
+    {
+        SCOPED_TRACE(round);
+        EXPECT_TRUE(kel::testkit::KillWhileRunning(
+            [&]
+            {
+                HKEY k = nullptr;
+                RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Killed", 0, KEY_ALL_ACCESS, &k);
+                SetString(k, "Value", newValue.c_str());
+                SetString(k, "Value", oldValue.c_str());
+                RegCloseKey(k);
+            },
+            static_cast<int>(500 + random() % 20000)));
+        kel::ResetRegistryStoreForTests();
+        key = Open("Software\\Killed");
+        const std::string value = QueryString(key, "Value");
+        RegCloseKey(key);
+        EXPECT_TRUE(value == oldValue || value == newValue) << value.substr(0, 20);
+        EXPECT_FALSE(fs::exists(StorePath() + ".bad")) << "the file was never seen half-written";
+    }
+    ASSERT_EQ(SetString(key = Create("Software\\Killed"), "After", "written"), ERROR_SUCCESS)
+        << "no lock or leftover of a killed writer is in the way";
+    RegCloseKey(key);
 }
 
 TEST_F(RegistryTest, UnreadableFileIsKeptAsideAndItsReadablePartUsed)

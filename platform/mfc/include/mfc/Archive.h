@@ -80,6 +80,11 @@ public:
     // Frees an object this load created and makes later references to it fail (badIndex): for a
     // load that unwinds before anything took the object over.
     void DeleteLoadedObject(CObject* pOb);
+    // The number of classes and objects this load has read so far: a mark for IsLoadedSince.
+    DWORD GetLoadMark() const { return static_cast<DWORD>(m_loadArray.size()); }
+    // TRUE when pOb was created by a read after the mark (so no part of the file read before
+    // the mark owns it).
+    BOOL IsLoadedSince(const CObject* pOb, DWORD nMark) const;
     void WriteClass(const CRuntimeClass* pClassRef);
     // Reads a class tag. When the tag refers to an object instead, returns NULL and puts the
     // object's index into *pObTag (badIndex when pObTag is NULL). The stored schema goes to
@@ -167,6 +172,7 @@ private:
         } kind;
         void* ptr;
         UINT nSchema;
+        bool created = false; // made by ReadObject (not entered by MapObject)
     };
 
     CFile* m_pFile;

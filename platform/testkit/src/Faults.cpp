@@ -1,0 +1,70 @@
+#include "testkit/Faults.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace kel::testkit
+{
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes)
+{
+    struct rlimit old
+    {
+    };
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    m_soft = old.rlim_cur;
+    m_hard = old.rlim_max;
+    m_oldHandler = reinterpret_cast<void*>(std::signal(SIGXFSZ, SIG_IGN));
+    struct rlimit limit = old;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    struct rlimit limit
+    {
+    };
+    limit.rlim_cur = static_cast<rlim_t>(m_soft);
+    limit.rlim_max = static_cast<rlim_t>(m_hard);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, reinterpret_cast<void (*)(int)>(m_oldHandler));
+}
+
+bool KillWhileRunning(const std::function<void()>& body, int micros)
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return false;
+    if (child == 0)
+    {
+        // The child never returns into the test: it works until it is killed.
+        try
+        {
+            for (;;)
+                body();
+        }
+        catch (...)
+        {
+        }
+        ::_exit(3);
+    }
+    struct timespec wait
+    {
+        micros / 1000000, static_cast<long>(micros % 1000000) * 1000
+    };
+    while (::nanosleep(&wait, &wait) != 0)
+    {
+    }
+    ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+    {
+    }
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+}
+
+} // namespace kel::testkit
