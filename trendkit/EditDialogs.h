@@ -7,6 +7,19 @@
 namespace trendkit
 {
 
+// The notification codes of a WM_COMMAND the dialogs act on.
+inline bool Changed(WPARAM wParam)
+{
+    return HIWORD(wParam) == EN_CHANGE;
+}
+inline bool Clicked(WPARAM wParam)
+{
+    return HIWORD(wParam) == BN_CLICKED;
+}
+void Enable(HWND dialog, int id, bool on);
+// A check box's state after its click, written back as the dialog manager would leave it.
+int ClickedState(HWND dialog, int id);
+
 // Adds the palette's colour names (plotkit's strings 112 on, at most 20 of them, each cut to 12
 // characters in `buffer`) to the combo box `id`; the list index is the palette index.
 void FillColorCombo(HWND dialog, char* buffer, int id);
@@ -39,17 +52,27 @@ struct PercentRect
 // "TextPar" on a font of a working copy: the text field is not offered; a size that was not
 // cancelled becomes the font's base size at the graph's page scale. The focus goes back to OK.
 void RunTextPar(HWND dialog, GrDesc* graph, FontDesc& font);
+// "LINEPAR" on a line of a working copy (none: only the focus goes back to OK).
+void RunLinePar(HWND dialog, LineDesc* line);
+// "ALARMATTRIB" on the set an object shows; `result` takes its result, and stays as it was when
+// the object shows no set.
+void RunAlarmAttributes(HWND dialog, DynDataSetDesc* set, int* result);
 
 // The colour bar of the dialogs with a "Bar Color" or "Background Color" group: scroll bars 1250-1252
-// (red, green, blue, 0-255), their numbers 1253-1255 and the sample 1090.
+// (red, green, blue, 0-255), their numbers 1253-1255 and the owner-drawn sample 1090, which shows the
+// colour with the hatch (-1: none) as the bars will be filled.
 class ColorBar
 {
 public:
     void Open(HWND dialog, COLORREF color, int hatch);
     // The dialog's WM_VSCROLL or WM_HSCROLL; the colour follows the bar.
     void Scroll(HWND dialog, WPARAM wParam, LPARAM lParam);
+    // A hatch picked in the dialog; the sample shows it.
+    void SetHatch(HWND dialog, int hatch);
     // WM_CTLCOLORSCROLLBAR and WM_CTLCOLORSTATIC: the brush to return, null for other controls.
     INT_PTR CtlColor(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_DRAWITEM: paints the sample; FALSE for other controls.
+    INT_PTR DrawItem(LPARAM lParam) const;
     // Deletes the brushes (also safe when never opened).
     void Close();
     COLORREF Color() const { return color_; }
@@ -60,7 +83,6 @@ private:
     COLORREF color_ = 0;
     int hatch_ = -1;
     HBRUSH brushes_[3] = {};
-    HBRUSH sample_ = nullptr;
 };
 
 } // namespace trendkit

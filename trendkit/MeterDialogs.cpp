@@ -19,21 +19,6 @@ namespace
 constexpr int kNumberBuffer = 17;
 constexpr int kColorName = 13; // 12 characters and the zero
 
-bool Changed(WPARAM wParam)
-{
-    return HIWORD(wParam) == EN_CHANGE;
-}
-
-bool Clicked(WPARAM wParam)
-{
-    return HIWORD(wParam) == BN_CLICKED;
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
-
 // A whole-number field read at OK and cut to a byte, as the decimals are kept.
 signed char ReadDecimals(HWND dialog, int id)
 {
@@ -303,14 +288,10 @@ void MeterCommand(HWND dialog, WPARAM wParam, MeterState& s)
         WGSetOKCursor(dialog);
         break;
     case IDC_MT_LINE:
-        DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(&c.rt.head.line));
-        WGSetOKCursor(dialog);
+        RunLinePar(dialog, &c.rt.head.line);
         break;
     case IDC_RT_ALARM_ATTRIBUTES:
-        if (DynDataSetDesc* set = c.rt.dataSet)
-            s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog,
-                                                     reinterpret_cast<LPARAM>(set));
-        WGSetOKCursor(dialog);
+        RunAlarmAttributes(dialog, c.rt.dataSet, &s.attribResult);
         break;
     case IDC_MT_TEXT:
         RunTextPar(dialog, s.graph, c.font);
@@ -468,6 +449,10 @@ INT_PTR CALLBACK MeterBackgndDlgProc(HWND dialog, UINT message, WPARAM wParam, L
         if (!s.open || !s.copy)
             break;
         return s.bar.CtlColor(dialog, message, wParam, lParam);
+    case WM_DRAWITEM:
+        if (!s.open)
+            break;
+        return s.bar.DrawItem(lParam);
     case WM_COMMAND:
         if (!s.open || !s.copy)
             break;
@@ -486,19 +471,14 @@ INT_PTR CALLBACK MeterBackgndDlgProc(HWND dialog, UINT message, WPARAM wParam, L
         case IDC_MT_BORDER:
             if (Clicked(wParam))
             {
-                const int on = IsDlgButtonChecked(dialog, IDC_MT_BORDER) == BST_CHECKED ? 1 : 0;
-                CheckDlgButton(dialog, IDC_MT_BORDER, on ? BST_CHECKED : BST_UNCHECKED);
+                const int on = ClickedState(dialog, IDC_MT_BORDER);
                 s.copy->borderKind = static_cast<BYTE>(on);
                 Enable(dialog, IDC_MT_BORDER_ATTRIB, on != 0);
             }
             break;
         case IDC_MT_BORDER_ATTRIB:
             if (Clicked(wParam))
-            {
-                DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog,
-                                      reinterpret_cast<LPARAM>(&s.copy->borderLine));
-                WGSetOKCursor(dialog);
-            }
+                RunLinePar(dialog, &s.copy->borderLine);
             break;
         default:
             break;

@@ -17,25 +17,10 @@ constexpr int kColorNameBuffer = 13;   // 12 characters and the zero
 constexpr int kMessageTextBuffer = 17; // 16 characters and the zero
 constexpr int kStates = 8;
 
-bool Clicked(WPARAM wParam)
-{
-    return HIWORD(wParam) == BN_CLICKED;
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
-
 // The background list: "Transparent" first, so the selection is the colour index + 1.
 void FillBackground(HWND dialog, int color)
 {
     FillTextColorCombo(dialog, IDC_RT_BOX_BACKGROUND, color);
-}
-
-int Selection(HWND dialog, int id)
-{
-    return static_cast<int>(SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0));
 }
 
 // One open box dialog: the live record, its copy and the box's corners.
@@ -153,16 +138,12 @@ template <class Record> bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Rec
     }
     else if (id == IDC_RT_BOX_BORDER && Clicked(wParam))
     {
-        const int on = IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
-        CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+        const int on = ClickedState(dialog, id);
         c.frame = on;
         Enable(dialog, IDC_RT_BOX_BORDER_ATTRIB, on != 0);
     }
     else if (id == IDC_RT_BOX_BORDER_ATTRIB && Clicked(wParam))
-    {
-        DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(&c.rt.head.line));
-        WGSetOKCursor(dialog);
-    }
+        RunLinePar(dialog, &c.rt.head.line);
     else if (id == IDC_RT_BOX_TEXT && Clicked(wParam))
     {
         // The dynamic text's value colours come from the alarm state, so its font offers none.
@@ -174,12 +155,7 @@ template <class Record> bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Rec
             c.font.colorIndex = color;
     }
     else if (id == IDC_RT_ALARM_ATTRIBUTES && Clicked(wParam))
-    {
-        if (DynDataSetDesc* set = c.rt.dataSet)
-            s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog,
-                                                     reinterpret_cast<LPARAM>(set));
-        WGSetOKCursor(dialog);
-    }
+        RunAlarmAttributes(dialog, c.rt.dataSet, &s.attribResult);
     else
         return false;
     return true;
@@ -192,7 +168,7 @@ void AcceptDynText(HWND dialog, BoxState<DynTextDesc>& s)
     live.frame = c.frame;
     live.rt.head.line = c.rt.head.line;
     live.font = c.font;
-    live.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    live.background = static_cast<SHORT>(ComboSelection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
     live.decimals =
         static_cast<INT>(static_cast<SHORT>(GetDlgItemInt(dialog, IDC_RT_DYNTEXT_PRECISION, nullptr, FALSE)));
     ApplyBox(s.graph, s.number, s.x1, s.y1, s.x2, s.y2);
@@ -204,10 +180,10 @@ void AcceptDynText(HWND dialog, BoxState<DynTextDesc>& s)
 void AcceptAlarmText(HWND dialog, BoxState<DynTextDesc>& s)
 {
     DynTextDesc& c = *s.copy;
-    c.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    c.background = static_cast<SHORT>(ComboSelection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
     for (int k = 0; k < kStates; ++k)
     {
-        const int selection = Selection(dialog, IDC_RT_ALARMTEXT_COLOR + k);
+        const int selection = ComboSelection(dialog, IDC_RT_ALARMTEXT_COLOR + k);
         if (selection >= 0)
             c.colors[k] = selection;
     }
@@ -225,7 +201,7 @@ void AcceptMessage(HWND dialog, BoxState<MessageDesc>& s)
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     WGGetObjectCoordNorm(s.graph, s.number, &x1, &y1, &x2, &y2);
     ApplyBox(s.graph, s.number, s.x1, s.y1, s.x1 + (x2 - x1), s.y1 + (y2 - y1));
-    live.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    live.background = static_cast<SHORT>(ComboSelection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
     live.frame = c.frame;
     live.rt.head.line = c.rt.head.line;
     live.font = c.font;
@@ -234,7 +210,7 @@ void AcceptMessage(HWND dialog, BoxState<MessageDesc>& s)
         MessageRec& m = live.messages[i];
         if (SendDlgItemMessage(dialog, IDC_RT_MESSAGE_COLOR + i, CB_GETCOUNT, 0, 0) > 0)
         {
-            const int selection = Selection(dialog, IDC_RT_MESSAGE_COLOR + i);
+            const int selection = ComboSelection(dialog, IDC_RT_MESSAGE_COLOR + i);
             if (selection >= 0)
                 m.color = static_cast<SHORT>(selection);
         }
