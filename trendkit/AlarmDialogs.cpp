@@ -160,22 +160,13 @@ template <class Record> bool OpenObject(HWND dialog, ObjectState<Record>& s, LPA
         return false;
     }
     auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<Record*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(Record))
+    Record* live = LockCopy(
+        handle, s.copy, [](const Record& r) -> const RtObjDesc& { return r.r.rt; }, 0, nullptr);
+    if (live == nullptr)
     {
-        if (live)
-            GlobalUnlock(handle);
         EndDialog(dialog, 2);
         return false;
     }
-    s.copy.reset(new (std::nothrow) Record);
-    if (!s.copy)
-    {
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(Record));
     s.open = true;
     s.handle = handle;
     s.live = live;

@@ -146,6 +146,12 @@ void RunTextPar(HWND dialog, GrDesc* graph, FontDesc& font)
     WGSetOKCursor(dialog);
 }
 
+GrDesc* RecordGraph(const RtObjDesc& record)
+{
+    GrDesc* graph = record.head.line.window ? WGGetGraphDesc(record.head.line.window) : nullptr;
+    return graph ? graph : EditGraph();
+}
+
 void RunLinePar(HWND dialog, LineDesc* line)
 {
     if (line)
@@ -219,6 +225,27 @@ INT_PTR ColorBar::DrawItem(LPARAM lParam) const
         DeleteObject(brush);
     }
     return TRUE;
+}
+
+bool ColorBar::Message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result)
+{
+    switch (message)
+    {
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        Scroll(dialog, wParam, lParam);
+        *result = TRUE;
+        return true;
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        *result = CtlColor(dialog, message, wParam, lParam);
+        return true;
+    case WM_DRAWITEM:
+        *result = DrawItem(lParam);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void ColorBar::Close()

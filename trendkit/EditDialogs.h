@@ -4,6 +4,10 @@
 
 #include "TrendkitInternal.h"
 
+#include <cstring>
+#include <memory>
+#include <new>
+
 namespace trendkit
 {
 
@@ -49,6 +53,35 @@ struct PercentRect
     bool Change(HWND dialog, WPARAM wParam, int buffer, int left, int top, int width, int height);
 };
 
+// The graph a record is drawn in, or else the one whose edit dialog runs (null: neither).
+GrDesc* RecordGraph(const RtObjDesc& record);
+
+// Locks the record behind an edit dialog's handle and makes the dialog's byte copy of it: what the
+// record points to stays the live record's and is never freed through the copy. `rt` gives the
+// record's common part; `type` (0: any) is the type the dialog edits; `graph` (null: not wanted)
+// takes RecordGraph's answer. The live record, or null with nothing left locked and no copy for no
+// handle, a block smaller than `Record`, another type, no graph or no memory.
+template <class Record, class Rt>
+Record* LockCopy(HGLOBAL handle, std::unique_ptr<Record>& copy, Rt rt, int type, GrDesc** graph)
+{
+    auto* live = handle ? static_cast<Record*>(GlobalLock(handle)) : nullptr;
+    if (live == nullptr)
+        return nullptr;
+    GrDesc* owner = nullptr;
+    if (GlobalSize(handle) >= sizeof(Record) && (type == 0 || rt(*live).head.type == type) &&
+        (graph == nullptr || (owner = RecordGraph(rt(*live))) != nullptr))
+        copy.reset(new (std::nothrow) Record);
+    if (!copy)
+    {
+        GlobalUnlock(handle);
+        return nullptr;
+    }
+    std::memcpy(static_cast<void*>(copy.get()), live, sizeof(Record));
+    if (graph)
+        *graph = owner;
+    return live;
+}
+
 // "TextPar" on a font of a working copy: the text field is not offered; a size that was not
 // cancelled becomes the font's base size at the graph's page scale. The focus goes back to OK.
 void RunTextPar(HWND dialog, GrDesc* graph, FontDesc& font);
@@ -73,6 +106,9 @@ public:
     INT_PTR CtlColor(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     // WM_DRAWITEM: paints the sample; FALSE for other controls.
     INT_PTR DrawItem(LPARAM lParam) const;
+    // Routes the bar's messages (scrolls, control colours, the sample's drawing); false for others,
+    // `result` then untouched.
+    bool Message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result);
     // Deletes the brushes (also safe when never opened).
     void Close();
     COLORREF Color() const { return color_; }

@@ -152,26 +152,14 @@ bool OpenMeter(HWND dialog, MeterState& s, LPARAM lParam)
         return false;
     }
     auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<MeterDesc*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(MeterDesc) || live->rt.head.type != RT_TYPE_METER)
+    GrDesc* graph = nullptr;
+    MeterDesc* live = LockCopy(
+        handle, s.copy, [](const MeterDesc& m) -> const RtObjDesc& { return m.rt; }, RT_TYPE_METER, &graph);
+    if (live == nullptr)
     {
-        if (live)
-            GlobalUnlock(handle);
         EndDialog(dialog, 2);
         return false;
     }
-    GrDesc* graph = live->rt.head.line.window ? WGGetGraphDesc(live->rt.head.line.window) : nullptr;
-    if (graph == nullptr)
-        graph = EditGraph();
-    s.copy.reset(new (std::nothrow) MeterDesc);
-    if (!s.copy || graph == nullptr)
-    {
-        s.copy.reset();
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(MeterDesc));
     s.open = true;
     s.handle = handle;
     s.live = live;
@@ -438,21 +426,6 @@ INT_PTR CALLBACK MeterBackgndDlgProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_INITDIALOG:
         OpenBackground(dialog, s, lParam);
         return TRUE;
-    case WM_VSCROLL:
-    case WM_HSCROLL:
-        if (!s.open)
-            break;
-        s.bar.Scroll(dialog, wParam, lParam);
-        return TRUE;
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.CtlColor(dialog, message, wParam, lParam);
-    case WM_DRAWITEM:
-        if (!s.open)
-            break;
-        return s.bar.DrawItem(lParam);
     case WM_COMMAND:
         if (!s.open || !s.copy)
             break;
@@ -484,6 +457,10 @@ INT_PTR CALLBACK MeterBackgndDlgProc(HWND dialog, UINT message, WPARAM wParam, L
             break;
         }
         return TRUE;
+    default:
+        if (INT_PTR result = 0; s.open && s.copy && s.bar.Message(dialog, message, wParam, lParam, &result))
+            return result;
+        break;
     }
     return FALSE;
 }

@@ -280,27 +280,15 @@ bool OpenBars(HWND dialog, BarsState& s, LPARAM lParam)
         return false;
     }
     auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<BarsDesc*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(BarsDesc) || live->r.rt.head.type != RT_TYPE_DYN_BARS)
+    GrDesc* graph = nullptr;
+    BarsDesc* live = LockCopy(
+        handle, s.copy, [](const BarsDesc& b) -> const RtObjDesc& { return b.r.rt; }, RT_TYPE_DYN_BARS,
+        &graph);
+    if (live == nullptr)
     {
-        if (live)
-            GlobalUnlock(handle);
         EndDialog(dialog, 2);
         return false;
     }
-    GrDesc* graph = live->r.rt.head.line.window ? WGGetGraphDesc(live->r.rt.head.line.window) : nullptr;
-    if (graph == nullptr)
-        graph = EditGraph();
-    s.copy.reset(new (std::nothrow) BarsDesc);
-    if (!s.copy || graph == nullptr)
-    {
-        s.copy.reset();
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    // A byte copy: the border table stays the live record's and is never freed through it.
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(BarsDesc));
     s.open = true;
     s.handle = handle;
     s.live = live;
@@ -433,21 +421,6 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             s.filling = false;
         }
         return TRUE;
-    case WM_VSCROLL:
-        if (!s.open || !s.copy)
-            break;
-        s.bar.Scroll(dialog, wParam, lParam);
-        s.copy->barFill = s.bar.Color();
-        return TRUE;
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.CtlColor(dialog, message, wParam, lParam);
-    case WM_DRAWITEM:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.DrawItem(lParam);
     case WM_COMMAND:
     {
         if (!s.open || !s.copy)
@@ -455,6 +428,7 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         const int id = LOWORD(wParam);
         if (id == IDOK)
         {
+            s.copy->barFill = s.bar.Color();
             AcceptScrollBar(dialog, s);
             CloseScroll(dialog, s, 1);
         }
@@ -472,6 +446,10 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             ScrollCommand(dialog, wParam, s);
         return TRUE;
     }
+    default:
+        if (INT_PTR result = 0; s.open && s.copy && s.bar.Message(dialog, message, wParam, lParam, &result))
+            return result;
+        break;
     }
     return FALSE;
 }
@@ -484,21 +462,6 @@ INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         OpenBars(dialog, s, lParam);
         return TRUE;
-    case WM_VSCROLL:
-        if (!s.open || !s.copy)
-            break;
-        s.bar.Scroll(dialog, wParam, lParam);
-        s.copy->fills[s.current] = s.bar.Color();
-        return TRUE;
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.CtlColor(dialog, message, wParam, lParam);
-    case WM_DRAWITEM:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.DrawItem(lParam);
     case WM_COMMAND:
     {
         if (!s.open || !s.copy)
@@ -506,6 +469,7 @@ INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         const int id = LOWORD(wParam);
         if (id == IDOK)
         {
+            s.copy->fills[s.current] = s.bar.Color();
             AcceptBars(dialog, s);
             CloseBars(dialog, s, 1);
         }
@@ -523,6 +487,10 @@ INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             RunAlarmAttributes(dialog, s.copy->r.rt.dataSet, &s.attribResult);
         return TRUE;
     }
+    default:
+        if (INT_PTR result = 0; s.open && s.copy && s.bar.Message(dialog, message, wParam, lParam, &result))
+            return result;
+        break;
     }
     return FALSE;
 }

@@ -60,26 +60,14 @@ template <class Record> bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lP
         return false;
     }
     auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<Record*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(Record))
+    GrDesc* graph = nullptr;
+    Record* live = LockCopy(
+        handle, s.copy, [](const Record& r) -> const RtObjDesc& { return r.rt; }, 0, &graph);
+    if (live == nullptr)
     {
-        if (live)
-            GlobalUnlock(handle);
         EndDialog(dialog, 2);
         return false;
     }
-    GrDesc* graph = live->rt.head.line.window ? WGGetGraphDesc(live->rt.head.line.window) : nullptr;
-    if (graph == nullptr)
-        graph = EditGraph();
-    s.copy.reset(new (std::nothrow) Record);
-    if (!s.copy || graph == nullptr)
-    {
-        s.copy.reset();
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(Record));
     s.open = true;
     s.handle = handle;
     s.live = live;
