@@ -132,15 +132,7 @@ void AlarmAttribCommand(HWND dialog, WPARAM wParam, DynDataSetDesc& s)
 // ---- Alarm lines and alarm marks ----------------------------------------------------------------
 
 // One open alarm lines or alarm marks dialog.
-template <class Record> struct ObjectState
-{
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    Record* live = nullptr;
-    std::unique_ptr<Record> copy;
-    GrDesc* graph = nullptr;
-    int attribResult = 0; // of the alarm attributes dialog opened from this one
-};
+template <class Record> using ObjectState = RecordEdit<Record>;
 ObjectState<AlarmLinesDesc>& LinesDlg()
 {
     static ObjectState<AlarmLinesDesc> state;
@@ -154,25 +146,8 @@ ObjectState<AlarmMarksDesc>& MarksDlg()
 
 template <class Record> bool OpenObject(HWND dialog, ObjectState<Record>& s, LPARAM lParam)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
-        return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    Record* live = LockCopy(
-        handle, s.copy, [](const Record& r) -> const RtObjDesc& { return r.r.rt; }, 0, nullptr);
-    if (live == nullptr)
-    {
-        EndDialog(dialog, 2);
-        return false;
-    }
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = EditGraph();
-    s.attribResult = 0;
-    return true;
+    const auto rt = [](const Record& r) -> const RtObjDesc& { return r.r.rt; };
+    return s.Open(dialog, lParam, rt, 0, false);
 }
 
 template <class Record> void CloseObject(HWND dialog, ObjectState<Record>& s, int result)
@@ -183,13 +158,7 @@ template <class Record> void CloseObject(HWND dialog, ObjectState<Record>& s, in
         if (s.attribResult == 1 && s.live->r.rt.dataSet)
             RefreshAlarmObjects(s.live->r.rt.dataSet);
     }
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
+    s.Close(dialog, result);
 }
 
 // The alarm attributes of the set the object shows, opened from its button.

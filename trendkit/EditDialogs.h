@@ -56,31 +56,61 @@ struct PercentRect
 // The graph a record is drawn in, or else the one whose edit dialog runs (null: neither).
 GrDesc* RecordGraph(const RtObjDesc& record);
 
-// Locks the record behind an edit dialog's handle and makes the dialog's byte copy of it: what the
-// record points to stays the live record's and is never freed through the copy. `rt` gives the
-// record's common part; `type` (0: any) is the type the dialog edits; `graph` (null: not wanted)
-// takes RecordGraph's answer. The live record, or null with nothing left locked and no copy for no
-// handle, a block smaller than `Record`, another type, no graph or no memory.
-template <class Record, class Rt>
-Record* LockCopy(HGLOBAL handle, std::unique_ptr<Record>& copy, Rt rt, int type, GrDesc** graph)
+// One open edit dialog on the record behind its handle: the live record, locked while the dialog
+// runs, and the dialog's byte copy of it (what the record points to stays the live record's and is
+// never freed through the copy).
+template <class Record> struct RecordEdit
 {
-    auto* live = handle ? static_cast<Record*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr)
-        return nullptr;
-    GrDesc* owner = nullptr;
-    if (GlobalSize(handle) >= sizeof(Record) && (type == 0 || rt(*live).head.type == type) &&
-        (graph == nullptr || (owner = RecordGraph(rt(*live))) != nullptr))
-        copy.reset(new (std::nothrow) Record);
-    if (!copy)
+    bool open = false;
+    HGLOBAL handle = nullptr;
+    Record* live = nullptr;
+    std::unique_ptr<Record> copy;
+    GrDesc* graph = nullptr;
+    int attribResult = 0; // of the alarm attributes dialog opened from this one
+
+    // Opens on WM_INITDIALOG's handle. `rt` gives a record's common part; `type` (0: any) is the
+    // type the dialog edits; `ownGraph`: the graph is RecordGraph's and needed, else the one whose
+    // edit dialog runs. False, with the dialog ended (2) and nothing locked, when already open, for
+    // no handle, a block smaller than `Record`, another type, no graph or no memory.
+    template <class Rt> bool Open(HWND dialog, LPARAM lParam, Rt rt, int type, bool ownGraph)
+    {
+        const auto h = reinterpret_cast<HGLOBAL>(lParam);
+        auto* record = !open && h ? static_cast<Record*>(GlobalLock(h)) : nullptr;
+        if (record == nullptr)
+        {
+            EndDialog(dialog, 2);
+            return false;
+        }
+        GrDesc* owner = nullptr;
+        if (GlobalSize(h) >= sizeof(Record) && (type == 0 || rt(*record).head.type == type) &&
+            (!ownGraph || (owner = RecordGraph(rt(*record))) != nullptr))
+            copy.reset(new (std::nothrow) Record);
+        if (!copy)
+        {
+            GlobalUnlock(h);
+            EndDialog(dialog, 2);
+            return false;
+        }
+        std::memcpy(static_cast<void*>(copy.get()), record, sizeof(Record));
+        open = true;
+        handle = h;
+        live = record;
+        graph = ownGraph ? owner : EditGraph();
+        attribResult = 0;
+        return true;
+    }
+    // Unlocks the record, drops the copy and ends the dialog with `result`.
+    void Close(HWND dialog, int result)
     {
         GlobalUnlock(handle);
-        return nullptr;
+        copy.reset();
+        live = nullptr;
+        handle = nullptr;
+        graph = nullptr;
+        open = false;
+        EndDialog(dialog, result);
     }
-    std::memcpy(static_cast<void*>(copy.get()), live, sizeof(Record));
-    if (graph)
-        *graph = owner;
-    return live;
-}
+};
 
 // "TextPar" on a font of a working copy: the text field is not offered; a size that was not
 // cancelled becomes the font's base size at the graph's page scale. The focus goes back to OK.

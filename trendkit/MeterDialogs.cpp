@@ -32,17 +32,11 @@ COLORREF NeedleColour(int index)
 
 // ---- Meter --------------------------------------------------------------------------------------
 
-struct MeterState
+struct MeterState : RecordEdit<MeterDesc>
 {
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    MeterDesc* live = nullptr;
-    std::unique_ptr<MeterDesc> copy;
-    GrDesc* graph = nullptr;
     int number = 0;
     int first = 0, last = -1; // the channels shown
     int current = 0;          // the channel whose colour 1909 shows
-    int attribResult = 0;     // of the alarm attributes dialog opened from this one
 };
 MeterState& MeterDlg()
 {
@@ -146,41 +140,14 @@ int MeterNumber(GrDesc* graph, HGLOBAL handle)
 
 bool OpenMeter(HWND dialog, MeterState& s, LPARAM lParam)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
+    const auto rt = [](const MeterDesc& m) -> const RtObjDesc& { return m.rt; };
+    if (!s.Open(dialog, lParam, rt, RT_TYPE_METER, true))
         return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    GrDesc* graph = nullptr;
-    MeterDesc* live = LockCopy(
-        handle, s.copy, [](const MeterDesc& m) -> const RtObjDesc& { return m.rt; }, RT_TYPE_METER, &graph);
-    if (live == nullptr)
-    {
-        EndDialog(dialog, 2);
-        return false;
-    }
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = graph;
-    s.number = MeterNumber(graph, handle);
-    s.attribResult = 0;
+    s.number = MeterNumber(s.graph, s.handle);
     MeterValueRange(s.copy.get(), &s.first, &s.last);
     s.current = s.first;
     FillMeter(dialog, s);
     return true;
-}
-
-void CloseMeter(HWND dialog, MeterState& s, int result)
-{
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
 }
 
 int TickPosition(int id)
@@ -407,10 +374,10 @@ INT_PTR CALLBACK MeterDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         if (LOWORD(wParam) == IDOK)
         {
             AcceptMeter(dialog, s);
-            CloseMeter(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseMeter(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             MeterCommand(dialog, wParam, s);
         return TRUE;

@@ -255,15 +255,9 @@ void AcceptScrollBar(HWND dialog, ScrollState& s)
 
 // ---- Dynamic bars ----------------------------------------------------------------------------------
 
-struct BarsState
+struct BarsState : RecordEdit<BarsDesc>
 {
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    BarsDesc* live = nullptr;
-    std::unique_ptr<BarsDesc> copy;
-    GrDesc* graph = nullptr;
     int current = 0;
-    int attribResult = 0;
     ColorBar bar;
 };
 BarsState& DynBarsDlg()
@@ -274,26 +268,10 @@ BarsState& DynBarsDlg()
 
 bool OpenBars(HWND dialog, BarsState& s, LPARAM lParam)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
+    const auto rt = [](const BarsDesc& b) -> const RtObjDesc& { return b.r.rt; };
+    if (!s.Open(dialog, lParam, rt, RT_TYPE_DYN_BARS, true))
         return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    GrDesc* graph = nullptr;
-    BarsDesc* live = LockCopy(
-        handle, s.copy, [](const BarsDesc& b) -> const RtObjDesc& { return b.r.rt; }, RT_TYPE_DYN_BARS,
-        &graph);
-    if (live == nullptr)
-    {
-        EndDialog(dialog, 2);
-        return false;
-    }
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = graph;
-    s.attribResult = 0;
+    const BarsDesc* live = s.live;
     // Only the current bar is edited; one outside the bars edits the first.
     s.current =
         live->current >= 0 && live->current < std::min<int>(live->count, RT_MAX_VALUES) ? live->current : 0;
@@ -308,13 +286,7 @@ bool OpenBars(HWND dialog, BarsState& s, LPARAM lParam)
 void CloseBars(HWND dialog, BarsState& s, int result)
 {
     s.bar.Close();
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
+    s.Close(dialog, result);
 }
 
 void AcceptBars(HWND dialog, BarsState& s)

@@ -24,17 +24,11 @@ void FillBackground(HWND dialog, int color)
 }
 
 // One open box dialog: the live record, its copy and the box's corners.
-template <class Record> struct BoxState
+template <class Record> struct BoxState : RecordEdit<Record>
 {
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    Record* live = nullptr;
-    std::unique_ptr<Record> copy;
-    GrDesc* graph = nullptr;
     int number = 0;
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    int buffer = 0;       // characters of the rectangle's text fields
-    int attribResult = 0; // of the alarm attributes dialog opened from this one
+    int buffer = 0; // characters of the rectangle's text fields
 };
 BoxState<DynTextDesc>& DynTextDlg()
 {
@@ -54,27 +48,12 @@ BoxState<MessageDesc>& MessageDlg()
 
 template <class Record> bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lParam, int buffer, bool sized)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
+    const auto rt = [](const Record& r) -> const RtObjDesc& { return r.rt; };
+    if (!s.Open(dialog, lParam, rt, 0, true))
         return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    GrDesc* graph = nullptr;
-    Record* live = LockCopy(
-        handle, s.copy, [](const Record& r) -> const RtObjDesc& { return r.rt; }, 0, &graph);
-    if (live == nullptr)
-    {
-        EndDialog(dialog, 2);
-        return false;
-    }
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = graph;
+    GrDesc* graph = s.graph;
     s.number = graph->selectedObject;
     s.buffer = buffer;
-    s.attribResult = 0;
     s.x1 = s.y1 = s.x2 = s.y2 = 0;
     WGGetObjectCoordNorm(graph, s.number, &s.x1, &s.y1, &s.x2, &s.y2);
 
@@ -86,17 +65,6 @@ template <class Record> bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lP
     Enable(dialog, IDC_RT_BOX_BORDER_ATTRIB, c.frame != 0);
     FillBackground(dialog, c.background);
     return true;
-}
-
-template <class Record> void CloseBox(HWND dialog, BoxState<Record>& s, int result)
-{
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
 }
 
 void ApplyBox(GrDesc* graph, int number, float x1, float y1, float x2, float y2)
@@ -248,10 +216,10 @@ INT_PTR CALLBACK DynTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (LOWORD(wParam) == IDOK)
         {
             AcceptDynText(dialog, s);
-            CloseBox(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseBox(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             BoxCommand(dialog, wParam, s, true);
         return TRUE;
@@ -282,10 +250,10 @@ INT_PTR CALLBACK AlarmTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         if (LOWORD(wParam) == IDOK)
         {
             AcceptAlarmText(dialog, s);
-            CloseBox(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseBox(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             BoxCommand(dialog, wParam, s, false);
         return TRUE;
@@ -327,10 +295,10 @@ INT_PTR CALLBACK MessageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (LOWORD(wParam) == IDOK)
         {
             AcceptMessage(dialog, s);
-            CloseBox(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseBox(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             BoxCommand(dialog, wParam, s, false);
         return TRUE;
