@@ -1,6 +1,6 @@
 // Edit dialogs of a data set's alarm settings, of alarm lines and of alarm marks. Each works on a
 // copy made at opening; Cancel drops the copy.
-#include "TrendkitInternal.h"
+#include "EditDialogs.h"
 #include "res/resource.h"
 
 #include <cmath>
@@ -19,55 +19,15 @@ constexpr int kMessageBuffer = 17; // 16 characters and the zero
 constexpr int kNormalBuffer = RT_NORMAL_MESSAGE_MAX + 1;
 constexpr int kLabelBuffer = RT_MARK_LABEL_MAX + 1;
 
-bool Changed(WPARAM wParam)
-{
-    return HIWORD(wParam) == EN_CHANGE;
-}
-
-bool Clicked(WPARAM wParam)
-{
-    return HIWORD(wParam) == BN_CLICKED;
-}
-
-// A number field read as typed; an empty field (or one that is no finite number) keeps the value.
-void ReadNumber(HWND dialog, int id, float* value)
-{
-    char text[kNumberBuffer + 1] = {};
-    GetDlgItemText(dialog, id, text, kNumberBuffer);
-    if (text[0] == 0)
-        return;
-    const float v = CheckReal(text, kNumberBuffer);
-    if (std::isfinite(v))
-        *value = v;
-}
-
-void ShowNumber(HWND dialog, int id, float value)
-{
-    SetDlgItemText(dialog, id, ftoa(value, 7, 4));
-}
-
 WORD ReadWord(HWND dialog, int id)
 {
     return static_cast<WORD>(GetDlgItemInt(dialog, id, nullptr, FALSE));
-}
-
-// A check box's state after its click, written back as the dialog manager would leave it.
-int ClickedState(HWND dialog, int id)
-{
-    const int on = IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
-    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
-    return on;
 }
 
 // Keeps an edit to what its field holds, so what is shown is what is stored.
 void LimitText(HWND dialog, int id, int characters)
 {
     SendDlgItemMessage(dialog, id, EM_LIMITTEXT, static_cast<WPARAM>(characters), 0);
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
 }
 
 // ---- Alarm attributes ---------------------------------------------------------------------------
@@ -89,18 +49,19 @@ void FillAlarmAttrib(HWND dialog, const DynDataSetDesc& s)
     SetDlgItemText(dialog, IDC_RT_SET_NAME, s.name);
     for (int k = 0; k < kKinds; ++k)
     {
-        CheckDlgButton(dialog, IDC_RT_KIND_ENABLE + k, (s.alarmEnable >> k) & 1 ? BST_CHECKED : BST_UNCHECKED);
-        ShowNumber(dialog, IDC_RT_LIMIT + k, s.alarms[k].limit);
+        CheckDlgButton(dialog, IDC_RT_KIND_ENABLE + k,
+                       (s.alarmEnable >> k) & 1 ? BST_CHECKED : BST_UNCHECKED);
+        ShowNumberField(dialog, IDC_RT_LIMIT + k, s.alarms[k].limit);
         char message[kMessageBuffer] = {};
         std::strncpy(message, s.alarms[k].message, kMessageBuffer - 1);
         LimitText(dialog, IDC_RT_MESSAGE + k, kMessageBuffer - 1);
         SetDlgItemText(dialog, IDC_RT_MESSAGE + k, message);
     }
-    ShowNumber(dialog, IDC_RT_SETPOINT, s.setpoint);
+    ShowNumberField(dialog, IDC_RT_SETPOINT, s.setpoint);
     LimitText(dialog, IDC_RT_NORMAL, kNormalBuffer - 1);
     SetDlgItemText(dialog, IDC_RT_NORMAL, s.normalMessage);
-    ShowNumber(dialog, IDC_RT_HYSTERESIS, s.hysteresis);
-    ShowNumber(dialog, IDC_RT_DEV_HYSTERESIS, s.deviationHysteresis);
+    ShowNumberField(dialog, IDC_RT_HYSTERESIS, s.hysteresis);
+    ShowNumberField(dialog, IDC_RT_DEV_HYSTERESIS, s.deviationHysteresis);
     CheckDlgButton(dialog, IDC_RT_GLOBAL_ENABLE, s.alarmCheckOn ? BST_CHECKED : BST_UNCHECKED);
 }
 
@@ -135,7 +96,7 @@ void AlarmAttribCommand(HWND dialog, WPARAM wParam, DynDataSetDesc& s)
 {
     const int id = LOWORD(wParam);
     if (id >= IDC_RT_LIMIT && id < IDC_RT_LIMIT + kKinds && Changed(wParam))
-        ReadNumber(dialog, id, &s.alarms[id - IDC_RT_LIMIT].limit);
+        ReadNumberField(dialog, id, kNumberBuffer, &s.alarms[id - IDC_RT_LIMIT].limit);
     else if (id >= IDC_RT_MESSAGE && id < IDC_RT_MESSAGE + kKinds && Changed(wParam))
     {
         char text[kMessageBuffer] = {};
@@ -159,11 +120,11 @@ void AlarmAttribCommand(HWND dialog, WPARAM wParam, DynDataSetDesc& s)
             Enable(dialog, IDC_RT_KIND_ENABLE + k, s.alarmCheckOn != 0);
     }
     else if (id == IDC_RT_SETPOINT && Changed(wParam))
-        ReadNumber(dialog, id, &s.setpoint);
+        ReadNumberField(dialog, id, kNumberBuffer, &s.setpoint);
     else if (id == IDC_RT_HYSTERESIS && Changed(wParam))
-        ReadNumber(dialog, id, &s.hysteresis);
+        ReadNumberField(dialog, id, kNumberBuffer, &s.hysteresis);
     else if (id == IDC_RT_DEV_HYSTERESIS && Changed(wParam))
-        ReadNumber(dialog, id, &s.deviationHysteresis);
+        ReadNumberField(dialog, id, kNumberBuffer, &s.deviationHysteresis);
     else if (id == IDC_RT_NORMAL && Changed(wParam))
         GetDlgItemText(dialog, id, s.normalMessage, kNormalBuffer);
 }
@@ -171,16 +132,7 @@ void AlarmAttribCommand(HWND dialog, WPARAM wParam, DynDataSetDesc& s)
 // ---- Alarm lines and alarm marks ----------------------------------------------------------------
 
 // One open alarm lines or alarm marks dialog.
-template <class Record>
-struct ObjectState
-{
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    Record* live = nullptr;
-    std::unique_ptr<Record> copy;
-    GrDesc* graph = nullptr;
-    int attribResult = 0; // of the alarm attributes dialog opened from this one
-};
+template <class Record> using ObjectState = RecordEdit<Record>;
 ObjectState<AlarmLinesDesc>& LinesDlg()
 {
     static ObjectState<AlarmLinesDesc> state;
@@ -192,41 +144,13 @@ ObjectState<AlarmMarksDesc>& MarksDlg()
     return state;
 }
 
-template <class Record>
-bool OpenObject(HWND dialog, ObjectState<Record>& s, LPARAM lParam)
+template <class Record> bool OpenObject(HWND dialog, ObjectState<Record>& s, LPARAM lParam)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
-        return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<Record*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(Record))
-    {
-        if (live)
-            GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    s.copy.reset(new (std::nothrow) Record);
-    if (!s.copy)
-    {
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(Record));
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = EditGraph();
-    s.attribResult = 0;
-    return true;
+    const auto rt = [](const Record& r) -> const RtObjDesc& { return r.r.rt; };
+    return s.Open(dialog, lParam, rt, 0, false);
 }
 
-template <class Record>
-void CloseObject(HWND dialog, ObjectState<Record>& s, int result)
+template <class Record> void CloseObject(HWND dialog, ObjectState<Record>& s, int result)
 {
     if (result == 1)
     {
@@ -234,28 +158,13 @@ void CloseObject(HWND dialog, ObjectState<Record>& s, int result)
         if (s.attribResult == 1 && s.live->r.rt.dataSet)
             RefreshAlarmObjects(s.live->r.rt.dataSet);
     }
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
+    s.Close(dialog, result);
 }
 
 // The alarm attributes of the set the object shows, opened from its button.
-template <class Record>
-void RunAlarmAttrib(HWND dialog, ObjectState<Record>& s)
+template <class Record> void RunAlarmAttrib(HWND dialog, ObjectState<Record>& s)
 {
-    if (DynDataSetDesc* set = s.copy->r.rt.dataSet)
-        s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog, reinterpret_cast<LPARAM>(set));
-    WGSetOKCursor(dialog);
-}
-
-void RunLinePar(HWND dialog, LineDesc* line)
-{
-    DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(line));
-    WGSetOKCursor(dialog);
+    RunAlarmAttributes(dialog, s.copy->r.rt.dataSet, &s.attribResult);
 }
 
 // The check boxes and line buttons both dialogs share.
@@ -286,8 +195,7 @@ bool EntryCommand(HWND dialog, WPARAM wParam, AlarmLineRec* entries, int firstBo
     return false;
 }
 
-template <class Record>
-bool EndCommand(HWND dialog, WPARAM wParam, ObjectState<Record>& s)
+template <class Record> bool EndCommand(HWND dialog, WPARAM wParam, ObjectState<Record>& s)
 {
     const int id = LOWORD(wParam);
     if (id == IDOK || id == IDCANCEL)

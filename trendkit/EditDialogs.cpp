@@ -20,6 +20,18 @@ constexpr int kBarSample = 1090;
 
 } // namespace
 
+void Enable(HWND dialog, int id, bool on)
+{
+    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
+}
+
+int ClickedState(HWND dialog, int id)
+{
+    const int on = IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
+    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+    return on;
+}
+
 void FillColorCombo(HWND dialog, char* buffer, int id)
 {
     const DevDesc* dev = GetDevDesc();
@@ -134,6 +146,27 @@ void RunTextPar(HWND dialog, GrDesc* graph, FontDesc& font)
     WGSetOKCursor(dialog);
 }
 
+GrDesc* RecordGraph(const RtObjDesc& record)
+{
+    GrDesc* graph = record.head.line.window ? WGGetGraphDesc(record.head.line.window) : nullptr;
+    return graph ? graph : EditGraph();
+}
+
+void RunLinePar(HWND dialog, LineDesc* line)
+{
+    if (line)
+        DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(line));
+    WGSetOKCursor(dialog);
+}
+
+void RunAlarmAttributes(HWND dialog, DynDataSetDesc* set, int* result)
+{
+    if (set)
+        *result =
+            rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog, reinterpret_cast<LPARAM>(set));
+    WGSetOKCursor(dialog);
+}
+
 void ColorBar::Open(HWND dialog, COLORREF color, int hatch)
 {
     Close();
@@ -161,23 +194,58 @@ void ColorBar::Scroll(HWND dialog, WPARAM wParam, LPARAM lParam)
                        static_cast<short>(HIWORD(wParam)), color_, hatch_);
 }
 
+void ColorBar::SetHatch(HWND dialog, int hatch)
+{
+    hatch_ = hatch;
+    UpdateColorBar(dialog, color_, hatch_);
+}
+
 INT_PTR ColorBar::CtlColor(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!open_)
         return 0;
     HDC dc = reinterpret_cast<HDC>(wParam);
     auto control = reinterpret_cast<HWND>(lParam);
+    // The sample paints itself (a static colour cannot carry the hatch).
     if (message == WM_CTLCOLORSTATIC && GetDlgCtrlID(control) == kBarSample)
-    {
-        // The sample's background is the working colour itself.
-        if (sample_)
-            DeleteObject(sample_);
-        sample_ = CreateSolidBrush(color_);
-        return reinterpret_cast<INT_PTR>(sample_);
-    }
+        return 0;
     const int kind = message == WM_CTLCOLORSCROLLBAR ? CTLCOLOR_SCROLLBAR : CTLCOLOR_STATIC;
     return reinterpret_cast<INT_PTR>(
         BarCtlColor(dialog, dc, control, kind, color_, hatch_, brushes_[0], brushes_[1], brushes_[2]));
+}
+
+INT_PTR ColorBar::DrawItem(LPARAM lParam) const
+{
+    const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if (!open_ || item == nullptr || item->CtlID != kBarSample)
+        return FALSE;
+    if (HBRUSH brush = CreateBarBrush(item->hDC, hatch_ >= 0 && hatch_ <= 5 ? hatch_ : -1, color_))
+    {
+        FillRect(item->hDC, &item->rcItem, brush);
+        DeleteObject(brush);
+    }
+    return TRUE;
+}
+
+bool ColorBar::Message(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* result)
+{
+    switch (message)
+    {
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        Scroll(dialog, wParam, lParam);
+        *result = TRUE;
+        return true;
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        *result = CtlColor(dialog, message, wParam, lParam);
+        return true;
+    case WM_DRAWITEM:
+        *result = DrawItem(lParam);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void ColorBar::Close()
@@ -188,9 +256,6 @@ void ColorBar::Close()
             DeleteObject(b);
         b = nullptr;
     }
-    if (sample_)
-        DeleteObject(sample_);
-    sample_ = nullptr;
     open_ = false;
 }
 

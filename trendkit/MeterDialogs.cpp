@@ -19,21 +19,6 @@ namespace
 constexpr int kNumberBuffer = 17;
 constexpr int kColorName = 13; // 12 characters and the zero
 
-bool Changed(WPARAM wParam)
-{
-    return HIWORD(wParam) == EN_CHANGE;
-}
-
-bool Clicked(WPARAM wParam)
-{
-    return HIWORD(wParam) == BN_CLICKED;
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
-
 // A whole-number field read at OK and cut to a byte, as the decimals are kept.
 signed char ReadDecimals(HWND dialog, int id)
 {
@@ -47,17 +32,11 @@ COLORREF NeedleColour(int index)
 
 // ---- Meter --------------------------------------------------------------------------------------
 
-struct MeterState
+struct MeterState : RecordEdit<MeterDesc>
 {
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    MeterDesc* live = nullptr;
-    std::unique_ptr<MeterDesc> copy;
-    GrDesc* graph = nullptr;
     int number = 0;
     int first = 0, last = -1; // the channels shown
     int current = 0;          // the channel whose colour 1909 shows
-    int attribResult = 0;     // of the alarm attributes dialog opened from this one
 };
 MeterState& MeterDlg()
 {
@@ -161,53 +140,14 @@ int MeterNumber(GrDesc* graph, HGLOBAL handle)
 
 bool OpenMeter(HWND dialog, MeterState& s, LPARAM lParam)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
+    const auto rt = [](const MeterDesc& m) -> const RtObjDesc& { return m.rt; };
+    if (!s.Open(dialog, lParam, rt, RT_TYPE_METER, true))
         return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<MeterDesc*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(MeterDesc) || live->rt.head.type != RT_TYPE_METER)
-    {
-        if (live)
-            GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    GrDesc* graph = live->rt.head.line.window ? WGGetGraphDesc(live->rt.head.line.window) : nullptr;
-    if (graph == nullptr)
-        graph = EditGraph();
-    s.copy.reset(new (std::nothrow) MeterDesc);
-    if (!s.copy || graph == nullptr)
-    {
-        s.copy.reset();
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(MeterDesc));
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = graph;
-    s.number = MeterNumber(graph, handle);
-    s.attribResult = 0;
+    s.number = MeterNumber(s.graph, s.handle);
     MeterValueRange(s.copy.get(), &s.first, &s.last);
     s.current = s.first;
     FillMeter(dialog, s);
     return true;
-}
-
-void CloseMeter(HWND dialog, MeterState& s, int result)
-{
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
 }
 
 int TickPosition(int id)
@@ -303,14 +243,10 @@ void MeterCommand(HWND dialog, WPARAM wParam, MeterState& s)
         WGSetOKCursor(dialog);
         break;
     case IDC_MT_LINE:
-        DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(&c.rt.head.line));
-        WGSetOKCursor(dialog);
+        RunLinePar(dialog, &c.rt.head.line);
         break;
     case IDC_RT_ALARM_ATTRIBUTES:
-        if (DynDataSetDesc* set = c.rt.dataSet)
-            s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog,
-                                                     reinterpret_cast<LPARAM>(set));
-        WGSetOKCursor(dialog);
+        RunAlarmAttributes(dialog, c.rt.dataSet, &s.attribResult);
         break;
     case IDC_MT_TEXT:
         RunTextPar(dialog, s.graph, c.font);
@@ -438,10 +374,10 @@ INT_PTR CALLBACK MeterDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         if (LOWORD(wParam) == IDOK)
         {
             AcceptMeter(dialog, s);
-            CloseMeter(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseMeter(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             MeterCommand(dialog, wParam, s);
         return TRUE;
@@ -457,17 +393,6 @@ INT_PTR CALLBACK MeterBackgndDlgProc(HWND dialog, UINT message, WPARAM wParam, L
     case WM_INITDIALOG:
         OpenBackground(dialog, s, lParam);
         return TRUE;
-    case WM_VSCROLL:
-    case WM_HSCROLL:
-        if (!s.open)
-            break;
-        s.bar.Scroll(dialog, wParam, lParam);
-        return TRUE;
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.CtlColor(dialog, message, wParam, lParam);
     case WM_COMMAND:
         if (!s.open || !s.copy)
             break;
@@ -486,24 +411,23 @@ INT_PTR CALLBACK MeterBackgndDlgProc(HWND dialog, UINT message, WPARAM wParam, L
         case IDC_MT_BORDER:
             if (Clicked(wParam))
             {
-                const int on = IsDlgButtonChecked(dialog, IDC_MT_BORDER) == BST_CHECKED ? 1 : 0;
-                CheckDlgButton(dialog, IDC_MT_BORDER, on ? BST_CHECKED : BST_UNCHECKED);
+                const int on = ClickedState(dialog, IDC_MT_BORDER);
                 s.copy->borderKind = static_cast<BYTE>(on);
                 Enable(dialog, IDC_MT_BORDER_ATTRIB, on != 0);
             }
             break;
         case IDC_MT_BORDER_ATTRIB:
             if (Clicked(wParam))
-            {
-                DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog,
-                                      reinterpret_cast<LPARAM>(&s.copy->borderLine));
-                WGSetOKCursor(dialog);
-            }
+                RunLinePar(dialog, &s.copy->borderLine);
             break;
         default:
             break;
         }
         return TRUE;
+    default:
+        if (INT_PTR result = 0; s.open && s.copy && s.bar.Message(dialog, message, wParam, lParam, &result))
+            return result;
+        break;
     }
     return FALSE;
 }

@@ -3,6 +3,7 @@
 // at opening and writes back only the fields it edits, so what the live updates changed meanwhile
 // stays; Cancel drops everything.
 #include "Bargraphs.h"
+#include "EditDialogs.h"
 #include "ScrollGraph.h"
 #include "res/resource.h"
 
@@ -18,119 +19,11 @@ namespace
 
 constexpr int kNumberBuffer = 19; // characters read from a number field
 
-bool Changed(WPARAM wParam)
-{
-    return HIWORD(wParam) == EN_CHANGE;
-}
-
-bool Clicked(WPARAM wParam)
-{
-    return HIWORD(wParam) == BN_CLICKED;
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
-
-// A number as typed; false when the field is empty or holds no finite number.
-bool ReadNumber(HWND dialog, int id, float* value)
-{
-    char text[kNumberBuffer + 1] = {};
-    GetDlgItemText(dialog, id, text, kNumberBuffer);
-    if (text[0] == 0)
-        return false;
-    const float v = CheckReal(text, kNumberBuffer);
-    if (!std::isfinite(v))
-        return false;
-    *value = v;
-    return true;
-}
-
-void ShowNumber(HWND dialog, int id, float value)
-{
-    SetDlgItemText(dialog, id, ftoa(value, 7, 4));
-}
-
 // The set whose alarms the dialogs edit: a graph showing history draws a frozen copy, whose alarm
 // settings would be lost when it resumes, so the live set is edited instead.
 DynDataSetDesc* AlarmSet(const ScrollDesc& s)
 {
     return s.liveSet ? s.liveSet : s.r.rt.dataSet;
-}
-
-int RunAlarmAttributes(HWND dialog, DynDataSetDesc* set)
-{
-    int result = 0;
-    if (set)
-        result =
-            rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog, reinterpret_cast<LPARAM>(set));
-    WGSetOKCursor(dialog);
-    return result;
-}
-
-void RunLinePar(HWND dialog, LineDesc* line)
-{
-    DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(line));
-    WGSetOKCursor(dialog);
-}
-
-// ---- Colour bar: three scroll bars for red, green and blue and a sample of the colour -------------
-
-struct ColorBar
-{
-    HBRUSH brushes[3] = {};
-
-    void Open(HWND dialog, COLORREF color, int hatch)
-    {
-        brushes[0] = CreateSolidBrush(0x0000FF);
-        brushes[1] = CreateSolidBrush(0x00FF00);
-        brushes[2] = CreateSolidBrush(0xFF0000);
-        const int parts[3] = {GetRValue(color), GetGValue(color), GetBValue(color)};
-        for (int i = 0; i < 3; ++i)
-        {
-            HWND bar = GetDlgItem(dialog, IDC_SG_RED + i);
-            SetScrollRange(bar, SB_CTL, 0, 255, FALSE);
-            SetScrollPos(bar, SB_CTL, parts[i], TRUE);
-            SetDlgItemInt(dialog, IDC_SG_RED_VALUE + i, static_cast<UINT>(parts[i]), FALSE);
-        }
-        UpdateColorBar(dialog, color, hatch);
-    }
-    void Close()
-    {
-        for (HBRUSH& brush : brushes)
-        {
-            if (brush)
-                DeleteObject(brush);
-            brush = nullptr;
-        }
-    }
-    // The sample is drawn by its owner, hatch and all.
-    static INT_PTR DrawSample(LPARAM lParam, COLORREF color, int hatch)
-    {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (item == nullptr || item->CtlID != IDC_SG_SAMPLE)
-            return FALSE;
-        if (HBRUSH brush = CreateBarBrush(item->hDC, hatch >= 0 && hatch <= 5 ? hatch : -1, color))
-        {
-            FillRect(item->hDC, &item->rcItem, brush);
-            DeleteObject(brush);
-        }
-        return TRUE;
-    }
-    INT_PTR CtlColor(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, COLORREF color, int hatch) const
-    {
-        const int kind = message == WM_CTLCOLORSCROLLBAR ? CTLCOLOR_SCROLLBAR : CTLCOLOR_STATIC;
-        return reinterpret_cast<INT_PTR>(BarCtlColor(dialog, reinterpret_cast<HDC>(wParam),
-                                                     reinterpret_cast<HWND>(lParam), kind, color, hatch,
-                                                     brushes[0], brushes[1], brushes[2]));
-    }
-};
-
-COLORREF Scroll(HWND dialog, WPARAM wParam, LPARAM lParam, COLORREF color, int hatch)
-{
-    return BarScroll(dialog, reinterpret_cast<HWND>(lParam), LOWORD(wParam),
-                     static_cast<short>(HIWORD(wParam)), color, hatch);
 }
 
 // ---- Scroll graphs ---------------------------------------------------------------------------------
@@ -255,12 +148,12 @@ void FillScrollGraph(HWND dialog, ScrollState& s)
                 Enable(dialog, IDC_SG_INTERVAL, false);
                 Enable(dialog, IDC_SG_INTERVAL_LABEL, false);
             }
-            ShowNumber(dialog, IDC_SG_RESET, s.kept);
+            ShowNumberField(dialog, IDC_SG_RESET, s.kept);
             if (s.subtype == SCROLL_STACKED)
                 SetWindowText(dialog, "Stacked Graph");
         }
         if (s.subtype != SCROLL_VARIABLE)
-            ShowNumber(dialog, IDC_SG_INTERVAL, s.interval);
+            ShowNumberField(dialog, IDC_SG_INTERVAL, s.interval);
         if (s.subtype != SCROLL_LOGIC && s.lineMode >= 0 && s.lineMode <= 2)
             CheckRadioButton(dialog, IDC_SG_NO_STEP, IDC_SG_STEP_END, IDC_SG_NO_STEP + s.lineMode);
     }
@@ -274,15 +167,15 @@ bool ScrollCommand(HWND dialog, WPARAM wParam, ScrollState& s)
     if (id == IDC_SG_INTERVAL && Changed(wParam))
     {
         if (!s.filling)
-            ReadNumber(dialog, id, &s.interval);
+            ReadNumberField(dialog, id, kNumberBuffer, &s.interval);
     }
     else if (id == IDC_SG_RESET && Changed(wParam))
     {
         if (!s.filling)
-            ReadNumber(dialog, id, &s.kept);
+            ReadNumberField(dialog, id, kNumberBuffer, &s.kept);
     }
     else if (id == IDC_RT_ALARM_ATTRIBUTES && Clicked(wParam))
-        s.attribResult = RunAlarmAttributes(dialog, AlarmSet(*s.copy));
+        RunAlarmAttributes(dialog, AlarmSet(*s.copy), &s.attribResult);
     else
         return false;
     return true;
@@ -314,7 +207,7 @@ float BarSpan(const RtRangedDesc& r)
 bool ReadWidthFraction(HWND dialog, int id, float span, float* fraction)
 {
     float width = 0;
-    if (span == 0 || !ReadNumber(dialog, id, &width))
+    if (span == 0 || !ReadNumberField(dialog, id, kNumberBuffer, &width))
         return false;
     const float f = width / span;
     if (!std::isfinite(f))
@@ -333,11 +226,11 @@ float ScrollBarSpan(const ScrollDesc& s)
 void FillScrollBar(HWND dialog, ScrollState& s, const ScrollDesc& live)
 {
     const ScrollDesc& c = *s.copy;
-    ShowNumber(dialog, IDC_SG_INTERVAL, s.interval);
-    ShowNumber(dialog, IDC_SG_RESET, s.kept);
+    ShowNumberField(dialog, IDC_SG_INTERVAL, s.interval);
+    ShowNumberField(dialog, IDC_SG_RESET, s.kept);
     CheckDlgButton(dialog, IDC_SG_BAR_BORDER, c.barBorder ? BST_CHECKED : BST_UNCHECKED);
     Enable(dialog, IDC_SG_ATTRIBUTES, c.barBorder != 0);
-    ShowNumber(dialog, IDC_SG_BAR_WIDTH, ScrollBarSpan(live) * live.barWidthFraction);
+    ShowNumberField(dialog, IDC_SG_BAR_WIDTH, ScrollBarSpan(live) * live.barWidthFraction);
     s.bar.Open(dialog, c.barFill, -1);
 }
 
@@ -362,15 +255,9 @@ void AcceptScrollBar(HWND dialog, ScrollState& s)
 
 // ---- Dynamic bars ----------------------------------------------------------------------------------
 
-struct BarsState
+struct BarsState : RecordEdit<BarsDesc>
 {
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    BarsDesc* live = nullptr;
-    std::unique_ptr<BarsDesc> copy;
-    GrDesc* graph = nullptr;
     int current = 0;
-    int attribResult = 0;
     ColorBar bar;
 };
 BarsState& DynBarsDlg()
@@ -381,44 +268,16 @@ BarsState& DynBarsDlg()
 
 bool OpenBars(HWND dialog, BarsState& s, LPARAM lParam)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
+    const auto rt = [](const BarsDesc& b) -> const RtObjDesc& { return b.r.rt; };
+    if (!s.Open(dialog, lParam, rt, RT_TYPE_DYN_BARS, true))
         return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<BarsDesc*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(BarsDesc) || live->r.rt.head.type != RT_TYPE_DYN_BARS)
-    {
-        if (live)
-            GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    GrDesc* graph = live->r.rt.head.line.window ? WGGetGraphDesc(live->r.rt.head.line.window) : nullptr;
-    if (graph == nullptr)
-        graph = EditGraph();
-    s.copy.reset(new (std::nothrow) BarsDesc);
-    if (!s.copy || graph == nullptr)
-    {
-        s.copy.reset();
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    // A byte copy: the border table stays the live record's and is never freed through it.
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(BarsDesc));
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = graph;
-    s.attribResult = 0;
+    const BarsDesc* live = s.live;
     // Only the current bar is edited; one outside the bars edits the first.
     s.current =
         live->current >= 0 && live->current < std::min<int>(live->count, RT_MAX_VALUES) ? live->current : 0;
 
     const BarsDesc& c = *s.copy;
-    ShowNumber(dialog, IDC_SG_BARS_WIDTH, BarSpan(live->r) * live->g.widthFraction);
+    ShowNumberField(dialog, IDC_SG_BARS_WIDTH, BarSpan(live->r) * live->g.widthFraction);
     InitHatchStyles(dialog, c.hatches[s.current]);
     s.bar.Open(dialog, c.fills[s.current], c.hatches[s.current]);
     return true;
@@ -427,13 +286,7 @@ bool OpenBars(HWND dialog, BarsState& s, LPARAM lParam)
 void CloseBars(HWND dialog, BarsState& s, int result)
 {
     s.bar.Close();
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
+    s.Close(dialog, result);
 }
 
 void AcceptBars(HWND dialog, BarsState& s)
@@ -512,7 +365,7 @@ INT_PTR CALLBACK ScrollGraphDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
         }
         else if (id == IDC_SG_ATTRIBUTES && Clicked(wParam))
         {
-            const int trace = static_cast<int>(SendDlgItemMessage(dialog, IDC_SG_TRACES, CB_GETCURSEL, 0, 0));
+            const int trace = ComboSelection(dialog, IDC_SG_TRACES);
             if (trace >= 0 && trace < s.copy->channels && trace < RT_MAX_VALUES)
             {
                 s.copy->barValue = trace;
@@ -540,20 +393,6 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             s.filling = false;
         }
         return TRUE;
-    case WM_VSCROLL:
-        if (!s.open || !s.copy)
-            break;
-        s.copy->barFill = Scroll(dialog, wParam, lParam, s.copy->barFill, -1);
-        return TRUE;
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.CtlColor(dialog, message, wParam, lParam, s.copy->barFill, -1);
-    case WM_DRAWITEM:
-        if (!s.open || !s.copy)
-            break;
-        return ColorBar::DrawSample(lParam, s.copy->barFill, -1);
     case WM_COMMAND:
     {
         if (!s.open || !s.copy)
@@ -561,6 +400,7 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         const int id = LOWORD(wParam);
         if (id == IDOK)
         {
+            s.copy->barFill = s.bar.Color();
             AcceptScrollBar(dialog, s);
             CloseScroll(dialog, s, 1);
         }
@@ -568,8 +408,7 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             CloseScroll(dialog, s, 2);
         else if (id == IDC_SG_BAR_BORDER && Clicked(wParam))
         {
-            const int on = IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
-            CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+            const int on = ClickedState(dialog, id);
             s.copy->barBorder = on;
             Enable(dialog, IDC_SG_ATTRIBUTES, on != 0);
         }
@@ -579,6 +418,10 @@ INT_PTR CALLBACK ScrollBarDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             ScrollCommand(dialog, wParam, s);
         return TRUE;
     }
+    default:
+        if (INT_PTR result = 0; s.open && s.copy && s.bar.Message(dialog, message, wParam, lParam, &result))
+            return result;
+        break;
     }
     return FALSE;
 }
@@ -591,22 +434,6 @@ INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG:
         OpenBars(dialog, s, lParam);
         return TRUE;
-    case WM_VSCROLL:
-        if (!s.open || !s.copy)
-            break;
-        s.copy->fills[s.current] =
-            Scroll(dialog, wParam, lParam, s.copy->fills[s.current], s.copy->hatches[s.current]);
-        return TRUE;
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        if (!s.open || !s.copy)
-            break;
-        return s.bar.CtlColor(dialog, message, wParam, lParam, s.copy->fills[s.current],
-                              s.copy->hatches[s.current]);
-    case WM_DRAWITEM:
-        if (!s.open || !s.copy)
-            break;
-        return ColorBar::DrawSample(lParam, s.copy->fills[s.current], s.copy->hatches[s.current]);
     case WM_COMMAND:
     {
         if (!s.open || !s.copy)
@@ -614,6 +441,7 @@ INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         const int id = LOWORD(wParam);
         if (id == IDOK)
         {
+            s.copy->fills[s.current] = s.bar.Color();
             AcceptBars(dialog, s);
             CloseBars(dialog, s, 1);
         }
@@ -621,16 +449,20 @@ INT_PTR CALLBACK DynBarsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             CloseBars(dialog, s, 2);
         else if (id == IDC_SG_HATCH && HIWORD(wParam) == CBN_SELCHANGE)
         {
-            const int selection = static_cast<int>(SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0));
+            const int selection = ComboSelection(dialog, id);
             if (selection < 0)
                 return TRUE;
             s.copy->hatches[s.current] = static_cast<signed char>(selection - 1);
-            UpdateColorBar(dialog, s.copy->fills[s.current], s.copy->hatches[s.current]);
+            s.bar.SetHatch(dialog, s.copy->hatches[s.current]);
         }
         else if (id == IDC_RT_ALARM_ATTRIBUTES && Clicked(wParam))
-            s.attribResult = RunAlarmAttributes(dialog, s.copy->r.rt.dataSet);
+            RunAlarmAttributes(dialog, s.copy->r.rt.dataSet, &s.attribResult);
         return TRUE;
     }
+    default:
+        if (INT_PTR result = 0; s.open && s.copy && s.bar.Message(dialog, message, wParam, lParam, &result))
+            return result;
+        break;
     }
     return FALSE;
 }

@@ -17,39 +17,18 @@ constexpr int kColorNameBuffer = 13;   // 12 characters and the zero
 constexpr int kMessageTextBuffer = 17; // 16 characters and the zero
 constexpr int kStates = 8;
 
-bool Clicked(WPARAM wParam)
-{
-    return HIWORD(wParam) == BN_CLICKED;
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
-
 // The background list: "Transparent" first, so the selection is the colour index + 1.
 void FillBackground(HWND dialog, int color)
 {
     FillTextColorCombo(dialog, IDC_RT_BOX_BACKGROUND, color);
 }
 
-int Selection(HWND dialog, int id)
-{
-    return static_cast<int>(SendDlgItemMessage(dialog, id, CB_GETCURSEL, 0, 0));
-}
-
 // One open box dialog: the live record, its copy and the box's corners.
-template <class Record> struct BoxState
+template <class Record> struct BoxState : RecordEdit<Record>
 {
-    bool open = false;
-    HGLOBAL handle = nullptr;
-    Record* live = nullptr;
-    std::unique_ptr<Record> copy;
-    GrDesc* graph = nullptr;
     int number = 0;
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    int buffer = 0;       // characters of the rectangle's text fields
-    int attribResult = 0; // of the alarm attributes dialog opened from this one
+    int buffer = 0; // characters of the rectangle's text fields
 };
 BoxState<DynTextDesc>& DynTextDlg()
 {
@@ -69,39 +48,12 @@ BoxState<MessageDesc>& MessageDlg()
 
 template <class Record> bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lParam, int buffer, bool sized)
 {
-    if (s.open)
-    {
-        EndDialog(dialog, 2);
+    const auto rt = [](const Record& r) -> const RtObjDesc& { return r.rt; };
+    if (!s.Open(dialog, lParam, rt, 0, true))
         return false;
-    }
-    auto handle = reinterpret_cast<HGLOBAL>(lParam);
-    auto* live = handle ? static_cast<Record*>(GlobalLock(handle)) : nullptr;
-    if (live == nullptr || GlobalSize(handle) < sizeof(Record))
-    {
-        if (live)
-            GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    GrDesc* graph = live->rt.head.line.window ? WGGetGraphDesc(live->rt.head.line.window) : nullptr;
-    if (graph == nullptr)
-        graph = EditGraph();
-    s.copy.reset(new (std::nothrow) Record);
-    if (!s.copy || graph == nullptr)
-    {
-        s.copy.reset();
-        GlobalUnlock(handle);
-        EndDialog(dialog, 2);
-        return false;
-    }
-    std::memcpy(static_cast<void*>(s.copy.get()), live, sizeof(Record));
-    s.open = true;
-    s.handle = handle;
-    s.live = live;
-    s.graph = graph;
+    GrDesc* graph = s.graph;
     s.number = graph->selectedObject;
     s.buffer = buffer;
-    s.attribResult = 0;
     s.x1 = s.y1 = s.x2 = s.y2 = 0;
     WGGetObjectCoordNorm(graph, s.number, &s.x1, &s.y1, &s.x2, &s.y2);
 
@@ -113,17 +65,6 @@ template <class Record> bool OpenBox(HWND dialog, BoxState<Record>& s, LPARAM lP
     Enable(dialog, IDC_RT_BOX_BORDER_ATTRIB, c.frame != 0);
     FillBackground(dialog, c.background);
     return true;
-}
-
-template <class Record> void CloseBox(HWND dialog, BoxState<Record>& s, int result)
-{
-    GlobalUnlock(s.handle);
-    s.copy.reset();
-    s.live = nullptr;
-    s.handle = nullptr;
-    s.graph = nullptr;
-    s.open = false;
-    EndDialog(dialog, result);
 }
 
 void ApplyBox(GrDesc* graph, int number, float x1, float y1, float x2, float y2)
@@ -153,16 +94,12 @@ template <class Record> bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Rec
     }
     else if (id == IDC_RT_BOX_BORDER && Clicked(wParam))
     {
-        const int on = IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
-        CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
+        const int on = ClickedState(dialog, id);
         c.frame = on;
         Enable(dialog, IDC_RT_BOX_BORDER_ATTRIB, on != 0);
     }
     else if (id == IDC_RT_BOX_BORDER_ATTRIB && Clicked(wParam))
-    {
-        DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(&c.rt.head.line));
-        WGSetOKCursor(dialog);
-    }
+        RunLinePar(dialog, &c.rt.head.line);
     else if (id == IDC_RT_BOX_TEXT && Clicked(wParam))
     {
         // The dynamic text's value colours come from the alarm state, so its font offers none.
@@ -174,12 +111,7 @@ template <class Record> bool BoxCommand(HWND dialog, WPARAM wParam, BoxState<Rec
             c.font.colorIndex = color;
     }
     else if (id == IDC_RT_ALARM_ATTRIBUTES && Clicked(wParam))
-    {
-        if (DynDataSetDesc* set = c.rt.dataSet)
-            s.attribResult = rtDisplayDialogBoxParam(AlarmLimitDlgProc, "ALARMATTRIB", dialog,
-                                                     reinterpret_cast<LPARAM>(set));
-        WGSetOKCursor(dialog);
-    }
+        RunAlarmAttributes(dialog, c.rt.dataSet, &s.attribResult);
     else
         return false;
     return true;
@@ -192,7 +124,7 @@ void AcceptDynText(HWND dialog, BoxState<DynTextDesc>& s)
     live.frame = c.frame;
     live.rt.head.line = c.rt.head.line;
     live.font = c.font;
-    live.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    live.background = static_cast<SHORT>(ComboSelection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
     live.decimals =
         static_cast<INT>(static_cast<SHORT>(GetDlgItemInt(dialog, IDC_RT_DYNTEXT_PRECISION, nullptr, FALSE)));
     ApplyBox(s.graph, s.number, s.x1, s.y1, s.x2, s.y2);
@@ -204,10 +136,10 @@ void AcceptDynText(HWND dialog, BoxState<DynTextDesc>& s)
 void AcceptAlarmText(HWND dialog, BoxState<DynTextDesc>& s)
 {
     DynTextDesc& c = *s.copy;
-    c.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    c.background = static_cast<SHORT>(ComboSelection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
     for (int k = 0; k < kStates; ++k)
     {
-        const int selection = Selection(dialog, IDC_RT_ALARMTEXT_COLOR + k);
+        const int selection = ComboSelection(dialog, IDC_RT_ALARMTEXT_COLOR + k);
         if (selection >= 0)
             c.colors[k] = selection;
     }
@@ -225,7 +157,7 @@ void AcceptMessage(HWND dialog, BoxState<MessageDesc>& s)
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     WGGetObjectCoordNorm(s.graph, s.number, &x1, &y1, &x2, &y2);
     ApplyBox(s.graph, s.number, s.x1, s.y1, s.x1 + (x2 - x1), s.y1 + (y2 - y1));
-    live.background = static_cast<SHORT>(Selection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
+    live.background = static_cast<SHORT>(ComboSelection(dialog, IDC_RT_BOX_BACKGROUND) - 1);
     live.frame = c.frame;
     live.rt.head.line = c.rt.head.line;
     live.font = c.font;
@@ -234,7 +166,7 @@ void AcceptMessage(HWND dialog, BoxState<MessageDesc>& s)
         MessageRec& m = live.messages[i];
         if (SendDlgItemMessage(dialog, IDC_RT_MESSAGE_COLOR + i, CB_GETCOUNT, 0, 0) > 0)
         {
-            const int selection = Selection(dialog, IDC_RT_MESSAGE_COLOR + i);
+            const int selection = ComboSelection(dialog, IDC_RT_MESSAGE_COLOR + i);
             if (selection >= 0)
                 m.color = static_cast<SHORT>(selection);
         }
@@ -284,10 +216,10 @@ INT_PTR CALLBACK DynTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (LOWORD(wParam) == IDOK)
         {
             AcceptDynText(dialog, s);
-            CloseBox(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseBox(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             BoxCommand(dialog, wParam, s, true);
         return TRUE;
@@ -318,10 +250,10 @@ INT_PTR CALLBACK AlarmTextDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         if (LOWORD(wParam) == IDOK)
         {
             AcceptAlarmText(dialog, s);
-            CloseBox(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseBox(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             BoxCommand(dialog, wParam, s, false);
         return TRUE;
@@ -363,10 +295,10 @@ INT_PTR CALLBACK MessageDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (LOWORD(wParam) == IDOK)
         {
             AcceptMessage(dialog, s);
-            CloseBox(dialog, s, 1);
+            s.Close(dialog, 1);
         }
         else if (LOWORD(wParam) == IDCANCEL)
-            CloseBox(dialog, s, 2);
+            s.Close(dialog, 2);
         else
             BoxCommand(dialog, wParam, s, false);
         return TRUE;

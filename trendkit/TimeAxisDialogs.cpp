@@ -1,5 +1,6 @@
 // Edit dialogs of a time axis (on plotkit's edit copy of the axis) and of its time labels (on a
 // working copy of the labels record). Cancel leaves both as they were.
+#include "EditDialogs.h"
 #include "ScrollGraph.h"
 #include "TimeAxis.h"
 #include "res/resource.h"
@@ -15,47 +16,6 @@ namespace
 constexpr int kEditCopy = 32001;
 constexpr int kNumberBuffer = 17;
 constexpr int kLastTextMax = 9; // characters of the last label the dialog takes
-
-bool Changed(WPARAM wParam)
-{
-    return HIWORD(wParam) == EN_CHANGE;
-}
-
-bool Clicked(WPARAM wParam)
-{
-    return HIWORD(wParam) == BN_CLICKED;
-}
-
-void Enable(HWND dialog, int id, bool on)
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
-
-// A number as typed; false when the field is empty or holds no finite number.
-bool ReadNumber(HWND dialog, int id, float* value)
-{
-    char text[kNumberBuffer + 1] = {};
-    GetDlgItemText(dialog, id, text, kNumberBuffer);
-    if (text[0] == 0)
-        return false;
-    const float v = CheckReal(text, kNumberBuffer);
-    if (!std::isfinite(v))
-        return false;
-    *value = v;
-    return true;
-}
-
-void ShowNumber(HWND dialog, int id, float value)
-{
-    SetDlgItemText(dialog, id, ftoa(value, 7, 4));
-}
-
-int ClickedState(HWND dialog, int id)
-{
-    const int on = IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0;
-    CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED);
-    return on;
-}
 
 TimeLabelsDesc* BoundLabels(GrDesc* graph, int axis)
 {
@@ -115,8 +75,8 @@ void FillAxis(HWND dialog, AxisState& s)
     CheckDlgButton(dialog, IDC_TA_GRID_MINOR, minorOn ? BST_CHECKED : BST_UNCHECKED);
     Enable(dialog, IDC_TA_MAJOR_STYLE, majorOn != 0);
     Enable(dialog, IDC_TA_MINOR_STYLE, minorOn != 0);
-    ShowNumber(dialog, IDC_TA_INTERCEPT, intercept);
-    ShowNumber(dialog, IDC_TA_RANGE, hi - lo);
+    ShowNumberField(dialog, IDC_TA_INTERCEPT, intercept);
+    ShowNumberField(dialog, IDC_TA_RANGE, hi - lo);
 
     TimeLabelsDesc* labels = BoundLabels(g, s.selected);
     const AxisDesc* axis = AxisRecord(g, s.selected);
@@ -141,7 +101,7 @@ void FillAxis(HWND dialog, AxisState& s)
     {
         for (int id : {IDC_TA_HOURS, IDC_TA_MINUTES, IDC_TA_SECONDS})
             Enable(dialog, id, false);
-        ShowNumber(dialog, IDC_TA_START, s.start);
+        ShowNumberField(dialog, IDC_TA_START, s.start);
         return;
     }
     Enable(dialog, IDC_TA_START, false);
@@ -156,13 +116,6 @@ void FillAxis(HWND dialog, AxisState& s)
     }
 }
 
-void RunLinePar(HWND dialog, LineDesc* line)
-{
-    if (line)
-        DisplayDialogBoxParam(WGLineParDlgProc, "LINEPAR", dialog, reinterpret_cast<LPARAM>(line));
-    WGSetOKCursor(dialog);
-}
-
 void AxisCommand(HWND dialog, WPARAM wParam, AxisState& s)
 {
     GrDesc* g = s.graph;
@@ -174,25 +127,28 @@ void AxisCommand(HWND dialog, WPARAM wParam, AxisState& s)
     {
         float span = 0;
         WGGetAxisRange(g, s.copy, &lo, &hi, &intercept);
-        if (ReadNumber(dialog, id, &span) && lo + span != lo)
+        if (ReadNumberField(dialog, id, kNumberBuffer, &span) && lo + span != lo)
             WGChangeAxisRange(g, s.copy, lo, lo + span, FALSE);
     }
     else if (id == IDC_TA_STEP && Changed(wParam))
     {
-        if (ReadNumber(dialog, id, &step))
+        if (ReadNumberField(dialog, id, kNumberBuffer, &step))
             WGChangeAxisTicks(g, s.copy, step, minor, style);
     }
     else if (id == IDC_TA_MINOR && Changed(wParam))
-        WGChangeAxisTicks(g, s.copy, step, static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE)), style);
+        WGChangeAxisTicks(g, s.copy, step, static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE)),
+                          style);
     else if ((id == IDC_TA_BELOW || id == IDC_TA_ABOVE || id == IDC_TA_MIDDLE) && Clicked(wParam))
     {
         CheckRadioButton(dialog, IDC_TA_BELOW, IDC_TA_MIDDLE, id);
-        const int chosen = id == IDC_TA_MIDDLE ? 3 : id == IDC_TA_BELOW ? (s.vertical ? 1 : 0) : (s.vertical ? 2 : 4);
+        const int chosen = id == IDC_TA_MIDDLE  ? 3
+                           : id == IDC_TA_BELOW ? (s.vertical ? 1 : 0)
+                                                : (s.vertical ? 2 : 4);
         WGChangeAxisTicks(g, s.copy, step, minor, chosen);
     }
     else if (id == IDC_TA_INTERCEPT && Changed(wParam))
     {
-        if (ReadNumber(dialog, id, &intercept))
+        if (ReadNumberField(dialog, id, kNumberBuffer, &intercept))
             WGChangeAxisIntercept(g, s.copy, intercept, FALSE);
     }
     else if (id == IDC_TA_LINE && Clicked(wParam))
@@ -211,7 +167,7 @@ void AxisCommand(HWND dialog, WPARAM wParam, AxisState& s)
         RunLinePar(dialog, id == IDC_TA_MAJOR_STYLE ? major : minorLine);
     }
     else if (id == IDC_TA_START && Changed(wParam))
-        ReadNumber(dialog, id, &s.start);
+        ReadNumberField(dialog, id, kNumberBuffer, &s.start);
     else if ((id == IDC_TA_HOURS || id == IDC_TA_MINUTES || id == IDC_TA_SECONDS) && Changed(wParam))
     {
         const BYTE v = static_cast<BYTE>(GetDlgItemInt(dialog, id, nullptr, FALSE));
@@ -382,7 +338,8 @@ int EditTimeLabels(GrDesc* graph, RtObjDesc*, HGLOBAL handle)
 
 int EditTimeAxis(GrDesc* graph)
 {
-    return rtDisplayDialogBoxParam(TimeAxisDlgProc, "TimeAxis", graph->window, reinterpret_cast<LPARAM>(graph));
+    return rtDisplayDialogBoxParam(TimeAxisDlgProc, "TimeAxis", graph->window,
+                                   reinterpret_cast<LPARAM>(graph));
 }
 
 } // namespace trendkit

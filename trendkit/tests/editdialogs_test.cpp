@@ -28,7 +28,8 @@ std::vector<BYTE> Bytes(const void* record, size_t size)
 void Screenshot(DialogDriver& d, const char* name)
 {
     if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-        kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), std::string(keep) + "/trendkit_" + name + ".png");
+        kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                              std::string(keep) + "/trendkit_" + name + ".png");
 }
 
 class EditDialogsTest : public TrendkitTest
@@ -135,9 +136,9 @@ TEST_F(EditDialogsTest, AlarmAttributesFieldsReadAsTyped)
     } cases[] = {
         {IDC_RT_LIMIT, "2,5", 2.5f, nullptr},
         {IDC_RT_LIMIT, "-1e2 mbar", -100, nullptr},
-        {IDC_RT_LIMIT, " 5", 0, nullptr},        // a leading blank reads as 0
-        {IDC_RT_LIMIT, "", 10, nullptr},         // empty keeps the value
-        {IDC_RT_LIMIT, "1e60", 10, nullptr},     // no finite float keeps the value
+        {IDC_RT_LIMIT, " 5", 0, nullptr},    // a leading blank reads as 0
+        {IDC_RT_LIMIT, "", 10, nullptr},     // empty keeps the value
+        {IDC_RT_LIMIT, "1e60", 10, nullptr}, // no finite float keeps the value
         {IDC_RT_SETPOINT, "4.25", 4.25f, nullptr},
         {IDC_RT_MESSAGE, "ABCDEFGHIJKLMNOPQRSTU", 0, "ABCDEFGHIJKLMNOP"}, // cut at 16
         {IDC_RT_NORMAL, "normal state now", 0, "normal stat"},            // cut at 11
@@ -201,21 +202,22 @@ TEST_F(EditDialogsTest, GlobalEnableMovesTheAlarmState)
 TEST_F(EditDialogsTest, AlarmLinesOkWritesTheCopyAndCancelKeepsTheRecord)
 {
     ASSERT_EQ(Lines()->lines[1].shown, 1);
-    EXPECT_EQ(EditObject(lines, "Alarm Lines",
-                         [this](DialogDriver& d)
-                         {
-                             EXPECT_TRUE(d.IsChecked(IDC_RT_LINES_SHOWN + 1));
-                             d.Check(IDC_RT_LINES_SHOWN + 1, false);
-                             EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_RT_LINES_ATTRIB + 1)));
-                             d.SetText(IDC_RT_LINES_PERIOD, "70000"); // cut to 16 bits
-                             Screenshot(d, "alarm_lines");
-                             // The same dialog cannot open a second time while it is open.
-                             EXPECT_EQ(rtDisplayDialogBoxParam(AlarmLineDlgProc, "ALARMLINES", d.Dialog(),
-                                                               reinterpret_cast<LPARAM>(GlobalHandle(Lines()))),
-                                       2);
-                             d.Click(IDOK);
-                         },
-                         [](DialogDriver& d) { EXPECT_FALSE(d.IsOpen()) << "ends at once"; }, "Alarm Lines"),
+    EXPECT_EQ(EditObject(
+                  lines, "Alarm Lines",
+                  [this](DialogDriver& d)
+                  {
+                      EXPECT_TRUE(d.IsChecked(IDC_RT_LINES_SHOWN + 1));
+                      d.Check(IDC_RT_LINES_SHOWN + 1, false);
+                      EXPECT_FALSE(IsWindowEnabled(d.Item(IDC_RT_LINES_ATTRIB + 1)));
+                      d.SetText(IDC_RT_LINES_PERIOD, "70000"); // cut to 16 bits
+                      Screenshot(d, "alarm_lines");
+                      // The same dialog cannot open a second time while it is open.
+                      EXPECT_EQ(rtDisplayDialogBoxParam(AlarmLineDlgProc, "ALARMLINES", d.Dialog(),
+                                                        reinterpret_cast<LPARAM>(GlobalHandle(Lines()))),
+                                2);
+                      d.Click(IDOK);
+                  },
+                  [](DialogDriver& d) { EXPECT_FALSE(d.IsOpen()) << "ends at once"; }, "Alarm Lines"),
               1);
     EXPECT_EQ(Lines()->lines[1].shown, 0);
     EXPECT_EQ(Lines()->r.rt.updatePeriod, 70000 & 0xFFFF);
@@ -229,6 +231,47 @@ TEST_F(EditDialogsTest, AlarmLinesOkWritesTheCopyAndCancelKeepsTheRecord)
                          }),
               2);
     EXPECT_TRUE(Bytes(Lines(), sizeof(AlarmLinesDesc)) == before);
+}
+
+// A handle that holds no record of the dialog's kind ends the dialog at once with nothing left
+// locked, and the dialog still opens for a record afterwards.
+TEST_F(EditDialogsTest, RecordDialogsRefuseABlockWithoutTheirRecord)
+{
+    HGLOBAL small = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 8);
+    HGLOBAL untyped = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 64 * 1024); // type 0
+    ASSERT_TRUE(small && untyped);
+    const struct
+    {
+        DLGPROC proc;
+        const char* name;
+        const char* title;
+        HGLOBAL handle;
+    } cases[] = {
+        {AlarmLineDlgProc, "ALARMLINES", "Alarm Lines", small},
+        {AlarmLineDlgProc, "ALARMLINES", "Alarm Lines", nullptr},
+        {MeterDlgProc, "METER", "Meter Parameters", small},
+        {MeterDlgProc, "METER", "Meter Parameters", untyped},
+        {DynBarsDlgProc, "DYNBARS", "Dynamic Bar Graphs", small},
+        {DynBarsDlgProc, "DYNBARS", "Dynamic Bar Graphs", untyped},
+        {DynTextDlgProc, "DYNTEXT", "Dynamic Text", small},
+    };
+    for (const auto& c : cases)
+    {
+        ScriptedPrompts prompts;
+        prompts.Expect(c.title).Drive([](DialogDriver& d) { EXPECT_FALSE(d.IsOpen()) << "ends at once"; });
+        EXPECT_EQ(rtDisplayDialogBoxParam(c.proc, c.name, graph->window, reinterpret_cast<LPARAM>(c.handle)),
+                  2)
+            << c.name;
+        if (c.handle)
+        {
+            EXPECT_EQ(GlobalFlags(c.handle) & GMEM_LOCKCOUNT, 0u) << c.name;
+        }
+    }
+    GlobalFree(small);
+    GlobalFree(untyped);
+
+    EXPECT_EQ(EditObject(lines, "Alarm Lines", [](DialogDriver& d) { d.Click(IDCANCEL); }), 2);
+    EXPECT_EQ(GlobalFlags(GlobalHandle(Lines())) & GMEM_LOCKCOUNT, 0u);
 }
 
 TEST_F(EditDialogsTest, CancelAfterAlarmAttributesKeepsTheNewLimits)
