@@ -38,6 +38,7 @@ struct DdeTestServer::Connection
     int fd = -1;
     std::string topic;                       // lower-cased, empty until connected
     std::map<std::string, uint32_t> advises; // lower-cased item -> advise flags
+    std::vector<DdeFrame> held;              // replies held back while muted
     std::mutex write;
 
     bool Send(const DdeFrame& f) { return SendBytes(kel::dde::EncodeFrame(f)); }
@@ -178,6 +179,27 @@ void DdeTestServer::RefuseAdvise(bool refuse)
     m_refuseAdvise = refuse;
 }
 
+void DdeTestServer::Mute(bool mute)
+{
+    std::vector<std::pair<std::shared_ptr<Connection>, std::vector<DdeFrame>>> late;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_muted = mute;
+        if (!mute)
+            for (const auto& c : m_connections)
+                late.emplace_back(c, std::move(c->held));
+    }
+    for (auto& [c, frames] : late)
+        for (const DdeFrame& f : frames)
+            c->Send(f);
+}
+
+int DdeTestServer::Received() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_received;
+}
+
 void DdeTestServer::SendRaw(const std::vector<uint8_t>& bytes)
 {
     std::vector<std::shared_ptr<Connection>> connections;
@@ -269,6 +291,7 @@ void DdeTestServer::Serve(std::shared_ptr<Connection> c)
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 const std::string item = Lower(f.name);
+                ++m_received;
                 if (f.kind == DdeFrameKind::Connect)
                 {
                     if (!c->topic.empty() || !m_topics.count(item))
@@ -316,6 +339,11 @@ void DdeTestServer::Serve(std::shared_ptr<Connection> c)
                 { // a server's frame from a client
                     answer = false;
                     done = true;
+                }
+                if (answer && m_muted && !done)
+                {
+                    c->held.push_back(reply);
+                    answer = false;
                 }
                 m_changed.notify_all();
             }

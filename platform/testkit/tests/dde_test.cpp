@@ -1,5 +1,6 @@
 // DDE client calls against the test kit's server, and the transport's frame reader.
 #include "testkit/DdeTestServer.h"
+#include "testkit/FakeClock.h"
 #include "testkit/ScopedEnv.h"
 #include "testkit/TempDir.h"
 
@@ -229,6 +230,42 @@ TEST_F(Dde, AServerThatGoesAwayEndsTheConversationAndCanComeBack)
     EXPECT_TRUE(DdeDisconnect(again));
     ASSERT_TRUE(m_server.WaitFor([&] { return m_server.Connections() == 0; }));
     EXPECT_FALSE(PumpUntil(2, 200));
+}
+
+TEST_F(Dde, ASilentServerTimesOutOnTheLayerClockAndItsLateReplyIsDropped)
+{
+    kel::testkit::FakeClock clock;
+    HCONV conv = Connect();
+    ASSERT_NE(conv, nullptr);
+    HSZ item = Str("Pressure");
+    m_server.Mute(true);
+    // Layer time moves only once the server holds the transaction.
+    auto expire = [&](int received)
+    {
+        return std::thread(
+            [&, received]
+            {
+                m_server.WaitFor([&] { return m_server.Received() >= received; });
+                clock.Advance(3000);
+            });
+    };
+    const int before = m_server.Received();
+    std::thread t = expire(before + 1);
+    EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 3000, nullptr), nullptr);
+    t.join();
+    EXPECT_EQ(DdeGetLastError(g_inst), static_cast<UINT>(DMLERR_DATAACKTIMEOUT));
+    t = expire(before + 2);
+    EXPECT_EQ(DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_ADVSTART, 3000, nullptr), nullptr);
+    t.join();
+    EXPECT_EQ(DdeGetLastError(g_inst), static_cast<UINT>(DMLERR_ADVACKTIMEOUT));
+
+    // The held replies arrive late and answer nothing; the next request gets its own.
+    m_server.SetItem("Values", "Pressure", "2e-6");
+    m_server.Mute(false);
+    HDDEDATA data = DdeClientTransaction(nullptr, 0, conv, item, CF_TEXT, XTYP_REQUEST, 3000, nullptr);
+    EXPECT_EQ(Text(data), "2e-6");
+    DdeFreeDataHandle(data);
+    DdeFreeStringHandle(g_inst, item);
 }
 
 TEST_F(Dde, AMalformedFrameEndsTheConversationWithoutHarm)

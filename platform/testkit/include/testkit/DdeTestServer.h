@@ -46,6 +46,10 @@ public:
 
     // Requests of an item that does not exist are refused; so are advise starts while this is set.
     void RefuseAdvise(bool refuse);
+    // While muted the server holds its replies back; unmuting sends what it held, late.
+    void Mute(bool mute);
+    // Frames received from clients so far.
+    int Received() const;
     // Sends raw bytes to every connection (for tests of malformed frames).
     void SendRaw(const std::vector<uint8_t>& bytes);
 
@@ -67,6 +71,8 @@ private:
     std::set<std::string> m_topics;                                              // lower-cased
     std::map<std::pair<std::string, std::string>, std::vector<uint8_t>> m_items; // lower-cased keys
     bool m_refuseAdvise = false;
+    bool m_muted = false;
+    int m_received = 0;
     std::vector<std::shared_ptr<Connection>> m_connections;
     std::vector<std::thread> m_threads; // one per connection made, joined by Stop
     int m_listen = -1;
