@@ -10,6 +10,7 @@
 #pragma once
 
 #include "plotkit.h"
+#include "win32/dde.h"
 
 #define TKAPI extern "C" __attribute__((visibility("default")))
 

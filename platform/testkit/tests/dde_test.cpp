@@ -4,6 +4,7 @@
 #include "testkit/ScopedEnv.h"
 #include "testkit/TempDir.h"
 
+#include "win32/dde.h"
 #include "win32/ddewire.h"
 #include "win32/uidriver.h"
 #include <windows.h>

@@ -18,4 +18,3 @@
 #include "win32/clipboard.h"
 #include "win32/sound.h"
 #include "win32/waveout.h"
-#include "win32/dde.h"

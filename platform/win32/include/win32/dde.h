@@ -6,7 +6,8 @@
 // Transactions are synchronous: the caller waits for the server's answer up to the time-out (layer
 // clock). String handles are per instance, one per text without regard to case, with a use count.
 // Data handles returned by a transaction belong to the caller, who frees them; those handed to the
-// callback are freed after it returns.
+// callback are freed after it returns. As on Windows, windows.h leaves this out: include it where
+// DDE is used.
 #pragma once
 
 #include "win32/types.h"
