@@ -78,7 +78,6 @@ int RulesOf(const DynDataSetDesc* set, Rule* rules)
 
 void WINAPI DefAlarmProc(int, int, int, float, int) {}
 
-void WINAPI DefDdeProc(int, int, int) {}
 
 void CheckAlarms(DynDataSetDesc* set, int slot)
 {

@@ -225,7 +225,7 @@ void WINAPI RTCleanup(TopDesc* top)
         lib.updates[i] = UpdateEntry{};
     if (kept == 0)
         StopUpdateTimer();
-    // No DDE client is built into this library yet: nothing of it to end.
+    EndDde();
     FreeAllPIDs();
     FreeAllDynDataSets();
     lib.blocks.erase(std::find(lib.blocks.begin(), lib.blocks.end(), block));

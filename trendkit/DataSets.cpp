@@ -274,7 +274,7 @@ int WINAPI WRFreeDynDataSet(int slot)
     DynDataSetDesc* set = GetDynDataSet(slot);
     if (block == nullptr || !IsDynDataSetValid(set) || set->useCount > 0)
         return 0;
-    // No DDE client is built in yet, so a set never holds a link to drop here.
+    DropDdeLink(set);
     if (set->ringHandle)
     {
         GlobalUnlock(set->ringHandle);

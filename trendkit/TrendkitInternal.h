@@ -112,7 +112,6 @@ void UpdateBinaryObjects(GrDesc* graph, DynDataSetDesc* set);
 // Alarms.
 void CheckAlarms(DynDataSetDesc* set, int slot);
 void WINAPI DefAlarmProc(int slot, int index, int kind, float value, int state);
-void WINAPI DefDdeProc(int slot, int item, int event);
 void RefreshAlarmObjects(DynDataSetDesc* set);
 void CalcAlarmLines(GrDesc* graph, RtObjDesc* object);
 // Widest alarm or normal message of `set` in the font of the set's alarm text on `graph`.
@@ -218,5 +217,14 @@ int EditTimeAxis(GrDesc* graph);
 // Edit hooks of the scroll family (types 103 and 104, by subtype) and of the dynamic bars.
 int EditScrollGraph(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
 int EditDynBars(GrDesc* graph, RtObjDesc* object, HGLOBAL handle);
+
+// DDE client.
+HDDEDATA WINAPI DefDdeProc(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR);
+// Ends every conversation and the DDE instance (clean-up).
+void EndDde();
+// Stops the items that feed the set and frees its link (the set is being freed).
+void DropDdeLink(DynDataSetDesc* set);
+// Uses of conversation entry 0-4; -1 when the entry is free (tests).
+int DdeConversationUses(int index);
 
 } // namespace trendkit

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "plotkit.h"
+#include "win32/dde.h"
 
 #define TKAPI extern "C" __attribute__((visibility("default")))
 
@@ -99,8 +100,10 @@ struct DynDataSetDesc
 
 // The user alarm procedure: (slot, value index, kind, value, state 1 on / 0 off).
 typedef void(WINAPI* RTAlarmProc)(int slot, int index, int kind, float value, int state);
-// The user DDE procedure (the DDE client's).
-typedef void(WINAPI* RTDdeProc)(int slot, int item, int event);
+// The user DDE procedure: gets the DDE client's transactions other than advise data, with the
+// callback's arguments; its result is not used.
+typedef HDDEDATA(WINAPI* RTDdeProc)(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2,
+                                    HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
 
 // trendkit's block in the TopDesc (TopDesc::realTimeBlock).
 struct RTTopBlock
@@ -285,6 +288,23 @@ TKAPI WORD WINAPI WRSetAlarmMarks(GrDesc* graph, int slot, WORD axis, int placem
 TKAPI WORD WINAPI WRSetAlarmText(GrDesc* graph, int slot, int index, float left, float top, float right,
                                  float bottom, int frameColour, int frameWidth, int background,
                                  const char* normalMessage, const int* colours, int alignment, int layout);
+
+// ---- DDE client ----------------------------------------------------------------------------------
+
+// Starts the DDE client if it is not running; returns its instance id, 0 when it cannot start.
+TKAPI DWORD WINAPI WRInitDde();
+// The procedure that gets the DDE transactions other than advise data (null: none).
+TKAPI void WINAPI WRSetDdeProc(RTDdeProc proc);
+// Links the set in `slot` to `item` of a server's `topic`: the item's numbers (up to 32, separated
+// by anything else) become the set's values now and at each change the server advises; with
+// `update` each change also runs WRUpdateData. The service is `service`, or without one the file
+// name of `commandLine`, which is started when no server answers. A link that cannot be made, or a
+// conversation that ends, marks the set's values failed (alarm kind 7).
+TKAPI void WINAPI WRConnectDDE(int slot, const char* commandLine, const char* service, const char* topic,
+                               const char* item, int update);
+// The DDE client's callback: DDE_FACK for advise data, else 0.
+TKAPI HDDEDATA WINAPI DdeCallback(UINT type, UINT format, HCONV conversation, HSZ hsz1, HSZ hsz2,
+                                  HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
 
 // ---- Periodic update timer -----------------------------------------------------------------------
 

@@ -8,6 +8,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -572,6 +574,29 @@ TEST(Environment, GetSetAndSizeRules)
     ASSERT_TRUE(SetEnvironmentVariable("KEL_TEST_VAR", nullptr));
     EXPECT_EQ(GetEnvironmentVariable("KEL_TEST_VAR", big, sizeof big), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ENVVAR_NOT_FOUND));
+}
+
+TEST(Processes, WinExecStartsAProgramWithItsArguments)
+{
+    const std::filesystem::path out =
+        std::filesystem::temp_directory_path() / ("kel-winexec-" + std::to_string(GetCurrentProcessId()));
+    std::filesystem::remove(out);
+    const std::string line = "sh -c \"echo 'two  words' > '" + out.string() + "'\"";
+    EXPECT_GT(WinExec(line.c_str(), SW_SHOWNORMAL), 31u);
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    std::string text;
+    while (text.empty() && std::chrono::steady_clock::now() < end)
+    {
+        std::this_thread::sleep_for(5ms);
+        std::ifstream in(out);
+        std::getline(in, text);
+    }
+    EXPECT_EQ(text, "two  words");
+    std::filesystem::remove(out);
+
+    EXPECT_EQ(WinExec("kel-no-such-program --x", SW_SHOWNORMAL), static_cast<UINT>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(WinExec("/kel/no/such/program", SW_SHOWNORMAL), static_cast<UINT>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(WinExec("", SW_SHOWNORMAL), static_cast<UINT>(ERROR_FILE_NOT_FOUND));
 }
 
 } // namespace

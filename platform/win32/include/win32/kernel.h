@@ -227,3 +227,14 @@ DWORD GetEnvironmentVariable(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
 BOOL SetEnvironmentVariable(LPCSTR lpName, LPCSTR lpValue);
 #define GetEnvironmentVariableA GetEnvironmentVariable
 #define SetEnvironmentVariableA SetEnvironmentVariable
+
+// ---- Processes -----------------------------------------------------------------------------------
+
+// Starts a program: the command line's first word (quotes keep blanks together) is the program,
+// found through PATH when it names no folder; the other words are its arguments. The program runs
+// on its own; uCmdShow is not used. Returns a value above 31 when it started, else
+// ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_BAD_FORMAT or 0.
+UINT WinExec(LPCSTR lpCmdLine, UINT uCmdShow);
+#ifndef ERROR_BAD_FORMAT
+#define ERROR_BAD_FORMAT 11L
+#endif
