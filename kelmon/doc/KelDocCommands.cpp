@@ -1,19 +1,19 @@
 // The document's command map: each menu command the document takes with its update handler.
 #include "doc/KelDoc.h"
-
 #include "doc/KelDocCommands.h"
+#include "res/resource.h"
 
 BEGIN_MESSAGE_MAP(CKelDoc, CDocument)
-ON_COMMAND(kelcmd::kScanStart, OnScanStart)
-ON_UPDATE_COMMAND_UI(kelcmd::kScanStart, OnUpdateScanStart)
-ON_COMMAND(kelcmd::kScanStopNow, OnScanStopNow)
-ON_UPDATE_COMMAND_UI(kelcmd::kScanStopNow, OnUpdateScanStopNow)
-ON_COMMAND(kelcmd::kScanStopAtEnd, OnScanStopAtEnd)
-ON_UPDATE_COMMAND_UI(kelcmd::kScanStopAtEnd, OnUpdateScanStopAtEnd)
-ON_COMMAND(kelcmd::kAcquisitionFrequency, OnAcquisitionFrequency)
-ON_UPDATE_COMMAND_UI(kelcmd::kAcquisitionFrequency, OnUpdateAcquisitionFrequency)
-ON_COMMAND(kelcmd::kConnectorListSetup, OnConnectorListSetup)
-ON_UPDATE_COMMAND_UI(kelcmd::kConnectorListSetup, OnUpdateConnectorListSetup)
-ON_COMMAND(kelcmd::kFilamentOn, OnFilamentOn)
-ON_UPDATE_COMMAND_UI(kelcmd::kFilamentOn, OnUpdateFilamentOn)
+ON_COMMAND(ID_SCAN_START, OnScanStart)
+ON_UPDATE_COMMAND_UI(ID_SCAN_START, OnUpdateScanStart)
+ON_COMMAND(ID_SCAN_STOPNOW, OnScanStopNow)
+ON_UPDATE_COMMAND_UI(ID_SCAN_STOPNOW, OnUpdateScanStopNow)
+ON_COMMAND(ID_SCAN_STOPATEND, OnScanStopAtEnd)
+ON_UPDATE_COMMAND_UI(ID_SCAN_STOPATEND, OnUpdateScanStopAtEnd)
+ON_COMMAND(ID_SCAN_FREQUENCY, OnAcquisitionFrequency)
+ON_UPDATE_COMMAND_UI(ID_SCAN_FREQUENCY, OnUpdateAcquisitionFrequency)
+ON_COMMAND(ID_HEAD_CONNECTOR_LIST, OnConnectorListSetup)
+ON_UPDATE_COMMAND_UI(ID_HEAD_CONNECTOR_LIST, OnUpdateConnectorListSetup)
+ON_COMMAND(ID_HEAD_FILAMENT, OnFilamentOn)
+ON_UPDATE_COMMAND_UI(ID_HEAD_FILAMENT, OnUpdateFilamentOn)
 END_MESSAGE_MAP()

@@ -1,21 +1,7 @@
-// Command numbers of the document's menu entries and of the view's private messages.
+// The view's private messages (the menu commands are named in res/resource.h).
 #pragma once
 
 #include <windows.h>
-
-namespace kelcmd
-{
-constexpr UINT kModeAnalog = 32771;
-constexpr UINT kScanStart = 32772;
-constexpr UINT kScanStopNow = 32789;
-constexpr UINT kLeakScanParams = 32806;
-constexpr UINT kScanStopAtEnd = 32790;
-constexpr UINT kFilamentOn = 32798;
-constexpr UINT kConnectorListSetup = 32799;
-constexpr UINT kAcquisitionFrequency = 32853;
-// The view's own Connect command; it posts kConnectorListSetup to itself.
-constexpr UINT kViewConnect = 32890;
-} // namespace kelcmd
 
 // Messages the view takes besides the WM_KEL_* ones: build the display after the first update,
 // restart averaging, leak-test parameters, analysis updated, analysis closed, and (posted by the

@@ -1,6 +1,7 @@
 // Scan control: the Start, Stop Now and Stop At End commands, the repeat timer's tick and the
 // start, step and stop tasks the port monitor's workers run for the document.
 #include "doc/KelDoc.h"
+#include "res/resource.h"
 
 #include "KelMessages.h"
 #include "displays/Display.h"
@@ -296,7 +297,7 @@ void CKelDoc::ShowInitialDisplay()
     if (!m_bOpenedFromFile)
     {
         // The analog mode is the new document's default; its command builds display and scan.
-        OnCmdMsg(kelcmd::kModeAnalog, CN_COMMAND, nullptr, nullptr);
+        OnCmdMsg(ID_MODE_ANALOG, CN_COMMAND, nullptr, nullptr);
         return;
     }
     CDisplay* display = m_pCurrentDisplay;

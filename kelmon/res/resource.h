@@ -503,6 +503,8 @@
 #define ID_HEAD_DEGAS 32797
 #define ID_HEAD_FILAMENT 32798
 #define ID_HEAD_CONNECTOR_LIST 32799
+// The view's own Connect command; it posts ID_HEAD_CONNECTOR_LIST to the document.
+#define ID_VIEW_CONNECT 32890
 #define ID_HEAD_RESET 32809
 #define ID_HEAD_LOCK 32832
 #define ID_HEAD_INFO 32848

@@ -17,8 +17,8 @@ ON_WM_SIZE()
 ON_WM_TIMER()
 ON_WM_CREATE()
 ON_WM_KEYDOWN()
-ON_COMMAND(kelcmd::kViewConnect, OnConnectCommand)
-ON_UPDATE_COMMAND_UI(kelcmd::kViewConnect, OnUpdateConnectCommand)
+ON_COMMAND(ID_VIEW_CONNECT, OnConnectCommand)
+ON_UPDATE_COMMAND_UI(ID_VIEW_CONNECT, OnUpdateConnectCommand)
 ON_MESSAGE(WM_KEL_VIEW_INITIALDISPLAY, OnInitialDisplay)
 ON_MESSAGE(WM_KEL_VIEW_RESETAVERAGING, OnResetAveraging)
 ON_MESSAGE(WM_KEL_VIEW_LEAKPARAMS, OnLeakParams)
@@ -95,7 +95,7 @@ void CKelView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
 
 void CKelView::OnConnectCommand()
 {
-    PostMessage(WM_COMMAND, kelcmd::kConnectorListSetup, 0);
+    PostMessage(WM_COMMAND, ID_HEAD_CONNECTOR_LIST, 0);
 }
 
 void CKelView::OnUpdateConnectCommand(CCmdUI* pCmdUI)
@@ -275,7 +275,7 @@ LRESULT CKelView::OnResetAveraging(WPARAM /*wParam*/, LPARAM /*lParam*/)
 LRESULT CKelView::OnLeakParams(WPARAM /*wParam*/, LPARAM /*lParam*/)
 {
     if (CKelDoc* doc = GetDocument())
-        doc->OnCmdMsg(kelcmd::kLeakScanParams, CN_COMMAND, nullptr, nullptr);
+        doc->OnCmdMsg(ID_SCAN_LEAK_PARAMS, CN_COMMAND, nullptr, nullptr);
     return 0;
 }
 

@@ -264,7 +264,7 @@ protected:
 TEST_F(KelViewTest, TheConnectorListBindsTheDocumentToSoft0)
 {
     StartMonitor();
-    EXPECT_EQ(Update(kelcmd::kConnectorListSetup).checked, 0);
+    EXPECT_EQ(Update(ID_HEAD_CONNECTOR_LIST).checked, 0);
     m_prompts.Expect(IDD_CONNECTOR_LIST)
         .Drive(
             [](DialogDriver& d)
@@ -273,7 +273,7 @@ TEST_F(KelViewTest, TheConnectorListBindsTheDocumentToSoft0)
                 d.Click(IDOK);
             });
     // The view's own Connect command posts the document's command.
-    m_view->SendMessage(WM_COMMAND, kelcmd::kViewConnect, 0);
+    m_view->SendMessage(WM_COMMAND, ID_VIEW_CONNECT, 0);
     ASSERT_TRUE(UiTest::PumpUntil([&] { return m_prompts.Prompts().size() == 1; }));
 
     CPortEntry* soft0 = CPortList::Instance().FindByName("SOFT0");
@@ -283,9 +283,9 @@ TEST_F(KelViewTest, TheConnectorListBindsTheDocumentToSoft0)
     EXPECT_EQ(m_doc->GetUnits()->m_pHead, m_doc->m_pHead) << "the head reaches the document's models";
     EXPECT_EQ(m_doc->GetPortMutex(), soft0->GetPortLock());
     EXPECT_EQ(m_doc->m_bReleaseLock, 0);
-    EXPECT_EQ(Update(kelcmd::kConnectorListSetup).checked, 1);
+    EXPECT_EQ(Update(ID_HEAD_CONNECTOR_LIST).checked, 1);
     CTestCmdUI viewConnect;
-    viewConnect.m_nID = kelcmd::kViewConnect;
+    viewConnect.m_nID = ID_VIEW_CONNECT;
     viewConnect.DoUpdate(m_view, FALSE);
     EXPECT_EQ(viewConnect.checked, 1);
     EXPECT_EQ(CPortBindingRegistry::GetInstance().Lookup(soft0), m_doc->GetPortDocument());
@@ -295,10 +295,10 @@ TEST_F(KelViewTest, StartRunsTheAnalogScanAndEveryPointReachesTheDisplayOnTheUiT
 {
     BindToSoft0();
     MakeAnalogScan(SCAN_MODE_SINGLE);
-    EXPECT_EQ(Update(kelcmd::kScanStart).enabled, 1);
-    EXPECT_EQ(Update(kelcmd::kScanStopNow).enabled, 0);
+    EXPECT_EQ(Update(ID_SCAN_START).enabled, 1);
+    EXPECT_EQ(Update(ID_SCAN_STOPNOW).enabled, 0);
 
-    Command(kelcmd::kScanStart);
+    Command(ID_SCAN_START);
     ASSERT_TRUE(RunEnded());
     EXPECT_EQ(m_doc->m_hViewWnd, m_view->GetSafeHwnd());
 
@@ -309,25 +309,25 @@ TEST_F(KelViewTest, StartRunsTheAnalogScanAndEveryPointReachesTheDisplayOnTheUiT
     EXPECT_EQ(m_display->Threads(), std::set<DWORD>{m_uiThread});
     EXPECT_TRUE(Scan()->m_bEndedNormally);
     EXPECT_TRUE(m_doc->IsModified());
-    EXPECT_EQ(Update(kelcmd::kScanStart).enabled, 1) << "Start again once the run ended";
+    EXPECT_EQ(Update(ID_SCAN_START).enabled, 1) << "Start again once the run ended";
 }
 
 TEST_F(KelViewTest, StopNowEndsAContinuousRunAndNothingRunsAfterIt)
 {
     BindToSoft0();
     MakeAnalogScan(SCAN_MODE_CONTINUOUS);
-    Command(kelcmd::kScanStart);
+    Command(ID_SCAN_START);
     ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() >= kPoints + 20; }));
-    EXPECT_EQ(Update(kelcmd::kScanStopNow).enabled, 1);
-    EXPECT_EQ(Update(kelcmd::kScanStart).enabled, 0);
+    EXPECT_EQ(Update(ID_SCAN_STOPNOW).enabled, 1);
+    EXPECT_EQ(Update(ID_SCAN_START).enabled, 0);
 
-    Command(kelcmd::kScanStopNow);
+    Command(ID_SCAN_STOPNOW);
     ASSERT_TRUE(RunEnded());
     EXPECT_EQ(m_doc->m_bStopRequested, 1);
     const int points = Points();
     UiTest::Pump(100);
     EXPECT_EQ(Points(), points) << "no step ran after the stop";
-    EXPECT_EQ(Update(kelcmd::kScanStopNow).enabled, 0);
+    EXPECT_EQ(Update(ID_SCAN_STOPNOW).enabled, 0);
     EXPECT_EQ(m_display->Threads(), std::set<DWORD>{m_uiThread});
 }
 
@@ -335,7 +335,7 @@ TEST_F(KelViewTest, ClosingTheWindowWhileTheScanRunsLetsItsTasksEndFirst)
 {
     BindToSoft0();
     MakeAnalogScan(SCAN_MODE_CONTINUOUS);
-    Command(kelcmd::kScanStart);
+    Command(ID_SCAN_START);
     ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() >= kPoints + 5; }));
     ASSERT_GT(m_doc->m_nLiveTasks, 0);
 
@@ -353,14 +353,14 @@ TEST_F(KelViewTest, StopAtEndFinishesTheSweepUnderWay)
 {
     BindToSoft0();
     MakeAnalogScan(SCAN_MODE_CONTINUOUS);
-    Command(kelcmd::kScanStart);
+    Command(ID_SCAN_START);
     ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() >= kPoints + 10; }));
-    EXPECT_EQ(Update(kelcmd::kScanStopAtEnd).enabled, 1);
-    Command(kelcmd::kScanStopAtEnd);
+    EXPECT_EQ(Update(ID_SCAN_STOPATEND).enabled, 1);
+    Command(ID_SCAN_STOPATEND);
     ASSERT_TRUE(RunEnded());
     EXPECT_EQ(Points() % kPoints, 0) << "whole sweeps only";
     EXPECT_GE(Points(), 2 * kPoints);
-    EXPECT_EQ(Update(kelcmd::kScanStopAtEnd).enabled, 0);
+    EXPECT_EQ(Update(ID_SCAN_STOPATEND).enabled, 0);
 }
 
 TEST_F(KelViewTest, TheRepeatTimerPacesTriggeredSweepsAndStopAtEndKillsIt)
@@ -377,13 +377,13 @@ TEST_F(KelViewTest, TheRepeatTimerPacesTriggeredSweepsAndStopAtEndKillsIt)
         SCOPED_TRACE(c.seconds);
         kel::testkit::FakeClock clock(1000000);
         MakeAnalogScan(SCAN_MODE_TRIGGERED, c.seconds);
-        Command(kelcmd::kScanStart);
+        Command(ID_SCAN_START);
         ASSERT_TRUE(SweepsDone(1));
         EXPECT_EQ(m_doc->m_bRepeatTimer, 1);
         EXPECT_NE(m_view->m_nTimerId, 0u);
         EXPECT_EQ(m_view->m_nTimerInterval, c.interval);
-        EXPECT_EQ(Update(kelcmd::kScanStart).enabled, 0) << "the repeat timer runs";
-        EXPECT_EQ(Update(kelcmd::kScanStopAtEnd).enabled, 1);
+        EXPECT_EQ(Update(ID_SCAN_START).enabled, 0) << "the repeat timer runs";
+        EXPECT_EQ(Update(ID_SCAN_STOPATEND).enabled, 1);
 
         clock.Advance(c.interval - 1);
         UiTest::Pump(50);
@@ -397,7 +397,7 @@ TEST_F(KelViewTest, TheRepeatTimerPacesTriggeredSweepsAndStopAtEndKillsIt)
                                    << clock.Now();
         EXPECT_EQ(m_doc->m_nOverrunCount, 0);
 
-        Command(kelcmd::kScanStopAtEnd);
+        Command(ID_SCAN_STOPATEND);
         EXPECT_EQ(m_doc->m_bRepeatTimer, 0);
         EXPECT_EQ(m_view->m_nTimerId, 0u);
         clock.Advance(3 * c.interval);
@@ -470,9 +470,9 @@ TEST_F(KelViewTest, StartAndStopAtEndFollowTheHeadAndTheDisplay)
     BindToSoft0();
     MakeAnalogScan(SCAN_MODE_CONTINUOUS);
     m_doc->m_pHead->Disconnect();
-    EXPECT_EQ(Update(kelcmd::kScanStart).enabled, 0) << "head offline";
-    EXPECT_EQ(Update(kelcmd::kScanStopNow).enabled, 0);
-    EXPECT_EQ(Update(kelcmd::kScanStopAtEnd).enabled, 0);
+    EXPECT_EQ(Update(ID_SCAN_START).enabled, 0) << "head offline";
+    EXPECT_EQ(Update(ID_SCAN_STOPNOW).enabled, 0);
+    EXPECT_EQ(Update(ID_SCAN_STOPATEND).enabled, 0);
     ASSERT_TRUE(m_doc->m_pHead->Connect(0));
 
     // Stop At End is never offered on a leak or P-vs-T display, even while a scan repeats.
@@ -485,7 +485,7 @@ TEST_F(KelViewTest, StartAndStopAtEndFollowTheHeadAndTheDisplay)
     {
         KindDisplay display(m_doc->GetAnalogSettings(0), kind);
         m_doc->SetCurrentDisplay(&display);
-        EXPECT_EQ(Update(kelcmd::kScanStopAtEnd).enabled, kind == 2 || kind == 4 ? 0 : 1) << kind;
+        EXPECT_EQ(Update(ID_SCAN_STOPATEND).enabled, kind == 2 || kind == 4 ? 0 : 1) << kind;
     }
     m_doc->SetCurrentDisplay(m_display.get());
     m_doc->m_bRepeatTimer = 0;
@@ -495,27 +495,27 @@ TEST_F(KelViewTest, TheAcquisitionFrequencyDialogRebuildsTheDisplayOnOk)
 {
     BindToSoft0();
     MakeAnalogScan(SCAN_MODE_SINGLE);
-    EXPECT_EQ(Update(kelcmd::kAcquisitionFrequency).enabled, 1);
+    EXPECT_EQ(Update(ID_SCAN_FREQUENCY).enabled, 1);
     m_doc->SetModifiedFlag(FALSE);
     m_display->ClearCalls();
 
     m_prompts.Expect(CScanScheduleDlg::IDD).Reply(IDCANCEL);
-    Command(kelcmd::kAcquisitionFrequency);
+    Command(ID_SCAN_FREQUENCY);
     EXPECT_TRUE(m_display->CallsStartingWith("Rebuild").empty());
     EXPECT_FALSE(m_doc->IsModified());
 
     m_prompts.Expect(CScanScheduleDlg::IDD).Reply(IDOK);
-    Command(kelcmd::kAcquisitionFrequency);
+    Command(ID_SCAN_FREQUENCY);
     EXPECT_EQ(m_display->CallsStartingWith("Rebuild").size(), 1u);
     EXPECT_TRUE(m_doc->IsModified());
 
     m_prompts.Expect("You must exit the Peak Tuning").Reply(IDOK);
     m_doc->m_bPeakTuning = 1;
-    Command(kelcmd::kAcquisitionFrequency);
+    Command(ID_SCAN_FREQUENCY);
     m_doc->m_bPeakTuning = 0;
 
     m_doc->m_bRepeatTimer = 1;
-    EXPECT_EQ(Update(kelcmd::kAcquisitionFrequency).enabled, 0);
+    EXPECT_EQ(Update(ID_SCAN_FREQUENCY).enabled, 0);
     m_doc->m_bRepeatTimer = 0;
 }
 
@@ -574,7 +574,7 @@ TEST_F(KelViewTest, TheFilamentCommandTogglesTheFilamentAndOffersToStopARunningS
     // Without a head the command is disabled.
     CHead* head = m_doc->m_pHead;
     m_doc->m_pHead = nullptr;
-    EXPECT_EQ(Update(kelcmd::kFilamentOn).enabled, 0);
+    EXPECT_EQ(Update(ID_HEAD_FILAMENT).enabled, 0);
     m_doc->m_pHead = head;
 
     BindToSoft0();
@@ -583,30 +583,30 @@ TEST_F(KelViewTest, TheFilamentCommandTogglesTheFilamentAndOffersToStopARunningS
     {
         ScriptedPrompts progress; // the head's progress boxes
         progress.Expect("").Reply(IDOK).AnyTimes();
-        CTestCmdUI ui = Update(kelcmd::kFilamentOn);
+        CTestCmdUI ui = Update(ID_HEAD_FILAMENT);
         EXPECT_EQ(ui.enabled, 1);
         EXPECT_EQ(ui.checked, 1);
 
-        Command(kelcmd::kFilamentOn);
+        Command(ID_HEAD_FILAMENT);
         ASSERT_TRUE(m_doc->m_pHead->IsFilamentOn(on));
         EXPECT_EQ(on, 0);
-        EXPECT_EQ(Update(kelcmd::kFilamentOn).checked, 0);
-        Command(kelcmd::kFilamentOn);
+        EXPECT_EQ(Update(ID_HEAD_FILAMENT).checked, 0);
+        Command(ID_HEAD_FILAMENT);
         ASSERT_TRUE(m_doc->m_pHead->IsFilamentOn(on));
         EXPECT_EQ(on, 1);
-        EXPECT_EQ(Update(kelcmd::kFilamentOn).checked, 1);
+        EXPECT_EQ(Update(ID_HEAD_FILAMENT).checked, 1);
     }
 
     // While an analog scan repeats the command stays enabled and asks to stop the scan first.
     m_doc->m_bRepeatTimer = 1;
-    EXPECT_EQ(Update(kelcmd::kFilamentOn).enabled, 1);
+    EXPECT_EQ(Update(ID_HEAD_FILAMENT).enabled, 1);
     m_prompts.Expect("The scan must be stopped first").Reply(IDNO);
-    Command(kelcmd::kFilamentOn);
+    Command(ID_HEAD_FILAMENT);
     EXPECT_EQ(m_doc->m_bStopRequested, 0);
     ASSERT_TRUE(m_doc->m_pHead->IsFilamentOn(on));
     EXPECT_EQ(on, 1) << "No changes nothing";
     m_prompts.Expect("The scan must be stopped first").Reply(IDYES);
-    Command(kelcmd::kFilamentOn);
+    Command(ID_HEAD_FILAMENT);
     EXPECT_EQ(m_doc->m_bStopRequested, 1) << "Yes stops the scan";
     ASSERT_TRUE(UiTest::PumpUntil([] { return CPortMonitor::Instance().IsIdle(); }));
     EXPECT_EQ(m_doc->m_bRepeatTimer, 0);
@@ -665,7 +665,7 @@ TEST_F(KelViewSerialTest, ALineDroppedMidSweepStopsTheRunAndKeepsTheLoggedSweeps
     m_prompts.Expect("Line is disconnected!").Reply(IDOK).AnyTimes();
     m_prompts.Expect("").Reply(IDCANCEL).AnyTimes();
 
-    Command(kelcmd::kScanStart);
+    Command(ID_SCAN_START);
     ASSERT_TRUE(UiTest::PumpUntil([&] { return Points() >= 2 * kPoints + 30; }, 20000));
     ASSERT_TRUE(m_emulator.SetDsr(false));
     ASSERT_TRUE(RunEnded());
