@@ -641,7 +641,9 @@ void CKelDoc::Serialize(CArchive& ar)
         ThrowBadFile(ar, CArchiveException::badClass);
     // A spectrum display shows one of the document's spectrum records; anything else the file made
     // in its place is refused.
-    if (s.display && s.display->GetKind() == 1 && s.display->m_pSettings != nullptr)
+    const bool spectrumKind = s.display && (s.display->GetKind() == 1 || s.display->GetKind() == 5 ||
+                                            s.display->GetKind() == 8);
+    if (spectrumKind && s.display->m_pSettings != nullptr)
     {
         CObject* settings = s.display->m_pSettings;
         if (!settings->IsKindOf(RUNTIME_CLASS(CAnalogData)) ||

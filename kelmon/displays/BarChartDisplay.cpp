@@ -1,0 +1,536 @@
+#include "displays/BarChartDisplay.h"
+
+#include "displays/AnalogDisplay.h"
+#include "displays/LayoutFile.h"
+#include "doc/AnalogData.h"
+
+#include <afxdlgs.h>
+#include <afxwin.h>
+#include <plotkit.h>
+#include <trendkit.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+void CopyName(char* to, size_t size, const std::string& name)
+{
+    const size_t n = std::min(size - 1, name.size());
+    std::memcpy(to, name.data(), n);
+    to[n] = '\0';
+}
+
+CBarChartDisplay::CBarChartDisplay(int kind)
+{
+    m_nKind = kind;
+}
+
+CAnalogData* CBarChartDisplay::Settings() const
+{
+    return static_cast<CAnalogData*>(m_pSettings);
+}
+
+int CBarChartDisplay::PointCount() const
+{
+    const CAnalogData* s = Settings();
+    return s != nullptr ? std::clamp(s->m_pointCount, 0, kMaxBars) : 0;
+}
+
+bool CBarChartDisplay::OnPageThread() const
+{
+    return m_pPage == nullptr || GetWindowThreadProcessId(m_pPage->window, nullptr) == GetCurrentThreadId();
+}
+
+void CBarChartDisplay::LayoutRows(const char* suffix)
+{
+    const CAnalogData* s = Settings();
+    m_rows = BarRowList{};
+    m_rows.Layout(PointCount(), s->m_startMass, s->m_stopMass);
+    for (int i = 0; i < m_rows.rowCount; ++i)
+        CopyName(m_rows.names[i], sizeof m_rows.names[i],
+                 std::string(m_szPageName) + suffix + std::to_string(i));
+    for (COLORREF& colour : m_rows.colours)
+        colour = static_cast<COLORREF>(s->m_barColour);
+}
+
+void CBarChartDisplay::TakePlot(const CommonPlotObjects& plot, const float plotArea[4], const int sets[30],
+                                const uint16_t bars[30])
+{
+    m_graphTitle = plot.title;
+    m_xLabels = plot.xLabels;
+    m_yLabels = plot.yLabels;
+    m_xTitle = plot.xCaption;
+    m_unitsLabel = plot.yCaption;
+    m_xAxis = plot.xAxis;
+    m_yAxis = plot.yAxis;
+    m_grids[0] = plot.yGrids[0];
+    m_grids[1] = plot.yGrids[1];
+    m_grids[2] = plot.xGrids[0];
+    m_grids[3] = plot.xGrids[1];
+    std::memcpy(m_plot, plotArea, sizeof m_plot);
+    std::memcpy(m_rowSets, sets, sizeof m_rowSets);
+    std::memcpy(m_barObjects, bars, sizeof m_barObjects);
+}
+
+void CBarChartDisplay::UpdateRows(GrDesc* graph)
+{
+    for (int i = 0; i < m_rows.rowCount; ++i)
+        if (m_rowSets[i] != 0)
+            WRUpdateData(m_rowSets[i], &m_values[i * kBarsPerRow], graph);
+}
+
+int CBarChartDisplay::ClosePage()
+{
+    int sets[kMaxRows];
+    std::memcpy(sets, m_rowSets, sizeof sets);
+    const int rows = m_rows.rowCount;
+    const int closed = CDisplay::ClosePage();
+    if (closed)
+    {
+        for (int i = 0; i < rows; ++i)
+            if (sets[i] != 0)
+                WRFreeDynDataSet(sets[i]);
+        std::memset(m_rowSets, 0, sizeof m_rowSets);
+        m_pGraph = nullptr;
+    }
+    return closed;
+}
+
+// ---- Data
+
+int CBarChartDisplay::ReadData(float* values, int capacity)
+{
+    if (!OnPageThread())
+        return OnPageThreadOf(m_pPage, [&] { return ReadData(values, capacity); });
+    if (values != nullptr)
+    {
+        const int n = std::min(capacity, PointCount());
+        if (n > 0)
+            std::memcpy(values, m_values, sizeof(float) * n);
+    }
+    return m_nCurrentBar;
+}
+
+BOOL CBarChartDisplay::ShowScanData(const float* values)
+{
+    if (!OnPageThread())
+        return OnPageThreadOf(m_pPage, [&] { return ShowScanData(values); });
+    if (values != nullptr)
+        std::memcpy(m_values, values, sizeof(float) * PointCount());
+    if (m_pGraph != nullptr)
+        UpdateRows(nullptr);
+    m_nCurrentBar = m_nCurrentRow = 0;
+    m_bHasData = 1;
+    return 1;
+}
+
+int CBarChartDisplay::IsLogScale()
+{
+    const CAnalogData* s = Settings();
+    return s != nullptr ? s->m_logScale : 1;
+}
+
+BOOL CBarChartDisplay::Redraw()
+{
+    if (!OnPageThread())
+        return OnPageThreadOf(m_pPage, [this] { return Redraw(); });
+    if (m_pGraph == nullptr || !WGIsDescValid(m_pGraph))
+        return 0;
+    WGRedrawGraph(m_pGraph, FALSE);
+    return 1;
+}
+
+// ---- Mass axis
+
+float CBarChartDisplay::MassTickStep(int low, int high, float labelWidth, float plotWidth)
+{
+    const int range = high - low;
+    int digits = 1;
+    for (int d = static_cast<int>(range * 0.1); d > 1; d /= 10)
+        ++digits;
+    int best = -100;
+    float chosen = 1.0f;
+    for (int n = 1;; ++n)
+    {
+        const int step = range / n;
+        const int score = n - 2 * (range - step * n);
+        if (score > best)
+        {
+            best = score;
+            chosen = static_cast<float>(step);
+        }
+        if (step < 1 || n >= 51 || plotWidth * 0.5f < n * digits * labelWidth * 0.1f)
+            break;
+    }
+    return std::max(chosen, 1.0f);
+}
+
+float CBarChartDisplay::XCrossing(float bottom, float top)
+{
+    return bottom > 0.0f ? bottom : top < 0.0f ? top : 0.0f;
+}
+
+int CBarChartDisplay::ApplyMassRange(float low, float high)
+{
+    const int a = static_cast<int>(low + 0.5f), b = static_cast<int>(high + 0.5f);
+    if (b <= a || m_pGraph == nullptr)
+        return 0;
+    float width = 0.0f, height = 0.0f;
+    HWND window = WGGetGraphWindow(m_pGraph);
+    HDC dc = GetDC(window);
+    WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0123456789", 10, &width, &height);
+    ReleaseDC(window, dc);
+    const float step = MassTickStep(a, b, width, m_plot[1] - m_plot[0]);
+    if (!WGChangeAxisRange(m_pGraph, m_xAxis, static_cast<float>(a), static_cast<float>(b), TRUE))
+        return 0;
+    WGChangeAxisTicks(m_pGraph, m_xAxis, step, 4, 3);
+    WGChangeAxisIntercept(m_pGraph, m_yAxis, static_cast<float>(a), TRUE);
+    return 1;
+}
+
+int CBarChartDisplay::Zoom(float factor)
+{
+    const CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return 0;
+    float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+    WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+    if (factor < 1.0f)
+    {
+        if ((hi - lo) * 0.5f < 0.5f)
+            return 0;
+        const float quarter = (hi - lo) / 4.0f;
+        lo += quarter;
+        hi -= quarter;
+    }
+    else if (factor > 1.0f)
+    {
+        const float half = (hi - lo) / 2.0f;
+        lo = std::max(lo - half, static_cast<float>(s->m_startMass));
+        hi = std::min(hi + half, static_cast<float>(s->m_stopMass));
+    }
+    SetMassRange(lo, hi);
+    return 1;
+}
+
+int CBarChartDisplay::PanLeft(float fraction)
+{
+    const CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return 0;
+    float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+    WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+    const float width = hi - lo;
+    float shift = fraction * 0.5f * width;
+    if (shift < 1.0f)
+        shift = 1.0f;
+    lo -= shift;
+    hi -= shift;
+    if (lo < s->m_startMass)
+    {
+        lo = static_cast<float>(s->m_startMass);
+        hi = lo + width;
+    }
+    SetMassRange(lo, hi);
+    return 1;
+}
+
+int CBarChartDisplay::PanRight(float fraction)
+{
+    const CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return 0;
+    float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+    WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+    const float width = hi - lo;
+    float shift = fraction * 0.5f * width;
+    if (shift < 1.0f)
+        shift = 1.0f;
+    lo += shift;
+    hi += shift;
+    if (hi > s->m_stopMass)
+    {
+        hi = static_cast<float>(s->m_stopMass);
+        lo = hi - width;
+    }
+    SetMassRange(lo, hi);
+    return 1;
+}
+
+bool CBarChartDisplay::ApplyLinearY(float y1, float y2)
+{
+    float step = 0.0f;
+    int minor = 0;
+    if (!CAnalogDisplay::ComputePressureRange(y1, y2, &step, &minor))
+        return false;
+    if (!WGChangeAxisRange(m_pGraph, m_yAxis, y1, y2, FALSE))
+        return false;
+    WGChangeAxisTicks(m_pGraph, m_yAxis, step, minor, 3);
+    WGChangeAxisIntercept(m_pGraph, m_xAxis, y1, TRUE);
+    return true;
+}
+
+void CBarChartDisplay::StartZoom(HWND graphWindow, int x, int y)
+{
+    m_nZoomX = x;
+    m_nZoomY = y;
+    if (m_pGraph == nullptr)
+        return;
+    WGStartZoom(graphWindow, m_xAxis, m_yAxis, 0x204, FALSE);
+    m_hSavedCursor = SetCursor(LoadCursor(NULL, IDC_CROSS));
+}
+
+void CBarChartDisplay::FinishZoom(HWND /*graphWindow*/, int x, int y)
+{
+    if (m_hSavedCursor != NULL)
+        SetCursor(m_hSavedCursor);
+    float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
+    if (m_pGraph == nullptr || !WGGetZoom(&x1, &y1, &x2, &y2))
+        return;
+    if (x1 > x2)
+        std::swap(x1, x2);
+    if (y1 > y2)
+        std::swap(y1, y2);
+    float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+    WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+    x1 = std::clamp(x1, lo, hi);
+    x2 = std::clamp(x2, lo, hi);
+    if (y <= m_nZoomY)
+        return;
+    if (x > m_nZoomX)
+        SetZoomBox(x1, x2, y1, y2);
+    else
+        SetMassRange(x1, x2);
+}
+
+// ---- Data cursor
+
+bool CBarChartDisplay::NearestBar(float x, int step, float* mass, float* value)
+{
+    const CAnalogData* s = Settings();
+    const int count = PointCount();
+    if (s == nullptr || count <= 0 || x < s->m_startMass || x > s->m_stopMass)
+        return false;
+    int i = static_cast<int>(x + 0.5f) - s->m_startMass + step;
+    i = std::clamp(i, 0, count - 1);
+    float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+    if (m_pGraph != nullptr && WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept))
+    {
+        const float at = static_cast<float>(s->m_startMass + i);
+        if (at > hi && i > 0)
+            --i;
+        else if (at < lo && i < count - 1)
+            ++i;
+    }
+    float buffer[kMaxBars];
+    ReadData(buffer, count);
+    *mass = static_cast<float>(s->m_startMass + i);
+    *value = buffer[i];
+    return true;
+}
+
+int CBarChartDisplay::TrackMouseCursor(GrDesc* graph, int fromMouse, int step)
+{
+    if (graph == nullptr || graph != m_pGraph)
+        return 0;
+    float x = m_fCursorX;
+    if (fromMouse)
+    {
+        float y = 0.0f;
+        WGGetMousePos(graph, m_xAxis, m_yAxis, &x, &y);
+        step = 0;
+    }
+    float mass = 0.0f, value = 0.0f;
+    if (!NearestBar(x, step, &mass, &value))
+        return 0;
+    m_fCursorX = mass;
+    m_fCursorY = value;
+    char text[64];
+    std::snprintf(text, sizeof text, ReadoutFormat(), m_fCursorX, m_fCursorY);
+    WGChangeString(graph, m_cursorReadout, text, 0);
+    WGRedrawObject(graph, m_cursorReadout, FALSE);
+    WGMoveDataCursor(graph, m_cursorLine, m_fCursorX, m_fCursorY, TRUE);
+    return 1;
+}
+
+// ---- Colours
+
+int CBarChartDisplay::EditBarsObject(GrDesc* graph, int object)
+{
+    CAnalogData* s = Settings();
+    if (graph == nullptr || graph != m_pGraph || s == nullptr || object == 0)
+        return 0;
+    if (std::find(m_barObjects, m_barObjects + m_rows.rowCount, object) == m_barObjects + m_rows.rowCount)
+        return 0;
+    CColorDialog dialog(static_cast<COLORREF>(s->m_barColour));
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    MarkActiveDocumentModified();
+    s->m_barColour = static_cast<int32_t>(dialog.GetColor());
+    for (int row = 0; row < m_rows.rowCount; ++row)
+        for (int bar = 0; bar < kBarsPerRow; ++bar)
+            WGChangeAreaColor(m_pGraph, m_barObjects[row], dialog.GetColor(), bar);
+    for (COLORREF& colour : m_rows.colours)
+        colour = dialog.GetColor();
+    Redraw();
+    return 1;
+}
+
+void CBarChartDisplay::EditWindowBackground()
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr)
+        return;
+    CColorDialog dialog(static_cast<COLORREF>(s->m_windowBackground));
+    if (dialog.DoModal() != IDOK)
+        return;
+    MarkActiveDocumentModified();
+    s->m_windowBackground = static_cast<int32_t>(dialog.GetColor());
+    if (m_pGraph != nullptr)
+        WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+}
+
+void CBarChartDisplay::EditGraphBackground()
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr)
+        return;
+    CColorDialog dialog(static_cast<COLORREF>(s->m_plotBackground));
+    if (dialog.DoModal() != IDOK)
+        return;
+    MarkActiveDocumentModified();
+    s->m_plotBackground = static_cast<int32_t>(dialog.GetColor());
+    if (m_pGraph != nullptr)
+        WGChangePlotBackgnd(m_pGraph, dialog.GetColor());
+}
+
+void CBarChartDisplay::EditTraces()
+{
+    if (m_pGraph == nullptr || m_rows.rowCount == 0)
+        return;
+    WGSelObject(m_pGraph, m_barObjects[0]);
+    ChartHostEditObject(WGGetGraphWindow(m_pGraph));
+}
+
+// ---- Label fitting
+
+void CBarChartDisplay::ArrangeLabels()
+{
+    const CAnalogData* s = Settings();
+    if (m_pGraph == nullptr || s == nullptr)
+        return;
+    HWND window = WGGetGraphWindow(m_pGraph);
+    HDC dc = GetDC(window);
+    const auto measure = [&](int points, float* w, float* h)
+    {
+        const char* face = WGGetFontName(m_pGraph, m_xLabels);
+        int flags = 0;
+        if (WGGetFontWeight(m_pGraph, m_xLabels) >= 700)
+            flags |= 1;
+        if (WGGetFontItal(m_pGraph, m_xLabels))
+            flags |= 2;
+        if (WGGetFontUnder(m_pGraph, m_xLabels))
+            flags |= 4;
+        WGSetTextByName(0, face != nullptr ? face : "Arial", points, flags);
+        WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0123456789", 0, w, h);
+    };
+
+    float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+    WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+    const float step = std::max(s->m_massTick, 1.0f);
+    const int count = static_cast<int>((hi - lo) / step);
+    int chars = 0;
+    for (float v = hi; v >= 1.0f; v *= 0.1f)
+        ++chars;
+    if (chars == 0)
+        chars = 2;
+    int size = WGGetFontSize(m_pGraph, m_xLabels);
+    float w10 = 0.0f, h = 0.0f;
+    measure(size, &w10, &h);
+    const float need = count * chars * w10 * 0.1f;
+    const float plotWidth = m_plot[1] - m_plot[0];
+    int newSize = size;
+    if (need > 0.85f * plotWidth)
+        newSize = std::max(size - 1, 4);
+    else if (need < 0.5f * plotWidth)
+        newSize = std::min(size + 1, 10);
+    if (newSize != size)
+    {
+        measure(newSize, &w10, &h);
+        const char* face = WGGetFontName(m_pGraph, m_xLabels);
+        const std::string name = face != nullptr ? face : "Arial";
+        const int weight = WGGetFontWeight(m_pGraph, m_xLabels), italic = WGGetFontItal(m_pGraph, m_xLabels),
+                  under = WGGetFontUnder(m_pGraph, m_xLabels);
+        WGChangeFont(m_pGraph, m_xLabels, name.c_str(), newSize, 0, weight, italic, under);
+        WGChangeFont(m_pGraph, m_xTitle, name.c_str(), newSize, 0, weight, italic, under);
+        m_plot[2] = 1.0f - 3.5f * h;
+    }
+
+    if (WGGetLabelsPos(m_pGraph, m_yLabels) == 1)
+    {
+        int c = s->m_labelPrecision + (s->m_labelFormat == 1 ? 5 : s->m_labelFormat == 2 ? 3 : 0);
+        for (float v = s->m_pressureTop; v >= 1.0f; v *= 0.1f)
+            ++c;
+        if (c == 0)
+            c = 2;
+        int ys = WGGetFontSize(m_pGraph, m_yLabels);
+        const char* face = WGGetFontName(m_pGraph, m_yLabels);
+        const std::string name = face != nullptr ? face : "Arial";
+        const int weight = WGGetFontWeight(m_pGraph, m_yLabels), italic = WGGetFontItal(m_pGraph, m_yLabels),
+                  under = WGGetFontUnder(m_pGraph, m_yLabels);
+        while (ys > 3)
+        {
+            float w = 0.0f, hh = 0.0f;
+            WGSetTextByName(0, name.c_str(), ys,
+                            (weight >= 700 ? 1 : 0) | (italic ? 2 : 0) | (under ? 4 : 0));
+            WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0123456789", 0, &w, &hh);
+            if (c * w * 0.1f + 0.015f < m_plot[0])
+                break;
+            --ys;
+        }
+        WGChangeFont(m_pGraph, m_yLabels, name.c_str(), ys, 0, weight, italic, under);
+        WGChangeFont(m_pGraph, m_unitsLabel, name.c_str(), ys, 0, weight, italic, under);
+    }
+    ReleaseDC(window, dc);
+}
+
+// ---- Document file
+
+void CBarChartDisplay::Serialize(CArchive& ar)
+{
+    if (ar.IsStoring())
+    {
+        ar.WriteObject(m_pSettings);
+        const CAnalogData* s = Settings();
+        const int count = s != nullptr ? std::max(s->m_pointCount, 0) : 0;
+        float values[kMaxBars];
+        ReadData(values, kMaxBars);
+        for (int i = 0; i < count; ++i)
+            ar << (i < kMaxBars ? values[i] : 0.0f);
+        CDisplay::Serialize(ar);
+        return;
+    }
+    CAnalogData* settings = nullptr;
+    CArchiveFieldReads fields(ar);
+    fields.Read(settings, RUNTIME_CLASS(CAnalogData));
+    if (settings == nullptr)
+        AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFileName());
+    if (settings->m_pointCount < 0)
+        AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFileName());
+    // The display holds the first 300 masses; values beyond them were stored as zeros.
+    float values[kMaxBars] = {};
+    for (int i = 0; i < settings->m_pointCount; ++i)
+    {
+        float value = 0.0f;
+        ar >> value;
+        if (i < kMaxBars)
+            values[i] = value;
+    }
+    CDisplay::Serialize(ar);
+    fields.Commit();
+    m_pSettings = settings;
+    std::memcpy(m_values, values, sizeof m_values);
+    m_nCurrentBar = m_nCurrentRow = 0;
+}

@@ -1,0 +1,118 @@
+// What the histogram display and the gas library display share: the spectrum as rows of ten bars
+// bound to one data set per row, the mass axis that only shows whole masses, zoom and pan over it,
+// the data cursor that snaps to a bar, the colour edits and the stored bar heights.
+#pragma once
+
+#include "displays/BarGraphPainters.h"
+#include "displays/ChartHost.h"
+#include "displays/Display.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+
+class CAnalogData;
+
+class CBarChartDisplay : public CDisplay
+{
+public:
+    static constexpr int kMaxBars = 300;
+    static constexpr int kMaxRows = BarRowList::kMaxRows;
+    static constexpr int kBarsPerRow = BarRowList::kBarsPerRow;
+
+    int ReadData(float* values, int capacity) override;
+    int IsLogScale() override;
+    BOOL Redraw() override;
+    BOOL ShowScanData(const float* values) override;
+    int EditBarsObject(GrDesc* graph, int object) override;
+    void EditWindowBackground() override;
+    void EditGraphBackground() override;
+    int TrackMouseCursor(GrDesc* graph, int fromMouse, int step) override;
+    int Zoom(float factor) override;
+    int PanLeft(float fraction) override;
+    int PanRight(float fraction) override;
+    void EditTraces() override;
+    void ArrangeLabels() override;
+    void StartZoom(HWND graphWindow, int x, int y) override;
+    void FinishZoom(HWND graphWindow, int x, int y) override;
+    int ClosePage() override;
+    void Serialize(CArchive& ar) override;
+
+    // The visible mass range low..high in whole masses with ticks that fit the width; 0 and nothing
+    // changed when the rounded range is empty.
+    virtual int SetMassRange(float low, float high) = 0;
+    // The mass-axis tick step over whole masses low..high for labels of width labelWidth (normalised
+    // width of "0123456789") on a plot of plotWidth.
+    static float MassTickStep(int low, int high, float labelWidth, float plotWidth);
+    // Where the X axis crosses a Y range: the bottom when above 0, the top when below 0, else 0.
+    static float XCrossing(float bottom, float top);
+
+    CAnalogData* Settings() const;
+    // Masses the display holds: the settings' point count, at most 300.
+    int PointCount() const;
+    const float* Values() const { return m_values; }
+    int HasData() const { return m_bHasData; }
+    int RowCount() const { return m_rows.rowCount; }
+    const BarRowList& Rows() const { return m_rows; }
+    int CurrentBar() const { return m_nCurrentBar; }
+    float CursorX() const { return m_fCursorX; }
+    float CursorY() const { return m_fCursorY; }
+
+    uint16_t m_graphTitle = 0;
+    uint16_t m_barObjects[kMaxRows] = {};
+    uint16_t m_xLabels = 0, m_yLabels = 0, m_xTitle = 0, m_unitsLabel = 0, m_xAxis = 0, m_yAxis = 0;
+    uint16_t m_grids[4] = {}; // y major, y minor, x major, x minor
+    uint16_t m_cursorLine = 0, m_cursorReadout = 0;
+    int m_rowSets[kMaxRows] = {};
+
+protected:
+    explicit CBarChartDisplay(int kind);
+
+    // Whether this thread may touch the page's chart objects.
+    bool OnPageThread() const;
+    // The rows for the settings' range, the row set names from the page name and suffix ("Bar#").
+    void LayoutRows(const char* suffix);
+    // Takes the plot objects and rows over from a painter.
+    void TakePlot(const CommonPlotObjects& plot, const float plotArea[4], const int sets[30],
+                  const uint16_t bars[30]);
+    // Sends every row's values to its data set.
+    void UpdateRows(GrDesc* graph);
+    int ApplyMassRange(float low, float high);
+    // The box dragged with the mouse, on both axes.
+    virtual int SetZoomBox(float x1, float x2, float y1, float y2) = 0;
+    // The read-out of the data cursor.
+    virtual const char* ReadoutFormat() const = 0;
+    // The bar nearest mass x moved by step bars and kept in the visible range; false when x is off
+    // the scan's range.
+    bool NearestBar(float x, int step, float* mass, float* value);
+    // The Y range and its ticks by the linear tick rule; false when refused.
+    bool ApplyLinearY(float y1, float y2);
+
+    BarRowList m_rows;
+    float m_values[kMaxBars] = {};
+    int32_t m_nCurrentBar = 0;
+    int32_t m_nCurrentRow = 0;
+    int32_t m_nBarsPerRow = kBarsPerRow;
+    float m_fCursorX = 0.0f;
+    float m_fCursorY = 0.0f;
+    float m_plot[4] = {0.09f, 0.94f, 0.9f, 0.13f}; // left, right, bottom, top
+};
+
+// Copies a data-set name, cut to size - 1 characters.
+void CopyName(char* to, size_t size, const std::string& name);
+
+// Runs f on the thread of the page's window and returns its result (a scan's worker calls the
+// displays; the chart objects are only touched on the user-interface thread).
+template <class F> auto OnPageThreadOf(PgDesc* page, F&& f) -> decltype(f())
+{
+    using Result = decltype(f());
+    if constexpr (std::is_void_v<Result>)
+        ChartHostCallOnPageThread(page, [&] { f(); });
+    else
+    {
+        Result result{};
+        ChartHostCallOnPageThread(page, [&] { result = f(); });
+        return result;
+    }
+}

@@ -1,0 +1,324 @@
+#include "displays/LibDisplay.h"
+
+#include "analysis/Library.h"
+#include "displays/LayoutFile.h"
+#include "doc/AnalogData.h"
+#include "doc/KelDoc.h"
+#include "res/resource.h"
+#include "units/Units.h"
+
+#include <afxwin.h>
+#include <plotkit.h>
+#include <trendkit.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+IMPLEMENT_SERIAL(CLibDisplay, CDisplay, 1)
+
+namespace
+{
+constexpr float kLogFloor = 1e-12f;
+constexpr float kTinyRange = 1e-20f;
+
+CView* FindView(CKelDoc* document)
+{
+    if (document != nullptr)
+    {
+        POSITION pos = document->GetFirstViewPosition();
+        return pos != nullptr ? document->GetNextView(pos) : nullptr;
+    }
+    CWnd* main = AfxGetMainWnd();
+    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+        return nullptr;
+    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
+    return child != nullptr ? child->GetActiveView() : nullptr;
+}
+} // namespace
+
+CLibDisplay::CLibDisplay() : CBarChartDisplay(8) {}
+
+CLibDisplay::CLibDisplay(CAnalogData* settings, int position, CKelDoc* document) : CBarChartDisplay(8)
+{
+    m_pSettings = settings;
+    m_pDocument = document;
+    if (settings != nullptr)
+        settings->m_position = position;
+    m_nPosition = position;
+    BuildPage();
+}
+
+CLibDisplay::~CLibDisplay()
+{
+    ClosePage();
+}
+
+int CLibDisplay::BuildPage()
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr)
+        return 0;
+    delete m_pLayoutItems;
+    m_pLayoutItems = new CLayoutFile(this);
+    m_nPosition = s->m_position;
+    m_bHasData = 0;
+    MakePageName();
+    std::strncat(m_szPageName, "Lib", sizeof m_szPageName - std::strlen(m_szPageName) - 1);
+    s->ComputeMassTicks();
+    LayoutRows(".Lib#");
+
+    CView* view = FindView(m_pDocument);
+    if (view == nullptr || view->GetSafeHwnd() == NULL)
+        return 0;
+    auto painter = std::make_unique<CLibGraphPainter>(s, m_rows, m_szPageName);
+    auto builder = std::make_unique<CSingleGraphBuilder>(
+        painter.get(), static_cast<COLORREF>(s->m_windowBackground), s->m_painterValue);
+    PlaceChildFrame(0);
+    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
+                            reinterpret_cast<LPARAM>(builder.get()), nullptr, 1, 8,
+                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, 0);
+    if (m_pPage == nullptr)
+        return 0;
+    RECT client{};
+    view->GetClientRect(&client);
+    ResizePage(client.right - client.left, client.bottom - client.top);
+    m_pGraph = builder->m_pGraph;
+    if (m_pGraph == nullptr)
+        return 0;
+
+    const CLibGraphPainter& p = *painter;
+    TakePlot(p.m_plot, p.m_plotArea, p.m_rowSets, p.m_bars);
+    m_gasNameText = p.m_gasNameText;
+    m_cursorLine = p.m_cursorLine;
+    m_cursorReadout = p.m_cursorReadout;
+
+    WGEnableObjActivation(m_pGraph, m_cursorReadout, TRUE);
+    WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
+    m_pLayoutItems->AddText(m_cursorReadout);
+    for (uint16_t object : {m_xTitle, m_unitsLabel, m_graphTitle})
+        WGEnableObjActivation(m_pGraph, object, TRUE);
+    m_pLayoutItems->AddXTitle(m_xTitle);
+    m_pLayoutItems->AddYTitle(m_unitsLabel);
+    m_pLayoutItems->AddTitle(m_graphTitle);
+    const int32_t enables[4] = {s->m_yMajorGrid, s->m_yGrid[0].on, s->m_xMajorGrid, s->m_xGrid[0].on};
+    for (int i = 0; i < 4; ++i)
+        if (enables[i] && m_grids[i] != 0)
+            WRUpdateObj(m_pGraph, m_grids[i]);
+    if (m_nPosition != 0)
+        WGShowObject(m_pGraph, m_xTitle, FALSE);
+    ArrangeLabels();
+    return 1;
+}
+
+BOOL CLibDisplay::Rebuild()
+{
+    if (!OnPageThread())
+        return OnPageThreadOf(m_pPage, [this] { return CDisplay::Rebuild(); });
+    return CDisplay::Rebuild();
+}
+
+// ---- Data
+
+void CLibDisplay::UpdateData(void* record, int /*arg*/)
+{
+    const auto* gas = static_cast<const LibraryBarRecord*>(record);
+    if (gas == nullptr)
+        return;
+    if (gas->bars != nullptr)
+        std::memcpy(m_values, gas->bars, sizeof(float) * PointCount());
+    if (m_pGraph == nullptr || !WGIsDescValid(m_pGraph))
+        return;
+    UpdateRows(nullptr);
+    char name[sizeof gas->name + 1] = {};
+    std::memcpy(name, gas->name, sizeof gas->name); // a full record may lack its terminator
+    WGChangeString(m_pGraph, m_gasNameText, name, 0);
+    WGRedrawObject(m_pGraph, m_gasNameText, FALSE);
+    if (CAnalogData* s = Settings())
+        std::snprintf(s->m_comment, sizeof s->m_comment, "%s", name);
+    m_bHasData = 1;
+}
+
+BOOL CLibDisplay::ClearData()
+{
+    std::fill(std::begin(m_values), std::end(m_values), 0.0f);
+    if (m_pGraph != nullptr)
+        UpdateRows(nullptr);
+    m_bHasData = 0;
+    return 1;
+}
+
+int CLibDisplay::OnUnitsChanged(int clear)
+{
+    const CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return 0;
+    if (!WGChangeString(m_pGraph, m_unitsLabel, s->m_pUnits != nullptr ? s->m_pUnits->m_szLabel : "", 0))
+        return 0;
+    WGRedrawObject(m_pGraph, m_unitsLabel, FALSE);
+    if (!WGChangeAxisRange(m_pGraph, m_yAxis, s->m_pressureBottom, s->m_pressureTop, FALSE))
+        return 0;
+    if (!WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle))
+        return 0;
+    if (!WGChangeAxisIntercept(m_pGraph, m_xAxis, 0.0f, TRUE))
+        return 0;
+    if (clear)
+        ClearData();
+    return 1;
+}
+
+// ---- Scale
+
+int CLibDisplay::SetLogScale(int log)
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr)
+        return 0;
+    s->m_logScale = log ? 1 : 0;
+    float& bottom = s->m_pressureBottom;
+    float& top = s->m_pressureTop;
+    if (log)
+    {
+        if (bottom <= 0.0f)
+            bottom = kLogFloor;
+        if (top < 0.0f)
+            top = s->m_limitHigh;
+        if (bottom > 0.0f && bottom < kTinyRange)
+            bottom = kTinyRange;
+        if (bottom >= top)
+        {
+            top = s->m_limitHigh;
+            bottom = kLogFloor;
+        }
+    }
+    const float range = top - bottom;
+    if (s->m_autoLinearTick || s->m_linearTick <= 0.0f)
+        s->m_linearTick = range * 0.1f;
+    else if (range / s->m_linearTick > 20.0f)
+        s->m_linearTick = range * 0.05f;
+    else if (range / s->m_linearTick < 1.0f)
+        s->m_linearTick = range * 0.1f;
+    if (m_pGraph == nullptr)
+        return 1;
+    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
+    WGChangeAxisScale(m_pGraph, m_yAxis, s->m_logScale, FALSE);
+    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
+    WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
+    WGChangeAxisIntercept(m_pGraph, m_xAxis, bottom, FALSE);
+    Redraw();
+    return 1;
+}
+
+int CLibDisplay::AutoScale()
+{
+    CAnalogData* s = Settings();
+    if (!m_bHasData || s == nullptr || m_pGraph == nullptr)
+        return 1;
+    float top = 0.0f;
+    for (int i = 0; i < PointCount(); ++i)
+        top = std::max(top, m_values[i]);
+    top *= 1.05f;
+    if (top == 0.0f)
+        return 1;
+    // A log axis cannot show 0: its bottom stays where the axis allows.
+    float bottom = 0.0f;
+    if (s->m_logScale == 1)
+        bottom = s->m_pressureBottom > 0.0f && s->m_pressureBottom < top ? s->m_pressureBottom : top * 1e-6f;
+    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, TRUE);
+    s->m_pressureTop = top;
+    s->m_pressureBottom = bottom;
+    const float tick = std::fabs(top) * 0.1f;
+    const int result = WGChangeAxisTicks(m_pGraph, m_yAxis, tick, 4, 1);
+    s->m_linearTick = tick;
+    MoveCursor();
+    return result;
+}
+
+int CLibDisplay::FullScale()
+{
+    const CAnalogData* s = Settings();
+    if (s == nullptr)
+        return 0;
+    SetMassRange(static_cast<float>(s->m_startMass), static_cast<float>(s->m_stopMass));
+    return 1;
+}
+
+int CLibDisplay::SetMassRange(float low, float high)
+{
+    if (!ApplyMassRange(low, high))
+        return 0;
+    MoveCursor();
+    return 1;
+}
+
+int CLibDisplay::SetZoomBox(float x1, float x2, float y1, float y2)
+{
+    if (y2 < 0.0f)
+        return 0;
+    if (!ApplyMassRange(x1, x2))
+        return 0;
+    if (y1 < 0.0f)
+        y1 = 0.0f;
+    if (!ApplyLinearY(y1, y2))
+        return 0;
+    MoveCursor();
+    Redraw();
+    return 1;
+}
+
+// ---- Cursor
+
+void CLibDisplay::ToggleCursor()
+{
+    m_bCursorShown = m_bCursorShown ? 0 : 1;
+    s_bCursorShownGlobal = m_bCursorShown;
+    if (m_pGraph == nullptr)
+        return;
+    WGMoveDataCursor(m_pGraph, m_cursorLine, 0.0f, 0.0f, m_bCursorShown ? TRUE : FALSE);
+    WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
+    if (m_bCursorShown)
+        TrackMouseCursor(m_pGraph, 1, 0);
+}
+
+void CLibDisplay::SetCursorProperties()
+{
+    if (m_pGraph == nullptr)
+        return;
+    int colour = 0, width = 0, style = 0;
+    GetDocumentCursorStyle(&colour, &width, &style);
+    WGChangeLineStyle(m_pGraph, m_cursorLine, style, 0);
+    WGChangeLineColor(m_pGraph, m_cursorLine, colour, 0);
+    WGChangeLineWidth(m_pGraph, m_cursorLine, width, 0);
+    WGRedrawObject(m_pGraph, m_cursorLine, FALSE);
+}
+
+void CLibDisplay::MoveCursor()
+{
+    if (m_pGraph != nullptr && m_bCursorShown)
+        TrackMouseCursor(m_pGraph, 0, 0);
+}
+
+// ---- Editing
+
+int CLibDisplay::EditTextObject(GrDesc* graph, int object)
+{
+    if (graph == nullptr || graph != m_pGraph || object == 0)
+        return 0;
+    UINT command = 0;
+    if (object == m_graphTitle)
+        EditGraphTitle();
+    else if (object == m_xTitle)
+        EditTitleText();
+    else if (object == m_unitsLabel)
+        command = ID_GRAPH_UNITS;
+    else if (object == m_gasNameText)
+        command = ID_UTIL_LIBRARY_SEARCH;
+    else
+        return 0;
+    if (command != 0)
+        if (CWnd* main = AfxGetMainWnd())
+            main->SendMessage(WM_COMMAND, command, 0);
+    return 1;
+}
