@@ -465,6 +465,27 @@ TEST_F(BarDisplayTest, BothDisplaysGoThroughTheDocumentFileAndComeBackTheSame)
         ASSERT_EQ(a.size(), b.size());
         const auto at = std::mismatch(a.begin(), a.end(), b.begin());
         EXPECT_EQ(at.first, a.end()) << "first difference at " << (at.first - a.begin());
+
+        // A file cut inside the display's bar heights is refused and changes nothing.
+        const std::string name = k.kind == 5 ? "CBarDisplay" : "CLibDisplay";
+        const auto where = std::search(a.begin(), a.end(), name.begin(), name.end());
+        ASSERT_NE(where, a.end());
+        const auto cut = dir / (std::string(k.name) + "-cut.kel");
+        {
+            std::ofstream out(cut, std::ios::binary);
+            out.write(a.data(), (where - a.begin()) + static_cast<std::streamsize>(name.size()) + 40);
+        }
+        auto* refused = new CKelDoc;
+        refused->m_bAutoDelete = FALSE;
+        ASSERT_TRUE(refused->OnNewDocument());
+        {
+            kel::testkit::ScriptedPrompts prompts;
+            prompts.Expect("").Reply(IDOK);
+            EXPECT_FALSE(refused->OnOpenDocument(cut.c_str()));
+        }
+        EXPECT_EQ(refused->GetCurrentDisplay(), nullptr);
+        refused->OnCloseDocument();
+        delete refused;
         m_doc->SetCurrentDisplay(nullptr);
     }
 }
