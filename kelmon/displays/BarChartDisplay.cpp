@@ -2,6 +2,10 @@
 
 #include "displays/AnalogDisplay.h"
 #include "displays/LayoutFile.h"
+#include "dialogs/AxisLabelsDlg.h"
+#include "dialogs/TextParametersDlg.h"
+#include "dialogs/XAxisDlg.h"
+#include "dialogs/YAxisDlg.h"
 #include "doc/AnalogData.h"
 
 #include <afxdlgs.h>
@@ -412,6 +416,232 @@ void CBarChartDisplay::EditTraces()
         return;
     WGSelObject(m_pGraph, m_barObjects[0]);
     ChartHostEditObject(WGGetGraphWindow(m_pGraph));
+}
+
+// ---- Axis, label and title dialogs
+
+namespace
+{
+LineAttributes LineOf(int colour, int style, int width)
+{
+    return LineAttributes{colour, style, width};
+}
+
+void ApplyLine(GrDesc* graph, int object, const LineAttributes& line)
+{
+    WGChangeLineStyle(graph, object, line.nStyle, 0);
+    WGChangeLineColor(graph, object, line.nColour, 0);
+    WGChangeLineWidth(graph, object, line.nWidth, 0);
+}
+
+void StoreGrid(CAnalogData::GridLine& grid, const LineAttributes& line)
+{
+    grid.colour = line.nColour;
+    grid.style = line.nStyle;
+    grid.width = line.nWidth;
+}
+
+ChartFont FontOf(const CAnalogData::TextStyle& style)
+{
+    ChartFont font;
+    font.nSize = style.size;
+    font.strFaceName = style.face;
+    font.SetStyleWord(style.style);
+    font.nColourIndex = style.colour;
+    font.crColour = WGGetRGBColor(style.colour);
+    return font;
+}
+
+void StoreFont(CAnalogData::TextStyle& style, const ChartFont& font)
+{
+    CopyName(style.face, sizeof style.face, std::string(static_cast<LPCTSTR>(font.strFaceName)));
+    style.size = font.nSize;
+    style.style = font.StyleWord();
+    style.colour = font.nColourIndex;
+}
+
+void ApplyFont(GrDesc* graph, int object, const ChartFont& font, int size)
+{
+    WGChangeFont(graph, object, font.strFaceName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(font.strFaceName),
+                 size, 0, font.bBold ? 700 : 400, font.bItalic, font.bUnderline);
+    WGChangeTextColor(graph, object, font.nColourIndex);
+}
+} // namespace
+
+int CBarChartDisplay::EditAxis(GrDesc* graph, int axis)
+{
+    CAnalogData* s = Settings();
+    if (graph == nullptr || graph != m_pGraph || s == nullptr || axis == 0)
+        return 0;
+    if (axis == m_yAxis)
+    {
+        CYAxisDlg dialog;
+        dialog.m_bLogarithmic = s->m_logScale;
+        dialog.m_fHighest = s->m_limitHigh;
+        dialog.m_fLowest = s->m_limitLow;
+        dialog.m_fFrom = s->m_pressureBottom;
+        dialog.m_fTo = s->m_pressureTop;
+        dialog.m_fStep = s->m_linearTick > 0.0f ? s->m_linearTick : 1.0f;
+        dialog.m_nMinorTicks = s->m_yMinorTicks;
+        dialog.m_bAutomatic = s->m_autoLinearTick;
+        dialog.m_bMajorGrid = s->m_yMajorGrid;
+        dialog.m_bMinorGrid = s->m_yGrid[0].on;
+        dialog.m_axisLine = LineOf(s->m_yAxisColour, s->m_yAxisStyle, 1);
+        dialog.m_majorGridLine = LineOf(s->m_yGrid[0].colour, s->m_yGrid[0].style, s->m_yGrid[0].width);
+        dialog.m_minorGridLine = LineOf(s->m_yGrid[1].colour, s->m_yGrid[1].style, s->m_yGrid[1].width);
+        if (dialog.DoModal() != IDOK)
+            return 1;
+        MarkActiveDocumentModified();
+        ApplyLine(m_pGraph, m_yAxis, dialog.m_axisLine);
+        const LineAttributes* lines[2] = {&dialog.m_majorGridLine, &dialog.m_minorGridLine};
+        const int on[2] = {dialog.m_bMajorGrid, dialog.m_bMinorGrid};
+        for (int g = 0; g < 2; ++g)
+        {
+            WGChangeGrid(m_pGraph, m_yAxis, g, lines[g]->nStyle, lines[g]->nWidth,
+                         WGGetRGBColor(lines[g]->nColour));
+            WGToggleGrid(m_pGraph, m_yAxis, g, on[g]);
+        }
+        WGChangeAxisRange(m_pGraph, m_yAxis, dialog.m_fFrom, dialog.m_fTo, FALSE);
+        WGChangeAxisTicks(m_pGraph, m_yAxis, dialog.m_fStep, dialog.m_nMinorTicks, s->m_yTickStyle);
+        WGChangeAxisIntercept(m_pGraph, m_xAxis, CrossingAfterYEdit(dialog.m_fFrom, dialog.m_fTo), TRUE);
+        Redraw();
+        s->m_pressureBottom = dialog.m_fFrom;
+        s->m_pressureTop = dialog.m_fTo;
+        s->m_linearTick = dialog.m_fStep;
+        s->m_yMinorTicks = dialog.m_nMinorTicks;
+        s->m_autoLinearTick = dialog.m_bAutomatic;
+        s->m_yMajorGrid = dialog.m_bMajorGrid;
+        s->m_yGrid[0].on = dialog.m_bMinorGrid;
+        s->m_yAxisColour = dialog.m_axisLine.nColour;
+        s->m_yAxisStyle = dialog.m_axisLine.nStyle;
+        StoreGrid(s->m_yGrid[0], dialog.m_majorGridLine);
+        StoreGrid(s->m_yGrid[1], dialog.m_minorGridLine);
+        return 1;
+    }
+    if (axis != m_xAxis)
+        return 0;
+    CXAxisDlg dialog;
+    dialog.m_fLowest = static_cast<float>(s->m_startMass);
+    dialog.m_fHighest = static_cast<float>(s->m_stopMass);
+    float lo = static_cast<float>(s->m_startMass), hi = static_cast<float>(s->m_stopMass), intercept = 0.0f;
+    if (!XDialogShowsScanRange())
+        WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+    dialog.m_nFrom = static_cast<int>(lo + 0.5f);
+    dialog.m_nTo = static_cast<int>(hi + 0.5f);
+    dialog.m_nStep = std::max(1, static_cast<int>(s->m_massTick));
+    dialog.m_nMinorTicks = s->m_massMinorTicks;
+    dialog.m_bMajorGrid = s->m_xMajorGrid;
+    dialog.m_bMinorGrid = s->m_xGrid[0].on;
+    dialog.m_axisLine = LineOf(s->m_xAxisColour, s->m_xAxisStyle, 1);
+    dialog.m_majorGridLine = LineOf(s->m_xGrid[0].colour, s->m_xGrid[0].style, s->m_xGrid[0].width);
+    dialog.m_minorGridLine = LineOf(s->m_xGrid[1].colour, s->m_xGrid[1].style, s->m_xGrid[1].width);
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    MarkActiveDocumentModified();
+    ApplyLine(m_pGraph, m_xAxis, dialog.m_axisLine);
+    const LineAttributes* lines[2] = {&dialog.m_majorGridLine, &dialog.m_minorGridLine};
+    const int on[2] = {dialog.m_bMajorGrid, dialog.m_bMinorGrid};
+    for (int g = 0; g < 2; ++g)
+    {
+        WGChangeGrid(m_pGraph, m_xAxis, g, lines[g]->nStyle, lines[g]->nWidth,
+                     WGGetRGBColor(lines[g]->nColour));
+        WGToggleGrid(m_pGraph, m_xAxis, g, on[g]);
+    }
+    s->m_massTick = static_cast<float>(dialog.m_nStep);
+    s->m_massMinorTicks = dialog.m_nMinorTicks;
+    s->m_xMajorGrid = dialog.m_bMajorGrid;
+    s->m_xGrid[0].on = dialog.m_bMinorGrid;
+    s->m_xAxisColour = dialog.m_axisLine.nColour;
+    s->m_xAxisStyle = dialog.m_axisLine.nStyle;
+    StoreGrid(s->m_xGrid[0], dialog.m_majorGridLine);
+    StoreGrid(s->m_xGrid[1], dialog.m_minorGridLine);
+    SetMassRange(static_cast<float>(dialog.m_nFrom), static_cast<float>(dialog.m_nTo));
+    Redraw();
+    return 1;
+}
+
+int CBarChartDisplay::EditAxisLabels(GrDesc* graph, int labels)
+{
+    CAnalogData* s = Settings();
+    if (graph == nullptr || graph != m_pGraph || s == nullptr || labels == 0)
+        return 0;
+    const bool y = labels == m_yLabels;
+    if (!y && labels != m_xLabels)
+        return 0;
+    CAnalogData::TextStyle& style = s->m_textStyle[y ? 1 : 0];
+    CAxisLabelsDlg dialog;
+    dialog.m_font = FontOf(style);
+    dialog.m_nStyle = style.style;
+    if (y)
+    {
+        dialog.m_nDecimalPlaces = s->m_labelPrecision;
+        dialog.m_nFormat = s->m_labelFormat;
+    }
+    else
+        dialog.m_bFormatHidden = 1;
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    MarkActiveDocumentModified();
+    ChartFont font = dialog.m_font;
+    font.SetStyleWord(dialog.m_nStyle);
+    if (y)
+    {
+        WGChangeLabelsPrec(m_pGraph, m_yLabels, dialog.m_nDecimalPlaces);
+        WGChangeLabelsFormat(m_pGraph, m_yLabels, dialog.m_nFormat);
+        s->m_labelPrecision = dialog.m_nDecimalPlaces;
+        s->m_labelFormat = static_cast<uint16_t>(dialog.m_nFormat);
+        ApplyFont(m_pGraph, m_yLabels, font, font.nSize);
+        // The unit's name beside the labels takes their face, style and colour, not their size.
+        ApplyFont(m_pGraph, m_unitsLabel, font, WGGetFontSize(m_pGraph, m_unitsLabel));
+        StoreFont(s->m_textStyle[3], font);
+        s->m_textStyle[3].size = WGGetFontSize(m_pGraph, m_unitsLabel);
+    }
+    else
+    {
+        ApplyFont(m_pGraph, m_xLabels, font, font.nSize);
+        ShareTextColour(0, s->m_textStyle[2].colour);
+    }
+    StoreFont(style, font);
+    Redraw();
+    return 1;
+}
+
+void CBarChartDisplay::EditTitleText()
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return;
+    CTextParametersDlg dialog;
+    dialog.m_strText = s->m_xAxisTitle;
+    dialog.m_font = FontOf(s->m_textStyle[2]);
+    if (dialog.DoModal() != IDOK)
+        return;
+    MarkActiveDocumentModified();
+    CopyName(s->m_xAxisTitle, sizeof s->m_xAxisTitle, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
+    WGChangeString(m_pGraph, m_xTitle, s->m_xAxisTitle, 0);
+    ApplyFont(m_pGraph, m_xTitle, dialog.m_font, dialog.m_font.nSize);
+    StoreFont(s->m_textStyle[2], dialog.m_font);
+    ShareTextColour(1, dialog.m_font.nColourIndex);
+    Redraw();
+}
+
+void CBarChartDisplay::EditGraphTitle()
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return;
+    CTextParametersDlg dialog;
+    dialog.m_strText = s->m_graphTitle;
+    dialog.m_font = FontOf(s->m_textStyle[4]);
+    if (dialog.DoModal() != IDOK)
+        return;
+    MarkActiveDocumentModified();
+    CopyName(s->m_graphTitle, sizeof s->m_graphTitle, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
+    WGChangeString(m_pGraph, m_graphTitle, s->m_graphTitle, 0);
+    ApplyFont(m_pGraph, m_graphTitle, dialog.m_font, dialog.m_font.nSize);
+    StoreFont(s->m_textStyle[4], dialog.m_font);
+    ShareTextColour(2, dialog.m_font.nColourIndex);
+    Redraw();
 }
 
 // ---- Label fitting

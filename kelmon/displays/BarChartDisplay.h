@@ -33,6 +33,14 @@ public:
     int PanLeft(float fraction) override;
     int PanRight(float fraction) override;
     void EditTraces() override;
+    int EditAxis(GrDesc* graph, int axis) override;
+    int EditAxisLabels(GrDesc* graph, int labels) override;
+    void EditTitleText() override;
+    void EditGraphTitle() override;
+    void EditXAxis() override { EditAxis(m_pGraph, m_xAxis); }
+    void EditXAxisLabels() override { EditAxisLabels(m_pGraph, m_xLabels); }
+    void EditYAxis() override { EditAxis(m_pGraph, m_yAxis); }
+    void EditYAxisLabels() override { EditAxisLabels(m_pGraph, m_yLabels); }
     void ArrangeLabels() override;
     void StartZoom(HWND graphWindow, int x, int y) override;
     void FinishZoom(HWND graphWindow, int x, int y) override;
@@ -81,6 +89,12 @@ protected:
     int ApplyMassRange(float low, float high);
     // The box dragged with the mouse, on both axes.
     virtual int SetZoomBox(float x1, float x2, float y1, float y2) = 0;
+    // Where the X axis crosses after a Y-axis edit.
+    virtual float CrossingAfterYEdit(float bottom, float top) const { return XCrossing(bottom, top); }
+    // Whether the X-axis dialog starts from the scan's range (else the visible one).
+    virtual bool XDialogShowsScanRange() const { return false; }
+    // Texts that share a colour with an edited text: 0 the X labels, 1 the X title, 2 the title.
+    virtual void ShareTextColour(int /*edited*/, int /*colourIndex*/) {}
     // The read-out of the data cursor.
     virtual const char* ReadoutFormat() const = 0;
     // The bar nearest mass x moved by step bars and kept in the visible range; false when x is off

@@ -576,3 +576,25 @@ int CBarDisplay::EditDynamicText(GrDesc* graph, int object)
                   MB_ICONINFORMATION);
     return 1;
 }
+
+void CBarDisplay::ShareTextColour(int edited, int colourIndex)
+{
+    if (m_pGraph == nullptr)
+        return;
+    // The averaging and logging labels share the bottom line with the X title; the info text
+    // stands beside the graph title.
+    switch (edited)
+    {
+    case 0:
+        WGChangeTextColor(m_pGraph, m_logStatusText, colourIndex);
+        WGChangeTextColor(m_pGraph, m_xTitle, colourIndex);
+        break;
+    case 1:
+        WGChangeTextColor(m_pGraph, m_logStatusText, colourIndex);
+        WGChangeTextColor(m_pGraph, m_logProgressText, colourIndex);
+        break;
+    default:
+        WGChangeTextColor(m_pGraph, m_infoText, colourIndex);
+        break;
+    }
+}

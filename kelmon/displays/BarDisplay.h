@@ -56,6 +56,7 @@ public:
 protected:
     int SetZoomBox(float x1, float x2, float y1, float y2) override;
     const char* ReadoutFormat() const override { return "X = %1.1f Y = %1.2e"; }
+    void ShareTextColour(int edited, int colourIndex) override;
 
 private:
     void ShowPressure(int show);

@@ -34,4 +34,6 @@ public:
 protected:
     int SetZoomBox(float x1, float x2, float y1, float y2) override;
     const char* ReadoutFormat() const override { return "X= %1.2f Y = %1.2e"; }
+    float CrossingAfterYEdit(float, float) const override { return 0.0f; }
+    bool XDialogShowsScanRange() const override { return true; }
 };

@@ -7,6 +7,8 @@
 #include "displays/LibDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
+#include "res/resource.h"
+#include "testkit/DialogDriver.h"
 #include "testkit/Image.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
@@ -23,6 +25,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -346,6 +349,81 @@ TEST_F(BarDisplayTest, TheTotalPressureShowsOnTheUpperPaneAndTogglesOnAsk)
     EXPECT_FALSE(WGIsObjectVisible(lower->GetGraph(), lower->m_pressureMessage));
     EXPECT_FALSE(WGIsObjectVisible(lower->GetGraph(), lower->m_pressureTitle));
     EXPECT_EQ(lower->m_nMessageSlot, 0);
+}
+
+TEST_F(BarDisplayTest, AxisAndTitleDialogsApplyOnOkOnly)
+{
+    using kel::testkit::DialogDriver;
+    CAnalogData& s = Histogram(1, 50);
+    CBarDisplay* display = NewBar(s);
+    ASSERT_NE(display->GetGraph(), nullptr);
+    const struct
+    {
+        const char* what;
+        int dialog;
+        std::function<void(CBarDisplay*)> open;
+        std::function<void(DialogDriver&)> fill;
+        std::function<void()> check;
+    } cases[] = {
+        {"x axis", IDD_X_AXIS, [](CBarDisplay* d) { d->EditXAxis(); },
+         [](DialogDriver& d)
+         {
+             d.SetText(IDC_AXIS_FROM, "5");
+             d.SetText(IDC_AXIS_TO, "20");
+         },
+         [&] {
+             EXPECT_EQ(XRange(display), (std::pair<float, float>{5, 20}));
+         }},
+        {"y axis", IDD_Y_AXIS, [](CBarDisplay* d) { d->EditYAxis(); },
+         [](DialogDriver& d)
+         {
+             d.SetText(IDC_AXIS_FROM, "0");
+             d.SetText(IDC_AXIS_TO, "2e-6");
+         },
+         [&]
+         {
+             EXPECT_FLOAT_EQ(s.m_pressureTop, 2e-6f);
+             EXPECT_FLOAT_EQ(YRange(display).second, 2e-6f);
+         }},
+        {"x title", IDD_TEXT_PARAMETERS, [](CBarDisplay* d) { d->EditTitleText(); },
+         [](DialogDriver& d) { d.SetText(IDC_TEXT_STRING, "Mass (amu)"); },
+         [&]
+         {
+             EXPECT_STREQ(s.m_xAxisTitle, "Mass (amu)");
+             EXPECT_STREQ(WGGetString(display->GetGraph(), display->m_xTitle, 0), "Mass (amu)");
+         }},
+        {"graph title", IDD_TEXT_PARAMETERS, [](CBarDisplay* d) { d->EditGraphTitle(); },
+         [](DialogDriver& d) { d.SetText(IDC_TEXT_STRING, "Chamber B"); },
+         [&] { EXPECT_STREQ(s.m_graphTitle, "Chamber B"); }},
+        {"y labels", IDD_AXIS_LABELS, [](CBarDisplay* d) { d->EditYAxisLabels(); },
+         [](DialogDriver& d) { d.SetText(IDC_LABELS_PLACES, "3"); },
+         [&] { EXPECT_EQ(s.m_labelPrecision, 3); }},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        const std::vector<char> before(reinterpret_cast<const char*>(&s.m_pressureTop),
+                                       reinterpret_cast<const char*>(&s.m_pressureTop) + sizeof(float));
+        const std::string title = s.m_xAxisTitle;
+        {
+            kel::testkit::ScriptedPrompts prompts;
+            prompts.Expect(c.dialog).Drive([](DialogDriver& d) { d.Click(IDCANCEL); });
+            c.open(display);
+        }
+        EXPECT_EQ(std::string(s.m_xAxisTitle), title); // Cancel changes nothing
+        EXPECT_EQ(std::memcmp(before.data(), &s.m_pressureTop, sizeof(float)), 0);
+        {
+            kel::testkit::ScriptedPrompts prompts;
+            prompts.Expect(c.dialog).Drive(
+                [&](DialogDriver& d)
+                {
+                    c.fill(d);
+                    d.Click(IDOK);
+                });
+            c.open(display);
+        }
+        c.check();
+    }
 }
 
 TEST_F(BarDisplayTest, TheLibraryShowsAGasAndScalesToItsTallestBar)
