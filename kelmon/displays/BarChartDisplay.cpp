@@ -373,11 +373,13 @@ int CBarChartDisplay::EditBarsObject(GrDesc* graph, int object)
         return 1;
     MarkActiveDocumentModified();
     s->m_barColour = static_cast<int32_t>(dialog.GetColor());
-    for (int row = 0; row < m_rows.rowCount; ++row)
-        for (int bar = 0; bar < kBarsPerRow; ++bar)
-            WGChangeAreaColor(m_pGraph, m_barObjects[row], dialog.GetColor(), bar);
-    for (COLORREF& colour : m_rows.colours)
-        colour = dialog.GetColor();
+    // The charting library sets a dynamic bar's fill only when the bars are made: the page is made
+    // again in the new colour and the bars get their heights back.
+    const int32_t hadData = m_bHasData;
+    Rebuild();
+    if (m_pGraph != nullptr)
+        UpdateRows(m_pGraph);
+    m_bHasData = hadData;
     Redraw();
     return 1;
 }

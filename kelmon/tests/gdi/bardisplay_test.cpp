@@ -29,6 +29,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -424,6 +425,42 @@ TEST_F(BarDisplayTest, AxisAndTitleDialogsApplyOnOkOnly)
         }
         c.check();
     }
+}
+
+TEST_F(BarDisplayTest, AScanWorkersCallsReachTheChartsOnThePageThreadAndBarColoursApplyToEveryRow)
+{
+    CAnalogData& s = Histogram(1, 25);
+    CBarDisplay* display = NewBar(s);
+    ASSERT_NE(display->GetGraph(), nullptr);
+    bool done = false;
+    std::thread worker(
+        [&]
+        {
+            display->ShowScanData(std::vector<float>(25, 1e-9f).data());
+            display->ShowLogStatus(2, 7, 0);
+            display->ShowInfoText(1, "12:00:00");
+            done = true;
+        });
+    EXPECT_TRUE(PumpUntil([&] { return done; }, 5000));
+    worker.join();
+    EXPECT_FLOAT_EQ(display->Values()[24], 1e-9f);
+    EXPECT_STREQ(WGGetString(display->GetGraph(), display->m_logStatusText, 0), "<EXP> 7");
+    EXPECT_STREQ(WGGetString(display->GetGraph(), display->m_infoText, 0), "12:00:00");
+
+    // A bar colour chosen on one row goes to all bars of all rows.
+    EXPECT_EQ(display->EditBarsObject(display->GetGraph(), display->m_xAxis), 0);
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("", kel::PromptKind::Color).ReplyColor(RGB(10, 200, 30));
+        EXPECT_EQ(display->EditBarsObject(display->GetGraph(), display->m_barObjects[1]), 1);
+    }
+    EXPECT_EQ(static_cast<COLORREF>(s.m_barColour), RGB(10, 200, 30));
+    EXPECT_EQ(display->Rows().colours[4], RGB(10, 200, 30));
+
+    EXPECT_EQ(display->HasData(), 1);
+    float row[10] = {}, before[10] = {};
+    WRGetLastData(display->m_rowSets[2], row, before);
+    EXPECT_FLOAT_EQ(row[4], 1e-9f); // the bars keep their heights
 }
 
 TEST_F(BarDisplayTest, TheLibraryShowsAGasAndScalesToItsTallestBar)
