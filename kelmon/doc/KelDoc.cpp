@@ -2,6 +2,7 @@
 
 #include "analysis/Library.h"
 #include "displays/Display.h"
+#include "displays/PvsTDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/LeakData.h"
 #include "foundation/AppUiState.h"
@@ -402,6 +403,8 @@ void CKelDoc::BindLoadedDisplay(CDisplay* display)
     const int kind = display->GetKind();
     if (kind < 1 || kind > kDisplayKinds)
         return;
+    // The display builds its page in this document's view when it is shown.
+    display->m_pDocument = this;
     if (kModeOfKind[kind - 1] >= 0)
         m_nMode = kModeOfKind[kind - 1];
 }
@@ -649,6 +652,18 @@ void CKelDoc::Serialize(CArchive& ar)
         {
             s.strays.insert(settings);
             s.display->m_pSettings = nullptr;
+        }
+        RefuseStrays(ar, s);
+    }
+    // The P-vs-T display shows the document's table; a table the file made in its place is refused.
+    if (s.display && s.display->GetKind() == 4)
+    {
+        auto* trend = static_cast<CPvsTDisplay*>(s.display.get());
+        if (trend->GetTable() != s.table.get())
+        {
+            if (trend->GetTable() != nullptr)
+                s.strays.insert(trend->GetTable());
+            trend->SetTable(s.table.get());
         }
         RefuseStrays(ar, s);
     }
