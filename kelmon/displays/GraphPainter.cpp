@@ -223,8 +223,7 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     }
 
     UseTableFont(t, W::kFontYLabels);
-    m_plot.yLabels =
-        static_cast<uint16_t>(WGLabelAxis(graph, dc, m_plot.yAxis, 1, W::LogScale(t) ? 2 : 0, 1, 0, nullptr));
+    m_plot.yLabels = static_cast<uint16_t>(WGLabelAxis(graph, dc, m_plot.yAxis, 1, 1, 1, 0, nullptr));
     UseTableFont(t, W::kFontUnits);
     m_plot.yCaption = Text(graph, dc, t.m_pUnits != nullptr ? t.m_pUnits->m_szLabel : "", 0.03f, 0.035f);
     UseTableFont(t, W::kFontTitle);

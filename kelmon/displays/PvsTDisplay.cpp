@@ -209,6 +209,9 @@ int CPvsTDisplay::BuildPage()
     m_pLayoutItems->AddYTitle(m_unitsText);
     m_pLayoutItems->AddTitle(m_graphTitle);
     WGMoveDataCursor(m_pGraph, m_dataCursor, m_fCursorX, 0.0f, m_bCursorShown ? TRUE : FALSE);
+    ArrangeLabels();
+    // The time ticks as wide as their labels need.
+    ApplyXRange(static_cast<float>(t->m_timeStart), t->m_timeSpan);
     RefreshReadout();
     return 1;
 }
@@ -250,6 +253,28 @@ int CPvsTDisplay::RefreshReadout()
     ArrangeLegend(1);
     WGRedrawGraph(m_pGraph, TRUE);
     return 0;
+}
+
+void CPvsTDisplay::ArrangeLabels()
+{
+    if (m_pGraph == nullptr || m_pTable == nullptr)
+        return;
+    // The pressure labels must fit left of the plot: the plot gives way to wide labels.
+    HWND window = WGGetGraphWindow(m_pGraph);
+    HDC dc = GetDC(window);
+    const CTable::FontBlock& f = m_pTable->m_fonts[PvsTWords::kFontYLabels];
+    WGSetTextByName(f.words[2], f.face, f.words[0], f.words[1]);
+    float labelWidth = 0.0f, unused = 0.0f;
+    WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0.0x10-00", 0, &labelWidth, &unused);
+    ReleaseDC(window, dc);
+    float xFrom = 0.0f, yFrom = 0.0f, xTo = 0.0f, yTo = 0.0f;
+    WGGetPlotPos(m_pGraph, &xFrom, &yFrom, &xTo, &yTo);
+    const float needed = std::min(0.3f, labelWidth + 0.02f);
+    if (xFrom < needed && xTo > needed)
+    {
+        WGChangePlotPos(m_pGraph, needed, yFrom, xTo, yTo);
+        m_plotArea[0] = needed;
+    }
 }
 
 void CPvsTDisplay::ArrangeLegend(int /*how*/)
@@ -677,7 +702,7 @@ int CPvsTDisplay::ApplyXRange(float from, float to)
     if (hi <= lo || m_pGraph == nullptr)
         return 0;
     const float span = hi - lo;
-    // The widest tick whose labels (eight characters each) still fit half the plot width.
+    // The tick that divides the range best among those whose labels still fit the plot width.
     float digitsWidth = 0.0f, height = 0.0f;
     HWND window = WGGetGraphWindow(m_pGraph);
     HDC dc = GetDC(window);
@@ -688,16 +713,17 @@ int CPvsTDisplay::ApplyXRange(float from, float to)
     }
     WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0123456789", 10, &digitsWidth, &height);
     ReleaseDC(window, dc);
+    // A label is eight characters wide.
     const float labelWidth = digitsWidth * 0.8f;
     const float plotWidth = m_plotArea[1] - m_plotArea[0];
     float tick = span, best = -FLT_MAX;
     for (int d = 1; d <= 50; ++d)
     {
         const float candidate = static_cast<float>(WholePart(span / static_cast<float>(d)));
-        if (candidate < 1.0f || labelWidth * static_cast<float>(d) > plotWidth * 0.5f)
+        if (candidate < 1.0f || labelWidth * static_cast<float>(d + 1) > plotWidth)
             break;
         const float leftOver = static_cast<float>(d) - 2.0f * (span - candidate * static_cast<float>(d));
-        if (leftOver > best)
+        if (leftOver >= best)
         {
             best = leftOver;
             tick = candidate;

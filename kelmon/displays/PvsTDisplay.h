@@ -35,8 +35,8 @@ struct PvsTWords
     // Font blocks of the table the display draws with.
     enum : int
     {
-        kFontTimeLabels = 0,
-        kFontYLabels = 1,
+        kFontTimeLabels = 8,
+        kFontYLabels = 8,
         kFontTimeCaption = 2,
         kFontUnits = 3,
         kFontTitle = 7
@@ -99,6 +99,7 @@ public:
     int PanLeft(float fraction) override;
     int PanRight(float fraction) override;
     void EditTotalPressure() override;
+    void ArrangeLabels() override;
     void ArrangeLegend(int how) override;
     void StartZoom(HWND graphWindow, int x, int y) override;
     void FinishZoom(HWND, int, int) override {}

@@ -137,6 +137,8 @@ protected:
 
     static void Keep(CPvsTDisplay* d, const char* name)
     {
+        Pump();
+        UpdateWindow(d->GetGraph()->window);
         if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
             kel::testkit::SavePng(kel::testkit::CaptureWindow(d->GetGraph()->window),
                                   std::string(keep) + "/kelmon_" + name + ".png");
