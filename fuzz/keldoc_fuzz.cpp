@@ -3,6 +3,7 @@
 #include "FuzzSupport.h"
 
 #include "displays/AnalogDisplay.h"
+#include "displays/PvsTDisplay.h"
 #include "doc/KelDoc.h"
 
 #include <cstddef>
@@ -13,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::PrepareProcess();
     // The display kinds a file may name are made by their class records; keep them linked.
-    static const CRuntimeClass* const kinds[] = {RUNTIME_CLASS(CAnalogDisplay)};
+    static const CRuntimeClass* const kinds[] = {RUNTIME_CLASS(CAnalogDisplay), RUNTIME_CLASS(CPvsTDisplay)};
     (void)kinds;
     // One document for the run: a good file replaces its models, a bad one must leave them whole.
     static CKelDoc* doc = []
