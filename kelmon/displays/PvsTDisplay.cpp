@@ -87,7 +87,7 @@ CPvsTDisplay::CPvsTDisplay()
 CPvsTDisplay::CPvsTDisplay(CTable* table, int position, CKelDoc* document)
 {
     m_nKind = 4;
-    m_pTable = table;
+    m_pSettings = table;
     m_pDocument = document;
     if (table != nullptr)
         table->m_displayWords[PvsTWords::kPanePosition] = static_cast<uint32_t>(position);
@@ -107,27 +107,27 @@ bool CPvsTDisplay::OnPageThread() const
 
 int CPvsTDisplay::ActiveCount() const
 {
-    return m_pTable != nullptr ? std::clamp(m_pTable->m_activeCount, 0, static_cast<int>(CTable::kChannels))
-                               : 0;
+    return Table() != nullptr ? std::clamp(Table()->m_activeCount, 0, static_cast<int>(CTable::kChannels))
+                              : 0;
 }
 
 bool CPvsTDisplay::ChannelEnabled(int k) const
 {
-    return m_pTable != nullptr && k >= 0 && k < ActiveCount() && m_pTable->m_active[k].m_enabled != 0;
+    return Table() != nullptr && k >= 0 && k < ActiveCount() && Table()->m_active[k].m_enabled != 0;
 }
 
 bool CPvsTDisplay::TraceShown(int k) const
 {
     if (!ChannelEnabled(k))
         return false;
-    const int slot = std::clamp(m_pTable->m_active[k].m_number - 1, 0, CTable::kChannels - 1);
-    return m_pTable->m_flags[slot] != 0;
+    const int slot = std::clamp(Table()->m_active[k].m_number - 1, 0, CTable::kChannels - 1);
+    return Table()->m_flags[slot] != 0;
 }
 
 float CPvsTDisplay::SampleInterval() const
 {
     // A schedule faster than a second still places samples; never a zero or negative step.
-    const float interval = m_pTable != nullptr ? m_pTable->m_currentPeriod : 1.0f;
+    const float interval = Table() != nullptr ? Table()->m_currentPeriod : 1.0f;
     return interval > 0.0f ? interval : 1.0f;
 }
 
@@ -135,7 +135,7 @@ float CPvsTDisplay::SampleInterval() const
 
 int CPvsTDisplay::BuildPage()
 {
-    CTable* t = m_pTable;
+    CTable* t = Table();
     if (t == nullptr)
         return 0;
     delete m_pLayoutItems;
@@ -236,17 +236,17 @@ int CPvsTDisplay::ClosePage()
 
 int CPvsTDisplay::RefreshReadout()
 {
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return 0;
     int line = 0;
     for (int k = 0; k < ActiveCount(); ++k)
     {
         if (!ChannelEnabled(k))
             continue;
-        const int slot = std::clamp(m_pTable->m_active[k].m_number - 1, 0, CTable::kChannels - 1);
+        const int slot = std::clamp(Table()->m_active[k].m_number - 1, 0, CTable::kChannels - 1);
         if (m_legend != 0)
-            WGMarkLineLegend(m_pGraph, m_legend, line + 1, m_pTable->m_flags[slot] ? 1 : 0);
-        WGChangeLineStyle(m_pGraph, m_trace, m_pTable->m_flags[slot] ? m_pTable->m_channelWords2[slot] : 5,
+            WGMarkLineLegend(m_pGraph, m_legend, line + 1, Table()->m_flags[slot] ? 1 : 0);
+        WGChangeLineStyle(m_pGraph, m_trace, Table()->m_flags[slot] ? Table()->m_channelWords2[slot] : 5,
                           line);
         ++line;
     }
@@ -257,12 +257,12 @@ int CPvsTDisplay::RefreshReadout()
 
 void CPvsTDisplay::ArrangeLabels()
 {
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return;
     // The pressure labels must fit left of the plot: the plot gives way to wide labels.
     HWND window = WGGetGraphWindow(m_pGraph);
     HDC dc = GetDC(window);
-    const CTable::FontBlock& f = m_pTable->m_fonts[PvsTWords::kFontYLabels];
+    const CTable::FontBlock& f = Table()->m_fonts[PvsTWords::kFontYLabels];
     WGSetTextByName(f.words[2], f.face, f.words[0], f.words[1]);
     float labelWidth = 0.0f, unused = 0.0f;
     WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0.0x10-00", 0, &labelWidth, &unused);
@@ -296,7 +296,7 @@ void CPvsTDisplay::ToggleLegend(int how)
 
 void CPvsTDisplay::UpdateData(void* record, int /*arg*/)
 {
-    if (record == nullptr || m_pTable == nullptr)
+    if (record == nullptr || Table() == nullptr)
         return;
     const int n = ActiveCount();
     const auto* r = static_cast<const float*>(record);
@@ -342,17 +342,17 @@ void CPvsTDisplay::UpdateData(void* record, int /*arg*/)
         const float newMax = static_cast<float>(WholePart(xMax + (xMax - xMin) * 0.5f));
         WGChangeAxisRange(m_pGraph, m_xAxis, newMin, newMax, TRUE);
         WGChangeAxisIntercept(m_pGraph, m_yAxis, newMin, TRUE);
-        m_pTable->m_timeSpan = newMax;
+        Table()->m_timeSpan = newMax;
     }
-    if (x > m_pTable->m_timeSpan)
-        m_pTable->m_timeSpan = x;
+    if (x > Table()->m_timeSpan)
+        Table()->m_timeSpan = x;
     if (m_bCursorShown && held >= 2 && m_xValues[held - 2] <= m_fCursorX && m_fCursorX <= x)
         TrackMouseCursor(m_pGraph, 0, 0);
-    if (m_nSampleCount != static_cast<int>(PvsTWords::HistoryCapacity(*m_pTable)))
+    if (m_nSampleCount != static_cast<int>(PvsTWords::HistoryCapacity(*Table())))
         ++m_nSampleCount;
     // The span of the history held, as a document file gives it back.
-    m_pTable->SetDisplayFloat(PvsTWords::kHistoryStart, 0.0f);
-    m_pTable->SetDisplayFloat(PvsTWords::kHistoryEnd, static_cast<float>(m_nSampleCount) * SampleInterval());
+    Table()->SetDisplayFloat(PvsTWords::kHistoryStart, 0.0f);
+    Table()->SetDisplayFloat(PvsTWords::kHistoryEnd, static_cast<float>(m_nSampleCount) * SampleInterval());
     m_bHasData = 1;
     if (extreme)
         AutoScale();
@@ -406,14 +406,14 @@ BOOL CPvsTDisplay::ClearData()
     m_nSampleCount = 0;
     m_bHasData = 0;
     m_nHistoryShown = 0;
-    if (m_pTable != nullptr)
+    if (Table() != nullptr)
     {
-        m_pTable->m_timeStart = 0;
-        m_pTable->m_timePoints = 301;
-        m_pTable->SetDisplayFloat(PvsTWords::kPointTime, 1.0f);
-        m_pTable->m_timeSpan = 1.0f * 301;
-        m_pTable->SetDisplayFloat(PvsTWords::kHistoryStart, 0.0f);
-        m_pTable->SetDisplayFloat(PvsTWords::kHistoryEnd, 0.0f);
+        Table()->m_timeStart = 0;
+        Table()->m_timePoints = 301;
+        Table()->SetDisplayFloat(PvsTWords::kPointTime, 1.0f);
+        Table()->m_timeSpan = 1.0f * 301;
+        Table()->SetDisplayFloat(PvsTWords::kHistoryStart, 0.0f);
+        Table()->SetDisplayFloat(PvsTWords::kHistoryEnd, 0.0f);
     }
     m_fDataMin = FLT_MAX;
     m_fDataMax = -FLT_MAX;
@@ -531,15 +531,15 @@ BOOL CPvsTDisplay::UpdateAlarmMessage(float* value, LPCTSTR text)
 
 int CPvsTDisplay::HasTotalPressure()
 {
-    return m_pTable != nullptr && PvsTWords::TotalShown(*m_pTable) ? 1 : 0;
+    return Table() != nullptr && PvsTWords::TotalShown(*Table()) ? 1 : 0;
 }
 
 void CPvsTDisplay::ToggleTotalPressure()
 {
-    if (m_pTable == nullptr ||
+    if (Table() == nullptr ||
         AfxMessageBox(kIdsToggleTotalPressure, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
         return;
-    uint32_t& shown = m_pTable->m_displayWords[PvsTWords::kTotalShown];
+    uint32_t& shown = Table()->m_displayWords[PvsTWords::kTotalShown];
     shown = shown ? 0 : 1;
     if (m_pGraph != nullptr)
     {
@@ -580,14 +580,14 @@ void CPvsTDisplay::EditTotalPressure()
 
 int CPvsTDisplay::IsLogScale()
 {
-    return m_pTable != nullptr && PvsTWords::LogScale(*m_pTable) ? 1 : 0;
+    return Table() != nullptr && PvsTWords::LogScale(*Table()) ? 1 : 0;
 }
 
 int CPvsTDisplay::SetLogScale(int log)
 {
-    if (m_pTable == nullptr)
+    if (Table() == nullptr)
         return 0;
-    CTable& t = *m_pTable;
+    CTable& t = *Table();
     t.m_displayWords[PvsTWords::kLogScale] = log ? 1 : 0;
     float top = t.m_axisTop, bottom = t.m_axisBottom;
     if (log)
@@ -629,7 +629,7 @@ int CPvsTDisplay::SetLogScale(int log)
 
 int CPvsTDisplay::AutoScale()
 {
-    if (!m_bHasData || m_pGraph == nullptr || m_pTable == nullptr)
+    if (!m_bHasData || m_pGraph == nullptr || Table() == nullptr)
         return 1;
     float xMin = 0.0f, xMax = 0.0f, intercept = 0.0f;
     WGGetAxisRange(m_pGraph, m_xAxis, &xMin, &xMax, &intercept);
@@ -682,10 +682,10 @@ int CPvsTDisplay::AutoScale()
         if (bottom < 0.0f)
             bottom = 0.0f;
     }
-    m_pTable->m_axisTop = top;
-    m_pTable->m_axisBottom = bottom;
+    Table()->m_axisTop = top;
+    Table()->m_axisBottom = bottom;
     const float tick = 0.1f * std::fabs(top - bottom);
-    m_pTable->SetDisplayFloat(CTable::kWordPressureTick, tick);
+    Table()->SetDisplayFloat(CTable::kWordPressureTick, tick);
     if (!WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE))
         return 0;
     WGChangeAxisIntercept(m_pGraph, m_xAxis, bottom, TRUE);
@@ -706,9 +706,9 @@ int CPvsTDisplay::ApplyXRange(float from, float to)
     float digitsWidth = 0.0f, height = 0.0f;
     HWND window = WGGetGraphWindow(m_pGraph);
     HDC dc = GetDC(window);
-    if (m_pTable != nullptr)
+    if (Table() != nullptr)
     {
-        const CTable::FontBlock& f = m_pTable->m_fonts[PvsTWords::kFontTimeLabels];
+        const CTable::FontBlock& f = Table()->m_fonts[PvsTWords::kFontTimeLabels];
         WGSetTextByName(f.words[2], f.face, f.words[0], f.words[1]);
     }
     WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0123456789", 10, &digitsWidth, &height);
@@ -743,14 +743,14 @@ int CPvsTDisplay::ApplyXRange(float from, float to)
 
 int CPvsTDisplay::FullScale()
 {
-    if (m_pTable == nullptr)
+    if (Table() == nullptr)
         return 0;
-    return ApplyXRange(static_cast<float>(m_pTable->m_timeStart), m_pTable->m_timeSpan);
+    return ApplyXRange(static_cast<float>(Table()->m_timeStart), Table()->m_timeSpan);
 }
 
 int CPvsTDisplay::Zoom(float factor)
 {
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return 0;
     float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
     WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
@@ -764,15 +764,15 @@ int CPvsTDisplay::Zoom(float factor)
     }
     else if (factor > 1.0f)
     {
-        lo = std::max(lo - range / 2.0f, static_cast<float>(m_pTable->m_timeStart));
-        hi = std::min(hi + range / 2.0f, m_pTable->m_timeSpan);
+        lo = std::max(lo - range / 2.0f, static_cast<float>(Table()->m_timeStart));
+        hi = std::min(hi + range / 2.0f, Table()->m_timeSpan);
     }
     return ApplyXRange(lo, hi);
 }
 
 int CPvsTDisplay::PanLeft(float fraction)
 {
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return 0;
     float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
     WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
@@ -780,7 +780,7 @@ int CPvsTDisplay::PanLeft(float fraction)
     const float shift = std::max(1.0f, fraction * 0.5f * range);
     lo -= shift;
     hi -= shift;
-    const float start = static_cast<float>(m_pTable->m_timeStart);
+    const float start = static_cast<float>(Table()->m_timeStart);
     if (lo < start)
     {
         lo = start;
@@ -791,7 +791,7 @@ int CPvsTDisplay::PanLeft(float fraction)
 
 int CPvsTDisplay::PanRight(float fraction)
 {
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return 0;
     float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
     WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
@@ -799,7 +799,7 @@ int CPvsTDisplay::PanRight(float fraction)
     const float shift = std::max(1.0f, fraction * 0.5f * range);
     lo += shift;
     hi += shift;
-    const float end = m_pTable->m_timeSpan;
+    const float end = Table()->m_timeSpan;
     if (hi > end)
     {
         hi = end;
@@ -810,7 +810,7 @@ int CPvsTDisplay::PanRight(float fraction)
 
 int CPvsTDisplay::CanChangeHistoryLength(int direction, int* current)
 {
-    const int points = m_pTable != nullptr ? m_pTable->m_timePoints : 0;
+    const int points = Table() != nullptr ? Table()->m_timePoints : 0;
     if (current != nullptr)
         *current = points;
     if (direction == 0)
@@ -827,28 +827,28 @@ void CPvsTDisplay::StartZoom(HWND graphWindow, int /*x*/, int /*y*/)
 
 void CPvsTDisplay::UpdateXStep()
 {
-    if (m_pTable == nullptr)
+    if (Table() == nullptr)
         return;
-    const int points = m_pTable->m_timePoints;
+    const int points = Table()->m_timePoints;
     // One point per screen has no step; take the whole span for it.
-    const float span = m_pTable->m_timeSpan - static_cast<float>(m_pTable->m_timeStart);
+    const float span = Table()->m_timeSpan - static_cast<float>(Table()->m_timeStart);
     m_fXStep = points > 1 ? span / static_cast<float>(points - 1) : span;
 }
 
 int CPvsTDisplay::OnUnitsChanged(int /*flag*/)
 {
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return 0;
-    CUnits* units = m_pTable->m_pUnits;
+    CUnits* units = Table()->m_pUnits;
     WGChangeString(m_pGraph, m_pressureCaption,
                    units != nullptr && units->IsUserUnit() ? "Ref Pressure" : "Total Pressure", 0);
     if (units != nullptr)
         WGChangeString(m_pGraph, m_unitsText, units->m_szLabel, 0);
-    if (!WGChangeAxisRange(m_pGraph, m_yAxis, m_pTable->m_axisBottom, m_pTable->m_axisTop, FALSE))
+    if (!WGChangeAxisRange(m_pGraph, m_yAxis, Table()->m_axisBottom, Table()->m_axisTop, FALSE))
         return 0;
-    WGChangeAxisTicks(m_pGraph, m_yAxis, m_pTable->GetDisplayFloat(CTable::kWordPressureTick),
-                      PvsTWords::MinorTicks(*m_pTable), PvsTWords::TickStyle(*m_pTable));
-    WGChangeAxisIntercept(m_pGraph, m_xAxis, m_pTable->m_axisBottom, TRUE);
+    WGChangeAxisTicks(m_pGraph, m_yAxis, Table()->GetDisplayFloat(CTable::kWordPressureTick),
+                      PvsTWords::MinorTicks(*Table()), PvsTWords::TickStyle(*Table()));
+    WGChangeAxisIntercept(m_pGraph, m_xAxis, Table()->m_axisBottom, TRUE);
     ResetHistory();
     return 1;
 }
@@ -859,13 +859,13 @@ int CPvsTDisplay::ShowHistory(int points, int /*unused*/)
 {
     if (!OnPageThread())
         return OnPage(m_pPage, [&] { return ShowHistory(points, 0); });
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return 0;
     const float seconds = static_cast<float>(points) * m_fXStep;
     float used = 0.0f;
     if (!m_nHistoryShown)
         m_nHistoryShown = WRShowHist(m_pGraph, m_trace, -seconds,
-                                     m_pTable->m_timeSpan - static_cast<float>(m_pTable->m_timeStart), &used);
+                                     Table()->m_timeSpan - static_cast<float>(Table()->m_timeStart), &used);
     else
         WRMoveHistScroll(m_pGraph, m_trace, seconds, &used);
     return static_cast<int>(used);
@@ -883,7 +883,7 @@ int CPvsTDisplay::ResumeScrolling()
 
 void CPvsTDisplay::ResetHistory()
 {
-    if (m_pGraph == nullptr || m_pTable == nullptr)
+    if (m_pGraph == nullptr || Table() == nullptr)
         return;
     WRResetScroll(m_pGraph, m_trace);
     m_nHistoryShown = 0;
@@ -895,9 +895,9 @@ void CPvsTDisplay::ResetHistory()
     for (int k = 0; k < n; ++k)
     {
         auto& values = m_channelValues[static_cast<size_t>(k)];
-        if (m_pTable->m_pUnits != nullptr)
+        if (Table()->m_pUnits != nullptr)
             for (float& v : values)
-                m_pTable->m_pUnits->Convert(v);
+                Table()->m_pUnits->Convert(v);
         count = std::min(count, values.size());
         channels.push_back(values.data());
     }
@@ -921,7 +921,7 @@ void CPvsTDisplay::ToggleCursor()
         int line = 0;
         for (int k = 0; k < ActiveCount(); ++k)
             if (ChannelEnabled(k) && m_legend != 0)
-                WGChangeString(m_pGraph, m_legend, m_pTable->m_active[k].m_szGasName, line++);
+                WGChangeString(m_pGraph, m_legend, Table()->m_active[k].m_szGasName, line++);
         if (m_legend != 0)
             WGRedrawObject(m_pGraph, m_legend, TRUE);
         return;
@@ -934,7 +934,7 @@ void CPvsTDisplay::ToggleCursor()
 
 int CPvsTDisplay::TrackMouseCursor(GrDesc* graph, int fromMouse, int step)
 {
-    if (graph != m_pGraph || m_pGraph == nullptr || m_pTable == nullptr)
+    if (graph != m_pGraph || m_pGraph == nullptr || Table() == nullptr)
         return 0;
     float time = m_fCursorX;
     int moveBy = m_nCursorStep;
@@ -982,7 +982,7 @@ int CPvsTDisplay::TrackMouseCursor(GrDesc* graph, int fromMouse, int step)
                 value = m_channelValues[static_cast<size_t>(k)][static_cast<size_t>(index)];
             char text[64];
             std::snprintf(text, sizeof text, "%1.2e %s", static_cast<double>(value),
-                          m_pTable->m_active[k].m_szGasName);
+                          Table()->m_active[k].m_szGasName);
             WGChangeString(m_pGraph, m_legend, text, line++);
         }
     }
@@ -1009,12 +1009,12 @@ void CPvsTDisplay::Serialize(CArchive& ar)
     {
         const int n = ActiveCount();
         m_nStoredCount =
-            m_pTable != nullptr ? std::min(m_nSampleCount, static_cast<int>(m_xValues.size())) : 0;
-        ar.WriteObject(m_pTable);
+            Table() != nullptr ? std::min(m_nSampleCount, static_cast<int>(m_xValues.size())) : 0;
+        ar.WriteObject(Table());
         ar << static_cast<LONG>(m_nStoredCount);
         if (m_nStoredCount > 0)
         {
-            const unsigned capacity = PvsTWords::HistoryCapacity(*m_pTable);
+            const unsigned capacity = PvsTWords::HistoryCapacity(*Table());
             std::unique_ptr<float[]> history(NewBuffer(static_cast<size_t>(capacity) * n));
             if (!history)
             {
@@ -1072,7 +1072,7 @@ void CPvsTDisplay::Serialize(CArchive& ar)
     }
     CDisplay::Serialize(ar);
     fields.Commit();
-    m_pTable = table;
+    m_pSettings = table;
     m_nStoredCount = static_cast<int>(stored);
     m_nSampleCount = m_nStoredCount;
     if (stored > 0)

@@ -64,8 +64,9 @@ public:
     CPvsTDisplay(CTable* table, int position, CKelDoc* document = nullptr);
     ~CPvsTDisplay() override;
 
-    void SetTable(CTable* table) { m_pTable = table; }
-    CTable* GetTable() const { return m_pTable; }
+    // The table is the display's settings record (the document's; not owned).
+    void SetTable(CTable* table) { m_pSettings = table; }
+    CTable* GetTable() const { return static_cast<CTable*>(m_pSettings); }
 
     int RefreshReadout() override;
     void UpdateData(void* record, int arg) override;
@@ -147,8 +148,8 @@ private:
     void FreeLoadBuffers();
     void ShowMessage(float* value, LPCTSTR suffix);
 
-    CTable* m_pTable = nullptr; // not owned
-    float m_plotArea[4] = {};   // left, right, bottom, top
+    CTable* Table() const { return GetTable(); }
+    float m_plotArea[4] = {}; // left, right, bottom, top
     int m_nSampleCount = 0;
     int m_nMessageState = 0;
     int m_nHistoryShown = 0;

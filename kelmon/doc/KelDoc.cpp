@@ -2,7 +2,6 @@
 
 #include "analysis/Library.h"
 #include "displays/Display.h"
-#include "displays/PvsTDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/LeakData.h"
 #include "foundation/AppUiState.h"
@@ -658,12 +657,12 @@ void CKelDoc::Serialize(CArchive& ar)
     // The P-vs-T display shows the document's table; a table the file made in its place is refused.
     if (s.display && s.display->GetKind() == 4)
     {
-        auto* trend = static_cast<CPvsTDisplay*>(s.display.get());
-        if (trend->GetTable() != s.table.get())
+        CObject* table = s.display->m_pSettings;
+        if (table != s.table.get())
         {
-            if (trend->GetTable() != nullptr)
-                s.strays.insert(trend->GetTable());
-            trend->SetTable(s.table.get());
+            if (table != nullptr)
+                s.strays.insert(table);
+            s.display->m_pSettings = s.table.get();
         }
         RefuseStrays(ar, s);
     }
