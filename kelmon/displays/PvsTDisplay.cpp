@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "units/Units.h"
 
+#include <afxdlgs.h>
 #include <afxwin.h>
 #include <plotkit.h>
 #include <trendkit.h>
@@ -246,8 +247,6 @@ int CPvsTDisplay::RefreshReadout()
         const int slot = std::clamp(Table()->m_active[k].m_number - 1, 0, CTable::kChannels - 1);
         if (m_legend != 0)
             WGMarkLineLegend(m_pGraph, m_legend, line + 1, Table()->m_flags[slot] ? 1 : 0);
-        WGChangeLineStyle(m_pGraph, m_trace, Table()->m_flags[slot] ? Table()->m_channelWords2[slot] : 5,
-                          line);
         ++line;
     }
     ArrangeLegend(1);
@@ -574,6 +573,34 @@ int CPvsTDisplay::EditMessageObject(GrDesc* graph, int object)
 void CPvsTDisplay::EditTotalPressure()
 {
     EditTextObject(m_pGraph, m_pressureCaption);
+}
+
+void CPvsTDisplay::EditWindowBackground()
+{
+    if (Table() == nullptr)
+        return;
+    CColorDialog dialog(static_cast<COLORREF>(Table()->m_colorB1));
+    if (dialog.DoModal() != IDOK)
+        return;
+    MarkActiveDocumentModified();
+    Table()->m_colorB1 = static_cast<int32_t>(dialog.GetColor());
+    if (m_pGraph != nullptr)
+    {
+        WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+        WGRedrawGraph(m_pGraph, FALSE);
+    }
+}
+
+void CPvsTDisplay::SetCursorProperties()
+{
+    if (m_pGraph == nullptr)
+        return;
+    int colour = 0, width = 0, style = 0;
+    GetDocumentCursorStyle(&colour, &width, &style);
+    WGChangeLineStyle(m_pGraph, m_dataCursor, style, 0);
+    WGChangeLineColor(m_pGraph, m_dataCursor, colour, 0);
+    WGChangeLineWidth(m_pGraph, m_dataCursor, width, 0);
+    WGRedrawObject(m_pGraph, m_dataCursor, FALSE);
 }
 
 // ---- Scales

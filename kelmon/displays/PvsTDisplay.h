@@ -80,6 +80,8 @@ public:
     BOOL Redraw() override;
     int EditTextObject(GrDesc* graph, int object) override;
     int EditMessageObject(GrDesc* graph, int object) override;
+    void EditWindowBackground() override;
+    void SetCursorProperties() override;
     BOOL ShowScanData(const float* values) override;
     BOOL GetLastData(float* values) override;
     BOOL ShowInfoText(int show, LPCTSTR text) override;

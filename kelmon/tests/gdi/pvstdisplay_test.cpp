@@ -430,3 +430,22 @@ TEST_F(PvsTTest, ASaveThatCannotStoreTheSamplesIsReportedAsFailed)
     prompts.Expect("").Reply(IDOK).AnyTimes();
     EXPECT_FALSE(m_doc->OnSaveDocument(path.c_str()));
 }
+
+TEST_F(PvsTTest, TheWindowColourIsChosenAndKeptInTheTable)
+{
+    CTable& t = ThreeChannels();
+    CPvsTDisplay* d = NewDisplay();
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("").ReplyColor(RGB(10, 20, 30));
+        d->EditWindowBackground();
+    }
+    EXPECT_EQ(static_cast<COLORREF>(t.m_colorB1), RGB(10, 20, 30));
+    EXPECT_EQ(WGGetGraphBackgnd(d->GetGraph()), RGB(10, 20, 30));
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("").Reply(IDCANCEL);
+        d->EditWindowBackground();
+    }
+    EXPECT_EQ(static_cast<COLORREF>(t.m_colorB1), RGB(10, 20, 30));
+}
