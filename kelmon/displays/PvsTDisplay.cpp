@@ -788,6 +788,9 @@ int CPvsTDisplay::Zoom(float factor)
             return 0;
         lo += range / 4.0f;
         hi -= range / 4.0f;
+        // Whole seconds: a window that rounds back to its width is as narrow as it gets.
+        if (WholePart(hi + 0.5f) - WholePart(lo + 0.5f) >= static_cast<int>(std::lround(range)))
+            return 0;
     }
     else if (factor > 1.0f)
     {

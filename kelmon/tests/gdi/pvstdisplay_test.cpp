@@ -449,3 +449,61 @@ TEST_F(PvsTTest, TheWindowColourIsChosenAndKeptInTheTable)
     }
     EXPECT_EQ(static_cast<COLORREF>(t.m_colorB1), RGB(10, 20, 30));
 }
+
+TEST_F(PvsTTest, ZoomPanAndLogScaleKeepTheWindowInsideTheTrend)
+{
+    CTable& t = ThreeChannels();
+    CPvsTDisplay* d = NewDisplay();
+    Feed(d, t, 0, 100);
+    struct Case
+    {
+        const char* step;
+        int (*apply)(CPvsTDisplay*);
+        int result;
+        float lo, hi;
+    } cases[] = {
+        {"zoom in", [](CPvsTDisplay* x) { return x->Zoom(0.5f); }, 1, 75.0f, 226.0f},
+        {"pan left", [](CPvsTDisplay* x) { return x->PanLeft(0.5f); }, 1, 37.0f, 188.0f},
+        {"pan left to the start", [](CPvsTDisplay* x) { return x->PanLeft(4.0f); }, 1, 0.0f, 151.0f},
+        {"pan right to the end", [](CPvsTDisplay* x) { return x->PanRight(4.0f); }, 1, 150.0f, 301.0f},
+        {"zoom out, clamped", [](CPvsTDisplay* x) { return x->Zoom(2.0f); }, 1, 75.0f, 301.0f},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.step);
+        EXPECT_EQ(c.apply(d), c.result);
+        float lo = 0.0f, hi = 0.0f;
+        XRange(d, &lo, &hi);
+        EXPECT_FLOAT_EQ(lo, c.lo);
+        EXPECT_FLOAT_EQ(hi, c.hi);
+    }
+    // Zooming in ends at a window too narrow to halve.
+    int steps = 0;
+    while (d->Zoom(0.5f) && steps < 20)
+        ++steps;
+    EXPECT_LT(steps, 20);
+    float lo = 0.0f, hi = 0.0f;
+    XRange(d, &lo, &hi);
+    EXPECT_GE(hi - lo, 1.0f);
+    // The history length: zoom in refused below 6 points, zoom out while fewer samples are held.
+    int points = 0;
+    EXPECT_EQ(d->CanChangeHistoryLength(0, &points), 1);
+    EXPECT_EQ(points, 301);
+    EXPECT_EQ(d->CanChangeHistoryLength(1, &points), 0);
+
+    // Log scale: a bottom at 0 becomes 1e-12; back to linear keeps the range.
+    t.m_axisBottom = 0.0f;
+    t.m_axisTop = 1e-6f;
+    EXPECT_EQ(d->SetLogScale(1), 1);
+    EXPECT_EQ(d->IsLogScale(), 1);
+    EXPECT_FLOAT_EQ(t.m_axisBottom, 1e-12f);
+    EXPECT_EQ(WGGetAxisScale(d->GetGraph(), d->m_yAxis), 1);
+    t.m_axisTop = -1.0f;
+    t.m_axisBottom = -2.0f;
+    d->SetLogScale(1);
+    EXPECT_FLOAT_EQ(t.m_axisTop, 1e-5f);
+    EXPECT_FLOAT_EQ(t.m_axisBottom, 1e-12f);
+    EXPECT_EQ(d->SetLogScale(0), 1);
+    EXPECT_EQ(d->IsLogScale(), 0);
+    EXPECT_EQ(WGGetAxisScale(d->GetGraph(), d->m_yAxis), 0);
+}
