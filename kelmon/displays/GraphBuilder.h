@@ -86,3 +86,28 @@ public:
     uint16_t m_dataCursor = 0;      // the user's data cursor
     uint16_t m_cursorText = 0;      // the data cursor's read-out
 };
+
+class CTable;
+
+// The P-vs-T graph: every enabled channel of the table as a time trace, with its legend and the
+// total-pressure read-out.
+class CPvsTGraphPainter : public CGraphPainter
+{
+public:
+    CPvsTGraphPainter(CTable* table, const char* name);
+    void BuildObjects(GrDesc* graph, HDC dc) override;
+
+    CTable* m_pTable; // not owned
+    char m_szName[40] = {};
+    CommonPlotObjects m_plot;
+    float m_plotArea[4] = {}; // left, right, bottom, top (normalised)
+    int m_nDataSet = 0;
+    uint16_t m_infoText = 0;        // "start time"
+    uint16_t m_alarmMessage = 0;    // the total-pressure value
+    uint16_t m_pressureCaption = 0; // "Total Pressure" / "Ref Pressure"
+    uint16_t m_leds[2] = {};
+    uint16_t m_trace = 0;
+    uint16_t m_legend = 0;
+    uint16_t m_dataCursor = 0;
+    uint16_t m_hiddenText = 0;
+};

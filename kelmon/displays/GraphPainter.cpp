@@ -2,13 +2,17 @@
 #include "displays/Display.h"
 #include "displays/GraphBuilder.h"
 #include "doc/AnalogData.h"
+#include "displays/PvsTDisplay.h"
+#include "scans/Table.h"
 #include "units/Units.h"
 
 #include <plotkit.h>
 #include <trendkit.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -164,4 +168,134 @@ void CAnalogGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     WGSetTextByName(0, "Arial", 8, 1);
     m_cursorText = Text(graph, dc, " ", 0.75f, kPlotTop / 2.0f);
     WGShowObject(graph, m_cursorText, FALSE);
+}
+
+CPvsTGraphPainter::CPvsTGraphPainter(CTable* table, const char* name) : m_pTable(table)
+{
+    std::snprintf(m_szName, sizeof m_szName, "%s", name != nullptr ? name : "");
+}
+
+namespace
+{
+void UseTableFont(const CTable& t, int block)
+{
+    const CTable::FontBlock& f = t.m_fonts[block];
+    WGSetTextByName(f.words[2], f.face, f.words[0], f.words[1]);
+}
+} // namespace
+
+void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
+{
+    const CTable& t = *m_pTable;
+    using W = PvsTWords;
+    const COLORREF plotColour = WGGetRGBColor(t.m_colorB2);
+    WGSetPlotArea(graph, dc, kPlotLeft, kPlotTop, kPlotRight, kPlotBottom, t.m_colorB2);
+    WGChangePlotBackgnd(graph, plotColour);
+    m_plotArea[0] = kPlotLeft;
+    m_plotArea[1] = kPlotRight;
+    m_plotArea[2] = kPlotBottom;
+    m_plotArea[3] = kPlotTop;
+
+    const float xMin = static_cast<float>(t.m_timeStart), xMax = t.m_timeSpan;
+    WGScalePlotArea(graph, xMin, t.m_axisBottom, xMax, t.m_axisTop);
+    WGSetXYIntercepts(graph, 0.0f, t.m_axisBottom);
+    WGSetAxesScale(graph, 0, static_cast<SHORT>(W::LogScale(t) ? 1 : 0));
+
+    const CTable::FontBlock& title = t.m_fonts[W::kFontTitle];
+    const int titleColour = title.words[2];
+    WGSetLineStyle(graph, dc, 0, 1, 0);
+    m_plot.xAxis = static_cast<uint16_t>(WGDrawXAxis(graph, dc, W::TimeTick(t), 0, 3));
+    UseTableFont(t, W::kFontTimeLabels);
+    m_plot.xLabels = static_cast<uint16_t>(WGLabelAxis(graph, dc, m_plot.xAxis, 0, 5, -1, 0, nullptr));
+    UseTableFont(t, W::kFontTimeCaption);
+    m_plot.xCaption = Text(graph, dc, t.m_szTimeTitle, kPlotRight / 2.0f, (kPlotBottom + 1.0f) / 2.0f);
+    WGSetLineStyle(graph, dc, 0, 1, 0);
+    m_plot.yAxis = static_cast<uint16_t>(WGDrawYAxis(graph, dc, t.GetDisplayFloat(CTable::kWordPressureTick),
+                                                     W::MinorTicks(t), W::TickStyle(t)));
+
+    // Grids: major then minor, Y first; drawn at every refresh of the live data.
+    for (uint16_t axis : {m_plot.yAxis, m_plot.xAxis})
+    {
+        uint16_t(&grids)[2] = axis == m_plot.yAxis ? m_plot.yGrids : m_plot.xGrids;
+        WGSetLineStyle(graph, dc, 2, 1, 8);
+        grids[0] = WRDynGrid(graph, axis, 0, 0);
+        WGToggleGrid(graph, axis, 0, 1);
+    }
+
+    UseTableFont(t, W::kFontYLabels);
+    m_plot.yLabels = static_cast<uint16_t>(WGLabelAxis(graph, dc, m_plot.yAxis, 1, 1, 1, 0, nullptr));
+    UseTableFont(t, W::kFontUnits);
+    m_plot.yCaption = Text(graph, dc, t.m_pUnits != nullptr ? t.m_pUnits->m_szLabel : "", 0.03f, 0.035f);
+    UseTableFont(t, W::kFontTitle);
+    m_plot.title = static_cast<uint16_t>(WGTitleGraph(graph, dc, t.m_szPvsTTitle));
+
+    WGSetTextByName(titleColour, "Arial", 8, 0);
+    m_infoText = Text(graph, dc, "start time", 0.94f, 0.035f, 2);
+
+    const int n = std::max(0, std::min(t.m_activeCount, CTable::kChannels));
+    const char* unitLabel = t.m_pUnits != nullptr ? t.m_pUnits->m_szLabel : "";
+    m_nDataSet = WRDefineDynDataSet(m_szName, std::max(2, 2 * n), unitLabel, nullptr, W::HistoryCapacity(t));
+
+    const bool relative = t.m_pUnits != nullptr && t.m_pUnits->IsUserUnit();
+    WGSetTextByName(0, "Arial", 8, 1);
+    char texts[2][42] = {};
+    for (auto& text : texts)
+    {
+        if (relative)
+            std::snprintf(text, sizeof text, "  ---  %s", t.m_pUnits->m_szUnitName);
+        else
+            std::snprintf(text, sizeof text, "  ---  ");
+    }
+    const int colours[2] = {0, 0};
+    m_alarmMessage = WRSetMessage(graph, m_nDataSet, 0, 0.23f, 0.035f, 16, 1, 7, 2, &texts[0][0], colours);
+    WGSetTextByName(titleColour, "Arial", 8, 1);
+    m_pressureCaption = Text(graph, dc, relative ? "Ref Pressure" : "Total Pressure", 0.11f, 0.04f);
+    WGShowObject(graph, m_alarmMessage, FALSE);
+    WGShowObject(graph, m_pressureCaption, FALSE);
+
+    // The two state lamps (hidden); they need the graph's device size, which a graph being built
+    // may not have yet, and are then left out.
+    m_leds[0] = WRSetLEDControl(graph, 0.98f, 0.97f, 0.015f, 0, 10, 12);
+    m_leds[1] = WRSetLEDControl(graph, 0.96f, 0.97f, 0.015f, 0, 14, 8);
+    for (uint16_t led : m_leds)
+        if (led != 0)
+            WGShowObject(graph, led, FALSE);
+
+    // One trace per active channel: pair k is (value k, value n + k).
+    int colourTable[CTable::kChannels] = {}, styleTable[CTable::kChannels] = {},
+        widthTable[CTable::kChannels] = {};
+    for (int k = 0; k < n; ++k)
+    {
+        const int slot = std::clamp(t.m_active[k].m_number - 1, 0, CTable::kChannels - 1);
+        colourTable[k] = t.m_channelColors[slot];
+        styleTable[k] = t.m_flags[slot] ? t.m_channelWords2[slot] : 5;
+        widthTable[k] = t.m_channelWords1[slot];
+    }
+    m_trace = WRSetAscendXYGraph(graph, m_nDataSet, std::max(2, t.m_timePoints), colourTable, styleTable,
+                                 widthTable);
+
+    // The channel names, one 42-character row each, as the legend of the traces.
+    if (n > 0)
+    {
+        std::string names(static_cast<size_t>(n) * 42, '\0');
+        for (int k = 0; k < n; ++k)
+            std::snprintf(&names[static_cast<size_t>(k) * 42], 42, "%s", t.m_active[k].m_szGasName);
+        WGSetTextByName(0, "Arial", 8, 1);
+        m_legend = WRDynLegendPtr(graph, 0.85f, 0.2f, 0.0f, 0.0f, 15, 2, -1, 7, 0, names.data(), m_trace, 1);
+    }
+
+    int colour = 1, width = 2, style = 0;
+    GetDocumentCursorStyle(&colour, &width, &style);
+    m_dataCursor = static_cast<uint16_t>(
+        WGSetDataCursor(graph, dc, 0, m_plot.xAxis, m_plot.yAxis, 0, colour, style, width));
+    for (uint16_t grid : {m_plot.yGrids[0], m_plot.yGrids[1], m_plot.xGrids[0], m_plot.xGrids[1]})
+        if (grid != 0)
+            WRUpdateObj(graph, grid);
+    WGSetTextByName(0, "Arial", 8, 1);
+    m_hiddenText = Text(graph, dc, " ", 0.75f, kPlotTop / 2.0f);
+    WGShowObject(graph, m_hiddenText, FALSE);
+    const bool shown = W::TotalPressureShown(t);
+    WGShowObject(graph, m_alarmMessage, shown ? TRUE : FALSE);
+    WGShowObject(graph, m_pressureCaption, shown ? TRUE : FALSE);
+    WRSetBitExclusive(m_nDataSet, 0, graph);
 }

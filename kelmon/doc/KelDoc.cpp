@@ -402,6 +402,8 @@ void CKelDoc::BindLoadedDisplay(CDisplay* display)
     const int kind = display->GetKind();
     if (kind < 1 || kind > kDisplayKinds)
         return;
+    // The display builds its page in this document's view when it is shown.
+    display->m_pDocument = this;
     if (kModeOfKind[kind - 1] >= 0)
         m_nMode = kModeOfKind[kind - 1];
 }
@@ -651,6 +653,18 @@ void CKelDoc::Serialize(CArchive& ar)
         {
             s.strays.insert(settings);
             s.display->m_pSettings = nullptr;
+        }
+        RefuseStrays(ar, s);
+    }
+    // The P-vs-T display shows the document's table; a table the file made in its place is refused.
+    if (s.display && s.display->GetKind() == 4)
+    {
+        CObject* table = s.display->m_pSettings;
+        if (table != s.table.get())
+        {
+            if (table != nullptr)
+                s.strays.insert(table);
+            s.display->m_pSettings = s.table.get();
         }
         RefuseStrays(ar, s);
     }

@@ -651,3 +651,5 @@
 #define IDC_GOTO_GO 1425
 // Scan control and head commands of the document
 #define IDS_STOP_SCAN_FIRST 237
+// The P-vs-T display
+#define IDS_TOGGLE_TOTAL_PRESSURE 213
