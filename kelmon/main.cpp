@@ -4,6 +4,7 @@
 //
 // The simulated instrument (connector SOFT0) is always offered beside the serial ports.
 #include "app/KelApp.h"
+#include "displays/DisplayKinds.h"
 #include "win32/uiscript.h"
 #include "win32qt/QtBackend.h"
 
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kelmon: the window system cannot be started (is a display available?)\n");
         return 1;
     }
+    // Documents name their displays by class: keep every kind in the program.
+    DisplayKinds(nullptr);
     // A scripted user when KEL_UI_SCRIPT names one (end-to-end tests).
     kel::ui::StartScriptFromEnvironment();
     const int code = AfxWinMain(argc, argv);

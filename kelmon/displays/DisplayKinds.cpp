@@ -1,0 +1,15 @@
+#include "displays/DisplayKinds.h"
+
+#include "displays/AnalogDisplay.h"
+#include "displays/BarDisplay.h"
+#include "displays/LibDisplay.h"
+#include "displays/PvsTDisplay.h"
+
+const CRuntimeClass* const* DisplayKinds(int* count)
+{
+    static const CRuntimeClass* const kinds[] = {RUNTIME_CLASS(CAnalogDisplay), RUNTIME_CLASS(CBarDisplay),
+                                                 RUNTIME_CLASS(CLibDisplay), RUNTIME_CLASS(CPvsTDisplay)};
+    if (count != nullptr)
+        *count = static_cast<int>(sizeof kinds / sizeof kinds[0]);
+    return kinds;
+}
