@@ -1,12 +1,15 @@
 // kelmon's main job through the real application and its menus, offscreen: a new instrument
 // window, the connector list binds the simulated head, Filament On, Start of the analog scan, the
 // live spectrum on the analog display, Stop Now, the document saved, closed and opened again.
+#include "HeadEmulator.h"
 #include "app/KelApp.h"
 #include "app/MainFrm.h"
 #include "displays/AnalogDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
 #include "head/Head.h"
+#include "ports/ConnectorBinding.h"
+#include "ports/PortBindingRegistry.h"
 #include "ports/PortList.h"
 #include "ports/PortMonitor.h"
 #include "res/resource.h"
@@ -21,6 +24,7 @@
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
+#include "testkit/VirtualSerial.h"
 #include "win32/instance.h"
 
 #include <afxwin.h>
@@ -32,6 +36,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -253,6 +258,124 @@ TEST_F(MainJobTest, ANewWindowBoundToSoft0ShowsTheLiveSpectrumAndComesBackFromIt
     ASSERT_TRUE(opened->OnSaveDocument(third.c_str()));
     EXPECT_EQ(ReadBytes(second), ReadBytes(third));
     EXPECT_EQ(ReadBytes(first).size(), ReadBytes(second).size());
+}
+
+// ---- The same job on a head on a serial line that drops DSR mid-sweep
+
+constexpr int kCom = 62;
+
+// Prompts answered by the script, each noted with the thread that showed it.
+class CThreadNotingPrompts : public kel::IPromptService
+{
+public:
+    explicit CThreadNotingPrompts(kel::IPromptService& next) : m_next(next)
+    {
+        m_previous = kel::SetPromptService(this);
+    }
+    ~CThreadNotingPrompts() override { kel::SetPromptService(m_previous); }
+    kel::PromptReply Prompt(const kel::PromptRequest& request) override
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_threads.push_back(::GetCurrentThreadId());
+        }
+        return m_next.Prompt(request);
+    }
+    std::vector<DWORD> Threads() const
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        return m_threads;
+    }
+
+private:
+    kel::IPromptService& m_next;
+    kel::IPromptService* m_previous = nullptr;
+    mutable std::mutex m_lock;
+    std::vector<DWORD> m_threads;
+};
+
+class MainJobSerialTest : public MainJobTest
+{
+protected:
+    MainJobSerialTest() : emulator(modem)
+    {
+        modem.RegisterAs(kCom);
+        emulator.SetNoiseModel(2);
+        emulator.SetSetting("FL", "1.00"); // the filament is on
+    }
+    void TearDown() override
+    {
+        MainJobTest::TearDown();
+        emulator.SetDsr(true);
+    }
+    kel::testkit::VirtualNullModem modem;
+    kel::testkit::HeadEmulator emulator;
+};
+
+TEST_F(MainJobSerialTest, ALineDroppedMidSweepStopsTheScanTellsTheUserAndKeepsTheLoggedSweeps)
+{
+    Start();
+    CKelDoc* doc = GetActiveKelDoc();
+    ASSERT_NE(doc, nullptr);
+    CAnalogDisplay* display = Display(doc);
+    ASSERT_NE(display, nullptr);
+    // The connector list's Connect on the serial port's entry.
+    CPortList::Instance().Refresh();
+    std::shared_ptr<CPortEntry> entry = CPortList::Instance().HoldByName("COM" + std::to_string(kCom));
+    ASSERT_TRUE(entry);
+    ASSERT_EQ(ToggleConnector(*entry, doc->GetPortDocument(), CPortList::Instance(),
+                              CPortBindingRegistry::GetInstance()),
+              ToggleResult::Connected);
+    ASSERT_TRUE(doc->m_pHead->IsOnline());
+    UiTest::Pump(100);
+
+    CAnalogData* s = doc->GetAnalogSettings(0);
+    s->m_startMass = 1;
+    s->m_stopMass = 10;
+    s->m_pointsPerAmu = 10;
+    s->m_noiseFloor = 7;
+    s->m_scanMode = SCAN_MODE_CONTINUOUS;
+    s->UpdateDerived();
+    const int points = s->m_pointCount;
+    TempDir folder("kelmon-e2e-log-");
+    CScanLogSettings& log = doc->GetLogSettings(SCAN_KIND_ANALOG);
+    log.m_enabled = 1;
+    log.m_folder = folder.path().string().c_str();
+    emulator.SetPointTiming(true);
+    const DWORD ui = ::GetCurrentThreadId();
+    CThreadNotingPrompts threads(*prompts);
+    prompts->Expect("").Reply(IDOK).AnyTimes();
+
+    Click(ID_SCAN_START);
+    ASSERT_TRUE(UiTest::PumpUntil([&] { return doc->GetCurrentScan()->IsRunning(); }, 5000));
+    int sweeps = 0;
+    // Count whole sweeps as the display wraps.
+    int last = 0;
+    ASSERT_TRUE(UiTest::PumpUntil(
+        [&]
+        {
+            const int now = display->GetPointsReceived();
+            if (now < last)
+                ++sweeps;
+            last = now;
+            return sweeps >= 2 && now > points / 3;
+        },
+        20000));
+    ASSERT_TRUE(emulator.SetDsr(false));
+    ASSERT_TRUE(Stopped(doc));
+    EXPECT_FALSE(doc->GetCurrentScan()->m_bEndedNormally);
+    UiTest::Pump(100);
+    EXPECT_FALSE(threads.Threads().empty()) << "the user is told";
+    for (DWORD thread : threads.Threads())
+        EXPECT_EQ(thread, ui) << "every message on the user-interface thread";
+
+    // Every whole sweep is in the log, and nothing of the cut one.
+    std::ifstream in(std::string(doc->GetCurrentScan()->m_strLogPath), std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    const size_t record = 50 + 4 * static_cast<size_t>(points);
+    ASSERT_GT(bytes.size(), 52u);
+    EXPECT_EQ((bytes.size() - 52) % record, 0u);
+    EXPECT_GE((bytes.size() - 52) / record, 2u);
 }
 
 } // namespace
