@@ -29,6 +29,19 @@ const AxisDesc* Axis(GrDesc* graph, int number)
     return o && o->type == PK_TYPE_AXIS ? reinterpret_cast<const AxisDesc*>(o) : nullptr;
 }
 
+// A log axis keeps its range as changed since in its log bounds; the axis's own bounds serve an
+// axis that never had them.
+struct LogRange
+{
+    float low, high;
+};
+LogRange LogRangeOf(const AxisDesc* axis, float low, float high)
+{
+    if (axis != nullptr && axis->logMin > 0 && axis->logMax > 0)
+        return {axis->logMin, axis->logMax};
+    return {low, high};
+}
+
 } // namespace
 
 bool IsCopying(GrDesc* graph)
@@ -51,8 +64,9 @@ void MapValuesToPixels(GrDesc* graph, RtRangedDesc* object, const float* values,
     if (object->direction != 1)
     {
         const AxisDesc* axis = Axis(graph, object->rt.head.xAxis);
-        const bool log = axis && axis->scale == 1 && axis->xMin > 0 && axis->xMax > 0;
-        const double decades = log ? std::log10(static_cast<double>(axis->xMax) / axis->xMin) : 0.0;
+        const LogRange range = LogRangeOf(axis, axis ? axis->xMin : 0, axis ? axis->xMax : 0);
+        const bool log = axis && axis->scale == 1 && range.low > 0 && range.high > 0;
+        const double decades = log ? std::log10(static_cast<double>(range.high) / range.low) : 0.0;
         const double width = plot.right - plot.left;
         for (int i = 0; i < n; ++i)
         {
@@ -63,7 +77,7 @@ void MapValuesToPixels(GrDesc* graph, RtRangedDesc* object, const float* values,
                 if (v <= 0)
                     p = plot.left - 2.0 * graph->unitsPerPixelX;
                 else if (decades != 0)
-                    p = std::trunc(std::log10(v / axis->xMin) / decades * width + plot.left);
+                    p = std::trunc(std::log10(v / range.low) / decades * width + plot.left);
             }
             else if (object->xSpan != 0)
                 p = std::trunc((v - object->xLow) * (width / object->xSpan)) + plot.left;
@@ -72,8 +86,9 @@ void MapValuesToPixels(GrDesc* graph, RtRangedDesc* object, const float* values,
         return;
     }
     const AxisDesc* axis = Axis(graph, object->rt.head.yAxis);
-    const bool log = axis && axis->scale == 1 && axis->yMin > 0 && axis->yMax > 0;
-    const double decades = log ? std::log10(static_cast<double>(axis->yMax) / axis->yMin) : 0.0;
+    const LogRange range = LogRangeOf(axis, axis ? axis->yMin : 0, axis ? axis->yMax : 0);
+    const bool log = axis && axis->scale == 1 && range.low > 0 && range.high > 0;
+    const double decades = log ? std::log10(static_cast<double>(range.high) / range.low) : 0.0;
     const double height = plot.bottom - plot.top;
     for (int i = 0; i < n; ++i)
     {
@@ -84,7 +99,7 @@ void MapValuesToPixels(GrDesc* graph, RtRangedDesc* object, const float* values,
             if (v <= 0)
                 p = plot.bottom + 2.0 * graph->unitsPerPixelY;
             else if (decades != 0)
-                p = std::trunc(plot.bottom - std::log10(v / axis->yMin) / decades * height);
+                p = std::trunc(plot.bottom - std::log10(v / range.low) / decades * height);
         }
         else if (object->ySpan != 0)
             p = plot.bottom - std::trunc((v - object->yLow) * (height / object->ySpan));

@@ -130,6 +130,30 @@ void DropOldest(GrDesc* graph, ScrollDesc* s, HDC dc, int oldStart, int dropped)
     }
 }
 
+const AxisDesc* AxisOf(GrDesc* graph, int number)
+{
+    ObjDesc* o = number > 0 ? GetObjDesc(graph, static_cast<WORD>(number), nullptr) : nullptr;
+    return o && o->type == PK_TYPE_AXIS ? reinterpret_cast<const AxisDesc*>(o) : nullptr;
+}
+
+// Zooms and rescales change the axes, not the graph's world: the samples are mapped with the
+// ranges of the axes the trace is drawn against, as they are now.
+void FollowAxes(GrDesc* graph, ScrollDesc* s)
+{
+    if (const AxisDesc* x = AxisOf(graph, s->r.rt.head.xAxis); x && x->xMax != x->xMin)
+    {
+        s->r.xLow = x->xMin;
+        s->r.xHigh = x->xMax;
+        s->r.xSpan = x->xMax - x->xMin;
+    }
+    if (const AxisDesc* y = AxisOf(graph, s->r.rt.head.yAxis); y && y->yMax != y->yMin)
+    {
+        s->r.yLow = y->yMin;
+        s->r.yHigh = y->yMax;
+        s->r.ySpan = y->yMax - y->yMin;
+    }
+}
+
 void XYGraphUpdate(GrDesc* graph, RtObjDesc* object)
 {
     auto* s = reinterpret_cast<ScrollDesc*>(object);
@@ -137,6 +161,7 @@ void XYGraphUpdate(GrDesc* graph, RtObjDesc* object)
     if (s->frozen || dc == nullptr || s->xPixels == nullptr)
         return;
     SetPlotClip(graph, dc);
+    FollowAxes(graph, s);
     AdvanceRing(s);
     StoreSample(s, s->ringIndex);
     if (s->position >= s->points)
@@ -177,6 +202,9 @@ void XYGraphPaint(GrDesc* graph, HDC dc)
     POINT* line = static_cast<POINT*>(std::calloc(static_cast<size_t>(s->position), sizeof(POINT)));
     if (line == nullptr)
         return;
+    // The axes may have changed since the samples were mapped.
+    FollowAxes(graph, s);
+    PointsToPixels(graph, s);
     SetPlotClip(graph, dc);
     for (int c = 0; c < s->channels; ++c)
     {

@@ -213,6 +213,9 @@ void ChartHostCleanup(BOOL freeArrays)
         return;
     Cleanup(&g_top, freeArrays);
     g_top.initialised = 0;
+    // The page and graph classes go with the block: a later start in this process registers them anew.
+    UnregisterClass("PgWin", g_top.hostInstance);
+    UnregisterClass("GrWin", g_top.hostInstance);
 }
 
 void ChartHostCallOnPageThread(PgDesc* page, const std::function<void()>& call)

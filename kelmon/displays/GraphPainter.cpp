@@ -74,8 +74,30 @@ void PaintCommonPlot(GrDesc* graph, HDC dc, const CAnalogData& s, CommonPlotObje
     WGSetXYIntercepts(graph, xMin, yIntercept);
     WGSetAxesScale(graph, 0, static_cast<SHORT>(s.m_logScale ? 1 : 0));
 
+    // The mass labels never overlap: the labelled step grows by whole multiples of the settings'
+    // step (the same tick marks stay) until the widest label, with a gap, fits its share of the plot.
+    float massTick = s.m_massTick;
+    int massMinor = s.m_massMinorTicks;
+    UseFont(s.m_textStyle[0]);
+    char widest[16];
+    std::snprintf(widest, sizeof widest, "%d00", s.m_stopMass > 0 ? s.m_stopMass : 1);
+    float labelWidth = 0.0f, labelHeight = 0.0f;
+    WGGetTextSizeNorm(graph, dc, TRUE, widest, 0, &labelWidth, &labelHeight);
+    const float room = (kPlotRight - kPlotLeft) * 0.85f;
+    if (massTick > 0.0f && labelWidth > 0.0f && xMax > xMin)
+    {
+        int multiple = 1;
+        for (int k : {1, 2, 5, 10, 20, 50, 100, 200, 500})
+        {
+            multiple = k;
+            if ((xMax - xMin) / (massTick * k) * labelWidth <= room)
+                break;
+        }
+        massMinor = (massMinor + 1) * multiple - 1;
+        massTick *= static_cast<float>(multiple);
+    }
     WGSetLineStyle(graph, dc, s.m_xAxisStyle, 1, s.m_xAxisColour);
-    o.xAxis = static_cast<uint16_t>(WGDrawXAxis(graph, dc, s.m_massTick, s.m_massMinorTicks, s.m_xTickStyle));
+    o.xAxis = static_cast<uint16_t>(WGDrawXAxis(graph, dc, massTick, massMinor, s.m_xTickStyle));
     WGSetLineStyle(graph, dc, s.m_yAxisStyle, 1, s.m_yAxisColour);
     o.yAxis = static_cast<uint16_t>(WGDrawYAxis(graph, dc, s.m_linearTick, s.m_yMinorTicks, s.m_yTickStyle));
 

@@ -46,6 +46,7 @@ public:
     // Modes: 0 analog, 1 histogram, 2 table, 3 P vs T, 4 leak test, 5 annunciator, 7 library;
     // kNoSplit as second mode means no split layout.
     static constexpr int32_t kNoSplit = 8;
+    static constexpr int32_t kModeAnalog = 0;
 
     CKelDoc();
     ~CKelDoc() override;
@@ -179,6 +180,16 @@ public:
     int BindDescriptor(std::shared_ptr<CInstrumentDesc> desc);
     // The window of the active view when it shows a kelmon document, else NULL.
     static HWND GetActiveViewWindow();
+
+    // ---- Mode commands (KelDocMode.cpp): one switch routine for every mode
+    void OnModeAnalog();
+    void OnUpdateModeAnalog(CCmdUI* pCmdUI);
+    // Replaces the current display and scan by those of the mode (nothing while the lock is set,
+    // the mode is in force or a scan runs: the user is offered to stop it).
+    void SwitchMode(int mode);
+    // The mode's display built in the document's view, or null; the mode's new scan, or null.
+    CDisplay* MakeModeDisplay(int mode);
+    CScan* MakeModeScan(int mode, CDisplay* display);
 
     DECLARE_MESSAGE_MAP()
 public:

@@ -250,6 +250,35 @@ TEST_F(GraphsTest, AscendingXYGraphLeavesNoLineBackAcrossThePlot)
     EXPECT_EQ(image.CountColor(kRed, trace.left, middle - 20, trace.right + 1, middle + 20), 0);
 }
 
+TEST_F(GraphsTest, AnXYGraphFollowsItsAxesWhenTheyAreRescaled)
+{
+    const int slot = DefineSet(2);
+    WORD number = 0;
+    GrDesc* graph =
+        WhiteGraph([&](GrDesc* g) { number = WRSetAscendXYGraph(g, slot, 60, kRedIndex, kStyles, kWidths); });
+    ASSERT_NE(number, 0);
+    // A log pressure-like axis: its range lives in its log bounds.
+    auto* y = reinterpret_cast<AxisDesc*>(GetObjDesc(graph, 2, nullptr));
+    y->scale = 1;
+    y->logMin = 1;
+    y->logMax = 100;
+    for (int i = 0; i < 41; ++i)
+    {
+        const float v[2] = {10.0f + 2.0f * i, 100.0f};
+        WRUpdateData(slot, v, graph);
+    }
+    // Zoomed out along x, and the pressure range widened to four decades.
+    ASSERT_EQ(WGChangeAxisRange(graph, 1, 0, 200, FALSE), 1);
+    ASSERT_EQ(WGChangeAxisRange(graph, 2, 1, 10000, FALSE), 1);
+    const Image image = Repainted(graph);
+    const Extent trace = ExtentOf(image, kRed);
+    ASSERT_GT(trace.count, 0);
+    // The plot spans 0.1..0.9 of the graph: x 10..90 of 0..200 and 100 half-way up four decades.
+    EXPECT_NEAR(trace.left, image.width * (0.1 + 0.8 * 0.05), 3);
+    EXPECT_NEAR(trace.right, image.width * (0.1 + 0.8 * 0.45), 3);
+    EXPECT_NEAR(trace.top, image.height * 0.5, 3);
+}
+
 TEST_F(GraphsTest, StackedAndLogicGraphsDrawInTheirBands)
 {
     const int values = DefineSet(3), bits = DefineSet(1);

@@ -303,7 +303,9 @@ TEST_F(KelAppTest, TheFrameRelaysTheScanDialogsNoticesOnlyWithAnInstrumentWindow
     frame->SendMessage(WM_COMMAND, ID_VIEW_TIME_AXIS_BAR);
     EXPECT_EQ(frame->IsTimeAxisBarShown(), 0);
 
-    // With no instrument window the notices go nowhere.
+    // With no instrument window the notices go nowhere. The new window's analog scan took the
+    // applied parameters: its document asks to be saved.
+    prompts->Expect("Save changes").Reply(IDNO);
     frame->MDIGetActive()->SendMessage(WM_CLOSE);
     UiTest::Pump(20);
     ASSERT_EQ(frame->MDIGetActive(), nullptr);

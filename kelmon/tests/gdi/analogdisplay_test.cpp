@@ -139,6 +139,30 @@ protected:
             value += p.height * std::exp(-(mass - p.mass) * (mass - p.mass) / 0.03f);
         return value;
     }
+    // The topmost trace pixel near a mass lies where the value puts it on the axes as they are now.
+    static void ExpectTraceAt(const kel::testkit::Image& image, CAnalogDisplay* display, float mass,
+                              float value)
+    {
+        GrDesc* graph = display->GetGraph();
+        float left = 0, top = 0, right = 0, bottom = 0, from = 0, to = 0, low = 0, high = 0, unused = 0;
+        WGGetPlotPos(graph, &left, &top, &right, &bottom);
+        WGGetAxisRange(graph, display->m_xAxis, &from, &to, &unused);
+        WGGetAxisRange(graph, display->m_yAxis, &low, &high, &unused);
+        left *= image.width, right *= image.width, top *= image.height, bottom *= image.height;
+        const int x = static_cast<int>(left + (mass - from) / (to - from) * (right - left));
+        const int y =
+            static_cast<int>(bottom - std::log10(value / low) / std::log10(high / low) * (bottom - top));
+        const DWORD colour = RGB(255, 0, 0); // the first trace's colour in new settings
+        int found = -1;
+        for (int row = 0; row < image.height && found < 0; ++row)
+            for (int column = x - 2; column <= x + 2; ++column)
+                if (image.Pixel(column, row) == colour)
+                {
+                    found = row;
+                    break;
+                }
+        EXPECT_NEAR(found, y, 4) << "mass " << mass << " at column " << x;
+    }
     static void Keep(const kel::testkit::Image& image, const char* name)
     {
         if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
@@ -271,9 +295,18 @@ TEST_F(ChartTest, TheLiveSpectrumFillsASweepPointByPointAndWrapsToTheNext)
     const kel::testkit::Image shown = kel::testkit::CaptureWindow(display->GetGraph()->window);
     InvalidateRect(display->GetGraph()->window, nullptr, TRUE);
     UpdateWindow(display->GetGraph()->window);
-    Keep(kel::testkit::CaptureWindow(display->GetGraph()->window), "analog_live_full");
+    const kel::testkit::Image full = kel::testkit::CaptureWindow(display->GetGraph()->window);
+    Keep(full, "analog_live_full");
     ASSERT_FALSE(shown.Empty());
     Keep(shown, "analog_live");
+    // The trace is drawn where the values put it, on the scale the auto-scale chose; the peaks
+    // stand out of the noise floor (the one at 18 lies under the cursor).
+    for (const kel::testkit::Image* image : {&shown, &full})
+    {
+        ExpectTraceAt(*image, display, 44.0f, Spectrum(44.0f));
+        ExpectTraceAt(*image, display, 28.0f, Spectrum(28.0f));
+        ExpectTraceAt(*image, display, 2.0f, Spectrum(2.0f));
+    }
 }
 
 TEST_F(ChartTest, WholeSweepsCursorZoomAndScales)
