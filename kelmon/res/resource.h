@@ -651,3 +651,8 @@
 #define IDC_GOTO_GO 1425
 // Scan control and head commands of the document
 #define IDS_STOP_SCAN_FIRST 237
+// The head commands' questions and notices
+#define IDS_CEM_OFF_FIRST 238
+#define IDS_FILAMENT_ON_FIRST 241
+#define IDS_FILAMENT_OFF_CEM 250
+#define IDS_CALIBRATE_FIRST 312
