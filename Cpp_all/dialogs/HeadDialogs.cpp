@@ -6,6 +6,7 @@
 #include "dialogs/HeadWaitDlg.h"
 #include "dialogs/IonizerDlg.h"
 #include "dialogs/RfCheckDlg.h"
+#include "../../dlgpack/resource.h"
 #include "head/HeadBoxPolicy.h"
 
 CHeadDialogs& CHeadDialogs::Instance()
@@ -102,6 +103,46 @@ int CHeadDialogs::RunRfCheckBox(const CString& massText, int& noticeFlag)
     if (result == IDOK)
         noticeFlag = dlg.m_nResult;
     return result;
+}
+
+namespace
+{
+// The progress box is a window of the user-interface thread; a search on a port worker shows none.
+bool OnMainWindowThread()
+{
+    CWnd* main = AfxGetMainWnd();
+    const HWND hwnd = main ? main->GetSafeHwnd() : NULL;
+    return hwnd == NULL || ::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId();
+}
+} // namespace
+
+void CHeadDialogs::ShowRfProgress(const CString& massText)
+{
+    if (m_pRfProgress == nullptr)
+    {
+        if (!OnMainWindowThread())
+            return;
+        CDlgPackScope scope;
+        auto* dlg = new CRfCheckDlg;
+        if (!dlg->Create(CRfCheckDlg::IDD, nullptr))
+        {
+            delete dlg;
+            return;
+        }
+        dlg->ShowWindow(SW_SHOW);
+        m_pRfProgress = dlg;
+    }
+    m_pRfProgress->SetDlgItemText(IDC_RF_MASS, massText.Left(10));
+    m_pRfProgress->UpdateWindow();
+}
+
+void CHeadDialogs::CloseRfProgress()
+{
+    if (m_pRfProgress == nullptr)
+        return;
+    m_pRfProgress->DestroyWindow();
+    delete m_pRfProgress;
+    m_pRfProgress = nullptr;
 }
 
 int CHeadDialogs::RunInfoDialog(const HeadInfoTexts& texts)

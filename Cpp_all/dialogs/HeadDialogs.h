@@ -5,6 +5,8 @@
 #include "dialogs/DlgPackScope.h"
 #include "head/Head.h"
 
+class CDialog;
+
 class CHeadDialogs : public IHeadDialogs
 {
 public:
@@ -20,4 +22,9 @@ public:
     int RunRfCheckBox(const CString& massText, int& noticeFlag) override;
     int RunInfoDialog(const HeadInfoTexts& texts) override;
     int RunCemDialog(CHead& head) override;
+    void ShowRfProgress(const CString& massText) override;
+    void CloseRfProgress() override;
+
+private:
+    CDialog* m_pRfProgress = nullptr; // the modeless RF-check box while a search runs
 };

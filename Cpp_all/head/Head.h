@@ -114,6 +114,10 @@ public:
     virtual int RunInfoDialog(const HeadInfoTexts& texts) = 0;
     // The CEM dialog on this head.
     virtual int RunCemDialog(CHead& head) = 0;
+    // The RF-check box shown modeless while the search runs, its text the mass under test
+    // ("%d AMU"); CloseRfProgress takes it down. Without them no progress is shown.
+    virtual void ShowRfProgress(const CString& /*massText*/) {}
+    virtual void CloseRfProgress() {}
 };
 
 // How a head asks the user when the line lets it down (a reply that did not come, a low DSR line,

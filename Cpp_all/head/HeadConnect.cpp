@@ -652,11 +652,25 @@ BOOL CHead::CheckRfSupply()
     double level = 0.0;
     int round = 0;
     int lastStep = range + 26; // the first round always measures
+    // The progress box goes down on every way out of the search, before any other box.
+    struct ProgressScope
+    {
+        IHeadDialogs* dialogs;
+        ~ProgressScope() { Close(); }
+        void Close()
+        {
+            if (dialogs)
+                dialogs->CloseRfProgress();
+            dialogs = nullptr;
+        }
+    } progress{m_bQuiet ? nullptr : GetDialogs()};
     for (;;)
     {
         if (level >= kRfLevelMin && lastStep <= 25)
             break;
         ++round;
+        if (progress.dialogs)
+            progress.dialogs->ShowRfProgress(HeadFormat("%d AMU", mass));
         if (!SendRaw(HeadFormat("ML%d", mass)))
             return 0;
         float a0 = 0, a1 = 0;
@@ -674,6 +688,7 @@ BOOL CHead::CheckRfSupply()
         {
             if (mass <= 10)
             {
+                progress.Close();
                 Ask().Tell(kTextRfError, MB_OK | MB_ICONERROR);
                 return 0;
             }
@@ -682,6 +697,7 @@ BOOL CHead::CheckRfSupply()
         lastStep = step;
     }
 
+    progress.Close();
     if (mass < range && mass <= finalMass && !m_bRfNotice)
     {
         if (IHeadDialogs* dialogs = GetDialogs())

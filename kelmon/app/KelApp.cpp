@@ -214,6 +214,10 @@ void StoreHeadLockPassword()
     settings->m_headProtection = text;
 }
 
+// The document's lock command keeps the lock state in the settings as the application does.
+[[maybe_unused]] static const bool s_headLockStoreInstalled =
+    (CKelDoc::s_pfnStoreHeadLock = &StoreHeadLockPassword, true);
+
 void LoadHeadLockPassword()
 {
     const std::string stored = CAppSettings::GetInstance()->m_headProtection;

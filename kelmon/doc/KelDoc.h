@@ -27,6 +27,8 @@ class CHead;
 class CInstrumentDesc;
 class CLeakData;
 class CLibrary;
+class CPeakTuningDlg;
+class IPeakTuningSite;
 class CScan;
 class CTable;
 class CUnits;
@@ -190,6 +192,39 @@ public:
     // The mode's display built in the document's view, or null; the mode's new scan, or null.
     CDisplay* MakeModeDisplay(int mode);
     CScan* MakeModeScan(int mode, CDisplay* display);
+    // ---- The rest of the head commands: ionizer, CEM, calibration, degas, reset, peak tuning,
+    // the head-parameter lock and the head information (KelDocHead.cpp)
+    void OnIonizerSettings();
+    void OnUpdateIonizerSettings(CCmdUI* pCmdUI);
+    void OnCemOn();
+    void OnUpdateCemOn(CCmdUI* pCmdUI);
+    void OnCemSettings();
+    void OnUpdateCemSettings(CCmdUI* pCmdUI);
+    void OnCalibrateDetector();
+    void OnUpdateCalibrateDetector(CCmdUI* pCmdUI);
+    void OnDegas();
+    void OnUpdateDegas(CCmdUI* pCmdUI);
+    void OnHeadReset();
+    void OnUpdateHeadReset(CCmdUI* pCmdUI);
+    void OnGasSelection();
+    void OnUpdateGasSelection(CCmdUI* pCmdUI);
+    void OnTune();
+    void OnUpdateTune(CCmdUI* pCmdUI);
+    void OnSensitivityTuning();
+    void OnUpdateSensitivityTuning(CCmdUI* pCmdUI);
+    void OnLeakRateTuning();
+    void OnUpdateLeakRateTuning(CCmdUI* pCmdUI);
+    void OnLockHeadParams();
+    void OnUpdateLockHeadParams(CCmdUI* pCmdUI);
+    void OnGetHeadInfo();
+    void OnUpdateGetHeadInfo(CCmdUI* pCmdUI);
+    // A head that is online, a current scan, and neither the scan nor the repeat timer running.
+    BOOL IsHeadIdle();
+    // The scan runs or the repeat timer is on.
+    BOOL IsScanBusy();
+    // Stores the head-lock state after the lock dialog; the application installs it (null: kept
+    // in memory only).
+    static void (*s_pfnStoreHeadLock)();
 
     DECLARE_MESSAGE_MAP()
 public:
@@ -237,6 +272,10 @@ public:
     int32_t m_nHeadSetting = 0;
     // The split layout's settings copies (one object when both panes share it).
     CObject* m_pSplitSettings[2] = {nullptr, nullptr};
+    // The open Peak Tuning dialog (it deletes itself when its window goes) and what it sees of the
+    // document; the document closes the dialog when it goes first.
+    CPeakTuningDlg* m_pPeakTuningDlg = nullptr;
+    std::shared_ptr<IPeakTuningSite> m_pPeakTuningSite;
 
 private:
     void DeleteModels();

@@ -653,3 +653,8 @@
 #define IDS_STOP_SCAN_FIRST 237
 // The P-vs-T display
 #define IDS_TOGGLE_TOTAL_PRESSURE 213
+// The head commands' questions and notices
+#define IDS_CEM_OFF_FIRST 238
+#define IDS_FILAMENT_ON_FIRST 241
+#define IDS_FILAMENT_OFF_CEM 250
+#define IDS_CALIBRATE_FIRST 312

@@ -608,6 +608,9 @@ TEST_F(HeadConnectTest, RfCheckOnAHealthySupplyOnlyMovesUp)
     const std::vector<int> masses = MlMasses(emu.Commands());
     EXPECT_EQ(masses, (std::vector<int>{200, 300, 350, 383}));
     EXPECT_TRUE(dialogs.rfTexts.empty());
+    // The progress box shows each mass as it is tried and goes down at the end.
+    EXPECT_EQ(dialogs.rfProgress,
+              (std::vector<std::string>{"200 AMU", "300 AMU", "350 AMU", "383 AMU", "closed"}));
     EXPECT_TRUE(prompts.Prompts().empty());
 }
 
@@ -619,6 +622,8 @@ TEST_F(HeadConnectTest, RfCheckBelowTheRangeShowsTheMassOnceUntilTheNextConnect)
     dialogs.rfCheck = 1; // the user asks not to be told again
     EXPECT_TRUE(head.CheckRfSupply());
     ASSERT_EQ(dialogs.rfTexts.size(), 1u);
+    ASSERT_FALSE(dialogs.rfProgress.empty());
+    EXPECT_EQ(dialogs.rfProgress.back(), "closed") << "down before the result box";
     const int mass = std::atoi(dialogs.rfTexts[0].c_str());
     EXPECT_EQ(dialogs.rfTexts[0], std::to_string(mass) + " AMU");
     EXPECT_NEAR(mass, 150, 10);

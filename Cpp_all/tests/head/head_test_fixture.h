@@ -62,6 +62,8 @@ public:
     {
         return duxIonizer ? duxIonizer(s) : IDCANCEL;
     }
+    void ShowRfProgress(const CString& massText) override { rfProgress.emplace_back(massText); }
+    void CloseRfProgress() override { rfProgress.emplace_back("closed"); }
     int RunRfCheckBox(const CString& massText, int& noticeFlag) override
     {
         rfTexts.emplace_back(massText);
@@ -84,6 +86,7 @@ public:
     int filamentWarningResult = IDOK;
     int filamentWarningCheck = 0;
     std::vector<std::string> rfTexts;
+    std::vector<std::string> rfProgress; // the progress box's texts, "closed" when it went down
     int rfCheck = 0;
     HeadInfoTexts info;
     int infoDialogs = 0;

@@ -358,6 +358,39 @@ TEST_F(HeadDlgTest, RfCheckBoxShowsTheMassAndStoresItsCheckBox)
     }
 }
 
+TEST_F(HeadDlgTest, RfProgressBoxIsModelessAndFollowsTheSearch)
+{
+    CHeadDialogs& dialogs = CHeadDialogs::Instance();
+    dialogs.ShowRfProgress("200 AMU");
+    // The box is the top-level window with the mass text.
+    HWND box = NULL;
+    ::EnumWindows(
+        [](HWND hwnd, LPARAM out) -> BOOL
+        {
+            char text[32] = {};
+            if (::GetDlgItemText(hwnd, 1397, text, sizeof text) > 0)
+            {
+                *reinterpret_cast<HWND*>(out) = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    ASSERT_NE(box, HWND(NULL));
+    EXPECT_TRUE(::IsWindowVisible(box));
+    char text[32] = {};
+    ::GetDlgItemText(box, 1397, text, sizeof text);
+    EXPECT_STREQ(text, "200 AMU");
+
+    dialogs.ShowRfProgress("12345678901 AMU");
+    ::GetDlgItemText(box, 1397, text, sizeof text);
+    EXPECT_STREQ(text, "1234567890") << "the same box, the text cut to ten characters";
+
+    dialogs.CloseRfProgress();
+    EXPECT_FALSE(::IsWindow(box));
+    dialogs.CloseRfProgress(); // nothing left to close
+}
+
 TEST_F(HeadDlgTest, InfoDialogShowsEveryTextAndCutsTooLongOnesSoOkStillCloses)
 {
     HeadInfoTexts t;
