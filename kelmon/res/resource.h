@@ -651,3 +651,9 @@
 #define IDC_GOTO_GO 1425
 // Scan control and head commands of the document
 #define IDS_STOP_SCAN_FIRST 237
+// Graph and view commands of the document: the scan bar's history buttons and scroll bar, and
+// the units refusal while a stored log is viewed
+#define IDC_SCANBAR_RESUME 1237
+#define IDC_SCANBAR_HISTORY 1238
+#define IDC_SCANBAR_HISTORY_SCROLL 1239
+#define IDS_NO_UNITS_WHILE_VIEWING_LOG 226
