@@ -59,5 +59,5 @@ BOOL CLineParametersDlg::OnInitDialog()
 void CLineParametersDlg::OnHelp()
 {
     if (CWinApp* app = AfxGetApp())
-        app->WinHelp(kHelpContext);
+        app->WinHelp(m_nHelpContext);
 }

@@ -36,6 +36,8 @@ public:
     int m_nColour = 0; // palette index 0..19
     int m_nStyle = 0;  // 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot
     int m_nWidth = 0;  // 0..4
+    // The help topic; a menu command that opens the dialog names its own.
+    UINT m_nHelpContext = kHelpContext;
 
 protected:
     BOOL OnInitDialog() override;

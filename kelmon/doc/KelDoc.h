@@ -225,6 +225,67 @@ public:
     // Stores the head-lock state after the lock dialog; the application installs it (null: kept
     // in memory only).
     static void (*s_pfnStoreHeadLock)();
+    // ---- Graph and view commands on the current display (KelDocGraph.cpp)
+    void OnFileSaveAscii();
+    void OnUpdateFileSaveAscii(CCmdUI* pCmdUI);
+    void OnFileSaveMetafile();
+    void OnUpdateFileSaveMetafile(CCmdUI* pCmdUI);
+    void OnFilePrintGraph();
+    void OnFilePrinterSetup();
+    void OnFilePrintOptions();
+    void OnFileDefaultLayout();
+    void OnEditCopyGraph();
+    void OnEditClearData();
+    void OnUpdateEditClearData(CCmdUI* pCmdUI);
+    void OnViewZoomIn();
+    void OnViewZoomOut();
+    void OnUpdateViewZoom(CCmdUI* pCmdUI);
+    void OnViewPanLeft();
+    void OnViewPanRight();
+    void OnViewFullScale();
+    void OnUpdateViewFullScale(CCmdUI* pCmdUI);
+    void OnViewNextItem();
+    void OnUpdateViewNextItem(CCmdUI* pCmdUI);
+    void OnViewPrevItem();
+    void OnUpdateViewPrevItem(CCmdUI* pCmdUI);
+    void OnViewLegends();
+    void OnUpdateViewLegends(CCmdUI* pCmdUI);
+    void OnGraphAutoScale();
+    void OnUpdateGraphAutoScale(CCmdUI* pCmdUI);
+    void OnGraphUnits();
+    void OnUpdateGraphUnits(CCmdUI* pCmdUI);
+    void OnGraphLinear();
+    void OnUpdateGraphLinear(CCmdUI* pCmdUI);
+    void OnGraphLog();
+    void OnUpdateGraphLog(CCmdUI* pCmdUI);
+    void OnGraphToggleLog();
+    void OnGraphYAxis();
+    void OnGraphYAxisLabels();
+    void OnGraphXAxis();
+    void OnGraphXAxisLabels();
+    void OnUpdateGraphAxis(CCmdUI* pCmdUI);
+    void OnGraphTitle();
+    void OnGraphTraces();
+    void OnUpdateGraphTitle(CCmdUI* pCmdUI);
+    void OnGraphAlarmLines();
+    void OnUpdateGraphAlarmLines(CCmdUI* pCmdUI);
+    void OnGraphWindowBackground();
+    void OnUpdateGraphWindowBackground(CCmdUI* pCmdUI);
+    void OnGraphGraphBackground();
+    void OnUpdateGraphGraphBackground(CCmdUI* pCmdUI);
+    void OnGraphTimeStamp();
+    void OnUpdateGraphTimeStamp(CCmdUI* pCmdUI);
+    void OnGraphRedraw();
+    void OnUpdateGraphRedraw(CCmdUI* pCmdUI);
+    void OnGraphTitleText();
+    void OnUtilCursor();
+    void OnUpdateUtilCursor(CCmdUI* pCmdUI);
+    void OnUtilCursorProperties();
+    void OnUpdateUtilCursorProperties(CCmdUI* pCmdUI);
+    void OnHistoryResume();
+    void OnHistoryShow();
+    void OnUpdateHistory(CCmdUI* pCmdUI);
+    void OnUpdateHistoryShow(CCmdUI* pCmdUI);
 
     DECLARE_MESSAGE_MAP()
 public:

@@ -658,3 +658,9 @@
 #define IDS_FILAMENT_ON_FIRST 241
 #define IDS_FILAMENT_OFF_CEM 250
 #define IDS_CALIBRATE_FIRST 312
+// Graph and view commands of the document: the scan bar's history buttons and scroll bar, and
+// the units refusal while a stored log is viewed
+#define IDC_SCANBAR_RESUME 1237
+#define IDC_SCANBAR_HISTORY 1238
+#define IDC_SCANBAR_HISTORY_SCROLL 1239
+#define IDS_NO_UNITS_WHILE_VIEWING_LOG 226
