@@ -159,7 +159,6 @@ protected:
         CCbBoard::SetBoardLocked(FALSE);
         UiTest::PumpUntil([] { return CPortMonitor::Instance().IsIdle(); });
         CPortMonitor::Destroy();
-        m_doc->m_pLibrarySearchDlg.reset();
         m_doc->SetCurrentScan(nullptr);
         m_doc->SetCurrentDisplay(nullptr);
         m_display.reset();
@@ -536,6 +535,10 @@ TEST_F(ScanCommandsTest, LibrarySearchOpensOnceAndIsForgottenWhenHidden)
     first->ShowWindow(SW_HIDE);
     EXPECT_EQ(Update(ID_UTIL_LIBRARY_SEARCH).enabled, 1);
     EXPECT_EQ(m_doc->m_pLibrarySearchDlg, nullptr);
+
+    // A window left open closes with the document, before its library goes.
+    Command(ID_UTIL_LIBRARY_SEARCH);
+    ASSERT_NE(m_doc->m_pLibrarySearchDlg, nullptr);
 }
 
 } // namespace
