@@ -19,6 +19,7 @@
 #include "ports/PortMonitor.h"
 #include "res/resource.h"
 #include "scans/AnalogScan.h"
+#include "scans/LeakScans.h"
 #include "scans/ScanParameterDlg.h"
 #include "scans/Table.h"
 #include "testkit/NoRealPorts.h"
@@ -279,6 +280,13 @@ TEST_F(ScanCommandsTest, EachCommandIsEnabledForTheDisplaysAndModesItServes)
     }
     m_doc->m_bRepeatTimer = 0;
 
+    // The leak test takes a zero: Null and Remove Null come on.
+    Show(2, 4);
+    m_doc->SetCurrentScan(new CLeakScans(m_doc->GetLeakData(), m_doc->m_pHead, m_display.get()));
+    m_scan = nullptr;
+    EXPECT_EQ(Update(ID_UTIL_NULL).enabled, 1);
+    EXPECT_EQ(Update(ID_UTIL_REMOVE_NULL).enabled, 1);
+
     // Without a head the table editor is off; without a scan the scan's commands are.
     Show(3, 2);
     CHead* head = m_doc->m_pHead;
@@ -286,15 +294,12 @@ TEST_F(ScanCommandsTest, EachCommandIsEnabledForTheDisplaysAndModesItServes)
     EXPECT_EQ(Update(ID_SCAN_TABLE_PARAMS).enabled, 0);
     m_doc->m_pHead = head;
     Show(1);
-    CScan* scan = m_doc->GetCurrentScan();
     m_doc->SetCurrentScan(nullptr);
-    m_scan = nullptr;
     for (UINT id : {ID_SCAN_ANALOG_PARAMS, ID_UTIL_AVERAGE_SETUP, ID_UTIL_AVERAGE_RESET,
                     ID_UTIL_TOGGLE_AVERAGING, ID_UTIL_ANALYZE, ID_UTIL_BACKGROUND, ID_SCAN_PRESENT})
         EXPECT_EQ(Update(id).enabled, 0) << id;
     EXPECT_EQ(Update(ID_UTIL_NULL).enabled, -1);
     EXPECT_EQ(Update(ID_FILE_SCAN_LOGGING).checked, 0);
-    (void)scan;
 }
 
 TEST_F(ScanCommandsTest, BackgroundIsOffWhileAnAnalysisWindowExistsButStillShowsItsCheck)
