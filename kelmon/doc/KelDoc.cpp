@@ -189,6 +189,8 @@ CKelDoc::~CKelDoc()
 
 void CKelDoc::DeleteModels()
 {
+    // The library-search window reads the gas library: it closes before the library goes.
+    m_pLibrarySearchDlg.reset();
     FreeSplitSettings(nullptr);
     m_pUnits.reset();
     for (auto& analog : m_pAnalog)

@@ -29,6 +29,7 @@ class CLeakData;
 class CLibrary;
 class CPeakTuningDlg;
 class IPeakTuningSite;
+class CLibrarySearchDlg;
 class CScan;
 class CTable;
 class CUnits;
@@ -286,6 +287,71 @@ public:
     void OnHistoryShow();
     void OnUpdateHistory(CCmdUI* pCmdUI);
     void OnUpdateHistoryShow(CCmdUI* pCmdUI);
+    // ---- Scan, logging, analysis and output commands (KelDocScanCommands.cpp)
+    void OnAnalogParameters();
+    void OnUpdateAnalogParameters(CCmdUI* pCmdUI);
+    void OnHistogramParameters();
+    void OnUpdateHistogramParameters(CCmdUI* pCmdUI);
+    void OnTableParameters();
+    void OnUpdateTableParameters(CCmdUI* pCmdUI);
+    void OnLeakParameters();
+    void OnUpdateLeakParameters(CCmdUI* pCmdUI);
+    void OnLibraryParameters();
+    void OnUpdateLibraryParameters(CCmdUI* pCmdUI);
+    void OnScanLogging();
+    void OnUpdateScanLogging(CCmdUI* pCmdUI);
+    void OnOpenScanLogs();
+    void OnUpdateOpenScanLogs(CCmdUI* pCmdUI);
+    void OnSaveScanLogs();
+    void OnUpdateSaveScanLogs(CCmdUI* pCmdUI);
+    void OnBackgroundSetup();
+    void OnUpdateBackgroundSetup(CCmdUI* pCmdUI);
+    void OnAverageSetup();
+    void OnUpdateAverageSetup(CCmdUI* pCmdUI);
+    void OnAverageReset();
+    void OnUpdateAverageReset(CCmdUI* pCmdUI);
+    void OnToggleAveraging();
+    void OnUpdateToggleAveraging(CCmdUI* pCmdUI);
+    void OnNull();
+    void OnUpdateNull(CCmdUI* pCmdUI);
+    void OnRemoveNull();
+    void OnUpdateRemoveNull(CCmdUI* pCmdUI);
+    void OnAnalyze();
+    void OnUpdateAnalyze(CCmdUI* pCmdUI);
+    void OnAnalyzeSettings();
+    void OnUpdateAnalyzeSettings(CCmdUI* pCmdUI);
+    void OnLibrarySearch();
+    void OnUpdateLibrarySearch(CCmdUI* pCmdUI);
+    void OnLeakAudio();
+    void OnUpdateLeakAudio(CCmdUI* pCmdUI);
+    void OnAudibleAlarm();
+    void OnUpdateAudibleAlarm(CCmdUI* pCmdUI);
+    void OnTotalPressure();
+    void OnUpdateTotalPressure(CCmdUI* pCmdUI);
+    void OnPressureReduction();
+    void OnUpdatePressureReduction(CCmdUI* pCmdUI);
+    void OnOutputCard();
+    void OnUpdateOutputCard(CCmdUI* pCmdUI);
+    void OnOutputChannels();
+    void OnUpdateOutputChannels(CCmdUI* pCmdUI);
+    void OnManualOutput();
+    void OnUpdateManualOutput(CCmdUI* pCmdUI);
+    void OnUpdateScanPresent(CCmdUI* pCmdUI);
+    void OnNoAction();
+    void OnUpdateNoAction(CCmdUI* pCmdUI);
+    // After accepted scan parameters: the scan re-attached, the display rebuilt, background and
+    // logging dropped, the library re-attached to a library half, the document modified.
+    void ResyncScan();
+    // The library shown on the library half (or halves) of a split layout when items are navigated.
+    void AttachLibraryToSplit(BOOL rebuild);
+    // The gas library, read on first use; null when it cannot be read.
+    CLibrary* EnsureGasLibrary();
+    // The open library-search window (modeless), kept until its hidden window is noticed.
+    struct LibrarySearchDeleter
+    {
+        void operator()(CLibrarySearchDlg* dlg) const;
+    };
+    std::unique_ptr<CLibrarySearchDlg, LibrarySearchDeleter> m_pLibrarySearchDlg;
 
     DECLARE_MESSAGE_MAP()
 public:

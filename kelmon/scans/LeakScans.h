@@ -86,6 +86,9 @@ public:
     // The document's zero commands: the next reading becomes the zero offset, or clears it.
     void RequestTakeZero() { m_bTakeZero = 1; }
     void RequestClearZero() { m_bClearZero = 1; }
+    BOOL CanNull() override { return 1; }
+    void RequestNull() override { RequestTakeZero(); }
+    void RequestRemoveNull() override { RequestClearZero(); }
 
     CLeakData* GetLeakData() const { return m_pSettings; }
     CAudio* GetTone() const { return m_pTone.get(); }

@@ -198,6 +198,10 @@ public:
     virtual void RequestAveragingReset() { m_bResetRequest = 1; }
     virtual void ResetAveraging() { m_nSweepsAveraged = 0; }
     virtual void EditAudio() {}
+    // The zero offset commands; only the leak test takes a zero.
+    virtual BOOL CanNull() { return 0; }
+    virtual void RequestNull() {}
+    virtual void RequestRemoveNull() {}
     // One acquisition step; non-zero while the step task must run again.
     virtual BOOL Step() { return 1; }
     // Ends the run: clears running and acquiring and signals the document's scan event.
