@@ -651,3 +651,15 @@
 #define IDC_GOTO_GO 1425
 // Scan control and head commands of the document
 #define IDS_STOP_SCAN_FIRST 237
+// Splash, About box and scan bar
+#define IDD_ABOUTBOX 100
+#define IDC_ABOUT_TEXT 1076
+#define IDC_ABOUT_LINK_FRAME 1077
+#define IDD_SPLASH 251
+#define IDC_SPLASH_PICTURE 1260
+#define IDD_SCAN_BAR 238
+#define IDC_SCANBAR_RESUME 1237
+#define IDC_SCANBAR_HISTORY 1238
+#define IDC_SCANBAR_SCROLL 1239
+#define IDC_SCANBAR_ZOOM_IN 33107
+#define IDC_SCANBAR_ZOOM_OUT 33108

@@ -80,6 +80,7 @@ protected:
         runtime.emplace("XDG_RUNTIME_DIR", runtimeDir.path().string());
         kel::ui::StopServingWindowClasses(); // served from this test's folder from now on
         prompts.emplace();
+        prompts->Expect(IDD_SPLASH).Reply(1).AnyTimes(); // the start-up picture closes itself
         CPortList::Destroy();
     }
     void TearDown() override
