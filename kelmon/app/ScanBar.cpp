@@ -23,12 +23,12 @@ BOOL CScanBar::Create(CWnd* pParentWnd, UINT nIDTemplate, UINT nStyle, UINT nID)
     if (!m_zoomIn.AutoLoad(IDC_SCANBAR_ZOOM_IN, this) || !m_zoomOut.AutoLoad(IDC_SCANBAR_ZOOM_OUT, this) ||
         !m_scroll.AutoLoad(IDC_SCANBAR_RESUME, this) || !m_history.AutoLoad(IDC_SCANBAR_HISTORY, this))
         return FALSE;
-    if (CScrollBar* bar = static_cast<CScrollBar*>(GetDlgItem(IDC_SCANBAR_SCROLL)))
-    {
-        bar->SetScrollRange(m_nMin, m_nMax, FALSE);
-        bar->SetScrollPos(m_nMax, TRUE);
-    }
     m_nCurrent = m_nMax;
+    if (HWND bar = ::GetDlgItem(m_hWnd, IDC_SCANBAR_SCROLL))
+    {
+        ::SetScrollRange(bar, SB_CTL, m_nMin, m_nMax, FALSE);
+        ::SetScrollPos(bar, SB_CTL, m_nCurrent, TRUE);
+    }
     return TRUE;
 }
 
@@ -56,19 +56,19 @@ void CScanBar::SetupHistoryScroll()
         display->CanChangeHistoryLength(2, &length);
         const int count = display->GetHistoryCount();
         if (count > 0 && length > 0)
-            m_nPage = std::clamp(static_cast<int>(static_cast<long long>(m_nMax - m_nMin) * length / count), 1,
-                                 m_nMax - m_nMin);
+            m_nPage = std::clamp(static_cast<int>(static_cast<long long>(m_nMax - m_nMin) * length / count),
+                                 1, m_nMax - m_nMin);
     }
-    if (CScrollBar* bar = static_cast<CScrollBar*>(GetDlgItem(IDC_SCANBAR_SCROLL)))
+    if (HWND bar = ::GetDlgItem(m_hWnd, IDC_SCANBAR_SCROLL))
     {
-        bar->SetScrollRange(m_nMin, m_nMax, FALSE);
-        bar->SetScrollPos(m_nCurrent, TRUE);
+        ::SetScrollRange(bar, SB_CTL, m_nMin, m_nMax, FALSE);
+        ::SetScrollPos(bar, SB_CTL, m_nCurrent, TRUE);
     }
 }
 
 void CScanBar::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)
 {
-    CScrollBar* bar = pScrollBar ? pScrollBar : static_cast<CScrollBar*>(GetDlgItem(IDC_SCANBAR_SCROLL));
+    HWND bar = pScrollBar ? pScrollBar->GetSafeHwnd() : ::GetDlgItem(m_hWnd, IDC_SCANBAR_SCROLL);
     int pos = m_nCurrent;
     switch (nSBCode)
     {
@@ -103,11 +103,11 @@ void CScanBar::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)
     if (!display || !display->IsHistoryShown() || pos == m_nCurrent)
     {
         if (bar)
-            bar->SetScrollPos(m_nCurrent, TRUE);
+            ::SetScrollPos(bar, SB_CTL, m_nCurrent, TRUE);
         return;
     }
     display->ShowHistory((pos - m_nCurrent) * PointsPerStep(display), 0);
     m_nCurrent = pos;
     if (bar)
-        bar->SetScrollPos(m_nCurrent, TRUE);
+        ::SetScrollPos(bar, SB_CTL, m_nCurrent, TRUE);
 }

@@ -197,19 +197,20 @@ TEST(SplashTest, ClosesItselfAfterThreeAndAHalfSecondsAndNotOnAClick)
     ScriptedPrompts prompts;
     bool openBefore = false, openAfterClick = false;
     CRect picture, box;
-    prompts.Expect(IDD_SPLASH).Drive(
-        [&](DialogDriver& d)
-        {
-            ::GetWindowRect(d.Item(IDC_SPLASH_PICTURE), &picture);
-            ::GetWindowRect(d.Dialog(), &box);
-            d.Click(IDC_SPLASH_PICTURE);
-            openAfterClick = d.IsOpen();
-            clock.Advance(CSplashDlg::kShowMs - 1);
-            d.Pump();
-            openBefore = d.IsOpen();
-            clock.Advance(1);
-            UiTest::PumpUntil([&] { return !d.IsOpen(); }, 2000);
-        });
+    prompts.Expect(IDD_SPLASH)
+        .Drive(
+            [&](DialogDriver& d)
+            {
+                ::GetWindowRect(d.Item(IDC_SPLASH_PICTURE), &picture);
+                ::GetWindowRect(d.Dialog(), &box);
+                d.Click(IDC_SPLASH_PICTURE);
+                openAfterClick = d.IsOpen();
+                clock.Advance(CSplashDlg::kShowMs - 1);
+                d.Pump();
+                openBefore = d.IsOpen();
+                clock.Advance(1);
+                UiTest::PumpUntil([&] { return !d.IsOpen(); }, 2000);
+            });
     CSplashDlg splash;
     EXPECT_EQ(splash.DoModal(), 1);
     EXPECT_TRUE(openAfterClick);
@@ -227,34 +228,36 @@ TEST(AboutTest, TheLinkSitsInItsFrameAndOpensTheMakersSite)
     UiTest::Pump(1);
     ScriptedPrompts prompts;
     OpenedUrls opened;
-    prompts.Expect(IDD_ABOUTBOX).Drive(
-        [&](DialogDriver& d)
-        {
-            CWnd* wnd = CWnd::FromHandle(d.Item(IDC_ABOUT_LINK));
-            ASSERT_NE(wnd, nullptr);
-            auto* link = dynamic_cast<CHyperlink*>(CWnd::FromHandlePermanent(d.Item(IDC_ABOUT_LINK)));
-            ASSERT_NE(link, nullptr);
-            CString text;
-            link->GetWindowText(text);
-            EXPECT_STREQ(text, "ZOL website");
-            EXPECT_EQ(link->GetLinkColour(), static_cast<COLORREF>(0x00FF0C00));
-            EXPECT_EQ(link->GetActiveColour(), static_cast<COLORREF>(0x00F0700A));
-            EXPECT_TRUE(link->IsWindowVisible());
-            // One pixel inside the frame the template keeps for it.
-            CRect frame, inside;
-            ::GetWindowRect(d.Item(IDC_ABOUT_LINK_FRAME), &frame);
-            link->GetWindowRect(&inside);
-            frame.DeflateRect(1, 1);
-            EXPECT_EQ(inside, frame);
-            // A click opens the maker's site.
-            CRect client;
-            link->GetClientRect(&client);
-            link->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-            link->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-            if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-                kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()), std::string(keep) + "/kelmon_about.png");
-            d.Click(IDOK);
-        });
+    prompts.Expect(IDD_ABOUTBOX)
+        .Drive(
+            [&](DialogDriver& d)
+            {
+                CWnd* wnd = CWnd::FromHandle(d.Item(IDC_ABOUT_LINK));
+                ASSERT_NE(wnd, nullptr);
+                auto* link = dynamic_cast<CHyperlink*>(CWnd::FromHandlePermanent(d.Item(IDC_ABOUT_LINK)));
+                ASSERT_NE(link, nullptr);
+                CString text;
+                link->GetWindowText(text);
+                EXPECT_STREQ(text, "ZOL website");
+                EXPECT_EQ(link->GetLinkColour(), static_cast<COLORREF>(0x00FF0C00));
+                EXPECT_EQ(link->GetActiveColour(), static_cast<COLORREF>(0x00F0700A));
+                EXPECT_TRUE(link->IsWindowVisible());
+                // One pixel inside the frame the template keeps for it.
+                CRect frame, inside;
+                ::GetWindowRect(d.Item(IDC_ABOUT_LINK_FRAME), &frame);
+                link->GetWindowRect(&inside);
+                frame.DeflateRect(1, 1);
+                EXPECT_EQ(inside, frame);
+                // A click opens the maker's site.
+                CRect client;
+                link->GetClientRect(&client);
+                link->SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+                link->SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+                if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+                    kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                          std::string(keep) + "/kelmon_about.png");
+                d.Click(IDOK);
+            });
     CKelApp app;
     app.OnAppAbout();
     ASSERT_EQ(opened.urls.size(), 1u);
@@ -314,7 +317,7 @@ protected:
     int ThumbPos() { return ::GetScrollPos(bar.GetDlgItem(IDC_SCANBAR_SCROLL)->GetSafeHwnd(), SB_CTL); }
     void Scroll(UINT code, UINT pos = 0)
     {
-        bar.OnHScroll(code, pos, static_cast<CScrollBar*>(bar.GetDlgItem(IDC_SCANBAR_SCROLL)));
+        bar.OnHScroll(code, pos, nullptr); // the bar's own scroll bar
     }
 
     CFrameWnd* frame = nullptr;
@@ -353,9 +356,14 @@ TEST_F(ScanBarTest, ScrollingMovesTheDisplayBackThroughItsHistoryWithinTheRange)
         int move; // 0: the display is not asked
     } steps[] = {
         {SB_LINERIGHT, 0, 1000, 0}, // already at the latest data
-        {SB_LINELEFT, 0, 999, -5},   {SB_PAGELEFT, 0, 899, -500},  {SB_THUMBTRACK, 400, 400, -2495},
-        {SB_PAGERIGHT, 0, 500, 500}, {SB_LEFT, 0, 0, -2500},       {SB_LINELEFT, 0, 0, 0},
-        {SB_THUMBPOSITION, 2000, 1000, 5000}, {SB_ENDSCROLL, 0, 1000, 0},
+        {SB_LINELEFT, 0, 999, -5},
+        {SB_PAGELEFT, 0, 899, -500},
+        {SB_THUMBTRACK, 400, 400, -2495},
+        {SB_PAGERIGHT, 0, 500, 500},
+        {SB_LEFT, 0, 0, -2500},
+        {SB_LINELEFT, 0, 0, 0},
+        {SB_THUMBPOSITION, 2000, 1000, 5000},
+        {SB_ENDSCROLL, 0, 1000, 0},
     };
     for (const auto& s : steps)
     {

@@ -82,7 +82,8 @@ BOOL CDialog::OnHelpInfo(HELPINFO*)
     for (const int id : {ID_HELP, IDHELP})
         if (CWnd* help = GetDlgItem(id); help && help->IsWindowEnabled())
         {
-            SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(help->GetSafeHwnd()));
+            SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(help->GetSafeHwnd()));
             return TRUE;
         }
     return static_cast<BOOL>(SendMessage(WM_COMMANDHELP, 0, 0));
