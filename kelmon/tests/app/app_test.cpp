@@ -623,7 +623,8 @@ TEST(KelmonProgram, StartsOffscreenWithANewDocumentAndEndsOnAScriptedClose)
     std::filesystem::create_directories(dir / "runtime");
     std::filesystem::permissions(dir / "runtime", std::filesystem::perms::owner_all);
     const std::filesystem::path script = dir / "session.txt";
-    std::ofstream(script) << "# the new instrument window, then close\n"
+    std::ofstream(script) << "# the start-up picture, the new instrument window, then close\n"
+                             "answer 1 KEL start-up\n"
                              "wait 300\n"
                              "close\n";
     ProgramRun run = RunKelmon(
