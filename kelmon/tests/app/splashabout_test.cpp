@@ -190,9 +190,12 @@ TEST_F(DialogHelpTest, HelpButtonAndF1GiveTheDialogsTopic)
     EXPECT_EQ(AskHelp<CHeadLockDlg>(IDHELP), Topics(2, 0x18040));
 }
 
-TEST(SplashTest, ClosesItselfAfterThreeAndAHalfSecondsAndNotOnAClick)
+class SplashTest : public UiTest
 {
-    UiTest::Pump(1);
+};
+
+TEST_F(SplashTest, ClosesItselfAfterThreeAndAHalfSecondsAndNotOnAClick)
+{
     kel::testkit::FakeClock clock{5000};
     ScriptedPrompts prompts;
     bool openBefore = false, openAfterClick = false;
@@ -203,6 +206,10 @@ TEST(SplashTest, ClosesItselfAfterThreeAndAHalfSecondsAndNotOnAClick)
             {
                 ::GetWindowRect(d.Item(IDC_SPLASH_PICTURE), &picture);
                 ::GetWindowRect(d.Dialog(), &box);
+                d.Pump();
+                if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+                    kel::testkit::SavePng(kel::testkit::CaptureWindow(d.Dialog()),
+                                          std::string(keep) + "/kelmon_splash.png");
                 d.Click(IDC_SPLASH_PICTURE);
                 openAfterClick = d.IsOpen();
                 clock.Advance(CSplashDlg::kShowMs - 1);
