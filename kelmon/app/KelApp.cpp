@@ -1,4 +1,6 @@
 #include "app/KelApp.h"
+#include "app/AboutDlg.h"
+#include "app/SplashDlg.h"
 
 #include "ResourceDll.h"
 #include "analysis/Analyse.h"
@@ -255,6 +257,56 @@ CView* GetActiveMDIView()
     return child ? child->GetActiveView() : nullptr;
 }
 
+CString HelpFilePath()
+{
+    char program[MAX_PATH] = {};
+    const DWORD n = ::GetModuleFileName(nullptr, program, sizeof program);
+    std::string folder(program, n < sizeof program ? n : 0);
+    const auto slash = folder.find_last_of("/\\");
+    folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+    return CString((folder + "/kelHlp3_0.chm").c_str());
+}
+
+DWORD_PTR FoldHelpContext(DWORD_PTR context)
+{
+    if (context >= 0x1E110 && context <= 0x1E11F)
+        return 0x1E110;
+    if (context == 0x40004 || context == 0x1EF00 || (context >= 0x4000A && context <= 0x40012))
+        return 0x40004;
+    switch (context)
+    {
+    case 0x40008:
+    case 0x1EF02:
+        return 0x40008;
+    case 0x40009:
+    case 0x1EF03:
+        return 0x40009;
+    case 0x20077:
+        return 0x18020;
+    case 0x20078:
+    case 0x20079:
+        return 0x1803E;
+    case 0x20081:
+        return 0x1805F;
+    case 0x20096:
+        return 0x18053;
+    case 0x200A1:
+        return 0x18063;
+    case 0x200A2:
+        return 0x18064;
+    case 0x200A3:
+        return 0x18068;
+    case 0x200B3:
+        return 0x18069;
+    case 0x20608:
+        return 0x1806A;
+    case 0x200B2:
+        return 0x1806B;
+    default:
+        return context;
+    }
+}
+
 // ---- CKelApp ---------------------------------------------------------------------------------
 
 BEGIN_MESSAGE_MAP(CKelApp, CWinApp)
@@ -263,6 +315,7 @@ ON_COMMAND(ID_FILE_OPEN, CWinApp::OnFileOpen)
 ON_COMMAND(ID_FILE_PRINT_SETUP, CWinApp::OnFilePrintSetup)
 // File > Exit closes the main window, which asks about modified documents.
 ON_COMMAND(ID_APP_EXIT, CWinApp::OnAppExit)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
 CKelApp::CKelApp() : CWinApp("KEL") {}
@@ -272,6 +325,9 @@ BOOL CKelApp::InitInstance()
     if (!RegisterFrameClass())
         return FALSE;
     SetRegistryKey(CAppSettings::kRootPath);
+    m_strHelpFile = HelpFilePath();
+    m_pszHelpFilePath = m_strHelpFile;
+    ShowSplash();
 
     CAppUiState* ui = CAppUiState::GetInstance();
     ui->m_hCursor = LoadCursor(IDC_KEL_CURSOR);
@@ -312,6 +368,23 @@ BOOL CKelApp::InitInstance()
 
     StartBackgroundServices();
     return TRUE;
+}
+
+void CKelApp::WinHelp(DWORD_PTR dwData, UINT nCmd)
+{
+    CWinApp::WinHelp(FoldHelpContext(dwData), nCmd);
+}
+
+void CKelApp::OnAppAbout()
+{
+    CAboutDlg about;
+    about.DoModal();
+}
+
+void CKelApp::ShowSplash()
+{
+    CSplashDlg splash;
+    splash.DoModal();
 }
 
 int CKelApp::ExitInstance()

@@ -42,6 +42,11 @@ void LoadHeadLockPassword();
 // The active view of the main frame's active document window (any view class), or null.
 CView* GetActiveMDIView();
 
+// The help file: next to the program, not in the current folder.
+CString HelpFilePath();
+// The help context a topic is asked for under: several dialogs and commands share one topic.
+DWORD_PTR FoldHelpContext(DWORD_PTR context);
+
 class CKelApp : public CWinApp
 {
 public:
@@ -49,6 +54,15 @@ public:
 
     BOOL InitInstance() override;
     int ExitInstance() override;
+    // Every help request of the program comes here: the context folded to its topic.
+    void WinHelp(DWORD_PTR dwData, UINT nCmd = HELP_CONTEXT) override;
+
+    void OnAppAbout();
+    // The start-up picture, shown modally until it closes itself.
+    virtual void ShowSplash();
+
+private:
+    CString m_strHelpFile;
 
     DECLARE_MESSAGE_MAP()
 };

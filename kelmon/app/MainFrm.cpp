@@ -32,9 +32,7 @@ int OnScreen(int value, int metric)
 
 bool OpenHelpFile()
 {
-    char folder[MAX_PATH] = {};
-    ::GetCurrentDirectory(sizeof folder, folder);
-    const std::string topic = std::string(folder) + "/kelHlp3_0.chm::/html/NewFeatures.htm";
+    const std::string topic = std::string(static_cast<LPCTSTR>(HelpFilePath())) + "::/html/NewFeatures.htm";
     return ::HtmlHelp(::GetDesktopWindow(), topic.c_str(), HH_DISPLAY_TOPIC, 0) != nullptr;
 }
 

@@ -7,12 +7,14 @@
 #include <afxext.h>
 #include <afxwin.h>
 
+#include "app/ScanBar.h"
+
 class CKelView;
 
 // The window class of the main frame, by which a second start finds the running one.
 constexpr const char* kMainFrameClass = "ZolKel3_0Class";
 
-// Opens the help file's start page from the current folder; true when the help window came up.
+// Opens the help file's start page (the file next to the program); true when the help window came up.
 bool OpenHelpFile();
 
 class CMainFrame : public CMDIFrameWnd
@@ -67,6 +69,8 @@ protected:
 
     CStatusBar m_wndStatusBar;
     CToolBar m_wndToolBar;
+    // Kept for the time-axis and history commands; no window is made for it, so they find none.
+    CScanBar m_wndScanBar;
     CToolBar m_wndChartBar;
     int m_nParamDlgTop = 0;
     int m_nScheduleDlgLeft = 0;

@@ -8,9 +8,15 @@ CString g_strPassword;
 
 IMPLEMENT_DYNAMIC(CHeadLockDlg, CDialog)
 
-CHeadLockDlg::CHeadLockDlg(CWnd* pParent) : CDialog(IDD, pParent)
+BEGIN_MESSAGE_MAP(CHeadLockDlg, CDialog)
+ON_MESSAGE(WM_COMMANDHELP, OnCommandHelp)
+END_MESSAGE_MAP()
+
+CHeadLockDlg::CHeadLockDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+LRESULT CHeadLockDlg::OnCommandHelp(WPARAM wParam, LPARAM lParam)
 {
-    m_nIDHelp = kHelpContext;
+    return CDialog::OnCommandHelp(wParam, lParam ? lParam : static_cast<LPARAM>(kHelpContext));
 }
 
 int CHeadLockDlg::IsLocked()

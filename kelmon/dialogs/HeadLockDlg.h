@@ -37,4 +37,8 @@ protected:
     void DoDataExchange(CDataExchange* pDX) override;
     BOOL OnInitDialog() override;
     void OnOK() override;
+    // Help and F1 open the lock command's topic, not the template's.
+    LRESULT OnCommandHelp(WPARAM wParam, LPARAM lParam);
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -658,9 +658,18 @@
 #define IDS_FILAMENT_ON_FIRST 241
 #define IDS_FILAMENT_OFF_CEM 250
 #define IDS_CALIBRATE_FIRST 312
-// Graph and view commands of the document: the scan bar's history buttons and scroll bar, and
-// the units refusal while a stored log is viewed
+// Graph and view commands of the document: the units refusal while a stored log is viewed (the
+// scan bar's history buttons and scroll bar are named with the scan bar below)
+#define IDS_NO_UNITS_WHILE_VIEWING_LOG 226
+// Splash, About box and scan bar
+#define IDD_ABOUTBOX 100
+#define IDC_ABOUT_TEXT 1076
+#define IDC_ABOUT_LINK_FRAME 1077
+#define IDD_SPLASH 251
+#define IDC_SPLASH_PICTURE 1260
+#define IDD_SCAN_BAR 238
 #define IDC_SCANBAR_RESUME 1237
 #define IDC_SCANBAR_HISTORY 1238
-#define IDC_SCANBAR_HISTORY_SCROLL 1239
-#define IDS_NO_UNITS_WHILE_VIEWING_LOG 226
+#define IDC_SCANBAR_SCROLL 1239
+#define IDC_SCANBAR_ZOOM_IN 33107
+#define IDC_SCANBAR_ZOOM_OUT 33108

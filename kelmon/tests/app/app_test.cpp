@@ -4,6 +4,7 @@
 #include "analysis/Analyse.h"
 #include "analysis/AnalysisDlg.h"
 #include "analysis/Library.h"
+#include "app/AboutDlg.h"
 #include "app/IdleWatcher.h"
 #include "app/KelApp.h"
 #include "app/KelCMDIChildWnd.h"
@@ -80,6 +81,7 @@ protected:
         runtime.emplace("XDG_RUNTIME_DIR", runtimeDir.path().string());
         kel::ui::StopServingWindowClasses(); // served from this test's folder from now on
         prompts.emplace();
+        prompts->Expect(IDD_SPLASH).Reply(1).AnyTimes(); // the start-up picture closes itself
         CPortList::Destroy();
     }
     void TearDown() override
@@ -623,7 +625,8 @@ TEST(KelmonProgram, StartsOffscreenWithANewDocumentAndEndsOnAScriptedClose)
     std::filesystem::create_directories(dir / "runtime");
     std::filesystem::permissions(dir / "runtime", std::filesystem::perms::owner_all);
     const std::filesystem::path script = dir / "session.txt";
-    std::ofstream(script) << "# the new instrument window, then close\n"
+    std::ofstream(script) << "# the start-up picture, the new instrument window, then close\n"
+                             "answer 1 KEL start-up\n"
                              "wait 300\n"
                              "close\n";
     ProgramRun run = RunKelmon(
@@ -641,3 +644,49 @@ TEST(KelmonProgram, StartsOffscreenWithANewDocumentAndEndsOnAScriptedClose)
     EXPECT_NE(text.str().find("Software\\ZOL\\KEL3_0\\Window"), std::string::npos);
 }
 } // namespace
+
+namespace
+{
+// Pastes `top` onto `bottom` with its top-left corner at (x, y).
+kel::testkit::Image Overlay(kel::testkit::Image bottom, const kel::testkit::Image& top, int x, int y)
+{
+    for (int row = 0; row < top.height; ++row)
+        for (int col = 0; col < top.width; ++col)
+            if (x + col >= 0 && x + col < bottom.width && y + row >= 0 && y + row < bottom.height)
+                bottom.pixels[(y + row) * bottom.width + x + col] = top.pixels[row * top.width + col];
+    return bottom;
+}
+} // namespace
+
+TEST_F(KelAppTest, AboutOpensOverTheMainWindow)
+{
+    ASSERT_TRUE(Start());
+    CMainFrame* frame = Frame();
+    ASSERT_NE(frame, nullptr);
+    frame->SetWindowPos(nullptr, 0, 0, 1000, 640, SWP_NOZORDER);
+    UiTest::Pump(50);
+    bool shown = false;
+    prompts->Expect(IDD_ABOUTBOX)
+        .Drive(
+            [&](kel::testkit::DialogDriver& d)
+            {
+                shown = true;
+                EXPECT_TRUE(::IsWindowVisible(d.Dialog()));
+                EXPECT_NE(d.Item(IDC_ABOUT_LINK), nullptr);
+                if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
+                {
+                    UiTest::Pump(50);
+                    CRect box;
+                    ::GetWindowRect(d.Dialog(), &box);
+                    CPoint corner = box.TopLeft();
+                    ::ScreenToClient(frame->GetSafeHwnd(), &corner);
+                    const auto picture = Overlay(kel::testkit::CaptureWindow(frame->GetSafeHwnd()),
+                                                 kel::testkit::CaptureWindow(d.Dialog()), corner.x, corner.y);
+                    kel::testkit::SavePng(picture, std::string(keep) + "/kelmon_about.png");
+                }
+                d.Click(IDOK);
+            });
+    // The menu command reaches the application's handler.
+    frame->SendMessage(WM_COMMAND, ID_APP_ABOUT);
+    EXPECT_TRUE(shown);
+}

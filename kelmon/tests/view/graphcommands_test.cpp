@@ -229,7 +229,7 @@ TEST_F(GraphCommandsTest, EachDisplayKindIsOfferedItsOwnEditors)
         {ID_VIEW_LEGENDS, "legends", "00010000"},
         {ID_GRAPH_TIME_STAMP, "time stamp", "10111010"},
         {ID_HISTORY_RESUME, "resume scrolling", "01010000"},
-        {IDC_SCANBAR_HISTORY_SCROLL, "history scroll bar", "01010000"},
+        {IDC_SCANBAR_SCROLL, "history scroll bar", "01010000"},
         {ID_EDIT_CLEAR_DATA, "clear data", "11111111"},
         {ID_VIEW_FULL_SCALE, "full scale", "11111111"},
     };

@@ -1210,3 +1210,55 @@ CControlBar* CFrameWnd::GetControlBar(UINT nID)
                         return pBar;
     return nullptr;
 }
+
+// ---- CBitmapButton -------------------------------------------------------------------------------
+
+IMPLEMENT_DYNAMIC(CBitmapButton, CButton)
+
+CBitmapButton::~CBitmapButton() = default;
+
+BOOL CBitmapButton::LoadBitmaps(LPCTSTR lpszUp, LPCTSTR lpszDown, LPCTSTR lpszFocus, LPCTSTR lpszDisabled)
+{
+    m_bitmap.DeleteObject();
+    m_bitmapSel.DeleteObject();
+    m_bitmapFocus.DeleteObject();
+    m_bitmapDisabled.DeleteObject();
+    if (!lpszUp || !m_bitmap.LoadBitmap(lpszUp))
+        return FALSE;
+    // The other states are optional: a missing one shows the up bitmap.
+    if (lpszDown)
+        m_bitmapSel.LoadBitmap(lpszDown);
+    if (lpszFocus)
+        m_bitmapFocus.LoadBitmap(lpszFocus);
+    if (lpszDisabled)
+        m_bitmapDisabled.LoadBitmap(lpszDisabled);
+    if (m_hWnd)
+    {
+        ModifyStyle(0, BS_BITMAP);
+        SetBitmap(static_cast<HBITMAP>(m_bitmap.GetSafeHandle()));
+    }
+    return TRUE;
+}
+
+BOOL CBitmapButton::AutoLoad(UINT nID, CWnd* pParent)
+{
+    if (!pParent || !SubclassDlgItem(nID, pParent))
+        return FALSE;
+    CString caption;
+    GetWindowText(caption);
+    const std::string name(static_cast<LPCTSTR>(caption));
+    if (name.empty())
+        return FALSE;
+    if (!LoadBitmaps((name + "U").c_str(), (name + "D").c_str(), (name + "F").c_str(), (name + "X").c_str()))
+        return FALSE;
+    SizeToContent();
+    return TRUE;
+}
+
+void CBitmapButton::SizeToContent()
+{
+    BITMAP info{};
+    if (!m_bitmap.GetSafeHandle() || !m_bitmap.GetObject(sizeof info, &info) || !m_hWnd)
+        return;
+    SetWindowPos(nullptr, 0, 0, info.bmWidth, info.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -1,4 +1,6 @@
 #include "mfc/Dialog.h"
+#include "afxres.h"
+#include "mfc/WinApp.h"
 #include "mfc/Exception.h"
 #include "mfc/ModuleState.h"
 
@@ -52,7 +54,40 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, OnOK)
 ON_COMMAND(IDCANCEL, OnCancel)
+ON_COMMAND(ID_HELP, OnHelp)
+ON_COMMAND(IDHELP, OnHelp)
+ON_MESSAGE(WM_COMMANDHELP, OnCommandHelp)
+ON_WM_HELPINFO()
 END_MESSAGE_MAP()
+
+void CDialog::OnHelp()
+{
+    SendMessage(WM_COMMANDHELP, 0, 0);
+}
+
+LRESULT CDialog::OnCommandHelp(WPARAM, LPARAM lParam)
+{
+    if (lParam == 0 && m_nIDHelp != 0)
+        lParam = HID_BASE_RESOURCE + m_nIDHelp;
+    if (lParam == 0)
+        return FALSE;
+    if (CWinApp* app = AfxGetApp())
+        app->WinHelp(static_cast<DWORD_PTR>(lParam));
+    return TRUE;
+}
+
+BOOL CDialog::OnHelpInfo(HELPINFO*)
+{
+    // F1 gives the same topic as the dialog's Help button, whoever answers that button.
+    for (const int id : {ID_HELP, IDHELP})
+        if (CWnd* help = GetDlgItem(id); help && help->IsWindowEnabled())
+        {
+            SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(help->GetSafeHwnd()));
+            return TRUE;
+        }
+    return static_cast<BOOL>(SendMessage(WM_COMMANDHELP, 0, 0));
+}
 
 CDialog::CDialog() = default;
 

@@ -279,6 +279,14 @@ bool StartScriptFromEnvironment()
         std::getline(words >> std::ws, step.b);
         script->steps.push_back(step);
     }
+    // Answers at the top of the script hold from the start: the program may prompt before its
+    // message loop runs (a start-up picture, for one).
+    while (script->next < script->steps.size() && script->steps[script->next].verb == "answer")
+    {
+        const Step& step = script->steps[script->next++];
+        std::fprintf(stderr, "ui script: %s %s %s\n", step.verb.c_str(), step.a.c_str(), step.b.c_str());
+        script->prompts.Add(std::atoi(step.a.c_str()), Unescape(step.b));
+    }
     g_script = script.release(); // lives as long as the program
     SetPromptService(&g_script->prompts);
     SetTimer(nullptr, 0, kTickMs, Tick);

@@ -363,6 +363,21 @@ BOOL IsDialogMessage(HWND hDlg, LPMSG lpMsg)
                 break;
             PressDefault(hDlg, target, code);
             return TRUE;
+        case VK_F1:
+        {
+            // F1 asks for help on the control with the focus; a control that does not answer
+            // hands the request on to its dialog.
+            if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_MENU) < 0)
+                break;
+            HELPINFO info{};
+            info.cbSize = sizeof info;
+            info.iContextType = HELPINFO_WINDOW;
+            info.iCtrlId = target == hDlg ? 0 : GetDlgCtrlID(target);
+            info.hItemHandle = target;
+            GetCursorPos(&info.MousePos);
+            SendMessage(target, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+            return TRUE;
+        }
         case VK_ESCAPE:
         {
             HWND cancel = GetDlgItem(hDlg, IDCANCEL);

@@ -317,3 +317,27 @@ private:
     static int RowHeight(const std::vector<CControlBar*>& row);
     std::vector<std::vector<CControlBar*>> m_rows;
 };
+
+// A push button that shows bitmaps named after its caption: "<caption>U" (up, required), and
+// "<caption>D" (down), "<caption>F" (focused), "<caption>X" (disabled) when they exist.
+class CBitmapButton : public CButton
+{
+    DECLARE_DYNAMIC(CBitmapButton)
+public:
+    CBitmapButton() = default;
+    ~CBitmapButton() override;
+
+    // Loads the bitmaps; FALSE when the up bitmap is missing.
+    BOOL LoadBitmaps(LPCTSTR lpszUp, LPCTSTR lpszDown = nullptr, LPCTSTR lpszFocus = nullptr,
+                     LPCTSTR lpszDisabled = nullptr);
+    // Takes over dialog control nID, loads the bitmaps its caption names and sizes the button to
+    // them; FALSE when the control or its up bitmap is missing.
+    BOOL AutoLoad(UINT nID, CWnd* pParent);
+    // Sizes the button to its up bitmap.
+    void SizeToContent();
+
+    CBitmap m_bitmap;
+    CBitmap m_bitmapSel;
+    CBitmap m_bitmapFocus;
+    CBitmap m_bitmapDisabled;
+};

@@ -40,6 +40,13 @@ public:
 
     BOOL PreTranslateMessage(MSG* pMsg) override;
 
+    // Help: the Help button (ID_HELP or IDHELP) and F1 ask the application's help for context
+    // HID_BASE_RESOURCE + m_nIDHelp, unless the dialog's own map answers them first. F1 presses
+    // the Help button when there is one, so both give the same topic.
+    void OnHelp();
+    LRESULT OnCommandHelp(WPARAM wParam, LPARAM lParam);
+    BOOL OnHelpInfo(HELPINFO* pHelpInfo);
+
     LPCTSTR m_lpszTemplateName = nullptr; // MAKEINTRESOURCE id or the name below
     UINT m_nIDHelp = 0;
     CWnd* m_pParentWnd = nullptr;
