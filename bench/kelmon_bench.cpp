@@ -430,7 +430,7 @@ int main(int argc, char** argv)
         return RunBareWindow(argc, argv);
 
     // --sweeps N and --starts N shorten a run by hand (0 starts: the display part only).
-    int sweeps = 200;
+    int sweeps = 20;
     int starts = 10;
     for (int i = 1; i + 1 < argc; i += 2)
     {
