@@ -22,6 +22,7 @@
 #include "settings/AppSettings.h"
 #include "view/KelView.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -365,6 +366,13 @@ BOOL CKelApp::InitInstance()
         return FALSE;
     frame->ShowWindow(m_nCmdShow);
     frame->UpdateWindow();
+    // Start-time measurements wait for this line: the frame has just painted for the first time.
+    char announce[8];
+    if (::GetEnvironmentVariable("KEL_ANNOUNCE_FIRST_PAINT", announce, sizeof announce) > 0)
+    {
+        std::fputs("kelmon: first paint\n", stdout);
+        std::fflush(stdout);
+    }
 
     StartBackgroundServices();
     return TRUE;
