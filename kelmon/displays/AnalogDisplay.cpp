@@ -315,7 +315,12 @@ void CAnalogDisplay::UpdateData(void* record, int /*flag*/)
         if (i == 0 || i == m_nWriteIndex - 1)
             TrackMouseCursor(m_pGraph, 0, 0);
     }
-    WGMoveDataCursor(m_pGraph, m_sweepCursor, s->m_startMass + m_nWriteIndex * m_fXStep, 1.0f, TRUE);
+    const DWORD now = ::GetTickCount();
+    if (m_nWriteIndex == 0 || now - m_dwSweepCursorMoved >= kSweepCursorMs)
+    {
+        m_dwSweepCursorMoved = now;
+        WGMoveDataCursor(m_pGraph, m_sweepCursor, s->m_startMass + m_nWriteIndex * m_fXStep, 1.0f, TRUE);
+    }
 }
 
 int CAnalogDisplay::ReadData(float* values, int capacity)

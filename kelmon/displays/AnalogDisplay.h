@@ -109,6 +109,11 @@ private:
 
     int32_t m_nPointsReceived = 0;
     int32_t m_nWriteIndex = 0;
+    // When the sweep cursor last moved (layer clock): it follows the points at most every
+    // kSweepCursorMs, since each move repaints part of the graph and a fast head sends thousands
+    // of points a second.
+    DWORD m_dwSweepCursorMoved = 0;
+    static constexpr DWORD kSweepCursorMs = 20;
     int32_t m_nAlarmState = 0;
     std::vector<float> m_values;
     int32_t m_nStoredCount = 0;

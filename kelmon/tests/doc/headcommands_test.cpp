@@ -100,6 +100,13 @@ public:
 
 int g_lockStores = 0;
 
+// The current display of an analog document, as the commands see it.
+class CAnalogRecorder : public scantest::CRecordingDisplay
+{
+public:
+    explicit CAnalogRecorder(CAnalogData* settings) : CRecordingDisplay(settings) { m_nKind = 1; }
+};
+
 class HeadCommandsTest : public UiTest
 {
 protected:
@@ -113,7 +120,7 @@ protected:
         ASSERT_TRUE(m_head.Connect(0));
         m_doc->m_pHead = &m_head;
         m_doc->DistributeHead();
-        m_display = std::make_unique<scantest::CRecordingDisplay>(m_doc->GetAnalogSettings(0));
+        m_display = std::make_unique<CAnalogRecorder>(m_doc->GetAnalogSettings(0));
         m_doc->SetCurrentDisplay(m_display.get());
         SetScan(SCAN_KIND_ANALOG);
     }

@@ -66,6 +66,7 @@ protected:
         runtime.emplace("XDG_RUNTIME_DIR", runtimeDir.path().string());
         kel::ui::StopServingWindowClasses();
         prompts.emplace();
+        prompts->Expect(IDD_SPLASH).Reply(1).AnyTimes(); // the start-up picture closes itself
         CPortList::Destroy();
     }
     void TearDown() override
