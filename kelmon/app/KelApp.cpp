@@ -233,6 +233,16 @@ void LoadHeadLockPassword()
     for (size_t p = 0; p < text.size(); ++p)
         text[p] = UnscrambleLockChar(text[p], p);
     const size_t half = text.size() / 2;
+    // A stored value without one whole mask-and-password pair holds no password: it would read as
+    // a lock with an empty password that storing again writes as no lock at all.
+    if (half == 0)
+    {
+        CHeadLockDlg::SetLockState(0, CString());
+        CString message;
+        message.LoadString(IDS_HEAD_LOCK_CORRUPTED);
+        AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     std::string mask, password;
     for (size_t i = 0; i < half; ++i)
     {

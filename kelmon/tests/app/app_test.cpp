@@ -463,6 +463,14 @@ TEST_F(HeadLockPasswordTest, LengthLimitsAndAnAlteredMaskLeaveTheHeadUnlocked)
     LoadHeadLockPassword();
     EXPECT_EQ(corrupted.Calls(), 1);
     EXPECT_EQ(CHeadLockDlg::IsLocked(), 0);
+
+    // One stored character holds no password: not a lock with an empty one (which would be
+    // stored again as no lock at all).
+    Stored() = std::string(1, '\0');
+    auto& empty = prompts.Expect("The password has been corrupted").Reply(IDOK);
+    LoadHeadLockPassword();
+    EXPECT_EQ(empty.Calls(), 1);
+    EXPECT_EQ(CHeadLockDlg::IsLocked(), 0);
 }
 
 // ---- The second start's block ------------------------------------------------------------------
