@@ -96,6 +96,13 @@ private:
             Adopt(spectrum->GetAnalogData());
         if (auto* units = dynamic_cast<CUnits*>(part))
             Adopt(units->m_pHead);
+        if (auto* analog = dynamic_cast<CAnalogData*>(part))
+        {
+            Adopt(analog->m_pUnits);
+            Adopt(analog->m_pHead);
+            if (analog->m_pUnits != nullptr)
+                Adopt(analog->m_pUnits->m_pHead);
+        }
     }
 
     std::vector<CObject*> m_parts;

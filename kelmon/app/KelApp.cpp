@@ -249,7 +249,8 @@ void LoadHeadLockPassword()
         mask += text[2 * i];
         password += text[2 * i + 1];
     }
-    if (mask == std::string(kLockMask, half))
+    // A password holds no NUL: one read back as such could never be typed nor stored again.
+    if (mask == std::string(kLockMask, half) && password.find('\0') == std::string::npos)
     {
         CHeadLockDlg::SetLockState(1, CString(password.c_str()));
         return;

@@ -382,6 +382,41 @@ int32_t CAnalogData::GetHeadGainMass() const
 
 void CAnalogData::Serialize(CArchive& ar)
 {
+    if (ar.IsStoring())
+    {
+        SerializeFields(ar);
+        return;
+    }
+    // The units and the head belong to the document: what this record's file brought goes again
+    // when the rest of the record cannot be read (a unit's head is not its own either).
+    const DWORD mark = ar.GetLoadMark();
+    try
+    {
+        SerializeFields(ar);
+    }
+    catch (...)
+    {
+        CHead* unitsHead = m_pUnits != nullptr ? m_pUnits->m_pHead : nullptr;
+        if (m_pUnits != nullptr && ar.IsLoadedSince(m_pUnits, mark))
+        {
+            ar.DeleteLoadedObject(m_pUnits);
+            m_pUnits = nullptr;
+        }
+        if (m_pHead != nullptr && ar.IsLoadedSince(m_pHead, mark))
+        {
+            if (unitsHead == m_pHead)
+                unitsHead = nullptr;
+            ar.DeleteLoadedObject(m_pHead);
+            m_pHead = nullptr;
+        }
+        if (unitsHead != nullptr && ar.IsLoadedSince(unitsHead, mark))
+            ar.DeleteLoadedObject(unitsHead);
+        throw;
+    }
+}
+
+void CAnalogData::SerializeFields(CArchive& ar)
+{
     SerializeReference(ar, m_pUnits, RUNTIME_CLASS(CUnits));
     for (int32_t* v : {&m_mode, &m_pointCount, &m_startMass, &m_stopMass})
         SerializeInt(ar, *v);

@@ -45,6 +45,8 @@ public:
     CAnalogData(int32_t mode, CUnits* units, CHead* head);
 
     void Serialize(CArchive& ar) override;
+    // The stored fields in their order, both ways.
+    void SerializeFields(CArchive& ar);
 
     // Every default by the mode, then UpdateDerived; the record is then enabled.
     void SetDefaults();
