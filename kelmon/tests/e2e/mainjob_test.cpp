@@ -190,6 +190,8 @@ TEST_F(MainJobTest, ANewWindowBoundToSoft0ShowsTheLiveSpectrumAndComesBackFromIt
     CAnalogData* s = doc->GetAnalogSettings(0);
     s->m_noiseFloor = 7;
     s->m_scanMode = SCAN_MODE_CONTINUOUS;
+    // Whatever the run logs goes to the test's folder, not the current one.
+    doc->GetLogSettings(SCAN_KIND_ANALOG).m_folder = files.path().string().c_str();
     Click(ID_SCAN_START);
     ASSERT_TRUE(
         UiTest::PumpUntil([&] { return display->GetPointsReceived() >= s->m_pointCount / 2; }, 20000));
