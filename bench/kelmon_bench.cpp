@@ -390,6 +390,9 @@ DisplayFigures MeasureDisplay(int sweeps)
         return !scan->IsRunning() && !doc->m_bStepInProgress && CPortMonitor::Instance().IsIdle() &&
                CPortMonitor::Instance().GetQueueLength() == 0;
     };
+    // Whatever the run logs goes to a folder of its own, not the current one.
+    kel::testkit::TempDir logs("kelmon-bench-logs-");
+    doc->GetLogSettings(SCAN_KIND_ANALOG).m_folder = logs.path().string().c_str();
     const auto start = Clock::now();
     bool done = false;
     {
