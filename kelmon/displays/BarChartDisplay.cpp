@@ -42,11 +42,6 @@ int CBarChartDisplay::PointCount() const
     return s != nullptr ? std::clamp(s->m_pointCount, 0, kMaxBars) : 0;
 }
 
-bool CBarChartDisplay::OnPageThread() const
-{
-    return m_pPage == nullptr || GetWindowThreadProcessId(m_pPage->window, nullptr) == GetCurrentThreadId();
-}
-
 void CBarChartDisplay::LayoutRows(const char* suffix)
 {
     const CAnalogData* s = Settings();
@@ -386,30 +381,22 @@ int CBarChartDisplay::EditBarsObject(GrDesc* graph, int object)
 
 void CBarChartDisplay::EditWindowBackground()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr)
-        return;
-    CColorDialog dialog(static_cast<COLORREF>(s->m_windowBackground));
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    s->m_windowBackground = static_cast<int32_t>(dialog.GetColor());
-    if (m_pGraph != nullptr)
-        WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+    if (CAnalogData* s = Settings())
+        PickBackground(s->m_windowBackground, FALSE);
 }
 
 void CBarChartDisplay::EditGraphBackground()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr)
+    if (CAnalogData* s = Settings())
+        PickBackground(s->m_plotBackground, TRUE);
+}
+
+void CBarChartDisplay::SetCursorProperties()
+{
+    if (m_pGraph == nullptr)
         return;
-    CColorDialog dialog(static_cast<COLORREF>(s->m_plotBackground));
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    s->m_plotBackground = static_cast<int32_t>(dialog.GetColor());
-    if (m_pGraph != nullptr)
-        WGChangePlotBackgnd(m_pGraph, dialog.GetColor());
+    ApplyCursorStyle(m_cursorLine);
+    WGRedrawObject(m_pGraph, m_cursorLine, FALSE);
 }
 
 void CBarChartDisplay::EditTraces()

@@ -6,11 +6,11 @@
 #include "displays/BarGraphPainters.h"
 #include "displays/ChartHost.h"
 #include "displays/Display.h"
+#include "displays/DisplaySupport.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <type_traits>
 
 class CAnalogData;
 
@@ -28,6 +28,7 @@ public:
     int EditBarsObject(GrDesc* graph, int object) override;
     void EditWindowBackground() override;
     void EditGraphBackground() override;
+    void SetCursorProperties() override;
     int TrackMouseCursor(GrDesc* graph, int fromMouse, int step) override;
     int Zoom(float factor) override;
     int PanLeft(float fraction) override;
@@ -77,8 +78,6 @@ public:
 protected:
     explicit CBarChartDisplay(int kind);
 
-    // Whether this thread may touch the page's chart objects.
-    bool OnPageThread() const;
     // The rows for the settings' range, the row set names from the page name and suffix ("Bar#").
     void LayoutRows(const char* suffix);
     // Takes the plot objects and rows over from a painter.
@@ -115,18 +114,3 @@ protected:
 
 // Copies a data-set name, cut to size - 1 characters.
 void CopyName(char* to, size_t size, const std::string& name);
-
-// Runs f on the thread of the page's window and returns its result (a scan's worker calls the
-// displays; the chart objects are only touched on the user-interface thread).
-template <class F> auto OnPageThreadOf(PgDesc* page, F&& f) -> decltype(f())
-{
-    using Result = decltype(f());
-    if constexpr (std::is_void_v<Result>)
-        ChartHostCallOnPageThread(page, [&] { f(); });
-    else
-    {
-        Result result{};
-        ChartHostCallOnPageThread(page, [&] { result = f(); });
-        return result;
-    }
-}

@@ -1,5 +1,6 @@
 #include "displays/BarDisplay.h"
 
+#include "displays/DisplaySupport.h"
 #include "displays/LayoutFile.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
@@ -23,20 +24,6 @@ namespace
 {
 constexpr float kLogFloor = 1e-12f;
 constexpr float kTinyRange = 1e-20f;
-
-CView* FindView(CKelDoc* document)
-{
-    if (document != nullptr)
-    {
-        POSITION pos = document->GetFirstViewPosition();
-        return pos != nullptr ? document->GetNextView(pos) : nullptr;
-    }
-    CWnd* main = AfxGetMainWnd();
-    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
-        return nullptr;
-    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
-    return child != nullptr ? child->GetActiveView() : nullptr;
-}
 
 // Two significant digits, as the axis shows them.
 float TwoDigits(float value)
@@ -81,7 +68,7 @@ int CBarDisplay::BuildPage()
     LayoutRows(".Bar#");
     CopyName(m_szMassIndexSetName, sizeof m_szMassIndexSetName, std::string(m_szPageName) + ".MassInd");
 
-    CView* view = FindView(m_pDocument);
+    CView* view = FindDisplayView(m_pDocument);
     if (view == nullptr || view->GetSafeHwnd() == NULL)
         return 0;
     auto painter = std::make_unique<CBarGraphPainter>(s, m_rows, m_szMassIndexSetName);
@@ -453,38 +440,14 @@ void CBarDisplay::ShowLogStatus(int mode, int a, int b)
 {
     if (!OnPageThread())
         return OnPageThreadOf(m_pPage, [&] { ShowLogStatus(mode, a, b); });
-    if (m_pGraph == nullptr)
-        return;
-    char text[64];
-    if (mode == 1)
-        std::snprintf(text, sizeof text, "<LIN> %d/%d", a, b);
-    else if (mode == 2)
-        std::snprintf(text, sizeof text, "<EXP> %d", a);
-    else
-        std::snprintf(text, sizeof text, "%21s", "");
-    WGChangeString(m_pGraph, m_logStatusText, text, 0);
-    WGRedrawObject(m_pGraph, m_logStatusText, FALSE);
+    SetLogStatusText(m_logStatusText, mode, a, b);
 }
 
 void CBarDisplay::ShowLogProgress(int every, int a, int b, int show)
 {
     if (!OnPageThread())
         return OnPageThreadOf(m_pPage, [&] { ShowLogProgress(every, a, b, show); });
-    if (m_pGraph == nullptr)
-        return;
-    if (!show)
-    {
-        WGShowObject(m_pGraph, m_logProgressText, FALSE);
-        return;
-    }
-    char text[64];
-    if (every == 1)
-        std::snprintf(text, sizeof text, "Log every scan %d/%d", a, b);
-    else
-        std::snprintf(text, sizeof text, "Log every %d scan %d/%d", every, a, b);
-    WGChangeString(m_pGraph, m_logProgressText, text, 0);
-    WGRedrawObject(m_pGraph, m_logProgressText, FALSE);
-    WGShowObject(m_pGraph, m_logProgressText, TRUE);
+    SetLogProgressText(m_logProgressText, every, a, b, show);
 }
 
 // ---- Cursor
@@ -501,18 +464,6 @@ void CBarDisplay::ToggleCursor()
     WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
     if (m_bCursorShown)
         TrackMouseCursor(m_pGraph, 1, 0);
-}
-
-void CBarDisplay::SetCursorProperties()
-{
-    if (m_pGraph == nullptr)
-        return;
-    int colour = 0, width = 0, style = 0;
-    GetDocumentCursorStyle(&colour, &width, &style);
-    WGChangeLineStyle(m_pGraph, m_cursorLine, style, 0);
-    WGChangeLineColor(m_pGraph, m_cursorLine, colour, 0);
-    WGChangeLineWidth(m_pGraph, m_cursorLine, width, 0);
-    WGRedrawObject(m_pGraph, m_cursorLine, FALSE);
 }
 
 void CBarDisplay::MoveCursor()

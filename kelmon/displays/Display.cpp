@@ -1,9 +1,11 @@
 #include "displays/Display.h"
 
+#include "displays/DisplaySupport.h"
 #include "displays/LayoutFile.h"
 #include "doc/KelDoc.h"
 #include "settings/AppSettings.h"
 
+#include <afxdlgs.h>
 #include <afxwin.h>
 #include <plotkit.h>
 #include <windows.h>
@@ -403,4 +405,85 @@ void FormatAlarmValue(char* out, size_t size, float value)
         text[len++] = ' ';
     text[len] = '\0';
     std::snprintf(out, size, "%s", text);
+}
+
+CView* FindDisplayView(CKelDoc* document)
+{
+    if (document != nullptr)
+    {
+        POSITION pos = document->GetFirstViewPosition();
+        return pos != nullptr ? document->GetNextView(pos) : nullptr;
+    }
+    CWnd* main = AfxGetMainWnd();
+    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+        return nullptr;
+    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
+    return child != nullptr ? child->GetActiveView() : nullptr;
+}
+
+BOOL CDisplay::PickBackground(int32_t& colour, BOOL plotArea)
+{
+    CColorDialog dialog(static_cast<COLORREF>(colour));
+    if (dialog.DoModal() != IDOK)
+        return FALSE;
+    MarkActiveDocumentModified();
+    colour = static_cast<int32_t>(dialog.GetColor());
+    if (m_pGraph != nullptr)
+    {
+        if (plotArea)
+            WGChangePlotBackgnd(m_pGraph, dialog.GetColor());
+        else
+            WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+    }
+    return TRUE;
+}
+
+bool CDisplay::OnPageThread() const
+{
+    return m_pPage == nullptr || GetWindowThreadProcessId(m_pPage->window, nullptr) == GetCurrentThreadId();
+}
+
+void CDisplay::SetLogStatusText(int object, int mode, int n, int limit)
+{
+    if (m_pGraph == nullptr)
+        return;
+    char text[64];
+    if (mode == 1)
+        std::snprintf(text, sizeof text, "<LIN> %d/%d", n, limit);
+    else if (mode == 2)
+        std::snprintf(text, sizeof text, "<EXP> %d", n);
+    else
+        std::snprintf(text, sizeof text, "%21s", "");
+    WGChangeString(m_pGraph, object, text, 0);
+    WGRedrawObject(m_pGraph, object, FALSE);
+}
+
+void CDisplay::SetLogProgressText(int object, int every, int n, int maximum, int on)
+{
+    if (m_pGraph == nullptr)
+        return;
+    if (!on)
+    {
+        WGShowObject(m_pGraph, object, FALSE);
+        return;
+    }
+    char text[64];
+    if (every == 1)
+        std::snprintf(text, sizeof text, "Log every scan %d/%d", n, maximum);
+    else
+        std::snprintf(text, sizeof text, "Log every %d scan %d/%d", every, n, maximum);
+    WGChangeString(m_pGraph, object, text, 0);
+    WGRedrawObject(m_pGraph, object, FALSE);
+    WGShowObject(m_pGraph, object, TRUE);
+}
+
+void CDisplay::ApplyCursorStyle(int cursor)
+{
+    if (m_pGraph == nullptr)
+        return;
+    int colour = 0, width = 0, style = 0;
+    GetDocumentCursorStyle(&colour, &width, &style);
+    WGChangeLineStyle(m_pGraph, cursor, style, 0);
+    WGChangeLineColor(m_pGraph, cursor, colour, 0);
+    WGChangeLineWidth(m_pGraph, cursor, width, 0);
 }

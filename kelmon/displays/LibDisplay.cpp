@@ -1,6 +1,7 @@
 #include "displays/LibDisplay.h"
 
 #include "analysis/Library.h"
+#include "displays/DisplaySupport.h"
 #include "displays/LayoutFile.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
@@ -23,20 +24,6 @@ namespace
 {
 constexpr float kLogFloor = 1e-12f;
 constexpr float kTinyRange = 1e-20f;
-
-CView* FindView(CKelDoc* document)
-{
-    if (document != nullptr)
-    {
-        POSITION pos = document->GetFirstViewPosition();
-        return pos != nullptr ? document->GetNextView(pos) : nullptr;
-    }
-    CWnd* main = AfxGetMainWnd();
-    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
-        return nullptr;
-    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
-    return child != nullptr ? child->GetActiveView() : nullptr;
-}
 } // namespace
 
 CLibDisplay::CLibDisplay() : CBarChartDisplay(8) {}
@@ -70,7 +57,7 @@ int CLibDisplay::BuildPage()
     s->ComputeMassTicks();
     LayoutRows(".Lib#");
 
-    CView* view = FindView(m_pDocument);
+    CView* view = FindDisplayView(m_pDocument);
     if (view == nullptr || view->GetSafeHwnd() == NULL)
         return 0;
     auto painter = std::make_unique<CLibGraphPainter>(s, m_rows, m_szPageName);
@@ -280,18 +267,6 @@ void CLibDisplay::ToggleCursor()
     WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
     if (m_bCursorShown)
         TrackMouseCursor(m_pGraph, 1, 0);
-}
-
-void CLibDisplay::SetCursorProperties()
-{
-    if (m_pGraph == nullptr)
-        return;
-    int colour = 0, width = 0, style = 0;
-    GetDocumentCursorStyle(&colour, &width, &style);
-    WGChangeLineStyle(m_pGraph, m_cursorLine, style, 0);
-    WGChangeLineColor(m_pGraph, m_cursorLine, colour, 0);
-    WGChangeLineWidth(m_pGraph, m_cursorLine, width, 0);
-    WGRedrawObject(m_pGraph, m_cursorLine, FALSE);
 }
 
 void CLibDisplay::MoveCursor()
