@@ -821,25 +821,14 @@ int CAnalogDisplay::PanRight(float fraction)
 
 void CAnalogDisplay::StartZoom(HWND graphWindow, int x, int y)
 {
-    m_nZoomX = x;
-    m_nZoomY = y;
-    if (m_pGraph == nullptr)
-        return;
-    WGStartZoom(graphWindow, m_xAxis, m_yAxis, 0x204, FALSE);
-    m_hSavedCursor = SetCursor(LoadCursor(NULL, IDC_CROSS));
+    BeginZoomBox(graphWindow, x, y, m_xAxis, m_yAxis);
 }
 
 void CAnalogDisplay::FinishZoom(HWND /*graphWindow*/, int x, int y)
 {
-    if (m_hSavedCursor != NULL)
-        SetCursor(m_hSavedCursor);
     float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
-    if (m_pGraph == nullptr || !WGGetZoom(&x1, &y1, &x2, &y2))
+    if (!EndZoomBox(&x1, &y1, &x2, &y2))
         return;
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
     if (y <= m_nZoomY)
         return;
     if (x <= m_nZoomX)

@@ -273,25 +273,14 @@ bool CBarChartDisplay::ApplyLinearY(float y1, float y2)
 
 void CBarChartDisplay::StartZoom(HWND graphWindow, int x, int y)
 {
-    m_nZoomX = x;
-    m_nZoomY = y;
-    if (m_pGraph == nullptr)
-        return;
-    WGStartZoom(graphWindow, m_xAxis, m_yAxis, 0x204, FALSE);
-    m_hSavedCursor = SetCursor(LoadCursor(NULL, IDC_CROSS));
+    BeginZoomBox(graphWindow, x, y, m_xAxis, m_yAxis);
 }
 
 void CBarChartDisplay::FinishZoom(HWND /*graphWindow*/, int x, int y)
 {
-    if (m_hSavedCursor != NULL)
-        SetCursor(m_hSavedCursor);
     float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
-    if (m_pGraph == nullptr || !WGGetZoom(&x1, &y1, &x2, &y2))
+    if (!EndZoomBox(&x1, &y1, &x2, &y2))
         return;
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
     float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
     WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
     x1 = std::clamp(x1, lo, hi);

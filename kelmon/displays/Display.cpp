@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 int32_t CDisplay::s_bCursorShownGlobal = 1;
 int32_t CDisplay::s_bPlacementZoomed = 0;
@@ -486,4 +487,27 @@ void CDisplay::ApplyCursorStyle(int cursor)
     WGChangeLineStyle(m_pGraph, cursor, style, 0);
     WGChangeLineColor(m_pGraph, cursor, colour, 0);
     WGChangeLineWidth(m_pGraph, cursor, width, 0);
+}
+
+void CDisplay::BeginZoomBox(HWND graphWindow, int x, int y, int xAxis, int yAxis)
+{
+    m_nZoomX = x;
+    m_nZoomY = y;
+    if (m_pGraph == nullptr)
+        return;
+    WGStartZoom(graphWindow, xAxis, yAxis, 0x204, FALSE);
+    m_hSavedCursor = SetCursor(LoadCursor(NULL, IDC_CROSS));
+}
+
+BOOL CDisplay::EndZoomBox(float* x1, float* y1, float* x2, float* y2)
+{
+    if (m_hSavedCursor != NULL)
+        SetCursor(m_hSavedCursor);
+    if (m_pGraph == nullptr || !WGGetZoom(x1, y1, x2, y2))
+        return FALSE;
+    if (*x1 > *x2)
+        std::swap(*x1, *x2);
+    if (*y1 > *y2)
+        std::swap(*y1, *y2);
+    return TRUE;
 }

@@ -282,6 +282,11 @@ protected:
     bool OnPageThread() const;
     // Gives the main graph's data cursor line the document's cursor colour, width and style.
     void ApplyCursorStyle(int cursor);
+    // A zoom box dragged from (x, y) over the main graph's axes, with the cross cursor while it is
+    // drawn; the end gives the cursor back and the box with x1 <= x2 and y1 <= y2 (FALSE when there
+    // is none).
+    void BeginZoomBox(HWND graphWindow, int x, int y, int xAxis, int yAxis);
+    BOOL EndZoomBox(float* x1, float* y1, float* x2, float* y2);
     // The averaging status ("<LIN> n/limit", "<EXP> n" or blanks) and the logging progress texts
     // in the given objects of the main graph.
     void SetLogStatusText(int object, int mode, int n, int limit);
