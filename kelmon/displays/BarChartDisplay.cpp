@@ -19,6 +19,12 @@
 #include <cstring>
 #include <string>
 
+namespace
+{
+constexpr float kLogFloor = 1e-12f;
+constexpr float kTinyRange = 1e-20f;
+} // namespace
+
 void CopyName(char* to, size_t size, const std::string& name)
 {
     const size_t n = std::min(size - 1, name.size());
@@ -269,6 +275,44 @@ bool CBarChartDisplay::ApplyLinearY(float y1, float y2)
     WGChangeAxisTicks(m_pGraph, m_yAxis, step, minor, 3);
     WGChangeAxisIntercept(m_pGraph, m_xAxis, y1, TRUE);
     return true;
+}
+
+CAnalogData* CBarChartDisplay::ApplyLogScale(int log)
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr)
+        return nullptr;
+    s->m_logScale = log ? 1 : 0;
+    float& bottom = s->m_pressureBottom;
+    float& top = s->m_pressureTop;
+    if (log)
+    {
+        if (bottom <= 0.0f)
+            bottom = kLogFloor;
+        if (top < 0.0f)
+            top = s->m_limitHigh;
+        if (bottom > 0.0f && bottom < kTinyRange)
+            bottom = kTinyRange;
+        if (bottom >= top)
+        {
+            top = s->m_limitHigh;
+            bottom = kLogFloor;
+        }
+    }
+    const float range = top - bottom;
+    if (s->m_autoLinearTick || s->m_linearTick <= 0.0f)
+        s->m_linearTick = range * 0.1f;
+    else if (range / s->m_linearTick > 20.0f)
+        s->m_linearTick = range * 0.05f;
+    else if (range / s->m_linearTick < 1.0f)
+        s->m_linearTick = range * 0.1f;
+    if (m_pGraph == nullptr)
+        return s;
+    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
+    WGChangeAxisScale(m_pGraph, m_yAxis, s->m_logScale, FALSE);
+    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
+    WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
+    return s;
 }
 
 void CBarChartDisplay::StartZoom(HWND graphWindow, int x, int y)

@@ -78,6 +78,9 @@ public:
 protected:
     explicit CBarChartDisplay(int kind);
 
+    // Stores the y scale (log or linear) with its range and tick made valid for it, and puts them
+    // on the y axis; the kinds then place the mass axis. Null when there are no settings.
+    CAnalogData* ApplyLogScale(int log);
     // The rows for the settings' range, the row set names from the page name and suffix ("Bar#").
     void LayoutRows(const char* suffix);
     // Takes the plot objects and rows over from a painter.

@@ -22,8 +22,6 @@ IMPLEMENT_SERIAL(CBarDisplay, CDisplay, 1)
 
 namespace
 {
-constexpr float kLogFloor = 1e-12f;
-constexpr float kTinyRange = 1e-20f;
 
 // Two significant digits, as the axis shows them.
 float TwoDigits(float value)
@@ -246,40 +244,12 @@ int CBarDisplay::OnUnitsChanged(int /*clear*/)
 
 int CBarDisplay::SetLogScale(int log)
 {
-    CAnalogData* s = Settings();
+    const CAnalogData* s = ApplyLogScale(log);
     if (s == nullptr)
         return 0;
-    s->m_logScale = log ? 1 : 0;
-    float& bottom = s->m_pressureBottom;
-    float& top = s->m_pressureTop;
-    if (log)
-    {
-        if (bottom <= 0.0f)
-            bottom = kLogFloor;
-        if (top < 0.0f)
-            top = s->m_limitHigh;
-        if (bottom > 0.0f && bottom < kTinyRange)
-            bottom = kTinyRange;
-        if (bottom >= top)
-        {
-            top = s->m_limitHigh;
-            bottom = kLogFloor;
-        }
-    }
-    const float range = top - bottom;
-    if (s->m_autoLinearTick || s->m_linearTick <= 0.0f)
-        s->m_linearTick = range * 0.1f;
-    else if (range / s->m_linearTick > 20.0f)
-        s->m_linearTick = range * 0.05f;
-    else if (range / s->m_linearTick < 1.0f)
-        s->m_linearTick = range * 0.1f;
     if (m_pGraph == nullptr)
         return 1;
-    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
-    WGChangeAxisScale(m_pGraph, m_yAxis, s->m_logScale, FALSE);
-    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
-    WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
-    WGChangeAxisIntercept(m_pGraph, m_xAxis, XCrossing(bottom, top), TRUE);
+    WGChangeAxisIntercept(m_pGraph, m_xAxis, XCrossing(s->m_pressureBottom, s->m_pressureTop), TRUE);
     return 1;
 }
 
