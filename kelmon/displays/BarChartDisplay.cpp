@@ -630,39 +630,34 @@ int CBarChartDisplay::EditAxisLabels(GrDesc* graph, int labels)
 
 void CBarChartDisplay::EditTitleText()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr || m_pGraph == nullptr)
-        return;
-    CTextParametersDlg dialog;
-    dialog.m_strText = s->m_xAxisTitle;
-    dialog.m_font = FontOf(s->m_textStyle[2]);
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    CopyName(s->m_xAxisTitle, sizeof s->m_xAxisTitle, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
-    WGChangeString(m_pGraph, m_xTitle, s->m_xAxisTitle, 0);
-    ApplyFont(m_pGraph, m_xTitle, dialog.m_font, dialog.m_font.nSize);
-    StoreFont(s->m_textStyle[2], dialog.m_font);
-    ShareTextColour(1, dialog.m_font.nColourIndex);
-    Redraw();
+    EditTitle(false);
 }
 
 void CBarChartDisplay::EditGraphTitle()
 {
+    EditTitle(true);
+}
+
+void CBarChartDisplay::EditTitle(bool graphTitle)
+{
     CAnalogData* s = Settings();
     if (s == nullptr || m_pGraph == nullptr)
         return;
+    char* text = graphTitle ? s->m_graphTitle : s->m_xAxisTitle;
+    const size_t size = graphTitle ? sizeof s->m_graphTitle : sizeof s->m_xAxisTitle;
+    const int object = graphTitle ? m_graphTitle : m_xTitle;
+    CAnalogData::TextStyle& style = s->m_textStyle[graphTitle ? 4 : 2];
     CTextParametersDlg dialog;
-    dialog.m_strText = s->m_graphTitle;
-    dialog.m_font = FontOf(s->m_textStyle[4]);
+    dialog.m_strText = text;
+    dialog.m_font = FontOf(style);
     if (dialog.DoModal() != IDOK)
         return;
     MarkActiveDocumentModified();
-    CopyName(s->m_graphTitle, sizeof s->m_graphTitle, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
-    WGChangeString(m_pGraph, m_graphTitle, s->m_graphTitle, 0);
-    ApplyFont(m_pGraph, m_graphTitle, dialog.m_font, dialog.m_font.nSize);
-    StoreFont(s->m_textStyle[4], dialog.m_font);
-    ShareTextColour(2, dialog.m_font.nColourIndex);
+    CopyName(text, size, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
+    WGChangeString(m_pGraph, object, text, 0);
+    ApplyFont(m_pGraph, object, dialog.m_font, dialog.m_font.nSize);
+    StoreFont(style, dialog.m_font);
+    ShareTextColour(graphTitle ? 2 : 1, dialog.m_font.nColourIndex);
     Redraw();
 }
 

@@ -97,6 +97,8 @@ protected:
     virtual bool XDialogShowsScanRange() const { return false; }
     // Texts that share a colour with an edited text: 0 the X labels, 1 the X title, 2 the title.
     virtual void ShareTextColour(int /*edited*/, int /*colourIndex*/) {}
+    // The title text dialog for the mass axis title or, with graphTitle, the graph title.
+    void EditTitle(bool graphTitle);
     // The read-out of the data cursor.
     virtual const char* ReadoutFormat() const = 0;
     // The bar nearest mass x moved by step bars and kept in the visible range; false when x is off
