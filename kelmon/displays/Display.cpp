@@ -1,6 +1,8 @@
 #include "displays/Display.h"
 
 #include "displays/DisplaySupport.h"
+#include "displays/GraphBuilder.h"
+#include "displays/ChartHost.h"
 #include "displays/LayoutFile.h"
 #include "doc/KelDoc.h"
 #include "settings/AppSettings.h"
@@ -510,4 +512,19 @@ BOOL CDisplay::EndZoomBox(float* x1, float* y1, float* x2, float* y2)
     if (*y1 > *y2)
         std::swap(*y1, *y2);
     return TRUE;
+}
+
+BOOL CDisplay::OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle)
+{
+    PlaceChildFrame(0);
+    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
+                            reinterpret_cast<LPARAM>(&builder), nullptr, 1, 8,
+                            WS_CHILD | WS_VISIBLE | clipStyle, 0, 0, 0, 0, 0);
+    if (m_pPage == nullptr)
+        return FALSE;
+    RECT client{};
+    view->GetClientRect(&client);
+    ResizePage(client.right - client.left, client.bottom - client.top);
+    m_pGraph = builder.m_pGraph;
+    return m_pGraph != nullptr ? TRUE : FALSE;
 }

@@ -13,6 +13,8 @@
 class CKelDoc;
 class CLayoutFile;
 class CLegendSettings;
+class CSingleGraphBuilder;
+class CView;
 struct GrDesc;
 struct PgDesc;
 
@@ -282,6 +284,10 @@ protected:
     bool OnPageThread() const;
     // Gives the main graph's data cursor line the document's cursor colour, width and style.
     void ApplyCursorStyle(int cursor);
+    // Places the child frame and makes the display's page in the view (child window style plus
+    // clipStyle), sized to the view's client area, its graph from builder. FALSE when either the
+    // page or the graph could not be made.
+    BOOL OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle);
     // A zoom box dragged from (x, y) over the main graph's axes, with the cross cursor while it is
     // drawn; the end gives the cursor back and the box with x1 <= x2 and y1 <= y2 (FALSE when there
     // is none).

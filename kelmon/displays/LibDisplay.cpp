@@ -2,6 +2,7 @@
 
 #include "analysis/Library.h"
 #include "displays/DisplaySupport.h"
+#include "displays/GraphBuilder.h"
 #include "displays/LayoutFile.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
@@ -57,17 +58,7 @@ int CLibDisplay::BuildPage()
     auto painter = std::make_unique<CLibGraphPainter>(s, m_rows, m_szPageName);
     auto builder = std::make_unique<CSingleGraphBuilder>(
         painter.get(), static_cast<COLORREF>(s->m_windowBackground), s->m_painterValue);
-    PlaceChildFrame(0);
-    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(builder.get()), nullptr, 1, 8,
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, 0);
-    if (m_pPage == nullptr)
-        return 0;
-    RECT client{};
-    view->GetClientRect(&client);
-    ResizePage(client.right - client.left, client.bottom - client.top);
-    m_pGraph = builder->m_pGraph;
-    if (m_pGraph == nullptr)
+    if (!OpenGraphPage(view, *builder, WS_CLIPSIBLINGS))
         return 0;
 
     const CLibGraphPainter& p = *painter;

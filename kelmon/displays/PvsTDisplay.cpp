@@ -130,17 +130,7 @@ int CPvsTDisplay::BuildPage()
     auto painter = std::make_unique<CPvsTGraphPainter>(t, m_szGraphName);
     auto builder = std::make_unique<CSingleGraphBuilder>(painter.get(), static_cast<COLORREF>(t->m_colorB1),
                                                          t->m_colorB2, 0);
-    PlaceChildFrame(0);
-    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(builder.get()), nullptr, 1, 8,
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, 0);
-    if (m_pPage == nullptr)
-        return 0;
-    RECT client{};
-    view->GetClientRect(&client);
-    ResizePage(client.right - client.left, client.bottom - client.top);
-    m_pGraph = builder->m_pGraph;
-    if (m_pGraph == nullptr)
+    if (!OpenGraphPage(view, *builder, WS_CLIPSIBLINGS))
         return 0;
 
     const CPvsTGraphPainter& p = *painter;
