@@ -2,6 +2,7 @@
 
 #include "displays/ChartHost.h"
 #include "displays/GraphBuilder.h"
+#include "displays/DisplaySupport.h"
 #include "displays/LayoutFile.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
@@ -26,36 +27,6 @@ namespace
 // The display's axes are the painter's first two axis objects; WG calls take their numbers.
 constexpr float kTinyRange = 1e-20f;
 constexpr float kLogFloor = 1e-12f;
-
-CView* FindView(CKelDoc* document)
-{
-    if (document != nullptr)
-    {
-        POSITION pos = document->GetFirstViewPosition();
-        if (pos != nullptr)
-            return document->GetNextView(pos);
-        return nullptr;
-    }
-    CWnd* main = AfxGetMainWnd();
-    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
-        return nullptr;
-    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
-    return child != nullptr ? child->GetActiveView() : nullptr;
-}
-
-// Runs f on the page window's thread (see the header) and hands back its result.
-template <class F> auto OnPage(PgDesc* page, F&& f) -> decltype(f())
-{
-    using Result = decltype(f());
-    if constexpr (std::is_void_v<Result>)
-        ChartHostCallOnPageThread(page, [&] { f(); });
-    else
-    {
-        Result result{};
-        ChartHostCallOnPageThread(page, [&] { result = f(); });
-        return result;
-    }
-}
 } // namespace
 
 CAnalogDisplay::CAnalogDisplay()
@@ -82,11 +53,6 @@ CAnalogDisplay::~CAnalogDisplay()
 CAnalogData* CAnalogDisplay::Settings() const
 {
     return static_cast<CAnalogData*>(m_pSettings);
-}
-
-bool CAnalogDisplay::OnPageThread() const
-{
-    return m_pPage == nullptr || GetWindowThreadProcessId(m_pPage->window, nullptr) == GetCurrentThreadId();
 }
 
 void CAnalogDisplay::SizeValues()
@@ -124,7 +90,7 @@ int CAnalogDisplay::BuildPage()
     m_nWriteIndex = 0;
     m_nPosition = s->m_position;
 
-    CView* view = FindView(m_pDocument);
+    CView* view = FindDisplayView(m_pDocument);
     if (view == nullptr || view->GetSafeHwnd() == NULL)
         return 0;
 
@@ -140,18 +106,7 @@ int CAnalogDisplay::BuildPage()
     auto painter = std::make_unique<CAnalogGraphPainter>(s, graphName);
     auto builder = std::make_unique<CSingleGraphBuilder>(
         painter.get(), static_cast<COLORREF>(s->m_windowBackground), s->m_painterValue);
-    PlaceChildFrame(0);
-
-    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(builder.get()), nullptr, 1, 8,
-                            WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, 0);
-    if (m_pPage == nullptr)
-        return 0;
-    RECT client{};
-    view->GetClientRect(&client);
-    ResizePage(client.right - client.left, client.bottom - client.top);
-    m_pGraph = builder->m_pGraph;
-    if (m_pGraph == nullptr)
+    if (!OpenGraphPage(view, *builder, WS_CLIPCHILDREN))
         return 0;
 
     const CAnalogGraphPainter& p = *painter;
@@ -211,7 +166,7 @@ int CAnalogDisplay::BuildPage()
 BOOL CAnalogDisplay::Rebuild()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { return CDisplay::Rebuild(); });
+        return OnPageThreadOf(m_pPage, [this] { return CDisplay::Rebuild(); });
     return CDisplay::Rebuild();
 }
 
@@ -326,7 +281,7 @@ void CAnalogDisplay::UpdateData(void* record, int /*flag*/)
 int CAnalogDisplay::ReadData(float* values, int capacity)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ReadData(values, capacity); });
+        return OnPageThreadOf(m_pPage, [&] { return ReadData(values, capacity); });
     SizeValues();
     if (values != nullptr)
     {
@@ -346,7 +301,7 @@ float CAnalogDisplay::GetCurrentValue()
 BOOL CAnalogDisplay::ShowScanData(const float* values)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ShowScanData(values); });
+        return OnPageThreadOf(m_pPage, [&] { return ShowScanData(values); });
     const CAnalogData* s = Settings();
     if (s == nullptr)
         return 0;
@@ -399,7 +354,7 @@ BOOL CAnalogDisplay::StoreScanData(const float* values)
     if (values == nullptr)
         return 1;
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return StoreScanData(values); });
+        return OnPageThreadOf(m_pPage, [&] { return StoreScanData(values); });
     const CAnalogData* s = Settings();
     if (s == nullptr)
         return 0;
@@ -418,7 +373,7 @@ BOOL CAnalogDisplay::StoreScanData(const float* values)
 BOOL CAnalogDisplay::ClearData()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { return ClearData(); });
+        return OnPageThreadOf(m_pPage, [this] { return ClearData(); });
     if (m_pGraph != nullptr)
     {
         WRResetScroll(m_pGraph, m_trace);
@@ -462,7 +417,7 @@ void CAnalogDisplay::ResetHistory()
 BOOL CAnalogDisplay::Redraw()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { return Redraw(); });
+        return OnPageThreadOf(m_pPage, [this] { return Redraw(); });
     if (m_pGraph == nullptr || !WGIsDescValid(m_pGraph))
         return 0;
     WGRedrawGraph(m_pGraph, FALSE);
@@ -474,7 +429,7 @@ BOOL CAnalogDisplay::Redraw()
 BOOL CAnalogDisplay::ShowInfoText(int show, LPCTSTR text)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ShowInfoText(show, text); });
+        return OnPageThreadOf(m_pPage, [&] { return ShowInfoText(show, text); });
     if (m_pGraph == nullptr)
         return 1;
     if (show)
@@ -496,7 +451,7 @@ BOOL CAnalogDisplay::ShowAlarmMessage(float* value)
 BOOL CAnalogDisplay::UpdateAlarmMessage(float* value, LPCTSTR suffix)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return UpdateAlarmMessage(value, suffix); });
+        return OnPageThreadOf(m_pPage, [&] { return UpdateAlarmMessage(value, suffix); });
     if (m_nPosition == 2 || m_pGraph == nullptr)
         return 1;
     char text[64];
@@ -512,45 +467,21 @@ BOOL CAnalogDisplay::UpdateAlarmMessage(float* value, LPCTSTR suffix)
 void CAnalogDisplay::ShowLogStatus(int mode, int n, int limit)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { ShowLogStatus(mode, n, limit); });
-    if (m_pGraph == nullptr)
-        return;
-    char text[64];
-    if (mode == 1)
-        std::snprintf(text, sizeof text, "<LIN> %d/%d", n, limit);
-    else if (mode == 2)
-        std::snprintf(text, sizeof text, "<EXP> %d", n);
-    else
-        std::snprintf(text, sizeof text, "%21s", "");
-    WGChangeString(m_pGraph, m_averagingText, text, 0);
-    WGRedrawObject(m_pGraph, m_averagingText, FALSE);
+        return OnPageThreadOf(m_pPage, [&] { ShowLogStatus(mode, n, limit); });
+    SetLogStatusText(m_averagingText, mode, n, limit);
 }
 
 void CAnalogDisplay::ShowLogProgress(int every, int n, int maximum, int on)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { ShowLogProgress(every, n, maximum, on); });
-    if (m_pGraph == nullptr)
-        return;
-    if (!on)
-    {
-        WGShowObject(m_pGraph, m_logProgressText, FALSE);
-        return;
-    }
-    char text[64];
-    if (every == 1)
-        std::snprintf(text, sizeof text, "Log every scan %d/%d", n, maximum);
-    else
-        std::snprintf(text, sizeof text, "Log every %d scan %d/%d", every, n, maximum);
-    WGChangeString(m_pGraph, m_logProgressText, text, 0);
-    WGRedrawObject(m_pGraph, m_logProgressText, FALSE);
-    WGShowObject(m_pGraph, m_logProgressText, TRUE);
+        return OnPageThreadOf(m_pPage, [&] { ShowLogProgress(every, n, maximum, on); });
+    SetLogProgressText(m_logProgressText, every, n, maximum, on);
 }
 
 void CAnalogDisplay::ShowScanCounter(int show, int index, int count)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { ShowScanCounter(show, index, count); });
+        return OnPageThreadOf(m_pPage, [&] { ShowScanCounter(show, index, count); });
     if (m_pGraph == nullptr)
         return;
     if (!show)
@@ -568,7 +499,7 @@ void CAnalogDisplay::ShowScanCounter(int show, int index, int count)
 void CAnalogDisplay::UpdateXStep()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { UpdateXStep(); });
+        return OnPageThreadOf(m_pPage, [this] { UpdateXStep(); });
     CAnalogData* s = Settings();
     if (s == nullptr)
         return;
@@ -879,25 +810,14 @@ int CAnalogDisplay::PanRight(float fraction)
 
 void CAnalogDisplay::StartZoom(HWND graphWindow, int x, int y)
 {
-    m_nZoomX = x;
-    m_nZoomY = y;
-    if (m_pGraph == nullptr)
-        return;
-    WGStartZoom(graphWindow, m_xAxis, m_yAxis, 0x204, FALSE);
-    m_hSavedCursor = SetCursor(LoadCursor(NULL, IDC_CROSS));
+    BeginZoomBox(graphWindow, x, y, m_xAxis, m_yAxis);
 }
 
 void CAnalogDisplay::FinishZoom(HWND /*graphWindow*/, int x, int y)
 {
-    if (m_hSavedCursor != NULL)
-        SetCursor(m_hSavedCursor);
     float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
-    if (m_pGraph == nullptr || !WGGetZoom(&x1, &y1, &x2, &y2))
+    if (!EndZoomBox(&x1, &y1, &x2, &y2))
         return;
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
     if (y <= m_nZoomY)
         return;
     if (x <= m_nZoomX)
@@ -961,13 +881,8 @@ int CAnalogDisplay::TrackMouseCursor(GrDesc* graph, int fromMouse, int step)
 
 void CAnalogDisplay::SetCursorProperties()
 {
-    if (m_pGraph == nullptr)
-        return;
-    int colour = 0, width = 0, style = 0;
-    GetDocumentCursorStyle(&colour, &width, &style);
-    WGChangeLineColor(m_pGraph, m_dataCursor, colour, 0);
-    WGChangeLineWidth(m_pGraph, m_dataCursor, width, 0);
-    WGChangeLineStyle(m_pGraph, m_dataCursor, style, 0);
+    if (m_pGraph != nullptr)
+        ApplyCursorStyle(m_dataCursor);
 }
 
 void CAnalogDisplay::MoveCursor()
@@ -1024,30 +939,14 @@ int CAnalogDisplay::EditMessageObject(GrDesc* graph, int object)
 
 void CAnalogDisplay::EditWindowBackground()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr)
-        return;
-    CColorDialog dialog(static_cast<COLORREF>(s->m_windowBackground));
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    s->m_windowBackground = static_cast<int32_t>(dialog.GetColor());
-    if (m_pGraph != nullptr)
-        WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+    if (CAnalogData* s = Settings())
+        PickBackground(s->m_windowBackground, FALSE);
 }
 
 void CAnalogDisplay::EditGraphBackground()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr)
-        return;
-    CColorDialog dialog(static_cast<COLORREF>(s->m_plotBackground));
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    s->m_plotBackground = static_cast<int32_t>(dialog.GetColor());
-    if (m_pGraph != nullptr)
-        WGChangePlotBackgnd(m_pGraph, dialog.GetColor());
+    if (CAnalogData* s = Settings())
+        PickBackground(s->m_plotBackground, TRUE);
 }
 
 void CAnalogDisplay::EditTraces()

@@ -100,7 +100,6 @@ public:
     uint16_t m_grids[4] = {};
 
 private:
-    bool OnPageThread() const;
     void FeedPoint(float mass, float value);
     void SizeValues();
     int ComputeMassRange(float from, float to, float* start, float* end, float* spacing);

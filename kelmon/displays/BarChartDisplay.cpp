@@ -19,6 +19,12 @@
 #include <cstring>
 #include <string>
 
+namespace
+{
+constexpr float kLogFloor = 1e-12f;
+constexpr float kTinyRange = 1e-20f;
+} // namespace
+
 void CopyName(char* to, size_t size, const std::string& name)
 {
     const size_t n = std::min(size - 1, name.size());
@@ -40,11 +46,6 @@ int CBarChartDisplay::PointCount() const
 {
     const CAnalogData* s = Settings();
     return s != nullptr ? std::clamp(s->m_pointCount, 0, kMaxBars) : 0;
-}
-
-bool CBarChartDisplay::OnPageThread() const
-{
-    return m_pPage == nullptr || GetWindowThreadProcessId(m_pPage->window, nullptr) == GetCurrentThreadId();
 }
 
 void CBarChartDisplay::LayoutRows(const char* suffix)
@@ -276,27 +277,54 @@ bool CBarChartDisplay::ApplyLinearY(float y1, float y2)
     return true;
 }
 
+CAnalogData* CBarChartDisplay::ApplyLogScale(int log)
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr)
+        return nullptr;
+    s->m_logScale = log ? 1 : 0;
+    float& bottom = s->m_pressureBottom;
+    float& top = s->m_pressureTop;
+    if (log)
+    {
+        if (bottom <= 0.0f)
+            bottom = kLogFloor;
+        if (top < 0.0f)
+            top = s->m_limitHigh;
+        if (bottom > 0.0f && bottom < kTinyRange)
+            bottom = kTinyRange;
+        if (bottom >= top)
+        {
+            top = s->m_limitHigh;
+            bottom = kLogFloor;
+        }
+    }
+    const float range = top - bottom;
+    if (s->m_autoLinearTick || s->m_linearTick <= 0.0f)
+        s->m_linearTick = range * 0.1f;
+    else if (range / s->m_linearTick > 20.0f)
+        s->m_linearTick = range * 0.05f;
+    else if (range / s->m_linearTick < 1.0f)
+        s->m_linearTick = range * 0.1f;
+    if (m_pGraph == nullptr)
+        return s;
+    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
+    WGChangeAxisScale(m_pGraph, m_yAxis, s->m_logScale, FALSE);
+    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
+    WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
+    return s;
+}
+
 void CBarChartDisplay::StartZoom(HWND graphWindow, int x, int y)
 {
-    m_nZoomX = x;
-    m_nZoomY = y;
-    if (m_pGraph == nullptr)
-        return;
-    WGStartZoom(graphWindow, m_xAxis, m_yAxis, 0x204, FALSE);
-    m_hSavedCursor = SetCursor(LoadCursor(NULL, IDC_CROSS));
+    BeginZoomBox(graphWindow, x, y, m_xAxis, m_yAxis);
 }
 
 void CBarChartDisplay::FinishZoom(HWND /*graphWindow*/, int x, int y)
 {
-    if (m_hSavedCursor != NULL)
-        SetCursor(m_hSavedCursor);
     float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
-    if (m_pGraph == nullptr || !WGGetZoom(&x1, &y1, &x2, &y2))
+    if (!EndZoomBox(&x1, &y1, &x2, &y2))
         return;
-    if (x1 > x2)
-        std::swap(x1, x2);
-    if (y1 > y2)
-        std::swap(y1, y2);
     float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
     WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
     x1 = std::clamp(x1, lo, hi);
@@ -386,30 +414,22 @@ int CBarChartDisplay::EditBarsObject(GrDesc* graph, int object)
 
 void CBarChartDisplay::EditWindowBackground()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr)
-        return;
-    CColorDialog dialog(static_cast<COLORREF>(s->m_windowBackground));
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    s->m_windowBackground = static_cast<int32_t>(dialog.GetColor());
-    if (m_pGraph != nullptr)
-        WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+    if (CAnalogData* s = Settings())
+        PickBackground(s->m_windowBackground, FALSE);
 }
 
 void CBarChartDisplay::EditGraphBackground()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr)
+    if (CAnalogData* s = Settings())
+        PickBackground(s->m_plotBackground, TRUE);
+}
+
+void CBarChartDisplay::SetCursorProperties()
+{
+    if (m_pGraph == nullptr)
         return;
-    CColorDialog dialog(static_cast<COLORREF>(s->m_plotBackground));
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    s->m_plotBackground = static_cast<int32_t>(dialog.GetColor());
-    if (m_pGraph != nullptr)
-        WGChangePlotBackgnd(m_pGraph, dialog.GetColor());
+    ApplyCursorStyle(m_cursorLine);
+    WGRedrawObject(m_pGraph, m_cursorLine, FALSE);
 }
 
 void CBarChartDisplay::EditTraces()
@@ -610,39 +630,34 @@ int CBarChartDisplay::EditAxisLabels(GrDesc* graph, int labels)
 
 void CBarChartDisplay::EditTitleText()
 {
-    CAnalogData* s = Settings();
-    if (s == nullptr || m_pGraph == nullptr)
-        return;
-    CTextParametersDlg dialog;
-    dialog.m_strText = s->m_xAxisTitle;
-    dialog.m_font = FontOf(s->m_textStyle[2]);
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    CopyName(s->m_xAxisTitle, sizeof s->m_xAxisTitle, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
-    WGChangeString(m_pGraph, m_xTitle, s->m_xAxisTitle, 0);
-    ApplyFont(m_pGraph, m_xTitle, dialog.m_font, dialog.m_font.nSize);
-    StoreFont(s->m_textStyle[2], dialog.m_font);
-    ShareTextColour(1, dialog.m_font.nColourIndex);
-    Redraw();
+    EditTitle(false);
 }
 
 void CBarChartDisplay::EditGraphTitle()
 {
+    EditTitle(true);
+}
+
+void CBarChartDisplay::EditTitle(bool graphTitle)
+{
     CAnalogData* s = Settings();
     if (s == nullptr || m_pGraph == nullptr)
         return;
+    char* text = graphTitle ? s->m_graphTitle : s->m_xAxisTitle;
+    const size_t size = graphTitle ? sizeof s->m_graphTitle : sizeof s->m_xAxisTitle;
+    const int object = graphTitle ? m_graphTitle : m_xTitle;
+    CAnalogData::TextStyle& style = s->m_textStyle[graphTitle ? 4 : 2];
     CTextParametersDlg dialog;
-    dialog.m_strText = s->m_graphTitle;
-    dialog.m_font = FontOf(s->m_textStyle[4]);
+    dialog.m_strText = text;
+    dialog.m_font = FontOf(style);
     if (dialog.DoModal() != IDOK)
         return;
     MarkActiveDocumentModified();
-    CopyName(s->m_graphTitle, sizeof s->m_graphTitle, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
-    WGChangeString(m_pGraph, m_graphTitle, s->m_graphTitle, 0);
-    ApplyFont(m_pGraph, m_graphTitle, dialog.m_font, dialog.m_font.nSize);
-    StoreFont(s->m_textStyle[4], dialog.m_font);
-    ShareTextColour(2, dialog.m_font.nColourIndex);
+    CopyName(text, size, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
+    WGChangeString(m_pGraph, object, text, 0);
+    ApplyFont(m_pGraph, object, dialog.m_font, dialog.m_font.nSize);
+    StoreFont(style, dialog.m_font);
+    ShareTextColour(graphTitle ? 2 : 1, dialog.m_font.nColourIndex);
     Redraw();
 }
 

@@ -6,11 +6,11 @@
 #include "displays/BarGraphPainters.h"
 #include "displays/ChartHost.h"
 #include "displays/Display.h"
+#include "displays/DisplaySupport.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <type_traits>
 
 class CAnalogData;
 
@@ -28,6 +28,7 @@ public:
     int EditBarsObject(GrDesc* graph, int object) override;
     void EditWindowBackground() override;
     void EditGraphBackground() override;
+    void SetCursorProperties() override;
     int TrackMouseCursor(GrDesc* graph, int fromMouse, int step) override;
     int Zoom(float factor) override;
     int PanLeft(float fraction) override;
@@ -77,8 +78,9 @@ public:
 protected:
     explicit CBarChartDisplay(int kind);
 
-    // Whether this thread may touch the page's chart objects.
-    bool OnPageThread() const;
+    // Stores the y scale (log or linear) with its range and tick made valid for it, and puts them
+    // on the y axis; the kinds then place the mass axis. Null when there are no settings.
+    CAnalogData* ApplyLogScale(int log);
     // The rows for the settings' range, the row set names from the page name and suffix ("Bar#").
     void LayoutRows(const char* suffix);
     // Takes the plot objects and rows over from a painter.
@@ -95,6 +97,8 @@ protected:
     virtual bool XDialogShowsScanRange() const { return false; }
     // Texts that share a colour with an edited text: 0 the X labels, 1 the X title, 2 the title.
     virtual void ShareTextColour(int /*edited*/, int /*colourIndex*/) {}
+    // The title text dialog for the mass axis title or, with graphTitle, the graph title.
+    void EditTitle(bool graphTitle);
     // The read-out of the data cursor.
     virtual const char* ReadoutFormat() const = 0;
     // The bar nearest mass x moved by step bars and kept in the visible range; false when x is off
@@ -115,18 +119,3 @@ protected:
 
 // Copies a data-set name, cut to size - 1 characters.
 void CopyName(char* to, size_t size, const std::string& name);
-
-// Runs f on the thread of the page's window and returns its result (a scan's worker calls the
-// displays; the chart objects are only touched on the user-interface thread).
-template <class F> auto OnPageThreadOf(PgDesc* page, F&& f) -> decltype(f())
-{
-    using Result = decltype(f());
-    if constexpr (std::is_void_v<Result>)
-        ChartHostCallOnPageThread(page, [&] { f(); });
-    else
-    {
-        Result result{};
-        ChartHostCallOnPageThread(page, [&] { result = f(); });
-        return result;
-    }
-}

@@ -1,5 +1,7 @@
 #include "displays/BarDisplay.h"
 
+#include "displays/DisplaySupport.h"
+#include "displays/GraphBuilder.h"
 #include "displays/LayoutFile.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
@@ -21,22 +23,6 @@ IMPLEMENT_SERIAL(CBarDisplay, CDisplay, 1)
 
 namespace
 {
-constexpr float kLogFloor = 1e-12f;
-constexpr float kTinyRange = 1e-20f;
-
-CView* FindView(CKelDoc* document)
-{
-    if (document != nullptr)
-    {
-        POSITION pos = document->GetFirstViewPosition();
-        return pos != nullptr ? document->GetNextView(pos) : nullptr;
-    }
-    CWnd* main = AfxGetMainWnd();
-    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
-        return nullptr;
-    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
-    return child != nullptr ? child->GetActiveView() : nullptr;
-}
 
 // Two significant digits, as the axis shows them.
 float TwoDigits(float value)
@@ -81,23 +67,13 @@ int CBarDisplay::BuildPage()
     LayoutRows(".Bar#");
     CopyName(m_szMassIndexSetName, sizeof m_szMassIndexSetName, std::string(m_szPageName) + ".MassInd");
 
-    CView* view = FindView(m_pDocument);
+    CView* view = FindDisplayView(m_pDocument);
     if (view == nullptr || view->GetSafeHwnd() == NULL)
         return 0;
     auto painter = std::make_unique<CBarGraphPainter>(s, m_rows, m_szMassIndexSetName);
     auto builder = std::make_unique<CSingleGraphBuilder>(
         painter.get(), static_cast<COLORREF>(s->m_windowBackground), s->m_painterValue);
-    PlaceChildFrame(0);
-    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(builder.get()), nullptr, 1, 8,
-                            WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0, 0);
-    if (m_pPage == nullptr)
-        return 0;
-    RECT client{};
-    view->GetClientRect(&client);
-    ResizePage(client.right - client.left, client.bottom - client.top);
-    m_pGraph = builder->m_pGraph;
-    if (m_pGraph == nullptr)
+    if (!OpenGraphPage(view, *builder, WS_CLIPCHILDREN))
         return 0;
 
     const CBarGraphPainter& p = *painter;
@@ -259,40 +235,12 @@ int CBarDisplay::OnUnitsChanged(int /*clear*/)
 
 int CBarDisplay::SetLogScale(int log)
 {
-    CAnalogData* s = Settings();
+    const CAnalogData* s = ApplyLogScale(log);
     if (s == nullptr)
         return 0;
-    s->m_logScale = log ? 1 : 0;
-    float& bottom = s->m_pressureBottom;
-    float& top = s->m_pressureTop;
-    if (log)
-    {
-        if (bottom <= 0.0f)
-            bottom = kLogFloor;
-        if (top < 0.0f)
-            top = s->m_limitHigh;
-        if (bottom > 0.0f && bottom < kTinyRange)
-            bottom = kTinyRange;
-        if (bottom >= top)
-        {
-            top = s->m_limitHigh;
-            bottom = kLogFloor;
-        }
-    }
-    const float range = top - bottom;
-    if (s->m_autoLinearTick || s->m_linearTick <= 0.0f)
-        s->m_linearTick = range * 0.1f;
-    else if (range / s->m_linearTick > 20.0f)
-        s->m_linearTick = range * 0.05f;
-    else if (range / s->m_linearTick < 1.0f)
-        s->m_linearTick = range * 0.1f;
     if (m_pGraph == nullptr)
         return 1;
-    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
-    WGChangeAxisScale(m_pGraph, m_yAxis, s->m_logScale, FALSE);
-    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
-    WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
-    WGChangeAxisIntercept(m_pGraph, m_xAxis, XCrossing(bottom, top), TRUE);
+    WGChangeAxisIntercept(m_pGraph, m_xAxis, XCrossing(s->m_pressureBottom, s->m_pressureTop), TRUE);
     return 1;
 }
 
@@ -453,38 +401,14 @@ void CBarDisplay::ShowLogStatus(int mode, int a, int b)
 {
     if (!OnPageThread())
         return OnPageThreadOf(m_pPage, [&] { ShowLogStatus(mode, a, b); });
-    if (m_pGraph == nullptr)
-        return;
-    char text[64];
-    if (mode == 1)
-        std::snprintf(text, sizeof text, "<LIN> %d/%d", a, b);
-    else if (mode == 2)
-        std::snprintf(text, sizeof text, "<EXP> %d", a);
-    else
-        std::snprintf(text, sizeof text, "%21s", "");
-    WGChangeString(m_pGraph, m_logStatusText, text, 0);
-    WGRedrawObject(m_pGraph, m_logStatusText, FALSE);
+    SetLogStatusText(m_logStatusText, mode, a, b);
 }
 
 void CBarDisplay::ShowLogProgress(int every, int a, int b, int show)
 {
     if (!OnPageThread())
         return OnPageThreadOf(m_pPage, [&] { ShowLogProgress(every, a, b, show); });
-    if (m_pGraph == nullptr)
-        return;
-    if (!show)
-    {
-        WGShowObject(m_pGraph, m_logProgressText, FALSE);
-        return;
-    }
-    char text[64];
-    if (every == 1)
-        std::snprintf(text, sizeof text, "Log every scan %d/%d", a, b);
-    else
-        std::snprintf(text, sizeof text, "Log every %d scan %d/%d", every, a, b);
-    WGChangeString(m_pGraph, m_logProgressText, text, 0);
-    WGRedrawObject(m_pGraph, m_logProgressText, FALSE);
-    WGShowObject(m_pGraph, m_logProgressText, TRUE);
+    SetLogProgressText(m_logProgressText, every, a, b, show);
 }
 
 // ---- Cursor
@@ -501,18 +425,6 @@ void CBarDisplay::ToggleCursor()
     WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
     if (m_bCursorShown)
         TrackMouseCursor(m_pGraph, 1, 0);
-}
-
-void CBarDisplay::SetCursorProperties()
-{
-    if (m_pGraph == nullptr)
-        return;
-    int colour = 0, width = 0, style = 0;
-    GetDocumentCursorStyle(&colour, &width, &style);
-    WGChangeLineStyle(m_pGraph, m_cursorLine, style, 0);
-    WGChangeLineColor(m_pGraph, m_cursorLine, colour, 0);
-    WGChangeLineWidth(m_pGraph, m_cursorLine, width, 0);
-    WGRedrawObject(m_pGraph, m_cursorLine, FALSE);
 }
 
 void CBarDisplay::MoveCursor()

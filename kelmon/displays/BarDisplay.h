@@ -32,7 +32,6 @@ public:
     int BuildPage() override;
     BOOL Rebuild() override;
     void ToggleCursor() override;
-    void SetCursorProperties() override;
     void MoveCursor() override;
     void ShowScanCounter(int show, int index, int total) override;
     void EditTotalPressure() override;

@@ -1,9 +1,13 @@
 #include "displays/Display.h"
 
+#include "displays/DisplaySupport.h"
+#include "displays/GraphBuilder.h"
+#include "displays/ChartHost.h"
 #include "displays/LayoutFile.h"
 #include "doc/KelDoc.h"
 #include "settings/AppSettings.h"
 
+#include <afxdlgs.h>
 #include <afxwin.h>
 #include <plotkit.h>
 #include <windows.h>
@@ -11,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 int32_t CDisplay::s_bCursorShownGlobal = 1;
 int32_t CDisplay::s_bPlacementZoomed = 0;
@@ -403,4 +408,123 @@ void FormatAlarmValue(char* out, size_t size, float value)
         text[len++] = ' ';
     text[len] = '\0';
     std::snprintf(out, size, "%s", text);
+}
+
+CView* FindDisplayView(CKelDoc* document)
+{
+    if (document != nullptr)
+    {
+        POSITION pos = document->GetFirstViewPosition();
+        return pos != nullptr ? document->GetNextView(pos) : nullptr;
+    }
+    CWnd* main = AfxGetMainWnd();
+    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
+        return nullptr;
+    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
+    return child != nullptr ? child->GetActiveView() : nullptr;
+}
+
+BOOL CDisplay::PickBackground(int32_t& colour, BOOL plotArea)
+{
+    CColorDialog dialog(static_cast<COLORREF>(colour));
+    if (dialog.DoModal() != IDOK)
+        return FALSE;
+    MarkActiveDocumentModified();
+    colour = static_cast<int32_t>(dialog.GetColor());
+    if (m_pGraph != nullptr)
+    {
+        if (plotArea)
+            WGChangePlotBackgnd(m_pGraph, dialog.GetColor());
+        else
+            WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+    }
+    return TRUE;
+}
+
+bool CDisplay::OnPageThread() const
+{
+    return m_pPage == nullptr || GetWindowThreadProcessId(m_pPage->window, nullptr) == GetCurrentThreadId();
+}
+
+void CDisplay::SetLogStatusText(int object, int mode, int n, int limit)
+{
+    if (m_pGraph == nullptr)
+        return;
+    char text[64];
+    if (mode == 1)
+        std::snprintf(text, sizeof text, "<LIN> %d/%d", n, limit);
+    else if (mode == 2)
+        std::snprintf(text, sizeof text, "<EXP> %d", n);
+    else
+        std::snprintf(text, sizeof text, "%21s", "");
+    WGChangeString(m_pGraph, object, text, 0);
+    WGRedrawObject(m_pGraph, object, FALSE);
+}
+
+void CDisplay::SetLogProgressText(int object, int every, int n, int maximum, int on)
+{
+    if (m_pGraph == nullptr)
+        return;
+    if (!on)
+    {
+        WGShowObject(m_pGraph, object, FALSE);
+        return;
+    }
+    char text[64];
+    if (every == 1)
+        std::snprintf(text, sizeof text, "Log every scan %d/%d", n, maximum);
+    else
+        std::snprintf(text, sizeof text, "Log every %d scan %d/%d", every, n, maximum);
+    WGChangeString(m_pGraph, object, text, 0);
+    WGRedrawObject(m_pGraph, object, FALSE);
+    WGShowObject(m_pGraph, object, TRUE);
+}
+
+void CDisplay::ApplyCursorStyle(int cursor)
+{
+    if (m_pGraph == nullptr)
+        return;
+    int colour = 0, width = 0, style = 0;
+    GetDocumentCursorStyle(&colour, &width, &style);
+    WGChangeLineStyle(m_pGraph, cursor, style, 0);
+    WGChangeLineColor(m_pGraph, cursor, colour, 0);
+    WGChangeLineWidth(m_pGraph, cursor, width, 0);
+}
+
+void CDisplay::BeginZoomBox(HWND graphWindow, int x, int y, int xAxis, int yAxis)
+{
+    m_nZoomX = x;
+    m_nZoomY = y;
+    if (m_pGraph == nullptr)
+        return;
+    WGStartZoom(graphWindow, xAxis, yAxis, 0x204, FALSE);
+    m_hSavedCursor = SetCursor(LoadCursor(NULL, IDC_CROSS));
+}
+
+BOOL CDisplay::EndZoomBox(float* x1, float* y1, float* x2, float* y2)
+{
+    if (m_hSavedCursor != NULL)
+        SetCursor(m_hSavedCursor);
+    if (m_pGraph == nullptr || !WGGetZoom(x1, y1, x2, y2))
+        return FALSE;
+    if (*x1 > *x2)
+        std::swap(*x1, *x2);
+    if (*y1 > *y2)
+        std::swap(*y1, *y2);
+    return TRUE;
+}
+
+BOOL CDisplay::OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle)
+{
+    PlaceChildFrame(0);
+    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
+                            reinterpret_cast<LPARAM>(&builder), nullptr, 1, 8,
+                            WS_CHILD | WS_VISIBLE | clipStyle, 0, 0, 0, 0, 0);
+    if (m_pPage == nullptr)
+        return FALSE;
+    RECT client{};
+    view->GetClientRect(&client);
+    ResizePage(client.right - client.left, client.bottom - client.top);
+    m_pGraph = builder.m_pGraph;
+    return m_pGraph != nullptr ? TRUE : FALSE;
 }

@@ -13,6 +13,8 @@
 class CKelDoc;
 class CLayoutFile;
 class CLegendSettings;
+class CSingleGraphBuilder;
+class CView;
 struct GrDesc;
 struct PgDesc;
 
@@ -278,6 +280,27 @@ protected:
     int BaseClosePage();
     void SerializeBase(CArchive& ar);
     void DeleteOwned();
+    // Whether this thread may touch the page's chart objects.
+    bool OnPageThread() const;
+    // Gives the main graph's data cursor line the document's cursor colour, width and style.
+    void ApplyCursorStyle(int cursor);
+    // Places the child frame and makes the display's page in the view (child window style plus
+    // clipStyle), sized to the view's client area, its graph from builder. FALSE when either the
+    // page or the graph could not be made.
+    BOOL OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle);
+    // A zoom box dragged from (x, y) over the main graph's axes, with the cross cursor while it is
+    // drawn; the end gives the cursor back and the box with x1 <= x2 and y1 <= y2 (FALSE when there
+    // is none).
+    void BeginZoomBox(HWND graphWindow, int x, int y, int xAxis, int yAxis);
+    BOOL EndZoomBox(float* x1, float* y1, float* x2, float* y2);
+    // The averaging status ("<LIN> n/limit", "<EXP> n" or blanks) and the logging progress texts
+    // in the given objects of the main graph.
+    void SetLogStatusText(int object, int mode, int n, int limit);
+    void SetLogProgressText(int object, int every, int n, int maximum, int on);
+    // Asks for a new window (or, with plotArea, plot area) background starting from colour; on OK
+    // stores it there, marks the document modified and recolours the main graph. FALSE when
+    // cancelled.
+    BOOL PickBackground(int32_t& colour, BOOL plotArea);
 
     int32_t m_bHasData = 0; // set when data arrive, cleared when they are cleared
     int32_t m_nKind = 0;    // 1 analog, 2 leak, 3 table, 4 P-vs-T, 5 bar, 6 panel, 7 split, 8 library

@@ -1,6 +1,8 @@
 #include "displays/LibDisplay.h"
 
 #include "analysis/Library.h"
+#include "displays/DisplaySupport.h"
+#include "displays/GraphBuilder.h"
 #include "displays/LayoutFile.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
@@ -18,26 +20,6 @@
 #include <memory>
 
 IMPLEMENT_SERIAL(CLibDisplay, CDisplay, 1)
-
-namespace
-{
-constexpr float kLogFloor = 1e-12f;
-constexpr float kTinyRange = 1e-20f;
-
-CView* FindView(CKelDoc* document)
-{
-    if (document != nullptr)
-    {
-        POSITION pos = document->GetFirstViewPosition();
-        return pos != nullptr ? document->GetNextView(pos) : nullptr;
-    }
-    CWnd* main = AfxGetMainWnd();
-    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
-        return nullptr;
-    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
-    return child != nullptr ? child->GetActiveView() : nullptr;
-}
-} // namespace
 
 CLibDisplay::CLibDisplay() : CBarChartDisplay(8) {}
 
@@ -70,23 +52,13 @@ int CLibDisplay::BuildPage()
     s->ComputeMassTicks();
     LayoutRows(".Lib#");
 
-    CView* view = FindView(m_pDocument);
+    CView* view = FindDisplayView(m_pDocument);
     if (view == nullptr || view->GetSafeHwnd() == NULL)
         return 0;
     auto painter = std::make_unique<CLibGraphPainter>(s, m_rows, m_szPageName);
     auto builder = std::make_unique<CSingleGraphBuilder>(
         painter.get(), static_cast<COLORREF>(s->m_windowBackground), s->m_painterValue);
-    PlaceChildFrame(0);
-    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(builder.get()), nullptr, 1, 8,
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, 0);
-    if (m_pPage == nullptr)
-        return 0;
-    RECT client{};
-    view->GetClientRect(&client);
-    ResizePage(client.right - client.left, client.bottom - client.top);
-    m_pGraph = builder->m_pGraph;
-    if (m_pGraph == nullptr)
+    if (!OpenGraphPage(view, *builder, WS_CLIPSIBLINGS))
         return 0;
 
     const CLibGraphPainter& p = *painter;
@@ -173,40 +145,12 @@ int CLibDisplay::OnUnitsChanged(int clear)
 
 int CLibDisplay::SetLogScale(int log)
 {
-    CAnalogData* s = Settings();
+    const CAnalogData* s = ApplyLogScale(log);
     if (s == nullptr)
         return 0;
-    s->m_logScale = log ? 1 : 0;
-    float& bottom = s->m_pressureBottom;
-    float& top = s->m_pressureTop;
-    if (log)
-    {
-        if (bottom <= 0.0f)
-            bottom = kLogFloor;
-        if (top < 0.0f)
-            top = s->m_limitHigh;
-        if (bottom > 0.0f && bottom < kTinyRange)
-            bottom = kTinyRange;
-        if (bottom >= top)
-        {
-            top = s->m_limitHigh;
-            bottom = kLogFloor;
-        }
-    }
-    const float range = top - bottom;
-    if (s->m_autoLinearTick || s->m_linearTick <= 0.0f)
-        s->m_linearTick = range * 0.1f;
-    else if (range / s->m_linearTick > 20.0f)
-        s->m_linearTick = range * 0.05f;
-    else if (range / s->m_linearTick < 1.0f)
-        s->m_linearTick = range * 0.1f;
     if (m_pGraph == nullptr)
         return 1;
-    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
-    WGChangeAxisScale(m_pGraph, m_yAxis, s->m_logScale, FALSE);
-    WGChangeAxisRange(m_pGraph, m_yAxis, bottom, top, FALSE);
-    WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
-    WGChangeAxisIntercept(m_pGraph, m_xAxis, bottom, FALSE);
+    WGChangeAxisIntercept(m_pGraph, m_xAxis, s->m_pressureBottom, FALSE);
     Redraw();
     return 1;
 }
@@ -280,18 +224,6 @@ void CLibDisplay::ToggleCursor()
     WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
     if (m_bCursorShown)
         TrackMouseCursor(m_pGraph, 1, 0);
-}
-
-void CLibDisplay::SetCursorProperties()
-{
-    if (m_pGraph == nullptr)
-        return;
-    int colour = 0, width = 0, style = 0;
-    GetDocumentCursorStyle(&colour, &width, &style);
-    WGChangeLineStyle(m_pGraph, m_cursorLine, style, 0);
-    WGChangeLineColor(m_pGraph, m_cursorLine, colour, 0);
-    WGChangeLineWidth(m_pGraph, m_cursorLine, width, 0);
-    WGRedrawObject(m_pGraph, m_cursorLine, FALSE);
 }
 
 void CLibDisplay::MoveCursor()

@@ -23,7 +23,6 @@ public:
     int BuildPage() override;
     BOOL Rebuild() override;
     void ToggleCursor() override;
-    void SetCursorProperties() override;
     void MoveCursor() override;
     int InvalidatePage() override { return 0; }
 

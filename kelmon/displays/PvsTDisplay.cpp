@@ -2,6 +2,7 @@
 
 #include "displays/ChartHost.h"
 #include "displays/GraphBuilder.h"
+#include "displays/DisplaySupport.h"
 #include "displays/LayoutFile.h"
 #include "doc/KelDoc.h"
 #include "scans/PvsTScan.h"
@@ -28,33 +29,6 @@ constexpr float kLogFloor = 1e-12f;
 constexpr float kTinyRange = 1e-20f;
 // The string asking before the total-pressure read-out is shown or hidden.
 constexpr UINT kIdsToggleTotalPressure = IDS_TOGGLE_TOTAL_PRESSURE;
-
-CView* FindView(CKelDoc* document)
-{
-    if (document != nullptr)
-    {
-        POSITION pos = document->GetFirstViewPosition();
-        return pos != nullptr ? document->GetNextView(pos) : nullptr;
-    }
-    CWnd* main = AfxGetMainWnd();
-    if (main == nullptr || !main->IsKindOf(RUNTIME_CLASS(CFrameWnd)))
-        return nullptr;
-    CFrameWnd* child = static_cast<CFrameWnd*>(main)->GetActiveFrame();
-    return child != nullptr ? child->GetActiveView() : nullptr;
-}
-
-template <class F> auto OnPage(PgDesc* page, F&& f) -> decltype(f())
-{
-    using Result = decltype(f());
-    if constexpr (std::is_void_v<Result>)
-        ChartHostCallOnPageThread(page, [&] { f(); });
-    else
-    {
-        Result result{};
-        ChartHostCallOnPageThread(page, [&] { result = f(); });
-        return result;
-    }
-}
 
 int WholePart(float v)
 {
@@ -101,11 +75,6 @@ CPvsTDisplay::~CPvsTDisplay()
     ClosePage();
 }
 
-bool CPvsTDisplay::OnPageThread() const
-{
-    return m_pPage == nullptr || GetWindowThreadProcessId(m_pPage->window, nullptr) == GetCurrentThreadId();
-}
-
 int CPvsTDisplay::ActiveCount() const
 {
     return Table() != nullptr ? std::clamp(Table()->m_activeCount, 0, static_cast<int>(CTable::kChannels))
@@ -147,7 +116,7 @@ int CPvsTDisplay::BuildPage()
         m_nPosition = 0;
     m_bHasData = 0;
 
-    CView* view = FindView(m_pDocument);
+    CView* view = FindDisplayView(m_pDocument);
     if (view == nullptr || view->GetSafeHwnd() == NULL)
         return 0;
 
@@ -161,17 +130,7 @@ int CPvsTDisplay::BuildPage()
     auto painter = std::make_unique<CPvsTGraphPainter>(t, m_szGraphName);
     auto builder = std::make_unique<CSingleGraphBuilder>(painter.get(), static_cast<COLORREF>(t->m_colorB1),
                                                          t->m_colorB2, 0);
-    PlaceChildFrame(0);
-    m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(builder.get()), nullptr, 1, 8,
-                            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, 0);
-    if (m_pPage == nullptr)
-        return 0;
-    RECT client{};
-    view->GetClientRect(&client);
-    ResizePage(client.right - client.left, client.bottom - client.top);
-    m_pGraph = builder->m_pGraph;
-    if (m_pGraph == nullptr)
+    if (!OpenGraphPage(view, *builder, WS_CLIPSIBLINGS))
         return 0;
 
     const CPvsTGraphPainter& p = *painter;
@@ -220,7 +179,7 @@ int CPvsTDisplay::BuildPage()
 BOOL CPvsTDisplay::Rebuild()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { return CDisplay::Rebuild(); });
+        return OnPageThreadOf(m_pPage, [this] { return CDisplay::Rebuild(); });
     return CDisplay::Rebuild();
 }
 
@@ -360,7 +319,7 @@ void CPvsTDisplay::UpdateData(void* record, int /*arg*/)
 int CPvsTDisplay::ReadData(float* values, int capacity)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ReadData(values, capacity); });
+        return OnPageThreadOf(m_pPage, [&] { return ReadData(values, capacity); });
     const int n = ActiveCount();
     if (values == nullptr || n == 0 || capacity < n)
         return m_nSampleCount;
@@ -386,7 +345,7 @@ int CPvsTDisplay::ReadData(float* values, int capacity)
 BOOL CPvsTDisplay::GetLastData(float* values)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return GetLastData(values); });
+        return OnPageThreadOf(m_pPage, [&] { return GetLastData(values); });
     if (values == nullptr || m_nDataSet == 0)
         return 1;
     float previous[2 * CTable::kChannels] = {};
@@ -397,7 +356,7 @@ BOOL CPvsTDisplay::GetLastData(float* values)
 BOOL CPvsTDisplay::ClearData()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { return ClearData(); });
+        return OnPageThreadOf(m_pPage, [this] { return ClearData(); });
     if (m_pGraph != nullptr && m_trace != 0)
         WRResetScroll(m_pGraph, m_trace);
     if (m_nDataSet != 0)
@@ -422,7 +381,7 @@ BOOL CPvsTDisplay::ClearData()
 BOOL CPvsTDisplay::Redraw()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { return Redraw(); });
+        return OnPageThreadOf(m_pPage, [this] { return Redraw(); });
     if (m_pGraph == nullptr || !WGIsDescValid(m_pGraph))
         return 0;
     WGRedrawGraph(m_pGraph, FALSE);
@@ -454,7 +413,7 @@ void CPvsTDisplay::FreeLoadBuffers()
 BOOL CPvsTDisplay::ShowScanData(const float* values)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ShowScanData(values); });
+        return OnPageThreadOf(m_pPage, [&] { return ShowScanData(values); });
     if (values != nullptr)
     {
         ClearData();
@@ -485,7 +444,7 @@ BOOL CPvsTDisplay::ShowScanData(const float* values)
 BOOL CPvsTDisplay::ShowInfoText(int show, LPCTSTR text)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ShowInfoText(show, text); });
+        return OnPageThreadOf(m_pPage, [&] { return ShowInfoText(show, text); });
     if (m_pGraph == nullptr)
         return 1;
     if (show && text != nullptr)
@@ -515,7 +474,7 @@ void CPvsTDisplay::ShowMessage(float* value, LPCTSTR suffix)
 BOOL CPvsTDisplay::ShowAlarmMessage(float* value)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ShowAlarmMessage(value); });
+        return OnPageThreadOf(m_pPage, [&] { return ShowAlarmMessage(value); });
     ShowMessage(value, nullptr);
     return 1;
 }
@@ -523,7 +482,7 @@ BOOL CPvsTDisplay::ShowAlarmMessage(float* value)
 BOOL CPvsTDisplay::UpdateAlarmMessage(float* value, LPCTSTR text)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return UpdateAlarmMessage(value, text); });
+        return OnPageThreadOf(m_pPage, [&] { return UpdateAlarmMessage(value, text); });
     ShowMessage(value, text);
     return 1;
 }
@@ -577,29 +536,15 @@ void CPvsTDisplay::EditTotalPressure()
 
 void CPvsTDisplay::EditWindowBackground()
 {
-    if (Table() == nullptr)
-        return;
-    CColorDialog dialog(static_cast<COLORREF>(Table()->m_colorB1));
-    if (dialog.DoModal() != IDOK)
-        return;
-    MarkActiveDocumentModified();
-    Table()->m_colorB1 = static_cast<int32_t>(dialog.GetColor());
-    if (m_pGraph != nullptr)
-    {
-        WGChangeGraphBackgnd(m_pGraph, dialog.GetColor());
+    if (Table() != nullptr && PickBackground(Table()->m_colorB1, FALSE) && m_pGraph != nullptr)
         WGRedrawGraph(m_pGraph, FALSE);
-    }
 }
 
 void CPvsTDisplay::SetCursorProperties()
 {
     if (m_pGraph == nullptr)
         return;
-    int colour = 0, width = 0, style = 0;
-    GetDocumentCursorStyle(&colour, &width, &style);
-    WGChangeLineStyle(m_pGraph, m_dataCursor, style, 0);
-    WGChangeLineColor(m_pGraph, m_dataCursor, colour, 0);
-    WGChangeLineWidth(m_pGraph, m_dataCursor, width, 0);
+    ApplyCursorStyle(m_dataCursor);
     WGRedrawObject(m_pGraph, m_dataCursor, FALSE);
 }
 
@@ -888,7 +833,7 @@ int CPvsTDisplay::OnUnitsChanged(int /*flag*/)
 int CPvsTDisplay::ShowHistory(int points, int /*unused*/)
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [&] { return ShowHistory(points, 0); });
+        return OnPageThreadOf(m_pPage, [&] { return ShowHistory(points, 0); });
     if (m_pGraph == nullptr || Table() == nullptr)
         return 0;
     const float seconds = static_cast<float>(points) * m_fXStep;
@@ -904,7 +849,7 @@ int CPvsTDisplay::ShowHistory(int points, int /*unused*/)
 int CPvsTDisplay::ResumeScrolling()
 {
     if (!OnPageThread())
-        return OnPage(m_pPage, [this] { return ResumeScrolling(); });
+        return OnPageThreadOf(m_pPage, [this] { return ResumeScrolling(); });
     if (m_pGraph != nullptr)
         WRResumeScroll(m_pGraph, m_trace);
     m_nHistoryShown = 0;

@@ -141,7 +141,6 @@ protected:
     virtual float* NewBuffer(size_t count);
 
 private:
-    bool OnPageThread() const;
     int ActiveCount() const;
     bool ChannelEnabled(int k) const;
     bool TraceShown(int k) const;
