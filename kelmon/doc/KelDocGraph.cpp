@@ -19,6 +19,15 @@
 namespace
 {
 
+// A command that changes the current display: nothing without one; the document is modified.
+template <class F> void ChangeDisplay(CKelDoc& doc, F&& change)
+{
+    if (doc.m_pCurrentDisplay == nullptr)
+        return;
+    change(*doc.m_pCurrentDisplay);
+    doc.SetModifiedFlag(TRUE);
+}
+
 // Display kind codes as every display keeps them.
 enum DisplayKind
 {
@@ -136,10 +145,7 @@ void CKelDoc::OnEditCopyGraph()
 
 void CKelDoc::OnEditClearData()
 {
-    if (m_pCurrentDisplay == nullptr)
-        return;
-    m_pCurrentDisplay->ClearData();
-    SetModifiedFlag(TRUE);
+    ChangeDisplay(*this, [](CDisplay& display) { display.ClearData(); });
 }
 
 void CKelDoc::OnUpdateEditClearData(CCmdUI* pCmdUI)
@@ -151,18 +157,12 @@ void CKelDoc::OnUpdateEditClearData(CCmdUI* pCmdUI)
 
 void CKelDoc::OnViewZoomIn()
 {
-    if (m_pCurrentDisplay == nullptr)
-        return;
-    m_pCurrentDisplay->Zoom(0.5f);
-    SetModifiedFlag(TRUE);
+    ChangeDisplay(*this, [](CDisplay& display) { display.Zoom(0.5f); });
 }
 
 void CKelDoc::OnViewZoomOut()
 {
-    if (m_pCurrentDisplay == nullptr)
-        return;
-    m_pCurrentDisplay->Zoom(2.0f);
-    SetModifiedFlag(TRUE);
+    ChangeDisplay(*this, [](CDisplay& display) { display.Zoom(2.0f); });
 }
 
 // Zooming is always offered.
@@ -326,26 +326,17 @@ void CKelDoc::OnUpdateGraphUnits(CCmdUI* pCmdUI)
 
 void CKelDoc::OnGraphLinear()
 {
-    if (m_pCurrentDisplay == nullptr)
-        return;
-    m_pCurrentDisplay->SetLogScale(0);
-    SetModifiedFlag(TRUE);
+    ChangeDisplay(*this, [](CDisplay& display) { display.SetLogScale(0); });
 }
 
 void CKelDoc::OnGraphLog()
 {
-    if (m_pCurrentDisplay == nullptr)
-        return;
-    m_pCurrentDisplay->SetLogScale(1);
-    SetModifiedFlag(TRUE);
+    ChangeDisplay(*this, [](CDisplay& display) { display.SetLogScale(1); });
 }
 
 void CKelDoc::OnGraphToggleLog()
 {
-    if (m_pCurrentDisplay == nullptr)
-        return;
-    m_pCurrentDisplay->SetLogScale(m_pCurrentDisplay->IsLogScale() ? 0 : 1);
-    SetModifiedFlag(TRUE);
+    ChangeDisplay(*this, [](CDisplay& display) { display.SetLogScale(display.IsLogScale() ? 0 : 1); });
 }
 
 // Linear and Log are checked by the display's scale; the table and panel have no scale to choose.
