@@ -2,117 +2,32 @@
 // window, the connector list binds the simulated head, Filament On, Start of the analog scan, the
 // live spectrum on the analog display, Stop Now, the document saved, closed and opened again.
 #include "HeadEmulator.h"
-#include "app/KelApp.h"
-#include "app/MainFrm.h"
+#include "KelmonE2eTest.h"
 #include "displays/AnalogDisplay.h"
 #include "doc/AnalogData.h"
-#include "doc/KelDoc.h"
-#include "head/Head.h"
 #include "ports/ConnectorBinding.h"
 #include "ports/PortBindingRegistry.h"
-#include "ports/PortList.h"
-#include "ports/PortMonitor.h"
-#include "res/resource.h"
-#include "scans/Scan.h"
 #include "view/KelView.h"
 
-#include "testkit/DialogDriver.h"
-#include "testkit/Image.h"
 #include "testkit/NoRealPorts.h"
-#include "testkit/ScopedEnv.h"
-#include "testkit/ScopedSettings.h"
-#include "testkit/ScriptedPrompts.h"
-#include "testkit/TempDir.h"
-#include "testkit/UiTest.h"
 #include "testkit/VirtualSerial.h"
-#include "win32/instance.h"
 
-#include <afxwin.h>
 #include <plotkit.h>
 
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <mutex>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace
 {
 
-using kel::testkit::DialogDriver;
-using kel::testkit::ScopedEnv;
-using kel::testkit::ScopedSettings;
-using kel::testkit::ScriptedPrompts;
+using kel::e2e::ReadBytes;
 using kel::testkit::TempDir;
 using kel::testkit::UiTest;
 
-std::vector<char> ReadBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-class MainJobTest : public UiTest
+class MainJobTest : public kel::e2e::KelmonE2eTest
 {
 protected:
-    void SetUp() override
-    {
-        UiTest::SetUp();
-        runtime.emplace("XDG_RUNTIME_DIR", runtimeDir.path().string());
-        kel::ui::StopServingWindowClasses();
-        prompts.emplace();
-        prompts->Expect(IDD_SPLASH).Reply(1).AnyTimes(); // the start-up picture closes itself
-        CPortList::Destroy();
-    }
-    void TearDown() override
-    {
-        if (started)
-        {
-            started = false;
-            if (CWnd* main = app.m_pMainWnd; main && ::IsWindow(main->GetSafeHwnd()))
-                main->SendMessage(WM_CLOSE);
-            UiTest::Pump(20);
-            app.ExitInstance();
-        }
-        prompts.reset();
-        kel::ui::StopServingWindowClasses();
-        runtime.reset();
-        UiTest::TearDown();
-    }
-
-    void Start()
-    {
-        static char name[] = "kelmon";
-        static char* argv[] = {name};
-        app.SetCommandLine(1, argv);
-        started = true;
-        ASSERT_TRUE(app.InitInstance());
-        UiTest::Pump(50);
-    }
-    CMainFrame* Frame() { return dynamic_cast<CMainFrame*>(app.m_pMainWnd); }
-    // A menu click: the command posted to the main frame, then the messages it causes served.
-    void Click(UINT id, int ms = 50)
-    {
-        Frame()->PostMessage(WM_COMMAND, id, 0);
-        UiTest::Pump(ms);
-    }
     CAnalogDisplay* Display(CKelDoc* doc) { return dynamic_cast<CAnalogDisplay*>(doc->GetCurrentDisplay()); }
-    bool Stopped(CKelDoc* doc)
-    {
-        return UiTest::PumpUntil(
-            [&]
-            {
-                return doc->GetCurrentScan() != nullptr && !doc->GetCurrentScan()->IsRunning() &&
-                       !doc->m_bStepInProgress && CPortMonitor::Instance().IsIdle() &&
-                       CPortMonitor::Instance().GetQueueLength() == 0;
-            },
-            20000);
-    }
     // The topmost trace pixel near a mass, in the graph window's picture; -1 when none.
     static int TraceTop(const kel::testkit::Image& image, CAnalogDisplay* display, float mass)
     {
@@ -138,14 +53,6 @@ protected:
         const float t = top * image.height, b = bottom * image.height;
         return static_cast<int>(b - std::log10(value / low) / std::log10(high / low) * (b - t));
     }
-
-    ScopedSettings settings;
-    TempDir runtimeDir{"kelmon-e2e-rt-"};
-    TempDir files{"kelmon-e2e-"};
-    std::optional<ScopedEnv> runtime;
-    std::optional<ScriptedPrompts> prompts;
-    CKelApp app;
-    bool started = false;
 };
 
 TEST_F(MainJobTest, ANewWindowBoundToSoft0ShowsTheLiveSpectrumAndComesBackFromItsFile)
@@ -166,25 +73,9 @@ TEST_F(MainJobTest, ANewWindowBoundToSoft0ShowsTheLiveSpectrumAndComesBackFromIt
     Click(ID_MODE_ANALOG);
     EXPECT_EQ(doc->GetCurrentScan(), scan);
 
-    // The connector list: connect SOFT0.
-    prompts->Expect(IDD_CONNECTOR_LIST)
-        .Drive(
-            [](DialogDriver& d)
-            {
-                d.Click(IDC_CONNECTOR_CONNECT);
-                d.Click(IDOK);
-            });
-    Click(ID_HEAD_CONNECTOR_LIST, 200);
-    ASSERT_NE(doc->m_pHead, nullptr);
-    ASSERT_TRUE(doc->m_pHead->IsOnline());
-
-    // Filament On (its progress boxes are answered).
-    prompts->Expect("").Reply(IDOK).AnyTimes();
-    int on = -1;
-    if (!doc->m_pHead->IsFilamentOn(on) || on != 1)
-        Click(ID_HEAD_FILAMENT, 200);
-    ASSERT_TRUE(doc->m_pHead->IsFilamentOn(on));
-    EXPECT_EQ(on, 1);
+    // The connector list: connect SOFT0; Filament On.
+    ConnectSoft0(doc);
+    FilamentOn(doc);
 
     // The sweep as a user sets it up: quick points on the simulated head, scanning on.
     CAnalogData* s = doc->GetAnalogSettings(0);
@@ -223,28 +114,14 @@ TEST_F(MainJobTest, ANewWindowBoundToSoft0ShowsTheLiveSpectrumAndComesBackFromIt
         ++checked;
     }
     EXPECT_GT(checked, 0);
-    if (const char* keep = std::getenv("KEL_KEEP_SCREENSHOTS"))
-        kel::testkit::SavePng(kel::testkit::CaptureWindow(Frame()->GetSafeHwnd()),
-                              std::string(keep) + "/kelmon_e2e_live.png");
+    Screenshot("kelmon_e2e_live.png");
 
     // Save through the file dialog, close, open again.
     const int received = display->GetPointsReceived();
     const int start = s->m_startMass, stop = s->m_stopMass;
     const auto first = files / "job.kel";
-    prompts.emplace();
-    prompts->Expect("", kel::PromptKind::FileSave).ReplyPath(first.string());
-    prompts->Expect("").Reply(IDOK).AnyTimes();
-    Click(ID_FILE_SAVE, 100);
-    ASSERT_TRUE(std::filesystem::exists(first));
-    EXPECT_FALSE(doc->IsModified());
-    Click(ID_FILE_CLOSE, 100);
-    EXPECT_EQ(GetActiveKelDoc(), nullptr);
-
-    prompts.emplace();
-    prompts->Expect("", kel::PromptKind::FileOpen).ReplyPath(first.string());
-    prompts->Expect("").Reply(IDOK).AnyTimes();
-    Click(ID_FILE_OPEN, 200);
-    CKelDoc* opened = GetActiveKelDoc();
+    SaveAs(doc, first);
+    CKelDoc* opened = CloseAndOpen(first);
     ASSERT_NE(opened, nullptr);
     CAnalogDisplay* back = Display(opened);
     ASSERT_NE(back, nullptr);
