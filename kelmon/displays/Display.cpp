@@ -537,11 +537,11 @@ BOOL CDisplay::OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD cl
     return m_pGraph != nullptr ? TRUE : FALSE;
 }
 
-BOOL CDisplay::OpenPage(CView* view, CGraphBuilder& builder, DWORD clipStyle)
+BOOL CDisplay::OpenPage(CView* view, CGraphBuilder& builder, DWORD clipStyle, int pageBackground)
 {
     PlaceChildFrame(0);
     m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(&builder), nullptr, 1, 8,
+                            reinterpret_cast<LPARAM>(&builder), nullptr, pageBackground, 8,
                             WS_CHILD | WS_VISIBLE | clipStyle, 0, 0, 0, 0, 0);
     if (m_pPage == nullptr)
         return FALSE;

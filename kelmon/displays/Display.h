@@ -289,9 +289,9 @@ protected:
     // clipStyle), sized to the view's client area, its graph from builder. FALSE when either the
     // page or the graph could not be made.
     BOOL OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle);
-    // The same for a page of several graphs: the builder keeps the graphs it makes. FALSE when no
-    // page could be made.
-    BOOL OpenPage(CView* view, CGraphBuilder& builder, DWORD clipStyle);
+    // The same for a page of several graphs: the builder keeps the graphs it makes; the page shows
+    // its background (a palette index) between them. FALSE when no page could be made.
+    BOOL OpenPage(CView* view, CGraphBuilder& builder, DWORD clipStyle, int pageBackground = 1);
     // A zoom box dragged from (x, y) over the main graph's axes, with the cross cursor while it is
     // drawn; the end gives the cursor back and the box with x1 <= x2 and y1 <= y2 (FALSE when there
     // is none).

@@ -104,7 +104,8 @@ int CPanelDisplay::BuildPage()
         painters[i] = std::make_unique<CPanelGraphPainter>(table, i);
         builder.m_painters[i] = painters[i].get();
     }
-    const BOOL opened = OpenPage(view, builder, WS_CLIPSIBLINGS);
+    // The graphs' own grey between them where their edges round apart.
+    const BOOL opened = OpenPage(view, builder, WS_CLIPSIBLINGS, CPanelGraphBuilder::kBackground);
     // Whatever the painters defined is the display's to free, even when the page failed.
     for (int i = 0; i < kChannels; ++i)
     {
@@ -194,8 +195,10 @@ void CPanelDisplay::ShowValue(int channel, float value)
     {
         char text[32];
         FormatShortValue(text, sizeof text, value);
-        WGChangeString(m_graphs[channel], m_valueCells[channel], text, 0);
+        // Where the old text stood and where the new one stands are both painted again.
         WGRedrawObject(m_graphs[channel], m_valueCells[channel], FALSE);
+        WGChangeString(m_graphs[channel], m_valueCells[channel], text, 0);
+        WGRedrawObject(m_graphs[channel], m_valueCells[channel], TRUE);
     }
     m_bHasData = 1;
 }

@@ -113,9 +113,10 @@ void CPanelGraphPainter::BuildObjects(GrDesc* graph, HDC /*dc*/)
 
 void CPanelGraphBuilder::CellRect(int i, float* left, float* top, float* right, float* bottom)
 {
+    // Neighbours share their edge exactly, so no gap opens between them.
     const int column = i % 5;
-    *left = 0.2f * static_cast<float>(column);
-    *right = *left + 0.2f;
+    *left = static_cast<float>(column) / 5.0f;
+    *right = static_cast<float>(column + 1) / 5.0f;
     *top = i < 5 ? 0.0f : 0.5f;
     *bottom = *top + 0.5f;
 }
