@@ -81,6 +81,9 @@ bool CPanelDisplay::GraphValid(int channel) const
 
 int CPanelDisplay::BuildPage()
 {
+    // A page built over an open one would leave the old page and its data sets behind.
+    if (m_pPage != nullptr)
+        ClosePage();
     m_bHasData = 0;
     m_bCursorShown = 0;
     // The panel always fills the whole view.

@@ -369,6 +369,11 @@ TEST_F(PanelTest, TheValueFontShrinksToItsCellAndStopsAtTheLeastSize)
     for (int i = 1; i < CPanelDisplay::kChannels; ++i)
         EXPECT_EQ(points(i), normal) << i;
 
+    // Built again over the open page: the old page and its sets are given back first.
+    const int sets = d->m_dataSets[0];
+    ASSERT_TRUE(d->BuildPage());
+    EXPECT_EQ(d->m_dataSets[0], sets);
+
     // A view too small for any size: the least one, and the build ends.
     m_view->MoveWindow(0, 0, 40, 30);
     ASSERT_TRUE(d->Rebuild());
