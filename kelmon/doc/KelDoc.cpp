@@ -148,9 +148,9 @@ void CheckScanReferences(StagedDocument& s, CScan* scan, bool pane, CDisplay* di
         for (int i = 0; i < 2; ++i)
             if (CScan* child = split->GetChild(i))
                 CheckScanReferences(s, child, true,
-                                    !splitShown                  ? nullptr
-                                    : i == 0 ? s.display->m_pTopDisplay
-                                             : s.display->m_pBottomDisplay);
+                                    !splitShown ? nullptr
+                                    : i == 0    ? s.display->m_pTopDisplay
+                                                : s.display->m_pBottomDisplay);
     }
 }
 
@@ -766,7 +766,8 @@ void CKelDoc::Serialize(CArchive& ar)
     if (s.scan)
     {
         // The scan of a library layout keeps the upper pane; a split scan has the split display.
-        const bool onPane = s.display && s.display->GetKind() == 7 && !dynamic_cast<CSplitScan*>(s.scan.get());
+        const bool onPane =
+            s.display && s.display->GetKind() == 7 && !dynamic_cast<CSplitScan*>(s.scan.get());
         CheckScanReferences(s, s.scan.get(), onPane, onPane ? s.display->m_pTopDisplay : s.display.get());
         RefuseStrays(ar, s);
     }
@@ -825,8 +826,26 @@ void CKelDoc::Serialize(CArchive& ar)
         m_pCurrentDisplay = GetDisplayOfKind(shown->GetKind());
     }
     m_pScan = std::move(s.scan);
-    for (size_t i = 0; i < s.splitCopies.size() && i < 2; ++i)
-        m_pSplitSettings[i] = s.splitCopies[i];
+    // Each pane's copy in the slot of its pane (one copy may serve both); a copy only a scan
+    // refers to takes a free slot. There are two copies at most, so each one gets a slot.
+    CDisplay* split =
+        m_pCurrentDisplay != nullptr && m_pCurrentDisplay->GetKind() == 7 ? m_pCurrentDisplay : nullptr;
+    for (int i = 0; i < 2; ++i)
+    {
+        CDisplay* pane = split == nullptr ? nullptr : i == 0 ? split->m_pTopDisplay : split->m_pBottomDisplay;
+        const bool copy = pane != nullptr && std::find(s.splitCopies.begin(), s.splitCopies.end(),
+                                                       pane->m_pSettings) != s.splitCopies.end();
+        m_pSplitSettings[i] = copy ? pane->m_pSettings : nullptr;
+    }
+    for (CObject* copy : s.splitCopies)
+    {
+        if (copy == m_pSplitSettings[0] || copy == m_pSplitSettings[1])
+            continue;
+        if (m_pSplitSettings[0] == nullptr)
+            m_pSplitSettings[0] = copy;
+        else
+            m_pSplitSettings[1] = copy;
+    }
     s.splitCopies.clear();
 
     const int32_t* t = s.tail;

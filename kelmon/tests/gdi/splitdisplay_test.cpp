@@ -23,6 +23,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -435,7 +436,8 @@ TEST_F(SplitTest, PanesAreBuiltInTheTwoHalvesOfTheView)
     CAnalogData* histogram = m_doc->GetAnalogSettings(2);
     CObject* settings[2] = {analog, histogram};
     const int32_t codes[2] = {CSplitDisplay::kPaneAnalog, CSplitDisplay::kPaneHistogram};
-    CSplitDisplay split(settings, codes, m_doc);
+    auto owned = std::make_unique<CSplitDisplay>(settings, codes, m_doc);
+    CSplitDisplay& split = *owned;
     EXPECT_EQ(split.GetKind(), 7);
     auto* top = dynamic_cast<CAnalogDisplay*>(split.GetPane(0));
     auto* bottom = dynamic_cast<CBarDisplay*>(split.GetPane(1));
@@ -455,11 +457,13 @@ TEST_F(SplitTest, PanesAreBuiltInTheTwoHalvesOfTheView)
 
     // A histogram pane has no history; a pane code without a display leaves the half empty.
     EXPECT_EQ(split.GetHistoryCount(), 0);
+    owned.reset();
     const int32_t leak[2] = {CSplitDisplay::kPaneAnalog, 4};
     CSplitDisplay half(settings, leak, m_doc);
     EXPECT_NE(half.GetPane(0), nullptr);
     EXPECT_EQ(half.GetPane(1), nullptr);
-    EXPECT_EQ(half.ResizePage(800, 520), 1);
+    half.ResizePage(800, 520);
+    EXPECT_EQ(PaneRect(half.GetPane(0)).bottom, 260);
 }
 
 TEST_F(SplitTest, SplitCommandsMakeTheLayoutOfTheModeInForce)
@@ -642,6 +646,19 @@ TEST_F(SplitTest, ASplitLayoutGoesThroughTheDocumentFile)
 
 TEST_F(SplitTest, TheLibraryLayoutKeepsTheScanAboveTheGasLibraryAndGoesThroughTheFile)
 {
+    // The program tells the library that its display is shown (a pane of the split display).
+    struct Host : CLibraryHost
+    {
+        BOOL IsLibraryMode() override { return TRUE; }
+        void EnterLibraryMode() override {}
+        BOOL IsLibraryDisplayCurrent() override { return TRUE; }
+    } host;
+    struct HostScope
+    {
+        explicit HostScope(CLibraryHost* host) : previous(CLibrary::SetHost(host)) {}
+        ~HostScope() { CLibrary::SetHost(previous); }
+        CLibraryHost* previous;
+    } scope(&host);
     m_doc->OnModeAnalog();
     CScan* scan = m_doc->GetCurrentScan();
     ASSERT_NE(scan, nullptr);
@@ -649,6 +666,7 @@ TEST_F(SplitTest, TheLibraryLayoutKeepsTheScanAboveTheGasLibraryAndGoesThroughTh
     CAnalogData* analog = m_doc->GetAnalogSettings(0);
     analog->m_startMass = 2;
     analog->m_stopMass = 44;
+    analog->m_pointCount = analog->ExpectedPointCount();
     {
         kel::testkit::ScriptedPrompts prompts;
         prompts.Expect("").Reply(IDOK).AnyTimes(); // the parameter dialogs, where they show
