@@ -230,7 +230,10 @@ CKelDoc::~CKelDoc()
     if (!m_bOwnsDesc && m_pBoundDesc)
         m_pBoundDesc.reset();
     DeleteDisplays();
-    // The scan refers to the displays, settings and head: it goes first.
+    // The library's dialog may hang below the scan's (a split layout with the library below);
+    // the scan refers to the displays, settings and head: both go first.
+    if (m_pLibrary)
+        m_pLibrary->DestroyParameterDlg();
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();
@@ -394,6 +397,9 @@ void CKelDoc::OnCloseDocument()
     }
     ReleaseInstrument();
     DeleteDisplays();
+    // The library's dialog may hang below the scan's (a split layout with the library below).
+    if (m_pLibrary)
+        m_pLibrary->DestroyParameterDlg();
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();
@@ -779,6 +785,9 @@ void CKelDoc::Serialize(CArchive& ar)
 
     // ---- All read: the document takes it over.
     DeleteDisplays();
+    // The library's dialog may hang below the scan's (a split layout with the library below).
+    if (m_pLibrary)
+        m_pLibrary->DestroyParameterDlg();
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();

@@ -22,7 +22,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -708,4 +710,56 @@ TEST_F(SplitTest, TheLibraryLayoutKeepsTheScanAboveTheGasLibraryAndGoesThroughTh
     EXPECT_EQ(m_doc->GetDisplayOfKind(7), nullptr);
     EXPECT_EQ(m_doc->GetLibrary()->GetRangeSettings(), m_doc->GetAnalogSettings(4));
     EXPECT_EQ(m_doc->GetLibrary()->GetDisplay(), nullptr);
+}
+
+TEST_F(SplitTest, DamagedSplitDocumentsAreRefusedWithoutHarm)
+{
+    // A split layout with the library below: the most cross-referenced document there is.
+    struct Host : CLibraryHost
+    {
+        BOOL IsLibraryMode() override { return TRUE; }
+        void EnterLibraryMode() override {}
+        BOOL IsLibraryDisplayCurrent() override { return TRUE; }
+    } host;
+    CLibraryHost* previous = CLibrary::SetHost(&host);
+    m_doc->OnModeAnalog();
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect("").Reply(IDOK).AnyTimes();
+        m_doc->OnSplitLibrary();
+    }
+    kel::testkit::TempDir dir{"split-bad-"};
+    const auto good = dir / "good.kel";
+    ASSERT_TRUE(m_doc->OnSaveDocument(good.c_str()));
+    CLibrary::SetHost(previous);
+    std::ifstream in(good, std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const char tag[] = "CSplitDisplay";
+    const auto at = std::search(bytes.begin(), bytes.end(), tag, tag + sizeof tag - 1);
+    ASSERT_NE(at, bytes.end());
+
+    // Bytes of the library record on, changed one at a time, and the file cut short: each one
+    // loads or is refused; nothing is freed twice or left behind (the sanitizers watch).
+    CKelDoc* doc = NewDocument();
+    kel::testkit::ScriptedPrompts prompts;
+    prompts.Expect("").Reply(IDOK).AnyTimes();
+    const auto bad = dir / "bad.kel";
+    const size_t from = static_cast<size_t>(at - bytes.begin()) - 600;
+    int refused = 0;
+    for (size_t i = from; i < bytes.size(); i += 5)
+    {
+        for (const char value : {'\0', '\xff', '\x01'})
+        {
+            std::vector<char> damaged = bytes;
+            damaged[i] = value;
+            if (value == '\x01')
+                damaged.resize(i);
+            std::ofstream(bad, std::ios::binary)
+                .write(damaged.data(), static_cast<std::streamsize>(damaged.size()));
+            refused += doc->OnOpenDocument(bad.c_str()) ? 0 : 1;
+        }
+    }
+    EXPECT_GT(refused, 0);
+    doc->OnCloseDocument();
+    delete doc;
 }
