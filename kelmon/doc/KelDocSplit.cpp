@@ -173,8 +173,13 @@ void CKelDoc::ApplyTableCoupling(const SplitLayout& layout)
     {
         spectrum->UpdateScanTime();
         spectrum->m_scanMode = kTriggeredScan;
-        m_pTable->m_currentPeriod = spectrum->m_sweepTime;
-        m_pTable->SetDisplayFloat(PvsTWords::kPointTime, spectrum->m_sweepTime);
+        // A sweep never timed (no head to ask) leaves the table's period as it is: a period of 0
+        // would stall the pressure-versus-time scan.
+        if (spectrum->m_sweepTime > 0.0f)
+        {
+            m_pTable->m_currentPeriod = spectrum->m_sweepTime;
+            m_pTable->SetDisplayFloat(PvsTWords::kPointTime, spectrum->m_sweepTime);
+        }
     }
     m_pTable->m_displayWords[kWordCoupled] = 1;
     m_pTable->m_displayWords[kWordCoupledSpeed] = static_cast<uint32_t>(spectrum->m_noiseFloor);

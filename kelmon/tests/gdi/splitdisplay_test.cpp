@@ -477,20 +477,25 @@ TEST_F(SplitTest, SplitCommandsMakeTheLayoutOfTheModeInForce)
         int mode, secondMode, pairing, coupled;
     };
     // Layouts with a table pane are left to the table display: without one they build no scan.
+    // Coupling: 0 none, 1 the flag, 2 full (the spectrum settings triggered as well).
     const Case cases[] = {
         {ID_SPLIT_ANALOG, kAnalog, 0, 0, 0, 0},   {ID_SPLIT_ANALOG, kTable, 0, 2, 1, 1},
-        {ID_SPLIT_ANALOG, kPvsT, 0, 3, 1, 1},     {ID_SPLIT_HISTOGRAM, kBar, 1, 1, 0, 0},
-        {ID_SPLIT_HISTOGRAM, kTable, 1, 2, 2, 1}, {ID_SPLIT_HISTOGRAM, kPvsT, 1, 3, 2, 1},
+        {ID_SPLIT_ANALOG, kPvsT, 0, 3, 1, 2},     {ID_SPLIT_HISTOGRAM, kBar, 1, 1, 0, 0},
+        {ID_SPLIT_HISTOGRAM, kTable, 1, 2, 2, 1}, {ID_SPLIT_HISTOGRAM, kPvsT, 1, 3, 2, 2},
         {ID_SPLIT_TABLE, kAnalog, 0, 2, 1, 1},    {ID_SPLIT_TABLE, kBar, 1, 2, 2, 1},
-        {ID_SPLIT_TABLE, kPvsT, 3, 2, 3, 0},      {ID_SPLIT_PVST, kAnalog, 0, 3, 1, 1},
-        {ID_SPLIT_PVST, kBar, 1, 3, 2, 1},        {ID_SPLIT_PVST, kTable, 3, 2, 3, 0},
+        {ID_SPLIT_TABLE, kPvsT, 3, 2, 3, 0},      {ID_SPLIT_PVST, kAnalog, 0, 3, 1, 2},
+        {ID_SPLIT_PVST, kBar, 1, 3, 2, 2},        {ID_SPLIT_PVST, kTable, 3, 2, 3, 0},
     };
     for (const Case& c : cases)
     {
         const std::string what = std::to_string(c.command) + " from kind " + std::to_string(c.fromKind);
         CKelDoc* doc = m_doc;
         ShowKind(c.fromKind);
-        doc->GetTable()->m_displayWords[5] = 0;
+        CTable* table = doc->GetTable();
+        table->m_displayWords[5] = 0;
+        CAnalogData* spectrum = doc->GetAnalogSettings(c.mode == 1 ? 2 : 0);
+        spectrum->m_scanMode = 0;
+        spectrum->m_noiseFloor = 5;
         {
             kel::testkit::ScriptedPrompts prompts;
             prompts.Expect("Not Enough Memory").Reply(IDOK).AnyTimes();
@@ -498,7 +503,13 @@ TEST_F(SplitTest, SplitCommandsMakeTheLayoutOfTheModeInForce)
         }
         EXPECT_EQ(doc->m_nMode, c.mode) << what;
         EXPECT_EQ(doc->m_nSecondMode, c.secondMode) << what;
-        EXPECT_EQ(doc->GetTable()->m_displayWords[5], static_cast<uint32_t>(c.coupled)) << what;
+        EXPECT_EQ(table->m_displayWords[5], c.coupled != 0 ? 1u : 0u) << what;
+        if (c.coupled != 0)
+        {
+            EXPECT_EQ(table->m_displayWords[6], 5u) << what; // the spectrum's scan speed
+        }
+        // Full coupling triggers the spectrum's sweeps.
+        EXPECT_EQ(spectrum->m_scanMode, c.coupled == 2 ? 2 : 0) << what;
         CDisplay* split = doc->GetCurrentDisplay();
         ASSERT_NE(split, nullptr) << what;
         ASSERT_EQ(split->GetKind(), 7) << what;
