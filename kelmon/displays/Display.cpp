@@ -85,7 +85,8 @@ void CDisplay::SerializeBase(CArchive& ar)
         panes.created[i] = created != FALSE;
         if (panes.read[i] == nullptr)
             continue;
-        const bool pane = m_nKind == 7 && panes.read[i] != this && (i == 0 || panes.read[1] != panes.read[0]) &&
+        const bool pane = m_nKind == 7 && panes.read[i] != this &&
+                          (i == 0 || panes.read[1] != panes.read[0]) &&
                           static_cast<CDisplay*>(panes.read[i])->GetKind() != 7;
         if (!pane)
         {

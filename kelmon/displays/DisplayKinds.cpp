@@ -9,7 +9,8 @@
 const CRuntimeClass* const* DisplayKinds(int* count)
 {
     static const CRuntimeClass* const kinds[] = {RUNTIME_CLASS(CAnalogDisplay), RUNTIME_CLASS(CBarDisplay),
-                                                 RUNTIME_CLASS(CLibDisplay), RUNTIME_CLASS(CPvsTDisplay), RUNTIME_CLASS(CSplitDisplay)};
+                                                 RUNTIME_CLASS(CLibDisplay), RUNTIME_CLASS(CPvsTDisplay),
+                                                 RUNTIME_CLASS(CSplitDisplay)};
     if (count != nullptr)
         *count = static_cast<int>(sizeof kinds / sizeof kinds[0]);
     return kinds;
