@@ -502,9 +502,10 @@ void CKelDoc::DeleteDisplays()
         m_displays[kind - 1].reset();
     if (CDisplay* split = m_displays[6].get())
     {
+        // The panes go before the settings copies they show.
         const int modes[2] = {split->GetPaneCode(0), split->GetPaneCode(1)};
-        FreeSplitSettings(modes);
         m_displays[6].reset();
+        FreeSplitSettings(modes);
     }
     m_pCurrentDisplay = nullptr;
     if (m_pScan)
