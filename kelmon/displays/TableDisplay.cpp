@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 IMPLEMENT_SERIAL(CTableDisplay, CDisplay, 1)
 
@@ -38,6 +39,12 @@ int Bold(int weight)
     return weight >= 700 ? 1 : 0;
 }
 } // namespace
+
+void CTableDisplay::MarkModified()
+{
+    if (CKelDoc* doc = GetDocument())
+        doc->SetModifiedFlag(TRUE);
+}
 
 CTableDisplay::CTableDisplay()
 {
@@ -171,13 +178,18 @@ void CTableDisplay::ArrangeLabels()
     // The alarm cells stay inside the panel they stand on.
     const float right = m_frame != 0 && ax2 > fx2 - 0.01f ? fx2 - 0.01f : ax2;
 
-    // The longest text a cell must hold: the value template or the first channel's messages.
+    // What the cells must hold: the value template left of the alarm column, and the first
+    // channel's longest message inside it; two more characters for the cells' margins.
     const CTableData& first = t.m_active[0];
-    const char* longest = kValueTemplate;
+    std::string message;
     for (const char* text : {first.m_szHighMessage, first.m_szLowMessage, first.m_szHighHighMessage,
                              first.m_szLowLowMessage, first.m_szNormalMessage})
-        if (std::strlen(text) > std::strlen(longest))
-            longest = text;
+        if (std::strlen(text) > message.size())
+            message = text;
+    const std::string value = std::string(kValueTemplate) + "00";
+    message += "00";
+    const float valueRoom = ax1 - vx1;
+    const float messageRoom = right - ax1;
 
     const char* face = WGGetFontName(m_pGraph, m_valueCells[0]);
     const std::string faceName = face != nullptr && *face != '\0' ? face : "Arial";
@@ -187,16 +199,16 @@ void CTableDisplay::ArrangeLabels()
     const int underline = WGGetFontUnder(m_pGraph, m_valueCells[0]);
     const int orientation = WGGetFontOrient(m_pGraph, m_valueCells[0]);
     const int flags = Bold(weight) | (italic ? 2 : 0) | (underline ? 4 : 0);
-    const float room = right - ax1;
     HWND window = WGGetGraphWindow(m_pGraph);
     HDC dc = GetDC(window);
-    // A cell narrower than any font still gets the smallest one, never a size of nothing.
+    // Cells narrower than any font still get the smallest one, never a size of nothing.
     for (; size > kSmallestCellFont; --size)
     {
-        float width = 0.0f, height = 0.0f;
+        float valueWidth = 0.0f, messageWidth = 0.0f, height = 0.0f;
         WGSetTextByName(0, faceName.c_str(), size, flags);
-        WGGetTextSizeNorm(m_pGraph, dc, TRUE, longest, 0, &width, &height);
-        if (width <= room)
+        WGGetTextSizeNorm(m_pGraph, dc, TRUE, value.c_str(), 0, &valueWidth, &height);
+        WGGetTextSizeNorm(m_pGraph, dc, TRUE, message.c_str(), 0, &messageWidth, &height);
+        if (valueWidth <= valueRoom && messageWidth <= messageRoom)
             break;
     }
     ReleaseDC(window, dc);
@@ -215,9 +227,10 @@ void CTableDisplay::ArrangeLabels()
         }
         if (m_valueCells[i] != 0)
         {
+            // The value box ends where the alarm column begins.
             float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
             WGGetObjectCoordNorm(m_pGraph, m_valueCells[i], &x1, &y1, &x2, &y2);
-            WGChangeObjectCoordNorm(m_pGraph, m_valueCells[i], x1, y1, x2, y2);
+            WGChangeObjectCoordNorm(m_pGraph, m_valueCells[i], x1, y1, std::min(x2, ax1), y2);
         }
     }
 }
@@ -430,7 +443,7 @@ BOOL CTableDisplay::EditTraceColour(int row)
     dialog.m_nTrace = row;
     if (dialog.DoModal() != IDOK)
         return FALSE;
-    MarkActiveDocumentModified();
+    MarkModified();
     return TRUE;
 }
 
@@ -527,7 +540,7 @@ int CTableDisplay::EditDynamicText(GrDesc* graph, int object)
         dialog.m_colors[c] = t.m_alarmColors[c];
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     for (int c = 0; c < CTableAlarmDlg::kColorSlots; ++c)
         t.m_alarmColors[c] = dialog.m_colors[c];
     // The configured channel the active one was collected from keeps the edit.
@@ -583,7 +596,7 @@ void CTableDisplay::EditGraphTitle()
     dialog.m_font.crColour = WGGetRGBColor(f.words[2]);
     if (dialog.DoModal() != IDOK)
         return;
-    MarkActiveDocumentModified();
+    MarkModified();
     CopyTextField(t.m_szTableTitle, sizeof t.m_szTableTitle, dialog.m_strText);
     if (!dialog.m_font.strFaceName.IsEmpty())
         CopyTextField(f.face, sizeof f.face, dialog.m_font.strFaceName);

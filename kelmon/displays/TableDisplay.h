@@ -9,10 +9,9 @@
 
 #include "displays/Display.h"
 #include "displays/TableGraphPainter.h"
+#include "scans/Table.h"
 
 #include <cstdint>
-
-class CTable;
 
 class CTableDisplay : public CDisplay
 {
@@ -97,6 +96,8 @@ private:
     int RowOfAlarmCell(int object) const;
     BOOL EditTraceColour(int row);
     void ShowMessage(float* value, LPCTSTR suffix);
+    // Marks the display's document (the active one when it has none) modified.
+    void MarkModified();
 
     float m_values[kChannels] = {};
     int32_t m_cellStates[kChannels] = {};

@@ -77,6 +77,10 @@ void CTableGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     const CTable::FontBlock& titleFont = t.m_fonts[TableWords::kFontTitle];
     const int titleColour = titleFont.words[2];
 
+    // The value and alarm columns stand on a framed panel of their own, under the texts.
+    m_frame = static_cast<uint16_t>(WGRectangleNormEx(graph, dc, 0.28f, 0.075f, 0.67f, 0.98f, 15, 3, 1,
+                                                      WGGetRGBColor(TableWords::kFramePalette), 0));
+
     UseTableFont(t, TableWords::kFontTitle);
     m_title = Text(graph, dc, t.m_szTableTitle, 0.03f, 0.03f);
     WGSetTextByName(titleColour, "Arial", 8, 0);
@@ -88,10 +92,6 @@ void CTableGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     const float headingX[TableWords::kHeadings] = {0.03f, 0.1f, 0.3f, 0.38f, 0.52f, 0.7f, 0.82f, 0.91f};
     for (int k = 0; k < TableWords::kHeadings; ++k)
         m_headings[k] = Text(graph, dc, headings[k], headingX[k], kHeadingY);
-
-    // The value and alarm columns stand on a framed panel of their own.
-    m_frame = static_cast<uint16_t>(WGRectangleNormEx(graph, dc, 0.28f, 0.075f, 0.67f, 0.98f, 15, 3, 1,
-                                                      WGGetRGBColor(TableWords::kFramePalette), 0));
 
     const char* unitLabel = t.m_pUnits != nullptr ? t.m_pUnits->m_szLabel : "";
     for (int i = 0; i < m_nRows; ++i)
@@ -130,8 +130,8 @@ void CTableGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
             std::snprintf(text, sizeof text, "%s", kValueTemplate);
         const int valueColours[2] = {colour, colour};
         UseTableFont(t, TableWords::kFontCells);
-        m_valueCells[i] = WRSetMessage(graph, set, 0, 0.36f, cellY, -1, 0, TableWords::kFramePalette, 2,
-                                       &texts[0][0], valueColours);
+        // Transparent on the panel: a new value repaints the inside of its box.
+        m_valueCells[i] = WRSetMessage(graph, set, 0, 0.36f, cellY, -1, 0, -1, 2, &texts[0][0], valueColours);
 
         WGSetTextByName(colour, t.m_fonts[TableWords::kFontCells].face,
                         t.m_fonts[TableWords::kFontCells].words[0],

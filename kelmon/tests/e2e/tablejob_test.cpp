@@ -53,7 +53,7 @@ protected:
         }
         t.CollectEnabledChannels();
         t.m_alarmColors[CTable::kNormal] = 0;
-        t.m_alarmColors[CTable::kHigh] = 4;
+        t.m_alarmColors[CTable::kHigh] = 12; // no channel is drawn in it
         t.m_bSoundOn = 1;
         t.m_scanMode = SCAN_MODE_CONTINUOUS;
     }
@@ -115,8 +115,8 @@ TEST_F(TableJobTest, TheTableModeShowsTheChannelsRaisesTheAlarmAndComesBackFromI
     EXPECT_EQ(sounds.Calls().back(), "stop");
 
     // Nitrogen's cell shows its alarm message in the alarm colour; oxygen's stays normal.
-    EXPECT_GT(PixelsIn(display, display->m_alarmCells[0], 4), 10);
-    EXPECT_EQ(PixelsIn(display, display->m_alarmCells[1], 4), 0);
+    EXPECT_GT(PixelsIn(display, display->m_alarmCells[0], 12), 10);
+    EXPECT_EQ(PixelsIn(display, display->m_alarmCells[1], 12), 0);
     EXPECT_GT(PixelsIn(display, display->m_alarmCells[1], 0), 0);
     char* text = nullptr;
     ASSERT_EQ(WRGetMessageParams(display->GetGraph(), display->m_valueCells[0], &text, nullptr,

@@ -250,23 +250,23 @@ TEST_F(TableDisplayTest, AChannelAboveItsLimitShowsItsAlarmInTheAlarmColour)
 {
     CTable& t = ThreeChannels();
     t.m_alarmColors[CTable::kNormal] = 0;
-    t.m_alarmColors[CTable::kHigh] = 4;
+    t.m_alarmColors[CTable::kHigh] = 12; // no channel is drawn in it
     CTableDisplay* d = NewDisplay();
     Feed(d, 0, 5e-7f);
     Feed(d, 1, 5e-7f);
     auto before = Picture(d);
-    EXPECT_EQ(PixelsIn(before, d, d->m_alarmCells[0], 4), 0);
+    EXPECT_EQ(PixelsIn(before, d, d->m_alarmCells[0], 12), 0);
     EXPECT_GT(PixelsIn(before, d, d->m_alarmCells[0], 0), 0); // "NORMAL"
 
     Feed(d, 0, 2e-6f);
     auto after = Picture(d);
-    EXPECT_GT(PixelsIn(after, d, d->m_alarmCells[0], 4), 10);
-    EXPECT_EQ(PixelsIn(after, d, d->m_alarmCells[1], 4), 0);
+    EXPECT_GT(PixelsIn(after, d, d->m_alarmCells[0], 12), 10);
+    EXPECT_EQ(PixelsIn(after, d, d->m_alarmCells[1], 12), 0);
     Keep(d, "table_alarm");
 
     // Back below the limit, the cell is normal again.
     Feed(d, 0, 5e-7f);
-    EXPECT_EQ(PixelsIn(Picture(d), d, d->m_alarmCells[0], 4), 0);
+    EXPECT_EQ(PixelsIn(Picture(d), d, d->m_alarmCells[0], 12), 0);
 
     // The alarm set-up on the cell: the high level is switched off, the new colours go to every
     // cell and the configured channel keeps the edit.
@@ -286,7 +286,7 @@ TEST_F(TableDisplayTest, AChannelAboveItsLimitShowsItsAlarmInTheAlarmColour)
     EXPECT_EQ(t.m_active[0].m_highEnable, 0);
     EXPECT_EQ(t.m_configured[0].m_highEnable, 0);
     Feed(d, 0, 2e-6f);
-    EXPECT_EQ(PixelsIn(Picture(d), d, d->m_alarmCells[0], 4), 0);
+    EXPECT_EQ(PixelsIn(Picture(d), d, d->m_alarmCells[0], 12), 0);
 
     // An object of another graph, or no alarm cell, opens nothing.
     EXPECT_EQ(d->EditDynamicText(nullptr, d->m_alarmCells[0]), 0);
