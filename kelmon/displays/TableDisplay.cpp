@@ -166,6 +166,7 @@ BOOL CTableDisplay::Redraw()
 
 void CTableDisplay::ArrangeLabels()
 {
+    FitHeadings();
     if (m_pGraph == nullptr || ChannelCount() == 0 || m_alarmCells[0] == 0 || m_valueCells[0] == 0)
         return;
     const CTable& t = *Table();
@@ -223,7 +224,9 @@ void CTableDisplay::ArrangeLabels()
         {
             float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
             WGGetObjectCoordNorm(m_pGraph, m_alarmCells[i], &x1, &y1, &x2, &y2);
-            WGChangeObjectCoordNorm(m_pGraph, m_alarmCells[i], x1, y1, std::min(x2, right), y2);
+            // One row high, so the cells of neighbouring rows never cover each other.
+            WGChangeObjectCoordNorm(m_pGraph, m_alarmCells[i], x1, y1, std::min(x2, right),
+                                    std::min(y2, y1 + TableWords::kRowStep - 0.004f));
         }
         if (m_valueCells[i] != 0)
         {
@@ -233,6 +236,48 @@ void CTableDisplay::ArrangeLabels()
             WGChangeObjectCoordNorm(m_pGraph, m_valueCells[i], x1, y1, std::min(x2, ax1), y2);
         }
     }
+}
+
+void CTableDisplay::FitHeadings()
+{
+    if (m_pGraph == nullptr || m_headings[0] == 0)
+        return;
+    const uint16_t first = m_headings[0];
+    const char* face = WGGetFontName(m_pGraph, first);
+    const std::string faceName = face != nullptr && *face != '\0' ? face : "Arial";
+    const int original = WGGetFontSize(m_pGraph, first);
+    const int weight = WGGetFontWeight(m_pGraph, first);
+    const int italic = WGGetFontItal(m_pGraph, first);
+    const int underline = WGGetFontUnder(m_pGraph, first);
+    const int flags = Bold(weight) | (italic ? 2 : 0) | (underline ? 4 : 0);
+    HWND window = WGGetGraphWindow(m_pGraph);
+    HDC dc = GetDC(window);
+    // Each heading ends before the next one starts.
+    int size = original;
+    for (; size > kSmallestCellFont; --size)
+    {
+        WGSetTextByName(0, faceName.c_str(), size, flags);
+        bool fits = true;
+        for (int k = 0; k < TableWords::kHeadings && fits; ++k)
+        {
+            const char* text = m_headings[k] != 0 ? WGGetString(m_pGraph, m_headings[k], 0) : nullptr;
+            if (text == nullptr)
+                continue;
+            const float end =
+                k + 1 < TableWords::kHeadings ? TableWords::kHeadingX[k + 1] : TableWords::kRightEdge;
+            float width = 0.0f, height = 0.0f;
+            WGGetTextSizeNorm(m_pGraph, dc, TRUE, (std::string(text) + " ").c_str(), 0, &width, &height);
+            fits = width <= end - TableWords::kHeadingX[k];
+        }
+        if (fits)
+            break;
+    }
+    ReleaseDC(window, dc);
+    if (size == original)
+        return;
+    for (uint16_t heading : m_headings)
+        if (heading != 0)
+            WGChangeFont(m_pGraph, heading, faceName.c_str(), size, 0, weight, italic, underline);
 }
 
 // ---- Values

@@ -96,6 +96,8 @@ private:
     int RowOfAlarmCell(int object) const;
     BOOL EditTraceColour(int row);
     void ShowMessage(float* value, LPCTSTR suffix);
+    // The headings' font made small enough for each to end before the next column.
+    void FitHeadings();
     // Marks the display's document (the active one when it has none) modified.
     void MarkModified();
 

@@ -14,7 +14,7 @@
 namespace
 {
 constexpr COLORREF kDefaultWindowColour = RGB(0xD4, 0xD0, 0xC8);
-constexpr float kRowStep = 1.0f / 13.0f;
+constexpr float kRowStep = TableWords::kRowStep;
 constexpr float kHeadingY = 0.11f;
 constexpr float kCellTop = 0.185f; // value and alarm cells of row 0
 constexpr float kTextTop = 0.19f;  // the other texts of row 0
@@ -89,9 +89,8 @@ void CTableGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     UseTableFont(t, TableWords::kFontHeadings);
     const char* headings[TableWords::kHeadings] = {"Ch#",   "Name",  "Mass", UnitName(t),
                                                    "Alarm", "Speed", "Cal",  "CEM"};
-    const float headingX[TableWords::kHeadings] = {0.03f, 0.1f, 0.3f, 0.38f, 0.52f, 0.7f, 0.82f, 0.91f};
     for (int k = 0; k < TableWords::kHeadings; ++k)
-        m_headings[k] = Text(graph, dc, headings[k], headingX[k], kHeadingY);
+        m_headings[k] = Text(graph, dc, headings[k], TableWords::kHeadingX[k], kHeadingY);
 
     const char* unitLabel = t.m_pUnits != nullptr ? t.m_pUnits->m_szLabel : "";
     for (int i = 0; i < m_nRows; ++i)

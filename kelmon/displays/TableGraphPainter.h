@@ -31,6 +31,10 @@ struct TableWords
     static constexpr int kHeadings = 8; // the fourth names the unit
     static constexpr int kUnitsHeading = 3;
     static constexpr int kFramePalette = 7; // fill of the value and alarm columns
+    static constexpr float kRowStep = 1.0f / 13.0f;
+    // Where the headings start, left to right; the last column ends at kRightEdge.
+    static constexpr float kHeadingX[kHeadings] = {0.03f, 0.1f, 0.3f, 0.38f, 0.52f, 0.7f, 0.82f, 0.91f};
+    static constexpr float kRightEdge = 0.99f;
 
     static COLORREF WindowColour(const CTable& t);
     static void SetWindowColour(CTable& t, COLORREF colour);
