@@ -82,6 +82,9 @@ int CTableDisplay::BuildPage()
     CTable* t = Table();
     if (t == nullptr)
         return 0;
+    // A page still open goes first, with its data sets.
+    if (m_pPage != nullptr || m_nPressureSet != 0)
+        ClosePage();
     std::fill(std::begin(m_cellStates), std::end(m_cellStates), 0);
     m_nPosition = TableWords::PanePosition(*t);
     m_bHasData = 0;
