@@ -546,7 +546,13 @@ bool HasFontBlock(int type)
 
 FontDesc* FontBlock(ObjDesc* object)
 {
-    return object && HasFontBlock(object->type) ? &reinterpret_cast<FontObjDesc*>(object)->font : nullptr;
+    if (object == nullptr || !HasFontBlock(object->type))
+        return nullptr;
+    // Another library's record may hold more of its own head before the font block.
+    if (object->type >= 100)
+        if (const PlotObjectType* kind = FindObjectType(object->type); kind && kind->fontOffset != 0)
+            return reinterpret_cast<FontDesc*>(reinterpret_cast<BYTE*>(object) + kind->fontOffset);
+    return &reinterpret_cast<FontObjDesc*>(object)->font;
 }
 
 float TextScale(const GrDesc* graph)

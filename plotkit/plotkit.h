@@ -301,6 +301,9 @@ struct PlotObjectType
     void (*recompute)(GrDesc* graph, ObjDesc* object);
     // The interpreter met the object hidden (a window-bearing object hides its window). May be null.
     void (*hidden)(GrDesc* graph, ObjDesc* object);
+    // Bytes from the record's start to its font block, for the types that carry one (the text
+    // accessors reach it there); 0: the block follows the plotkit head directly.
+    UINT fontOffset;
 };
 
 // Registers (or replaces) an object type of another library; FALSE for a type below 100 or a null

@@ -5,6 +5,7 @@
 #include "TimeAxis.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <map>
 
 namespace trendkit
@@ -61,6 +62,11 @@ void RegisterRtType(const RtObjectType& type)
     plot.hitPass = 0;
     plot.copy = CopyThunk;
     plot.release = ReleaseThunk;
+    // Every real-time record with text (labels, dynamic text, messages, meters, controls) keeps its
+    // font block right after the real-time head.
+    static_assert(offsetof(MessageDesc, font) == offsetof(DynTextDesc, font) &&
+                  offsetof(TimeLabelsDesc, font) == offsetof(DynTextDesc, font));
+    plot.fontOffset = static_cast<UINT>(offsetof(DynTextDesc, font));
     PlotRegisterObjectType(&plot);
 }
 

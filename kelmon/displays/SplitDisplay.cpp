@@ -4,6 +4,7 @@
 #include "displays/BarDisplay.h"
 #include "displays/LibDisplay.h"
 #include "displays/PvsTDisplay.h"
+#include "displays/TableDisplay.h"
 #include "doc/AnalogData.h"
 #include "scans/Table.h"
 
@@ -60,9 +61,7 @@ CDisplay* CSplitDisplay::MakePane(int32_t code, CObject* settings, int position,
     case kPaneHistogram:
         return record != nullptr ? new (std::nothrow) CBarDisplay(record, position, document) : nullptr;
     case kPaneTable:
-        // The table display's pane goes here (the table on position); until then the pane stays
-        // empty and the split shows its other pane alone.
-        return nullptr;
+        return table != nullptr ? new (std::nothrow) CTableDisplay(table, position, document) : nullptr;
     case kPanePvsT:
         return table != nullptr ? new (std::nothrow) CPvsTDisplay(table, position, document) : nullptr;
     case kPaneLibrary:

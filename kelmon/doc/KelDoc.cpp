@@ -748,9 +748,9 @@ void CKelDoc::Serialize(CArchive& ar)
         }
         RefuseStrays(ar, s);
     }
-    // The P-vs-T and panel displays show the document's table; a table the file made in its place
+    // The P-vs-T, table and panel displays show the document's table; a table the file made in its place
     // is refused.
-    if (s.display && (s.display->GetKind() == 4 || s.display->GetKind() == 6))
+    if (s.display && (s.display->GetKind() == 3 || s.display->GetKind() == 4 || s.display->GetKind() == 6))
     {
         CObject* table = s.display->m_pSettings;
         if (table != s.table.get())

@@ -196,6 +196,8 @@ public:
     void OnModeAnalog();
     void OnModeAnnunciator();
     void OnUpdateModeAnalog(CCmdUI* pCmdUI);
+    void OnModeTable();
+    void OnUpdateModeTable(CCmdUI* pCmdUI);
     // Replaces the current display and scan by those of the mode (nothing while the lock is set,
     // the mode is in force or a scan runs: the user is offered to stop it).
     void SwitchMode(int mode);

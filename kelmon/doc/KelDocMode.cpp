@@ -4,11 +4,13 @@
 #include "analysis/Library.h"
 #include "displays/AnalogDisplay.h"
 #include "displays/PanelDisplay.h"
+#include "displays/TableDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
 #include "res/resource.h"
 #include "scans/AnalogScan.h"
 #include "scans/PanelScan.h"
+#include "scans/TableScan.h"
 
 namespace
 {
@@ -22,6 +24,8 @@ int DisplayKindOf(int mode)
         return 1;
     case CKelDoc::kModeAnnunciator:
         return 6;
+    case CKelDoc::kModeTable:
+        return 3;
     default:
         return 0;
     }
@@ -31,32 +35,28 @@ int DisplayKindOf(int mode)
 
 CDisplay* CKelDoc::MakeModeDisplay(int mode)
 {
+    CDisplay* display = nullptr;
     switch (mode)
     {
     case kModeAnalog:
-    {
-        auto* display = new CAnalogDisplay(GetAnalogSettings(0), 0, this);
-        // The page is made in the document's view; without it the display is of no use.
-        if (display->GetPage() == nullptr)
-        {
-            delete display;
-            return nullptr;
-        }
-        return display;
-    }
+        display = new CAnalogDisplay(GetAnalogSettings(0), 0, this);
+        break;
+    case kModeTable:
+        display = new CTableDisplay(GetTable(), 0, this);
+        break;
     case kModeAnnunciator:
-    {
-        auto* display = new CPanelDisplay(GetTable(), this);
-        if (display->GetPage() == nullptr)
-        {
-            delete display;
-            return nullptr;
-        }
-        return display;
-    }
+        display = new CPanelDisplay(GetTable(), this);
+        break;
     default:
         return nullptr;
     }
+    // The page is made in the document's view; without it the display is of no use.
+    if (display->GetPage() == nullptr)
+    {
+        delete display;
+        return nullptr;
+    }
+    return display;
 }
 
 CScan* CKelDoc::MakeModeScan(int mode, CDisplay* display)
@@ -67,6 +67,8 @@ CScan* CKelDoc::MakeModeScan(int mode, CDisplay* display)
         return new CAnalogScan(GetAnalogSettings(0), m_pHead, display);
     case kModeAnnunciator:
         return new CPanelScans(GetTable(), m_pHead, display);
+    case kModeTable:
+        return new CTableScans(GetTable(), m_pHead, display);
     default:
         return nullptr;
     }
@@ -152,4 +154,15 @@ void CKelDoc::OnUpdateModeAnalog(CCmdUI* pCmdUI)
 void CKelDoc::OnModeAnnunciator()
 {
     SwitchMode(kModeAnnunciator);
+}
+
+void CKelDoc::OnModeTable()
+{
+    SwitchMode(kModeTable);
+}
+
+void CKelDoc::OnUpdateModeTable(CCmdUI* pCmdUI)
+{
+    pCmdUI->SetCheck(
+        m_pCurrentDisplay != nullptr && m_pCurrentDisplay->GetKind() == DisplayKindOf(kModeTable) ? 1 : 0);
 }

@@ -264,5 +264,39 @@ TEST_F(TextsTest, MessageTextsAreKeptWithinTheirFieldAndTheBoxOnlyGrows)
     EXPECT_TRUE(exits.empty());
 }
 
+// The charting library's font accessors reach a real-time text's own font block, past the
+// real-time head, and leave the rest of the record alone.
+TEST_F(TextsTest, FontAccessorsReachTheFontOfRealTimeTexts)
+{
+    const int slot = DefineSet(1);
+    std::vector<char> rows = Rows({"Pumping", "Venting"});
+    WORD message = 0, alarm = 0;
+    GrDesc* graph = WhiteGraph(
+        [&](GrDesc* g)
+        {
+            WGSetTextByName(0, "Arial", 12, 0);
+            message = WRSetMessage(g, slot, 0, 0.2f, 0.2f, 0, 1, 15, 2, rows.data(), nullptr);
+            alarm = WRSetAlarmText(g, slot, 0, 0.2f, 0.5f, 0.6f, 0.0f, 0, 1, 15, "NORMAL", nullptr, 6, 0);
+        });
+    ASSERT_TRUE(message && alarm);
+    for (WORD number : {message, alarm})
+    {
+        SCOPED_TRACE(number);
+        auto* rt = reinterpret_cast<RtObjDesc*>(GetObjDesc(graph, number, nullptr));
+        const RtUpdateProc update = rt->update;
+        DynDataSetDesc* const set = rt->dataSet;
+        EXPECT_EQ(WGGetFontSize(graph, number), 12);
+        EXPECT_STREQ(WGGetFontName(graph, number), "Arial");
+        ASSERT_TRUE(WGChangeFont(graph, number, "Arial", 7, 0, 700, 0, 1));
+        EXPECT_EQ(WGGetFontSize(graph, number), 7);
+        EXPECT_EQ(WGGetFontWeight(graph, number), 700);
+        EXPECT_EQ(WGGetFontUnder(graph, number), 1);
+        EXPECT_EQ(rt->update, update);
+        EXPECT_EQ(rt->dataSet, set);
+    }
+    const float value = 1.0f;
+    WRUpdateData(slot, &value, graph); // runs the objects' update routines
+}
+
 } // namespace
 } // namespace trendkit::test

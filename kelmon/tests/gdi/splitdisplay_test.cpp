@@ -476,7 +476,6 @@ TEST_F(SplitTest, SplitCommandsMakeTheLayoutOfTheModeInForce)
         int fromKind;
         int mode, secondMode, pairing, coupled;
     };
-    // Layouts with a table pane are left to the table display: without one they build no scan.
     // Coupling: 0 none, 1 the flag, 2 full (the spectrum settings triggered as well).
     const Case cases[] = {
         {ID_SPLIT_ANALOG, kAnalog, 0, 0, 0, 0},   {ID_SPLIT_ANALOG, kTable, 0, 2, 1, 1},
@@ -517,26 +516,18 @@ TEST_F(SplitTest, SplitCommandsMakeTheLayoutOfTheModeInForce)
         EXPECT_EQ(split->GetPaneCode(1), c.secondMode) << what;
         auto* scan = dynamic_cast<CSplitScan*>(doc->GetCurrentScan());
         EXPECT_EQ(doc->IsModified(), scan != nullptr) << what;
-        const bool tablePane = c.mode == 2 || c.secondMode == 2;
-        if (!tablePane)
-        {
-            ASSERT_NE(scan, nullptr) << what;
-        }
-        if (scan != nullptr)
-        {
-            EXPECT_EQ(scan->GetCouplingMode(), c.pairing) << what;
-            EXPECT_EQ(scan->GetChild(0)->m_pDisplay, split->m_pTopDisplay) << what;
-            EXPECT_EQ(scan->GetChild(1)->m_pDisplay, split->m_pBottomDisplay) << what;
-        }
+        ASSERT_NE(scan, nullptr) << what;
+        EXPECT_EQ(scan->GetCouplingMode(), c.pairing) << what;
+        EXPECT_EQ(scan->GetChild(0)->m_pDisplay, split->m_pTopDisplay) << what;
+        EXPECT_EQ(scan->GetChild(1)->m_pDisplay, split->m_pBottomDisplay) << what;
         // Both panes on one kind of settings work on one copy; Split P vs T on the document's own.
         const bool shared = (c.mode == 2 || c.mode == 3) && (c.secondMode == 2 || c.secondMode == 3);
         EXPECT_NE(doc->m_pSplitSettings[0], nullptr) << what;
         EXPECT_EQ(doc->m_pSplitSettings[0] == doc->m_pSplitSettings[1], shared) << what;
         if (c.command == ID_SPLIT_PVST)
         {
-            EXPECT_TRUE(split->m_pBottomDisplay == nullptr ||
-                        split->m_pBottomDisplay->m_pSettings == doc->GetTable())
-                << what;
+            ASSERT_NE(split->m_pBottomDisplay, nullptr) << what;
+            EXPECT_EQ(split->m_pBottomDisplay->m_pSettings, doc->GetTable()) << what;
         }
         else if (split->m_pTopDisplay != nullptr)
         {
