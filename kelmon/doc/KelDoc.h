@@ -50,6 +50,12 @@ public:
     // kNoSplit as second mode means no split layout.
     static constexpr int32_t kNoSplit = 8;
     static constexpr int32_t kModeAnalog = 0;
+    static constexpr int32_t kModeHistogram = 1;
+    static constexpr int32_t kModeTable = 2;
+    static constexpr int32_t kModePvsT = 3;
+    static constexpr int32_t kModeLeakTest = 4;
+    static constexpr int32_t kModeAnnunciator = 5;
+    static constexpr int32_t kModeLibrary = 7;
 
     CKelDoc();
     ~CKelDoc() override;
@@ -187,6 +193,19 @@ public:
     // ---- Mode commands (KelDocMode.cpp): one switch routine for every mode
     void OnModeAnalog();
     void OnUpdateModeAnalog(CCmdUI* pCmdUI);
+    void OnModeHistogram();
+    void OnUpdateModeHistogram(CCmdUI* pCmdUI);
+    void OnModeTable();
+    void OnUpdateModeTable(CCmdUI* pCmdUI);
+    void OnModePvsT();
+    void OnUpdateModePvsT(CCmdUI* pCmdUI);
+    void OnModeLeakTest();
+    void OnUpdateModeLeakTest(CCmdUI* pCmdUI);
+    void OnModeAnnunciator();
+    void OnUpdateModeAnnunciator(CCmdUI* pCmdUI);
+    // The gas library's view: the library display shows the library's current gas; no scan runs.
+    void OnModeLibrary();
+    void OnUpdateModeLibrary(CCmdUI* pCmdUI);
     // Replaces the current display and scan by those of the mode (nothing while the lock is set,
     // the mode is in force or a scan runs: the user is offered to stop it).
     void SwitchMode(int mode);
@@ -406,6 +425,19 @@ public:
 
 private:
     void DeleteModels();
+    // ---- Mode switch steps (KelDocMode.cpp)
+    // Closes the library's scan-range dialog when it belongs to this document.
+    void DropLibraryDialog();
+    // Takes the current display and scan down for a display of kind; false when the switch stops
+    // there (that display is in force, or a scan runs and the user was asked to stop it).
+    bool LeaveCurrentDisplay(int kind, bool clearCoupling);
+    // Leaves a split layout in force: its settings copies and display go.
+    void LeaveSplitLayout();
+    // Makes the mode's display (built when missing) the current one and shows it; null when it
+    // could not be built (the user was told).
+    CDisplay* ShowModeDisplay(int mode);
+    // The table no longer follows an analog or histogram pane's timing.
+    void ClearTableCoupling();
 
     std::unique_ptr<CLibrary> m_pLibrary;
     std::unique_ptr<CDisplay> m_displays[kDisplayKinds]; // by kind code - 1
