@@ -148,7 +148,9 @@ TEST_F(ModeSwitchTest, EachModeFromEachOtherGivesItsDisplayAndScanAndKeepsTheDis
             }
             // A new scan for the new display, none in library mode; the coupling ends.
             if (to.scanKind >= 0)
+            {
                 EXPECT_EQ(m_doc->GetCurrentScan()->m_pDisplay, now);
+            }
             EXPECT_EQ(m_doc->GetTable()->m_displayWords[5], 0u);
             // One display per kind, kept while the document lives.
             EXPECT_EQ(built.emplace(to.kind, now).first->second, now);
