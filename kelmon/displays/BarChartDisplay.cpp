@@ -7,6 +7,7 @@
 #include "dialogs/XAxisDlg.h"
 #include "dialogs/YAxisDlg.h"
 #include "doc/AnalogData.h"
+#include "units/Units.h"
 
 #include <afxdlgs.h>
 #include <afxwin.h>
@@ -337,6 +338,18 @@ void CBarChartDisplay::ClearBars()
     if (m_pGraph != nullptr)
         UpdateRows(nullptr);
     m_bHasData = 0;
+}
+
+bool CBarChartDisplay::ShowUnitsAndYRange()
+{
+    const CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return false;
+    if (!WGChangeString(m_pGraph, m_unitsLabel, s->m_pUnits != nullptr ? s->m_pUnits->m_szLabel : "", 0))
+        return false;
+    WGRedrawObject(m_pGraph, m_unitsLabel, FALSE);
+    return WGChangeAxisRange(m_pGraph, m_yAxis, s->m_pressureBottom, s->m_pressureTop, FALSE) &&
+           WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
 }
 
 CAnalogData* CBarChartDisplay::ApplyLogScale(int log)

@@ -122,6 +122,9 @@ protected:
     int ApplyZoomBox(float x1, float x2, float y1, float y2);
     // Every bar back to 0 on the page; no data from now on.
     void ClearBars();
+    // The unit's name beside the Y axis and the Y range and ticks of the settings; false when the
+    // chart refuses any of them.
+    bool ShowUnitsAndYRange();
 
     BarRowList m_rows;
     float m_values[kMaxBars] = {};

@@ -200,12 +200,7 @@ int CBarDisplay::OnUnitsChanged(int /*clear*/)
         UpdateAlarmMessage(&zero, s->m_pUnits->m_szUnitName);
     else
         ShowAlarmMessage(&zero);
-    if (!WGChangeString(m_pGraph, m_unitsLabel, s->m_pUnits != nullptr ? s->m_pUnits->m_szLabel : "", 0))
-        return 0;
-    WGRedrawObject(m_pGraph, m_unitsLabel, FALSE);
-    if (!WGChangeAxisRange(m_pGraph, m_yAxis, s->m_pressureBottom, s->m_pressureTop, FALSE))
-        return 0;
-    if (!WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle))
+    if (!ShowUnitsAndYRange())
         return 0;
     WGChangeAxisIntercept(m_pGraph, m_xAxis, XCrossing(s->m_pressureBottom, s->m_pressureTop), TRUE);
     ResetHistory();

@@ -95,17 +95,7 @@ BOOL CLibDisplay::ClearData()
 
 int CLibDisplay::OnUnitsChanged(int clear)
 {
-    const CAnalogData* s = Settings();
-    if (s == nullptr || m_pGraph == nullptr)
-        return 0;
-    if (!WGChangeString(m_pGraph, m_unitsLabel, s->m_pUnits != nullptr ? s->m_pUnits->m_szLabel : "", 0))
-        return 0;
-    WGRedrawObject(m_pGraph, m_unitsLabel, FALSE);
-    if (!WGChangeAxisRange(m_pGraph, m_yAxis, s->m_pressureBottom, s->m_pressureTop, FALSE))
-        return 0;
-    if (!WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle))
-        return 0;
-    if (!WGChangeAxisIntercept(m_pGraph, m_xAxis, 0.0f, TRUE))
+    if (!ShowUnitsAndYRange() || !WGChangeAxisIntercept(m_pGraph, m_xAxis, 0.0f, TRUE))
         return 0;
     if (clear)
         ClearData();
