@@ -5,12 +5,14 @@
 #include "displays/AnalogDisplay.h"
 #include "displays/BarDisplay.h"
 #include "displays/LibDisplay.h"
+#include "displays/PanelDisplay.h"
 #include "displays/PvsTDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
 #include "res/resource.h"
 #include "scans/AnalogScan.h"
 #include "scans/HistogramScan.h"
+#include "scans/PanelScan.h"
 #include "scans/PvsTScan.h"
 #include "scans/Table.h"
 
@@ -30,6 +32,8 @@ int DisplayKindOf(int mode)
         return 4;
     case CKelDoc::kModeLibrary:
         return 8;
+    case CKelDoc::kModeAnnunciator:
+        return 6;
     default:
         return 0;
     }
@@ -77,6 +81,8 @@ CDisplay* CKelDoc::MakeModeDisplay(int mode)
         return m_pTable ? KeepIfBuilt(new CPvsTDisplay(m_pTable.get(), 0, this)) : nullptr;
     case kModeLibrary:
         return KeepIfBuilt(new CLibDisplay(GetAnalogSettings(4), 0, this));
+    case kModeAnnunciator:
+        return KeepIfBuilt(new CPanelDisplay(GetTable(), this));
     default:
         return nullptr;
     }
@@ -92,6 +98,8 @@ CScan* CKelDoc::MakeModeScan(int mode, CDisplay* display)
         return new CHistogramScan(GetAnalogSettings(2), m_pHead, display);
     case kModePvsT:
         return m_pTable ? new CPvsTScans(m_pTable.get(), m_pHead, display) : nullptr;
+    case kModeAnnunciator:
+        return new CPanelScans(GetTable(), m_pHead, display);
     default:
         return nullptr;
     }

@@ -51,6 +51,7 @@ const ModeRow kModes[] = {
     {"analog", ID_MODE_ANALOG, 0, 1, SCAN_KIND_ANALOG},
     {"histogram", ID_MODE_HISTOGRAM, 1, 5, SCAN_KIND_HISTOGRAM},
     {"P vs T", ID_MODE_PVST, 3, 4, SCAN_KIND_PVST},
+    {"annunciator", ID_MODE_ANNUNCIATOR, 5, 6, SCAN_KIND_PANEL},
     {"library", ID_MODE_LIBRARY, 7, 8, -1},
 };
 
