@@ -31,6 +31,8 @@ class CPeakTuningDlg;
 class IPeakTuningSite;
 class CLibrarySearchDlg;
 class CScan;
+class CSplitDisplay;
+struct SplitLayout;
 class CTable;
 class CUnits;
 
@@ -212,6 +214,24 @@ public:
     // The mode's display built in the document's view, or null; the mode's new scan, or null.
     CDisplay* MakeModeDisplay(int mode);
     CScan* MakeModeScan(int mode, CDisplay* display);
+    // ---- Split commands (KelDocSplit.cpp): two panes in one split display. From a display that
+    // offers no layout for the command nothing happens.
+    void OnSplitAnalog();
+    void OnUpdateSplitAnalog(CCmdUI* pCmdUI);
+    void OnSplitHistogram();
+    void OnUpdateSplitHistogram(CCmdUI* pCmdUI);
+    void OnSplitTable();
+    void OnUpdateSplitTable(CCmdUI* pCmdUI);
+    void OnSplitPvsT();
+    void OnUpdateSplitPvsT(CCmdUI* pCmdUI);
+    void OnSplitLibrary();
+    void OnUpdateSplitLibrary(CCmdUI* pCmdUI);
+    // Docks the library's parameter dialog below the scan's and shows both as the parameter
+    // dialogs are shown; returns 1.
+    int PlaceLibraryDialog();
+    // A mode switch leaving a split layout: the split display and its settings copies go (nothing
+    // when the current display is no split display).
+    void LeaveSplitLayout();
     // ---- The rest of the head commands: ionizer, CEM, calibration, degas, reset, peak tuning,
     // the head-parameter lock and the head information (KelDocHead.cpp)
     void OnIonizerSettings();
@@ -431,13 +451,20 @@ private:
     // Takes the current display and scan down for a display of kind; false when the switch stops
     // there (that display is in force, or a scan runs and the user was asked to stop it).
     bool LeaveCurrentDisplay(int kind, bool clearCoupling);
-    // Leaves a split layout in force: its settings copies and display go.
-    void LeaveSplitLayout();
     // Makes the mode's display (built when missing) the current one and shows it; null when it
     // could not be built (the user was told).
     CDisplay* ShowModeDisplay(int mode);
     // The table no longer follows an analog or histogram pane's timing.
     void ClearTableCoupling();
+    // The split recipe's steps (KelDocSplit.cpp).
+    BOOL CanStartSplit();
+    void SplitLayoutCommand(unsigned command);
+    CObject* SplitSourceSettings(int source);
+    void MakeSplitSettings(const SplitLayout& layout);
+    void ApplyTableCoupling(const SplitLayout& layout);
+    CSplitDisplay* ShowSplitDisplay(const SplitLayout& layout, CObject* settings[2]);
+    // Deletes the split display, then frees its settings copies; the library lets go of both.
+    void DropSplitDisplay();
 
     std::unique_ptr<CLibrary> m_pLibrary;
     std::unique_ptr<CDisplay> m_displays[kDisplayKinds]; // by kind code - 1

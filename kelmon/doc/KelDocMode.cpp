@@ -117,8 +117,6 @@ void CKelDoc::ClearTableCoupling()
         m_pTable->m_displayWords[kTableCouplingWord] = 0;
 }
 
-void CKelDoc::LeaveSplitLayout() {}
-
 bool CKelDoc::LeaveCurrentDisplay(int kind, bool clearCoupling)
 {
     if (m_pCurrentDisplay == nullptr)
@@ -136,8 +134,7 @@ bool CKelDoc::LeaveCurrentDisplay(int kind, bool clearCoupling)
         ClearTableCoupling();
     SetCurrentScan(nullptr);
     m_pCurrentDisplay->SavePlacement();
-    if (m_pCurrentDisplay->GetKind() == 7)
-        LeaveSplitLayout();
+    LeaveSplitLayout();
     return true;
 }
 
