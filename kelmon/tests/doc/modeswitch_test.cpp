@@ -170,6 +170,20 @@ TEST_F(ModeSwitchTest, EachModeFromEachOtherGivesItsDisplayAndScanAndKeepsTheDis
     EXPECT_EQ(m_doc->GetLibrary()->GetParameterDlg(), nullptr);
 }
 
+TEST_F(ModeSwitchTest, AModeLeavesASplitLayoutWithItsSettingsCopies)
+{
+    Command(ID_MODE_ANALOG);
+    Command(ID_SPLIT_ANALOG);
+    ASSERT_EQ(DisplayKind(), 7);
+    ASSERT_NE(m_doc->m_pSplitSettings[0], nullptr);
+    m_doc->SetModifiedFlag(FALSE);
+    Command(ID_MODE_HISTOGRAM);
+    ExpectIn(kModes[1]);
+    EXPECT_EQ(m_doc->GetDisplayOfKind(7), nullptr);
+    EXPECT_EQ(m_doc->m_pSplitSettings[0], nullptr);
+    EXPECT_EQ(m_doc->m_pSplitSettings[1], nullptr);
+}
+
 TEST_F(ModeSwitchTest, ARunningScanOrPeakTuningKeepsTheModeInForce)
 {
     Command(ID_MODE_HISTOGRAM);
