@@ -7,6 +7,7 @@
 #include "dialogs/XAxisDlg.h"
 #include "dialogs/YAxisDlg.h"
 #include "doc/AnalogData.h"
+#include "units/Units.h"
 
 #include <afxdlgs.h>
 #include <afxwin.h>
@@ -35,6 +36,51 @@ void CopyName(char* to, size_t size, const std::string& name)
 CBarChartDisplay::CBarChartDisplay(int kind)
 {
     m_nKind = kind;
+}
+
+CBarChartDisplay::CBarChartDisplay(int kind, CAnalogData* settings, int position, CKelDoc* document)
+{
+    m_nKind = kind;
+    m_pSettings = settings;
+    m_pDocument = document;
+    if (settings != nullptr)
+        settings->m_position = position;
+    m_nPosition = position;
+}
+
+CAnalogData* CBarChartDisplay::BeginPage(const char* pageSuffix, const char* rowSuffix)
+{
+    CAnalogData* s = Settings();
+    if (s == nullptr)
+        return nullptr;
+    delete m_pLayoutItems;
+    m_pLayoutItems = new CLayoutFile(this);
+    m_nPosition = s->m_position;
+    m_bHasData = 0;
+    MakePageName();
+    std::strncat(m_szPageName, pageSuffix, sizeof m_szPageName - std::strlen(m_szPageName) - 1);
+    s->ComputeMassTicks();
+    LayoutRows(rowSuffix);
+    return s;
+}
+
+void CBarChartDisplay::RegisterPlotTexts()
+{
+    WGEnableObjActivation(m_pGraph, m_cursorReadout, TRUE);
+    WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
+    m_pLayoutItems->AddText(m_cursorReadout);
+    for (uint16_t object : {m_xTitle, m_unitsLabel, m_graphTitle})
+        WGEnableObjActivation(m_pGraph, object, TRUE);
+    m_pLayoutItems->AddXTitle(m_xTitle);
+    m_pLayoutItems->AddYTitle(m_unitsLabel);
+    m_pLayoutItems->AddTitle(m_graphTitle);
+}
+
+BOOL CBarChartDisplay::Rebuild()
+{
+    if (!OnPageThread())
+        return OnPageThreadOf(m_pPage, [this] { return CDisplay::Rebuild(); });
+    return CDisplay::Rebuild();
 }
 
 CAnalogData* CBarChartDisplay::Settings() const
@@ -275,6 +321,35 @@ bool CBarChartDisplay::ApplyLinearY(float y1, float y2)
     WGChangeAxisTicks(m_pGraph, m_yAxis, step, minor, 3);
     WGChangeAxisIntercept(m_pGraph, m_xAxis, y1, TRUE);
     return true;
+}
+
+int CBarChartDisplay::ApplyZoomBox(float x1, float x2, float y1, float y2)
+{
+    if (!ApplyMassRange(x1, x2) || !ApplyLinearY(y1, y2))
+        return 0;
+    MoveCursor();
+    Redraw();
+    return 1;
+}
+
+void CBarChartDisplay::ClearBars()
+{
+    std::fill(std::begin(m_values), std::end(m_values), 0.0f);
+    if (m_pGraph != nullptr)
+        UpdateRows(nullptr);
+    m_bHasData = 0;
+}
+
+bool CBarChartDisplay::ShowUnitsAndYRange()
+{
+    const CAnalogData* s = Settings();
+    if (s == nullptr || m_pGraph == nullptr)
+        return false;
+    if (!WGChangeString(m_pGraph, m_unitsLabel, s->m_pUnits != nullptr ? s->m_pUnits->m_szLabel : "", 0))
+        return false;
+    WGRedrawObject(m_pGraph, m_unitsLabel, FALSE);
+    return WGChangeAxisRange(m_pGraph, m_yAxis, s->m_pressureBottom, s->m_pressureTop, FALSE) &&
+           WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle);
 }
 
 CAnalogData* CBarChartDisplay::ApplyLogScale(int log)

@@ -43,6 +43,7 @@ public:
     void EditYAxis() override { EditAxis(m_pGraph, m_yAxis); }
     void EditYAxisLabels() override { EditAxisLabels(m_pGraph, m_yLabels); }
     void ArrangeLabels() override;
+    BOOL Rebuild() override;
     void StartZoom(HWND graphWindow, int x, int y) override;
     void FinishZoom(HWND graphWindow, int x, int y) override;
     int ClosePage() override;
@@ -77,6 +78,17 @@ public:
 
 protected:
     explicit CBarChartDisplay(int kind);
+    // A display on settings at a page position (0 whole view, 1 top, 2 bottom) of document's view;
+    // the kind builds its page once it is made.
+    CBarChartDisplay(int kind, CAnalogData* settings, int position, CKelDoc* document);
+
+    // The first steps of a page build: new layout items, the position and page name (with
+    // pageSuffix), the mass ticks and the rows (data sets named with rowSuffix). Null without
+    // settings.
+    CAnalogData* BeginPage(const char* pageSuffix, const char* rowSuffix);
+    // After the painter made the graph: the cursor read-out and the axis and graph titles can be
+    // clicked and are registered as layout texts.
+    void RegisterPlotTexts();
 
     // Stores the y scale (log or linear) with its range and tick made valid for it, and puts them
     // on the y axis; the kinds then place the mass axis. Null when there are no settings.
@@ -106,6 +118,13 @@ protected:
     bool NearestBar(float x, int step, float* mass, float* value);
     // The Y range and its ticks by the linear tick rule; false when refused.
     bool ApplyLinearY(float y1, float y2);
+    // A zoom box on both axes: the mass range, the linear Y range, the cursor, a redraw.
+    int ApplyZoomBox(float x1, float x2, float y1, float y2);
+    // Every bar back to 0 on the page; no data from now on.
+    void ClearBars();
+    // The unit's name beside the Y axis and the Y range and ticks of the settings; false when the
+    // chart refuses any of them.
+    bool ShowUnitsAndYRange();
 
     BarRowList m_rows;
     float m_values[kMaxBars] = {};

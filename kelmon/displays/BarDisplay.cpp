@@ -35,13 +35,9 @@ float TwoDigits(float value)
 
 CBarDisplay::CBarDisplay() : CBarChartDisplay(5) {}
 
-CBarDisplay::CBarDisplay(CAnalogData* settings, int position, CKelDoc* document) : CBarChartDisplay(5)
+CBarDisplay::CBarDisplay(CAnalogData* settings, int position, CKelDoc* document)
+    : CBarChartDisplay(5, settings, position, document)
 {
-    m_pSettings = settings;
-    m_pDocument = document;
-    if (settings != nullptr)
-        settings->m_position = position;
-    m_nPosition = position;
     BuildPage();
 }
 
@@ -54,17 +50,9 @@ CBarDisplay::~CBarDisplay()
 
 int CBarDisplay::BuildPage()
 {
-    CAnalogData* s = Settings();
+    CAnalogData* s = BeginPage("Bar", ".Bar#");
     if (s == nullptr)
         return 0;
-    delete m_pLayoutItems;
-    m_pLayoutItems = new CLayoutFile(this);
-    m_nPosition = s->m_position;
-    m_bHasData = 0;
-    MakePageName();
-    std::strncat(m_szPageName, "Bar", sizeof m_szPageName - std::strlen(m_szPageName) - 1);
-    s->ComputeMassTicks();
-    LayoutRows(".Bar#");
     CopyName(m_szMassIndexSetName, sizeof m_szMassIndexSetName, std::string(m_szPageName) + ".MassInd");
 
     CView* view = FindDisplayView(m_pDocument);
@@ -90,17 +78,10 @@ int CBarDisplay::BuildPage()
     m_logProgressText = p.m_logProgressText;
     m_scanCounterText = p.m_scanCounterText;
 
-    WGEnableObjActivation(m_pGraph, m_cursorReadout, TRUE);
-    WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
-    m_pLayoutItems->AddText(m_cursorReadout);
+    RegisterPlotTexts();
     WGEnableObjActivation(m_pGraph, m_scanCounterText, TRUE);
     WGShowObject(m_pGraph, m_scanCounterText, FALSE);
     m_pLayoutItems->AddText(m_scanCounterText);
-    for (uint16_t object : {m_xTitle, m_unitsLabel, m_graphTitle})
-        WGEnableObjActivation(m_pGraph, object, TRUE);
-    m_pLayoutItems->AddXTitle(m_xTitle);
-    m_pLayoutItems->AddYTitle(m_unitsLabel);
-    m_pLayoutItems->AddTitle(m_graphTitle);
     // The lower pane of a split page leaves the total pressure to the upper one.
     if (m_nPosition == 2)
         ShowPressure(0);
@@ -108,13 +89,6 @@ int CBarDisplay::BuildPage()
     const float first = static_cast<float>(s->m_startMass);
     WRUpdateData(m_nMassIndexSet, &first, m_pGraph);
     return 1;
-}
-
-BOOL CBarDisplay::Rebuild()
-{
-    if (!OnPageThread())
-        return OnPageThreadOf(m_pPage, [this] { return CDisplay::Rebuild(); });
-    return CDisplay::Rebuild();
 }
 
 int CBarDisplay::ClosePage()
@@ -134,35 +108,47 @@ int CBarDisplay::ClosePage()
 float CBarDisplay::ProgressX() const
 {
     const CAnalogData* s = Settings();
-    return static_cast<float>((s != nullptr ? s->m_startMass : 1) - 1 + m_nCurrentBar);
+    return static_cast<float>((s != nullptr ? s->m_startMass : 1) - 1 +
+                              std::min(m_nCurrentBar, PointCount()));
+}
+
+int CBarDisplay::SweepLength() const
+{
+    const CAnalogData* s = Settings();
+    return s != nullptr ? std::max(s->m_pointCount, PointCount()) : 0;
 }
 
 void CBarDisplay::UpdateData(void* record, int /*arg*/)
 {
     const CAnalogData* s = Settings();
-    const int count = PointCount();
-    if (record == nullptr || s == nullptr || count <= 0)
+    const int bars = PointCount();
+    const int sweep = SweepLength();
+    if (record == nullptr || s == nullptr || bars <= 0)
         return;
-    // The point count may have shrunk under the display (new parameters).
-    if (m_nCurrentBar >= count)
+    // The sweep may have shrunk under the display (new parameters).
+    if (m_nCurrentBar >= sweep)
         m_nCurrentBar = m_nCurrentRow = 0;
-    m_nCurrentRow = m_nCurrentBar / kBarsPerRow;
-    m_values[m_nCurrentBar] = *static_cast<const float*>(record);
-    if (m_pGraph != nullptr && m_nCurrentRow < m_rows.rowCount && m_rowSets[m_nCurrentRow] != 0)
-        WRUpdateData(m_rowSets[m_nCurrentRow], &m_values[m_nCurrentRow * kBarsPerRow], nullptr);
+    // Masses beyond the bars the display holds are counted to find the sweep's end, not shown.
+    if (m_nCurrentBar < bars)
+    {
+        m_nCurrentRow = std::min(m_nCurrentBar / kBarsPerRow, std::max(m_rows.rowCount - 1, 0));
+        m_values[m_nCurrentBar] = *static_cast<const float*>(record);
+        if (m_pGraph != nullptr && m_nCurrentRow < m_rows.rowCount && m_rowSets[m_nCurrentRow] != 0)
+            WRUpdateData(m_rowSets[m_nCurrentRow], &m_values[m_nCurrentRow * kBarsPerRow], nullptr);
+    }
     const float mass = static_cast<float>(s->m_startMass + m_nCurrentBar);
     if (m_pGraph != nullptr && m_nMassIndexSet != 0)
         WRUpdateData(m_nMassIndexSet, &mass, m_pGraph);
     ++m_nCurrentBar;
     m_bHasData = 1;
-    if (m_nCurrentBar >= count)
+    if (m_nCurrentBar >= sweep)
     {
         m_nCurrentBar = m_nCurrentRow = 0;
         if (m_pGraph != nullptr)
             WGMoveDataCursor(m_pGraph, m_progressMarker, ProgressX(), 1.0f, TRUE);
         return;
     }
-    if (m_rows.rowCount > 1 && m_nCurrentBar % kBarsPerRow == 0)
+    if (m_rows.rowCount > 1 && m_nCurrentBar % kBarsPerRow == 0 && m_nCurrentRow < m_rows.rowCount - 1)
         ++m_nCurrentRow;
     if (m_pGraph == nullptr)
         return;
@@ -175,16 +161,11 @@ BOOL CBarDisplay::ClearData()
 {
     if (!OnPageThread())
         return OnPageThreadOf(m_pPage, [this] { return ClearData(); });
-    std::fill(std::begin(m_values), std::end(m_values), 0.0f);
-    if (m_pGraph != nullptr)
-    {
-        UpdateRows(nullptr);
-        const float zero = 0.0f;
-        if (m_nMassIndexSet != 0)
-            WRUpdateData(m_nMassIndexSet, &zero, m_pGraph);
-    }
+    ClearBars();
+    const float zero = 0.0f;
+    if (m_pGraph != nullptr && m_nMassIndexSet != 0)
+        WRUpdateData(m_nMassIndexSet, &zero, m_pGraph);
     m_nCurrentBar = m_nCurrentRow = 0;
-    m_bHasData = 0;
     return 1;
 }
 
@@ -219,12 +200,7 @@ int CBarDisplay::OnUnitsChanged(int /*clear*/)
         UpdateAlarmMessage(&zero, s->m_pUnits->m_szUnitName);
     else
         ShowAlarmMessage(&zero);
-    if (!WGChangeString(m_pGraph, m_unitsLabel, s->m_pUnits != nullptr ? s->m_pUnits->m_szLabel : "", 0))
-        return 0;
-    WGRedrawObject(m_pGraph, m_unitsLabel, FALSE);
-    if (!WGChangeAxisRange(m_pGraph, m_yAxis, s->m_pressureBottom, s->m_pressureTop, FALSE))
-        return 0;
-    if (!WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle))
+    if (!ShowUnitsAndYRange())
         return 0;
     WGChangeAxisIntercept(m_pGraph, m_xAxis, XCrossing(s->m_pressureBottom, s->m_pressureTop), TRUE);
     ResetHistory();
@@ -317,13 +293,7 @@ int CBarDisplay::SetMassRange(float low, float high)
 
 int CBarDisplay::SetZoomBox(float x1, float x2, float y1, float y2)
 {
-    if (!ApplyMassRange(x1, x2))
-        return 0;
-    if (!ApplyLinearY(y1, y2))
-        return 0;
-    MoveCursor();
-    Redraw();
-    return 1;
+    return ApplyZoomBox(x1, x2, y1, y2);
 }
 
 // ---- Read-outs

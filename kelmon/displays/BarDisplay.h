@@ -30,7 +30,6 @@ public:
     BOOL UpdateAlarmMessage(float* value, LPCTSTR text) override;
     int HasTotalPressure() override;
     int BuildPage() override;
-    BOOL Rebuild() override;
     void ToggleCursor() override;
     void MoveCursor() override;
     void ShowScanCounter(int show, int index, int total) override;
@@ -45,6 +44,8 @@ public:
     // Where the progress marker stands: on the bar just written (before the first mass at the
     // start of a sweep).
     float ProgressX() const;
+    // Masses of one sweep of the scan: the settings' point count, which may exceed the bars shown.
+    int SweepLength() const;
 
     int m_nMassIndexSet = 0;
     uint16_t m_infoText = 0, m_pressureMessage = 0, m_pressureTitle = 0, m_massIndexText = 0;

@@ -45,7 +45,13 @@ uint16_t DocumentCursor(GrDesc* graph, HDC dc, const CommonPlotObjects& plot)
 
 void BarRowList::Layout(int count, int firstMass, int lastMass)
 {
-    count = std::clamp(count, 0, kMaxRows * kBarsPerRow);
+    // More masses than the rows hold: the rows show the first of them.
+    if (count > kMaxRows * kBarsPerRow)
+    {
+        count = kMaxRows * kBarsPerRow;
+        lastMass = std::min(lastMass, firstMass + count - 1);
+    }
+    count = std::max(count, 0);
     if (count <= kBarsPerRow)
     {
         rowCount = 1;

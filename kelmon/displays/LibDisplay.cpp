@@ -23,13 +23,9 @@ IMPLEMENT_SERIAL(CLibDisplay, CDisplay, 1)
 
 CLibDisplay::CLibDisplay() : CBarChartDisplay(8) {}
 
-CLibDisplay::CLibDisplay(CAnalogData* settings, int position, CKelDoc* document) : CBarChartDisplay(8)
+CLibDisplay::CLibDisplay(CAnalogData* settings, int position, CKelDoc* document)
+    : CBarChartDisplay(8, settings, position, document)
 {
-    m_pSettings = settings;
-    m_pDocument = document;
-    if (settings != nullptr)
-        settings->m_position = position;
-    m_nPosition = position;
     BuildPage();
 }
 
@@ -40,17 +36,9 @@ CLibDisplay::~CLibDisplay()
 
 int CLibDisplay::BuildPage()
 {
-    CAnalogData* s = Settings();
+    CAnalogData* s = BeginPage("Lib", ".Lib#");
     if (s == nullptr)
         return 0;
-    delete m_pLayoutItems;
-    m_pLayoutItems = new CLayoutFile(this);
-    m_nPosition = s->m_position;
-    m_bHasData = 0;
-    MakePageName();
-    std::strncat(m_szPageName, "Lib", sizeof m_szPageName - std::strlen(m_szPageName) - 1);
-    s->ComputeMassTicks();
-    LayoutRows(".Lib#");
 
     CView* view = FindDisplayView(m_pDocument);
     if (view == nullptr || view->GetSafeHwnd() == NULL)
@@ -67,14 +55,7 @@ int CLibDisplay::BuildPage()
     m_cursorLine = p.m_cursorLine;
     m_cursorReadout = p.m_cursorReadout;
 
-    WGEnableObjActivation(m_pGraph, m_cursorReadout, TRUE);
-    WGShowObject(m_pGraph, m_cursorReadout, m_bCursorShown ? TRUE : FALSE);
-    m_pLayoutItems->AddText(m_cursorReadout);
-    for (uint16_t object : {m_xTitle, m_unitsLabel, m_graphTitle})
-        WGEnableObjActivation(m_pGraph, object, TRUE);
-    m_pLayoutItems->AddXTitle(m_xTitle);
-    m_pLayoutItems->AddYTitle(m_unitsLabel);
-    m_pLayoutItems->AddTitle(m_graphTitle);
+    RegisterPlotTexts();
     const int32_t enables[4] = {s->m_yMajorGrid, s->m_yGrid[0].on, s->m_xMajorGrid, s->m_xGrid[0].on};
     for (int i = 0; i < 4; ++i)
         if (enables[i] && m_grids[i] != 0)
@@ -83,13 +64,6 @@ int CLibDisplay::BuildPage()
         WGShowObject(m_pGraph, m_xTitle, FALSE);
     ArrangeLabels();
     return 1;
-}
-
-BOOL CLibDisplay::Rebuild()
-{
-    if (!OnPageThread())
-        return OnPageThreadOf(m_pPage, [this] { return CDisplay::Rebuild(); });
-    return CDisplay::Rebuild();
 }
 
 // ---- Data
@@ -115,26 +89,13 @@ void CLibDisplay::UpdateData(void* record, int /*arg*/)
 
 BOOL CLibDisplay::ClearData()
 {
-    std::fill(std::begin(m_values), std::end(m_values), 0.0f);
-    if (m_pGraph != nullptr)
-        UpdateRows(nullptr);
-    m_bHasData = 0;
+    ClearBars();
     return 1;
 }
 
 int CLibDisplay::OnUnitsChanged(int clear)
 {
-    const CAnalogData* s = Settings();
-    if (s == nullptr || m_pGraph == nullptr)
-        return 0;
-    if (!WGChangeString(m_pGraph, m_unitsLabel, s->m_pUnits != nullptr ? s->m_pUnits->m_szLabel : "", 0))
-        return 0;
-    WGRedrawObject(m_pGraph, m_unitsLabel, FALSE);
-    if (!WGChangeAxisRange(m_pGraph, m_yAxis, s->m_pressureBottom, s->m_pressureTop, FALSE))
-        return 0;
-    if (!WGChangeAxisTicks(m_pGraph, m_yAxis, s->m_linearTick, s->m_yMinorTicks, s->m_yTickStyle))
-        return 0;
-    if (!WGChangeAxisIntercept(m_pGraph, m_xAxis, 0.0f, TRUE))
+    if (!ShowUnitsAndYRange() || !WGChangeAxisIntercept(m_pGraph, m_xAxis, 0.0f, TRUE))
         return 0;
     if (clear)
         ClearData();
@@ -199,17 +160,10 @@ int CLibDisplay::SetMassRange(float low, float high)
 
 int CLibDisplay::SetZoomBox(float x1, float x2, float y1, float y2)
 {
+    // A box below the mass axis shows nothing of a spectrum; one reaching below it is cut there.
     if (y2 < 0.0f)
         return 0;
-    if (!ApplyMassRange(x1, x2))
-        return 0;
-    if (y1 < 0.0f)
-        y1 = 0.0f;
-    if (!ApplyLinearY(y1, y2))
-        return 0;
-    MoveCursor();
-    Redraw();
-    return 1;
+    return ApplyZoomBox(x1, x2, std::max(y1, 0.0f), y2);
 }
 
 // ---- Cursor

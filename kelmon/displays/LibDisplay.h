@@ -21,7 +21,6 @@ public:
     BOOL ClearData() override;
     int EditTextObject(GrDesc* graph, int object) override;
     int BuildPage() override;
-    BOOL Rebuild() override;
     void ToggleCursor() override;
     void MoveCursor() override;
     int InvalidatePage() override { return 0; }

@@ -194,10 +194,20 @@ public:
 
     // ---- Mode commands (KelDocMode.cpp): one switch routine for every mode
     void OnModeAnalog();
-    void OnModeAnnunciator();
     void OnUpdateModeAnalog(CCmdUI* pCmdUI);
+    void OnModeHistogram();
+    void OnUpdateModeHistogram(CCmdUI* pCmdUI);
     void OnModeTable();
     void OnUpdateModeTable(CCmdUI* pCmdUI);
+    void OnModePvsT();
+    void OnUpdateModePvsT(CCmdUI* pCmdUI);
+    void OnModeLeakTest();
+    void OnUpdateModeLeakTest(CCmdUI* pCmdUI);
+    void OnModeAnnunciator();
+    void OnUpdateModeAnnunciator(CCmdUI* pCmdUI);
+    // The gas library's view: the library display shows the library's current gas; no scan runs.
+    void OnModeLibrary();
+    void OnUpdateModeLibrary(CCmdUI* pCmdUI);
     // Replaces the current display and scan by those of the mode (nothing while the lock is set,
     // the mode is in force or a scan runs: the user is offered to stop it).
     void SwitchMode(int mode);
@@ -435,6 +445,17 @@ public:
 
 private:
     void DeleteModels();
+    // ---- Mode switch steps (KelDocMode.cpp)
+    // Closes the library's scan-range dialog when it belongs to this document.
+    void DropLibraryDialog();
+    // Takes the current display and scan down for a display of kind; false when the switch stops
+    // there (that display is in force, or a scan runs and the user was asked to stop it).
+    bool LeaveCurrentDisplay(int kind, bool clearCoupling);
+    // Makes the mode's display (built when missing) the current one and shows it; null when it
+    // could not be built (the user was told).
+    CDisplay* ShowModeDisplay(int mode);
+    // The table no longer follows an analog or histogram pane's timing.
+    void ClearTableCoupling();
     // The split recipe's steps (KelDocSplit.cpp).
     BOOL CanStartSplit();
     void SplitLayoutCommand(unsigned command);

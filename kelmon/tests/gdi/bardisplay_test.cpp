@@ -185,7 +185,40 @@ TEST(BarRows, TenMassesARowTheLastRowHoldingTheRest)
         EXPECT_EQ(rows.ValuesInRow(rows.rowCount - 1), c.lastSize != 0 ? c.lastSize : 10);
         for (int i = 1; i < rows.rowCount; ++i)
             EXPECT_EQ(rows.first[i], rows.last[i - 1] + 1.0f);
+        // The last row ends at the last mass that has a bar.
+        EXPECT_EQ(rows.last[rows.rowCount - 1], static_cast<float>(std::min(c.last, c.first + 299)));
     }
+}
+
+TEST_F(BarDisplayTest, ASweepLongerThanTheBarsKeepsTheFirstBarsAndEndsWithTheSweep)
+{
+    // 0..300 is 301 masses: one more than the display holds.
+    CAnalogData& s = Histogram(0, 300);
+    ASSERT_EQ(s.m_pointCount, 301);
+    CBarDisplay* display = NewBar(s);
+    ASSERT_NE(display->GetGraph(), nullptr);
+    EXPECT_EQ(display->RowCount(), 30);
+    std::vector<float> sweep(301);
+    for (int i = 0; i < 301; ++i)
+        sweep[i] = 1e-9f * static_cast<float>(i + 1);
+    for (int i = 0; i < 300; ++i)
+        display->UpdateData(&sweep[i], 0);
+    EXPECT_EQ(display->CurrentBar(), 300) << "the sweep is not over yet";
+    EXPECT_FLOAT_EQ(display->ProgressX(), 299.0f) << "the marker stays on the last bar";
+    display->UpdateData(&sweep[300], 0);
+    EXPECT_EQ(display->CurrentBar(), 0);
+    float mass = 0, previous = 0;
+    WRGetLastData(display->m_nMassIndexSet, &mass, &previous);
+    EXPECT_FLOAT_EQ(mass, 300.0f);
+    // No value ran past the bars onto the first ones.
+    EXPECT_EQ(std::vector<float>(display->Values(), display->Values() + 300),
+              std::vector<float>(sweep.begin(), sweep.begin() + 300));
+    float row[10] = {}, before[10] = {};
+    WRGetLastData(display->m_rowSets[29], row, before);
+    EXPECT_FLOAT_EQ(row[9], sweep[299]);
+    // The next sweep starts again at the first bar.
+    display->UpdateData(&sweep[0], 0);
+    EXPECT_EQ(display->CurrentBar(), 1);
 }
 
 TEST_F(BarDisplayTest, AHistogramSweepFillsTheBarsOneByOneAndStartsAgain)
