@@ -144,6 +144,12 @@ CLeakData* CLeakDisplay::Settings() const
     return static_cast<CLeakData*>(m_pSettings);
 }
 
+void CLeakDisplay::MarkModified()
+{
+    if (CKelDoc* doc = GetDocument())
+        doc->SetModifiedFlag(TRUE);
+}
+
 int CLeakDisplay::ClosePage()
 {
     const int sets[2] = {m_nDataSet, m_nBarSet};
@@ -467,14 +473,15 @@ BOOL CLeakDisplay::ShowScanData(const float* values)
         return 1;
     if (!OnPageThread())
         return OnPageThreadOf(m_pPage, [this] { return ShowScanData(nullptr); });
+    // The run read from the document is held in the display's arrays.
     const int count =
-        std::min({m_nLoadedCount, static_cast<int>(m_loadBuffer.size()), static_cast<int>(m_times.size())});
+        std::min({m_nLoadedCount, static_cast<int>(m_values.size()), static_cast<int>(m_times.size())});
     if (count > 0 && m_pGraph != nullptr)
     {
         for (int i = 0; i < count; ++i)
-            FeedHistory(m_times[static_cast<size_t>(i)], m_loadBuffer[static_cast<size_t>(i)]);
+            FeedHistory(m_times[static_cast<size_t>(i)], m_values[static_cast<size_t>(i)]);
         // The last reading as it was stored: the leak factor is not applied here.
-        ShowValue(m_loadBuffer[static_cast<size_t>(count - 1)], true);
+        ShowValue(m_values[static_cast<size_t>(count - 1)], true);
         m_bHasData = 1;
         m_nStoredCount = count;
     }
@@ -483,8 +490,6 @@ BOOL CLeakDisplay::ShowScanData(const float* values)
         m_bHasData = 0;
         m_nStoredCount = 0;
     }
-    m_loadBuffer.clear();
-    m_loadBuffer.shrink_to_fit();
     m_nLoadedCount = 0;
     return 1;
 }
@@ -1085,7 +1090,7 @@ int CLeakDisplay::EditMessageObject(GrDesc* graph, int /*object*/)
     dialog.m_colours[0] = L::TraceColour(*s);
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     s->m_layout2[0] = dialog.m_colours[0];
     ApplyTraceColor();
     return 1;
@@ -1111,7 +1116,7 @@ int CLeakDisplay::EditScrollObject(GrDesc* graph, int object)
     dialog.m_style[0] = L::TraceStyle(*s);
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     s->m_layout2[0] = dialog.m_colour[0];
     s->m_layout2[1] = dialog.m_width[0];
     s->m_layout[L::kTraceStyle] = dialog.m_style[0];
@@ -1158,7 +1163,7 @@ void CLeakDisplay::EditTitle(bool graphTitle)
     dialog.m_font = FontOf(record, record.colour);
     if (dialog.DoModal() != IDOK)
         return;
-    MarkActiveDocumentModified();
+    MarkModified();
     std::snprintf(text, size, "%s", static_cast<LPCTSTR>(dialog.m_strText));
     StoreFont(record, dialog.m_font);
     WGChangeString(m_pGraph, object, text, 0);
@@ -1213,7 +1218,7 @@ int CLeakDisplay::EditTimeAxis()
                                             L::Word(*s, L::kMinorGridWidth)};
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     ApplyLine(m_pGraph, m_xAxis, dialog.m_axisLine);
     const LineAttributes* lines[2] = {&dialog.m_majorGridLine, &dialog.m_minorGridLine};
     const int on[2] = {dialog.m_bMajorGrid, dialog.m_bMinorGrid};
@@ -1248,7 +1253,7 @@ int CLeakDisplay::EditValueAxis()
                                             L::Word(*s, L::kMinorGridWidth)};
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     for (uint16_t axis : {m_yAxis, m_rightAxis})
         ApplyLine(m_pGraph, axis, dialog.m_axisLine);
     if (m_pBarGraph != nullptr)
@@ -1304,7 +1309,7 @@ int CLeakDisplay::EditValueLabels()
     dialog.m_nDecimalPlaces = record.extra;
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     ChartFont font = dialog.m_font;
     font.SetStyleWord(dialog.m_nStyle);
     StoreFont(record, font);
@@ -1339,7 +1344,7 @@ int CLeakDisplay::EditTimeLabels(GrDesc* graph, int /*object*/)
     dialog.m_bFormatHidden = 1;
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     ChartFont font = dialog.m_font;
     font.SetStyleWord(dialog.m_nStyle);
     StoreFont(record, font);
@@ -1383,7 +1388,7 @@ int CLeakDisplay::EditDynamicText(GrDesc* graph, int object)
         dialog.m_colour[i] = s->m_alarmColour[i];
     if (dialog.DoModal() != IDOK)
         return 1;
-    MarkActiveDocumentModified();
+    MarkModified();
     for (int i = 0; i < CLeakAlarmAttributesDlg::kColours; ++i)
         s->m_alarmColour[i] = dialog.m_colour[i];
     ApplyAlarms(true);
@@ -1402,7 +1407,7 @@ void CLeakDisplay::EditAlarmLines()
     dialog.m_pSettings = s;
     if (dialog.DoModal() != IDOK)
         return;
-    MarkActiveDocumentModified();
+    MarkModified();
     static const char* const kMarks[5] = {"RF", "H", "L", "HH", "LL"};
     for (int k = 0; k < 5; ++k)
     {
@@ -1561,7 +1566,6 @@ void CLeakDisplay::Serialize(CArchive& ar)
             ar << m_values[first + i];
         for (size_t i = 0; i < count; ++i)
             ar << m_times[first + i];
-        m_loadBuffer.clear();
         CDisplay::Serialize(ar);
         return;
     }
@@ -1596,7 +1600,6 @@ void CLeakDisplay::Serialize(CArchive& ar)
     fields.Commit();
     m_pSettings = settings;
     m_nLoadedCount = static_cast<int>(count);
-    m_loadBuffer = values;
     m_values = std::move(values);
     m_times = std::move(times);
     m_nStoredCount = 0;

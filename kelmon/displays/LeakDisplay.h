@@ -138,6 +138,8 @@ public:
 
 private:
     void TakeReading(float time, float value);
+    // An accepted chart dialog changed the document (the display's own, else the active one).
+    void MarkModified();
     // The page made again and the run held drawn back into it.
     BOOL RebuildWithRun();
     void Replay();
@@ -154,10 +156,9 @@ private:
     float m_fSecondsPerPoint = 1.0f;
     int m_nHistoryShown = 0;
     int m_nBlink = 0;
-    std::vector<float> m_loadBuffer; // values read from a document, until shown
     float m_fCursorTime = 0.0f;
     float m_fCursorValue = 0.0f;
-    int m_nLoadedCount = 0;
+    int m_nLoadedCount = 0; // readings read from a document, until shown
     std::vector<float> m_values;
     std::vector<float> m_times;
     int m_nShownStart = 0;
