@@ -264,6 +264,21 @@ BOOL CLeakDisplay::Redraw()
     return 1;
 }
 
+void CLeakDisplay::RestoreValueAxes()
+{
+    float start = 0.0f, end = 0.0f, intercept = 0.0f;
+    if (m_pGraph != nullptr && WGGetAxisRange(m_pGraph, m_xAxis, &start, &end, &intercept))
+        PlaceValueAxes(start, end, FALSE);
+}
+
+void CLeakDisplay::PlaceValueAxes(float start, float end, BOOL redraw)
+{
+    // Axes that cross share their crossing: the right axis is placed first, and the value axis
+    // then takes the time axis's crossing back to the start.
+    WGChangeAxisIntercept(m_pGraph, m_rightAxis, end, FALSE);
+    WGChangeAxisIntercept(m_pGraph, m_yAxis, start, redraw);
+}
+
 void CLeakDisplay::UpdateXStep()
 {
     const CLeakData* s = Settings();
@@ -353,7 +368,7 @@ void CLeakDisplay::TakeReading(float time, float value)
         const float newStart = static_cast<float>(WholePart(start + end) / 2);
         const float newEnd = static_cast<float>(WholePart(end + (end - start) * 0.5f));
         WGChangeAxisRange(m_pGraph, m_xAxis, newStart, newEnd, TRUE);
-        WGChangeAxisIntercept(m_pGraph, m_yAxis, newStart, TRUE);
+        PlaceValueAxes(newStart, newEnd, TRUE);
         L::SetFloat(*s, L::kXMaximum, newEnd);
         m_nShownStart = WholePart(newStart);
         m_nShownEnd = WholePart(newEnd);
@@ -553,6 +568,7 @@ int CLeakDisplay::OnUnitsChanged(int /*flag*/)
         WGChangeAxisTicks(m_pBarGraph, m_barYAxis, tick, minor, 2);
         WGChangeAxisIntercept(m_pBarGraph, m_barXAxis, s->m_fScaleBottom, FALSE);
     }
+    RestoreValueAxes();
     ResetHistory();
     RefreshReadout();
     Redraw();
@@ -615,6 +631,7 @@ int CLeakDisplay::SetLogScale(int log)
         WGChangeAxisTicks(a.graph, a.axis, tick, minor, a.ticks);
     }
     WGChangeAxisIntercept(m_pGraph, m_xAxis, bottom, TRUE);
+    RestoreValueAxes();
     if (m_pBarGraph != nullptr)
         WGChangeAxisIntercept(m_pBarGraph, m_barXAxis, bottom, TRUE);
     Redraw();
@@ -696,6 +713,7 @@ int CLeakDisplay::AutoScale()
         WGChangeAxisTicks(m_pBarGraph, m_barYAxis, tick, 4, 2);
         WGRedrawGraph(m_pBarGraph, FALSE);
     }
+    RestoreValueAxes();
     WGRedrawGraph(m_pGraph, FALSE);
     MoveCursor();
     return 1;
@@ -752,8 +770,7 @@ BOOL CLeakDisplay::SetTimeRange(float start, float end)
     const float step = ComputeTimeTicks(to - from);
     WGChangeAxisRange(m_pGraph, m_xAxis, from, to, FALSE);
     WGChangeAxisTicks(m_pGraph, m_xAxis, step, 4, 3);
-    WGChangeAxisIntercept(m_pGraph, m_yAxis, from, FALSE);
-    WGChangeAxisIntercept(m_pGraph, m_rightAxis, to, FALSE);
+    PlaceValueAxes(from, to, FALSE);
     WGRedrawGraph(m_pGraph, FALSE);
     MoveCursor();
     m_nShownStart = WholePart(from);
@@ -797,8 +814,7 @@ BOOL CLeakDisplay::ApplyZoomRange(float start, float end, float bottom, float to
     WGChangeAxisTicks(m_pGraph, m_yAxis, step, minor, 3);
     WGChangeAxisTicks(m_pGraph, m_rightAxis, step, minor, 1);
     WGChangeAxisIntercept(m_pGraph, m_xAxis, bottom, FALSE);
-    WGChangeAxisIntercept(m_pGraph, m_yAxis, from, FALSE);
-    WGChangeAxisIntercept(m_pGraph, m_rightAxis, to, FALSE);
+    PlaceValueAxes(from, to, FALSE);
     if (m_pBarGraph != nullptr)
     {
         WGChangeAxisRange(m_pBarGraph, m_barYAxis, bottom, top, FALSE);
@@ -1522,29 +1538,24 @@ void CLeakDisplay::ArrangeLabels()
                      yFont.underline);
     ReleaseDC(window, dc);
 
-    // The caption, the latest reading and the alarm text side by side above the plot.
-    float captionWidth = 0.0f, captionHeight = 0.0f;
-    const char* caption = WGGetString(m_pGraph, m_caption, 0);
-    MeasureText(caption != nullptr ? caption : "", 0, "Arial", 7, 1, &captionWidth, &captionHeight);
-    float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
-    const float top = m_plotArea[3];
-    if (WGGetObjectCoordNorm(m_pGraph, m_caption, &x1, &y1, &x2, &y2))
-        WGChangeObjectCoordNorm(m_pGraph, m_caption, m_plotArea[0], top - 0.04f - captionHeight - 0.02f,
-                                m_plotArea[0] + captionWidth, top - 0.04f - 0.02f);
-    float messageRight = m_plotArea[0];
-    if (WGGetObjectCoordNorm(m_pGraph, m_message, &x1, &y1, &x2, &y2))
+    // Above the plot: the latest reading and, right of it, the alarm text, both just over the plot
+    // area; the caption over the reading.
+    const auto moveTo = [&](int object, float left, float bottom, float* top)
     {
-        const float width = x2 - x1, height = y2 - y1;
-        WGChangeObjectCoordNorm(m_pGraph, m_message, m_plotArea[0], top - 0.02f - height,
-                                m_plotArea[0] + width, top - 0.02f);
-        messageRight = m_plotArea[0] + width;
-    }
-    if (WGGetObjectCoordNorm(m_pGraph, m_alarmText, &x1, &y1, &x2, &y2))
-    {
-        const float width = x2 - x1, height = y2 - y1;
-        const float left = std::max(messageRight + 0.04f, x1);
-        WGChangeObjectCoordNorm(m_pGraph, m_alarmText, left, top - 0.02f - height, left + width, top - 0.02f);
-    }
+        float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
+        if (object == 0 || !WGGetObjectCoordNorm(m_pGraph, object, &x1, &y1, &x2, &y2))
+            return 0.0f;
+        const float width = std::fabs(x2 - x1), height = std::fabs(y2 - y1);
+        WGChangeObjectCoordNorm(m_pGraph, object, left, bottom - height, left + width, bottom);
+        if (top != nullptr)
+            *top = bottom - height;
+        return width;
+    };
+    const float bottom = m_plotArea[3] - 0.02f;
+    float messageTop = bottom;
+    const float messageWidth = moveTo(m_message, m_plotArea[0], bottom, &messageTop);
+    moveTo(m_alarmText, m_plotArea[0] + messageWidth + 0.04f, bottom, nullptr);
+    moveTo(m_caption, m_plotArea[0], messageTop - 0.02f, nullptr);
 }
 
 // =============================================================================================

@@ -146,6 +146,11 @@ private:
     void ShowValue(float displayed, bool toggle);
     void FeedHistory(float time, float value);
     void ApplyAlarms(bool fromSettings);
+    // The value axis at the start of the time window, the right axis at its end.
+    void PlaceValueAxes(float start, float end, BOOL redraw);
+    // The same for the time window shown (after the right axis was changed, which moves the
+    // shared crossing).
+    void RestoreValueAxes();
     int EditValueAxis();
     int EditTimeAxis();
     int EditValueLabels();

@@ -240,7 +240,7 @@ void CLeakGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     m_dataCursor =
         static_cast<uint16_t>(WGSetDataCursor(graph, dc, 0, m_xAxis, m_yAxis, 0, colour, style, width));
     WGSetTextByName(0, "Arial", 8, 1);
-    m_readout = Text(graph, dc, " ", 0.75f, kPlotTop / 2.0f);
+    m_readout = Text(graph, dc, " ", 0.62f, 0.02f);
     WGShowObject(graph, m_readout, FALSE);
 
     // The alarm levels: setpoint (the reference), Low-low, Low, High, High-high; their lines and
@@ -327,4 +327,8 @@ void CLeakPageBuilder::CreateGraphs(PgDesc* page)
     if (m_pBarGraph != nullptr)
         WGChangeGraphBackgnd(m_pBarGraph, m_background);
     CSingleGraphBuilder::CreateGraphs(page);
+    // The main graph spans the page: the side graph stays in front of it.
+    if (m_pBarGraph != nullptr)
+        SetWindowPos(WGGetGraphWindow(m_pBarGraph), HWND_TOP, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

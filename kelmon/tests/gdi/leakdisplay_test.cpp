@@ -115,6 +115,14 @@ protected:
         WGGetAxisRange(d->GetGraph(), d->m_xAxis, lo, hi, &intercept);
     }
 
+    // Where the value axis and the right axis cross the time axis.
+    static void Crossings(CLeakDisplay* d, float* left, float* right)
+    {
+        float lo = 0.0f, hi = 0.0f;
+        WGGetAxisRange(d->GetGraph(), d->m_yAxis, &lo, &hi, left);
+        WGGetAxisRange(d->GetGraph(), d->m_rightAxis, &lo, &hi, right);
+    }
+
     static std::string Message(CLeakDisplay* d)
     {
         char* text = nullptr;
@@ -225,6 +233,11 @@ TEST_F(LeakDisplayTest, ReadingsGrowTheTrendAndTheWindowMovesOnByHalf)
     // The scale takes in what is shown, with a margin.
     EXPECT_GE(Leak().m_fScaleTop, 3e-7f);
     EXPECT_LT(Leak().m_fScaleTop, 3.3e-7f);
+    // The value axis stands at the window's start, the right axis at its end.
+    float left = 0.0f, right = 0.0f;
+    Crossings(d, &left, &right);
+    EXPECT_FLOAT_EQ(left, 0.0f);
+    EXPECT_FLOAT_EQ(right, 600.0f);
     Keep(d, "leak_trend");
 
     // At the end of the axis the window moves on by half of it, never by a whole window.
@@ -234,6 +247,9 @@ TEST_F(LeakDisplayTest, ReadingsGrowTheTrendAndTheWindowMovesOnByHalf)
     EXPECT_FLOAT_EQ(lo, 300.0f);
     EXPECT_FLOAT_EQ(hi, 900.0f);
     EXPECT_FLOAT_EQ(LeakLayout::XMaximum(Leak()), 900.0f);
+    Crossings(d, &left, &right);
+    EXPECT_FLOAT_EQ(left, 300.0f);
+    EXPECT_FLOAT_EQ(right, 900.0f);
 
     // The stored count stops at the point limit while the arrays go on.
     Leak().m_nMaxPoints = 700;
