@@ -240,7 +240,8 @@ void CLeakGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     m_dataCursor =
         static_cast<uint16_t>(WGSetDataCursor(graph, dc, 0, m_xAxis, m_yAxis, 0, colour, style, width));
     WGSetTextByName(0, "Arial", 8, 1);
-    m_readout = Text(graph, dc, " ", 0.62f, 0.02f);
+    // The cursor's read-out ends at the graph's right edge, whatever its length.
+    m_readout = Text(graph, dc, " ", 0.99f, 0.02f, 2);
     WGShowObject(graph, m_readout, FALSE);
 
     // The alarm levels: setpoint (the reference), Low-low, Low, High, High-high; their lines and
