@@ -248,8 +248,12 @@ int CLeakDisplay::BuildPage()
 BOOL CLeakDisplay::Rebuild()
 {
     if (!OnPageThread())
-        return OnPageThreadOf(m_pPage, [this] { return CDisplay::Rebuild(); });
-    return CDisplay::Rebuild();
+        return OnPageThreadOf(m_pPage, [this] { return Rebuild(); });
+    // The new page's data sets start empty: the run held is drawn back into them.
+    if (!CDisplay::Rebuild())
+        return FALSE;
+    Replay();
+    return TRUE;
 }
 
 BOOL CLeakDisplay::Redraw()
@@ -1070,11 +1074,7 @@ void CLeakDisplay::ApplyTraceColor()
 
 BOOL CLeakDisplay::RebuildWithRun()
 {
-    CLeakData* s = Settings();
-    if (s == nullptr || !Rebuild())
-        return FALSE;
-    Replay();
-    return TRUE;
+    return Settings() != nullptr && Rebuild() ? TRUE : FALSE;
 }
 
 void CLeakDisplay::Replay()
@@ -1244,6 +1244,17 @@ int CLeakDisplay::EditTimeAxis()
                      WGGetRGBColor(lines[g]->nColour));
         WGToggleGrid(m_pGraph, m_xAxis, g, on[g]);
     }
+    // The choices are kept with the settings, as the value axis's are.
+    s->m_layout[L::kXMajorGrid] = dialog.m_bMajorGrid;
+    s->m_layout[L::kXMinorGrid] = dialog.m_bMinorGrid;
+    s->m_layout[L::kXAxisColour] = dialog.m_axisLine.nColour;
+    s->m_layout[L::kXAxisStyle] = dialog.m_axisLine.nStyle;
+    s->m_layout[L::kXGridColour] = dialog.m_majorGridLine.nColour;
+    s->m_layout[L::kXGridStyle] = dialog.m_majorGridLine.nStyle;
+    s->m_layout[L::kXGridWidth] = dialog.m_majorGridLine.nWidth;
+    s->m_layout[L::kMinorGridColour] = dialog.m_minorGridLine.nColour;
+    s->m_layout[L::kMinorGridStyle] = dialog.m_minorGridLine.nStyle;
+    s->m_layout[L::kMinorGridWidth] = dialog.m_minorGridLine.nWidth;
     SetTimeRange(static_cast<float>(dialog.m_nTimeFrom), static_cast<float>(dialog.m_nTimeTo));
     return 1;
 }

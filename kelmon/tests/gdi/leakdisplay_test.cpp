@@ -325,6 +325,34 @@ TEST_F(LeakDisplayTest, AlarmLinesFollowTheirDialogAndTheAlarmsTheirEnables)
     EXPECT_FALSE(m_doc->IsModified());
 }
 
+TEST_F(LeakDisplayTest, ANewTraceColourIsKeptAndTheRunDrawnAgainInIt)
+{
+    CLeakDisplay* d = NewDisplay();
+    Feed(d, 0, 80);
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect(IDD_TRACE_COLOR)
+            .Drive(
+                [](kel::testkit::DialogDriver& dlg)
+                {
+                    dlg.Select(IDC_TRACE_COLOR, 9);
+                    dlg.Click(IDOK);
+                });
+        EXPECT_EQ(d->EditMessageObject(d->GetGraph(), d->m_message), 1);
+    }
+    EXPECT_EQ(LeakLayout::TraceColour(Leak()), 9);
+    EXPECT_TRUE(m_doc->IsModified());
+    int colour = -1;
+    ASSERT_EQ(WRGetMessageParams(d->GetGraph(), d->m_message, nullptr, &colour, d->GetBlinkState()), 1);
+    EXPECT_EQ(colour, 9);
+    EXPECT_EQ(d->GetHistoryCount(), 80);
+    float buffer[100] = {};
+    ASSERT_EQ(d->ReadData(buffer, 100), 80);
+    EXPECT_FLOAT_EQ(buffer[79], Value(79));
+    // Another graph's object is not the display's to edit.
+    EXPECT_EQ(d->EditMessageObject(nullptr, d->m_message), 0);
+}
+
 TEST_F(LeakDisplayTest, TheHistoryViewMovesResumesAndItsLengthIsBounded)
 {
     CLeakDisplay* d = NewDisplay();
