@@ -410,6 +410,21 @@ void FormatAlarmValue(char* out, size_t size, float value)
     std::snprintf(out, size, "%s", text);
 }
 
+void FormatShortValue(char* out, size_t size, float value)
+{
+    if (size == 0)
+        return;
+    char raw[64];
+    std::snprintf(raw, sizeof raw, "% 1.1E", static_cast<double>(value));
+    const size_t len = std::strlen(raw);
+    if (std::strchr(raw, 'E') == nullptr || len < 8)
+    {
+        std::snprintf(out, size, "%s", raw);
+        return;
+    }
+    std::snprintf(out, size, "%.6s%s", raw, raw + len - 2);
+}
+
 CView* FindDisplayView(CKelDoc* document)
 {
     if (document != nullptr)
@@ -516,15 +531,22 @@ BOOL CDisplay::EndZoomBox(float* x1, float* y1, float* x2, float* y2)
 
 BOOL CDisplay::OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle)
 {
+    if (!OpenPage(view, builder, clipStyle))
+        return FALSE;
+    m_pGraph = builder.m_pGraph;
+    return m_pGraph != nullptr ? TRUE : FALSE;
+}
+
+BOOL CDisplay::OpenPage(CView* view, CGraphBuilder& builder, DWORD clipStyle, int pageBackground)
+{
     PlaceChildFrame(0);
     m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
-                            reinterpret_cast<LPARAM>(&builder), nullptr, 1, 8,
+                            reinterpret_cast<LPARAM>(&builder), nullptr, pageBackground, 8,
                             WS_CHILD | WS_VISIBLE | clipStyle, 0, 0, 0, 0, 0);
     if (m_pPage == nullptr)
         return FALSE;
     RECT client{};
     view->GetClientRect(&client);
     ResizePage(client.right - client.left, client.bottom - client.top);
-    m_pGraph = builder.m_pGraph;
-    return m_pGraph != nullptr ? TRUE : FALSE;
+    return TRUE;
 }

@@ -13,6 +13,7 @@
 class CKelDoc;
 class CLayoutFile;
 class CLegendSettings;
+class CGraphBuilder;
 class CSingleGraphBuilder;
 class CView;
 struct GrDesc;
@@ -288,6 +289,9 @@ protected:
     // clipStyle), sized to the view's client area, its graph from builder. FALSE when either the
     // page or the graph could not be made.
     BOOL OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle);
+    // The same for a page of several graphs: the builder keeps the graphs it makes; the page shows
+    // its background (a palette index) between them. FALSE when no page could be made.
+    BOOL OpenPage(CView* view, CGraphBuilder& builder, DWORD clipStyle, int pageBackground = 1);
     // A zoom box dragged from (x, y) over the main graph's axes, with the cross cursor while it is
     // drawn; the end gives the cursor back and the box with x1 <= x2 and y1 <= y2 (FALSE when there
     // is none).
@@ -315,6 +319,10 @@ void PostAveragingReset();
 // A value for the alarm message texts: "---" for 0, "%1.1f" above 1 up to 10, "%4.0f" above 10 up
 // to 1000, else "%1.1E" with the exponent's leading zeros dropped; padded with blanks to 8.
 void FormatAlarmValue(char* out, size_t size, float value);
+// The short read-out of the leak, panel and table displays: "% 1.1E" cut to its first six
+// characters and the last two exponent digits (" 1.2E-07"); a value with no exponent (not finite)
+// as printf gives it.
+void FormatShortValue(char* out, size_t size, float value);
 
 // Abstract: archives may refer to it as a base class but never create one.
 inline CRuntimeClass CDisplay::classCDisplay = {"CDisplay", sizeof(CDisplay),       0xFFFF,

@@ -658,8 +658,9 @@ void CKelDoc::Serialize(CArchive& ar)
         }
         RefuseStrays(ar, s);
     }
-    // The P-vs-T display shows the document's table; a table the file made in its place is refused.
-    if (s.display && s.display->GetKind() == 4)
+    // The P-vs-T and panel displays show the document's table; a table the file made in its place
+    // is refused.
+    if (s.display && (s.display->GetKind() == 4 || s.display->GetKind() == 6))
     {
         CObject* table = s.display->m_pSettings;
         if (table != s.table.get())

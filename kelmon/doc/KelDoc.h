@@ -51,6 +51,7 @@ public:
     static constexpr int32_t kNoSplit = 8;
     static constexpr int32_t kModeAnalog = 0;
     static constexpr int32_t kModeLeakTest = 4;
+    static constexpr int32_t kModeAnnunciator = 5;
 
     CKelDoc();
     ~CKelDoc() override;
@@ -187,6 +188,7 @@ public:
 
     // ---- Mode commands (KelDocMode.cpp): one switch routine for every mode
     void OnModeAnalog();
+    void OnModeAnnunciator();
     void OnUpdateModeAnalog(CCmdUI* pCmdUI);
     void OnModeLeakTest();
     // Replaces the current display and scan by those of the mode (nothing while the lock is set,

@@ -4,11 +4,13 @@
 #include "analysis/Library.h"
 #include "displays/AnalogDisplay.h"
 #include "displays/LeakDisplay.h"
+#include "displays/PanelDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
 #include "res/resource.h"
 #include "scans/AnalogScan.h"
 #include "scans/LeakScans.h"
+#include "scans/PanelScan.h"
 
 namespace
 {
@@ -22,6 +24,8 @@ int DisplayKindOf(int mode)
         return 1;
     case CKelDoc::kModeLeakTest:
         return 2;
+    case CKelDoc::kModeAnnunciator:
+        return 6;
     default:
         return 0;
     }
@@ -54,6 +58,16 @@ CDisplay* CKelDoc::MakeModeDisplay(int mode)
         }
         return display;
     }
+    case kModeAnnunciator:
+    {
+        auto* display = new CPanelDisplay(GetTable(), this);
+        if (display->GetPage() == nullptr)
+        {
+            delete display;
+            return nullptr;
+        }
+        return display;
+    }
     default:
         return nullptr;
     }
@@ -67,6 +81,8 @@ CScan* CKelDoc::MakeModeScan(int mode, CDisplay* display)
         return new CAnalogScan(GetAnalogSettings(0), m_pHead, display);
     case kModeLeakTest:
         return new CLeakScans(GetLeakData(), m_pHead, display);
+    case kModeAnnunciator:
+        return new CPanelScans(GetTable(), m_pHead, display);
     default:
         return nullptr;
     }
@@ -151,4 +167,9 @@ void CKelDoc::OnUpdateModeAnalog(CCmdUI* pCmdUI)
 void CKelDoc::OnModeLeakTest()
 {
     SwitchMode(kModeLeakTest);
+}
+
+void CKelDoc::OnModeAnnunciator()
+{
+    SwitchMode(kModeAnnunciator);
 }

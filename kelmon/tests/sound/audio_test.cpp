@@ -138,10 +138,12 @@ TEST_F(LeakTone, PitchOfEachReadingAsHeard)
     {
         SCOPED_TRACE(c.value);
         m_sink.Clear();
-        Readings(c.value, 25);
+        // About a quarter of a second of readings: a dozen buffers when the machine keeps up, and
+        // enough to measure the pitch when it is loaded and the tone's thread runs late.
+        Readings(c.value, 40);
         WaitUntilQuiet();
         const auto buffers = m_sink.Buffers();
-        ASSERT_GE(buffers.size(), 8u);
+        ASSERT_GE(buffers.size(), 6u);
         EXPECT_NEAR(MeasureFrequency(Join(buffers)), c.hz, c.hz * 0.01);
         EXPECT_NEAR(m_tone->GetFrequency(), c.hz, 1.0);
     }

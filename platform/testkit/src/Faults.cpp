@@ -1,5 +1,6 @@
 #include "testkit/Faults.h"
 
+#include <cerrno>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -36,11 +37,24 @@ FileSizeLimit::~FileSizeLimit()
 
 bool KillWhileRunning(const std::function<void()>& body, int micros)
 {
+    // The time runs from the child's start, not from the fork: on a loaded machine the child may
+    // not be scheduled for a while, and a kill before it ran would test nothing.
+    int started[2];
+    if (::pipe(started) != 0)
+        return false;
     const pid_t child = ::fork();
     if (child < 0)
+    {
+        ::close(started[0]);
+        ::close(started[1]);
         return false;
+    }
     if (child == 0)
     {
+        ::close(started[0]);
+        const char go = 1;
+        (void)!::write(started[1], &go, 1);
+        ::close(started[1]);
         // The child never returns into the test: it works until it is killed.
         try
         {
@@ -52,6 +66,12 @@ bool KillWhileRunning(const std::function<void()>& body, int micros)
         }
         ::_exit(3);
     }
+    ::close(started[1]);
+    char go = 0;
+    while (::read(started[0], &go, 1) < 0 && errno == EINTR)
+    {
+    }
+    ::close(started[0]);
     struct timespec wait
     {
         micros / 1000000, static_cast<long>(micros % 1000000) * 1000

@@ -40,7 +40,7 @@ TEST(Faults, AChildIsKilledWhileItWorksAndWhatItDidStays)
 {
     const TempDir dir("kel-faults-");
     const std::string path = (dir / "count.txt").string();
-    EXPECT_TRUE(kel::testkit::KillWhileRunning([&] { std::ofstream(path, std::ios::app) << "x"; }, 20000));
+    EXPECT_TRUE(kel::testkit::KillWhileRunning([&] { std::ofstream(path, std::ios::app) << "x"; }, 200000));
     std::ifstream in(path);
     std::string text;
     in >> text;
