@@ -297,27 +297,10 @@ void CLeakDisplay::UpdateXStep()
 // =============================================================================================
 // Readings
 
-void CLeakDisplay::FormatValue(char* out, size_t size, float value)
-{
-    if (size == 0)
-        return;
-    char raw[64];
-    std::snprintf(raw, sizeof raw, "% 1.1E", static_cast<double>(value));
-    // Six characters (sign place, digit, point, digit, 'E', exponent sign), then the exponent's
-    // last two digits.
-    const size_t length = std::strlen(raw);
-    if (length < 8)
-    {
-        std::snprintf(out, size, "%s", raw);
-        return;
-    }
-    std::snprintf(out, size, "%.6s%s", raw, raw + length - 2);
-}
-
 void CLeakDisplay::ShowValue(float displayed, bool toggle)
 {
     char text[32];
-    FormatValue(text, sizeof text, displayed);
+    FormatShortValue(text, sizeof text, displayed);
     if (toggle)
         m_nBlink ^= 1;
     WRChangeMessage(m_pGraph, m_message, text, Settings() != nullptr ? L::TraceColour(*Settings()) : 0,

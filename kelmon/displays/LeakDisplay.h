@@ -111,8 +111,6 @@ public:
     BOOL GetValueRange(float start, float end, float* minimum, float* maximum) const;
     // The trace colour on the message, the trace and the bar.
     void ApplyTraceColor();
-    // The read-out texts: the value as "% 1.1E" cut to six characters and two exponent digits.
-    static void FormatValue(char* out, size_t size, float value);
 
     const std::vector<float>& Values() const { return m_values; }
     const std::vector<float>& Times() const { return m_times; }

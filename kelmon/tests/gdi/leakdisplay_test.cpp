@@ -145,24 +145,6 @@ protected:
 
 } // namespace
 
-TEST(LeakValueText, SixCharactersAndTwoExponentDigits)
-{
-    const struct
-    {
-        float value;
-        const char* text;
-    } cases[] = {
-        {1.234e-7f, " 1.2E-07"}, {0.0f, " 0.0E+00"},   {-5e-9f, "-5.0E-09"},
-        {3.3e-12f, " 3.3E-12"},  {1e-40f, " 1.0E-40"}, {2e5f, " 2.0E+05"},
-    };
-    for (const auto& c : cases)
-    {
-        char text[32];
-        CLeakDisplay::FormatValue(text, sizeof text, c.value);
-        EXPECT_STREQ(text, c.text) << c.value;
-    }
-}
-
 TEST(LeakValueTicks, TheStepFollowsTheSeriesWithItsMinorTicks)
 {
     const struct
@@ -515,7 +497,7 @@ TEST_F(LeakDisplayTest, TheRunGoesThroughTheDocumentFileFromTheDisplaysOwnArrays
     EXPECT_EQ(back->ShowScanData(nullptr), 1);
     EXPECT_EQ(back->GetHistoryCount(), 100);
     char last[32];
-    CLeakDisplay::FormatValue(last, sizeof last, Value(149));
+    FormatShortValue(last, sizeof last, Value(149));
     EXPECT_EQ(Message(back), last) << "the last reading as stored";
     EXPECT_EQ(back->FullScale(), TRUE);
     Keep(back, "leak_loaded");
