@@ -330,10 +330,12 @@ void CLeakDisplay::TakeReading(float time, float value)
     CLeakData* s = Settings();
     if (s == nullptr || m_pGraph == nullptr || m_pPage == nullptr || !WGIsDescValid(m_pPage))
         return;
+    // A new run: its readings alone are held and counted.
     if (m_nSampleCounter.load() < 1)
     {
         m_values.clear();
         m_times.clear();
+        m_nStoredCount = 0;
     }
     FeedHistory(time, value);
     m_times.push_back(time);

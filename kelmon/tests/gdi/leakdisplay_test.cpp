@@ -243,6 +243,7 @@ TEST_F(LeakDisplayTest, ReadingsGrowTheTrendAndTheWindowMovesOnByHalf)
     Feed(d, 0, 3);
     EXPECT_EQ(d->GetValueCount(), 3);
     EXPECT_EQ(d->Times().size(), 3u);
+    EXPECT_EQ(d->GetHistoryCount(), 3);
 }
 
 TEST_F(LeakDisplayTest, AlarmLinesFollowTheirDialogAndTheAlarmsTheirEnables)
