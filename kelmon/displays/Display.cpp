@@ -64,13 +64,44 @@ void CDisplay::SerializeBase(CArchive& ar)
            << static_cast<LONG>(m_nPosition) << static_cast<LONG>(m_bHasData);
         return;
     }
-    // The panes belong to the split display that reads them; its own Serialize adopts them.
-    CArchiveFieldReads fields(ar);
-    fields.Read(m_pTopDisplay, RUNTIME_CLASS(CDisplay));
-    fields.Read(m_pBottomDisplay, RUNTIME_CLASS(CDisplay));
+    // Only the split display has panes: two different displays, neither the split display itself
+    // nor a split display in turn. Anything else is a damaged file; what the read made goes with the
+    // refusal. (A pane may be a display read before, the library's: the document checks that one.)
+    struct Panes
+    {
+        CObject* read[2] = {nullptr, nullptr};
+        bool created[2] = {false, false};
+        ~Panes()
+        {
+            for (int i = 0; i < 2; ++i)
+                if (created[i])
+                    delete read[i];
+        }
+    } panes;
+    for (int i = 0; i < 2; ++i)
+    {
+        BOOL created = FALSE;
+        panes.read[i] = ar.ReadObject(RUNTIME_CLASS(CDisplay), &created);
+        panes.created[i] = created != FALSE;
+        if (panes.read[i] == nullptr)
+            continue;
+        const bool pane = m_nKind == 7 && panes.read[i] != this &&
+                          (i == 0 || panes.read[1] != panes.read[0]) &&
+                          static_cast<CDisplay*>(panes.read[i])->GetKind() != 7;
+        if (!pane)
+        {
+            if (!created)
+                panes.read[i] = nullptr;
+            AfxThrowArchiveException(CArchiveException::badIndex, ar.GetFileName());
+        }
+    }
     LONG width = 0, height = 0, position = 0, hasData = 0;
     ar >> width >> height >> position >> hasData;
-    fields.Commit();
+    delete m_pTopDisplay;
+    delete m_pBottomDisplay;
+    m_pTopDisplay = static_cast<CDisplay*>(panes.read[0]);
+    m_pBottomDisplay = static_cast<CDisplay*>(panes.read[1]);
+    panes.created[0] = panes.created[1] = false;
     m_nPageWidth = width;
     m_nPageHeight = height;
     m_nPosition = position >= 0 && position <= 2 ? position : 0;

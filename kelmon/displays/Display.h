@@ -186,9 +186,10 @@ public:
     virtual int ClosePage() { return BaseClosePage(); }
 
     // ---- The display base's own record (stored in the document file)
-    // Stores the two pane references (null for every kind but the split display), then the page
-    // width and height, the position and the has-data flag. Each kind stores its own fields first
-    // and calls this last.
+    // Stores the two pane displays (null for every kind but the split display, which owns them and
+    // has them stored in full here), then the page width and height, the position and the has-data
+    // flag. Each kind stores its own fields first and calls this last. A load refuses panes in any
+    // other kind, and panes that are not new displays of their own.
     void Serialize(CArchive& ar) override { SerializeBase(ar); }
     // Default page size by the screen width: 640 x 397, 1024 x 685, 1280 x 940, else 800 x 517.
     void SetDefaultPageSize();

@@ -6,12 +6,14 @@
 #include "displays/LibDisplay.h"
 #include "displays/PanelDisplay.h"
 #include "displays/PvsTDisplay.h"
+#include "displays/SplitDisplay.h"
 
 const CRuntimeClass* const* DisplayKinds(int* count)
 {
     static const CRuntimeClass* const kinds[] = {RUNTIME_CLASS(CAnalogDisplay), RUNTIME_CLASS(CBarDisplay),
                                                  RUNTIME_CLASS(CLibDisplay), RUNTIME_CLASS(CPvsTDisplay),
-                                                 RUNTIME_CLASS(CLeakDisplay), RUNTIME_CLASS(CPanelDisplay)};
+                                                 RUNTIME_CLASS(CLeakDisplay), RUNTIME_CLASS(CPanelDisplay),
+                                                 RUNTIME_CLASS(CSplitDisplay)};
     if (count != nullptr)
         *count = static_cast<int>(sizeof kinds / sizeof kinds[0]);
     return kinds;

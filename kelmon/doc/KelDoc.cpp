@@ -50,8 +50,9 @@ struct StagedDocument
 {
     ~StagedDocument()
     {
-        // What refers to other parts goes first.
+        // What refers to other parts goes first (a split display's panes show the copies).
         scan.reset();
+        display.reset();
         for (CObject* object : strays)
             delete object;
         for (CObject* object : splitCopies)
@@ -116,10 +117,10 @@ void RefuseStrays(CArchive& ar, const StagedDocument& s)
 
 // The references of a scan and of the panes of a split scan. A pane's settings may be a copy of the
 // document's (a split layout's); the document takes such copies over.
-void CheckScanReferences(StagedDocument& s, CScan* scan, bool pane)
+void CheckScanReferences(StagedDocument& s, CScan* scan, bool pane, CDisplay* display)
 {
     CheckReference(s, scan->m_pHead, s.head.get());
-    CheckReference(s, scan->m_pDisplay, s.display.get());
+    CheckReference(s, scan->m_pDisplay, display);
     auto adopt = [&](auto*& ref, auto* own, bool isOwn)
     {
         if (ref == nullptr || isOwn)
@@ -142,10 +143,67 @@ void CheckScanReferences(StagedDocument& s, CScan* scan, bool pane)
         adopt(channel->m_pTable, s.table.get(), channel->m_pTable == s.table.get());
     if (auto* split = dynamic_cast<CSplitScan*>(scan))
     {
+        // Child i shows on pane i of the split display (none without one).
+        const bool splitShown = s.display && s.display->GetKind() == 7;
         for (int i = 0; i < 2; ++i)
             if (CScan* child = split->GetChild(i))
-                CheckScanReferences(s, child, true);
+                CheckScanReferences(s, child, true,
+                                    !splitShown ? nullptr
+                                    : i == 0    ? s.display->m_pTopDisplay
+                                                : s.display->m_pBottomDisplay);
     }
+}
+
+// A split layout's settings copy, read where a pane or a pane's scan refers to it: the document
+// takes it over (two at most); its units and head must be the document's.
+template <class T> void AdoptSplitCopy(StagedDocument& s, T* copy)
+{
+    if (std::find(s.splitCopies.begin(), s.splitCopies.end(), copy) != s.splitCopies.end())
+        return;
+    if (s.strays.count(copy) != 0 || s.splitCopies.size() >= 2)
+    {
+        s.strays.insert(copy);
+        return;
+    }
+    s.splitCopies.push_back(copy);
+    CheckReference(s, copy->m_pUnits, s.units.get());
+    CheckReference(s, copy->m_pHead, s.head.get());
+}
+
+// The panes of a split display show the document's records or the layout's copies of them: a
+// spectrum pane a CAnalogData, a table or P-vs-T pane a CTable. A pane of another kind, or any
+// other settings, refuse the file.
+void CheckPaneSettings(CArchive& ar, StagedDocument& s, CDisplay* pane)
+{
+    CObject* settings = pane->m_pSettings;
+    switch (pane->GetKind())
+    {
+    case 1:
+    case 5:
+    case 8:
+        if (auto* record = dynamic_cast<CAnalogData*>(settings))
+        {
+            if (!s.OwnsAnalog(record))
+                AdoptSplitCopy(s, record);
+            return;
+        }
+        break;
+    case 3:
+    case 4:
+        if (auto* table = dynamic_cast<CTable*>(settings))
+        {
+            if (table != s.table.get())
+                AdoptSplitCopy(s, table);
+            return;
+        }
+        break;
+    default:
+        ThrowBadFile(ar, CArchiveException::badClass);
+    }
+    if (settings != nullptr)
+        s.strays.insert(settings);
+    pane->m_pSettings = nullptr;
+    ThrowBadFile(ar, CArchiveException::badIndex);
 }
 
 int32_t ReadInt(CArchive& ar)
@@ -172,7 +230,10 @@ CKelDoc::~CKelDoc()
     if (!m_bOwnsDesc && m_pBoundDesc)
         m_pBoundDesc.reset();
     DeleteDisplays();
-    // The scan refers to the displays, settings and head: it goes first.
+    // The library's dialog may hang below the scan's (a split layout with the library below);
+    // the scan refers to the displays, settings and head: both go first.
+    if (m_pLibrary)
+        m_pLibrary->DestroyParameterDlg();
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();
@@ -336,6 +397,9 @@ void CKelDoc::OnCloseDocument()
     }
     ReleaseInstrument();
     DeleteDisplays();
+    // The library's dialog may hang below the scan's (a split layout with the library below).
+    if (m_pLibrary)
+        m_pLibrary->DestroyParameterDlg();
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();
@@ -438,9 +502,10 @@ void CKelDoc::DeleteDisplays()
         m_displays[kind - 1].reset();
     if (CDisplay* split = m_displays[6].get())
     {
+        // The panes go before the settings copies they show.
         const int modes[2] = {split->GetPaneCode(0), split->GetPaneCode(1)};
-        FreeSplitSettings(modes);
         m_displays[6].reset();
+        FreeSplitSettings(modes);
     }
     m_pCurrentDisplay = nullptr;
     if (m_pScan)
@@ -622,10 +687,17 @@ void CKelDoc::Serialize(CArchive& ar)
     {
         // The library shows its bars over the library settings (a new document's library may have
         // been stored before it had them).
+        // In a split layout with the library below, the range is the layout's copy of them.
         CAnalogData* range = s.library->GetRangeSettings();
+        const bool splitLibrary = s.words[2] == kModeLibrary;
         if (range != nullptr && !s.OwnsAnalog(range))
-            s.strays.insert(range);
-        if (range == nullptr || !s.OwnsAnalog(range))
+        {
+            if (splitLibrary)
+                AdoptSplitCopy(s, range);
+            else
+                s.strays.insert(range);
+        }
+        if (range == nullptr || (!s.OwnsAnalog(range) && !splitLibrary))
             s.library->SetRangeSettings(s.analog[4].get());
         // A display the library kept is the document's current display, stored in full here.
         if (CDisplay* shown = s.library->GetDisplay())
@@ -640,7 +712,25 @@ void CKelDoc::Serialize(CArchive& ar)
     if (display == nullptr && s.display)
         ThrowBadFile(ar, CArchiveException::badIndex); // the library's display is no display of the document
     if (created)
+    {
+        // A display the library kept and the file stored before the current display can only be
+        // a pane of that display (the library half of a split layout), which owns it from now on.
+        CDisplay* libraryShown = s.display.release();
         s.display.reset(static_cast<CDisplay*>(display));
+        if (libraryShown != nullptr)
+        {
+            const bool pane = s.display->GetKind() == 7 && (libraryShown == s.display->m_pTopDisplay ||
+                                                            libraryShown == s.display->m_pBottomDisplay);
+            if (!pane || libraryShown->GetKind() != 8)
+            {
+                s.library->SetDisplay(nullptr);
+                if (pane)
+                    ThrowBadFile(ar, CArchiveException::badClass);
+                s.strays.insert(libraryShown);
+                RefuseStrays(ar, s);
+            }
+        }
+    }
     if (s.display && (s.display->GetKind() < 1 || s.display->GetKind() > kDisplayKinds))
         ThrowBadFile(ar, CArchiveException::badClass);
     // A spectrum display shows one of the document's spectrum records; anything else the file made
@@ -686,10 +776,21 @@ void CKelDoc::Serialize(CArchive& ar)
         RefuseStrays(ar, s);
     }
 
+    if (s.display && s.display->GetKind() == 7)
+    {
+        for (CDisplay* pane : {s.display->m_pTopDisplay, s.display->m_pBottomDisplay})
+            if (pane != nullptr)
+                CheckPaneSettings(ar, s, pane);
+        RefuseStrays(ar, s);
+    }
+
     s.scan.reset(ReadOwned<CScan>(ar, RUNTIME_CLASS(CScan)));
     if (s.scan)
     {
-        CheckScanReferences(s, s.scan.get(), false);
+        // The scan of a library layout keeps the upper pane; a split scan has the split display.
+        const bool onPane =
+            s.display && s.display->GetKind() == 7 && !dynamic_cast<CSplitScan*>(s.scan.get());
+        CheckScanReferences(s, s.scan.get(), onPane, onPane ? s.display->m_pTopDisplay : s.display.get());
         RefuseStrays(ar, s);
     }
 
@@ -700,6 +801,9 @@ void CKelDoc::Serialize(CArchive& ar)
 
     // ---- All read: the document takes it over.
     DeleteDisplays();
+    // The library's dialog may hang below the scan's (a split layout with the library below).
+    if (m_pLibrary)
+        m_pLibrary->DestroyParameterDlg();
     m_pScan.reset();
     DeleteModels();
     m_pLibrary.reset();
@@ -747,8 +851,26 @@ void CKelDoc::Serialize(CArchive& ar)
         m_pCurrentDisplay = GetDisplayOfKind(shown->GetKind());
     }
     m_pScan = std::move(s.scan);
-    for (size_t i = 0; i < s.splitCopies.size() && i < 2; ++i)
-        m_pSplitSettings[i] = s.splitCopies[i];
+    // Each pane's copy in the slot of its pane (one copy may serve both); a copy only a scan
+    // refers to takes a free slot. There are two copies at most, so each one gets a slot.
+    CDisplay* split =
+        m_pCurrentDisplay != nullptr && m_pCurrentDisplay->GetKind() == 7 ? m_pCurrentDisplay : nullptr;
+    for (int i = 0; i < 2; ++i)
+    {
+        CDisplay* pane = split == nullptr ? nullptr : i == 0 ? split->m_pTopDisplay : split->m_pBottomDisplay;
+        const bool copy = pane != nullptr && std::find(s.splitCopies.begin(), s.splitCopies.end(),
+                                                       pane->m_pSettings) != s.splitCopies.end();
+        m_pSplitSettings[i] = copy ? pane->m_pSettings : nullptr;
+    }
+    for (CObject* copy : s.splitCopies)
+    {
+        if (copy == m_pSplitSettings[0] || copy == m_pSplitSettings[1])
+            continue;
+        if (m_pSplitSettings[0] == nullptr)
+            m_pSplitSettings[0] = copy;
+        else
+            m_pSplitSettings[1] = copy;
+    }
     s.splitCopies.clear();
 
     const int32_t* t = s.tail;

@@ -31,6 +31,8 @@ class CPeakTuningDlg;
 class IPeakTuningSite;
 class CLibrarySearchDlg;
 class CScan;
+class CSplitDisplay;
+struct SplitLayout;
 class CTable;
 class CUnits;
 
@@ -50,8 +52,12 @@ public:
     // kNoSplit as second mode means no split layout.
     static constexpr int32_t kNoSplit = 8;
     static constexpr int32_t kModeAnalog = 0;
+    static constexpr int32_t kModeHistogram = 1;
+    static constexpr int32_t kModeTable = 2;
+    static constexpr int32_t kModePvsT = 3;
     static constexpr int32_t kModeLeakTest = 4;
     static constexpr int32_t kModeAnnunciator = 5;
+    static constexpr int32_t kModeLibrary = 7;
 
     CKelDoc();
     ~CKelDoc() override;
@@ -197,6 +203,24 @@ public:
     // The mode's display built in the document's view, or null; the mode's new scan, or null.
     CDisplay* MakeModeDisplay(int mode);
     CScan* MakeModeScan(int mode, CDisplay* display);
+    // ---- Split commands (KelDocSplit.cpp): two panes in one split display. From a display that
+    // offers no layout for the command nothing happens.
+    void OnSplitAnalog();
+    void OnUpdateSplitAnalog(CCmdUI* pCmdUI);
+    void OnSplitHistogram();
+    void OnUpdateSplitHistogram(CCmdUI* pCmdUI);
+    void OnSplitTable();
+    void OnUpdateSplitTable(CCmdUI* pCmdUI);
+    void OnSplitPvsT();
+    void OnUpdateSplitPvsT(CCmdUI* pCmdUI);
+    void OnSplitLibrary();
+    void OnUpdateSplitLibrary(CCmdUI* pCmdUI);
+    // Docks the library's parameter dialog below the scan's and shows both as the parameter
+    // dialogs are shown; returns 1.
+    int PlaceLibraryDialog();
+    // A mode switch leaving a split layout: the split display and its settings copies go (nothing
+    // when the current display is no split display).
+    void LeaveSplitLayout();
     // ---- The rest of the head commands: ionizer, CEM, calibration, degas, reset, peak tuning,
     // the head-parameter lock and the head information (KelDocHead.cpp)
     void OnIonizerSettings();
@@ -410,6 +434,15 @@ public:
 
 private:
     void DeleteModels();
+    // The split recipe's steps (KelDocSplit.cpp).
+    BOOL CanStartSplit();
+    void SplitLayoutCommand(unsigned command);
+    CObject* SplitSourceSettings(int source);
+    void MakeSplitSettings(const SplitLayout& layout);
+    void ApplyTableCoupling(const SplitLayout& layout);
+    CSplitDisplay* ShowSplitDisplay(const SplitLayout& layout, CObject* settings[2]);
+    // Deletes the split display, then frees its settings copies; the library lets go of both.
+    void DropSplitDisplay();
 
     std::unique_ptr<CLibrary> m_pLibrary;
     std::unique_ptr<CDisplay> m_displays[kDisplayKinds]; // by kind code - 1

@@ -113,6 +113,7 @@ void CKelDoc::SwitchMode(int mode)
         }
         SetCurrentScan(nullptr);
         m_pCurrentDisplay->SavePlacement();
+        LeaveSplitLayout();
     }
     // Building the pair touches the settings; the switch itself is no change of the document.
     const BOOL modified = IsModified();

@@ -8,6 +8,7 @@
 #include "doc/KelDocCommands.h"
 #include "dialogs/LeakTestScheduleDlg.h"
 #include "doc/LeakData.h"
+#include "analysis/Library.h"
 #include "dialogs/HeadPortLock.h"
 #include "head/Head.h"
 #include "io/CbBoard.h"
@@ -309,9 +310,13 @@ void CKelDoc::ShowInitialDisplay()
     display->FullScale();
     if (m_pScan)
     {
-        m_pScan->SetDisplay(display);
+        // The scan of a split layout with the library below stays on the upper pane.
+        const bool onPane = display->GetKind() == 7 && m_pScan->GetScanKind() != SCAN_KIND_SPLIT;
+        m_pScan->SetDisplay(onPane ? display->m_pTopDisplay : display);
         m_pScan->ShowCaption(m_pScan->m_bCaptionShown);
     }
+    if (m_pLibrary && display->GetKind() == 7 && m_pLibrary->GetDisplay() != nullptr)
+        m_pLibrary->SetDisplay(m_pLibrary->GetDisplay()); // the library's pane shows its gas again
 }
 
 // ---- The tasks (on a port-monitor worker holding the port mutex)
