@@ -762,6 +762,20 @@ void CKelDoc::Serialize(CArchive& ar)
         RefuseStrays(ar, s);
     }
 
+    // The leak display shows the document's leak settings; a record the file made in its place is
+    // refused.
+    if (s.display && s.display->GetKind() == 2)
+    {
+        CObject* leak = s.display->m_pSettings;
+        if (leak != s.leak.get())
+        {
+            if (leak != nullptr)
+                s.strays.insert(leak);
+            s.display->m_pSettings = s.leak.get();
+        }
+        RefuseStrays(ar, s);
+    }
+
     if (s.display && s.display->GetKind() == 7)
     {
         for (CDisplay* pane : {s.display->m_pTopDisplay, s.display->m_pBottomDisplay})

@@ -4,6 +4,7 @@
 #include "analysis/Library.h"
 #include "displays/AnalogDisplay.h"
 #include "displays/BarDisplay.h"
+#include "displays/LeakDisplay.h"
 #include "displays/LibDisplay.h"
 #include "displays/PanelDisplay.h"
 #include "displays/PvsTDisplay.h"
@@ -13,6 +14,7 @@
 #include "res/resource.h"
 #include "scans/AnalogScan.h"
 #include "scans/HistogramScan.h"
+#include "scans/LeakScans.h"
 #include "scans/PanelScan.h"
 #include "scans/PvsTScan.h"
 #include "scans/Table.h"
@@ -34,6 +36,8 @@ int DisplayKindOf(int mode)
         return 4;
     case CKelDoc::kModeLibrary:
         return 8;
+    case CKelDoc::kModeLeakTest:
+        return 2;
     case CKelDoc::kModeAnnunciator:
         return 6;
     case CKelDoc::kModeTable:
@@ -85,6 +89,8 @@ CDisplay* CKelDoc::MakeModeDisplay(int mode)
         return m_pTable ? KeepIfBuilt(new CPvsTDisplay(m_pTable.get(), 0, this)) : nullptr;
     case kModeLibrary:
         return KeepIfBuilt(new CLibDisplay(GetAnalogSettings(4), 0, this));
+    case kModeLeakTest:
+        return KeepIfBuilt(new CLeakDisplay(GetLeakData(), this));
     case kModeAnnunciator:
         return KeepIfBuilt(new CPanelDisplay(GetTable(), this));
     case kModeTable:
@@ -104,6 +110,8 @@ CScan* CKelDoc::MakeModeScan(int mode, CDisplay* display)
         return new CHistogramScan(GetAnalogSettings(2), m_pHead, display);
     case kModePvsT:
         return m_pTable ? new CPvsTScans(m_pTable.get(), m_pHead, display) : nullptr;
+    case kModeLeakTest:
+        return new CLeakScans(GetLeakData(), m_pHead, display);
     case kModeAnnunciator:
         return new CPanelScans(GetTable(), m_pHead, display);
     case kModeTable:
