@@ -301,6 +301,9 @@ struct PlotObjectType
     void (*recompute)(GrDesc* graph, ObjDesc* object);
     // The interpreter met the object hidden (a window-bearing object hides its window). May be null.
     void (*hidden)(GrDesc* graph, ObjDesc* object);
+    // The line of member `member` (a trace of a multi-trace object) for the line accessors; null
+    // for no such member. May be null: the accessors use the object's own line.
+    LineDesc* (*memberLine)(ObjDesc* object, int member);
 };
 
 // Registers (or replaces) an object type of another library; FALSE for a type below 100 or a null

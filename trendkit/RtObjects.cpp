@@ -2,6 +2,7 @@
 // plotkit), allocation of records in a graph's object table, the update callbacks, following an
 // axis range change, font re-scaling and the edit dialog of a selected object.
 #include "TrendkitInternal.h"
+#include "ScrollGraph.h"
 #include "TimeAxis.h"
 
 #include <algorithm>
@@ -61,6 +62,9 @@ void RegisterRtType(const RtObjectType& type)
     plot.hitPass = 0;
     plot.copy = CopyThunk;
     plot.release = ReleaseThunk;
+    // The line accessors reach each trace of the scroll and XY objects.
+    if (type.type == RT_TYPE_SCROLL || type.type == RT_TYPE_XY)
+        plot.memberLine = TracePen;
     PlotRegisterObjectType(&plot);
 }
 

@@ -210,8 +210,8 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
 {
     const CTable& t = *m_pTable;
     using W = PvsTWords;
-    const COLORREF plotColour = WGGetRGBColor(t.m_colorB2);
-    WGSetPlotArea(graph, dc, kPlotLeft, kPlotTop, kPlotRight, kPlotBottom, t.m_colorB2);
+    const COLORREF plotColour = W::PlotColour(t);
+    WGSetPlotArea(graph, dc, kPlotLeft, kPlotTop, kPlotRight, kPlotBottom, WGGetPureColor(plotColour));
     WGChangePlotBackgnd(graph, plotColour);
     m_plotArea[0] = kPlotLeft;
     m_plotArea[1] = kPlotRight;
@@ -245,7 +245,8 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     }
 
     UseTableFont(t, W::kFontYLabels);
-    m_plot.yLabels = static_cast<uint16_t>(WGLabelAxis(graph, dc, m_plot.yAxis, 1, 1, 1, 0, nullptr));
+    m_plot.yLabels = static_cast<uint16_t>(
+        WGLabelAxis(graph, dc, m_plot.yAxis, 1, W::YLabelFormat(t), W::YLabelPrecision(t), 0, nullptr));
     UseTableFont(t, W::kFontUnits);
     m_plot.yCaption = Text(graph, dc, t.m_pUnits != nullptr ? t.m_pUnits->m_szLabel : "", 0.03f, 0.035f);
     UseTableFont(t, W::kFontTitle);

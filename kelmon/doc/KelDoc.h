@@ -50,6 +50,7 @@ public:
     // kNoSplit as second mode means no split layout.
     static constexpr int32_t kNoSplit = 8;
     static constexpr int32_t kModeAnalog = 0;
+    static constexpr int32_t kModePvsT = 3;
 
     CKelDoc();
     ~CKelDoc() override;
@@ -187,6 +188,7 @@ public:
     // ---- Mode commands (KelDocMode.cpp): one switch routine for every mode
     void OnModeAnalog();
     void OnUpdateModeAnalog(CCmdUI* pCmdUI);
+    void OnModePvsT();
     // Replaces the current display and scan by those of the mode (nothing while the lock is set,
     // the mode is in force or a scan runs: the user is offered to stop it).
     void SwitchMode(int mode);

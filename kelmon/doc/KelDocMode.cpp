@@ -3,10 +3,12 @@
 // nothing (MakeModeDisplay and MakeModeScan return null for it).
 #include "analysis/Library.h"
 #include "displays/AnalogDisplay.h"
+#include "displays/PvsTDisplay.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
 #include "res/resource.h"
 #include "scans/AnalogScan.h"
+#include "scans/PvsTScan.h"
 
 namespace
 {
@@ -18,6 +20,8 @@ int DisplayKindOf(int mode)
     {
     case CKelDoc::kModeAnalog:
         return 1;
+    case CKelDoc::kModePvsT:
+        return 4;
     default:
         return 0;
     }
@@ -40,6 +44,16 @@ CDisplay* CKelDoc::MakeModeDisplay(int mode)
         }
         return display;
     }
+    case kModePvsT:
+    {
+        auto* display = new CPvsTDisplay(GetTable(), 0, this);
+        if (display->GetPage() == nullptr)
+        {
+            delete display;
+            return nullptr;
+        }
+        return display;
+    }
     default:
         return nullptr;
     }
@@ -51,6 +65,8 @@ CScan* CKelDoc::MakeModeScan(int mode, CDisplay* display)
     {
     case kModeAnalog:
         return new CAnalogScan(GetAnalogSettings(0), m_pHead, display);
+    case kModePvsT:
+        return new CPvsTScans(GetTable(), m_pHead, display);
     default:
         return nullptr;
     }
@@ -130,4 +146,9 @@ void CKelDoc::OnUpdateModeAnalog(CCmdUI* pCmdUI)
 {
     pCmdUI->SetCheck(
         m_pCurrentDisplay != nullptr && m_pCurrentDisplay->GetKind() == DisplayKindOf(kModeAnalog) ? 1 : 0);
+}
+
+void CKelDoc::OnModePvsT()
+{
+    SwitchMode(kModePvsT);
 }
