@@ -297,14 +297,21 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     m_trace = WRSetAscendXYGraph(graph, m_nDataSet, std::max(2, t.m_timePoints), colourTable, styleTable,
                                  widthTable);
 
-    // The channel names, one 42-character row each, as the legend of the traces.
+    // The channel names, one 42-character row each in one block, as the legend of the traces.
     if (n > 0)
     {
-        std::string names(static_cast<size_t>(n) * 42, '\0');
-        for (int k = 0; k < n; ++k)
-            std::snprintf(&names[static_cast<size_t>(k) * 42], 42, "%s", t.m_active[k].m_szGasName);
-        WGSetTextByName(0, "Arial", 8, 1);
-        m_legend = WRDynLegendPtr(graph, 0.85f, 0.2f, 0.0f, 0.0f, 15, 2, -1, 7, 0, names.data(), m_trace, 1);
+        if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(n) * 42))
+        {
+            if (auto* names = static_cast<char*>(GlobalLock(block)))
+            {
+                for (int k = 0; k < n; ++k)
+                    std::snprintf(names + static_cast<size_t>(k) * 42, 42, "%s", t.m_active[k].m_szGasName);
+                GlobalUnlock(block);
+                WGSetTextByName(0, "Arial", 8, 1);
+                m_legend = WRDynLegend(graph, 0.85f, 0.2f, 0.0f, 0.0f, 15, 2, -1, 7, 0, block, m_trace, 1);
+            }
+            GlobalFree(block);
+        }
     }
 
     int colour = 1, width = 2, style = 0;

@@ -293,6 +293,15 @@ void CPvsTDisplay::ArrangeLabels()
             setSize(m_xLabels, fitted);
             if (m_titleText != 0)
                 setSize(m_titleText, fitted);
+            measure(m_xLabels, fitted, "0123456789", &digits, &height);
+        }
+        // The last label is centred on the plot's right edge: the plot leaves room for its half.
+        const float right = std::min(m_plotArea[1], 0.99f - digits * 0.4f);
+        if (right > xFrom + 0.2f && right < xTo)
+        {
+            WGChangePlotPos(m_pGraph, xFrom, yFrom, right, yTo);
+            xTo = right;
+            m_plotArea[1] = right;
         }
     }
 
@@ -301,7 +310,7 @@ void CPvsTDisplay::ArrangeLabels()
     std::string sample = WGGetLabelsFormat(m_pGraph, m_yLabels) == 0 ? "0000." : "0.";
     sample.append(static_cast<size_t>(std::clamp(precision, 0, 10)), '0');
     if (WGGetLabelsFormat(m_pGraph, m_yLabels) != 0)
-        sample += "E-00";
+        sample += "x10-00"; // the exponent is written as a power of ten
     float labelWidth = 0.0f, unused = 0.0f;
     measure(m_yLabels, WGGetFontSize(m_pGraph, m_yLabels), sample.c_str(), &labelWidth, &unused);
     ReleaseDC(window, dc);

@@ -47,6 +47,8 @@ TEST_F(PvsTModeTest, TheTrendRunsOnSoft0ItsHistoryIsBrowsedAndTheModeComesBackFr
     FilamentOn(doc);
     CTable& table = *doc->GetTable();
     AddChannels(table);
+    // A short screen, so that the history view (which needs a full screen) opens after a few samples.
+    table.m_timePoints = 8;
     ASSERT_EQ(table.m_activeCount, 3);
 
     // Mode > P vs T: the trend display over the table and its scan.
@@ -59,12 +61,14 @@ TEST_F(PvsTModeTest, TheTrendRunsOnSoft0ItsHistoryIsBrowsedAndTheModeComesBackFr
     EXPECT_EQ(doc->GetCurrentScan()->GetScanKind(), SCAN_KIND_PVST);
     EXPECT_EQ(doc->m_nMode, CKelDoc::kModePvsT);
     ASSERT_NE(display->m_legend, 0);
-    EXPECT_STREQ(WGGetString(display->GetGraph(), display->m_legend, 1), "Oxygen");
+    for (int line = 1; line <= 3; ++line) // 0 is the title
+        EXPECT_STREQ(WGGetString(display->GetGraph(), display->m_legend, line),
+                     table.m_active[line - 1].m_szGasName);
 
     // The trend: the samples reach the display, one time and value per channel each.
     doc->GetLogSettings(SCAN_KIND_PVST).m_folder = files.path().string().c_str();
     Click(ID_SCAN_START);
-    ASSERT_TRUE(UiTest::PumpUntil([&] { return display->GetHistoryCount() >= 4; }, 30000));
+    ASSERT_TRUE(UiTest::PumpUntil([&] { return display->GetHistoryCount() >= 10; }, 30000));
     ASSERT_EQ(display->ChannelValues().size(), 3u);
     for (const auto& values : display->ChannelValues())
     {

@@ -169,6 +169,9 @@ TEST_F(PvsTTest, ThePageIsBuiltWithItsTracesLegendAndReadout)
     EXPECT_NE(d->m_nDataSet, 0);
     EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_pressureCaption, 0), "Total Pressure");
     EXPECT_EQ(d->IsLegendShown(), 1);
+    // One legend line per channel under the title.
+    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 2), "Oxygen");
+    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 3), "Water");
 
     // Without channels the page still builds.
     CTable& t = *m_doc->GetTable();
@@ -275,10 +278,11 @@ TEST_F(PvsTTest, TheCursorReadsTheSampleUnderItInTheLegend)
         int result;
         float cursor;
         float value;
+        const char* title;
     } cases[] = {
-        {42.2f, 1, 42.0f, Pressure(0, 42)},
-        {250.0f, 1, 250.0f, 0.0f}, // inside the axis, past the samples: reads 0
-        {302.0f, 0, 0.0f, 0.0f},   // more than half a second past the axis
+        {42.2f, 1, 42.0f, Pressure(0, 42), "Time:00:00:42"},
+        {250.0f, 1, 250.0f, 0.0f, "Time:00:04:10"}, // inside the axis, past the samples: reads 0
+        {302.0f, 0, 0.0f, 0.0f, nullptr},           // more than half a second past the axis
     };
     for (const Case& c : cases)
     {
@@ -290,14 +294,15 @@ TEST_F(PvsTTest, TheCursorReadsTheSampleUnderItInTheLegend)
             continue;
         char expected[64];
         std::snprintf(expected, sizeof expected, "%1.2e %s", static_cast<double>(c.value), "Nitrogen");
-        EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 0), expected);
+        EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 1), expected); // 0 is the title
+        EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 0), c.title);
         EXPECT_FLOAT_EQ(d->GetCursorX(), c.cursor);
     }
     Keep(d, "pvst_cursor");
     // Hiding the cursor gives the legend its channel names back.
     d->ToggleCursor();
     EXPECT_EQ(d->IsCursorShown(), 0);
-    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 1), "Oxygen");
+    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 2), "Oxygen");
 }
 
 TEST_F(PvsTTest, TheTotalPressureReadoutAlternatesAndAsksBeforeItIsHidden)
