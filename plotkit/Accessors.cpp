@@ -22,6 +22,8 @@ LineDesc* LineOf(ObjDesc* object, int member)
     const PlotPropertyOps* ops = FindPropertyOps(object->type);
     if (ops && ops->memberLine)
         return ops->memberLine(object, member);
+    if (const PlotObjectType* type = FindObjectType(object->type); type && type->memberLine)
+        return type->memberLine(object, member);
     return &object->line;
 }
 

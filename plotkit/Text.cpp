@@ -829,7 +829,8 @@ BOOL WINAPI WGChangeString(GrDesc* graph, int number, const char* text, int item
     {
         int capacity = 0;
         char* entry =
-            o->type == PK_TYPE_LEGEND ? LegendItemText(o, item, &capacity) : PieLabelText(o, item, &capacity);
+            // A legend's lines are counted from 0 under its title (item 0 of the legend).
+            o->type == PK_TYPE_LEGEND ? LegendItemText(o, item + 1, &capacity) : PieLabelText(o, item, &capacity);
         if (entry == nullptr)
             return FALSE;
         std::memset(entry, 0, static_cast<size_t>(capacity) + 1);

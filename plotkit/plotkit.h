@@ -304,6 +304,9 @@ struct PlotObjectType
     // Bytes from the record's start to its font block, for the types that carry one (the text
     // accessors reach it there); 0: the block follows the plotkit head directly.
     UINT fontOffset;
+    // The line of member `member` (a trace of a multi-trace object) for the line accessors; null
+    // for no such member. May be null: the accessors use the object's own line.
+    LineDesc* (*memberLine)(ObjDesc* object, int member);
 };
 
 // Registers (or replaces) an object type of another library; FALSE for a type below 100 or a null

@@ -349,7 +349,8 @@ int WINAPI WRSetLegendText(GrDesc* graph, WORD legend, int item, const char* tex
     // A missing item (at or past the legend's count) is refused by the string accessor.
     if (o == nullptr || o->type != PK_TYPE_LEGEND || WGGetString(graph, legend, item) == nullptr)
         return 0;
-    return WGChangeString(graph, legend, text, item) ? 1 : 0;
+    // The string accessor counts a legend's lines from 0 under its title (-1 is the title).
+    return WGChangeString(graph, legend, text, item - 1) ? 1 : 0;
 }
 
 int WINAPI WRGetLegendText(GrDesc* graph, WORD legend, int item, char* buffer)

@@ -2,6 +2,7 @@
 // plotkit), allocation of records in a graph's object table, the update callbacks, following an
 // axis range change, font re-scaling and the edit dialog of a selected object.
 #include "TrendkitInternal.h"
+#include "ScrollGraph.h"
 #include "TimeAxis.h"
 
 #include <algorithm>
@@ -67,6 +68,9 @@ void RegisterRtType(const RtObjectType& type)
     static_assert(offsetof(MessageDesc, font) == offsetof(DynTextDesc, font) &&
                   offsetof(TimeLabelsDesc, font) == offsetof(DynTextDesc, font));
     plot.fontOffset = static_cast<UINT>(offsetof(DynTextDesc, font));
+    // The line accessors reach each trace of the scroll and XY objects.
+    if (type.type == RT_TYPE_SCROLL || type.type == RT_TYPE_XY)
+        plot.memberLine = TracePen;
     PlotRegisterObjectType(&plot);
 }
 

@@ -375,6 +375,14 @@ ScrollDesc* AsScroll(ObjDesc* object)
     return reinterpret_cast<ScrollDesc*>(object);
 }
 
+LineDesc* TracePen(ObjDesc* object, int member)
+{
+    ScrollDesc* s = AsScroll(object);
+    if (s == nullptr || member < 0 || member >= s->channels || member >= RT_MAX_VALUES)
+        return nullptr;
+    return &s->pens[member];
+}
+
 bool IsLogic(const ScrollDesc* s)
 {
     return s->r.rt.head.type == RT_TYPE_SCROLL && s->r.rt.head.subKind == SCROLL_LOGIC;

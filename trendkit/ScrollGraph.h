@@ -80,6 +80,8 @@ struct TimeLabelHooks
 TimeLabelHooks& TimeLabels();
 
 ScrollDesc* AsScroll(ObjDesc* object);
+// The pen of trace `member` of a scroll or XY object; null for another object or no such trace.
+LineDesc* TracePen(ObjDesc* object, int member);
 bool IsLogic(const ScrollDesc* s);
 bool IsXY(const ScrollDesc* s);
 // The time range |to - from| along the record's time direction.

@@ -524,13 +524,6 @@ LineAttributes LineOf(int colour, int style, int width)
     return LineAttributes{colour, style, width};
 }
 
-void ApplyLine(GrDesc* graph, int object, const LineAttributes& line)
-{
-    WGChangeLineStyle(graph, object, line.nStyle, 0);
-    WGChangeLineColor(graph, object, line.nColour, 0);
-    WGChangeLineWidth(graph, object, line.nWidth, 0);
-}
-
 void StoreGrid(CAnalogData::GridLine& grid, const LineAttributes& line)
 {
     grid.colour = line.nColour;
@@ -555,13 +548,6 @@ void StoreFont(CAnalogData::TextStyle& style, const ChartFont& font)
     style.size = font.nSize;
     style.style = font.StyleWord();
     style.colour = font.nColourIndex;
-}
-
-void ApplyFont(GrDesc* graph, int object, const ChartFont& font, int size)
-{
-    WGChangeFont(graph, object, font.strFaceName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(font.strFaceName),
-                 size, 0, font.bBold ? 700 : 400, font.bItalic, font.bUnderline);
-    WGChangeTextColor(graph, object, font.nColourIndex);
 }
 } // namespace
 
@@ -589,7 +575,7 @@ int CBarChartDisplay::EditAxis(GrDesc* graph, int axis)
         if (dialog.DoModal() != IDOK)
             return 1;
         MarkActiveDocumentModified();
-        ApplyLine(m_pGraph, m_yAxis, dialog.m_axisLine);
+        ApplyLineAttributes(m_pGraph, m_yAxis, dialog.m_axisLine);
         const LineAttributes* lines[2] = {&dialog.m_majorGridLine, &dialog.m_minorGridLine};
         const int on[2] = {dialog.m_bMajorGrid, dialog.m_bMinorGrid};
         for (int g = 0; g < 2; ++g)
@@ -635,7 +621,7 @@ int CBarChartDisplay::EditAxis(GrDesc* graph, int axis)
     if (dialog.DoModal() != IDOK)
         return 1;
     MarkActiveDocumentModified();
-    ApplyLine(m_pGraph, m_xAxis, dialog.m_axisLine);
+    ApplyLineAttributes(m_pGraph, m_xAxis, dialog.m_axisLine);
     const LineAttributes* lines[2] = {&dialog.m_majorGridLine, &dialog.m_minorGridLine};
     const int on[2] = {dialog.m_bMajorGrid, dialog.m_bMinorGrid};
     for (int g = 0; g < 2; ++g)
@@ -687,15 +673,15 @@ int CBarChartDisplay::EditAxisLabels(GrDesc* graph, int labels)
         WGChangeLabelsFormat(m_pGraph, m_yLabels, dialog.m_nFormat);
         s->m_labelPrecision = dialog.m_nDecimalPlaces;
         s->m_labelFormat = static_cast<uint16_t>(dialog.m_nFormat);
-        ApplyFont(m_pGraph, m_yLabels, font, font.nSize);
+        ApplyChartFont(m_pGraph, m_yLabels, font, font.nSize);
         // The unit's name beside the labels takes their face, style and colour, not their size.
-        ApplyFont(m_pGraph, m_unitsLabel, font, WGGetFontSize(m_pGraph, m_unitsLabel));
+        ApplyChartFont(m_pGraph, m_unitsLabel, font, WGGetFontSize(m_pGraph, m_unitsLabel));
         StoreFont(s->m_textStyle[3], font);
         s->m_textStyle[3].size = WGGetFontSize(m_pGraph, m_unitsLabel);
     }
     else
     {
-        ApplyFont(m_pGraph, m_xLabels, font, font.nSize);
+        ApplyChartFont(m_pGraph, m_xLabels, font, font.nSize);
         ShareTextColour(0, s->m_textStyle[2].colour);
     }
     StoreFont(style, font);
@@ -730,7 +716,7 @@ void CBarChartDisplay::EditTitle(bool graphTitle)
     MarkActiveDocumentModified();
     CopyName(text, size, std::string(static_cast<LPCTSTR>(dialog.m_strText)));
     WGChangeString(m_pGraph, object, text, 0);
-    ApplyFont(m_pGraph, object, dialog.m_font, dialog.m_font.nSize);
+    ApplyChartFont(m_pGraph, object, dialog.m_font, dialog.m_font.nSize);
     StoreFont(style, dialog.m_font);
     ShareTextColour(graphTitle ? 2 : 1, dialog.m_font.nColourIndex);
     Redraw();

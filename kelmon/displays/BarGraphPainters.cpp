@@ -138,7 +138,8 @@ void CBarGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
 
     m_cursorLine = DocumentCursor(graph, dc, m_plot);
     WGSetTextByName(0, "Arial", 8, 1);
-    m_cursorReadout = Text(graph, dc, " ", 0.8f, m_plotArea[3] / 2.0f);
+    // The read-out ends at the plot's right edge, clear of the title and inside the page.
+    m_cursorReadout = Text(graph, dc, " ", m_plotArea[1], m_plotArea[3] / 2.0f, 2);
     WGShowObject(graph, m_cursorReadout, FALSE);
     m_progressMarker =
         static_cast<uint16_t>(WGSetDataCursor(graph, dc, 0, m_plot.xAxis, m_plot.yAxis, 0, 14, 2, 1));
@@ -163,6 +164,7 @@ void CLibGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     PaintBarRows(graph, s, m_rows, m_rowSets, m_bars);
     m_cursorLine = DocumentCursor(graph, dc, m_plot);
     WGSetTextByName(0, "Arial", 8, 1);
-    m_cursorReadout = Text(graph, dc, " ", 0.8f, m_plotArea[3] / 2.0f);
+    // The read-out ends at the plot's right edge, clear of the title and inside the page.
+    m_cursorReadout = Text(graph, dc, " ", m_plotArea[1], m_plotArea[3] / 2.0f, 2);
     WGShowObject(graph, m_cursorReadout, FALSE);
 }

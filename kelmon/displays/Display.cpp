@@ -1,5 +1,8 @@
 #include "displays/Display.h"
 
+#include "dialogs/ChartDlgSupport.h"
+#include "dialogs/LineParametersDlg.h"
+
 #include "displays/DisplaySupport.h"
 #include "displays/GraphBuilder.h"
 #include "displays/ChartHost.h"
@@ -454,6 +457,20 @@ void FormatShortValue(char* out, size_t size, float value)
         return;
     }
     std::snprintf(out, size, "%.6s%s", raw, raw + len - 2);
+}
+
+void ApplyLineAttributes(GrDesc* graph, int object, const LineAttributes& line)
+{
+    WGChangeLineStyle(graph, object, line.nStyle, 0);
+    WGChangeLineColor(graph, object, line.nColour, 0);
+    WGChangeLineWidth(graph, object, line.nWidth, 0);
+}
+
+void ApplyChartFont(GrDesc* graph, int object, const ChartFont& font, int size)
+{
+    WGChangeFont(graph, object, font.strFaceName.IsEmpty() ? nullptr : static_cast<LPCTSTR>(font.strFaceName),
+                 size, 0, font.bBold ? 700 : 400, font.bItalic, font.bUnderline);
+    WGChangeTextColor(graph, object, font.nColourIndex);
 }
 
 CView* FindDisplayView(CKelDoc* document)

@@ -8,9 +8,17 @@
 
 class CKelDoc;
 class CView;
+struct ChartFont;
+struct LineAttributes;
 
 // The first view of the document, or the active view of the main frame when there is no document.
 CView* FindDisplayView(CKelDoc* document);
+
+// Puts a line's style, colour and width on a chart object (its own line, member 0).
+void ApplyLineAttributes(GrDesc* graph, int object, const LineAttributes& line);
+// Puts a font's face (empty: kept), weight, slant and underline at size points and its palette
+// colour on a text-bearing chart object.
+void ApplyChartFont(GrDesc* graph, int object, const ChartFont& font, int size);
 
 // Runs f on the thread of the page's window and returns its result (a scan's worker calls the
 // displays; the chart objects are only touched on the user-interface thread).

@@ -210,8 +210,8 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
 {
     const CTable& t = *m_pTable;
     using W = PvsTWords;
-    const COLORREF plotColour = WGGetRGBColor(t.m_colorB2);
-    WGSetPlotArea(graph, dc, kPlotLeft, kPlotTop, kPlotRight, kPlotBottom, t.m_colorB2);
+    const COLORREF plotColour = W::PlotColour(t);
+    WGSetPlotArea(graph, dc, kPlotLeft, kPlotTop, kPlotRight, kPlotBottom, WGGetPureColor(plotColour));
     WGChangePlotBackgnd(graph, plotColour);
     m_plotArea[0] = kPlotLeft;
     m_plotArea[1] = kPlotRight;
@@ -245,7 +245,8 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     }
 
     UseTableFont(t, W::kFontYLabels);
-    m_plot.yLabels = static_cast<uint16_t>(WGLabelAxis(graph, dc, m_plot.yAxis, 1, 1, 1, 0, nullptr));
+    m_plot.yLabels = static_cast<uint16_t>(
+        WGLabelAxis(graph, dc, m_plot.yAxis, 1, W::YLabelFormat(t), W::YLabelPrecision(t), 0, nullptr));
     UseTableFont(t, W::kFontUnits);
     m_plot.yCaption = Text(graph, dc, t.m_pUnits != nullptr ? t.m_pUnits->m_szLabel : "", 0.03f, 0.035f);
     UseTableFont(t, W::kFontTitle);
@@ -296,14 +297,21 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     m_trace = WRSetAscendXYGraph(graph, m_nDataSet, std::max(2, t.m_timePoints), colourTable, styleTable,
                                  widthTable);
 
-    // The channel names, one 42-character row each, as the legend of the traces.
+    // The channel names, one 42-character row each in one block, as the legend of the traces.
     if (n > 0)
     {
-        std::string names(static_cast<size_t>(n) * 42, '\0');
-        for (int k = 0; k < n; ++k)
-            std::snprintf(&names[static_cast<size_t>(k) * 42], 42, "%s", t.m_active[k].m_szGasName);
-        WGSetTextByName(0, "Arial", 8, 1);
-        m_legend = WRDynLegendPtr(graph, 0.85f, 0.2f, 0.0f, 0.0f, 15, 2, -1, 7, 0, names.data(), m_trace, 1);
+        if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(n) * 42))
+        {
+            if (auto* names = static_cast<char*>(GlobalLock(block)))
+            {
+                for (int k = 0; k < n; ++k)
+                    std::snprintf(names + static_cast<size_t>(k) * 42, 42, "%s", t.m_active[k].m_szGasName);
+                GlobalUnlock(block);
+                WGSetTextByName(0, "Arial", 8, 1);
+                m_legend = WRDynLegend(graph, 0.85f, 0.2f, 0.0f, 0.0f, 15, 2, -1, 7, 0, block, m_trace, 1);
+            }
+            GlobalFree(block);
+        }
     }
 
     int colour = 1, width = 2, style = 0;

@@ -15,6 +15,7 @@
 
 class CDisplay;
 class CLayoutFile;
+struct GrDesc;
 
 // A text font as the chart reports and takes it.
 struct LayoutFont
@@ -61,6 +62,15 @@ public:
     void SetBorderColor(int32_t v) { m_nBorderColor = v, m_bPending = 1; }
     void SetBorderStyle(int32_t v) { m_nBorderStyle = v, m_bPending = 1; }
     void SetBorderWidth(int32_t v) { m_nBorderWidth = v, m_bPending = 1; }
+
+    // Takes the legend's visibility, box, orientation, font, area and border from the graph (the
+    // border colour stays as it is).
+    void Capture(GrDesc* graph);
+    // Gives the graph the values it has not had yet (nothing unless pending); the border colour
+    // is left to the graph.
+    void Apply(GrDesc* graph);
+    // Ends the automatic placement once the user has dragged the legend somewhere else.
+    void CheckMoved(GrDesc* graph);
 
     uint16_t m_nObject = 0;
     int m_nGraph = 0;

@@ -9,6 +9,13 @@
 #include "res/resource.h"
 #include "units/Units.h"
 
+#include "dialogs/AxisLabelsDlg.h"
+#include "dialogs/TextParametersDlg.h"
+#include "dialogs/TraceColorDlg.h"
+#include "dialogs/TraceLinePropertiesDlg.h"
+#include "dialogs/XAxisDlg.h"
+#include "dialogs/YAxisDlg.h"
+
 #include <afxdlgs.h>
 #include <afxwin.h>
 #include <plotkit.h>
@@ -20,6 +27,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 IMPLEMENT_SERIAL(CPvsTDisplay, CDisplay, 1)
 
@@ -46,6 +54,12 @@ float PvsTWords::DefaultTop(const CTable& t)
 {
     const float top = t.GetDisplayFloat(kDefaultTop);
     return top > 0.0f ? top : 1e-5f;
+}
+
+COLORREF PvsTWords::PlotColour(const CTable& t)
+{
+    return t.m_colorB2 >= 0 && t.m_colorB2 < 20 ? WGGetRGBColor(t.m_colorB2)
+                                                : static_cast<COLORREF>(t.m_colorB2);
 }
 
 unsigned PvsTWords::HistoryCapacity(const CTable& t)
@@ -158,10 +172,21 @@ int CPvsTDisplay::BuildPage()
 
     if (m_legend != 0)
     {
+        // The legend's record lives as long as the page; the program places the legend until
+        // the user drags it.
+        if (m_pLegendLayout == nullptr)
+        {
+            m_pLegendLayout = new CLegendSettings(0, m_legend);
+            m_pLegendLayout->Capture(m_pGraph);
+            m_pLegendLayout->m_nAutoPlacement = 1;
+            m_pLegendLayout->m_bPending = 1;
+            m_pLegendLayout->m_bVisible = 1;
+        }
+        m_pLegendLayout->m_nObject = m_legend;
         WGShowLegendTitle(m_pGraph, m_legend, m_bCursorShown);
         WGSetLegendTitle(m_pGraph, m_legend, "Time");
         WGEnableObjActivation(m_pGraph, m_legend, TRUE);
-        m_pLayoutItems->AddText(m_legend);
+        m_pLayoutItems->AddLegend(m_legend, m_pLegendLayout);
     }
     for (uint16_t object : {m_titleText, m_unitsText, m_graphTitle})
         WGEnableObjActivation(m_pGraph, object, TRUE);
@@ -203,9 +228,13 @@ int CPvsTDisplay::RefreshReadout()
     {
         if (!ChannelEnabled(k))
             continue;
-        const int slot = std::clamp(Table()->m_active[k].m_number - 1, 0, CTable::kChannels - 1);
+        const int slot = SlotOf(k);
         if (m_legend != 0)
             WGMarkLineLegend(m_pGraph, m_legend, line + 1, Table()->m_flags[slot] ? 1 : 0);
+        // A hidden channel keeps its samples but draws no line.
+        if (m_trace != 0)
+            WGChangeLineStyle(m_pGraph, m_trace, Table()->m_flags[slot] ? Table()->m_channelWords2[slot] : 5,
+                              k);
         ++line;
     }
     ArrangeLegend(1);
@@ -217,18 +246,76 @@ void CPvsTDisplay::ArrangeLabels()
 {
     if (m_pGraph == nullptr || Table() == nullptr)
         return;
-    // The pressure labels must fit left of the plot: the plot gives way to wide labels.
     HWND window = WGGetGraphWindow(m_pGraph);
     HDC dc = GetDC(window);
-    const CTable::FontBlock& f = Table()->m_fonts[PvsTWords::kFontYLabels];
-    WGSetTextByName(f.words[2], f.face, f.words[0], f.words[1]);
-    float labelWidth = 0.0f, unused = 0.0f;
-    WGGetTextSizeNorm(m_pGraph, dc, TRUE, "0.0x10-00", 0, &labelWidth, &unused);
-    ReleaseDC(window, dc);
+    const auto fontFlags = [this](int object)
+    {
+        return (WGGetFontWeight(m_pGraph, object) >= 700 ? 1 : 0) |
+               (WGGetFontItal(m_pGraph, object) ? 2 : 0) | (WGGetFontUnder(m_pGraph, object) ? 4 : 0);
+    };
+    const auto measure = [&](int object, int points, const char* text, float* width, float* height)
+    {
+        const char* face = WGGetFontName(m_pGraph, object);
+        WGSetTextByName(0, face != nullptr ? face : "Arial", points, fontFlags(object));
+        WGGetTextSizeNorm(m_pGraph, dc, TRUE, text, 0, width, height);
+    };
+    const auto setSize = [&](int object, int points)
+    {
+        const char* face = WGGetFontName(m_pGraph, object);
+        const std::string name = face != nullptr ? face : "Arial";
+        WGChangeFont(m_pGraph, object, name.c_str(), points, 0, WGGetFontWeight(m_pGraph, object),
+                     WGGetFontItal(m_pGraph, object), WGGetFontUnder(m_pGraph, object));
+    };
     float xFrom = 0.0f, yFrom = 0.0f, xTo = 0.0f, yTo = 0.0f;
     WGGetPlotPos(m_pGraph, &xFrom, &yFrom, &xTo, &yTo);
+
+    // The time labels (eight characters each) take the largest font whose labels fill the plot's
+    // width without crowding it; the time caption follows them.
+    if (m_xLabels != 0)
+    {
+        float lo = 0.0f, hi = 0.0f, intercept = 0.0f, tick = 0.0f;
+        int minor = 0, style = 0;
+        WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+        WGGetAxisTicks(m_pGraph, m_xAxis, &tick, &minor, &style);
+        const float count = tick > 0.0f ? (hi - lo) / tick : 1.0f;
+        const int size = WGGetFontSize(m_pGraph, m_xLabels);
+        float digits = 0.0f, height = 0.0f;
+        measure(m_xLabels, size, "0123456789", &digits, &height);
+        const float needed = count * digits * 0.8f;
+        const float plotWidth = xTo - xFrom;
+        int fitted = size;
+        if (needed * 0.85f >= plotWidth)
+            fitted = std::max(5, size - 1);
+        else if (needed * 0.5f < plotWidth)
+            fitted = std::min(10, size + 1);
+        if (fitted != size)
+        {
+            setSize(m_xLabels, fitted);
+            if (m_titleText != 0)
+                setSize(m_titleText, fitted);
+            measure(m_xLabels, fitted, "0123456789", &digits, &height);
+        }
+        // The last label is centred on the plot's right edge: the plot leaves room for its half.
+        const float right = std::min(m_plotArea[1], 0.99f - digits * 0.4f);
+        if (right > xFrom + 0.2f && right < xTo)
+        {
+            WGChangePlotPos(m_pGraph, xFrom, yFrom, right, yTo);
+            xTo = right;
+            m_plotArea[1] = right;
+        }
+    }
+
+    // The pressure labels must fit left of the plot: the plot gives way to wide labels.
+    const int precision = PvsTWords::YLabelPrecision(*Table());
+    std::string sample = WGGetLabelsFormat(m_pGraph, m_yLabels) == 0 ? "0000." : "0.";
+    sample.append(static_cast<size_t>(std::clamp(precision, 0, 10)), '0');
+    if (WGGetLabelsFormat(m_pGraph, m_yLabels) != 0)
+        sample += "x10-00"; // the exponent is written as a power of ten
+    float labelWidth = 0.0f, unused = 0.0f;
+    measure(m_yLabels, WGGetFontSize(m_pGraph, m_yLabels), sample.c_str(), &labelWidth, &unused);
+    ReleaseDC(window, dc);
     const float needed = std::min(0.3f, labelWidth + 0.02f);
-    if (xFrom < needed && xTo > needed)
+    if (WGGetLabelsPos(m_pGraph, m_yLabels) == 1 && xFrom < needed && xTo > needed)
     {
         WGChangePlotPos(m_pGraph, needed, yFrom, xTo, yTo);
         m_plotArea[0] = needed;
@@ -239,8 +326,54 @@ void CPvsTDisplay::ArrangeLegend(int /*how*/)
 {
     if (m_pGraph == nullptr || m_legend == 0)
         return;
-    WGShowObject(m_pGraph, m_legend, m_bLegendShown ? TRUE : FALSE);
-    if (m_bLegendShown)
+    CLegendSettings* s = m_pLegendLayout;
+    if (!m_bLegendShown || s == nullptr)
+    {
+        WGShowObject(m_pGraph, m_legend, m_bLegendShown ? TRUE : FALSE);
+        if (m_bLegendShown)
+            WGRedrawObject(m_pGraph, m_legend, TRUE);
+        return;
+    }
+    // Values read from a layout file are applied as they are; otherwise the legend starts from
+    // what the graph shows (the user may have dragged it or changed its font).
+    if (!s->m_bPending)
+    {
+        s->CheckMoved(m_pGraph);
+        s->Capture(m_pGraph);
+        s->m_bVisible = 1;
+    }
+    if (!s->m_bVisible)
+    {
+        WGShowObject(m_pGraph, m_legend, FALSE);
+        s->m_bPending = 0;
+        return;
+    }
+    float width = 0.0f, height = 0.0f;
+    WGCalculateAutomaticLegendBox(m_pGraph, m_legend, s->m_nOrientation, &width, &height);
+    const float left = m_plotArea[0], right = m_plotArea[1], bottom = m_plotArea[2], top = m_plotArea[3];
+    const float margin = 0.01f;
+    float x1 = s->m_x1, y1 = s->m_y1;
+    if (s->m_nAutoPlacement)
+    {
+        // Automatic: in the plot's upper right corner.
+        x1 = right - margin - width;
+        y1 = top + margin;
+    }
+    // Inside the plot area, as far as the legend fits in it.
+    x1 = std::max(std::min(x1, right - width), left);
+    y1 = std::max(std::min(y1, bottom - height), top);
+    const bool moved = std::fabs(x1 - s->m_x1) > 1e-4f || std::fabs(y1 - s->m_y1) > 1e-4f ||
+                       std::fabs(x1 + width - s->m_x2) > 1e-4f || std::fabs(y1 + height - s->m_y2) > 1e-4f;
+    s->m_x1 = x1;
+    s->m_y1 = y1;
+    s->m_x2 = x1 + width;
+    s->m_y2 = y1 + height;
+    s->m_bPending = 1;
+    s->Apply(m_pGraph);
+    // A legend that changed its place or size leaves its old place to be painted again.
+    if (moved)
+        WGRedrawGraph(m_pGraph, FALSE);
+    else
         WGRedrawObject(m_pGraph, m_legend, TRUE);
 }
 
@@ -511,14 +644,24 @@ int CPvsTDisplay::EditTextObject(GrDesc* graph, int object)
 {
     if (graph != m_pGraph || m_pGraph == nullptr)
         return 0;
+    if (object == 0)
+        return 0;
     if (object == m_infoText)
         return 1;
-    if (object == m_pressureCaption)
-    {
+    if (object == m_graphTitle)
+        EditGraphTitle();
+    else if (object == m_pressureCaption)
         ToggleTotalPressure();
-        return 1;
+    else if (object == m_titleText)
+        EditTitleText();
+    else if (object == m_unitsText)
+    {
+        if (CKelDoc* document = GetDocument())
+            document->OnGraphUnits();
     }
-    return 0;
+    else
+        return 0;
+    return 1;
 }
 
 int CPvsTDisplay::EditMessageObject(GrDesc* graph, int object)
@@ -536,8 +679,13 @@ void CPvsTDisplay::EditTotalPressure()
 
 void CPvsTDisplay::EditWindowBackground()
 {
-    if (Table() != nullptr && PickBackground(Table()->m_colorB1, FALSE) && m_pGraph != nullptr)
-        WGRedrawGraph(m_pGraph, FALSE);
+    if (Table() == nullptr || !PickBackground(Table()->m_colorB1, FALSE) || m_pGraph == nullptr)
+        return;
+    // The lamps sit on the window background.
+    for (uint16_t lamp : {m_nIndicatorA, m_nIndicatorB})
+        if (lamp != 0)
+            WRChangeButtonColor(m_pGraph, lamp, static_cast<COLORREF>(Table()->m_colorB1), 0);
+    WGRedrawGraph(m_pGraph, FALSE);
 }
 
 void CPvsTDisplay::SetCursorProperties()
@@ -1066,4 +1214,357 @@ void CPvsTDisplay::Serialize(CArchive& ar)
     m_loadBuffers = std::move(buffers);
     m_channelValues = std::move(channels);
     m_xValues = std::move(xs);
+}
+
+// ---- Chart editors
+
+namespace
+{
+LineAttributes LineOf(const LineDesc* line)
+{
+    LineAttributes attributes;
+    if (line != nullptr)
+    {
+        attributes.nColour = std::max<int>(0, line->paletteIndex);
+        attributes.nStyle = line->style;
+        attributes.nWidth = line->pixelWidth;
+    }
+    return attributes;
+}
+
+ChartFont FontOf(const CTable::FontBlock& block)
+{
+    ChartFont font;
+    font.nSize = block.words[0];
+    font.strFaceName = block.face;
+    font.SetStyleWord(block.words[1]);
+    font.nColourIndex = block.words[2];
+    font.crColour = WGGetRGBColor(block.words[2]);
+    return font;
+}
+
+void StoreFont(CTable::FontBlock& block, const ChartFont& font)
+{
+    CopyTextField(block.face, sizeof block.face, static_cast<LPCTSTR>(font.strFaceName));
+    block.words[0] = font.nSize;
+    block.words[1] = font.StyleWord();
+    block.words[2] = font.nColourIndex;
+}
+
+// The font a chart text object has now, for a dialog to start from.
+ChartFont FontOfObject(GrDesc* graph, int object)
+{
+    ChartFont font;
+    font.nSize = WGGetFontSize(graph, object);
+    const char* face = WGGetFontName(graph, object);
+    font.strFaceName = face != nullptr ? face : "";
+    font.bBold = WGGetFontWeight(graph, object) >= 700 ? 1 : 0;
+    font.nWeight = font.bBold ? 700 : 400;
+    font.bItalic = WGGetFontItal(graph, object) ? 1 : 0;
+    font.bUnderline = WGGetFontUnder(graph, object) ? 1 : 0;
+    font.nColourIndex = WGGetTextColor(graph, object);
+    font.crColour = WGGetRGBColor(font.nColourIndex);
+    return font;
+}
+
+// Grid 0 (major) and 1 (minor) of an axis as the two axis dialogs show them.
+void ReadGrids(GrDesc* graph, int axis, int on[2], LineAttributes lines[2])
+{
+    LineDesc* major = nullptr;
+    LineDesc* minor = nullptr;
+    WGGetGrid(graph, axis, &on[0], &on[1], &major, &minor);
+    lines[0] = LineOf(major);
+    lines[1] = LineOf(minor);
+}
+
+void ApplyGrids(GrDesc* graph, int axis, const int on[2], const LineAttributes* const lines[2])
+{
+    for (int g = 0; g < 2; ++g)
+    {
+        WGChangeGrid(graph, axis, g, lines[g]->nStyle, lines[g]->nWidth, WGGetRGBColor(lines[g]->nColour));
+        WGToggleGrid(graph, axis, g, on[g] ? TRUE : FALSE);
+    }
+}
+} // namespace
+
+int PvsTWords::YLabelPrecision(const CTable& t)
+{
+    const uint32_t word = t.m_displayWords[kYLabelFormat];
+    return word & 0x10000u ? static_cast<int>(word & 0xFFu) : 1;
+}
+
+int PvsTWords::YLabelFormat(const CTable& t)
+{
+    const uint32_t word = t.m_displayWords[kYLabelFormat];
+    return word & 0x10000u ? static_cast<int>((word >> 8) & 0xFFu) : 1;
+}
+
+void PvsTWords::SetYLabelFormat(CTable& t, int precision, int format)
+{
+    t.m_displayWords[kYLabelFormat] = 0x10000u | (static_cast<uint32_t>(std::clamp(format, 0, 2)) << 8) |
+                                      static_cast<uint32_t>(std::clamp(precision, 0, 10));
+}
+
+void CPvsTDisplay::MarkModified()
+{
+    if (CKelDoc* document = GetDocument())
+        document->SetModifiedFlag(TRUE);
+}
+
+int CPvsTDisplay::SlotOf(int k) const
+{
+    return std::clamp(Table()->m_active[k].m_number - 1, 0, CTable::kChannels - 1);
+}
+
+void CPvsTDisplay::ApplyTraceLine(int k)
+{
+    const CTable& t = *Table();
+    const int slot = SlotOf(k);
+    WGChangeLineColor(m_pGraph, m_trace, t.m_channelColors[slot], k);
+    WGChangeLineWidth(m_pGraph, m_trace, t.m_channelWords1[slot], k);
+    WGChangeLineStyle(m_pGraph, m_trace, t.m_flags[slot] ? t.m_channelWords2[slot] : 5, k);
+}
+
+int CPvsTDisplay::EditObject(GrDesc* graph)
+{
+    if (graph == m_pGraph && m_pGraph != nullptr && Table() != nullptr && m_trace != 0)
+    {
+        for (int k = 0; k < ActiveCount(); ++k)
+            WGChangeLineColor(m_pGraph, m_trace, Table()->m_channelColors[SlotOf(k)], k);
+        Redraw();
+    }
+    return 1;
+}
+
+int CPvsTDisplay::EditLegend(GrDesc* graph, int object)
+{
+    if (graph != m_pGraph || m_pGraph == nullptr || object == 0 || object != m_legend || Table() == nullptr)
+        return 0;
+    CTraceColorDlg dialog;
+    dialog.m_pTable = Table();
+    if (dialog.DoModal() == IDOK)
+        MarkModified();
+    return 1;
+}
+
+int CPvsTDisplay::EditScrollObject(GrDesc* graph, int object)
+{
+    if (graph != m_pGraph || m_pGraph == nullptr || object == 0 || object != m_trace || Table() == nullptr)
+        return 0;
+    CTable& t = *Table();
+    const int n = ActiveCount();
+    if (n == 0)
+        return 0;
+    CTraceLinePropertiesDlg dialog;
+    dialog.m_nChannels = n;
+    for (int k = 0; k < n; ++k)
+    {
+        const int slot = SlotOf(k);
+        dialog.m_colour[k] = t.m_channelColors[slot];
+        dialog.m_style[k] = t.m_channelWords2[slot];
+        dialog.m_width[k] = t.m_channelWords1[slot];
+    }
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    for (int k = 0; k < n; ++k)
+    {
+        const int slot = SlotOf(k);
+        t.m_channelColors[slot] = dialog.m_colour[k];
+        t.m_channelWords2[slot] = dialog.m_style[k];
+        t.m_channelWords1[slot] = dialog.m_width[k];
+        ApplyTraceLine(k);
+    }
+    // The trace keeps its time scale; the new lines are drawn from its history.
+    float interval = 0.0f, kept = 0.0f;
+    int mode = 0;
+    if (WRGetScrollGraphParams(m_pGraph, m_trace, &interval, &kept, &mode))
+        WRChangeScrollGraph(m_pGraph, m_trace, interval, kept, mode);
+    Redraw();
+    MarkModified();
+    return 1;
+}
+
+int CPvsTDisplay::EditAxis(GrDesc* graph, int axis)
+{
+    if (graph != m_pGraph || m_pGraph == nullptr || axis == 0 || Table() == nullptr)
+        return 0;
+    CTable& t = *Table();
+    if (axis == m_yAxis)
+    {
+        CYAxisDlg dialog;
+        dialog.m_fFrom = t.m_axisBottom;
+        dialog.m_fTo = t.m_axisTop;
+        dialog.m_fHighest = t.m_valueMaximum;
+        dialog.m_fLowest = t.m_valueMinimum;
+        const float tick = t.GetDisplayFloat(CTable::kWordPressureTick);
+        dialog.m_fStep = tick > 0.0f ? tick : 0.1f * std::fabs(t.m_axisTop - t.m_axisBottom);
+        dialog.m_nMinorTicks = std::clamp(PvsTWords::MinorTicks(t), 0, 10);
+        dialog.m_bAutomatic = t.m_displayWords[PvsTWords::kTickAuto] ? 1 : 0;
+        dialog.m_bLogarithmic = PvsTWords::LogScale(t) ? 1 : 0;
+        dialog.m_axisLine = LineOf(GetLineDesc(m_pGraph, m_yAxis, 0));
+        int on[2] = {};
+        LineAttributes lines[2];
+        ReadGrids(m_pGraph, m_yAxis, on, lines);
+        dialog.m_bMajorGrid = on[0];
+        dialog.m_bMinorGrid = on[1];
+        dialog.m_majorGridLine = lines[0];
+        dialog.m_minorGridLine = lines[1];
+        if (dialog.DoModal() != IDOK)
+            return 1;
+        MarkModified();
+        ApplyLineAttributes(m_pGraph, m_yAxis, dialog.m_axisLine);
+        const int chosen[2] = {dialog.m_bMajorGrid, dialog.m_bMinorGrid};
+        const LineAttributes* const chosenLines[2] = {&dialog.m_majorGridLine, &dialog.m_minorGridLine};
+        ApplyGrids(m_pGraph, m_yAxis, chosen, chosenLines);
+        t.m_displayWords[PvsTWords::kTickAuto] = dialog.m_bAutomatic ? 1 : 0;
+        t.m_displayWords[PvsTWords::kMinorTicks] = static_cast<uint32_t>(dialog.m_nMinorTicks);
+        t.m_axisBottom = dialog.m_fFrom;
+        t.m_axisTop = dialog.m_fTo;
+        t.SetDisplayFloat(CTable::kWordPressureTick, dialog.m_fStep);
+        if ((dialog.m_bLogarithmic != 0) != PvsTWords::LogScale(t))
+            SetLogScale(dialog.m_bLogarithmic);
+        WGChangeAxisRange(m_pGraph, m_yAxis, t.m_axisBottom, t.m_axisTop, FALSE);
+        WGChangeAxisTicks(m_pGraph, m_yAxis, t.GetDisplayFloat(CTable::kWordPressureTick),
+                          PvsTWords::MinorTicks(t), PvsTWords::TickStyle(t));
+        WGChangeAxisIntercept(m_pGraph, m_xAxis, t.m_axisBottom, TRUE);
+        MoveCursor();
+        Redraw();
+        return 1;
+    }
+    if (axis != m_xAxis)
+        return 0;
+    CXAxisDlg dialog;
+    dialog.m_bTimeAxis = 1;
+    float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+    WGGetAxisRange(m_pGraph, m_xAxis, &lo, &hi, &intercept);
+    dialog.m_nTimeFrom = std::clamp(WholePart(lo + 0.5f), 0, CXAxisDlg::kMaxTimeSeconds - 1);
+    dialog.m_nTimeTo = std::clamp(WholePart(hi + 0.5f), dialog.m_nTimeFrom + 1, CXAxisDlg::kMaxTimeSeconds);
+    dialog.m_fLowest = static_cast<float>(t.m_timeStart);
+    dialog.m_fHighest = t.m_timeSpan;
+    dialog.m_nStep = 1;
+    dialog.m_nPosition = WGGetLabelsPos(m_pGraph, m_xLabels);
+    dialog.m_axisLine = LineOf(GetLineDesc(m_pGraph, m_xAxis, 0));
+    int on[2] = {};
+    LineAttributes lines[2];
+    ReadGrids(m_pGraph, m_xAxis, on, lines);
+    dialog.m_bMajorGrid = on[0];
+    dialog.m_bMinorGrid = on[1];
+    dialog.m_majorGridLine = lines[0];
+    dialog.m_minorGridLine = lines[1];
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    MarkModified();
+    ApplyLineAttributes(m_pGraph, m_xAxis, dialog.m_axisLine);
+    const int chosen[2] = {dialog.m_bMajorGrid, dialog.m_bMinorGrid};
+    const LineAttributes* const chosenLines[2] = {&dialog.m_majorGridLine, &dialog.m_minorGridLine};
+    ApplyGrids(m_pGraph, m_xAxis, chosen, chosenLines);
+    // The window may reach past the samples held: the time axis ends where the user asks.
+    if (static_cast<float>(dialog.m_nTimeTo) > t.m_timeSpan)
+        t.m_timeSpan = static_cast<float>(dialog.m_nTimeTo);
+    ApplyXRange(static_cast<float>(dialog.m_nTimeFrom), static_cast<float>(dialog.m_nTimeTo));
+    WGChangeAxisRange(m_pGraph, m_yAxis, t.m_axisBottom, t.m_axisTop, FALSE);
+    WGChangeAxisTicks(m_pGraph, m_yAxis, t.GetDisplayFloat(CTable::kWordPressureTick),
+                      PvsTWords::MinorTicks(t), PvsTWords::TickStyle(t));
+    WGChangeAxisIntercept(m_pGraph, m_xAxis, t.m_axisBottom, TRUE);
+    MoveCursor();
+    Redraw();
+    return 1;
+}
+
+int CPvsTDisplay::EditAxisLabels(GrDesc* graph, int labels)
+{
+    if (graph != m_pGraph || m_pGraph == nullptr || labels == 0 || Table() == nullptr)
+        return 0;
+    if (labels == m_xLabels)
+        return EditTimeLabels(graph, labels);
+    if (labels != m_yLabels)
+        return 0;
+    CTable& t = *Table();
+    CTable::FontBlock& block = t.m_fonts[PvsTWords::kFontYLabels];
+    CAxisLabelsDlg dialog;
+    dialog.m_font = FontOf(block);
+    dialog.m_nStyle = block.words[1];
+    dialog.m_nDecimalPlaces = PvsTWords::YLabelPrecision(t);
+    dialog.m_nFormat = PvsTWords::YLabelFormat(t);
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    MarkModified();
+    ChartFont font = dialog.m_font;
+    font.SetStyleWord(dialog.m_nStyle);
+    PvsTWords::SetYLabelFormat(t, dialog.m_nDecimalPlaces, dialog.m_nFormat);
+    StoreFont(block, font);
+    WGChangeLabelsPrec(m_pGraph, m_yLabels, dialog.m_nDecimalPlaces);
+    WGChangeLabelsFormat(m_pGraph, m_yLabels, dialog.m_nFormat);
+    ApplyChartFont(m_pGraph, m_yLabels, font, font.nSize);
+    Redraw();
+    return 1;
+}
+
+int CPvsTDisplay::EditTimeLabels(GrDesc* graph, int object)
+{
+    if (graph != m_pGraph || m_pGraph == nullptr || object == 0 || object != m_xLabels)
+        return 0;
+    CAxisLabelsDlg dialog;
+    dialog.m_font = FontOfObject(m_pGraph, m_xLabels);
+    dialog.m_nStyle = dialog.m_font.StyleWord();
+    dialog.m_bFormatHidden = 1;
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    ChartFont font = dialog.m_font;
+    font.SetStyleWord(dialog.m_nStyle);
+    ApplyChartFont(m_pGraph, m_xLabels, font, font.nSize);
+    Redraw();
+    MarkModified();
+    return 1;
+}
+
+void CPvsTDisplay::EditTableText(int object, char* text, size_t size, int fontBlock, bool graphTitle)
+{
+    if (m_pGraph == nullptr || Table() == nullptr || object == 0)
+        return;
+    CTable::FontBlock& block = Table()->m_fonts[fontBlock];
+    CTextParametersDlg dialog;
+    dialog.m_strText = text;
+    dialog.m_font = FontOf(block);
+    if (!graphTitle)
+        dialog.m_font.nSize = WGGetFontSize(m_pGraph, object);
+    if (dialog.DoModal() != IDOK)
+        return;
+    MarkModified();
+    CopyTextField(text, size, static_cast<LPCTSTR>(dialog.m_strText));
+    StoreFont(block, dialog.m_font);
+    ApplyChartFont(m_pGraph, object, dialog.m_font, dialog.m_font.nSize);
+    WGChangeString(m_pGraph, object, text, 0);
+    if (graphTitle)
+        Redraw();
+    else
+        WGRedrawObject(m_pGraph, object, TRUE);
+}
+
+void CPvsTDisplay::EditTitleText()
+{
+    if (Table() != nullptr)
+        EditTableText(m_titleText, Table()->m_szTimeTitle, sizeof Table()->m_szTimeTitle,
+                      PvsTWords::kFontTimeCaption, false);
+}
+
+void CPvsTDisplay::EditGraphTitle()
+{
+    if (Table() != nullptr)
+        EditTableText(m_graphTitle, Table()->m_szPvsTTitle, sizeof Table()->m_szPvsTTitle,
+                      PvsTWords::kFontTitle, true);
+}
+
+void CPvsTDisplay::EditGraphBackground()
+{
+    if (Table() == nullptr)
+        return;
+    // The table starts with a palette index; a chosen colour is kept as its RGB value.
+    int32_t colour = static_cast<int32_t>(PvsTWords::PlotColour(*Table()));
+    if (PickBackground(colour, TRUE))
+    {
+        Table()->m_colorB2 = colour;
+        if (m_pGraph != nullptr)
+            WGRedrawGraph(m_pGraph, FALSE);
+    }
 }

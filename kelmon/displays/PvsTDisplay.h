@@ -31,6 +31,9 @@ struct PvsTWords
         kHistoryStart = 27,
         kHistoryEnd = 28,
         kDefaultTop = 29, // float; 0 reads 1e-5
+        // The pressure labels' number format: precision in the low byte, format in the next,
+        // bit 16 set once the user chose them (else the painter's 1 and 1).
+        kYLabelFormat = 30,
     };
     // Font blocks of the table the display draws with.
     enum : int
@@ -47,7 +50,13 @@ struct PvsTWords
     static bool TotalShown(const CTable& t) { return t.m_displayWords[kTotalShown] != 0; }
     static bool TotalPressureShown(const CTable& t) { return TotalShown(t); }
     static float TimeTick(const CTable& t);
+    // The pressure labels' precision and format (0 decimal, 1 scientific, 2 engineering).
+    static int YLabelPrecision(const CTable& t);
+    static int YLabelFormat(const CTable& t);
+    static void SetYLabelFormat(CTable& t, int precision, int format);
     static float DefaultTop(const CTable& t);
+    // The plot background: a palette index 0..19 or an RGB value.
+    static COLORREF PlotColour(const CTable& t);
     // Samples of history kept (at least 2, at most the scan's buffer).
     static unsigned HistoryCapacity(const CTable& t);
 };
@@ -79,8 +88,22 @@ public:
     BOOL ClearData() override;
     BOOL Redraw() override;
     int EditTextObject(GrDesc* graph, int object) override;
+    int EditObject(GrDesc* graph) override;
     int EditMessageObject(GrDesc* graph, int object) override;
+    int EditLegend(GrDesc* graph, int object) override;
+    int EditAxis(GrDesc* graph, int axis) override;
+    int EditAxisLabels(GrDesc* graph, int labels) override;
+    void EditTitleText() override;
+    int EditTimeLabels(GrDesc* graph, int object) override;
+    int EditScrollObject(GrDesc* graph, int object) override;
     void EditWindowBackground() override;
+    void EditGraphBackground() override;
+    void EditXAxis() override { EditAxis(m_pGraph, m_xAxis); }
+    void EditXAxisLabels() override { EditTimeLabels(m_pGraph, m_xLabels); }
+    void EditYAxis() override { EditAxis(m_pGraph, m_yAxis); }
+    void EditYAxisLabels() override { EditAxisLabels(m_pGraph, m_yLabels); }
+    void EditGraphTitle() override;
+    void EditTraces() override { EditScrollObject(m_pGraph, m_trace); }
     void SetCursorProperties() override;
     BOOL ShowScanData(const float* values) override;
     BOOL GetLastData(float* values) override;
@@ -148,6 +171,13 @@ private:
     void Replay(const float* const* channels, int count);
     void FreeLoadBuffers();
     void ShowMessage(float* value, LPCTSTR suffix);
+    // The title or graph-title dialog on the table's text and font block.
+    void EditTableText(int object, char* text, size_t size, int fontBlock, bool graphTitle);
+    // Trace line k takes its channel's colour, width and style from the table.
+    void ApplyTraceLine(int k);
+    int SlotOf(int k) const;
+    // The edits change the display's own document (the active one when it has none).
+    void MarkModified();
 
     CTable* Table() const { return GetTable(); }
     float m_plotArea[4] = {}; // left, right, bottom, top

@@ -215,9 +215,11 @@ TEST_F(LegendTest, TheCallersStringIsNeverWrittenAndEntriesAreCopied)
     EXPECT_EQ(WGGetString(g, fromBlock, 1)[0], 'C');
     EXPECT_EQ(WGGetString(g, fromString, 1)[0], 'A');
 
-    // WGChangeString writes the legend's own item, at most 42 characters.
-    EXPECT_TRUE(WGChangeString(g, fromBlock, std::string(60, 'D').c_str(), 2));
+    // WGChangeString writes the legend's own line (counted from 0 under the title), at most 42
+    // characters.
+    EXPECT_TRUE(WGChangeString(g, fromBlock, std::string(60, 'D').c_str(), 1));
     EXPECT_EQ(std::string(WGGetString(g, fromBlock, 2)), std::string(42, 'D'));
+    EXPECT_EQ(WGGetString(g, fromBlock, 1)[0], 'C') << "the line above is another";
     EXPECT_FALSE(WGChangeString(g, fromBlock, "x", 9)) << "beyond the items";
     EXPECT_EQ(WGGetString(g, fromBlock, 9), nullptr);
 }
@@ -331,7 +333,7 @@ TEST_F(LegendTest, APieLegendListsTheSlicesInTheirColours)
         << "a label holds 41 characters";
     EXPECT_EQ(WGGetString(g, pie, 2), nullptr);
     WGChangeString(g, pie, "Air", 1);
-    WGChangeString(g, legend, "Air", 2);
+    WGChangeString(g, legend, "Air", 1);
     Paint(g);
     const Image image = Shot("plotkit_legend_pie");
     const int fh = l->fontHeight;

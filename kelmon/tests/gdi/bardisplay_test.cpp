@@ -310,6 +310,15 @@ TEST_F(BarDisplayTest, ZoomPanAndTheCursorKeepToWholeMasses)
     EXPECT_FLOAT_EQ(display->CursorY(), 2e-10f);
     EXPECT_STREQ(WGGetString(display->GetGraph(), display->m_cursorReadout, 0), "X = 10.0 Y = 2.00e-10");
     EXPECT_EQ(display->TrackMouseCursor(nullptr, 0, 0), 0);
+    // The read-out stays inside the page, right of the title: no ink in the page's last columns
+    // on its row, nor between the title and the read-out.
+    const kel::testkit::Image shown = Shot(display, "bar_cursor");
+    ASSERT_FALSE(shown.Empty());
+    const COLORREF page = shown.Pixel(shown.width - 1, shown.height / 2);
+    const int row = static_cast<int>(0.065f * static_cast<float>(shown.height));
+    for (int y = row - 6; y <= row + 6; ++y)
+        for (int x = shown.width - 12; x < shown.width; ++x)
+            ASSERT_EQ(shown.Pixel(x, y), page) << "read-out ink at " << x << "," << y;
 }
 
 TEST_F(BarDisplayTest, ScalesLeaveZeroAndFlatDataAloneAndALogAxisNeverStartsAtZero)

@@ -5,6 +5,8 @@
 #include "displays/PvsTDisplay.h"
 #include "doc/KelDoc.h"
 #include "scans/Table.h"
+#include "res/resource.h"
+#include "testkit/DialogDriver.h"
 #include "testkit/Image.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
@@ -20,6 +22,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -166,6 +169,9 @@ TEST_F(PvsTTest, ThePageIsBuiltWithItsTracesLegendAndReadout)
     EXPECT_NE(d->m_nDataSet, 0);
     EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_pressureCaption, 0), "Total Pressure");
     EXPECT_EQ(d->IsLegendShown(), 1);
+    // One legend line per channel under the title.
+    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 2), "Oxygen");
+    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 3), "Water");
 
     // Without channels the page still builds.
     CTable& t = *m_doc->GetTable();
@@ -272,10 +278,11 @@ TEST_F(PvsTTest, TheCursorReadsTheSampleUnderItInTheLegend)
         int result;
         float cursor;
         float value;
+        const char* title;
     } cases[] = {
-        {42.2f, 1, 42.0f, Pressure(0, 42)},
-        {250.0f, 1, 250.0f, 0.0f}, // inside the axis, past the samples: reads 0
-        {302.0f, 0, 0.0f, 0.0f},   // more than half a second past the axis
+        {42.2f, 1, 42.0f, Pressure(0, 42), "Time:00:00:42"},
+        {250.0f, 1, 250.0f, 0.0f, "Time:00:04:10"}, // inside the axis, past the samples: reads 0
+        {302.0f, 0, 0.0f, 0.0f, nullptr},           // more than half a second past the axis
     };
     for (const Case& c : cases)
     {
@@ -287,14 +294,15 @@ TEST_F(PvsTTest, TheCursorReadsTheSampleUnderItInTheLegend)
             continue;
         char expected[64];
         std::snprintf(expected, sizeof expected, "%1.2e %s", static_cast<double>(c.value), "Nitrogen");
-        EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 0), expected);
+        EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 1), expected); // 0 is the title
+        EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 0), c.title);
         EXPECT_FLOAT_EQ(d->GetCursorX(), c.cursor);
     }
     Keep(d, "pvst_cursor");
     // Hiding the cursor gives the legend its channel names back.
     d->ToggleCursor();
     EXPECT_EQ(d->IsCursorShown(), 0);
-    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 1), "Oxygen");
+    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_legend, 2), "Oxygen");
 }
 
 TEST_F(PvsTTest, TheTotalPressureReadoutAlternatesAndAsksBeforeItIsHidden)
@@ -506,4 +514,178 @@ TEST_F(PvsTTest, ZoomPanAndLogScaleKeepTheWindowInsideTheTrend)
     EXPECT_EQ(d->SetLogScale(0), 1);
     EXPECT_EQ(d->IsLogScale(), 0);
     EXPECT_EQ(WGGetAxisScale(d->GetGraph(), d->m_yAxis), 0);
+}
+
+TEST_F(PvsTTest, TheChartEditorsApplyOnOkAndKeepTheirChoicesInTheTable)
+{
+    using kel::testkit::DialogDriver;
+    CTable& t = ThreeChannels();
+    CPvsTDisplay* d = NewDisplay();
+    Feed(d, t, 0, 200);
+    GrDesc* graph = d->GetGraph();
+    const struct
+    {
+        const char* what;
+        int dialog;
+        std::function<void()> open;
+        std::function<void(DialogDriver&)> fill;
+        std::function<void(kel::testkit::ScriptedPrompts&)> inner; // a dialog the first one opens
+        std::function<void()> check;
+    } cases[] = {
+        {"time axis", IDD_X_AXIS, [&] { d->EditXAxis(); },
+         [](DialogDriver& x)
+         {
+             x.SetText(IDC_AXIS_FROM, "00:00:30");
+             x.SetText(IDC_AXIS_TO, "00:02:00");
+         },
+         nullptr,
+         [&]
+         {
+             float lo = 0.0f, hi = 0.0f;
+             XRange(d, &lo, &hi);
+             EXPECT_FLOAT_EQ(lo, 30.0f);
+             EXPECT_FLOAT_EQ(hi, 120.0f);
+         }},
+        {"pressure axis", IDD_Y_AXIS, [&] { d->EditYAxis(); },
+         [](DialogDriver& x)
+         {
+             x.SetText(IDC_AXIS_FROM, "0");
+             x.SetText(IDC_AXIS_TO, "2e-6");
+         },
+         nullptr,
+         [&]
+         {
+             EXPECT_FLOAT_EQ(t.m_axisTop, 2e-6f);
+             float lo = 0.0f, hi = 0.0f, intercept = 0.0f;
+             WGGetAxisRange(graph, d->m_yAxis, &lo, &hi, &intercept);
+             EXPECT_FLOAT_EQ(hi, 2e-6f);
+         }},
+        {"time title", IDD_TEXT_PARAMETERS, [&] { d->EditTitleText(); },
+         [](DialogDriver& x) { x.SetText(IDC_TEXT_STRING, "Elapsed"); }, nullptr,
+         [&]
+         {
+             EXPECT_STREQ(t.m_szTimeTitle, "Elapsed");
+             EXPECT_STREQ(WGGetString(graph, d->m_titleText, 0), "Elapsed");
+         }},
+        {"graph title", IDD_TEXT_PARAMETERS, [&] { d->EditTextObject(graph, d->m_graphTitle); },
+         [](DialogDriver& x) { x.SetText(IDC_TEXT_STRING, "Chamber B"); }, nullptr,
+         [&]
+         {
+             EXPECT_STREQ(t.m_szPvsTTitle, "Chamber B");
+             EXPECT_STREQ(WGGetString(graph, d->m_graphTitle, 0), "Chamber B");
+         }},
+        {"pressure labels", IDD_AXIS_LABELS, [&] { d->EditYAxisLabels(); },
+         [](DialogDriver& x) { x.SetText(IDC_LABELS_PLACES, "3"); }, nullptr,
+         [&]
+         {
+             EXPECT_EQ(PvsTWords::YLabelPrecision(t), 3);
+             EXPECT_EQ(WGGetLabelsPrec(graph, d->m_yLabels), 3);
+         }},
+        {"trace colours from the legend", IDD_TRACE_COLOR, [&] { d->EditLegend(graph, d->m_legend); },
+         [](DialogDriver& x) { x.Select(IDC_TRACE_COLOR, 12); }, nullptr,
+         [&]
+         {
+             EXPECT_EQ(t.m_channelColors[0], 12);
+             d->EditObject(graph); // what the chart host does after the legend's editor
+             EXPECT_EQ(WGGetLineColorRGB(graph, d->m_trace, 0), WGGetRGBColor(12));
+         }},
+        {"trace lines", IDD_TRACE_LINE_PROPERTIES, [&] { d->EditTraces(); },
+         [](DialogDriver& x) { x.Click(IDC_TLP_ATTRIBUTES); },
+         [](kel::testkit::ScriptedPrompts& prompts)
+         {
+             prompts.Expect(IDD_LINE_PARAMETERS)
+                 .Drive(
+                     [](DialogDriver& line)
+                     {
+                         line.Select(IDC_LINE_COLOR, 15);
+                         line.Select(IDC_LINE_WIDTH, "4");
+                         line.Click(IDOK);
+                     });
+         },
+         [&]
+         {
+             EXPECT_EQ(t.m_channelColors[0], 15);
+             EXPECT_EQ(t.m_channelWords1[0], 4);
+             EXPECT_EQ(WGGetLineWidth(graph, d->m_trace, 0), 4);
+         }},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        m_doc->SetModifiedFlag(FALSE);
+        const float top = t.m_axisTop;
+        const std::string title = t.m_szPvsTTitle;
+        const int colour = t.m_channelColors[0];
+        {
+            kel::testkit::ScriptedPrompts prompts;
+            prompts.Expect(c.dialog).Drive([](DialogDriver& x) { x.Click(IDCANCEL); });
+            c.open();
+        }
+        EXPECT_FLOAT_EQ(t.m_axisTop, top); // Cancel changes nothing
+        EXPECT_EQ(std::string(t.m_szPvsTTitle), title);
+        EXPECT_EQ(t.m_channelColors[0], colour);
+        EXPECT_FALSE(m_doc->IsModified());
+        {
+            kel::testkit::ScriptedPrompts prompts;
+            prompts.Expect(c.dialog).Drive(
+                [&](DialogDriver& x)
+                {
+                    c.fill(x);
+                    x.Click(IDOK);
+                });
+            if (c.inner)
+                c.inner(prompts);
+            c.open();
+        }
+        c.check();
+        EXPECT_TRUE(m_doc->IsModified());
+    }
+    // The pressure labels' choices are the painter's on the next page.
+    ASSERT_TRUE(d->Rebuild());
+    EXPECT_EQ(WGGetLabelsPrec(d->GetGraph(), d->m_yLabels), 3);
+    EXPECT_STREQ(WGGetString(d->GetGraph(), d->m_graphTitle, 0), "Chamber B");
+}
+
+TEST_F(PvsTTest, TheLegendStaysInsideThePlotAndHiddenChannelsDrawNoLine)
+{
+    CTable& t = ThreeChannels();
+    CPvsTDisplay* d = NewDisplay();
+    Feed(d, t, 0, 60);
+    GrDesc* graph = d->GetGraph();
+    float plotLeft = 0.0f, plotTop = 0.0f, plotRight = 0.0f, plotBottom = 0.0f;
+    WGGetPlotPos(graph, &plotLeft, &plotTop, &plotRight, &plotBottom);
+    const auto inside = [&]
+    {
+        float x1 = 0.0f, y1 = 0.0f, x2 = 0.0f, y2 = 0.0f;
+        WGGetObjectCoordNorm(graph, d->m_legend, &x1, &y1, &x2, &y2);
+        EXPECT_GE(x1, plotLeft);
+        EXPECT_LE(x2, plotRight + 1e-4f);
+        EXPECT_GE(y1, plotTop);
+        EXPECT_LE(y2, plotBottom + 1e-4f);
+        EXPECT_GT(x2 - x1, 0.02f);
+    };
+    ASSERT_TRUE(WGIsObjectVisible(graph, d->m_legend));
+    inside();
+    // The cursor's read-out widens the lines: the legend stays inside.
+    d->SetCursorX(30.0f);
+    ASSERT_EQ(d->TrackMouseCursor(graph, 0, 0), 1);
+    inside();
+    Keep(d, "pvst_legend");
+
+    // The legend toggled off and on.
+    d->ToggleLegend(0);
+    EXPECT_FALSE(WGIsObjectVisible(graph, d->m_legend));
+    d->ToggleLegend(1);
+    EXPECT_TRUE(WGIsObjectVisible(graph, d->m_legend));
+    inside();
+
+    // A channel whose trace is hidden keeps its legend line unmarked and draws with no line.
+    t.m_flags[1] = 0;
+    d->RefreshReadout();
+    LineDesc* line = GetLineDesc(graph, d->m_trace, 1);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->style, 5);
+    t.m_flags[1] = 1;
+    d->RefreshReadout();
+    EXPECT_NE(GetLineDesc(graph, d->m_trace, 1)->style, 5);
 }
