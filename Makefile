@@ -53,9 +53,10 @@ dev: deps
 	cmake --build --preset dev -j $(JOBS)
 
 # ThreadSanitizer over the tests of the threads of the instrument link (serial line, head, ports),
-# the scans and the sound (the leak tone and its wave-out device). Not part of `make test`: a second
+# the scans, the sound (the leak tone and its wave-out device), kelmon's view and the end-to-end
+# runs of both programs, and kelterm's threaded serial engine. Not part of `make test`: a second
 # full build with its own instrumentation.
-TSAN_LABELS ?= serial|head|ports|scan|sound
+TSAN_LABELS ?= serial|head|ports|scan|sound|view|e2e|kelterm
 tsan: deps
 	cmake --preset tsan
 	cmake --build --preset tsan -j $(JOBS)

@@ -1,8 +1,9 @@
 // kelmon as its user meets it, offscreen:
-//  - start time: the real program started again and again, timed from exec to the line it prints
-//    once its main window has painted (KEL_ANNOUNCE_FIRST_PAINT), against a bare window of the layer
-//    started the same way (this executable with --bare-window: the process, Qt and one painted
-//    window, nothing of kelmon's);
+//  - start time: the real program started again and again, timed from exec to the lines it prints
+//    (KEL_ANNOUNCE_FIRST_PAINT) once its start-up picture and once its main window have painted,
+//    the main window both after the picture's own 3.5 s and with the picture answered at once by a
+//    scripted user, against a bare window of the layer started the same way (this executable with
+//    --bare-window: the process, Qt and one painted window, nothing of kelmon's);
 //  - live analog display: a document bound to SOFT0 with the simulated head's per-point wait at
 //    zero, a real view in a frame, the analog scan running through the port monitor and the analog
 //    display drawing every point; points per second against the serial line's 720 points/s;
@@ -39,6 +40,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -54,6 +56,8 @@ using Clock = std::chrono::steady_clock;
 constexpr double kLinePointsPerSecond = 28800.0 / 10.0 / 4.0; // 10 bits a byte, 4 bytes a point
 constexpr char kBareLine[] = "bare: first paint";
 constexpr char kKelmonLine[] = "kelmon: first paint";
+constexpr char kSplashLine[] = "kelmon: splash painted";
+constexpr char kSplashCaption[] = "KEL start-up";
 
 double Seconds(Clock::duration d)
 {
@@ -107,11 +111,13 @@ int RunBareWindow(int argc, char** argv)
     return 0;
 }
 
-// Seconds from exec of argv until the child prints line; negative when it failed or took over
-// timeoutMs. The child is ended afterwards.
-double TimeToLine(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
-                  const char* line, int timeoutMs = 30000)
+// Seconds from exec of args until the child prints each of lines (negative for a line it did not
+// print within timeoutMs). The child is ended once every line came or the time is up.
+std::vector<double> TimeToLines(const std::vector<std::string>& args,
+                                const std::vector<std::string>& extraEnv,
+                                const std::vector<const char*>& lines, int timeoutMs = 30000)
 {
+    std::vector<double> seconds(lines.size(), -1.0);
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
     {
@@ -136,7 +142,7 @@ double TimeToLine(const std::vector<std::string>& args, const std::vector<std::s
 
     int out[2];
     if (pipe(out) != 0)
-        return -1.0;
+        return seconds;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
@@ -150,11 +156,11 @@ double TimeToLine(const std::vector<std::string>& args, const std::vector<std::s
     if (spawned != 0)
     {
         close(out[0]);
-        return -1.0;
+        return seconds;
     }
     std::string text;
-    double seconds = -1.0;
-    for (;;)
+    size_t seen = 0;
+    while (seen < lines.size())
     {
         const int left = timeoutMs - static_cast<int>(Seconds(Clock::now() - start) * 1000.0);
         pollfd fd{out[0], POLLIN, 0};
@@ -165,11 +171,13 @@ double TimeToLine(const std::vector<std::string>& args, const std::vector<std::s
         if (n <= 0)
             break;
         text.append(buffer, static_cast<size_t>(n));
-        if (text.find(line) != std::string::npos)
-        {
-            seconds = Seconds(Clock::now() - start);
-            break;
-        }
+        const double now = Seconds(Clock::now() - start);
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (seconds[i] < 0 && text.find(lines[i]) != std::string::npos)
+            {
+                seconds[i] = now;
+                ++seen;
+            }
     }
     close(out[0]);
     kill(pid, SIGKILL);
@@ -180,10 +188,18 @@ double TimeToLine(const std::vector<std::string>& args, const std::vector<std::s
 
 struct StartTimes
 {
-    double kelmon = -1.0;
+    double splash = -1.0;        // the start-up picture painted
+    double throughSplash = -1.0; // the main window painted after the picture closed itself
+    double kelmon = -1.0;        // the main window painted, the picture answered at once
     double bare = -1.0;
     int runs = 0;
 };
+
+// The median of values when each of runs runs gave one; negative otherwise.
+double MedianOfAll(const std::vector<double>& values, int runs)
+{
+    return values.size() == static_cast<size_t>(runs) ? Percentile(values, 0.5) : -1.0;
+}
 
 StartTimes MeasureStart(const char* self, int runs)
 {
@@ -195,26 +211,38 @@ StartTimes MeasureStart(const char* self, int runs)
                                        "HOME=" + home.path().string(),
                                        "XDG_CONFIG_HOME=" + (home.path() / "config").string(),
                                        "XDG_RUNTIME_DIR=" + (home.path() / "runtime").string()};
+    // The start-up picture closes itself after its 3.5 s timer; a scripted user answers it at once,
+    // so the rest of the start is timed on its own.
+    const std::filesystem::path script = home.path() / "answer-splash.txt";
+    std::ofstream(script) << "answer 1 " << kSplashCaption << "\n";
+    std::vector<std::string> answered = env;
+    answered.push_back("KEL_UI_SCRIPT=" + script.string());
+
     // One start of each first, not counted: the files they read come from the page cache afterwards
-    // for both alike.
-    TimeToLine({KELMON_PATH}, env, kKelmonLine);
-    TimeToLine({self, "--bare-window"}, env, kBareLine);
-    std::vector<double> kelmon, bare;
+    // for all alike.
+    TimeToLines({KELMON_PATH}, answered, {kKelmonLine});
+    TimeToLines({self, "--bare-window"}, env, {kBareLine});
+    std::vector<double> splash, through, kelmon, bare;
     for (int i = 0; i < runs; ++i)
     {
-        const double k = TimeToLine({KELMON_PATH}, env, kKelmonLine);
-        const double b = TimeToLine({self, "--bare-window"}, env, kBareLine);
+        const std::vector<double> full = TimeToLines({KELMON_PATH}, env, {kSplashLine, kKelmonLine});
+        const double k = TimeToLines({KELMON_PATH}, answered, {kKelmonLine})[0];
+        const double b = TimeToLines({self, "--bare-window"}, env, {kBareLine})[0];
+        if (full[0] > 0)
+            splash.push_back(full[0]);
+        if (full[1] > 0)
+            through.push_back(full[1]);
         if (k > 0)
             kelmon.push_back(k);
         if (b > 0)
             bare.push_back(b);
     }
     StartTimes times;
-    times.runs = static_cast<int>(kelmon.size());
-    if (kelmon.size() == static_cast<size_t>(runs))
-        times.kelmon = Percentile(kelmon, 0.5);
-    if (bare.size() == static_cast<size_t>(runs))
-        times.bare = Percentile(bare, 0.5);
+    times.runs = runs;
+    times.splash = MedianOfAll(splash, runs);
+    times.throughSplash = MedianOfAll(through, runs);
+    times.kelmon = MedianOfAll(kelmon, runs);
+    times.bare = MedianOfAll(bare, runs);
     return times;
 }
 
@@ -445,9 +473,12 @@ int main(int argc, char** argv)
     const StartTimes start = starts > 0 ? MeasureStart(argv[0], starts) : StartTimes{};
     if (starts > 0)
     {
-        std::printf("kelmon_bench: start to the first painted main window, median of %d starts offscreen\n",
-                    starts);
-        std::printf("  kelmon %.3f s, a bare window of the layer %.3f s\n", start.kelmon, start.bare);
+        std::printf("kelmon_bench: start times, median of %d starts offscreen\n", starts);
+        std::printf("  to the painted start-up picture %.3f s\n", start.splash);
+        std::printf("  to the painted main window with the picture answered at once %.3f s\n", start.kelmon);
+        std::printf("  to the painted main window after the picture's own 3.5 s %.3f s\n",
+                    start.throughSplash);
+        std::printf("  a bare window of the layer %.3f s\n", start.bare);
     }
 
     char platform[64];
@@ -476,8 +507,17 @@ int main(int argc, char** argv)
         display.probes, display.p95, display.worst, display.idleP95, display.idleWorst);
 
     // Summary lines.
-    if (start.kelmon > 0 && start.bare > 0)
-        std::printf("BENCH kelmon_start %.3f s %.2f figure<0.5\n", start.kelmon, start.kelmon / start.bare);
+    const bool startsOk = start.splash > 0 && start.kelmon > 0 && start.throughSplash > 0 && start.bare > 0;
+    if (startsOk)
+    {
+        std::printf("BENCH kelmon_start_to_splash %.3f s %.2f figure<0.5\n", start.splash,
+                    start.splash / start.bare);
+        std::printf("BENCH kelmon_start_splash_answered %.3f s %.2f figure<0.5\n", start.kelmon,
+                    start.kelmon / start.bare);
+        // The picture stays its 3.5 s by design: no goal on this one.
+        std::printf("BENCH kelmon_start_through_splash %.3f s %.2f -\n", start.throughSplash,
+                    start.throughSplash / start.bare);
+    }
     if (display.ok)
     {
         std::printf("BENCH kelmon_live_analog %.0f points/s %.1f ratio>=20\n", rate,
@@ -487,5 +527,5 @@ int main(int argc, char** argv)
         std::printf("BENCH kelmon_ui_latency_worst %.2f ms %.1f -\n", display.worst,
                     display.worst / std::max(display.idleWorst, 1e-3));
     }
-    return (starts == 0 || (start.kelmon > 0 && start.bare > 0)) && display.ok ? 0 : 1;
+    return (starts == 0 || startsOk) && display.ok ? 0 : 1;
 }

@@ -1,10 +1,11 @@
-// Analog sweeps on the simulated head with no per-point wait, each point sent across threads to a
-// view that draws nothing: how many points per second the scan engine carries, against the serial
-// line's limit (28800 baud, 4 bytes a point: 720 points/s). Timed in the same run: the document's
-// step tasks through the port monitor; as references the same steps called in a plain loop on one
-// worker (the ratio between them is what the monitor's queue costs), the steps without a view (the
-// scan's and the head's own work), the points sent to the view alone, and a round trip between two
-// bare threads (the machine's floor for a hand-over that waits for the other thread).
+// Analog sweeps on the simulated head with no per-point wait, the points sent across threads (in
+// batches, as the head has them ready at once) to a view that draws nothing: how many points per
+// second the scan engine carries, against the serial line's limit (28800 baud, 4 bytes a point:
+// 720 points/s). Timed in the same run: the document's step tasks through the port monitor; as
+// references the same steps called in a plain loop on one worker (the ratio between them is what
+// the monitor's queue costs), the steps without a view (the scan's and the head's own work), the
+// points sent to the view alone one by one, and a round trip between two bare threads (the
+// machine's floor for a hand-over that waits for the other thread).
 #include "ScanFakes.h"
 
 #include "KelMessages.h"

@@ -11,6 +11,9 @@
 #define WM_KEL_NEWSWEEP (WM_APP + 12)
 // Sent by a scan for each point: wParam the point record, lParam the display.
 #define WM_KEL_SCANDATA (WM_APP + 13)
+// Sent by a scan for points that came together: wParam a ScanPointBatch, lParam the display. The
+// view hands each record to the display in order, as if each had come in a WM_KEL_SCANDATA.
+#define WM_KEL_SCANBATCH (WM_APP + 22)
 // Sent to the analysis dialog with the result rows in wParam.
 #define WM_KEL_ANALYSISRESULT (WM_APP + 14)
 // Posted to the main window by the parameter and schedule dialogs.
@@ -25,3 +28,11 @@
 #define WM_KEL_PARAMSAPPLIED WM_KEL_REFRESHSCHEDULE
 // Posted to a scan's view when the table channels changed: refresh the read-outs.
 #define WM_KEL_CHANNELSCHANGED (WM_APP + 21)
+
+// The records of a WM_KEL_SCANBATCH: count records of recordSize bytes each, back to back.
+struct ScanPointBatch
+{
+    const void* records;
+    int count;
+    int recordSize;
+};

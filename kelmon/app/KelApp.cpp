@@ -377,13 +377,8 @@ BOOL CKelApp::InitInstance()
         return FALSE;
     frame->ShowWindow(m_nCmdShow);
     frame->UpdateWindow();
-    // Start-time measurements wait for this line: the frame has just painted for the first time.
-    char announce[8];
-    if (::GetEnvironmentVariable("KEL_ANNOUNCE_FIRST_PAINT", announce, sizeof announce) > 0)
-    {
-        std::fputs("kelmon: first paint\n", stdout);
-        std::fflush(stdout);
-    }
+    // The frame has just painted for the first time.
+    AnnounceFirstPaint("kelmon: first paint");
 
     StartBackgroundServices();
     return TRUE;
@@ -398,6 +393,17 @@ void CKelApp::OnAppAbout()
 {
     CAboutDlg about;
     about.DoModal();
+}
+
+void CKelApp::AnnounceFirstPaint(const char* line)
+{
+    char announce[8];
+    if (::GetEnvironmentVariable("KEL_ANNOUNCE_FIRST_PAINT", announce, sizeof announce) > 0)
+    {
+        std::fputs(line, stdout);
+        std::fputc('\n', stdout);
+        std::fflush(stdout);
+    }
 }
 
 void CKelApp::ShowSplash()

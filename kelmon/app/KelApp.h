@@ -60,6 +60,9 @@ public:
     void OnAppAbout();
     // The start-up picture, shown modally until it closes itself.
     virtual void ShowSplash();
+    // Start-time measurements (KEL_ANNOUNCE_FIRST_PAINT set) wait for `line` on standard output,
+    // written when a window of the start has painted for the first time.
+    static void AnnounceFirstPaint(const char* line);
 
 private:
     CString m_strHelpFile;

@@ -1,11 +1,13 @@
 #include "app/SplashDlg.h"
 
+#include "app/KelApp.h"
 #include "res/resource.h"
 
 #include <algorithm>
 
 BEGIN_MESSAGE_MAP(CSplashDlg, CDialog)
 ON_WM_TIMER()
+ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CSplashDlg::CSplashDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
@@ -37,4 +39,16 @@ void CSplashDlg::OnTimer(UINT_PTR nIDEvent)
     Default();
     // Any timer ends the picture: it is never meant to stay.
     EndDialog(1);
+}
+
+void CSplashDlg::OnPaint()
+{
+    Default();
+    if (m_bPainted)
+        return;
+    m_bPainted = true;
+    // The picture over the box paints too before the start counts the splash as shown.
+    if (m_picture.GetSafeHwnd())
+        m_picture.UpdateWindow();
+    CKelApp::AnnounceFirstPaint("kelmon: splash painted");
 }

@@ -19,9 +19,11 @@ public:
 
     BOOL OnInitDialog() override;
     void OnTimer(UINT_PTR nIDEvent);
+    void OnPaint();
 
     CBitmapButton m_picture;
     UINT_PTR m_nTimer = 0;
+    bool m_bPainted = false;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -873,8 +873,14 @@ int CAnalogDisplay::TrackMouseCursor(GrDesc* graph, int fromMouse, int step)
     m_fCursorY = m_values[i];
     char text[64];
     std::snprintf(text, sizeof text, "X = %1.1f Y = %1.2e", m_fCursorX, m_fCursorY);
-    WGChangeString(graph, m_cursorText, text, 0);
-    WGRedrawObject(graph, m_cursorText, FALSE);
+    // The scan refreshes the read-out on every point while the cursor sits on the first mass: a
+    // text that reads the same is not drawn again (each redraw repaints the graph).
+    const char* shown = WGGetString(graph, m_cursorText, 0);
+    if (shown == nullptr || std::strcmp(shown, text) != 0)
+    {
+        WGChangeString(graph, m_cursorText, text, 0);
+        WGRedrawObject(graph, m_cursorText, FALSE);
+    }
     WGMoveDataCursor(graph, m_dataCursor, m_fCursorX, m_fCursorY, TRUE);
     return 1;
 }

@@ -32,5 +32,5 @@ void CAnalogScan::SendValue(int index, float value)
     record.mass = static_cast<float>(index) / static_cast<float>(m_pSettings->m_pointsPerAmu) +
                   static_cast<float>(m_pSettings->m_startMass);
     record.value = value;
-    SendPoint(&record);
+    QueuePoint(&record, sizeof record);
 }

@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 IMPLEMENT_DYNAMIC(CScan, CObject)
 
@@ -305,6 +306,39 @@ void CScan::SendPoint(void* record)
     if (HWND view = site ? site->GetViewWindow() : nullptr)
         SendMessage(view, WM_KEL_SCANDATA, reinterpret_cast<WPARAM>(record),
                     reinterpret_cast<LPARAM>(m_pDisplay));
+}
+
+void CScan::QueuePoint(const void* record, size_t size)
+{
+    if (m_nBatchPoints > 0 && size != m_nBatchRecordSize)
+        FlushPoints();
+    if (m_nBatchPoints == 0)
+    {
+        m_nBatchRecordSize = size;
+        m_batchStart = GetTickCount64();
+        m_pointBatch.resize(size * kMaxBatchPoints);
+    }
+    std::memcpy(m_pointBatch.data() + m_nBatchPoints * size, record, size);
+    if (++m_nBatchPoints >= kMaxBatchPoints)
+        FlushPoints();
+}
+
+void CScan::FlushPoints()
+{
+    if (m_nBatchPoints == 0)
+        return;
+    ScanPointBatch batch{m_pointBatch.data(), m_nBatchPoints, static_cast<int>(m_nBatchRecordSize)};
+    m_nBatchPoints = 0;
+    CScanSite* site = GetSite();
+    if (HWND view = site ? site->GetViewWindow() : nullptr)
+        SendMessage(view, WM_KEL_SCANBATCH, reinterpret_cast<WPARAM>(&batch),
+                    reinterpret_cast<LPARAM>(m_pDisplay));
+}
+
+void CScan::FlushPointsUnless(bool moreWaiting)
+{
+    if (!moreWaiting || GetTickCount64() - m_batchStart >= kMaxBatchMs)
+        FlushPoints();
 }
 
 void CScan::NotifyNewSweep()

@@ -351,6 +351,19 @@ protected:
     void ResetFields();
     // Sends one point record to the document's view (WM_KEL_SCANDATA with the display).
     void SendPoint(void* record);
+    // Points the head delivers faster than one by one go to the view together: QueuePoint keeps a
+    // record (every record of a run has the same size) and FlushPoints sends the kept ones as one
+    // WM_KEL_SCANBATCH. A fast head then costs the user-interface thread one message per batch,
+    // not one round trip per point.
+    void QueuePoint(const void* record, size_t size);
+    void FlushPoints();
+    // After a queued point: sends the batch unless the next point is already waiting (moreWaiting)
+    // and the batch is neither full nor older than kMaxBatchMs, so a point is never held back
+    // waiting for one that has not come.
+    void FlushPointsUnless(bool moreWaiting);
+    bool HasQueuedPoints() const { return m_nBatchPoints > 0; }
+    static constexpr int kMaxBatchPoints = 64;
+    static constexpr ULONGLONG kMaxBatchMs = 10;
     // The record's file error as text: the cause's text, or "Error:%d" with the cause number.
     static CString FileErrorMessage(const CFileException& e);
     // "Could not open file "%1"\n%2" with path and text, with the icon given.
@@ -362,4 +375,10 @@ protected:
     // the cause's text, or its number with causeNumber) or "Error writing to file", stop icon; a file
     // written in part is removed.
     static BOOL WriteTextFile(LPCTSTR path, const CString& text, BOOL causeNumber = FALSE);
+
+private:
+    std::vector<unsigned char> m_pointBatch; // kept records, back to back
+    int m_nBatchPoints = 0;
+    size_t m_nBatchRecordSize = 0;
+    ULONGLONG m_batchStart = 0; // tick of the batch's first record
 };

@@ -291,19 +291,25 @@ void CSpectrumScan::FailRun()
 
 BOOL CSpectrumScan::Step()
 {
+    // Whatever ends or skips a step sends the points kept so far first.
     if (m_bStopNow)
     {
+        FlushPoints();
         FinishScan();
         m_bEndedNormally = 0;
         return 0;
     }
     if (!m_bAcquiring)
+    {
+        FlushPoints();
         return 0;
+    }
     float raw = 0.0f;
     // A head that is gone, a point that does not come or cannot be read: the run ends here.
     if (!m_pHead || !m_pSettings || !m_pHead->CheckHeadPresent() ||
         !m_pHead->WaitForBytes(4, kPointTimeoutMs) || !m_pHead->ReadDataPoint(raw))
     {
+        FlushPoints();
         FailRun();
         return 0;
     }
@@ -337,6 +343,9 @@ BOOL CSpectrumScan::Step()
         }
         SendValue(index, v);
         ++m_nPointIndex;
+        // The last point of a sweep goes at once: the sweep's end is handled next.
+        if (HasQueuedPoints())
+            FlushPointsUnless(m_nPointIndex < points && m_pHead->GetBytesWaiting() >= 4);
         return 1;
     }
 

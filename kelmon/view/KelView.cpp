@@ -29,6 +29,7 @@ ON_MESSAGE(WM_KEL_STARTREPEATTIMER, OnStartRepeatTimer)
 ON_MESSAGE(WM_KEL_STOPREPEATTIMER, OnStopRepeatTimer)
 ON_MESSAGE(WM_KEL_NEWSWEEP, OnNewSweep)
 ON_MESSAGE(WM_KEL_SCANDATA, OnScanData)
+ON_MESSAGE(WM_KEL_SCANBATCH, OnScanBatch)
 ON_MESSAGE(WM_KEL_GROUPACTIVATE, OnGroupActivate)
 ON_MESSAGE(WM_KEL_CHANNELSCHANGED, OnChannelsChanged)
 END_MESSAGE_MAP()
@@ -242,6 +243,18 @@ LRESULT CKelView::OnScanData(WPARAM wParam, LPARAM lParam)
     // The display the scan names: in a split layout a pane, not the document's current display.
     if (auto* display = reinterpret_cast<CDisplay*>(lParam))
         display->UpdateData(reinterpret_cast<void*>(wParam), 0);
+    return 0;
+}
+
+LRESULT CKelView::OnScanBatch(WPARAM wParam, LPARAM lParam)
+{
+    auto* display = reinterpret_cast<CDisplay*>(lParam);
+    const auto* batch = reinterpret_cast<const ScanPointBatch*>(wParam);
+    if (display == nullptr || batch == nullptr || batch->records == nullptr)
+        return 0;
+    const auto* record = static_cast<const unsigned char*>(batch->records);
+    for (int i = 0; i < batch->count; ++i, record += batch->recordSize)
+        display->UpdateData(const_cast<unsigned char*>(record), 0);
     return 0;
 }
 

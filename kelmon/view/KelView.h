@@ -74,6 +74,8 @@ protected:
     LRESULT OnStopRepeatTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnNewSweep(WPARAM wParam, LPARAM lParam);
     LRESULT OnScanData(WPARAM wParam, LPARAM lParam);
+    // A run of point records, each to the display as OnScanData gives one.
+    LRESULT OnScanBatch(WPARAM wParam, LPARAM lParam);
     LRESULT OnGroupActivate(WPARAM wParam, LPARAM lParam);
     LRESULT OnChannelsChanged(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimerRefused(WPARAM wParam, LPARAM lParam);

@@ -309,6 +309,32 @@ TEST_F(ChartTest, TheLiveSpectrumFillsASweepPointByPointAndWrapsToTheNext)
     }
 }
 
+// With the cursor on the first mass every live point refreshes the read-out: it follows the first
+// point of each new sweep and reads the same for the points after it.
+TEST_F(ChartTest, ReadOutOnTheFirstMassFollowsEachSweep)
+{
+    CAnalogDisplay* display = NewDisplay();
+    const CAnalogData& s = *m_doc->GetAnalogSettings(0);
+    display->ToggleCursor();
+    display->ToggleCursor();
+    ASSERT_TRUE(display->IsCursorShown());
+    auto feed = [&](int index, float value)
+    {
+        AnalogPointRecord record{s.m_startMass + static_cast<float>(index) / s.m_pointsPerAmu, value};
+        display->UpdateData(&record, 0);
+    };
+    auto readOut = [&] { return std::string(WGGetString(display->GetGraph(), display->m_cursorText, 0)); };
+    for (int i = 0; i < s.m_pointCount; ++i)
+        feed(i, i == 0 ? 2e-9f : 5e-8f);
+    EXPECT_FLOAT_EQ(display->GetCursorX(), static_cast<float>(s.m_startMass));
+    EXPECT_EQ(readOut(), "X = 1.0 Y = 2.00e-09");
+    feed(0, 3e-9f);
+    EXPECT_EQ(readOut(), "X = 1.0 Y = 3.00e-09");
+    feed(1, 7e-8f);
+    EXPECT_EQ(readOut(), "X = 1.0 Y = 3.00e-09");
+    EXPECT_FLOAT_EQ(display->GetCursorY(), 3e-9f);
+}
+
 TEST_F(ChartTest, WholeSweepsCursorZoomAndScales)
 {
     CAnalogDisplay* display = NewDisplay();

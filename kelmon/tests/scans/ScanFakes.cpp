@@ -218,7 +218,8 @@ constexpr const char* kViewClass = "KelScanTestView";
 LRESULT CALLBACK ViewProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (auto* view = reinterpret_cast<CViewThread*>(GetWindowLongPtr(hWnd, GWLP_USERDATA)))
-        if (message == WM_KEL_SCANDATA || message == WM_KEL_NEWSWEEP || message == WM_PAINT)
+        if (message == WM_KEL_SCANDATA || message == WM_KEL_SCANBATCH || message == WM_KEL_NEWSWEEP ||
+            message == WM_PAINT)
             return view->Handle(message, wParam, lParam);
     return DefWindowProc(hWnd, message, wParam, lParam);
 }
@@ -270,6 +271,25 @@ LRESULT CViewThread::Handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (display)
             display->UpdateData(reinterpret_cast<void*>(wParam), 0);
         break;
+    case WM_KEL_SCANBATCH:
+    {
+        // As the view does: each record to the display in order, each a "data" of its own.
+        const auto* batch = reinterpret_cast<const ScanPointBatch*>(wParam);
+        ++m_batches;
+        const auto* record = static_cast<const unsigned char*>(batch->records);
+        for (int i = 0; i < batch->count; ++i, record += batch->recordSize)
+        {
+            ++m_data;
+            if (display)
+                display->UpdateData(const_cast<unsigned char*>(record), 0);
+        }
+        if (m_record)
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            m_messages.insert(m_messages.end(), batch->count, "data");
+        }
+        return 1;
+    }
     case WM_KEL_NEWSWEEP:
         name = "newsweep";
         break;

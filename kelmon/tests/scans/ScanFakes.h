@@ -83,8 +83,9 @@ private:
 };
 
 // A view window on a thread of its own that runs a message loop, as the user-interface thread
-// does: WM_KEL_SCANDATA goes to the display's UpdateData, WM_KEL_NEWSWEEP to its Redraw. It
-// records the messages it handled ("newsweep", "data", "paint") unless told to count only.
+// does: WM_KEL_SCANDATA and each record of a WM_KEL_SCANBATCH go to the display's UpdateData,
+// WM_KEL_NEWSWEEP to its Redraw. It records the messages it handled ("newsweep", "data" for each
+// record, "paint") unless told to count only.
 class CViewThread
 {
 public:
@@ -97,7 +98,9 @@ public:
     // The messages handled so far; without the repaints unless asked.
     std::vector<std::string> Messages(bool withPaints = false) const;
     void ClearMessages();
+    // Point records handed to the display (one per WM_KEL_SCANDATA, count per WM_KEL_SCANBATCH).
     int DataMessages() const { return m_data.load(); }
+    int BatchMessages() const { return m_batches.load(); }
 
     // The window procedure's handling of one message, on the view's thread.
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -110,6 +113,7 @@ private:
     mutable std::mutex m_lock;
     std::vector<std::string> m_messages;
     std::atomic<int> m_data{0};
+    std::atomic<int> m_batches{0};
 };
 
 // The document: holds the head, units, library and board, the logging settings of each scan

@@ -46,10 +46,13 @@ public:
     // The wait fails (the point never comes) once this many points were read; -1 never.
     BOOL WaitForBytes(int count, DWORD timeoutMs) override
     {
-        if (failAfterPoints >= 0 && pointsRead >= failAfterPoints)
-            return 0;
-        return CKELDummyHead::WaitForBytes(count, timeoutMs);
+        (void)count;
+        (void)timeoutMs;
+        // The next point always comes; `waiting` only says whether it is there already.
+        return failAfterPoints < 0 || pointsRead < failAfterPoints;
     }
+    // Bytes the head reports waiting on the line: 4, the next point is already there.
+    int GetBytesWaiting() override { return waiting; }
     BOOL ReadDataPoint(float& value) override
     {
         ++pointsRead;
@@ -64,10 +67,11 @@ public:
 
     std::function<int32_t(int sweep, int index)> value = [](int, int i) { return 100 + i; };
     std::function<int32_t(int sweep)> endWord = [](int) { return 1000; };
+    int waiting = 4;
     int sweeps = 0; // sweeps queued so far
     int pointsRead = 0;
     int failAfterPoints = -1;
-    int failReadAt = -1; // the read of this word (1 the first) fails; -1 none
+    int failReadAt = -1;  // the read of this word (1 the first) fails; -1 none
     int failStartAt = -1; // this start command (1 the first) is refused; -1 none
     // Called on the stepping thread after every word read, with the count read so far.
     std::function<void(int)> onRead;

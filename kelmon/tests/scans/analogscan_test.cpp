@@ -5,6 +5,8 @@
 
 #include "scans/AveragingWeight.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -101,6 +103,32 @@ TEST_F(AnalogRunTest, ContinuousRunGoesOnUntilStopNowAndNeverCountsDown)
     // Nothing more arrives once the run has ended.
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(m_view.DataMessages(), 2 * kPoints + 40);
+}
+
+TEST_F(AnalogRunTest, PointsAlreadyWaitingReachTheViewTogetherInOrder)
+{
+    Run(SCAN_MODE_NSCANS, 2);
+    EXPECT_EQ(m_view.Messages(), ExpectedMessages(2));
+    EXPECT_EQ(m_display->Points().size(), size_t(2 * kPoints));
+    // At most 64 points a batch and the last point of a sweep at once: two or more a sweep, far
+    // fewer than one a point.
+    EXPECT_GE(m_view.BatchMessages(), 4);
+    EXPECT_LT(m_view.BatchMessages(), kPoints);
+}
+
+TEST_F(AnalogRunTest, APointWithNoneWaitingBehindItIsNotHeldBack)
+{
+    m_head.waiting = 0;
+    std::atomic<int> late{0};
+    // Each word is read only once every point before it has reached the view.
+    m_head.onRead = [&](int read)
+    {
+        if (m_view.DataMessages() != std::min(read - 1, kPoints))
+            ++late;
+    };
+    Run(SCAN_MODE_SINGLE);
+    EXPECT_EQ(late.load(), 0);
+    EXPECT_EQ(m_view.Messages(), ExpectedMessages(1));
 }
 
 TEST_F(AnalogRunTest, StopAtEndFinishesTheSweepUnderWay)

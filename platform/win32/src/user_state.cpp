@@ -393,8 +393,15 @@ BOOL EnableWindow(HWND hwnd, BOOL enable)
         if (focus && (focus == hwnd || IsChild(hwnd, focus)))
             SetFocus(nullptr);
     }
+    // The native widget belongs to the user-interface thread: a worker that enables a window (a
+    // scan that ends re-enables its parameter dialog) has it done there.
     if (surface)
-        GetDriver().EnableSurface(surface, enable);
+        RunOnUiThread(
+            [surface, enable]() -> LRESULT
+            {
+                GetDriver().EnableSurface(surface, enable);
+                return 0;
+            });
     SendMessage(hwnd, WM_ENABLE, enable, 0);
     return wasDisabled;
 }
