@@ -521,7 +521,6 @@ void CKelDoc::OnUtilCursorProperties()
     if (m_pCurrentDisplay == nullptr)
         return;
     CLineParametersDlg dlg(AfxGetMainWnd());
-    dlg.m_nHelpContext = 0x10000 + ID_UTIL_CURSOR_PROPS;
     dlg.m_nColour = m_nCursorColor;
     dlg.m_nStyle = m_nCursorType;
     dlg.m_nWidth = m_nCursorWidth;
