@@ -516,7 +516,11 @@ BOOL CDisplay::EndZoomBox(float* x1, float* y1, float* x2, float* y2)
 
 BOOL CDisplay::OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD clipStyle)
 {
-    PlaceChildFrame(0);
+    CKelDoc* doc = GetDocument();
+    const int fromDefaults = doc != nullptr ? doc->m_bPlaceFromDefaults : 0;
+    if (doc != nullptr)
+        doc->m_bPlaceFromDefaults = 0;
+    PlaceChildFrame(fromDefaults);
     m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
                             reinterpret_cast<LPARAM>(&builder), nullptr, 1, 8,
                             WS_CHILD | WS_VISIBLE | clipStyle, 0, 0, 0, 0, 0);
