@@ -9,6 +9,7 @@
 #include "dialogs/LineParametersDlg.h"
 #include "dialogs/PrintingOptionsDlg.h"
 #include "displays/Display.h"
+#include "KelMessages.h"
 #include "res/resource.h"
 #include "scans/Scan.h"
 #include "scans/Table.h"
@@ -553,6 +554,10 @@ void CKelDoc::OnHistoryShow()
     if (m_pCurrentDisplay == nullptr)
         return;
     m_pCurrentDisplay->ShowHistory(0, 0);
+    // The main frame's scan bar, when it has a window, follows with its history scroll bar.
+    if (CWnd* frame = AfxGetMainWnd())
+        if (HWND bar = ::GetDlgItem(frame->GetSafeHwnd(), IDW_SCAN_BAR))
+            ::SendMessage(bar, WM_KEL_SETUPHISTORYSCROLL, 0, 0);
 }
 
 void CKelDoc::OnUpdateHistory(CCmdUI* pCmdUI)
