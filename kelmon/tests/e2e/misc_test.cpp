@@ -49,7 +49,10 @@ protected:
         RECT frame{};
         ::GetWindowRect(dialog, &frame);
         ::MapWindowPoints(nullptr, Frame()->GetSafeHwnd(), reinterpret_cast<POINT*>(&frame), 2);
-        ::InflateRect(&frame, 1, 1);
+        --frame.left;
+        --frame.top;
+        ++frame.right;
+        ++frame.bottom;
         for (int y = frame.top; y < frame.bottom; ++y)
             for (int x = frame.left; x < frame.right; ++x)
                 put(x, y, 0xFF202020u);
