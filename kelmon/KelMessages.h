@@ -28,6 +28,9 @@
 #define WM_KEL_PARAMSAPPLIED WM_KEL_REFRESHSCHEDULE
 // Posted to a scan's view when the table channels changed: refresh the read-outs.
 #define WM_KEL_CHANNELSCHANGED (WM_APP + 21)
+// Sent to the scan bar when the current display starts showing its history: the history scroll
+// bar goes back to the latest data.
+#define WM_KEL_SETUPHISTORYSCROLL (WM_APP + 23)
 
 // The records of a WM_KEL_SCANBATCH: count records of recordSize bytes each, back to back.
 struct ScanPointBatch

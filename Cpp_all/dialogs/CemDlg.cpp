@@ -11,16 +11,15 @@
 
 std::atomic<int> CCemDlg::s_bSwitching{0};
 
-IMPLEMENT_DYNAMIC(CCemDlg, CDialog)
+IMPLEMENT_DYNAMIC(CCemDlg, CControlHelpDlg)
 
-BEGIN_MESSAGE_MAP(CCemDlg, CDialog)
+BEGIN_MESSAGE_MAP(CCemDlg, CControlHelpDlg)
 ON_BN_CLICKED(IDC_CEM_OFF, OnCemRadio)
 ON_BN_CLICKED(IDC_CEM_ON, OnCemRadio)
 ON_BN_CLICKED(IDC_CEM_AUTO, OnAutoAdjust)
-ON_MESSAGE(WM_COMMANDHELP, OnCommandHelp)
 END_MESSAGE_MAP()
 
-CCemDlg::CCemDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+CCemDlg::CCemDlg(CWnd* pParent) : CControlHelpDlg(IDD, pParent) {}
 
 void CCemDlg::DoDataExchange(CDataExchange* pDX)
 {
@@ -193,10 +192,4 @@ void CCemDlg::OnAutoAdjust()
     }
     ShowHighVoltageState();
     UpdateData(FALSE);
-}
-
-LRESULT CCemDlg::OnCommandHelp(WPARAM, LPARAM)
-{
-    // No help viewer is wired to the program yet.
-    return TRUE;
 }

@@ -2,13 +2,13 @@
 // edits its voltage and gain and starts the automatic gain adjustment.
 #pragma once
 
-#include <afxwin.h>
+#include "dialogs/ControlHelpDlg.h"
 
 #include <atomic>
 
 class CHead;
 
-class CCemDlg : public CDialog
+class CCemDlg : public CControlHelpDlg
 {
     DECLARE_DYNAMIC(CCemDlg)
 public:
@@ -45,7 +45,6 @@ protected:
     void OnOK() override;
     void OnCemRadio();
     void OnAutoAdjust();
-    LRESULT OnCommandHelp(WPARAM, LPARAM);
 
     DECLARE_MESSAGE_MAP()
 

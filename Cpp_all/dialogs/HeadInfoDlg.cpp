@@ -1,8 +1,8 @@
 #include "dialogs/HeadInfoDlg.h"
 
-IMPLEMENT_DYNAMIC(CHeadInfoDlg, CDialog)
+IMPLEMENT_DYNAMIC(CHeadInfoDlg, CControlHelpDlg)
 
-CHeadInfoDlg::CHeadInfoDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+CHeadInfoDlg::CHeadInfoDlg(CWnd* pParent) : CControlHelpDlg(IDD, pParent) {}
 
 void CHeadInfoDlg::DoDataExchange(CDataExchange* pDX)
 {

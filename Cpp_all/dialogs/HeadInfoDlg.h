@@ -3,9 +3,9 @@
 
 #include "head/Head.h"
 
-#include <afxwin.h>
+#include "dialogs/ControlHelpDlg.h"
 
-class CHeadInfoDlg : public CDialog
+class CHeadInfoDlg : public CControlHelpDlg
 {
     DECLARE_DYNAMIC(CHeadInfoDlg)
 public:

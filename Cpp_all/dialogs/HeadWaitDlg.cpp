@@ -11,7 +11,6 @@ IMPLEMENT_DYNAMIC(CHeadWaitDlg, CDialog)
 BEGIN_MESSAGE_MAP(CHeadWaitDlg, CDialog)
 ON_WM_TIMER()
 ON_BN_CLICKED(IDC_WAIT_BUTTON, OnButton)
-ON_MESSAGE(WM_COMMANDHELP, OnCommandHelp)
 END_MESSAGE_MAP()
 
 CHeadWaitDlg::CHeadWaitDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
@@ -132,10 +131,4 @@ void CHeadWaitDlg::OnButton()
 void CHeadWaitDlg::OnCancel()
 {
     Finish(IDCANCEL);
-}
-
-LRESULT CHeadWaitDlg::OnCommandHelp(WPARAM, LPARAM)
-{
-    // No help viewer is wired to the program yet; the topic is 0x20000 + IDD.
-    return TRUE;
 }

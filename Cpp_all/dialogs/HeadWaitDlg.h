@@ -49,7 +49,6 @@ protected:
     void OnCancel() override;
     void OnTimer(UINT_PTR nIDEvent);
     void OnButton();
-    LRESULT OnCommandHelp(WPARAM, LPARAM);
 
     DECLARE_MESSAGE_MAP()
 

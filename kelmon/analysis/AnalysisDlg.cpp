@@ -116,10 +116,9 @@ LRESULT CAnalysisDlg::OnAnalysisResult(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
-LRESULT CAnalysisDlg::OnCommandHelp(WPARAM, LPARAM)
+LRESULT CAnalysisDlg::OnCommandHelp(WPARAM wParam, LPARAM lParam)
 {
-    // No help viewer is wired to the program yet; the topic is kHelpContext.
-    return TRUE;
+    return CDialog::OnCommandHelp(wParam, lParam ? lParam : static_cast<LPARAM>(kHelpContext));
 }
 
 void CAnalysisDlg::OnSetup()

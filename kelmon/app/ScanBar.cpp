@@ -2,6 +2,7 @@
 
 #include "displays/Display.h"
 #include "doc/KelDoc.h"
+#include "KelMessages.h"
 #include "res/resource.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@ IMPLEMENT_DYNAMIC(CScanBar, CDialogBar)
 
 BEGIN_MESSAGE_MAP(CScanBar, CDialogBar)
 ON_WM_HSCROLL()
+ON_MESSAGE(WM_KEL_SETUPHISTORYSCROLL, OnSetupHistoryScroll)
 END_MESSAGE_MAP()
 
 CScanBar::CScanBar() = default;
@@ -64,6 +66,12 @@ void CScanBar::SetupHistoryScroll()
         ::SetScrollRange(bar, SB_CTL, m_nMin, m_nMax, FALSE);
         ::SetScrollPos(bar, SB_CTL, m_nCurrent, TRUE);
     }
+}
+
+LRESULT CScanBar::OnSetupHistoryScroll(WPARAM, LPARAM)
+{
+    SetupHistoryScroll();
+    return 0;
 }
 
 void CScanBar::OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar)

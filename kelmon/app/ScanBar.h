@@ -27,6 +27,7 @@ public:
     virtual CDisplay* GetHistoryDisplay();
 
     void OnHScroll(UINT nSBCode, UINT nPos, CScrollBar* pScrollBar);
+    LRESULT OnSetupHistoryScroll(WPARAM, LPARAM);
 
     int GetCurrentPos() const { return m_nCurrent; }
     int GetPageStep() const { return m_nPage; }

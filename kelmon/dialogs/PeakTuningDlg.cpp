@@ -29,16 +29,19 @@ int ScrollUnits(float value)
 }
 } // namespace
 
-IMPLEMENT_DYNAMIC(CPeakTuningDlg, CDialog)
+IMPLEMENT_DYNAMIC(CPeakTuningDlg, CControlHelpDlg)
 
-BEGIN_MESSAGE_MAP(CPeakTuningDlg, CDialog)
+BEGIN_MESSAGE_MAP(CPeakTuningDlg, CControlHelpDlg)
 ON_WM_HSCROLL()
 ON_BN_CLICKED(IDC_TUNE_SCAN, OnScan)
 ON_BN_CLICKED(IDC_TUNE_UNDO_ALL, OnUndoAll)
 ON_BN_CLICKED(IDC_TUNE_DEFAULTS, OnDefaults)
 END_MESSAGE_MAP()
 
-CPeakTuningDlg::CPeakTuningDlg(IPeakTuningSite* site, CHead* head) : m_pSite(site), m_pHead(head) {}
+CPeakTuningDlg::CPeakTuningDlg(IPeakTuningSite* site, CHead* head) : m_pSite(site), m_pHead(head)
+{
+    m_dwHelpContext = 0x10000 + ID_HEAD_TUNE;
+}
 
 CPeakTuningDlg* CPeakTuningDlg::Open(IPeakTuningSite* site, CHead* head, CWnd* pParent)
 {

@@ -7,7 +7,7 @@
 
 #include "res/resource.h"
 
-#include <afxwin.h>
+#include "dialogs/ControlHelpDlg.h"
 
 class CHead;
 class CPeakTuningDlg;
@@ -34,7 +34,7 @@ public:
     virtual void TuningDialogClosed(CPeakTuningDlg* dlg) = 0;
 };
 
-class CPeakTuningDlg : public CDialog
+class CPeakTuningDlg : public CControlHelpDlg
 {
     DECLARE_DYNAMIC(CPeakTuningDlg)
 public:

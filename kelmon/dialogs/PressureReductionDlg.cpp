@@ -2,9 +2,12 @@
 
 #include "units/Units.h"
 
-IMPLEMENT_DYNAMIC(CPressureReductionDlg, CDialog)
+IMPLEMENT_DYNAMIC(CPressureReductionDlg, CControlHelpDlg)
 
-CPressureReductionDlg::CPressureReductionDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+CPressureReductionDlg::CPressureReductionDlg(CWnd* pParent) : CControlHelpDlg(IDD, pParent)
+{
+    m_dwHelpContext = 0x10000 + ID_UTIL_PRESSURE_REDUCTION;
+}
 
 INT_PTR CPressureReductionDlg::EditUnits(CUnits& units, CWnd* pParent)
 {

@@ -4,11 +4,11 @@
 
 #include "res/resource.h"
 
-#include <afxwin.h>
+#include "dialogs/ControlHelpDlg.h"
 
 class CUnits;
 
-class CPressureReductionDlg : public CDialog
+class CPressureReductionDlg : public CControlHelpDlg
 {
     DECLARE_DYNAMIC(CPressureReductionDlg)
 public:

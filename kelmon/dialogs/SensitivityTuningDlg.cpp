@@ -16,16 +16,19 @@ CString FormatFactor(float value)
 }
 } // namespace
 
-IMPLEMENT_DYNAMIC(CSensitivityTuningDlg, CDialog)
+IMPLEMENT_DYNAMIC(CSensitivityTuningDlg, CControlHelpDlg)
 
-BEGIN_MESSAGE_MAP(CSensitivityTuningDlg, CDialog)
+BEGIN_MESSAGE_MAP(CSensitivityTuningDlg, CControlHelpDlg)
 ON_BN_CLICKED(IDC_SENS_PARTIAL, OnPartial)
 ON_BN_CLICKED(IDC_SENS_TOTAL, OnTotal)
 ON_BN_CLICKED(IDC_SENS_MEASURE, OnMeasure)
 ON_BN_CLICKED(IDC_SENS_UNDO, OnUndo)
 END_MESSAGE_MAP()
 
-CSensitivityTuningDlg::CSensitivityTuningDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+CSensitivityTuningDlg::CSensitivityTuningDlg(CWnd* pParent) : CControlHelpDlg(IDD, pParent)
+{
+    m_dwHelpContext = 0x10000 + ID_HEAD_SENSITIVITY_TUNING;
+}
 
 void CSensitivityTuningDlg::ReferenceRange(CHead* pHead, const CUnits* pUnits, float& minimum, float& maximum)
 {

@@ -5,12 +5,12 @@
 
 #include "res/resource.h"
 
-#include <afxwin.h>
+#include "dialogs/ControlHelpDlg.h"
 
 class CHead;
 class CUnits;
 
-class CSensitivityTuningDlg : public CDialog
+class CSensitivityTuningDlg : public CControlHelpDlg
 {
     DECLARE_DYNAMIC(CSensitivityTuningDlg)
 public:

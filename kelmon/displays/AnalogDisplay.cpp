@@ -1,5 +1,7 @@
 #include "displays/AnalogDisplay.h"
 
+#include "dialogs/TraceLinePropertiesDlg.h"
+
 #include "displays/ChartHost.h"
 #include "displays/GraphBuilder.h"
 #include "displays/DisplaySupport.h"
@@ -958,6 +960,31 @@ void CAnalogDisplay::EditGraphBackground()
 void CAnalogDisplay::EditTraces()
 {
     EditScrollObject(m_pGraph, m_trace);
+}
+
+// The spectrum trace's colour, width and line style.
+int CAnalogDisplay::EditScrollObject(GrDesc* graph, int object)
+{
+    CAnalogData* s = Settings();
+    if (graph == nullptr || graph != m_pGraph || s == nullptr || object == 0 || object != m_trace)
+        return 0;
+    CTraceLinePropertiesDlg dialog;
+    dialog.m_nChannels = 1;
+    dialog.m_nChannel = 0;
+    dialog.m_colour[0] = s->m_traceColours[0];
+    dialog.m_style[0] = s->m_traceStyles[0];
+    dialog.m_width[0] = s->m_traceWidths[0];
+    if (dialog.DoModal() != IDOK)
+        return 1;
+    MarkActiveDocumentModified();
+    s->m_traceColours[0] = dialog.m_colour[0];
+    s->m_traceStyles[0] = dialog.m_style[0];
+    s->m_traceWidths[0] = dialog.m_width[0];
+    WGChangeLineColor(m_pGraph, m_trace, s->m_traceColours[0], 0);
+    WGChangeLineWidth(m_pGraph, m_trace, s->m_traceWidths[0], 0);
+    WGChangeLineStyle(m_pGraph, m_trace, s->m_traceStyles[0], 0);
+    Redraw();
+    return 1;
 }
 
 void CAnalogDisplay::EditTotalPressure()

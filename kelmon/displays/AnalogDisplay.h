@@ -58,6 +58,7 @@ public:
     int PanRight(float fraction) override;
     void ShowScanCounter(int show, int index, int count) override;
     void EditTraces() override;
+    int EditScrollObject(GrDesc* graph, int object) override;
     void EditTotalPressure() override;
     void ArrangeLabels() override;
     int InvalidatePage() override { return 0; }

@@ -587,7 +587,11 @@ BOOL CDisplay::OpenGraphPage(CView* view, CSingleGraphBuilder& builder, DWORD cl
 
 BOOL CDisplay::OpenPage(CView* view, CGraphBuilder& builder, DWORD clipStyle, int pageBackground)
 {
-    PlaceChildFrame(0);
+    CKelDoc* doc = GetDocument();
+    const int fromDefaults = doc != nullptr ? doc->m_bPlaceFromDefaults : 0;
+    if (doc != nullptr)
+        doc->m_bPlaceFromDefaults = 0;
+    PlaceChildFrame(fromDefaults);
     m_pPage = ChartHostInit(m_szPageName, view->GetSafeHwnd(), AfxGetInstanceHandle(), m_szPageName,
                             reinterpret_cast<LPARAM>(&builder), nullptr, pageBackground, 8,
                             WS_CHILD | WS_VISIBLE | clipStyle, 0, 0, 0, 0, 0);

@@ -349,6 +349,7 @@ BOOL CKelDoc::OnNewDocument()
         m_pLibrary->SetRangeSettings(m_pAnalog[4].get());
 
     CAppSettings* settings = CAppSettings::GetInstance();
+    TakeDefaultColours(*settings);
     m_nCursorColor =
         settings->m_cursorColor >= -2 && settings->m_cursorColor <= 19 ? settings->m_cursorColor : 1;
     m_nCursorWidth =

@@ -179,6 +179,10 @@ public:
     void OnGroupActivate(int parameterShown, int scheduleShown);
     void OnGroupDeactivate();
     CAppSettings* StoreDefaults();
+    // The default colours of new documents: from the settings into this document's records
+    // (colours the settings do not hold stay as the records' own defaults), or back.
+    void TakeDefaultColours(const CAppSettings& settings);
+    void GiveDefaultColours(CAppSettings& settings) const;
 
     // ---- Head commands: the connector list and the filament (KelDocHead.cpp)
     void OnConnectorListSetup();
@@ -407,6 +411,9 @@ public:
     int32_t m_nOption44 = 50;
     int32_t m_nOption45 = 3;
     int32_t m_nOption46 = 1;
+    // The first chart page this document opens places its window at the default layout's
+    // rectangle (Set As Default Layout); later pages keep the window where it is.
+    int32_t m_bPlaceFromDefaults = 1;
     int32_t m_nPrintingStyle = 0;
     float m_fPrintTop = 0.0f;
     float m_fPrintLeft = 0.0f;

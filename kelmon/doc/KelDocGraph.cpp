@@ -9,6 +9,7 @@
 #include "dialogs/LineParametersDlg.h"
 #include "dialogs/PrintingOptionsDlg.h"
 #include "displays/Display.h"
+#include "KelMessages.h"
 #include "res/resource.h"
 #include "scans/Scan.h"
 #include "scans/Table.h"
@@ -521,7 +522,6 @@ void CKelDoc::OnUtilCursorProperties()
     if (m_pCurrentDisplay == nullptr)
         return;
     CLineParametersDlg dlg(AfxGetMainWnd());
-    dlg.m_nHelpContext = 0x10000 + ID_UTIL_CURSOR_PROPS;
     dlg.m_nColour = m_nCursorColor;
     dlg.m_nStyle = m_nCursorType;
     dlg.m_nWidth = m_nCursorWidth;
@@ -554,6 +554,10 @@ void CKelDoc::OnHistoryShow()
     if (m_pCurrentDisplay == nullptr)
         return;
     m_pCurrentDisplay->ShowHistory(0, 0);
+    // The main frame's scan bar, when it has a window, follows with its history scroll bar.
+    if (CWnd* frame = AfxGetMainWnd())
+        if (HWND bar = ::GetDlgItem(frame->GetSafeHwnd(), IDW_SCAN_BAR))
+            ::SendMessage(bar, WM_KEL_SETUPHISTORYSCROLL, 0, 0);
 }
 
 void CKelDoc::OnUpdateHistory(CCmdUI* pCmdUI)

@@ -3,14 +3,24 @@
 // application settings. Each does nothing when its target is missing.
 #include "doc/KelDoc.h"
 
+#include "doc/AnalogData.h"
+#include "doc/LeakData.h"
+#include "scans/Table.h"
+
 #include "analysis/Library.h"
 #include "dialogs/BaseParameterDlg.h"
 #include "dialogs/BaseScheduleDlg.h"
 #include "dialogs/ConnectorDlg.h"
 #include "displays/Display.h"
+#include "displays/TableGraphPainter.h"
 #include "head/Head.h"
 #include "scans/Scan.h"
 #include "settings/AppSettings.h"
+
+#include <plotkit.h>
+
+#include <functional>
+#include <vector>
 
 int CKelDoc::IsHeadOnline()
 {
@@ -162,8 +172,90 @@ CAppSettings* CKelDoc::StoreDefaults()
         settings->m_graphTop = rect.top;
         settings->m_graphBottom = rect.bottom;
     }
+    GiveDefaultColours(*settings);
     settings->m_cursorColor = m_nCursorColor;
     settings->m_cursorWidth = m_nCursorWidth;
     settings->m_cursorType = m_nCursorType;
     return settings;
+}
+
+namespace
+{
+
+// One default colour of the settings and the record field of a document that it seeds. The table
+// keeps its plot colours as palette indexes, the other records as RGB values.
+struct DefaultColour
+{
+    COLORREF CAppSettings::*setting;
+    std::function<COLORREF()> get;
+    std::function<void(COLORREF)> set;
+};
+
+DefaultColour Rgb(COLORREF CAppSettings::*setting, int32_t* field)
+{
+    return {setting, [field] { return static_cast<COLORREF>(*field); },
+            [field](COLORREF c) { *field = static_cast<int32_t>(c); }};
+}
+
+DefaultColour Rgb(COLORREF CAppSettings::*setting, COLORREF* field)
+{
+    return {setting, [field] { return *field; }, [field](COLORREF c) { *field = c; }};
+}
+
+DefaultColour Palette(COLORREF CAppSettings::*setting, int32_t* index)
+{
+    return {setting, [index] { return WGGetRGBColor(*index); },
+            [index](COLORREF c) { *index = WGGetPureColor(c); }};
+}
+
+std::vector<DefaultColour> DefaultColours(CAnalogData* analog, CAnalogData* histogram, CAnalogData* library,
+                                          CLeakData* leak, CTable* table)
+{
+    std::vector<DefaultColour> colours;
+    const struct
+    {
+        CAnalogData* record;
+        COLORREF CAppSettings::*plot;
+        COLORREF CAppSettings::*background;
+    } kinds[] = {
+        {analog, &CAppSettings::m_analogPlotColor, &CAppSettings::m_analogBkgndColor},
+        {histogram, &CAppSettings::m_histPlotColor, &CAppSettings::m_histBkgndColor},
+        {library, &CAppSettings::m_libPlotColor, &CAppSettings::m_libBkgndColor},
+    };
+    for (const auto& kind : kinds)
+        if (kind.record != nullptr)
+        {
+            colours.push_back(Rgb(kind.plot, &kind.record->m_plotBackground));
+            colours.push_back(Rgb(kind.background, &kind.record->m_windowBackground));
+        }
+    if (leak != nullptr)
+    {
+        colours.push_back(Rgb(&CAppSettings::m_leakPlotColor, &leak->m_paletteColour));
+        colours.push_back(Rgb(&CAppSettings::m_leakBkgndColor, &leak->m_lineColour));
+    }
+    if (table != nullptr)
+    {
+        colours.push_back(Palette(&CAppSettings::m_tablePlotColor, &table->m_colorB2));
+        colours.push_back(Rgb(&CAppSettings::m_tableBkgndColor, &table->m_colorB1));
+        colours.push_back({&CAppSettings::m_tableTableBkgndColor, [table] { return TableWords::WindowColour(*table); },
+                           [table](COLORREF c) { TableWords::SetWindowColour(*table, c); }});
+    }
+    return colours;
+}
+
+} // namespace
+
+void CKelDoc::TakeDefaultColours(const CAppSettings& settings)
+{
+    for (const DefaultColour& c : DefaultColours(m_pAnalog[0].get(), m_pAnalog[2].get(), m_pAnalog[4].get(),
+                                                 m_pLeakData.get(), m_pTable.get()))
+        if (settings.*c.setting != CAppSettings::kNoColour)
+            c.set(settings.*c.setting);
+}
+
+void CKelDoc::GiveDefaultColours(CAppSettings& settings) const
+{
+    for (const DefaultColour& c : DefaultColours(m_pAnalog[0].get(), m_pAnalog[2].get(), m_pAnalog[4].get(),
+                                                 m_pLeakData.get(), m_pTable.get()))
+        settings.*c.setting = c.get();
 }

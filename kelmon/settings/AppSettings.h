@@ -70,18 +70,20 @@ public:
     int m_scheduleDlgTop = 0;
     int m_scheduleDlgState = 0;
 
-    // \Graph\<kind>: plot and background colours.
-    COLORREF m_analogPlotColor = 0;
-    COLORREF m_analogBkgndColor = 0;
-    COLORREF m_libPlotColor = 0;
-    COLORREF m_libBkgndColor = 0;
-    COLORREF m_leakPlotColor = 0;
-    COLORREF m_leakBkgndColor = 0;
-    COLORREF m_histPlotColor = 0;
-    COLORREF m_histBkgndColor = 0;
-    COLORREF m_tablePlotColor = 0;
-    COLORREF m_tableBkgndColor = 0;
-    COLORREF m_tableTableBkgndColor = 0;
+    // \Graph\<kind>: plot and background colours of new documents (Set As Default Layout stores
+    // them). kNoColour while none is stored: a new document then keeps its records' own colour.
+    static constexpr COLORREF kNoColour = 0xFFFFFFFF;
+    COLORREF m_analogPlotColor = kNoColour;
+    COLORREF m_analogBkgndColor = kNoColour;
+    COLORREF m_libPlotColor = kNoColour;
+    COLORREF m_libBkgndColor = kNoColour;
+    COLORREF m_leakPlotColor = kNoColour;
+    COLORREF m_leakBkgndColor = kNoColour;
+    COLORREF m_histPlotColor = kNoColour;
+    COLORREF m_histBkgndColor = kNoColour;
+    COLORREF m_tablePlotColor = kNoColour;
+    COLORREF m_tableBkgndColor = kNoColour;
+    COLORREF m_tableTableBkgndColor = kNoColour;
 
     // \Settings
     std::string m_headProtection; // the head-lock password, kept scrambled

@@ -95,6 +95,9 @@ bool CRegColorValue::Load()
 
 bool CRegColorValue::Save()
 {
+    // A colour that was never chosen is not written, so the stored value stays absent.
+    if (*static_cast<COLORREF*>(m_variable) == 0xFFFFFFFF)
+        return true;
     return m_key->SetDword(m_name.c_str(), *static_cast<COLORREF*>(m_variable));
 }
 

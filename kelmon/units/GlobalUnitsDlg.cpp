@@ -4,7 +4,16 @@
 
 IMPLEMENT_DYNAMIC(CGlobalUnitsDlg, CDialog)
 
+BEGIN_MESSAGE_MAP(CGlobalUnitsDlg, CDialog)
+ON_MESSAGE(WM_COMMANDHELP, OnCommandHelp)
+END_MESSAGE_MAP()
+
 CGlobalUnitsDlg::CGlobalUnitsDlg(CWnd* pParent) : CDialog(IDD, pParent) {}
+
+LRESULT CGlobalUnitsDlg::OnCommandHelp(WPARAM wParam, LPARAM lParam)
+{
+    return CDialog::OnCommandHelp(wParam, lParam ? lParam : static_cast<LPARAM>(kHelpContext));
+}
 
 void CGlobalUnitsDlg::DoDataExchange(CDataExchange* pDX)
 {

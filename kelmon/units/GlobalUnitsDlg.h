@@ -26,6 +26,12 @@ public:
     float m_fConcentration = 1000000.0f; // ppm, parsed from the text on OK
     int m_bTracking = 0;
 
+    // The units topic of the help, for the Help button and F1.
+    static constexpr DWORD kHelpContext = 98371;
+
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
+    LRESULT OnCommandHelp(WPARAM wParam, LPARAM lParam);
+
+    DECLARE_MESSAGE_MAP()
 };

@@ -19,6 +19,8 @@ ON_WM_CREATE()
 ON_WM_KEYDOWN()
 ON_COMMAND(ID_VIEW_CONNECT, OnConnectCommand)
 ON_UPDATE_COMMAND_UI(ID_VIEW_CONNECT, OnUpdateConnectCommand)
+ON_COMMAND(ID_FILE_PRINT, OnFilePrint)
+ON_COMMAND(ID_FILE_PRINT_DIRECT, OnFilePrint)
 ON_MESSAGE(WM_KEL_VIEW_INITIALDISPLAY, OnInitialDisplay)
 ON_MESSAGE(WM_KEL_VIEW_RESETAVERAGING, OnResetAveraging)
 ON_MESSAGE(WM_KEL_VIEW_LEAKPARAMS, OnLeakParams)
@@ -97,6 +99,13 @@ void CKelView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags)
 void CKelView::OnConnectCommand()
 {
     PostMessage(WM_COMMAND, ID_HEAD_CONNECTOR_LIST, 0);
+}
+
+// The view draws nothing of its own: what it prints is the current display's chart page.
+void CKelView::OnFilePrint()
+{
+    if (CKelDoc* doc = GetDocument())
+        doc->OnFilePrintGraph();
 }
 
 void CKelView::OnUpdateConnectCommand(CCmdUI* pCmdUI)

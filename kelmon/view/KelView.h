@@ -64,6 +64,7 @@ protected:
     void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnConnectCommand();
     void OnUpdateConnectCommand(CCmdUI* pCmdUI);
+    void OnFilePrint();
 
     LRESULT OnInitialDisplay(WPARAM wParam, LPARAM lParam);
     LRESULT OnResetAveraging(WPARAM wParam, LPARAM lParam);

@@ -184,8 +184,8 @@ TEST_F(DialogHelpTest, HelpButtonAndF1GiveTheDialogsTopic)
     using Topics = std::vector<DWORD_PTR>;
     // A dialog opened by a menu command: the command's topic, from its own handler.
     EXPECT_EQ(AskHelp<CAxisLabelsDlg>(ID_HELP), Topics(2, 0x10000 + 32838));
-    // A dialog without a handler of its own: the template's topic, for IDHELP as for ID_HELP.
-    EXPECT_EQ(AskHelp<CPressureReductionDlg>(IDHELP), Topics(2, 0x20000 + IDD_PRESSURE_REDUCTION));
+    // A dialog a menu command opens: that command's topic, for IDHELP as for ID_HELP.
+    EXPECT_EQ(AskHelp<CPressureReductionDlg>(IDHELP), Topics(2, 0x10000 + ID_UTIL_PRESSURE_REDUCTION));
     // The lock dialog answers with the lock command's topic.
     EXPECT_EQ(AskHelp<CHeadLockDlg>(IDHELP), Topics(2, 0x18040));
 }

@@ -107,6 +107,28 @@ public:
     explicit CAnalogRecorder(CAnalogData* settings) : CRecordingDisplay(settings) { m_nKind = 1; }
 };
 
+// A document that notes the split layout the Tune command asks for (the split commands are routed
+// by their id, so the note stands in for whichever handler the document has for it).
+class CSplitNotingDoc : public CKelDoc
+{
+public:
+    void OnSplitAnalogNoted()
+    {
+        ++splitAnalog;
+        modeAtSplit = m_nMode;
+        dialogAtSplit = m_pPeakTuningDlg != nullptr;
+    }
+    int splitAnalog = 0;
+    int modeAtSplit = -1;
+    bool dialogAtSplit = false;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CSplitNotingDoc, CKelDoc)
+ON_COMMAND(ID_SPLIT_ANALOG, OnSplitAnalogNoted)
+END_MESSAGE_MAP()
+
 class HeadCommandsTest : public UiTest
 {
 protected:
@@ -114,7 +136,7 @@ protected:
     {
         UiTest::SetUp();
         CHeadLockDlg::SetLockState(0, "");
-        m_doc = new CKelDoc;
+        m_doc = new CSplitNotingDoc;
         m_doc->m_bAutoDelete = FALSE;
         ASSERT_TRUE(m_doc->OnNewDocument());
         ASSERT_TRUE(m_head.Connect(0));
@@ -168,7 +190,7 @@ protected:
     CWinApp m_app{"kelmon"};
     ScriptedPrompts m_prompts;
     CNotingHead m_head;
-    CKelDoc* m_doc = nullptr;
+    CSplitNotingDoc* m_doc = nullptr;
     std::unique_ptr<scantest::CRecordingDisplay> m_display;
 };
 
@@ -322,6 +344,7 @@ TEST_F(HeadCommandsTest, TuneWhenTheHeadCannotBeReadLeavesNothingOpen)
     EXPECT_EQ(m_doc->m_pPeakTuningDlg, nullptr);
     EXPECT_EQ(m_doc->m_bPeakTuning, 0);
     EXPECT_EQ(m_doc->m_nMode, 0);
+    EXPECT_EQ(m_doc->splitAnalog, 0);
     EXPECT_EQ(Update(ID_HEAD_TUNE).enabled, 1);
 }
 
@@ -332,6 +355,10 @@ TEST_F(HeadCommandsTest, TuneOpensTheDialogAndItsCloseClearsItsOwnDocument)
     ASSERT_NE(dlg, nullptr);
     ASSERT_TRUE(dlg->GetSafeHwnd());
     EXPECT_EQ(m_doc->m_bPeakTuning, 1);
+    // The two reference peaks side by side: analog mode first, then the analog split layout.
+    EXPECT_EQ(m_doc->splitAnalog, 1);
+    EXPECT_EQ(m_doc->modeAtSplit, 0);
+    EXPECT_TRUE(m_doc->dialogAtSplit);
     EXPECT_EQ(Update(ID_HEAD_TUNE).enabled, 0);
 
     // Another document may be active by now; the dialog's own document is the one cleared.

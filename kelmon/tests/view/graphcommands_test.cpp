@@ -4,7 +4,9 @@
 #include "ScanFakes.h"
 
 #include "analysis/Library.h"
+#include "app/ScanBar.h"
 #include "displays/Display.h"
+#include "displays/TableGraphPainter.h"
 #include "doc/AnalogData.h"
 #include "doc/KelDoc.h"
 #include "doc/LeakData.h"
@@ -12,10 +14,14 @@
 #include "ports/PortMonitor.h"
 #include "res/resource.h"
 #include "scans/AnalogScan.h"
+#include "scans/Table.h"
+#include "settings/AppSettings.h"
 #include "testkit/NoRealPorts.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/UiTest.h"
 #include "units/Units.h"
+
+#include <plotkit.h>
 #include "view/KelView.h"
 
 #include <gtest/gtest.h>
@@ -535,6 +541,117 @@ TEST_F(GraphCommandsTest, CursorPropertiesAreTheDocumentsAndReachTheDisplayOnOk)
     EXPECT_EQ(m_doc->m_nCursorWidth, 0);
     EXPECT_EQ(display->calls, std::vector<std::string>{"SetCursorProperties"});
     EXPECT_TRUE(m_doc->IsModified());
+}
+
+TEST_F(GraphCommandsTest, TheViewsPrintCommandsPrintTheDisplaysChartPage)
+{
+    CGraphRecorder* display = Show(1);
+    for (UINT id : {ID_FILE_PRINT, ID_FILE_PRINT_DIRECT})
+    {
+        display->calls.clear();
+        display->lockDuringPrint = -1;
+        Command(id);
+        EXPECT_EQ(display->calls, std::vector<std::string>{"PrintPage"}) << id;
+        EXPECT_EQ(display->lockDuringPrint, 1) << id;
+        EXPECT_EQ(m_doc->m_bModeSwitchLock, 0) << id;
+    }
+}
+
+// A scan bar whose history display is the test's.
+class CTestScanBar : public CScanBar
+{
+public:
+    CDisplay* GetHistoryDisplay() override { return display; }
+    CDisplay* display = nullptr;
+};
+
+TEST_F(GraphCommandsTest, ShowingTheHistoryPutsTheScanBarBackAtTheLatestData)
+{
+    CGraphRecorder* display = Show(4);
+    // Without a scan bar window the command only asks the display.
+    Command(ID_HISTORY_SHOW);
+    EXPECT_EQ(display->calls, std::vector<std::string>{"ShowHistory 00"});
+
+    CTestScanBar bar;
+    ASSERT_TRUE(bar.Create(m_frame, IDD_SCAN_BAR, CBRS_TOP, IDW_SCAN_BAR));
+    bar.display = display;
+    bar.OnHScroll(SB_PAGELEFT, 0, nullptr);
+    ASSERT_LT(bar.GetCurrentPos(), CScanBar::kScrollMax);
+    display->calls.clear();
+    Command(IDC_SCANBAR_HISTORY);
+    EXPECT_EQ(display->calls, std::vector<std::string>{"ShowHistory 00"});
+    EXPECT_EQ(bar.GetCurrentPos(), CScanBar::kScrollMax);
+    EXPECT_EQ(::GetScrollPos(bar.GetDlgItem(IDC_SCANBAR_SCROLL)->GetSafeHwnd(), SB_CTL),
+              CScanBar::kScrollMax);
+    bar.DestroyWindow();
+}
+
+TEST_F(GraphCommandsTest, DefaultLayoutKeepsTheColoursAndCursorThatNewDocumentsStartWith)
+{
+    CAppSettings::DestroyInstance();
+    CAppSettings& settings = *CAppSettings::GetInstance();
+    // Nothing stored yet: a new document keeps its records' own colours.
+    {
+        CKelDoc fresh;
+        fresh.m_bAutoDelete = FALSE;
+        ASSERT_TRUE(fresh.OnNewDocument());
+        EXPECT_EQ(fresh.GetAnalogSettings(0)->m_windowBackground, 0x588D63);
+        EXPECT_EQ(fresh.GetTable()->m_colorB1, 0x588D63);
+        EXPECT_EQ(fresh.GetLeakData()->m_paletteColour, WGGetRGBColor(7));
+        fresh.OnCloseDocument();
+    }
+
+    Show(1);
+    m_doc->GetAnalogSettings(0)->m_plotBackground = RGB(1, 2, 3);
+    m_doc->GetAnalogSettings(0)->m_windowBackground = RGB(4, 5, 6);
+    m_doc->GetAnalogSettings(2)->m_plotBackground = RGB(7, 8, 9);
+    m_doc->GetAnalogSettings(4)->m_windowBackground = RGB(10, 11, 12);
+    m_doc->GetLeakData()->m_paletteColour = RGB(13, 14, 15);
+    m_doc->GetLeakData()->m_lineColour = RGB(16, 17, 18);
+    m_doc->GetTable()->m_colorB1 = RGB(19, 20, 21);
+    m_doc->GetTable()->m_colorB2 = 3; // palette indexes
+    TableWords::SetWindowColour(*m_doc->GetTable(), WGGetRGBColor(12));
+    m_doc->m_nCursorColor = 5;
+    m_doc->m_nCursorWidth = 3;
+    m_doc->m_nCursorType = 2;
+    Command(ID_FILE_DEFAULT_LAYOUT);
+
+    EXPECT_EQ(settings.m_analogPlotColor, RGB(1, 2, 3));
+    EXPECT_EQ(settings.m_analogBkgndColor, RGB(4, 5, 6));
+    EXPECT_EQ(settings.m_histPlotColor, RGB(7, 8, 9));
+    EXPECT_EQ(settings.m_libBkgndColor, RGB(10, 11, 12));
+    EXPECT_EQ(settings.m_leakPlotColor, RGB(13, 14, 15));
+    EXPECT_EQ(settings.m_leakBkgndColor, RGB(16, 17, 18));
+    EXPECT_EQ(settings.m_tableBkgndColor, RGB(19, 20, 21));
+    EXPECT_EQ(settings.m_tablePlotColor, WGGetRGBColor(3));
+    EXPECT_EQ(settings.m_tableTableBkgndColor, WGGetRGBColor(12));
+    EXPECT_EQ(settings.m_cursorColor, 5);
+    EXPECT_EQ(settings.m_cursorWidth, 3);
+    EXPECT_EQ(settings.m_cursorType, 2);
+    // The frame's rectangle in its parent's client area.
+    CRect frame;
+    m_frame->GetWindowRect(&frame);
+    EXPECT_EQ(settings.m_graphRight - settings.m_graphLeft, frame.Width());
+    EXPECT_EQ(settings.m_graphBottom - settings.m_graphTop, frame.Height());
+
+    // The next new document starts with them.
+    CKelDoc next;
+    next.m_bAutoDelete = FALSE;
+    ASSERT_TRUE(next.OnNewDocument());
+    EXPECT_EQ(next.GetAnalogSettings(0)->m_plotBackground, static_cast<int32_t>(RGB(1, 2, 3)));
+    EXPECT_EQ(next.GetAnalogSettings(0)->m_windowBackground, static_cast<int32_t>(RGB(4, 5, 6)));
+    EXPECT_EQ(next.GetAnalogSettings(2)->m_plotBackground, static_cast<int32_t>(RGB(7, 8, 9)));
+    EXPECT_EQ(next.GetAnalogSettings(4)->m_windowBackground, static_cast<int32_t>(RGB(10, 11, 12)));
+    EXPECT_EQ(next.GetLeakData()->m_paletteColour, RGB(13, 14, 15));
+    EXPECT_EQ(next.GetLeakData()->m_lineColour, RGB(16, 17, 18));
+    EXPECT_EQ(next.GetTable()->m_colorB1, static_cast<int32_t>(RGB(19, 20, 21)));
+    EXPECT_EQ(next.GetTable()->m_colorB2, 3);
+    EXPECT_EQ(TableWords::WindowColour(*next.GetTable()), WGGetRGBColor(12));
+    EXPECT_EQ(next.m_nCursorColor, 5);
+    EXPECT_EQ(next.m_nCursorWidth, 3);
+    EXPECT_EQ(next.m_nCursorType, 2);
+    next.OnCloseDocument();
+    CAppSettings::DestroyInstance();
 }
 
 } // namespace

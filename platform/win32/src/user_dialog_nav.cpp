@@ -374,6 +374,7 @@ BOOL IsDialogMessage(HWND hDlg, LPMSG lpMsg)
             info.iContextType = HELPINFO_WINDOW;
             info.iCtrlId = target == hDlg ? 0 : GetDlgCtrlID(target);
             info.hItemHandle = target;
+            info.dwContextId = GetWindowContextHelpId(target);
             GetCursorPos(&info.MousePos);
             SendMessage(target, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
             return TRUE;

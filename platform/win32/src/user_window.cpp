@@ -1586,6 +1586,27 @@ HANDLE RemoveProp(HWND hwnd, LPCSTR name)
     return h;
 }
 
+// A window's help context travels with it as a property, as F1 asks for it.
+namespace
+{
+constexpr char kContextHelpProp[] = "KelContextHelpId";
+}
+
+BOOL SetWindowContextHelpId(HWND hwnd, DWORD id)
+{
+    if (id == 0)
+    {
+        RemoveProp(hwnd, kContextHelpProp);
+        return IsWindow(hwnd);
+    }
+    return SetProp(hwnd, kContextHelpProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(id)));
+}
+
+DWORD GetWindowContextHelpId(HWND hwnd)
+{
+    return static_cast<DWORD>(reinterpret_cast<uintptr_t>(GetProp(hwnd, kContextHelpProp)));
+}
+
 // ---- Rectangles and coordinates
 // ----------------------------------------------------------------------------------
 

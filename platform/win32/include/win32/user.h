@@ -1889,6 +1889,10 @@ HANDLE RemoveProp(HWND hWnd, LPCSTR lpString);
 #define GetPropA GetProp
 #define RemovePropA RemoveProp
 
+// The help context of a window (0: none), handed to WM_HELP when F1 is pressed on it.
+BOOL SetWindowContextHelpId(HWND hWnd, DWORD dwContextHelpId);
+DWORD GetWindowContextHelpId(HWND hWnd);
+
 // Rectangles and coordinates. The window rectangle is in screen coordinates; the client rectangle
 // starts at (0,0). A window's screen origin is its parent's client origin plus its position.
 BOOL GetWindowRect(HWND hWnd, LPRECT lpRect);
