@@ -237,7 +237,8 @@ std::vector<DefaultColour> DefaultColours(CAnalogData* analog, CAnalogData* hist
     {
         colours.push_back(Palette(&CAppSettings::m_tablePlotColor, &table->m_colorB2));
         colours.push_back(Rgb(&CAppSettings::m_tableBkgndColor, &table->m_colorB1));
-        colours.push_back({&CAppSettings::m_tableTableBkgndColor, [table] { return TableWords::WindowColour(*table); },
+        colours.push_back({&CAppSettings::m_tableTableBkgndColor,
+                           [table] { return TableWords::WindowColour(*table); },
                            [table](COLORREF c) { TableWords::SetWindowColour(*table, c); }});
     }
     return colours;

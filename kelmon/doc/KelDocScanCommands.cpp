@@ -99,6 +99,17 @@ void EnableAndCheck(CCmdUI* pCmdUI, BOOL enable, int check)
     pCmdUI->SetCheck(check);
 }
 
+// The spectrum settings the user edits for a pane: in a split layout the record the pane shows (the
+// layout's copy, which its half of the split scan sweeps by); otherwise the document's own record.
+CAnalogData* PaneSettings(CDisplay* display, int pane, CAnalogData* own)
+{
+    if (KindOf(display) != kSplit)
+        return own;
+    CDisplay* half = pane == 0 ? display->m_pTopDisplay : display->m_pBottomDisplay;
+    auto* shown = half != nullptr ? dynamic_cast<CAnalogData*>(half->m_pSettings) : nullptr;
+    return shown != nullptr ? shown : own;
+}
+
 } // namespace
 
 void CKelDoc::LibrarySearchDeleter::operator()(CLibrarySearchDlg* dlg) const
@@ -156,11 +167,12 @@ void CKelDoc::OnAnalogParameters()
     if (!m_pScan || !m_pCurrentDisplay)
         return;
     const int kind = KindOf(m_pCurrentDisplay);
-    CAnalogData* top = GetAnalogSettings(0);
+    CAnalogData* top = PaneSettings(m_pCurrentDisplay, m_nMode == kModeAnalog ? 0 : 1, GetAnalogSettings(0));
     if (kind == kSplit && m_nMode == kModeAnalog && m_nSecondMode == kModeAnalog)
     {
         CDualScanParameterDlg dlg;
-        dlg.SetRecords(top, GetAnalogSettings(1), CAnalogData::kModeAnalog);
+        dlg.SetRecords(top, PaneSettings(m_pCurrentDisplay, 1, GetAnalogSettings(1)),
+                       CAnalogData::kModeAnalog);
         if (m_pHead)
             dlg.m_nMaxMass = m_pHead->GetMassRange();
         if (dlg.DoModal() != IDOK)
@@ -193,7 +205,7 @@ void CKelDoc::OnAnalogParameters()
     const bool libraryHalf = kind == kSplit && (m_nMode == kModeLibrary || m_nSecondMode == kModeLibrary);
     if (libraryHalf)
     {
-        CAnalogData* library = GetAnalogSettings(4);
+        CAnalogData* library = PaneSettings(m_pCurrentDisplay, 1, GetAnalogSettings(4));
         library->m_startMass = top->m_startMass;
         library->m_stopMass = top->m_stopMass;
         library->m_pointCount = top->m_stopMass - top->m_startMass + 1;
@@ -219,11 +231,13 @@ void CKelDoc::OnHistogramParameters()
     if (!m_pScan || !m_pCurrentDisplay)
         return;
     const int kind = KindOf(m_pCurrentDisplay);
-    CAnalogData* top = GetAnalogSettings(2);
+    CAnalogData* top =
+        PaneSettings(m_pCurrentDisplay, m_nMode == kModeHistogram ? 0 : 1, GetAnalogSettings(2));
     if (kind == kSplit && m_nMode == kModeHistogram && m_nSecondMode == kModeHistogram)
     {
         CDualScanParameterDlg dlg;
-        dlg.SetRecords(top, GetAnalogSettings(3), CAnalogData::kModeHistogram);
+        dlg.SetRecords(top, PaneSettings(m_pCurrentDisplay, 1, GetAnalogSettings(3)),
+                       CAnalogData::kModeHistogram);
         if (m_pHead)
             dlg.m_nMaxMass = m_pHead->GetMassRange();
         if (dlg.DoModal() != IDOK)
@@ -256,7 +270,7 @@ void CKelDoc::OnHistogramParameters()
     if (kind == kSplit && (m_nMode == kModeLibrary || m_nSecondMode == kModeLibrary))
     {
         // The histogram's own point count (one per mass) is the library's as it stands.
-        CAnalogData* library = GetAnalogSettings(4);
+        CAnalogData* library = PaneSettings(m_pCurrentDisplay, 1, GetAnalogSettings(4));
         library->m_startMass = top->m_startMass;
         library->m_stopMass = top->m_stopMass;
         library->m_pointCount = top->m_pointCount;

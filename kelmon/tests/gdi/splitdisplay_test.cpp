@@ -11,6 +11,7 @@
 #include "res/resource.h"
 #include "scans/SplitScan.h"
 #include "scans/Table.h"
+#include "testkit/DialogDriver.h"
 #include "testkit/ScriptedPrompts.h"
 #include "testkit/TempDir.h"
 #include "testkit/UiTest.h"
@@ -581,6 +582,39 @@ TEST_F(SplitTest, TheSplitCommandsAreOfferedFromTheDisplaysTheyStartFrom)
             EXPECT_EQ(probe.enabled, row.enabled[i]) << "kind " << row.kind << " command " << commands[i];
         }
     }
+}
+
+TEST_F(SplitTest, TheParameterDialogEditsTheSettingsThePanesShow)
+{
+    ShowKind(kAnalog);
+    m_doc->OnSplitAnalog();
+    auto* split = dynamic_cast<CSplitDisplay*>(m_doc->GetCurrentDisplay());
+    ASSERT_NE(split, nullptr);
+    ASSERT_NE(m_doc->GetCurrentScan(), nullptr);
+    auto* upper = static_cast<CAnalogData*>(split->GetPane(0)->m_pSettings);
+    auto* lower = static_cast<CAnalogData*>(split->GetPane(1)->m_pSettings);
+    ASSERT_NE(upper, m_doc->GetAnalogSettings(0));
+    const int ownStart = m_doc->GetAnalogSettings(0)->m_startMass;
+    const int ownStop = m_doc->GetAnalogSettings(1)->m_stopMass;
+    const int start = upper->m_startMass + 1, stop = lower->m_stopMass - 1;
+    {
+        kel::testkit::ScriptedPrompts prompts;
+        prompts.Expect(IDD_DUAL_SCAN_PARAMETERS)
+            .Drive(
+                [&](kel::testkit::DialogDriver& d)
+                {
+                    d.SetText(IDC_SCANPARAM_START, std::to_string(start));
+                    d.SetText(IDC_SCANPARAM_BOTTOM_STOP, std::to_string(stop));
+                    d.Click(IDOK);
+                });
+        prompts.Expect("").Reply(IDOK).AnyTimes();
+        m_doc->OnAnalogParameters();
+    }
+    // The panes (and the halves of the split scan that sweep by their records) take the change.
+    EXPECT_EQ(upper->m_startMass, start);
+    EXPECT_EQ(lower->m_stopMass, stop);
+    EXPECT_EQ(m_doc->GetAnalogSettings(0)->m_startMass, ownStart);
+    EXPECT_EQ(m_doc->GetAnalogSettings(1)->m_stopMass, ownStop);
 }
 
 TEST_F(SplitTest, ASplitLayoutGoesThroughTheDocumentFile)

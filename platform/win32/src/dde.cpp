@@ -302,10 +302,19 @@ UINT Transact(const std::shared_ptr<Conversation>& c, DdeFrame frame, DWORD time
         c->reply.reset();
         ResetEvent(c->replied);
     }
+    // The time-out runs from the call, not from the end of the send: a server (or a clock) that
+    // moves on while the frame goes out must not give the wait a fresh time-out.
+    const ULONGLONG started = GetTickCount64();
     const std::vector<uint8_t> bytes = kel::dde::EncodeFrame(frame);
     const bool sent = !bytes.empty() && kel::dde::SendAll(c->fd, bytes);
     if (sent)
-        WaitForSingleObject(c->replied, timeout);
+    {
+        const ULONGLONG spent = GetTickCount64() - started;
+        const DWORD left = timeout == INFINITE ? INFINITE
+                           : spent >= timeout  ? 0
+                                               : static_cast<DWORD>(timeout - spent);
+        WaitForSingleObject(c->replied, left);
+    }
     std::lock_guard<std::mutex> lock(Lock());
     c->awaiting = 0;
     if (bytes.empty())
