@@ -324,7 +324,7 @@ void CPvsTGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
     WGSetTextByName(0, "Arial", 8, 1);
     m_hiddenText = Text(graph, dc, " ", 0.75f, kPlotTop / 2.0f);
     WGShowObject(graph, m_hiddenText, FALSE);
-    const bool shown = W::TotalPressureShown(t);
+    const bool shown = W::TotalShown(t);
     WGShowObject(graph, m_alarmMessage, shown ? TRUE : FALSE);
     WGShowObject(graph, m_pressureCaption, shown ? TRUE : FALSE);
     WRSetBitExclusive(m_nDataSet, 0, graph);

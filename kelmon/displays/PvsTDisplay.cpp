@@ -36,7 +36,6 @@ namespace
 constexpr float kLogFloor = 1e-12f;
 constexpr float kTinyRange = 1e-20f;
 // The string asking before the total-pressure read-out is shown or hidden.
-constexpr UINT kIdsToggleTotalPressure = IDS_TOGGLE_TOTAL_PRESSURE;
 
 int WholePart(float v)
 {
@@ -595,13 +594,7 @@ void CPvsTDisplay::ShowMessage(float* value, LPCTSTR suffix)
 {
     if (m_nPosition == 2 || m_pGraph == nullptr || value == nullptr)
         return;
-    char text[64] = {};
-    FormatAlarmValue(text, sizeof text, *value);
-    if (suffix != nullptr)
-        std::strncat(text, suffix, sizeof text - std::strlen(text) - 1);
-    m_nMessageState ^= 1;
-    WRChangeMessage(m_pGraph, m_alarmMessage, text, 0, m_nMessageState);
-    WRSetBitExclusive(m_nDataSet, m_nMessageState, m_pGraph);
+    ShowTotalPressure(m_pGraph, m_alarmMessage, m_nDataSet, m_nMessageState, *value, suffix);
 }
 
 BOOL CPvsTDisplay::ShowAlarmMessage(float* value)
@@ -627,17 +620,7 @@ int CPvsTDisplay::HasTotalPressure()
 
 void CPvsTDisplay::ToggleTotalPressure()
 {
-    if (Table() == nullptr ||
-        AfxMessageBox(kIdsToggleTotalPressure, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-        return;
-    uint32_t& shown = Table()->m_displayWords[PvsTWords::kTotalShown];
-    shown = shown ? 0 : 1;
-    if (m_pGraph != nullptr)
-    {
-        WGShowObject(m_pGraph, m_pressureCaption, shown ? TRUE : FALSE);
-        WGShowObject(m_pGraph, m_alarmMessage, shown ? TRUE : FALSE);
-        WGRedrawGraph(m_pGraph, FALSE);
-    }
+    ::ToggleTotalPressure(Table(), m_pGraph, m_pressureCaption, m_alarmMessage);
 }
 
 int CPvsTDisplay::EditTextObject(GrDesc* graph, int object)
@@ -1566,5 +1549,32 @@ void CPvsTDisplay::EditGraphBackground()
         Table()->m_colorB2 = colour;
         if (m_pGraph != nullptr)
             WGRedrawGraph(m_pGraph, FALSE);
+    }
+}
+
+void ShowTotalPressure(GrDesc* graph, int message, int dataSet, int& state, float value, LPCTSTR suffix)
+{
+    char text[64] = {};
+    FormatAlarmValue(text, sizeof text, value);
+    if (suffix != nullptr)
+        std::strncat(text, suffix, sizeof text - std::strlen(text) - 1);
+    state ^= 1;
+    WRChangeMessage(graph, message, text, 0, state);
+    if (dataSet != 0)
+        WRSetBitExclusive(dataSet, state, graph);
+}
+
+void ToggleTotalPressure(CTable* table, GrDesc* graph, int caption, int value)
+{
+    if (table == nullptr ||
+        AfxMessageBox(IDS_TOGGLE_TOTAL_PRESSURE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return;
+    uint32_t& shown = table->m_displayWords[PvsTWords::kTotalShown];
+    shown = shown ? 0 : 1;
+    if (graph != nullptr)
+    {
+        WGShowObject(graph, caption, shown ? TRUE : FALSE);
+        WGShowObject(graph, value, shown ? TRUE : FALSE);
+        WGRedrawGraph(graph, FALSE);
     }
 }

@@ -48,7 +48,6 @@ struct PvsTWords
     static int MinorTicks(const CTable& t) { return static_cast<int>(t.m_displayWords[kMinorTicks]); }
     static int TickStyle(const CTable& t) { return static_cast<int>(t.m_displayWords[kTickStyle]); }
     static bool TotalShown(const CTable& t) { return t.m_displayWords[kTotalShown] != 0; }
-    static bool TotalPressureShown(const CTable& t) { return TotalShown(t); }
     static float TimeTick(const CTable& t);
     // The pressure labels' precision and format (0 decimal, 1 scientific, 2 engineering).
     static int YLabelPrecision(const CTable& t);
@@ -60,6 +59,14 @@ struct PvsTWords
     // Samples of history kept (at least 2, at most the scan's buffer).
     static unsigned HistoryCapacity(const CTable& t);
 };
+
+// The total-pressure read-out the P-vs-T and table displays share. Shows value (then suffix) in the
+// real-time message object, flipping its blink state; the data set's status bit (when there is one)
+// follows the state.
+void ShowTotalPressure(GrDesc* graph, int message, int dataSet, int& state, float value, LPCTSTR suffix);
+// Asks whether to switch the read-out and, on Yes, flips the table's flag and shows or hides its
+// caption and value objects.
+void ToggleTotalPressure(CTable* table, GrDesc* graph, int caption, int value);
 
 class CPvsTGraphPainter;
 

@@ -411,14 +411,7 @@ void CTableDisplay::ShowMessage(float* value, LPCTSTR suffix)
     // The lower pane of a split layout leaves the read-out to the upper one.
     if (m_nPosition == 2 || m_pGraph == nullptr || value == nullptr)
         return;
-    char text[64] = {};
-    FormatAlarmValue(text, sizeof text, *value);
-    if (suffix != nullptr)
-        std::strncat(text, suffix, sizeof text - std::strlen(text) - 1);
-    m_nMessageState ^= 1;
-    WRChangeMessage(m_pGraph, m_pressureValue, text, 0, m_nMessageState);
-    if (m_nPressureSet != 0)
-        WRSetBitExclusive(m_nPressureSet, m_nMessageState, m_pGraph);
+    ShowTotalPressure(m_pGraph, m_pressureValue, m_nPressureSet, m_nMessageState, *value, suffix);
 }
 
 BOOL CTableDisplay::ShowAlarmMessage(float* value)
@@ -439,22 +432,12 @@ BOOL CTableDisplay::UpdateAlarmMessage(float* value, LPCTSTR text)
 
 int CTableDisplay::HasTotalPressure()
 {
-    return Table() != nullptr && PvsTWords::TotalPressureShown(*Table()) ? 1 : 0;
+    return Table() != nullptr && PvsTWords::TotalShown(*Table()) ? 1 : 0;
 }
 
 void CTableDisplay::ToggleTotalPressure()
 {
-    if (Table() == nullptr ||
-        AfxMessageBox(IDS_TOGGLE_TOTAL_PRESSURE, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
-        return;
-    uint32_t& shown = Table()->m_displayWords[PvsTWords::kTotalShown];
-    shown = shown ? 0 : 1;
-    if (m_pGraph != nullptr)
-    {
-        WGShowObject(m_pGraph, m_pressureCaption, shown ? TRUE : FALSE);
-        WGShowObject(m_pGraph, m_pressureValue, shown ? TRUE : FALSE);
-        WGRedrawGraph(m_pGraph, FALSE);
-    }
+    ::ToggleTotalPressure(Table(), m_pGraph, m_pressureCaption, m_pressureValue);
 }
 
 // ---- Editing

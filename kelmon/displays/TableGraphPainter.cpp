@@ -174,7 +174,7 @@ void CTableGraphPainter::BuildObjects(GrDesc* graph, HDC dc)
         if (led != 0)
             WGShowObject(graph, led, FALSE);
 
-    const bool shown = PvsTWords::TotalPressureShown(t);
+    const bool shown = PvsTWords::TotalShown(t);
     WGShowObject(graph, m_pressureValue, shown ? TRUE : FALSE);
     WGShowObject(graph, m_pressureCaption, shown ? TRUE : FALSE);
     if (m_nPressureSet != 0)
