@@ -70,17 +70,30 @@ void CDisplay::SerializeBase(CArchive& ar)
     // Only the split display has panes: two different displays, neither the split display itself
     // nor a split display in turn. Anything else is a damaged file; what the read made goes with the
     // refusal. (A pane may be a display read before, the library's: the document checks that one.)
+    // A refused pane goes with the settings its own read made (nothing read before owns those).
     struct Panes
     {
+        CArchive& ar;
+        DWORD mark;
         CObject* read[2] = {nullptr, nullptr};
         bool created[2] = {false, false};
         ~Panes()
         {
+            CObject* settings[2] = {nullptr, nullptr};
             for (int i = 0; i < 2; ++i)
-                if (created[i])
-                    delete read[i];
+            {
+                if (!created[i])
+                    continue;
+                CObject* own = static_cast<CDisplay*>(read[i])->m_pSettings;
+                if (own != nullptr && own != settings[0] && ar.IsLoadedSince(own, mark))
+                    settings[i] = own;
+                delete read[i];
+            }
+            for (CObject* own : settings)
+                if (own != nullptr)
+                    ar.DeleteLoadedObject(own);
         }
-    } panes;
+    } panes{ar, ar.GetLoadMark()};
     for (int i = 0; i < 2; ++i)
     {
         BOOL created = FALSE;

@@ -53,6 +53,10 @@ struct StagedDocument
         // What refers to other parts goes first (a split display's panes show the copies).
         scan.reset();
         display.reset();
+        for (CObject* object : paneSettings)
+            if (strays.count(object) == 0 &&
+                std::find(splitCopies.begin(), splitCopies.end(), object) == splitCopies.end())
+                delete object;
         for (CObject* object : strays)
             delete object;
         for (CObject* object : splitCopies)
@@ -69,6 +73,9 @@ struct StagedDocument
     std::unique_ptr<CScan> scan;
     // Settings copies the panes of a split scan refer to (stored with the scan).
     std::vector<CObject*> splitCopies;
+    // Settings the file made for the panes of the split display it made: freed with a refused load
+    // unless they became split copies or strays (which are freed as such).
+    std::vector<CObject*> paneSettings;
     // Objects a damaged file put where a reference to one of the document's own belongs.
     std::set<CObject*> strays;
     int32_t words[3 + CKelDoc::kAnalysisGases] = {};
@@ -707,7 +714,20 @@ void CKelDoc::Serialize(CArchive& ar)
     }
 
     BOOL created = FALSE;
+    const DWORD beforeDisplay = ar.GetLoadMark();
     CObject* display = ar.ReadObject(RUNTIME_CLASS(CDisplay), &created);
+    if (created && static_cast<CDisplay*>(display)->GetKind() == 7)
+    {
+        auto* split = static_cast<CDisplay*>(display);
+        for (CDisplay* pane : {split->m_pTopDisplay, split->m_pBottomDisplay})
+        {
+            CObject* settings = pane != nullptr ? pane->m_pSettings : nullptr;
+            if (settings != nullptr && settings != split && settings != split->m_pTopDisplay &&
+                settings != split->m_pBottomDisplay && ar.IsLoadedSince(settings, beforeDisplay) &&
+                std::find(s.paneSettings.begin(), s.paneSettings.end(), settings) == s.paneSettings.end())
+                s.paneSettings.push_back(settings);
+        }
+    }
     if (display != nullptr && !created && display != s.display.get())
         ThrowBadFile(ar, CArchiveException::badIndex);
     if (display == nullptr && s.display)
@@ -736,8 +756,8 @@ void CKelDoc::Serialize(CArchive& ar)
         ThrowBadFile(ar, CArchiveException::badClass);
     // A spectrum display shows one of the document's spectrum records; anything else the file made
     // in its place is refused.
-    const bool spectrumKind = s.display && (s.display->GetKind() == 1 || s.display->GetKind() == 5 ||
-                                            s.display->GetKind() == 8);
+    const bool spectrumKind =
+        s.display && (s.display->GetKind() == 1 || s.display->GetKind() == 5 || s.display->GetKind() == 8);
     if (spectrumKind && s.display->m_pSettings != nullptr)
     {
         CObject* settings = s.display->m_pSettings;
@@ -873,6 +893,7 @@ void CKelDoc::Serialize(CArchive& ar)
             m_pSplitSettings[1] = copy;
     }
     s.splitCopies.clear();
+    s.paneSettings.clear();
 
     const int32_t* t = s.tail;
     m_nTuningWord = *t++;
